@@ -1,0 +1,43 @@
+# Thin wrapper around CMake + Ninja so the usual verbs work from the top.
+BUILD      ?= build
+PREFIX     ?= $(HOME)/.local
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all build test run install bench fuzz clean asan
+
+all: build
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+
+build: $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
+
+run: build
+	@$(BUILD)/zub $(ARGS)
+
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Sanitizer build in its own tree; .ci/run uses it.
+asan:
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUB_SANITIZE=ON $(CMAKE_ARGS)
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest -j $(JOBS) --output-on-failure
+
+bench:
+	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_BENCH=ON -DZUB_TESTS=OFF
+	cmake --build build-bench -j $(JOBS)
+	bash bench/run_all.sh build-bench
+
+fuzz:
+	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZUB_FUZZ=ON -DZUB_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS)
+	bash fuzz/run_all.sh build-fuzz $(FUZZ_SECONDS)
+
+clean:
+	rm -rf $(BUILD) build-asan build-bench build-fuzz

@@ -1,0 +1,108 @@
+#include "base/file_io.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zub {
+
+namespace {
+
+// Reads `fd` to its end (or `limit` bytes) into `buf`, growing it
+// geometrically and reading straight into its tail.
+bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
+  struct stat st;
+  uint64_t hint = 0;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
+    hint = static_cast<uint64_t>(st.st_size) + 1;  // +1 sees EOF in one read
+  if (hint < 16384) hint = 16384;
+  if (hint > limit) hint = limit;
+  buf.clear();
+  size_t used = 0;
+  buf.resize(static_cast<size_t>(hint));
+  while (used < limit) {
+    if (used == buf.size()) {
+      uint64_t grow = buf.size() * 2;
+      if (grow > limit) grow = limit;
+      buf.resize(static_cast<size_t>(grow));
+    }
+    ssize_t n = ::read(fd, buf.data() + used, buf.size() - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *err = errno;
+      buf.resize(used);
+      return false;
+    }
+    if (n == 0) break;
+    used += static_cast<size_t>(n);
+  }
+  buf.resize(used);
+  return true;
+}
+
+}  // namespace
+
+bool read_file_into(const std::string& path, std::string& buf, int* err, uint64_t limit) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = errno;
+    return false;
+  }
+  bool ok = read_loop(fd, buf, limit, err);
+  ::close(fd);
+  return ok;
+}
+
+ReadResult read_file(const std::string& path) {
+  ReadResult r;
+  r.ok = read_file_into(path, r.data, &r.err);
+  return r;
+}
+
+ReadResult read_file_prefix(const std::string& path, uint64_t limit) {
+  ReadResult r;
+  r.ok = read_file_into(path, r.data, &r.err, limit);
+  return r;
+}
+
+ReadResult read_fd_all(int fd) {
+  ReadResult r;
+  r.ok = read_loop(fd, r.data, UINT64_MAX, &r.err);
+  return r;
+}
+
+bool write_file_atomic(const std::string& path, std::string_view data, unsigned mode) {
+  static std::atomic<unsigned> counter{0};
+  std::string tmp = path + ".tmp" + std::to_string(getpid()) + "_" +
+                    std::to_string(counter.fetch_add(1));
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+  if (fd < 0) return false;
+  size_t off = 0;
+  while (off < data.size()) {
+    ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      ::unlink(tmp.c_str());
+      return false;
+    }
+    off += static_cast<size_t>(n);
+  }
+  if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  return true;
+}
+
+std::string path_join(std::string_view a, std::string_view b) {
+  std::string out(a);
+  if (!out.empty() && out.back() != '/') out.push_back('/');
+  out.append(b);
+  return out;
+}
+
+}  // namespace zub

@@ -1,0 +1,38 @@
+// Whole-file and prefix reads with errno-valued failures. Thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zub {
+
+struct ReadResult {
+  bool ok = false;
+  int err = 0;        // errno when !ok
+  std::string data;
+};
+
+// Reads the whole file at `path` into a string.
+ReadResult read_file(const std::string& path);
+
+// Reads at most `limit` bytes from the start of the file.
+ReadResult read_file_prefix(const std::string& path, uint64_t limit);
+
+// Reads the whole file into `buf` (reusing its capacity). Returns false and
+// sets *err on failure. With `limit` set, stops after `limit` bytes.
+bool read_file_into(const std::string& path, std::string& buf, int* err,
+                    uint64_t limit = UINT64_MAX);
+
+// Reads a file descriptor to its end.
+ReadResult read_fd_all(int fd);
+
+// Writes `data` to `path` through a temporary file in the same directory
+// and a rename, so readers never see a torn file. Returns false on failure.
+bool write_file_atomic(const std::string& path, std::string_view data, unsigned mode = 0644);
+
+// Joins two path pieces with "/" (no separator added when `a` is empty or
+// already ends with one).
+std::string path_join(std::string_view a, std::string_view b);
+
+}  // namespace zub

@@ -1,0 +1,54 @@
+// Line splitting and the byte-level text helpers every subcommand shares.
+// All functions are pure and thread-safe.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+// Cuts `text` at every line feed; a carriage return right before a line feed
+// goes with it; the text after the last line feed is a line only when it is
+// not empty. Views point into `text`.
+std::vector<std::string_view> split_lines(std::string_view text);
+
+// Calls fn(line) for each line of `text`, split as split_lines does, without
+// building a vector.
+template <typename Fn>
+void for_each_line(std::string_view text, Fn&& fn) {
+  size_t pos = 0;
+  const size_t n = text.size();
+  while (pos < n) {
+    size_t nl = text.find('\n', pos);
+    if (nl == std::string_view::npos) {
+      fn(text.substr(pos));
+      return;
+    }
+    size_t end = nl;
+    if (end > pos && text[end - 1] == '\r') --end;
+    fn(text.substr(pos, end - pos));
+    pos = nl + 1;
+  }
+}
+
+// First occurrence of `needle` in `hay` at or after `from`; npos when absent.
+// An empty needle is found at `from` (when from <= hay.size()).
+size_t find_bytes(std::string_view hay, std::string_view needle, size_t from = 0);
+
+// Last occurrence of `needle` in `hay`; npos when absent.
+size_t rfind_bytes(std::string_view hay, std::string_view needle);
+
+bool starts_with(std::string_view s, std::string_view prefix);
+bool ends_with(std::string_view s, std::string_view suffix);
+bool contains(std::string_view s, std::string_view needle);
+
+// ASCII-only case mapping; other bytes are unchanged.
+std::string ascii_lower(std::string_view s);
+char ascii_lower_char(char c);
+
+// Right-aligns `s` in `width` columns, counting bytes.
+std::string pad_left(std::string_view s, size_t width);
+
+}  // namespace zub

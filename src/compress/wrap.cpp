@@ -1,0 +1,12 @@
+#include "compress/wrap.h"
+
+#include "base/pending.h"
+
+namespace zub {
+
+int cmd_wrap(const WrapOptions& opts, Output& out) {
+  (void)opts;
+  return not_implemented("wrap", out);
+}
+
+}  // namespace zub

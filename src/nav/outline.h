@@ -1,0 +1,20 @@
+// `outline`: only the declaration lines of source files, with line numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/output.h"
+
+namespace zub {
+
+// True when `line`, after its leading white space, starts with one of the
+// declaration prefixes.
+bool is_declaration_line(std::string_view line);
+
+// Returns 2 when any file failed its status check, else 0.
+int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out);
+
+}  // namespace zub

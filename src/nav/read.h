@@ -1,0 +1,25 @@
+// `read`: line ranges or byte prefixes of several files in one call.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/output.h"
+
+namespace zub {
+
+struct ReadOptions {
+  bool byte_mode = false;
+  uint64_t bytes = 0;      // N of byte mode, always > 0 there
+  bool numbering = false;  // ZUB_READ_NUM is set
+};
+
+// A range argument "A-B" / "A-": digits, a hyphen, optional digits.
+bool is_range_arg(const std::string& arg);
+
+// `args` are the paths and ranges, the byte option already removed.
+// Returns 2 when any path failed, else 0.
+int cmd_read(const std::vector<std::string>& args, const ReadOptions& opts, Output& out);
+
+}  // namespace zub
