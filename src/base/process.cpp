@@ -4,6 +4,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -33,6 +34,26 @@ std::vector<std::string> build_env(const ProcessOptions& opts) {
   }
   for (const auto& s : opts.env_set) env.push_back(s);
   return env;
+}
+
+// Writes to a pipe whose reader may be gone without raising SIGPIPE in the
+// caller, whatever the caller's signal disposition: the signal is blocked
+// for this thread during the write and a pending one is consumed.
+ssize_t write_no_sigpipe(int fd, const char* data, size_t len) {
+  sigset_t pipe_set, old;
+  sigemptyset(&pipe_set);
+  sigaddset(&pipe_set, SIGPIPE);
+  pthread_sigmask(SIG_BLOCK, &pipe_set, &old);
+  ssize_t n = ::write(fd, data, len);
+  const int saved = errno;
+  if (n < 0 && saved == EPIPE) {
+    const timespec zero{0, 0};
+    while (sigtimedwait(&pipe_set, nullptr, &zero) > 0) {
+    }
+  }
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  errno = saved;
+  return n;
 }
 
 }  // namespace
@@ -136,7 +157,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
       if (in_off >= data.size()) {
         close_fd(in_fd);
       } else {
-        ssize_t n = ::write(in_fd, data.data() + in_off, data.size() - in_off);
+        ssize_t n = write_no_sigpipe(in_fd, data.data() + in_off, data.size() - in_off);
         if (n > 0) {
           in_off += static_cast<size_t>(n);
           if (in_off >= data.size()) close_fd(in_fd);

@@ -1,13 +1,78 @@
 #include "nav/outline.h"
 
-#include "base/pending.h"
+#include <cerrno>
+#include <sys/stat.h>
+
+#include "base/file_io.h"
+#include "base/path_error.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace zub {
 
-bool is_declaration_line(std::string_view) { return false; }
+namespace {
 
-int cmd_outline(const std::vector<std::string>&, uint64_t, Output& out) {
-  return not_implemented("outline", out);
+constexpr size_t kOutlineLineBytes = 160;
+
+constexpr std::string_view kDeclarationPrefixes[] = {
+    "#[",      "@",                                                     // attributes
+    "fn ",     "pub fn", "async fn", "def ", "function ", "func ",      // functions
+    "struct ", "enum ",  "trait ",   "impl ", "class ", "interface ", "type ",
+    "mod ",    "package ", "import ", "from ", "use ", "export ",       // modules
+    "const ",  "let ",   "var ",                                        // bindings
+    "public ", "private ", "protected ",                                // visibility
+};
+static_assert(sizeof kDeclarationPrefixes / sizeof kDeclarationPrefixes[0] == 27);
+
+}  // namespace
+
+bool is_declaration_line(std::string_view line) {
+  const std::string_view rest = trim_ws_start(line);
+  if (rest.empty()) return false;
+  for (std::string_view p : kDeclarationPrefixes)
+    if (starts_with(rest, p)) return true;
+  return false;
+}
+
+int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out) {
+  bool failed = false;
+  for (const std::string& path : files) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+      out.write_err("zub: " + path + ": " + os_error_text(errno) + "\n");
+      failed = true;
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      out.write_err("zub: " + path + ": 디렉터리다: 파일을 지정하거나 `zub map` 을 써라\n");
+      failed = true;
+      continue;
+    }
+    ReadResult file = read_file(path);
+    if (!file.ok || !is_valid_utf8(file.data)) {
+      out.write_out(path + ": " + (file.ok ? kNotUtf8Error : os_error_text(file.err)) + "\n");
+      continue;
+    }
+    const std::vector<std::string_view> lines = split_lines(file.data);
+    std::string block = "== " + path + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
+    uint64_t count = 0;
+    bool capped = false;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (!is_declaration_line(lines[i])) continue;
+      if (capped) {
+        block.append("\xE2\x80\xA6 (truncated)\n");
+        break;
+      }
+      block.append(std::to_string(i + 1));
+      block.append("| ");
+      block.append(byte_cut(trim_ws_end(lines[i]), kOutlineLineBytes));
+      block.push_back('\n');
+      if (++count >= cap) capped = true;
+    }
+    out.write_out(block);
+  }
+  return failed ? 2 : 0;
 }
 
 }  // namespace zub
