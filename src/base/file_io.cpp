@@ -106,3 +106,54 @@ std::string path_join(std::string_view a, std::string_view b) {
 }
 
 }  // namespace zub
+
+#include <sys/mman.h>
+
+namespace zub {
+
+FileView::FileView(FileView&& o) noexcept : map_(o.map_), size_(o.size_), buf_(std::move(o.buf_)) {
+  o.map_ = nullptr;
+  o.size_ = 0;
+}
+
+FileView& FileView::operator=(FileView&& o) noexcept {
+  if (this != &o) {
+    if (map_) munmap(map_, size_);
+    map_ = o.map_;
+    size_ = o.size_;
+    buf_ = std::move(o.buf_);
+    o.map_ = nullptr;
+    o.size_ = 0;
+  }
+  return *this;
+}
+
+FileView::~FileView() {
+  if (map_) munmap(map_, size_);
+}
+
+bool open_file_view(const std::string& path, FileView& view, int* err) {
+  view = FileView();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    *err = errno;
+    return false;
+  }
+  struct stat st;
+  // Small files are cheaper to read than to map.
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 65536) {
+    void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p != MAP_FAILED) {
+      madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
+      view.map_ = static_cast<char*>(p);
+      view.size_ = static_cast<size_t>(st.st_size);
+      ::close(fd);
+      return true;
+    }
+  }
+  bool ok = read_loop(fd, view.buf_, UINT64_MAX, err);
+  ::close(fd);
+  return ok;
+}
+
+}  // namespace zub

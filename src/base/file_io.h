@@ -36,3 +36,30 @@ bool write_file_atomic(const std::string& path, std::string_view data, unsigned 
 std::string path_join(std::string_view a, std::string_view b);
 
 }  // namespace zub
+
+namespace zub {
+
+// A whole file, mapped read-only when it is a regular file (no copy) or read
+// into memory otherwise (pipes, /proc files). Move-only.
+class FileView {
+ public:
+  FileView() = default;
+  FileView(FileView&& o) noexcept;
+  FileView& operator=(FileView&& o) noexcept;
+  FileView(const FileView&) = delete;
+  FileView& operator=(const FileView&) = delete;
+  ~FileView();
+
+  std::string_view data() const { return map_ ? std::string_view(map_, size_) : std::string_view(buf_); }
+
+ private:
+  friend bool open_file_view(const std::string& path, FileView& view, int* err);
+  char* map_ = nullptr;
+  size_t size_ = 0;
+  std::string buf_;
+};
+
+// Opens `path` as a FileView. Returns false and sets *err on failure.
+bool open_file_view(const std::string& path, FileView& view, int* err);
+
+}  // namespace zub

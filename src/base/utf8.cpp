@@ -43,7 +43,14 @@ bool is_valid_utf8(std::string_view s) {
   size_t i = 0;
   const size_t n = s.size();
   while (i < n) {
-    // Fast path over ASCII, eight bytes at a time.
+    // Fast path over ASCII, 32 bytes at a time (the compiler vectorises the
+    // four loads), then eight at a time.
+    while (i + 32 <= n) {
+      uint64_t w[4];
+      __builtin_memcpy(w, s.data() + i, 32);
+      if ((w[0] | w[1] | w[2] | w[3]) & 0x8080808080808080ULL) break;
+      i += 32;
+    }
     while (i + 8 <= n) {
       uint64_t w;
       __builtin_memcpy(&w, s.data() + i, 8);

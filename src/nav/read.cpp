@@ -69,13 +69,15 @@ bool check_path(const std::string& path, Output& out) {
 }
 
 bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out) {
-  ReadResult file = read_file(r.path);
-  if (file.ok && !is_valid_utf8(file.data)) {
-    file.ok = false;
-    file.err = -1;
+  FileView file;
+  int err = 0;
+  bool ok = open_file_view(r.path, file, &err);
+  if (ok && !is_valid_utf8(file.data())) {
+    ok = false;
+    err = -1;
   }
-  if (!file.ok) {
-    const std::string error = file.err == -1 ? kNotUtf8Error : os_error_text(file.err);
+  if (!ok) {
+    const std::string error = err == -1 ? kNotUtf8Error : os_error_text(err);
     out.write_out(r.path + ": " + error + "\n");
     return true;
   }
@@ -89,7 +91,7 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   }
   LineSink sink{block, numbering};
   uint64_t n = 0;
-  const std::string_view text = file.data;
+  const std::string_view text = file.data();
   size_t pos = 0;
   // Walk lines by hand so a range near the top of a large file stops early.
   while (pos < text.size()) {
@@ -107,14 +109,14 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
     pos = nl + 1;
   }
   sink.finish();
-  bool ok = true;
   if (is_blank(block)) {
     out.write_err("zub: " + r.path + ": " + std::to_string(r.a) + "-" + b_text +
                   " 범위에 내용이 없다(파일이 그보다 짧다)\n");
-    ok = false;
+    out.write_out(block);
+    return false;
   }
   out.write_out(block);
-  return ok;
+  return true;
 }
 
 void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool numbering,
