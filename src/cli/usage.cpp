@@ -22,6 +22,7 @@ const char* const kUsageText =
     "hook  < PreToolUse JSON   배치 넛지(설정에서 자동 호출. 직접 부를 일 없음)\n"
     "파이프에 `| zub trim|diag` 를 붙이면 exit code 가 사라진다: 빌드·테스트는 `zub wrap --` 를 써라.";
 
-const char* const kVersionLine = "zub 0.1.0 (release, 2026-09-24 빌드)";
+// The version comes from the build so that it always matches the package.
+const char* const kVersionLine = "zub " ZUB_VERSION " (release, 2026-09-24 빌드)";
 
 }  // namespace zub
