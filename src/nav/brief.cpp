@@ -33,7 +33,6 @@ std::optional<std::string> git_query(const std::string& root,
   // A snapshot must not take the index lock that `status` would otherwise
   // grab to refresh stat data: the agent's own git commands could then fail.
   opts.env_set = {"GIT_OPTIONAL_LOCKS=0"};
-  opts.env_unset = {"GIT_PAGER", "PAGER"};
   ProcessResult r = run_process(argv, opts);
   if (!r.started || !r.exited || r.exit_code != 0) return std::nullopt;
   std::string text = decode_lossy(r.out);
