@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "base/process.h"
 #include "support/run_zub.h"
 
 using zub_test::run_zub;
@@ -193,9 +194,19 @@ TEST(HookTest, MalformedInputFallsToTheQuietPath) {
   }
   // Only the last event reached the probe file (not read-only: reset to 0).
   EXPECT_EQ(h.probe("x"), "0");
-  auto empty = run_zub({"hook"}, RunOptions{});  // standard input is /dev/null
+  RunOptions quiet;
+  quiet.env_set = {"TMPDIR=" + t.path()};
+  auto empty = run_zub({"hook"}, quiet);  // standard input is /dev/null
   EXPECT_EQ(empty.status, 0);
   EXPECT_EQ(empty.out, "");
+  // Standard input closed altogether: unreadable, still quiet and 0.
+  zub::ProcessOptions po;
+  po.env_set = quiet.env_set;
+  auto closed = zub::run_process({"sh", "-c", "exec \"$0\" hook <&-", ZUB_BINARY}, po);
+  EXPECT_TRUE(closed.exited);
+  EXPECT_EQ(closed.exit_code, 0);
+  EXPECT_EQ(closed.out, "");
+  EXPECT_EQ(closed.err, "");
 }
 
 TEST(HookTest, GarbageProbeCountsAsZero) {
