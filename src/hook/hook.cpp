@@ -1,12 +1,61 @@
 #include "hook/hook.h"
 
-#include "base/pending.h"
+#include <string_view>
+
+#include "hook/classify.h"
+#include "hook/event_fields.h"
+#include "hook/probe_file.h"
 
 namespace zub {
 
+namespace {
+
+// Both texts are stored ready to sit inside a JSON string: the inner quotes
+// already carry their backslashes and nothing else needs escaping.
+constexpr std::string_view kBatchNudge =
+    R"zub(직전 3개 요청이 전부 read-only 탐색이었다. 요청 1건 = 컨텍스트 ~82.5K 이고 출력 크기는 비용의 0.8% 뿐이라, 비용을 정하는 건 요청 횟수다. 판정 한 줄: \"직전 결과에 의존하는가?\" 아니면 지금 같이 보내라: `a; echo '== B =='; b; echo '== C =='; c`. 매치 주변이 필요하면 `zub grep -C 3` 한 콜(grep→read 왕복 제거), 레포 개관은 `zub brief ROOT`, 여러 후보 동시 검색은 `zub grep -e A -e B -e C ROOT`.)zub";
+
+constexpr std::string_view kSleepNudge =
+    R"zub(루프 없는 단발 `sleep` 이다. 대기는 요청 경계 밖으로 빼라: `until curl -sf localhost:PORT/health; do sleep 2; done` 한 콜로 끝난다. 수 분 이상이면 run_in_background 를 써라(완료 시 자동 재호출되므로 폴링이 불필요하다).)zub";
+
+// Read-only requests in a row that earn the batching nudge.
+constexpr uint64_t kNudgeAfter = 3;
+
+void answer(std::string_view text, Output& out) {
+  std::string line = R"({"hookSpecificOutput":{"hookEventName":"PreToolUse","additionalContext":")";
+  line += text;
+  line += "\"}}\n";
+  out.write_out(line);
+}
+
+}  // namespace
+
 int cmd_hook(const std::optional<std::string>& input, Output& out) {
-  (void)input;
-  return not_implemented("hook", out);
+  if (!input) return 0;
+  std::optional<std::string> tool = event_field(*input, "tool_name");
+  if (!tool || *tool != "Bash") return 0;
+  std::optional<std::string> command = event_field(*input, "command");
+  if (!command) return 0;
+  const std::string probe = probe_path(event_field(*input, "session_id"));
+
+  // A failed probe write only delays or hastens one nudge; it is ignored.
+  if (is_single_sleep(*command)) {
+    write_probe_count(probe, 0);
+    answer(kSleepNudge, out);
+    return 0;
+  }
+  if (!is_read_only(*command)) {
+    write_probe_count(probe, 0);
+    return 0;
+  }
+  const uint64_t count = uint64_t{read_probe_count(probe)} + 1;
+  if (count < kNudgeAfter) {
+    write_probe_count(probe, count);
+    return 0;
+  }
+  write_probe_count(probe, 0);
+  answer(kBatchNudge, out);
+  return 0;
 }
 
 }  // namespace zub

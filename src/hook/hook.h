@@ -1,4 +1,8 @@
-// The PreToolUse hook of the agent host.
+// The PreToolUse hook of the agent host: counts read-only shell requests per
+// session and, on the third in a row, asks the agent to batch; answers a
+// bare `sleep` with a way to wait without spending a request. Never blocks
+// or alters the tool call. Thread-safe apart from the shared probe file,
+// whose races only shift one nudge.
 #pragma once
 
 #include <optional>
@@ -8,7 +12,8 @@
 
 namespace zub {
 
-// `input` is standard input, or nothing when it could not be read.
+// `input` is standard input, or nothing when it could not be read. Prints
+// at most one line of hook answer JSON; always returns 0.
 int cmd_hook(const std::optional<std::string>& input, Output& out);
 
 }  // namespace zub

@@ -1,4 +1,8 @@
-// One-call repository snapshot: git state, recent commits, file distribution, top-level entries.
+// One-call repository snapshot: git branch, uncommitted changes, recent
+// commits, the file distribution and the visible top-level entries.
+// `git` runs as a child process whose output is captured and never shown;
+// a missing `git` or a directory outside any repository only leaves the git
+// sections out. Thread-safe: calls share no state.
 #pragma once
 
 #include <string>
@@ -8,6 +12,12 @@
 
 namespace zub {
 
+// The snapshot text of one existing root, ending with the top-level section.
+// Messages of the distribution walk may go to out's error stream.
+std::string brief_snapshot(const std::string& root, Output& out);
+
+// For each root: "zub: {root}: {error}" on standard error when its status
+// cannot be read, else its snapshot. Returns 2 when a root failed, else 0.
 // `roots` is never empty (the front end supplies ".").
 int cmd_brief(const std::vector<std::string>& roots, Output& out);
 

@@ -1,13 +1,314 @@
 #include "nav/map.h"
 
-#include "base/pending.h"
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+
+#include "base/file_io.h"
+#include "base/path_error.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "search/skip_names.h"
 
 namespace zub {
 
+namespace {
+
+struct DirStat {
+  uint64_t files = 0;
+  uint64_t bytes = 0;
+};
+
+struct Tables {
+  std::unordered_map<std::string, DirStat> dirs;
+  std::unordered_map<std::string, uint64_t> kinds;
+  uint64_t total = 0;
+};
+
+struct DirRoot {
+  std::string written;
+  std::string canonical;
+};
+
+struct FileRoot {
+  std::string written;
+  std::string canonical;
+  uint64_t size = 0;
+};
+
+std::string lossy(std::string_view s) {
+  return is_valid_utf8(s) ? std::string(s) : decode_lossy(s);
+}
+
+std::string canonical_or_written(const std::string& root) {
+  char buf[PATH_MAX];
+  if (::realpath(root.c_str(), buf) != nullptr) return std::string(buf);
+  return root;
+}
+
+// True when `inner` equals `outer` or lies below it; both are canonical
+// absolute paths, so a plain component-boundary check suffices.
+bool is_within(std::string_view inner, std::string_view outer) {
+  if (!starts_with(inner, outer)) return false;
+  if (inner.size() == outer.size()) return true;
+  if (!outer.empty() && outer.back() == '/') return true;
+  return inner[outer.size()] == '/';
+}
+
+// One component of a path, ranked the way path ordering ranks them.
+struct Component {
+  int rank;  // 0 root, 1 ".", 2 "..", 3 a name
+  std::string_view text;
+};
+
+std::vector<Component> components(std::string_view p) {
+  std::vector<Component> out;
+  size_t i = 0;
+  if (!p.empty() && p[0] == '/') {
+    out.push_back({0, "/"});
+    i = 1;
+  }
+  bool first = true;
+  while (i <= p.size()) {
+    size_t j = p.find('/', i);
+    if (j == std::string_view::npos) j = p.size();
+    std::string_view c = p.substr(i, j - i);
+    if (c == ".") {
+      // Only a leading "." of a relative path is kept.
+      if (first && out.empty()) out.push_back({1, c});
+    } else if (c == "..") {
+      out.push_back({2, c});
+    } else if (!c.empty()) {
+      out.push_back({3, c});
+    }
+    first = false;
+    i = j + 1;
+  }
+  return out;
+}
+
+// The parent of a written file path: the text before its last component,
+// without trailing slashes ("" for a bare name, "/" for a file in "/").
+std::string parent_of(std::string_view p) {
+  while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
+  size_t slash = p.rfind('/');
+  if (slash == std::string_view::npos) return std::string();
+  std::string_view head = p.substr(0, slash);
+  while (!head.empty() && head.back() == '/') head.remove_suffix(1);
+  if (head.empty()) return "/";
+  return std::string(head);
+}
+
+std::string_view file_name_of(std::string_view p) {
+  while (p.size() > 1 && p.back() == '/') p.remove_suffix(1);
+  size_t slash = p.rfind('/');
+  return slash == std::string_view::npos ? p : p.substr(slash + 1);
+}
+
+void count_file(Tables& t, std::string_view name_text) {
+  ++t.total;
+  ++t.kinds[kind_key(name_text)];
+}
+
+// Walks one directory root with an explicit stack. Files are summed per
+// directory while it is read and entered into the table once.
+void walk_root(const std::string& root, Tables& t, Output& out) {
+  std::vector<std::pair<std::string, uint64_t>> stack;
+  stack.emplace_back(root, 0);
+  std::string name_buf;
+  while (!stack.empty()) {
+    auto [dir, depth] = std::move(stack.back());
+    stack.pop_back();
+    if (depth > kMaxWalkDepth) {
+      out.write_err("zub: " + lossy(dir) + ": 깊이 " + std::to_string(kMaxWalkDepth + 1) +
+                    " 초과로 중단\n");
+      continue;
+    }
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) continue;
+    const int dfd = ::dirfd(d);
+    DirStat here;
+    while (true) {
+      errno = 0;
+      struct dirent* e = ::readdir(d);
+      if (e == nullptr) break;  // end, or an unreadable rest: both end the listing
+      std::string_view raw(e->d_name);
+      if (raw == "." || raw == "..") continue;
+      std::string_view name = raw;
+      if (!is_valid_utf8(raw)) {
+        name_buf = decode_lossy(raw);
+        name = name_buf;
+      }
+      if (is_skipped_name(name)) continue;
+      unsigned char type = e->d_type;
+      struct stat st;
+      bool have_stat = false;
+      if (type == DT_UNKNOWN) {
+        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        have_stat = true;
+        if (S_ISREG(st.st_mode)) type = DT_REG;
+        else if (S_ISDIR(st.st_mode)) type = DT_DIR;
+        else continue;
+      }
+      if (type == DT_REG) {
+        if (!have_stat && ::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
+          have_stat = true;
+        ++here.files;
+        if (have_stat) here.bytes += static_cast<uint64_t>(st.st_size);
+        count_file(t, name);
+      } else if (type == DT_DIR) {
+        stack.emplace_back(path_join(dir, raw), depth + 1);
+      }
+    }
+    ::closedir(d);
+    if (here.files > 0) {
+      DirStat& slot = t.dirs[dir];
+      slot.files += here.files;
+      slot.bytes += here.bytes;
+    }
+  }
+}
+
+// The directory shown in a row: relative to the base root when there is one.
+std::string shown_dir(const std::string& dir, const std::string* base) {
+  std::string text = lossy(dir);
+  if (base == nullptr || !starts_with(text, *base)) return text;
+  size_t i = base->size();
+  while (i < text.size() && text[i] == '/') ++i;
+  if (i == text.size()) return ".";
+  return text.substr(i);
+}
+
+// The single written root as a base for relative rows, when it is an
+// absolute directory other than "/".
+std::optional<std::string> base_root(const std::vector<std::string>& roots) {
+  if (roots.size() != 1) return std::nullopt;
+  std::string_view r = roots[0];
+  while (!r.empty() && r.back() == '/') r.remove_suffix(1);
+  if (r.empty() || r[0] != '/') return std::nullopt;
+  std::string base(r);
+  struct stat st;
+  if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
+  return lossy(base);
+}
+
+}  // namespace
+
+bool path_less_by_components(std::string_view a, std::string_view b) {
+  std::vector<Component> ca = components(a);
+  std::vector<Component> cb = components(b);
+  size_t n = std::min(ca.size(), cb.size());
+  for (size_t i = 0; i < n; ++i) {
+    if (ca[i].rank != cb[i].rank) return ca[i].rank < cb[i].rank;
+    if (ca[i].text != cb[i].text) return ca[i].text < cb[i].text;
+  }
+  return ca.size() < cb.size();
+}
+
+std::string kind_key(std::string_view name) {
+  if (name.empty()) return ".";
+  size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return std::string(name);
+  return std::string(name.substr(dot));
+}
+
+MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out) {
+  MapReport rep;
+  std::vector<DirRoot> dir_roots;
+  std::vector<FileRoot> file_roots;
+  for (const std::string& root : roots) {
+    struct stat st;
+    if (::stat(root.c_str(), &st) != 0) {
+      const int err = errno;
+      out.write_err("zub map: " + root + ": " + os_error_text(err) + "\n");
+      rep.failed = true;
+      continue;
+    }
+    if (S_ISDIR(st.st_mode)) {
+      dir_roots.push_back({root, canonical_or_written(root)});
+    } else if (S_ISREG(st.st_mode)) {
+      file_roots.push_back({root, canonical_or_written(root), static_cast<uint64_t>(st.st_size)});
+    } else {
+      out.write_err("zub map: " + root + ": 디렉터리도 파일도 아니다\n");
+      rep.failed = true;
+    }
+  }
+
+  // Shortest canonical path first, so an enclosing root is always kept
+  // before the roots inside it, whatever order they were given in.
+  std::stable_sort(dir_roots.begin(), dir_roots.end(), [](const DirRoot& a, const DirRoot& b) {
+    return a.canonical.size() < b.canonical.size();
+  });
+  std::vector<DirRoot> kept;
+  for (DirRoot& r : dir_roots) {
+    bool inside = std::any_of(kept.begin(), kept.end(), [&](const DirRoot& k) {
+      return is_within(r.canonical, k.canonical);
+    });
+    if (inside) {
+      out.write_err("zub map: " + r.written + ": 이미 포함된 경로라 건너뜀(이중 집계 방지)\n");
+      continue;
+    }
+    kept.push_back(std::move(r));
+  }
+
+  Tables t;
+  for (const DirRoot& r : kept) walk_root(r.written, t, out);
+  for (const FileRoot& f : file_roots) {
+    bool inside = std::any_of(kept.begin(), kept.end(), [&](const DirRoot& k) {
+      return is_within(f.canonical, k.canonical);
+    });
+    if (inside) continue;
+    DirStat& slot = t.dirs[parent_of(f.written)];
+    slot.files += 1;
+    slot.bytes += f.size;
+    count_file(t, lossy(file_name_of(f.written)));
+  }
+
+  std::vector<std::pair<std::string, DirStat>> rows(t.dirs.begin(), t.dirs.end());
+  std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+    if (a.second.bytes != b.second.bytes) return a.second.bytes > b.second.bytes;
+    return path_less_by_components(a.first, b.first);
+  });
+  std::vector<std::pair<std::string, uint64_t>> kinds(t.kinds.begin(), t.kinds.end());
+  std::sort(kinds.begin(), kinds.end(), [](const auto& a, const auto& b) {
+    if (a.second != b.second) return a.second > b.second;
+    return a.first < b.first;
+  });
+
+  std::optional<std::string> base = base_root(roots);
+  std::string& s = rep.text;
+  s += std::to_string(t.total) + " files\n";
+  s += "ext: ";
+  for (size_t i = 0; i < kinds.size() && i < 10; ++i)
+    s += kinds[i].first + "×" + std::to_string(kinds[i].second) + " ";
+  s += "\n";
+  if (base) s += "@ " + *base + "/\n";
+  s += "files KB dir\n";
+  const uint64_t d = rows.size();
+  const uint64_t shown = std::min<uint64_t>(n, d);
+  for (uint64_t i = 0; i < shown; ++i) {
+    s += std::to_string(rows[i].second.files) + " " + std::to_string(rows[i].second.bytes / 1024) +
+         " " + shown_dir(rows[i].first, base ? &*base : nullptr) + "\n";
+  }
+  if (n < d) {
+    s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(d) +
+         " 개 디렉터리, `-n " + std::to_string(d) + "` 로 더 보기)\n";
+  }
+  return rep;
+}
+
 int cmd_map(const std::vector<std::string>& roots, uint64_t n, Output& out) {
-  (void)roots;
-  (void)n;
-  return not_implemented("map", out);
+  MapReport rep = map_report(roots, n, out);
+  out.write_out(rep.text);
+  return rep.failed ? 2 : 0;
 }
 
 }  // namespace zub

@@ -1,0 +1,213 @@
+// End-to-end tests of the repository snapshot against real git repositories.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "base/process.h"
+#include "support/run_zub.h"
+
+using zub_test::run_zub;
+using zub_test::RunOptions;
+using zub_test::TempDir;
+
+namespace {
+
+// Environment that lets git commit on a machine without any identity or
+// global configuration, and keeps repository discovery inside the test dir.
+std::vector<std::string> git_env(const TempDir& t) {
+  return {"GIT_AUTHOR_NAME=Zub Test",       "GIT_AUTHOR_EMAIL=zub@example.invalid",
+          "GIT_COMMITTER_NAME=Zub Test",    "GIT_COMMITTER_EMAIL=zub@example.invalid",
+          "GIT_CONFIG_NOSYSTEM=1",          "HOME=" + t.path(),
+          "GIT_CEILING_DIRECTORIES=" + t.path()};
+}
+
+std::string git(const TempDir& t, const std::string& repo, std::vector<std::string> args) {
+  std::vector<std::string> argv{"git", "-C", repo};
+  argv.insert(argv.end(), args.begin(), args.end());
+  zub::ProcessOptions po;
+  po.env_set = git_env(t);
+  zub::ProcessResult r = zub::run_process(argv, po);
+  EXPECT_TRUE(r.exited && r.exit_code == 0) << args[0] << ": " << r.err;
+  std::string out = r.out;
+  while (!out.empty() && out.back() == '\n') out.pop_back();
+  return out;
+}
+
+std::string init_repo(const TempDir& t, const std::string& rel) {
+  std::string repo = t.mkdir(rel);
+  git(t, repo, {"init", "-q", "-b", "main"});
+  return repo;
+}
+
+zub_test::Run brief(const TempDir& t, std::vector<std::string> roots) {
+  RunOptions o;
+  o.env_set = git_env(t);
+  std::vector<std::string> args{"brief"};
+  args.insert(args.end(), roots.begin(), roots.end());
+  return run_zub(args, o);
+}
+
+}  // namespace
+
+TEST(BriefTest, CleanRepositoryWithHistory) {
+  TempDir t;
+  std::string repo = init_repo(t, "repo");
+  t.write("repo/README.md", "# r\n");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "first"});
+  t.write("repo/src/main.c", std::string(3000, 'x'));
+  git(t, repo, {"add", "."});
+  // A long message with multi-byte text: the line is cut at a character boundary.
+  std::string long_msg;
+  for (int i = 0; i < 50; ++i) long_msg += "한";
+  git(t, repo, {"commit", "-q", "-m", long_msg});
+  std::string h1 = git(t, repo, {"rev-parse", "--short", "HEAD~1"});
+  std::string h2 = git(t, repo, {"rev-parse", "--short", "HEAD"});
+  // hash, space, then as many whole 3-byte characters as fit in 120 bytes
+  std::string cut = h2 + " " + long_msg.substr(0, (120 - h2.size() - 1) / 3 * 3);
+
+  auto r = brief(t, {repo});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "== " + repo + " ==\n"
+            "branch: main\n"
+            "dirty: clean\n"
+            "recent:\n"
+            "  " + cut + "\n"
+            "  " + h1 + " first\n"
+            "--\n"
+            "2 files\n"
+            "ext: .c×1 .md×1 \n"
+            "@ " + repo + "/\n"
+            "files KB dir\n"
+            "1 2 src\n"
+            "1 0 .\n"
+            "--\n"
+            "top-level:\n"
+            "  README.md  src\n");
+}
+
+TEST(BriefTest, DirtyListIsCappedAtFifteenLines) {
+  TempDir t;
+  std::string repo = init_repo(t, "repo");
+  t.write("repo/base.txt", "b");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "base"});
+  for (int i = 0; i < 20; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "repo/f%02d.txt", i);
+    t.write(name, "x");
+  }
+  auto r = brief(t, {repo});
+  EXPECT_EQ(r.status, 0);
+  std::string expect = "== " + repo + " ==\nbranch: main\ndirty: 20 files\n";
+  for (int i = 0; i < 15; ++i) {
+    char line[32];
+    std::snprintf(line, sizeof line, "  ?? f%02d.txt\n", i);
+    expect += line;
+  }
+  expect += "  … +5\nrecent:\n";
+  ASSERT_EQ(r.out.substr(0, expect.size()), expect);
+  EXPECT_NE(r.out.find("\n21 files\n"), std::string::npos);
+}
+
+TEST(BriefTest, RepositoryWithoutCommitsAndDetachedHead) {
+  TempDir t;
+  std::string empty = init_repo(t, "empty");
+  auto e = brief(t, {empty});
+  EXPECT_EQ(e.status, 0);
+  EXPECT_EQ(e.err, "");
+  EXPECT_EQ(e.out,
+            "== " + empty + " ==\n"
+            "dirty: clean\n"
+            "--\n"
+            "0 files\next: \n@ " + empty + "/\nfiles KB dir\n"
+            "--\ntop-level:\n");
+
+  t.write("empty/new.txt", "n");
+  auto u = brief(t, {empty});
+  EXPECT_EQ(u.out.substr(0, u.out.find("--\n")),
+            "== " + empty + " ==\ndirty: 1 files\n  ?? new.txt\n");
+
+  std::string repo = init_repo(t, "det");
+  t.write("det/a.txt", "a");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "one"});
+  git(t, repo, {"commit", "-q", "--allow-empty", "-m", "two"});
+  git(t, repo, {"checkout", "-q", "--detach", "HEAD~1"});
+  std::string h = git(t, repo, {"rev-parse", "--short", "HEAD"});
+  auto d = brief(t, {repo});
+  EXPECT_EQ(d.status, 0);
+  EXPECT_EQ(d.out.substr(0, d.out.find("--\n")),
+            "== " + repo + " ==\nbranch: HEAD\ndirty: clean\nrecent:\n  " + h + " one\n");
+}
+
+TEST(BriefTest, OutsideARepositoryOrWithoutGitOnlyTheGitSectionsGo) {
+  TempDir t;
+  t.write("plain/a.txt", "a");
+  t.write("plain/.github/ci.yml", "c");
+  t.write("plain/.env.example", "E=");
+  t.write("plain/.env", "E=1");
+  t.write("plain/src/x.rs", "fn x(){}");
+  t.write("plain/README.md", "r");
+  t.mkdir("plain/.git");
+  t.write("plain/b c.txt", "b");
+  t.write("plain/Zeta", "z");
+  t.write("plain/zeta", "z");
+  t.write("plain/a", "a");
+  auto r = brief(t, {t / "plain"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");  // git's own complaints never reach the user
+  const std::string rest =
+      "--\n"
+      "8 files\n"
+      "ext: .txt×2 .md×1 .rs×1 .yml×1 Zeta×1 a×1 zeta×1 \n"
+      "@ " + t / "plain" + "/\n"
+      "files KB dir\n"
+      "1 0 src\n"
+      "6 0 .\n"
+      "1 0 .github\n"
+      "--\n"
+      "top-level:\n"
+      "  .env.example  README.md  Zeta  a  a.txt  b c.txt\n"
+      "  src  zeta\n";
+  EXPECT_EQ(r.out, "== " + t / "plain" + " ==\n" + rest);
+
+  // A real repository looks the same when git cannot be found at all.
+  std::string repo = init_repo(t, "repo");
+  t.write("repo/a.txt", "a");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "one"});
+  RunOptions o;
+  o.env_set = git_env(t);
+  o.env_set.push_back("PATH=" + t / "nowhere");
+  auto n = run_zub({"brief", repo}, o);
+  EXPECT_EQ(n.status, 0);
+  EXPECT_EQ(n.err, "");
+  EXPECT_EQ(n.out.substr(0, n.out.find("files KB dir")),
+            "== " + repo + " ==\n--\n1 files\next: .txt×1 \n@ " + repo + "/\n");
+}
+
+TEST(BriefTest, RootsFilesDefaultsAndFailures) {
+  TempDir t;
+  t.write("d/one.txt", "1");
+  t.write("f.txt", "hello");
+  RunOptions o;
+  o.env_set = git_env(t);
+  o.cwd = t / "d";
+  auto dflt = run_zub({"brief"}, o);
+  EXPECT_EQ(dflt.status, 0);
+  EXPECT_EQ(dflt.out,
+            "== . ==\n--\n1 files\next: .txt×1 \nfiles KB dir\n1 0 .\n--\ntop-level:\n  one.txt\n");
+
+  o.cwd = t.path();
+  auto r = run_zub({"brief", "missing", "f.txt"}, o);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "zub: missing: No such file or directory (os error 2)\n");
+  // A file root: header, the distribution of that file, an empty listing.
+  EXPECT_EQ(r.out,
+            "== f.txt ==\n--\n1 files\next: .txt×1 \nfiles KB dir\n1 0 \n--\ntop-level:\n");
+}
