@@ -12,6 +12,7 @@
 #include "../tests/support/http_server.h"
 #include "../tests/support/http_server.cpp"
 #include "web/curl_runner.h"
+#include "web/remove_tree.h"
 
 namespace {
 
@@ -44,7 +45,9 @@ void sandbox() {
   static bool done = [] {
     char templ[] = "/tmp/zubbench-XXXXXX";
     if (!mkdtemp(templ)) std::abort();
+    static std::string home = templ;
     setenv("HOME", templ, 1);
+    std::atexit([] { zub::remove_tree(home); });
     setenv("no_proxy", "*", 1);
     return true;
   }();
