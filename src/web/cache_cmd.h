@@ -1,6 +1,6 @@
 // `zub cache`: the fetch cache's size and lifetime classes, clearing it,
-// and which lifetime a URL gets and from where. Not thread-safe with
-// respect to concurrent `clear` (nothing else needs to be).
+// and which lifetime a URL gets and from where. Runs on the calling thread;
+// a concurrent fetch may re-create the directory right after `clear`.
 #pragma once
 
 #include <cstdint>
