@@ -154,14 +154,28 @@ std::optional<std::string> cache_lookup(std::string_view url) {
   return text;
 }
 
+namespace {
+
+// A validator with a control character would break the line-based record
+// and be sent back verbatim in the next conditional request header, so such
+// a value is not kept (the entry then cannot be revalidated).
+std::string validator(std::string_view header_json, std::string_view name) {
+  std::string v = header_value(header_json, name).value_or(std::string());
+  for (unsigned char c : v)
+    if (c < 0x20 && c != '\t') return std::string();
+  return v;
+}
+
+}  // namespace
+
 void cache_store(std::string_view url, std::string_view body,
                  std::optional<std::string_view> header_json) {
   CacheRecord rec;
   if (header_json) {
     Freshness f = freshness_from_headers(*header_json);
     if (!f.may_store) return;
-    rec.etag = header_value(*header_json, "etag").value_or(std::string());
-    rec.last_modified = header_value(*header_json, "last-modified").value_or(std::string());
+    rec.etag = validator(*header_json, "etag");
+    rec.last_modified = validator(*header_json, "last-modified");
     if (f.lifetime == kNoLifetime) {
       if (url_ttl(url) == 0) return;
     } else if (f.lifetime == 0) {

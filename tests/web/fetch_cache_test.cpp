@@ -211,3 +211,17 @@ TEST(FetchCache, UnwritableDirectoryStoresNothingAndNeverTearsAnEntry) {
     ::chmod(box.cache_dir().c_str(), 0755);
   }
 }
+
+TEST(FetchCache, ValidatorsWithLineBreaksAreNotKept) {
+  CacheSandbox sandbox;
+  // "\n" inside the JSON string decodes to a line feed: kept, it would turn
+  // the four-line record into five and inject a header into the next request.
+  cache_store(kUrl, "b", std::string("{\"cache-control\":[\"max-age=60\"],"
+                                     "\"etag\":[\"\\\"a\\nX-Evil: 1\\\"\"],"
+                                     "\"last-modified\":[\"Tue, 01 Nov 1994 00:00:00 GMT\"]}"));
+  auto rec = read_meta(kUrl);
+  ASSERT_TRUE(rec);
+  EXPECT_EQ(rec->etag, "");
+  EXPECT_EQ(rec->last_modified, "Tue, 01 Nov 1994 00:00:00 GMT");
+  EXPECT_EQ(rec->lifetime, 60u);
+}
