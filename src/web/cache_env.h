@@ -1,0 +1,29 @@
+// The environment switches of the fetch cache and the curl runner. The front
+// end sets them from the `fetch`/`web` flags before any fetch starts; they
+// are read fresh at every use. Thread-safe as long as nobody calls setenv
+// while fetches run (the front end sets them before).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+namespace zub {
+
+// True when `name` exists with a UTF-8 value (the empty string included).
+bool env_switch_set(const char* name);
+
+// `name` read as an unsigned decimal (one leading "+" allowed); nothing when
+// unset, not UTF-8 or unparsable.
+std::optional<uint64_t> env_number(const char* name);
+
+// ZUB_NO_CACHE: nothing is read from or written to the cache.
+inline bool cache_disabled() { return env_switch_set("ZUB_NO_CACHE"); }
+// ZUB_REFRESH: never serve from the cache, but still store.
+inline bool cache_refresh() { return env_switch_set("ZUB_REFRESH"); }
+// ZUB_CACHE_DEBUG: hit and revalidation notes on standard error.
+inline bool cache_debug() { return env_switch_set("ZUB_CACHE_DEBUG"); }
+
+// The minimum for server-given lifetimes, from ZUB_STALE; 0 when unset.
+uint64_t stale_floor();
+
+}  // namespace zub

@@ -1,0 +1,328 @@
+#include "web/curl_runner.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/file_io.h"
+#include "base/number.h"
+#include "base/output.h"
+#include "base/path_error.h"
+#include "base/process.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
+#include "web/cache_env.h"
+#include "web/fetch_cache.h"
+#include "web/header_json.h"
+#include "web/remove_tree.h"
+#include "web/url_host.h"
+
+namespace zub {
+
+namespace {
+
+constexpr std::string_view kUserAgent =
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/133.0.0.0 Safari/537.36";
+constexpr std::string_view kRequestHeaders[] = {
+    "Accept: text/html,application/xhtml+xml,*/*;q=0.8",
+    "Accept-Language: en-US,en;q=0.9,ko;q=0.8",
+    "Sec-Fetch-Dest: document",
+    "Sec-Fetch-Mode: navigate",
+    "Sec-Fetch-Site: none",
+};
+constexpr std::string_view kSingleTrailer = "\n<<<ZUBHTTP:%{http_code}\n<<<ZUBHDR:%{header_json}";
+constexpr std::string_view kBatchTrailer = "%{urlnum} %{http_code}\n";
+constexpr std::string_view kStatusMarker = "<<<ZUBHTTP:";
+constexpr std::string_view kHeaderMarker = "\n<<<ZUBHDR:";
+constexpr size_t kMaxWorkers = 8;
+constexpr std::string_view kMaxParallel = "8";
+
+FetchResult ok_result(std::string body) {
+  FetchResult r;
+  r.ok = true;
+  r.body = std::move(body);
+  return r;
+}
+
+FetchResult error_result(std::string error) {
+  FetchResult r;
+  r.error = std::move(error);
+  return r;
+}
+
+// The arguments every request starts with, single or batch.
+std::vector<std::string> common_prefix(std::string_view timeout) {
+  std::vector<std::string> argv = {"curl", "-sL", "--compressed", "-m", std::string(timeout),
+                                   "-A", std::string(kUserAgent)};
+  for (auto h : kRequestHeaders) {
+    argv.emplace_back("-H");
+    argv.emplace_back(h);
+  }
+  return argv;
+}
+
+std::string exit_text(const ProcessResult& p) {
+  if (p.exited) return "curl exit Some(" + std::to_string(p.exit_code) + ")";
+  return "curl exit None";
+}
+
+// A 304: serve the stored body and restart its age clock.
+FetchResult revalidated(std::string_view url, const CurlOutput& out) {
+  auto path = cache_body_path(url);
+  std::optional<std::string> stored;
+  if (path) {
+    ReadResult r = read_file(*path);
+    if (r.ok && is_valid_utf8(r.data)) stored = std::move(r.data);
+  }
+  if (!stored) return error_result("HTTP " + std::to_string(out.status));
+
+  if (auto rec = read_meta(url)) {
+    rec->fetch_time = unix_now();
+    if (!out.header_json.empty()) {
+      Freshness f = freshness_from_headers(out.header_json);
+      if (f.may_store) rec->lifetime = f.lifetime;
+    }
+    write_meta(url, *rec);
+  }
+  // The age clock is the body file's modification time; setting it to now
+  // is the same as rewriting the unchanged bytes, without a window in which
+  // a concurrent store could be overwritten by the older text.
+  ::utimensat(AT_FDCWD, path->c_str(), nullptr, 0);
+  if (cache_debug()) write_all_or_exit(2, "[304 revalidated, 본문 전송 0] " + std::string(url) + "\n");
+  return ok_result(std::move(*stored));
+}
+
+// Creates the batch directory "zubf{pid}" in the temporary directory, only
+// for us (0700). A same-named entry that is not our own private directory
+// (someone else's, a link, group- or world-writable) is never used: then a
+// fresh "zubf{pid}-XXXXXX" directory is made instead.
+std::optional<std::string> make_batch_dir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp && *tmp ? tmp : "/tmp";
+  for (size_t pos = 1; pos < base.size(); ++pos) {
+    if (base[pos] == '/') ::mkdir(base.substr(0, pos).c_str(), 0777);
+  }
+  ::mkdir(base.c_str(), 0777);
+  std::string dir = path_join(base, "zubf" + std::to_string(::getpid()));
+  if (::mkdir(dir.c_str(), 0700) == 0) return dir;
+  if (errno == EEXIST) {
+    struct stat st;
+    if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
+        (st.st_mode & 022) == 0)
+      return dir;
+    std::string templ = dir + "-XXXXXX";
+    if (::mkdtemp(templ.data())) return templ;
+  }
+  return std::nullopt;
+}
+
+std::vector<FetchResult> fetch_sequential(const std::vector<std::string>& urls) {
+  std::vector<FetchResult> out;
+  out.reserve(urls.size());
+  for (const auto& u : urls) out.push_back(fetch_one(u, kFetchAllTimeout));
+  return out;
+}
+
+std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
+  auto dir = make_batch_dir();
+  if (!dir) return fetch_sequential(urls);
+  const size_t n = urls.size();
+
+  std::vector<std::string> argv = common_prefix(kFetchAllTimeout);
+  for (auto a : {"--parallel", "--parallel-max"}) argv.emplace_back(a);
+  argv.emplace_back(kMaxParallel);
+  argv.emplace_back("-w");
+  argv.emplace_back(kBatchTrailer);
+  std::vector<std::string> files(n);
+  for (size_t i = 0; i < n; ++i) {
+    std::string name = "b";  // built in two steps: g++ 12 misreads "b" + to_string
+    name += std::to_string(i);
+    files[i] = path_join(*dir, name);
+    // A leftover entry (a reused directory) must not be written through.
+    ::unlink(files[i].c_str());
+    argv.emplace_back("-o");
+    argv.push_back(files[i]);
+    argv.push_back(urls[i]);
+  }
+
+  ProcessResult p = run_process(argv);
+  std::vector<uint16_t> status(n, 0);
+  if (p.started) status = parse_batch_statuses(decode_lossy(p.out), n);
+
+  std::vector<FetchResult> results;
+  results.reserve(n);
+  for (size_t i = 0; i < n; ++i) {
+    uint16_t s = status[i];
+    if (s >= 200 && s <= 299) {
+      ReadResult r = read_file(files[i]);
+      if (!r.ok) {
+        results.push_back(error_result("read: " + os_error_text(r.err)));
+        continue;
+      }
+      std::string body = decode_lossy(r.data);
+      cache_store(urls[i], body, std::nullopt);
+      results.push_back(ok_result(std::move(body)));
+    } else if (s == 0) {
+      results.push_back(error_result("연결 실패"));
+    } else {
+      results.push_back(error_result("HTTP " + std::to_string(s)));
+    }
+  }
+  remove_tree(*dir);
+  return results;
+}
+
+std::vector<FetchResult> fetch_threaded(const std::vector<std::string>& urls) {
+  const size_t n = urls.size();
+  std::vector<FetchResult> results(n);
+  std::mutex mu;
+  std::atomic<size_t> next{0};
+  {
+    std::vector<std::jthread> workers;
+    for (size_t t = 0; t < std::min(n, kMaxWorkers); ++t) {
+      workers.emplace_back([&] {
+        for (size_t i = next.fetch_add(1); i < n; i = next.fetch_add(1)) {
+          FetchResult r = fetch_one(urls[i], kFetchAllTimeout);
+          std::lock_guard<std::mutex> lock(mu);
+          results[i] = std::move(r);
+        }
+      });
+    }
+  }
+  return results;
+}
+
+}  // namespace
+
+CurlOutput split_curl_output(std::string_view text) {
+  CurlOutput out;
+  std::string_view head = text;
+  size_t h = rfind_bytes(text, kHeaderMarker);
+  if (h != std::string_view::npos) {
+    out.header_json = std::string(text.substr(h + kHeaderMarker.size()));
+    head = text.substr(0, h);
+  }
+  size_t s = rfind_bytes(head, kStatusMarker);
+  if (s == std::string_view::npos) {
+    out.body = std::string(head);
+    out.status = 200;
+    return out;
+  }
+  out.body = std::string(trim_ws_end(head.substr(0, s)));
+  out.status = parse_u16(trim_ws(head.substr(s + kStatusMarker.size()))).value_or(0);
+  return out;
+}
+
+std::vector<uint16_t> parse_batch_statuses(std::string_view text, size_t n) {
+  std::vector<uint16_t> status(n, 0);
+  for_each_line(text, [&](std::string_view line) {
+    std::string_view tok[2];
+    size_t count = 0, pos = 0;
+    while (count < 2) {
+      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+      if (pos >= line.size()) break;
+      size_t end = pos;
+      while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+      tok[count++] = line.substr(pos, end - pos);
+      pos = end;
+    }
+    if (count < 2) return;
+    auto index = parse_u64(tok[0]);
+    auto code = parse_u16(tok[1]);
+    if (index && code && *index < n) status[*index] = *code;
+  });
+  return status;
+}
+
+bool prefers_batch(const std::vector<std::string>& urls) {
+  std::vector<std::string> hosts;
+  hosts.reserve(urls.size());
+  for (const auto& u : urls) hosts.push_back(url_host(u));
+  std::sort(hosts.begin(), hosts.end());
+  size_t k = static_cast<size_t>(std::unique(hosts.begin(), hosts.end()) - hosts.begin());
+  return urls.size() >= 2 * k;
+}
+
+FetchResult fetch_one(std::string_view url, std::string_view timeout) {
+  if (auto hit = cache_lookup(url)) return ok_result(std::move(*hit));
+
+  std::optional<CacheRecord> validators;
+  if (!cache_disabled() && !cache_refresh()) {
+    auto rec = read_meta(url);
+    if (rec && (!rec->etag.empty() || !rec->last_modified.empty())) {
+      auto path = cache_body_path(url);
+      struct stat st;
+      if (path && ::stat(path->c_str(), &st) == 0) validators = std::move(rec);
+    }
+  }
+
+  std::vector<std::string> argv = common_prefix(timeout);
+  if (validators) {
+    if (!validators->etag.empty()) {
+      argv.emplace_back("-H");
+      argv.push_back("If-None-Match: " + validators->etag);
+    }
+    if (!validators->last_modified.empty()) {
+      argv.emplace_back("-H");
+      argv.push_back("If-Modified-Since: " + validators->last_modified);
+    }
+  }
+  argv.emplace_back("-w");
+  argv.emplace_back(kSingleTrailer);
+  argv.emplace_back(url);
+
+  ProcessResult p = run_process(argv);
+  if (!p.started) return error_result("curl: " + os_error_text(p.start_error));
+  if (!p.exited || p.exit_code != 0) return error_result(exit_text(p));
+
+  CurlOutput out = split_curl_output(decode_lossy(p.out));
+  if (out.status == 304) return revalidated(url, out);
+  if (out.status >= 200 && out.status <= 299) {
+    if (out.header_json.empty()) {
+      cache_store(url, out.body, std::nullopt);
+    } else {
+      cache_store(url, out.body, std::string_view(out.header_json));
+    }
+    return ok_result(std::move(out.body));
+  }
+  return error_result("HTTP " + std::to_string(out.status));
+}
+
+std::vector<FetchResult> fetch_all(const std::vector<std::string>& urls) {
+  if (urls.empty()) return {};
+  if (urls.size() == 1) return {fetch_one(urls[0], kFetchAllTimeout)};
+
+  std::vector<std::optional<std::string>> cached(urls.size());
+  std::vector<std::string> missing;
+  for (size_t i = 0; i < urls.size(); ++i) {
+    cached[i] = cache_lookup(urls[i]);
+    if (!cached[i]) missing.push_back(urls[i]);
+  }
+  if (missing.size() < urls.size()) {
+    std::vector<FetchResult> fetched;
+    if (!missing.empty()) fetched = fetch_all(missing);
+    std::vector<FetchResult> results;
+    results.reserve(urls.size());
+    size_t next = 0;
+    for (auto& c : cached) {
+      if (c) {
+        results.push_back(ok_result(std::move(*c)));
+      } else {
+        results.push_back(std::move(fetched[next++]));
+      }
+    }
+    return results;
+  }
+  return prefers_batch(urls) ? fetch_batch(urls) : fetch_threaded(urls);
+}
+
+}  // namespace zub

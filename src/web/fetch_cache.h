@@ -1,0 +1,60 @@
+// The on-disk fetch cache under $HOME/.claude/cache/zub-fetch. Each URL is
+// two files named by fetch_key_hash of its exact bytes: the body
+// ("{16 hex}") and a four-line record ("{16 hex}.m": fetch time, lifetime,
+// ETag, Last-Modified). Freshness is measured from the body file's
+// modification time. Files are replaced through a temporary name and a
+// rename, so readers never see a torn file; different URLs never share a
+// file, so concurrent threads need no lock. No operation fails: trouble
+// reads as a miss or as nothing stored.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "web/header_json.h"
+
+namespace zub {
+
+struct CacheRecord {
+  uint64_t fetch_time = 0;          // Unix seconds of the last store or revalidation
+  uint64_t lifetime = kNoLifetime;  // seconds, or kNoLifetime (the URL class decides)
+  std::string etag;                 // as received, quotes included; may be empty
+  std::string last_modified;        // as received; may be empty
+};
+
+// Parses record text: lines 1 and 2 must be unsigned decimals, lines 3 and
+// 4 default to empty. Pure.
+std::optional<CacheRecord> parse_cache_record(std::string_view text);
+
+// "{fetch_time}\n{lifetime}\n{etag}\n{last_modified}\n". Pure.
+std::string format_cache_record(const CacheRecord& rec);
+
+// $HOME/.claude/cache/zub-fetch, or nothing when HOME is unset, empty or
+// not UTF-8. Does not create it.
+std::optional<std::string> cache_dir();
+
+// The body file path for `url`, creating the directory; nothing when
+// ZUB_NO_CACHE is set or the directory cannot be made.
+std::optional<std::string> cache_body_path(std::string_view url);
+
+// The stored body when it is fresh; nothing on a miss, a stale entry, or
+// with ZUB_REFRESH or ZUB_NO_CACHE set.
+std::optional<std::string> cache_lookup(std::string_view url);
+
+// Stores `body` with the lifetime the headers allow (no header JSON: the
+// URL class decides). Stores nothing when the response may not be kept.
+void cache_store(std::string_view url, std::string_view body,
+                 std::optional<std::string_view> header_json);
+
+// The record of `url`, or nothing when absent or malformed.
+std::optional<CacheRecord> read_meta(std::string_view url);
+
+// Replaces the record of `url`; errors are ignored.
+void write_meta(std::string_view url, const CacheRecord& rec);
+
+// Current Unix time in seconds (0 before 1970).
+uint64_t unix_now();
+
+}  // namespace zub
