@@ -14,6 +14,24 @@ namespace {
 constexpr const char* kCurlScript = R"SH(#!/bin/sh
 D='@DIR@'
 for a in "$@"; do printf '%s\000' "$a"; done > "$D/calls/curl.$$"
+# The local service's address can be forwarded to a loopback test server:
+# the real curl then runs with the same arguments and only the port changed.
+if [ -f "$D/forward" ]; then
+  for last in "$@"; do :; done
+  case $last in
+    'http://127.0.0.1:8888/'*)
+      read -r port real < "$D/forward"
+      n=$#; i=0
+      for a in "$@"; do
+        i=$((i + 1))
+        [ $i -eq 1 ] && set --
+        [ $i -eq $n ] && a="http://127.0.0.1:$port/${last#http://127.0.0.1:8888/}"
+        set -- "$@" "$a"
+      done
+      exec "$real" "$@"
+      ;;
+  esac
+fi
 ua='Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/133.0.0.0 Safari/537.36'
 [ "$1" = -sL ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
 shift 6
@@ -75,6 +93,7 @@ printf '%s\n' "$*" >> "$D/docker.log"
 st=@STATUS@
 if [ "$st" = 0 ]; then
   [ -f "$D/routes.after" ] && /bin/cat "$D/routes.after" >> "$D/routes.late"
+  [ -f "$D/forward.after" ] && /bin/cp "$D/forward.after" "$D/forward"
   printf 'searxng\n'
 else
   printf 'Error response from daemon: No such container: searxng\n' >&2
@@ -137,9 +156,18 @@ void EngineStandIns::serve_after_docker(const std::string& url, const std::strin
   add_route("routes.after", url, "200", body);
 }
 
+void EngineStandIns::forward_searx(uint16_t port, const std::string& real_curl) {
+  dir_.write("forward", std::to_string(port) + " " + real_curl + "\n");
+}
+
+void EngineStandIns::forward_searx_after_docker(uint16_t port, const std::string& real_curl) {
+  dir_.write("forward.after", std::to_string(port) + " " + real_curl + "\n");
+}
+
 RunOptions EngineStandIns::options(std::vector<std::string> extra_env) const {
   RunOptions o;
-  o.env_set = {"PATH=" + (dir_ / "bin"), "HOME=" + (dir_ / "home")};
+  o.env_set = {"PATH=" + (dir_ / "bin"), "HOME=" + (dir_ / "home"), "NO_PROXY=127.0.0.1",
+               "no_proxy=127.0.0.1"};
   for (auto& e : extra_env) o.env_set.push_back(std::move(e));
   for (const char* name : {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE",
                            "ZUB_CACHE_DEBUG", "ZUB_WEB_DEBUG", "TMPDIR"}) {

@@ -10,6 +10,7 @@
 // records its argument list for the test to inspect.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ class EngineStandIns {
   // the routes added with serve_after_docker() come into force.
   void install_docker(int status);
   void serve_after_docker(const std::string& url, const std::string& body);
+  // Requests for the local service (127.0.0.1:8888) go to `port` on the
+  // loopback address instead, through the real curl at `real_curl`; with
+  // the _after_docker form only once the docker stand-in has succeeded.
+  void forward_searx(uint16_t port, const std::string& real_curl);
+  void forward_searx_after_docker(uint16_t port, const std::string& real_curl);
 
   // Environment for run_zub: PATH (the stand-ins only), a private HOME, and
   // no inherited cache or debug switches.

@@ -2,9 +2,11 @@
 // that serve realistic result pages and the local service's JSON.
 #include <chrono>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "base/utf8.h"
 #include "web/engine_pages.h"
+#include "support/http_server.h"
 #include "web/engine_standins.h"
 
 using namespace zub_test;
@@ -33,6 +35,15 @@ std::vector<std::vector<std::string>> calls_for(const EngineStandIns& s, const s
   for (auto& c : s.curl_calls())
     if (!c.empty() && c.back() == url) out.push_back(c);
   return out;
+}
+
+constexpr const char* kRealCurl = "/usr/bin/curl";
+
+ScriptedResponse json_response(const std::string& body) {
+  ScriptedResponse r;
+  r.body = body;
+  r.headers = {{"Content-Type", "application/json"}};
+  return r;
 }
 
 size_t count_of(const std::string& hay, const std::string& needle) {
@@ -308,5 +319,53 @@ TEST(WebCommand, SearxStaysDownAfterRestart) {
   for (const auto& c : calls) retries += arg_after(c, "-m") == "10";
   EXPECT_EQ(retries, 10u);
   EXPECT_GE(elapsed, std::chrono::milliseconds(6000));  // ten waits of 0.6 s
+  EXPECT_EQ(s.docker_calls(), std::vector<std::string>{"start searxng"});
+}
+
+TEST(WebCommand, SearxAnswersFromLoopbackServer) {
+  if (access(kRealCurl, X_OK) != 0) GTEST_SKIP() << "no curl at " << kRealCurl;
+  HttpServer server;
+  const std::string target = "/search?format=json&safesearch=0&q=sqlite+wal";
+  server.route(target, json_response(searx_json({
+                           {"SQLite WAL \u2014 the docs", "https://www.sqlite.org/wal.html",
+                            "Write-ahead logging explained."},
+                       })));
+  EngineStandIns s;
+  s.forward_searx(server.port(), kRealCurl);
+  const std::string q = "sqlite+wal";
+  s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/", "Found by the second engine."}}));
+  s.refuse(bing_url(q), 6);
+  auto r = run_zub({"web", "sqlite wal"}, s.options({"ZUB_WEB_DEBUG=1"}));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out,
+            "1. SQLite WAL — the docs: sqlite.org\n   Write-ahead logging explained.\n"
+            "   [searx 0.0164]\n   https://www.sqlite.org/wal.html\n"
+            "2. Brave result title: brave-hit.example\n   Found by the second engine.\n"
+            "   [brave 0.0098]\n   https://brave-hit.example/\n");
+  EXPECT_EQ(server.hits(target), 1);
+}
+
+TEST(WebCommand, SearxRestartAgainstLoopbackServer) {
+  if (access(kRealCurl, X_OK) != 0) GTEST_SKIP() << "no curl at " << kRealCurl;
+  uint16_t dead_port = 0;
+  {
+    HttpServer gone;  // its port is closed again when it goes away
+    dead_port = gone.port();
+  }
+  HttpServer server;
+  const std::string target = "/search?format=json&safesearch=0&q=wal";
+  server.route(target, json_response(searx_json({{"Local result", "https://local.example/r", "from searx"}})));
+  EngineStandIns s;
+  s.install_docker(0);
+  s.forward_searx(dead_port, kRealCurl);
+  s.forward_searx_after_docker(server.port(), kRealCurl);
+  s.serve(brave_url("wal"), "");
+  s.serve(bing_url("wal"), "");
+  auto r = run_zub({"web", "wal"}, s.options());
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, kRestartNote);
+  EXPECT_EQ(r.out, "1. Local result: local.example\n   from searx\n   https://local.example/r\n");
+  EXPECT_EQ(server.hits(target), 1);
   EXPECT_EQ(s.docker_calls(), std::vector<std::string>{"start searxng"});
 }
