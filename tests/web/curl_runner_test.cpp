@@ -1,0 +1,461 @@
+#include "web/curl_runner.h"
+
+#include <chrono>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/http_server.h"
+#include "web/cache_test_env.h"
+#include "web/fetch_cache.h"
+
+using namespace zub;
+using zub_test::CacheSandbox;
+using zub_test::HttpServer;
+using zub_test::ScriptedResponse;
+
+namespace {
+
+ScriptedResponse page(std::string body,
+                      std::vector<std::pair<std::string, std::string>> headers = {}) {
+  ScriptedResponse r;
+  r.body = std::move(body);
+  r.headers = std::move(headers);
+  return r;
+}
+
+ScriptedResponse status(int code, std::string body = "error page") {
+  ScriptedResponse r;
+  r.status = code;
+  r.body = std::move(body);
+  return r;
+}
+
+// Puts a `curl` first on PATH that logs each argument vector (one line per
+// run) and then runs the real curl, so tests can see how many processes a
+// call started and in which mode.
+struct CurlLog {
+  std::string bin;
+  std::string log;
+  explicit CurlLog(CacheSandbox& box) {
+    bin = box.tmp.mkdir("bin");
+    log = box.tmp.path() + "/curl.log";
+    box.tmp.write("bin/curl",
+                  "#!/bin/sh\nline=$(printf ' %s' \"$@\" | tr '\\n' '|')\necho \"RUN$line\" >> '" +
+                      log + "'\nexec /usr/bin/curl \"$@\"\n");
+    ::chmod((bin + "/curl").c_str(), 0755);
+    const char* path = std::getenv("PATH");
+    box.env.set("PATH", bin + ":" + (path ? path : "/usr/bin:/bin"));
+  }
+  std::vector<std::string> runs() const {
+    std::vector<std::string> lines;
+    std::ifstream f(log);
+    for (std::string line; std::getline(f, line);) lines.push_back(line);
+    return lines;
+  }
+  size_t batch_runs() const {
+    size_t n = 0;
+    for (const auto& l : runs()) n += l.find("--parallel") != std::string::npos;
+    return n;
+  }
+};
+
+// Cached entries are only kept for hosts outside the lifetime-0 class, so
+// the servers here listen on 127.0.0.2 and up.
+const std::vector<std::string> kHosts = {"127.0.0.2", "127.0.0.3", "127.0.0.4", "127.0.0.5"};
+
+}  // namespace
+
+TEST(SplitCurlOutput, SearchesMarkersFromTheEnd) {
+  auto a = split_curl_output("<p>x</p>\n\n<<<ZUBHTTP:200\n<<<ZUBHDR:{\"etag\":[\"e\"]}\n");
+  EXPECT_EQ(a.body, "<p>x</p>");
+  EXPECT_EQ(a.status, 200);
+  EXPECT_EQ(a.header_json, "{\"etag\":[\"e\"]}\n");
+
+  // Markers inside the document never win over the trailer.
+  const std::string tricky = "a <<<ZUBHTTP:404 b\n<<<ZUBHDR:{} c";
+  auto b = split_curl_output(tricky + "\n<<<ZUBHTTP:201\n<<<ZUBHDR:{}");
+  EXPECT_EQ(b.body, tricky);
+  EXPECT_EQ(b.status, 201);
+  EXPECT_EQ(b.header_json, "{}");
+
+  // No status marker: the whole head, untouched, with status 200.
+  auto c = split_curl_output("plain body  \n");
+  EXPECT_EQ(c.body, "plain body  \n");
+  EXPECT_EQ(c.status, 200);
+  EXPECT_EQ(c.header_json, "");
+
+  EXPECT_EQ(split_curl_output("x\n<<<ZUBHTTP:abc\n<<<ZUBHDR:{}").status, 0);
+  EXPECT_EQ(split_curl_output("x\n<<<ZUBHTTP:70000").status, 0);
+  EXPECT_EQ(split_curl_output("x\n<<<ZUBHTTP: +304 ").status, 304);
+  // Trailing Unicode white space of the document goes too.
+  EXPECT_EQ(split_curl_output("x\xE3\x80\x80\n<<<ZUBHTTP:200").body, "x");
+}
+
+TEST(BatchStatuses, ReadsIndexAndStatusPerLine) {
+  auto s = parse_batch_statuses("1 200\r\n0 404\n2 000\n3 200\nx 200\n1\n0 +301 extra\n  2   204\n", 3);
+  ASSERT_EQ(s.size(), 3u);
+  EXPECT_EQ(s[0], 301);  // a later line for the same index wins
+  EXPECT_EQ(s[1], 200);
+  EXPECT_EQ(s[2], 204);
+  EXPECT_EQ(parse_batch_statuses("", 2), (std::vector<uint16_t>{0, 0}));
+}
+
+TEST(BatchOrThreads, BatchWhenTwoOrMoreUrlsPerHost) {
+  EXPECT_FALSE(prefers_batch({"http://a/1", "http://b/1", "http://c/1"}));
+  EXPECT_TRUE(prefers_batch({"http://a/1", "http://a/2", "http://b/1", "http://b/2"}));
+  EXPECT_FALSE(prefers_batch({"http://a/1", "http://a/2", "http://b/1"}));
+  EXPECT_TRUE(prefers_batch({"http://www.a/1", "http://a/2"}));  // same host after www.
+  EXPECT_FALSE(prefers_batch({"http://a:1/", "http://a:2/"}));    // ports make hosts distinct
+}
+
+TEST(FetchOne, StoresThenAnswersFromCacheWithoutStartingAProcess) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/doc", page("<h1>Doc</h1>\n\n"));
+  const std::string url = server.url("/doc");
+  FetchResult r = fetch_one(url, "10");
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.body, "<h1>Doc</h1>");  // trailing white space goes with the trailer
+  EXPECT_EQ(server.hits("/doc"), 1);
+  EXPECT_EQ(box.read(box.body_file(url)), "<h1>Doc</h1>");
+
+  // With no curl reachable at all the hit still answers: no process starts.
+  box.env.set("PATH", box.tmp.mkdir("empty-bin"));
+  FetchResult again = fetch_one(url, "10");
+  ASSERT_TRUE(again.ok) << again.error;
+  EXPECT_EQ(again.body, "<h1>Doc</h1>");
+  EXPECT_EQ(server.hits("/doc"), 1);
+
+  // The same URL with a trailing slash is another entry: a real fetch, which
+  // now fails because curl is missing.
+  FetchResult other = fetch_one(url + "/", "10");
+  EXPECT_FALSE(other.ok);
+  EXPECT_EQ(other.error.rfind("curl: ", 0), 0u) << other.error;
+  EXPECT_NE(other.error.find("(os error 2)"), std::string::npos) << other.error;
+}
+
+TEST(FetchOne, ExpiryByAgeRefetches) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/a", page("one", {{"Cache-Control", "max-age=60"}}));
+  const std::string url = server.url("/a");
+  EXPECT_EQ(fetch_one(url, "10").body, "one");
+  EXPECT_EQ(read_meta(url)->lifetime, 60u);
+  box.age_body(url, 30);
+  EXPECT_EQ(fetch_one(url, "10").body, "one");
+  EXPECT_EQ(server.hits("/a"), 1);
+
+  server.route("/a", page("two", {{"Cache-Control", "max-age=60"}}));
+  box.age_body(url, 61);
+  EXPECT_EQ(fetch_one(url, "10").body, "two");
+  EXPECT_EQ(server.hits("/a"), 2);
+
+  // ZUB_STALE stretches the server's 60 seconds to an hour.
+  box.env.set("ZUB_STALE", "3600");
+  box.age_body(url, 1800);
+  EXPECT_EQ(fetch_one(url, "10").body, "two");
+  EXPECT_EQ(server.hits("/a"), 2);
+}
+
+TEST(FetchOne, RevalidatesWithEtagAndRestartsTheAgeClock) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/e", page("tagged body", {{"Cache-Control", "max-age=100"}, {"Age", "40"},
+                                          {"ETag", "\"v1\""}}));
+  const std::string url = server.url("/e");
+  ASSERT_EQ(fetch_one(url, "10").body, "tagged body");
+  auto rec = read_meta(url);
+  ASSERT_TRUE(rec);
+  EXPECT_EQ(rec->lifetime, 60u);
+  EXPECT_EQ(rec->etag, "\"v1\"");
+
+  box.age_body(url, 500);
+  box.env.set("ZUB_CACHE_DEBUG", "1");
+  FetchResult r = fetch_one(url, "10");
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.body, "tagged body");
+  EXPECT_EQ(server.hits("/e"), 2);
+  EXPECT_EQ(server.not_modified("/e"), 1);
+  EXPECT_EQ(server.requests().back().headers["if-none-match"], "\"v1\"");
+  EXPECT_EQ(server.requests().back().headers.count("if-modified-since"), 0u);
+  // The 304 carried max-age=100 and Age 40 again: the record keeps that.
+  EXPECT_EQ(read_meta(url)->lifetime, 60u);
+  EXPECT_EQ(read_meta(url)->etag, "\"v1\"");
+
+  // The age clock restarted: the next call is a plain hit.
+  EXPECT_EQ(fetch_one(url, "10").body, "tagged body");
+  EXPECT_EQ(server.hits("/e"), 2);
+}
+
+TEST(FetchOne, RevalidatesWithLastModifiedWhenLifetimeIsZero) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  const std::string lm = "Tue, 01 Nov 1994 00:00:00 GMT";
+  server.route("/lm", page("v1 text", {{"Cache-Control", "no-cache"}, {"Last-Modified", lm}}));
+  const std::string url = server.url("/lm");
+  ASSERT_EQ(fetch_one(url, "10").body, "v1 text");
+  EXPECT_EQ(read_meta(url)->lifetime, 0u);
+  // Lifetime 0 with a validator: every fetch asks, and a 304 serves it.
+  for (int i = 0; i < 2; ++i) {
+    FetchResult r = fetch_one(url, "10");
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.body, "v1 text");
+  }
+  EXPECT_EQ(server.hits("/lm"), 3);
+  EXPECT_EQ(server.not_modified("/lm"), 2);
+  EXPECT_EQ(server.requests().back().headers["if-modified-since"], lm);
+
+  // A changed page comes back whole and replaces the entry.
+  server.route("/lm", page("v2 text", {{"Cache-Control", "no-cache"},
+                                       {"Last-Modified", "Wed, 02 Nov 1994 00:00:00 GMT"}}));
+  EXPECT_EQ(fetch_one(url, "10").body, "v2 text");
+  EXPECT_EQ(box.read(box.body_file(url)), "v2 text");
+
+  // A 304 whose stored body has gone is an error, not an empty page.
+  ::unlink(box.body_file(url).c_str());
+  ScriptedResponse always304 = status(304, "");
+  server.route("/lm", always304);
+  FetchResult gone = fetch_one(url, "10");
+  EXPECT_FALSE(gone.ok);
+  EXPECT_EQ(gone.error, "HTTP 304");
+  EXPECT_EQ(server.requests().back().headers.count("if-modified-since"), 0u)
+      << "no conditional request without the body file";
+}
+
+TEST(FetchOne, NoStoreAndErrorsLeaveTheCacheAlone) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/p", page("first", {{"ETag", "\"a\""}, {"Cache-Control", "max-age=0"}}));
+  const std::string url = server.url("/p");
+  ASSERT_EQ(fetch_one(url, "10").body, "first");
+  server.route("/p", page("private", {{"Cache-Control", "private, no-store"}}));
+  box.env.set("ZUB_REFRESH", "1");
+  EXPECT_EQ(fetch_one(url, "10").body, "private");
+  EXPECT_EQ(box.read(box.body_file(url)), "first");
+  EXPECT_EQ(read_meta(url)->etag, "\"a\"");
+
+  for (int code : {404, 500}) {
+    const std::string target = "/err" + std::to_string(code);
+    server.route(target, status(code, "<h1>oops</h1>"));
+    FetchResult r = fetch_one(server.url(target), "10");
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.error, "HTTP " + std::to_string(code));
+    EXPECT_EQ(r.body, "");
+    EXPECT_FALSE(box.read(box.body_file(server.url(target))));
+  }
+}
+
+TEST(FetchOne, RefreshAndNoCacheSwitches) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/r", page("r1", {{"ETag", "\"r\""}, {"Cache-Control", "max-age=600"}}));
+  const std::string url = server.url("/r");
+  ASSERT_EQ(fetch_one(url, "10").body, "r1");
+
+  // Refresh: no lookup and no conditional headers, but the answer is stored.
+  box.env.set("ZUB_REFRESH", "");
+  server.route("/r", page("r2", {{"ETag", "\"r\""}, {"Cache-Control", "max-age=600"}}));
+  EXPECT_EQ(fetch_one(url, "10").body, "r2");
+  EXPECT_EQ(server.requests().back().headers.count("if-none-match"), 0u);
+  EXPECT_EQ(box.read(box.body_file(url)), "r2");
+  box.env.unset("ZUB_REFRESH");
+
+  // No cache: nothing read, nothing written.
+  box.env.set("ZUB_NO_CACHE", "1");
+  server.route("/r", page("r3", {{"Cache-Control", "max-age=600"}}));
+  EXPECT_EQ(fetch_one(url, "10").body, "r3");
+  EXPECT_EQ(server.hits("/r"), 3);
+  EXPECT_EQ(box.read(box.body_file(url)), "r2");
+  box.env.unset("ZUB_NO_CACHE");
+  EXPECT_EQ(fetch_one(url, "10").body, "r2");
+  EXPECT_EQ(server.hits("/r"), 3);
+}
+
+TEST(FetchOne, LoopbackClassIsNeverStoredWithoutServerLifetime) {
+  CacheSandbox box;
+  HttpServer server;  // 127.0.0.1: lifetime class 0
+  server.route("/x", page("local"));
+  const std::string url = server.url("/x");
+  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(server.hits("/x"), 2);
+  EXPECT_FALSE(box.read(box.body_file(url)));
+  // ZUB_CACHE_TTL lifts the class.
+  box.env.set("ZUB_CACHE_TTL", "300");
+  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(server.hits("/x"), 3);
+}
+
+TEST(FetchOne, TimeoutMarkersAndBrokenEncoding) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  ScriptedResponse slow = page("late");
+  slow.delay_ms = 5000;
+  server.route("/slow", slow);
+  auto start = std::chrono::steady_clock::now();
+  FetchResult r = fetch_one(server.url("/slow"), "1");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+  EXPECT_FALSE(r.ok);
+  EXPECT_EQ(r.error, "curl exit Some(28)");
+
+  const std::string tricky = "text <<<ZUBHTTP:500\nmore\n<<<ZUBHDR:{\"etag\":[\"x\"]}\nend";
+  server.route("/m", page(tricky));
+  FetchResult m = fetch_one(server.url("/m"), "10");
+  ASSERT_TRUE(m.ok) << m.error;
+  EXPECT_EQ(m.body, tricky);
+
+  server.route("/bin", page("a\xff" "b"));
+  EXPECT_EQ(fetch_one(server.url("/bin"), "10").body, "a\xEF\xBF\xBD" "b");
+
+  FetchResult refused = fetch_one("http://127.0.0.9:1/", "5");
+  EXPECT_EQ(refused.error, "curl exit Some(7)");
+}
+
+TEST(FetchOne, HomeUnsetOrCacheUnwritableStillFetches) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/h", page("body", {{"Cache-Control", "max-age=600"}}));
+  const std::string url = server.url("/h");
+  box.env.unset("HOME");
+  EXPECT_EQ(fetch_one(url, "10").body, "body");
+  EXPECT_EQ(fetch_one(url, "10").body, "body");
+  EXPECT_EQ(server.hits("/h"), 2);
+
+  box.env.set("HOME", box.home);
+  box.tmp.write("home/.claude/cache/zub-fetch", "a file where the directory should be");
+  EXPECT_EQ(fetch_one(url, "10").body, "body");
+  EXPECT_EQ(server.hits("/h"), 3);
+}
+
+TEST(FetchAll, EmptyAndSingle) {
+  CacheSandbox box;
+  EXPECT_TRUE(fetch_all({}).empty());
+  box.env.set("PATH", box.tmp.mkdir("empty-bin"));
+  auto one = fetch_all({"http://127.0.0.2:1/"});
+  ASSERT_EQ(one.size(), 1u);
+  EXPECT_EQ(one[0].error.rfind("curl: ", 0), 0u);
+  // A batch without curl: every URL is a connection failure.
+  auto many = fetch_all({"http://127.0.0.2:1/a", "http://127.0.0.2:1/b"});
+  ASSERT_EQ(many.size(), 2u);
+  EXPECT_EQ(many[0].error, "연결 실패");
+  EXPECT_EQ(many[1].error, "연결 실패");
+}
+
+TEST(FetchAll, ThreadsForManyHostsInInputOrderWithSomeCached) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  CurlLog curl(box);
+  for (int i = 0; i < 4; ++i) {
+    ScriptedResponse r = page("page " + std::to_string(i));
+    r.delay_ms = (3 - i) * 150;  // later URLs finish first
+    server.route("/p" + std::to_string(i), r);
+  }
+  std::vector<std::string> urls;
+  for (int i = 0; i < 4; ++i) urls.push_back(server.url("/p" + std::to_string(i), kHosts[i]));
+  // One URL cached beforehand.
+  ASSERT_EQ(fetch_one(urls[1], "10").body, "page 1");
+  size_t before = curl.runs().size();
+
+  auto results = fetch_all(urls);
+  ASSERT_EQ(results.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    ASSERT_TRUE(results[i].ok) << results[i].error;
+    EXPECT_EQ(results[i].body, "page " + std::to_string(i));
+  }
+  EXPECT_EQ(curl.runs().size() - before, 3u) << "three hosts, three single fetches";
+  EXPECT_EQ(curl.batch_runs(), 0u);
+  EXPECT_EQ(server.hits("/p1"), 1);
+}
+
+TEST(FetchAll, OneBatchForFewHostsWithStatusesAndOrder) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  CurlLog curl(box);
+  server.route("/a", page("A body\n"));
+  ScriptedResponse slow = page("B body");
+  slow.delay_ms = 300;
+  server.route("/b", slow);
+  server.route("/gone", status(404));
+  server.route("/c", page("C <<<ZUBHTTP:500 body"));
+  server.route("/cached", page("cached body"));
+  // "/cached" is in the cache; the other five go by the batch rule.
+  const std::string cached_url = server.url("/cached", kHosts[1]);
+  ASSERT_EQ(fetch_one(cached_url, "10").body, "cached body");
+
+  std::vector<std::string> urls = {server.url("/a", kHosts[0]),  server.url("/b", kHosts[0]),
+                                   cached_url,                   server.url("/gone", kHosts[1]),
+                                   server.url("/c", kHosts[1]),  server.url("/a", kHosts[0])};
+  auto results = fetch_all(urls);
+  ASSERT_EQ(results.size(), 6u);
+  EXPECT_EQ(results[0].body, "A body\n");  // batch bodies are kept byte for byte
+  EXPECT_EQ(results[1].body, "B body");
+  EXPECT_EQ(results[2].body, "cached body");
+  EXPECT_FALSE(results[3].ok);
+  EXPECT_EQ(results[3].error, "HTTP 404");
+  EXPECT_EQ(results[4].body, "C <<<ZUBHTTP:500 body");
+  EXPECT_EQ(results[5].body, "A body\n");
+  EXPECT_EQ(curl.batch_runs(), 1u);
+  EXPECT_EQ(server.hits("/cached"), 1);
+
+  // Batch answers are stored without headers (URL class), errors are not.
+  EXPECT_EQ(box.read(box.body_file(urls[1])), "B body");
+  EXPECT_EQ(read_meta(urls[1])->lifetime, kNoLifetime);
+  EXPECT_FALSE(box.read(box.body_file(urls[3])));
+  // And the batch directory is gone.
+  EXPECT_NE(::access(("/tmp/zubf" + std::to_string(::getpid())).c_str(), F_OK), 0);
+}
+
+TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/1", page("one"));
+  server.route("/2", page("two"));
+  box.env.set("TMPDIR", box.tmp.mkdir("tmp"));
+  const std::string planted = box.tmp.path() + "/tmp/zubf" + std::to_string(::getpid());
+  const std::string victim = box.tmp.write("victim", "precious");
+
+  // Someone else's directory of our name, full of links to our files.
+  ::mkdir(planted.c_str(), 0777);
+  ::chmod(planted.c_str(), 0777);
+  ASSERT_EQ(::symlink(victim.c_str(), (planted + "/b0").c_str()), 0);
+  auto results = fetch_all({server.url("/1"), server.url("/2")});
+  EXPECT_EQ(results[0].body, "one");
+  EXPECT_EQ(results[1].body, "two");
+  EXPECT_EQ(box.read(victim), "precious");
+  struct stat st;
+  ASSERT_EQ(::lstat((planted + "/b0").c_str(), &st), 0) << "the foreign directory is left alone";
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+
+  // A link in place of the directory.
+  ::unlink((planted + "/b0").c_str());
+  ::rmdir(planted.c_str());
+  const std::string elsewhere = box.tmp.mkdir("elsewhere");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), planted.c_str()), 0);
+  box.env.set("ZUB_REFRESH", "1");
+  results = fetch_all({server.url("/1"), server.url("/2")});
+  EXPECT_EQ(results[1].body, "two");
+  EXPECT_FALSE(box.read(elsewhere + "/b1"));
+  ::unlink(planted.c_str());
+
+  if (geteuid() == 0) {
+    // A private directory of our name that belongs to another user.
+    ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
+    ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
+    results = fetch_all({server.url("/1"), server.url("/2")});
+    EXPECT_EQ(results[0].body, "one");
+    EXPECT_EQ(::access(planted.c_str(), F_OK), 0) << "someone else's directory is not removed";
+    ::rmdir(planted.c_str());
+  }
+
+  // Our own leftover private directory is reused, a stale link in it is
+  // replaced rather than followed, and the directory is removed afterwards.
+  ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
+  ASSERT_EQ(::symlink(victim.c_str(), (planted + "/b1").c_str()), 0);
+  results = fetch_all({server.url("/1"), server.url("/2")});
+  EXPECT_EQ(results[1].body, "two");
+  EXPECT_EQ(box.read(victim), "precious");
+  EXPECT_NE(::access(planted.c_str(), F_OK), 0);
+}

@@ -1,0 +1,213 @@
+#include "web/fetch_cache.h"
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "web/cache_test_env.h"
+
+using namespace zub;
+using zub_test::CacheSandbox;
+
+namespace {
+
+constexpr const char* kUrl = "https://example.com/page";  // URL class: 900 s
+
+std::string cc(const char* value) { return "{\"cache-control\":[\"" + std::string(value) + "\"]}"; }
+
+std::vector<std::string> dir_entries(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = opendir(dir.c_str())) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') names.push_back(e->d_name);
+    closedir(d);
+  }
+  return names;
+}
+
+}  // namespace
+
+TEST(CacheRecordText, ParsesFourLinesAndRejectsBadNumbers) {
+  auto r = parse_cache_record("12\n+34\n\"tag\"\nTue, 01 Nov 1994 00:00:00 GMT\n");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->fetch_time, 12u);
+  EXPECT_EQ(r->lifetime, 34u);
+  EXPECT_EQ(r->etag, "\"tag\"");
+  EXPECT_EQ(r->last_modified, "Tue, 01 Nov 1994 00:00:00 GMT");
+
+  auto crlf = parse_cache_record("1\r\n18446744073709551615\r\nE\r\n");
+  ASSERT_TRUE(crlf);
+  EXPECT_EQ(crlf->lifetime, kNoLifetime);
+  EXPECT_EQ(crlf->etag, "E");
+  EXPECT_EQ(crlf->last_modified, "");
+
+  for (const char* bad : {"", "1\n", "x\n2\n", "1\n-2\n", "1\n18446744073709551616\n", "1\n\n",
+                          " 1\n2\n"})
+    EXPECT_FALSE(parse_cache_record(bad)) << bad;
+
+  CacheRecord rec{7, kNoLifetime, "W/\"x\"", ""};
+  EXPECT_EQ(format_cache_record(rec), "7\n18446744073709551615\nW/\"x\"\n\n");
+  auto back = parse_cache_record(format_cache_record(rec));
+  ASSERT_TRUE(back);
+  EXPECT_EQ(back->etag, rec.etag);
+}
+
+TEST(FetchCache, StoresUnderFnvNameAndServesWhileFresh) {
+  CacheSandbox box;
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store(kUrl, "<p>body</p>", std::nullopt);
+  // The files are named by the key with the cache's own initial value.
+  EXPECT_EQ(box.read(box.body_file(kUrl)), "<p>body</p>");
+  auto rec = read_meta(kUrl);
+  ASSERT_TRUE(rec);
+  EXPECT_EQ(rec->lifetime, kNoLifetime);
+  EXPECT_GE(rec->fetch_time + 5, unix_now());
+  EXPECT_EQ(cache_lookup(kUrl), "<p>body</p>");
+
+  // A trailing slash or another letter case is another entry.
+  EXPECT_FALSE(cache_lookup(std::string(kUrl) + "/"));
+  EXPECT_FALSE(cache_lookup("https://example.com/Page"));
+
+  // Age equal to the lifetime is still fresh; one second more is stale.
+  box.age_body(kUrl, 899);
+  EXPECT_TRUE(cache_lookup(kUrl));
+  box.age_body(kUrl, 901);
+  EXPECT_FALSE(cache_lookup(kUrl));
+
+  // No temporary file is left beside the entry.
+  auto names = dir_entries(box.cache_dir());
+  EXPECT_EQ(names.size(), 2u);
+}
+
+TEST(FetchCache, ServerLifetimesAndStaleFloor) {
+  CacheSandbox box;
+  cache_store(kUrl, "a", std::string(cc("max-age=60")));
+  EXPECT_EQ(read_meta(kUrl)->lifetime, 60u);
+  box.age_body(kUrl, 120);
+  EXPECT_FALSE(cache_lookup(kUrl));
+  box.env.set("ZUB_STALE", "3600");
+  EXPECT_EQ(cache_lookup(kUrl), "a");
+  box.age_body(kUrl, 3601);
+  EXPECT_FALSE(cache_lookup(kUrl));
+  box.env.set("ZUB_STALE", "lots");  // unparsable counts as unset
+  box.age_body(kUrl, 120);
+  EXPECT_FALSE(cache_lookup(kUrl));
+}
+
+TEST(FetchCache, WhatIsStoredDependsOnHeadersAndClass) {
+  CacheSandbox box;
+  const std::string revalidatable = "{\"cache-control\":[\"max-age=0\"],\"etag\":[\"\\\"v1\\\"\"]}";
+  cache_store(kUrl, "old", std::string(cc("max-age=0")));
+  EXPECT_FALSE(box.read(box.body_file(kUrl))) << "max-age=0 without validators is not kept";
+
+  cache_store(kUrl, "v1", revalidatable);
+  auto rec = read_meta(kUrl);
+  ASSERT_TRUE(rec);
+  EXPECT_EQ(rec->lifetime, 0u);
+  EXPECT_EQ(rec->etag, "\"v1\"");
+  EXPECT_FALSE(cache_lookup(kUrl)) << "lifetime 0 is never served directly";
+
+  // no-store leaves the older entry exactly as it was.
+  cache_store(kUrl, "secret", std::string(cc("private, no-store")));
+  EXPECT_EQ(box.read(box.body_file(kUrl)), "v1");
+  EXPECT_EQ(read_meta(kUrl)->etag, "\"v1\"");
+
+  // With ZUB_STALE set, lifetime 0 is stored even without validators.
+  box.env.set("ZUB_STALE", "100");
+  cache_store("https://example.com/other", "o", std::string(cc("max-age=0")));
+  EXPECT_EQ(cache_lookup("https://example.com/other"), "o");
+  box.env.unset("ZUB_STALE");
+
+  // Class 0 (status pages) is never stored without a server lifetime...
+  cache_store("https://status.example.com/", "s", std::nullopt);
+  cache_store("https://status.example.com/", "s", std::string("{\"server\":[\"x\"]}"));
+  EXPECT_FALSE(box.read(box.body_file("https://status.example.com/")));
+  // ...but is with one.
+  cache_store("https://status.example.com/", "s", std::string(cc("max-age=30")));
+  EXPECT_EQ(cache_lookup("https://status.example.com/"), "s");
+}
+
+TEST(FetchCache, CacheTtlZeroStopsStoringAndServingClassEntries) {
+  CacheSandbox box;
+  cache_store(kUrl, "kept", std::nullopt);
+  box.env.set("ZUB_CACHE_TTL", "0");
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store("https://example.com/new", "n", std::nullopt);
+  EXPECT_FALSE(box.read(box.body_file("https://example.com/new")));
+  box.env.set("ZUB_CACHE_TTL", "5");
+  box.age_body(kUrl, 6);
+  EXPECT_FALSE(cache_lookup(kUrl));
+  box.env.set("ZUB_CACHE_TTL", "+7");
+  EXPECT_EQ(cache_lookup(kUrl), "kept");
+}
+
+TEST(FetchCache, SwitchesNoCacheAndRefresh) {
+  CacheSandbox box;
+  cache_store(kUrl, "x", std::nullopt);
+  box.env.set("ZUB_REFRESH", "");  // set to the empty string still counts
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store(kUrl, "y", std::nullopt);  // refresh still stores
+  box.env.unset("ZUB_REFRESH");
+  EXPECT_EQ(cache_lookup(kUrl), "y");
+
+  box.env.set("ZUB_NO_CACHE", "1");
+  EXPECT_FALSE(cache_body_path(kUrl));
+  EXPECT_FALSE(cache_lookup(kUrl));
+  EXPECT_FALSE(read_meta(kUrl));
+  cache_store(kUrl, "z", std::nullopt);
+  box.env.unset("ZUB_NO_CACHE");
+  EXPECT_EQ(cache_lookup(kUrl), "y");
+}
+
+TEST(FetchCache, TroubleReadsAsMiss) {
+  CacheSandbox box;
+  // Not UTF-8, future modification time, malformed record.
+  cache_store(kUrl, "ok", std::nullopt);
+  box.tmp.write("home/.claude/cache/zub-fetch/" + box.body_file(kUrl).substr(box.cache_dir().size() + 1),
+                "\xff\xfe");
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store(kUrl, "ok", std::nullopt);
+  box.age_body(kUrl, -100);
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store(kUrl, "ok", std::string(cc("max-age=1")));
+  box.tmp.write(box.record_file(kUrl).substr(box.tmp.path().size() + 1), "garbage\n5\n");
+  EXPECT_FALSE(read_meta(kUrl));
+  EXPECT_EQ(cache_lookup(kUrl), "ok") << "a malformed record falls back to the URL class";
+
+  // HOME unset or empty: no cache at all.
+  box.env.unset("HOME");
+  EXPECT_FALSE(cache_body_path(kUrl));
+  EXPECT_FALSE(cache_lookup(kUrl));
+  cache_store(kUrl, "q", std::nullopt);
+  box.env.set("HOME", "");
+  EXPECT_FALSE(cache_body_path(kUrl));
+}
+
+TEST(FetchCache, UnwritableDirectoryStoresNothingAndNeverTearsAnEntry) {
+  CacheSandbox box;
+  // The directory cannot be created: a file is in the way.
+  box.tmp.write("home/.claude/cache/zub-fetch", "not a directory");
+  EXPECT_FALSE(cache_body_path(kUrl));
+  cache_store(kUrl, "x", std::nullopt);
+  EXPECT_FALSE(cache_lookup(kUrl));
+  ::unlink(box.cache_dir().c_str());
+
+  // The body cannot be replaced (a directory holds its name): the record is
+  // not written either, so it never describes a body that is not there.
+  const std::string other = "https://example.com/other";
+  ::mkdir(box.cache_dir().c_str(), 0777);
+  ::mkdir(box.body_file(other).c_str(), 0777);
+  cache_store(other, "y", std::string("{\"etag\":[\"e\"],\"cache-control\":[\"max-age=60\"]}"));
+  EXPECT_FALSE(read_meta(other));
+  EXPECT_FALSE(cache_lookup(other));
+
+  if (geteuid() != 0) {
+    // A read-only directory (meaningless for root, who may write anyway).
+    cache_store(kUrl, "before", std::nullopt);
+    ::chmod(box.cache_dir().c_str(), 0555);
+    cache_store(kUrl, "after", std::nullopt);
+    EXPECT_EQ(cache_lookup(kUrl), "before");
+    ::chmod(box.cache_dir().c_str(), 0755);
+  }
+}
