@@ -1,5 +1,6 @@
 // End-to-end runs of `zub web` against stand-in curl and docker programs
 // that serve realistic result pages and the local service's JSON.
+#include <algorithm>
 #include <chrono>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -368,4 +369,35 @@ TEST(WebCommand, SearxRestartAgainstLoopbackServer) {
   EXPECT_EQ(r.out, "1. Local result: local.example\n   from searx\n   https://local.example/r\n");
   EXPECT_EQ(server.hits(target), 1);
   EXPECT_EQ(s.docker_calls(), std::vector<std::string>{"start searxng"});
+}
+
+TEST(WebCommand, BodiesOnTwoHostsComeFromOneBatch) {
+  EngineStandIns s;
+  const std::string q = "wal";
+  std::vector<PageHit> hits;
+  std::vector<std::string> urls;
+  for (const char* url : {"https://a.example/1", "https://a.example/2", "https://b.example/1",
+                          "https://b.example/2"}) {
+    hits.push_back({std::string("Article at ") + url, url, "snippet"});
+    urls.push_back(url);
+    s.serve(url, article(std::string("Article ") + url, 2));
+  }
+  s.serve(searx_url(q), searx_json(hits));
+  s.serve(brave_url(q), "");
+  s.serve(bing_url(q), "");
+  auto r = run_zub({"web", "wal", "0", "-d", "4", "-n", "400"}, s.options());
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Four URLs on two hosts: one curl run with parallel transfers.
+  size_t batches = 0;
+  for (const auto& c : s.curl_calls()) {
+    if (std::find(c.begin(), c.end(), "--parallel") == c.end()) continue;
+    ++batches;
+    EXPECT_EQ(arg_after(c, "-m"), "25");
+    EXPECT_EQ(c.size(), 6u + 10u + 5u + 4u * 3u);  // prefix, headers, batch options, -o pairs
+  }
+  EXPECT_EQ(batches, 1u);
+  auto f = run_zub({"fetch", urls[0], urls[1], urls[2], urls[3], "-n", "100"}, s.options());
+  EXPECT_EQ(r.out, "\n" + f.out);
+  EXPECT_EQ(count_of(r.out, "## a.example\n"), 2u);
+  EXPECT_EQ(count_of(r.out, "## b.example\n"), 2u);
 }
