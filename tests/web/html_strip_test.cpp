@@ -76,7 +76,7 @@ TEST(StripElements, CommentsAndDroppedElements) {
 
 TEST(StripElements, LinearWithoutClosingTags) {
   std::string doc;
-  for (int i = 0; i < 100000; ++i) doc += "<script>";
+  for (int i = 0; i < 300000; ++i) doc += "<script>";
   std::string mixed;
   std::string mixed_want;
   for (int i = 0; i < 20000; ++i) {
@@ -84,10 +84,10 @@ TEST(StripElements, LinearWithoutClosingTags) {
     mixed_want += "\ns\nn\nv\na\nf</p>";
   }
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(strip_elements(doc), std::string(100000, '\n'));
+  EXPECT_EQ(strip_elements(doc), std::string(300000, '\n'));
   const std::string m = strip_elements(mixed);
   const double secs =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_LT(secs, 5.0);
+  EXPECT_LT(secs, 20.0);
   EXPECT_EQ(m, mixed_want);
 }

@@ -148,7 +148,7 @@ TEST(HtmlToMarkdown, LinearOnAdversarialInput) {
     std::string doc;
   };
   std::string scripts, anchors, nested, lt_start, comments, entities;
-  for (int i = 0; i < 100000; ++i) scripts += "<script>";
+  for (int i = 0; i < 300000; ++i) scripts += "<script>";
   for (int i = 0; i < 100000; ++i) anchors += "<a href=x>text ";
   anchors += article_body();
   for (int i = 0; i < 100000; ++i) nested += "<ul><li>item ";
@@ -163,7 +163,7 @@ TEST(HtmlToMarkdown, LinearOnAdversarialInput) {
   for (const Case& c : cases) {
     const auto start = std::chrono::steady_clock::now();
     const std::string md = html_to_markdown(c.doc);
-    EXPECT_LT(seconds_since(start), 5.0) << c.what;
+    EXPECT_LT(seconds_since(start), 20.0) << c.what;
     EXPECT_TRUE(zub::is_valid_utf8(md)) << c.what;
   }
 }
