@@ -1,13 +1,108 @@
 #include "web/fetch.h"
 
-#include "base/pending.h"
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include "base/unicode.h"
+#include "base/utf8.h"
+#include "web/markdown.h"
+#include "web/url_host.h"
 
 namespace zub {
 
+namespace {
+
+constexpr size_t kMaxConvertThreads = 8;
+constexpr std::string_view kCutMarker = "\n…[cut]";
+
+FetchSection make_section(const std::string& url, const FetchResult& r) {
+  FetchSection s;
+  s.url = url;
+  if (r.ok) {
+    s.text = html_to_markdown(r.body);
+    s.raw = r.body.size();
+  } else {
+    s.text = "[fetch 실패: " + r.error + "]\n";
+    s.failed = true;
+  }
+  return s;
+}
+
+}  // namespace
+
+std::vector<FetchSection> convert_pages(const std::vector<std::string>& urls,
+                                        const std::vector<FetchResult>& results) {
+  const size_t n = std::min(urls.size(), results.size());
+  std::vector<FetchSection> sections(n);
+  std::atomic<size_t> next{0};
+  std::mutex slots;
+  auto worker = [&] {
+    for (size_t i = next.fetch_add(1); i < n; i = next.fetch_add(1)) {
+      FetchSection s = make_section(urls[i], results[i]);
+      std::lock_guard<std::mutex> lock(slots);
+      sections[i] = std::move(s);
+    }
+  };
+  const size_t threads = std::min(std::max<size_t>(n, 1), kMaxConvertThreads);
+  std::vector<std::thread> pool;
+  pool.reserve(threads);
+  for (size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
+  for (std::thread& t : pool) t.join();
+  return sections;
+}
+
+std::string format_size(uint64_t bytes) {
+  if (bytes <= 1023) return std::to_string(bytes) + "B";
+  return std::to_string(bytes / 1024) + "KB";
+}
+
+std::string format_sections(const std::vector<FetchSection>& sections, uint64_t budget) {
+  std::string out;
+  uint64_t raw_total = 0;
+  uint64_t md_total = 0;
+  for (const FetchSection& s : sections) {
+    raw_total += s.raw;
+    md_total += s.text.size();
+    std::string_view text = s.text;
+    std::string cut;
+    // A failure line is a report, not page content: the budget never hides it.
+    if (!s.failed && char_count(text) > budget) {
+      cut.assign(text.substr(0, char_offset(text, static_cast<size_t>(budget))));
+      cut += kCutMarker;
+      text = cut;
+    }
+    if (sections.size() >= 2) {
+      out += "## ";
+      out += url_host(s.url);
+      out += '\n';
+    }
+    if (s.raw != 0 && is_blank(text)) {
+      out += "[본문 없음: 링크 목록형 페이지(";
+      out += std::to_string(s.raw / 1024);
+      out += "KB). 개별 항목 URL 을 직접 fetch 하라]\n";
+    }
+    out += text;
+    if (text.empty() || text.back() != '\n') out += '\n';
+  }
+  if (raw_total > 0) {
+    const uint64_t ratio = md_total * 100 / raw_total;
+    const uint64_t pct = ratio > 100 ? 0 : 100 - ratio;
+    out += "[zub: " + format_size(raw_total) + "→" + format_size(md_total) + " -" +
+           std::to_string(pct) + "%]\n";
+  }
+  return out;
+}
+
+void run_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
+  const std::vector<FetchResult> results = fetch_all(urls);
+  out.write_out(format_sections(convert_pages(urls, results), budget));
+}
+
 int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
-  (void)urls;
-  (void)budget;
-  return not_implemented("fetch", out);
+  run_fetch(urls, budget, out);
+  return 0;
 }
 
 }  // namespace zub

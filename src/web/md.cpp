@@ -1,14 +1,18 @@
 #include "web/md.h"
 
-#include "base/pending.h"
+#include <string>
+
+#include "web/markdown.h"
 
 namespace zub {
 
 int cmd_md(std::string_view input, uint64_t repeats, bool quiet, Output& out) {
-  (void)input;
-  (void)repeats;
-  (void)quiet;
-  return not_implemented("md", out);
+  // Repeats exist for timing the converter from outside the process; only
+  // the last result is kept.
+  std::string result;
+  for (uint64_t i = 0; i < repeats; ++i) result = html_to_markdown(input);
+  if (!quiet) out.write_out(result);
+  return 0;
 }
 
 }  // namespace zub

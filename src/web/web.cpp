@@ -1,15 +1,56 @@
 #include "web/web.h"
 
-#include "base/pending.h"
+#include <algorithm>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "web/engines.h"
+#include "web/fetch.h"
+#include "web/fusion.h"
+#include "web/listing.h"
 
 namespace zub {
 
+namespace {
+
+constexpr std::string_view kNoResults =
+    "zub web: 결과 0건. 엔진 차단이면 로컬 SearXNG 를 띄워라:\n"
+    "  docker start searxng  (127.0.0.1:8888)\n";
+
+}  // namespace
+
 int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, Output& out) {
-  (void)query;
-  (void)n;
-  (void)k;
-  (void)c;
-  return not_implemented("web", out);
+  const std::string encoded = form_encode(query);
+  std::vector<SearchHit> searx, brave, bing;
+  {
+    // The waits overlap; the lists are used in a fixed order afterwards, so
+    // the finishing order never shows.
+    std::thread t_searx([&] { searx = search_searx(query, out); });
+    std::thread t_brave([&] { brave = search_brave(encoded); });
+    std::thread t_bing([&] { bing = search_bing(encoded); });
+    t_searx.join();
+    t_brave.join();
+    t_bing.join();
+  }
+  std::vector<FusedHit> fused =
+      fuse_hits({{"searx", &searx}, {"brave", &brave}, {"bing", &bing}});
+  if (fused.empty()) {
+    out.write_err(kNoResults);
+    return 1;
+  }
+  const std::vector<FusedHit> kept = select_per_host(std::move(fused), std::max(n, k));
+  std::string listing = format_listing(kept, n, std::getenv("ZUB_WEB_DEBUG") != nullptr);
+  if (k == 0) {
+    if (!listing.empty()) out.write_out(listing);
+    return 0;
+  }
+  listing += "\n";
+  out.write_out(listing);
+  std::vector<std::string> urls;
+  for (size_t i = 0; i < kept.size() && i < k; ++i) urls.push_back(kept[i].url);
+  run_fetch(urls, c / k, out);
+  return 0;
 }
 
 }  // namespace zub

@@ -1,0 +1,42 @@
+// Fuzzes the search-result readers with arbitrary pages: the HTML result
+// blocks of both public engines, the local service's JSON scan, and the
+// fusion key, title cleaning and snippet cutting that consume their output.
+// Checks that every hit has an http url and that text fields stay UTF-8.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "base/utf8.h"
+#include "web/engines.h"
+#include "web/fusion.h"
+#include "web/listing.h"
+#include "web/searx_json.h"
+#include "web/url_host.h"
+
+namespace {
+
+void check_hit(const zub::SearchHit& h) {
+  if (h.url.size() <= 3 || h.url.compare(0, 4, "http") != 0) __builtin_trap();
+  if (!zub::is_valid_utf8(h.title) || !zub::is_valid_utf8(h.url) || !zub::is_valid_utf8(h.snippet))
+    __builtin_trap();
+  (void)zub::merge_key(h.url);
+  const std::string host = zub::url_host(h.url);
+  const std::string title = zub::clean_title(h.title, host);
+  if (title.size() > h.title.size()) __builtin_trap();
+  const std::string snippet = zub::cut_snippet(h.snippet);
+  if (zub::char_count(snippet) > zub::kSnippetChars + 1) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // Fetched pages reach the parsers decoded with replacement characters.
+  const std::string page =
+      zub::decode_lossy(std::string_view(reinterpret_cast<const char*>(data), size));
+  for (const auto& h : zub::parse_result_page(page, "<li class=\"b_algo\"")) check_hit(h);
+  for (const auto& h : zub::parse_result_page(page, "data-type=\"web\"")) check_hit(h);
+  if (auto h = zub::parse_result_block(page)) check_hit(*h);
+  for (const auto& h : zub::parse_searx_results(page)) check_hit(h);
+  return 0;
+}

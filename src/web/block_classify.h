@@ -1,0 +1,43 @@
+// The content classifier of the page converter: decides for every block
+// whether it is main content or boilerplate, from its length, link density,
+// stopword share (English and Korean), quote-and-brace share and Hangul
+// count, then lets undecided blocks follow their neighbours.
+// Pure functions; safe to call from any number of threads.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "web/html_blocks.h"
+
+namespace zub {
+
+enum class Verdict : unsigned char { keep, drop, undecided };
+
+// Measurements of a block's trimmed plain text.
+struct BlockStats {
+  size_t chars = 0;           // Unicode scalar values
+  size_t quotes_braces = 0;   // '"' and '{' characters
+  size_t hangul = 0;          // syllables U+AC00..U+D7A3
+  double stopword_share = 0;  // (English + Korean stopwords) / words, at most 1
+};
+
+BlockStats block_stats(std::string_view trimmed_plain);
+
+// The first verdict of one block, before neighbours are considered.
+Verdict classify_block(const Block& b);
+
+// Settles undecided verdicts by their neighbours: the first block follows
+// the next decided block; later ones stay with a kept predecessor, else
+// follow the next decided block. Returns one keep flag per block.
+std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts);
+
+// The full classification: classify_block and settle_verdicts.
+std::vector<bool> classify_blocks(const std::vector<Block>& blocks);
+
+// The looser fallback: verbatim blocks, and blocks of more than 24
+// characters that are less than half link text.
+std::vector<bool> classify_blocks_simple(const std::vector<Block>& blocks);
+
+}  // namespace zub

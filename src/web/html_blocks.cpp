@@ -1,0 +1,233 @@
+#include "web/html_blocks.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/unicode.h"
+#include "base/utf8.h"
+#include "web/entities.h"
+
+namespace zub {
+
+namespace {
+
+// Nested lists deeper than this are indented no further: the indentation
+// stays readable and hostile nesting cannot blow up the output.
+constexpr int kMaxListIndentLevels = 8;
+
+enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code };
+
+TagKind tag_kind(std::string_view name, int& level) {
+  switch (name.size()) {
+    case 1:
+      if (name == "a") return TagKind::a;
+      if (name == "p") return TagKind::block;
+      break;
+    case 2:
+      if (name[0] == 'h' && name[1] >= '1' && name[1] <= '6') {
+        level = name[1] - '0';
+        return TagKind::heading;
+      }
+      if (name == "tr" || name == "dt" || name == "dd" || name == "hr") return TagKind::block;
+      if (name == "ul" || name == "ol") return TagKind::list;
+      if (name == "li") return TagKind::li;
+      if (name == "br") return TagKind::br;
+      if (name == "td" || name == "th") return TagKind::cell;
+      break;
+    case 3:
+      if (name == "div") return TagKind::block;
+      if (name == "pre") return TagKind::pre;
+      break;
+    case 4:
+      if (name == "main") return TagKind::block;
+      if (name == "code") return TagKind::code;
+      break;
+    case 5:
+      if (name == "table") return TagKind::block;
+      break;
+    case 7:
+      if (name == "section" || name == "article") return TagKind::block;
+      break;
+    case 10:
+      if (name == "blockquote" || name == "figcaption") return TagKind::block;
+      break;
+    default:
+      break;
+  }
+  return TagKind::other;
+}
+
+struct Scanner {
+  std::vector<Block> blocks;
+  Block cur;
+  std::string pending;  // prefix for the next text piece
+  bool has_pending = false;
+  int list_depth = 0;
+  int link_depth = 0;
+  bool in_pre = false;
+  bool fence_open = false;  // an opening fence was printed, its closing one not yet
+  std::string piece;        // scratch for one decoded text piece
+
+  void end_block() {
+    if (is_blank(cur.plain)) {
+      cur = Block{};
+      return;
+    }
+    cur.markdown.resize(trim_ws_end(cur.markdown).size());
+    blocks.push_back(std::move(cur));
+    cur = Block{};
+  }
+
+  bool pending_is_fence() const {
+    return has_pending && pending.size() > kFence.size() &&
+           pending.compare(0, kFence.size(), kFence) == 0;
+  }
+
+  void flush_prefix() {
+    if (!has_pending) return;
+    if (pending_is_fence()) {
+      cur.verbatim = true;
+      fence_open = true;
+    } else if (pending.size() >= 2 && pending.compare(pending.size() - 2, 2, "- ") == 0) {
+      cur.item_indent = static_cast<int>(pending.size() - 2);
+    }
+    cur.markdown += pending;
+    has_pending = false;
+  }
+
+  void set_pending(std::string text) {
+    pending = std::move(text);
+    has_pending = true;
+  }
+
+  void close_fence() {
+    if (fence_open) {
+      Block fence;
+      fence.markdown = kFence;
+      fence.plain = kFence;
+      fence.verbatim = true;
+      blocks.push_back(std::move(fence));
+      fence_open = false;
+    } else if (pending_is_fence()) {
+      // An empty pre element: its fence never reached the output, so it must
+      // not open a code block around whatever text comes next.
+      has_pending = false;
+    }
+  }
+
+  void text(std::string_view raw) {
+    piece.clear();
+    append_decoded(piece, raw);
+    if (!in_pre)
+      for (char& c : piece)
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    if (cur.plain.empty() && is_blank(piece)) return;
+    flush_prefix();
+    if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
+    cur.markdown += piece;
+    cur.plain += piece;
+    if (in_pre) cur.verbatim = true;
+  }
+
+  void tag(TagKind kind, int level, bool closing) {
+    switch (kind) {
+      case TagKind::a:
+        link_depth = closing ? std::max(0, link_depth - 1) : link_depth + 1;
+        break;
+      case TagKind::block:
+        end_block();
+        break;
+      case TagKind::list:
+        end_block();
+        list_depth = closing ? std::max(0, list_depth - 1) : list_depth + 1;
+        break;
+      case TagKind::li:
+        if (closing) break;
+        end_block();
+        set_pending(std::string(
+            2 * static_cast<size_t>(std::clamp(list_depth - 1, 0, kMaxListIndentLevels)), ' ') +
+                    "- ");
+        break;
+      case TagKind::heading:
+        // The closing tag ends the heading too, so that text right after it
+        // does not run into the heading line.
+        end_block();
+        if (closing) {
+          // An empty heading must not lend its "#" to the next paragraph.
+          if (has_pending && pending[0] == '#') has_pending = false;
+          break;
+        }
+        set_pending(std::string(static_cast<size_t>(std::min(level, 4)), '#') + " ");
+        cur.heading = true;
+        break;
+      case TagKind::pre:
+        end_block();
+        if (closing) {
+          close_fence();
+          in_pre = false;
+        } else {
+          // A pre inside an open code block stays in that block.
+          if (!fence_open) set_pending(std::string(kFence) + "\n");
+          in_pre = true;
+        }
+        break;
+      case TagKind::br:
+        // A line break at the start of a block carries nothing.
+        if (cur.plain.empty()) break;
+        if (in_pre) {
+          cur.markdown += '\n';
+        } else if (cur.heading) {
+          cur.markdown += ' ';
+          cur.plain += ' ';
+        } else {
+          // Outside code a break ends the printed line; the measurements
+          // see a space, so the words on both sides stay apart.
+          cur.markdown += '\n';
+          cur.plain += ' ';
+        }
+        break;
+      case TagKind::cell:
+        if (closing || cur.plain.empty()) break;
+        cur.markdown += " | ";
+        cur.plain += ' ';
+        break;
+      case TagKind::code:
+        if (in_pre) break;
+        flush_prefix();
+        cur.markdown += '`';
+        cur.plain += '`';
+        break;
+      case TagKind::other:
+        break;
+    }
+  }
+};
+
+}  // namespace
+
+std::vector<Block> scan_blocks(std::string_view html) {
+  Scanner s;
+  s.blocks.reserve(html.size() / 400 + 16);
+  const char* base = html.data();
+  const size_t n = html.size();
+  size_t pos = 0;
+  while (pos < n) {
+    const void* hit = std::memchr(base + pos, '<', n - pos);
+    const size_t lt = hit ? static_cast<size_t>(static_cast<const char*>(hit) - base) : n;
+    if (lt > pos) s.text(html.substr(pos, lt - pos));
+    if (lt == n) break;
+    char name_buf[33];
+    const size_t len = read_tag_name(html, lt, name_buf);
+    int level = 0;
+    const TagKind kind = tag_kind(std::string_view(name_buf, len), level);
+    const bool closing = lt + 1 < n && html[lt + 1] == '/';
+    s.tag(kind, level, closing);
+    const void* gt = std::memchr(base + lt + 1, '>', n - lt - 1);
+    pos = gt ? static_cast<size_t>(static_cast<const char*>(gt) - base) + 1 : n;
+  }
+  s.end_block();
+  s.close_fence();
+  return std::move(s.blocks);
+}
+
+}  // namespace zub

@@ -1,0 +1,32 @@
+// The block scanner of the page converter: one pass over element-stripped
+// HTML that cuts it into paragraph-like blocks (headings, paragraphs, list
+// items, table rows, code) with the measurements the classifier needs.
+// Pure functions; safe to call from any number of threads.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+// The fence that opens and closes a code block.
+inline constexpr std::string_view kFence = "```";
+
+struct Block {
+  std::string markdown;   // what will be printed: prefix plus text pieces
+  std::string plain;      // the text pieces alone; all measurements use it
+  size_t link_chars = 0;  // characters that stood inside an a element
+  bool verbatim = false;  // part of a pre element: never dropped or reflowed
+  bool heading = false;   // opened by h1..h6
+  int item_indent = -1;   // list item: spaces of nesting before "- "; else -1
+};
+
+// Cuts element-stripped HTML into blocks, in document order. Blank blocks
+// are dropped. A pre element becomes a verbatim block that starts with the
+// fence line followed by a verbatim block holding only the fence; the fences
+// always come in pairs.
+std::vector<Block> scan_blocks(std::string_view html);
+
+}  // namespace zub

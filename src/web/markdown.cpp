@@ -1,0 +1,150 @@
+#include "web/markdown.h"
+
+#include <array>
+#include <cstdint>
+#include <unordered_set>
+
+#include "base/fnv.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
+#include "web/block_classify.h"
+#include "web/entities.h"
+#include "web/html_strip.h"
+
+namespace zub {
+
+namespace {
+
+constexpr size_t npos = std::string_view::npos;
+
+constexpr size_t kTier1MinBytes = 400;
+constexpr size_t kTier2MinBytes = 200;
+constexpr size_t kOutputReserve = 4096;
+constexpr size_t kMaxSeenBlocks = 8000;
+constexpr size_t kMinLinkTextChars = 12;
+constexpr size_t kMaxLinkTexts = 200;
+
+constexpr std::array<std::string_view, 10> kBoilerplate = {
+    "You must be logged in",   "You must be signed in",  "Sign up for free",
+    "All reactions",           "Uh oh!",                 "Notifications You must",
+    "Already have an account", "Skip to content",        "Accept all cookies",
+    "개인정보 처리방침"};
+
+bool is_boilerplate(std::string_view text) {
+  for (std::string_view phrase : kBoilerplate)
+    if (contains(text, phrase)) return true;
+  return false;
+}
+
+// Appends the whitespace-separated words of `line` joined by single spaces.
+void append_words(std::string& out, std::string_view line) {
+  bool first = true;
+  for_each_word(line, [&](std::string_view w) {
+    if (!first) out.push_back(' ');
+    out.append(w);
+    first = false;
+  });
+}
+
+// The printed text of one block: code lines lose trailing white space; other
+// lines are reflowed to single spaces, list items keep their nesting indent
+// (continuation lines line up under the item text), and runs of empty lines
+// left by line breaks fold into one.
+std::string block_text(const Block& b) {
+  std::string text;
+  text.reserve(b.markdown.size());
+  bool first_line = true;
+  bool prev_empty = true;
+  for_each_line(b.markdown, [&](std::string_view line) {
+    const size_t line_start = text.size();
+    if (!first_line) text.push_back('\n');
+    if (b.verbatim) {
+      text.append(trim_ws_end(line));
+    } else {
+      const bool empty = is_blank(line);
+      if (empty && prev_empty) {
+        text.resize(line_start);
+        return;
+      }
+      if (!empty && b.item_indent >= 0)
+        text.append(static_cast<size_t>(b.item_indent) + (first_line ? 0 : 2), ' ');
+      append_words(text, line);
+      prev_empty = empty;
+    }
+    first_line = false;
+  });
+  text.resize(trim_ws_end(text).size());
+  return text;
+}
+
+size_t kept_plain_bytes(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
+  size_t total = 0;
+  for (size_t i = 0; i < blocks.size(); ++i)
+    if (keep[i]) total += blocks[i].plain.size();
+  return total;
+}
+
+}  // namespace
+
+std::string render_blocks(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
+  std::string out;
+  out.reserve(kOutputReserve);
+  std::unordered_set<uint64_t> seen;
+  bool wrote = false;
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    if (!keep[i]) continue;
+    const Block& b = blocks[i];
+    const std::string text = block_text(b);
+    if (text.empty()) continue;
+    if (!b.verbatim) {
+      if (is_boilerplate(text)) continue;
+      const uint64_t h = fetch_key_hash(text);
+      if (seen.count(h)) continue;
+      if (seen.size() < kMaxSeenBlocks) seen.insert(h);
+    }
+    if (b.heading && wrote) out.push_back('\n');
+    out.append(text);
+    out.push_back('\n');
+    if (b.verbatim) out.push_back('\n');
+    wrote = true;
+  }
+  return out;
+}
+
+std::string link_list(std::string_view doc) {
+  const std::string stripped = strip_elements(doc);
+  const std::string_view s = stripped;
+  std::unordered_set<std::string> seen;
+  std::string out;
+  size_t pos = 0;
+  while (seen.size() <= kMaxLinkTexts) {
+    const size_t open = find_bytes(s, "<a ", pos);
+    if (open == npos) break;
+    const size_t gt = s.find('>', open + 3);
+    if (gt == npos) break;
+    const size_t close = find_bytes(s, "</a", gt + 1);
+    if (close == npos) break;
+    std::string text;
+    append_words(text, strip_tags(s.substr(gt + 1, close - gt - 1)));
+    if (char_count(text) >= kMinLinkTextChars && seen.insert(text).second) {
+      out += "- ";
+      out += text;
+      out += '\n';
+    }
+    pos = close;
+  }
+  return out;
+}
+
+std::string html_to_markdown(std::string_view doc) {
+  const std::string stripped = strip_elements(content_root(doc));
+  const std::vector<Block> blocks = scan_blocks(stripped);
+  std::vector<bool> keep = classify_blocks(blocks);
+  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes) return render_blocks(blocks, keep);
+  keep = classify_blocks_simple(blocks);
+  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes) return render_blocks(blocks, keep);
+  return link_list(doc);
+}
+
+}  // namespace zub

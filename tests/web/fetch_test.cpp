@@ -1,0 +1,218 @@
+// `fetch`: formatting of the sections, parallel conversion, and end-to-end
+// runs of the binary against a loopback HTTP server with a private HOME.
+#include "web/fetch.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "base/utf8.h"
+#include "support/http_server.h"
+#include "support/run_zub.h"
+#include "web/cache_test_env.h"
+#include "web/markdown.h"
+
+using zub::FetchResult;
+using zub::FetchSection;
+using zub::format_sections;
+using zub_test::CacheSandbox;
+using zub_test::HttpServer;
+using zub_test::ScriptedResponse;
+
+namespace {
+
+FetchSection page(std::string url, std::string text, size_t raw) {
+  FetchSection s;
+  s.url = std::move(url);
+  s.text = std::move(text);
+  s.raw = raw;
+  return s;
+}
+
+FetchSection failure(std::string url, const std::string& error) {
+  FetchSection s;
+  s.url = std::move(url);
+  s.text = "[fetch 실패: " + error + "]\n";
+  s.failed = true;
+  return s;
+}
+
+std::string article(const std::string& topic) {
+  std::string s = "<html><body><h1>" + topic + "</h1>";
+  for (int i = 0; i < 5; ++i)
+    s += "<p>This is paragraph " + std::to_string(i) + " about " + topic +
+         " and it is long enough that the reader will want it in the output.</p>";
+  return s + "</body></html>";
+}
+
+ScriptedResponse ok(std::string body) {
+  ScriptedResponse r;
+  r.body = std::move(body);
+  return r;
+}
+
+}  // namespace
+
+TEST(FormatSections, SinglePageHasNoHeading) {
+  EXPECT_EQ(format_sections({page("https://www.example.com/a", "text\n", 900)}, 6000),
+            "text\n[zub: 900B→5B -100%]\n");
+  // 900 bytes of HTML, 300 of markdown: 100 - 33.
+  EXPECT_EQ(format_sections({page("u", std::string(299, 'x') + "\n", 900)}, 6000),
+            std::string(299, 'x') + "\n[zub: 900B→300B -67%]\n");
+}
+
+TEST(FormatSections, HeadingsUseTheHostForTwoOrMore) {
+  const std::string out = format_sections(
+      {page("https://www.example.com/a/b", "one\n", 10), page("http://example.com:8080", "two", 10),
+       page("https://www.example.com/c", "three\n", 10)},
+      6000);
+  EXPECT_EQ(out,
+            "## example.com\none\n## example.com:8080\ntwo\n## example.com\nthree\n"
+            "[zub: 30B→13B -57%]\n");
+}
+
+TEST(FormatSections, CutsByCharacters) {
+  const std::string korean = "가나다라마";  // 5 characters, 15 bytes
+  EXPECT_EQ(format_sections({page("u", korean, 100)}, 5), korean + "\n[zub: 100B→15B -85%]\n");
+  EXPECT_EQ(format_sections({page("u", korean, 100)}, 4),
+            "가나다라\n…[cut]\n[zub: 100B→15B -85%]\n");
+  // -n 0: only the marker; the note still compares the full sizes.
+  EXPECT_EQ(format_sections({page("u", korean, 100)}, 0), "\n…[cut]\n[zub: 100B→15B -85%]\n");
+}
+
+TEST(FormatSections, LinkListNoticeAndFailures) {
+  const std::string out = format_sections(
+      {page("http://a.test/x", "", 5000), failure("http://b.test/y", "HTTP 404")}, 6000);
+  EXPECT_EQ(out,
+            "## a.test\n[본문 없음: 링크 목록형 페이지(4KB). 개별 항목 URL 을 직접 fetch 하라]\n\n"
+            "## b.test\n[fetch 실패: HTTP 404]\n"
+            "[zub: 4KB→25B -100%]\n");
+  // A failure line is never cut away, whatever the budget.
+  EXPECT_EQ(format_sections({failure("u", "연결 실패")}, 0), "[fetch 실패: 연결 실패]\n");
+  // Every URL failed: no note.
+  EXPECT_EQ(format_sections({failure("http://a/", "HTTP 500"), failure("http://b/", "curl exit Some(6)")}, 10),
+            "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl exit Some(6)]\n");
+}
+
+TEST(FormatSections, SizeUnitsAndPercentage) {
+  EXPECT_EQ(zub::format_size(0), "0B");
+  EXPECT_EQ(zub::format_size(1023), "1023B");
+  EXPECT_EQ(zub::format_size(1024), "1KB");
+  EXPECT_EQ(zub::format_size(2047), "1KB");
+  EXPECT_EQ(zub::format_size(10 * 1024 * 1024), "10240KB");
+  // Markdown larger than the HTML: 0, never negative.
+  EXPECT_EQ(format_sections({page("u", std::string(20, 'x'), 10)}, 100),
+            std::string(20, 'x') + "\n[zub: 10B→20B -0%]\n");
+}
+
+TEST(ConvertPages, KeepsInputOrderAcrossThreads) {
+  std::vector<std::string> urls;
+  std::vector<FetchResult> results;
+  for (int i = 0; i < 20; ++i) {
+    urls.push_back("http://h" + std::to_string(i) + "/");
+    FetchResult r;
+    if (i % 5 == 4) {
+      r.error = "HTTP 404";
+    } else {
+      r.ok = true;
+      r.body = article("topic " + std::to_string(i));
+    }
+    results.push_back(r);
+  }
+  const auto sections = zub::convert_pages(urls, results);
+  ASSERT_EQ(sections.size(), 20u);
+  for (int i = 0; i < 20; ++i) {
+    EXPECT_EQ(sections[i].url, urls[i]);
+    if (i % 5 == 4) {
+      EXPECT_EQ(sections[i].text, "[fetch 실패: HTTP 404]\n");
+      EXPECT_EQ(sections[i].raw, 0u);
+    } else {
+      EXPECT_EQ(sections[i].text, zub::html_to_markdown(results[i].body));
+      EXPECT_EQ(sections[i].raw, results[i].body.size());
+    }
+  }
+  EXPECT_TRUE(zub::convert_pages({}, {}).empty());
+}
+
+class FetchCli : public ::testing::Test {
+ protected:
+  CacheSandbox box;
+  HttpServer server{{"127.0.0.1", "127.0.0.2"}};
+
+  zub_test::Run fetch(std::vector<std::string> args) {
+    zub_test::RunOptions o;
+    o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
+    o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
+                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
+    args.insert(args.begin(), "fetch");
+    return zub_test::run_zub(args, o);
+  }
+  std::string host(const std::string& address) const {
+    return address + ":" + std::to_string(server.port());
+  }
+};
+
+TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
+  const std::string a = article("alpha"), b = article("beta");
+  std::string links = "<html><body><ul>";
+  for (int i = 0; i < 60; ++i) links += "<li><a href=/item" + std::to_string(i) + ">Item " + std::to_string(i) + "</a></li>";
+  links += "</ul></body></html>";
+  server.route("/a", ok(a));
+  server.route("/b", ok(b));
+  server.route("/links", ok(links));
+  ScriptedResponse missing;
+  missing.status = 404;
+  missing.body = "<p>not found</p>";
+  server.route("/missing", missing);
+
+  const auto r = fetch({server.url("/a", "127.0.0.1"), server.url("/b", "127.0.0.2"),
+                        server.url("/missing", "127.0.0.1"), server.url("/links", "127.0.0.2")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string md_a = zub::html_to_markdown(a), md_b = zub::html_to_markdown(b);
+  ASSERT_FALSE(md_a.empty());
+  ASSERT_EQ(zub::html_to_markdown(links), "");
+  const std::string fail = "[fetch 실패: HTTP 404]\n";
+  const uint64_t raw = a.size() + b.size() + links.size();
+  const uint64_t mdsz = md_a.size() + md_b.size() + fail.size();
+  const std::string want = "## " + host("127.0.0.1") + "\n" + md_a + "## " + host("127.0.0.2") + "\n" + md_b +
+                           "## " + host("127.0.0.1") + "\n" + fail + "## " + host("127.0.0.2") + "\n" +
+                           "[본문 없음: 링크 목록형 페이지(" + std::to_string(links.size() / 1024) +
+                           "KB). 개별 항목 URL 을 직접 fetch 하라]\n\n" + "[zub: " + zub::format_size(raw) + "→" +
+                           zub::format_size(mdsz) + " -" + std::to_string(100 - mdsz * 100 / raw) + "%]\n";
+  EXPECT_EQ(r.out, want);
+  EXPECT_TRUE(zub::is_valid_utf8(r.out));
+}
+
+TEST_F(FetchCli, BudgetZeroAndExactLength) {
+  const std::string a = article("gamma");
+  server.route("/a", ok(a));
+  const std::string url = server.url("/a");
+  const std::string md_a = zub::html_to_markdown(a);
+  const size_t chars = zub::char_count(md_a);
+  const std::string note = "[zub: " + zub::format_size(a.size()) + "→" + zub::format_size(md_a.size()) + " -" +
+                           std::to_string(100 - md_a.size() * 100 / a.size()) + "%]\n";
+
+  // Loopback URLs count as status pages that are never fresh; a forced
+  // lifetime lets the later runs come from the private cache.
+  auto r = fetch({"-n", "0", "--ttl", "600", url});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "\n…[cut]\n" + note);
+
+  EXPECT_TRUE(box.read(box.body_file(url)).has_value());
+  r = fetch({url, "-n", std::to_string(chars), "--ttl", "600"});  // exactly C characters: whole
+  EXPECT_EQ(r.out, md_a + note);
+
+  r = fetch({url, "--ttl", "600", "-n", std::to_string(chars - 1)});
+  EXPECT_EQ(r.out, md_a.substr(0, md_a.size() - 1) + "\n…[cut]\n" + note);
+
+  r = fetch({"--ttl", "600", url, "-n", "x"});  // unparsable: the default budget of 6000
+  EXPECT_EQ(r.out, md_a + note);
+  EXPECT_EQ(server.hits("/a"), 1);  // the later runs came from the cache
+}
+
+TEST_F(FetchCli, EveryUrlFailing) {
+  const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+}

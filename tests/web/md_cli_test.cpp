@@ -1,0 +1,102 @@
+// End-to-end tests of `zub md`, including a run over a corpus of real pages.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+
+#include "base/file_io.h"
+#include "base/utf8.h"
+#include "support/run_zub.h"
+#include "web/markdown.h"
+
+using MdRun = zub_test::Run;
+using zub_test::run_zub;
+using zub_test::RunOptions;
+
+namespace {
+
+const std::string kPage =
+    "<html><body><nav><a href=/>Home</a></nav><article><h1>Heading</h1>"
+    "<p>This is the first paragraph of the page and it is long enough to be kept as it is.</p>"
+    "<p>This is the second paragraph, and it is also one that the reader will want to see.</p>"
+    "<p>A third paragraph is here so that the page has more than the needed amount of text.</p>"
+    "<pre>code &lt;here&gt;</pre>"
+    "<p>The fifth paragraph makes sure that the first and strict tier has all it needs.</p>"
+    "<p>And with that the last paragraph ends this small article for the test of md.</p>"
+    "</article></body></html>";
+
+MdRun md(const std::string& input, std::vector<std::string> env = {},
+       std::vector<std::string> unset = {"ZUB_BENCH", "ZUB_BENCH_QUIET"}) {
+  RunOptions o;
+  o.stdin_data = input;
+  o.has_stdin = true;
+  o.env_set = std::move(env);
+  o.env_unset = std::move(unset);
+  return run_zub({"md"}, o);
+}
+
+}  // namespace
+
+TEST(MdCli, ConvertsStandardInput) {
+  const MdRun r = md(kPage);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, zub::html_to_markdown(kPage));
+  EXPECT_EQ(r.out.rfind("# Heading\nThis is the first paragraph", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("```\ncode <here>\n\n```\n\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("Home"), std::string::npos);
+}
+
+TEST(MdCli, BenchSwitches) {
+  const std::string once = md(kPage).out;
+  ASSERT_FALSE(once.empty());
+  EXPECT_EQ(md(kPage, {"ZUB_BENCH=3"}).out, once);
+  EXPECT_EQ(md(kPage, {"ZUB_BENCH=x"}).out, once);   // unparsable: once
+  EXPECT_EQ(md(kPage, {"ZUB_BENCH=+2"}).out, once);
+  const MdRun zero = md(kPage, {"ZUB_BENCH=0"});
+  EXPECT_EQ(zero.status, 0);
+  EXPECT_EQ(zero.out, "");
+  const MdRun quiet = md(kPage, {"ZUB_BENCH_QUIET="}, {"ZUB_BENCH"});  // set, even empty
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out, "");
+}
+
+TEST(MdCli, EmptyAndNonUtf8Input) {
+  MdRun r = md("");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+  r = md("<p>\xff\xfe not text</p>" + kPage);
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "");
+}
+
+TEST(MdCli, RealPagesCorpus) {
+  // The corpus sits beside the main checkout; a worktree one level deeper
+  // finds it one directory further up.
+  std::filesystem::path dir;
+  for (const char* rel : {"/../shared/corpus/html", "/../../shared/corpus/html"}) {
+    if (std::filesystem::is_directory(std::string(ZUB_SOURCE_DIR) + rel)) {
+      dir = std::string(ZUB_SOURCE_DIR) + rel;
+      break;
+    }
+  }
+  if (dir.empty()) GTEST_SKIP() << "no corpus beside " << ZUB_SOURCE_DIR;
+  size_t pages = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    if (entry.path().extension() != ".html") continue;
+    const zub::ReadResult html = zub::read_file(entry.path().string());
+    ASSERT_TRUE(html.ok) << entry.path();
+    const auto start = std::chrono::steady_clock::now();
+    const MdRun r = md(html.data);
+    const double secs =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(r.status, 0) << entry.path();
+    EXPECT_EQ(r.err, "") << entry.path();
+    EXPECT_TRUE(zub::is_valid_utf8(r.out)) << entry.path();
+    EXPECT_LT(r.out.size(), html.data.size()) << entry.path();
+    EXPECT_LT(secs, 10.0) << entry.path();
+    ++pages;
+  }
+  EXPECT_GT(pages, 0u);
+}
