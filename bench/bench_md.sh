@@ -113,7 +113,7 @@ section="$tmp/section.md"
 results="$HERE/RESULTS.md"
 awk -v sec="$section" '
   /^## HTML to markdown \(`md`\)/ { skip = 1; while ((getline line < sec) > 0) print line; next }
-  skip && /^## / { skip = 0 }
+  skip && (/^## / || /^<!--/) { skip = 0 }
   !skip { print }
 ' "$results" > "$tmp/results.md"
 grep -q '^## HTML to markdown (`md`)' "$tmp/results.md" || { echo; cat "$section"; } >> "$tmp/results.md"

@@ -70,6 +70,14 @@ std::vector<std::string> common_prefix(std::string_view timeout) {
   return argv;
 }
 
+// The URL goes last, unchanged; one that starts with "-" is introduced by
+// "--url" so that curl can never read it as an option (such as "-K file",
+// which would let a URL choose output files).
+void append_url(std::vector<std::string>& argv, const std::string& url) {
+  if (!url.empty() && url[0] == '-') argv.emplace_back("--url");
+  argv.push_back(url);
+}
+
 std::string exit_text(const ProcessResult& p) {
   if (p.exited) return "curl exit Some(" + std::to_string(p.exit_code) + ")";
   return "curl exit None";
@@ -151,7 +159,7 @@ std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
     ::unlink(files[i].c_str());
     argv.emplace_back("-o");
     argv.push_back(files[i]);
-    argv.push_back(urls[i]);
+    append_url(argv, urls[i]);
   }
 
   ProcessResult p = run_process(argv);
@@ -278,7 +286,7 @@ FetchResult fetch_one(std::string_view url, std::string_view timeout) {
   }
   argv.emplace_back("-w");
   argv.emplace_back(kSingleTrailer);
-  argv.emplace_back(url);
+  append_url(argv, std::string(url));
 
   ProcessResult p = run_process(argv);
   if (!p.started) return error_result("curl: " + os_error_text(p.start_error));

@@ -1,4 +1,4 @@
-#include "support/http_server.h"
+#include "http_server.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

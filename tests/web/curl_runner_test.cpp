@@ -459,3 +459,22 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
   EXPECT_EQ(box.read(victim), "precious");
   EXPECT_NE(::access(planted.c_str(), F_OK), 0);
 }
+
+TEST(FetchOne, UrlThatLooksLikeAnOptionStaysAUrl) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/p", page("page"));
+  // As an option this would make curl fetch the page into `written`.
+  const std::string written = box.tmp.path() + "/written";
+  const std::string config =
+      box.tmp.write("cfg", "url = \"" + server.url("/p") + "\"\noutput = \"" + written + "\"\n");
+  for (const auto& results : {std::vector<FetchResult>{fetch_one("-K" + config, "5")},
+                              fetch_all({"-K" + config, "--config=" + config})}) {
+    for (const auto& r : results) {
+      EXPECT_FALSE(r.ok);
+      EXPECT_NE(r.error, "");
+    }
+  }
+  EXPECT_EQ(server.hits("/p"), 0);
+  EXPECT_FALSE(box.read(written));
+}

@@ -1,0 +1,15 @@
+// curl's standard output: the single-fetch trailer and the batch status lines.
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "web/curl_runner.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  std::string_view text(reinterpret_cast<const char*>(data), size);
+  zub::CurlOutput out = zub::split_curl_output(text);
+  if (out.body.size() + out.header_json.size() > text.size()) std::abort();
+  auto statuses = zub::parse_batch_statuses(text, 4);
+  if (statuses.size() != 4) std::abort();
+  return 0;
+}
