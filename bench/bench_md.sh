@@ -54,6 +54,15 @@ once=$(time_pages once "$ZUB_BIN md < {page} > /dev/null")
 peer=""
 [ "$have_peer" = 1 ] && peer=$(time_pages peer "html2text < {page} > /dev/null")
 
+# In-process stage numbers from the Google Benchmark binary, when built.
+GBENCH=${ZUB_MD_GBENCH:-$ROOT/build-bench/markdown_bench}
+stages=""
+if [ -x "$GBENCH" ]; then
+  "$GBENCH" --benchmark_min_time=0.5 --benchmark_format=json > "$tmp/gbench.json" 2>/dev/null &&
+    stages=$(jq -r '.benchmarks[] | select(.bytes_per_second != null) |
+      "| in-process `\(.name)` | \(.bytes_per_second / 1e6 | floor) MB/s |"' "$tmp/gbench.json")
+fi
+
 calc() { awk "BEGIN { printf \"%.${1}f\", $2 }"; }
 mb=$(calc 2 "$bytes / 1e6")
 gross=$(calc 0 "$bytes * $REPEATS / $many / 1e6")
@@ -82,6 +91,7 @@ section="$tmp/section.md"
   echo "| throughput, start-up and input reading subtracted (\`ZUB_BENCH=0\` runs: ${none_ms} ms) | $net MB/s |"
   echo "| throughput by CPU time (user + system), start-up included | $cpu_rate MB/s |"
   echo "| target | 150 MB/s |"
+  [ -n "$stages" ] && echo "$stages"
   echo "| one conversion per process (\`zub md < page\`), all pages | ${once_ms} ms |"
   if [ -n "$peer" ]; then
     peer_ms=$(calc 1 "$peer * 1000")
@@ -90,6 +100,12 @@ section="$tmp/section.md"
     echo "| ratio, one conversion per process | zub is ${ratio}x the speed of html2text |"
   fi
   echo
+  [ -n "$stages" ] && {
+    echo "In-process rows come from \`markdown_bench\` (Google Benchmark, build-bench);"
+    echo "each counts the bytes of its own input: the scan-and-classify row counts"
+    echo "element-stripped text, the unclosed-script rows 8 bytes per tag."
+    echo
+  }
   echo "The peer renders the whole page as text and does not select content, so"
   echo "the ratio compares cost, not output."
 }  > "$section"
@@ -97,7 +113,7 @@ section="$tmp/section.md"
 results="$HERE/RESULTS.md"
 awk -v sec="$section" '
   /^## HTML to markdown \(`md`\)/ { skip = 1; while ((getline line < sec) > 0) print line; next }
-  skip && /^## / { skip = 0 }
+  skip && (/^## / || /^<!--/) { skip = 0 }
   !skip { print }
 ' "$results" > "$tmp/results.md"
 grep -q '^## HTML to markdown (`md`)' "$tmp/results.md" || { echo; cat "$section"; } >> "$tmp/results.md"

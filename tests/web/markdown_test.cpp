@@ -167,3 +167,11 @@ TEST(HtmlToMarkdown, LinearOnAdversarialInput) {
     EXPECT_TRUE(zub::is_valid_utf8(md)) << c.what;
   }
 }
+
+TEST(RenderBlocks, LineBreaksAndListContinuations) {
+  const auto blocks = zub::scan_blocks(
+      "<p>one  <br> two<br><br> <br><br>three</p>"
+      "<ul><li>item  text<br>more</li><li><ul><li>deep<br>er</li></ul></li></ul>");
+  const std::vector<bool> keep(blocks.size(), true);
+  EXPECT_EQ(zub::render_blocks(blocks, keep), "one\ntwo\n\nthree\n- item text\n  more\n  - deep\n    er\n");
+}
