@@ -1,23 +1,33 @@
 #!/usr/bin/env bash
-# Runs every libFuzzer target built in BUILD for SECONDS each, starting from
-# the seed corpus in fuzz/seeds/<target>/ when there is one. New inputs go to
-# a scratch corpus that is not committed.
+# Runs every libFuzzer target built in BUILD for SECONDS each, JOBS at a time,
+# starting from the seed corpus in fuzz/seeds/<target>/ when there is one.
+# New inputs go to a scratch corpus (fuzz/corpus-work, not committed); a
+# crashing input is left there as crash-* and the script fails.
 set -u
 BUILD=${1:-build-fuzz}
 SECONDS_EACH=${2:-30}
+JOBS=${JOBS:-$(nproc)}
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
-status=0
-for t in "$ROOT/$BUILD"/*_fuzz; do
-  [ -x "$t" ] || continue
+export HERE SECONDS_EACH
+
+run_one() {
+  t=$1
   name=$(basename "$t")
   work="$HERE/corpus-work/$name"
   mkdir -p "$work"
   seeds=()
   [ -d "$HERE/seeds/$name" ] && seeds=("$HERE/seeds/$name")
-  echo "== $name (${SECONDS_EACH}s)"
-  "$t" -max_total_time="$SECONDS_EACH" -rss_limit_mb=4096 -timeout=20 "$work" "${seeds[@]}" \
-    > "$work.log" 2>&1 || { status=1; tail -40 "$work.log"; }
-  grep -E '^(#[0-9]+ *DONE|Done [0-9]+ runs)' "$work.log" | tail -1
-done
-exit $status
+  if "$t" -max_total_time="$SECONDS_EACH" -rss_limit_mb=4096 -timeout=20 \
+      -artifact_prefix="$work/" "$work" "${seeds[@]}" > "$work.log" 2>&1; then
+    echo "$name: ok, $(grep -Eo '^#[0-9]+' "$work.log" | tail -1 | tr -d '#') runs in ${SECONDS_EACH}s"
+  else
+    echo "$name: FAILED"
+    tail -40 "$work.log"
+    return 1
+  fi
+}
+export -f run_one
+
+ls "$ROOT/$BUILD"/*_fuzz >/dev/null 2>&1 || { echo "no fuzz targets in $BUILD"; exit 1; }
+ls "$ROOT/$BUILD"/*_fuzz | xargs -P "$JOBS" -n 1 bash -c 'run_one "$0"'
