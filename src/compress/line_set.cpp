@@ -1,8 +1,29 @@
 #include "compress/line_set.h"
 
+#include <sys/mman.h>
+
 namespace zub {
 
 namespace {
+
+constexpr size_t kMapThreshold = size_t{2} << 20;
+
+// Zeroed slots. Tables of millions of lines are probed at random, so each
+// probe would miss the TLB with small pages; mapping them directly and
+// asking for huge pages removes most of those misses.
+SlotArray allocate_slots(size_t count) {
+  const size_t bytes = count * sizeof(uint64_t);
+  if (bytes >= kMapThreshold) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (p != MAP_FAILED) {
+#ifdef MADV_HUGEPAGE
+      madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+      return SlotArray(static_cast<uint64_t*>(p), SlotRelease{bytes});
+    }
+  }
+  return SlotArray(new uint64_t[count](), SlotRelease{0});
+}
 
 size_t capacity_for(size_t expected) {
   size_t cap = 1024;
@@ -13,8 +34,8 @@ size_t capacity_for(size_t expected) {
 
 void grow(LineSet& s) {
   const size_t old_cap = s.mask + 1;
-  std::unique_ptr<uint64_t[]> old = std::move(s.slots);
-  s.slots = std::make_unique<uint64_t[]>(old_cap * 2);
+  SlotArray old = std::move(s.slots);
+  s.slots = allocate_slots(old_cap * 2);
   s.mask = old_cap * 2 - 1;
   for (size_t i = 0; i < old_cap; ++i) {
     const uint64_t h = old[i];
@@ -27,10 +48,18 @@ void grow(LineSet& s) {
 
 }  // namespace
 
+void SlotRelease::operator()(uint64_t* p) const {
+  if (bytes != 0) {
+    munmap(p, bytes);
+  } else {
+    delete[] p;
+  }
+}
+
 LineSet make_line_set(size_t expected) {
   LineSet s;
   const size_t cap = capacity_for(expected);
-  s.slots = std::make_unique<uint64_t[]>(cap);
+  s.slots = allocate_slots(cap);
   s.mask = cap - 1;
   return s;
 }

@@ -9,8 +9,16 @@
 
 namespace zub {
 
+// Releases slot memory the way it was obtained (large tables are mapped
+// directly so they can use huge pages).
+struct SlotRelease {
+  size_t bytes = 0;
+  void operator()(uint64_t* p) const;
+};
+using SlotArray = std::unique_ptr<uint64_t[], SlotRelease>;
+
 struct LineSet {
-  std::unique_ptr<uint64_t[]> slots;  // 0 marks an empty slot
+  SlotArray slots;                    // 0 marks an empty slot
   size_t mask = 0;                    // capacity - 1 (capacity a power of two)
   size_t used = 0;
   bool has_zero = false;  // the fingerprint 0 lives outside the slots
