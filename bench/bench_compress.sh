@@ -66,7 +66,8 @@ out = ["## trim and logs throughput", "",
 for r in data:
     m = r["median"]
     cpu = r["user"] + r["system"]
-    out.append(f"| `{r['command']}` | {m:.3f} | {size / 1e6 / m:.0f} | {cpu:.3f} | "
+    name = r["command"].replace("|", "\\|")
+    out.append(f"| `{name}` | {m:.3f} | {size / 1e6 / m:.0f} | {cpu:.3f} | "
                f"{size / 1e6 / cpu:.0f} | {awk / m:.2f}x |")
 print("\n".join(out))
 PY
