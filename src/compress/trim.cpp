@@ -17,10 +17,10 @@ struct PendingLine {
   bool blank;
 };
 
-// Lines are cut and hashed a batch ahead of their turn so that the slot of
-// each fingerprint can be fetched from memory while earlier lines are
-// decided; with millions of distinct lines the table does not fit in cache.
-constexpr size_t kBatch = 16;
+// Lines are cut and hashed ahead of their turn so that the slot of each
+// fingerprint can be fetched from memory while earlier lines are decided;
+// with millions of distinct lines the table does not fit in cache.
+constexpr size_t kBatch = 8;
 
 }  // namespace
 
@@ -37,8 +37,9 @@ std::string trim(std::string_view input, uint64_t width) {
   const char* const base = input.data();
   const size_t n = input.size();
   size_t pos = 0;
-  PendingLine batch[kBatch];
-  while (pos < n) {
+  // Cuts up to kBatch lines from `pos`, hashes them and prefetches their
+  // slots; returns how many were cut.
+  auto fill = [&](PendingLine* batch) {
     size_t count = 0;
     while (count < kBatch && pos < n) {
       const void* nl = std::memchr(base + pos, '\n', n - pos);
@@ -54,8 +55,17 @@ std::string trim(std::string_view input, uint64_t width) {
       }
       pos = next;
     }
-    for (size_t i = 0; i < count; ++i) {
-      const PendingLine& p = batch[i];
+    return count;
+  };
+  // Two batches in flight: the next one is cut and prefetched before the
+  // current one is decided, so every slot has a whole batch of work to
+  // arrive in.
+  PendingLine batches[2][kBatch];
+  size_t counts[2] = {fill(batches[0]), 0};
+  for (int cur = 0; counts[cur] != 0; cur ^= 1) {
+    counts[cur ^ 1] = fill(batches[cur ^ 1]);
+    for (size_t i = 0; i < counts[cur]; ++i) {
+      const PendingLine& p = batches[cur][i];
       if (p.blank) {
         if (prev_blank) {
           ++blanks;
