@@ -16,7 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string out = zub::diag(in);
   if (out.empty() || out.back() != '\n') std::abort();
   std::string storage;
-  const unsigned long lines = zub::split_lines(zub::strip_escapes(in, storage)).size();
+  const auto copied = zub::split_lines(zub::strip_escapes(in, storage));
+  const unsigned long lines = copied.size();
+  // diag reads lines without building the escape-free text; both ways agree.
+  size_t k = 0;
+  std::string_view line;
+  for (zub::CleanLines r = zub::clean_lines(in); zub::next_clean_line(r, line); ++k)
+    if (k >= copied.size() || line != copied[k]) std::abort();
+  if (k != copied.size()) std::abort();
   unsigned long recognized = 0, total = 0;
   if (std::sscanf(out.c_str(), "[zub diag: only %lu/%lu lines", &recognized, &total) == 2) {
     if (total != lines || recognized >= 3 || out.find('\n') != out.size() - 1) std::abort();

@@ -206,14 +206,14 @@ void append_rules(std::string& out, const DiagState& st) {
 }  // namespace
 
 std::string diag(std::string_view input) {
-  std::string storage;
-  const std::string_view text = strip_escapes(input, storage);
-
+  // Lines are read straight from the input, escapes skipped on the way, so
+  // memory grows with the rules found and not with the input.
   DiagState st;
-  for_each_line(text, [&](std::string_view line) {
+  std::string_view line;
+  for (CleanLines lines = clean_lines(input); next_clean_line(lines, line);) {
     ++st.total;
     if (classify(st, trim_ws(line))) ++st.recognized;
-  });
+  }
 
   if (st.recognized < 3) {
     return "[zub diag: only " + std::to_string(st.recognized) + "/" + std::to_string(st.total) +
@@ -230,21 +230,15 @@ std::string diag(std::string_view input) {
   if (st.passed != 0) out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
   if (st.total > st.recognized) {
     out += "== " + std::to_string(st.total - st.recognized) + " unrecognized lines (first 25) ==\n";
-    size_t listed = 0;
-    size_t pos = 0;
     // Reads the lines again from the start, stopping at the 25th listed one
     // so the second pass stays bounded.
-    while (pos < text.size() && listed < kUnrecognizedShown) {
-      size_t nl = text.find('\n', pos);
-      size_t end = nl == std::string_view::npos ? text.size() : nl;
-      const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
-      if (nl != std::string_view::npos && end > pos && text[end - 1] == '\r') --end;
-      const std::string_view t = trim_ws(text.substr(pos, end - pos));
+    size_t listed = 0;
+    for (CleanLines lines = clean_lines(input); listed < kUnrecognizedShown && next_clean_line(lines, line);) {
+      const std::string_view t = trim_ws(line);
       if (worth_listing(t)) {
         out += "  " + std::string(byte_cut(t, 140)) + "\n";
         ++listed;
       }
-      pos = next;
     }
   }
   out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";

@@ -14,4 +14,21 @@ namespace zub {
 // is returned.
 std::string_view strip_escapes(std::string_view text, std::string& storage);
 
+// Reads the lines of the escape-free text one at a time without building
+// that text: memory stays at the longest line, whatever the input's length.
+// Lines are split as split_lines splits them.
+struct CleanLines {
+  std::string_view text;
+  size_t pos = 0;  // next unread byte of `text`
+  size_t esc = 0;  // next ESC at or after the last search, or npos
+  size_t csi = 0;  // next CSI at or after the last search, or npos
+  std::string scratch;  // a line that spans removed sequences
+};
+
+CleanLines clean_lines(std::string_view text);
+
+// Sets `line` to the next line and returns true, or returns false at the
+// end. `line` stays valid until the next call.
+bool next_clean_line(CleanLines& r, std::string_view& line);
+
 }  // namespace zub
