@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +72,47 @@ ReadResult read_file_prefix(const std::string& path, uint64_t limit) {
 ReadResult read_fd_all(int fd) {
   ReadResult r;
   r.ok = read_loop(fd, r.data, UINT64_MAX, &r.err);
+  return r;
+}
+
+FdText::FdText(FdText&& o) noexcept
+    : ok(o.ok), err(o.err), owned(std::move(o.owned)), map(o.map), map_len(o.map_len), map_skip(o.map_skip) {
+  o.map = nullptr;
+  o.map_len = 0;
+}
+
+FdText::~FdText() {
+  if (map) munmap(const_cast<char*>(map), map_len);
+}
+
+std::string_view FdText::text() const {
+  if (map) return std::string_view(map + map_skip, map_len - map_skip);
+  return owned;
+}
+
+FdText read_fd_text(int fd) {
+  // Below this size a plain read is as cheap as setting up a mapping.
+  constexpr off_t kMapMin = off_t{1} << 20;
+  FdText r;
+  struct stat st;
+  const off_t at = ::lseek(fd, 0, SEEK_CUR);
+  if (at >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size - at >= kMapMin) {
+    const long page = sysconf(_SC_PAGESIZE);
+    const off_t start = at - at % page;
+    const size_t len = static_cast<size_t>(st.st_size - start);
+    void* p = mmap(nullptr, len, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
+    if (p != MAP_FAILED) {
+      r.ok = true;
+      r.map = static_cast<const char*>(p);
+      r.map_len = len;
+      r.map_skip = static_cast<size_t>(at - start);
+      // The data now belongs to this process's view; leave the descriptor
+      // where a reader that consumed it would leave it.
+      ::lseek(fd, st.st_size, SEEK_SET);
+      return r;
+    }
+  }
+  r.ok = read_loop(fd, r.owned, UINT64_MAX, &r.err);
   return r;
 }
 

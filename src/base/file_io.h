@@ -27,6 +27,28 @@ bool read_file_into(const std::string& path, std::string& buf, int* err,
 // Reads a file descriptor to its end.
 ReadResult read_fd_all(int fd);
 
+// The rest of a file descriptor's data as one read-only view. A large
+// regular file is mapped instead of copied (no zero-filled buffer, no copy
+// out of the page cache); anything else is read into `owned`. Move-only;
+// the mapping goes away with the object.
+struct FdText {
+  bool ok = false;
+  int err = 0;  // errno when !ok
+  std::string owned;
+  const char* map = nullptr;
+  size_t map_len = 0;
+  size_t map_skip = 0;  // bytes of the mapping before the descriptor's offset
+
+  FdText() = default;
+  FdText(FdText&& o) noexcept;
+  FdText& operator=(FdText&&) = delete;
+  FdText(const FdText&) = delete;
+  ~FdText();
+  std::string_view text() const;
+};
+
+FdText read_fd_text(int fd);
+
 // Writes `data` to `path` through a temporary file in the same directory
 // and a rename, so readers never see a torn file. Returns false on failure.
 bool write_file_atomic(const std::string& path, std::string_view data, unsigned mode = 0644);

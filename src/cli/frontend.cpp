@@ -56,6 +56,13 @@ std::string stdin_text_or_empty() {
   return std::move(*in);
 }
 
+// The same for the compressors, which only read their input: large inputs
+// are mapped, not copied.
+std::string_view stdin_view_or_empty(const FdText& in) {
+  if (!in.ok || !is_valid_utf8(in.text())) return std::string_view();
+  return in.text();
+}
+
 uint64_t number_or(const Args& a, size_t i, uint64_t fallback) {
   if (i >= a.size()) return fallback;
   return parse_u64(a[i]).value_or(fallback);
@@ -254,12 +261,12 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (sub == "grep") return cmd_grep(a, out);
   if (sub == "map") return run_map_branch(a, out);
   if (sub == "wrap") return run_wrap_branch(a, out);
-  if (sub == "diag") return cmd_diag(stdin_text_or_empty(), out);
-  if (sub == "logs") return cmd_logs(stdin_text_or_empty(), number_or(a, 0, 3000), out);
+  if (sub == "diag") return cmd_diag(stdin_view_or_empty(read_fd_text(0)), out);
+  if (sub == "logs") return cmd_logs(stdin_view_or_empty(read_fd_text(0)), number_or(a, 0, 3000), out);
   if (sub == "trim") {
-    auto in = read_stdin();
-    if (!in || !is_valid_utf8(*in)) return 0;
-    return cmd_trim(*in, number_or(a, 0, 200), out);
+    const FdText in = read_fd_text(0);
+    if (!in.ok || !is_valid_utf8(in.text())) return 0;
+    return cmd_trim(in.text(), number_or(a, 0, 200), out);
   }
   if (sub == "web") return run_web_branch(a, out);
   if (sub == "fetch") return run_fetch_branch(a, out);

@@ -1,12 +1,23 @@
-// Near-lossless compression of any command output.
+// Near-lossless compression of any command output: exact repeats of lines
+// are dropped, runs of blank lines collapse to one, over-long lines keep a
+// head and a tail, and one bracketed note says how much went away. Inputs
+// under 2048 bytes pass through untouched. Pure functions; thread-safe.
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/output.h"
 
 namespace zub {
+
+// Inputs shorter than this come back byte for byte.
+inline constexpr size_t kTrimPassthroughBytes = 2048;
+
+// Compresses `input` at width `width` (bytes). Pure; linear in the input,
+// memory bounded by the input plus 8 bytes per distinct line.
+std::string trim(std::string_view input, uint64_t width);
 
 // `input` is valid UTF-8 (the front end prints nothing otherwise).
 int cmd_trim(std::string_view input, uint64_t width, Output& out);

@@ -1,12 +1,64 @@
 #include "compress/wrap.h"
 
-#include "base/pending.h"
+#include "base/path_error.h"
+#include "base/process.h"
+#include "base/utf8.h"
+#include "compress/diag.h"
+#include "compress/logs.h"
+#include "compress/trim.h"
 
 namespace zub {
 
+std::string shell_command_line(const std::vector<std::string>& words) {
+  std::string line;
+  for (const std::string& w : words) {
+    if (!line.empty()) line.push_back(' ');
+    line.push_back('\'');
+    for (char c : w) {
+      if (c == '\'') {
+        line += "'\\''";
+      } else {
+        line.push_back(c);
+      }
+    }
+    line.push_back('\'');
+  }
+  line += " 2>&1";
+  return line;
+}
+
+std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width) {
+  switch (mode) {
+    case WrapMode::kTrim:
+      return trim(text, width);
+    case WrapMode::kLogs:
+      return logs(text, kLogsDefaultLimit);
+    case WrapMode::kDiag:
+      return diag(text);
+    case WrapMode::kRaw:
+      break;
+  }
+  return std::string(text);
+}
+
 int cmd_wrap(const WrapOptions& opts, Output& out) {
-  (void)opts;
-  return not_implemented("wrap", out);
+  if (opts.command.empty()) {
+    out.write_err("zub wrap: 실행할 명령이 없다\n");
+    return 2;
+  }
+  // Standard input stays empty (run_process gives /dev/null) so a command
+  // that waits for input cannot hang the agent. The shell's own standard
+  // error is captured apart and dropped; the command's arrives through the
+  // appended redirection.
+  ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)});
+  if (!r.started) {
+    out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
+    return 127;
+  }
+  out.write_out(compress_capture(decode_lossy(r.out), opts.mode, opts.width));
+  const int code = r.exited ? r.exit_code : 1;
+  if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
+  return code;
 }
 
 }  // namespace zub

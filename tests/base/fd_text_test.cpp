@@ -1,0 +1,59 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+#include "base/file_io.h"
+#include "base/process.h"
+#include "support/run_zub.h"
+
+TEST(FdText, MappedAndReadInputsStartAtTheDescriptorOffset) {
+  zub_test::TempDir dir;
+  std::string big;
+  for (int i = 0; big.size() < (3u << 20); ++i) big += "line " + std::to_string(i) + "\n";
+  const std::string small = "short\ntext\n";
+  for (const std::string* content : {static_cast<const std::string*>(&big), &small}) {
+    const std::string path = dir.write("in.txt", *content);
+    for (off_t offset : {off_t{0}, off_t{5}, off_t{4096 + 7}}) {
+      if (static_cast<size_t>(offset) > content->size()) continue;
+      int fd = open(path.c_str(), O_RDONLY);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(lseek(fd, offset, SEEK_SET), offset);
+      zub::FdText t = zub::read_fd_text(fd);
+      EXPECT_TRUE(t.ok);
+      EXPECT_TRUE(t.text() == std::string_view(*content).substr(static_cast<size_t>(offset)))
+          << "size " << content->size() << " offset " << offset;
+      EXPECT_EQ(content == &big, t.map != nullptr);
+      // The descriptor ends where a reader that consumed everything leaves it.
+      EXPECT_EQ(lseek(fd, 0, SEEK_CUR), static_cast<off_t>(content->size()));
+      zub::FdText moved(std::move(t));
+      EXPECT_EQ(moved.text().size(), content->size() - static_cast<size_t>(offset));
+      close(fd);
+    }
+  }
+}
+
+TEST(FdText, PipesAreReadWhole) {
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  ASSERT_EQ(write(p[1], "abc\n", 4), 4);
+  close(p[1]);
+  zub::FdText t = zub::read_fd_text(p[0]);
+  close(p[0]);
+  EXPECT_TRUE(t.ok);
+  EXPECT_EQ(t.text(), "abc\n");
+  EXPECT_EQ(t.map, nullptr);
+}
+
+TEST(FdText, FiltersReadLargeFileInputAfterAnOffset) {
+  // A shell that consumed the first line before zub runs: the filter sees
+  // only the rest, from a mapped file.
+  zub_test::TempDir dir;
+  std::string big = "first line\n";
+  for (int i = 0; big.size() < (2u << 20); ++i) big += "same\n";
+  const std::string path = dir.write("log.txt", big);
+  auto direct = zub::run_process({"sh", "-c", "{ read -r skip; \"$0\" logs; } < \"$1\"", ZUB_BINARY, path});
+  const uint64_t lines = (big.size() - 11) / 5;
+  EXPECT_EQ(direct.out, "same  \u00d73000\n[" + std::to_string(lines) + " lines in -> 1 unique, " +
+                            std::to_string(lines - 3000) + " older dropped]\n");
+}

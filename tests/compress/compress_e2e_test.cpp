@@ -1,0 +1,206 @@
+// The filters driven through the built binary on real tool output made in
+// the test and on hand-written samples of the formats diag knows.
+#include <gtest/gtest.h>
+#include <string>
+#include <unistd.h>
+
+#include "base/process.h"
+#include "support/run_zub.h"
+
+using zub_test::run_zub;
+using zub_test::run_zub_stdin;
+using zub_test::TempDir;
+
+namespace {
+
+const std::string kDiagClosing =
+    "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
+
+bool have_program(const std::string& name) {
+  return zub::run_process({"sh", "-c", "command -v " + name}).exit_code == 0;
+}
+
+}  // namespace
+
+TEST(CompressEndToEnd, RealCompilerErrorKeepsStatusThroughWrap) {
+  if (!have_program("g++")) GTEST_SKIP() << "g++ not installed";
+  TempDir dir;
+  const std::string src = dir.write("bad.cpp",
+                                    "int main() {\n  undeclared_a();\n  int x = \"s\";\n"
+                                    "  return undeclared_b;\n}\n");
+  // What the compiler prints when run directly, both streams joined.
+  auto direct = zub::run_process({"sh", "-c", "g++ -fsyntax-only '" + src + "' 2>&1"});
+  ASSERT_EQ(direct.exit_code, 1);
+  ASSERT_NE(direct.out.find("error"), std::string::npos);
+
+  auto trimmed = run_zub({"wrap", "--", "g++", "-fsyntax-only", src});
+  EXPECT_EQ(trimmed.status, 1);
+  EXPECT_EQ(trimmed.err, "[zub wrap: exit 1]\n");
+  // Under 2 KB the capture passes through exactly as the compiler wrote it.
+  ASSERT_LT(direct.out.size(), 2048u);
+  EXPECT_EQ(trimmed.out, direct.out);
+
+  // diag knows no compiler-error format of this shape; the source gutter
+  // lines carry it over the threshold and the error lines themselves are
+  // held back from the sample.
+  auto summary = run_zub({"wrap", "--diag", "g++", "-fsyntax-only", src});
+  EXPECT_EQ(summary.status, 1);
+  EXPECT_EQ(summary.err, "[zub wrap: exit 1]\n");
+  EXPECT_NE(summary.out.find(" unrecognized lines (first 25) ==\n"), std::string::npos);
+  EXPECT_NE(summary.out.find("  2 |   undeclared_a();\n"), std::string::npos);
+  EXPECT_EQ(summary.out.find("error"), std::string::npos);
+  EXPECT_TRUE(summary.out.size() >= kDiagClosing.size() &&
+              summary.out.compare(summary.out.size() - kDiagClosing.size(), kDiagClosing.size(), kDiagClosing) == 0);
+}
+
+TEST(CompressEndToEnd, GeneratedColourLogThroughLogsAndWrap) {
+  // 5000 coloured lines of four shapes, made by the shell.
+  const std::string gen =
+      "i=0; while [ $i -lt 5000 ]; do "
+      "case $((i % 4)) in "
+      "0) printf '\\033[32mINFO\\033[0m %d request id=%d took %dms\\n' $i $((i*7)) $((i%90));; "
+      "1) printf '\\033[33mWARN\\033[0m retry %d of 5\\n' $((i%5));; "
+      "2) printf '\\033[1;31mERROR\\033[0m worker %d died\\n' $((i%3));; "
+      "3) printf '   \\n';; esac; i=$((i+1)); done";
+  auto log = zub::run_process({"sh", "-c", gen});
+  ASSERT_EQ(log.exit_code, 0);
+  ASSERT_NE(log.out.find("\x1b[32m"), std::string::npos);
+
+  auto folded = run_zub_stdin({"logs"}, log.out);
+  EXPECT_EQ(folded.status, 0);
+  // Lines 2000..4999 are considered: 750 of each shape, the blank ones skipped.
+  EXPECT_EQ(folded.out,
+            "INFO 2000 request id=14000 took 20ms  \u00d7750\n"
+            "WARN retry 1 of 5  \u00d7750\n"
+            "ERROR worker 1 died  \u00d7750\n"
+            "[5000 lines in -> 3 unique, 2000 older dropped]\n");
+
+  auto wrapped = run_zub({"wrap", "--logs", "--", "sh", "-c", gen + "; exit 4"});
+  EXPECT_EQ(wrapped.out, folded.out);
+  EXPECT_EQ(wrapped.status, 4);
+  EXPECT_EQ(wrapped.err, "[zub wrap: exit 4]\n");
+
+  // Line 4998 (the last non-blank one) is shape 2 with worker 4998 % 3.
+  auto small_limit = run_zub_stdin({"logs", "+2"}, log.out);
+  EXPECT_EQ(small_limit.out, "ERROR worker 0 died\n[5000 lines in -> 1 unique, 4998 older dropped]\n");
+  auto bad_limit = run_zub_stdin({"logs", "x"}, log.out);
+  EXPECT_EQ(bad_limit.out, folded.out);
+
+  // trim keeps every distinct line, colours included, and folds the rest.
+  auto trimmed = run_zub_stdin({"trim"}, log.out);
+  EXPECT_NE(trimmed.out.find("\x1b[33mWARN\x1b[0m retry 4 of 5\n"), std::string::npos);
+  EXPECT_NE(trimmed.out.find("[zub trim: 2492 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
+            std::string::npos)
+      << trimmed.out.substr(trimmed.out.size() > 200 ? trimmed.out.size() - 200 : 0);
+}
+
+TEST(CompressEndToEnd, HandWrittenLinterAndTestSamples) {
+  const std::string code_first =
+      "F841 Local variable `e` is assigned to but never used\n"
+      "  --> app/main.py:14:5\n"
+      "   |\n"
+      "14 |     e = 1\n"
+      "   |     ^ F841\n"
+      "   |\n"
+      "   = help: Remove assignment to unused variable `e`\n"
+      "\n"
+      "F841 Local variable `f` is assigned to but never used\n"
+      "  --> app/main.py:20:5\n"
+      "help: Remove assignment\n"
+      "F401 `re` imported but unused\n"
+      "Found 3 errors.\n";
+  auto a = run_zub_stdin({"diag"}, code_first);
+  EXPECT_EQ(a.status, 0);
+  EXPECT_EQ(a.out.substr(0, a.out.find("== 2 unrecognized")),
+            "== 3 diagnostics / 2 distinct rules ==\n"
+            "   2x ruff:F841\n"
+            "      F841 Local variable `e` is assigned to but never used\n"
+            "      F841 Local variable `f` is assigned to but never used\n"
+            "   1x ruff:F401\n"
+            "      F401 `re` imported but unused\n");
+
+  const std::string typescript =
+      "src/index.ts(3,7): error TS2322: Type 'string' is not assignable to type 'number'.\n"
+      "src/index.ts(9,1): error TS2304: Cannot find name 'foo'.\n"
+      "src/util.ts(2,5): error TS2322: Type 'number' is not assignable to type 'string'.\n"
+      "\n"
+      "Found 3 errors in 2 files.\n";
+  auto b = run_zub_stdin({"diag"}, typescript);
+  EXPECT_EQ(b.out,
+            "== 3 diagnostics / 2 distinct rules ==\n"
+            "   2x TS2322\n"
+            "      src/index.ts(3,7): error TS2322: Type 'string' is not assignable to type 'number'.\n"
+            "      src/util.ts(2,5): error TS2322: Type 'number' is not assignable to type 'string'.\n"
+            "   1x TS2304\n"
+            "      src/index.ts(9,1): error TS2304: Cannot find name 'foo'.\n"
+            "== 2 unrecognized lines (first 25) ==\n" +
+                kDiagClosing);
+
+  const std::string table =
+      "\n/home/dev/web/src/app.tsx\n"
+      "  3:10  error    'React' is defined but never used  no-unused-vars\n"
+      "  8:1   warning  Unexpected console statement       no-console\n"
+      "  9:14  error    Missing semicolon                  semi\n"
+      "\n\u2716 3 problems (2 errors, 1 warning)\n";
+  auto c = run_zub_stdin({"diag"}, table);
+  EXPECT_EQ(c.out,
+            "== 3 diagnostics / 3 distinct rules ==\n"
+            "   1x (no-rule-id) error\n"
+            "      /home/dev/web/src/app.tsx:9:14  error    Missing semicolon                  semi\n"
+            "   1x no-console\n"
+            "      /home/dev/web/src/app.tsx:8:1   warning  Unexpected console statement       no-console\n"
+            "   1x no-unused-vars\n"
+            "      /home/dev/web/src/app.tsx:3:10  error    'React' is defined but never used  no-unused-vars\n"
+            "== 4 unrecognized lines (first 25) ==\n" +
+                kDiagClosing);
+
+  const std::string tests =
+      "PASS src/a.test.js\n"
+      "FAIL src/b.test.js\n"
+      "  \u25cf adds \u203a works\n"
+      "ok 1 - parses\n"
+      "ok 2 - prints\n"
+      "not ok 3 - fails\n"
+      "..........\n"
+      "E   AssertionError: 1 != 2\n"
+      "\u2718 broken thing\n";
+  auto d = run_zub_stdin({"diag"}, tests);
+  EXPECT_EQ(d.out,
+            "== 3 failure lines ==\n"
+            "  FAIL src/b.test.js\n"
+            "  E   AssertionError: 1 != 2\n"
+            "  \u2718 broken thing\n"
+            "== 13 passed (suppressed) ==\n"
+            "== 2 unrecognized lines (first 25) ==\n"
+            "  PASS src/a.test.js\n"
+            "  \u25cf adds \u203a works\n"
+            "  ok 1 - parses\n"
+            "  ok 2 - prints\n"
+            "  not ok 3 - fails\n"
+            "  ..........\n"
+            "  \u2718 broken thing\n" +
+                kDiagClosing);
+}
+
+TEST(CompressEndToEnd, FilterArgumentsAndNonUtf8Input) {
+  std::string in;
+  for (int i = 0; i < 30; ++i) in += std::string(100, static_cast<char>('a' + i % 26)) + "\n";
+  auto w80 = run_zub_stdin({"trim", "80"}, in);
+  EXPECT_NE(w80.out.find("\u202620c\u2026"), std::string::npos);
+  EXPECT_NE(w80.out.find("[zub trim: 4 dup lines collapsed, 520 chars over 80-col cut, 0 blank lines]\n"),
+            std::string::npos);
+  auto wbad = run_zub_stdin({"trim", "-5"}, in);
+  EXPECT_NE(wbad.out.find("[zub trim: 4 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
+            std::string::npos);
+
+  const std::string not_utf8 = in + "\xff\n";
+  auto t = run_zub_stdin({"trim"}, not_utf8);
+  EXPECT_EQ(t.out, "");
+  EXPECT_EQ(t.status, 0);
+  auto l = run_zub_stdin({"logs"}, not_utf8);
+  EXPECT_EQ(l.out, "");
+  auto d = run_zub_stdin({"diag"}, not_utf8);
+  EXPECT_EQ(d.out,
+            "[zub diag: only 0/0 lines recognized as diagnostics: not a linter/compiler/test log. "
+            "Use `zub trim` (near-lossless) or `zub logs` instead.]\n");
+}
