@@ -8,7 +8,8 @@ using zub::logs;
 namespace {
 
 std::string closing(uint64_t total, uint64_t unique, uint64_t dropped = 0) {
-  std::string s = "[" + std::to_string(total) + " lines in -> " + std::to_string(unique) + " unique";
+  std::string s = "[";
+  s += std::to_string(total) + " lines in -> " + std::to_string(unique) + " unique";
   if (dropped) s += ", " + std::to_string(dropped) + " older dropped";
   return s + "]\n";
 }
