@@ -8,6 +8,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/map_guard.h"
+
 namespace zub {
 
 namespace {
@@ -82,7 +84,10 @@ FdText::FdText(FdText&& o) noexcept
 }
 
 FdText::~FdText() {
-  if (map) munmap(const_cast<char*>(map), map_len);
+  if (map) {
+    unregister_mapping(map);
+    munmap(const_cast<char*>(map), map_len);
+  }
 }
 
 std::string_view FdText::text() const {
@@ -101,6 +106,10 @@ FdText read_fd_text(int fd) {
     const off_t start = at - at % page;
     const size_t len = static_cast<size_t>(st.st_size - start);
     void* p = mmap(nullptr, len, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
+    if (p != MAP_FAILED && !register_mapping(p, len)) {
+      munmap(p, len);
+      p = MAP_FAILED;
+    }
     if (p != MAP_FAILED) {
       r.ok = true;
       r.map = static_cast<const char*>(p);
@@ -149,7 +158,6 @@ std::string path_join(std::string_view a, std::string_view b) {
 
 }  // namespace zub
 
-#include <sys/mman.h>
 
 namespace zub {
 
@@ -160,7 +168,10 @@ FileView::FileView(FileView&& o) noexcept : map_(o.map_), size_(o.size_), buf_(s
 
 FileView& FileView::operator=(FileView&& o) noexcept {
   if (this != &o) {
-    if (map_) munmap(map_, size_);
+    if (map_) {
+      unregister_mapping(map_);
+      munmap(map_, size_);
+    }
     map_ = o.map_;
     size_ = o.size_;
     buf_ = std::move(o.buf_);
@@ -171,7 +182,10 @@ FileView& FileView::operator=(FileView&& o) noexcept {
 }
 
 FileView::~FileView() {
-  if (map_) munmap(map_, size_);
+  if (map_) {
+    unregister_mapping(map_);
+    munmap(map_, size_);
+  }
 }
 
 bool open_file_view(const std::string& path, FileView& view, int* err) {
@@ -185,6 +199,10 @@ bool open_file_view(const std::string& path, FileView& view, int* err) {
   // Small files are cheaper to read than to map.
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 65536) {
     void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (p != MAP_FAILED && !register_mapping(p, static_cast<size_t>(st.st_size))) {
+      munmap(p, static_cast<size_t>(st.st_size));
+      p = MAP_FAILED;
+    }
     if (p != MAP_FAILED) {
       madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
       view.map_ = static_cast<char*>(p);

@@ -6,7 +6,13 @@
 
 namespace zub {
 
+namespace {
+int g_broken_pipe_status = 0;
+}  // namespace
+
 void install_pipe_handling() { std::signal(SIGPIPE, SIG_IGN); }
+
+void set_broken_pipe_status(int status) { g_broken_pipe_status = status; }
 
 void write_all_or_exit(int fd, std::string_view data) {
   size_t off = 0;
@@ -14,7 +20,7 @@ void write_all_or_exit(int fd, std::string_view data) {
     ssize_t n = ::write(fd, data.data() + off, data.size() - off);
     if (n < 0) {
       if (errno == EINTR) continue;
-      if (errno == EPIPE) _exit(0);
+      if (errno == EPIPE) _exit(g_broken_pipe_status);
       return;
     }
     off += static_cast<size_t>(n);

@@ -23,6 +23,11 @@ struct Output {
 // Makes SIGPIPE an EPIPE error so the writer can end the process quietly.
 void install_pipe_handling();
 
+// The status the process ends with when standard output turns out to be a
+// closed pipe (0 unless set): `wrap` sets it to its command's status so a
+// reader that stops early does not hide a failed build.
+void set_broken_pipe_status(int status);
+
 // Writes all of `data` to `fd`, retrying short writes. Ends the process
 // quietly on EPIPE; other errors are dropped.
 void write_all_or_exit(int fd, std::string_view data);

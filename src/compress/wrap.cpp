@@ -55,8 +55,9 @@ int cmd_wrap(const WrapOptions& opts, Output& out) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return 127;
   }
-  out.write_out(compress_capture(decode_lossy(r.out), opts.mode, opts.width));
   const int code = r.exited ? r.exit_code : 1;
+  set_broken_pipe_status(code);
+  out.write_out(compress_capture(decode_lossy(r.out), opts.mode, opts.width));
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
   return code;
 }

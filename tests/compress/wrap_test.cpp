@@ -5,6 +5,7 @@
 #include <string>
 #include <sys/wait.h>
 
+#include "base/process.h"
 #include "support/run_zub.h"
 
 using zub_test::run_zub;
@@ -146,4 +147,15 @@ TEST(Wrap, HeavyInterleavedOutputKeepsOrderAndLeavesNoChild) {
   errno = 0;
   EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1);
   EXPECT_EQ(errno, ECHILD);
+}
+
+TEST(Wrap, AReaderThatStopsEarlyDoesNotHideTheStatus) {
+  // `head -c 1` closes the pipe after one byte; zub must still end with the
+  // wrapped command's status (pipefail shows it), and print no error.
+  const std::string script = std::string("set -o pipefail 2>/dev/null || exit 99; '") +
+                             ZUB_BINARY +
+                             "' wrap --raw -- sh -c 'seq 1 200000; exit 7' | head -c 1 >/dev/null";
+  zub::ProcessResult r = zub::run_process({"bash", "-c", script});
+  EXPECT_EQ(r.exit_code, 7);
+  EXPECT_EQ(r.err, "");
 }
