@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "re/compile.h"
+#include "re/matcher.h"
+
+using namespace zub;
+
+// The DFA and the thread simulation must agree on every line; random
+// patterns over a small alphabet hit the corners (assertions, classes, case
+// folding, repetition) far more often than hand-picked ones.
+TEST(Dfa, AgreesWithThreadSimulationOnRandomPatterns) {
+  std::mt19937 rng(12345);
+  const std::string atoms[] = {"a", "b", "_", " ", ".", "\\b", "\\B", "^", "$", "[ab]", "[^a]",
+                               "\\w", "\\s", "A", "é", "(", ")", "|", "*", "+", "?", "{1,2}"};
+  const std::string text_bytes = "abAB_ \xc3\xa9\n";
+  int compiled = 0;
+  for (int iter = 0; iter < 3000; ++iter) {
+    std::string pat;
+    const int len = 1 + static_cast<int>(rng() % 7);
+    for (int k = 0; k < len; ++k) pat += atoms[rng() % (sizeof atoms / sizeof atoms[0])];
+    const bool icase = rng() % 2;
+    CompileResult c = compile_pattern(pat, icase);
+    if (!c.ok) continue;
+    ++compiled;
+    MatchScratch dfa, nfa;
+    for (int t = 0; t < 20; ++t) {
+      std::string text;
+      const int tl = static_cast<int>(rng() % 9);
+      for (int k = 0; k < tl; ++k) text.push_back(text_bytes[rng() % text_bytes.size()]);
+      ASSERT_EQ(occurs(c.pattern, dfa, text), occurs_nfa(c.pattern, nfa, text))
+          << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+    }
+  }
+  EXPECT_GT(compiled, 1000);
+}
+
+// A pattern whose DFA needs more states than the budget still answers
+// correctly through the fallback.
+TEST(Dfa, FallsBackWhenStateBudgetRunsOut) {
+  CompileResult c = compile_pattern("[ab]*a[ab]{12}c", false);
+  ASSERT_TRUE(c.ok);
+  std::mt19937 rng(7);
+  MatchScratch s, n;
+  for (int t = 0; t < 200; ++t) {
+    std::string text;
+    for (int k = 0; k < 200; ++k) text.push_back("ab"[rng() % 2]);
+    if (t % 3 == 0) text += "c";
+    EXPECT_EQ(occurs(c.pattern, s, text), occurs_nfa(c.pattern, n, text));
+  }
+}
