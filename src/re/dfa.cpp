@@ -251,29 +251,34 @@ DfaAnswer dfa_occurs(const CompiledPattern& p, MatchScratch& scratch, std::strin
     d.start = intern(d, d.built, false, true, m);
     if (d.start == kUnknown) return DfaAnswer::kGaveUp;
   }
-  int32_t s = d.start;
-  if (s == kMatched) return DfaAnswer::kYes;
+  if (d.start == kMatched) return DfaAnswer::kYes;
+  // Transitions hold the target's row offset (state id times the number of
+  // byte classes), so the hot loop is one load and one add per byte.
   const uint8_t* b = reinterpret_cast<const uint8_t*>(text.data());
   const size_t n = text.size();
   const size_t nc = d.num_classes;
+  const uint8_t* cls = d.byte_class;
   const int32_t* tr = d.trans.data();
+  int32_t row = d.start * static_cast<int32_t>(nc);
   for (size_t i = 0; i < n; ++i) {
-    int32_t t = tr[static_cast<size_t>(s) * nc + d.byte_class[b[i]]];
+    int32_t t = tr[row + cls[b[i]]];
     if (t < 0) {
       if (t == kMatched) return DfaAnswer::kYes;
-      t = step(p, d, s, b[i]);
-      if (t == kUnknown) {
+      const int32_t id = step(p, d, row / static_cast<int32_t>(nc), b[i]);
+      if (id == kUnknown) {
         reset(p, d);  // over budget: start afresh next time
         return DfaAnswer::kGaveUp;
       }
       // Every byte of the class behaves alike, so the answer is cached for
       // the class.
-      d.trans[static_cast<size_t>(s) * nc + d.byte_class[b[i]]] = t;
+      t = id == kMatched ? kMatched : id * static_cast<int32_t>(nc);
+      d.trans[static_cast<size_t>(row) + cls[b[i]]] = t;
       tr = d.trans.data();
       if (t == kMatched) return DfaAnswer::kYes;
     }
-    s = t;
+    row = t;
   }
+  const int32_t s = row / static_cast<int32_t>(nc);
   return ends_matching(p, d, s) ? DfaAnswer::kYes : DfaAnswer::kNo;
 }
 
