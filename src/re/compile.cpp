@@ -1,5 +1,7 @@
 #include "re/compile.h"
 
+#include <atomic>
+
 #include "re/parse.h"
 
 namespace zub {
@@ -108,6 +110,8 @@ CompileResult compile_pattern(std::string_view pattern, bool icase) {
   r.pattern.classes = std::move(parsed.classes);
   r.pattern.required = required_literal(parsed.root);
   r.pattern.icase = icase;
+  static std::atomic<uint64_t> next_id{1};
+  r.pattern.id = next_id.fetch_add(1, std::memory_order_relaxed);
   r.ok = true;
   return r;
 }

@@ -26,8 +26,7 @@ struct DfaState {
 }  // namespace
 
 struct DfaCache {
-  const CompiledPattern* owner = nullptr;
-  size_t program_size = 0;
+  uint64_t owner = 0;  // id of the pattern the states belong to
   uint8_t byte_class[256] = {};
   uint8_t class_rep[256] = {};  // one byte of each class
   size_t num_classes = 0;
@@ -95,9 +94,8 @@ void build_byte_classes(const CompiledPattern& p, DfaCache& d) {
 }
 
 void reset(const CompiledPattern& p, DfaCache& d) {
-  if (d.owner != &p || d.program_size != p.program.size()) {
-    d.owner = &p;
-    d.program_size = p.program.size();
+  if (d.owner != p.id || d.mark.size() != p.program.size()) {
+    d.owner = p.id;
     build_byte_classes(p, d);
     d.mark.assign(p.program.size(), 0);
     d.gen = 0;
@@ -240,7 +238,7 @@ bool ends_matching(const CompiledPattern& p, DfaCache& d, int32_t s) {
 DfaAnswer dfa_occurs(const CompiledPattern& p, MatchScratch& scratch, std::string_view text) {
   if (!scratch.dfa) scratch.dfa = std::make_unique<DfaCache>();
   DfaCache& d = *scratch.dfa;
-  if (d.owner != &p || d.program_size != p.program.size()) reset(p, d);
+  if (d.owner != p.id || d.mark.size() != p.program.size()) reset(p, d);
   if (d.start == kUnknown) {
     Context ctx;
     ctx.at_start = true;

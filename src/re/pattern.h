@@ -76,6 +76,7 @@ struct PatternInst {
 };
 
 struct CompiledPattern {
+  uint64_t id = 0;  // unique per compilation; copies share it (and their content)
   std::vector<PatternInst> program;
   std::vector<ByteSet> classes;
   std::string required;  // bytes every match contains (may be empty)

@@ -290,4 +290,10 @@ TEST(Matcher, ScratchIsReusedAcrossPatternsAndLines) {
     EXPECT_FALSE(occurs(b.pattern, s, "bars"));
     EXPECT_TRUE(occurs(b.pattern, s, "xbaz"));
   }
+  // Patterns of the same size compiled one after another in the same place
+  // must not see each other's cached states.
+  for (const std::string pat : {"abc", "xyz", "abc"}) {
+    CompileResult c = compile_pattern(pat, false);
+    EXPECT_EQ(occurs(c.pattern, s, "--xyz--"), pat == "xyz") << pat;
+  }
 }
