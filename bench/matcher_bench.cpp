@@ -80,3 +80,22 @@ BENCHMARK_CAPTURE(run, pathological_dfa, "(\\w+\\s?)*;$", false, true)->Unit(ben
 BENCHMARK_CAPTURE(run, pathological_nfa, "(\\w+\\s?)*;$", false, false)->Unit(benchmark::kMillisecond);
 // Word boundaries, as grep -w builds them.
 BENCHMARK_CAPTURE(run, word_dfa, "\\b(?:return)\\b", false, true)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// One 100 KB line of "a": exponential for a backtracking matcher, linear here.
+void pathological_line(benchmark::State& state, const char* pattern, bool dfa) {
+  const std::string line(100 * 1000, 'a');
+  zub::CompileResult p = zub::compile_pattern(pattern, false);
+  zub::MatchScratch s;
+  s.use_dfa = dfa;
+  for (auto _ : state) benchmark::DoNotOptimize(zub::occurs(p.pattern, s, line));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(pathological_line, star_star_dfa, "(a*)*b", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(pathological_line, star_star_nfa, "(a*)*b", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(pathological_line, alt_star_dfa, "(a|aa)*c", true)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(pathological_line, alt_star_nfa, "(a|aa)*c", false)->Unit(benchmark::kMicrosecond);
