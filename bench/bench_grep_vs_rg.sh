@@ -62,7 +62,9 @@ section=$(cat <<MD
 (the machine was shared with other builds). Tree: Debian's linux-source-6.1. Peer:
 \`$RG\`. hyperfine, $RUNS runs after one warm-up; medians in milliseconds; ratio =
 zub / rg (below 1 is faster). zub walks fewer files than rg (its skip lists and
-non-source table) but validates UTF-8 for every file it reads.
+non-source table) but validates UTF-8 for every file it reads. On a machine
+whose page cache does not keep the whole 1.5 GB tree between runs, the
+whole-tree rows are partly disk reads; the subset rows are CPU-bound.
 
 $tables
 Commands (zub side; rg takes the same pattern arguments, TREE = the tree, the

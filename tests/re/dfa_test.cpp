@@ -3,6 +3,8 @@
 #include <random>
 #include <string>
 
+#include "base/file_io.h"
+#include "base/text.h"
 #include "re/compile.h"
 #include "re/matcher.h"
 
@@ -50,4 +52,41 @@ TEST(Dfa, FallsBackWhenStateBudgetRunsOut) {
     if (t % 3 == 0) text += "c";
     EXPECT_EQ(occurs(c.pattern, s, text), occurs_nfa(c.pattern, n, text));
   }
+}
+
+// Real source text: every line of this repository's sources, for patterns
+// of the kinds grep and def build.
+TEST(Dfa, AgreesWithThreadSimulationOnSourceLines) {
+  std::string text;
+  for (const char* f : {"/src/re/dfa.cpp", "/src/search/grep.cpp", "/src/base/utf8.cpp", "/src/search/walk.cpp"}) {
+    zub::ReadResult r = zub::read_file(std::string(ZUB_SOURCE_DIR) + f);
+    ASSERT_TRUE(r.ok) << f;
+    text += r.data;
+  }
+  const char* patterns[] = {
+      "\\b(?:size_t)\\b",
+      "(?:fn|def|class|struct|enum|const|let|var|func|function)\\s+walk\\b|walk\\s*[:=]\\s*(?:function|"
+      "async|\\()|^\\s*walk\\s*\\(",
+      "[A-Z][a-z]+[A-Z]\\w*",
+      "^\\s*//.*\\.$",
+      "\\Bfind\\B|\\d{2,}",
+      "[^\\x00-\\x7f]",
+      "(\\w+\\s?)*;$",
+  };
+  size_t lines = 0, hits = 0;
+  for (bool icase : {false, true}) {
+    for (const char* pat : patterns) {
+      CompileResult c = compile_pattern(pat, icase);
+      ASSERT_TRUE(c.ok) << pat;
+      MatchScratch dfa, nfa;
+      zub::for_each_line(text, [&](std::string_view line) {
+        const bool want = occurs_nfa(c.pattern, nfa, line);
+        EXPECT_EQ(occurs(c.pattern, dfa, line), want) << pat << " on [" << line << "]";
+        ++lines;
+        hits += want;
+      });
+    }
+  }
+  EXPECT_GT(lines, 1000u);
+  EXPECT_GT(hits, 100u);
 }
