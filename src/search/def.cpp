@@ -68,7 +68,7 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
       if (!occurs(c.pattern, scratch, lines[i])) continue;
       const size_t e = block_end(lines, i, n);
       report += "── ";
-      report += display_path(path, base);
+      append_path_text(report, display_path(path, base));
       report += ':' + std::to_string(i + 1) + '-' + std::to_string(e + 1) + '\n';
       for (size_t j = i; j <= e; ++j) {
         report += std::to_string(j + 1);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "base/text.h"
+#include "base/utf8.h"
 
 namespace zub {
 
@@ -21,6 +22,11 @@ std::string_view display_path(std::string_view path, const std::optional<std::st
   std::string_view rest = path.substr(base->size());
   while (!rest.empty() && rest[0] == '/') rest.remove_prefix(1);
   return rest.empty() ? path : rest;
+}
+
+void append_path_text(std::string& out, std::string_view path) {
+  if (is_valid_utf8(path)) out.append(path);
+  else out.append(decode_lossy(path));
 }
 
 }  // namespace zub

@@ -134,15 +134,15 @@ std::string build_report(const GrepOptions& o, const std::vector<std::optional<F
     folded += r.dups;
     if (files > o.file_cap) continue;
     if (o.files_only) {
-      body += r.path;
+      append_path_text(body, r.path);
       body.push_back('\n');
     } else if (o.count) {
       body += std::to_string(r.matched) + " ";
-      body += display_path(r.path, base);
+      append_path_text(body, display_path(r.path, base));
       body.push_back('\n');
     } else {
       body += "── ";
-      body += display_path(r.path, base);
+      append_path_text(body, display_path(r.path, base));
       if (r.more > 0) body += " (" + std::to_string(r.matched) + " hits)";
       body.push_back('\n');
       body += r.report;

@@ -291,3 +291,15 @@ TEST(GrepReport, OutputDoesNotDependOnWorkerCount) {
     EXPECT_FALSE(one.out.empty());
   }
 }
+
+// A file name in another encoding is still searched; its path is printed
+// lossily so the report stays valid UTF-8.
+TEST(GrepReport, NonUtf8FileNamesPrintLossily) {
+  TempDir t;
+  t.write("caf\xe9.c", "hit\n");
+  ZRun r = run_zub({"grep", "-l", "hit", t.path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("/caf\xef\xbf\xbd.c\n"), std::string::npos) << r.out;
+  r = run_zub({"def", "hit", t.path()});
+  EXPECT_EQ(r.status, 0);
+}
