@@ -65,8 +65,8 @@ TEST(Dfa, AgreesWithThreadSimulationOnSourceLines) {
   }
   const char* patterns[] = {
       "\\b(?:size_t)\\b",
-      "(?:fn|def|class|struct|enum|const|let|var|func|function)\\s+walk\\b|walk\\s*[:=]\\s*(?:function|"
-      "async|\\()|^\\s*walk\\s*\\(",
+      ("(?:fn|def|class|struct|enum|const|let|var|func|function)\\s+walk\\b|walk\\s*[:=]\\s*(?:function|"
+       "async|\\()|^\\s*walk\\s*\\("),
       "[A-Z][a-z]+[A-Z]\\w*",
       "^\\s*//.*\\.$",
       "\\Bfind\\B|\\d{2,}",
