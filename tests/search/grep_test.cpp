@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "base/output.h"
+#include "base/process.h"
 #include "search/grep.h"
 #include "search/grep_options.h"
 #include "support/run_zub.h"
@@ -302,4 +303,18 @@ TEST(GrepReport, NonUtf8FileNamesPrintLossily) {
   EXPECT_NE(r.out.find("/caf\xef\xbf\xbd.c\n"), std::string::npos) << r.out;
   r = run_zub({"def", "hit", t.path()});
   EXPECT_EQ(r.status, 0);
+}
+
+// Only the root "-" reads standard input: with an endless standard input
+// every other call still ends (timeout's status 124 would mean it hung).
+TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
+  TempDir t;
+  t.write("a.c", "hit\n");
+  const std::string zub = ZUB_BINARY;
+  for (const std::string& call : {zub + " grep hit " + t.path(), zub + " grep hit", zub + " grep",
+                                  zub + " def hit " + t.path(), zub + " grep -c hit " + t / "missing"}) {
+    zub::ProcessResult r = zub::run_process({"sh", "-c", "timeout 10 " + call + " < /dev/zero"});
+    ASSERT_TRUE(r.exited) << call;
+    EXPECT_NE(r.exit_code, 124) << call;
+  }
 }
