@@ -263,10 +263,10 @@ DfaAnswer dfa_occurs(const CompiledPattern& p, MatchScratch& scratch, std::strin
     if (t < 0) {
       if (t == kMatched) return DfaAnswer::kYes;
       const int32_t id = step(p, d, row / static_cast<int32_t>(nc), b[i]);
-      if (id == kUnknown) {
-        reset(p, d);  // over budget: start afresh next time
-        return DfaAnswer::kGaveUp;
-      }
+      // Over budget: this line goes to the thread simulation. The states
+      // built so far stay valid and keep serving later lines; rebuilding
+      // the cache per line would cost more than the simulation itself.
+      if (id == kUnknown) return DfaAnswer::kGaveUp;
       // Every byte of the class behaves alike, so the answer is cached for
       // the class.
       t = id == kMatched ? kMatched : id * static_cast<int32_t>(nc);

@@ -2,8 +2,8 @@
 // States are sets of program positions, built on first need and cached in
 // the thread's MatchScratch; assertions that look at the next byte (word
 // boundaries, end of text) stay pending in a state until that byte is known.
-// When the cache grows past its budget it is dropped and the caller falls
-// back to the thread simulation for that line. Not thread-safe: one cache
+// When a line needs a state beyond the cache's budget, that line falls back
+// to the thread simulation; the cached states keep serving other lines. Not thread-safe: one cache
 // per MatchScratch.
 #pragma once
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 
@@ -89,4 +90,22 @@ TEST(Dfa, AgreesWithThreadSimulationOnSourceLines) {
   }
   EXPECT_GT(lines, 1000u);
   EXPECT_GT(hits, 100u);
+}
+
+// A pattern whose DFA outgrows the budget on every line stays fast: the
+// fallback must not rebuild the cache line after line.
+TEST(Dfa, OverBudgetPatternStaysLinear) {
+  CompileResult c = compile_pattern("[ab]*a[ab]{14}c", false);
+  ASSERT_TRUE(c.ok);
+  std::mt19937 rng(3);
+  std::vector<std::string> lines(3000);
+  for (std::string& l : lines)
+    for (int k = 0; k < 300; ++k) l.push_back("ab"[rng() % 2]);
+  MatchScratch s;
+  const auto t0 = std::chrono::steady_clock::now();
+  size_t hits = 0;
+  for (const std::string& l : lines) hits += occurs(c.pattern, s, l);
+  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+  EXPECT_EQ(hits, 0u);
+  EXPECT_LT(secs, 20.0);
 }
