@@ -1,0 +1,216 @@
+// Hostile directory trees met end to end: depth beyond the walk limit,
+// symbolic-link loops, a hundred thousand files in one directory, FIFOs and
+// sockets, files that vanish or shrink while they are walked, and files the
+// user may not read. Every run has a hard time limit.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "hardening/bounded_run.h"
+
+using zub_test::BoundedRun;
+using zub_test::kSanitized;
+using zub_test::run_bounded;
+using zub_test::run_bounded_via;
+using zub_test::TempDir;
+
+namespace {
+
+void touch(const std::string& path, const std::string& content = "") {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  if (!content.empty()) {
+    ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+  }
+  ::close(fd);
+}
+
+// "{root}/d/d/.../d" with `depth` components below the root.
+std::string nested(const std::string& root, int depth) {
+  std::string p = root;
+  for (int i = 0; i < depth; ++i) p += "/d";
+  return p;
+}
+
+// Builds a chain of 300 directories with one source file at every level.
+std::string deep_tree(const TempDir& tmp) {
+  const std::string root = tmp.mkdir("deep");
+  tmp.mkdir(nested("deep", 300));
+  for (int k = 0; k <= 300; ++k) touch(nested(root, k) + "/f.c", "int f;\n");
+  return root;
+}
+
+bool is_report(const std::string& out) {
+  size_t i = 0;
+  while (i < out.size() && out[i] >= '0' && out[i] <= '9') ++i;
+  return i > 0 && out.compare(i, 7, " files\n") == 0;
+}
+
+}  // namespace
+
+TEST(HardeningTrees, MapStopsAtTheDepthLimitOfADeepTree) {
+  TempDir tmp;
+  const std::string root = deep_tree(tmp);
+  BoundedRun r = run_bounded({"map", root, "-n", "1"}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0);
+  // Levels 0 to 255 are read, the directory at 256 is reported, not read.
+  EXPECT_EQ(r.run.out.substr(0, r.run.out.find("@ ")), "256 files\next: .c×256 \n");
+  EXPECT_EQ(r.run.err, "zub: " + nested(root, 256) + ": 깊이 256 초과로 중단\n");
+}
+
+TEST(HardeningTrees, SymbolicLinkLoopsAreNeverFollowed) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("loop");
+  tmp.write("loop/a/f.c", "int f;\n");
+  ASSERT_EQ(::symlink("..", (root + "/a/up").c_str()), 0);
+  ASSERT_EQ(::symlink(".", (root + "/self").c_str()), 0);
+  ASSERT_EQ(::symlink(root.c_str(), (root + "/a/abs").c_str()), 0);
+  ASSERT_EQ(::symlink("a/f.c", (root + "/g.c").c_str()), 0);
+  ASSERT_EQ(::symlink("ring2", (root + "/ring1").c_str()), 0);
+  ASSERT_EQ(::symlink("ring1", (root + "/ring2").c_str()), 0);
+  BoundedRun r = run_bounded({"map", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 a\n");
+  EXPECT_EQ(r.run.err, "");
+}
+
+TEST(HardeningTrees, HundredThousandFilesInOneDirectory) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("wide");
+  const int n = kSanitized ? 20000 : 100000;
+  for (int i = 0; i < n; ++i) touch(root + "/f" + std::to_string(i) + ".c");
+  BoundedRun r = run_bounded({"map", root}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string count = std::to_string(n);
+  EXPECT_EQ(r.run.out, count + " files\next: .c×" + count + " \n@ " + root + "/\nfiles KB dir\n" +
+                           count + " 0 .\n");
+}
+
+TEST(HardeningTrees, FifosAndSocketsAreNeverOpened) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("special");
+  tmp.write("special/a.c", "int a;\n");
+  const std::string fifo = root + "/pipe.c";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  zub_test::make_socket_file(root + "/sock.c");
+
+  BoundedRun r = run_bounded({"map", root}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 .\n");
+
+  // Named directly, a FIFO without a writer reads as an empty file instead
+  // of blocking the run in open().
+  r = run_bounded({"read", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "read blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub: " + fifo + ": 1-끝 범위에 내용이 없다(파일이 그보다 짧다)\n");
+  r = run_bounded({"read", "-c", "10", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "read -c blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "");
+  r = run_bounded({"outline", fifo, root + "/a.c"}, 20);
+  ASSERT_FALSE(r.timed_out) << "outline blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "== " + fifo + " (0 lines, 본문 생략) ==\n== " + root + "/a.c (1 lines, 본문 생략) ==\n");
+  r = run_bounded({"map", fifo}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub map: " + fifo + ": 디렉터리도 파일도 아니다\n");
+}
+
+TEST(HardeningTrees, FilesVanishingOrShrinkingDuringTheWalk) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("churn");
+  for (int d = 0; d < 8; ++d) tmp.mkdir("churn/d" + std::to_string(d));
+  const std::string big = root + "/big.c";
+  const std::string big_text(1 << 20, 'x');
+  touch(big, big_text);
+
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    // Deletes, recreates and truncates files and directories as fast as it
+    // can; the mapped file keeps shrinking to nothing and growing back.
+    for (unsigned i = 0; !stop; ++i) {
+      const std::string dir = root + "/d" + std::to_string(i % 8);
+      for (int f = 0; f < 20; ++f) {
+        const std::string p = dir + "/f" + std::to_string(f) + ".c";
+        if (i % 2) {
+          ::unlink(p.c_str());
+        } else {
+          int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+          if (fd >= 0) ::close(fd);
+        }
+      }
+      if (i % 16 == 0) {
+        const std::string sub = dir + "/sub";
+        if (::mkdir(sub.c_str(), 0755) != 0) ::rmdir(sub.c_str());
+      }
+      if (::truncate(big.c_str(), i % 2 ? 0 : static_cast<off_t>(big_text.size())) != 0) break;
+    }
+  });
+  const int rounds = kSanitized ? 10 : 30;
+  for (int i = 0; i < rounds; ++i) {
+    BoundedRun r = run_bounded({"map", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.run.err, "");
+    EXPECT_TRUE(is_report(r.run.out)) << r.run.out;
+    // A file truncated while mapped must not kill the reader (SIGBUS).
+    r = run_bounded({"read", big, "1-1"}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_TRUE(r.run.status == 0 || r.run.status == 2) << r.run.status << r.run.err;
+    r = run_bounded({"outline", big}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+  }
+  stop = true;
+  churn.join();
+}
+
+TEST(HardeningTrees, UnreadableFilesAndDirectories) {
+  if (::geteuid() == 0) {
+    BoundedRun probe = run_bounded_via({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+                                       {"version"}, 20);
+    if (probe.run.status != 0)
+      GTEST_SKIP() << "running as root and cannot drop to nobody with setpriv: "
+                      "permissions would not apply";
+  }
+  TempDir tmp;
+  ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+  const std::string root = tmp.mkdir("perm");
+  const std::string open_file = tmp.write("perm/a.c", "fn a() {}\n");
+  const std::string closed_file = tmp.write("perm/b.c", "fn b() {}\n");
+  const std::string hidden = tmp.write("perm/secret/c.c", "fn c() {}\n");
+  ASSERT_EQ(::chmod(closed_file.c_str(), 0), 0);
+  ASSERT_EQ(::chmod((root + "/secret").c_str(), 0), 0);
+  std::vector<std::string> as_nobody;
+  if (::geteuid() == 0) as_nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+  // The unreadable directory is passed over; the unreadable file still has
+  // a size and is counted.
+  BoundedRun r = run_bounded_via(as_nobody, {"map", root}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "2 files\next: .c×2 \n@ " + root + "/\nfiles KB dir\n2 0 .\n");
+
+  const std::string denied = "Permission denied (os error 13)";
+  r = run_bounded_via(as_nobody, {"read", closed_file, open_file}, 20);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
+  r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
+  r = run_bounded_via(as_nobody, {"read", hidden}, 20);
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub: " + hidden + ": " + denied + "\n");
+}
