@@ -1,4 +1,5 @@
-// Definitions of a symbol, printed to the end of their block.
+// `zub def`: where a symbol is defined, each definition printed from its
+// line to the end of its block, at most 12 of them. Single-threaded.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +10,13 @@
 
 namespace zub {
 
-// Checks the roots, finds the definitions and prints the report.
+// The report for `sym` over `roots`; a block reaches at most `n` lines past
+// its definition line.
+std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots, uint64_t n);
+
+// Checks the roots (the first missing one is reported on standard error),
+// finds the definitions over all roots and prints the report. Status 2 when
+// a root was missing, else 0; no roots print nothing.
 int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint64_t n, Output& out);
 
 }  // namespace zub

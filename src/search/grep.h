@@ -1,6 +1,10 @@
-// Multi-pattern, multi-root search with context.
+// `zub grep`: many patterns over many roots in one call, with a compact,
+// bounded report (per-file caps, folded repeats, merged context ranges), or
+// a filter over standard input with the root "-". Files are scanned on
+// scoped worker threads; the report is always in walk order.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -8,7 +12,12 @@
 
 namespace zub {
 
-// `args` are all arguments after "grep", untouched.
+// `args` are all arguments after "grep", untouched. Returns the exit status:
+// 0 found, 1 nothing found, 2 usage/pattern error or a missing root.
 int cmd_grep(const std::vector<std::string>& args, Output& out);
+
+// cmd_grep with the number of worker threads fixed (0 = one per processor);
+// tests use it to show that the report does not depend on the count.
+int run_grep(const std::vector<std::string>& args, Output& out, size_t workers);
 
 }  // namespace zub

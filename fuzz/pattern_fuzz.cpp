@@ -1,0 +1,44 @@
+// Compile arbitrary bytes as a pattern (with and without case folding) and,
+// when it compiles, match it against a line taken from the same input:
+// compiling must never crash, the DFA must agree with the thread simulation,
+// and Occurs must agree with "a longest match from some start exists".
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "re/compile.h"
+#include "re/matcher.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size == 0) return 0;
+  const bool icase = data[0] & 1;
+  std::string_view in(reinterpret_cast<const char*>(data + 1), size - 1);
+  // Pattern and text are separated by the first NUL byte.
+  const size_t cut = in.find('\0');
+  std::string_view pat = in.substr(0, cut);
+  std::string_view text = cut == std::string_view::npos ? std::string_view() : in.substr(cut + 1);
+  if (text.size() > 256) text = text.substr(0, 256);
+  zub::CompileResult c = zub::compile_pattern(pat, icase);
+  if (!c.ok) {
+    if (c.error.empty()) std::abort();
+    return 0;
+  }
+  if (c.pattern.program.size() > 20000) return 0;  // keep each run short
+  zub::MatchScratch s1, s2;
+  const bool dfa = zub::occurs(c.pattern, s1, text);
+  const bool nfa = zub::occurs_nfa(c.pattern, s2, text);
+  if (dfa != nfa) std::abort();
+  bool any = false;
+  for (size_t start = 0; start <= text.size() && !any; ++start)
+    any = zub::longest_match_from(c.pattern, s2, text, start).found;
+  if (any != nfa) std::abort();
+  // A required literal must be in every matching text.
+  if (nfa && !c.pattern.required.empty()) {
+    std::string low(text);
+    if (icase)
+      for (char& ch : low) ch = (ch >= 'A' && ch <= 'Z') ? static_cast<char>(ch + 32) : ch;
+    if (low.find(c.pattern.required) == std::string::npos) std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,137 @@
+#include "re/matcher.h"
+
+#include "re/dfa.h"
+
+namespace zub {
+
+namespace {
+
+inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+
+void prepare(const CompiledPattern& p, MatchScratch& s) {
+  if (s.marks.size() < p.program.size()) s.marks.resize(p.program.size(), 0);
+  s.cur.reserve(p.program.size());
+  s.next.reserve(p.program.size());
+}
+
+// Adds instruction `pc` and everything reachable from it without consuming a
+// byte to `list`, at text position `pos`. Returns true when the match
+// instruction was added.
+bool add_closure(const CompiledPattern& p, MatchScratch& s, std::vector<uint32_t>& list,
+                 uint32_t pc, size_t pos, std::string_view text) {
+  const uint64_t k = s.step;
+  bool matched = false;
+  s.stack.clear();
+  s.stack.push_back(pc);
+  while (!s.stack.empty()) {
+    const uint32_t i = s.stack.back();
+    s.stack.pop_back();
+    if (s.marks[i] == k) continue;
+    s.marks[i] = k;
+    const PatternInst& in = p.program[i];
+    switch (in.kind) {
+      case InstKind::kJump: s.stack.push_back(in.x); break;
+      case InstKind::kSplit:
+        s.stack.push_back(in.y);
+        s.stack.push_back(in.x);
+        break;
+      case InstKind::kAssertStart:
+        if (pos == 0) s.stack.push_back(i + 1);
+        break;
+      case InstKind::kAssertEnd:
+        if (pos == text.size()) s.stack.push_back(i + 1);
+        break;
+      case InstKind::kWordBoundary: {
+        const bool a = pos > 0 && is_word_byte(static_cast<uint8_t>(text[pos - 1]));
+        const bool b = pos < text.size() && is_word_byte(static_cast<uint8_t>(text[pos]));
+        if ((a != b) == in.flag) s.stack.push_back(i + 1);
+        break;
+      }
+      case InstKind::kMatch:
+        matched = true;
+        list.push_back(i);
+        break;
+      default: list.push_back(i); break;
+    }
+  }
+  return matched;
+}
+
+inline bool passes(const CompiledPattern& p, const PatternInst& in, uint8_t c) {
+  switch (in.kind) {
+    case InstKind::kChar: return (p.icase ? lower(c) : c) == in.byte;
+    case InstKind::kAny: return c != '\n';
+    case InstKind::kClass: return p.classes[in.x].has(c);
+    default: return false;
+  }
+}
+
+}  // namespace
+
+bool occurs_nfa(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+  prepare(p, s);
+  ++s.step;
+  s.cur.clear();
+  bool matched = add_closure(p, s, s.cur, 0, 0, text);
+  for (size_t i = 0;; ++i) {
+    if (matched) return true;
+    if (i == text.size()) return false;
+    const uint8_t c = static_cast<uint8_t>(text[i]);
+    ++s.step;
+    s.next.clear();
+    for (uint32_t pc : s.cur) {
+      if (passes(p, p.program[pc], c)) matched |= add_closure(p, s, s.next, pc + 1, i + 1, text);
+    }
+    matched |= add_closure(p, s, s.next, 0, i + 1, text);
+    s.cur.swap(s.next);
+  }
+}
+
+bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+  if (s.use_dfa) {
+    DfaAnswer a = dfa_occurs(p, s, text);
+    if (a != DfaAnswer::kGaveUp) return a == DfaAnswer::kYes;
+  }
+  return occurs_nfa(p, s, text);
+}
+
+LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                size_t start) {
+  prepare(p, s);
+  LongestMatch r;
+  ++s.step;
+  s.cur.clear();
+  bool matched = add_closure(p, s, s.cur, 0, start, text);
+  for (size_t i = start;; ++i) {
+    if (matched) {
+      r.found = true;
+      r.end = i;
+    }
+    if (s.cur.empty() || i >= text.size()) break;
+    const uint8_t c = static_cast<uint8_t>(text[i]);
+    ++s.step;
+    s.next.clear();
+    matched = false;
+    for (uint32_t pc : s.cur) {
+      if (passes(p, p.program[pc], c)) matched |= add_closure(p, s, s.next, pc + 1, i + 1, text);
+    }
+    s.cur.swap(s.next);
+  }
+  return r;
+}
+
+void match_pieces(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                  std::vector<std::pair<size_t, size_t>>& pieces) {
+  size_t start = 0;
+  while (start <= text.size()) {
+    LongestMatch m = longest_match_from(p, s, text, start);
+    if (m.found && m.end > start) {
+      pieces.emplace_back(start, m.end);
+      start = m.end;
+    } else {
+      ++start;
+    }
+  }
+}
+
+}  // namespace zub

@@ -1,0 +1,64 @@
+// The matcher: runs a CompiledPattern over one line as a set of parallel
+// threads (one step per byte), so the cost is bounded by the line length
+// times the program size whatever the pattern. A lazily built DFA answers
+// "does it occur" for most patterns and falls back to the thread simulation
+// when its state budget runs out.
+//
+// A MatchScratch is the per-thread working state of one pattern: never share
+// one between threads at the same time. The CompiledPattern itself is
+// read-only and may be shared.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "re/pattern.h"
+
+namespace zub {
+
+struct DfaCache;
+
+struct MatchScratch {
+  std::vector<uint64_t> marks;  // step at which each instruction was last added
+  uint64_t step = 0;            // raised before every step, never reset
+  std::vector<uint32_t> cur, next, stack;
+  std::unique_ptr<DfaCache> dfa;  // built on first use by occurs()
+  bool use_dfa = true;            // tests turn it off to compare both paths
+
+  MatchScratch();
+  ~MatchScratch();
+  MatchScratch(MatchScratch&&) noexcept;
+  MatchScratch& operator=(MatchScratch&&) noexcept;
+};
+
+// True when `p` matches somewhere in `text`.
+bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text);
+
+// The same question answered by the thread simulation alone.
+bool occurs_nfa(const CompiledPattern& p, MatchScratch& s, std::string_view text);
+
+struct LongestMatch {
+  bool found = false;
+  size_t end = 0;
+};
+
+// The longest match anchored at `start` (start <= text.size()).
+LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s,
+                                std::string_view text, size_t start);
+
+// The pieces printed by only-matching output: from position 0, take the
+// longest match at the current start; a non-empty one is recorded and the
+// scan resumes at its end, otherwise at start + 1. Appends (start, end) pairs.
+void match_pieces(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                  std::vector<std::pair<size_t, size_t>>& pieces);
+
+// Word byte: ASCII letter, digit or "_".
+inline bool is_word_byte(uint8_t c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+}  // namespace zub

@@ -1,0 +1,20 @@
+// Where a definition's block ends: by counting braces (outside strings,
+// character literals and comments) or, for brace-less languages, by
+// indentation. Pure functions.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+// The brace balance of one line: "{" +1, "}" -1, ignoring double-quoted
+// strings, three-byte character literals and everything after "//" or "#".
+int64_t brace_balance(std::string_view line);
+
+// Index of the last line of the block that starts at line `i`, never more
+// than `n` lines after it.
+size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t n);
+
+}  // namespace zub

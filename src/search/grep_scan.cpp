@@ -1,0 +1,205 @@
+#include "search/grep_scan.h"
+
+#include <algorithm>
+
+#include "base/elide.h"
+#include "base/fnv.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
+
+namespace zub {
+
+namespace {
+
+constexpr size_t kColumns = 120;
+
+// A line or piece cut to the column width, with "…" when it was cut.
+void append_cut(std::string& out, std::string_view text) {
+  if (text.size() <= kColumns) {
+    out.append(text);
+    return;
+  }
+  out.append(byte_cut(text, kColumns));
+  out.append("…");
+}
+
+void append_number(std::string& out, uint64_t v) {
+  char buf[24];
+  char* e = buf + sizeof buf;
+  char* p = e;
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  out.append(p, static_cast<size_t>(e - p));
+}
+
+void append_more(std::string& out, uint64_t more) {
+  if (more == 0) return;
+  out.append("… +");
+  append_number(out, more);
+  out.append(" more\n");
+}
+
+// Non-overlapping occurrences of a literal, left to right.
+void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pair<size_t, size_t>>& out) {
+  if (n.bytes.empty()) return;
+  size_t from = 0;
+  for (;;) {
+    const size_t at = needle_find(n, line, from);
+    if (at == std::string_view::npos) return;
+    out.emplace_back(at, at + n.bytes.size());
+    from = at + n.bytes.size();
+  }
+}
+
+std::optional<FileResult> scan_count(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                     std::string_view text, ScanScratch& s) {
+  uint64_t selected = 0;
+  for_each_selected(pats, o.invert, text, s, [&](uint64_t, std::string_view) { ++selected; });
+  if (selected == 0) return std::nullopt;
+  FileResult r;
+  r.matched = selected;
+  return r;
+}
+
+std::optional<FileResult> scan_only_matching(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                             std::string_view text, ScanScratch& s) {
+  FileResult r;
+  bool any = false;
+  s.seen.clear();
+  std::string piece;
+  for_each_selected(pats, false, text, s, [&](uint64_t line_no, std::string_view line) {
+    any = true;
+    s.pieces.clear();
+    for (size_t k = 0; k < pats.size(); ++k) {
+      if (pats[k].literal) literal_pieces(pats[k].needle, line, s.pieces);
+      else match_pieces(pats[k].compiled, s.match[k], line, s.pieces);
+    }
+    if (s.pieces.size() >= 2) {
+      std::sort(s.pieces.begin(), s.pieces.end());
+      s.pieces.erase(std::unique(s.pieces.begin(), s.pieces.end()), s.pieces.end());
+    }
+    for (const auto& [b, e] : s.pieces) {
+      piece.clear();
+      append_cut(piece, decode_lossy(line.substr(b, e - b)));
+      if (!s.seen.insert(line_fingerprint(piece)).second) {
+        ++r.dups;
+        continue;
+      }
+      if (r.shown >= o.limit) continue;
+      append_number(r.report, line_no);
+      r.report.append("| ");
+      r.report.append(piece);
+      r.report.push_back('\n');
+      ++r.shown;
+    }
+  });
+  if (!any) return std::nullopt;
+  r.matched = r.shown + r.dups;
+  return r;
+}
+
+std::optional<FileResult> scan_default(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                       std::string_view text, ScanScratch& s) {
+  FileResult r;
+  uint64_t selected = 0;
+  s.seen.clear();
+  std::string cut;
+  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+    ++selected;
+    cut.clear();
+    append_cut(cut, trim_ws(line));
+    if (!s.seen.insert(line_fingerprint(cut)).second) {
+      ++r.dups;
+      return;
+    }
+    if (r.shown >= o.limit) return;
+    append_number(r.report, line_no);
+    r.report.append("| ");
+    r.report.append(cut);
+    r.report.push_back('\n');
+    ++r.shown;
+  });
+  if (selected == 0) return std::nullopt;
+  r.matched = selected - r.dups;
+  r.more = r.matched > r.shown ? r.matched - r.shown : 0;
+  append_more(r.report, r.more);
+  return r;
+}
+
+std::optional<FileResult> scan_context(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                       std::string_view text, ScanScratch& s) {
+  uint64_t selected = 0;
+  s.shown_lines.clear();
+  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view) {
+    ++selected;
+    if (s.shown_lines.size() < o.limit) s.shown_lines.push_back(line_no - 1);
+  });
+  if (selected == 0) return std::nullopt;
+  s.lines.clear();
+  for_each_line(text, [&](std::string_view l) { s.lines.push_back(l); });
+  const uint64_t last = s.lines.size() - 1;
+  FileResult r;
+  // Ranges around the shown matches, merged when they touch or overlap.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges;
+  for (uint64_t m : s.shown_lines) {
+    const uint64_t lo = m > o.before ? m - o.before : 0;
+    const uint64_t hi = (last - m) > o.after ? m + o.after : last;
+    if (!ranges.empty() && lo <= ranges.back().second + 1) {
+      ranges.back().second = std::max(ranges.back().second, hi);
+    } else {
+      ranges.emplace_back(lo, hi);
+    }
+  }
+  size_t next_shown = 0;
+  for (size_t k = 0; k < ranges.size(); ++k) {
+    if (k) r.report.append("⋯\n");
+    for (uint64_t j = ranges[k].first; j <= ranges[k].second; ++j) {
+      while (next_shown < s.shown_lines.size() && s.shown_lines[next_shown] < j) ++next_shown;
+      const bool is_match = next_shown < s.shown_lines.size() && s.shown_lines[next_shown] == j;
+      append_number(r.report, j + 1);
+      r.report.push_back(is_match ? '>' : '-');
+      r.report.push_back(' ');
+      append_elided(r.report, s.lines[j], kColumns);
+      r.report.push_back('\n');
+    }
+  }
+  r.matched = selected;
+  r.shown = s.shown_lines.size();
+  r.more = r.matched - r.shown;
+  append_more(r.report, r.more);
+  return r;
+}
+
+}  // namespace
+
+bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line) {
+  if (p.literal) return needle_find(p.needle, line, 0) != std::string_view::npos;
+  return occurs(p.compiled, m, line);
+}
+
+bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert) {
+  if (invert) return false;
+  for (const SearchPattern& p : pats)
+    if (p.needle.bytes.empty()) return false;
+  return true;
+}
+
+bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text) {
+  for (const SearchPattern& p : pats)
+    if (needle_find(p.needle, text, 0) != std::string_view::npos) return true;
+  return false;
+}
+
+std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                    std::string_view text, ScanScratch& s) {
+  if (s.match.size() < pats.size()) s.match.resize(pats.size());
+  if (o.files_only || o.count) return scan_count(o, pats, text, s);
+  if (o.only_matching && !o.invert) return scan_only_matching(o, pats, text, s);
+  if (o.before == 0 && o.after == 0) return scan_default(o, pats, text, s);
+  return scan_context(o, pats, text, s);
+}
+
+}  // namespace zub

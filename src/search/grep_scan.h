@@ -1,0 +1,72 @@
+// The per-file part of `zub grep`: which lines a set of patterns selects and
+// the report text of one file in each output mode. SearchPatterns are
+// read-only and shared between worker threads; a ScanScratch belongs to one
+// thread.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "re/matcher.h"
+#include "re/pattern.h"
+#include "search/grep_options.h"
+#include "search/needle.h"
+
+namespace zub {
+
+// One pattern of the search: a literal needle or a compiled pattern, with
+// the needle every match must contain (empty when none is known).
+struct SearchPattern {
+  bool literal = true;
+  Needle needle;  // the literal itself, or the compiled pattern's required literal
+  CompiledPattern compiled;
+};
+
+struct FileResult {
+  std::string path;
+  std::string report;
+  uint64_t matched = 0;
+  uint64_t shown = 0;
+  uint64_t more = 0;
+  uint64_t dups = 0;
+};
+
+// Working state of one scanning thread.
+struct ScanScratch {
+  std::vector<MatchScratch> match;  // one per pattern
+  std::vector<size_t> next_hit;
+  std::unordered_set<uint64_t> seen;
+  std::vector<std::pair<size_t, size_t>> pieces;
+  std::vector<uint64_t> shown_lines;
+  std::vector<std::string_view> lines;
+};
+
+// True when the whole-file prefilter applies: not inverted and every
+// pattern has a needle.
+bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert);
+
+// True when some pattern's needle occurs in `text`.
+bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text);
+
+// Calls fn(line_number, line) for every selected line of `text`, in order
+// (numbers from 1; a line's final carriage return is not part of it).
+template <typename Fn>
+void for_each_selected(const std::vector<SearchPattern>& pats, bool invert, std::string_view text,
+                       ScanScratch& s, Fn&& fn);
+
+// Scans one file's text in the mode the options select; nullopt when no
+// line is selected.
+std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+                                    std::string_view text, ScanScratch& s);
+
+// Does pattern `k` occur in `line`?
+bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line);
+
+}  // namespace zub
+
+#include "search/grep_select.inc"

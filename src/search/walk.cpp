@@ -1,0 +1,227 @@
+#include "search/walk.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/file_io.h"
+#include "base/text.h"
+#include "base/utf8.h"
+#include "search/glob.h"
+#include "search/skip_names.h"
+
+namespace zub {
+
+namespace {
+
+constexpr std::string_view kNonSource[] = {
+    "png",  "jpg",    "jpeg",  "gif",  "webp", "ico",        "svg",   "pdf",   "zip",  "gz",
+    "tgz",  "tar",    "bz2",   "xz",   "7z",   "mp4",        "mov",   "mp3",   "wav",  "woff",
+    "woff2", "ttf",   "otf",   "eot",  "hwpx", "hwp",        "xlsx",  "xls",   "docx", "pptx",
+    "sqlite", "db",   "parquet", "bin", "wasm", "so",        "dylib", "dll",   "exe",  "csv",
+    "tsv",  "log",    "ndjson", "jsonl", "pack", "idx",      "map",   "pyc",   "class", "o",
+    "a",    "pak",    "ppt",   "doc",  "icns", "strings",    "dat",   "nib",   "bmp",  "jar",
+    "mo",   "webm",   "bkp",   "safetensors", "dmg", "whl",  "zst",   "iso",   "img",  "avif",
+    "heic", "psd",    "node",  "pdb",  "pyd",  "apk",        "ipa",   "aab",   "onnx", "pt",
+    "pth",  "ckpt",   "h5",    "npy",  "npz",  "pkl",        "ttc",   "m4a",   "aac",  "flac",
+    "avi",  "mkv",    "car",   "tiff", "tif",
+};
+
+// The text after the last dot of `name`; false when there is no dot.
+bool extension_of(std::string_view name, std::string_view& ext) {
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  ext = name.substr(dot + 1);
+  return true;
+}
+
+bool iequals_ascii(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (ascii_lower_char(a[i]) != ascii_lower_char(b[i])) return false;
+  return true;
+}
+
+// Steps 1-3 of admission: exclusion globs, name globs, extension list.
+// `name` is the last path component ("" when it is not UTF-8).
+bool passes_user_filters(const FileFilter& f, std::string_view name, std::string_view path) {
+  if (!f.excludes.empty() || !f.names.empty()) {
+    std::string lossy;
+    std::string_view whole = path;
+    if (!is_valid_utf8(path)) {
+      lossy = decode_lossy(path);
+      whole = lossy;
+    }
+    for (const std::string& g : f.excludes)
+      if (glob_match(g, name) || glob_match(g, whole)) return false;
+    if (!f.names.empty()) {
+      bool any = false;
+      for (const std::string& g : f.names) {
+        if (glob_match(g, name) || glob_match(g, whole)) {
+          any = true;
+          break;
+        }
+      }
+      if (!any) return false;
+    }
+  }
+  if (!f.extensions.empty()) {
+    std::string_view ext;
+    if (!extension_of(name, ext)) return false;
+    bool any = false;
+    for (const std::string& e : f.extensions) {
+      if (iequals_ascii(e, ext)) {
+        any = true;
+        break;
+      }
+    }
+    if (!any) return false;
+  }
+  return true;
+}
+
+std::string_view last_component(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+struct Pending {
+  std::string dir;
+  uint64_t depth;
+};
+
+void walk_dir(const std::string& root, const FileFilter& f, WalkResult& r) {
+  std::vector<Pending> stack;
+  stack.push_back({root, 0});
+  std::string lossy;
+  while (!stack.empty()) {
+    Pending cur = std::move(stack.back());
+    stack.pop_back();
+    if (cur.depth > kMaxWalkDepth) continue;
+    DIR* d = opendir(cur.dir.c_str());
+    if (!d) continue;
+    const int dfd = dirfd(d);
+    for (;;) {
+      errno = 0;
+      const dirent* e = readdir(d);
+      if (!e) break;
+      const char* raw = e->d_name;
+      if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0))) continue;
+      std::string_view name(raw);
+      const bool utf8 = is_valid_utf8(name);
+      std::string_view test_name = name;
+      if (!utf8) {
+        lossy = decode_lossy(name);
+        test_name = lossy;
+      }
+      if (is_skipped_name(test_name)) continue;
+      unsigned char type = e->d_type;
+      if (type == DT_UNKNOWN) {
+        struct stat st;
+        if (fstatat(dfd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
+      }
+      if (type == DT_DIR) {
+        stack.push_back({path_join(cur.dir, name), cur.depth + 1});
+        continue;
+      }
+      if (type != DT_REG) continue;
+      std::string path = path_join(cur.dir, name);
+      const std::string_view uname = utf8 ? name : std::string_view();
+      if (!passes_user_filters(f, uname, path)) continue;
+      if (!f.include_all) {
+        std::string_view ext;
+        if (utf8 && extension_of(name, ext) && is_non_source_extension(ext)) {
+          ++r.non_source_skipped;
+          continue;
+        }
+      }
+      r.files.push_back(std::move(path));
+    }
+    closedir(d);
+  }
+}
+
+}  // namespace
+
+bool is_non_source_extension(std::string_view ext) {
+  if (ext.empty() || ext.size() > 11) return false;
+  char low[12];
+  for (size_t i = 0; i < ext.size(); ++i) low[i] = ascii_lower_char(ext[i]);
+  const std::string_view l(low, ext.size());
+  for (std::string_view s : kNonSource)
+    if (s == l) return true;
+  return false;
+}
+
+WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
+  WalkResult r;
+  for (const std::string& root : roots) {
+    struct stat st;
+    if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      walk_dir(root, filter, r);
+      continue;
+    }
+    std::string_view name = last_component(root);
+    if (!is_valid_utf8(name)) name = std::string_view();
+    if (passes_user_filters(filter, name, root)) r.files.push_back(root);
+  }
+  return r;
+}
+
+bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
+  const uint64_t limit = include_all ? UINT64_MAX : kMaxScanBytes + 1;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st;
+  uint64_t want = 64 * 1024;
+  bool regular = false;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+    regular = true;
+    if (!include_all && static_cast<uint64_t>(st.st_size) > kMaxScanBytes) {
+      ::close(fd);
+      return false;
+    }
+    want = static_cast<uint64_t>(st.st_size) + 1;
+  }
+  if (want > limit) want = limit;
+  buf.len = 0;
+  bool ok = true;
+  for (;;) {
+    if (buf.len == buf.cap) {
+      if (buf.len >= limit) break;
+      uint64_t grow = buf.cap < 64 * 1024 ? 64 * 1024 : buf.cap * 2;
+      if (grow < want) grow = want;
+      if (grow > limit) grow = limit;
+      std::unique_ptr<char[]> bigger(new char[grow]);
+      if (buf.len) std::memcpy(bigger.get(), buf.bytes.get(), buf.len);
+      buf.bytes = std::move(bigger);
+      buf.cap = grow;
+    }
+    uint64_t room = buf.cap - buf.len;
+    if (room > limit - buf.len) room = limit - buf.len;
+    const ssize_t n = ::read(fd, buf.bytes.get() + buf.len, room);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    buf.len += static_cast<size_t>(n);
+    // A short read of exactly the size fstat reported is the end of a
+    // regular file; spare the extra read that would confirm it.
+    if (regular && buf.len == static_cast<uint64_t>(st.st_size) && static_cast<uint64_t>(n) < room) break;
+  }
+  ::close(fd);
+  if (!ok) return false;
+  if (!include_all && buf.len > kMaxScanBytes) return false;
+  const size_t head = buf.len < 1024 ? buf.len : 1024;
+  if (std::memchr(buf.bytes.get(), 0, head)) return false;
+  return is_valid_utf8(buf.view());
+}
+
+}  // namespace zub

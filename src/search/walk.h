@@ -1,0 +1,54 @@
+// The source-tree walker: turns the roots of a search into one ordered list
+// of candidate files, keeping out dependency/build/tool directories (the
+// skip-name test), non-source files and whatever the user's filters exclude.
+// Also the content gate that decides whether a listed file is scanned.
+// All functions are reentrant; a walk holds only its own stack.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+// Settings of one walk.
+struct FileFilter {
+  std::vector<std::string> extensions;  // without dots; empty = no filter
+  std::vector<std::string> names;       // name globs; any one must match
+  std::vector<std::string> excludes;    // exclusion globs
+  bool include_all = false;             // lifts the non-source table and size cap
+};
+
+struct WalkResult {
+  std::vector<std::string> files;  // in walk order
+  uint64_t non_source_skipped = 0;
+};
+
+// True when the file's final extension (lower-cased) marks it as non-source.
+bool is_non_source_extension(std::string_view ext);
+
+// Walks `roots` in order. Never fails: unreadable directories and entries
+// are passed over. Order: a directory's files as listed, then its
+// subdirectories, last listed first. Symbolic links inside a tree are not
+// followed; a root that is a link to a directory is walked.
+WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter);
+
+// Largest file the content gate admits without the include-all flag.
+inline constexpr uint64_t kMaxScanBytes = 2u << 20;
+
+// A read buffer reused across files: grows, never shrinks, never zero-fills.
+struct ReadBuffer {
+  std::unique_ptr<char[]> bytes;
+  size_t cap = 0;
+  size_t len = 0;
+  std::string_view view() const { return {bytes.get(), len}; }
+};
+
+// Reads `path` into `buf` and answers whether it is to be scanned: readable,
+// not over 2 MiB (unless include_all), no NUL in its first 1,024 bytes, and
+// valid UTF-8. Skips are silent.
+bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf);
+
+}  // namespace zub

@@ -1,0 +1,320 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <sys/stat.h>
+
+#include "base/output.h"
+#include "base/process.h"
+#include "search/grep.h"
+#include "search/grep_options.h"
+#include "support/run_zub.h"
+
+using namespace zub;
+using ZRun = zub_test::Run;
+using zub_test::run_zub;
+using zub_test::run_zub_stdin;
+using zub_test::TempDir;
+
+namespace {
+
+const std::string kUsage = std::string(kGrepUsage) + "\n";
+
+std::string numbered(int from, int to, const std::string& word) {
+  std::string s;
+  for (int k = from; k <= to; ++k) s += word + std::to_string(k) + "\n";
+  return s;
+}
+
+}  // namespace
+
+TEST(GrepCli, FailuresAndUsage) {
+  ZRun r = run_zub({"grep", "foo"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "zub grep: ROOT 가 없다: 경로를 반드시 지정해라(인자 없는 rg 가 stdin 을 물고 멈추던 사고를 막는 "
+            "규약이다)\n\n" + kUsage);
+  r = run_zub({"grep"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, kUsage);
+  r = run_zub({"grep", "-x", "foo", "."});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "zub grep: 모르는 플래그 `-x`\n\n" + kUsage);
+  r = run_zub({"grep", "--help", "-x"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kUsage);
+  r = run_zub({"grep", "-E", "a(b", "."});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "zub grep: 정규식 오류: `)` 가 닫히지 않았다\n(리터럴로 찾으려면 -E 를 빼라)\n");
+  // Without -E the same text is a literal and fine; with -w it is escaped.
+  TempDir t;
+  t.write("a.c", "x a(b y\n");
+  EXPECT_EQ(run_zub({"grep", "a(b", t / "a.c"}).status, 0);
+  EXPECT_EQ(run_zub({"grep", "-w", "a(b", t / "a.c"}).status, 0);
+  // A pattern error is reported before the missing root.
+  r = run_zub({"grep", "-E", "ab)"});
+  EXPECT_EQ(r.err, "zub grep: 정규식 오류: 2번째 바이트에서 파싱이 멈췄다: `)` 가 남는다\n(리터럴로 찾으려면 -E 를 빼라)\n");
+}
+
+TEST(GrepCli, OptionParsing) {
+  GrepOptions o = parse_grep_args({"-C", "x", "-n", "0", "--max-files", "+7", "pat", "-", "r2", "-e", "p2"});
+  EXPECT_EQ(o.before, 3u);
+  EXPECT_EQ(o.after, 3u);
+  EXPECT_TRUE(o.context_requested);
+  EXPECT_EQ(o.limit, 1u);
+  EXPECT_EQ(o.file_cap, 7u);
+  EXPECT_EQ(o.patterns, (std::vector<std::string>{"pat", "p2"}));
+  EXPECT_EQ(o.roots, (std::vector<std::string>{"-", "r2"}));
+  o = parse_grep_args({"-e", "", "", "-A"});
+  EXPECT_EQ(o.patterns, std::vector<std::string>{""});
+  EXPECT_EQ(o.roots, std::vector<std::string>{""});
+  EXPECT_EQ(o.after, 3u);
+  EXPECT_EQ(o.before, 0u);
+  o = parse_grep_args({"--ext", " .ts, ,..TSX,", "--ext", "rs,go", "--name", "a*", "--name", "b*", "x", "-e"});
+  EXPECT_EQ(o.filter.extensions, (std::vector<std::string>{"rs", "go"}));
+  EXPECT_EQ(parse_ext_list(" .ts, ,..TSX,"), (std::vector<std::string>{"ts", "TSX"}));
+  EXPECT_EQ(o.filter.names, (std::vector<std::string>{"a*", "b*"}));
+  EXPECT_EQ(o.patterns, std::vector<std::string>{"x"});
+  o = parse_grep_args({"--max-files", "0", "-n", "-5"});
+  EXPECT_EQ(o.file_cap, 1u);
+  EXPECT_EQ(o.limit, 3u);
+}
+
+TEST(GrepStdin, FilterFoldAndCount) {
+  ZRun r = run_zub_stdin({"grep", "foo", "-"}, "a foo\nbar\na foo\nfoo2\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "a foo\nfoo2\n[3 matched, 1 dup lines collapsed]\n");
+  r = run_zub_stdin({"grep", "-c", "zzz", "-"}, "a\nb\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "0\n");
+  r = run_zub_stdin({"grep", "zzz", "-", "/does/not/matter"}, "a\nb\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  r = run_zub_stdin({"grep", "-v", "b", "-"}, "a\r\nb\r\n   \n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "a\n   \n");
+  r = run_zub_stdin({"grep", "-v", "a", "-"}, "a\n   \n");
+  EXPECT_EQ(r.status, 1);  // only white space printed
+  r = run_zub_stdin({"grep", "x", "-"}, "x\xff\n");
+  EXPECT_EQ(r.status, 1);  // input that is not UTF-8 is empty
+  std::string long_line = "x" + std::string(300, 'y');
+  r = run_zub_stdin({"grep", "x", "-"}, long_line + "\n");
+  EXPECT_EQ(r.out, "x" + std::string(83, 'y') + "…181c…" + std::string(36, 'y') + "\n");
+}
+
+TEST(GrepReport, FoldingCapsAndHeaders) {
+  TempDir t;
+  std::string same;
+  for (int k = 0; k < 12; ++k) same += "   same foo line  \n";
+  t.write("same.c", same);
+  ZRun r = run_zub({"grep", "foo", t / "same.c"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "── " + t / "same.c" + "\n1| same foo line\n[1 files, 1 hits, 11 dup-collapsed]\n");
+
+  t.write("nine.c", numbered(1, 9, "foo"));
+  r = run_zub({"grep", "foo", t / "nine.c"});
+  EXPECT_EQ(r.out, "── " + t / "nine.c" + " (9 hits)\n1| foo1\n2| foo2\n3| foo3\n4| foo4\n5| foo5\n6| foo6\n"
+                   "7| foo7\n8| foo8\n… +1 more\n[1 files, 9 hits, 8 shown, 1 capped]\n");
+  // -n 0 shows one line per file.
+  r = run_zub({"grep", "-n", "0", "foo", t / "nine.c"});
+  EXPECT_EQ(r.out, "── " + t / "nine.c" + " (9 hits)\n1| foo1\n… +8 more\n[1 files, 9 hits, 1 shown, 8 capped]\n");
+
+  // Long lines are trimmed and cut at 120 bytes on a character boundary.
+  std::string wide = "  foo" + std::string(115, 'x') + "한글";
+  t.write("wide.c", wide + "\n");
+  r = run_zub({"grep", "foo", t / "wide.c"});
+  EXPECT_EQ(r.out, "── " + t / "wide.c" + "\n1| foo" + std::string(115, 'x') + "…\n[1 files, 1 hits]\n");
+}
+
+TEST(GrepReport, ContextRangesAndLimits) {
+  TempDir t;
+  t.write("c.txt", "l1\nhit a\nl3\nl4\nl5\nhit b\nl7\nl8\n");
+  ZRun r = run_zub({"grep", "-C", "1", "hit", t / "c.txt"});
+  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n1- l1\n2> hit a\n3- l3\n⋯\n5- l5\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
+  r = run_zub({"grep", "-C", "2", "hit", t / "c.txt"});
+  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n1- l1\n2> hit a\n3- l3\n4- l4\n5- l5\n6> hit b\n7- l7\n8- l8\n"
+                   "[1 files, 2 hits]\n");
+  r = run_zub({"grep", "-A", "1", "-B", "0", "hit", t / "c.txt"});
+  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n2> hit a\n3- l3\n⋯\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
+
+  // Context requested makes the limit 4; matches beyond it are plain lines.
+  t.write("many.txt", numbered(1, 6, "hit"));
+  r = run_zub({"grep", "-n", "8", "-C", "1", "hit", t / "many.txt"});
+  EXPECT_EQ(r.out, "── " + t / "many.txt" + " (6 hits)\n1> hit1\n2> hit2\n3> hit3\n4> hit4\n5- hit5\n… +2 more\n"
+                   "[1 files, 6 hits, 4 shown, 2 capped]\n");
+  // -C 0 prints in the default mode, still with the limit 4.
+  r = run_zub({"grep", "-C", "0", "hit", t / "many.txt"});
+  EXPECT_EQ(r.out, "── " + t / "many.txt" + " (6 hits)\n1| hit1\n2| hit2\n3| hit3\n4| hit4\n… +2 more\n"
+                   "[1 files, 6 hits, 4 shown, 2 capped]\n");
+  // Context lines are elided at 120 rather than cut.
+  t.write("long.txt", "hit\n" + std::string(200, 'z') + "\n");
+  r = run_zub({"grep", "-A", "1", "hit", t / "long.txt"});
+  EXPECT_NE(r.out.find("2- " + std::string(84, 'z') + "…80c…" + std::string(36, 'z') + "\n"), std::string::npos);
+}
+
+TEST(GrepReport, OnlyMatching) {
+  TempDir t;
+  t.write("o.txt", "id=12 id=345 id=12\nnone\nid=12\n" + std::string(130, '7') + "\n");
+  ZRun r = run_zub({"grep", "-o", "-E", "[0-9]+", t / "o.txt"});
+  EXPECT_EQ(r.out, "── " + t / "o.txt" + "\n1| 12\n1| 345\n4| " + std::string(120, '7') + "…\n"
+                   "[1 files, 5 hits, 2 dup-collapsed]\n");
+  // Literal pieces of several patterns are merged in order, repeats dropped.
+  t.write("p.txt", "abcabc\n");
+  r = run_zub({"grep", "-o", "-e", "bc", "-e", "ab", "-e", "abc", t / "p.txt"});
+  EXPECT_EQ(r.out, "── " + t / "p.txt" + "\n1| ab\n1| abc\n1| bc\n[1 files, 6 hits, 3 dup-collapsed]\n");
+  // With -v the only-matching flag is ignored.
+  r = run_zub({"grep", "-o", "-v", "abc", t / "o.txt"});
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "── " + t / "o.txt");
+  EXPECT_NE(r.out.find("1| id=12 id=345 id=12\n"), std::string::npos);
+}
+
+TEST(GrepReport, PatternsModesAndSelection) {
+  TempDir t;
+  t.write("a.c", "int FOO = 1;\nfoobar\nbar\r\nfoo_x\n");
+  ZRun r = run_zub({"grep", "-i", "-w", "Foo", t / "a.c"});
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n1| int FOO = 1;\n[1 files, 1 hits]\n");
+  r = run_zub({"grep", "-E", "^ba", t / "a.c"});
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n3| bar\n[1 files, 1 hits]\n");
+  r = run_zub({"grep", "-E", "r$", t / "a.c"});  // the CR is not part of the line
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n2| foobar\n3| bar\n[1 files, 2 hits]\n");
+  r = run_zub({"grep", "-e", "bar", "-e", "FOO", t / "a.c"});
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n1| int FOO = 1;\n2| foobar\n3| bar\n[1 files, 3 hits]\n");
+  r = run_zub({"grep", "-v", "-e", "foo", "-e", "FOO", t / "a.c"});
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n3| bar\n[1 files, 1 hits]\n");
+  r = run_zub({"grep", "-E", "[a-z]{6}", t / "a.c"});  // no required literal
+  EXPECT_EQ(r.out, "── " + t / "a.c" + "\n2| foobar\n[1 files, 1 hits]\n");
+  // The empty pattern selects every line; inverted it selects none.
+  r = run_zub({"grep", "-c", "", t / "a.c"});
+  EXPECT_EQ(r.out, "4 " + t / "a.c" + "\n[1 files, 4 hits]\n");
+  r = run_zub({"grep", "-v", "", t / "a.c"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[0 files, 0 hits]\n");
+  r = run_zub({"grep", "-l", "bar", t / "a.c", t / "a.c"});
+  EXPECT_EQ(r.out, t / "a.c" + "\n" + t / "a.c" + "\n[2 files, 4 hits]\n");
+  r = run_zub({"grep", "nothing-here", t / "a.c"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[0 files, 0 hits]\n");
+}
+
+TEST(GrepReport, RootsBaseRootAndSkips) {
+  TempDir t;
+  t.write("src/a.rs", "fn hit() {}\n");
+  t.write("src/sub/b.rs", "hit\n");
+  t.write("src/data.csv", "hit\n");
+  t.write("src/bin.dat2", std::string("hit\0", 4));
+  t.write("src/latin.txt", "hit caf\xe9\n");
+  t.write("src/big.txt", "hit\n" + std::string(3u << 20, 'x') + "\n");
+  t.write("src/.env", "hit\n");
+  ZRun r = run_zub({"grep", "-c", "hit", t / "src"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "@ " + t / "src/");
+  EXPECT_NE(r.out.find("\n1 a.rs\n"), std::string::npos);
+  EXPECT_NE(r.out.find("\n1 sub/b.rs\n"), std::string::npos);
+  EXPECT_NE(r.out.find("[2 files, 2 hits, 1 non-source skipped (--all)]\n"), std::string::npos);
+  // -l prints the path as walked, not the display path.
+  r = run_zub({"grep", "-l", "fn hit", t.path() + "//"});
+  EXPECT_EQ(r.out, "@ " + t.path() + "/\n" + t.path() + "//src/a.rs\n[1 files, 1 hits, 1 non-source skipped (--all)]\n");
+  // --all lifts the size cap and the non-source table, not the binary and
+  // UTF-8 tests.
+  r = run_zub({"grep", "-c", "--all", "hit", t / "src"});
+  EXPECT_NE(r.out.find("[4 files, 4 hits]\n"), std::string::npos) << r.out;
+  zub_test::RunOptions env;
+  env.env_set = {"ZUB_GREP_ALL="};
+  r = run_zub({"grep", "-c", "hit", t / "src"}, env);
+  EXPECT_NE(r.out.find("[4 files, 4 hits]\n"), std::string::npos) << r.out;
+  // Relative roots give no base root.
+  zub_test::RunOptions in_dir;
+  in_dir.cwd = t.path();
+  r = run_zub({"grep", "hit", "src/sub"}, in_dir);
+  EXPECT_EQ(r.out, "── src/sub/b.rs\n1| hit\n[1 files, 1 hits]\n");
+  // A missing root is reported once, the others are still searched.
+  r = run_zub({"grep", "hit", t / "nope1", t / "src/sub", t / "nope2"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "zub: " + t / "nope1" + ": No such file or directory (os error 2)\n");
+  EXPECT_EQ(r.out, "@ " + t / "src/sub" + "/\n── b.rs\n1| hit\n[1 files, 1 hits]\n");
+  r = run_zub({"grep", "--ext", "go", "hit", t / "src"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "[0 files: 경로나 --ext 필터를 확인해라]\n");
+  r = run_zub({"grep", "--ext", "go", "hit", t / "src", t / "nope"});
+  EXPECT_EQ(r.status, 2);
+  // --name and --not.
+  r = run_zub({"grep", "-l", "--name", "*.rs", "--not", "*/sub/*", "hit", t / "src"});
+  EXPECT_EQ(r.out, "@ " + t / "src/" + "\n" + t / "src/a.rs" + "\n[1 files, 1 hits]\n");
+}
+
+TEST(GrepReport, FileCap) {
+  TempDir t;
+  for (int k = 0; k < 5; ++k) t.write(std::string("f") + std::to_string(k) + ".c", "hit\n");
+  ZRun r = run_zub({"grep", "--max-files", "x", "hit", t.path()});
+  EXPECT_NE(r.out.find("[… 2 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n[5 files, 5 hits]\n"),
+            std::string::npos);
+  EXPECT_EQ(r.out.find("── "), r.out.find("── "));
+  size_t headers = 0;
+  for (size_t at = r.out.find("── "); at != std::string::npos; at = r.out.find("── ", at + 1)) ++headers;
+  EXPECT_EQ(headers, 3u);
+  // -l raises a cap of 400 (given or default) to 1000.
+  TempDir many;
+  for (int k = 0; k < 401; ++k) {
+    std::string name = "m";
+    name += std::to_string(k);
+    name += ".c";
+    many.write(name, "hit\n");
+  }
+  r = run_zub({"grep", "-l", "--max-files", "400", "hit", many.path()});
+  EXPECT_EQ(r.out.find("파일 더 있음"), std::string::npos);
+  EXPECT_NE(r.out.find("[401 files, 401 hits]"), std::string::npos);
+  r = run_zub({"grep", "hit", many.path()});
+  EXPECT_NE(r.out.find("[… 1 파일 더 있음"), std::string::npos);
+}
+
+// The report is in walk order whatever the number of workers and however
+// they race.
+TEST(GrepReport, OutputDoesNotDependOnWorkerCount) {
+  TempDir t;
+  for (int d = 0; d < 6; ++d)
+    for (int f = 0; f < 40; ++f) {
+      std::string body;
+      for (int l = 0; l < (f * 7 + d) % 50; ++l) body += "line " + std::to_string(l) + (l % 3 ? " needle\n" : "\n");
+      t.write(std::string("d") + std::to_string(d) + "/f" + std::to_string(f) + ".c", body);
+    }
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"needle", t.path()}, {"-C", "1", "needle", t.path()},
+        {"-c", "-E", "ne+dle", t.path()}, {"-o", "-E", "line [0-9]+", t.path()}}) {
+    Output one;
+    one.capture = true;
+    const int s1 = run_grep(args, one, 1);
+    for (size_t workers : {2u, 5u, 16u}) {
+      Output many;
+      many.capture = true;
+      EXPECT_EQ(run_grep(args, many, workers), s1);
+      EXPECT_EQ(many.out, one.out) << workers << " workers";
+    }
+    EXPECT_FALSE(one.out.empty());
+  }
+}
+
+// A file name in another encoding is still searched; its path is printed
+// lossily so the report stays valid UTF-8.
+TEST(GrepReport, NonUtf8FileNamesPrintLossily) {
+  TempDir t;
+  t.write("caf\xe9.c", "hit\n");
+  ZRun r = run_zub({"grep", "-l", "hit", t.path()});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("/caf\xef\xbf\xbd.c\n"), std::string::npos) << r.out;
+  r = run_zub({"def", "hit", t.path()});
+  EXPECT_EQ(r.status, 0);
+}
+
+// Only the root "-" reads standard input: with an endless standard input
+// every other call still ends (timeout's status 124 would mean it hung).
+TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
+  TempDir t;
+  t.write("a.c", "hit\n");
+  const std::string zub = ZUB_BINARY;
+  for (const std::string& call : {zub + " grep hit " + t.path(), zub + " grep hit", zub + " grep",
+                                  zub + " def hit " + t.path(), zub + " grep -c hit " + t / "missing"}) {
+    zub::ProcessResult r = zub::run_process({"sh", "-c", "timeout 10 " + call + " < /dev/zero"});
+    ASSERT_TRUE(r.exited) << call;
+    EXPECT_NE(r.exit_code, 124) << call;
+  }
+}
