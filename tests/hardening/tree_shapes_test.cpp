@@ -4,6 +4,7 @@
 // user may not read. Every run has a hard time limit.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fcntl.h>
 #include <string>
@@ -11,6 +12,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "base/text.h"
 #include "hardening/bounded_run.h"
 
 using zub_test::BoundedRun;
@@ -37,11 +39,13 @@ std::string nested(const std::string& root, int depth) {
   return p;
 }
 
-// Builds a chain of 300 directories with one source file at every level.
+// Builds a chain of 300 directories with one source file at every level;
+// the files at depths 255 and 256 define `bottom`.
 std::string deep_tree(const TempDir& tmp) {
   const std::string root = tmp.mkdir("deep");
   tmp.mkdir(nested("deep", 300));
-  for (int k = 0; k <= 300; ++k) touch(nested(root, k) + "/f.c", "int f;\n");
+  for (int k = 0; k <= 300; ++k)
+    touch(nested(root, k) + "/f.c", k == 255 || k == 256 ? "fn bottom() {}\n" : "fn f() {}\n");
   return root;
 }
 
@@ -64,17 +68,44 @@ TEST(HardeningTrees, MapStopsAtTheDepthLimitOfADeepTree) {
   EXPECT_EQ(r.run.err, "zub: " + nested(root, 256) + ": 깊이 256 초과로 중단\n");
 }
 
+TEST(HardeningTrees, GrepAndDefStopAtTheDepthLimitOfADeepTree) {
+  TempDir tmp;
+  const std::string root = deep_tree(tmp);
+  const std::string at255 = nested("", 255).substr(1) + "/f.c";
+  BoundedRun r = run_bounded({"grep", "-l", "bottom", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n" + root + "/" + at255 + "\n[1 files, 1 hits]\n");
+  r = run_bounded({"grep", "-c", "fn ", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_TRUE(zub::ends_with(r.run.out, "\n[256 files, 256 hits]\n")) << r.run.out.substr(r.run.out.size() - 100);
+
+  r = run_bounded({"def", "bottom", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── " + at255 + ":1-1\n1| fn bottom() {}\n");
+  EXPECT_EQ(r.run.err, "");
+}
+
 TEST(HardeningTrees, SymbolicLinkLoopsAreNeverFollowed) {
   TempDir tmp;
   const std::string root = tmp.mkdir("loop");
-  tmp.write("loop/a/f.c", "int f;\n");
+  tmp.write("loop/a/f.c", "fn f() {}\n");
   ASSERT_EQ(::symlink("..", (root + "/a/up").c_str()), 0);
   ASSERT_EQ(::symlink(".", (root + "/self").c_str()), 0);
   ASSERT_EQ(::symlink(root.c_str(), (root + "/a/abs").c_str()), 0);
   ASSERT_EQ(::symlink("a/f.c", (root + "/g.c").c_str()), 0);
   ASSERT_EQ(::symlink("ring2", (root + "/ring1").c_str()), 0);
   ASSERT_EQ(::symlink("ring1", (root + "/ring2").c_str()), 0);
-  BoundedRun r = run_bounded({"map", root}, 30);
+  BoundedRun r = run_bounded({"grep", "-c", "f", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n1 a/f.c\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "f", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── a/f.c:1-1\n1| fn f() {}\n");
+  r = run_bounded({"map", root}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 a\n");
@@ -85,19 +116,37 @@ TEST(HardeningTrees, HundredThousandFilesInOneDirectory) {
   TempDir tmp;
   const std::string root = tmp.mkdir("wide");
   const int n = kSanitized ? 20000 : 100000;
-  for (int i = 0; i < n; ++i) touch(root + "/f" + std::to_string(i) + ".c");
+  // Every 50th file holds the needle (7 bytes); the rest are empty.
+  for (int i = 0; i < n; ++i) touch(root + "/f" + std::to_string(i) + ".c", i % 50 ? "" : "needle\n");
+  const int hits = n / 50;
   BoundedRun r = run_bounded({"map", root}, 60);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string count = std::to_string(n);
   EXPECT_EQ(r.run.out, count + " files\next: .c×" + count + " \n@ " + root + "/\nfiles KB dir\n" +
-                           count + " 0 .\n");
+                           count + " " + std::to_string(hits * 7 / 1024) + " .\n");
+
+  r = run_bounded({"grep", "-l", "needle", root}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  // -l lists up to 1000 files and says how many more there were.
+  const int listed = hits < 1000 ? hits : 1000;
+  std::string tail;
+  if (hits > 1000) {
+    tail += "[… ";  // appended piecewise: g++ 12 misreads "[" + to_string as overlapping
+    tail += std::to_string(hits - 1000) + " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
+  }
+  tail += "[";
+  tail += std::to_string(hits) + " files, " + std::to_string(hits) + " hits]\n";
+  ASSERT_TRUE(zub::ends_with(r.run.out, tail)) << r.run.out.substr(r.run.out.size() - 200);
+  const std::string list = r.run.out.substr(0, r.run.out.size() - tail.size());
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), listed + 1);  // and the "@" line
 }
 
 TEST(HardeningTrees, FifosAndSocketsAreNeverOpened) {
   TempDir tmp;
   const std::string root = tmp.mkdir("special");
-  tmp.write("special/a.c", "int a;\n");
+  tmp.write("special/a.c", "fn a() {}\n");
   const std::string fifo = root + "/pipe.c";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   zub_test::make_socket_file(root + "/sock.c");
@@ -106,6 +155,13 @@ TEST(HardeningTrees, FifosAndSocketsAreNeverOpened) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 .\n");
+  r = run_bounded({"grep", "-c", "a", root}, 20);
+  ASSERT_FALSE(r.timed_out) << "grep opened a FIFO in the tree";
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n1 a.c\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "a", root}, 20);
+  ASSERT_FALSE(r.timed_out) << "def opened a FIFO in the tree";
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── a.c:1-1\n1| fn a() {}\n");
 
   // Named directly, a FIFO without a writer reads as an empty file instead
   // of blocking the run in open().
@@ -120,7 +176,15 @@ TEST(HardeningTrees, FifosAndSocketsAreNeverOpened) {
   r = run_bounded({"outline", fifo, root + "/a.c"}, 20);
   ASSERT_FALSE(r.timed_out) << "outline blocked on a FIFO";
   EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out, "== " + fifo + " (0 lines, 본문 생략) ==\n== " + root + "/a.c (1 lines, 본문 생략) ==\n");
+  EXPECT_EQ(r.run.out, "== " + fifo + " (0 lines, 본문 생략) ==\n== " + root +
+                           "/a.c (1 lines, 본문 생략) ==\n1| fn a() {}\n");
+  r = run_bounded({"grep", "a", fifo, root + "/a.c"}, 20);
+  ASSERT_FALSE(r.timed_out) << "grep blocked on a FIFO root";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "── " + root + "/a.c\n1| fn a() {}\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "a", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "def blocked on a FIFO root";
+  EXPECT_EQ(r.run.status, 0);
   r = run_bounded({"map", fifo}, 20);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 2);
@@ -171,6 +235,14 @@ TEST(HardeningTrees, FilesVanishingOrShrinkingDuringTheWalk) {
     r = run_bounded({"outline", big}, 30);
     ASSERT_FALSE(r.timed_out);
     EXPECT_EQ(r.run.status, 0) << r.run.err;
+    r = run_bounded({"grep", "-c", "x", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_TRUE(r.run.status == 0 || r.run.status == 1) << r.run.status << r.run.err;
+    EXPECT_EQ(r.run.err, "");
+    r = run_bounded({"def", "x", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.run.err, "");
   }
   stop = true;
   churn.join();
@@ -210,6 +282,14 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
+  r = run_bounded_via(as_nobody, {"grep", "fn", root}, 20);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n── a.c\n1| fn a() {}\n[1 files, 1 hits]\n");
+  r = run_bounded_via(as_nobody, {"def", "b", root}, 20);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[`b` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w b ROOT`]\n");
   r = run_bounded_via(as_nobody, {"read", hidden}, 20);
   EXPECT_EQ(r.run.status, 2);
   EXPECT_EQ(r.run.err, "zub: " + hidden + ": " + denied + "\n");
