@@ -190,8 +190,12 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
       ::close(fd);
       return false;
     }
-    want = static_cast<uint64_t>(st.st_size) + 1;
+    // Beyond the usual cap (only with --all) the buffer grows as the file
+    // is read instead of being sized up front: a huge sparse or binary file
+    // must not cost (or fail) one allocation of its full size before its
+    // head shows it is binary.
     huge = static_cast<uint64_t>(st.st_size) > kMaxScanBytes;
+    if (!huge) want = static_cast<uint64_t>(st.st_size) + 1;
   }
   if (want > limit) want = limit;
   buf.len = 0;
@@ -209,8 +213,7 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
     }
     uint64_t room = buf.cap - buf.len;
     if (room > limit - buf.len) room = limit - buf.len;
-    // Beyond the usual cap (only with --all) the binary test comes first,
-    // so a huge binary file is not read whole to be skipped.
+    // The binary test of a huge file comes first.
     if (huge && buf.len < 1024 && room > 1024 - buf.len) room = 1024 - buf.len;
     const ssize_t n = ::read(fd, buf.bytes.get() + buf.len, room);
     if (n < 0) {
