@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <filesystem>
 #include <string>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -98,6 +99,13 @@ TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
   // curl's own limit of 25 seconds ends the wait, not the test's bound.
   EXPECT_GE(r.seconds, 24.0);
   EXPECT_LT(r.seconds, 60.0);
+  // And the curl that waited was ended and reaped with its zub.
+  int lingering = 0;
+  for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+    zub::ReadResult cmd = zub::read_file(e.path().string() + "/cmdline");
+    lingering += cmd.ok && cmd.data.find(server.url("/silent", "127.0.0.2")) != std::string::npos;
+  }
+  EXPECT_EQ(lingering, 0);
 }
 
 TEST(HardeningFetch, TwoHundredMegabyteBodyIsConvertedAndCut) {
