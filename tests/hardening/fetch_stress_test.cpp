@@ -173,6 +173,43 @@ TEST(HardeningFetch, FullCacheFileSystemActsAsAbsent) {
   }
 }
 
+TEST(HardeningFetch, FullTemporaryFileSystemNeverYieldsCutBodies) {
+  TempDir tmp;
+  Mounted tmpdir;
+  tmpdir.dir = tmp.mkdir("tmp");
+  tmpdir.ok = ::mount("tmpfs", tmpdir.dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+  if (!tmpdir.ok) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+
+  // Two pages on one host go through one curl batch, whose body files in
+  // the temporary directory cannot be written whole.
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse a, b;
+  a.body = page("first", 1000);
+  b.body = page("second", 1000);
+  server.route("/a", a);
+  server.route("/b", b);
+  const std::string home = tmp.mkdir("home");
+  auto env = fetch_env(home);
+  env.env_set.push_back("TMPDIR=" + tmpdir.dir);
+  BoundedRun r = run_bounded({"fetch", server.url("/a"), server.url("/b"), "-n", "1000000"}, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
+  const std::string md_a = zub::html_to_markdown(a.body), md_b = zub::html_to_markdown(b.body);
+  auto lines = [](const std::string& md) { return md.back() == '\n' ? md : md + "\n"; };
+  EXPECT_TRUE(r.run.out == host + lines(md_a) + host + lines(md_b) +
+                               reduction_note(a.body.size() + b.body.size(), md_a.size() + md_b.size()))
+      << r.run.out.substr(0, 300);
+  // Whatever was cached is whole.
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  for (const std::string& n : names_in(dir)) {
+    if (n.size() != 16) continue;
+    const std::string body = zub::read_file(dir + "/" + n).data;
+    EXPECT_TRUE(body == a.body || body == b.body) << n << ": " << body.size() << " bytes";
+  }
+  EXPECT_TRUE(names_in(tmpdir.dir).empty());
+}
+
 TEST(HardeningFetch, ReadOnlyHomeActsAsAbsentCache) {
   TempDir tmp;
   const std::string src = tmp.mkdir("src");
