@@ -39,7 +39,7 @@ TEST(HardeningBigInputs, ByteModeOnASparseGigabyteReadsOnlyThePrefix) {
   EXPECT_EQ(r.run.out, "alpha\nbeta\n");
 }
 
-TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTrim) {
+TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTheFilters) {
   TempDir tmp;
   const size_t big = kSanitized ? 20'000'000 : 100'000'000;
   std::string text = "fn first() {}\n";
@@ -64,6 +64,14 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTrim) {
   zub_test::RunOptions in;
   in.has_stdin = true;
   in.stdin_data = std::move(text);
+  r = run_bounded({"logs"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + std::string(200, 'x') + "\nfn last() {}\n[3 lines in -> 3 unique]\n");
+  r = run_bounded({"diag"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_LT(r.run.out.size(), 1000u);
   r = run_bounded({"trim"}, 60, in);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;

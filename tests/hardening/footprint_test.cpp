@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/file_io.h"
 #include "hardening/bounded_run.h"
@@ -116,4 +118,20 @@ TEST(HardeningFootprint, EverySubcommandWritesOnlyItsCacheAndProbeFiles) {
   cached.clear();
   for (const auto& [rel, content] : snapshot(home)) cached.push_back(rel);
   EXPECT_EQ(cached, (std::vector<std::string>{".claude", ".claude/cache"}));
+}
+
+TEST(HardeningFootprint, CacheClearRemovesALinkedCacheDirectoryOnlyAsALink) {
+  TempDir tmp;
+  const std::string home = tmp.mkdir("home");
+  tmp.mkdir("home/.claude/cache");
+  const std::string elsewhere = tmp.mkdir("elsewhere");
+  tmp.write("elsewhere/keep.txt", "precious\n");
+  ASSERT_EQ(::symlink(elsewhere.c_str(), (home + "/.claude/cache/zub-fetch").c_str()), 0);
+  zub_test::RunOptions opts;
+  opts.env_set = {"HOME=" + home};
+  BoundedRun r = run_bounded({"cache", "clear"}, 20, opts);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(zub::read_file(elsewhere + "/keep.txt").data, "precious\n");
+  struct stat st;
+  EXPECT_NE(::lstat((home + "/.claude/cache/zub-fetch").c_str(), &st), 0) << "the link itself goes";
 }
