@@ -55,7 +55,7 @@ TEST(Process, ReadingStopsShortlyAfterTheChildEndsWhenAsked) {
   // The background sleep holds both pipes for a minute after sh has ended;
   // its pid is printed so that it can be ended here.
   ProcessOptions o;
-  o.read_after_exit_ms = 300;
+  o.read_after_exit_ms = 1000;
   const auto start = std::chrono::steady_clock::now();
   ProcessResult r = run_process({"sh", "-c", "sleep 60 & echo $!; (sleep 0.1; echo late) & exit 4"}, o);
   const double seconds =
