@@ -46,10 +46,22 @@ bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
   return true;
 }
 
+// Opens `path` for reading without ever blocking in open(): a FIFO that no
+// writer holds would otherwise stall the whole run (a named pipe met as a
+// file argument). Blocking reads are restored afterwards, so a FIFO with no
+// writer reads as empty and one with a writer reads to its end.
+int open_for_read(const std::string& path) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd < 0) return -1;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 bool read_file_into(const std::string& path, std::string& buf, int* err, uint64_t limit) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open_for_read(path);
   if (fd < 0) {
     *err = errno;
     return false;
@@ -190,7 +202,7 @@ FileView::~FileView() {
 
 bool open_file_view(const std::string& path, FileView& view, int* err) {
   view = FileView();
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open_for_read(path);
   if (fd < 0) {
     *err = errno;
     return false;

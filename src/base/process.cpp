@@ -1,6 +1,7 @@
 #include "base/process.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -130,6 +131,12 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   size_t in_off = 0;
   if (in_fd >= 0) fcntl(in_fd, F_SETFL, O_NONBLOCK);
   char buf[65536];
+  // With read_after_exit_ms the child is checked for between polls, and the
+  // reading stops at `deadline` after it has ended.
+  constexpr int kExitCheckMs = 50;
+  bool reaped = false;
+  int status = 0;
+  std::chrono::steady_clock::time_point deadline;
   while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
     pollfd fds[3];
     int nfds = 0;
@@ -137,10 +144,28 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     if (out_fd >= 0) { idx_out = nfds; fds[nfds++] = {out_fd, POLLIN, 0}; }
     if (err_fd >= 0) { idx_err = nfds; fds[nfds++] = {err_fd, POLLIN, 0}; }
     if (in_fd >= 0) { idx_in = nfds; fds[nfds++] = {in_fd, POLLOUT, 0}; }
-    if (poll(fds, static_cast<nfds_t>(nfds), -1) < 0) {
+    int wait_ms = -1;
+    if (opts.read_after_exit_ms) {
+      if (!reaped && waitpid(pid, &status, WNOHANG) == pid) {
+        reaped = true;
+        deadline = std::chrono::steady_clock::now() +
+                   std::chrono::milliseconds(*opts.read_after_exit_ms);
+      }
+      if (reaped) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        wait_ms = static_cast<int>(left.count());
+      } else {
+        wait_ms = kExitCheckMs;
+      }
+    }
+    const int ready = poll(fds, static_cast<nfds_t>(nfds), wait_ms);
+    if (ready < 0) {
       if (errno == EINTR) continue;
       break;
     }
+    if (ready == 0) continue;
     auto drain = [&](int idx, int& fd, std::string& sink) {
       if (idx < 0 || !(fds[idx].revents & (POLLIN | POLLHUP | POLLERR))) return;
       ssize_t n = ::read(fd, buf, sizeof buf);
@@ -171,8 +196,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   close_fd(err_fd);
   close_fd(in_fd);
 
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0) {
+  while (!reaped && waitpid(pid, &status, 0) < 0) {
     if (errno != EINTR) {
       r.exited = false;
       return r;

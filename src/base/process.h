@@ -22,6 +22,12 @@ struct ProcessOptions {
   std::vector<std::string> env_unset;
   // Merge standard error into standard output (one pipe, interleaved).
   bool merge_stderr = false;
+  // When set: once the child itself has ended, its pipes are read for at
+  // most this many more milliseconds. A background process that the child
+  // left behind holding the pipes open then cannot keep the caller waiting
+  // for as long as it lives; unset, reading goes on until every writer is
+  // gone.
+  std::optional<int> read_after_exit_ms;
 };
 
 struct ProcessResult {

@@ -9,6 +9,13 @@
 
 namespace zub {
 
+namespace {
+
+// How long the output pipe is still read after the command has ended.
+constexpr int kReadAfterExitMs = 1000;
+
+}  // namespace
+
 std::string shell_command_line(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& w : words) {
@@ -50,7 +57,12 @@ int cmd_wrap(const WrapOptions& opts, Output& out) {
   // that waits for input cannot hang the agent. The shell's own standard
   // error is captured apart and dropped; the command's arrives through the
   // appended redirection.
-  ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)});
+  // A server or daemon started in the background by the command may keep the
+  // output pipe open for as long as it runs; what the command itself printed
+  // is complete when it ends, so the capture stops shortly after that.
+  ProcessOptions po;
+  po.read_after_exit_ms = kReadAfterExitMs;
+  ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)}, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return 127;

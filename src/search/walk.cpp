@@ -175,18 +175,27 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 
 bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
   const uint64_t limit = include_all ? UINT64_MAX : kMaxScanBytes + 1;
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Never blocks in open(): a named pipe given as a root reads as empty.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return false;
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   struct stat st;
   uint64_t want = 64 * 1024;
   bool regular = false;
+  bool huge = false;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
     regular = true;
     if (!include_all && static_cast<uint64_t>(st.st_size) > kMaxScanBytes) {
       ::close(fd);
       return false;
     }
-    want = static_cast<uint64_t>(st.st_size) + 1;
+    // Beyond the usual cap (only with --all) the buffer grows as the file
+    // is read instead of being sized up front: a huge sparse or binary file
+    // must not cost (or fail) one allocation of its full size before its
+    // head shows it is binary.
+    huge = static_cast<uint64_t>(st.st_size) > kMaxScanBytes;
+    if (!huge) want = static_cast<uint64_t>(st.st_size) + 1;
   }
   if (want > limit) want = limit;
   buf.len = 0;
@@ -204,6 +213,8 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
     }
     uint64_t room = buf.cap - buf.len;
     if (room > limit - buf.len) room = limit - buf.len;
+    // The binary test of a huge file comes first.
+    if (huge && buf.len < 1024 && room > 1024 - buf.len) room = 1024 - buf.len;
     const ssize_t n = ::read(fd, buf.bytes.get() + buf.len, room);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -211,7 +222,15 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
       break;
     }
     if (n == 0) break;
+    const size_t before = buf.len;
     buf.len += static_cast<size_t>(n);
+    if (huge && before < 1024) {
+      const size_t head = buf.len < 1024 ? buf.len : 1024;
+      if (std::memchr(buf.bytes.get() + before, 0, head - before)) {
+        ::close(fd);
+        return false;
+      }
+    }
     // A short read of exactly the size fstat reported is the end of a
     // regular file; spare the extra read that would confirm it.
     if (regular && buf.len == static_cast<uint64_t>(st.st_size) && static_cast<uint64_t>(n) < room) break;

@@ -140,6 +140,8 @@ std::vector<FetchResult> fetch_sequential(const std::vector<std::string>& urls) 
   return out;
 }
 
+std::vector<FetchResult> fetch_threaded(const std::vector<std::string>& urls);
+
 std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
   auto dir = make_batch_dir();
   if (!dir) return fetch_sequential(urls);
@@ -165,12 +167,22 @@ std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
   ProcessResult p = run_process(argv);
   std::vector<uint16_t> status(n, 0);
   if (p.started) status = parse_batch_statuses(decode_lossy(p.out), n);
+  // A transfer can fail after its 2xx status line, leaving a body file cut
+  // short (a full temporary file system, a dropped connection); curl then
+  // still reports the status but ends with a non-zero exit. Such bodies
+  // are not trusted: those URLs are fetched again one by one, which needs
+  // no temporary file and checks each transfer on its own.
+  const bool clean = p.started && p.exited && p.exit_code == 0;
+  std::vector<size_t> again;
 
   std::vector<FetchResult> results;
   results.reserve(n);
   for (size_t i = 0; i < n; ++i) {
     uint16_t s = status[i];
-    if (s >= 200 && s <= 299) {
+    if (s >= 200 && s <= 299 && !clean) {
+      again.push_back(i);
+      results.emplace_back();
+    } else if (s >= 200 && s <= 299) {
       ReadResult r = read_file(files[i]);
       if (!r.ok) {
         results.push_back(error_result("read: " + os_error_text(r.err)));
@@ -186,6 +198,12 @@ std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
     }
   }
   remove_tree(*dir);
+  if (!again.empty()) {
+    std::vector<std::string> retry;
+    for (size_t i : again) retry.push_back(urls[i]);
+    std::vector<FetchResult> fetched = fetch_threaded(retry);
+    for (size_t k = 0; k < again.size(); ++k) results[again[k]] = std::move(fetched[k]);
+  }
   return results;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <csignal>
 
 #include "base/file_io.h"
 #include "base/process.h"
@@ -48,6 +49,24 @@ TEST(Process, MissingProgramAndSignals) {
   ASSERT_TRUE(r.started);
   EXPECT_FALSE(r.exited);
   EXPECT_EQ(r.signal, 15);
+}
+
+TEST(Process, ReadingStopsShortlyAfterTheChildEndsWhenAsked) {
+  // The background sleep holds both pipes for a minute after sh has ended;
+  // its pid is printed so that it can be ended here.
+  ProcessOptions o;
+  o.read_after_exit_ms = 1000;
+  const auto start = std::chrono::steady_clock::now();
+  ProcessResult r = run_process({"sh", "-c", "sleep 60 & echo $!; (sleep 0.1; echo late) & exit 4"}, o);
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const size_t nl = r.out.find('\n');
+  if (nl != std::string::npos) ::kill(std::stoi(r.out.substr(0, nl)), SIGKILL);
+  ASSERT_TRUE(r.exited);
+  EXPECT_EQ(r.exit_code, 4);
+  EXPECT_LT(seconds, 10.0);
+  // What arrives within the grace period after the exit is kept.
+  EXPECT_EQ(r.out.substr(nl + 1), "late\n");
 }
 
 TEST(Process, EnvironmentOverrides) {

@@ -1,0 +1,202 @@
+// Oversized inputs met end to end: a sparse gigabyte file, a single line of
+// 100 MB. Each run has a hard time limit, so a hang or a quadratic scan
+// fails instead of stalling the suite.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/text.h"
+#include "hardening/bounded_run.h"
+
+using zub_test::BoundedRun;
+using zub_test::kSanitized;
+using zub_test::make_sparse_file;
+using zub_test::run_bounded;
+using zub_test::run_bounded_via;
+using zub_test::TempDir;
+
+TEST(HardeningBigInputs, ByteModeOnASparseGigabyteReadsOnlyThePrefix) {
+  TempDir tmp;
+  const std::string big = tmp / "big.bin";
+  make_sparse_file(big, uint64_t{1} << 30, "alpha\nbeta\n");
+
+  // Address space capped well below the file size (the sanitizers reserve
+  // huge shadow regions, so the cap is left off there): reading the whole
+  // file instead of its prefix fails the allocation.
+  std::vector<std::string> prefix;
+  if (!kSanitized) prefix = {"sh", "-c", "ulimit -v 400000 && exec \"$@\"", "sh"};
+  BoundedRun r = run_bounded_via(prefix, {"read", "-c", "100", big}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  // 100 bytes: two whole lines and 89 NUL bytes of a line that is cut off.
+  EXPECT_EQ(r.run.out, "alpha\nbeta\n[zub read: 앞 100 bytes 만 (잘린 마지막 줄 제외)]\n");
+  EXPECT_EQ(r.run.err, "");
+
+  // A line range near the top stops reading early, whatever the size.
+  r = run_bounded({"read", big, "1-2"}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "alpha\nbeta\n");
+}
+
+TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTheFilters) {
+  TempDir tmp;
+  const size_t big = kSanitized ? 20'000'000 : 100'000'000;
+  std::string text = "fn first() {}\n";
+  text.append(big, 'x');
+  text += "\nfn last() {}\n";
+  const std::string file = tmp.write("long.rs", text);
+  const std::string removed = std::to_string(big - 200);
+  const std::string elided_line =
+      std::string(140, 'x') + "…" + removed + "c…" + std::string(60, 'x') + "\n";
+
+  BoundedRun r = run_bounded({"read", file}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + elided_line + "fn last() {}\n[zub read: " + removed +
+                           " chars over 200-col elided]\n");
+
+  r = run_bounded({"outline", file}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "== " + file + " (3 lines, 본문 생략) ==\n1| fn first() {}\n3| fn last() {}\n");
+
+  zub_test::RunOptions in;
+  in.has_stdin = true;
+  in.stdin_data = std::move(text);
+  r = run_bounded({"logs"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + std::string(200, 'x') + "\nfn last() {}\n[3 lines in -> 3 unique]\n");
+  r = run_bounded({"diag"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_LT(r.run.out.size(), 1000u);
+  r = run_bounded({"trim"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + elided_line + "fn last() {}\n[zub trim: 0 dup lines collapsed, " +
+                           removed + " chars over 200-col cut, 0 blank lines]\n");
+}
+
+TEST(HardeningBigInputs, TwoGigabyteSparseFileIsSkippedByGrep) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("tree");
+  tmp.write("tree/small.c", "needle here\n");
+  make_sparse_file(root + "/huge.c", uint64_t{2} << 30, "needle too\n");
+  std::vector<std::string> prefix;
+  if (!kSanitized) prefix = {"sh", "-c", "ulimit -v 600000 && exec \"$@\"", "sh"};
+
+  // Over the 2 MiB cap: never read at all.
+  BoundedRun r = run_bounded_via(prefix, {"grep", "needle", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n── small.c\n1| needle here\n[1 files, 1 hits]\n");
+
+  // With --all there is no cap, but NUL bytes in its head make it binary:
+  // it is skipped without being read whole (the address-space cap above
+  // would fail the allocation of 2 GB).
+  r = run_bounded_via(prefix, {"grep", "--all", "needle", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n── small.c\n1| needle here\n[1 files, 1 hits]\n");
+}
+
+TEST(HardeningBigInputs, HundredMegabyteLineIsSearchedByGrep) {
+  TempDir tmp;
+  const size_t big = kSanitized ? 20'000'000 : 100'000'000;
+  std::string text = "fn first() {}\n";
+  text.append(big, 'x');
+  text += "y\nfn last() {}\n";
+  const std::string file = tmp.write("long.rs", text);
+  const std::string long_line = std::string(120, 'x') + "…\n";
+
+  // Beyond the size cap: skipped unless --all.
+  BoundedRun r = run_bounded({"grep", "last", file}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 1);
+  EXPECT_EQ(r.run.out, "[0 files, 0 hits]\n");
+
+  r = run_bounded({"grep", "--all", "-e", "last", "-e", "xy", file}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "── " + file + "\n2| " + long_line + "3| fn last() {}\n[1 files, 2 hits]\n");
+
+  r = run_bounded({"grep", "--all", "-E", "x+y$|^fn l", file}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "── " + file + "\n2| " + long_line + "3| fn last() {}\n[1 files, 2 hits]\n");
+
+  // Standard input has no cap.
+  zub_test::RunOptions in;
+  in.has_stdin = true;
+  in.stdin_data = std::move(text);
+  r = run_bounded({"grep", "-c", "xxy", "-"}, 60, in);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1\n");
+}
+
+TEST(HardeningBigInputs, PatternOfTenThousandAlternatives) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("src");
+  // 20 files of 500 lines: every third line calls one of the wanted
+  // handlers, the others call helpers that share no name with them.
+  int wanted = 0;
+  for (int f = 0; f < 20; ++f) {
+    std::string text;
+    for (int l = 0; l < 500; ++l) {
+      const int k = (f * 500 + l) * 7919 % 10000;
+      if (l % 3 == 0) {
+        text += "  int v" + std::to_string(l) + " = handler_" + std::to_string(k) + "(x);\n";
+        ++wanted;
+      } else {
+        text += "  int v" + std::to_string(l) + " = helper_" + std::to_string(k) + "(x);\n";
+      }
+    }
+    tmp.write("src/m" + std::to_string(f) + ".c", text);
+  }
+  std::string pattern;
+  for (int i = 0; i < 10000; ++i) pattern += (i ? "|handler_" : "handler_") + std::to_string(i);
+  const std::string summary = "[20 files, " + std::to_string(wanted) + " hits]\n";
+  for (const std::vector<std::string>& flags :
+       {std::vector<std::string>{}, {"-i"}, {"-w"}, {"-i", "-w"}}) {
+    std::vector<std::string> args = {"grep", "-c", "-E"};
+    args.insert(args.end(), flags.begin(), flags.end());
+    args.insert(args.end(), {pattern, root});
+    BoundedRun r = run_bounded(args, 60);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_TRUE(zub::ends_with(r.run.out, summary)) << flags.size() << ": " << r.run.out;
+  }
+
+  // Alternatives with loops, over many distinct words: the matcher's cache
+  // of automaton states runs out and lines fall back to the thread
+  // simulation, which must still answer right and in bounded time. A word
+  // w{N}abc{s} matches when N < 10000 and s is x.
+  std::string looping;
+  for (int i = 0; i < 10000; ++i) looping += (i ? "|w" : "w") + std::to_string(i) + "[a-z]*x";
+  std::string words;
+  int matching = 0;
+  uint32_t seed = 12345;
+  const int lines = kSanitized ? 300 : 1500;
+  for (int l = 0; l < lines; ++l) {
+    bool any = false;
+    for (int t = 0; t < 3; ++t) {
+      seed = seed * 1103515245u + 12345u;
+      const uint32_t n = (seed >> 8) % 20000;
+      const bool x = (seed >> 4) % 2 == 0;
+      words += 'w';
+      words += std::to_string(n) + "abc" + (x ? "x " : "q ");
+      any |= n < 10000 && x;
+    }
+    words += "\n";
+    matching += any;
+  }
+  tmp.write("words/a.txt", words);
+  BoundedRun r = run_bounded({"grep", "-c", "-E", looping, tmp / "words"}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string m = std::to_string(matching);
+  EXPECT_EQ(r.run.out, "@ " + tmp.path() + "/words/\n" + m + " a.txt\n[1 files, " + m + " hits]\n");
+}

@@ -1,0 +1,248 @@
+// `fetch` against hostile servers and a hostile HOME: a server that never
+// answers, one that sends a 200 MB body, and a cache directory on a full or
+// read-only file system. A loopback server of the test serves every page.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <filesystem>
+#include <string>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <vector>
+
+#include "base/file_io.h"
+#include "hardening/bounded_run.h"
+#include "support/http_server.h"
+#include "web/markdown.h"
+
+using zub_test::BoundedRun;
+using zub_test::HttpServer;
+using zub_test::kSanitized;
+using zub_test::run_bounded;
+using zub_test::ScriptedResponse;
+using zub_test::TempDir;
+
+namespace {
+
+zub_test::RunOptions fetch_env(const std::string& home) {
+  zub_test::RunOptions o;
+  o.env_set = {"HOME=" + home, "no_proxy=*", "NO_PROXY=*"};
+  o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
+                 "http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
+  return o;
+}
+
+std::string page(const std::string& topic, size_t paragraphs) {
+  std::string s = "<html><body><article><h1>" + topic + "</h1>";
+  for (size_t i = 0; i < paragraphs; ++i)
+    s += "<p>Paragraph " + std::to_string(i) + " about " + topic +
+         " has enough words in it to count as the main content.</p>\n";
+  return s + "</article></body></html>";
+}
+
+// The note under a single page: sizes as fetch prints them.
+std::string size_text(uint64_t n) {
+  return n <= 1023 ? std::to_string(n) + "B" : std::to_string(n / 1024) + "KB";
+}
+std::string reduction_note(uint64_t raw, uint64_t md) {
+  uint64_t ratio = md * 100 / raw;
+  return "[zub: " + size_text(raw) + "→" + size_text(md) + " -" +
+         std::to_string(ratio > 100 ? 0 : 100 - ratio) + "%]\n";
+}
+
+// A file system mounted over a directory for the length of a test; `ok` is
+// false when this process may not mount (then the test is skipped).
+struct Mounted {
+  std::string dir;
+  bool ok = false;
+  ~Mounted() {
+    if (ok) ::umount2(dir.c_str(), MNT_DETACH);
+  }
+};
+
+std::vector<std::string> names_in(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d)) {
+      std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
+    }
+    ::closedir(d);
+  }
+  return names;
+}
+
+}  // namespace
+
+TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.1", "127.0.0.2"}};
+  const std::string good = page("alpha", 5);
+  ScriptedResponse ok;
+  ok.body = good;
+  server.route("/fast", ok);
+  ScriptedResponse silent;
+  silent.body = page("never", 1);
+  silent.delay_ms = 120000;
+  server.route("/silent", silent);
+
+  BoundedRun r = run_bounded({"fetch", server.url("/fast", "127.0.0.1"), server.url("/silent", "127.0.0.2")},
+                             90, fetch_env(tmp.mkdir("home")));
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string md = zub::html_to_markdown(good);
+  const std::string fail = "[fetch 실패: curl exit Some(28)]\n";
+  const std::string port = std::to_string(server.port());
+  EXPECT_EQ(r.run.out, "## 127.0.0.1:" + port + "\n" + md + (md.back() == '\n' ? "" : "\n") +
+                           "## 127.0.0.2:" + port + "\n" + fail +
+                           reduction_note(good.size(), md.size() + fail.size()));
+  // curl's own limit of 25 seconds ends the wait, not the test's bound.
+  EXPECT_GE(r.seconds, 24.0);
+  EXPECT_LT(r.seconds, 60.0);
+  // And the curl that waited was ended and reaped with its zub.
+  int lingering = 0;
+  for (const auto& e : std::filesystem::directory_iterator("/proc")) {
+    zub::ReadResult cmd = zub::read_file(e.path().string() + "/cmdline");
+    lingering += cmd.ok && cmd.data.find(server.url("/silent", "127.0.0.2")) != std::string::npos;
+  }
+  EXPECT_EQ(lingering, 0);
+}
+
+TEST(HardeningFetch, TwoHundredMegabyteBodyIsConvertedAndCut) {
+  TempDir tmp;
+  HttpServer server;
+  const size_t paragraphs = kSanitized ? 300'000 : 2'600'000;  // ~23 MB / ~200 MB
+  ScriptedResponse big;
+  big.body = page("huge", paragraphs);
+  const size_t raw = big.body.size();
+  server.route("/huge", std::move(big));
+
+  BoundedRun r = run_bounded({"fetch", server.url("/huge"), "-n", "300"}, 120,
+                             fetch_env(tmp.mkdir("home")));
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out.rfind("# huge\n", 0), 0u) << r.run.out.substr(0, 200);
+  const size_t cut = r.run.out.find("\n…[cut]\n");
+  ASSERT_NE(cut, std::string::npos);
+  // What follows the cut is the note, with the full size of the page.
+  const std::string note = r.run.out.substr(cut + std::string("\n…[cut]\n").size());
+  EXPECT_EQ(note.rfind("[zub: " + size_text(raw) + "→", 0), 0u) << note;
+  EXPECT_LT(r.run.out.size(), 4096u);
+}
+
+TEST(HardeningFetch, FullCacheFileSystemActsAsAbsent) {
+  TempDir tmp;
+  Mounted home;
+  home.dir = tmp.mkdir("home");
+  home.ok = ::mount("tmpfs", home.dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+  if (!home.ok) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+
+  HttpServer server;
+  ScriptedResponse small, large;
+  small.body = page("small", 20);   // a couple of KB: fits
+  large.body = page("large", 1000);  // ~84 KB: more than the whole file system
+  small.headers = large.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/small", small);
+  server.route("/large", large);
+  const auto env = fetch_env(home.dir);
+
+  for (int round = 0; round < 2; ++round) {
+    for (const char* target : {"/small", "/large"}) {
+      BoundedRun r = run_bounded({"fetch", server.url(target), "-n", "1000000"}, 60, env);
+      ASSERT_FALSE(r.timed_out);
+      EXPECT_EQ(r.run.status, 0);
+      EXPECT_EQ(r.run.err, "") << "a cache that cannot be written must stay silent";
+      const std::string& body = target == std::string("/small") ? small.body : large.body;
+      const std::string md = zub::html_to_markdown(body);
+      EXPECT_TRUE(r.run.out == md + (md.back() == '\n' ? "" : "\n") + reduction_note(body.size(), md.size()))
+          << target << ": " << r.run.out.substr(0, 300);
+    }
+  }
+  // The small page was stored and then served from the cache; the large
+  // one never fit and was fetched both times.
+  EXPECT_EQ(server.hits("/small"), 1);
+  EXPECT_EQ(server.hits("/large"), 2);
+  const std::string dir = home.dir + "/.claude/cache/zub-fetch";
+  std::vector<std::string> names = names_in(dir);
+  EXPECT_EQ(names.size(), 2u) << "only the small page's body and record, no temporary leftovers";
+  for (const std::string& n : names) {
+    if (n.size() == 16) {
+      zub::ReadResult body = zub::read_file(dir + "/" + n);
+      EXPECT_EQ(body.data, small.body) << "a stored body is whole";
+    }
+  }
+}
+
+TEST(HardeningFetch, FullTemporaryFileSystemNeverYieldsCutBodies) {
+  TempDir tmp;
+  Mounted tmpdir;
+  tmpdir.dir = tmp.mkdir("tmp");
+  tmpdir.ok = ::mount("tmpfs", tmpdir.dir.c_str(), "tmpfs", 0, "size=64k") == 0;
+  if (!tmpdir.ok) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+
+  // Two pages on one host go through one curl batch, whose body files in
+  // the temporary directory cannot be written whole.
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse a, b;
+  a.body = page("first", 1000);
+  b.body = page("second", 1000);
+  server.route("/a", a);
+  server.route("/b", b);
+  const std::string home = tmp.mkdir("home");
+  auto env = fetch_env(home);
+  env.env_set.push_back("TMPDIR=" + tmpdir.dir);
+  BoundedRun r = run_bounded({"fetch", server.url("/a"), server.url("/b"), "-n", "1000000"}, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
+  const std::string md_a = zub::html_to_markdown(a.body), md_b = zub::html_to_markdown(b.body);
+  auto lines = [](const std::string& md) { return md.back() == '\n' ? md : md + "\n"; };
+  EXPECT_TRUE(r.run.out == host + lines(md_a) + host + lines(md_b) +
+                               reduction_note(a.body.size() + b.body.size(), md_a.size() + md_b.size()))
+      << r.run.out.substr(0, 300);
+  // Whatever was cached is whole.
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  for (const std::string& n : names_in(dir)) {
+    if (n.size() != 16) continue;
+    const std::string body = zub::read_file(dir + "/" + n).data;
+    EXPECT_TRUE(body == a.body || body == b.body) << n << ": " << body.size() << " bytes";
+  }
+  EXPECT_TRUE(names_in(tmpdir.dir).empty());
+}
+
+TEST(HardeningFetch, ReadOnlyHomeActsAsAbsentCache) {
+  TempDir tmp;
+  const std::string src = tmp.mkdir("src");
+  Mounted home;
+  home.dir = tmp.mkdir("home");
+  home.ok = ::mount(src.c_str(), home.dir.c_str(), nullptr, MS_BIND, nullptr) == 0;
+  if (!home.ok) GTEST_SKIP() << "cannot bind-mount here (needs root)";
+  if (::mount(nullptr, home.dir.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)
+    GTEST_SKIP() << "cannot remount read-only here";
+
+  HttpServer server;
+  ScriptedResponse p;
+  p.body = page("ro", 5);
+  p.headers = {{"Cache-Control", "max-age=600"}, {"ETag", "\"v1\""}};
+  server.route("/p", p);
+  const std::string md = zub::html_to_markdown(p.body);
+  const auto env = fetch_env(home.dir);
+  for (int i = 0; i < 2; ++i) {
+    BoundedRun r = run_bounded({"fetch", server.url("/p")}, 60, env);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(r.run.err, "");
+    EXPECT_EQ(r.run.out, md + (md.back() == '\n' ? "" : "\n") + reduction_note(p.body.size(), md.size()));
+  }
+  EXPECT_EQ(server.hits("/p"), 2) << "nothing could have been cached";
+  EXPECT_EQ(server.not_modified("/p"), 0);
+  EXPECT_TRUE(names_in(home.dir).empty());
+
+  // The cache subcommands neither fail nor complain either.
+  BoundedRun r = run_bounded({"cache", "clear"}, 20, env);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  r = run_bounded({"cache"}, 20, env);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+}

@@ -1,0 +1,296 @@
+// Hostile directory trees met end to end: depth beyond the walk limit,
+// symbolic-link loops, a hundred thousand files in one directory, FIFOs and
+// sockets, files that vanish or shrink while they are walked, and files the
+// user may not read. Every run has a hard time limit.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+#include "base/text.h"
+#include "hardening/bounded_run.h"
+
+using zub_test::BoundedRun;
+using zub_test::kSanitized;
+using zub_test::run_bounded;
+using zub_test::run_bounded_via;
+using zub_test::TempDir;
+
+namespace {
+
+void touch(const std::string& path, const std::string& content = "") {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  ASSERT_GE(fd, 0) << path;
+  if (!content.empty()) {
+    ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
+  }
+  ::close(fd);
+}
+
+// "{root}/d/d/.../d" with `depth` components below the root.
+std::string nested(const std::string& root, int depth) {
+  std::string p = root;
+  for (int i = 0; i < depth; ++i) p += "/d";
+  return p;
+}
+
+// Builds a chain of 300 directories with one source file at every level;
+// the files at depths 255 and 256 define `bottom`.
+std::string deep_tree(const TempDir& tmp) {
+  const std::string root = tmp.mkdir("deep");
+  tmp.mkdir(nested("deep", 300));
+  for (int k = 0; k <= 300; ++k)
+    touch(nested(root, k) + "/f.c", k == 255 || k == 256 ? "fn bottom() {}\n" : "fn f() {}\n");
+  return root;
+}
+
+bool is_report(const std::string& out) {
+  size_t i = 0;
+  while (i < out.size() && out[i] >= '0' && out[i] <= '9') ++i;
+  return i > 0 && out.compare(i, 7, " files\n") == 0;
+}
+
+}  // namespace
+
+TEST(HardeningTrees, MapStopsAtTheDepthLimitOfADeepTree) {
+  TempDir tmp;
+  const std::string root = deep_tree(tmp);
+  BoundedRun r = run_bounded({"map", root, "-n", "1"}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0);
+  // Levels 0 to 255 are read, the directory at 256 is reported, not read.
+  EXPECT_EQ(r.run.out.substr(0, r.run.out.find("@ ")), "256 files\next: .c×256 \n");
+  EXPECT_EQ(r.run.err, "zub: " + nested(root, 256) + ": 깊이 256 초과로 중단\n");
+}
+
+TEST(HardeningTrees, GrepAndDefStopAtTheDepthLimitOfADeepTree) {
+  TempDir tmp;
+  const std::string root = deep_tree(tmp);
+  const std::string at255 = nested("", 255).substr(1) + "/f.c";
+  BoundedRun r = run_bounded({"grep", "-l", "bottom", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n" + root + "/" + at255 + "\n[1 files, 1 hits]\n");
+  r = run_bounded({"grep", "-c", "fn ", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_TRUE(zub::ends_with(r.run.out, "\n[256 files, 256 hits]\n")) << r.run.out.substr(r.run.out.size() - 100);
+
+  r = run_bounded({"def", "bottom", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── " + at255 + ":1-1\n1| fn bottom() {}\n");
+  EXPECT_EQ(r.run.err, "");
+}
+
+TEST(HardeningTrees, SymbolicLinkLoopsAreNeverFollowed) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("loop");
+  tmp.write("loop/a/f.c", "fn f() {}\n");
+  ASSERT_EQ(::symlink("..", (root + "/a/up").c_str()), 0);
+  ASSERT_EQ(::symlink(".", (root + "/self").c_str()), 0);
+  ASSERT_EQ(::symlink(root.c_str(), (root + "/a/abs").c_str()), 0);
+  ASSERT_EQ(::symlink("a/f.c", (root + "/g.c").c_str()), 0);
+  ASSERT_EQ(::symlink("ring2", (root + "/ring1").c_str()), 0);
+  ASSERT_EQ(::symlink("ring1", (root + "/ring2").c_str()), 0);
+  BoundedRun r = run_bounded({"grep", "-c", "f", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n1 a/f.c\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "f", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── a/f.c:1-1\n1| fn f() {}\n");
+  r = run_bounded({"map", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 a\n");
+  EXPECT_EQ(r.run.err, "");
+}
+
+TEST(HardeningTrees, HundredThousandFilesInOneDirectory) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("wide");
+  const int n = kSanitized ? 20000 : 100000;
+  // Every 50th file holds the needle (7 bytes); the rest are empty.
+  for (int i = 0; i < n; ++i) touch(root + "/f" + std::to_string(i) + ".c", i % 50 ? "" : "needle\n");
+  const int hits = n / 50;
+  BoundedRun r = run_bounded({"map", root}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string count = std::to_string(n);
+  EXPECT_EQ(r.run.out, count + " files\next: .c×" + count + " \n@ " + root + "/\nfiles KB dir\n" +
+                           count + " " + std::to_string(hits * 7 / 1024) + " .\n");
+
+  r = run_bounded({"grep", "-l", "needle", root}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  // -l lists up to 1000 files and says how many more there were.
+  const int listed = hits < 1000 ? hits : 1000;
+  std::string tail;
+  if (hits > 1000) {
+    tail += "[… ";  // appended piecewise: g++ 12 misreads "[" + to_string as overlapping
+    tail += std::to_string(hits - 1000) + " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
+  }
+  tail += "[";
+  tail += std::to_string(hits) + " files, " + std::to_string(hits) + " hits]\n";
+  ASSERT_TRUE(zub::ends_with(r.run.out, tail)) << r.run.out.substr(r.run.out.size() - 200);
+  const std::string list = r.run.out.substr(0, r.run.out.size() - tail.size());
+  EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), listed + 1);  // and the "@" line
+}
+
+TEST(HardeningTrees, FifosAndSocketsAreNeverOpened) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("special");
+  tmp.write("special/a.c", "fn a() {}\n");
+  const std::string fifo = root + "/pipe.c";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  zub_test::make_socket_file(root + "/sock.c");
+
+  BoundedRun r = run_bounded({"map", root}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1 files\next: .c×1 \n@ " + root + "/\nfiles KB dir\n1 0 .\n");
+  r = run_bounded({"grep", "-c", "a", root}, 20);
+  ASSERT_FALSE(r.timed_out) << "grep opened a FIFO in the tree";
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n1 a.c\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "a", root}, 20);
+  ASSERT_FALSE(r.timed_out) << "def opened a FIFO in the tree";
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── a.c:1-1\n1| fn a() {}\n");
+
+  // Named directly, a FIFO without a writer reads as an empty file instead
+  // of blocking the run in open().
+  r = run_bounded({"read", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "read blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub: " + fifo + ": 1-끝 범위에 내용이 없다(파일이 그보다 짧다)\n");
+  r = run_bounded({"read", "-c", "10", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "read -c blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "");
+  r = run_bounded({"outline", fifo, root + "/a.c"}, 20);
+  ASSERT_FALSE(r.timed_out) << "outline blocked on a FIFO";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "== " + fifo + " (0 lines, 본문 생략) ==\n== " + root +
+                           "/a.c (1 lines, 본문 생략) ==\n1| fn a() {}\n");
+  r = run_bounded({"grep", "a", fifo, root + "/a.c"}, 20);
+  ASSERT_FALSE(r.timed_out) << "grep blocked on a FIFO root";
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.out, "── " + root + "/a.c\n1| fn a() {}\n[1 files, 1 hits]\n");
+  r = run_bounded({"def", "a", fifo}, 20);
+  ASSERT_FALSE(r.timed_out) << "def blocked on a FIFO root";
+  EXPECT_EQ(r.run.status, 0);
+  r = run_bounded({"map", fifo}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub map: " + fifo + ": 디렉터리도 파일도 아니다\n");
+}
+
+TEST(HardeningTrees, FilesVanishingOrShrinkingDuringTheWalk) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("churn");
+  for (int d = 0; d < 8; ++d) tmp.mkdir("churn/d" + std::to_string(d));
+  const std::string big = root + "/big.c";
+  const std::string big_text(1 << 20, 'x');
+  touch(big, big_text);
+
+  std::atomic<bool> stop{false};
+  std::thread churn([&] {
+    // Deletes, recreates and truncates files and directories as fast as it
+    // can; the mapped file keeps shrinking to nothing and growing back.
+    for (unsigned i = 0; !stop; ++i) {
+      const std::string dir = root + "/d" + std::to_string(i % 8);
+      for (int f = 0; f < 20; ++f) {
+        const std::string p = dir + "/f" + std::to_string(f) + ".c";
+        if (i % 2) {
+          ::unlink(p.c_str());
+        } else {
+          int fd = ::open(p.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+          if (fd >= 0) ::close(fd);
+        }
+      }
+      if (i % 16 == 0) {
+        const std::string sub = dir + "/sub";
+        if (::mkdir(sub.c_str(), 0755) != 0) ::rmdir(sub.c_str());
+      }
+      if (::truncate(big.c_str(), i % 2 ? 0 : static_cast<off_t>(big_text.size())) != 0) break;
+    }
+  });
+  const int rounds = kSanitized ? 10 : 30;
+  for (int i = 0; i < rounds; ++i) {
+    BoundedRun r = run_bounded({"map", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.run.err, "");
+    EXPECT_TRUE(is_report(r.run.out)) << r.run.out;
+    // A file truncated while mapped must not kill the reader (SIGBUS).
+    r = run_bounded({"read", big, "1-1"}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_TRUE(r.run.status == 0 || r.run.status == 2) << r.run.status << r.run.err;
+    r = run_bounded({"outline", big}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    r = run_bounded({"grep", "-c", "x", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_TRUE(r.run.status == 0 || r.run.status == 1) << r.run.status << r.run.err;
+    EXPECT_EQ(r.run.err, "");
+    r = run_bounded({"def", "x", root}, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.run.err, "");
+  }
+  stop = true;
+  churn.join();
+}
+
+TEST(HardeningTrees, UnreadableFilesAndDirectories) {
+  if (::geteuid() == 0) {
+    BoundedRun probe = run_bounded_via({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
+                                       {"version"}, 20);
+    if (probe.run.status != 0)
+      GTEST_SKIP() << "running as root and cannot drop to nobody with setpriv: "
+                      "permissions would not apply";
+  }
+  TempDir tmp;
+  ASSERT_EQ(::chmod(tmp.path().c_str(), 0755), 0);
+  const std::string root = tmp.mkdir("perm");
+  const std::string open_file = tmp.write("perm/a.c", "fn a() {}\n");
+  const std::string closed_file = tmp.write("perm/b.c", "fn b() {}\n");
+  const std::string hidden = tmp.write("perm/secret/c.c", "fn c() {}\n");
+  ASSERT_EQ(::chmod(closed_file.c_str(), 0), 0);
+  ASSERT_EQ(::chmod((root + "/secret").c_str(), 0), 0);
+  std::vector<std::string> as_nobody;
+  if (::geteuid() == 0) as_nobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+  // The unreadable directory is passed over; the unreadable file still has
+  // a size and is counted.
+  BoundedRun r = run_bounded_via(as_nobody, {"map", root}, 20);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "2 files\next: .c×2 \n@ " + root + "/\nfiles KB dir\n2 0 .\n");
+
+  const std::string denied = "Permission denied (os error 13)";
+  r = run_bounded_via(as_nobody, {"read", closed_file, open_file}, 20);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
+  r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
+  r = run_bounded_via(as_nobody, {"grep", "fn", root}, 20);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n── a.c\n1| fn a() {}\n[1 files, 1 hits]\n");
+  r = run_bounded_via(as_nobody, {"def", "b", root}, 20);
+  EXPECT_EQ(r.run.status, 0);
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[`b` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w b ROOT`]\n");
+  r = run_bounded_via(as_nobody, {"read", hidden}, 20);
+  EXPECT_EQ(r.run.status, 2);
+  EXPECT_EQ(r.run.err, "zub: " + hidden + ": " + denied + "\n");
+}
