@@ -99,6 +99,47 @@ std::string required_literal(const PatternNode& node) {
   return best;
 }
 
+namespace {
+
+// Fills start_simple and start_bytes from the entry's epsilon closure.
+void analyse_start(CompiledPattern& p) {
+  std::vector<bool> seen(p.program.size(), false);
+  std::vector<uint32_t> stack = {0};
+  ByteSet bytes;
+  while (!stack.empty()) {
+    const uint32_t i = stack.back();
+    stack.pop_back();
+    if (i >= p.program.size() || seen[i]) continue;
+    seen[i] = true;
+    const PatternInst& in = p.program[i];
+    switch (in.kind) {
+      case InstKind::kJump: stack.push_back(in.x); break;
+      case InstKind::kSplit:
+        stack.push_back(in.x);
+        stack.push_back(in.y);
+        break;
+      case InstKind::kChar:
+        bytes.add(in.byte);
+        // Case-insensitive programs hold lower-case letters and compare the
+        // lowered input byte, so an upper-case byte starts a match too.
+        if (p.icase && in.byte >= 'a' && in.byte <= 'z') bytes.add(static_cast<uint8_t>(in.byte - 32));
+        break;
+      case InstKind::kAny:
+        for (unsigned b = 0; b < 256; ++b)
+          if (b != '\n') bytes.add(static_cast<uint8_t>(b));
+        break;
+      case InstKind::kClass:
+        for (int w = 0; w < 4; ++w) bytes.bits[w] |= p.classes[in.x].bits[w];
+        break;
+      default: return;  // an assertion or a match at the entry: no skipping
+    }
+  }
+  p.start_simple = true;
+  p.start_bytes = bytes;
+}
+
+}  // namespace
+
 CompileResult compile_pattern(std::string_view pattern, bool icase) {
   CompileResult r;
   ParseResult parsed = parse_pattern(pattern, icase);
@@ -110,6 +151,7 @@ CompileResult compile_pattern(std::string_view pattern, bool icase) {
   r.pattern.classes = std::move(parsed.classes);
   r.pattern.required = required_literal(parsed.root);
   r.pattern.icase = icase;
+  analyse_start(r.pattern);
   static std::atomic<uint64_t> next_id{1};
   r.pattern.id = next_id.fetch_add(1, std::memory_order_relaxed);
   r.ok = true;

@@ -70,10 +70,20 @@ inline bool passes(const CompiledPattern& p, const PatternInst& in, uint8_t c) {
 
 bool occurs_nfa(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
   prepare(p, s);
+  const bool simple = p.start_simple;
+  // With no thread alive only a byte that can start a match is worth
+  // stepping to; this keeps a huge alternation from being expanded at every
+  // byte of the line.
+  auto next_start = [&](size_t from) {
+    while (from < text.size() && !p.start_bytes.has(static_cast<uint8_t>(text[from]))) ++from;
+    return from;
+  };
+  size_t i = simple ? next_start(0) : 0;
+  if (simple && i == text.size()) return false;
   ++s.step;
   s.cur.clear();
-  bool matched = add_closure(p, s, s.cur, 0, 0, text);
-  for (size_t i = 0;; ++i) {
+  bool matched = add_closure(p, s, s.cur, 0, i, text);
+  for (;; ++i) {
     if (matched) return true;
     if (i == text.size()) return false;
     const uint8_t c = static_cast<uint8_t>(text[i]);
@@ -82,8 +92,16 @@ bool occurs_nfa(const CompiledPattern& p, MatchScratch& s, std::string_view text
     for (uint32_t pc : s.cur) {
       if (passes(p, p.program[pc], c)) matched |= add_closure(p, s, s.next, pc + 1, i + 1, text);
     }
-    matched |= add_closure(p, s, s.next, 0, i + 1, text);
+    if (!simple || (i + 1 < text.size() && p.start_bytes.has(static_cast<uint8_t>(text[i + 1]))))
+      matched |= add_closure(p, s, s.next, 0, i + 1, text);
     s.cur.swap(s.next);
+    if (simple && !matched && s.cur.empty()) {
+      const size_t j = next_start(i + 1);
+      if (j == text.size()) return false;
+      ++s.step;
+      add_closure(p, s, s.cur, 0, j, text);
+      i = j - 1;  // the loop steps to j
+    }
   }
 }
 

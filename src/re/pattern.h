@@ -81,6 +81,11 @@ struct CompiledPattern {
   std::vector<ByteSet> classes;
   std::string required;  // bytes every match contains (may be empty)
   bool icase = false;
+  // When the closure of the program's entry holds no assertion and no
+  // match, a match can only start at a byte of `start_bytes`: the thread
+  // simulation then skips the other positions while no thread is alive.
+  bool start_simple = false;
+  ByteSet start_bytes;
 };
 
 // Limits that keep a hostile pattern from exhausting memory or the stack:
