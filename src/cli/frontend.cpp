@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/env.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/utf8.h"
@@ -33,12 +34,6 @@ using Args = std::vector<std::string>;
 int usage_error(Output& out) {
   out.write_err(std::string(kUsageText) + "\n");
   return 2;
-}
-
-// An environment variable counts as set when it exists with a UTF-8 value.
-bool env_set_unicode(const char* name) {
-  const char* v = std::getenv(name);
-  return v && is_valid_utf8(v);
 }
 
 // Whole standard input; nothing when it cannot be read.
@@ -102,7 +97,7 @@ int run_read_branch(Args a, Output& out) {
     break;
   }
   if (a.empty()) return usage_error(out);
-  opts.numbering = env_set_unicode("ZUB_READ_NUM");
+  opts.numbering = env_switch_set("ZUB_READ_NUM");
   return cmd_read(a, opts, out);
 }
 
@@ -232,9 +227,7 @@ int run_fetch_branch(const Args& a, Output& out) {
 
 int run_md_branch(Output& out) {
   std::string input = stdin_text_or_empty();
-  uint64_t repeats = 1;
-  if (const char* b = std::getenv("ZUB_BENCH"); b && is_valid_utf8(b))
-    repeats = parse_u64(b).value_or(1);
+  const uint64_t repeats = env_number("ZUB_BENCH").value_or(1);
   const bool quiet = std::getenv("ZUB_BENCH_QUIET") != nullptr;
   return cmd_md(input, repeats, quiet, out);
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/env.h"
 #include "base/number.h"
 #include "base/unicode.h"
 
@@ -35,8 +36,7 @@ std::string probe_path(const std::optional<std::string>& session_id) {
       if (is_id_char(c)) id += c;
     }
   }
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir = tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+  std::string dir = temp_dir();
   if (dir.back() != '/') dir += '/';
   return dir + "zub-probe-" + id;
 }

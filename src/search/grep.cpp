@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "base/elide.h"
+#include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/path_error.h"
@@ -176,7 +177,7 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
     out.write_out(usage_line());
     return 0;
   }
-  if (const char* all = std::getenv("ZUB_GREP_ALL"); all && is_valid_utf8(all)) o.filter.include_all = true;
+  if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
   if (o.patterns.empty()) {
     out.write_err(usage_line());
     return 2;

@@ -1,22 +1,6 @@
 #include "web/cache_env.h"
 
-#include <cstdlib>
-
-#include "base/number.h"
-#include "base/utf8.h"
-
 namespace zub {
-
-bool env_switch_set(const char* name) {
-  const char* v = std::getenv(name);
-  return v && is_valid_utf8(v);
-}
-
-std::optional<uint64_t> env_number(const char* name) {
-  const char* v = std::getenv(name);
-  if (!v || !is_valid_utf8(v)) return std::nullopt;
-  return parse_u64(v);
-}
 
 uint64_t stale_floor() { return env_number("ZUB_STALE").value_or(0); }
 

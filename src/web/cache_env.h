@@ -5,16 +5,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
+
+#include "base/env.h"
 
 namespace zub {
-
-// True when `name` exists with a UTF-8 value (the empty string included).
-bool env_switch_set(const char* name);
-
-// `name` read as an unsigned decimal (one leading "+" allowed); nothing when
-// unset, not UTF-8 or unparsable.
-std::optional<uint64_t> env_number(const char* name);
 
 // ZUB_NO_CACHE: nothing is read from or written to the cache.
 inline bool cache_disabled() { return env_switch_set("ZUB_NO_CACHE"); }

@@ -11,6 +11,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "base/env.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/output.h"
@@ -114,8 +115,7 @@ FetchResult revalidated(std::string_view url, const CurlOutput& out) {
 // (someone else's, a link, group- or world-writable) is never used: then a
 // fresh "zubf{pid}-XXXXXX" directory is made instead.
 std::optional<std::string> make_batch_dir() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string base = tmp && *tmp ? tmp : "/tmp";
+  std::string base = temp_dir();
   for (size_t pos = 1; pos < base.size(); ++pos) {
     if (base[pos] == '/') ::mkdir(base.substr(0, pos).c_str(), 0777);
   }
