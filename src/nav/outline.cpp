@@ -1,13 +1,11 @@
 #include "nav/outline.h"
 
-#include <cerrno>
-#include <sys/stat.h>
-
 #include "base/file_io.h"
 #include "base/path_error.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "nav/read.h"
 
 namespace zub {
 
@@ -38,14 +36,7 @@ bool is_declaration_line(std::string_view line) {
 int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out) {
   bool failed = false;
   for (const std::string& path : files) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-      out.write_err("zub: " + path + ": " + os_error_text(errno) + "\n");
-      failed = true;
-      continue;
-    }
-    if (S_ISDIR(st.st_mode)) {
-      out.write_err("zub: " + path + ": 디렉터리다: 파일을 지정하거나 `zub map` 을 써라\n");
+    if (!check_file_path(path, out)) {
       failed = true;
       continue;
     }

@@ -53,9 +53,9 @@ struct LineSink {
   }
 };
 
-// Status check shared by both modes: false (and a message) when the path is
-// missing, unreadable or a directory.
-bool check_path(const std::string& path, Output& out) {
+}  // namespace
+
+bool check_file_path(const std::string& path, Output& out) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
     out.write_err("zub: " + path + ": " + os_error_text(errno) + "\n");
@@ -67,6 +67,8 @@ bool check_path(const std::string& path, Output& out) {
   }
   return true;
 }
+
+namespace {
 
 bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out) {
   FileView file;
@@ -177,7 +179,7 @@ int cmd_read(const std::vector<std::string>& args, const ReadOptions& opts, Outp
 
   bool failed = false;
   for (const Request& r : requests) {
-    if (!check_path(r.path, out)) {
+    if (!check_file_path(r.path, out)) {
       failed = true;
       continue;
     }

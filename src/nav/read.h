@@ -15,6 +15,10 @@ struct ReadOptions {
   bool numbering = false;  // ZUB_READ_NUM is set
 };
 
+// Status check shared with `outline`: false, after "zub: {path}: {error}"
+// on standard error, when the path is missing or unreadable or a directory.
+bool check_file_path(const std::string& path, Output& out);
+
 // A range argument "A-B" / "A-": digits, a hyphen, optional digits.
 bool is_range_arg(const std::string& arg);
 
