@@ -58,6 +58,24 @@ int open_for_read(const std::string& path) {
   return fd;
 }
 
+// Maps [start, start+len) of `fd` read-only under the truncation guard;
+// nullptr when it cannot be mapped or guarded (the caller then reads).
+char* map_guarded(int fd, off_t start, size_t len, int flags) {
+  void* p = mmap(nullptr, len, PROT_READ, flags, fd, start);
+  if (p == MAP_FAILED) return nullptr;
+  if (!register_mapping(p, len)) {
+    munmap(p, len);
+    return nullptr;
+  }
+  return static_cast<char*>(p);
+}
+
+void unmap_guarded(const char* p, size_t len) {
+  if (p == nullptr) return;
+  unregister_mapping(p);
+  munmap(const_cast<char*>(p), len);
+}
+
 }  // namespace
 
 bool read_file_into(const std::string& path, std::string& buf, int* err, uint64_t limit) {
@@ -95,12 +113,7 @@ FdText::FdText(FdText&& o) noexcept
   o.map_len = 0;
 }
 
-FdText::~FdText() {
-  if (map) {
-    unregister_mapping(map);
-    munmap(const_cast<char*>(map), map_len);
-  }
-}
+FdText::~FdText() { unmap_guarded(map, map_len); }
 
 std::string_view FdText::text() const {
   if (map) return std::string_view(map + map_skip, map_len - map_skip);
@@ -117,14 +130,9 @@ FdText read_fd_text(int fd) {
     const long page = sysconf(_SC_PAGESIZE);
     const off_t start = at - at % page;
     const size_t len = static_cast<size_t>(st.st_size - start);
-    void* p = mmap(nullptr, len, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, start);
-    if (p != MAP_FAILED && !register_mapping(p, len)) {
-      munmap(p, len);
-      p = MAP_FAILED;
-    }
-    if (p != MAP_FAILED) {
+    if (const char* p = map_guarded(fd, start, len, MAP_PRIVATE | MAP_POPULATE)) {
       r.ok = true;
-      r.map = static_cast<const char*>(p);
+      r.map = p;
       r.map_len = len;
       r.map_skip = static_cast<size_t>(at - start);
       // The data now belongs to this process's view; leave the descriptor
@@ -168,11 +176,6 @@ std::string path_join(std::string_view a, std::string_view b) {
   return out;
 }
 
-}  // namespace zub
-
-
-namespace zub {
-
 FileView::FileView(FileView&& o) noexcept : map_(o.map_), size_(o.size_), buf_(std::move(o.buf_)) {
   o.map_ = nullptr;
   o.size_ = 0;
@@ -180,10 +183,7 @@ FileView::FileView(FileView&& o) noexcept : map_(o.map_), size_(o.size_), buf_(s
 
 FileView& FileView::operator=(FileView&& o) noexcept {
   if (this != &o) {
-    if (map_) {
-      unregister_mapping(map_);
-      munmap(map_, size_);
-    }
+    unmap_guarded(map_, size_);
     map_ = o.map_;
     size_ = o.size_;
     buf_ = std::move(o.buf_);
@@ -193,12 +193,7 @@ FileView& FileView::operator=(FileView&& o) noexcept {
   return *this;
 }
 
-FileView::~FileView() {
-  if (map_) {
-    unregister_mapping(map_);
-    munmap(map_, size_);
-  }
-}
+FileView::~FileView() { unmap_guarded(map_, size_); }
 
 bool open_file_view(const std::string& path, FileView& view, int* err) {
   view = FileView();
@@ -210,14 +205,9 @@ bool open_file_view(const std::string& path, FileView& view, int* err) {
   struct stat st;
   // Small files are cheaper to read than to map.
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 65536) {
-    void* p = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    if (p != MAP_FAILED && !register_mapping(p, static_cast<size_t>(st.st_size))) {
-      munmap(p, static_cast<size_t>(st.st_size));
-      p = MAP_FAILED;
-    }
-    if (p != MAP_FAILED) {
+    if (char* p = map_guarded(fd, 0, static_cast<size_t>(st.st_size), MAP_PRIVATE)) {
       madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
-      view.map_ = static_cast<char*>(p);
+      view.map_ = p;
       view.size_ = static_cast<size_t>(st.st_size);
       ::close(fd);
       return true;
