@@ -7,8 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -118,9 +122,99 @@ void count_file(Tables& t, std::string_view name_text) {
   ++t.kinds[kind_key(name_text)];
 }
 
-// Walks one directory root with an explicit stack. Files are summed per
-// directory while it is read and entered into the table once.
-void walk_root(const std::string& root, Tables& t, Output& out) {
+// The sizes of one directory's regular files, still to be read. The open
+// directory stream keeps the names resolvable relative to it.
+struct SizeJob {
+  DIR* dir = nullptr;
+  std::string names;       // NUL-separated entry names
+  DirStat* slot = nullptr;  // receives the byte total; its file count is not touched
+};
+
+// Reading a file's size is one system call per file and costs as much as
+// reading all the directories, so it runs beside the walk on a second core.
+// The walk itself stays on the calling thread, which keeps the order of its
+// messages and of the table fixed. When the queue is full the walking thread
+// reads sizes itself instead of waiting, so neither side idles for long.
+class SizeReader {
+ public:
+  SizeReader() {
+    if (std::thread::hardware_concurrency() > 1) worker_ = std::thread([this] { run(); });
+  }
+  ~SizeReader() { finish(); }
+
+  void add(SizeJob job) {
+    if (!worker_.joinable()) {
+      read(job);
+      return;
+    }
+    std::optional<SizeJob> mine;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      queue_.push_back(std::move(job));
+      if (queue_.size() > kMaxQueued) {
+        mine = std::move(queue_.front());
+        queue_.pop_front();
+      } else {
+        cv_.notify_one();
+      }
+    }
+    if (mine) read(*mine);
+  }
+
+  // Waits until every queued size has been read into its slot.
+  void finish() {
+    if (!worker_.joinable()) return;
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      closing_ = true;
+    }
+    cv_.notify_one();
+    worker_.join();
+  }
+
+ private:
+  // Bounds the directories held open while waiting for the worker.
+  static constexpr size_t kMaxQueued = 64;
+
+  static void read(SizeJob& job) {
+    const int dfd = ::dirfd(job.dir);
+    uint64_t bytes = 0;
+    for (size_t i = 0; i < job.names.size();) {
+      const char* name = job.names.c_str() + i;
+      struct stat st;
+      if (::fstatat(dfd, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+        bytes += static_cast<uint64_t>(st.st_size);
+      i += std::char_traits<char>::length(name) + 1;
+    }
+    ::closedir(job.dir);
+    job.slot->bytes += bytes;
+  }
+
+  void run() {
+    while (true) {
+      SizeJob job;
+      {
+        std::unique_lock<std::mutex> lock(mu_);
+        cv_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (queue_.empty()) return;
+        job = std::move(queue_.front());
+        queue_.pop_front();
+      }
+      read(job);
+    }
+  }
+
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::deque<SizeJob> queue_;
+  bool closing_ = false;
+  std::thread worker_;
+};
+
+// Walks one directory root with an explicit stack. Files are counted while
+// each directory is read; their sizes go to `sizes`, which adds them to the
+// directory's slot. Slots are map nodes, so their addresses survive rehashing.
+void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& out) {
   std::vector<std::pair<std::string, uint64_t>> stack;
   stack.emplace_back(root, 0);
   std::string name_buf;
@@ -135,7 +229,9 @@ void walk_root(const std::string& root, Tables& t, Output& out) {
     DIR* d = ::opendir(dir.c_str());
     if (d == nullptr) continue;
     const int dfd = ::dirfd(d);
-    DirStat here;
+    SizeJob job;
+    uint64_t files = 0;
+    uint64_t known_bytes = 0;  // sizes already read to learn an entry's type
     while (true) {
       errno = 0;
       struct dirent* e = ::readdir(d);
@@ -149,31 +245,41 @@ void walk_root(const std::string& root, Tables& t, Output& out) {
       }
       if (is_skipped_name(name)) continue;
       unsigned char type = e->d_type;
-      struct stat st;
-      bool have_stat = false;
       if (type == DT_UNKNOWN) {
+        struct stat st;
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        have_stat = true;
-        if (S_ISREG(st.st_mode)) type = DT_REG;
-        else if (S_ISDIR(st.st_mode)) type = DT_DIR;
-        else continue;
+        if (S_ISREG(st.st_mode)) {
+          ++files;
+          known_bytes += static_cast<uint64_t>(st.st_size);
+          count_file(t, name);
+          continue;
+        }
+        if (!S_ISDIR(st.st_mode)) continue;
+        type = DT_DIR;
       }
       if (type == DT_REG) {
-        if (!have_stat && ::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0)
-          have_stat = true;
-        ++here.files;
-        if (have_stat) here.bytes += static_cast<uint64_t>(st.st_size);
+        ++files;
+        job.names.append(raw);
+        job.names.push_back('\0');
         count_file(t, name);
       } else if (type == DT_DIR) {
         stack.emplace_back(path_join(dir, raw), depth + 1);
       }
     }
-    ::closedir(d);
-    if (here.files > 0) {
-      DirStat& slot = t.dirs[dir];
-      slot.files += here.files;
-      slot.bytes += here.bytes;
+    if (files == 0) {
+      ::closedir(d);
+      continue;
     }
+    DirStat& slot = t.dirs[dir];
+    slot.files += files;
+    slot.bytes += known_bytes;  // before the job is queued: the reader owns the slot after
+    if (job.names.empty()) {
+      ::closedir(d);
+      continue;
+    }
+    job.dir = d;
+    job.slot = &slot;
+    sizes.add(std::move(job));
   }
 }
 
@@ -260,7 +366,11 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   }
 
   Tables t;
-  for (const DirRoot& r : kept) walk_root(r.written, t, out);
+  {
+    SizeReader sizes;
+    for (const DirRoot& r : kept) walk_root(r.written, t, sizes, out);
+    sizes.finish();
+  }
   for (const FileRoot& f : file_roots) {
     bool inside = std::any_of(kept.begin(), kept.end(), [&](const DirRoot& k) {
       return is_within(f.canonical, k.canonical);

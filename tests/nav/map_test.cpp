@@ -240,3 +240,25 @@ TEST(MapTest, KindKeysAndComponentOrder) {
   EXPECT_FALSE(path_less_by_components("a//b", "a/b"));
   EXPECT_FALSE(path_less_by_components("a/b", "a//b"));
 }
+
+// Sizes are read beside the walk; with more directories than the size queue
+// holds, both the walking thread and the reader thread fill rows, and every
+// row must still carry its own directory's exact total.
+TEST(MapTest, EveryDirectoryKeepsItsOwnByteTotalAcrossManyDirectories) {
+  TempDir t;
+  const int dirs = 300;
+  for (int i = 0; i < dirs; ++i) {
+    std::string d = "many/d" + std::to_string(i);
+    t.write(d + "/big.bin", std::string(1024 * i, 'b'));
+    t.write(d + "/one.txt", std::string(1024, 'o'));
+  }
+  zub::Output out;
+  out.capture = true;
+  zub::MapReport rep = zub::map_report({t / "many"}, dirs, out);
+  EXPECT_FALSE(rep.failed);
+  EXPECT_EQ(out.err, "");
+  std::string expect = "600 files\next: .bin×300 .txt×300 \n@ " + t / "many" + "/\nfiles KB dir\n";
+  for (int i = dirs - 1; i >= 0; --i)
+    expect += "2 " + std::to_string(i + 1) + " d" + std::to_string(i) + "\n";
+  EXPECT_EQ(rep.text, expect);
+}
