@@ -245,40 +245,41 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
       }
       if (is_skipped_name(name)) continue;
       unsigned char type = e->d_type;
+      bool sized = false;
       if (type == DT_UNKNOWN) {
         struct stat st;
         if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
         if (S_ISREG(st.st_mode)) {
-          ++files;
+          type = DT_REG;
+          sized = true;
           known_bytes += static_cast<uint64_t>(st.st_size);
-          count_file(t, name);
+        } else if (S_ISDIR(st.st_mode)) {
+          type = DT_DIR;
+        } else {
           continue;
         }
-        if (!S_ISDIR(st.st_mode)) continue;
-        type = DT_DIR;
       }
       if (type == DT_REG) {
         ++files;
-        job.names.append(raw);
-        job.names.push_back('\0');
         count_file(t, name);
+        if (!sized) {
+          job.names.append(raw);
+          job.names.push_back('\0');
+        }
       } else if (type == DT_DIR) {
         stack.emplace_back(path_join(dir, raw), depth + 1);
       }
     }
-    if (files == 0) {
-      ::closedir(d);
-      continue;
+    if (files > 0) {
+      job.slot = &t.dirs[dir];
+      job.slot->files += files;
+      job.slot->bytes += known_bytes;  // before the job is queued: the reader owns the slot after
     }
-    DirStat& slot = t.dirs[dir];
-    slot.files += files;
-    slot.bytes += known_bytes;  // before the job is queued: the reader owns the slot after
     if (job.names.empty()) {
       ::closedir(d);
       continue;
     }
     job.dir = d;
-    job.slot = &slot;
     sizes.add(std::move(job));
   }
 }
@@ -366,11 +367,9 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   }
 
   Tables t;
-  {
-    SizeReader sizes;
-    for (const DirRoot& r : kept) walk_root(r.written, t, sizes, out);
-    sizes.finish();
-  }
+  SizeReader sizes;
+  for (const DirRoot& r : kept) walk_root(r.written, t, sizes, out);
+  sizes.finish();  // every size is in its row before rows are added to or read
   for (const FileRoot& f : file_roots) {
     bool inside = std::any_of(kept.begin(), kept.end(), [&](const DirRoot& k) {
       return is_within(f.canonical, k.canonical);
