@@ -9,15 +9,21 @@ CMAKE_ARGS ?=
 all: build
 
 $(BUILD)/build.ninja:
-	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS)
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release $(CMAKE_ARGS) >&2
 
 build: $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-test: build
+# Asks for the tests outright, so a build tree first configured without
+# GoogleTest gains them once it is installed.
+test:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
 
-run: build
+# Builds the binary only, not the tests.
+run: $(BUILD)/build.ninja
+	@cmake --build $(BUILD) -j $(JOBS) --target zub >&2
 	@$(BUILD)/zub $(ARGS)
 
 install: build
@@ -26,7 +32,7 @@ install: build
 # Sanitizer build in its own tree; .ci/run uses it. -O1 -g1 keeps the
 # compile short on small CI machines while reports still name lines.
 asan:
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" -DZUB_SANITIZE=ON $(CMAKE_ARGS)
+	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" -DZUB_SANITIZE=ON -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest -j $(JOBS) --output-on-failure
 
