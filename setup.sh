@@ -37,9 +37,9 @@ if [ -n "$missing" ]; then
     command -v sudo >/dev/null || { echo "setup.sh: not root and no sudo: install$missing by hand" >&2; exit 1; }
     sudo=sudo
   fi
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
   # shellcheck disable=SC2086
-  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
+  $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >&2
 fi
 
 exec make "$@"
