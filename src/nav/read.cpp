@@ -65,6 +65,10 @@ bool check_file_path(const std::string& path, Output& out) {
     out.write_err("zub: " + path + ": " + kDirectoryMessage + "\n");
     return false;
   }
+  if (is_special_file(st.st_mode)) {
+    out.write_err("zub: " + path + ": " + kSpecialFileError + "\n");
+    return false;
+  }
   return true;
 }
 
@@ -76,11 +80,10 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   bool ok = open_file_view(r.path, file, &err);
   if (ok && !is_valid_utf8(file.data())) {
     ok = false;
-    err = -1;
+    err = kErrNotUtf8;
   }
   if (!ok) {
-    const std::string error = err == -1 ? kNotUtf8Error : os_error_text(err);
-    out.write_out(r.path + ": " + error + "\n");
+    out.write_out(r.path + ": " + file_error_text(err) + "\n");
     return true;
   }
   const std::string b_text = r.b ? std::to_string(*r.b) : "끝";
@@ -125,7 +128,7 @@ void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool number
                 Output& out) {
   ReadResult file = read_file_prefix(r.path, limit);
   if (!file.ok) {
-    out.write_out(r.path + ": " + os_error_text(file.err) + "\n");
+    out.write_out(r.path + ": " + file_error_text(file.err) + "\n");
     return;
   }
   const bool full = file.data.size() == limit;

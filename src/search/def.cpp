@@ -58,10 +58,10 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   MatchScratch scratch;
   std::vector<std::string_view> lines;
   uint64_t count = 0;
-  std::string text;
+  ReadBuffer buf;
   for (const std::string& path : walked.files) {
-    int err = 0;
-    if (!read_file_into(path, text, &err) || !is_valid_utf8(text)) continue;
+    if (!read_listed_file(path, false, buf) || !is_valid_utf8(buf.view())) continue;
+    const std::string_view text = buf.view();
     if (!sym.empty() && needle_find(needle, text, 0) == std::string_view::npos) continue;
     lines = split_lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -105,6 +105,10 @@ int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint6
       out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
       failed = true;
       break;
+    }
+    if (is_special_file(st.st_mode)) {
+      out.write_err("zub: " + r + ": " + kSpecialFileError + "\n");
+      failed = true;
     }
   }
   out.write_out(find_definitions(sym, roots, n));

@@ -198,14 +198,18 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
     if (r == "-") return run_stdin(o, *pats, out);
 
   bool root_failed = false;
+  bool missing_reported = false;
   std::vector<std::string> roots;
   for (const std::string& r : o.roots) {
     struct stat st;
-    if (stat(r.c_str(), &st) == 0) {
-      roots.push_back(r);
-    } else if (!root_failed) {
+    if (stat(r.c_str(), &st) != 0) {
+      if (!missing_reported) out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
+      missing_reported = root_failed = true;
+    } else if (is_special_file(st.st_mode)) {
+      out.write_err("zub: " + r + ": " + kSpecialFileError + "\n");
       root_failed = true;
-      out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
+    } else {
+      roots.push_back(r);
     }
   }
   WalkResult walked = walk_roots(roots, o.filter);
