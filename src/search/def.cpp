@@ -4,6 +4,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/path_error.h"
@@ -50,7 +51,7 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   std::string report;
   if (base) {
     report += "@ ";
-    report += *base;
+    append_shown_path(report, *base);
     report += "/\n";
   }
   const size_t count_at = report.size();
@@ -102,12 +103,12 @@ int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint6
   for (const std::string& r : roots) {
     struct stat st;
     if (stat(r.c_str(), &st) != 0) {
-      out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
+      out.write_err("zub: " + shown_path(r) + ": " + os_error_text(errno) + "\n");
       failed = true;
       break;
     }
     if (is_special_file(st.st_mode)) {
-      out.write_err("zub: " + r + ": " + kSpecialFileError + "\n");
+      out.write_err("zub: " + shown_path(r) + ": " + kSpecialFileError + "\n");
       failed = true;
     }
   }
