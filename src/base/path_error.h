@@ -13,7 +13,7 @@ inline constexpr const char* kSpecialFileError = "장치·소켓 같은 특수 �
 // (which are positive) in the same error slot.
 inline constexpr int kErrNotUtf8 = -1;
 inline constexpr int kErrSpecialFile = -2;  // a device or a socket
-inline constexpr int kErrFileTooLarge = -3;     // more than an unmapped read may hold
+inline constexpr int kErrFileTooLarge = -3;  // more than an unmapped read may hold
 
 std::string os_error_text(int err);
 
