@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "base/map_guard.h"
+#include "base/path_error.h"
 
 namespace zub {
 
@@ -17,11 +18,15 @@ namespace {
 // Reads `fd` to its end (or `limit` bytes) into `buf`, growing it
 // geometrically and reading straight into its tail.
 bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
+  // A first allocation of a size only fstat vouches for stays modest: a
+  // /proc file can claim terabytes, and the loop grows the buffer anyway.
+  constexpr uint64_t kMaxHint = uint64_t{64} << 20;
   struct stat st;
   uint64_t hint = 0;
   if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0)
     hint = static_cast<uint64_t>(st.st_size) + 1;  // +1 sees EOF in one read
   if (hint < 16384) hint = 16384;
+  if (hint > kMaxHint) hint = kMaxHint;
   if (hint > limit) hint = limit;
   buf.clear();
   size_t used = 0;
@@ -49,10 +54,24 @@ bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
 // Opens `path` for reading without ever blocking in open(): a FIFO that no
 // writer holds would otherwise stall the whole run (a named pipe met as a
 // file argument). Blocking reads are restored afterwards, so a FIFO with no
-// writer reads as empty and one with a writer reads to its end.
-int open_for_read(const std::string& path) {
+// writer reads as empty and one with a writer reads to its end (or its cap).
+// Devices and sockets are refused; `st` is the opened file's status.
+int open_for_read(const std::string& path, struct stat& st, int* err) {
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    *err = errno;
+    return -1;
+  }
+  if (fstat(fd, &st) != 0) {
+    *err = errno;
+    ::close(fd);
+    return -1;
+  }
+  if (is_special_file(st.st_mode)) {
+    *err = kErrSpecialFile;
+    ::close(fd);
+    return -1;
+  }
   const int flags = ::fcntl(fd, F_GETFL);
   if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
   return fd;
@@ -78,12 +97,14 @@ void unmap_guarded(const char* p, size_t len) {
 
 }  // namespace
 
+bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
+
+int open_readable(const std::string& path, struct stat& st, int* err) { return open_for_read(path, st, err); }
+
 bool read_file_into(const std::string& path, std::string& buf, int* err, uint64_t limit) {
-  int fd = open_for_read(path);
-  if (fd < 0) {
-    *err = errno;
-    return false;
-  }
+  struct stat st;
+  int fd = open_for_read(path, st, err);
+  if (fd < 0) return false;
   bool ok = read_loop(fd, buf, limit, err);
   ::close(fd);
   return ok;
@@ -197,14 +218,11 @@ FileView::~FileView() { unmap_guarded(map_, size_); }
 
 bool open_file_view(const std::string& path, FileView& view, int* err) {
   view = FileView();
-  int fd = open_for_read(path);
-  if (fd < 0) {
-    *err = errno;
-    return false;
-  }
   struct stat st;
+  int fd = open_for_read(path, st, err);
+  if (fd < 0) return false;
   // Small files are cheaper to read than to map.
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 65536) {
+  if (S_ISREG(st.st_mode) && st.st_size >= 65536) {
     if (char* p = map_guarded(fd, 0, static_cast<size_t>(st.st_size), MAP_PRIVATE)) {
       madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
       view.map_ = p;
@@ -213,8 +231,13 @@ bool open_file_view(const std::string& path, FileView& view, int* err) {
       return true;
     }
   }
-  bool ok = read_loop(fd, view.buf_, UINT64_MAX, err);
+  bool ok = read_loop(fd, view.buf_, kMaxUnmappedBytes + 1, err);
   ::close(fd);
+  if (ok && view.buf_.size() > kMaxUnmappedBytes) {
+    view.buf_ = std::string();
+    *err = kErrFileTooLarge;
+    return false;
+  }
   return ok;
 }
 

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <sys/types.h>
 
 namespace zub {
 
@@ -12,6 +14,21 @@ struct ReadResult {
   int err = 0;        // errno when !ok
   std::string data;
 };
+
+// Most a read holds in memory when a file is not mapped: its size is not
+// known in advance (a pipe, a /proc file that reports 0) or mapping failed.
+// A whole-file view of such a source that delivers more is refused with
+// kErrFileTooLarge, so an endless one never grows the process without bound.
+inline constexpr uint64_t kMaxUnmappedBytes = uint64_t{32} << 20;
+
+// Character and block devices and sockets. They are never read as files:
+// a device can be endless (/dev/zero) or wait for input (a terminal).
+bool is_special_file(mode_t mode);
+
+// Opens `path` for reading as every file read here does: never blocking in
+// open(), refusing special files (kErrSpecialFile in *err). Returns the
+// descriptor, or -1 with *err set; `st` is the opened file's status.
+int open_readable(const std::string& path, struct stat& st, int* err);
 
 // Reads the whole file at `path` into a string.
 ReadResult read_file(const std::string& path);
@@ -81,7 +98,9 @@ class FileView {
   std::string buf_;
 };
 
-// Opens `path` as a FileView. Returns false and sets *err on failure.
+// Opens `path` as a FileView: a regular file of 64 KiB or more is mapped;
+// anything else is read, at most kMaxUnmappedBytes (kErrFileTooLarge beyond).
+// Returns false and sets *err on failure.
 bool open_file_view(const std::string& path, FileView& view, int* err);
 
 }  // namespace zub

@@ -43,19 +43,16 @@ std::optional<std::string> read_stdin() {
   return std::move(r.data);
 }
 
-// The filters other than trim go on with the empty text when the input is
-// unreadable or not UTF-8.
-std::string stdin_text_or_empty() {
-  auto in = read_stdin();
-  if (!in || !is_valid_utf8(*in)) return std::string();
-  return std::move(*in);
-}
-
-// The same for the compressors, which only read their input: large inputs
-// are mapped, not copied.
-std::string_view stdin_view_or_empty(const FdText& in) {
-  if (!in.ok || !is_valid_utf8(in.text())) return std::string_view();
-  return in.text();
+// Standard input as the filters see it: an invalid byte sequence becomes
+// U+FFFD and everything around it is kept, so one stray byte in a build log
+// never empties the summary. Valid input (mapped when large) is used in
+// place; otherwise the decoded copy lives in `fixed`. A read error keeps
+// what was read before it.
+std::string_view filter_text(const FdText& in, std::string& fixed) {
+  const std::string_view raw = in.text();
+  if (is_valid_utf8(raw)) return raw;
+  fixed = decode_lossy(raw);
+  return fixed;
 }
 
 uint64_t number_or(const Args& a, size_t i, uint64_t fallback) {
@@ -226,7 +223,9 @@ int run_fetch_branch(const Args& a, Output& out) {
 }
 
 int run_md_branch(Output& out) {
-  std::string input = stdin_text_or_empty();
+  const FdText in = read_fd_text(0);
+  std::string fixed;
+  const std::string_view input = filter_text(in, fixed);
   const uint64_t repeats = env_number("ZUB_BENCH").value_or(1);
   const bool quiet = std::getenv("ZUB_BENCH_QUIET") != nullptr;
   return cmd_md(input, repeats, quiet, out);
@@ -254,12 +253,13 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (sub == "grep") return cmd_grep(a, out);
   if (sub == "map") return run_map_branch(a, out);
   if (sub == "wrap") return run_wrap_branch(a, out);
-  if (sub == "diag") return cmd_diag(stdin_view_or_empty(read_fd_text(0)), out);
-  if (sub == "logs") return cmd_logs(stdin_view_or_empty(read_fd_text(0)), number_or(a, 0, 3000), out);
-  if (sub == "trim") {
+  if (sub == "diag" || sub == "logs" || sub == "trim") {
     const FdText in = read_fd_text(0);
-    if (!in.ok || !is_valid_utf8(in.text())) return 0;
-    return cmd_trim(in.text(), number_or(a, 0, 200), out);
+    std::string fixed;
+    const std::string_view text = filter_text(in, fixed);
+    if (sub == "diag") return cmd_diag(text, out);
+    if (sub == "logs") return cmd_logs(text, number_or(a, 0, 3000), out);
+    return cmd_trim(text, number_or(a, 0, 200), out);
   }
   if (sub == "web") return run_web_branch(a, out);
   if (sub == "fetch") return run_fetch_branch(a, out);

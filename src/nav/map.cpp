@@ -18,6 +18,7 @@
 
 #include "base/file_io.h"
 #include "base/path_error.h"
+#include "base/shown_path.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "search/skip_names.h"
@@ -222,7 +223,7 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
     auto [dir, depth] = std::move(stack.back());
     stack.pop_back();
     if (depth > kMaxWalkDepth) {
-      out.write_err("zub: " + lossy(dir) + ": 깊이 " + std::to_string(kMaxWalkDepth + 1) +
+      out.write_err("zub: " + shown_path(dir) + ": 깊이 " + std::to_string(kMaxWalkDepth + 1) +
                     " 초과로 중단\n");
       continue;
     }
@@ -335,7 +336,7 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
     struct stat st;
     if (::stat(root.c_str(), &st) != 0) {
       const int err = errno;
-      out.write_err("zub map: " + root + ": " + os_error_text(err) + "\n");
+      out.write_err("zub map: " + shown_path(root) + ": " + os_error_text(err) + "\n");
       rep.failed = true;
       continue;
     }
@@ -344,7 +345,7 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
     } else if (S_ISREG(st.st_mode)) {
       file_roots.push_back({root, canonical_or_written(root), static_cast<uint64_t>(st.st_size)});
     } else {
-      out.write_err("zub map: " + root + ": 디렉터리도 파일도 아니다\n");
+      out.write_err("zub map: " + shown_path(root) + ": 디렉터리도 파일도 아니다\n");
       rep.failed = true;
     }
   }
@@ -360,7 +361,7 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
       return is_within(r.canonical, k.canonical);
     });
     if (inside) {
-      out.write_err("zub map: " + r.written + ": 이미 포함된 경로라 건너뜀(이중 집계 방지)\n");
+      out.write_err("zub map: " + shown_path(r.written) + ": 이미 포함된 경로라 건너뜀(이중 집계 방지)\n");
       continue;
     }
     kept.push_back(std::move(r));
@@ -397,15 +398,15 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   s += std::to_string(t.total) + " files\n";
   s += "ext: ";
   for (size_t i = 0; i < kinds.size() && i < 10; ++i)
-    s += kinds[i].first + "×" + std::to_string(kinds[i].second) + " ";
+    s += shown_path(kinds[i].first) + "×" + std::to_string(kinds[i].second) + " ";
   s += "\n";
-  if (base) s += "@ " + *base + "/\n";
+  if (base) s += "@ " + shown_path(*base) + "/\n";
   s += "files KB dir\n";
   const uint64_t d = rows.size();
   const uint64_t shown = std::min<uint64_t>(n, d);
   for (uint64_t i = 0; i < shown; ++i) {
     s += std::to_string(rows[i].second.files) + " " + std::to_string(rows[i].second.bytes / 1024) +
-         " " + shown_dir(rows[i].first, base ? &*base : nullptr) + "\n";
+         " " + shown_path(shown_dir(rows[i].first, base ? &*base : nullptr)) + "\n";
   }
   if (n < d) {
     s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(d) +

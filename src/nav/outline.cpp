@@ -1,5 +1,6 @@
 #include "nav/outline.h"
 
+#include "base/shown_path.h"
 #include "base/file_io.h"
 #include "base/path_error.h"
 #include "base/text.h"
@@ -40,13 +41,14 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       failed = true;
       continue;
     }
-    ReadResult file = read_file(path);
-    if (!file.ok || !is_valid_utf8(file.data)) {
-      out.write_out(path + ": " + (file.ok ? kNotUtf8Error : os_error_text(file.err)) + "\n");
+    FileView file;
+    int err = 0;
+    if (!open_file_view(path, file, &err) || !is_valid_utf8(file.data())) {
+      out.write_out(shown_path(path) + ": " + file_error_text(err == 0 ? kErrNotUtf8 : err) + "\n");
       continue;
     }
-    const std::vector<std::string_view> lines = split_lines(file.data);
-    std::string block = "== " + path + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
+    const std::vector<std::string_view> lines = split_lines(file.data());
+    std::string block = "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
     uint64_t count = 0;
     bool capped = false;
     for (size_t i = 0; i < lines.size(); ++i) {

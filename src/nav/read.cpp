@@ -4,6 +4,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/number.h"
@@ -58,11 +59,15 @@ struct LineSink {
 bool check_file_path(const std::string& path, Output& out) {
   struct stat st;
   if (::stat(path.c_str(), &st) != 0) {
-    out.write_err("zub: " + path + ": " + os_error_text(errno) + "\n");
+    out.write_err("zub: " + shown_path(path) + ": " + os_error_text(errno) + "\n");
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
-    out.write_err("zub: " + path + ": " + kDirectoryMessage + "\n");
+    out.write_err("zub: " + shown_path(path) + ": " + kDirectoryMessage + "\n");
+    return false;
+  }
+  if (is_special_file(st.st_mode)) {
+    out.write_err("zub: " + shown_path(path) + ": " + kSpecialFileError + "\n");
     return false;
   }
   return true;
@@ -76,20 +81,19 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   bool ok = open_file_view(r.path, file, &err);
   if (ok && !is_valid_utf8(file.data())) {
     ok = false;
-    err = -1;
+    err = kErrNotUtf8;
   }
   if (!ok) {
-    const std::string error = err == -1 ? kNotUtf8Error : os_error_text(err);
-    out.write_out(r.path + ": " + error + "\n");
+    out.write_out(shown_path(r.path) + ": " + file_error_text(err) + "\n");
     return true;
   }
   const std::string b_text = r.b ? std::to_string(*r.b) : "끝";
   std::string block;
   if (file_count > 1) {
     if (r.b)
-      block = "== " + r.path + " [" + std::to_string(r.a) + "-" + b_text + "] ==\n";
+      block = "== " + shown_path(r.path) + " [" + std::to_string(r.a) + "-" + b_text + "] ==\n";
     else
-      block = "== " + r.path + " (전체) ==\n";
+      block = "== " + shown_path(r.path) + " (전체) ==\n";
   }
   LineSink sink{block, numbering};
   uint64_t n = 0;
@@ -112,7 +116,7 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   }
   sink.finish();
   if (is_blank(block)) {
-    out.write_err("zub: " + r.path + ": " + std::to_string(r.a) + "-" + b_text +
+    out.write_err("zub: " + shown_path(r.path) + ": " + std::to_string(r.a) + "-" + b_text +
                   " 범위에 내용이 없다(파일이 그보다 짧다)\n");
     out.write_out(block);
     return false;
@@ -125,7 +129,7 @@ void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool number
                 Output& out) {
   ReadResult file = read_file_prefix(r.path, limit);
   if (!file.ok) {
-    out.write_out(r.path + ": " + os_error_text(file.err) + "\n");
+    out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
     return;
   }
   const bool full = file.data.size() == limit;
@@ -137,7 +141,7 @@ void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool number
     cut_note = true;
   }
   std::string block;
-  if (file_count > 1) block = "== " + r.path + " (앞 " + std::to_string(limit) + "B) ==\n";
+  if (file_count > 1) block = "== " + shown_path(r.path) + " (앞 " + std::to_string(limit) + "B) ==\n";
   LineSink sink{block, numbering};
   uint64_t n = 0;
   for (std::string_view line : lines) sink.add(++n, line);

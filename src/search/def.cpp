@@ -4,6 +4,7 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/path_error.h"
@@ -50,7 +51,7 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   std::string report;
   if (base) {
     report += "@ ";
-    report += *base;
+    append_shown_path(report, *base);
     report += "/\n";
   }
   const size_t count_at = report.size();
@@ -58,10 +59,10 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   MatchScratch scratch;
   std::vector<std::string_view> lines;
   uint64_t count = 0;
-  std::string text;
+  ReadBuffer buf;
   for (const std::string& path : walked.files) {
-    int err = 0;
-    if (!read_file_into(path, text, &err) || !is_valid_utf8(text)) continue;
+    if (!read_listed_file(path, false, buf) || !is_valid_utf8(buf.view())) continue;
+    const std::string_view text = buf.view();
     if (!sym.empty() && needle_find(needle, text, 0) == std::string_view::npos) continue;
     lines = split_lines(text);
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -102,9 +103,13 @@ int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint6
   for (const std::string& r : roots) {
     struct stat st;
     if (stat(r.c_str(), &st) != 0) {
-      out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
+      out.write_err("zub: " + shown_path(r) + ": " + os_error_text(errno) + "\n");
       failed = true;
       break;
+    }
+    if (is_special_file(st.st_mode)) {
+      out.write_err("zub: " + shown_path(r) + ": " + kSpecialFileError + "\n");
+      failed = true;
     }
   }
   out.write_out(find_definitions(sym, roots, n));

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include "base/shown_path.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
@@ -25,8 +26,7 @@ std::string_view display_path(std::string_view path, const std::optional<std::st
 }
 
 void append_path_text(std::string& out, std::string_view path) {
-  if (is_valid_utf8(path)) out.append(path);
-  else out.append(decode_lossy(path));
+  append_shown_path(out, path);
 }
 
 }  // namespace zub

@@ -20,8 +20,9 @@ std::optional<std::string> base_root(const std::vector<std::string>& roots);
 // path unchanged when it does not start with `base` or nothing would remain.
 std::string_view display_path(std::string_view path, const std::optional<std::string>& base);
 
-// Appends a path to report text; a path that is not UTF-8 (a file name of
-// another encoding) is converted lossily so the report stays valid text.
+// Appends a path to report text as shown_path prints it: a path that is not
+// UTF-8 (a file name of another encoding) is converted lossily and control
+// characters are escaped, so the report stays valid text, one line per line.
 void append_path_text(std::string& out, std::string_view path);
 
 }  // namespace zub

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <thread>
 
+#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
@@ -160,7 +161,7 @@ std::string build_report(const GrepOptions& o, const std::vector<std::optional<F
   body += "]\n";
   if (!base || files == 0) return body;
   std::string head = "@ ";
-  head += *base;
+  append_shown_path(head, *base);
   head += "/\n";
   return head + body;
 }
@@ -198,14 +199,18 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
     if (r == "-") return run_stdin(o, *pats, out);
 
   bool root_failed = false;
+  bool missing_reported = false;
   std::vector<std::string> roots;
   for (const std::string& r : o.roots) {
     struct stat st;
-    if (stat(r.c_str(), &st) == 0) {
-      roots.push_back(r);
-    } else if (!root_failed) {
+    if (stat(r.c_str(), &st) != 0) {
+      if (!missing_reported) out.write_err("zub: " + shown_path(r) + ": " + os_error_text(errno) + "\n");
+      missing_reported = root_failed = true;
+    } else if (is_special_file(st.st_mode)) {
+      out.write_err("zub: " + shown_path(r) + ": " + kSpecialFileError + "\n");
       root_failed = true;
-      out.write_err("zub: " + r + ": " + os_error_text(errno) + "\n");
+    } else {
+      roots.push_back(r);
     }
   }
   WalkResult walked = walk_roots(roots, o.filter);

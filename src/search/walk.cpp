@@ -173,32 +173,32 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
   return r;
 }
 
-bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
-  const uint64_t limit = include_all ? UINT64_MAX : kMaxScanBytes + 1;
-  // Never blocks in open(): a named pipe given as a root reads as empty.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return false;
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags != -1) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  struct stat st;
-  uint64_t want = 64 * 1024;
-  bool regular = false;
-  bool huge = false;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    regular = true;
-    if (!include_all && static_cast<uint64_t>(st.st_size) > kMaxScanBytes) {
-      ::close(fd);
-      return false;
-    }
-    // Beyond the usual cap (only with --all) the buffer grows as the file
-    // is read instead of being sized up front: a huge sparse or binary file
-    // must not cost (or fail) one allocation of its full size before its
-    // head shows it is binary.
-    huge = static_cast<uint64_t>(st.st_size) > kMaxScanBytes;
-    if (!huge) want = static_cast<uint64_t>(st.st_size) + 1;
-  }
-  if (want > limit) want = limit;
+bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf) {
   buf.len = 0;
+  if (buf.use_map) {
+    buf.mapped = FileView();
+    buf.use_map = false;
+  }
+  struct stat st;
+  int err = 0;
+  const int fd = open_readable(path, st, &err);
+  if (fd < 0) return false;
+  const bool regular = S_ISREG(st.st_mode);
+  const uint64_t size = regular ? static_cast<uint64_t>(st.st_size) : 0;
+  if (size > kMaxScanBytes) {
+    ::close(fd);
+    // Mapped, a huge file costs no heap, and a binary one is told apart by
+    // the first page of its head alone.
+    if (!include_all || !open_file_view(path, buf.mapped, &err)) return false;
+    buf.use_map = true;
+    return true;
+  }
+  // A regular file's size is known; anything else (a pipe, a /proc file that
+  // reports 0) is read one byte past what may be kept, to see it is over.
+  const uint64_t keep = include_all ? kMaxUnmappedBytes : kMaxScanBytes;
+  const uint64_t limit = keep + 1;
+  uint64_t want = size > 0 ? size + 1 : 64 * 1024;
+  if (want > limit) want = limit;
   bool ok = true;
   for (;;) {
     if (buf.len == buf.cap) {
@@ -213,8 +213,6 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
     }
     uint64_t room = buf.cap - buf.len;
     if (room > limit - buf.len) room = limit - buf.len;
-    // The binary test of a huge file comes first.
-    if (huge && buf.len < 1024 && room > 1024 - buf.len) room = 1024 - buf.len;
     const ssize_t n = ::read(fd, buf.bytes.get() + buf.len, room);
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -222,25 +220,21 @@ bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
       break;
     }
     if (n == 0) break;
-    const size_t before = buf.len;
     buf.len += static_cast<size_t>(n);
-    if (huge && before < 1024) {
-      const size_t head = buf.len < 1024 ? buf.len : 1024;
-      if (std::memchr(buf.bytes.get() + before, 0, head - before)) {
-        ::close(fd);
-        return false;
-      }
-    }
     // A short read of exactly the size fstat reported is the end of a
     // regular file; spare the extra read that would confirm it.
-    if (regular && buf.len == static_cast<uint64_t>(st.st_size) && static_cast<uint64_t>(n) < room) break;
+    if (size > 0 && buf.len == size && static_cast<uint64_t>(n) < room) break;
   }
   ::close(fd);
-  if (!ok) return false;
-  if (!include_all && buf.len > kMaxScanBytes) return false;
-  const size_t head = buf.len < 1024 ? buf.len : 1024;
-  if (std::memchr(buf.bytes.get(), 0, head)) return false;
-  return is_valid_utf8(buf.view());
+  return ok && buf.len <= keep;
+}
+
+bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {
+  if (!read_listed_file(path, include_all, buf)) return false;
+  const std::string_view text = buf.view();
+  const size_t head = text.size() < 1024 ? text.size() : 1024;
+  if (std::memchr(text.data(), 0, head)) return false;
+  return is_valid_utf8(text);
 }
 
 }  // namespace zub

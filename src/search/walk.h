@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_io.h"
+
 namespace zub {
 
 // Settings of one walk.
@@ -39,16 +41,27 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 inline constexpr uint64_t kMaxScanBytes = 2u << 20;
 
 // A read buffer reused across files: grows, never shrinks, never zero-fills.
+// A file over the size cap read with include_all is mapped instead.
 struct ReadBuffer {
   std::unique_ptr<char[]> bytes;
   size_t cap = 0;
   size_t len = 0;
-  std::string_view view() const { return {bytes.get(), len}; }
+  FileView mapped;
+  bool use_map = false;
+  std::string_view view() const { return use_map ? mapped.data() : std::string_view(bytes.get(), len); }
 };
 
-// Reads `path` into `buf` and answers whether it is to be scanned: readable,
-// not over 2 MiB (unless include_all), no NUL in its first 1,024 bytes, and
-// valid UTF-8. Skips are silent.
+// Reads a listed file into `buf` with memory bounded whatever the file is.
+// Devices and sockets are refused. Without include_all a regular file over
+// 2 MiB is passed over before any of it is read, and a source of unknown
+// size (a pipe, a /proc file) that delivers more is dropped. With it a large
+// regular file is mapped and a source of unknown size may deliver up to
+// kMaxUnmappedBytes. False when the file is not to be used.
+bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf);
+
+// Reads `path` into `buf` and answers whether it is to be scanned: readable
+// within the bounds above, no NUL in its first 1,024 bytes, and valid UTF-8.
+// Skips are silent.
 bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf);
 
 }  // namespace zub

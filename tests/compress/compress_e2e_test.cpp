@@ -182,7 +182,7 @@ TEST(CompressEndToEnd, HandWrittenLinterAndTestSamples) {
                 kDiagClosing);
 }
 
-TEST(CompressEndToEnd, FilterArgumentsAndNonUtf8Input) {
+TEST(CompressEndToEnd, FilterArgumentsAndInvalidUtf8Input) {
   std::string in;
   for (int i = 0; i < 30; ++i) in += std::string(100, static_cast<char>('a' + i % 26)) + "\n";
   auto w80 = run_zub_stdin({"trim", "80"}, in);
@@ -193,14 +193,21 @@ TEST(CompressEndToEnd, FilterArgumentsAndNonUtf8Input) {
   EXPECT_NE(wbad.out.find("[zub trim: 4 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
             std::string::npos);
 
-  const std::string not_utf8 = in + "\xff\n";
+  // An invalid byte becomes U+FFFD (one per maximal invalid subpart: the
+  // cut-off three-byte sequence \xe2\x82 is one) and the text around it
+  // stays, in the filters as in wrap.
+  const std::string not_utf8 = in + "caf\xe9 FAILED a\xe2\x82z\n";
   auto t = run_zub_stdin({"trim"}, not_utf8);
-  EXPECT_EQ(t.out, "");
   EXPECT_EQ(t.status, 0);
+  EXPECT_NE(t.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[zub trim: 4 dup lines collapsed"), std::string::npos)
+      << t.out;
   auto l = run_zub_stdin({"logs"}, not_utf8);
-  EXPECT_EQ(l.out, "");
-  auto d = run_zub_stdin({"diag"}, not_utf8);
+  EXPECT_NE(l.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[31 lines in -> 27 unique]\n"), std::string::npos) << l.out;
+  t = run_zub_stdin({"trim"}, "src/a.c:1:1: error: x\ncaf\xe9 FAILED\n");
+  EXPECT_EQ(t.out, "src/a.c:1:1: error: x\ncaf\uFFFD FAILED\n");
+  auto d = run_zub_stdin({"diag"}, "FAIL one\nFAIL caf\xe9\n\xff\xfe\nFAIL three\n");
   EXPECT_EQ(d.out,
-            "[zub diag: only 0/0 lines recognized as diagnostics: not a linter/compiler/test log. "
-            "Use `zub trim` (near-lossless) or `zub logs` instead.]\n");
+            "== 3 failure lines ==\n  FAIL one\n  FAIL caf\uFFFD\n  FAIL three\n"
+            "== 1 unrecognized lines (first 25) ==\n  \uFFFD\uFFFD\n" +
+                kDiagClosing);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <sys/stat.h>
 
 #include "base/text.h"
 #include "hardening/bounded_run.h"
@@ -100,6 +101,62 @@ TEST(HardeningBigInputs, TwoGigabyteSparseFileIsSkippedByGrep) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "@ " + root + "/\n── small.c\n1| needle here\n[1 files, 1 hits]\n");
+}
+
+// Devices, /proc and endless pipes: whatever a file is, memory stays
+// bounded. Under the address-space cap an unbounded read aborts the run.
+TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
+  std::vector<std::string> limit;
+  if (!kSanitized) limit = {"sh", "-c", "ulimit -v 600000 && exec \"$@\"", "sh"};
+  const std::string refused = "zub: /dev/zero: 장치·소켓 같은 특수 파일이라 읽지 않는다: 일반 파일을 지정해라\n";
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"read", "/dev/zero"},
+           {"read", "-c", "10", "/dev/zero"},
+           {"outline", "/dev/zero"},
+           {"def", "foo", "/dev/zero"},
+           {"grep", "--all", "foo", "/dev/zero"}}) {
+    BoundedRun r = run_bounded_via(limit, args, 30);
+    ASSERT_FALSE(r.timed_out) << args[0];
+    EXPECT_EQ(r.run.status, 2) << args[0];
+    EXPECT_EQ(r.run.err, refused) << args[0];
+  }
+
+  // /proc files report size 0 and some never end (pagemap): each is read at
+  // most one byte past the size cap.
+  BoundedRun r = run_bounded_via(limit, {"def", "main", "/proc/self"}, 60);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_TRUE(zub::starts_with(r.run.out, "@ /proc/self/\n[")) << r.run.out;
+
+  // A 3 GB file inside a tree is over def's size cap: passed over unread.
+  TempDir tmp;
+  const std::string root = tmp.mkdir("tree");
+  tmp.write("tree/small.rs", "fn foo() {}\n");
+  make_sparse_file(root + "/huge.rs", uint64_t{3} << 30, "fn foo() {\n}\n");
+  r = run_bounded_via(limit, {"def", "foo", root}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── small.rs:1-1\n1| fn foo() {}\n");
+
+  // A pipe whose writer never stops: named directly it is read up to 32 MiB
+  // and refused; inside a search it is passed over.
+  const std::string fifo = tmp / "endless";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+  std::vector<std::string> writer = {"sh", "-c", "yes > \"$0\" & exec 3<\"$0\"; exec \"$@\"", fifo};
+  writer.insert(writer.end(), limit.begin(), limit.end());
+  const std::string too_large = fifo +
+                                ": 32 MiB 를 넘어 읽기를 멈췄다(크기를 미리 알 수 없는 파이프·/proc 파일 등): "
+                                "앞부분은 `zub read --bytes N` 으로 읽어라\n";
+  for (const char* sub : {"read", "outline"}) {
+    r = run_bounded_via(writer, {sub, fifo}, 30);
+    ASSERT_FALSE(r.timed_out) << sub;
+    EXPECT_EQ(r.run.status, 0) << sub << r.run.err;
+    EXPECT_EQ(r.run.out, too_large) << sub;
+  }
+  r = run_bounded_via(writer, {"grep", "--all", "-c", "-e", "y", "-e", "foo", fifo, root + "/small.rs"}, 30);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1 " + root + "/small.rs\n[1 files, 1 hits]\n");
 }
 
 TEST(HardeningBigInputs, HundredMegabyteLineIsSearchedByGrep) {

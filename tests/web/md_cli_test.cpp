@@ -62,13 +62,15 @@ TEST(MdCli, BenchSwitches) {
   EXPECT_EQ(quiet.out, "");
 }
 
-TEST(MdCli, EmptyAndNonUtf8Input) {
+TEST(MdCli, EmptyAndInvalidUtf8Input) {
   MdRun r = md("");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
-  r = md("<p>\xff\xfe not text</p>" + kPage);
+  // Invalid bytes become U+FFFD; the page around them is still converted.
+  r = md("<h2>caf\xe9</h2>" + kPage);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, zub::html_to_markdown("<h2>caf\uFFFD</h2>" + kPage));
+  EXPECT_NE(r.out.find("This is the first paragraph"), std::string::npos) << r.out;
 }
 
 TEST(MdCli, RealPagesCorpus) {
