@@ -5,7 +5,7 @@
 #include "cli/frontend.h"
 
 int main(int argc, char** argv) {
-  zub::install_pipe_handling();
+  zub::prepare_standard_streams();
   std::vector<std::string> args(argv, argv + argc);
   zub::Output out;
   return zub::run_cli(args, out);
