@@ -38,6 +38,10 @@ constexpr size_t kNamesPerLine = 6;
 //                         filter process) on files whose stat data changed;
 //                         every driver defined outside the user's own
 //                         (system, global, command-line) settings is emptied.
+// Inside a submodule `status` would run a second git with the submodule's
+// own configuration and filters, which are not listed here; so submodules
+// count as changed only when their checked-out commit moved, not for edits
+// inside them.
 // Diff drivers, textconv and external diff run only for patches, which no
 // query here produces; the pager is off; transports are all refused, so the
 // lazy fetch of a partial clone cannot start ssh or a remote helper either;
@@ -177,7 +181,7 @@ std::string brief_snapshot(const std::string& root, Output& out) {
   const std::vector<std::string> env = git_environment(repository_git_config(root));
   if (auto branch = git_query(root, env, {"rev-parse", "--abbrev-ref", "HEAD"}))
     s += "branch: " + *branch + "\n";
-  if (auto changes = git_query(root, env, {"status", "--porcelain"})) {
+  if (auto changes = git_query(root, env, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
     std::vector<std::string_view> lines = lf_lines(*changes);
     s += "dirty: " + std::to_string(lines.size()) + " files\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);

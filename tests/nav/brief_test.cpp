@@ -236,6 +236,15 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
                                            t.write("commit.txt", commit)});
   git(t, repo, {"update-ref", "HEAD", object});
 
+  // A submodule whose own configuration names a filter for its files.
+  std::string lib = init_repo(t, "lib");
+  t.write("lib/.gitattributes", "*.txt filter=sub\n");
+  t.write("lib/s.txt", "s\n");
+  git(t, lib, {"add", "."});
+  git(t, lib, {"commit", "-q", "-m", "lib"});
+  git(t, repo, {"-c", "protocol.file.allow=always", "submodule", "add", "-q", lib, "lib"});
+  git(t, repo, {"commit", "-q", "-m", "two"});
+
   const std::string ran = t / "ran";
   const std::string program = t.write("planted", "#!/bin/sh\necho \"$*\" >> '" + ran + "'\ncat\n");
   ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
@@ -247,11 +256,13 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
            {"log.showSignature", "true"},
            {"gpg.program", program}})
     git(t, repo, {"config", key, value});
+  git(t, repo + "/lib", {"config", "filter.sub.clean", program + " submodule"});
   // Changed stat data makes status read both files again (through their
   // filters, were those allowed to run).
   const struct timeval old_time[2] = {{1000000000, 0}, {1000000000, 0}};
   ASSERT_EQ(::utimes(txt.c_str(), old_time), 0);
   ASSERT_EQ(::utimes(md.c_str(), old_time), 0);
+  ASSERT_EQ(::utimes((repo + "/lib/s.txt").c_str(), old_time), 0);
 
   auto r = brief(t, {repo});
   std::ifstream runs(ran);
@@ -260,5 +271,6 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.substr(0, r.out.find("--\n")),
             "== " + repo + " ==\nbranch: main\ndirty: clean\nrecent:\n  " +
-                git(t, repo, {"rev-parse", "--short", "HEAD"}) + " one\n");
+                git(t, repo, {"rev-parse", "--short", "HEAD"}) + " two\n  " +
+                git(t, repo, {"rev-parse", "--short", "HEAD~1"}) + " one\n");
 }
