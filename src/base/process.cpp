@@ -72,6 +72,9 @@ constexpr size_t kGroupSlots = 64;
 std::atomic<pid_t> g_groups[kGroupSlots];
 // The first termination signal passed on, 0 while there was none.
 std::atomic<int> g_stop_signal{0};
+// Children being started and not yet in a slot. A signal that finds no
+// slot but a start under way is passed on by the starting thread instead.
+std::atomic<int> g_starting{0};
 
 void relay_signal(int sig) {
   const int saved = errno;
@@ -85,7 +88,7 @@ void relay_signal(int sig) {
       passed_on = true;
     }
   }
-  if (!passed_on) {
+  if (!passed_on && g_starting.load() == 0) {
     // No child to wait for: end as the signal would have ended us. It is
     // blocked while this handler runs and is delivered when it returns.
     ::signal(sig, SIG_DFL);
@@ -129,12 +132,15 @@ void close_from(int first) {
 }
 
 // A forked copy of the tool beside each child, in a session of its own so
-// that killing the tool's process group spares it. It waits on a pipe that
-// only the tool can write: one byte is the all-clear, end of file without
-// it means the tool has died, and the child's group is killed. Only system
-// calls are made here: another thread may have held a lock of the
-// allocator at the fork.
-[[noreturn]] void watcher_main(int fd, pid_t group) {
+// that killing the tool's process group spares it. It reads from a pipe
+// that only the tool and the child (until its exec) can write: first the
+// child's pid, which is also its group, then from the tool a one-byte
+// all-clear. End of file without the all-clear means the tool has died, and
+// the group is killed. The child sends its pid before it execs, so no
+// program runs before the watcher knows its group. Only system calls are
+// made here: another thread may have held a lock of the allocator at the
+// fork.
+[[noreturn]] void watcher_main(int fd) {
   struct sigaction ignore = {};
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
@@ -149,11 +155,19 @@ void close_from(int first) {
   }
   if (fd != 0) ::dup2(fd, 0);
   close_from(1);
-  char byte;
-  ssize_t n;
-  while ((n = ::read(0, &byte, 1)) < 0 && errno == EINTR) {
+  int32_t group = 0;
+  size_t have = 0;  // bytes of `group` read so far
+  for (;;) {
+    char buf[8];
+    const ssize_t n = ::read(0, buf, have < sizeof group ? sizeof group - have : 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) _exit(0);
+    if (n == 0) break;
+    if (have >= sizeof group) _exit(0);  // the all-clear
+    std::memcpy(reinterpret_cast<char*>(&group) + have, buf, static_cast<size_t>(n));
+    have += static_cast<size_t>(n);
   }
-  if (n == 0) ::kill(-group, SIGKILL);
+  if (have == sizeof group && group > 0) ::kill(-group, SIGKILL);
   _exit(0);
 }
 
@@ -162,7 +176,7 @@ struct Watcher {
   int fd = -1;  // the write end; the all-clear goes here
 };
 
-Watcher start_watcher(pid_t group) {
+Watcher start_watcher() {
   Watcher w;
   int p[2];
   if (pipe2(p, O_CLOEXEC) != 0) return w;
@@ -170,7 +184,7 @@ Watcher start_watcher(pid_t group) {
   sigfillset(&all);
   pthread_sigmask(SIG_SETMASK, &all, &old);
   const pid_t pid = fork();
-  if (pid == 0) watcher_main(p[0], group);
+  if (pid == 0) watcher_main(p[0]);
   pthread_sigmask(SIG_SETMASK, &old, nullptr);
   ::close(p[0]);
   if (pid < 0) {
@@ -224,6 +238,7 @@ void lift_fd(int& fd) {
 struct ChildPlan {
   pid_t parent;
   int in_fd, out_fd, err_fd, report_fd;
+  int watch_fd;  // -1 without a watcher
   char* const* argv;
   char* const* envp;
   const std::vector<std::string>* candidates;
@@ -239,12 +254,23 @@ struct ChildPlan {
     if (sigaction(sig, nullptr, &cur) == 0 && cur.sa_handler == relay_signal)
       sigaction(sig, &dfl, nullptr);
   }
-  sigaction(SIGPIPE, &dfl, nullptr);  // we ignore it; the child must not
   ::setsid();
   // Dies with the tool. A parent that died before the request took effect
   // shows as a changed parent.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (::getppid() != plan.parent) _exit(127);
+  // A watcher that is gone must not end us with SIGPIPE; the child itself
+  // then gets SIGPIPE's default action, which we (not it) do without.
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+  if (plan.watch_fd >= 0) {
+    const int32_t me = ::getpid();
+    while (::write(plan.watch_fd, &me, sizeof me) < 0 && errno == EINTR) {
+    }
+  }
+  sigaction(SIGPIPE, &dfl, nullptr);
   const int targets[3] = {0, 1, 2};
   const int sources[3] = {plan.in_fd, plan.out_fd, plan.err_fd};
   for (int i = 0; i < 3; ++i) {
@@ -303,6 +329,15 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     r.start_error = EINTR;
     return r;
   }
+  g_starting.fetch_add(1);
+  struct StartingGuard {
+    bool done = false;
+    void end() {
+      if (!done) g_starting.fetch_sub(1);
+      done = true;
+    }
+    ~StartingGuard() { end(); }
+  } starting;
   int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1}, in_pipe[2] = {-1, -1}, report[2] = {-1, -1};
   int null_fd = -1;
   auto close_all = [&] {
@@ -341,6 +376,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   plan.out_fd = out_pipe[1];
   plan.err_fd = opts.merge_stderr ? out_pipe[1] : err_pipe[1];
   plan.report_fd = report[1];
+  Watcher watcher = start_watcher();
+  plan.watch_fd = watcher.fd;
   plan.argv = cargv.data();
   plan.envp = envp;
   plan.candidates = &candidates;
@@ -359,6 +396,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   close_fd(null_fd);
   close_fd(report[1]);
   if (pid < 0) {
+    stop_watcher(watcher);
     r.start_error = fork_error;
     close_all();
     return r;
@@ -372,6 +410,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   if (got == static_cast<ssize_t>(sizeof exec_error)) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
+    stop_watcher(watcher);
     r.start_error = exec_error;
     close_all();
     return r;
@@ -379,11 +418,12 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   r.started = true;
   // From here on termination signals reach the child's group. The slot is
   // published before the stop flag is read, and the handler sets the flag
-  // before it reads the slots, so a signal arriving meanwhile is passed on
-  // by one side or the other.
+  // before it reads the slots, so a signal that arrived during the start
+  // (when the handler found no slot, saw the start under way and let the
+  // tool live) is passed on by one side or the other.
   const size_t slot = claim_group_slot(pid);
   if (const int sig = g_stop_signal.load()) ::kill(-pid, sig);
-  Watcher watcher = start_watcher(pid);
+  starting.end();
 
   int out_fd = out_pipe[0], err_fd = err_pipe[0], in_fd = in_pipe[1];
   size_t in_off = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -65,11 +66,23 @@ class BackgroundZub {
   zub::ProcessResult result_;
 };
 
+// A file under /proc, read with plain system calls: the process behind it
+// may end while it is read, which a stream would turn into an exception.
+std::string read_proc(const std::string& path) {
+  std::string text;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return text;
+  char buf[4096];
+  ssize_t n;
+  while ((n = ::read(fd, buf, sizeof buf)) > 0) text.append(buf, static_cast<size_t>(n));
+  ::close(fd);
+  return text;
+}
+
 // Alive means running or stopped; a zombie that nobody reaps is gone.
 bool alive(pid_t pid) {
   if (::kill(pid, 0) != 0) return errno != ESRCH;
-  std::ifstream f("/proc/" + std::to_string(pid) + "/stat");
-  std::string stat((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  const std::string stat = read_proc("/proc/" + std::to_string(pid) + "/stat");
   const size_t paren = stat.rfind(')');
   return paren == std::string::npos || stat.size() < paren + 3 || stat[paren + 2] != 'Z';
 }
@@ -100,10 +113,10 @@ std::vector<pid_t> wait_for_pids(const std::string& path, size_t count) {
 }
 
 // A wrapped command that prints a line, then waits on a background sleep;
-// the shell's and the sleep's pids go to `pids`.
+// the sleep's and the shell's pids go to `pids` after the line.
 std::vector<std::string> waiting_command(const std::string& pids) {
   return {"wrap", "--raw", "--", "sh", "-c",
-          "sleep 60 & echo $! > '" + pids + "'; echo $$ >> '" + pids + "'; echo started; wait"};
+          "sleep 60 & echo started; echo $! > '" + pids + "'; echo $$ >> '" + pids + "'; wait"};
 }
 
 void kill_all(const std::vector<pid_t>& pids) {
@@ -183,8 +196,7 @@ TEST(ChildLifetime, AKilledZubLeavesNoChildBehind) {
   for (auto end = Clock::now() + std::chrono::seconds(10); curl == 0 && Clock::now() < end;) {
     DIR* proc = ::opendir("/proc");
     while (struct dirent* e = proc ? ::readdir(proc) : nullptr) {
-      std::ifstream f(std::string("/proc/") + e->d_name + "/cmdline");
-      std::string cmd((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+      const std::string cmd = read_proc(std::string("/proc/") + e->d_name + "/cmdline");
       if (cmd.rfind("curl", 0) == 0 && cmd.find(url) != std::string::npos)
         curl = static_cast<pid_t>(std::atol(e->d_name));
     }
