@@ -49,7 +49,9 @@ constexpr size_t kNamesPerLine = 6;
 using GitConfig = std::vector<std::pair<std::string, std::string>>;
 
 const GitConfig& fixed_git_config() {
-  static const GitConfig config = {{"core.fsmonitor", "false"},
+  // An empty monitor means none to every git version; before 2.35.2 the
+  // word "false" was taken for the name of a program to run.
+  static const GitConfig config = {{"core.fsmonitor", ""},
                                    {"core.hooksPath", "/dev/null"},
                                    {"log.showSignature", "false"},
                                    {"status.submoduleSummary", "false"}};
