@@ -58,58 +58,83 @@ const GitConfig& fixed_git_config() {
   return config;
 }
 
-// The environment of every git query. Settings go through the numbered
-// GIT_CONFIG_* variables rather than -c, so that no name (a driver may be
-// called "a=b") can be misread; entries already in the environment keep
-// their numbers ahead of ours.
-std::vector<std::string> git_environment(const GitConfig& config) {
+// What every git query gets besides its own arguments.
+struct GitSettings {
+  std::vector<std::string> args;  // "-c key=value" pairs
+  std::vector<std::string> env;
+};
+
+// Settings go in as -c, which every git version knows; a key that holds a
+// "=" itself (a driver may be called "a=b") would be cut there, so such keys
+// go through the numbered GIT_CONFIG_* variables instead, after any that the
+// environment already holds.
+GitSettings git_settings(const GitConfig& config) {
+  GitSettings s;
   // A snapshot must not take the index lock that `status` would otherwise
   // grab to refresh stat data: the agent's own git commands could then fail.
-  std::vector<std::string> env = {"GIT_OPTIONAL_LOCKS=0", "GIT_TERMINAL_PROMPT=0",
-                                  "GIT_ALLOW_PROTOCOL="};
-  uint64_t first = 0;
-  if (const char* count = std::getenv("GIT_CONFIG_COUNT")) first = parse_u64(count).value_or(0);
-  uint64_t n = first;
+  s.env = {"GIT_OPTIONAL_LOCKS=0", "GIT_TERMINAL_PROMPT=0", "GIT_ALLOW_PROTOCOL="};
+  uint64_t n = 0;
+  if (const char* count = std::getenv("GIT_CONFIG_COUNT")) n = parse_u64(count).value_or(0);
+  bool numbered = false;
   for (const auto& [key, value] : config) {
-    env.push_back("GIT_CONFIG_KEY_" + std::to_string(n) + "=" + key);
-    env.push_back("GIT_CONFIG_VALUE_" + std::to_string(n) + "=" + value);
+    if (key.find('=') == std::string::npos) {
+      s.args.push_back("-c");
+      s.args.push_back(key + "=" + value);
+      continue;
+    }
+    s.env.push_back("GIT_CONFIG_KEY_" + std::to_string(n) + "=" + key);
+    s.env.push_back("GIT_CONFIG_VALUE_" + std::to_string(n) + "=" + value);
     ++n;
+    numbered = true;
   }
-  env.push_back("GIT_CONFIG_COUNT=" + std::to_string(n));
-  return env;
+  if (numbered) s.env.push_back("GIT_CONFIG_COUNT=" + std::to_string(n));
+  return s;
 }
 
-// Runs `git -C root args...`; yields its raw standard output for a zero exit.
-std::optional<std::string> run_git(const std::string& root, const std::vector<std::string>& env,
-                                   std::initializer_list<const char*> args) {
-  std::vector<std::string> argv{"git", "--no-pager", "-C", root};
+// Runs `git [settings] -C root args...`.
+ProcessResult run_git(const std::string& root, const GitSettings& settings,
+                      std::initializer_list<const char*> args) {
+  std::vector<std::string> argv{"git", "--no-pager"};
+  argv.insert(argv.end(), settings.args.begin(), settings.args.end());
+  argv.push_back("-C");
+  argv.push_back(root);
   argv.insert(argv.end(), args.begin(), args.end());
   ProcessOptions opts;
-  opts.env_set = env;
-  ProcessResult r = run_process(argv, opts);
-  if (!r.started || !r.exited || r.exit_code != 0) return std::nullopt;
-  return std::move(r.out);
+  opts.env_set = settings.env;
+  return run_process(argv, opts);
 }
+
+bool succeeded(const ProcessResult& r) { return r.started && r.exited && r.exit_code == 0; }
 
 // The settings for one root: the fixed ones, and every filter driver that
 // the repository (not the user) defines emptied.
 GitConfig repository_git_config(const std::string& root) {
   GitConfig config = fixed_git_config();
-  auto listing = run_git(root, git_environment(config),
-                         {"config", "--show-scope", "-z", "--name-only", "--get-regexp",
-                          "^filter\\."});
-  if (!listing) return config;
-  // NUL-separated pairs: scope, then "filter.<driver>.<key>".
+  const GitSettings settings = git_settings(config);
+  ProcessResult r = run_git(root, settings,
+                            {"config", "--show-scope", "-z", "--name-only", "--get-regexp",
+                             "^filter\\."});
+  // A git without --show-scope (before 2.26) rejects it as a usage error;
+  // then every driver counts as the repository's.
+  bool scoped = true;
+  if (r.exited && r.exit_code == 129) {
+    r = run_git(root, settings, {"config", "-z", "--name-only", "--get-regexp", "^filter\\."});
+    scoped = false;
+  }
+  if (!succeeded(r)) return config;
+  // NUL-terminated fields: (scope, when scoped, then) "filter.<driver>.<key>".
+  std::vector<std::string_view> fields;
+  for (size_t pos = 0; pos < r.out.size();) {
+    const size_t end = std::min(r.out.find('\0', pos), r.out.size());
+    fields.emplace_back(r.out.data() + pos, end - pos);
+    pos = end + 1;
+  }
   std::vector<std::string> drivers;
-  size_t pos = 0;
-  while (pos < listing->size()) {
-    const size_t scope_end = listing->find('\0', pos);
-    if (scope_end == std::string::npos) break;
-    const size_t name_end = std::min(listing->find('\0', scope_end + 1), listing->size());
-    const std::string_view scope(listing->data() + pos, scope_end - pos);
-    const std::string_view name(listing->data() + scope_end + 1, name_end - scope_end - 1);
-    pos = name_end + 1;
-    if (scope == "system" || scope == "global" || scope == "command") continue;
+  const size_t step = scoped ? 2 : 1;
+  for (size_t i = 0; i + step <= fields.size(); i += step) {
+    const std::string_view name = fields[i + step - 1];
+    if (scoped && (fields[i] == "system" || fields[i] == "global" || fields[i] == "command"))
+      continue;
     const size_t last_dot = name.rfind('.');
     if (name.substr(0, 7) != "filter." || last_dot == std::string_view::npos || last_dot < 7)
       continue;
@@ -127,11 +152,11 @@ GitConfig repository_git_config(const std::string& root) {
 
 // A query's standard output (lossily decoded, trailing white space removed),
 // only for a zero exit with non-blank output.
-std::optional<std::string> git_query(const std::string& root, const std::vector<std::string>& env,
+std::optional<std::string> git_query(const std::string& root, const GitSettings& settings,
                                      std::initializer_list<const char*> args) {
-  auto out = run_git(root, env, args);
-  if (!out) return std::nullopt;
-  std::string text = decode_lossy(*out);
+  ProcessResult r = run_git(root, settings, args);
+  if (!succeeded(r)) return std::nullopt;
+  std::string text = decode_lossy(r.out);
   text.resize(trim_ws_end(text).size());
   if (is_blank(text)) return std::nullopt;
   return text;
@@ -180,19 +205,20 @@ std::vector<std::string> top_level_names(const std::string& root) {
 
 std::string brief_snapshot(const std::string& root, Output& out) {
   std::string s = "== " + root + " ==\n";
-  const std::vector<std::string> env = git_environment(repository_git_config(root));
-  if (auto branch = git_query(root, env, {"rev-parse", "--abbrev-ref", "HEAD"}))
+  const GitSettings settings = git_settings(repository_git_config(root));
+  if (auto branch = git_query(root, settings, {"rev-parse", "--abbrev-ref", "HEAD"}))
     s += "branch: " + *branch + "\n";
-  if (auto changes = git_query(root, env, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
+  if (auto changes =
+          git_query(root, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
     std::vector<std::string_view> lines = lf_lines(*changes);
     s += "dirty: " + std::to_string(lines.size()) + " files\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);
     if (lines.size() > kDirtyLines)
       s += "  … +" + std::to_string(lines.size() - kDirtyLines) + "\n";
-  } else if (git_query(root, env, {"rev-parse", "--git-dir"})) {
+  } else if (git_query(root, settings, {"rev-parse", "--git-dir"})) {
     s += "dirty: clean\n";
   }
-  if (auto log = git_query(root, env, {"log", "--oneline", "-8"})) {
+  if (auto log = git_query(root, settings, {"log", "--oneline", "-8"})) {
     s += "recent:\n";
     for (std::string_view line : lf_lines(*log)) append_git_line(s, line);
   }
