@@ -2,8 +2,12 @@
 // each block is one write to standard output (or standard error). In capture
 // mode (tests) the blocks are kept in strings instead.
 //
-// Writing into a closed pipe ends the process at once, quietly and with
-// status 0: the reader has what it wanted.
+// A closed pipe on standard output is quiet: later blocks are dropped and
+// the subcommand still ends with its own status, so a reader that stops
+// early never turns a failure into success. Any other failure to write
+// standard output ends the process at once with one message on standard
+// error and status 2. Failures to write standard error are dropped: there
+// is nowhere left to report them.
 #pragma once
 
 #include <string>
@@ -20,16 +24,15 @@ struct Output {
   void write_err(std::string_view block);
 };
 
-// Makes SIGPIPE an EPIPE error so the writer can end the process quietly.
-void install_pipe_handling();
+// Makes SIGPIPE an EPIPE error so the writer can handle a closed pipe, and
+// puts /dev/null (read-only) on any of descriptors 0-2 that arrived closed,
+// so that no file the tool opens later takes their place: writes to a
+// closed standard output then fail as they should instead of landing in
+// that file.
+void prepare_standard_streams();
 
-// The status the process ends with when standard output turns out to be a
-// closed pipe (0 unless set): `wrap` sets it to its command's status so a
-// reader that stops early does not hide a failed build.
-void set_broken_pipe_status(int status);
-
-// Writes all of `data` to `fd`, retrying short writes. Ends the process
-// quietly on EPIPE; other errors are dropped.
+// Writes all of `data` to `fd` (1 or 2), retrying short writes, with the
+// failure rules above.
 void write_all_or_exit(int fd, std::string_view data);
 
 }  // namespace zub

@@ -1,13 +1,19 @@
 #include "base/process.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,7 +63,259 @@ ssize_t write_no_sigpipe(int fd, const char* data, size_t len) {
   return n;
 }
 
+// ---- Passing termination signals on to the children's groups ----
+
+constexpr int kRelayedSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Group ids of the running children; 0 marks a free slot. Far more slots
+// than the tool ever runs children at once.
+constexpr size_t kGroupSlots = 64;
+std::atomic<pid_t> g_groups[kGroupSlots];
+// The first termination signal passed on, 0 while there was none.
+std::atomic<int> g_stop_signal{0};
+// Children being started and not yet in a slot. A signal that finds no
+// slot but a start under way is passed on by the starting thread instead.
+std::atomic<int> g_starting{0};
+
+void relay_signal(int sig) {
+  const int saved = errno;
+  int none = 0;
+  g_stop_signal.compare_exchange_strong(none, sig);
+  bool passed_on = false;
+  for (auto& slot : g_groups) {
+    const pid_t group = slot.load();
+    if (group > 0) {
+      ::kill(-group, sig);
+      passed_on = true;
+    }
+  }
+  if (!passed_on && g_starting.load() == 0) {
+    // No child to wait for: end as the signal would have ended us. It is
+    // blocked while this handler runs and is delivered when it returns.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+  }
+  errno = saved;
+}
+
+void install_relay() {
+  for (int sig : kRelayedSignals) {
+    struct sigaction old = {};
+    // A signal that our caller ignores stays ignored, as shells expect.
+    if (sigaction(sig, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+    struct sigaction sa = {};
+    sa.sa_handler = relay_signal;
+    sa.sa_flags = SA_RESTART;
+    sigemptyset(&sa.sa_mask);
+    for (int other : kRelayedSignals) sigaddset(&sa.sa_mask, other);
+    sigaction(sig, &sa, nullptr);
+  }
+}
+
+size_t claim_group_slot(pid_t group) {
+  for (size_t i = 0; i < kGroupSlots; ++i) {
+    pid_t free_slot = 0;
+    if (g_groups[i].compare_exchange_strong(free_slot, group)) return i;
+  }
+  return kGroupSlots;
+}
+
+// ---- The watcher that kills a child's group when the tool dies ----
+
+void close_from(int first) {
+#ifdef SYS_close_range
+  if (::syscall(SYS_close_range, static_cast<unsigned>(first), ~0U, 0U) == 0) return;
+#endif
+  struct rlimit lim = {};
+  rlim_t top = 65536;
+  if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < top) top = lim.rlim_cur;
+  for (rlim_t fd = static_cast<rlim_t>(first); fd < top; ++fd) ::close(static_cast<int>(fd));
+}
+
+// A forked copy of the tool beside each child, in a session of its own so
+// that killing the tool's process group spares it. It reads from a pipe
+// that only the tool and the child (until its exec) can write: first the
+// child's pid, which is also its group, then from the tool a one-byte
+// all-clear. End of file without the all-clear means the tool has died, and
+// the group is killed. The child sends its pid before it execs, so no
+// program runs before the watcher knows its group. Only system calls are
+// made here: another thread may have held a lock of the allocator at the
+// fork.
+[[noreturn]] void watcher_main(int fd) {
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGUSR2, SIGALRM, SIGTSTP,
+                  SIGTTIN, SIGTTOU})
+    sigaction(sig, &ignore, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  ::setsid();
+  if (::chdir("/") != 0) {
+  }
+  if (fd != 0) ::dup2(fd, 0);
+  close_from(1);
+  int32_t group = 0;
+  size_t have = 0;  // bytes of `group` read so far
+  for (;;) {
+    char buf[8];
+    const ssize_t n = ::read(0, buf, have < sizeof group ? sizeof group - have : 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) _exit(0);
+    if (n == 0) break;
+    if (have >= sizeof group) _exit(0);  // the all-clear
+    std::memcpy(reinterpret_cast<char*>(&group) + have, buf, static_cast<size_t>(n));
+    have += static_cast<size_t>(n);
+  }
+  if (have == sizeof group && group > 0) ::kill(-group, SIGKILL);
+  _exit(0);
+}
+
+struct Watcher {
+  pid_t pid = -1;
+  int fd = -1;  // the write end; the all-clear goes here
+};
+
+Watcher start_watcher() {
+  Watcher w;
+  int p[2];
+  if (pipe2(p, O_CLOEXEC) != 0) return w;
+  sigset_t all, old;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old);
+  const pid_t pid = fork();
+  if (pid == 0) watcher_main(p[0]);
+  pthread_sigmask(SIG_SETMASK, &old, nullptr);
+  ::close(p[0]);
+  if (pid < 0) {
+    ::close(p[1]);
+    return w;
+  }
+  w.pid = pid;
+  w.fd = p[1];
+  return w;
+}
+
+void stop_watcher(Watcher& w) {
+  if (w.pid < 0) return;
+  const char all_clear = 0;
+  write_no_sigpipe(w.fd, &all_clear, 1);
+  close_fd(w.fd);
+  while (waitpid(w.pid, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  w.pid = -1;
+}
+
+// ---- Starting the child ----
+
+// Where execvp would look for `name`, computed before the fork.
+std::vector<std::string> exec_candidates(const std::string& name) {
+  if (name.find('/') != std::string::npos) return {name};
+  const char* env_path = std::getenv("PATH");
+  const std::string path = env_path ? env_path : "/bin:/usr/bin";
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (true) {
+    const size_t colon = path.find(':', pos);
+    std::string dir = path.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    out.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
+    if (colon == std::string::npos) break;
+    pos = colon + 1;
+  }
+  return out;
+}
+
+// A descriptor at 3 or above, so that putting the child's streams on 0-2
+// cannot overwrite another of them.
+void lift_fd(int& fd) {
+  if (fd < 0 || fd > 2) return;
+  const int lifted = fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  if (lifted < 0) return;
+  ::close(fd);
+  fd = lifted;
+}
+
+struct ChildPlan {
+  pid_t parent;
+  int in_fd, out_fd, err_fd, report_fd;
+  int watch_fd;  // -1 without a watcher
+  char* const* argv;
+  char* const* envp;
+  const std::vector<std::string>* candidates;
+};
+
+// Between fork and exec: system calls only (see watcher_main).
+[[noreturn]] void child_main(const ChildPlan& plan) {
+  struct sigaction dfl = {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  for (int sig : kRelayedSignals) {
+    struct sigaction cur = {};
+    if (sigaction(sig, nullptr, &cur) == 0 && cur.sa_handler == relay_signal)
+      sigaction(sig, &dfl, nullptr);
+  }
+  ::setsid();
+  // Dies with the tool. A parent that died before the request took effect
+  // shows as a changed parent.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  if (::getppid() != plan.parent) _exit(127);
+  // A watcher that is gone must not end us with SIGPIPE; the child itself
+  // then gets SIGPIPE's default action, which we (not it) do without.
+  struct sigaction ignore = {};
+  ignore.sa_handler = SIG_IGN;
+  sigemptyset(&ignore.sa_mask);
+  sigaction(SIGPIPE, &ignore, nullptr);
+  if (plan.watch_fd >= 0) {
+    const int32_t me = ::getpid();
+    while (::write(plan.watch_fd, &me, sizeof me) < 0 && errno == EINTR) {
+    }
+  }
+  sigaction(SIGPIPE, &dfl, nullptr);
+  const int targets[3] = {0, 1, 2};
+  const int sources[3] = {plan.in_fd, plan.out_fd, plan.err_fd};
+  for (int i = 0; i < 3; ++i) {
+    if (sources[i] == targets[i]) {
+      fcntl(targets[i], F_SETFD, 0);
+    } else {
+      ::dup2(sources[i], targets[i]);
+    }
+  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  int err = ENOENT;
+  bool denied = false;
+  for (const std::string& path : *plan.candidates) {
+    ::execve(path.c_str(), plan.argv, plan.envp);
+    err = errno;
+    if (err == EACCES) {
+      denied = true;
+    } else if (err != ENOENT && err != ENOTDIR && err != ESTALE && err != ENODEV &&
+               err != ETIMEDOUT) {
+      break;
+    }
+  }
+  if (denied && (err == ENOENT || err == ENOTDIR || err == ESTALE || err == ENODEV ||
+                 err == ETIMEDOUT))
+    err = EACCES;
+  while (::write(plan.report_fd, &err, sizeof err) < 0 && errno == EINTR) {
+  }
+  _exit(127);
+}
+
 }  // namespace
+
+int finish_after_children(int status) {
+  const int sig = g_stop_signal.load();
+  if (sig == 0) return status;
+  ::signal(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(sig);
+  return status;
+}
 
 ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& opts) {
   ProcessResult r;
@@ -65,39 +323,41 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     r.start_error = EINVAL;
     return r;
   }
-  int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1}, in_pipe[2] = {-1, -1};
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || (!opts.merge_stderr && pipe2(err_pipe, O_CLOEXEC) != 0) ||
-      (opts.stdin_data && pipe2(in_pipe, O_CLOEXEC) != 0)) {
-    r.start_error = errno;
-    for (int* p : {out_pipe, err_pipe, in_pipe}) {
+  static std::once_flag relay_once;
+  std::call_once(relay_once, install_relay);
+  if (g_stop_signal.load() != 0) {
+    r.start_error = EINTR;
+    return r;
+  }
+  g_starting.fetch_add(1);
+  struct StartingGuard {
+    bool done = false;
+    void end() {
+      if (!done) g_starting.fetch_sub(1);
+      done = true;
+    }
+    ~StartingGuard() { end(); }
+  } starting;
+  int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1}, in_pipe[2] = {-1, -1}, report[2] = {-1, -1};
+  int null_fd = -1;
+  auto close_all = [&] {
+    for (int* p : {out_pipe, err_pipe, in_pipe, report}) {
       close_fd(p[0]);
       close_fd(p[1]);
     }
+    close_fd(null_fd);
+  };
+  if (pipe2(out_pipe, O_CLOEXEC) != 0 || (!opts.merge_stderr && pipe2(err_pipe, O_CLOEXEC) != 0) ||
+      (opts.stdin_data && pipe2(in_pipe, O_CLOEXEC) != 0) || pipe2(report, O_CLOEXEC) != 0 ||
+      (!opts.stdin_data && (null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) < 0)) {
+    r.start_error = errno;
+    close_all();
     return r;
   }
+  for (int* fd : {&out_pipe[1], &err_pipe[1], &in_pipe[0], &null_fd}) lift_fd(*fd);
 
-  posix_spawn_file_actions_t fa;
-  posix_spawn_file_actions_init(&fa);
-  if (opts.stdin_data) {
-    posix_spawn_file_actions_adddup2(&fa, in_pipe[0], 0);
-  } else {
-    posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-  }
-  posix_spawn_file_actions_adddup2(&fa, out_pipe[1], 1);
-  posix_spawn_file_actions_adddup2(&fa, opts.merge_stderr ? out_pipe[1] : err_pipe[1], 2);
-
-  // The child starts with default signal dispositions (we ignore SIGPIPE).
-  posix_spawnattr_t attr;
-  posix_spawnattr_init(&attr);
-  sigset_t def;
-  sigemptyset(&def);
-  sigaddset(&def, SIGPIPE);
-  posix_spawnattr_setsigdefault(&attr, &def);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigmask(&attr, &none);
-  posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
+  // Everything the child needs is made before the fork.
+  const std::vector<std::string> candidates = exec_candidates(argv[0]);
   std::vector<char*> cargv;
   for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
   cargv.push_back(nullptr);
@@ -110,22 +370,60 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     cenv.push_back(nullptr);
     envp = cenv.data();
   }
+  ChildPlan plan;
+  plan.parent = ::getpid();
+  plan.in_fd = opts.stdin_data ? in_pipe[0] : null_fd;
+  plan.out_fd = out_pipe[1];
+  plan.err_fd = opts.merge_stderr ? out_pipe[1] : err_pipe[1];
+  plan.report_fd = report[1];
+  Watcher watcher = start_watcher();
+  plan.watch_fd = watcher.fd;
+  plan.argv = cargv.data();
+  plan.envp = envp;
+  plan.candidates = &candidates;
 
-  pid_t pid;
-  int rc = posix_spawnp(&pid, argv[0].c_str(), &fa, &attr, cargv.data(), envp);
-  posix_spawn_file_actions_destroy(&fa);
-  posix_spawnattr_destroy(&attr);
+  // No signal handler may run in the child before it has reset them.
+  sigset_t all, old_mask;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &old_mask);
+  const pid_t pid = fork();
+  if (pid == 0) child_main(plan);
+  const int fork_error = errno;
+  pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
   close_fd(out_pipe[1]);
   close_fd(err_pipe[1]);
   close_fd(in_pipe[0]);
-  if (rc != 0) {
-    r.start_error = rc;
-    close_fd(out_pipe[0]);
-    close_fd(err_pipe[0]);
-    close_fd(in_pipe[1]);
+  close_fd(null_fd);
+  close_fd(report[1]);
+  if (pid < 0) {
+    stop_watcher(watcher);
+    r.start_error = fork_error;
+    close_all();
+    return r;
+  }
+  // The report pipe closes at a successful exec and carries errno otherwise.
+  int exec_error = 0;
+  ssize_t got;
+  while ((got = ::read(report[0], &exec_error, sizeof exec_error)) < 0 && errno == EINTR) {
+  }
+  close_fd(report[0]);
+  if (got == static_cast<ssize_t>(sizeof exec_error)) {
+    while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    stop_watcher(watcher);
+    r.start_error = exec_error;
+    close_all();
     return r;
   }
   r.started = true;
+  // From here on termination signals reach the child's group. The slot is
+  // published before the stop flag is read, and the handler sets the flag
+  // before it reads the slots, so a signal that arrived during the start
+  // (when the handler found no slot, saw the start under way and let the
+  // tool live) is passed on by one side or the other.
+  const size_t slot = claim_group_slot(pid);
+  if (const int sig = g_stop_signal.load()) ::kill(-pid, sig);
+  starting.end();
 
   int out_fd = out_pipe[0], err_fd = err_pipe[0], in_fd = in_pipe[1];
   size_t in_off = 0;
@@ -196,12 +494,17 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   close_fd(err_fd);
   close_fd(in_fd);
 
-  while (!reaped && waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) {
-      r.exited = false;
-      return r;
+  bool waited = reaped;
+  while (!waited) {
+    if (waitpid(pid, &status, 0) == pid) {
+      waited = true;
+    } else if (errno != EINTR) {
+      break;
     }
   }
+  if (slot < kGroupSlots) g_groups[slot].store(0);
+  stop_watcher(watcher);
+  if (!waited) return r;
   if (WIFEXITED(status)) {
     r.exited = true;
     r.exit_code = WEXITSTATUS(status);

@@ -2,6 +2,15 @@
 // input, captures standard output and standard error concurrently (so a
 // child that fills both pipes never deadlocks) and waits for it. Every
 // child process of the tool (curl, git, sh, docker) goes through here.
+//
+// Each child leads a session and process group of its own, so that what it
+// sends to its group (a build's `kill 0` on cleanup) never reaches the tool.
+// SIGINT, SIGTERM and SIGHUP sent to the tool while children run are passed
+// on to their groups; the tool then finishes with what they printed and
+// ends by the same signal (`finish_after_children`). When the tool dies,
+// even by SIGKILL, its children's groups are killed: the direct child by
+// the kernel's parent-death signal, the rest by a small watcher process
+// that outlives the tool only long enough to do it.
 // Thread-safe: each call owns its pipes and child.
 #pragma once
 
@@ -40,8 +49,14 @@ struct ProcessResult {
   std::string err;
 };
 
-// argv[0] is looked up on PATH when it has no slash.
+// argv[0] is looked up on PATH when it has no slash. After a termination
+// signal has been passed on, no new child is started (start_error EINTR).
 ProcessResult run_process(const std::vector<std::string>& argv,
                           const ProcessOptions& opts = {});
+
+// `status`, unless a termination signal was passed on to children during
+// the run: then the process ends by that signal now, as it would have
+// without children. The front end calls it last, after all output.
+int finish_after_children(int status);
 
 }  // namespace zub

@@ -2,11 +2,12 @@
 #include <vector>
 
 #include "base/output.h"
+#include "base/process.h"
 #include "cli/frontend.h"
 
 int main(int argc, char** argv) {
-  zub::install_pipe_handling();
+  zub::prepare_standard_streams();
   std::vector<std::string> args(argv, argv + argc);
   zub::Output out;
-  return zub::run_cli(args, out);
+  return zub::finish_after_children(zub::run_cli(args, out));
 }

@@ -68,7 +68,6 @@ int cmd_wrap(const WrapOptions& opts, Output& out) {
     return 127;
   }
   const int code = r.exited ? r.exit_code : 1;
-  set_broken_pipe_status(code);
   out.write_out(compress_capture(decode_lossy(r.out), opts.mode, opts.width));
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
   return code;

@@ -5,9 +5,12 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <utility>
 
+#include "base/number.h"
 #include "base/path_error.h"
 #include "base/process.h"
 #include "base/unicode.h"
@@ -23,18 +26,136 @@ constexpr size_t kDirtyLines = 15;
 constexpr uint64_t kMapRows = 12;
 constexpr size_t kNamesPerLine = 6;
 
-// Runs `git -C root args...`; yields its standard output (lossily decoded,
-// trailing white space removed) only for a zero exit with non-blank output.
-std::optional<std::string> git_query(const std::string& root,
-                                     std::initializer_list<const char*> args) {
-  std::vector<std::string> argv{"git", "-C", root};
-  argv.insert(argv.end(), args.begin(), args.end());
-  ProcessOptions opts;
+// Git is told not to run any program that a repository's own configuration
+// names: a repository whose .git directory came from someone else (an
+// unpacked archive, a bare repository inside a checkout) would otherwise run
+// any command of its choosing through these read-only queries.
+//   core.fsmonitor        `status` runs the monitor command;
+//   core.hooksPath        no hook is found anywhere;
+//   log.showSignature     `log` runs gpg.program on signed commits;
+//   status.submoduleSummary  no `git submodule summary`;
+//   filter.<driver>.*     `status` runs clean filters (or a long-running
+//                         filter process) on files whose stat data changed;
+//                         every driver defined outside the user's own
+//                         (system, global, command-line) settings is emptied.
+// Inside a submodule `status` would run a second git with the submodule's
+// own configuration and filters, which are not listed here; so submodules
+// count as changed only when their checked-out commit moved, not for edits
+// inside them.
+// Diff drivers, textconv and external diff run only for patches, which no
+// query here produces; the pager is off; transports are all refused, so the
+// lazy fetch of a partial clone cannot start ssh or a remote helper either;
+// and no prompt is ever shown.
+using GitConfig = std::vector<std::pair<std::string, std::string>>;
+
+const GitConfig& fixed_git_config() {
+  // An empty monitor means none to every git version; before 2.35.2 the
+  // word "false" was taken for the name of a program to run.
+  static const GitConfig config = {{"core.fsmonitor", ""},
+                                   {"core.hooksPath", "/dev/null"},
+                                   {"log.showSignature", "false"},
+                                   {"status.submoduleSummary", "false"}};
+  return config;
+}
+
+// What every git query gets besides its own arguments.
+struct GitSettings {
+  std::vector<std::string> args;  // "-c key=value" pairs
+  std::vector<std::string> env;
+};
+
+// Settings go in as -c, which every git version knows; a key that holds a
+// "=" itself (a driver may be called "a=b") would be cut there, so such keys
+// go through the numbered GIT_CONFIG_* variables instead, after any that the
+// environment already holds.
+GitSettings git_settings(const GitConfig& config) {
+  GitSettings s;
   // A snapshot must not take the index lock that `status` would otherwise
   // grab to refresh stat data: the agent's own git commands could then fail.
-  opts.env_set = {"GIT_OPTIONAL_LOCKS=0"};
-  ProcessResult r = run_process(argv, opts);
-  if (!r.started || !r.exited || r.exit_code != 0) return std::nullopt;
+  s.env = {"GIT_OPTIONAL_LOCKS=0", "GIT_TERMINAL_PROMPT=0", "GIT_ALLOW_PROTOCOL="};
+  uint64_t n = 0;
+  if (const char* count = std::getenv("GIT_CONFIG_COUNT")) n = parse_u64(count).value_or(0);
+  bool numbered = false;
+  for (const auto& [key, value] : config) {
+    if (key.find('=') == std::string::npos) {
+      s.args.push_back("-c");
+      s.args.push_back(key + "=" + value);
+      continue;
+    }
+    s.env.push_back("GIT_CONFIG_KEY_" + std::to_string(n) + "=" + key);
+    s.env.push_back("GIT_CONFIG_VALUE_" + std::to_string(n) + "=" + value);
+    ++n;
+    numbered = true;
+  }
+  if (numbered) s.env.push_back("GIT_CONFIG_COUNT=" + std::to_string(n));
+  return s;
+}
+
+// Runs `git [settings] -C root args...`.
+ProcessResult run_git(const std::string& root, const GitSettings& settings,
+                      std::initializer_list<const char*> args) {
+  std::vector<std::string> argv{"git", "--no-pager"};
+  argv.insert(argv.end(), settings.args.begin(), settings.args.end());
+  argv.push_back("-C");
+  argv.push_back(root);
+  argv.insert(argv.end(), args.begin(), args.end());
+  ProcessOptions opts;
+  opts.env_set = settings.env;
+  return run_process(argv, opts);
+}
+
+bool succeeded(const ProcessResult& r) { return r.started && r.exited && r.exit_code == 0; }
+
+// The settings for one root: the fixed ones, and every filter driver that
+// the repository (not the user) defines emptied.
+GitConfig repository_git_config(const std::string& root) {
+  GitConfig config = fixed_git_config();
+  const GitSettings settings = git_settings(config);
+  ProcessResult r = run_git(root, settings,
+                            {"config", "--show-scope", "-z", "--name-only", "--get-regexp",
+                             "^filter\\."});
+  // A git without --show-scope (before 2.26) rejects it as a usage error;
+  // then every driver counts as the repository's.
+  bool scoped = true;
+  if (r.exited && r.exit_code == 129) {
+    r = run_git(root, settings, {"config", "-z", "--name-only", "--get-regexp", "^filter\\."});
+    scoped = false;
+  }
+  if (!succeeded(r)) return config;
+  // NUL-terminated fields: (scope, when scoped, then) "filter.<driver>.<key>".
+  std::vector<std::string_view> fields;
+  for (size_t pos = 0; pos < r.out.size();) {
+    const size_t end = std::min(r.out.find('\0', pos), r.out.size());
+    fields.emplace_back(r.out.data() + pos, end - pos);
+    pos = end + 1;
+  }
+  std::vector<std::string> drivers;
+  const size_t step = scoped ? 2 : 1;
+  for (size_t i = 0; i + step <= fields.size(); i += step) {
+    const std::string_view name = fields[i + step - 1];
+    if (scoped && (fields[i] == "system" || fields[i] == "global" || fields[i] == "command"))
+      continue;
+    const size_t last_dot = name.rfind('.');
+    if (name.substr(0, 7) != "filter." || last_dot == std::string_view::npos || last_dot < 7)
+      continue;
+    std::string driver(name.substr(7, last_dot - 7));
+    if (std::find(drivers.begin(), drivers.end(), driver) == drivers.end())
+      drivers.push_back(std::move(driver));
+  }
+  for (const std::string& d : drivers) {
+    for (const char* key : {"clean", "smudge", "process"})
+      config.emplace_back("filter." + d + "." + key, "");
+    config.emplace_back("filter." + d + ".required", "false");
+  }
+  return config;
+}
+
+// A query's standard output (lossily decoded, trailing white space removed),
+// only for a zero exit with non-blank output.
+std::optional<std::string> git_query(const std::string& root, const GitSettings& settings,
+                                     std::initializer_list<const char*> args) {
+  ProcessResult r = run_git(root, settings, args);
+  if (!succeeded(r)) return std::nullopt;
   std::string text = decode_lossy(r.out);
   text.resize(trim_ws_end(text).size());
   if (is_blank(text)) return std::nullopt;
@@ -84,18 +205,20 @@ std::vector<std::string> top_level_names(const std::string& root) {
 
 std::string brief_snapshot(const std::string& root, Output& out) {
   std::string s = "== " + root + " ==\n";
-  if (auto branch = git_query(root, {"rev-parse", "--abbrev-ref", "HEAD"}))
+  const GitSettings settings = git_settings(repository_git_config(root));
+  if (auto branch = git_query(root, settings, {"rev-parse", "--abbrev-ref", "HEAD"}))
     s += "branch: " + *branch + "\n";
-  if (auto changes = git_query(root, {"status", "--porcelain"})) {
+  if (auto changes =
+          git_query(root, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
     std::vector<std::string_view> lines = lf_lines(*changes);
     s += "dirty: " + std::to_string(lines.size()) + " files\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);
     if (lines.size() > kDirtyLines)
       s += "  … +" + std::to_string(lines.size() - kDirtyLines) + "\n";
-  } else if (git_query(root, {"rev-parse", "--git-dir"})) {
+  } else if (git_query(root, settings, {"rev-parse", "--git-dir"})) {
     s += "dirty: clean\n";
   }
-  if (auto log = git_query(root, {"log", "--oneline", "-8"})) {
+  if (auto log = git_query(root, settings, {"log", "--oneline", "-8"})) {
     s += "recent:\n";
     for (std::string_view line : lf_lines(*log)) append_git_line(s, line);
   }

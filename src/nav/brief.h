@@ -1,8 +1,9 @@
 // One-call repository snapshot: git branch, uncommitted changes, recent
 // commits, the file distribution and the visible top-level entries.
-// `git` runs as a child process whose output is captured and never shown;
-// a missing `git` or a directory outside any repository only leaves the git
-// sections out. Thread-safe: calls share no state.
+// `git` runs as a child process whose output is captured and never shown,
+// with every setting through which a repository could make it run a program
+// turned off; a missing `git` or a directory outside any repository only
+// leaves the git sections out. Thread-safe: calls share no state.
 #pragma once
 
 #include <string>

@@ -113,3 +113,31 @@ TEST(FrontEnd, ClosedStandardOutputEndsQuietly) {
   EXPECT_EQ(r.out, "== " + f + " (전체) ==\n");
   EXPECT_EQ(r.err, "");
 }
+
+TEST(FrontEnd, AFailedWriteIsNeverReportedAsSuccess) {
+  zub_test::TempDir dir;
+  std::string big;
+  for (int i = 0; i < 200000; ++i) big += "line " + std::to_string(i) + "\n";
+  const std::string f = dir.write("big.txt", big);
+  // $0 is zub and $1 the file in every script below.
+  auto run = [&](const std::string& script) {
+    return zub::run_process({"bash", "-c", "set -o pipefail; " + script, ZUB_BINARY, f});
+  };
+  zub::ProcessResult full = run("\"$0\" read \"$1\" > /dev/full");
+  EXPECT_EQ(full.exit_code, 2);
+  EXPECT_EQ(full.err, "zub: 표준 출력에 쓸 수 없다: No space left on device (os error 28)\n");
+  zub::ProcessResult closed = run("\"$0\" read \"$1\" >&-");
+  EXPECT_EQ(closed.exit_code, 2);
+  EXPECT_EQ(closed.err, "zub: 표준 출력에 쓸 수 없다: Bad file descriptor (os error 9)\n");
+
+  // A reader that stops early keeps a failed path failed, whether the
+  // failure came before or after the pipe closed; success stays success.
+  for (const char* order : {"missing \"$1\"", "\"$1\" missing"}) {
+    zub::ProcessResult r = run(std::string("\"$0\" read ") + order + " | head -c 10 >/dev/null");
+    EXPECT_EQ(r.exit_code, 2) << order;
+    EXPECT_EQ(r.err, "zub: missing: No such file or directory (os error 2)\n") << order;
+  }
+  zub::ProcessResult fine = run("\"$0\" read \"$1\" | head -c 10 >/dev/null");
+  EXPECT_EQ(fine.exit_code, 0);
+  EXPECT_EQ(fine.err, "");
+}

@@ -151,11 +151,12 @@ TEST(Wrap, HeavyInterleavedOutputKeepsOrderAndLeavesNoChild) {
 
 TEST(Wrap, AReaderThatStopsEarlyDoesNotHideTheStatus) {
   // `head -c 1` closes the pipe after one byte; zub must still end with the
-  // wrapped command's status (pipefail shows it), and print no error.
+  // wrapped command's status (pipefail shows it) and its exit note, and say
+  // nothing about the closed pipe.
   const std::string script = std::string("set -o pipefail 2>/dev/null || exit 99; '") +
                              ZUB_BINARY +
                              "' wrap --raw -- sh -c 'seq 1 200000; exit 7' | head -c 1 >/dev/null";
   zub::ProcessResult r = zub::run_process({"bash", "-c", script});
   EXPECT_EQ(r.exit_code, 7);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.err, "[zub wrap: exit 7]\n");
 }

@@ -1,6 +1,11 @@
 // End-to-end tests of the repository snapshot against real git repositories.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <iterator>
 
 #include <string>
 #include <vector>
@@ -210,4 +215,62 @@ TEST(BriefTest, RootsFilesDefaultsAndFailures) {
   // A file root: header, the distribution of that file, an empty listing.
   EXPECT_EQ(r.out,
             "== f.txt ==\n--\n1 files\next: .txt×1 \nfiles KB dir\n1 0 \n--\ntop-level:\n");
+}
+
+TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
+  // A repository whose .git came from someone else names a program in every
+  // place that status, log or rev-parse would run one from.
+  TempDir t;
+  std::string repo = init_repo(t, "repo");
+  t.write("repo/.gitattributes", "*.txt filter=a=b\n*.md filter=long\n");
+  const std::string txt = t.write("repo/a.txt", "text\n");
+  const std::string md = t.write("repo/b.md", "doc\n");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "one"});
+  // The same commit with a signature header: log.showSignature would have
+  // gpg.program check it.
+  std::string commit = git(t, repo, {"cat-file", "commit", "HEAD"}) + "\n";
+  const size_t body = commit.find("\n\n");
+  commit.insert(body + 1, "gpgsig -----BEGIN PGP SIGNATURE-----\n x\n -----END PGP SIGNATURE-----\n");
+  const std::string object = git(t, repo, {"hash-object", "-t", "commit", "-w",
+                                           t.write("commit.txt", commit)});
+  git(t, repo, {"update-ref", "HEAD", object});
+
+  // A submodule whose own configuration names a filter for its files.
+  std::string lib = init_repo(t, "lib");
+  t.write("lib/.gitattributes", "*.txt filter=sub\n");
+  t.write("lib/s.txt", "s\n");
+  git(t, lib, {"add", "."});
+  git(t, lib, {"commit", "-q", "-m", "lib"});
+  git(t, repo, {"-c", "protocol.file.allow=always", "submodule", "add", "-q", lib, "lib"});
+  git(t, repo, {"commit", "-q", "-m", "two"});
+
+  const std::string ran = t / "ran";
+  const std::string program = t.write("planted", "#!/bin/sh\necho \"$*\" >> '" + ran + "'\ncat\n");
+  ASSERT_EQ(::chmod(program.c_str(), 0755), 0);
+  for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+           {"core.fsmonitor", program},
+           {"filter.a=b.clean", program + " clean"},
+           {"filter.a=b.required", "true"},
+           {"filter.long.process", program + " process"},
+           {"log.showSignature", "true"},
+           {"gpg.program", program}})
+    git(t, repo, {"config", key, value});
+  git(t, repo + "/lib", {"config", "filter.sub.clean", program + " submodule"});
+  // Changed stat data makes status read both files again (through their
+  // filters, were those allowed to run).
+  const struct timeval old_time[2] = {{1000000000, 0}, {1000000000, 0}};
+  ASSERT_EQ(::utimes(txt.c_str(), old_time), 0);
+  ASSERT_EQ(::utimes(md.c_str(), old_time), 0);
+  ASSERT_EQ(::utimes((repo + "/lib/s.txt").c_str(), old_time), 0);
+
+  auto r = brief(t, {repo});
+  std::ifstream runs(ran);
+  const std::string ran_text((std::istreambuf_iterator<char>(runs)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(ran_text, "") << "the planted program ran";
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.substr(0, r.out.find("--\n")),
+            "== " + repo + " ==\nbranch: main\ndirty: clean\nrecent:\n  " +
+                git(t, repo, {"rev-parse", "--short", "HEAD"}) + " two\n  " +
+                git(t, repo, {"rev-parse", "--short", "HEAD~1"}) + " one\n");
 }

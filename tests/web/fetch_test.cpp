@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/process.h"
 #include "base/utf8.h"
 #include "support/http_server.h"
 #include "support/run_zub.h"
@@ -182,6 +183,17 @@ TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
                            zub::format_size(mdsz) + " -" + std::to_string(100 - mdsz * 100 / raw) + "%]\n";
   EXPECT_EQ(r.out, want);
   EXPECT_TRUE(zub::is_valid_utf8(r.out));
+}
+
+TEST_F(FetchCli, AFullStandardOutputIsAFailure) {
+  server.route("/a", ok(article("alpha")));
+  zub::ProcessOptions o;
+  o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
+  zub::ProcessResult r = zub::run_process(
+      {"sh", "-c", "exec \"$0\" fetch \"$1\" > /dev/full", ZUB_BINARY, server.url("/a")}, o);
+  EXPECT_EQ(r.exit_code, 2);
+  EXPECT_EQ(r.err, "zub: 표준 출력에 쓸 수 없다: No space left on device (os error 28)\n");
+  EXPECT_EQ(server.hits("/a"), 1);
 }
 
 TEST_F(FetchCli, BudgetZeroAndExactLength) {
