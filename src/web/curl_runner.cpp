@@ -60,10 +60,14 @@ FetchResult error_result(std::string error) {
   return r;
 }
 
-// The arguments every request starts with, single or batch.
+// The arguments every request starts with, single or batch. "-q" only
+// works as the very first argument: it keeps a user's curlrc from adding
+// options (an "output" line there would swallow every page). "--globoff"
+// keeps brackets and braces in a URL literal: as globs, "[1-100000000]"
+// would be a storm of requests and "?filter[name]=x" an error.
 std::vector<std::string> common_prefix(std::string_view timeout) {
-  std::vector<std::string> argv = {"curl", "-sL", "--compressed", "-m", std::string(timeout),
-                                   "-A", std::string(kUserAgent)};
+  std::vector<std::string> argv = {"curl", "-q", "--globoff", "-sL", "--compressed",
+                                   "-m", std::string(timeout), "-A", std::string(kUserAgent)};
   for (auto h : kRequestHeaders) {
     argv.emplace_back("-H");
     argv.emplace_back(h);

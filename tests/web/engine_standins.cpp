@@ -33,6 +33,8 @@ if [ -f "$D/forward" ]; then
   esac
 fi
 ua='Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/133.0.0.0 Safari/537.36'
+[ "$1" = -q ] && [ "$2" = --globoff ] || exit 2
+shift 2
 [ "$1" = -sL ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
 shift 6
 for h in 'Accept: text/html,application/xhtml+xml,*/*;q=0.8' 'Accept-Language: en-US,en;q=0.9,ko;q=0.8' \

@@ -144,7 +144,7 @@ class FetchCli : public ::testing::Test {
     zub_test::RunOptions o;
     o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
     o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
+                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy", "CURL_HOME", "XDG_CONFIG_HOME"};
     args.insert(args.begin(), "fetch");
     return zub_test::run_zub(args, o);
   }
@@ -215,4 +215,32 @@ TEST_F(FetchCli, EveryUrlFailing) {
   const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+}
+
+// Brackets and braces are common in query strings; curl must take them
+// literally, and a user's curlrc must not redirect or change any request.
+TEST_F(FetchCli, UrlsAreLiteralAndCurlrcIsIgnored) {
+  const std::string stolen = box.tmp.path() + "/stolen";
+  box.tmp.write("home/.curlrc", "output = \"" + stolen + "\"\nheader = \"X-From-Rc: 1\"\n");
+  server.route("/api?filter[name]=x", ok(article("filtered list")));
+  server.route("/{a}.html", ok(article("braced page")));
+  server.route("/a.html", ok("<p>wrong page</p>"));
+  server.route("/n?p=[1-3]", ok(article("one range page")));
+  server.route("/n?p=1", ok("<p>wrong page</p>"));
+
+  auto r = fetch({server.url("/api?filter[name]=x")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("filtered list"), std::string::npos) << r.out;
+  r = fetch({server.url("/{a}.html")});
+  EXPECT_NE(r.out.find("braced page"), std::string::npos) << r.out;
+  // Two URLs on one host: the batch takes them literally too.
+  r = fetch({server.url("/n?p=[1-3]"), server.url("/{a}.html")});
+  EXPECT_NE(r.out.find("one range page"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("braced page"), std::string::npos) << r.out;
+
+  EXPECT_EQ(server.hits("/a.html"), 0);
+  EXPECT_EQ(server.hits("/n?p=1"), 0);
+  EXPECT_EQ(server.requests().size(), 4u);
+  for (const auto& q : server.requests()) EXPECT_EQ(q.headers.count("x-from-rc"), 0u) << q.target;
+  EXPECT_FALSE(box.read(stolen));
 }

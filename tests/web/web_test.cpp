@@ -393,7 +393,7 @@ TEST(WebCommand, BodiesOnTwoHostsComeFromOneBatch) {
     if (std::find(c.begin(), c.end(), "--parallel") == c.end()) continue;
     ++batches;
     EXPECT_EQ(arg_after(c, "-m"), "25");
-    EXPECT_EQ(c.size(), 6u + 10u + 5u + 4u * 3u);  // prefix, headers, batch options, -o pairs
+    EXPECT_EQ(c.size(), 8u + 10u + 5u + 4u * 3u);  // prefix, headers, batch options, -o pairs
   }
   EXPECT_EQ(batches, 1u);
   auto f = run_zub({"fetch", urls[0], urls[1], urls[2], urls[3], "-n", "100"}, s.options());
