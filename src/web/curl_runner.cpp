@@ -41,7 +41,12 @@ constexpr std::string_view kRequestHeaders[] = {
     "Sec-Fetch-Site: none",
 };
 constexpr std::string_view kSingleTrailer = "\n<<<ZUBHTTP:%{http_code}\n<<<ZUBHDR:%{header_json}";
-constexpr std::string_view kBatchTrailer = "%{urlnum} %{http_code}\n";
+// Header JSON spans lines that start with "{", "\"" or "}", so marker lines
+// cannot occur inside it.
+constexpr std::string_view kBatchTrailer =
+    "<<<ZUBB:%{urlnum} %{exitcode} %{http_code}\n%{header_json}\n<<<ZUBE\n";
+constexpr std::string_view kBatchBegin = "<<<ZUBB:";
+constexpr std::string_view kBatchEnd = "<<<ZUBE";
 constexpr std::string_view kStatusMarker = "<<<ZUBHTTP:";
 constexpr std::string_view kHeaderMarker = "\n<<<ZUBHDR:";
 constexpr size_t kMaxWorkers = 8;
@@ -169,36 +174,38 @@ std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
   }
 
   ProcessResult p = run_process(argv);
-  std::vector<uint16_t> status(n, 0);
-  if (p.started) status = parse_batch_statuses(decode_lossy(p.out), n);
-  // A transfer can fail after its 2xx status line, leaving a body file cut
-  // short (a full temporary file system, a dropped connection); curl then
-  // still reports the status but ends with a non-zero exit. Such bodies
-  // are not trusted: those URLs are fetched again one by one, which needs
-  // no temporary file and checks each transfer on its own.
-  const bool clean = p.started && p.exited && p.exit_code == 0;
+  std::vector<BatchTransfer> report(n);
+  if (p.started) report = parse_batch_writeout(decode_lossy(p.out), n);
+  // A transfer can fail after its 2xx status line, leaving a body cut
+  // short (a full temporary file system, a dropped connection). Only such
+  // transfers are fetched again, one by one, which checks each on its own.
   std::vector<size_t> again;
 
   std::vector<FetchResult> results;
   results.reserve(n);
   for (size_t i = 0; i < n; ++i) {
-    uint16_t s = status[i];
-    if (s >= 200 && s <= 299 && !clean) {
+    const BatchTransfer& t = report[i];
+    const bool success = t.status >= 200 && t.status <= 299;
+    if (success && t.exit_code != 0) {
       again.push_back(i);
       results.emplace_back();
-    } else if (s >= 200 && s <= 299) {
+    } else if (success) {
       ReadResult r = read_file(files[i]);
       if (!r.ok) {
         results.push_back(error_result("read: " + os_error_text(r.err)));
         continue;
       }
       std::string body = decode_lossy(r.data);
-      cache_store(urls[i], body, std::nullopt);
+      if (t.header_json.empty()) {
+        cache_store(urls[i], body, std::nullopt);
+      } else {
+        cache_store(urls[i], body, std::string_view(t.header_json));
+      }
       results.push_back(ok_result(std::move(body)));
-    } else if (s == 0) {
+    } else if (t.status == 0) {
       results.push_back(error_result("연결 실패"));
     } else {
-      results.push_back(error_result("HTTP " + std::to_string(s)));
+      results.push_back(error_result("HTTP " + std::to_string(t.status)));
     }
   }
   remove_tree(*dir);
@@ -252,25 +259,48 @@ CurlOutput split_curl_output(std::string_view text) {
   return out;
 }
 
-std::vector<uint16_t> parse_batch_statuses(std::string_view text, size_t n) {
-  std::vector<uint16_t> status(n, 0);
+std::vector<BatchTransfer> parse_batch_writeout(std::string_view text, size_t n) {
+  std::vector<BatchTransfer> out(n);
+  std::optional<size_t> open;  // the index whose header lines are being read
+  std::string json;
+  BatchTransfer cur;
   for_each_line(text, [&](std::string_view line) {
-    std::string_view tok[2];
-    size_t count = 0, pos = 0;
-    while (count < 2) {
-      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-      if (pos >= line.size()) break;
-      size_t end = pos;
-      while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
-      tok[count++] = line.substr(pos, end - pos);
-      pos = end;
+    if (starts_with(line, kBatchBegin)) {
+      open.reset();
+      std::string_view tok[3];
+      size_t count = 0, pos = kBatchBegin.size();
+      while (count < 3) {
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+        if (pos >= line.size()) break;
+        size_t end = pos;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+        tok[count++] = line.substr(pos, end - pos);
+        pos = end;
+      }
+      if (count < 3) return;
+      auto index = parse_u64(tok[0]);
+      auto code = parse_u32(tok[1]);
+      auto status = parse_u16(tok[2]);
+      if (!index || !code || !status || *index >= n) return;
+      cur = BatchTransfer();
+      cur.reported = true;
+      cur.exit_code = static_cast<int>(*code);
+      cur.status = *status;
+      json.clear();
+      open = static_cast<size_t>(*index);
+      return;
     }
-    if (count < 2) return;
-    auto index = parse_u64(tok[0]);
-    auto code = parse_u16(tok[1]);
-    if (index && code && *index < n) status[*index] = *code;
+    if (!open) return;
+    if (line == kBatchEnd) {
+      cur.header_json = json == "{}" ? std::string() : json;
+      out[*open] = std::move(cur);
+      open.reset();
+      return;
+    }
+    if (!json.empty()) json += '\n';
+    json.append(line);
   });
-  return status;
+  return out;
 }
 
 bool prefers_batch(const std::vector<std::string>& urls) {
