@@ -85,6 +85,8 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   }
   posix_spawn_file_actions_adddup2(&fa, out_pipe[1], 1);
   posix_spawn_file_actions_adddup2(&fa, opts.merge_stderr ? out_pipe[1] : err_pipe[1], 2);
+  // dup2 onto itself clears close-on-exec in the child only.
+  for (int fd : opts.pass_fds) posix_spawn_file_actions_adddup2(&fa, fd, fd);
 
   // The child starts with default signal dispositions (we ignore SIGPIPE).
   posix_spawnattr_t attr;
@@ -176,6 +178,12 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
       }
     };
     drain(idx_out, out_fd, r.out);
+    if (opts.max_out && r.out.size() > *opts.max_out && !r.out_truncated) {
+      r.out.resize(*opts.max_out);
+      r.out_truncated = true;
+      ::kill(pid, SIGKILL);
+      close_fd(out_fd);
+    }
     drain(idx_err, err_fd, r.err);
     if (idx_in >= 0 && (fds[idx_in].revents & (POLLOUT | POLLERR | POLLHUP))) {
       const std::string& data = *opts.stdin_data;
