@@ -97,15 +97,12 @@ std::string exit_text(const ProcessResult& p) {
   return "curl exit None";
 }
 
-// A 304: serve the stored body and restart its age clock.
-FetchResult revalidated(std::string_view url, const CurlOutput& out) {
+// A 304: serve the stored body (read when the request was made
+// conditional) and restart its age clock.
+FetchResult revalidated(std::string_view url, const CurlOutput& out,
+                        std::optional<std::string> stored) {
   auto path = cache_body_path(url);
-  std::optional<std::string> stored;
-  if (path) {
-    ReadResult r = read_file(*path);
-    if (r.ok && is_valid_utf8(r.data)) stored = std::move(r.data);
-  }
-  if (!stored) return error_result("HTTP " + std::to_string(out.status));
+  if (!stored || !path) return error_result("HTTP " + std::to_string(out.status));
 
   if (auto rec = read_meta(url)) {
     rec->fetch_time = unix_now();
@@ -118,7 +115,7 @@ FetchResult revalidated(std::string_view url, const CurlOutput& out) {
   // The age clock is the body file's modification time; setting it to now
   // is the same as rewriting the unchanged bytes, without a window in which
   // a concurrent store could be overwritten by the older text.
-  ::utimensat(AT_FDCWD, path->c_str(), nullptr, 0);
+  ::utimensat(AT_FDCWD, path->c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
   if (cache_debug()) write_all_or_exit(2, "[304 revalidated, 본문 전송 0] " + std::string(url) + "\n");
   return ok_result(std::move(*stored));
 }
@@ -397,13 +394,15 @@ bool prefers_batch(const std::vector<std::string>& urls) {
 FetchResult fetch_one(std::string_view url, std::string_view timeout) {
   if (auto hit = cache_lookup(url)) return ok_result(std::move(*hit));
 
+  // Validators only vouch for a stored body that is there, readable and the
+  // one the record was written with.
   std::optional<CacheRecord> validators;
+  std::optional<std::string> stored;
   if (!cache_disabled() && !cache_refresh()) {
     auto rec = read_meta(url);
     if (rec && (!rec->etag.empty() || !rec->last_modified.empty())) {
-      auto path = cache_body_path(url);
-      struct stat st;
-      if (path && ::stat(path->c_str(), &st) == 0) validators = std::move(rec);
+      stored = cache_stored_body(url);
+      if (stored) validators = std::move(rec);
     }
   }
 
@@ -436,7 +435,7 @@ FetchResult fetch_one(std::string_view url, std::string_view timeout) {
   std::string().swap(p.out);
   out.body = decode_lossy(out.body);
   out.header_json = decode_lossy(out.header_json);
-  if (out.status == 304) return revalidated(url, out);
+  if (out.status == 304) return revalidated(url, out, std::move(stored));
   if (out.status >= 200 && out.status <= 299) {
     if (out.header_json.empty()) {
       cache_store(url, out.body, std::nullopt);

@@ -373,3 +373,58 @@ TEST(HardeningFetch, BatchKilledBySignalLeavesNothingBehind) {
                                           << " entries, first " << names_in(tmpdir)[0];
   }
 }
+
+// Cache files replaced by links to devices, a FIFO or an oversized body are
+// passed over: every fetch still answers, and nothing hangs or aborts.
+TEST(HardeningFetch, PlantedCacheFilesAreNeitherFollowedNorReadWhole) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse p;
+  p.body = page("planted", 20);
+  p.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/p", p);
+  const std::string url = server.url("/p");
+  const std::string home = tmp.mkdir("home");
+  const auto env = fetch_env(home);
+  const std::string md = zub::html_to_markdown(p.body);
+  const std::string want = md + (md.back() == '\n' ? "" : "\n") + reduction_note(p.body.size(), md.size());
+  auto fetch = [&](const zub_test::RunOptions& o) {
+    BoundedRun r = run_bounded({"fetch", url}, 30, o);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    return r.run.out;
+  };
+  EXPECT_EQ(fetch(env), want);
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  std::string body_file;
+  for (const std::string& n : names_in(dir))
+    if (n.size() == 16) body_file = dir + "/" + n;
+  ASSERT_FALSE(body_file.empty());
+  const std::string record_file = body_file + ".m";
+
+  // The record a link to an endless device: read as no record, so the body
+  // is served under its URL class.
+  ASSERT_EQ(::unlink(record_file.c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", record_file.c_str()), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 1);
+  BoundedRun ttl = run_bounded({"cache", "ttl", url}, 30, env);
+  EXPECT_FALSE(ttl.timed_out);
+  EXPECT_EQ(ttl.run.out, "   15분  [휴리스틱]  " + url + "\n");
+
+  // The body a link to the device, then a FIFO: a miss, fetched again.
+  ASSERT_EQ(::unlink(body_file.c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", body_file.c_str()), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 2);
+  ASSERT_EQ(::unlink(body_file.c_str()), 0);
+  ASSERT_EQ(::mkfifo(body_file.c_str(), 0600), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 3);
+
+  // A stored body above the cap is not served either.
+  auto low = env;
+  low.env_set.push_back("ZUB_FETCH_MAX=1000");
+  EXPECT_EQ(fetch(low), "[fetch 실패: 본문이 1000바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n");
+  EXPECT_EQ(server.hits("/p"), 4);
+}
