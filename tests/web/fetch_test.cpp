@@ -72,6 +72,13 @@ TEST(FormatSections, HeadingsUseTheHostForTwoOrMore) {
             "[zub: 30B→13B -57%]\n");
 }
 
+TEST(FormatSections, HeadingsKeepControlCharactersOfTheUrlEncoded) {
+  EXPECT_EQ(format_sections({page("https://a.example\n## b.example/x", "one\n", 10),
+                             page("http://c.example\x1b[2J/y", "two\n", 10)},
+                            6000),
+            "## a.example%0A## b.example\none\n## c.example%1B[2J\ntwo\n[zub: 20B→8B -60%]\n");
+}
+
 TEST(FormatSections, CutsByCharacters) {
   const std::string korean = "가나다라마";  // 5 characters, 15 bytes
   EXPECT_EQ(format_sections({page("u", korean, 100)}, 5), korean + "\n[zub: 100B→15B -85%]\n");
