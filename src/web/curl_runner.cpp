@@ -259,8 +259,8 @@ std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
   std::vector<BatchTransfer> report(n);
   if (p.started) report = parse_batch_writeout(decode_lossy(p.out), n);
   // A transfer can fail after its 2xx status line, leaving a body cut
-  // short (a full temporary file system, a dropped connection). Only such
-  // transfers are fetched again, one by one, which checks each on its own.
+  // short (a dropped connection, a timeout mid-body). Only such transfers
+  // are fetched again, one by one, which checks each on its own.
   std::vector<size_t> again;
 
   std::vector<FetchResult> results;
