@@ -1,4 +1,4 @@
-// The four-line cache record, read back from disk.
+// The cache record (four lines and the body check), read back from disk.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   auto again = zub::parse_cache_record(zub::format_cache_record(*rec));
   if (!again || again->fetch_time != rec->fetch_time || again->lifetime != rec->lifetime ||
-      again->etag != rec->etag || again->last_modified != rec->last_modified)
+      again->etag != rec->etag || again->last_modified != rec->last_modified ||
+      again->body != rec->body)
     std::abort();
   return 0;
 }

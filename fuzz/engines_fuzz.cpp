@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/utf8.h"
+#include "web/control_text.h"
 #include "web/engines.h"
 #include "web/fusion.h"
 #include "web/listing.h"
@@ -26,6 +27,10 @@ void check_hit(const zub::SearchHit& h) {
   if (title.size() > h.title.size()) __builtin_trap();
   const std::string snippet = zub::cut_snippet(h.snippet);
   if (zub::char_count(snippet) > zub::kSnippetChars + 1) __builtin_trap();
+  // What the listing prints of a hit holds no control character.
+  for (const std::string& printed : {zub::one_line_text(h.title), zub::printable_url(h.url)})
+    for (char c : printed)
+      if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) __builtin_trap();
 }
 
 }  // namespace

@@ -242,6 +242,7 @@ struct ChildPlan {
   char* const* argv;
   char* const* envp;
   const std::vector<std::string>* candidates;
+  const std::vector<int>* pass_fds;  // kept open across exec
 };
 
 // Between fork and exec: system calls only (see watcher_main).
@@ -280,6 +281,7 @@ struct ChildPlan {
       ::dup2(sources[i], targets[i]);
     }
   }
+  for (int fd : *plan.pass_fds) fcntl(fd, F_SETFD, 0);
   sigset_t none;
   sigemptyset(&none);
   sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -381,6 +383,7 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   plan.argv = cargv.data();
   plan.envp = envp;
   plan.candidates = &candidates;
+  plan.pass_fds = &opts.pass_fds;
 
   // No signal handler may run in the child before it has reset them.
   sigset_t all, old_mask;
@@ -474,6 +477,12 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
       }
     };
     drain(idx_out, out_fd, r.out);
+    if (opts.max_out && r.out.size() > *opts.max_out && !r.out_truncated) {
+      r.out.resize(*opts.max_out);
+      r.out_truncated = true;
+      ::kill(-pid, SIGKILL);  // the child leads its own group
+      close_fd(out_fd);
+    }
     drain(idx_err, err_fd, r.err);
     if (idx_in >= 0 && (fds[idx_in].revents & (POLLOUT | POLLERR | POLLHUP))) {
       const std::string& data = *opts.stdin_data;

@@ -37,6 +37,14 @@ struct ProcessOptions {
   // for as long as it lives; unset, reading goes on until every writer is
   // gone.
   std::optional<int> read_after_exit_ms;
+  // When set: a child whose standard output grows beyond this many bytes is
+  // killed (SIGKILL); `out` keeps the first max_out bytes and
+  // `out_truncated` is set.
+  std::optional<size_t> max_out;
+  // Descriptors the child inherits at the same numbers, whatever their
+  // close-on-exec flag in the caller (which stays as it was). The caller
+  // keeps and closes its own copies.
+  std::vector<int> pass_fds;
 };
 
 struct ProcessResult {
@@ -45,6 +53,7 @@ struct ProcessResult {
   bool exited = false;    // true: ended normally with exit_code
   int exit_code = 0;
   int signal = 0;         // when !exited: the terminating signal
+  bool out_truncated = false;  // max_out was exceeded and the child killed
   std::string out;
   std::string err;
 };

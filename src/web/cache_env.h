@@ -20,4 +20,10 @@ inline bool cache_debug() { return env_switch_set("ZUB_CACHE_DEBUG"); }
 // The minimum for server-given lifetimes, from ZUB_STALE; 0 when unset.
 uint64_t stale_floor();
 
+// The most body bytes (after content decoding) one transfer may deliver:
+// ZUB_FETCH_MAX, or 32 MiB when it is unset or does not parse. A larger
+// body is a failure and is neither returned nor cached.
+inline constexpr uint64_t kDefaultFetchMax = uint64_t{32} << 20;
+uint64_t fetch_max_bytes();
+
 }  // namespace zub

@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <optional>
+#include <poll.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -23,7 +24,6 @@
 #include "web/cache_env.h"
 #include "web/fetch_cache.h"
 #include "web/header_json.h"
-#include "web/remove_tree.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -41,11 +41,20 @@ constexpr std::string_view kRequestHeaders[] = {
     "Sec-Fetch-Site: none",
 };
 constexpr std::string_view kSingleTrailer = "\n<<<ZUBHTTP:%{http_code}\n<<<ZUBHDR:%{header_json}";
-constexpr std::string_view kBatchTrailer = "%{urlnum} %{http_code}\n";
+// Header JSON spans lines that start with "{", "\"" or "}", so marker lines
+// cannot occur inside it.
+constexpr std::string_view kBatchTrailer =
+    "<<<ZUBB:%{urlnum} %{exitcode} %{http_code}\n%{header_json}\n<<<ZUBE\n";
+constexpr std::string_view kBatchBegin = "<<<ZUBB:";
+constexpr std::string_view kBatchEnd = "<<<ZUBE";
 constexpr std::string_view kStatusMarker = "<<<ZUBHTTP:";
 constexpr std::string_view kHeaderMarker = "\n<<<ZUBHDR:";
 constexpr size_t kMaxWorkers = 8;
 constexpr std::string_view kMaxParallel = "8";
+constexpr size_t kMaxBatchUrls = 64;
+// Room for the trailer after a body of the largest allowed size: the status
+// and the header JSON, which curl itself keeps far below this.
+constexpr size_t kTrailerRoom = size_t{1} << 20;
 
 FetchResult ok_result(std::string body) {
   FetchResult r;
@@ -60,10 +69,14 @@ FetchResult error_result(std::string error) {
   return r;
 }
 
-// The arguments every request starts with, single or batch.
+// The arguments every request starts with, single or batch. "-q" only
+// works as the very first argument: it keeps a user's curlrc from adding
+// options (an "output" line there would swallow every page). "--globoff"
+// keeps brackets and braces in a URL literal: as globs, "[1-100000000]"
+// would be a storm of requests and "?filter[name]=x" an error.
 std::vector<std::string> common_prefix(std::string_view timeout) {
-  std::vector<std::string> argv = {"curl", "-sL", "--compressed", "-m", std::string(timeout),
-                                   "-A", std::string(kUserAgent)};
+  std::vector<std::string> argv = {"curl", "-q", "--globoff", "-sL", "--compressed",
+                                   "-m", std::string(timeout), "-A", std::string(kUserAgent)};
   for (auto h : kRequestHeaders) {
     argv.emplace_back("-H");
     argv.emplace_back(h);
@@ -84,15 +97,12 @@ std::string exit_text(const ProcessResult& p) {
   return "curl exit None";
 }
 
-// A 304: serve the stored body and restart its age clock.
-FetchResult revalidated(std::string_view url, const CurlOutput& out) {
+// A 304: serve the stored body (read when the request was made
+// conditional) and restart its age clock.
+FetchResult revalidated(std::string_view url, const CurlOutput& out,
+                        std::optional<std::string> stored) {
   auto path = cache_body_path(url);
-  std::optional<std::string> stored;
-  if (path) {
-    ReadResult r = read_file(*path);
-    if (r.ok && is_valid_utf8(r.data)) stored = std::move(r.data);
-  }
-  if (!stored) return error_result("HTTP " + std::to_string(out.status));
+  if (!stored || !path) return error_result("HTTP " + std::to_string(out.status));
 
   if (auto rec = read_meta(url)) {
     rec->fetch_time = unix_now();
@@ -105,32 +115,86 @@ FetchResult revalidated(std::string_view url, const CurlOutput& out) {
   // The age clock is the body file's modification time; setting it to now
   // is the same as rewriting the unchanged bytes, without a window in which
   // a concurrent store could be overwritten by the older text.
-  ::utimensat(AT_FDCWD, path->c_str(), nullptr, 0);
+  ::utimensat(AT_FDCWD, path->c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
   if (cache_debug()) write_all_or_exit(2, "[304 revalidated, 본문 전송 0] " + std::string(url) + "\n");
   return ok_result(std::move(*stored));
 }
 
-// Creates the batch directory "zubf{pid}" in the temporary directory, only
-// for us (0700). A same-named entry that is not our own private directory
-// (someone else's, a link, group- or world-writable) is never used: then a
-// fresh "zubf{pid}-XXXXXX" directory is made instead.
-std::optional<std::string> make_batch_dir() {
-  std::string base = temp_dir();
-  for (size_t pos = 1; pos < base.size(); ++pos) {
-    if (base[pos] == '/') ::mkdir(base.substr(0, pos).c_str(), 0777);
+FetchResult too_big_result() {
+  return error_result("본문이 " + std::to_string(fetch_max_bytes()) + "바이트 상한(ZUB_FETCH_MAX)을 넘었다");
+}
+
+// One pipe per batch transfer: curl writes the body into the write end
+// (named to it as /dev/fd/N), we read the other end.
+struct BodyPipe {
+  int read_fd = -1;
+  int write_fd = -1;
+  std::string body;
+  bool over = false;  // the body passed the cap; reading stopped there
+};
+
+void close_fd(int& fd) {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+}
+
+// A descriptor at 3 or above, so that the child's standard streams, set up
+// on 0 to 2, cannot cover it (zub may have been started with one closed).
+bool lift_fd(int& fd) {
+  if (fd > 2) return true;
+  int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+  ::close(fd);
+  fd = moved;
+  return fd >= 0;
+}
+
+bool open_body_pipes(std::vector<BodyPipe>& pipes) {
+  for (auto& bp : pipes) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return false;
+    bp.read_fd = fds[0];
+    bp.write_fd = fds[1];
+    if (!lift_fd(bp.read_fd) || !lift_fd(bp.write_fd)) return false;
+    ::fcntl(bp.read_fd, F_SETFL, O_NONBLOCK);
   }
-  ::mkdir(base.c_str(), 0777);
-  std::string dir = path_join(base, "zubf" + std::to_string(::getpid()));
-  if (::mkdir(dir.c_str(), 0700) == 0) return dir;
-  if (errno == EEXIST) {
-    struct stat st;
-    if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() &&
-        (st.st_mode & 022) == 0)
-      return dir;
-    std::string templ = dir + "-XXXXXX";
-    if (::mkdtemp(templ.data())) return templ;
+  return true;
+}
+
+// Reads every pipe until all have ended. A body that passes `cap` is cut
+// off by closing its pipe: curl's next write to it fails, which ends that
+// transfer alone, so neither memory nor disk ever holds more than the cap.
+void read_body_pipes(std::vector<BodyPipe>& pipes, uint64_t cap) {
+  std::vector<char> buf(65536);
+  for (;;) {
+    std::vector<pollfd> fds;
+    std::vector<size_t> which;
+    for (size_t i = 0; i < pipes.size(); ++i) {
+      if (pipes[i].read_fd < 0) continue;
+      fds.push_back({pipes[i].read_fd, POLLIN, 0});
+      which.push_back(i);
+    }
+    if (fds.empty()) return;
+    if (::poll(fds.data(), fds.size(), -1) < 0) {
+      if (errno == EINTR) continue;
+      for (auto& bp : pipes) close_fd(bp.read_fd);
+      return;
+    }
+    for (size_t k = 0; k < fds.size(); ++k) {
+      if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+      BodyPipe& bp = pipes[which[k]];
+      ssize_t n = ::read(bp.read_fd, buf.data(), buf.size());
+      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+      if (n <= 0) {
+        close_fd(bp.read_fd);
+      } else if (bp.body.size() + static_cast<size_t>(n) > cap) {
+        bp.over = true;
+        std::string().swap(bp.body);
+        close_fd(bp.read_fd);
+      } else {
+        bp.body.append(buf.data(), static_cast<size_t>(n));
+      }
+    }
   }
-  return std::nullopt;
 }
 
 std::vector<FetchResult> fetch_sequential(const std::vector<std::string>& urls) {
@@ -143,61 +207,87 @@ std::vector<FetchResult> fetch_sequential(const std::vector<std::string>& urls) 
 std::vector<FetchResult> fetch_threaded(const std::vector<std::string>& urls);
 
 std::vector<FetchResult> fetch_batch(const std::vector<std::string>& urls) {
-  auto dir = make_batch_dir();
-  if (!dir) return fetch_sequential(urls);
+  // Two descriptors per URL stay open for the whole run; a long list goes
+  // in several runs so that it never runs out of them.
+  if (urls.size() > kMaxBatchUrls) {
+    std::vector<FetchResult> results;
+    results.reserve(urls.size());
+    for (size_t at = 0; at < urls.size(); at += kMaxBatchUrls) {
+      const size_t end = std::min(urls.size(), at + kMaxBatchUrls);
+      std::vector<FetchResult> part =
+          fetch_batch(std::vector<std::string>(urls.begin() + static_cast<std::ptrdiff_t>(at),
+                                               urls.begin() + static_cast<std::ptrdiff_t>(end)));
+      for (auto& r : part) results.push_back(std::move(r));
+    }
+    return results;
+  }
   const size_t n = urls.size();
+  // Bodies travel through pipes, never through files: nothing is left on
+  // disk whichever way zub ends, and the cap holds for each transfer.
+  std::vector<BodyPipe> pipes(n);
+  if (!open_body_pipes(pipes)) {
+    for (auto& bp : pipes) {
+      close_fd(bp.read_fd);
+      close_fd(bp.write_fd);
+    }
+    return fetch_sequential(urls);
+  }
 
   std::vector<std::string> argv = common_prefix(kFetchAllTimeout);
   for (auto a : {"--parallel", "--parallel-max"}) argv.emplace_back(a);
   argv.emplace_back(kMaxParallel);
   argv.emplace_back("-w");
   argv.emplace_back(kBatchTrailer);
-  std::vector<std::string> files(n);
+  ProcessOptions opts;
   for (size_t i = 0; i < n; ++i) {
-    std::string name = "b";  // built in two steps: g++ 12 misreads "b" + to_string
-    name += std::to_string(i);
-    files[i] = path_join(*dir, name);
-    // A leftover entry (a reused directory) must not be written through.
-    ::unlink(files[i].c_str());
     argv.emplace_back("-o");
-    argv.push_back(files[i]);
+    argv.push_back("/dev/fd/" + std::to_string(pipes[i].write_fd));
     append_url(argv, urls[i]);
+    opts.pass_fds.push_back(pipes[i].write_fd);
   }
 
-  ProcessResult p = run_process(argv);
-  std::vector<uint16_t> status(n, 0);
-  if (p.started) status = parse_batch_statuses(decode_lossy(p.out), n);
-  // A transfer can fail after its 2xx status line, leaving a body file cut
-  // short (a full temporary file system, a dropped connection); curl then
-  // still reports the status but ends with a non-zero exit. Such bodies
-  // are not trusted: those URLs are fetched again one by one, which needs
-  // no temporary file and checks each transfer on its own.
-  const bool clean = p.started && p.exited && p.exit_code == 0;
+  const uint64_t cap = fetch_max_bytes();
+  ProcessResult p;
+  {
+    // Our copies of the write ends keep every pipe open until curl is done;
+    // closing them then lets the reader see each pipe end.
+    std::thread reader([&] { read_body_pipes(pipes, cap); });
+    p = run_process(argv, opts);
+    for (auto& bp : pipes) close_fd(bp.write_fd);
+    reader.join();
+  }
+  std::vector<BatchTransfer> report(n);
+  if (p.started) report = parse_batch_writeout(decode_lossy(p.out), n);
+  // A transfer can fail after its 2xx status line, leaving a body cut
+  // short (a dropped connection, a timeout mid-body). Only such transfers
+  // are fetched again, one by one, which checks each on its own.
   std::vector<size_t> again;
 
   std::vector<FetchResult> results;
   results.reserve(n);
   for (size_t i = 0; i < n; ++i) {
-    uint16_t s = status[i];
-    if (s >= 200 && s <= 299 && !clean) {
+    const BatchTransfer& t = report[i];
+    const bool success = t.status >= 200 && t.status <= 299;
+    if (pipes[i].over) {
+      results.push_back(too_big_result());
+    } else if (success && t.exit_code != 0) {
       again.push_back(i);
       results.emplace_back();
-    } else if (s >= 200 && s <= 299) {
-      ReadResult r = read_file(files[i]);
-      if (!r.ok) {
-        results.push_back(error_result("read: " + os_error_text(r.err)));
-        continue;
+    } else if (success) {
+      std::string body = decode_lossy(pipes[i].body);
+      std::string().swap(pipes[i].body);
+      if (t.header_json.empty()) {
+        cache_store(urls[i], body, std::nullopt);
+      } else {
+        cache_store(urls[i], body, std::string_view(t.header_json));
       }
-      std::string body = decode_lossy(r.data);
-      cache_store(urls[i], body, std::nullopt);
       results.push_back(ok_result(std::move(body)));
-    } else if (s == 0) {
+    } else if (t.status == 0) {
       results.push_back(error_result("연결 실패"));
     } else {
-      results.push_back(error_result("HTTP " + std::to_string(s)));
+      results.push_back(error_result("HTTP " + std::to_string(t.status)));
     }
   }
-  remove_tree(*dir);
   if (!again.empty()) {
     std::vector<std::string> retry;
     for (size_t i : again) retry.push_back(urls[i]);
@@ -248,25 +338,48 @@ CurlOutput split_curl_output(std::string_view text) {
   return out;
 }
 
-std::vector<uint16_t> parse_batch_statuses(std::string_view text, size_t n) {
-  std::vector<uint16_t> status(n, 0);
+std::vector<BatchTransfer> parse_batch_writeout(std::string_view text, size_t n) {
+  std::vector<BatchTransfer> out(n);
+  std::optional<size_t> open;  // the index whose header lines are being read
+  std::string json;
+  BatchTransfer cur;
   for_each_line(text, [&](std::string_view line) {
-    std::string_view tok[2];
-    size_t count = 0, pos = 0;
-    while (count < 2) {
-      while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
-      if (pos >= line.size()) break;
-      size_t end = pos;
-      while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
-      tok[count++] = line.substr(pos, end - pos);
-      pos = end;
+    if (starts_with(line, kBatchBegin)) {
+      open.reset();
+      std::string_view tok[3];
+      size_t count = 0, pos = kBatchBegin.size();
+      while (count < 3) {
+        while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t')) ++pos;
+        if (pos >= line.size()) break;
+        size_t end = pos;
+        while (end < line.size() && line[end] != ' ' && line[end] != '\t') ++end;
+        tok[count++] = line.substr(pos, end - pos);
+        pos = end;
+      }
+      if (count < 3) return;
+      auto index = parse_u64(tok[0]);
+      auto code = parse_u32(tok[1]);
+      auto status = parse_u16(tok[2]);
+      if (!index || !code || !status || *index >= n) return;
+      cur = BatchTransfer();
+      cur.reported = true;
+      cur.exit_code = static_cast<int>(*code);
+      cur.status = *status;
+      json.clear();
+      open = static_cast<size_t>(*index);
+      return;
     }
-    if (count < 2) return;
-    auto index = parse_u64(tok[0]);
-    auto code = parse_u16(tok[1]);
-    if (index && code && *index < n) status[*index] = *code;
+    if (!open) return;
+    if (line == kBatchEnd) {
+      cur.header_json = json == "{}" ? std::string() : json;
+      out[*open] = std::move(cur);
+      open.reset();
+      return;
+    }
+    if (!json.empty()) json += '\n';
+    json.append(line);
   });
-  return status;
+  return out;
 }
 
 bool prefers_batch(const std::vector<std::string>& urls) {
@@ -281,13 +394,15 @@ bool prefers_batch(const std::vector<std::string>& urls) {
 FetchResult fetch_one(std::string_view url, std::string_view timeout) {
   if (auto hit = cache_lookup(url)) return ok_result(std::move(*hit));
 
+  // Validators only vouch for a stored body that is there, readable and the
+  // one the record was written with.
   std::optional<CacheRecord> validators;
+  std::optional<std::string> stored;
   if (!cache_disabled() && !cache_refresh()) {
     auto rec = read_meta(url);
     if (rec && (!rec->etag.empty() || !rec->last_modified.empty())) {
-      auto path = cache_body_path(url);
-      struct stat st;
-      if (path && ::stat(path->c_str(), &st) == 0) validators = std::move(rec);
+      stored = cache_stored_body(url);
+      if (stored) validators = std::move(rec);
     }
   }
 
@@ -306,12 +421,21 @@ FetchResult fetch_one(std::string_view url, std::string_view timeout) {
   argv.emplace_back(kSingleTrailer);
   append_url(argv, std::string(url));
 
-  ProcessResult p = run_process(argv);
+  const uint64_t cap = fetch_max_bytes();
+  ProcessOptions opts;
+  opts.max_out = static_cast<size_t>(std::min<uint64_t>(cap, SIZE_MAX - kTrailerRoom)) + kTrailerRoom;
+  ProcessResult p = run_process(argv, opts);
   if (!p.started) return error_result("curl: " + os_error_text(p.start_error));
+  if (p.out_truncated) return too_big_result();
   if (!p.exited || p.exit_code != 0) return error_result(exit_text(p));
 
-  CurlOutput out = split_curl_output(decode_lossy(p.out));
-  if (out.status == 304) return revalidated(url, out);
+  // Split before decoding, so that the cap counts the bytes curl delivered.
+  CurlOutput out = split_curl_output(p.out);
+  if (out.body.size() > cap) return too_big_result();
+  std::string().swap(p.out);
+  out.body = decode_lossy(out.body);
+  out.header_json = decode_lossy(out.header_json);
+  if (out.status == 304) return revalidated(url, out, std::move(stored));
   if (out.status >= 200 && out.status <= 299) {
     if (out.header_json.empty()) {
       cache_store(url, out.body, std::nullopt);

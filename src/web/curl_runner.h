@@ -45,9 +45,19 @@ struct CurlOutput {
 // the body, unchanged, with status 200.
 CurlOutput split_curl_output(std::string_view text);
 
-// Reads the batch write-out lines ("{urlnum} {http_code}") into a table of
-// `n` statuses (0 = no line). Pure.
-std::vector<uint16_t> parse_batch_statuses(std::string_view text, size_t n);
+// What curl's write-out tells about one transfer of a batch.
+struct BatchTransfer {
+  bool reported = false;  // false: curl wrote nothing for it
+  int exit_code = 0;      // curl's result for this transfer alone
+  uint16_t status = 0;
+  std::string header_json;  // empty when curl wrote none
+};
+
+// Reads the batch write-out: per transfer a line "<<<ZUBB:{urlnum}
+// {exitcode} {http_code}", the header JSON lines and a line "<<<ZUBE".
+// Returns `n` entries; lines that do not fit are ignored and a later block
+// for the same index wins. Pure.
+std::vector<BatchTransfer> parse_batch_writeout(std::string_view text, size_t n);
 
 // True when `urls` average two or more per distinct host (url_host), the
 // case in which one curl batch can reuse connections. Pure.

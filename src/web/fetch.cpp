@@ -7,6 +7,7 @@
 
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "web/control_text.h"
 #include "web/markdown.h"
 #include "web/url_host.h"
 
@@ -75,7 +76,7 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
     }
     if (sections.size() >= 2) {
       out += "## ";
-      out += url_host(s.url);
+      out += url_host(printable_url(s.url));
       out += '\n';
     }
     if (s.raw != 0 && is_blank(text)) {

@@ -6,7 +6,9 @@
 #include <ctime>
 #include <algorithm>
 #include <vector>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/file_io.h"
 #include "base/fnv.h"
@@ -54,16 +56,66 @@ std::optional<uint64_t> age_of(const struct timespec& mtime) {
   return static_cast<uint64_t>(diff_ns / 1000000000);
 }
 
-std::optional<std::string> read_text(const std::string& path) {
-  ReadResult r = read_file(path);
-  if (!r.ok || !is_valid_utf8(r.data)) return std::nullopt;
-  return std::move(r.data);
+// Validators are header values, which curl keeps far below this.
+constexpr uint64_t kMaxRecordBytes = uint64_t{1} << 20;
+
+// A cache file opened for reading: never through a link, only a regular
+// file (a device or a FIFO planted in the directory is neither read nor
+// waited on).
+struct CacheFile {
+  int fd = -1;
+  struct stat st {};
+  CacheFile() = default;
+  CacheFile(const CacheFile&) = delete;
+  CacheFile& operator=(const CacheFile&) = delete;
+  ~CacheFile() {
+    if (fd >= 0) ::close(fd);
+  }
+  bool open(const std::string& path) {
+    fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    return fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  }
+  // The whole file when it holds at most `cap` bytes.
+  std::optional<std::string> read(uint64_t cap) const {
+    if (static_cast<uint64_t>(st.st_size) > cap) return std::nullopt;
+    std::string data;
+    data.resize(static_cast<size_t>(st.st_size) + 1);
+    size_t got = 0;
+    while (got < data.size()) {
+      ssize_t n = ::read(fd, data.data() + got, data.size() - got);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return std::nullopt;
+      if (n == 0) break;
+      got += static_cast<size_t>(n);
+    }
+    if (got > cap) return std::nullopt;  // it grew while we read
+    data.resize(got);
+    return data;
+  }
+};
+
+// The directory and file name of `url`'s body, without creating anything.
+std::optional<std::string> existing_body_path(std::string_view url) {
+  if (cache_disabled()) return std::nullopt;
+  auto dir = cache_dir();
+  if (!dir) return std::nullopt;
+  return path_join(*dir, key_name(url));
 }
 
 std::optional<CacheRecord> read_record_beside(const std::string& body_path) {
-  ReadResult r = read_file(body_path + ".m");
-  if (!r.ok) return std::nullopt;
-  return parse_cache_record(r.data);
+  CacheFile f;
+  if (!f.open(body_path + ".m")) return std::nullopt;
+  auto text = f.read(kMaxRecordBytes);
+  if (!text) return std::nullopt;
+  return parse_cache_record(*text);
+}
+
+// The body file's text when it is usable and matches what `rec` names.
+std::optional<std::string> read_body(const CacheFile& f, const std::optional<CacheRecord>& rec) {
+  auto text = f.read(fetch_max_bytes());
+  if (!text || !is_valid_utf8(*text)) return std::nullopt;
+  if (rec && rec->body && !(*rec->body == body_check_of(*text))) return std::nullopt;
+  return text;
 }
 
 void debug_note(const std::string& text) {
@@ -77,6 +129,29 @@ uint64_t unix_now() {
   return t > 0 ? static_cast<uint64_t>(t) : 0;
 }
 
+BodyCheck body_check_of(std::string_view body) {
+  return BodyCheck{body.size(), fetch_key_hash(body)};
+}
+
+namespace {
+
+std::optional<BodyCheck> parse_body_check(std::string_view line) {
+  const size_t space = line.find(' ');
+  if (space == std::string_view::npos) return std::nullopt;
+  auto size = parse_u64(line.substr(0, space));
+  std::string_view hex = line.substr(space + 1);
+  if (!size || hex.size() != 16) return std::nullopt;
+  uint64_t hash = 0;
+  for (char c : hex) {
+    int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    if (v < 0) return std::nullopt;
+    hash = hash << 4 | static_cast<uint64_t>(v);
+  }
+  return BodyCheck{*size, hash};
+}
+
+}  // namespace
+
 std::optional<CacheRecord> parse_cache_record(std::string_view text) {
   std::vector<std::string_view> lines = split_lines(text);
   if (lines.size() < 2) return std::nullopt;
@@ -88,6 +163,7 @@ std::optional<CacheRecord> parse_cache_record(std::string_view text) {
   rec.lifetime = *lifetime;
   if (lines.size() > 2) rec.etag = std::string(lines[2]);
   if (lines.size() > 3) rec.last_modified = std::string(lines[3]);
+  if (lines.size() > 4) rec.body = parse_body_check(lines[4]);
   return rec;
 }
 
@@ -100,6 +176,14 @@ std::string format_cache_record(const CacheRecord& rec) {
   s += '\n';
   s += rec.last_modified;
   s += '\n';
+  if (rec.body) {
+    char hash[17];
+    std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(rec.body->hash));
+    s += std::to_string(rec.body->size);
+    s += ' ';
+    s.append(hash, 16);
+    s += '\n';
+  }
   return s;
 }
 
@@ -118,9 +202,17 @@ std::optional<std::string> cache_body_path(std::string_view url) {
 }
 
 std::optional<CacheRecord> read_meta(std::string_view url) {
-  auto body = cache_body_path(url);
+  auto body = existing_body_path(url);
   if (!body) return std::nullopt;
   return read_record_beside(*body);
+}
+
+std::optional<std::string> cache_stored_body(std::string_view url) {
+  auto path = existing_body_path(url);
+  if (!path) return std::nullopt;
+  CacheFile f;
+  if (!f.open(*path)) return std::nullopt;
+  return read_body(f, read_record_beside(*path));
 }
 
 void write_meta(std::string_view url, const CacheRecord& rec) {
@@ -131,11 +223,11 @@ void write_meta(std::string_view url, const CacheRecord& rec) {
 
 std::optional<std::string> cache_lookup(std::string_view url) {
   if (cache_refresh() || cache_disabled()) return std::nullopt;
-  auto path = cache_body_path(url);
+  auto path = existing_body_path(url);
   if (!path) return std::nullopt;
-  struct stat st;
-  if (::stat(path->c_str(), &st) != 0) return std::nullopt;
-  auto age = age_of(st.st_mtim);
+  CacheFile f;
+  if (!f.open(*path)) return std::nullopt;
+  auto age = age_of(f.st.st_mtim);
   if (!age) return std::nullopt;
 
   uint64_t lifetime;
@@ -147,7 +239,7 @@ std::optional<std::string> cache_lookup(std::string_view url) {
   }
   if (lifetime == 0 || *age > lifetime) return std::nullopt;
 
-  auto text = read_text(*path);
+  auto text = read_body(f, rec);
   if (!text) return std::nullopt;
   debug_note("[cache hit " + std::to_string(*age) + "s/" + std::to_string(lifetime) + "s] " +
              std::string(url) + "\n");
@@ -193,6 +285,7 @@ void cache_store(std::string_view url, std::string_view body,
   // body would let a later 304 vouch for the wrong text.
   if (!write_file_atomic(*path, body)) return;
   rec.fetch_time = unix_now();
+  rec.body = body_check_of(body);
   write_file_atomic(*path + ".m", format_cache_record(rec));
 }
 

@@ -17,18 +17,33 @@
 
 namespace zub {
 
+// The body a record was written with. Two processes storing the same URL
+// at once may leave one's record beside the other's body; the record's
+// fifth line names its body so that such a pair reads as a miss.
+struct BodyCheck {
+  uint64_t size = 0;
+  uint64_t hash = 0;  // fetch_key_hash of the body bytes
+  bool operator==(const BodyCheck&) const = default;
+};
+
+BodyCheck body_check_of(std::string_view body);
+
 struct CacheRecord {
   uint64_t fetch_time = 0;          // Unix seconds of the last store or revalidation
   uint64_t lifetime = kNoLifetime;  // seconds, or kNoLifetime (the URL class decides)
   std::string etag;                 // as received, quotes included; may be empty
   std::string last_modified;        // as received; may be empty
+  std::optional<BodyCheck> body;    // absent in records of older versions
 };
 
 // Parses record text: lines 1 and 2 must be unsigned decimals, lines 3 and
-// 4 default to empty. Pure.
+// 4 default to empty. Line 5, "{body size} {hash as 16 hex digits}", is
+// read when it parses and otherwise ignored, as older versions ignore it.
+// Pure.
 std::optional<CacheRecord> parse_cache_record(std::string_view text);
 
-// "{fetch_time}\n{lifetime}\n{etag}\n{last_modified}\n". Pure.
+// "{fetch_time}\n{lifetime}\n{etag}\n{last_modified}\n", then
+// "{size} {hash}\n" when the record names its body. Pure.
 std::string format_cache_record(const CacheRecord& rec);
 
 // $HOME/.claude/cache/zub-fetch, or nothing when HOME is unset, empty or
@@ -36,8 +51,14 @@ std::string format_cache_record(const CacheRecord& rec);
 std::optional<std::string> cache_dir();
 
 // The body file path for `url`, creating the directory; nothing when
-// ZUB_NO_CACHE is set or the directory cannot be made.
+// ZUB_NO_CACHE is set or the directory cannot be made. Only for writing:
+// reads go through the functions below, which create nothing.
 std::optional<std::string> cache_body_path(std::string_view url);
+
+// The stored body of `url` whatever its age, when it is a regular file
+// (links are not followed) no larger than the fetch cap, valid UTF-8, and
+// the one its record names; nothing otherwise or with ZUB_NO_CACHE set.
+std::optional<std::string> cache_stored_body(std::string_view url);
 
 // The stored body when it is fresh; nothing on a miss, a stale entry, or
 // with ZUB_REFRESH or ZUB_NO_CACHE set.

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "web/control_text.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -66,9 +67,13 @@ std::string format_listing(const std::vector<FusedHit>& kept, uint64_t n, bool d
   const size_t count = n < kept.size() ? static_cast<size_t>(n) : kept.size();
   for (size_t i = 0; i < count; ++i) {
     const FusedHit& rec = kept[i];
-    const std::string host = url_host(rec.url);
-    text += std::to_string(i + 1) + ". " + clean_title(trim_ws(rec.title), host) + ": " + host + "\n";
-    const std::string snippet = cut_snippet(rec.snippet);
+    // Titles, snippets and URLs come from result pages: each stays on its
+    // own line, and no escape sequence reaches the reader.
+    const std::string url = printable_url(rec.url);
+    const std::string host = url_host(url);
+    text += std::to_string(i + 1) + ". " + clean_title(trim_ws(one_line_text(rec.title)), host) + ": " +
+            host + "\n";
+    const std::string snippet = cut_snippet(one_line_text(rec.snippet));
     if (!snippet.empty()) text += "   " + snippet + "\n";
     if (debug) {
       std::string engines;
@@ -78,7 +83,7 @@ std::string format_listing(const std::vector<FusedHit>& kept, uint64_t n, bool d
       }
       text += "   [" + engines + " " + format_score(rec.score) + "]\n";
     }
-    text += "   " + rec.url + "\n";
+    text += "   " + url + "\n";
   }
   return text;
 }

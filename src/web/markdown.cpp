@@ -9,6 +9,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "web/block_classify.h"
+#include "web/control_text.h"
 #include "web/entities.h"
 #include "web/html_strip.h"
 
@@ -141,10 +142,12 @@ std::string html_to_markdown(std::string_view doc) {
   const std::string stripped = strip_elements(content_root(doc));
   const std::vector<Block> blocks = scan_blocks(stripped);
   std::vector<bool> keep = classify_blocks(blocks);
-  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes) return render_blocks(blocks, keep);
+  // Page text is printed as it is: control characters (NULs, escape
+  // sequences, stray carriage returns) go, line feeds and tabs stay.
+  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes) return page_text(render_blocks(blocks, keep));
   keep = classify_blocks_simple(blocks);
-  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes) return render_blocks(blocks, keep);
-  return link_list(doc);
+  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes) return page_text(render_blocks(blocks, keep));
+  return page_text(link_list(doc));
 }
 
 }  // namespace zub

@@ -6,14 +6,22 @@
 #include <dirent.h>
 #include <filesystem>
 #include <string>
+#include <csignal>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "base/file_io.h"
+#include "base/process.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
 #include "web/markdown.h"
+
+extern char** environ;
 
 using zub_test::BoundedRun;
 using zub_test::HttpServer;
@@ -28,7 +36,7 @@ zub_test::RunOptions fetch_env(const std::string& home) {
   zub_test::RunOptions o;
   o.env_set = {"HOME=" + home, "no_proxy=*", "NO_PROXY=*"};
   o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                 "http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
+                 "ZUB_FETCH_MAX", "http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
   return o;
 }
 
@@ -108,7 +116,7 @@ TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
   EXPECT_EQ(lingering, 0);
 }
 
-TEST(HardeningFetch, TwoHundredMegabyteBodyIsConvertedAndCut) {
+TEST(HardeningFetch, TwoHundredMegabyteBodyIsConvertedAndCutWhenAllowed) {
   TempDir tmp;
   HttpServer server;
   const size_t paragraphs = kSanitized ? 300'000 : 2'600'000;  // ~23 MB / ~200 MB
@@ -117,8 +125,10 @@ TEST(HardeningFetch, TwoHundredMegabyteBodyIsConvertedAndCut) {
   const size_t raw = big.body.size();
   server.route("/huge", std::move(big));
 
-  BoundedRun r = run_bounded({"fetch", server.url("/huge"), "-n", "300"}, 120,
-                             fetch_env(tmp.mkdir("home")));
+  // Above the default cap on one body, which the environment raises.
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back("ZUB_FETCH_MAX=" + std::to_string(raw + 1));
+  BoundedRun r = run_bounded({"fetch", server.url("/huge"), "-n", "300"}, 120, env);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out.rfind("# huge\n", 0), 0u) << r.run.out.substr(0, 200);
@@ -245,4 +255,176 @@ TEST(HardeningFetch, ReadOnlyHomeActsAsAbsentCache) {
   r = run_bounded({"cache"}, 20, env);
   EXPECT_EQ(r.run.status, 0);
   EXPECT_EQ(r.run.err, "");
+}
+
+namespace {
+
+// `n` bytes of zeros, gzip-compressed by the real gzip: a few hundred KB on
+// the wire that inflate to `n`.
+std::string gzip_of_zeros(uint64_t n) {
+  zub::ProcessResult r =
+      zub::run_process({"sh", "-c", "head -c " + std::to_string(n) + " /dev/zero | gzip -c"});
+  return r.out;
+}
+
+}  // namespace
+
+// A body that never ends and a gzip bomb stop at the cap (32 MiB unless
+// ZUB_FETCH_MAX says otherwise) in a single fetch and in a batch, each with
+// a failure line of its own; nothing of them is cached, and memory stays
+// far below what the bodies would take.
+TEST(HardeningFetch, EndlessAndInflatingBodiesStopAtTheCap) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse endless;
+  endless.endless = true;
+  endless.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/endless", endless);
+  ScriptedResponse bomb;
+  bomb.body = gzip_of_zeros(uint64_t{96} << 20);
+  ASSERT_GT(bomb.body.size(), 1000u);
+  ASSERT_LT(bomb.body.size(), uint64_t{1} << 20);
+  bomb.headers = {{"Content-Encoding", "gzip"}, {"Cache-Control", "max-age=600"}};
+  server.route("/bomb", bomb);
+  ScriptedResponse small;
+  small.body = page("small", 20);
+  small.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/small", small);
+
+  const std::string home = tmp.mkdir("home");
+  const auto env = fetch_env(home);
+  std::vector<std::string> prefix;
+  if (!kSanitized) prefix = {"sh", "-c", "ulimit -v 400000 && exec \"$@\"", "sh"};
+  const std::string too_big = "[fetch 실패: 본문이 33554432바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n";
+
+  for (const char* target : {"/endless", "/bomb"}) {
+    BoundedRun r = run_bounded_via(prefix, {"fetch", server.url(target)}, 60, env);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << target << ": " << r.run.err;
+    EXPECT_EQ(r.run.out, too_big) << target;
+  }
+
+  // Three URLs on one host: one batch, where only the two giants fail.
+  BoundedRun r = run_bounded_via(
+      prefix, {"fetch", server.url("/bomb"), server.url("/small"), server.url("/endless")}, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
+  const std::string md = zub::html_to_markdown(small.body);
+  EXPECT_EQ(r.run.out, host + too_big + host + md + (md.back() == '\n' ? "" : "\n") + host + too_big +
+                           reduction_note(small.body.size(), md.size() + 2 * too_big.size()));
+  EXPECT_EQ(names_in(home + "/.claude/cache/zub-fetch").size(), 2u) << "only the small page";
+
+  // The cap comes from the environment.
+  auto low = env;
+  low.env_set.push_back("ZUB_FETCH_MAX=1000");
+  r = run_bounded({"fetch", "--refresh", server.url("/small")}, 60, low);
+  EXPECT_EQ(r.run.out, "[fetch 실패: 본문이 1000바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n");
+  EXPECT_EQ(server.hits("/small"), 2);
+}
+
+// A batch killed by a signal while bodies stream in leaves nothing in the
+// temporary directory.
+TEST(HardeningFetch, BatchKilledBySignalLeavesNothingBehind) {
+  TempDir tmp;
+  HttpServer server;
+  ScriptedResponse endless;
+  endless.endless = true;
+  server.route("/e1", endless);
+  server.route("/e2", endless);
+  const std::string tmpdir = tmp.mkdir("t");
+  std::vector<std::string> env_text;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    if (name != "TMPDIR" && name != "HOME" && name != "ZUB_FETCH_MAX" && name != "ZUB_NO_CACHE" &&
+        name.find("proxy") == std::string::npos && name.find("PROXY") == std::string::npos)
+      env_text.push_back(entry);
+  }
+  for (const std::string& extra : {"TMPDIR=" + tmpdir, "HOME=" + tmp.mkdir("home"),
+                                  std::string("ZUB_FETCH_MAX=100000000000"), std::string("NO_PROXY=*"),
+                                  std::string("no_proxy=*")})
+    env_text.push_back(extra);
+  std::vector<char*> envp;
+  for (auto& e : env_text) envp.push_back(e.data());
+  envp.push_back(nullptr);
+
+  for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+    std::vector<std::string> args = {ZUB_BINARY, "fetch", server.url("/e1"), server.url("/e2")};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    const uint64_t before = server.body_bytes_sent();
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, ZUB_BINARY, &fa, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&fa);
+    // Wait until several megabytes have gone out, so the batch is mid-way.
+    for (int i = 0; i < 3000 && server.body_bytes_sent() < before + (uint64_t{8} << 20); ++i)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_GE(server.body_bytes_sent(), before + (uint64_t{8} << 20));
+    ::kill(pid, sig);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFSIGNALED(status) || WIFEXITED(status));
+    EXPECT_TRUE(names_in(tmpdir).empty()) << "signal " << sig << " left " << names_in(tmpdir).size()
+                                          << " entries, first " << names_in(tmpdir)[0];
+  }
+}
+
+// Cache files replaced by links to devices, a FIFO or an oversized body are
+// passed over: every fetch still answers, and nothing hangs or aborts.
+TEST(HardeningFetch, PlantedCacheFilesAreNeitherFollowedNorReadWhole) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse p;
+  p.body = page("planted", 20);
+  p.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/p", p);
+  const std::string url = server.url("/p");
+  const std::string home = tmp.mkdir("home");
+  const auto env = fetch_env(home);
+  const std::string md = zub::html_to_markdown(p.body);
+  const std::string want = md + (md.back() == '\n' ? "" : "\n") + reduction_note(p.body.size(), md.size());
+  auto fetch = [&](const zub_test::RunOptions& o) {
+    BoundedRun r = run_bounded({"fetch", url}, 30, o);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    return r.run.out;
+  };
+  EXPECT_EQ(fetch(env), want);
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  std::string body_file;
+  for (const std::string& n : names_in(dir))
+    if (n.size() == 16) body_file = dir + "/" + n;
+  ASSERT_FALSE(body_file.empty());
+  const std::string record_file = body_file + ".m";
+
+  // The record a link to an endless device: read as no record, so the body
+  // is served under its URL class.
+  ASSERT_EQ(::unlink(record_file.c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", record_file.c_str()), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 1);
+  BoundedRun ttl = run_bounded({"cache", "ttl", url}, 30, env);
+  EXPECT_FALSE(ttl.timed_out);
+  EXPECT_EQ(ttl.run.out, "   15분  [휴리스틱]  " + url + "\n");
+
+  // The body a link to the device, then a FIFO: a miss, fetched again.
+  ASSERT_EQ(::unlink(body_file.c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", body_file.c_str()), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 2);
+  ASSERT_EQ(::unlink(body_file.c_str()), 0);
+  ASSERT_EQ(::mkfifo(body_file.c_str(), 0600), 0);
+  EXPECT_EQ(fetch(env), want);
+  EXPECT_EQ(server.hits("/p"), 3);
+
+  // A stored body above the cap is not served either.
+  auto low = env;
+  low.env_set.push_back("ZUB_FETCH_MAX=1000");
+  EXPECT_EQ(fetch(low), "[fetch 실패: 본문이 1000바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n");
+  EXPECT_EQ(server.hits("/p"), 4);
 }

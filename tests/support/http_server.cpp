@@ -4,6 +4,7 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -252,10 +253,31 @@ void HttpServer::serve(int fd, std::string address) {
 
     std::string out = "HTTP/1.1 " + std::to_string(status) + " " + reason(status) + "\r\n";
     for (const auto& [name, value] : resp.headers) out += name + ": " + value + "\r\n";
+    if (resp.endless) {
+      out += "Transfer-Encoding: chunked\r\n\r\n";
+      if (!send_all(fd, out)) break;
+      std::string data = resp.body.empty() ? std::string(65536, 'x') : resp.body;
+      while (data.size() < 65536) data += resp.body;
+      char size_line[32];
+      std::snprintf(size_line, sizeof size_line, "%zx\r\n", data.size());
+      const std::string chunk = size_line + data + "\r\n";
+      // A client that stops reading without closing cannot hold the
+      // server's teardown for longer than this.
+      timeval limit{10, 0};
+      setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
+      while (!stopping_ && send_all(fd, chunk)) sent_ += data.size();
+      break;
+    }
+    if (resp.cut_short) {
+      out += "Content-Length: " + std::to_string(resp.body.size() + 1000) + "\r\n\r\n" + resp.body;
+      if (send_all(fd, out)) sent_ += resp.body.size();
+      break;
+    }
     if (status != 304) out += "Content-Length: " + std::to_string(resp.body.size()) + "\r\n";
     out += "Connection: keep-alive\r\n\r\n";
     if (status != 304) out += resp.body;
     if (!send_all(fd, out)) break;
+    if (status != 304) sent_ += resp.body.size();
     std::lock_guard<std::mutex> lock(mu_);
     log_[index].answered = status;
   }

@@ -32,6 +32,12 @@ struct ScriptedResponse {
   std::vector<std::pair<std::string, std::string>> headers;
   int delay_ms = 0;                // wait before answering
   bool honour_validators = true;   // false: never answer 304
+  // A body that never ends: `body` (or filler) repeated in chunks until the
+  // client goes away.
+  bool endless = false;
+  // Declares a Content-Length beyond `body`, sends `body` and closes the
+  // connection: a transfer that breaks off after its status line.
+  bool cut_short = false;
 };
 
 struct ReceivedRequest {
@@ -64,6 +70,8 @@ class HttpServer {
   int not_modified(const std::string& target) const;
   // Every request received, in arrival order.
   std::vector<ReceivedRequest> requests() const;
+  // Body bytes sent so far, over all responses.
+  uint64_t body_bytes_sent() const { return sent_; }
 
  private:
   struct Connection;
@@ -75,6 +83,7 @@ class HttpServer {
   uint16_t port_ = 0;
   int wake_[2] = {-1, -1};
   std::atomic<bool> stopping_{false};
+  std::atomic<uint64_t> sent_{0};
   mutable std::mutex mu_;
   std::map<std::string, ScriptedResponse> routes_;
   std::vector<ReceivedRequest> log_;

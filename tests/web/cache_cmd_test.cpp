@@ -1,6 +1,7 @@
 #include "web/cache_cmd.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "web/cache_test_env.h"
 #include "web/fetch_cache.h"
@@ -95,6 +96,12 @@ TEST(CacheCommand, TtlReportsSourceAndAlignedDuration) {
             "   10분  [서버]  https://example.com/served\n");
 
   EXPECT_EQ(run_zub({"cache", "ttl"}, with_home(box.home)).out, "");
+
+  // A report creates nothing, not even the cache directory.
+  zub_test::TempDir bare;
+  EXPECT_EQ(run_zub({"cache", "ttl", served}, with_home(bare.path())).out,
+            "   15분  [휴리스틱]  https://example.com/served\n");
+  EXPECT_NE(::access((bare.path() + "/.claude").c_str(), F_OK), 0);
 }
 
 TEST(CacheCommand, WithoutHomeStatusAndClearPrintNothing) {

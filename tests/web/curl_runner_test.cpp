@@ -93,13 +93,27 @@ TEST(SplitCurlOutput, SearchesMarkersFromTheEnd) {
   EXPECT_EQ(split_curl_output("x\xE3\x80\x80\n<<<ZUBHTTP:200").body, "x");
 }
 
-TEST(BatchStatuses, ReadsIndexAndStatusPerLine) {
-  auto s = parse_batch_statuses("1 200\r\n0 404\n2 000\n3 200\nx 200\n1\n0 +301 extra\n  2   204\n", 3);
-  ASSERT_EQ(s.size(), 3u);
-  EXPECT_EQ(s[0], 301);  // a later line for the same index wins
-  EXPECT_EQ(s[1], 200);
-  EXPECT_EQ(s[2], 204);
-  EXPECT_EQ(parse_batch_statuses("", 2), (std::vector<uint16_t>{0, 0}));
+TEST(BatchWriteout, ReadsOneBlockPerTransfer) {
+  const std::string text =
+      "<<<ZUBB:1 0 200\n{\"etag\":[\"a\"],\n\"x\":[\"<<<ZUBE\"]\n}\n<<<ZUBE\n"
+      "<<<ZUBB:0 0 404\n{}\n<<<ZUBE\n"
+      "<<<ZUBB:2 28 000\n{}\n<<<ZUBE\n"
+      "<<<ZUBB:3 0 200\n{}\n<<<ZUBE\n"   // index beyond the URLs
+      "<<<ZUBB:x 0 200\n{}\n<<<ZUBE\n"
+      "<<<ZUBB:0 0 +301\n{\"a\":[\"b\"]}\n<<<ZUBE\n"  // a later block wins
+      "<<<ZUBB:2 0 200\n{\"cut\":[\"off\"]}\n";        // never ended: ignored
+  auto t = parse_batch_writeout(text, 3);
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_EQ(t[0].status, 301);
+  EXPECT_EQ(t[0].header_json, "{\"a\":[\"b\"]}");
+  EXPECT_TRUE(t[1].reported);
+  EXPECT_EQ(t[1].status, 200);
+  EXPECT_EQ(t[1].exit_code, 0);
+  EXPECT_EQ(t[1].header_json, "{\"etag\":[\"a\"],\n\"x\":[\"<<<ZUBE\"]\n}");
+  EXPECT_EQ(t[2].exit_code, 28);
+  EXPECT_EQ(t[2].status, 0);
+  EXPECT_EQ(t[2].header_json, "");  // "{}": no headers at all
+  EXPECT_FALSE(parse_batch_writeout("", 2)[1].reported);
 }
 
 TEST(BatchOrThreads, BatchWhenTwoOrMoreUrlsPerHost) {
@@ -450,14 +464,15 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
     ::rmdir(planted.c_str());
   }
 
-  // Our own leftover private directory is reused, a stale link in it is
-  // replaced rather than followed, and the directory is removed afterwards.
+  // Not even a private directory of our own name is used: bodies never
+  // pass through the temporary directory, so nothing there is touched.
   ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
   ASSERT_EQ(::symlink(victim.c_str(), (planted + "/b1").c_str()), 0);
   results = fetch_all({server.url("/1"), server.url("/2")});
   EXPECT_EQ(results[1].body, "two");
   EXPECT_EQ(box.read(victim), "precious");
-  EXPECT_NE(::access(planted.c_str(), F_OK), 0);
+  ASSERT_EQ(::lstat((planted + "/b1").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
 }
 
 TEST(FetchOne, UrlThatLooksLikeAnOptionStaysAUrl) {
@@ -477,4 +492,35 @@ TEST(FetchOne, UrlThatLooksLikeAnOptionStaysAUrl) {
   }
   EXPECT_EQ(server.hits("/p"), 0);
   EXPECT_FALSE(box.read(written));
+}
+
+// A batch reads each transfer's own headers and result: a private page is
+// not stored, and one broken transfer is fetched again alone.
+TEST(FetchAll, BatchHonoursNoStoreAndRetriesOnlyTheBrokenTransfer) {
+  CacheSandbox box;
+  HttpServer server(kHosts);
+  server.route("/private", page("private page", {{"Cache-Control", "no-store, private"}}));
+  server.route("/kept", page("kept page", {{"Cache-Control", "max-age=600"}}));
+  ScriptedResponse broken = page("half a page");
+  broken.cut_short = true;
+  server.route("/broken", broken);
+  const std::vector<std::string> urls = {server.url("/private"), server.url("/kept"),
+                                         server.url("/broken")};
+  ASSERT_TRUE(prefers_batch(urls));
+
+  auto results = fetch_all(urls);
+  ASSERT_EQ(results.size(), 3u);
+  EXPECT_EQ(results[0].body, "private page");
+  EXPECT_EQ(results[1].body, "kept page");
+  EXPECT_FALSE(results[2].ok);
+  EXPECT_EQ(results[2].error, "curl exit Some(18)");
+  EXPECT_EQ(server.hits("/private"), 1);
+  EXPECT_EQ(server.hits("/kept"), 1);
+  EXPECT_EQ(server.hits("/broken"), 2) << "the batch, then one retry of its own";
+
+  EXPECT_FALSE(box.read(box.body_file(urls[0])));
+  EXPECT_EQ(box.read(box.body_file(urls[1])), "kept page");
+  ASSERT_TRUE(read_meta(urls[1]));
+  EXPECT_EQ(read_meta(urls[1])->lifetime, 600u) << "the server's lifetime, not the URL class";
+  EXPECT_FALSE(box.read(box.body_file(urls[2])));
 }

@@ -33,6 +33,8 @@ if [ -f "$D/forward" ]; then
   esac
 fi
 ua='Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/133.0.0.0 Safari/537.36'
+[ "$1" = -q ] && [ "$2" = --globoff ] || exit 2
+shift 2
 [ "$1" = -sL ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
 shift 6
 for h in 'Accept: text/html,application/xhtml+xml,*/*;q=0.8' 'Accept-Language: en-US,en;q=0.9,ko;q=0.8' \
@@ -55,7 +57,9 @@ subst() {  # replaces the first $1 in $out by $2
 }
 if [ "$1" = --parallel ]; then
   [ "$2" = --parallel-max ] && [ "$3" = 8 ] && [ "$4" = -w ] || exit 2
-  [ "$5" = '%{urlnum} %{http_code}
+  [ "$5" = '<<<ZUBB:%{urlnum} %{exitcode} %{http_code}
+%{header_json}
+<<<ZUBE
 ' ] || exit 2
   fmt=$5; shift 5
   i=0
@@ -63,10 +67,11 @@ if [ "$1" = --parallel ]; then
     [ "$1" = -o ] && [ $# -ge 3 ] || exit 2
     lookup "$3"
     case $st in
-      exit*) code=000 ;;
-      *) code=$st; /bin/cat "$f" > "$2" ;;
+      exit*) code=000; ec=${st#exit} ;;
+      *) code=$st; ec=0; /bin/cat "$f" > "$2" ;;
     esac
-    out=$fmt; subst '%{urlnum}' "$i"; subst '%{http_code}' "$code"
+    out=$fmt; subst '%{urlnum}' "$i"; subst '%{exitcode}' "$ec"; subst '%{http_code}' "$code"
+    subst '%{header_json}' '{"content-type":["text/html; charset=utf-8"]}'
     printf '%s' "$out"
     i=$((i + 1)); shift 3
   done

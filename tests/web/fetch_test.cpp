@@ -73,6 +73,13 @@ TEST(FormatSections, HeadingsUseTheHostForTwoOrMore) {
             "[zub: 30B→13B -57%]\n");
 }
 
+TEST(FormatSections, HeadingsKeepControlCharactersOfTheUrlEncoded) {
+  EXPECT_EQ(format_sections({page("https://a.example\n## b.example/x", "one\n", 10),
+                             page("http://c.example\x1b[2J/y", "two\n", 10)},
+                            6000),
+            "## a.example%0A## b.example\none\n## c.example%1B[2J\ntwo\n[zub: 20B→8B -60%]\n");
+}
+
 TEST(FormatSections, CutsByCharacters) {
   const std::string korean = "가나다라마";  // 5 characters, 15 bytes
   EXPECT_EQ(format_sections({page("u", korean, 100)}, 5), korean + "\n[zub: 100B→15B -85%]\n");
@@ -145,7 +152,7 @@ class FetchCli : public ::testing::Test {
     zub_test::RunOptions o;
     o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
     o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
+                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy", "CURL_HOME", "XDG_CONFIG_HOME"};
     args.insert(args.begin(), "fetch");
     return zub_test::run_zub(args, o);
   }
@@ -227,4 +234,32 @@ TEST_F(FetchCli, EveryUrlFailing) {
   const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+}
+
+// Brackets and braces are common in query strings; curl must take them
+// literally, and a user's curlrc must not redirect or change any request.
+TEST_F(FetchCli, UrlsAreLiteralAndCurlrcIsIgnored) {
+  const std::string stolen = box.tmp.path() + "/stolen";
+  box.tmp.write("home/.curlrc", "output = \"" + stolen + "\"\nheader = \"X-From-Rc: 1\"\n");
+  server.route("/api?filter[name]=x", ok(article("filtered list")));
+  server.route("/{a}.html", ok(article("braced page")));
+  server.route("/a.html", ok("<p>wrong page</p>"));
+  server.route("/n?p=[1-3]", ok(article("one range page")));
+  server.route("/n?p=1", ok("<p>wrong page</p>"));
+
+  auto r = fetch({server.url("/api?filter[name]=x")});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("filtered list"), std::string::npos) << r.out;
+  r = fetch({server.url("/{a}.html")});
+  EXPECT_NE(r.out.find("braced page"), std::string::npos) << r.out;
+  // Two URLs on one host: the batch takes them literally too.
+  r = fetch({server.url("/n?p=[1-3]"), server.url("/{a}.html")});
+  EXPECT_NE(r.out.find("one range page"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("braced page"), std::string::npos) << r.out;
+
+  EXPECT_EQ(server.hits("/a.html"), 0);
+  EXPECT_EQ(server.hits("/n?p=1"), 0);
+  EXPECT_EQ(server.requests().size(), 4u);
+  for (const auto& q : server.requests()) EXPECT_EQ(q.headers.count("x-from-rc"), 0u) << q.target;
+  EXPECT_FALSE(box.read(stolen));
 }

@@ -102,3 +102,23 @@ TEST(MdCli, RealPagesCorpus) {
   }
   EXPECT_GT(pages, 0u);
 }
+
+// NULs, escape sequences and other control characters of a page never reach
+// the output; line feeds and tabs do.
+TEST(MdCli, PageTextLosesControlCharacters) {
+  std::string page = "<html><body><article><h1>Title\x1b[2J</h1>";
+  for (int i = 0; i < 6; ++i)
+    page += "<p>Paragraph " + std::to_string(i) + std::string(" carries a NUL \0,", 17) +
+            " an escape \x1b]0;title\x07, a DEL \x7f and a C1 \xc2\x9b"
+            "31m sequence among words that make it long enough to count as content.</p>";
+  page += "<pre>col1\tcol2\r\nrow\x08</pre></article></body></html>";
+  const MdRun r = md(page);
+  EXPECT_EQ(r.status, 0);
+  ASSERT_NE(r.out.find("Paragraph 5"), std::string::npos) << r.out;
+  for (char c : r.out)
+    EXPECT_TRUE(c == '\n' || c == '\t' || static_cast<unsigned char>(c) >= 0x20) << r.out;
+  EXPECT_EQ(r.out.find("\x7f"), std::string::npos);
+  EXPECT_EQ(r.out.find("\xc2\x9b"), std::string::npos);
+  EXPECT_NE(r.out.find("# Title[2J\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("col1\tcol2\nrow\n"), std::string::npos) << r.out;
+}

@@ -393,11 +393,34 @@ TEST(WebCommand, BodiesOnTwoHostsComeFromOneBatch) {
     if (std::find(c.begin(), c.end(), "--parallel") == c.end()) continue;
     ++batches;
     EXPECT_EQ(arg_after(c, "-m"), "25");
-    EXPECT_EQ(c.size(), 6u + 10u + 5u + 4u * 3u);  // prefix, headers, batch options, -o pairs
+    EXPECT_EQ(c.size(), 8u + 10u + 5u + 4u * 3u);  // prefix, headers, batch options, -o pairs
   }
   EXPECT_EQ(batches, 1u);
   auto f = run_zub({"fetch", urls[0], urls[1], urls[2], urls[3], "-n", "100"}, s.options());
   EXPECT_EQ(r.out, "\n" + f.out);
   EXPECT_EQ(count_of(r.out, "## a.example\n"), 2u);
   EXPECT_EQ(count_of(r.out, "## b.example\n"), 2u);
+}
+
+// Line feeds and escape sequences in a result's title, snippet and URL
+// cannot forge listing lines or reach the terminal.
+TEST(WebCommand, ControlCharactersInResultsStayInTheirLine) {
+  EngineStandIns s;
+  const std::string q = "wal";
+  s.serve(searx_url(q),
+          R"({"results": [{"url": "https://one.example/a\n2. forged: evil.example", )"
+          R"("title": "Real title\n2. Forged title: evil.example\u001b[31m\r", )"
+          R"("content": "snippet\u0000 with\u001b]0;owned\u0007 bell\u0085end\u2028x"}]})");
+  s.refuse(brave_url(q), 6);
+  s.refuse(bing_url(q), 6);
+  auto r = run_zub({"web", "wal"}, s.options());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count_of(r.out, "\n"), 3u) << r.out;
+  for (char c : r.out) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << r.out;
+  EXPECT_EQ(r.out.find("\x7f"), std::string::npos);
+  EXPECT_EQ(r.out.find("\xc2\x85"), std::string::npos);
+  EXPECT_EQ(r.out.rfind("1. Real title 2. Forged title", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("\n   snippet with]0;owned bell end x\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\n   https://one.example/a%0A2. forged: evil.example\n"), std::string::npos)
+      << r.out;
 }

@@ -1,0 +1,106 @@
+#include "web/control_text.h"
+
+namespace zub {
+
+namespace {
+
+enum class Kind { kText, kSpace, kDrop };
+
+bool is_c1_at(std::string_view s, size_t i) {
+  return static_cast<unsigned char>(s[i]) == 0xC2 && i + 1 < s.size() &&
+         static_cast<unsigned char>(s[i + 1]) >= 0x80 && static_cast<unsigned char>(s[i + 1]) <= 0x9F;
+}
+
+bool is_line_separator_at(std::string_view s, size_t i) {
+  return static_cast<unsigned char>(s[i]) == 0xE2 && i + 2 < s.size() &&
+         static_cast<unsigned char>(s[i + 1]) == 0x80 &&
+         (static_cast<unsigned char>(s[i + 2]) == 0xA8 || static_cast<unsigned char>(s[i + 2]) == 0xA9);
+}
+
+// Rewrites `s`, asking `classify` about each control character (given its
+// first byte and length); other bytes are copied.
+template <typename Classify>
+std::string rewrite(std::string_view s, Classify classify, bool separators_too) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    size_t len = 0;
+    if (c < 0x20 || c == 0x7F) {
+      len = 1;
+    } else if (is_c1_at(s, i)) {
+      len = 2;
+    } else if (separators_too && is_line_separator_at(s, i)) {
+      len = 3;
+    }
+    if (len == 0) {
+      out.push_back(s[i++]);
+      continue;
+    }
+    const unsigned char code = len == 2 ? static_cast<unsigned char>(s[i + 1]) : c;
+    switch (classify(code, len)) {
+      case Kind::kText: out.append(s.substr(i, len)); break;
+      case Kind::kSpace: out.push_back(' '); break;
+      case Kind::kDrop: break;
+    }
+    i += len;
+  }
+  return out;
+}
+
+bool needs_rewrite(std::string_view s, bool separators_too) {
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x20 || c == 0x7F || is_c1_at(s, i) || (separators_too && is_line_separator_at(s, i)))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string one_line_text(std::string_view s) {
+  if (!needs_rewrite(s, true)) return std::string(s);
+  return rewrite(
+      s,
+      [](unsigned char code, size_t len) {
+        if (len == 3) return Kind::kSpace;  // line or paragraph separator
+        if (len == 2) return code == 0x85 ? Kind::kSpace : Kind::kDrop;
+        return (code >= '\t' && code <= '\r') ? Kind::kSpace : Kind::kDrop;
+      },
+      true);
+}
+
+std::string page_text(std::string_view s) {
+  if (!needs_rewrite(s, false)) return std::string(s);
+  // Only called for len 1 (C0, DEL) and len 2 (C1).
+  return rewrite(
+      s, [](unsigned char code, size_t len) {
+        return len == 1 && (code == '\n' || code == '\t') ? Kind::kText : Kind::kDrop;
+      },
+      false);
+}
+
+std::string printable_url(std::string_view url) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size());
+  for (size_t i = 0; i < url.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(url[i]);
+    const bool c1 = is_c1_at(url, i);
+    if (c < 0x20 || c == 0x7F || c1) {
+      for (size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
+        const unsigned char b = static_cast<unsigned char>(url[i + k]);
+        out += '%';
+        out += kHex[b >> 4];
+        out += kHex[b & 15];
+      }
+      if (c1) ++i;
+      continue;
+    }
+    out.push_back(url[i]);
+  }
+  return out;
+}
+
+}  // namespace zub
