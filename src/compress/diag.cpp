@@ -1,6 +1,7 @@
 #include "compress/diag.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -17,7 +18,7 @@ namespace {
 constexpr size_t kExamplesKept = 3;
 constexpr size_t kExamplesShown = 2;
 constexpr size_t kRulesShown = 25;
-constexpr size_t kFailuresKept = 30;
+constexpr size_t kFailuresKept = 100;
 constexpr size_t kErrorsKept = 100;
 constexpr size_t kErrorBytes = 220;
 constexpr size_t kUnrecognizedShown = 25;
@@ -30,7 +31,7 @@ struct RuleRecord {
 // Where the line after a header may add to what the header stored: a
 // "-->" location for a header printed before its place, or the message
 // line under a panic header.
-enum class Pending { kNone, kErrorLocation, kRuleLocation, kErrorMessage };
+enum class Pending { kNone, kErrorLocation, kRuleLocation, kErrorMessage, kTapMessage };
 
 struct DiagState {
   std::unordered_map<std::string, RuleRecord> rules;
@@ -54,6 +55,7 @@ struct DiagState {
   bool after_tap = false;       // the last line was a TAP test line
   bool in_yaml = false;         // inside a TAP diagnostic block
   bool after_e_line = false;    // pytest's "E   " explanation runs
+  size_t tap_failure = SIZE_MAX;  // the stored "not ok" line its block describes
 };
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -96,6 +98,27 @@ void attach_location(DiagState& st, Pending pending, std::string_view place) {
     if (it != st.rules.end() && st.pending_index < it->second.examples.size()) {
       std::string& e = it->second.examples[st.pending_index];
       e = std::string(place) + ": " + e;
+    }
+  }
+}
+
+// A failing TAP test's block says where it failed and why: both go onto
+// its failure line ("not ok 3 - name at 'a.test.js:11:1': Expected ...").
+void add_tap_detail(DiagState& st, std::string_view t, bool message_line) {
+  if (st.tap_failure >= st.failures.size()) return;
+  std::string& f = st.failures[st.tap_failure];
+  if (message_line) {
+    f = byte_cut(f + ": " + std::string(t), kErrorBytes + 80);
+    st.tap_failure = SIZE_MAX;  // one message is enough
+  } else if (starts_with(t, "location: ")) {
+    f += " at " + std::string(t.substr(10));
+  } else if (starts_with(t, "error: ")) {
+    const std::string_view msg = trim_ws(t.substr(7));
+    if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
+      st.pending = Pending::kTapMessage;
+    } else {
+      f = byte_cut(f + ": " + std::string(msg), kErrorBytes + 80);
+      st.tap_failure = SIZE_MAX;
     }
   }
 }
@@ -182,6 +205,14 @@ std::string severity_key(Severity sev, std::string_view code, std::string_view l
   return sev == Severity::kError ? "(no-rule-id) error" : "(no-rule-id) warning";
 }
 
+// An error line is listed whole; it is also counted under its rule when
+// it names one ("error[E0308]", "[-Wformat]"), so the table shows which
+// kinds of error there are.
+void count_error_rule(DiagState& st, std::string_view code, std::string_view line) {
+  const std::string key = severity_key(Severity::kError, code, line);
+  if (key != "(no-rule-id) error") record_rule(st, key, line, true);
+}
+
 // A diagnostic with its place in front ("main.c:3:5: error: ..."):
 // errors are listed and counted under their rule, warnings counted with
 // examples, notes and "required from" lines are context.
@@ -206,7 +237,7 @@ void record_located(DiagState& st, std::string_view t, const Located& loc) {
     if (ends_with(loc.path, ".go")) head.severity = Severity::kError;
   }
   if (head.severity == Severity::kError) {
-    record_rule(st, severity_key(head.severity, head.code, t), t, true);
+    count_error_rule(st, head.code, t);
     record_error(st, t);
   } else if (head.severity == Severity::kWarning) {
     record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
@@ -229,6 +260,7 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (st.in_yaml) {  // TAP's indented diagnostic block, closed by "..."
     if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t')) {
       if (t == "...") st.in_yaml = false;
+      add_tap_detail(st, t, pending == Pending::kTapMessage);
       return true;
     }
     st.in_yaml = false;
@@ -267,6 +299,7 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (starts_with(t, "PASS") || starts_with(t, "ok ")) {
     ++st.passed;
     st.after_tap = starts_with(t, "ok ");
+    st.tap_failure = SIZE_MAX;
     return true;
   }
   if (uint64_t dots = 0; is_progress_line(t, dots)) {
@@ -279,14 +312,17 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   }
   if (starts_with(t, "E   ") || (t == "E" && after_e_line)) {
     // pytest explains a failure in a run of these; its first line says what
-    // failed, the rest is a diff.
-    if (!after_e_line) record_failure(st, t);
+    // went wrong, the rest is a diff. The failing test's name comes on its
+    // own line, so the explanation is an error, not a failure line.
+    if (!after_e_line) record_error(st, t);
     st.after_e_line = true;
     return true;
   }
   if (is_test_failure(t)) {
     record_failure(st, t);
     st.after_tap = starts_with(t, "not ok ");
+    const bool stored = st.failures_seen == st.failures.size();
+    st.tap_failure = st.after_tap && stored ? st.failures.size() - 1 : SIZE_MAX;
     return true;
   }
   if (is_test_pass(t)) {
@@ -301,7 +337,7 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (SeverityHead head = severity_head(t); head.severity != Severity::kNone) {
     // A header whose place follows on a "-->" line, as rustc prints it.
     if (head.severity == Severity::kError) {
-      record_rule(st, severity_key(head.severity, head.code, t), t, true);
+      count_error_rule(st, head.code, t);
       record_error(st, t);
     } else if (head.severity == Severity::kWarning && !starts_with(head.message, "`")) {
       const std::string key = head.code.empty() ? message_key(head.message) : std::string(head.code);
@@ -314,7 +350,7 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (space != std::string_view::npos && space > 1 && t[space - 1] == ':') {
     if (SeverityHead head = severity_head(t.substr(space + 1)); head.severity != Severity::kNone) {
       if (head.severity == Severity::kError) {
-        record_rule(st, severity_key(head.severity, head.code, t), t, true);
+        count_error_rule(st, head.code, t);
         record_error(st, t);
       } else if (head.severity == Severity::kWarning) {
         record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));

@@ -183,11 +183,12 @@ TEST(CompressEndToEnd, HandWrittenLinterAndTestSamples) {
       "\u2718 broken thing\n";
   auto d = run_zub_stdin({"diag"}, tests + quiet());
   EXPECT_EQ(d.out,
-            "== 5 failure lines ==\n"
+            "== 1 error lines ==\n"
+            "  E   AssertionError: 1 != 2\n"
+            "== 4 failure lines ==\n"
             "  FAIL src/b.test.js\n"
             "  \u25cf adds \u203a works\n"
             "  not ok 3 - fails\n"
-            "  E   AssertionError: 1 != 2\n"
             "  \u2718 broken thing\n"
             "== 13 passed (suppressed) ==\n" +
                 kDiagClosing);

@@ -117,7 +117,7 @@ TEST(Diag, TypeScriptRulesAndCountAlignment) {
 
 TEST(Diag, FailuresCappedPassesCountedAndRulesListCapped) {
   std::string in;
-  for (int i = 0; i < 40; ++i) in += "FAIL test_" + std::to_string(i) + "\n";
+  for (int i = 0; i < 110; ++i) in += "FAIL test_" + std::to_string(i) + "\n";
   for (int i = 0; i < 7; ++i) in += "ok " + std::to_string(i) + " - works\n";
   in += "....................\n";
   in += "...\n";  // too short to be a dots line
@@ -131,11 +131,13 @@ TEST(Diag, FailuresCappedPassesCountedAndRulesListCapped) {
   EXPECT_EQ(out.rfind("== 30 diagnostics / 30 distinct rules ==\n", 0), 0u);
   EXPECT_NE(out.find("   1x ruff:R124\n"), std::string::npos);
   EXPECT_EQ(out.find("ruff:R125"), std::string::npos);
-  EXPECT_NE(out.find("== 30 failure lines ==\n  FAIL test_0\n"), std::string::npos);
-  EXPECT_EQ(out.find("test_30"), std::string::npos);
-  // The 13 lines not stored (10 FAIL, the E, the cross, the assertion) are counted.
-  EXPECT_NE(out.find("  FAIL test_29\n  \u2026 +13 more failure lines (rerun raw for full list)\n"),
+  EXPECT_NE(out.find("== 100 failure lines ==\n  FAIL test_0\n"), std::string::npos);
+  EXPECT_EQ(out.find("test_100"), std::string::npos);
+  // The 12 lines not stored (10 FAIL, the cross, the assertion) are counted;
+  // pytest's explanation line is an error line.
+  EXPECT_NE(out.find("  FAIL test_99\n  \u2026 +12 more failure lines (rerun raw for full list)\n"),
             std::string::npos);
+  EXPECT_NE(out.find("== 1 error lines ==\n  E   assert 1 == 2\n"), std::string::npos);
   EXPECT_NE(out.find("== 28 passed (suppressed) ==\n"), std::string::npos);  // 7 ok + 20 dots + PASSED
   // Only "..." is unrecognised.
   EXPECT_NE(out.find("== 1 unrecognized lines (first 25) ==\n  ...\n["), std::string::npos);

@@ -406,4 +406,52 @@ if [ -x "$npm_dir/node_modules/.bin/eslint" ]; then
   ESLINT_USE_FLAT_CONFIG=false keep eslint "$npm_dir/node_modules/.bin/eslint" --no-color app.js cart.js
 fi
 cd "$work"
-# Paths of the scratch directory are kept as they are: the outputs are real.
+
+
+# ---------------------------------------------------------------- long runs
+# Real projects fail in bulk: many warnings of a few kinds, many failing
+# tests of one suite. These outputs are the ones over 4 KB.
+mkdir -p "$work/bulk" && cd "$work/bulk"
+{
+  echo '#include <stdio.h>'
+  for i in $(seq 1 30); do
+    printf 'int step%d(int n, unsigned m) { int unused%d = n; if (n < m) return 1; }\n' "$i" "$i"
+  done
+  echo 'int main(void) { return step1(1, 2) + missing_total; }'
+} >many.c
+keep gcc-many gcc -Wall -Wextra -c many.c
+if have cargo; then
+  mkdir -p rs && cd rs
+  cargo init --quiet --name many . >/dev/null 2>&1
+  {
+    for i in $(seq 1 25); do
+      printf 'fn step%d(n: u32) -> u32 { let unused%d = n; n }\n' "$i" "$i"
+    done
+    echo 'fn main() { let total: i32 = step1(2); println!("{}", total + missing); }'
+  } >src/main.rs
+  keep cargo-many cargo build --color never
+  cd ..
+fi
+{
+  echo 'import pytest'
+  echo
+  echo '@pytest.mark.parametrize("n", range(40))'
+  echo 'def test_square(n):'
+  echo '    assert n * n == n + n, f"square of {n}"'
+  echo
+  echo 'def test_parse():'
+  echo '    import json'
+  echo '    assert json.loads("[1, 2")'
+} >test_bulk.py
+if "$py" -c 'import pytest' 2>/dev/null; then
+  keep pytest-many "$py" -m pytest -p no:cacheprovider test_bulk.py
+fi
+{
+  echo 'const test = require("node:test");'
+  echo 'const assert = require("node:assert");'
+  for i in $(seq 1 20); do
+    printf 'test("price rounding case %d", () => { assert.strictEqual(Math.round(%d.5 * 1.1), %d); });\n' "$i" "$i" "$i"
+  done
+} >bulk.test.js
+keep node-test-many node --test bulk.test.js
+cd "$work"
