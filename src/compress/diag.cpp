@@ -147,7 +147,8 @@ bool is_gutter(std::string_view t) {
 // A bare path on its own line, naming the file the following lines are about.
 bool is_file_line(std::string_view t) {
   if (t.find('/') == std::string_view::npos && t.find('\\') == std::string_view::npos) return false;
-  if (t.find(' ') != std::string_view::npos) return false;
+  // Tab-separated columns ("FAIL\tpkg/x\t0.01s") are no path.
+  if (t.find_first_of(" \t") != std::string_view::npos) return false;
   const size_t dot = t.rfind('.');
   const size_t ext = dot == std::string_view::npos ? t.size() : t.size() - dot - 1;
   return ext >= 1 && ext <= 5;

@@ -189,7 +189,8 @@ bool is_context_line(std::string_view t) {
                           "plugins: ", "configfile: ", "collected "}))
     return true;
   if (starts_with(t, "from ") && (ends_with(t, ":") || ends_with(t, ","))) return true;
-  if (ends_with(t, ":") && contains_any(t, {": In ", ": At global scope", ": At top level"})) return true;
+  if (ends_with(t, ":") && contains_any(t, {": In ", ": At global scope", ": At top level", ": in function `"}))
+    return true;
   if (starts_with(t, "Ran ") && contains(t, " test")) return true;
   if (starts_with(t, "running ") && contains(t, " test")) return true;
   if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
