@@ -69,6 +69,22 @@ bool is_numbered_frame(std::string_view t) {
   return n > 0 && n + 1 < t.size() && t[n] == ':' && t[n + 1] == ' ';
 }
 
+// ctest's "3/40 Test  #3: name ....   Passed  0.01 sec": the count is
+// padded, so "Test" and "#" stand one or more spaces apart.
+bool is_ctest_result(std::string_view t) {
+  const size_t at = t.find(" Test ");
+  if (at == std::string_view::npos) return false;
+  const size_t hash = t.find_first_not_of(' ', at + 6);
+  return hash != std::string_view::npos && t[hash] == '#';
+}
+
+// "Start 12: name", "Start   3: name".
+bool is_ctest_start(std::string_view t) {
+  if (!starts_with(t, "Start ")) return false;
+  const size_t n = t.find_first_not_of(' ', 6);
+  return n != std::string_view::npos && digits_at(t, n) > 0;
+}
+
 bool all_of(std::string_view t, std::string_view allowed) {
   return !t.empty() && t.find_first_not_of(allowed) == std::string_view::npos;
 }
@@ -194,7 +210,7 @@ bool is_context_line(std::string_view t) {
   if (starts_with(t, "Ran ") && contains(t, " test")) return true;
   if (starts_with(t, "running ") && contains(t, " test")) return true;
   if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
-  if (starts_with(t, "Start ") && digits_at(t, 6) > 0) return true;
+  if (is_ctest_start(t)) return true;
   if (starts_with(t, "Found ") && contains(t, "error")) return true;
   if (contains_any(t, {"errors generated", "error generated", "warnings generated",
                        "warning generated", "% tests passed", " problems (",
@@ -211,7 +227,7 @@ bool is_context_line(std::string_view t) {
 
 bool is_test_failure(std::string_view t) {
   // ctest: "2/4 Test #2: name ....***Failed  0.01 sec", "  2 - name (Failed)".
-  if (contains(t, " Test #") && contains(t, "***")) return true;
+  if (is_ctest_result(t) && contains(t, "***")) return true;
   if (const size_t n = digits_at(t, 0); n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
                                         contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)",
                                                          "(Not Run)", "(Exception)",
@@ -230,7 +246,7 @@ bool is_test_failure(std::string_view t) {
 }
 
 bool is_test_pass(std::string_view t) {
-  if (contains(t, " Test #") && contains(t, "   Passed")) return true;
+  if (is_ctest_result(t) && contains(t, "   Passed")) return true;
   if (ends_with(t, " ... ok")) return true;
   return starts_with_any(t, {"--- PASS:", "\xE2\x9C\x93 ", "\xE2\x9C\x94 "});  // ✓ ✔
 }

@@ -305,6 +305,18 @@ TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("AssertionError"), std::string::npos);
+
+  // Past 99 tests ctest pads its numbers.
+  std::string wide = "      Start 100: slow_case\n100/120 Test #100: slow_case ....***Failed    0.01 sec\n";
+  for (int i = 1; i <= 40; ++i) {
+    const std::string n = std::to_string(i);
+    wide += "    Start  " + n + ": case" + n + "\n " + n + "/120 Test   #" + n + ": case" + n +
+            " ..................   Passed    0.01 sec\n";
+  }
+  EXPECT_EQ(diag(wide),
+            "== 1 failure lines ==\n  100/120 Test #100: slow_case ....***Failed    0.01 sec\n"
+            "== 40 passed (suppressed) ==\n" +
+                kClosing);
 }
 
 TEST(DiagToolchains, EveryErrorLineIsListedOrCounted) {
