@@ -56,6 +56,7 @@ struct DiagState {
   bool in_yaml = false;         // inside a TAP diagnostic block
   bool after_e_line = false;    // pytest's "E   " explanation runs
   size_t tap_failure = SIZE_MAX;  // the stored "not ok" line its block describes
+  bool tap_located = false;       // that line has its place already
 };
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
@@ -110,8 +111,9 @@ void add_tap_detail(DiagState& st, std::string_view t, bool message_line) {
   if (message_line) {
     f = byte_cut(f + ": " + std::string(t), kErrorBytes + 80);
     st.tap_failure = SIZE_MAX;  // one message is enough
-  } else if (starts_with(t, "location: ")) {
-    f += " at " + std::string(t.substr(10));
+  } else if (starts_with(t, "location: ") && !st.tap_located) {
+    f = byte_cut(f + " at " + std::string(t.substr(10)), kErrorBytes + 80);
+    st.tap_located = true;
   } else if (starts_with(t, "error: ")) {
     const std::string_view msg = trim_ws(t.substr(7));
     if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
@@ -324,6 +326,7 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
     st.after_tap = starts_with(t, "not ok ");
     const bool stored = st.failures_seen == st.failures.size();
     st.tap_failure = st.after_tap && stored ? st.failures.size() - 1 : SIZE_MAX;
+    st.tap_located = false;
     return true;
   }
   if (is_test_pass(t)) {
