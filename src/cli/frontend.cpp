@@ -116,6 +116,29 @@ int run_def_branch(const Args& a, Output& out) {
   return cmd_def(a[0], roots, cap, out);
 }
 
+// brief takes the distribution's row count the way map does, so the hint
+// at the end of that section ("`-n {D}` 로 더 보기") can be followed here.
+int run_brief_branch(const Args& a, Output& out) {
+  uint64_t rows = kBriefMapRows;
+  Args roots;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (a[i] == "-n") {
+      std::optional<uint64_t> v;
+      if (i + 1 < a.size()) v = parse_u64(a[i + 1]);
+      if (!v) {
+        out.write_err("zub brief: -n 뒤에 숫자가 와야 한다\n");
+        return 2;
+      }
+      rows = *v;
+      ++i;
+      continue;
+    }
+    roots.push_back(a[i]);
+  }
+  if (roots.empty()) roots.push_back(".");
+  return cmd_brief(roots, rows, out);
+}
+
 int run_map_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
   uint64_t n = 25;
@@ -246,7 +269,7 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
     out.write_out(std::string(kVersionLine) + "\n");
     return 0;
   }
-  if (sub == "brief") return cmd_brief(a.empty() ? Args{"."} : a, out);
+  if (sub == "brief") return run_brief_branch(a, out);
   if (sub == "outline") return run_outline_branch(a, out);
   if (sub == "read") return run_read_branch(a, out);
   if (sub == "def") return run_def_branch(a, out);

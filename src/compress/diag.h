@@ -1,7 +1,9 @@
-// Summary of linter, compiler and test-runner output by rule: how many
-// diagnostics, which rules fire how often with two examples each, the
-// failing test lines, the number of passes and a sample of unclassified
-// lines. Input that does not look like such output is refused with a note.
+// Summary of linter, compiler and test-runner output: every error line
+// whole, the failing test lines, which rules fire how often with two
+// examples of each warning, the number of passes and a sample of
+// unclassified lines. A summary that would not be shorter than its input is
+// replaced by the input without escapes. Input that does not look like such
+// output, with no error or failing test in it, is refused with a note.
 // Pure functions; thread-safe.
 #pragma once
 

@@ -23,7 +23,6 @@ namespace {
 
 constexpr size_t kGitLineBytes = 120;
 constexpr size_t kDirtyLines = 15;
-constexpr uint64_t kMapRows = 12;
 constexpr size_t kNamesPerLine = 6;
 
 // Git is told not to run any program that a repository's own configuration
@@ -203,7 +202,7 @@ std::vector<std::string> top_level_names(const std::string& root) {
 
 }  // namespace
 
-std::string brief_snapshot(const std::string& root, Output& out) {
+std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) {
   std::string s = "== " + root + " ==\n";
   const GitSettings settings = git_settings(repository_git_config(root));
   if (auto branch = git_query(root, settings, {"rev-parse", "--abbrev-ref", "HEAD"}))
@@ -223,7 +222,7 @@ std::string brief_snapshot(const std::string& root, Output& out) {
     for (std::string_view line : lf_lines(*log)) append_git_line(s, line);
   }
   s += "--\n";
-  s += map_report({root}, kMapRows, out).text;
+  s += map_report({root}, rows, out).text;
   s += "--\ntop-level:\n";
   std::vector<std::string> names = top_level_names(root);
   for (size_t i = 0; i < names.size(); i += kNamesPerLine) {
@@ -237,7 +236,7 @@ std::string brief_snapshot(const std::string& root, Output& out) {
   return s;
 }
 
-int cmd_brief(const std::vector<std::string>& roots, Output& out) {
+int cmd_brief(const std::vector<std::string>& roots, uint64_t rows, Output& out) {
   bool failed = false;
   for (const std::string& root : roots) {
     struct stat st;
@@ -247,7 +246,7 @@ int cmd_brief(const std::vector<std::string>& roots, Output& out) {
       failed = true;
       continue;
     }
-    out.write_out(brief_snapshot(root, out));
+    out.write_out(brief_snapshot(root, rows, out));
   }
   return failed ? 2 : 0;
 }

@@ -274,3 +274,35 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
                 git(t, repo, {"rev-parse", "--short", "HEAD"}) + " two\n  " +
                 git(t, repo, {"rev-parse", "--short", "HEAD~1"}) + " one\n");
 }
+
+TEST(BriefTest, RowCountFollowsTheDistributionHint) {
+  TempDir t;
+  for (int i = 0; i < 14; ++i) t.write("d/s" + std::to_string(i) + "/f.txt", std::string(10 + i, 'x'));
+  RunOptions o;
+  o.env_set = git_env(t);
+  o.cwd = t / "d";
+  // 14 directories hold files; the default 12 rows end with the hint to
+  // ask for all of them.
+  auto dflt = run_zub({"brief"}, o);
+  ASSERT_EQ(dflt.status, 0) << dflt.err;
+  const std::string hint = "`-n 14` 로 더 보기";
+  ASSERT_NE(dflt.out.find(hint), std::string::npos) << dflt.out;
+  // The hint works, with the option before or after the root.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"brief", "-n", "14"}, std::vector<std::string>{"brief", ".", "-n", "+14"}}) {
+    auto all = run_zub(args, o);
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out.find(hint), std::string::npos);
+    EXPECT_NE(all.out.find("\n1 0 ./s0\n"), std::string::npos) << all.out;  // the smallest row
+    EXPECT_EQ(all.out.rfind("== . ==\n", 0), 0u);
+  }
+  auto none = run_zub({"brief", ".", "-n", "0"}, o);
+  EXPECT_NE(none.out.find("files KB dir\n\xE2\x80\xA6 상위 0 개만 표시"), std::string::npos) << none.out;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"brief", "-n"}, std::vector<std::string>{"brief", "-n", "x", "."}}) {
+    auto bad = run_zub(args, o);
+    EXPECT_EQ(bad.status, 2);
+    EXPECT_EQ(bad.out, "");
+    EXPECT_EQ(bad.err, "zub brief: -n 뒤에 숫자가 와야 한다\n");
+  }
+}

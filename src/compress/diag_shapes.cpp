@@ -1,0 +1,283 @@
+#include "compress/diag_shapes.h"
+
+#include <initializer_list>
+
+#include "base/text.h"
+#include "base/unicode.h"
+
+namespace zub {
+
+namespace {
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
+bool is_alnum(char c) { return is_digit(c) || is_upper(c) || is_lower(c); }
+bool is_ident(char c) { return is_alnum(c) || c == '_'; }
+
+size_t digits_at(std::string_view t, size_t i) {
+  size_t j = i;
+  while (j < t.size() && is_digit(t[j])) ++j;
+  return j - i;
+}
+
+bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads) {
+  for (std::string_view h : heads)
+    if (starts_with(t, h)) return true;
+  return false;
+}
+
+bool contains_any(std::string_view t, std::initializer_list<std::string_view> needles) {
+  for (std::string_view n : needles)
+    if (contains(t, n)) return true;
+  return false;
+}
+
+// "word:" or "word[code]:" at the start of `t`; the rest after the colon.
+bool take_word(std::string_view t, std::string_view word, std::string_view& code,
+               std::string_view& rest) {
+  if (!starts_with(t, word)) return false;
+  size_t i = word.size();
+  code = {};
+  if (i < t.size() && t[i] == '[') {
+    const size_t close = t.find(']', i);
+    if (close == std::string_view::npos || close == i + 1) return false;
+    code = t.substr(i + 1, close - i - 1);
+    for (char c : code)
+      if (!is_ident(c) && c != '-' && c != ':') return false;
+    i = close + 1;
+  }
+  if (i >= t.size() || t[i] != ':') return false;
+  if (i + 1 < t.size() && t[i + 1] != ' ') return false;
+  rest = trim_ws(t.substr(i + 1));
+  return true;
+}
+
+// The text after "at " in a stack frame: a call with a location in
+// parentheses, or a bare location.
+bool is_frame(std::string_view t) {
+  if (!starts_with(t, "at ")) return false;
+  if (ends_with(t, ")")) return true;
+  for (size_t i = 3; i + 1 < t.size(); ++i)
+    if (t[i] == ':' && is_digit(t[i + 1])) return true;
+  return false;
+}
+
+// "  3: core::panicking::panic" in a Rust backtrace.
+bool is_numbered_frame(std::string_view t) {
+  const size_t n = digits_at(t, 0);
+  return n > 0 && n + 1 < t.size() && t[n] == ':' && t[n + 1] == ' ';
+}
+
+// ctest's "3/40 Test  #3: name ....   Passed  0.01 sec": the count is
+// padded, so "Test" and "#" stand one or more spaces apart.
+bool is_ctest_result(std::string_view t) {
+  const size_t at = t.find(" Test ");
+  if (at == std::string_view::npos) return false;
+  const size_t hash = t.find_first_not_of(' ', at + 6);
+  return hash != std::string_view::npos && t[hash] == '#';
+}
+
+// "Start 12: name", "Start   3: name".
+bool is_ctest_start(std::string_view t) {
+  if (!starts_with(t, "Start ")) return false;
+  const size_t n = t.find_first_not_of(' ', 6);
+  return n != std::string_view::npos && digits_at(t, n) > 0;
+}
+
+bool all_of(std::string_view t, std::string_view allowed) {
+  return !t.empty() && t.find_first_not_of(allowed) == std::string_view::npos;
+}
+
+}  // namespace
+
+SeverityHead severity_head(std::string_view t) {
+  SeverityHead h;
+  std::string_view code, rest;
+  if (take_word(t, "error", code, rest) || take_word(t, "fatal error", code, rest)) {
+    h.severity = Severity::kError;
+  } else if (take_word(t, "warning", code, rest)) {
+    h.severity = Severity::kWarning;
+  } else if (take_word(t, "note", code, rest) || take_word(t, "remark", code, rest)) {
+    h.severity = Severity::kNote;
+  } else {
+    return h;
+  }
+  h.code = code;
+  h.message = rest;
+  return h;
+}
+
+std::optional<Located> split_location(std::string_view t) {
+  bool letter = false;
+  for (size_t i = 0; i < t.size(); ++i) {
+    const char c = t[i];
+    if (c == ' ' || c == '\t') return std::nullopt;
+    if (c != ':') {
+      letter |= is_upper(c) || is_lower(c);
+      continue;
+    }
+    const size_t line = digits_at(t, i + 1);
+    if (line == 0) continue;  // "C:" or "file.c:(.text+0x1)"
+    size_t end = i + 1 + line;
+    if (end >= t.size() || t[end] != ':') return std::nullopt;  // "x.go:12 +0x3"
+    if (const size_t col = digits_at(t, end + 1); col > 0) {
+      end += 1 + col;
+      if (end >= t.size() || t[end] != ':') return std::nullopt;  // "x.ts:7:49 - error"
+    }
+    if (i == 0 || !letter) return std::nullopt;
+    if (end + 1 < t.size() && t[end + 1] != ' ') return std::nullopt;
+    return Located{t.substr(0, i), t.substr(0, end), trim_ws(t.substr(end + 1))};
+  }
+  return std::nullopt;
+}
+
+std::string_view trailing_rule(std::string_view t) {
+  if (!ends_with(t, "]")) return {};
+  const size_t open = t.rfind('[');
+  if (open == std::string_view::npos) return {};
+  std::string_view key = t.substr(open + 1, t.size() - open - 2);
+  if (key.empty() || key.size() > 80) return {};
+  bool letter = false;
+  for (char c : key) {
+    if (c == ' ' || c == '\t') return {};
+    letter |= is_upper(c) || is_lower(c);
+  }
+  if (!letter) return {};
+  if (const size_t comma = key.rfind(','); comma != std::string_view::npos) key = key.substr(comma + 1);
+  return key;
+}
+
+bool is_rule_code(std::string_view w) {
+  if (w.size() < 3 || w.size() > 8 || !is_upper(w[0])) return false;
+  bool digit = false;
+  for (size_t i = 0; i < w.size(); ++i) {
+    if (!is_alnum(w[i])) return false;
+    if (i > 0 && is_digit(w[i])) digit = true;
+  }
+  return digit;
+}
+
+bool exception_line(std::string_view t, std::string_view& name) {
+  size_t i = 0;
+  if (t.empty() || !(is_upper(t[0]) || is_lower(t[0]) || t[0] == '_')) return false;
+  while (i < t.size() && (is_ident(t[i]) || t[i] == '.')) ++i;
+  std::string_view word = t.substr(0, i);
+  if (!ends_with(word, "Error") && !ends_with(word, "Exception") && !ends_with(word, "Warning") &&
+      word != "KeyboardInterrupt")
+    return false;
+  // The last dotted part must itself be a class name: "Error", "ValueError".
+  const size_t dot = word.rfind('.');
+  const std::string_view last = dot == std::string_view::npos ? word : word.substr(dot + 1);
+  if (last.empty() || !is_upper(last[0])) return false;
+  std::string_view after = t.substr(i);
+  if (starts_with(after, " [")) {  // node: "AssertionError [ERR_ASSERTION]: m"
+    const size_t close = after.find(']');
+    if (close == std::string_view::npos) return false;
+    after = after.substr(close + 1);
+  }
+  if (!after.empty() && !starts_with(after, ": ") && after != ":") return false;
+  name = word;
+  return true;
+}
+
+bool is_caret_line(std::string_view t) {
+  return all_of(t, "^~ ") && t.find_first_of("^~") != std::string_view::npos;
+}
+
+bool is_context_line(std::string_view t) {
+  if (t == "OK" || starts_with(t, "OK (")) return true;
+  if (all_of(t, "-") && t.size() >= 3) return true;
+  if (starts_with(t, "___") || starts_with(t, "_ _ _")) return true;
+  if (starts_with_any(t, {"In file included from ", "Traceback (most recent call last)",
+                          "During handling of the above exception",
+                          "The above exception was the direct cause", "TAP version ", "# Subtest: ",
+                          "# tests ", "# suites ", "# pass ", "# fail ", "# cancelled ", "# skipped ",
+                          "# todo ", "# duration_ms ", "=== RUN", "=== PAUSE", "=== CONT",
+                          "=== NAME", "--- SKIP", "goroutine ", "created by ", "Compiling ",
+                          "Checking ", "Finished ", "Running ", "Doc-tests ", "failures:",
+                          "stack backtrace:", "Some errors have detailed explanations",
+                          "For more information about", "Test Suites:", "Tests:", "Snapshots:",
+                          "Time:", "Ran all test suites", "Test project ", "Total Test time",
+                          "The following tests FAILED", "Errors while running CTest",
+                          "Output from these tests are in", "Use \"--rerun-failed",
+                          "compilation terminated.", "platform ", "rootdir: ", "cachedir: ",
+                          "plugins: ", "configfile: ", "collected "}))
+    return true;
+  if (starts_with(t, "from ") && (ends_with(t, ":") || ends_with(t, ","))) return true;
+  if (ends_with(t, ":") && contains_any(t, {": In ", ": At global scope", ": At top level", ": in function `"}))
+    return true;
+  if (starts_with(t, "Ran ") && contains(t, " test")) return true;
+  if (starts_with(t, "running ") && contains(t, " test")) return true;
+  if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
+  if (is_ctest_start(t)) return true;
+  if (starts_with(t, "Found ") && contains(t, "error")) return true;
+  if (contains_any(t, {"errors generated", "error generated", "warnings generated",
+                       "warning generated", "% tests passed", " problems (",
+                       "warnings being treated as errors"}))
+    return true;
+  if (starts_with(t, "test result: ") && !contains(t, "FAILED")) return true;
+  if (starts_with(t, "---- ") && ends_with(t, " ----")) return true;  // cargo test's captured output
+  if (starts_with(t, ">  ")) return true;                              // pytest marks the failing line
+  if (ends_with(t, " ... skipped") || contains(t, " ... skipped ")) return true;
+  if (is_frame(t) || is_numbered_frame(t)) return true;
+  if (contains(t, ".go:") && contains(t, " +0x")) return true;  // goroutine frame location
+  return false;
+}
+
+bool is_test_failure(std::string_view t) {
+  // ctest: "2/4 Test #2: name ....***Failed  0.01 sec", "  2 - name (Failed)".
+  if (is_ctest_result(t) && contains(t, "***")) return true;
+  if (const size_t n = digits_at(t, 0); n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
+                                        contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)",
+                                                         "(Not Run)", "(Exception)",
+                                                         "(Subprocess aborted)"}))
+    return true;
+  // cargo test, go test, TAP, jest, unittest, pytest, spec reporters.
+  if (contains(t, " problems (")) return false;  // ESLint's closing count: "✖ 3 problems (...)"
+  // cargo test and unittest -v: "test a::b ... FAILED", "test_x (m.T.test_x) ... ERROR".
+  if (ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR")) return true;
+  if (starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",  // ●
+                          "\xE2\x9C\x95 ", "\xE2\x9C\x96 ", "ERROR: "}))  // ✕ ✖
+    return true;
+  if (starts_with(t, "ERROR ") && contains(t, "::")) return true;
+  if (starts_with(t, "test result: ") && contains(t, "FAILED")) return true;
+  return false;
+}
+
+bool is_test_pass(std::string_view t) {
+  if (is_ctest_result(t) && contains(t, "   Passed")) return true;
+  if (ends_with(t, " ... ok")) return true;
+  return starts_with_any(t, {"--- PASS:", "\xE2\x9C\x93 ", "\xE2\x9C\x94 "});  // ✓ ✔
+}
+
+bool is_progress_line(std::string_view t, uint64_t& dots) {
+  std::string_view marks = t;
+  if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]"
+    const size_t open = t.rfind('[');
+    const size_t space = t.find(' ');
+    if (open == std::string_view::npos || space == std::string_view::npos || space >= open) return false;
+    marks = trim_ws(t.substr(space + 1, open - space - 1));
+  } else if (t.size() < 4) {
+    return false;
+  }
+  if (!all_of(marks, ".FEsxX")) return false;
+  dots = 0;
+  for (char c : marks) dots += c == '.';
+  return true;
+}
+
+bool is_failure_report(std::string_view t) {
+  // make: "make: *** [Makefile:2: app] Error 1", "make[1]: *** ...".
+  if (starts_with(t, "make") || starts_with(t, "gmake")) {
+    const size_t colon = t.find(": *** ");
+    if (colon != std::string_view::npos && t.substr(0, colon).find(' ') == std::string_view::npos) return true;
+  }
+  if (starts_with(t, "ninja: build stopped")) return true;
+  if (contains(t, "undefined reference to ") || contains(t, "multiple definition of ")) return true;
+  if (starts_with(t, "panic: ")) return true;
+  if (starts_with(t, "thread '") && contains(t, " panicked at ")) return true;
+  return false;
+}
+
+}  // namespace zub

@@ -1,0 +1,72 @@
+// Line shapes of compiler, linter and test-runner output that diag
+// recognises beyond its rule tables: located diagnostics
+// ("path:line:col: error: ..."), severity headers ("error[E0308]: ..."),
+// exception lines of tracebacks, test-runner result lines and the context
+// lines around them (source quotes, carets, stack frames, run banners).
+// Every function looks at one line trimmed of white space. Pure;
+// thread-safe.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace zub {
+
+enum class Severity { kNone, kError, kWarning, kNote };
+
+// A line that opens with a severity word: "error: m", "fatal error: m",
+// "error[E0308]: m", "warning: m", "note: m", "remark: m". `code` is the
+// bracketed code after the word, `message` the text after the colon.
+struct SeverityHead {
+  Severity severity = Severity::kNone;
+  std::string_view code;
+  std::string_view message;
+};
+SeverityHead severity_head(std::string_view t);
+
+// "path:line: rest" or "path:line:col: rest": the path has no spaces and
+// holds a letter, the numbers are decimal. `rest` is trimmed.
+struct Located {
+  std::string_view path;
+  std::string_view where;  // "path:line[:col]"
+  std::string_view rest;
+};
+std::optional<Located> split_location(std::string_view t);
+
+// The rule name in a trailing "[...]" ("[-Wunused-variable]",
+// "[-Werror,-Wformat]" gives -Wformat, "[assignment]"), or empty. A bracket
+// holding spaces or no letter is no rule name.
+std::string_view trailing_rule(std::string_view t);
+
+// A rule code such as F401 or E501 (3 to 8 ASCII letters and digits, a
+// capital first, a digit after it).
+bool is_rule_code(std::string_view w);
+
+// "ValueError: m", "json.decoder.JSONDecodeError: m", "KeyError",
+// "AssertionError [ERR_ASSERTION]: m", "DeprecationWarning: m": sets `name`.
+bool exception_line(std::string_view t, std::string_view& name);
+
+// "^~~~", "~~^~~", "  ^": marks under a quoted source line.
+bool is_caret_line(std::string_view t);
+
+// Banners, separators, stack frames and closing counts of compilers and
+// test runners: recognised, worth nothing in a summary.
+bool is_context_line(std::string_view t);
+
+// A test-runner line that names a failing test (ctest, cargo test, go
+// test, TAP, jest, unittest, pytest, spec reporters).
+bool is_test_failure(std::string_view t);
+
+// A test-runner line that reports one passing test.
+bool is_test_pass(std::string_view t);
+
+// Progress lines of unittest and pytest (".F.E", "test_x.py ..F  [100%]");
+// sets `dots` to the number of passes they show.
+bool is_progress_line(std::string_view t, uint64_t& dots);
+
+// Lines that report a failure without a severity word: make's "***" lines,
+// linker "undefined reference" lines, panics.
+bool is_failure_report(std::string_view t);
+
+}  // namespace zub
