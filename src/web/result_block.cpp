@@ -113,10 +113,16 @@ std::string description_text(std::string_view block) {
 // after it.
 std::string_view without_leading_separator(std::string_view text) {
   text = trim_ws(text);
-  for (std::string_view sep : {"·", "—", "–", "-", "|", "•"}) {
-    if (!starts_with(text, sep)) continue;
-    const std::string_view rest = text.substr(sep.size());
-    if (rest.empty() || trim_ws_start(rest).size() < rest.size()) return trim_ws(rest);
+  for (bool cut = true; cut;) {
+    cut = false;
+    for (std::string_view sep : kSeparators) {
+      if (!starts_with(text, sep)) continue;
+      const std::string_view rest = text.substr(sep.size());
+      if (rest.empty() || trim_ws_start(rest).size() < rest.size()) {
+        text = trim_ws(rest);
+        cut = true;
+      }
+    }
   }
   return text;
 }

@@ -45,6 +45,10 @@ std::string unwrap_click_link(std::string_view href);
 // front by a date. Nothing when the block has no acceptable link.
 std::optional<SearchHit> parse_result_block(std::string_view block);
 
+// Separators that sit between a date and the text of a description; a
+// snippet never starts with one of them followed by white space.
+inline constexpr std::string_view kSeparators[] = {"·", "—", "–", "-", "|", "•"};
+
 // A title made from the link alone: "{host}: {last path segment}" with "-"
 // and "_" as spaces, or the host when the segment is shorter than 3 bytes.
 std::string title_from_link(std::string_view link);
