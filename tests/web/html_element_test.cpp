@@ -28,20 +28,3 @@ TEST(HtmlElement, ClassMustBeAWholeNameOfTheClassAttribute) {
   for (const auto& c : cases) EXPECT_EQ(find_class_tag(c.html, "b_caption"), c.want) << c.html;
   EXPECT_EQ(find_class_tag("<a class=\"b_caption\"><b class=\"b_caption\">", "b_caption", 1), 21u);
 }
-
-TEST(HtmlElement, ElementEndsAtItsBalancingCloseTag) {
-  const std::string html =
-      "<LI class=a>one<ul><li>two</li><li>three</li></ul><!-- </li> -->"
-      "<script>x = '</li>'</script><link rel=x></Li>after</li>";
-  const size_t close = element_close(html, 0);
-  ASSERT_NE(close, npos);
-  EXPECT_EQ(html.substr(close, 10), "</Li>after");
-  EXPECT_EQ(element_inner(html, 0).substr(0, 5), "one<u");
-  EXPECT_EQ(element_inner("<h2>Title <b>x</b></h2>", 0), "Title <b>x</b>");
-  // Never balanced, or no tag at all: nothing.
-  for (const char* unclosed : {"<div><div>x</div>", "<div", "<h2>x", "text", "<li><script>"})
-    EXPECT_EQ(element_close(unclosed, 0), npos) << unclosed;
-  EXPECT_EQ(element_inner("<h2>x", 0), "");
-  EXPECT_EQ(find_tag("<pre><P class=x></p><p>", "p"), 5u);
-  EXPECT_EQ(find_tag("<pre></p>", "p"), npos);
-}

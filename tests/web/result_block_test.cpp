@@ -340,14 +340,14 @@ TEST(ResultBlocks, LastBlockEndsWithTheResult) {
                            "\"}</script>";
   const std::string side = "<div class=\"side\"><p>" + std::string(300, 's') + "</p></div>";
   // Closed: the last block ends with the result's element, nested ones and
-  // a closing tag inside a script string notwithstanding.
+  // closing tags inside a comment or a script string notwithstanding.
   std::string page = "<ol><li class=\"b_algo\"><h2><a href=\"https://ex.org/1\">First Title"
                      "</a></h2></li><li class=\"b_algo\"><h2><a href=\"https://ex.org/2\">"
-                     "Second Title</a></h2><ul><li>Inner item of the result</li></ul>"
-                     "<script>s = \"</li>\";</script></li>" + data + side + "</ol>";
+                     "Second Title</a></h2><ul><li>Inner item of the result</li></ul><!-- </li> -->"
+                     "<script>s = \"</li>\";</script></LI>" + data + side + "</ol>";
   auto blocks = split_result_blocks(page, kBingMarker);
   ASSERT_EQ(blocks.size(), 2u);
-  EXPECT_EQ(blocks[1].substr(blocks[1].size() - 14), "</script></li>");
+  EXPECT_EQ(blocks[1].substr(blocks[1].size() - 14), "</script></LI>");
   auto hits = parse_result_page(page, kBingMarker);
   ASSERT_EQ(hits.size(), 2u);
   EXPECT_EQ(hits[1].snippet, "Inner item of the result");
