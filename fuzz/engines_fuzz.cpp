@@ -1,7 +1,8 @@
 // Fuzzes the search-result readers with arbitrary pages: the HTML result
 // blocks of both public engines, the local service's JSON scan, and the
 // fusion key, title cleaning and snippet cutting that consume their output.
-// Checks that every hit has an http url and that text fields stay UTF-8.
+// Checks that every hit has an http url, that text fields stay UTF-8 and
+// that no snippet starts with a date separator.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,6 +22,10 @@ void check_hit(const zub::SearchHit& h) {
   if (h.url.size() <= 3 || h.url.compare(0, 4, "http") != 0) __builtin_trap();
   if (!zub::is_valid_utf8(h.title) || !zub::is_valid_utf8(h.url) || !zub::is_valid_utf8(h.snippet))
     __builtin_trap();
+  for (std::string_view sep : zub::kSeparators)
+    if (h.snippet.size() > sep.size() && h.snippet.compare(0, sep.size(), sep) == 0 &&
+        h.snippet[sep.size()] == ' ')
+      __builtin_trap();
   (void)zub::merge_key(h.url);
   const std::string host = zub::url_host(h.url);
   const std::string title = zub::clean_title(h.title, host);

@@ -14,10 +14,16 @@ constexpr size_t npos = std::string_view::npos;
 // A root shorter than this is more likely a teaser box than the article.
 constexpr size_t kMinRootBytes = 400;
 
-constexpr std::array<std::string_view, 17> kDropped = {
+constexpr size_t kMaxNames = 17;
+using NameList = std::array<std::string_view, kMaxNames>;
+
+constexpr NameList kDropped = {
     "head",   "script", "style",  "noscript", "template", "svg",
     "nav",    "footer", "aside",  "form",     "iframe",   "picture",
     "video",  "canvas", "select", "button",   "dialog"};
+
+// Elements whose content is code or drawing, never text a reader sees.
+constexpr NameList kCode = {"script", "style", "svg"};
 
 bool eq_lower(const char* p, std::string_view lower) {
   for (size_t i = 0; i < lower.size(); ++i) {
@@ -57,9 +63,9 @@ size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
   }
 }
 
-int dropped_index(std::string_view name) {
-  for (size_t i = 0; i < kDropped.size(); ++i)
-    if (kDropped[i] == name) return static_cast<int>(i);
+int name_index(const NameList& names, std::string_view name) {
+  for (size_t i = 0; i < names.size() && !names[i].empty(); ++i)
+    if (names[i] == name) return static_cast<int>(i);
   return -1;
 }
 
@@ -68,15 +74,16 @@ int dropped_index(std::string_view name) {
 // byte is searched at most once per name even when closing tags are missing.
 struct CloseFinder {
   std::string_view text;
-  std::array<size_t, kDropped.size()> searched_from{};
-  std::array<size_t, kDropped.size()> found{};
-  std::array<bool, kDropped.size()> valid{};
+  const NameList& names;
+  std::array<size_t, kMaxNames> searched_from{};
+  std::array<size_t, kMaxNames> found{};
+  std::array<bool, kMaxNames> valid{};
 
   size_t find(int idx, size_t from) {
     const size_t i = static_cast<size_t>(idx);
     if (valid[i] && searched_from[i] <= from && (found[i] == npos || found[i] >= from))
       return found[i];
-    const std::string_view name = kDropped[i];
+    const std::string_view name = names[i];
     size_t at = from;
     size_t result = npos;
     const char* base = text.data();
@@ -103,31 +110,11 @@ size_t after_gt(std::string_view s, size_t from) {
   return gt == npos ? s.size() : gt + 1;
 }
 
-}  // namespace
-
-std::string_view content_root(std::string_view doc) {
-  struct Candidate {
-    std::string_view open, close;
-  };
-  static constexpr Candidate kCandidates[] = {
-      {"<article", "</article"},
-      {"<main", "</main"},
-      {"<div id=\"content", "</div"},
-      {"<div class=\"content", "</div"},
-  };
-  for (const Candidate& c : kCandidates) {
-    const size_t v = find_ci(doc, c.open, 0);
-    if (v == npos) continue;
-    const size_t end = rfind_ci(doc, c.close, v);
-    if (end != npos && end - v > kMinRootBytes) return doc.substr(v, end - v);
-  }
-  return doc;
-}
-
-std::string strip_elements(std::string_view html) {
+// Removes comments and the elements of `names` with their content.
+std::string strip_listed(std::string_view html, const NameList& names) {
   std::string out;
   out.reserve(html.size());
-  CloseFinder closes{html};
+  CloseFinder closes{html, names};
   const char* base = html.data();
   const size_t n = html.size();
   size_t pos = 0;
@@ -146,7 +133,7 @@ std::string strip_elements(std::string_view html) {
     }
     char name_buf[33];
     const size_t name_len = read_tag_name(html, lt, name_buf);
-    const int idx = name_len == 0 ? -1 : dropped_index(std::string_view(name_buf, name_len));
+    const int idx = name_len == 0 ? -1 : name_index(names, std::string_view(name_buf, name_len));
     if (idx >= 0) {
       // The name must end the tag name proper: "<navbar" is not "<nav".
       size_t after = lt + 1;
@@ -170,5 +157,30 @@ std::string strip_elements(std::string_view html) {
   }
   return out;
 }
+
+}  // namespace
+
+std::string_view content_root(std::string_view doc) {
+  struct Candidate {
+    std::string_view open, close;
+  };
+  static constexpr Candidate kCandidates[] = {
+      {"<article", "</article"},
+      {"<main", "</main"},
+      {"<div id=\"content", "</div"},
+      {"<div class=\"content", "</div"},
+  };
+  for (const Candidate& c : kCandidates) {
+    const size_t v = find_ci(doc, c.open, 0);
+    if (v == npos) continue;
+    const size_t end = rfind_ci(doc, c.close, v);
+    if (end != npos && end - v > kMinRootBytes) return doc.substr(v, end - v);
+  }
+  return doc;
+}
+
+std::string strip_elements(std::string_view html) { return strip_listed(html, kDropped); }
+
+std::string strip_code_elements(std::string_view html) { return strip_listed(html, kCode); }
 
 }  // namespace zub

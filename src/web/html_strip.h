@@ -21,4 +21,8 @@ std::string_view content_root(std::string_view doc);
 // closing tags are missing.
 std::string strip_elements(std::string_view html);
 
+// The same for comments and the script, style and svg elements only: what
+// a fragment holds besides code and drawings.
+std::string strip_code_elements(std::string_view html);
+
 }  // namespace zub

@@ -7,6 +7,8 @@
 #include "base/utf8.h"
 #include "web/blocked_hosts.h"
 #include "web/entities.h"
+#include "web/html_element.h"
+#include "web/html_strip.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -74,18 +76,92 @@ std::string anchor_title(std::string_view block, size_t href_close) {
   return candidate;
 }
 
-// The text of the block's first h2 element; empty when it is missing or
-// has 7 characters or fewer.
+// The class of the element that holds the title link where the result
+// has no h2 (the second engine's layout).
+constexpr std::string_view kTitleClass = "search-snippet-title";
+
+// The text of the result's own heading: its first h2 element, else its
+// title element; empty when neither has 8 characters or more.
 std::string heading_title(std::string_view block) {
-  const size_t open = find_bytes(block, "<h2");
-  if (open == npos) return {};
-  const size_t gt = block.find('>', open + 3);
-  if (gt == npos) return {};
-  const size_t close = find_bytes(block, "</h2", gt + 1);
-  if (close == npos) return {};
-  std::string words = join_words(strip_tags(block.substr(gt + 1, close - gt - 1)));
-  if (char_count(words) <= 7) return {};
-  return words;
+  for (const size_t lt : {find_tag(block, "h2"), find_class_tag(block, kTitleClass)}) {
+    if (lt == npos) continue;
+    std::string words = join_words(strip_tags(element_inner(block, lt)));
+    if (char_count(words) >= 8) return words;
+  }
+  return {};
+}
+
+// The text of the result's own description: the paragraph of the first
+// engine's caption, or the content of the second engine's snippet box.
+// Empty when the block has neither.
+std::string description_text(std::string_view block) {
+  if (const size_t caption = find_class_tag(block, "b_caption"); caption != npos) {
+    const std::string_view inner = element_inner(block, caption);
+    if (const size_t p = find_tag(inner, "p"); p != npos)
+      return join_words(strip_tags(element_inner(inner, p)));
+  }
+  if (const size_t box = find_class_tag(block, "generic-snippet"); box != npos) {
+    const std::string_view inner = element_inner(block, box);
+    const size_t content = find_class_tag(inner, "content");
+    return join_words(strip_tags(content == npos ? inner : element_inner(inner, content)));
+  }
+  return {};
+}
+
+// A date set in its own element leaves the separator that followed it at
+// the front of the text ("· Drinking coffee late..."); the text starts
+// after it.
+std::string_view without_leading_separator(std::string_view text) {
+  text = trim_ws(text);
+  for (bool cut = true; cut;) {
+    cut = false;
+    for (std::string_view sep : kSeparators) {
+      if (!starts_with(text, sep)) continue;
+      const std::string_view rest = text.substr(sep.size());
+      if (rest.empty() || trim_ws_start(rest).size() < rest.size()) {
+        text = trim_ws(rest);
+        cut = true;
+      }
+    }
+  }
+  return text;
+}
+
+// The longest block line that is not the title; later lines win ties.
+std::string_view longest_other_line(const std::vector<std::string>& lines,
+                                    std::string_view title) {
+  const std::string* best = nullptr;
+  size_t best_chars = 0;
+  for (const auto& l : lines) {
+    if (l == title) continue;
+    const size_t chars = char_count(l);
+    if (!best || chars >= best_chars) {
+      best = &l;
+      best_chars = chars;
+    }
+  }
+  return best ? std::string_view(*best) : std::string_view();
+}
+
+// Where the result that holds the marker at `at` ends when no marker
+// follows: at the end of the element whose tag holds the marker. When that
+// element is never closed, at the first script element or list end after
+// it. What follows the results (page scripts with their data, side boxes,
+// pagination) belongs to no result.
+size_t last_result_end(std::string_view page, size_t at) {
+  const size_t lt = page[at] == '<' ? at : page.rfind('<', at);
+  if (lt != npos && page.find('>', lt) >= at) {
+    const size_t close = element_close(page, lt);
+    if (close != npos) {
+      const size_t gt = page.find('>', close);
+      return gt == npos ? page.size() : gt + 1;
+    }
+  }
+  size_t end = page.size();
+  for (const size_t cut : {find_tag(page, "script", at + 1), find_ascii_ci(page, "</ol", at),
+                           find_ascii_ci(page, "</ul", at)})
+    if (cut < end) end = cut;
+  return end;
 }
 
 // The block's text lines, trimmed, without scraps and bare URLs.
@@ -120,7 +196,7 @@ std::vector<std::string_view> split_result_blocks(std::string_view page, std::st
   std::vector<std::string_view> blocks;
   blocks.reserve(starts.size());
   for (size_t i = 0; i < starts.size(); ++i) {
-    const size_t end = i + 1 < starts.size() ? starts[i + 1] : page.size();
+    const size_t end = i + 1 < starts.size() ? starts[i + 1] : last_result_end(page, starts[i]);
     blocks.push_back(page.substr(starts[i], end - starts[i]));
   }
   return blocks;
@@ -179,12 +255,16 @@ std::string title_from_link(std::string_view link) {
   return host + ": " + slug;
 }
 
-std::optional<SearchHit> parse_result_block(std::string_view block) {
+std::optional<SearchHit> parse_result_block(std::string_view raw) {
   // A marker that sits inside a tag leaves the rest of that tag in front.
-  if (!block.empty() && block[0] != '<') {
-    const size_t gt = block.find('>');
-    if (gt != npos) block.remove_prefix(gt + 1);
+  if (!raw.empty() && raw[0] != '<') {
+    const size_t gt = raw.find('>');
+    if (gt != npos) raw.remove_prefix(gt + 1);
   }
+  // Scripts may carry whole pages of data and markup in strings, styles and
+  // drawings no text at all: none of it may become a link, title or snippet.
+  const std::string stripped = strip_code_elements(raw);
+  const std::string_view block = stripped;
   std::string link;
   size_t href_close = 0;
   for (size_t pos = 0;;) {
@@ -202,9 +282,11 @@ std::optional<SearchHit> parse_result_block(std::string_view block) {
     pos = close + 1;
   }
 
+  // The heading comes first: the first link of a result is often its site
+  // icon, whose anchor text is the site's name rather than the page's.
   const std::vector<std::string> lines = block_lines(block);
-  std::string title = anchor_title(block, href_close);
-  if (title.empty()) title = heading_title(block);
+  std::string title = heading_title(block);
+  if (title.empty()) title = anchor_title(block, href_close);
   if (title.empty()) {
     for (const auto& l : lines) {
       if (char_count(l) > 7 && !contains(l, "›")) {
@@ -215,20 +297,14 @@ std::optional<SearchHit> parse_result_block(std::string_view block) {
   }
   if (title.empty()) title = title_from_link(link);
 
-  const std::string* snippet = nullptr;
-  size_t best = 0;
-  for (const auto& l : lines) {
-    if (l == title) continue;
-    const size_t chars = char_count(l);
-    if (!snippet || chars >= best) {
-      snippet = &l;
-      best = chars;
-    }
-  }
+  const std::string description = description_text(block);
+  std::string_view snippet = without_leading_separator(description);
+  if (snippet.empty()) snippet = without_leading_separator(longest_other_line(lines, title));
+
   SearchHit hit;
   hit.title = std::move(title);
   hit.url = std::move(link);
-  if (snippet) hit.snippet = *snippet;
+  hit.snippet = std::string(snippet);
   return hit;
 }
 

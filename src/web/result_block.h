@@ -20,8 +20,10 @@ struct SearchHit {
 };
 
 // The blocks of `page`: from each occurrence of `marker` (ASCII
-// case-insensitive; `marker` given in lower case) to the next, the last to
-// the end of the page. Text before the first occurrence is not a block.
+// case-insensitive; `marker` given in lower case) to the next; the last to
+// the end of the element whose tag holds the marker (when that element is
+// never closed: to the first script element or list end after it, else to
+// the end of the page). Text before the first occurrence is not a block.
 std::vector<std::string_view> split_result_blocks(std::string_view page, std::string_view marker);
 
 // Base64 with either alphabet ("+" or "-" for 62, "/" or "_" for 63),
@@ -34,11 +36,18 @@ std::optional<std::string> decode_base64_any(std::string_view text);
 // URL); any other href, or one that does not decode, is returned unchanged.
 std::string unwrap_click_link(std::string_view href);
 
-// The hit of one result block: the first acceptable link (long enough,
-// http, not on a blocked host), a title from the link's anchor text, the
-// block's h2 heading, its lines or the link itself, and the longest other
-// line as snippet. Nothing when the block has no acceptable link.
+// The hit of one result block, read with its script, style and svg
+// elements removed: the first acceptable link (long enough, http, not on a
+// blocked host); a title from the block's heading (its h2 or title
+// element), the link's anchor text, its lines or the link itself; as
+// snippet the result's own description (caption paragraph or snippet box),
+// else the longest line other than the title, without a separator left in
+// front by a date. Nothing when the block has no acceptable link.
 std::optional<SearchHit> parse_result_block(std::string_view block);
+
+// Separators that sit between a date and the text of a description; a
+// snippet never starts with one of them followed by white space.
+inline constexpr std::string_view kSeparators[] = {"·", "—", "–", "-", "|", "•"};
 
 // A title made from the link alone: "{host}: {last path segment}" with "-"
 // and "_" as spaces, or the host when the segment is shorter than 3 bytes.

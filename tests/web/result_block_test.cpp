@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "base/file_io.h"
 #include "web/engine_pages.h"
 #include "web/engines.h"
 
@@ -12,6 +15,21 @@ namespace {
 
 constexpr std::string_view kBingMarker = "<li class=\"b_algo\"";
 constexpr std::string_view kBraveMarker = "data-type=\"web\"";
+
+// A result page saved from an engine, from the shared corpus that CI puts
+// beside the checkout. Empty, with a test failure, when it is not there.
+std::string corpus_page(const std::string& name) {
+  for (const char* rel : {"/../shared/corpus/serp/", "/../../shared/corpus/serp/"}) {
+    const std::string path = std::string(ZUB_SOURCE_DIR) + rel + name;
+    if (std::filesystem::is_regular_file(path)) {
+      ReadResult r = read_file(path);
+      EXPECT_TRUE(r.ok) << path;
+      return r.data;
+    }
+  }
+  ADD_FAILURE() << "no shared/corpus/serp/" << name << " beside " << ZUB_SOURCE_DIR;
+  return {};
+}
 
 }  // namespace
 
@@ -24,7 +42,8 @@ TEST(ResultBlocks, SplitsAtMarkerInAnyCaseAndKeepsLettersAsFetched) {
   auto blocks = split_result_blocks(page, kBingMarker);
   ASSERT_EQ(blocks.size(), 3u);
   EXPECT_EQ(blocks[0].substr(0, 18), "<LI CLASS=\"B_ALGO\"");
-  EXPECT_EQ(blocks[2].substr(blocks[2].size() - 7), "</html>");
+  // The last block ends with its own element, not with the page.
+  EXPECT_EQ(blocks[2].substr(blocks[2].size() - 7), "p></li>");
 
   auto hits = parse_result_page(page, kBingMarker);
   ASSERT_EQ(hits.size(), 2u);  // the block without a link yields nothing
@@ -129,10 +148,15 @@ TEST(ResultBlocks, TitleCandidatesInOrder) {
     std::string title;
     std::string snippet;
   } cases[] = {
-      {"anchor: last line of 8+ characters, breadcrumb dropped",
+      {"heading before the anchor's text",
        "<li><a href=\"https://ex.org/a\"><span>ex.org</span><span>ex.org › a › b</span>"
        "<div>Anchor Title Line</div><div>short</div></a><h2>Heading Text Here</h2></li>",
-       "Anchor Title Line", "Heading Text Here"},
+       "Heading Text Here", "Anchor Title Line"},
+      {"heading under 8 characters: anchor's last line of 8+, breadcrumb dropped",
+       "<li><a href=\"https://ex.org/a\"><span>ex.org</span><span>ex.org › a › b</span>"
+       "<div>Anchor Title Line</div><div>short</div></a><h2>Heading</h2>"
+       "<div class=\"b_caption\"><p>Own caption of the result</p></div></li>",
+       "Anchor Title Line", "Own caption of the result"},
       {"anchor: short lines joined when together long enough",
        "<li><a href=\"https://ex.org/a\"><span>Tiny</span><span>Bits</span></a></li>",
        "Tiny Bits", "Bits"},
@@ -202,4 +226,142 @@ TEST(ResultBlocks, TitleFromLink) {
   EXPECT_EQ(title_from_link("https://ex.org/page#intro"), "ex.org: page");
   EXPECT_EQ(title_from_link("https://ex.org/x?y=1"), "ex.org");
   EXPECT_EQ(title_from_link("https://www.ex.org"), "ex.org: www.ex.org");
+}
+
+TEST(ResultBlocks, RealPagesGiveEachResultsHeadingAndOwnDescription) {
+  // Every result's first link is its site icon, labelled with the site's
+  // name; the caption starts with a date in its own element.
+  const std::vector<PageHit> bing = {
+      {"Caffeine and Sleep Problems",
+       "https://www.sleepfoundation.org/nutrition/caffeine-and-sleep",
+       "Jul 16, 2025 · Drinking caffeine too close to bedtime can keep you awake. Learn why this "
+       "happens and what other effects caffeine …"},
+      {"More awake, less rested: The hidden cost of caffeine on sleep quality",
+       "https://knight-hennessy.stanford.edu/news/"
+       "more-awake-less-rested-hidden-cost-caffeine-sleep-quality",
+       "Aug 15, 2025 · The critical insight comes from how long caffeine actually impacts our "
+       "bodies: Even if we can fall asleep after drinking …"},
+      {"How Caffeine Affects Sleep: From Brain Chemistry to Bedtime",
+       "https://scienceinsights.org/how-caffeine-affects-sleep-from-brain-chemistry-to-bedtime/",
+       "Nov 29, 2025 · How Caffeine Affects Brain Chemistry Caffeine promotes wakefulness by "
+       "directly interfering with a critical sleep …"},
+      {"Why Some People Feel Sleepy After Coffee - Verywell Health",
+       "https://www.verywellhealth.com/why-does-coffee-make-me-sleepy-8584745",
+       "May 1, 2026 · While coffee usually makes you feel more awake, some people may feel sleepy "
+       "due to a fast metabolism or high …"},
+      {"Effects of caffeine on sleep quality and daytime functioning",
+       "https://pmc.ncbi.nlm.nih.gov/articles/PMC6292246/",
+       "Secondly, we consider evidence as to whether performance deficits caused by sleep "
+       "deprivation linked to caffeine can be reversed …"},
+      {"Caffeine and Sleep - Sleep Health Foundation",
+       "https://www.sleephealthfoundation.org.au/sleep-topics/caffeine-and-sleep",
+       "Jan 12, 2024 · Caffeine and Sleep Caffeine is a naturally occurring substance that affects "
+       "the brain and behaviour. It can be found in …"},
+      {"The effect of caffeine on subsequent sleep: A ... - ScienceDirect",
+       "https://www.sciencedirect.com/science/article/pii/S1087079223000205",
+       "Jun 1, 2023 · Abstract The consumption of caffeine in response to insufficient sleep may "
+       "impair the onset and maintenance of …"},
+      {"What Happens to Your Brain When You Drink Caffeine Every Day",
+       "https://www.verywellhealth.com/what-does-caffeine-do-to-your-brain-11907104",
+       "Feb 23, 2026 · You likely reach for caffeine to wake up or focus. In moderate amounts, it "
+       "may offer brain benefits as you age. But …"},
+      {"Dose and timing effects of caffeine on subsequent sleep: a …",
+       "https://academic.oup.com/sleep/article/48/4/zsae230/7815486",
+       "Oct 8, 2024 · Abstract Study Objectives To investigate the effect of a typical dose of "
+       "caffeine and a high dose of caffeine consumed …"},
+      // The last result: the page's scripts and pagination follow it.
+      {"How Caffeine Affects Sleep: When to Cut Off", "https://sleep.me/post/caffeine-and-sleep",
+       "Jul 24, 2025 · How caffeine affects your sleep depends on dose, frequency, and individual "
+       "biology including genetics. Even if you can …"},
+  };
+  const auto got = parse_result_page(corpus_page("bing-does-caffeine-affect-sleep.html"),
+                                     kBingMarker);
+  ASSERT_EQ(got.size(), bing.size());
+  for (size_t i = 0; i < bing.size(); ++i) {
+    EXPECT_EQ(got[i].title, bing[i].title) << i;
+    EXPECT_EQ(got[i].url, bing[i].url) << i;
+    EXPECT_EQ(got[i].snippet, bing[i].snippet) << i;
+  }
+
+  // One result followed by a side box with a longer encyclopaedia text.
+  const auto brave = parse_result_page(corpus_page("brave-one-result-block.html"), kBraveMarker);
+  ASSERT_EQ(brave.size(), 1u);
+  EXPECT_EQ(brave[0].title,
+            "GitHub - react/react: The library for web and native user interfaces. · GitHub");
+  EXPECT_EQ(brave[0].url, "https://github.com/react/react");
+  EXPECT_EQ(brave[0].snippet,
+            "1 month ago - The library for web and native user interfaces. Contribute to "
+            "react/react development by creating an account on GitHub.");
+}
+
+TEST(ResultBlocks, SnippetNeverFromCodeAndWithoutDateSeparator) {
+  const std::string long_line(300, 'x');
+  struct Case {
+    const char* name;
+    std::string block;
+    std::string url, title, snippet;
+  } cases[] = {
+      {"script, style and svg text is no line, their hrefs no link",
+       "<li><script>var d = '<a href=\"https://data.example/\">" + long_line +
+           "</a>';</script><style>.b{content:\"" + long_line + "\"}</style>"
+           "<h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
+           "<svg><text>" + long_line + "</text></svg><p>Short body line</p></li>",
+       "https://ex.org/p", "Result Title Text", "Short body line"},
+      {"no caption: longest line, without the separator a date left",
+       "<li><h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
+       "<p><span>Mar 3, 2025</span> · The body of the result, longer than the date.</p></li>",
+       "https://ex.org/p", "Result Title Text", "The body of the result, longer than the date."},
+      {"caption without a paragraph: longest line",
+       "<li><h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
+       "<div class=\"b_caption\"><span>— A caption in a span only</span></div></li>",
+       "https://ex.org/p", "Result Title Text", "A caption in a span only"},
+      {"caption paragraph over a longer line elsewhere; a leading dash goes",
+       "<li><h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
+       "<div class=\"b_caption b_wide\"><p class=\"x\">— Own words</p></div>"
+       "<div>Some other line of the block that is much longer than the caption</div></li>",
+       "https://ex.org/p", "Result Title Text", "Own words"},
+      {"snippet box without a content element: its whole text",
+       "<div data-type=\"web\"><a href=\"https://ex.org/p\"><div class=\"title "
+       "search-snippet-title\">Boxed Result Title</div></a><div class=\"generic-snippet x\">"
+       "<span>2 days ago -</span> Text of the box</div><div>" + long_line + "</div></div>",
+       "https://ex.org/p", "Boxed Result Title", "2 days ago - Text of the box"},
+  };
+  for (const auto& c : cases) {
+    auto hit = parse_result_block(c.block);
+    ASSERT_TRUE(hit) << c.name;
+    EXPECT_EQ(hit->url, c.url) << c.name;
+    EXPECT_EQ(hit->title, c.title) << c.name;
+    EXPECT_EQ(hit->snippet, c.snippet) << c.name;
+  }
+}
+
+TEST(ResultBlocks, LastBlockEndsWithTheResult) {
+  const std::string data = "<script>window.data = {\"snippet\": \"" + std::string(400, 'j') +
+                           "\"}</script>";
+  const std::string side = "<div class=\"side\"><p>" + std::string(300, 's') + "</p></div>";
+  // Closed: the last block ends with the result's element, nested ones and
+  // closing tags inside a comment or a script string notwithstanding.
+  std::string page = "<ol><li class=\"b_algo\"><h2><a href=\"https://ex.org/1\">First Title"
+                     "</a></h2></li><li class=\"b_algo\"><h2><a href=\"https://ex.org/2\">"
+                     "Second Title</a></h2><ul><li>Inner item of the result</li></ul><!-- </li> -->"
+                     "<script>s = \"</li>\";</script></LI>" + data + side + "</ol>";
+  auto blocks = split_result_blocks(page, kBingMarker);
+  ASSERT_EQ(blocks.size(), 2u);
+  EXPECT_EQ(blocks[1].substr(blocks[1].size() - 14), "</script></LI>");
+  auto hits = parse_result_page(page, kBingMarker);
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(hits[1].snippet, "Inner item of the result");
+
+  // Never closed: it ends at the first script after it.
+  page = "<div><div data-type=\"web\"><a href=\"https://ex.org/3\">Third Title</a>"
+         "<p>Body of the third</p>" + data + side;
+  blocks = split_result_blocks(page, kBraveMarker);
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_TRUE(blocks[0].ends_with("<p>Body of the third</p>")) << blocks[0];
+  // ... or at the end of the list, whichever comes first.
+  page = "<ul><li class=\"b_algo\"><a href=\"https://ex.org/4\">Fourth Title</a>"
+         "<p>Body of the fourth</ul>" + side + data;
+  blocks = split_result_blocks(page, kBingMarker);
+  ASSERT_EQ(blocks.size(), 1u);
+  EXPECT_TRUE(blocks[0].ends_with("Body of the fourth")) << blocks[0];
 }
