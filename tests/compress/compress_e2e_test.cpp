@@ -217,9 +217,8 @@ TEST(CompressEndToEnd, FilterArgumentsAndInvalidUtf8Input) {
   EXPECT_NE(l.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[31 lines in -> 27 unique]\n"), std::string::npos) << l.out;
   t = run_zub_stdin({"trim"}, "src/a.c:1:1: error: x\ncaf\xe9 FAILED\n");
   EXPECT_EQ(t.out, "src/a.c:1:1: error: x\ncaf\uFFFD FAILED\n");
+  // A summary of so short an input would be longer than it, so diag gives
+  // the decoded input back.
   auto d = run_zub_stdin({"diag"}, "FAIL one\nFAIL caf\xe9\n\xff\xfe\nFAIL three\n");
-  EXPECT_EQ(d.out,
-            "== 3 failure lines ==\n  FAIL one\n  FAIL caf\uFFFD\n  FAIL three\n"
-            "== 1 unrecognized lines (first 25) ==\n  \uFFFD\uFFFD\n" +
-                kDiagClosing);
+  EXPECT_EQ(d.out, "FAIL one\nFAIL caf\uFFFD\n\uFFFD\uFFFD\nFAIL three\n");
 }
