@@ -1,5 +1,7 @@
 #include "re/matcher.h"
 
+#include <optional>
+
 #include "re/dfa.h"
 
 namespace zub {
@@ -122,8 +124,13 @@ bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
   return occurs_nfa(p, s, text);
 }
 
-LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
-                                size_t start) {
+namespace {
+
+// The longest match anchored at `start`, stepping over at most `budget`
+// bytes (the bytes stepped over are taken from it). Returns nullopt when the
+// budget ran out first.
+std::optional<LongestMatch> longest_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                         size_t start, size_t& budget) {
   prepare(p, s);
   LongestMatch r;
   ++s.step;
@@ -135,6 +142,8 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::
       r.end = i;
     }
     if (s.cur.empty() || i >= text.size()) break;
+    if (budget == 0) return std::nullopt;
+    --budget;
     const uint8_t c = static_cast<uint8_t>(text[i]);
     ++s.step;
     s.next.clear();
@@ -147,17 +156,25 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::
   return r;
 }
 
+}  // namespace
+
+LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                size_t start) {
+  size_t unlimited = SIZE_MAX;
+  return *longest_from(p, s, text, start, unlimited);
+}
+
 namespace {
 
-// Fills s.ends: for every start position q, the end of the longest non-empty
-// match starting there, or 0. Runs the reversed program from the end of the
+// Fills s.ends: for every start position q from `lo` on, the end of the
+// longest non-empty match starting there, or 0. Runs the reversed program from the end of the
 // line to its start, one thread started at every position; a thread carries
 // the position where its match ends. Threads are kept in the order of that
 // end, largest first, and the first thread to reach an instruction owns it
 // for the step, so each instruction (the match among them) is held by the
 // thread whose match ends furthest. That is all a longest match needs: what
 // a thread can still do depends only on its instruction and position.
-void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t lo) {
   const std::vector<PatternInst>& rp = p.reverse_program;
   const size_t n = text.size();
   s.ends.assign(n + 1, 0);
@@ -179,11 +196,11 @@ void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view te
   s.cur_end.clear();
   ++s.step;
   if (!simple) add(s.cur, s.cur_end, 0, n, static_cast<uint32_t>(n));
-  for (size_t q = n; q > 0; --q) {
+  for (size_t q = n; q > lo; --q) {
     if (simple && s.cur.empty()) {
       // No thread alive: only a byte that can end a match is worth a start.
-      while (q > 0 && !can_end(q)) --q;
-      if (q == 0) break;
+      while (q > lo && !can_end(q)) --q;
+      if (q == lo) break;
       ++s.step;
       add(s.cur, s.cur_end, 0, q, static_cast<uint32_t>(q));
     }
@@ -205,29 +222,39 @@ void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view te
 
 void match_pieces(const CompiledPattern& p, MatchScratch& s, std::string_view text,
                   std::vector<std::pair<size_t, size_t>>& pieces) {
-  if (p.reverse_program.empty() || text.size() >= UINT32_MAX) {
-    size_t start = 0;
-    while (start <= text.size()) {
-      LongestMatch m = longest_match_from(p, s, text, start);
-      if (m.found && m.end > start) {
-        pieces.emplace_back(start, m.end);
-        start = m.end;
-      } else {
-        ++start;
-      }
-    }
-    return;
-  }
-  prepare(p, s);
-  longest_ends(p, s, text);
-  for (size_t q = 0; q < text.size();) {
-    const size_t e = s.ends[q];
-    if (e == 0) {
-      ++q;
+  const size_t n = text.size();
+  // Asking at each start is cheapest while matches end soon after they
+  // start (the usual case, with starts on bytes that cannot begin a match
+  // skipped); once it has stepped over an eighth of the line, one backward
+  // pass answers every remaining start instead.
+  const bool can_go_back = !p.reverse_program.empty() && n < UINT32_MAX;
+  size_t budget = can_go_back ? (s.per_start_first ? n / 8 + 16 : 0) : SIZE_MAX;
+  // A start at the end can only give an empty match, never a piece.
+  for (size_t start = 0; start < n;) {
+    if (p.start_simple && !p.start_bytes.has(static_cast<uint8_t>(text[start]))) {
+      ++start;  // no match can start on this byte
       continue;
     }
-    pieces.emplace_back(q, e);
-    q = e;
+    const std::optional<LongestMatch> m = longest_from(p, s, text, start, budget);
+    if (!m) {
+      longest_ends(p, s, text, start);
+      while (start < n) {
+        const size_t e = s.ends[start];
+        if (e == 0) {
+          ++start;
+          continue;
+        }
+        pieces.emplace_back(start, e);
+        start = e;
+      }
+      return;
+    }
+    if (m->found && m->end > start) {
+      pieces.emplace_back(start, m->end);
+      start = m->end;
+    } else {
+      ++start;
+    }
   }
 }
 

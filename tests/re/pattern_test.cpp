@@ -266,10 +266,11 @@ TEST(Matcher, LongestMatchAndPieces) {
   EXPECT_EQ(pieces("", "ab"), P{});
 }
 
-// Only-matching pieces come from one backward pass; they must equal the
-// pieces of the plain definition (the longest match asked at every start)
-// on random patterns: assertions, classes, folding, empty matches, runs that
-// never end. Longer lines carry the shapes that used to be quadratic.
+// Only-matching pieces, by the budgeted per-start search and by the backward
+// pass alone, must equal the pieces of the plain definition (the longest
+// match asked at every start) on random patterns: assertions, classes,
+// folding, empty matches, runs that never end. Longer lines carry the shapes
+// that used to be quadratic and hand over to the backward pass.
 TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
   auto reference = [](const CompiledPattern& p, std::string_view text) {
     MatchScratch s;
@@ -289,7 +290,8 @@ TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
   const std::string atoms[] = {"a", "b", "c", " ", ".", "\\b", "\\B", "^", "$", "[ab]", "[^a]", "\\w",
                                "A", "\xc3\xa9", "(", ")", "|", "*", "+", "?", "{1,3}", ".*", "(a|ab)"};
   const std::string text_bytes = "abcAB_ \xc3\xa9";
-  MatchScratch s;  // reused across patterns, as grep's workers do
+  MatchScratch s, back;  // reused across patterns, as grep's workers do
+  back.per_start_first = false;
   int compared = 0;
   for (int iter = 0; iter < 4000; ++iter) {
     std::string pat;
@@ -304,7 +306,11 @@ TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
       for (int k = 0; k < tl; ++k) text.push_back(text_bytes[rng() % text_bytes.size()]);
       std::vector<std::pair<size_t, size_t>> got;
       match_pieces(c.pattern, s, text, got);
-      ASSERT_EQ(got, reference(c.pattern, text)) << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      const auto want = reference(c.pattern, text);
+      ASSERT_EQ(got, want) << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      got.clear();
+      match_pieces(c.pattern, back, text, got);
+      ASSERT_EQ(got, want) << "backward, pattern [" << pat << "] icase " << icase << " text [" << text << "]";
       ++compared;
     }
   }
