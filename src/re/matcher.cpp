@@ -167,9 +167,9 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::
 namespace {
 
 // Fills s.ends: for every start position q from `lo` on, the end of the
-// longest non-empty match starting there, or 0. Runs the reversed program from the end of the
-// line to its start, one thread started at every position; a thread carries
-// the position where its match ends. Threads are kept in the order of that
+// longest non-empty match starting there, or 0. Runs the reversed program
+// from the end of the line down to `lo`, one thread started at every
+// position; a thread carries the position where its match ends. Threads are kept in the order of that
 // end, largest first, and the first thread to reach an instruction owns it
 // for the step, so each instruction (the match among them) is held by the
 // thread whose match ends furthest. That is all a longest match needs: what
