@@ -6,12 +6,14 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/file_io.h"
 #include "base/text.h"
 #include "re/compile.h"
 #include "re/matcher.h"
+#include "search/needle.h"
 #include "search/walk.h"
 
 namespace {
@@ -99,3 +101,145 @@ BENCHMARK_CAPTURE(pathological_line, star_star_dfa, "(a*)*b", true)->Unit(benchm
 BENCHMARK_CAPTURE(pathological_line, star_star_nfa, "(a*)*b", false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(pathological_line, alt_star_dfa, "(a|aa)*c", true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(pathological_line, alt_star_nfa, "(a|aa)*c", false)->Unit(benchmark::kMicrosecond);
+
+// Shapes that made only-matching output and the literal finder quadratic:
+// each is run at doubling sizes, so linear time shows as doubling time.
+namespace {
+
+// A minified line with one early ".png": every later start can run ".*" to
+// the end of the line without finding another.
+std::string minified_line(size_t n) {
+  static const char* const kParts[] = {"var a=1;", "function f(x){return x+1}", "\"img/x1.gif\",",
+                                       "b.c(d,e);", "if(a){b()}else{c()}"};
+  std::string line = "\"a.png\",";
+  for (size_t k = 0; line.size() < n; ++k) line += kParts[(k * 7 + 3) % 5];
+  line.resize(n);
+  return line;
+}
+
+std::string pairs_line(size_t pairs) {
+  std::string line = "x";
+  for (size_t k = 0; k < pairs; ++k) line += "ab";
+  return line;
+}
+
+void only_matching(benchmark::State& state, const char* pattern, bool pairs) {
+  const size_t n = static_cast<size_t>(state.range(0));
+  const std::string line = pairs ? pairs_line(n) : minified_line(n);
+  zub::CompileResult p = zub::compile_pattern(pattern, false);
+  zub::MatchScratch s;
+  std::vector<std::pair<size_t, size_t>> pieces;
+  for (auto _ : state) {
+    pieces.clear();
+    zub::match_pieces(p.pattern, s, line, pieces);
+    benchmark::DoNotOptimize(pieces.data());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+}
+
+// The same pieces by asking the longest match at every start (the way they
+// were found before): kept at small sizes to show the quadratic growth.
+void only_matching_per_start(benchmark::State& state, const char* pattern) {
+  const std::string line = minified_line(static_cast<size_t>(state.range(0)));
+  zub::CompileResult p = zub::compile_pattern(pattern, false);
+  zub::MatchScratch s;
+  for (auto _ : state) {
+    size_t count = 0;
+    for (size_t start = 0; start <= line.size();) {
+      const zub::LongestMatch m = zub::longest_match_from(p.pattern, s, line, start);
+      if (m.found && m.end > start) {
+        ++count;
+        start = m.end;
+      } else {
+        ++start;
+      }
+    }
+    benchmark::DoNotOptimize(count);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+}
+
+// A 120 KB periodic needle over text of 50 KB lines of the same period: a
+// near match starts at almost every position and none completes.
+void periodic_needle(benchmark::State& state, bool icase) {
+  const size_t total = static_cast<size_t>(state.range(0)) << 10;
+  std::string needle;
+  while (needle.size() < 120 * 1000) needle += icase ? "AB" : "ab";
+  std::string line;
+  while (line.size() < 50 * 1000) line += "ab";
+  line += '\n';
+  std::string hay;
+  while (hay.size() < total) hay += line;
+  const zub::Needle n = zub::make_needle(needle, icase);
+  for (auto _ : state) benchmark::DoNotOptimize(zub::needle_find(n, hay));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(hay.size()));
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(only_matching, dot_star_png, ".*\\.png", false)
+    ->Arg(13 << 10)->Arg(26 << 10)->Arg(52 << 10)->Arg(104 << 10)->Arg(208 << 10)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(only_matching, class_star_alt, "[ab]*c|x", true)
+    ->Arg(20000)->Arg(40000)->Arg(80000)->Arg(160000)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(only_matching_per_start, dot_star_png, ".*\\.png")
+    ->Arg(1 << 10)->Arg(2 << 10)->Arg(4 << 10)->Arg(8 << 10)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(periodic_needle, icase, true)
+    ->Arg(512)->Arg(1024)->Arg(2048)->Arg(4096)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(periodic_needle, exact, false)
+    ->Arg(512)->Arg(1024)->Arg(2048)->Arg(4096)
+    ->Unit(benchmark::kMicrosecond);
+
+namespace {
+
+// The common case: only-matching pieces of the corpus lines a pattern
+// selects, as grep finds them (match_pieces) and by asking the longest match
+// at every start with no budget, the way they were found before.
+void only_matching_corpus(benchmark::State& state, const char* pattern, bool per_start) {
+  const Corpus& c = corpus();
+  zub::CompileResult p = zub::compile_pattern(pattern, false);
+  zub::MatchScratch s;
+  std::vector<std::string_view> selected;
+  size_t bytes = 0;
+  for (std::string_view line : c.lines)
+    if (zub::occurs(p.pattern, s, line)) {
+      selected.push_back(line);
+      bytes += line.size();
+    }
+  std::vector<std::pair<size_t, size_t>> pieces;
+  for (auto _ : state) {
+    size_t count = 0;
+    for (std::string_view line : selected) {
+      if (!per_start) {
+        pieces.clear();
+        zub::match_pieces(p.pattern, s, line, pieces);
+        count += pieces.size();
+        continue;
+      }
+      for (size_t start = 0; start <= line.size();) {
+        const zub::LongestMatch m = zub::longest_match_from(p.pattern, s, line, start);
+        if (m.found && m.end > start) {
+          ++count;
+          start = m.end;
+        } else {
+          ++start;
+        }
+      }
+    }
+    benchmark::DoNotOptimize(count);
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(bytes));
+  state.counters["lines"] = static_cast<double>(selected.size());
+}
+
+}  // namespace
+
+BENCHMARK_CAPTURE(only_matching_corpus, word_led_grep, "spin_lock\\w*", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, word_led_per_start, "spin_lock\\w*", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, call_grep, "\\w+\\(", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, call_per_start, "\\w+\\(", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, hex_grep, "0x[0-9a-f]+", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, hex_per_start, "0x[0-9a-f]+", true)->Unit(benchmark::kMillisecond);

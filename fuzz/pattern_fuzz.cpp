@@ -1,11 +1,15 @@
 // Compile arbitrary bytes as a pattern (with and without case folding) and,
 // when it compiles, match it against a line taken from the same input:
 // compiling must never crash, the DFA must agree with the thread simulation,
-// and Occurs must agree with "a longest match from some start exists".
+// Occurs must agree with "a longest match from some start exists", and the
+// only-matching pieces (budgeted per-start search and backward pass alone)
+// must be those of the longest match asked at every start.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "re/compile.h"
 #include "re/matcher.h"
@@ -33,6 +37,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t start = 0; start <= text.size() && !any; ++start)
     any = zub::longest_match_from(c.pattern, s2, text, start).found;
   if (any != nfa) std::abort();
+  std::vector<std::pair<size_t, size_t>> pieces, want;
+  zub::match_pieces(c.pattern, s1, text, pieces);
+  for (size_t start = 0; start <= text.size();) {
+    const zub::LongestMatch m = zub::longest_match_from(c.pattern, s2, text, start);
+    if (m.found && m.end > start) {
+      want.emplace_back(start, m.end);
+      start = m.end;
+    } else {
+      ++start;
+    }
+  }
+  if (pieces != want) std::abort();
+  zub::MatchScratch back;
+  back.per_start_first = false;
+  pieces.clear();
+  zub::match_pieces(c.pattern, back, text, pieces);
+  if (pieces != want) std::abort();
   // A required literal must be in every matching text.
   if (nfa && !c.pattern.required.empty()) {
     std::string low(text);

@@ -1,5 +1,6 @@
 #include "re/compile.h"
 
+#include <algorithm>
 #include <atomic>
 
 #include "re/parse.h"
@@ -101,17 +102,36 @@ std::string required_literal(const PatternNode& node) {
 
 namespace {
 
-// Fills start_simple and start_bytes from the entry's epsilon closure.
-void analyse_start(CompiledPattern& p) {
-  std::vector<bool> seen(p.program.size(), false);
+// The tree of the reversed language: concatenations read right to left.
+// Assertions test a text position, which reading backwards does not change.
+PatternNode reversed(const PatternNode& n) {
+  PatternNode r;
+  r.kind = n.kind;
+  r.byte = n.byte;
+  r.flag = n.flag;
+  r.cls = n.cls;
+  r.size = n.size;
+  r.depth = n.depth;
+  r.children.reserve(n.children.size());
+  for (const PatternNode& c : n.children) r.children.push_back(reversed(c));
+  if (n.kind == NodeKind::kConcat) std::reverse(r.children.begin(), r.children.end());
+  return r;
+}
+
+// Which bytes can start a match of `prog`, when its entry's epsilon closure
+// holds no assertion and no match (`simple`).
+void analyse_entry(const std::vector<PatternInst>& prog, const CompiledPattern& p, bool& simple,
+                   ByteSet& out) {
+  simple = false;
+  std::vector<bool> seen(prog.size(), false);
   std::vector<uint32_t> stack = {0};
   ByteSet bytes;
   while (!stack.empty()) {
     const uint32_t i = stack.back();
     stack.pop_back();
-    if (i >= p.program.size() || seen[i]) continue;
+    if (i >= prog.size() || seen[i]) continue;
     seen[i] = true;
-    const PatternInst& in = p.program[i];
+    const PatternInst& in = prog[i];
     switch (in.kind) {
       case InstKind::kJump: stack.push_back(in.x); break;
       case InstKind::kSplit:
@@ -134,8 +154,8 @@ void analyse_start(CompiledPattern& p) {
       default: return;  // an assertion or a match at the entry: no skipping
     }
   }
-  p.start_simple = true;
-  p.start_bytes = bytes;
+  simple = true;
+  out = bytes;
 }
 
 }  // namespace
@@ -151,7 +171,10 @@ CompileResult compile_pattern(std::string_view pattern, bool icase) {
   r.pattern.classes = std::move(parsed.classes);
   r.pattern.required = required_literal(parsed.root);
   r.pattern.icase = icase;
-  analyse_start(r.pattern);
+  analyse_entry(r.pattern.program, r.pattern, r.pattern.start_simple, r.pattern.start_bytes);
+  r.pattern.reverse_program = emit_program(reversed(parsed.root));
+  analyse_entry(r.pattern.reverse_program, r.pattern, r.pattern.reverse_simple,
+                r.pattern.reverse_start_bytes);
   static std::atomic<uint64_t> next_id{1};
   r.pattern.id = next_id.fetch_add(1, std::memory_order_relaxed);
   r.ok = true;

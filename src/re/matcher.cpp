@@ -1,5 +1,7 @@
 #include "re/matcher.h"
 
+#include <optional>
+
 #include "re/dfa.h"
 
 namespace zub {
@@ -10,17 +12,19 @@ inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<ui
 
 void prepare(const CompiledPattern& p, MatchScratch& s) {
   if (s.marks.size() < p.program.size()) s.marks.resize(p.program.size(), 0);
+  if (s.marks.size() < p.reverse_program.size()) s.marks.resize(p.reverse_program.size(), 0);
   s.cur.reserve(p.program.size());
   s.next.reserve(p.program.size());
 }
 
-// Adds instruction `pc` and everything reachable from it without consuming a
-// byte to `list`, at text position `pos`. Returns true when the match
-// instruction was added.
-bool add_closure(const CompiledPattern& p, MatchScratch& s, std::vector<uint32_t>& list,
-                 uint32_t pc, size_t pos, std::string_view text) {
+// Follows instruction `pc` of `prog` and everything reachable from it
+// without consuming a byte, at text position `pos`; calls emit(i) for each
+// consuming or match instruction reached. Instructions already marked in
+// this step are skipped, so the first thread to reach one owns it.
+template <typename Emit>
+void closure_at(const std::vector<PatternInst>& prog, MatchScratch& s, uint32_t pc, size_t pos,
+                std::string_view text, Emit&& emit) {
   const uint64_t k = s.step;
-  bool matched = false;
   s.stack.clear();
   s.stack.push_back(pc);
   while (!s.stack.empty()) {
@@ -28,7 +32,7 @@ bool add_closure(const CompiledPattern& p, MatchScratch& s, std::vector<uint32_t
     s.stack.pop_back();
     if (s.marks[i] == k) continue;
     s.marks[i] = k;
-    const PatternInst& in = p.program[i];
+    const PatternInst& in = prog[i];
     switch (in.kind) {
       case InstKind::kJump: s.stack.push_back(in.x); break;
       case InstKind::kSplit:
@@ -47,13 +51,20 @@ bool add_closure(const CompiledPattern& p, MatchScratch& s, std::vector<uint32_t
         if ((a != b) == in.flag) s.stack.push_back(i + 1);
         break;
       }
-      case InstKind::kMatch:
-        matched = true;
-        list.push_back(i);
-        break;
-      default: list.push_back(i); break;
+      default: emit(i); break;
     }
   }
+}
+
+// Adds instruction `pc` and its closure to `list`, at text position `pos`.
+// Returns true when the match instruction was added.
+bool add_closure(const CompiledPattern& p, MatchScratch& s, std::vector<uint32_t>& list,
+                 uint32_t pc, size_t pos, std::string_view text) {
+  bool matched = false;
+  closure_at(p.program, s, pc, pos, text, [&](uint32_t i) {
+    matched |= p.program[i].kind == InstKind::kMatch;
+    list.push_back(i);
+  });
   return matched;
 }
 
@@ -113,8 +124,13 @@ bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
   return occurs_nfa(p, s, text);
 }
 
-LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
-                                size_t start) {
+namespace {
+
+// The longest match anchored at `start`, stepping over at most `budget`
+// bytes (the bytes stepped over are taken from it). Returns nullopt when the
+// budget ran out first.
+std::optional<LongestMatch> longest_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                         size_t start, size_t& budget) {
   prepare(p, s);
   LongestMatch r;
   ++s.step;
@@ -126,6 +142,8 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::
       r.end = i;
     }
     if (s.cur.empty() || i >= text.size()) break;
+    if (budget == 0) return std::nullopt;
+    --budget;
     const uint8_t c = static_cast<uint8_t>(text[i]);
     ++s.step;
     s.next.clear();
@@ -138,14 +156,102 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::
   return r;
 }
 
+}  // namespace
+
+LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                size_t start) {
+  size_t unlimited = SIZE_MAX;
+  return *longest_from(p, s, text, start, unlimited);
+}
+
+namespace {
+
+// Fills s.ends: for every start position q from `lo` on, the end of the
+// longest non-empty match starting there, or 0. Runs the reversed program
+// from the end of the line down to `lo`, one thread started at every
+// position; a thread carries the position where its match ends. Threads are kept in the order of that
+// end, largest first, and the first thread to reach an instruction owns it
+// for the step, so each instruction (the match among them) is held by the
+// thread whose match ends furthest. That is all a longest match needs: what
+// a thread can still do depends only on its instruction and position.
+void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t lo) {
+  const std::vector<PatternInst>& rp = p.reverse_program;
+  const size_t n = text.size();
+  s.ends.assign(n + 1, 0);
+  auto add = [&](std::vector<uint32_t>& list, std::vector<uint32_t>& list_end, uint32_t pc, size_t pos,
+                 uint32_t end) {
+    closure_at(rp, s, pc, pos, text, [&](uint32_t i) {
+      if (rp[i].kind == InstKind::kMatch) {
+        if (end > pos) s.ends[pos] = end;
+        return;  // nothing follows a match
+      }
+      list.push_back(i);
+      list_end.push_back(end);
+    });
+  };
+  const bool simple = p.reverse_simple;
+  const ByteSet& last_bytes = p.reverse_start_bytes;
+  auto can_end = [&](size_t q) { return last_bytes.has(static_cast<uint8_t>(text[q - 1])); };
+  s.cur.clear();
+  s.cur_end.clear();
+  ++s.step;
+  if (!simple) add(s.cur, s.cur_end, 0, n, static_cast<uint32_t>(n));
+  for (size_t q = n; q > lo; --q) {
+    if (simple && s.cur.empty()) {
+      // No thread alive: only a byte that can end a match is worth a start.
+      while (q > lo && !can_end(q)) --q;
+      if (q == lo) break;
+      ++s.step;
+      add(s.cur, s.cur_end, 0, q, static_cast<uint32_t>(q));
+    }
+    const uint8_t c = static_cast<uint8_t>(text[q - 1]);
+    ++s.step;
+    s.next.clear();
+    s.next_end.clear();
+    for (size_t k = 0; k < s.cur.size(); ++k) {
+      if (passes(p, rp[s.cur[k]], c)) add(s.next, s.next_end, s.cur[k] + 1, q - 1, s.cur_end[k]);
+    }
+    if (!simple || (q > 1 && can_end(q - 1)))
+      add(s.next, s.next_end, 0, q - 1, static_cast<uint32_t>(q - 1));
+    s.cur.swap(s.next);
+    s.cur_end.swap(s.next_end);
+  }
+}
+
+}  // namespace
+
 void match_pieces(const CompiledPattern& p, MatchScratch& s, std::string_view text,
                   std::vector<std::pair<size_t, size_t>>& pieces) {
-  size_t start = 0;
-  while (start <= text.size()) {
-    LongestMatch m = longest_match_from(p, s, text, start);
-    if (m.found && m.end > start) {
-      pieces.emplace_back(start, m.end);
-      start = m.end;
+  const size_t n = text.size();
+  // Asking at each start is cheapest while matches end soon after they
+  // start (the usual case, with starts on bytes that cannot begin a match
+  // skipped); once it has stepped over an eighth of the line, one backward
+  // pass answers every remaining start instead.
+  const bool can_go_back = !p.reverse_program.empty() && n < UINT32_MAX;
+  size_t budget = can_go_back ? (s.per_start_first ? n / 8 + 16 : 0) : SIZE_MAX;
+  // A start at the end can only give an empty match, never a piece.
+  for (size_t start = 0; start < n;) {
+    if (p.start_simple && !p.start_bytes.has(static_cast<uint8_t>(text[start]))) {
+      ++start;  // no match can start on this byte
+      continue;
+    }
+    const std::optional<LongestMatch> m = longest_from(p, s, text, start, budget);
+    if (!m) {
+      longest_ends(p, s, text, start);
+      while (start < n) {
+        const size_t e = s.ends[start];
+        if (e == 0) {
+          ++start;
+          continue;
+        }
+        pieces.emplace_back(start, e);
+        start = e;
+      }
+      return;
+    }
+    if (m->found && m->end > start) {
+      pieces.emplace_back(start, m->end);
+      start = m->end;
     } else {
       ++start;
     }

@@ -26,8 +26,11 @@ struct MatchScratch {
   std::vector<uint64_t> marks;  // step at which each instruction was last added
   uint64_t step = 0;            // raised before every step, never reset
   std::vector<uint32_t> cur, next, stack;
+  std::vector<uint32_t> cur_end, next_end;  // per thread of the backward pass: where its match ends
+  std::vector<uint32_t> ends;               // per position: end of the longest non-empty match, or 0
   std::unique_ptr<DfaCache> dfa;  // built on first use by occurs()
   bool use_dfa = true;            // tests turn it off to compare both paths
+  bool per_start_first = true;    // off: only-matching pieces by the backward pass alone (tests)
 
   MatchScratch();
   ~MatchScratch();
@@ -53,6 +56,9 @@ LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s,
 // The pieces printed by only-matching output: from position 0, take the
 // longest match at the current start; a non-empty one is recorded and the
 // scan resumes at its end, otherwise at start + 1. Appends (start, end) pairs.
+// Linear in the line whatever the pattern: asking longest_match_from at each
+// start is quadratic when matches run on without ending, so past a budget of
+// steps one backward pass finds the longest match at every remaining start.
 void match_pieces(const CompiledPattern& p, MatchScratch& s, std::string_view text,
                   std::vector<std::pair<size_t, size_t>>& pieces);
 

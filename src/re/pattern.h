@@ -86,6 +86,14 @@ struct CompiledPattern {
   // simulation then skips the other positions while no thread is alive.
   bool start_simple = false;
   ByteSet start_bytes;
+  // The program of the reversed expression (every concatenation read right
+  // to left), for finding longest matches in one backward pass. Its
+  // assertions keep their meaning at a text position. `reverse_simple` and
+  // `reverse_start_bytes` describe its entry as start_simple and start_bytes
+  // do the forward entry: which bytes can end a match.
+  std::vector<PatternInst> reverse_program;
+  bool reverse_simple = false;
+  ByteSet reverse_start_bytes;
 };
 
 // Limits that keep a hostile pattern from exhausting memory or the stack:

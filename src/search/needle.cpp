@@ -35,18 +35,151 @@ uint8_t needle_rank(uint8_t c, bool icase) {
   return byte_rank(c);
 }
 
-bool verify(const Needle& n, const char* at) {
-  if (!n.icase) return std::memcmp(at, n.bytes.data(), n.bytes.size()) == 0;
-  for (size_t k = 0; k < n.bytes.size(); ++k)
-    if (lower(static_cast<uint8_t>(at[k])) != static_cast<uint8_t>(n.bytes[k])) return false;
-  return true;
+// Two-Way search over h[from, size) (Crochemore and Perrin): compares the
+// right half of the needle from its critical position, then the left half,
+// and shifts by the period so that no text byte is compared more than twice.
+template <bool kFold>
+size_t two_way(const Needle& n, const char* h, size_t from, size_t size) {
+  const uint8_t* nd = reinterpret_cast<const uint8_t*>(n.bytes.data());
+  const uint8_t* t = reinterpret_cast<const uint8_t*>(h);
+  const size_t m = n.bytes.size();
+  const size_t split = n.tw_split, period = n.tw_period;
+  auto at = [&](size_t k) { return kFold ? lower(t[k]) : t[k]; };
+  if (m > size - from) return std::string_view::npos;
+  const size_t last = size - m;
+  size_t j = from;
+  if (n.tw_periodic) {
+    // A known prefix of length `memory` matched at the last shift.
+    size_t memory = 0;
+    while (j <= last) {
+      size_t i = split > memory ? split : memory;
+      while (i < m && nd[i] == at(i + j)) ++i;
+      if (i >= m) {
+        i = split;
+        while (i > memory && nd[i - 1] == at(i - 1 + j)) --i;
+        if (i <= memory) return j;
+        j += period;
+        memory = m - period;
+      } else {
+        j += i - split + 1;
+        memory = 0;
+      }
+    }
+  } else {
+    while (j <= last) {
+      size_t i = split;
+      while (i < m && nd[i] == at(i + j)) ++i;
+      if (i >= m) {
+        i = split;
+        while (i > 0 && nd[i - 1] == at(i - 1 + j)) --i;
+        if (i == 0) return j;
+        j += period;
+      } else {
+        j += i - split + 1;
+      }
+    }
+  }
+  return std::string_view::npos;
 }
 
-size_t scalar_find(const Needle& n, const char* h, size_t from, size_t last) {
+size_t two_way_from(const Needle& n, const char* h, size_t from, size_t size) {
+  return n.icase ? two_way<true>(n, h, from, size) : two_way<false>(n, h, from, size);
+}
+
+// The maximal suffix of `x` under the byte order (or its reverse) and the
+// period of that suffix; returns the suffix's start.
+size_t maximal_suffix(const uint8_t* x, size_t m, bool reversed, size_t& period) {
+  size_t ms = 0, j = 1, k = 0;  // candidate start, probe start, offset
+  period = 1;
+  while (j + k < m) {
+    const uint8_t a = x[j + k], b = x[ms + k];
+    if (a == b) {
+      if (k + 1 == period) {
+        j += period;
+        k = 0;
+      } else {
+        ++k;
+      }
+    } else if ((a < b) != reversed) {
+      j += k + 1;
+      k = 0;
+      period = j - ms;
+    } else {
+      ms = j;
+      ++j;
+      k = 0;
+      period = 1;
+    }
+  }
+  return ms;
+}
+
+void factorize(Needle& n) {
+  const uint8_t* x = reinterpret_cast<const uint8_t*>(n.bytes.data());
+  const size_t m = n.bytes.size();
+  size_t p1 = 1, p2 = 1;
+  const size_t s1 = maximal_suffix(x, m, false, p1);
+  const size_t s2 = maximal_suffix(x, m, true, p2);
+  // The later of the two maximal suffixes starts at a critical position.
+  size_t split = s1, period = p1;
+  if (s2 > s1) {
+    split = s2;
+    period = p2;
+  }
+  n.tw_split = split;
+  if (split + period <= m && std::memcmp(x, x + period, split) == 0) {
+    n.tw_periodic = true;
+    n.tw_period = period;
+  } else {
+    n.tw_periodic = false;
+    n.tw_period = (split > m - split ? split : m - split) + 1;
+  }
+}
+
+// Compares the needle with the text at `at`: 0 on a match, otherwise the
+// number of bytes looked at before the mismatch showed (at least 1).
+size_t mismatch_cost(const Needle& n, const char* at) {
+  const size_t m = n.bytes.size();
+  const char* nd = n.bytes.data();
+  if (!n.icase) {
+    for (size_t k = 0; k < m; k += 64) {
+      const size_t len = m - k < 64 ? m - k : 64;
+      if (std::memcmp(at + k, nd + k, len) != 0) return k + len;
+    }
+    return 0;
+  }
+  for (size_t k = 0; k < m; ++k)
+    if (lower(static_cast<uint8_t>(at[k])) != static_cast<uint8_t>(nd[k])) return k + 1;
+  return 0;
+}
+
+// Verification work of the candidate-led search. Past a small allowance it
+// may not exceed twice the bytes scanned, so a needle that nearly matches
+// everywhere cannot make the search quadratic.
+struct Work {
+  size_t from;
+  size_t allowance;
+  size_t spent = 0;
+  bool over(size_t pos) const { return spent > allowance + 2 * (pos - from); }
+};
+
+enum class Verdict { kMismatch, kMatch, kHandOver };
+
+inline Verdict check(const Needle& n, const char* h, size_t cand, Work& w) {
+  const size_t cost = mismatch_cost(n, h + cand);
+  if (cost == 0) return Verdict::kMatch;
+  w.spent += cost;
+  return w.over(cand) ? Verdict::kHandOver : Verdict::kMismatch;
+}
+
+size_t scalar_find(const Needle& n, const char* h, size_t from, size_t last, Work& w) {
   const uint8_t b1 = static_cast<uint8_t>(n.bytes[n.i1]);
   for (size_t p = from; p <= last; ++p) {
     const uint8_t c = static_cast<uint8_t>(h[p + n.i1]);
-    if ((n.icase ? lower(c) : c) == b1 && verify(n, h + p)) return p;
+    if ((n.icase ? lower(c) : c) != b1) continue;
+    const Verdict v = check(n, h, p, w);
+    if (v == Verdict::kMatch) return p;
+    if (v == Verdict::kHandOver) return two_way_from(n, h, p, last + n.bytes.size());
   }
   return std::string_view::npos;
 }
@@ -54,7 +187,7 @@ size_t scalar_find(const Needle& n, const char* h, size_t from, size_t last) {
 #ifdef ZUB_HAVE_X86
 
 __attribute__((target("avx2"))) size_t avx2_find(const Needle& n, const char* h, size_t from,
-                                                  size_t last) {
+                                                  size_t last, Work& w) {
   const uint8_t b1 = static_cast<uint8_t>(n.bytes[n.i1]);
   const uint8_t b2 = static_cast<uint8_t>(n.bytes[n.i2]);
   const __m256i v1 = _mm256_set1_epi8(static_cast<char>(b1));
@@ -71,15 +204,17 @@ __attribute__((target("avx2"))) size_t avx2_find(const Needle& n, const char* h,
         _mm256_movemask_epi8(_mm256_and_si256(_mm256_cmpeq_epi8(a, v1), _mm256_cmpeq_epi8(b, v2))));
     while (mask) {
       const size_t cand = p + static_cast<size_t>(__builtin_ctz(mask));
-      if (verify(n, h + cand)) return cand;
+      const Verdict v = check(n, h, cand, w);
+      if (v == Verdict::kMatch) return cand;
+      if (v == Verdict::kHandOver) return two_way_from(n, h, cand, last + n.bytes.size());
       mask &= mask - 1;
     }
     p += 32;
   }
-  return scalar_find(n, h, p, last);
+  return scalar_find(n, h, p, last, w);
 }
 
-size_t sse2_find(const Needle& n, const char* h, size_t from, size_t last) {
+size_t sse2_find(const Needle& n, const char* h, size_t from, size_t last, Work& w) {
   const uint8_t b1 = static_cast<uint8_t>(n.bytes[n.i1]);
   const uint8_t b2 = static_cast<uint8_t>(n.bytes[n.i2]);
   const __m128i v1 = _mm_set1_epi8(static_cast<char>(b1));
@@ -96,12 +231,14 @@ size_t sse2_find(const Needle& n, const char* h, size_t from, size_t last) {
         _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1), _mm_cmpeq_epi8(b, v2))));
     while (mask) {
       const size_t cand = p + static_cast<size_t>(__builtin_ctz(mask));
-      if (verify(n, h + cand)) return cand;
+      const Verdict v = check(n, h, cand, w);
+      if (v == Verdict::kMatch) return cand;
+      if (v == Verdict::kHandOver) return two_way_from(n, h, cand, last + n.bytes.size());
       mask &= mask - 1;
     }
     p += 16;
   }
-  return scalar_find(n, h, p, last);
+  return scalar_find(n, h, p, last, w);
 }
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
@@ -143,6 +280,7 @@ Needle make_needle(std::string_view bytes, bool icase) {
   }
   n.i1 = best < second ? best : second;
   n.i2 = best < second ? second : best;
+  factorize(n);
   return n;
 }
 
@@ -156,12 +294,19 @@ size_t needle_find(const Needle& n, std::string_view hay, size_t from) {
     const void* hit = std::memchr(hay.data() + from, n.bytes[0], hay.size() - from);
     return hit ? static_cast<size_t>(static_cast<const char*>(hit) - hay.data()) : std::string_view::npos;
   }
+  Work w{from, 2 * m + 256};
 #ifdef ZUB_HAVE_X86
-  if (kHasAvx2) return avx2_find(n, hay.data(), from, last);
-  return sse2_find(n, hay.data(), from, last);
+  if (kHasAvx2) return avx2_find(n, hay.data(), from, last, w);
+  return sse2_find(n, hay.data(), from, last, w);
 #else
-  return scalar_find(n, hay.data(), from, last);
+  return scalar_find(n, hay.data(), from, last, w);
 #endif
+}
+
+size_t needle_find_two_way(const Needle& n, std::string_view hay, size_t from) {
+  if (from > hay.size()) return std::string_view::npos;
+  if (n.bytes.empty()) return from;
+  return two_way_from(n, hay.data(), from, hay.size());
 }
 
 size_t count_byte(const char* p, size_t n, char b) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <random>
 #include <string>
 
 #include "re/compile.h"
@@ -263,6 +264,57 @@ TEST(Matcher, LongestMatchAndPieces) {
   EXPECT_EQ(pieces("a*", "baab"), (P{{1, 3}}));
   EXPECT_EQ(pieces("\\d+", "x12y345"), (P{{1, 3}, {4, 7}}));
   EXPECT_EQ(pieces("", "ab"), P{});
+}
+
+// Only-matching pieces, by the budgeted per-start search and by the backward
+// pass alone, must equal the pieces of the plain definition (the longest
+// match asked at every start) on random patterns: assertions, classes,
+// folding, empty matches, runs that never end. Longer lines carry the shapes
+// that used to be quadratic and hand over to the backward pass.
+TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
+  auto reference = [](const CompiledPattern& p, std::string_view text) {
+    MatchScratch s;
+    std::vector<std::pair<size_t, size_t>> out;
+    for (size_t start = 0; start <= text.size();) {
+      const LongestMatch m = longest_match_from(p, s, text, start);
+      if (m.found && m.end > start) {
+        out.emplace_back(start, m.end);
+        start = m.end;
+      } else {
+        ++start;
+      }
+    }
+    return out;
+  };
+  std::mt19937 rng(4242);
+  const std::string atoms[] = {"a", "b", "c", " ", ".", "\\b", "\\B", "^", "$", "[ab]", "[^a]", "\\w",
+                               "A", "\xc3\xa9", "(", ")", "|", "*", "+", "?", "{1,3}", ".*", "(a|ab)"};
+  const std::string text_bytes = "abcAB_ \xc3\xa9";
+  MatchScratch s, back;  // reused across patterns, as grep's workers do
+  back.per_start_first = false;
+  int compared = 0;
+  for (int iter = 0; iter < 4000; ++iter) {
+    std::string pat;
+    const int len = 1 + static_cast<int>(rng() % 8);
+    for (int k = 0; k < len; ++k) pat += atoms[rng() % (sizeof atoms / sizeof atoms[0])];
+    const bool icase = rng() % 2;
+    CompileResult c = compile_pattern(pat, icase);
+    if (!c.ok) continue;
+    for (int t = 0; t < 6; ++t) {
+      std::string text;
+      const int tl = static_cast<int>(rng() % (t == 5 ? 300 : 14));
+      for (int k = 0; k < tl; ++k) text.push_back(text_bytes[rng() % text_bytes.size()]);
+      std::vector<std::pair<size_t, size_t>> got;
+      match_pieces(c.pattern, s, text, got);
+      const auto want = reference(c.pattern, text);
+      ASSERT_EQ(got, want) << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      got.clear();
+      match_pieces(c.pattern, back, text, got);
+      ASSERT_EQ(got, want) << "backward, pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      ++compared;
+    }
+  }
+  EXPECT_GT(compared, 10000);
 }
 
 TEST(Matcher, LinearTimeOnPathologicalPatterns) {

@@ -318,3 +318,40 @@ TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
     EXPECT_NE(r.exit_code, 124) << call;
   }
 }
+
+// Lines that made only-matching and the literal finder quadratic: runs that
+// never end in a match, and a long periodic needle that nearly matches
+// everywhere. Under a CPU limit of ten seconds (the quadratic search needs
+// hours for the first line and about a minute for the needle; the linear
+// one needs milliseconds) each call must finish with the exact output.
+TEST(GrepReport, HostileLinesStayWithinACpuLimit) {
+  TempDir t;
+  const std::string png = t.write("m.js", "\"a.png\"," + [] {
+    std::string s;
+    for (int k = 0; k < 250000; ++k) s += "var a=1;";
+    return s;
+  }() + "\n");
+  std::string pairs = "x";
+  for (int k = 0; k < 500000; ++k) pairs += "ab";
+  const std::string ab = t.write("ab.txt", pairs + "\n");
+  std::string lines;
+  for (int k = 0; k < 12; ++k) lines += pairs.substr(1, 110000) + "\n";
+  const std::string periodic = t.write("p.txt", lines + pairs.substr(1, 120000) + "\n");
+  std::string needle;
+  for (int k = 0; k < 60000; ++k) needle += "AB";
+  auto limited = [](const std::vector<std::string>& args) {
+    std::vector<std::string> argv = {"sh", "-c", "ulimit -t 10; exec \"$@\"", "sh", ZUB_BINARY};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return zub::run_process(argv);
+  };
+  zub::ProcessResult r = limited({"grep", "-o", "-E", ".*\\.png", png});
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.out, "── " + png + "\n1| \"a.png\n[1 files, 1 hits]\n");
+  r = limited({"grep", "-o", "-E", "[ab]*c|x", ab});
+  EXPECT_EQ(r.out, "── " + ab + "\n1| x\n[1 files, 1 hits]\n");
+  r = limited({"grep", "-i", "-c", needle, periodic});
+  EXPECT_EQ(r.signal, 0);
+  EXPECT_EQ(r.out, "1 " + periodic + "\n[1 files, 1 hits]\n");
+  r = limited({"grep", "-o", "-i", needle, periodic});
+  EXPECT_EQ(r.out, "── " + periodic + "\n13| " + pairs.substr(1, 120) + "…\n[1 files, 1 hits]\n");
+}
