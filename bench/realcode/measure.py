@@ -209,8 +209,10 @@ def measure_def(zub, lang, cfg, tags, samples, verbose):
     by_name = {}
     for name, path, line, kind in tags:
         by_name.setdefault(name, []).append((path, line, kind))
+    only_declares = DECLARATION_ONLY if lang in ("c", "cpp") else ""
+
     def definitions(name):
-        return [d for d in by_name[name] if d[2] not in DECLARATION_ONLY]
+        return [d for d in by_name[name] if d[2] not in only_declares]
     pool = sorted({name for name, _, _, kind in tags
                    if kind in cfg["main"] and IDENT.match(name)
                    and not name.startswith("__anon") and len(definitions(name)) <= 6})
@@ -227,7 +229,7 @@ def measure_def(zub, lang, cfg, tags, samples, verbose):
         hit = False
         for path, a, b in blocks:
             blocks_all += 1
-            good = any(p == path and a <= l <= min(b, a + 2) and k not in DECLARATION_ONLY
+            good = any(p == path and a <= l <= min(b, a + 2) and k not in only_declares
                        for p, l, k in defs) or untagged_definition(lang, name, file_line(path, a))
             if good:
                 if any(p == path and a <= l <= min(b, a + 2) and k in cfg["main"]
