@@ -17,4 +17,8 @@ int64_t brace_balance(std::string_view line);
 // than `n` lines after it.
 size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t n);
 
+// The same for a definition whose body is known to open on line `k` (k >= i),
+// however far below its first line.
+size_t block_end_from(const std::vector<std::string_view>& lines, size_t i, size_t k, uint64_t n);
+
 }  // namespace zub

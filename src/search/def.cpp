@@ -12,6 +12,7 @@
 #include "re/compile.h"
 #include "re/matcher.h"
 #include "search/block_end.h"
+#include "search/declaration.h"
 #include "search/display_path.h"
 #include "search/needle.h"
 #include "search/walk.h"
@@ -21,6 +22,7 @@ namespace zub {
 namespace {
 
 constexpr uint64_t kMaxDefinitions = 12;
+constexpr std::string_view kCapNote = "[… 12개까지만 표시: 심볼을 더 좁혀라]\n";
 
 std::string definition_pattern(std::string_view sym) {
   const std::string s = escape_literal(sym);
@@ -64,9 +66,8 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     if (!read_file_into(path, text, &err) || !is_valid_utf8(text)) continue;
     if (!sym.empty() && needle_find(needle, text, 0) == std::string_view::npos) continue;
     lines = split_lines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      if (!occurs(c.pattern, scratch, lines[i])) continue;
-      const size_t e = block_end(lines, i, n);
+    const SourceLang lang = sym.empty() ? SourceLang::Other : source_lang(path);
+    auto emit = [&](size_t i, size_t e) {
       report += "── ";
       append_path_text(report, display_path(path, base));
       report += ':' + std::to_string(i + 1) + '-' + std::to_string(e + 1) + '\n';
@@ -76,10 +77,38 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
         append_elided(report, lines[j], 200);
         report += '\n';
       }
-      if (++count == kMaxDefinitions) {
-        report += "[… 12개까지만 표시: 심볼을 더 좁혀라]\n";
-        return report;
+      return ++count == kMaxDefinitions;
+    };
+    if (lang == SourceLang::Other) {
+      for (size_t i = 0; i < lines.size(); ++i) {
+        if (!occurs(c.pattern, scratch, lines[i])) continue;
+        if (emit(i, block_end(lines, i, n))) return report.append(kCapNote);
       }
+      continue;
+    }
+    // Recognised languages: each whole-word occurrence of the symbol is
+    // asked whether it is what its line defines.
+    SourceText src;
+    size_t line = 0;
+    size_t done_line = kNoLine;
+    for (size_t at = needle_find(needle, text, 0); at != std::string_view::npos;
+         at = needle_find(needle, text, at + 1)) {
+      while (line + 1 < lines.size() && static_cast<size_t>(lines[line + 1].data() - text.data()) <= at) ++line;
+      if (line == done_line) continue;
+      const size_t col = at - static_cast<size_t>(lines[line].data() - text.data());
+      const std::string_view l = lines[line];
+      if (col + sym.size() > l.size()) continue;  // runs into a line break
+      if (is_ident_byte(sym.front()) && col > 0 && is_ident_byte(l[col - 1])) continue;
+      if (is_ident_byte(sym.back()) && col + sym.size() < l.size() && is_ident_byte(l[col + sym.size()])) continue;
+      if (!src.lines) src = make_source_text(lang, lines);
+      const Head h = name_head(src, line, col, sym.size());
+      if (h.kind != HeadKind::Definition) continue;
+      done_line = line;
+      size_t e;
+      if (h.end != kNoLine) e = h.end - h.start > n ? h.start + static_cast<size_t>(n) : h.end;
+      else if (h.brace != kNoLine && h.brace > h.start + 3) e = block_end_from(lines, h.start, h.brace, n);
+      else e = block_end(lines, h.start, n);
+      if (emit(h.start, e)) return report.append(kCapNote);
     }
   }
   std::string head;

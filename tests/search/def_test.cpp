@@ -101,9 +101,13 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
   out = find_definitions("a.b", {t / "dot.py"}, 200);
   EXPECT_NE(out.find("[1 definitions]\n── " + t / "dot.py" + ":1-2\n"), std::string::npos) << out;
 
-  // "undef foo" counts: the keyword alternation has no boundary before it.
-  t.write("u.c", "#undef foo\n");
-  EXPECT_NE(find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]"), std::string::npos);
+  // In a file of no recognised language the keyword alternation has no
+  // boundary before it, so "undef foo" counts; in C it is no definition.
+  t.write("u.txt", "#undef foo\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.txt"}, 200).find("[1 definitions]"), std::string::npos);
+  t.write("u.c", "#undef foo\n#define foo(x) \\\n  ((x) + 1)\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
+            std::string::npos);
 }
 
 TEST(Def, CapCountAndNotFound) {

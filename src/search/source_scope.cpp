@@ -1,0 +1,364 @@
+#include "search/source_scope.h"
+
+#include <string>
+
+#include "base/text.h"
+
+namespace zub {
+
+SourceLang source_lang(std::string_view path) {
+  const size_t slash = path.rfind('/');
+  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return SourceLang::Other;
+  const std::string ext = ascii_lower(name.substr(dot + 1));
+  struct Entry {
+    const char* ext;
+    SourceLang lang;
+  };
+  static constexpr Entry kTable[] = {
+      {"c", SourceLang::C},        {"h", SourceLang::Cpp},      {"cc", SourceLang::Cpp},
+      {"cpp", SourceLang::Cpp},    {"cxx", SourceLang::Cpp},    {"c++", SourceLang::Cpp},
+      {"hh", SourceLang::Cpp},     {"hpp", SourceLang::Cpp},    {"hxx", SourceLang::Cpp},
+      {"h++", SourceLang::Cpp},    {"ipp", SourceLang::Cpp},    {"tpp", SourceLang::Cpp},
+      {"inl", SourceLang::Cpp},    {"cu", SourceLang::Cpp},     {"cuh", SourceLang::Cpp},
+      {"java", SourceLang::Java},  {"cs", SourceLang::CSharp},  {"go", SourceLang::Go},
+      {"js", SourceLang::Js},      {"mjs", SourceLang::Js},     {"cjs", SourceLang::Js},
+      {"jsx", SourceLang::Js},     {"ts", SourceLang::Ts},      {"tsx", SourceLang::Ts},
+      {"mts", SourceLang::Ts},     {"cts", SourceLang::Ts},     {"py", SourceLang::Python},
+      {"pyi", SourceLang::Python}, {"pyw", SourceLang::Python}, {"rs", SourceLang::Rust},
+  };
+  for (const Entry& e : kTable)
+    if (ext == e.ext) return e.lang;
+  return SourceLang::Other;
+}
+
+namespace {
+
+// Words in the text before a "{" that tell what the brace opens.
+enum HeadWord : uint32_t {
+  kClass = 1u << 0,
+  kStruct = 1u << 1,
+  kUnion = 1u << 2,
+  kEnum = 1u << 3,
+  kNamespace = 1u << 4,
+  kExtern = 1u << 5,
+  kInterface = 1u << 6,
+  kRecord = 1u << 7,
+  kNew = 1u << 8,
+  kModule = 1u << 9,
+  kFn = 1u << 10,
+  kTrait = 1u << 11,
+  kImpl = 1u << 12,
+  kMod = 1u << 13,
+  kGroupWord = 1u << 14,  // Go const / var / type / import as the first word
+};
+
+uint32_t head_word_bit(std::string_view w, bool first) {
+  switch (w.size()) {
+    case 2:
+      if (w == "fn") return kFn;
+      break;
+    case 3:
+      if (w == "new") return kNew;
+      if (w == "mod") return kMod;
+      if (first && (w == "var")) return kGroupWord;
+      break;
+    case 4:
+      if (w == "enum") return kEnum;
+      if (w == "impl") return kImpl;
+      if (first && w == "type") return kGroupWord;
+      break;
+    case 5:
+      if (w == "class") return kClass;
+      if (w == "union") return kUnion;
+      if (w == "trait") return kTrait;
+      if (first && w == "const") return kGroupWord;
+      break;
+    case 6:
+      if (w == "struct") return kStruct;
+      if (w == "extern") return kExtern;
+      if (w == "record") return kRecord;
+      if (w == "module") return kModule;
+      if (first && w == "import") return kGroupWord;
+      break;
+    case 9:
+      if (w == "namespace") return kNamespace;
+      if (w == "interface") return kInterface;
+      break;
+    default: break;
+  }
+  return 0;
+}
+
+struct Head {
+  uint32_t words = 0;
+  bool any_word = false;
+  bool paren = false;  // a "(" at statement level
+  bool assign = false;
+  bool string = false;
+  void reset() { *this = Head{}; }
+};
+
+Scope classify(SourceLang lang, const Head& h) {
+  const uint32_t w = h.words;
+  switch (lang) {
+    case SourceLang::C:
+    case SourceLang::Cpp:
+      if (w & kNamespace) return Scope::Top;
+      if ((w & kExtern) && h.string && !h.paren) return Scope::Top;
+      if (h.paren || h.assign) return Scope::Body;
+      if (w & kEnum) return Scope::Enum;
+      if (w & (kClass | kStruct | kUnion)) return Scope::Container;
+      return Scope::Body;
+    case SourceLang::Java:
+    case SourceLang::CSharp:
+      if (w & kInterface) return Scope::Abstract;
+      if (w & kNamespace) return Scope::Top;
+      if (w & (kClass | kEnum | kRecord | kStruct | kNew)) return Scope::Container;
+      return Scope::Body;
+    case SourceLang::Js:
+    case SourceLang::Ts:
+      if (w & kInterface) return Scope::Abstract;
+      if (w & kClass) return Scope::Container;
+      if ((w & (kNamespace | kModule)) && !h.assign && !h.paren) return Scope::Top;
+      if (w & kEnum) return Scope::Enum;
+      return Scope::Body;
+    case SourceLang::Go:
+      if (w & kInterface) return Scope::Abstract;
+      return Scope::Body;
+    case SourceLang::Rust:
+      if (w & kFn) return Scope::Body;
+      if (w & kTrait) return Scope::Abstract;
+      if (w & kImpl) return Scope::Container;
+      if (w & kMod) return Scope::Top;
+      if ((w & kExtern) && !h.assign) return Scope::Abstract;
+      return Scope::Body;
+    default: return Scope::Body;
+  }
+}
+
+std::string_view trim_ascii_end(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+size_t first_non_space(std::string_view l) {
+  size_t k = 0;
+  while (k < l.size() && (l[k] == ' ' || l[k] == '\t')) ++k;
+  return k;
+}
+
+// Conditional-compilation state of C-like files: braces are counted only in
+// the first branch of each #if, and not at all under #if 0, so that the
+// alternatives of one function head do not open two bodies.
+struct Preproc {
+  struct Level {
+    bool dead;       // #if 0 branch
+    bool alternate;  // an #else / #elif branch
+  };
+  std::vector<Level> levels;
+  bool counting() const {
+    for (const Level& l : levels)
+      if (l.dead || l.alternate) return false;
+    return true;
+  }
+  bool dead() const {
+    for (const Level& l : levels)
+      if (l.dead) return true;
+    return false;
+  }
+  void directive(std::string_view rest) {
+    size_t k = first_non_space(rest);
+    size_t e = k;
+    while (e < rest.size() && is_ident_byte(rest[e])) ++e;
+    const std::string_view word = rest.substr(k, e - k);
+    if (word == "if" || word == "ifdef" || word == "ifndef") {
+      std::string_view cond = rest.substr(e);
+      cond = cond.substr(first_non_space(cond));
+      const bool zero = word == "if" && (starts_with(cond, "0") && (cond.size() == 1 || !is_ident_byte(cond[1])));
+      levels.push_back({zero, false});
+    } else if (word == "else" || word == "elif") {
+      if (!levels.empty()) levels.back() = {false, true};
+    } else if (word == "endif") {
+      if (!levels.empty()) levels.pop_back();
+    }
+  }
+};
+
+std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
+  std::vector<LineScope> out(lines.size());
+  char triple = 0;  // the quote of an open triple-quoted string
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    out[li].dead = triple != 0;
+    out[li].scope = first_non_space(l) == 0 ? Scope::Top : Scope::Body;
+    const size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+      const char c = l[i];
+      if (triple) {
+        if (c == '\\') ++i;
+        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c) triple = 0, i += 2;
+        continue;
+      }
+      if (c == '#') break;
+      if (c != '"' && c != '\'') continue;
+      if (i + 2 < n && l[i + 1] == c && l[i + 2] == c) {
+        triple = c;
+        i += 2;
+        continue;
+      }
+      for (++i; i < n && l[i] != c; ++i)
+        if (l[i] == '\\') ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines) {
+  if (lang == SourceLang::Python) return scan_python(lines);
+  std::vector<LineScope> out(lines.size());
+  const bool c_like = lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
+  const bool char_literals = c_like || lang == SourceLang::Java || lang == SourceLang::Go;
+  const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts;
+  const bool backtick = quote_strings || lang == SourceLang::Go;
+
+  struct Open {
+    Scope scope;
+    int paren;
+  };
+  std::vector<Open> stack;
+  enum class In : uint8_t { Code, Comment, Str, Backtick };
+  In in = In::Code;
+  char quote = 0;
+  int nested_comment = 0;  // Rust block comments nest
+  Head head;
+  int paren = 0;
+  bool group = false;
+  bool continued = false;  // preprocessor line ending in a backslash
+  Preproc pp;
+
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    const size_t n = l.size();
+    Scope cur = stack.empty() ? (group ? Scope::Group : Scope::Top) : stack.back().scope;
+    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || (head.paren && (c_like || lang == SourceLang::Java))};
+    if (continued) {
+      continued = n > 0 && l[n - 1] == '\\';
+      continue;
+    }
+    if (c_like && in == In::Code) {
+      const size_t k = first_non_space(l);
+      if (k < n && l[k] == '#') {
+        pp.directive(l.substr(k + 1));
+        continued = n > 0 && l[n - 1] == '\\';
+        out[li].dead = pp.dead();
+        continue;
+      }
+    }
+    const bool counting = !c_like || pp.counting();
+    if (in == In::Str) in = In::Code;  // ordinary strings end at the line's end
+    for (size_t i = 0; i < n; ++i) {
+      const char c = l[i];
+      switch (in) {
+        case In::Comment:
+          if (c == '*' && i + 1 < n && l[i + 1] == '/') {
+            ++i;
+            if (nested_comment > 0) --nested_comment;
+            else in = In::Code;
+          } else if (lang == SourceLang::Rust && c == '/' && i + 1 < n && l[i + 1] == '*') {
+            ++i;
+            ++nested_comment;
+          }
+          continue;
+        case In::Str:
+          if (c == '\\') ++i;
+          else if (c == quote) in = In::Code;
+          continue;
+        case In::Backtick:
+          if (c == '\\' && lang != SourceLang::Go) ++i;
+          else if (c == '`') in = In::Code;
+          continue;
+        case In::Code: break;
+      }
+      if (is_ident_byte(c)) {
+        size_t e = i + 1;
+        while (e < n && is_ident_byte(l[e])) ++e;
+        if (counting && !(c >= '0' && c <= '9')) {
+          head.words |= head_word_bit(l.substr(i, e - i), !head.any_word && paren == 0);
+          head.any_word = true;
+        }
+        i = e - 1;
+        continue;
+      }
+      switch (c) {
+        case '/':
+          if (i + 1 < n && l[i + 1] == '/') i = n;
+          else if (i + 1 < n && l[i + 1] == '*') in = In::Comment, ++i;
+          break;
+        case '"':
+          in = In::Str, quote = '"';
+          head.string = true;
+          break;
+        case '\'':
+          if (quote_strings) {
+            in = In::Str, quote = '\'';
+          } else if (char_literals || lang == SourceLang::Rust) {
+            // A character literal; in Rust a quote not closed two or three
+            // bytes later is a lifetime.
+            if (i + 2 < n && l[i + 2] == '\'') i += 2;
+            else if (i + 3 < n && l[i + 1] == '\\' && l[i + 3] == '\'') i += 3;
+            else if (char_literals && i + 1 < n && l[i + 1] == '\\') {
+              size_t e = i + 2;
+              while (e < n && e < i + 12 && l[e] != '\'') ++e;
+              i = e;
+            }
+          }
+          break;
+        case '`':
+          if (backtick) in = In::Backtick;
+          break;
+        default:
+          if (!counting) break;
+          if (c == '(') {
+            if (paren == 0) {
+              head.paren = true;
+              if (stack.empty() && lang == SourceLang::Go && (head.words & kGroupWord)) {
+                const std::string_view before = trim_ascii_end(l.substr(0, i));
+                group = before == "const" || before == "var" || before == "type" || before == "import";
+              }
+            }
+            ++paren;
+          } else if (c == ')') {
+            if (paren > 0) --paren;
+            if (paren == 0 && group && stack.empty()) {
+              group = false;
+              head.reset();
+            }
+          } else if (c == '=' && paren == 0) {
+            head.assign = true;
+          } else if (c == ';' && paren == 0) {
+            head.reset();
+          } else if (c == '{') {
+            stack.push_back({classify(lang, head), paren});
+            paren = 0;
+            head.reset();
+          } else if (c == '}') {
+            if (!stack.empty()) {
+              paren = stack.back().paren;
+              stack.pop_back();
+            }
+            head.reset();
+          }
+          break;
+      }
+    }
+    // Go statements end at the line's end.
+    if (lang == SourceLang::Go && paren == 0) head.reset();
+  }
+  return out;
+}
+
+}  // namespace zub
