@@ -427,6 +427,7 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len) {
   const std::string_view post = line.substr(col + len);
   const Scope scope = src.scopes[i].scope;
   const bool cpp = src.lang == SourceLang::Cpp;
+  if (col > 0 && line[col - 1] == '~') return {};  // the destructor, not the class
 
   if (!pre.empty() && pre[0] == '#') {
     std::string_view d = trim(pre.substr(1));
@@ -752,7 +753,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len) {
       }
     }
     if (k.ch() == '{') return definition_brace(i, k.i);
-    if (k.ch() == ';' && (abstract_like || (members && src.lang == SourceLang::Ts))) return definition_end(i, k.i);
+    if (k.ch() == ';' && abstract_like) return definition_end(i, k.i);
+    if (k.ch() == ';' && members && src.lang == SourceLang::Ts) return declaration_end(i, k.i);  // an overload
     return {};
   }
   if (x == '=' && k.at(1) != '=' && k.at(1) != '>') {
@@ -778,9 +780,7 @@ Head go_head(const SourceText& src, size_t i, size_t col, size_t len) {
   const std::string_view pre = trim(line.substr(0, col));
   const Scope scope = src.scopes[i].scope;
   const bool brace_on_line = line.find('{', col) != std::string_view::npos;
-  if (pre == "func" || (starts_word(pre, "func") && !pre.empty() && pre.back() == ')' && pre[4] != '(')) {
-    return definition_to_stop(src, i, col + len);
-  }
+  if (pre == "func") return definition_to_stop(src, i, col + len);
   if (starts_with(pre, "func") && pre.size() > 4 && trim(pre.substr(4)).front() == '(' && pre.back() == ')')
     return definition_to_stop(src, i, col + len);
   if (pre == "type" || ((pre == "const" || pre == "var") && scope == Scope::Top) ||
@@ -1033,7 +1033,12 @@ bool js_outline(const SourceText& src, size_t i) {
     return keyword_name(l, {"class", "interface", "enum", "namespace", "type", "module"}, &col, &len) &&
            is_defined(name_head(src, i, col, len));
   }
-  if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) return scope == Scope::Top;
+  if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) {
+    const std::string_view v = trim(r.substr(r[0] == 'c' ? 5 : 3));
+    return scope == Scope::Top && !v.empty() && v[0] != '{' && v[0] != '[';
+  }
+  // Methods and properties of classes; object literal members are values.
+  if (scope != Scope::Container && scope != Scope::Abstract) return false;
   if (!r.empty() && (r[0] == '#' || r[0] == '*')) ++k;
   while (k < l.size() && is_space(l[k])) ++k;
   size_t w = k;

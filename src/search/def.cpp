@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "base/path_error.h"
 #include "base/text.h"
+#include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/compile.h"
 #include "re/matcher.h"
@@ -35,6 +36,16 @@ std::string definition_pattern(std::string_view sym) {
   p += s;
   p += "\\s*\\(";
   return p;
+}
+
+// Only blank and comment lines between lines `a` and `b`.
+bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
+  if (b <= a || b - a > 40) return false;
+  for (size_t k = a + 1; k < b; ++k) {
+    const std::string_view t = trim_ws(lines[k]);
+    if (!t.empty() && t[0] != '/' && t[0] != '*') return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -91,6 +102,7 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     SourceText src;
     size_t line = 0;
     size_t done_line = kNoLine;
+    size_t overloads = kNoLine, overloads_end = kNoLine;
     for (size_t at = needle_find(needle, text, 0); at != std::string_view::npos;
          at = needle_find(needle, text, at + 1)) {
       while (line + 1 < lines.size() && static_cast<size_t>(lines[line + 1].data() - text.data()) <= at) ++line;
@@ -102,13 +114,23 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
       if (is_ident_byte(sym.back()) && col + sym.size() < l.size() && is_ident_byte(l[col + sym.size()])) continue;
       if (!src.lines) src = make_source_text(lang, lines);
       const Head h = name_head(src, line, col, sym.size());
+      if (h.kind == HeadKind::Declaration && lang == SourceLang::Ts) {
+        // Overload signatures print with the implementation that follows.
+        if (overloads == kNoLine || !adjacent(lines, overloads_end, h.start)) overloads = h.start;
+        overloads_end = h.end == kNoLine ? line : h.end;
+        done_line = line;
+        continue;
+      }
       if (h.kind != HeadKind::Definition) continue;
       done_line = line;
+      size_t start = h.start;
+      if (overloads != kNoLine && adjacent(lines, overloads_end, h.start)) start = overloads;
+      overloads = kNoLine;
       size_t e;
-      if (h.end != kNoLine) e = h.end - h.start > n ? h.start + static_cast<size_t>(n) : h.end;
-      else if (h.brace != kNoLine && h.brace > h.start + 3) e = block_end_from(lines, h.start, h.brace, n);
-      else e = block_end(lines, h.start, n);
-      if (emit(h.start, e)) return report.append(kCapNote);
+      if (h.end != kNoLine) e = h.end - start > n ? start + static_cast<size_t>(n) : h.end;
+      else if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start)) e = block_end_from(lines, start, h.brace, n);
+      else e = block_end(lines, start, n);
+      if (emit(start, e)) return report.append(kCapNote);
     }
   }
   std::string head;

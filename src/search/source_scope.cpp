@@ -143,6 +143,22 @@ std::string_view trim_ascii_end(std::string_view s) {
   return s;
 }
 
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Index of the "/" that closes the regular expression literal opening at
+// `i`, or `i` itself when the line ends first.
+size_t regex_end(std::string_view l, size_t i) {
+  bool in_class = false;
+  for (size_t k = i + 1; k < l.size(); ++k) {
+    const char c = l[k];
+    if (c == '\\') ++k;
+    else if (c == '[') in_class = true;
+    else if (c == ']') in_class = false;
+    else if (c == '/' && !in_class) return k;
+  }
+  return i;
+}
+
 size_t first_non_space(std::string_view l) {
   size_t k = 0;
   while (k < l.size() && (l[k] == ' ' || l[k] == '\t')) ++k;
@@ -259,6 +275,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       }
     }
     const bool counting = !c_like || pp.counting();
+    bool regex_may_follow = quote_strings;  // a "/" here starts a regular expression
     if (in == In::Str) in = In::Code;  // ordinary strings end at the line's end
     for (size_t i = 0; i < n; ++i) {
       const char c = l[i];
@@ -286,17 +303,25 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       if (is_ident_byte(c)) {
         size_t e = i + 1;
         while (e < n && is_ident_byte(l[e])) ++e;
+        const std::string_view w = l.substr(i, e - i);
         if (counting && !(c >= '0' && c <= '9')) {
-          head.words |= head_word_bit(l.substr(i, e - i), !head.any_word && paren == 0);
+          head.words |= head_word_bit(w, !head.any_word && paren == 0);
           head.any_word = true;
         }
+        regex_may_follow = quote_strings && (w == "return" || w == "typeof" || w == "case" || w == "in" ||
+                                             w == "of" || w == "void" || w == "throw" || w == "yield" ||
+                                             w == "await" || w == "delete" || w == "instanceof");
         i = e - 1;
         continue;
       }
+      const bool regex_here = regex_may_follow;
+      if (!is_space(c)) regex_may_follow = quote_strings && std::string_view("(,=:[!&|?{};+-*%<>~^").find(c) !=
+                                                                std::string_view::npos;
       switch (c) {
         case '/':
           if (i + 1 < n && l[i + 1] == '/') i = n;
           else if (i + 1 < n && l[i + 1] == '*') in = In::Comment, ++i;
+          else if (regex_here) i = regex_end(l, i);
           break;
         case '"':
           in = In::Str, quote = '"';
