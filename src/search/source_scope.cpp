@@ -261,8 +261,9 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     const size_t n = l.size();
     Scope cur = stack.empty() ? (group ? Scope::Group : Scope::Top) : stack.back().scope;
     out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || (head.paren && (c_like || lang == SourceLang::Java))};
-    if (continued) {
+    if (continued) {  // the body of a multi-line directive
       continued = n > 0 && l[n - 1] == '\\';
+      out[li].dead = true;
       continue;
     }
     if (c_like && in == In::Code) {
