@@ -23,7 +23,9 @@ int64_t brace_balance(std::string_view line) {
       case '/':
         if (i + 1 < n && line[i + 1] == '/') return depth;
         break;
-      case '#': return depth;
+      case '#':  // a comment, unless glued to a word as in this.#field
+        if (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t') return depth;
+        break;
       case '{': ++depth; break;
       case '}': --depth; break;
       default: break;

@@ -10,7 +10,8 @@
 namespace zub {
 
 // The brace balance of one line: "{" +1, "}" -1, ignoring double-quoted
-// strings, three-byte character literals and everything after "//" or "#".
+// strings, three-byte character literals and everything after "//" or a "#"
+// that starts the line or follows white space.
 int64_t brace_balance(std::string_view line);
 
 // Index of the last line of the block that starts at line `i`, never more

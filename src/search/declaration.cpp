@@ -240,9 +240,14 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
           if (l[k] == '\\') ++k;
         continue;
       }
-      if (x == '(' || x == '[' || x == '{') ++depth;
-      else if (x == ')' || x == ']' || x == '}') --depth;
-      else if (x == ';' && depth <= 0) return j;
+      if (x == '(' || x == '[' || x == '{') {
+        ++depth;
+      } else if (x == ')' || x == ']' || x == '}') {
+        // Closing what the statement is inside of: it ended before.
+        if (--depth < 0) return j > i && trim(l.substr(0, k)).empty() ? j - 1 : j;
+      } else if ((x == ';' || (x == ',' && newline_ends)) && depth <= 0) {
+        return j;
+      }
     }
     if (newline_ends && depth <= 0 && last != 0) {
       static constexpr std::string_view kContinues = "=,|&+-*/?:(<[{.\\";
@@ -421,11 +426,10 @@ Head c_typedef_close(const SourceText& src, size_t i) {
   return {};
 }
 
-Head c_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
-  const std::string_view pre = trim(line.substr(0, col));
+  const std::string_view pre = trim(line.substr(from, col - from));
   const std::string_view post = line.substr(col + len);
-  const Scope scope = src.scopes[i].scope;
   const bool cpp = src.lang == SourceLang::Cpp;
   if (col > 0 && line[col - 1] == '~') return {};  // the destructor, not the class
 
@@ -493,7 +497,7 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len) {
   bool is_extern = false;
   if (k.ch() != '(') {
     // Enumerators, and variables at file level.
-    if (scope == Scope::Enum && pre.empty()) {
+    if (scope == Scope::Enum && trim(pre.substr(pre.find_last_of(',') + 1)).empty()) {
       const char x = k.ch();
       if (x == ',' || x == '=' || x == '}' || k.i > i) return definition_end(i, i);
       return {};
@@ -567,10 +571,9 @@ bool java_pre_ok(std::string_view pre, bool* abstract_like) {
   return !(n > 0 && pre[n - 1] == '.');
 }
 
-Head java_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
-  const std::string_view pre = trim(line.substr(0, col));
-  const Scope scope = src.scopes[i].scope;
+  const std::string_view pre = trim(line.substr(from, col - from));
   const std::string_view kw = last_word(pre);
   if (is_word(kw, {"class", "interface", "enum", "record", "struct", "namespace", "delegate"})) {
     if (kw == "class" && !pre.empty() && pre.size() > 5 && pre[pre.size() - 6] == '.') return {};
@@ -683,10 +686,9 @@ bool js_function_value(Cursor k) {
   return false;
 }
 
-Head js_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
-  const std::string_view pre = trim(line.substr(0, col));
-  const Scope scope = src.scopes[i].scope;
+  const std::string_view pre = trim(line.substr(from, col - from));
   const bool members = scope == Scope::Container || scope == Scope::Abstract;
   std::string_view kw = last_word(pre);
   if (kw.empty() && !pre.empty() && pre.back() == '*') kw = last_word(trim(pre.substr(0, pre.size() - 1)));
@@ -775,10 +777,9 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len) {
 
 // ---- Go ----------------------------------------------------------------------
 
-Head go_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head go_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
-  const std::string_view pre = trim(line.substr(0, col));
-  const Scope scope = src.scopes[i].scope;
+  const std::string_view pre = trim(line.substr(from, col - from));
   const bool brace_on_line = line.find('{', col) != std::string_view::npos;
   if (pre == "func") return definition_to_stop(src, i, col + len);
   if (starts_with(pre, "func") && pre.size() > 4 && trim(pre.substr(4)).front() == '(' && pre.back() == ')')
@@ -799,10 +800,10 @@ Head go_head(const SourceText& src, size_t i, size_t col, size_t len) {
 
 // ---- Python ------------------------------------------------------------------
 
-Head python_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head python_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, size_t from) {
   const std::vector<std::string_view>& lines = *src.lines;
   const std::string_view line = lines[i];
-  const std::string_view pre = trim(line.substr(0, col));
+  const std::string_view pre = trim(line.substr(from, col - from));
   if (pre == "def" || pre == "class" || pre == "async def") return definition(i);
   if (!pre.empty()) return {};
   const std::string_view post = trim(line.substr(col + len));
@@ -860,9 +861,9 @@ bool rust_prefix_ok(std::string_view pre) {
   return true;
 }
 
-Head rust_head(const SourceText& src, size_t i, size_t col, size_t len) {
+Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
-  const std::string_view pre = trim(line.substr(0, col));
+  const std::string_view pre = trim(line.substr(from, col - from));
   if (ends_with(pre, "macro_rules!")) return definition(i);
   const std::string_view kw = last_word(pre);
   const std::string_view before = drop_last_word(pre);
@@ -900,6 +901,7 @@ bool name_before(std::string_view l, size_t end, size_t* col, size_t* len) {
     if (op == std::string_view::npos || end - op > 12) return false;
     b = op;
   }
+  if (b > 0 && l[b - 1] == '~') --b;  // a destructor
   *col = b;
   *len = end - b;
   return true;
@@ -960,7 +962,11 @@ bool c_outline(const SourceText& src, size_t i) {
   const std::string_view l = (*src.lines)[i];
   const std::string_view t = trim(l);
   const Scope scope = src.scopes[i].scope;
-  if (t.empty() || t[0] == '#' || t[0] == '/' || t[0] == '*') return false;
+  if (t.empty() || t[0] == '/' || t[0] == '*') return false;
+  if (t[0] == '#') {  // includes and macro definitions; other directives are not declarations
+    const std::string_view d = trim(t.substr(1));
+    return starts_word(d, "include") || starts_word(d, "define") || starts_word(d, "import");
+  }
   if ((scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) && indent_of(l) != 0) return false;
   if (starts_word(t, "typedef") || starts_word(t, "using")) return true;
   size_t col, len;
@@ -975,8 +981,11 @@ bool c_outline(const SourceText& src, size_t i) {
   if (keyword_name(l, {"struct", "class", "union", "enum", "namespace"}, &col, &len) &&
       is_defined(name_head(src, i, col, len)))
     return true;
-  const size_t p = find_code(l, "(=;[");
+  size_t p = find_code(l, "(=;[");
   if (p == std::string_view::npos) return false;
+  const size_t op = find_bytes(l, "operator");
+  if (op < p) p = find_code(l.substr(op), "(") + op;  // "operator=(" and the like
+  if (p >= l.size()) return false;
   if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
   return scope == Scope::Top && name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
 }
@@ -1112,16 +1121,33 @@ bool rust_outline(const SourceText& src, size_t i) {
 
 Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
   if (src.scopes[i].dead) return {};
+  // A "{" earlier on the line opens the scope the name is in.
+  Scope scope = src.scopes[i].scope;
+  size_t from = 0;
+  if (src.lang != SourceLang::Python) {
+    const std::string_view line = (*src.lines)[i];
+    const size_t brace = find_code(line.substr(0, col), "{}");
+    if (brace != std::string_view::npos && line[brace] == '{') {
+      size_t last = brace;
+      for (size_t k = find_code(line.substr(brace + 1, col - brace - 1), "{"); k != std::string_view::npos;
+           k = find_code(line.substr(last + 1, col - last - 1), "{"))
+        last = last + 1 + k;
+      if (line.substr(last, col - last).find('}') == std::string_view::npos) {
+        scope = scope_opened_by(src.lang, line.substr(0, last));
+        from = last + 1;
+      }
+    }
+  }
   switch (src.lang) {
     case SourceLang::C:
-    case SourceLang::Cpp: return c_head(src, i, col, len);
+    case SourceLang::Cpp: return c_head(src, i, col, len, scope, from);
     case SourceLang::Java:
-    case SourceLang::CSharp: return java_head(src, i, col, len);
+    case SourceLang::CSharp: return java_head(src, i, col, len, scope, from);
     case SourceLang::Js:
-    case SourceLang::Ts: return js_head(src, i, col, len);
-    case SourceLang::Go: return go_head(src, i, col, len);
-    case SourceLang::Python: return python_head(src, i, col, len);
-    case SourceLang::Rust: return rust_head(src, i, col, len);
+    case SourceLang::Ts: return js_head(src, i, col, len, scope, from);
+    case SourceLang::Go: return go_head(src, i, col, len, scope, from);
+    case SourceLang::Python: return python_head(src, i, col, len, scope, from);
+    case SourceLang::Rust: return rust_head(src, i, col, len, scope, from);
     default: return other_head();
   }
 }

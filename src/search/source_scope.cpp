@@ -233,6 +233,34 @@ std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
 
 }  // namespace
 
+Scope scope_opened_by(SourceLang lang, std::string_view text) {
+  Head head;
+  int paren = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (is_ident_byte(c)) {
+      size_t e = i + 1;
+      while (e < text.size() && is_ident_byte(text[e])) ++e;
+      const uint32_t bit = head_word_bit(text.substr(i, e - i), !head.any_word && paren == 0);
+      if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
+      head.words |= bit;
+      head.any_word = true;
+      i = e - 1;
+    } else if (c == '(') {
+      if (paren++ == 0) head.paren = true;
+    } else if (c == ')') {
+      if (paren > 0) --paren;
+    } else if (c == '=' && paren == 0) {
+      head.assign = true;
+    } else if (c == '"') {
+      head.string = true;
+    } else if ((c == ';' || c == '{' || c == '}') && paren == 0) {
+      head.reset();
+    }
+  }
+  return classify(lang, head);
+}
+
 std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines) {
   if (lang == SourceLang::Python) return scan_python(lines);
   std::vector<LineScope> out(lines.size());
@@ -260,7 +288,12 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     const std::string_view l = lines[li];
     const size_t n = l.size();
     Scope cur = stack.empty() ? (group ? Scope::Group : Scope::Top) : stack.back().scope;
-    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || (head.paren && (c_like || lang == SourceLang::Java))};
+    // After a ")" that ended no statement, a line goes on with the same head
+    // (qualifiers, a macro's arguments); at file level a line in the first
+    // column starts a new one, as after a macro invoked without ";".
+    const bool head_goes_on = head.paren && (c_like || lang == SourceLang::Java) &&
+                              !(stack.empty() && first_non_space(l) == 0);
+    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on};
     if (continued) {  // the body of a multi-line directive
       continued = n > 0 && l[n - 1] == '\\';
       out[li].dead = true;
@@ -306,7 +339,11 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
         while (e < n && is_ident_byte(l[e])) ++e;
         const std::string_view w = l.substr(i, e - i);
         if (counting && !(c >= '0' && c <= '9')) {
-          head.words |= head_word_bit(w, !head.any_word && paren == 0);
+          const uint32_t bit = head_word_bit(w, !head.any_word && paren == 0);
+          // What a class or namespace keyword opens does not depend on a
+          // macro call in front of it.
+          if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
+          head.words |= bit;
           head.any_word = true;
         }
         regex_may_follow = quote_strings && (w == "return" || w == "typeof" || w == "case" || w == "in" ||

@@ -37,6 +37,9 @@ struct LineScope {
 // elsewhere; `dead` marks lines inside triple-quoted strings.
 std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines);
 
+// The scope that a "{" right after `head` (the text of one line) opens.
+Scope scope_opened_by(SourceLang lang, std::string_view head);
+
 // True for the bytes that may appear in an identifier (ASCII letters,
 // digits, "_", "$" and any byte of a multi-byte UTF-8 character).
 inline bool is_ident_byte(char c) {

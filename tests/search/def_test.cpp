@@ -36,6 +36,7 @@ TEST(BlockEnd, BraceBalanceIgnoresStringsCharsAndComments) {
       {"{ // }", 1},             {"{ # }", 1},
       {"a / b { }", 0},          {"x = 'a {", 1},
       {"}}{", -1},               {"\"unterminated {", 0},
+      {"get n() { return this.#n; }", 0},  // a private name is no comment
   };
   for (const Case& c : cases) EXPECT_EQ(brace_balance(c.line), c.balance) << c.line;
 }
