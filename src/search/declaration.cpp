@@ -119,10 +119,7 @@ struct Cursor {
     return false;
   }
 
-  bool advance(size_t k = 1) {
-    c += k;
-    return true;
-  }
+  void advance(size_t k = 1) { c += k; }
 
   // Past a string or character literal that starts here (same line).
   void skip_quoted() {
@@ -576,7 +573,6 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   const std::string_view pre = trim(line.substr(from, col - from));
   const std::string_view kw = last_word(pre);
   if (is_word(kw, {"class", "interface", "enum", "record", "struct", "namespace", "delegate"})) {
-    if (kw == "class" && !pre.empty() && pre.size() > 5 && pre[pre.size() - 6] == '.') return {};
     if (kw == "delegate") return definition_to_stop(src, i, col + len);
     return definition(i);
   }
@@ -886,8 +882,6 @@ Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
   return {};
 }
 
-Head other_head() { return {}; }
-
 // ---- outline -------------------------------------------------------------------
 
 // Byte offset of the identifier that ends right before `end` (after white
@@ -1148,7 +1142,7 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
     case SourceLang::Go: return go_head(src, i, col, len, scope, from);
     case SourceLang::Python: return python_head(src, i, col, len, scope, from);
     case SourceLang::Rust: return rust_head(src, i, col, len, scope, from);
-    default: return other_head();
+    default: return {};
   }
 }
 
