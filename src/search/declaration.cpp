@@ -668,11 +668,8 @@ bool js_function_value(Cursor k) {
   if (w == "function" || w == "async" || w == "class") return true;
   const char x = k.ch();
   if (x == '<') return true;  // a generic arrow function
-  if (x == '(') {
-    const size_t line = k.i;
-    if (!k.skip_group()) return true;
-    if (k.i != line) return true;
-    if (!k.skip_space()) return false;
+  if (x == '(') {  // arrow parameters, or an expression in parentheses
+    if (!k.skip_group() || !k.skip_space()) return false;
     return (k.ch() == '=' && k.at(1) == '>') || k.ch() == ':';
   }
   if (!w.empty()) {
@@ -861,7 +858,10 @@ Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
   const std::string_view line = (*src.lines)[i];
   const std::string_view pre = trim(line.substr(from, col - from));
   if (ends_with(pre, "macro_rules!")) return definition(i);
-  const std::string_view kw = last_word(pre);
+  // The implementing type may come with its path: impl Trait for net::Addr.
+  std::string_view path_free = pre;
+  while (ends_with(path_free, "::")) path_free = drop_last_word(trim(path_free.substr(0, path_free.size() - 2)));
+  const std::string_view kw = last_word(pre.size() == path_free.size() ? pre : path_free);
   const std::string_view before = drop_last_word(pre);
   if (is_word(kw, {"fn", "struct", "enum", "union", "trait", "type", "mod", "const", "static"}) &&
       rust_prefix_ok(before)) {
@@ -870,8 +870,8 @@ Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
   }
   const std::string_view t = trim(line);
   if (starts_word(t, "impl") || starts_word(t, "unsafe impl") || starts_word(t, "default impl")) {
-    const bool type_position = kw == "for" || kw == "impl" || (kw.empty() && !pre.empty() && pre.back() == '>' &&
-                                                               pre.find("for") == std::string_view::npos);
+    const bool type_position = kw == "for" || kw == "impl" ||
+                               (kw.empty() && !pre.empty() && pre.back() == '>' && pre.find("for") == std::string_view::npos);
     if (!type_position) return {};
     Cursor k = cursor_at(src, i, col + len);
     if (!k.skip_space()) return {};
@@ -945,6 +945,21 @@ bool keyword_name(std::string_view l, std::initializer_list<std::string_view> se
       }
     }
     k = e;
+  }
+  return false;
+}
+
+// True when a line comment has started before the end of `l`.
+bool in_line_comment(SourceLang lang, std::string_view l) {
+  for (size_t k = 0; k < l.size(); ++k) {
+    const char x = l[k];
+    if (x == '"' || (x == '\'' && lang != SourceLang::Rust) || x == '`') {
+      for (++k; k < l.size() && l[k] != x; ++k)
+        if (l[k] == '\\') ++k;
+      continue;
+    }
+    if (x == '/' && k + 1 < l.size() && l[k + 1] == '/') return true;
+    if (x == '#' && lang == SourceLang::Python) return true;
   }
   return false;
 }
@@ -1115,6 +1130,7 @@ bool rust_outline(const SourceText& src, size_t i) {
 
 Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
   if (src.scopes[i].dead) return {};
+  if (in_line_comment(src.lang, (*src.lines)[i].substr(0, col))) return {};
   // A "{" earlier on the line opens the scope the name is in.
   Scope scope = src.scopes[i].scope;
   size_t from = 0;

@@ -40,7 +40,7 @@ std::string definition_pattern(std::string_view sym) {
 
 // Only blank and comment lines between lines `a` and `b`.
 bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
-  if (b <= a || b - a > 40) return false;
+  if (b <= a || b - a > 400) return false;
   for (size_t k = a + 1; k < b; ++k) {
     const std::string_view t = trim_ws(lines[k]);
     if (!t.empty() && t[0] != '/' && t[0] != '*') return false;

@@ -130,7 +130,8 @@ TEST(Declaration, CppDefinitions) {
           "  Shape<T> copy(*this);\n"                                         // 18
           "  copy.Scale(f);\n"                                                // 19
           "}\n"                                                               // 20
-          "}  // namespace geo\n");                                           // 21
+          "}  // namespace geo\n"                                             // 21
+          "// using Length = int;\n");                                        // 22
   EXPECT_EQ(def_spans(t, "shape.h", "Shape"), Spans({"4-15", "6-6"}));  // the class and its constructor
   EXPECT_EQ(def_spans(t, "shape.h", "Area"), Spans({"8-8"}));           // pure virtual: no other definition
   EXPECT_EQ(def_spans(t, "shape.h", "Scale"), Spans({"17-20"}));        // not the member prototype
@@ -216,12 +217,13 @@ TEST(Declaration, GoRustPythonDefinitions) {
           "        visit(self);\n"                                            // 10
           "    }\n"                                                           // 11
           "}\n"                                                               // 12
-          "pub async fn load() -> u8 { 0 }\n");                               // 13
+          "pub async fn load() -> u8 { 0 }\n"                                 // 13
+          "impl Visit for crate::Node<u8> {}\n");                             // 14
   EXPECT_EQ(def_spans(t, "lib.rs", "visit"), Spans({"3-3", "8-11"}));
-  EXPECT_EQ(def_spans(t, "lib.rs", "Node"), Spans({"6-6", "7-12"}));
+  EXPECT_EQ(def_spans(t, "lib.rs", "Node"), Spans({"6-6", "7-12", "14-14"}));
   EXPECT_EQ(def_spans(t, "lib.rs", "Visit"), Spans({"2-4"}));  // not as the trait of an impl
   EXPECT_EQ(def_spans(t, "lib.rs", "load"), Spans({"13-13"}));
-  EXPECT_EQ(outline_numbers(t / "lib.rs"), Lines({1, 2, 3, 5, 6, 7, 8, 13}));
+  EXPECT_EQ(outline_numbers(t / "lib.rs"), Lines({1, 2, 3, 5, 6, 7, 8, 13, 14}));
 
   t.write("jobs.py",
           "import os\n"                                                       // 1
