@@ -752,16 +752,21 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     if (k.ch() == ';' && members && src.lang == SourceLang::Ts) return declaration_end(i, k.i);  // an overload
     return {};
   }
+  // In JavaScript an object literal given a name is a class-like definition.
+  const auto object_value = [&](Cursor v) {
+    return src.lang == SourceLang::Js && v.skip_space() && v.ch() == '{';
+  };
   if (x == '=' && k.at(1) != '=' && k.at(1) != '>') {
     k.advance();
-    if (js_function_value(k) || (members && !member_assign)) return definition_end(i, statement_end(src, i, col));
+    if (js_function_value(k) || object_value(k) || (members && !member_assign))
+      return definition_end(i, statement_end(src, i, col));
     return {};
   }
   if (member_assign) return {};
   if (x == ':' && members) return definition_end(i, statement_end(src, i, col));
   if (x == ':') {
     k.advance();
-    if (js_function_value(k)) return definition_end(i, statement_end(src, i, col));
+    if (js_function_value(k) || object_value(k)) return definition_end(i, statement_end(src, i, col));
     return {};
   }
   if ((x == ';' || x == ',') && members && k.i == i) return definition_end(i, i);
@@ -1015,10 +1020,14 @@ bool java_outline(const SourceText& src, size_t i) {
   return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
 }
 
-bool js_keyword(std::string_view w) {
-  return is_word(w, {"if", "for", "while", "switch", "catch", "with", "return", "function", "do", "else", "try",
-                     "new", "await", "typeof", "delete", "throw", "yield", "super", "this", "import", "void",
-                     "finally", "case", "break", "continue"});
+// The identifier starting at `k` (after white space), as a column and length.
+bool word_at(std::string_view l, size_t k, size_t* col, size_t* len) {
+  while (k < l.size() && is_space(l[k])) ++k;
+  size_t w = k;
+  while (w < l.size() && is_ident_byte(l[w])) ++w;
+  *col = k;
+  *len = w - k;
+  return w > k;
 }
 
 bool js_outline(const SourceText& src, size_t i) {
@@ -1028,41 +1037,43 @@ bool js_outline(const SourceText& src, size_t i) {
   if (t.empty()) return false;
   if (t[0] == '@') return scope != Scope::Body;
   if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
-  // Past the modifiers to the first word that is not one.
+  // Past the modifiers to the first word that is not one; a modifier word
+  // followed by "(" is itself the name (a method called get).
   size_t k = indent_of(l);
   for (;;) {
     size_t e = k;
     while (e < l.size() && is_ident_byte(l[e])) ++e;
     if (e == k || !js_modifier(l.substr(k, e - k))) break;
-    k = e;
-    while (k < l.size() && is_space(l[k])) ++k;
+    size_t next = e;
+    while (next < l.size() && is_space(l[next])) ++next;
+    if (next >= l.size() || !(is_ident_byte(l[next]) || l[next] == '#' || l[next] == '*')) break;
+    k = next;
   }
   const std::string_view r = l.substr(k);
   size_t col, len;
   if (starts_word(r, "function")) {
     size_t b = k + 8;
     while (b < l.size() && (is_space(l[b]) || l[b] == '*')) ++b;
-    size_t w = b;
-    while (w < l.size() && is_ident_byte(l[w])) ++w;
-    return w > b && is_found(name_head(src, i, b, w - b));
+    return word_at(l, b, &col, &len) && is_found(name_head(src, i, col, len));
   }
-  if (starts_word(r, "class") || starts_word(r, "interface") || starts_word(r, "enum") ||
-      starts_word(r, "namespace") || starts_word(r, "type") || starts_word(r, "module")) {
-    return keyword_name(l, {"class", "interface", "enum", "namespace", "type", "module"}, &col, &len) &&
-           is_defined(name_head(src, i, col, len));
+  for (std::string_view kw : {"class", "interface", "enum", "namespace", "type", "module"}) {
+    if (starts_word(r, kw) && word_at(l, k + kw.size(), &col, &len)) return is_defined(name_head(src, i, col, len));
   }
   if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) {
-    const std::string_view v = trim(r.substr(r[0] == 'c' ? 5 : 3));
-    return scope == Scope::Top && !v.empty() && v[0] != '{' && v[0] != '[';
+    const size_t b = k + (r[0] == 'c' ? 5 : 3);
+    if (!word_at(l, b, &col, &len)) return false;  // destructuring
+    return scope == Scope::Top || is_defined(name_head(src, i, col, len));
   }
+  // "X.y = class Z" and "X.prototype.y = function": what ctags calls
+  // classes and methods assigned to members.
+  const size_t eq = find_code(l, "=(");
+  if (scope == Scope::Top && eq != std::string_view::npos && l[eq] == '=' && eq > k &&
+      name_before(l, eq, &col, &len) && col > 0 && l[col - 1] == '.')
+    return is_defined(name_head(src, i, col, len));
   // Methods and properties of classes; object literal members are values.
   if (scope != Scope::Container && scope != Scope::Abstract) return false;
   if (!r.empty() && (r[0] == '#' || r[0] == '*')) ++k;
-  while (k < l.size() && is_space(l[k])) ++k;
-  size_t w = k;
-  while (w < l.size() && is_ident_byte(l[w])) ++w;
-  if (w == k || js_keyword(l.substr(k, w - k))) return false;
-  return is_defined(name_head(src, i, k, w - k));
+  return word_at(l, k, &col, &len) && is_defined(name_head(src, i, col, len));
 }
 
 bool go_outline(const SourceText& src, size_t i) {

@@ -267,13 +267,21 @@ TEST(Declaration, JavaScriptAndTypeScriptDefinitions) {
           "load(1);\n"                                                        // 18
           "export const make = async (x) => {\n"                              // 19
           "  return x;\n"                                                     // 20
-          "};\n");                                                            // 21
+          "};\n"                                                              // 21
+          "Cache.Template = class CacheTemplate {\n"                          // 22
+          "  get(key) { return key; }\n"                                      // 23
+          "  get type() { return 1; }\n"                                      // 24
+          "};\n"                                                              // 25
+          "opts.limits = { max: 3 };\n");                                     // 26
   EXPECT_EQ(def_spans(t, "cache.js", "load"), Spans({"6-11"}));
   EXPECT_EQ(def_spans(t, "cache.js", "create"), Spans({"5-5"}));
   EXPECT_EQ(def_spans(t, "cache.js", "size"), Spans({"12-12"}));
   EXPECT_EQ(def_spans(t, "cache.js", "evict"), Spans({"13-13", "16-16"}));
   EXPECT_EQ(def_spans(t, "cache.js", "make"), Spans({"19-21"}));
-  EXPECT_EQ(outline_numbers(t / "cache.js"), Lines({1, 2, 3, 4, 5, 6, 12, 13, 15, 19}));
+  EXPECT_EQ(def_spans(t, "cache.js", "get"), Spans({"23-23"}));  // a method named like a modifier
+  EXPECT_EQ(def_spans(t, "cache.js", "type"), Spans({"24-24"}));
+  EXPECT_EQ(def_spans(t, "cache.js", "limits"), Spans({"26-26"}));  // a named object literal
+  EXPECT_EQ(outline_numbers(t / "cache.js"), Lines({1, 2, 3, 4, 5, 6, 12, 13, 15, 19, 22, 23, 24, 26}));
 
   t.write("pipe.ts",
           "export interface Reader<T> {\n"                                    // 1
