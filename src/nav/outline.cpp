@@ -52,7 +52,10 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
     bool capped = false;
     const SourceLang lang = source_lang(path);
     SourceText src;
-    if (lang != SourceLang::Other) src = make_source_text(lang, lines);
+    if (lang != SourceLang::Other) {
+      src = make_source_text(lang, lines);
+      src.extents = false;
+    }
     for (size_t i = 0; i < lines.size(); ++i) {
       if (lang == SourceLang::Other ? !is_declaration_line(lines[i]) : !is_outline_line(src, i)) continue;
       if (capped) {

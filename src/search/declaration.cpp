@@ -217,6 +217,7 @@ Stop first_brace_or_semicolon(const SourceText& src, size_t i, size_t c) {
 // outside brackets, or for languages where a line break may end a statement,
 // the first line that ends outside brackets and not on an operator.
 size_t statement_end(const SourceText& src, size_t i, size_t c) {
+  if (!src.extents) return i;
   const std::vector<std::string_view>& lines = *src.lines;
   const bool newline_ends = src.lang == SourceLang::Js || src.lang == SourceLang::Ts ||
                             src.lang == SourceLang::Go || src.lang == SourceLang::Python;
@@ -916,7 +917,8 @@ size_t find_code(std::string_view l, std::string_view chars) {
       continue;
     }
     if (x == '/' && k + 1 < l.size() && (l[k + 1] == '/' || l[k + 1] == '*')) return std::string_view::npos;
-    if (chars.find(x) != std::string_view::npos) return k;
+    for (const char want : chars)
+      if (x == want) return k;
   }
   return std::string_view::npos;
 }
@@ -1036,6 +1038,10 @@ bool js_outline(const SourceText& src, size_t i) {
   const Scope scope = src.scopes[i].scope;
   if (t.empty()) return false;
   if (t[0] == '@') return scope != Scope::Body;
+  // In bodies only declarations of functions, classes and function values.
+  if (scope == Scope::Body && !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class") ||
+                                starts_word(t, "const") || starts_word(t, "let") || starts_word(t, "var")))
+    return false;
   if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
   // Past the modifiers to the first word that is not one; a modifier word
   // followed by "(" is itself the name (a method called get).

@@ -1,5 +1,7 @@
 #include "search/source_scope.h"
 
+#include <algorithm>
+#include <array>
 #include <string>
 
 #include "base/text.h"
@@ -51,10 +53,9 @@ enum HeadWord : uint32_t {
   kTrait = 1u << 11,
   kImpl = 1u << 12,
   kMod = 1u << 13,
-  kGroupWord = 1u << 14,  // Go const / var / type / import as the first word
 };
 
-uint32_t head_word_bit(std::string_view w, bool first) {
+uint32_t head_word_bit(std::string_view w) {
   switch (w.size()) {
     case 2:
       if (w == "fn") return kFn;
@@ -62,25 +63,21 @@ uint32_t head_word_bit(std::string_view w, bool first) {
     case 3:
       if (w == "new") return kNew;
       if (w == "mod") return kMod;
-      if (first && (w == "var")) return kGroupWord;
       break;
     case 4:
       if (w == "enum") return kEnum;
       if (w == "impl") return kImpl;
-      if (first && w == "type") return kGroupWord;
       break;
     case 5:
       if (w == "class") return kClass;
       if (w == "union") return kUnion;
       if (w == "trait") return kTrait;
-      if (first && w == "const") return kGroupWord;
       break;
     case 6:
       if (w == "struct") return kStruct;
       if (w == "extern") return kExtern;
       if (w == "record") return kRecord;
       if (w == "module") return kModule;
-      if (first && w == "import") return kGroupWord;
       break;
     case 9:
       if (w == "namespace") return kNamespace;
@@ -93,7 +90,6 @@ uint32_t head_word_bit(std::string_view w, bool first) {
 
 struct Head {
   uint32_t words = 0;
-  bool any_word = false;
   bool paren = false;  // a "(" at statement level
   bool assign = false;
   bool string = false;
@@ -143,7 +139,14 @@ std::string_view trim_ascii_end(std::string_view s) {
   return s;
 }
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// Bytes after which a "/" in JavaScript starts a regular expression, not a
+// division.
+constexpr auto kRegexAfter = [] {
+  std::array<bool, 256> t{};
+  for (char c : std::string_view("(,=:[!&|?{};+-*%<>~^")) t[static_cast<unsigned char>(c)] = true;
+  return t;
+}();
 
 // Index of the "/" that closes the regular expression literal opening at
 // `i`, or `i` itself when the line ends first.
@@ -157,6 +160,33 @@ size_t regex_end(std::string_view l, size_t i) {
     else if (c == '/' && !in_class) return k;
   }
   return i;
+}
+
+bool regex_after_word(std::string_view w);
+
+// Whether the "/" at `i` starts a regular expression: it does after an
+// operator, an opening bracket, a keyword such as return, or at the start.
+bool regex_may_start(std::string_view l, size_t i) {
+  size_t k = i;
+  while (k > 0 && (l[k - 1] == ' ' || l[k - 1] == '\t')) --k;
+  if (k == 0) return true;
+  const char p = l[k - 1];
+  if (!is_ident_byte(p)) return kRegexAfter[static_cast<unsigned char>(p)];
+  size_t b = k;
+  while (b > 0 && is_ident_byte(l[b - 1])) --b;
+  return regex_after_word(l.substr(b, k - b));
+}
+
+// Keywords after which a "/" starts a regular expression.
+bool regex_after_word(std::string_view w) {
+  switch (w.size()) {
+    case 2: return w == "in" || w == "of";
+    case 4: return w == "case" || w == "void";
+    case 5: return w == "throw" || w == "yield" || w == "await";
+    case 6: return w == "return" || w == "typeof" || w == "delete";
+    case 10: return w == "instanceof";
+    default: return false;
+  }
 }
 
 size_t first_non_space(std::string_view l) {
@@ -233,31 +263,70 @@ std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
 
 }  // namespace
 
-Scope scope_opened_by(SourceLang lang, std::string_view text) {
-  Head head;
-  int paren = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
+namespace {
+
+// Adds one piece of a head's text (comments and strings are skipped) to
+// what is known of it. `in_comment` carries a block comment over pieces.
+void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, bool& in_comment) {
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
     const char c = text[i];
+    if (in_comment) {
+      if (c == '*' && i + 1 < n && text[i + 1] == '/') in_comment = false, ++i;
+      continue;
+    }
     if (is_ident_byte(c)) {
       size_t e = i + 1;
-      while (e < text.size() && is_ident_byte(text[e])) ++e;
-      const uint32_t bit = head_word_bit(text.substr(i, e - i), !head.any_word && paren == 0);
-      if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
-      head.words |= bit;
-      head.any_word = true;
+      while (e < n && is_ident_byte(text[e])) ++e;
+      if (!(c >= '0' && c <= '9')) {
+        const uint32_t bit = head_word_bit(text.substr(i, e - i));
+        // What a class or namespace keyword opens does not depend on a
+        // macro call in front of it.
+        if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
+        head.words |= bit;
+      }
       i = e - 1;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '/') {
+      return;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+      in_comment = true;
+      ++i;
+    } else if (c == '"' || c == '`' || (c == '\'' && lang != SourceLang::Rust)) {
+      if (c == '"') head.string = true;
+      for (++i; i < n && text[i] != c; ++i)
+        if (text[i] == '\\') ++i;
     } else if (c == '(') {
       if (paren++ == 0) head.paren = true;
     } else if (c == ')') {
       if (paren > 0) --paren;
     } else if (c == '=' && paren == 0) {
       head.assign = true;
-    } else if (c == '"') {
-      head.string = true;
-    } else if ((c == ';' || c == '{' || c == '}') && paren == 0) {
-      head.reset();
     }
   }
+}
+
+// Bytes that matter to the scope scan outside comments and strings.
+constexpr auto kScopeBytes = [] {
+  std::array<bool, 256> t{};
+  for (char c : std::string_view("/\"'`()=;{}")) t[static_cast<unsigned char>(c)] = true;
+  return t;
+}();
+
+}  // namespace
+
+Scope scope_opened_by(SourceLang lang, std::string_view text) {
+  // Only the text after the last statement boundary counts.
+  size_t from = 0;
+  for (size_t k = text.size(); k-- > 0;) {
+    if (text[k] == ';' || text[k] == '{' || text[k] == '}') {
+      from = k + 1;
+      break;
+    }
+  }
+  Head head;
+  int paren = 0;
+  bool in_comment = false;
+  read_head(lang, text.substr(from), head, paren, in_comment);
   return classify(lang, head);
 }
 
@@ -278,7 +347,14 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
   In in = In::Code;
   char quote = 0;
   int nested_comment = 0;  // Rust block comments nest
-  Head head;
+  // Where the current statement's head began, and whether it has a "(".
+  size_t head_line = 0, head_col = 0;
+  bool head_paren = false;
+  const auto start_head = [&](size_t line, size_t col) {
+    head_line = line;
+    head_col = col;
+    head_paren = false;
+  };
   int paren = 0;
   bool group = false;
   bool continued = false;  // preprocessor line ending in a backslash
@@ -291,7 +367,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     // After a ")" that ended no statement, a line goes on with the same head
     // (qualifiers, a macro's arguments); at file level a line in the first
     // column starts a new one, as after a macro invoked without ";".
-    const bool head_goes_on = head.paren && (c_like || lang == SourceLang::Java) &&
+    const bool head_goes_on = head_paren && (c_like || lang == SourceLang::Java) &&
                               !(stack.empty() && first_non_space(l) == 0);
     out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on};
     if (continued) {  // the body of a multi-line directive
@@ -309,61 +385,48 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       }
     }
     const bool counting = !c_like || pp.counting();
-    bool regex_may_follow = quote_strings;  // a "/" here starts a regular expression
     if (in == In::Str) in = In::Code;  // ordinary strings end at the line's end
     for (size_t i = 0; i < n; ++i) {
-      const char c = l[i];
       switch (in) {
         case In::Comment:
-          if (c == '*' && i + 1 < n && l[i + 1] == '/') {
+          if (lang != SourceLang::Rust) {
+            const size_t e = find_bytes(l, "*/", i);
+            if (e == std::string_view::npos) {
+              i = n;
+            } else {
+              i = e + 1;
+              in = In::Code;
+            }
+          } else if (l[i] == '*' && i + 1 < n && l[i + 1] == '/') {
             ++i;
             if (nested_comment > 0) --nested_comment;
             else in = In::Code;
-          } else if (lang == SourceLang::Rust && c == '/' && i + 1 < n && l[i + 1] == '*') {
+          } else if (l[i] == '/' && i + 1 < n && l[i + 1] == '*') {
             ++i;
             ++nested_comment;
           }
           continue;
         case In::Str:
-          if (c == '\\') ++i;
-          else if (c == quote) in = In::Code;
+          if (l[i] == '\\') ++i;
+          else if (l[i] == quote) in = In::Code;
           continue;
         case In::Backtick:
-          if (c == '\\' && lang != SourceLang::Go) ++i;
-          else if (c == '`') in = In::Code;
+          if (l[i] == '\\' && lang != SourceLang::Go) ++i;
+          else if (l[i] == '`') in = In::Code;
           continue;
         case In::Code: break;
       }
-      if (is_ident_byte(c)) {
-        size_t e = i + 1;
-        while (e < n && is_ident_byte(l[e])) ++e;
-        const std::string_view w = l.substr(i, e - i);
-        if (counting && !(c >= '0' && c <= '9')) {
-          const uint32_t bit = head_word_bit(w, !head.any_word && paren == 0);
-          // What a class or namespace keyword opens does not depend on a
-          // macro call in front of it.
-          if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
-          head.words |= bit;
-          head.any_word = true;
-        }
-        regex_may_follow = quote_strings && (w == "return" || w == "typeof" || w == "case" || w == "in" ||
-                                             w == "of" || w == "void" || w == "throw" || w == "yield" ||
-                                             w == "await" || w == "delete" || w == "instanceof");
-        i = e - 1;
-        continue;
-      }
-      const bool regex_here = regex_may_follow;
-      if (!is_space(c)) regex_may_follow = quote_strings && std::string_view("(,=:[!&|?{};+-*%<>~^").find(c) !=
-                                                                std::string_view::npos;
+      while (i < n && !kScopeBytes[static_cast<unsigned char>(l[i])]) ++i;
+      if (i == n) break;
+      const char c = l[i];
       switch (c) {
         case '/':
           if (i + 1 < n && l[i + 1] == '/') i = n;
           else if (i + 1 < n && l[i + 1] == '*') in = In::Comment, ++i;
-          else if (regex_here) i = regex_end(l, i);
+          else if (quote_strings && regex_may_start(l, i)) i = regex_end(l, i);
           break;
         case '"':
           in = In::Str, quote = '"';
-          head.string = true;
           break;
         case '\'':
           if (quote_strings) {
@@ -387,8 +450,8 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           if (!counting) break;
           if (c == '(') {
             if (paren == 0) {
-              head.paren = true;
-              if (stack.empty() && lang == SourceLang::Go && (head.words & kGroupWord)) {
+              head_paren = true;
+              if (stack.empty() && lang == SourceLang::Go) {
                 const std::string_view before = trim_ascii_end(l.substr(0, i));
                 group = before == "const" || before == "var" || before == "type" || before == "import";
               }
@@ -398,28 +461,37 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             if (paren > 0) --paren;
             if (paren == 0 && group && stack.empty()) {
               group = false;
-              head.reset();
+              start_head(li, i + 1);
             }
-          } else if (c == '=' && paren == 0) {
-            head.assign = true;
           } else if (c == ';' && paren == 0) {
-            head.reset();
+            start_head(li, i + 1);
           } else if (c == '{') {
+            // What the brace opens is read from the head's text, once.
+            Head head;
+            int head_parens = 0;
+            bool in_comment = false;
+            for (size_t hl = head_line; hl <= li; ++hl) {
+              const std::string_view t = lines[hl];
+              if (c_like && !in_comment && first_non_space(t) < t.size() && t[first_non_space(t)] == '#') continue;
+              const size_t from = hl == head_line ? std::min(head_col, t.size()) : 0;
+              const size_t to = hl == li ? i : t.size();
+              read_head(lang, t.substr(from, to - from), head, head_parens, in_comment);
+            }
             stack.push_back({classify(lang, head), paren});
             paren = 0;
-            head.reset();
+            start_head(li, i + 1);
           } else if (c == '}') {
             if (!stack.empty()) {
               paren = stack.back().paren;
               stack.pop_back();
             }
-            head.reset();
+            start_head(li, i + 1);
           }
           break;
       }
     }
     // Go statements end at the line's end.
-    if (lang == SourceLang::Go && paren == 0) head.reset();
+    if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
   }
   return out;
 }
