@@ -1038,9 +1038,9 @@ bool js_outline(const SourceText& src, size_t i) {
   const Scope scope = src.scopes[i].scope;
   if (t.empty()) return false;
   if (t[0] == '@') return scope != Scope::Body;
-  // In bodies only declarations of functions, classes and function values.
-  if (scope == Scope::Body && !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class") ||
-                                starts_word(t, "const") || starts_word(t, "let") || starts_word(t, "var")))
+  // In bodies only function and class declarations: local variables are
+  // statements, whatever they hold.
+  if (scope == Scope::Body && !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class")))
     return false;
   if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
   // Past the modifiers to the first word that is not one; a modifier word
@@ -1067,8 +1067,7 @@ bool js_outline(const SourceText& src, size_t i) {
   }
   if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) {
     const size_t b = k + (r[0] == 'c' ? 5 : 3);
-    if (!word_at(l, b, &col, &len)) return false;  // destructuring
-    return scope == Scope::Top || is_defined(name_head(src, i, col, len));
+    return scope == Scope::Top && word_at(l, b, &col, &len);  // not destructuring
   }
   // "X.y = class Z" and "X.prototype.y = function": what ctags calls
   // classes and methods assigned to members.
