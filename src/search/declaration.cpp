@@ -65,7 +65,8 @@ struct Cursor {
   size_t i, c, last;
   bool crossed = false;  // a line break was passed by the last skip_space
 
-  std::string_view line() const { return (*lines)[i]; }
+  // Past the last line every byte reads as "\0".
+  std::string_view line() const { return i <= last ? (*lines)[i] : std::string_view{}; }
   char ch() const { return c < line().size() ? line()[c] : '\0'; }
   char at(size_t k) const { return c + k < line().size() ? line()[c + k] : '\0'; }
   std::string_view rest() const { return line().substr(c < line().size() ? c : line().size()); }

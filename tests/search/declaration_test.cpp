@@ -103,6 +103,11 @@ TEST(Declaration, CDefinitionsAndWhatIsNot) {
   EXPECT_EQ(def_spans(t, "exit.c", "find_reaper"), Spans({"36-43"}));
   EXPECT_EQ(def_spans(t, "exit.c", "list_for_each"), Spans{});
 
+  // A file that ends inside a head: nothing is read past its last line.
+  t.write("cut.cc", "int cut(void) __attribute__((x))\n  noexcept");
+  EXPECT_EQ(def_spans(t, "cut.cc", "cut"), Spans{});
+  EXPECT_EQ(outline_numbers(t / "cut.cc"), Lines{});
+
   // No local variable, call or statement; the prototype is a declaration.
   EXPECT_EQ(outline_numbers(t / "exit.c"), Lines({1, 2, 5, 6, 7, 10, 11, 13, 26, 30, 36}));
 }
