@@ -1070,8 +1070,8 @@ bool js_outline(const SourceText& src, size_t i) {
     const size_t b = k + (r[0] == 'c' ? 5 : 3);
     return scope == Scope::Top && word_at(l, b, &col, &len);  // not destructuring
   }
-  // "X.y = class Z" and "X.prototype.y = function": what ctags calls
-  // classes and methods assigned to members.
+  // "X.y = class Z" and "X.prototype.y = function": classes and methods
+  // defined by assigning them to members.
   const size_t eq = find_code(l, "=(");
   if (scope == Scope::Top && eq != std::string_view::npos && l[eq] == '=' && eq > k &&
       name_before(l, eq, &col, &len) && col > 0 && l[col - 1] == '.')
