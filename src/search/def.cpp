@@ -48,6 +48,24 @@ bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
   return true;
 }
 
+// In a C file, occurrences that are plainly uses and need no scope scan to
+// be rejected: a call statement "  f(...);" inside a body, and a name right
+// after "=", "(", "!", "." or "->". (C has no member functions, so such a
+// line defines nothing wherever it stands.)
+bool plainly_c_use(std::string_view line, size_t col, size_t len) {
+  const std::string_view t = trim_ws(line);
+  if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
+  const std::string_view pre = trim_ws(line.substr(0, col));
+  if (pre.empty()) {
+    if (col == 0 || t.back() != ';') return false;
+    const std::string_view post = trim_ws(line.substr(col + len));
+    return !post.empty() && post[0] == '(';
+  }
+  const char last = pre.back();
+  return last == '=' || last == '(' || last == '!' || last == '.' ||
+         (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
+}
+
 }  // namespace
 
 std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots, uint64_t n) {
@@ -112,6 +130,7 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
       if (col + sym.size() > l.size()) continue;  // runs into a line break
       if (is_ident_byte(sym.front()) && col > 0 && is_ident_byte(l[col - 1])) continue;
       if (is_ident_byte(sym.back()) && col + sym.size() < l.size() && is_ident_byte(l[col + sym.size()])) continue;
+      if (lang == SourceLang::C && plainly_c_use(l, col, sym.size())) continue;
       if (!src.lines) src = make_source_text(lang, lines);
       const Head h = name_head(src, line, col, sym.size());
       if (h.kind == HeadKind::Declaration && lang == SourceLang::Ts) {
