@@ -7,6 +7,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "nav/read.h"
+#include "search/declaration.h"
 
 namespace zub {
 
@@ -51,8 +52,14 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
     std::string block = "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
     uint64_t count = 0;
     bool capped = false;
+    const SourceLang lang = source_lang(path);
+    SourceText src;
+    if (lang != SourceLang::Other) {
+      src = make_source_text(lang, lines);
+      src.extents = false;
+    }
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (!is_declaration_line(lines[i])) continue;
+      if (lang == SourceLang::Other ? !is_declaration_line(lines[i]) : !is_outline_line(src, i)) continue;
       if (capped) {
         block.append("\xE2\x80\xA6 (truncated)\n");
         break;

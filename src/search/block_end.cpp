@@ -23,7 +23,9 @@ int64_t brace_balance(std::string_view line) {
       case '/':
         if (i + 1 < n && line[i + 1] == '/') return depth;
         break;
-      case '#': return depth;
+      case '#':  // a comment, unless glued to a word as in this.#field
+        if (i == 0 || line[i - 1] == ' ' || line[i - 1] == '\t') return depth;
+        break;
       case '{': ++depth; break;
       case '}': --depth; break;
       default: break;
@@ -49,12 +51,21 @@ size_t brace_block_end(const std::vector<std::string_view>& lines, size_t k, siz
 
 size_t indent_of(std::string_view line) { return line.size() - trim_ws_start(line).size(); }
 
-}  // namespace
-
-size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t n) {
-  const size_t count = lines.size();
+size_t last_line(size_t count, size_t i, uint64_t n) {
   size_t last = count - 1;
   if (n < last - i) last = i + static_cast<size_t>(n);
+  return last;
+}
+
+}  // namespace
+
+size_t block_end_from(const std::vector<std::string_view>& lines, size_t i, size_t k, uint64_t n) {
+  const size_t last = last_line(lines.size(), i, n);
+  return k > last ? last : brace_block_end(lines, k, last);
+}
+
+size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t n) {
+  const size_t last = last_line(lines.size(), i, n);
   const size_t look_end = last < i + 3 ? last : i + 3;
   for (size_t k = i; k <= look_end; ++k) {
     if (lines[k].find('{') != std::string_view::npos) return brace_block_end(lines, k, last);

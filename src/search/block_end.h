@@ -10,11 +10,16 @@
 namespace zub {
 
 // The brace balance of one line: "{" +1, "}" -1, ignoring double-quoted
-// strings, three-byte character literals and everything after "//" or "#".
+// strings, three-byte character literals and everything after "//" or a "#"
+// that starts the line or follows white space.
 int64_t brace_balance(std::string_view line);
 
 // Index of the last line of the block that starts at line `i`, never more
 // than `n` lines after it.
 size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t n);
+
+// The same for a definition whose body is known to open on line `k` (k >= i),
+// however far below its first line.
+size_t block_end_from(const std::vector<std::string_view>& lines, size_t i, size_t k, uint64_t n);
 
 }  // namespace zub

@@ -9,10 +9,12 @@
 #include "base/file_io.h"
 #include "base/path_error.h"
 #include "base/text.h"
+#include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/compile.h"
 #include "re/matcher.h"
 #include "search/block_end.h"
+#include "search/declaration.h"
 #include "search/display_path.h"
 #include "search/needle.h"
 #include "search/walk.h"
@@ -22,6 +24,7 @@ namespace zub {
 namespace {
 
 constexpr uint64_t kMaxDefinitions = 12;
+constexpr std::string_view kCapNote = "[… 12개까지만 표시: 심볼을 더 좁혀라]\n";
 
 std::string definition_pattern(std::string_view sym) {
   const std::string s = escape_literal(sym);
@@ -34,6 +37,34 @@ std::string definition_pattern(std::string_view sym) {
   p += s;
   p += "\\s*\\(";
   return p;
+}
+
+// Only blank and comment lines between lines `a` and `b`.
+bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
+  if (b <= a || b - a > 400) return false;
+  for (size_t k = a + 1; k < b; ++k) {
+    const std::string_view t = trim_ws(lines[k]);
+    if (!t.empty() && t[0] != '/' && t[0] != '*') return false;
+  }
+  return true;
+}
+
+// In a C file, occurrences that are plainly uses and need no scope scan to
+// be rejected: a call statement "  f(...);" inside a body, and a name right
+// after "=", "(", "!", "." or "->". (C has no member functions, so such a
+// line defines nothing wherever it stands.)
+bool plainly_c_use(std::string_view line, size_t col, size_t len) {
+  const std::string_view t = trim_ws(line);
+  if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
+  const std::string_view pre = trim_ws(line.substr(0, col));
+  if (pre.empty()) {
+    if (col == 0 || t.back() != ';') return false;
+    const std::string_view post = trim_ws(line.substr(col + len));
+    return !post.empty() && post[0] == '(';
+  }
+  const char last = pre.back();
+  return last == '=' || last == '(' || last == '!' || last == '.' ||
+         (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
 }
 
 }  // namespace
@@ -65,9 +96,8 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     const std::string_view text = buf.view();
     if (!sym.empty() && needle_find(needle, text, 0) == std::string_view::npos) continue;
     lines = split_lines(text);
-    for (size_t i = 0; i < lines.size(); ++i) {
-      if (!occurs(c.pattern, scratch, lines[i])) continue;
-      const size_t e = block_end(lines, i, n);
+    const SourceLang lang = sym.empty() ? SourceLang::Other : source_lang(path);
+    auto emit = [&](size_t i, size_t e) {
       report += "── ";
       append_path_text(report, display_path(path, base));
       report += ':' + std::to_string(i + 1) + '-' + std::to_string(e + 1) + '\n';
@@ -77,10 +107,50 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
         append_elided(report, lines[j], 200);
         report += '\n';
       }
-      if (++count == kMaxDefinitions) {
-        report += "[… 12개까지만 표시: 심볼을 더 좁혀라]\n";
-        return report;
+      return ++count == kMaxDefinitions;
+    };
+    if (lang == SourceLang::Other) {
+      for (size_t i = 0; i < lines.size(); ++i) {
+        if (!occurs(c.pattern, scratch, lines[i])) continue;
+        if (emit(i, block_end(lines, i, n))) return report.append(kCapNote);
       }
+      continue;
+    }
+    // Recognised languages: each whole-word occurrence of the symbol is
+    // asked whether it is what its line defines.
+    SourceText src;
+    size_t line = 0;
+    size_t done_line = kNoLine;
+    size_t overloads = kNoLine, overloads_end = kNoLine;
+    for (size_t at = needle_find(needle, text, 0); at != std::string_view::npos;
+         at = needle_find(needle, text, at + 1)) {
+      while (line + 1 < lines.size() && static_cast<size_t>(lines[line + 1].data() - text.data()) <= at) ++line;
+      if (line == done_line) continue;
+      const size_t col = at - static_cast<size_t>(lines[line].data() - text.data());
+      const std::string_view l = lines[line];
+      if (col + sym.size() > l.size()) continue;  // runs into a line break
+      if (is_ident_byte(sym.front()) && col > 0 && is_ident_byte(l[col - 1])) continue;
+      if (is_ident_byte(sym.back()) && col + sym.size() < l.size() && is_ident_byte(l[col + sym.size()])) continue;
+      if (lang == SourceLang::C && plainly_c_use(l, col, sym.size())) continue;
+      if (!src.lines) src = make_source_text(lang, lines);
+      const Head h = name_head(src, line, col, sym.size());
+      if (h.kind == HeadKind::Declaration && lang == SourceLang::Ts) {
+        // Overload signatures print with the implementation that follows.
+        if (overloads == kNoLine || !adjacent(lines, overloads_end, h.start)) overloads = h.start;
+        overloads_end = h.end == kNoLine ? line : h.end;
+        done_line = line;
+        continue;
+      }
+      if (h.kind != HeadKind::Definition) continue;
+      done_line = line;
+      size_t start = h.start;
+      if (overloads != kNoLine && adjacent(lines, overloads_end, h.start)) start = overloads;
+      overloads = kNoLine;
+      size_t e;
+      if (h.end != kNoLine) e = h.end - start > n ? start + static_cast<size_t>(n) : h.end;
+      else if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start)) e = block_end_from(lines, start, h.brace, n);
+      else e = block_end(lines, start, n);
+      if (emit(start, e)) return report.append(kCapNote);
     }
   }
   std::string head;

@@ -36,6 +36,7 @@ TEST(BlockEnd, BraceBalanceIgnoresStringsCharsAndComments) {
       {"{ // }", 1},             {"{ # }", 1},
       {"a / b { }", 0},          {"x = 'a {", 1},
       {"}}{", -1},               {"\"unterminated {", 0},
+      {"get n() { return this.#n; }", 0},  // a private name is no comment
   };
   for (const Case& c : cases) EXPECT_EQ(brace_balance(c.line), c.balance) << c.line;
 }
@@ -101,9 +102,13 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
   out = find_definitions("a.b", {t / "dot.py"}, 200);
   EXPECT_NE(out.find("[1 definitions]\n── " + t / "dot.py" + ":1-2\n"), std::string::npos) << out;
 
-  // "undef foo" counts: the keyword alternation has no boundary before it.
-  t.write("u.c", "#undef foo\n");
-  EXPECT_NE(find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]"), std::string::npos);
+  // In a file of no recognised language the keyword alternation has no
+  // boundary before it, so "undef foo" counts; in C it is no definition.
+  t.write("u.txt", "#undef foo\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.txt"}, 200).find("[1 definitions]"), std::string::npos);
+  t.write("u.c", "#undef foo\n#define foo(x) \\\n  ((x) + 1)\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
+            std::string::npos);
 }
 
 TEST(Def, CapCountAndNotFound) {
