@@ -8,7 +8,8 @@ Per language it prints:
   def recall     sampled symbols whose definition zub prints (a hit is a
                  block that starts at a ctags definition line of the symbol,
                  or up to two lines above it when the block covers it: a
-                 return type or template line of its own)
+                 return type or template line of its own; a C typedef,
+                 tagged on its closing `} name;` line, may end there)
   non-def        printed blocks that start at no ctags definition of the
                  symbol, over all printed blocks (pure virtual, defaulted and
                  deleted C++ members and JavaScript object-literal methods,
@@ -205,6 +206,15 @@ def untagged_definition(lang, name, text):
     return False
 
 
+def starts_at(tag_path, tag_line, kind, path, a, b):
+    """A block [a, b] of path starts at the tag: on its line or up to two
+    lines above it; or, for a C typedef, which ctags tags on the closing
+    `} name;` line, the block ends there."""
+    if tag_path != path:
+        return False
+    return a <= tag_line <= min(b, a + 2) or (kind == "t" and tag_line == b)
+
+
 def measure_def(zub, lang, cfg, tags, samples, verbose):
     by_name = {}
     for name, path, line, kind in tags:
@@ -229,10 +239,10 @@ def measure_def(zub, lang, cfg, tags, samples, verbose):
         hit = False
         for path, a, b in blocks:
             blocks_all += 1
-            good = any(p == path and a <= l <= min(b, a + 2) and k not in only_declares
+            good = any(starts_at(p, l, k, path, a, b) and k not in only_declares
                        for p, l, k in defs) or untagged_definition(lang, name, file_line(path, a))
             if good:
-                if any(p == path and a <= l <= min(b, a + 2) and k in cfg["main"]
+                if any(starts_at(p, l, k, path, a, b) and k in cfg["main"]
                        for p, l, k in defs):
                     hit = True
             else:
