@@ -54,7 +54,7 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
   return pats;
 }
 
-int run_stdin(const GrepOptions& o, const std::vector<SearchPattern>& pats, Output& out) {
+int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   ReadResult in = read_fd_all(0);
   std::string_view text;
   if (in.ok && is_valid_utf8(in.data)) text = in.data;
@@ -86,12 +86,12 @@ int run_stdin(const GrepOptions& o, const std::vector<SearchPattern>& pats, Outp
 }
 
 // Scans the listed files on `workers` threads; slot i holds file i's result.
-std::vector<std::optional<FileResult>> scan_all(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::vector<std::optional<FileResult>> scan_all(const GrepOptions& o, const PatternSet& pats,
                                                 const std::vector<std::string>& files, size_t workers) {
   std::vector<std::optional<FileResult>> slots(files.size());
   std::mutex slots_mu;
   std::atomic<size_t> next{0};
-  const bool prefilter = prefilter_applies(pats, o.invert) && !grep_detail::needle_driven(pats, o.invert);
+  const bool prefilter = prefilter_applies(pats, o.invert) && !grep_detail::needle_driven(pats.list, o.invert);
   auto work = [&] {
     ScanScratch scratch;
     ReadBuffer buf;
@@ -185,17 +185,18 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   if (o.context_requested && o.limit == 8) o.limit = 4;
   if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
   std::string error;
-  std::optional<std::vector<SearchPattern>> pats = build_patterns(o, error);
-  if (!pats) {
+  std::optional<std::vector<SearchPattern>> built = build_patterns(o, error);
+  if (!built) {
     out.write_err("zub grep: 정규식 오류: " + error + "\n(리터럴로 찾으려면 -E 를 빼라)\n");
     return 2;
   }
+  const PatternSet pats = make_pattern_set(std::move(*built));
   if (o.roots.empty()) {
     out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
     return 2;
   }
   for (const std::string& r : o.roots)
-    if (r == "-") return run_stdin(o, *pats, out);
+    if (r == "-") return run_stdin(o, pats, out);
 
   bool root_failed = false;
   std::vector<std::string> roots;
@@ -218,7 +219,7 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
     if (workers == 0) workers = 4;
   }
   if (workers > walked.files.size()) workers = walked.files.size();
-  std::vector<std::optional<FileResult>> slots = scan_all(o, *pats, walked.files, workers);
+  std::vector<std::optional<FileResult>> slots = scan_all(o, pats, walked.files, workers);
   uint64_t hits = 0;
   out.write_out(build_report(o, slots, base_root(roots), walked.non_source_skipped, hits));
   if (root_failed) return 2;

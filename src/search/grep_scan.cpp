@@ -54,23 +54,24 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
   }
 }
 
-std::optional<FileResult> scan_count(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_count(const GrepOptions& o, const PatternSet& ps,
                                      std::string_view text, ScanScratch& s) {
   uint64_t selected = 0;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t, std::string_view) { ++selected; });
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++selected; });
   if (selected == 0) return std::nullopt;
   FileResult r;
   r.matched = selected;
   return r;
 }
 
-std::optional<FileResult> scan_only_matching(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_only_matching(const GrepOptions& o, const PatternSet& ps,
                                              std::string_view text, ScanScratch& s) {
+  const std::vector<SearchPattern>& pats = ps.list;
   FileResult r;
   bool any = false;
   s.seen.clear();
   std::string piece;
-  for_each_selected(pats, false, text, s, [&](uint64_t line_no, std::string_view line) {
+  for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
     any = true;
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
@@ -101,13 +102,13 @@ std::optional<FileResult> scan_only_matching(const GrepOptions& o, const std::ve
   return r;
 }
 
-std::optional<FileResult> scan_default(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_default(const GrepOptions& o, const PatternSet& ps,
                                        std::string_view text, ScanScratch& s) {
   FileResult r;
   uint64_t selected = 0;
   s.seen.clear();
   std::string cut;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++selected;
     cut.clear();
     append_cut(cut, trim_ws(line));
@@ -129,11 +130,11 @@ std::optional<FileResult> scan_default(const GrepOptions& o, const std::vector<S
   return r;
 }
 
-std::optional<FileResult> scan_context(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
                                        std::string_view text, ScanScratch& s) {
   uint64_t selected = 0;
   s.shown_lines.clear();
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view) {
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view) {
     ++selected;
     if (s.shown_lines.size() < o.limit) s.shown_lines.push_back(line_no - 1);
   });
@@ -180,26 +181,37 @@ bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view li
   return occurs(p.compiled, m, line);
 }
 
-bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert) {
+PatternSet make_pattern_set(std::vector<SearchPattern> list) {
+  PatternSet ps;
+  ps.list = std::move(list);
+  bool all = !ps.list.empty();
+  for (const SearchPattern& p : ps.list) all = all && !p.needle.bytes.empty();
+  if (all) {
+    std::vector<std::string_view> needles;
+    for (const SearchPattern& p : ps.list) needles.push_back(p.needle.bytes);
+    ps.needles = make_multi_needle(needles, ps.list[0].needle.icase);
+  }
+  return ps;
+}
+
+bool prefilter_applies(const PatternSet& ps, bool invert) {
   if (invert) return false;
-  for (const SearchPattern& p : pats)
+  for (const SearchPattern& p : ps.list)
     if (p.needle.bytes.empty()) return false;
   return true;
 }
 
-bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text) {
-  for (const SearchPattern& p : pats)
-    if (needle_find(p.needle, text, 0) != std::string_view::npos) return true;
-  return false;
+bool prefilter_passes(const PatternSet& ps, std::string_view text) {
+  return multi_find(ps.needles, text, 0).pos != std::string_view::npos;
 }
 
-std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
                                     std::string_view text, ScanScratch& s) {
-  if (s.match.size() < pats.size()) s.match.resize(pats.size());
-  if (o.files_only || o.count) return scan_count(o, pats, text, s);
-  if (o.only_matching && !o.invert) return scan_only_matching(o, pats, text, s);
-  if (o.before == 0 && o.after == 0) return scan_default(o, pats, text, s);
-  return scan_context(o, pats, text, s);
+  if (s.match.size() < ps.list.size()) s.match.resize(ps.list.size());
+  if (o.files_only || o.count) return scan_count(o, ps, text, s);
+  if (o.only_matching && !o.invert) return scan_only_matching(o, ps, text, s);
+  if (o.before == 0 && o.after == 0) return scan_default(o, ps, text, s);
+  return scan_context(o, ps, text, s);
 }
 
 }  // namespace zub

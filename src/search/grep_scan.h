@@ -15,6 +15,7 @@
 #include "re/matcher.h"
 #include "re/pattern.h"
 #include "search/grep_options.h"
+#include "search/multi_needle.h"
 #include "search/needle.h"
 
 namespace zub {
@@ -26,6 +27,15 @@ struct SearchPattern {
   Needle needle;  // the literal itself, or the compiled pattern's required literal
   CompiledPattern compiled;
 };
+
+// The patterns of one call, and their needles prepared for one search that
+// finds all of them at once (set only when every pattern has a needle).
+struct PatternSet {
+  std::vector<SearchPattern> list;
+  MultiNeedle needles;
+};
+
+PatternSet make_pattern_set(std::vector<SearchPattern> list);
 
 struct FileResult {
   std::string path;
@@ -48,20 +58,20 @@ struct ScanScratch {
 
 // True when the whole-file prefilter applies: not inverted and every
 // pattern has a needle.
-bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert);
+bool prefilter_applies(const PatternSet& ps, bool invert);
 
 // True when some pattern's needle occurs in `text`.
-bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text);
+bool prefilter_passes(const PatternSet& ps, std::string_view text);
 
 // Calls fn(line_number, line) for every selected line of `text`, in order
 // (numbers from 1; a line's final carriage return is not part of it).
 template <typename Fn>
-void for_each_selected(const std::vector<SearchPattern>& pats, bool invert, std::string_view text,
+void for_each_selected(const PatternSet& ps, bool invert, std::string_view text,
                        ScanScratch& s, Fn&& fn);
 
 // Scans one file's text in the mode the options select; nullopt when no
 // line is selected.
-std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
                                     std::string_view text, ScanScratch& s);
 
 // Does pattern `k` occur in `line`?
