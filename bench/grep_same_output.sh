@@ -13,7 +13,7 @@ cases=(
   "-w spin_lock" "-C 2 PM_RESUME" "-l spin_lock" "-c spin_lock"
   "-i -e KVFREE -e gfp_nowait -e Copy_To_User" "-o -e kvfree -e kv"
   "-w -e kvfree -e dma_map_sg" "-C 2 -e kvfree -e GFP_NOWAIT" "-c -e kvfree -e kfree -e free"
-  "-E -e spin_lock\w*\(&\w+ -e mutex_lock" "-v -c -e a -e e"
+  "-E -e spin_lock\w*\(&\w+ -e mutex_lock" "-v -c -e a -e e" "--max-files 400 spin_lock" "-l --max-files 3 spin_lock"
 )
 fail=0
 for c in "${cases[@]}"; do

@@ -54,25 +54,18 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
   }
 }
 
-std::optional<FileResult> scan_count(const GrepOptions& o, const PatternSet& ps,
-                                     std::string_view text, ScanScratch& s) {
-  uint64_t selected = 0;
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++selected; });
-  if (selected == 0) return std::nullopt;
-  FileResult r;
-  r.matched = selected;
-  return r;
+void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, ScanScratch& s,
+                   FileScan& f) {
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++f.selected; });
 }
 
-std::optional<FileResult> scan_only_matching(const GrepOptions& o, const PatternSet& ps,
-                                             std::string_view text, ScanScratch& s) {
+void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                           ScanScratch& s, FileScan& f) {
   const std::vector<SearchPattern>& pats = ps.list;
-  FileResult r;
-  bool any = false;
-  s.seen.clear();
+  FileResult& r = f.r;
   std::string piece;
   for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
-    any = true;
+    ++f.selected;
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
       if (pats[k].literal) literal_pieces(pats[k].needle, line, s.pieces);
@@ -90,26 +83,21 @@ std::optional<FileResult> scan_only_matching(const GrepOptions& o, const Pattern
         continue;
       }
       if (r.shown >= o.limit) continue;
-      append_number(r.report, line_no);
+      append_number(r.report, line_base + line_no);
       r.report.append("| ");
       r.report.append(piece);
       r.report.push_back('\n');
       ++r.shown;
     }
   });
-  if (!any) return std::nullopt;
-  r.matched = r.shown + r.dups;
-  return r;
 }
 
-std::optional<FileResult> scan_default(const GrepOptions& o, const PatternSet& ps,
-                                       std::string_view text, ScanScratch& s) {
-  FileResult r;
-  uint64_t selected = 0;
-  s.seen.clear();
-  std::string cut;
+void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                     ScanScratch& s, FileScan& f) {
+  FileResult& r = f.r;
+  std::string& cut = s.cut;
   for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++selected;
+    ++f.selected;
     cut.clear();
     append_cut(cut, trim_ws(line));
     if (!s.seen.insert(line_fingerprint(cut)).second) {
@@ -117,17 +105,12 @@ std::optional<FileResult> scan_default(const GrepOptions& o, const PatternSet& p
       return;
     }
     if (r.shown >= o.limit) return;
-    append_number(r.report, line_no);
+    append_number(r.report, line_base + line_no);
     r.report.append("| ");
     r.report.append(cut);
     r.report.push_back('\n');
     ++r.shown;
   });
-  if (selected == 0) return std::nullopt;
-  r.matched = selected - r.dups;
-  r.more = r.matched > r.shown ? r.matched - r.shown : 0;
-  append_more(r.report, r.more);
-  return r;
 }
 
 std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
@@ -205,13 +188,50 @@ bool prefilter_passes(const PatternSet& ps, std::string_view text) {
   return multi_find(ps.needles, text, 0).pos != std::string_view::npos;
 }
 
-std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
-                                    std::string_view text, ScanScratch& s) {
-  if (s.match.size() < ps.list.size()) s.match.resize(ps.list.size());
-  if (o.files_only || o.count) return scan_count(o, ps, text, s);
-  if (o.only_matching && !o.invert) return scan_only_matching(o, ps, text, s);
-  if (o.before == 0 && o.after == 0) return scan_default(o, ps, text, s);
-  return scan_context(o, ps, text, s);
+bool needs_whole_text(const GrepOptions& o) {
+  if (o.files_only || o.count) return false;
+  if (o.only_matching && !o.invert) return false;
+  return o.before > 0 || o.after > 0;
+}
+
+void begin_scan(ScanScratch& s, size_t patterns, FileScan& f) {
+  if (s.match.size() < patterns) s.match.resize(patterns);
+  s.seen.clear();
+  f = FileScan{};
+}
+
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                  ScanScratch& s, FileScan& f) {
+  if (o.files_only || o.count) count_segment(o, ps, text, s, f);
+  else if (o.only_matching && !o.invert) only_matching_segment(o, ps, text, line_base, s, f);
+  else default_segment(o, ps, text, line_base, s, f);
+}
+
+std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
+  if (f.selected == 0) return std::nullopt;
+  FileResult& r = f.r;
+  if (o.files_only || o.count) {
+    r.matched = f.selected;
+  } else if (o.only_matching && !o.invert) {
+    r.matched = r.shown + r.dups;
+  } else {
+    r.matched = f.selected - r.dups;
+    r.more = r.matched > r.shown ? r.matched - r.shown : 0;
+    append_more(r.report, r.more);
+  }
+  return std::move(r);
+}
+
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                                    ScanScratch& s) {
+  if (needs_whole_text(o)) {
+    if (s.match.size() < ps.list.size()) s.match.resize(ps.list.size());
+    return scan_context(o, ps, text, s);
+  }
+  FileScan f;
+  begin_scan(s, ps.list.size(), f);
+  scan_segment(o, ps, text, 0, s, f);
+  return finish_scan(o, f);
 }
 
 }  // namespace zub

@@ -17,6 +17,7 @@
 #include "search/grep_options.h"
 #include "search/multi_needle.h"
 #include "search/needle.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -54,6 +55,14 @@ struct ScanScratch {
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;
   std::vector<std::string_view> lines;
+  std::string cut;
+};
+
+// One file's scan in progress, fed its text in pieces that end at a line
+// feed (or at the end of the file).
+struct FileScan {
+  FileResult r;
+  uint64_t selected = 0;
 };
 
 // True when the whole-file prefilter applies: not inverted and every
@@ -73,6 +82,19 @@ void for_each_selected(const PatternSet& ps, bool invert, std::string_view text,
 // line is selected.
 std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
                                     std::string_view text, ScanScratch& s);
+
+// True when the mode needs the whole text at once (context lines); the
+// other modes can take a file in pieces through the calls below.
+bool needs_whole_text(const GrepOptions& o);
+void begin_scan(ScanScratch& s, size_t patterns, FileScan& f);
+// `text` holds whole lines; `line_base` is the number of lines before it.
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                  ScanScratch& s, FileScan& f);
+std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f);
+
+// Reads, gates and scans the file at `path`; its result carries the path.
+std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                    ScanScratch& s, ReadBuffer& buf);
 
 // Does pattern `k` occur in `line`?
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line);

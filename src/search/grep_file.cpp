@@ -1,0 +1,130 @@
+// Reading one listed file for `zub grep`. A regular file is read in pieces
+// of at most kPiece bytes that end at a line feed, so a worker's buffer stays
+// small however large the files; a file that fits in one piece is gated
+// only when a needle occurs in it (a file without a hit has no result, and
+// the UTF-8 check is the costliest part of reading it).
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/utf8.h"
+#include "search/grep_scan.h"
+
+namespace zub {
+
+namespace {
+
+constexpr size_t kPiece = 256 * 1024;
+constexpr size_t kHead = 1024;  // where the binary test looks for a NUL
+
+std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& path) {
+  if (r) r->path = std::move(path);
+  return r;
+}
+
+// The whole-text route: the content gate, then the scan.
+std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                     ScanScratch& s, ReadBuffer& buf) {
+  if (!content_gate(path, o.filter.include_all, buf)) return std::nullopt;
+  const std::string_view text = buf.view();
+  if (prefilter_applies(ps, o.invert) && !prefilter_passes(ps, text)) return std::nullopt;
+  return with_path(scan_file(o, ps, text, s), std::move(path));
+}
+
+struct Fd {
+  int fd;
+  ~Fd() { ::close(fd); }
+};
+
+}  // namespace
+
+std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                    ScanScratch& s, ReadBuffer& buf) {
+  const bool driven = grep_detail::needle_driven(ps.list, o.invert);
+  // A needle that holds a line feed can straddle two pieces, context lines
+  // reach back into earlier ones, and without the size cap a file is taken
+  // whole as it is.
+  if (o.filter.include_all || needs_whole_text(o) || (prefilter_applies(ps, o.invert) && !driven))
+    return scan_whole(o, ps, std::move(path), s, buf);
+  const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (raw < 0) return std::nullopt;
+  Fd fd{raw};
+  struct stat st;
+  if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return scan_whole(o, ps, std::move(path), s, buf);
+  if (static_cast<uint64_t>(st.st_size) > kMaxScanBytes) return std::nullopt;
+  const int flags = ::fcntl(fd.fd, F_GETFL);
+  if (flags != -1) ::fcntl(fd.fd, F_SETFL, flags & ~O_NONBLOCK);
+  if (buf.cap != kPiece) {
+    buf.bytes.reset(new char[kPiece]);
+    buf.cap = kPiece;
+  }
+  buf.len = 0;
+  uint64_t total = 0;      // bytes read from the file
+  uint64_t line_base = 0;  // lines in the pieces already scanned
+  bool split = false;      // a piece was scanned before the end was seen
+  FileScan f;
+  begin_scan(s, ps.list.size(), f);
+  for (;;) {
+    bool eof = false;
+    while (buf.len < buf.cap) {
+      const size_t room = buf.cap - buf.len;
+      const ssize_t n = ::read(fd.fd, buf.bytes.get() + buf.len, room);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        return std::nullopt;
+      }
+      if (n == 0) {
+        eof = true;
+        break;
+      }
+      if (total < kHead) {
+        const size_t head_end = total + static_cast<size_t>(n) < kHead ? static_cast<size_t>(n) : kHead - total;
+        if (std::memchr(buf.bytes.get() + buf.len, 0, head_end)) return std::nullopt;
+      }
+      total += static_cast<uint64_t>(n);
+      buf.len += static_cast<size_t>(n);
+      if (total > kMaxScanBytes) return std::nullopt;
+      // A short read of exactly the size fstat reported is the end of a
+      // regular file; spare the extra read that would confirm it.
+      if (total == static_cast<uint64_t>(st.st_size) && static_cast<size_t>(n) < room) {
+        eof = true;
+        break;
+      }
+    }
+    if (eof && !split) {
+      // The whole file is in the buffer.
+      const std::string_view text = buf.view();
+      if (driven && multi_find(ps.needles, text, 0).pos == std::string_view::npos) return std::nullopt;
+      if (!is_valid_utf8(text)) return std::nullopt;
+      scan_segment(o, ps, text, 0, s, f);
+      return with_path(finish_scan(o, f), std::move(path));
+    }
+    size_t end = buf.len;
+    if (!eof) {
+      const void* nl = memrchr(buf.bytes.get(), '\n', buf.len);
+      if (!nl) {
+        // One line longer than the buffer: make room for the rest of it.
+        const size_t grow = buf.cap * 2;
+        std::unique_ptr<char[]> bigger(new char[grow]);
+        std::memcpy(bigger.get(), buf.bytes.get(), buf.len);
+        buf.bytes = std::move(bigger);
+        buf.cap = grow;
+        continue;
+      }
+      end = static_cast<size_t>(static_cast<const char*>(nl) - buf.bytes.get()) + 1;
+    }
+    split = true;
+    const std::string_view piece(buf.bytes.get(), end);
+    if (!is_valid_utf8(piece)) return std::nullopt;
+    scan_segment(o, ps, piece, line_base, s, f);
+    if (eof) break;
+    line_base += count_byte(piece.data(), piece.size(), '\n');
+    std::memmove(buf.bytes.get(), buf.bytes.get() + end, buf.len - end);
+    buf.len -= end;
+  }
+  return with_path(finish_scan(o, f), std::move(path));
+}
+
+}  // namespace zub
