@@ -10,7 +10,7 @@ unset ZUB_GREP_ALL
 cases=(
   "PM_RESUME" "spin_lock" "-E [A-Z]+_RESUME" "-i pm_resume" "-E [A-Z]{3}[0-9]{2}"
   "-e kmalloc_array -e kvfree -e GFP_NOWAIT -e copy_to_user -e dma_map_sg"
-  "-w spin_lock" "-C 2 PM_RESUME" "-l spin_lock" "-c spin_lock"
+  "-w spin_lock" "-C 2 PM_RESUME" "-C 2 spin_lock" "-C 1 -A 3 -v -e a -e e" "-l spin_lock" "-c spin_lock"
   "-i -e KVFREE -e gfp_nowait -e Copy_To_User" "-o -e kvfree -e kv"
   "-w -e kvfree -e dma_map_sg" "-C 2 -e kvfree -e GFP_NOWAIT" "-c -e kvfree -e kfree -e free"
   "-E -e spin_lock\w*\(&\w+ -e mutex_lock" "-v -c -e a -e e" "--max-files 400 spin_lock" "-l --max-files 3 spin_lock"

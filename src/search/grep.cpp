@@ -163,7 +163,7 @@ class ScanPipeline {
       for (size_t k = 0; k < workers_; ++k) threads_.emplace_back([this] { work(); });
     }
     std::unique_lock<std::mutex> lock(mu_);
-    has_room_.wait(lock, [&] { return walked_ - reported_ < kWindow; });
+    if (walked_ - reported_ >= kWindow) has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
     queue_.push_back(std::move(path));
     ++walked_;
     lock.unlock();
@@ -222,7 +222,9 @@ class ScanPipeline {
         ++reported_;
         moved = true;
       }
-      if (moved) has_room_.notify_one();
+      // The walk waits for half the window to drain rather than for every
+      // single slot, so it and the workers do not wake each other per file.
+      if (moved && walked_ - reported_ <= kWindow / 2) has_room_.notify_one();
     }
   }
 

@@ -43,22 +43,24 @@ struct Fd {
 std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
                                     ScanScratch& s, ReadBuffer& buf) {
   const bool driven = grep_detail::needle_driven(ps.list, o.invert);
-  // A needle that holds a line feed can straddle two pieces, context lines
-  // reach back into earlier ones, and without the size cap a file is taken
-  // whole as it is.
-  if (o.filter.include_all || needs_whole_text(o) || (prefilter_applies(ps, o.invert) && !driven))
-    return scan_whole(o, ps, std::move(path), s, buf);
+  // Without the size cap a file is taken as it is, through the content gate.
+  if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf);
   const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (raw < 0) return std::nullopt;
   Fd fd{raw};
   struct stat st;
+  // Anything but a regular file (a pipe or device given as a root) goes
+  // through the content gate; for a regular file O_NONBLOCK means nothing.
   if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return scan_whole(o, ps, std::move(path), s, buf);
-  if (static_cast<uint64_t>(st.st_size) > kMaxScanBytes) return std::nullopt;
-  const int flags = ::fcntl(fd.fd, F_GETFL);
-  if (flags != -1) ::fcntl(fd.fd, F_SETFL, flags & ~O_NONBLOCK);
-  if (buf.cap != kPiece) {
-    buf.bytes.reset(new char[kPiece]);
-    buf.cap = kPiece;
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size > kMaxScanBytes) return std::nullopt;
+  // Context lines reach back into earlier pieces, and a needle that holds a
+  // line feed can straddle two: those take the file whole.
+  const bool whole = needs_whole_text(o) || (prefilter_applies(ps, o.invert) && !driven);
+  const size_t need = whole && size + 1 > kPiece ? static_cast<size_t>(size) + 1 : kPiece;
+  if (buf.cap < need || (!whole && buf.cap > kPiece)) {
+    buf.bytes.reset(new char[need]);
+    buf.cap = need;
   }
   buf.len = 0;
   uint64_t total = 0;      // bytes read from the file
@@ -88,7 +90,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
       if (total > kMaxScanBytes) return std::nullopt;
       // A short read of exactly the size fstat reported is the end of a
       // regular file; spare the extra read that would confirm it.
-      if (total == static_cast<uint64_t>(st.st_size) && static_cast<size_t>(n) < room) {
+      if (total == size && static_cast<size_t>(n) < room) {
         eof = true;
         break;
       }
@@ -96,16 +98,25 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     if (eof && !split) {
       // The whole file is in the buffer.
       const std::string_view text = buf.view();
-      if (driven && multi_find(ps.needles, text, 0).pos == std::string_view::npos) return std::nullopt;
-      if (!is_valid_utf8(text)) return std::nullopt;
+      if (driven) {
+        const MultiHit first = multi_find(ps.needles, text, 0);
+        if (first.pos == std::string_view::npos) return std::nullopt;
+        if (!is_valid_utf8(text)) return std::nullopt;
+        s.first_hit = first;
+      } else {
+        if (whole && prefilter_applies(ps, o.invert) && !prefilter_passes(ps, text)) return std::nullopt;
+        if (!is_valid_utf8(text)) return std::nullopt;
+      }
+      if (whole) return with_path(scan_file(o, ps, text, s), std::move(path));
       scan_segment(o, ps, text, 0, s, f);
       return with_path(finish_scan(o, f), std::move(path));
     }
     size_t end = buf.len;
     if (!eof) {
-      const void* nl = memrchr(buf.bytes.get(), '\n', buf.len);
+      const void* nl = whole ? nullptr : memrchr(buf.bytes.get(), '\n', buf.len);
       if (!nl) {
-        // One line longer than the buffer: make room for the rest of it.
+        // One line longer than the buffer (or a file that grew while being
+        // read whole): make room for the rest.
         const size_t grow = buf.cap * 2;
         std::unique_ptr<char[]> bigger(new char[grow]);
         std::memcpy(bigger.get(), buf.bytes.get(), buf.len);

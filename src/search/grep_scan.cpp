@@ -1,6 +1,7 @@
 #include "search/grep_scan.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/elide.h"
 #include "base/fnv.h"
@@ -113,41 +114,65 @@ void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_vie
   });
 }
 
-std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
-                                       std::string_view text, ScanScratch& s) {
+// Start of the line before the one that starts at `p` (p > 0).
+size_t previous_line_start(std::string_view text, size_t p) {
+  const void* back = p > 1 ? memrchr(text.data(), '\n', p - 1) : nullptr;
+  return back ? static_cast<size_t>(static_cast<const char*>(back) - text.data()) + 1 : 0;
+}
+
+std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                                       ScanScratch& s) {
   uint64_t selected = 0;
   s.shown_lines.clear();
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view) {
+  s.shown_starts.clear();
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++selected;
-    if (s.shown_lines.size() < o.limit) s.shown_lines.push_back(line_no - 1);
+    if (s.shown_lines.size() < o.limit) {
+      s.shown_lines.push_back(line_no - 1);
+      s.shown_starts.push_back(static_cast<size_t>(line.data() - text.data()));
+    }
   });
   if (selected == 0) return std::nullopt;
-  s.lines.clear();
-  for_each_line(text, [&](std::string_view l) { s.lines.push_back(l); });
-  const uint64_t last = s.lines.size() - 1;
   FileResult r;
-  // Ranges around the shown matches, merged when they touch or overlap.
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  for (uint64_t m : s.shown_lines) {
+  // Ranges around the shown matches, merged when they touch or overlap; each
+  // with the byte offset of its first line. A range's end may lie past the
+  // last line: printing stops at the end of the text.
+  struct Range {
+    uint64_t lo, hi;
+    size_t at;
+  };
+  std::vector<Range> ranges;
+  for (size_t k = 0; k < s.shown_lines.size(); ++k) {
+    const uint64_t m = s.shown_lines[k];
     const uint64_t lo = m > o.before ? m - o.before : 0;
-    const uint64_t hi = (last - m) > o.after ? m + o.after : last;
-    if (!ranges.empty() && lo <= ranges.back().second + 1) {
-      ranges.back().second = std::max(ranges.back().second, hi);
-    } else {
-      ranges.emplace_back(lo, hi);
+    const uint64_t hi = m + o.after < m ? UINT64_MAX : m + o.after;
+    if (!ranges.empty() && lo <= ranges.back().hi + 1) {
+      ranges.back().hi = std::max(ranges.back().hi, hi);
+      continue;
     }
+    size_t at = s.shown_starts[k];
+    for (uint64_t j = m; j > lo; --j) at = previous_line_start(text, at);
+    ranges.push_back({lo, hi, at});
   }
   size_t next_shown = 0;
+  const size_t n = text.size();
   for (size_t k = 0; k < ranges.size(); ++k) {
     if (k) r.report.append("⋯\n");
-    for (uint64_t j = ranges[k].first; j <= ranges[k].second; ++j) {
+    size_t pos = ranges[k].at;
+    for (uint64_t j = ranges[k].lo; j <= ranges[k].hi && pos < n; ++j) {
+      const void* fwd = std::memchr(text.data() + pos, '\n', n - pos);
+      const size_t nl = fwd ? static_cast<size_t>(static_cast<const char*>(fwd) - text.data()) : n;
+      size_t le = nl;
+      if (fwd && le > pos && text[le - 1] == '\r') --le;
       while (next_shown < s.shown_lines.size() && s.shown_lines[next_shown] < j) ++next_shown;
       const bool is_match = next_shown < s.shown_lines.size() && s.shown_lines[next_shown] == j;
       append_number(r.report, j + 1);
       r.report.push_back(is_match ? '>' : '-');
       r.report.push_back(' ');
-      append_elided(r.report, s.lines[j], kColumns);
+      append_elided(r.report, text.substr(pos, le - pos), kColumns);
       r.report.push_back('\n');
+      pos = nl + 1;
+      if (j == UINT64_MAX) break;
     }
   }
   r.matched = selected;

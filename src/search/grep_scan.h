@@ -56,6 +56,8 @@ struct ScanScratch {
   std::vector<uint64_t> shown_lines;
   std::vector<std::string_view> lines;
   std::string cut;
+  std::vector<size_t> shown_starts;
+  MultiHit first_hit;  // when set, where the needles' first hit in the next text is
 };
 
 // One file's scan in progress, fed its text in pieces that end at a line

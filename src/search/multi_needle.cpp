@@ -145,34 +145,48 @@ void build_fingerprints(MultiNeedle& m) {
 
 const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 
-// Scans 32 positions per step from `p`; returns a hit, or the position where
-// the scan stopped (end of the full blocks, or the budget ran out) in `p`.
+// Scans 32 positions per step from `p`; returns a hit, or in `p` the
+// position from which the rest is still to be searched (the tail after the
+// full blocks, or where the budget ran out). Each block is loaded once; the
+// table results for needle byte j are moved j places along, carrying bytes
+// over from the previous block, so a set bit marks where a candidate ends.
 template <unsigned FP>
 __attribute__((target("avx2"))) bool teddy_avx2(const MultiNeedle& m, const char* h, size_t n, size_t& p,
                                                  Budget& b, MultiHit& hit) {
-  __m256i lo[FP], hi[FP];
+  __m256i lo[FP], hi[FP], prev[FP];
   for (unsigned j = 0; j < FP; ++j) {
     lo[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m.lo[j].data())));
     hi[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m.hi[j].data())));
+    prev[j] = _mm256_setzero_si256();
   }
   const __m256i nib = _mm256_set1_epi8(0x0f);
   const __m256i zero = _mm256_setzero_si256();
   alignas(32) uint8_t buckets[32];
-  while (p + (FP - 1) + 32 <= n) {
-    __m256i res = _mm256_set1_epi8(-1);
-    for (unsigned j = 0; j < FP; ++j) {
-      const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + p + j));
-      const __m256i l = _mm256_shuffle_epi8(lo[j], _mm256_and_si256(c, nib));
-      const __m256i u = _mm256_shuffle_epi8(hi[j], _mm256_and_si256(_mm256_srli_epi16(c, 4), nib));
-      res = _mm256_and_si256(res, _mm256_and_si256(l, u));
+  const size_t from = p;
+  while (p + 32 <= n) {
+    const __m256i c = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(h + p));
+    const __m256i ln = _mm256_and_si256(c, nib);
+    const __m256i hn = _mm256_and_si256(_mm256_srli_epi16(c, 4), nib);
+    __m256i r[FP];
+    for (unsigned j = 0; j < FP; ++j)
+      r[j] = _mm256_and_si256(_mm256_shuffle_epi8(lo[j], ln), _mm256_shuffle_epi8(hi[j], hn));
+    __m256i res = r[FP - 1];
+    if constexpr (FP >= 2) {
+      const __m256i carry = _mm256_permute2x128_si256(prev[FP - 2], r[FP - 2], 0x21);
+      res = _mm256_and_si256(res, _mm256_alignr_epi8(r[FP - 2], carry, 15));
     }
+    if constexpr (FP >= 3) {
+      const __m256i carry = _mm256_permute2x128_si256(prev[0], r[0], 0x21);
+      res = _mm256_and_si256(res, _mm256_alignr_epi8(r[0], carry, 14));
+    }
+    for (unsigned j = 0; j < FP; ++j) prev[j] = r[j];
     uint32_t mask = ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(res, zero)));
     if (mask) {
       _mm256_store_si256(reinterpret_cast<__m256i*>(buckets), res);
       while (mask) {
         const unsigned i = static_cast<unsigned>(__builtin_ctz(mask));
         mask &= mask - 1;
-        const size_t at = p + i;
+        const size_t at = p + i - (FP - 1);  // never before `from`: the first carry is empty
         if (b.over(at)) {
           p = at;
           return false;
@@ -189,6 +203,9 @@ __attribute__((target("avx2"))) bool teddy_avx2(const MultiNeedle& m, const char
     }
     p += 32;
   }
+  // Candidates ending before p were all checked.
+  if (p - from >= FP - 1) p -= FP - 1;
+  else p = from;
   return false;
 }
 
