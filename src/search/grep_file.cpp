@@ -1,8 +1,9 @@
 // Reading one listed file for `zub grep`. A regular file is read in pieces
 // of at most kPiece bytes that end at a line feed, so a worker's buffer stays
-// small however large the files; a file that fits in one piece is gated
-// only when a needle occurs in it (a file without a hit has no result, and
-// the UTF-8 check is the costliest part of reading it).
+// small (and warm in the cache) however large the files; a file that fits in
+// one piece is checked for UTF-8 only when its scan found something (a file
+// without a result shows nothing either way, and the check is the costliest
+// part of reading it).
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -16,7 +17,7 @@ namespace zub {
 
 namespace {
 
-constexpr size_t kPiece = 256 * 1024;
+constexpr size_t kPiece = 128 * 1024;
 constexpr size_t kHead = 1024;  // where the binary test looks for a NUL
 
 std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& path) {
@@ -101,15 +102,21 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
       if (driven) {
         const MultiHit first = multi_find(ps.needles, text, 0);
         if (first.pos == std::string_view::npos) return std::nullopt;
-        if (!is_valid_utf8(text)) return std::nullopt;
         s.first_hit = first;
-      } else {
-        if (whole && prefilter_applies(ps, o.invert) && !prefilter_passes(ps, text)) return std::nullopt;
-        if (!is_valid_utf8(text)) return std::nullopt;
+      } else if (whole && prefilter_applies(ps, o.invert) && !prefilter_passes(ps, text)) {
+        return std::nullopt;
       }
-      if (whole) return with_path(scan_file(o, ps, text, s), std::move(path));
-      scan_segment(o, ps, text, 0, s, f);
-      return with_path(finish_scan(o, f), std::move(path));
+      // The scan copes with any bytes; whether they are UTF-8 matters only
+      // when it found something.
+      std::optional<FileResult> r;
+      if (whole) {
+        r = scan_file(o, ps, text, s);
+      } else {
+        scan_segment(o, ps, text, 0, s, f);
+        r = finish_scan(o, f);
+      }
+      if (!r || !is_valid_utf8(text)) return std::nullopt;
+      return with_path(std::move(r), std::move(path));
     }
     size_t end = buf.len;
     if (!eof) {

@@ -57,7 +57,7 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
 
 void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, ScanScratch& s,
                    FileScan& f) {
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++f.selected; });
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++f.selected; }, false);
 }
 
 void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,

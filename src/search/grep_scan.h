@@ -76,9 +76,11 @@ bool prefilter_passes(const PatternSet& ps, std::string_view text);
 
 // Calls fn(line_number, line) for every selected line of `text`, in order
 // (numbers from 1; a line's final carriage return is not part of it).
+// Without `numbered` the numbers passed are not counted (callers that only
+// count lines spare the work).
 template <typename Fn>
 void for_each_selected(const PatternSet& ps, bool invert, std::string_view text,
-                       ScanScratch& s, Fn&& fn);
+                       ScanScratch& s, Fn&& fn, bool numbered = true);
 
 // Scans one file's text in the mode the options select; nullopt when no
 // line is selected.

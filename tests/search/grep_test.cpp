@@ -328,7 +328,7 @@ TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
 // early.
 TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   TempDir t;
-  const size_t kPiece = 256 * 1024;
+  const size_t kPiece = 128 * 1024;
   std::string big;
   unsigned seed = 7;
   auto rnd = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
@@ -377,6 +377,15 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
     EXPECT_EQ(a.out.find("early_nul.c"), std::string::npos);
     EXPECT_NE(a.out.find("late_nul.c"), std::string::npos);
   }
+  // Selection without needles (inverted) still leaves out the files that
+  // are not UTF-8 or are binary, small or large.
+  t.write("b/small_bad.c", "kvfree\n\xc3(\n");
+  Output v, w;
+  v.capture = w.capture = true;
+  EXPECT_EQ(run_grep({"-v", "-c", "zzz", t.path()}, v, 2), run_grep({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
+  EXPECT_EQ(v.out, w.out);
+  EXPECT_EQ(v.out.find("bad.c"), std::string::npos);
+  EXPECT_NE(v.out.find("small.c"), std::string::npos);
   // Only-matching pieces of overlapping literals, both routes.
   Output a, b;
   a.capture = b.capture = true;
