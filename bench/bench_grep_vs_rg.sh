@@ -67,24 +67,27 @@ for corpus in "${corpora[@]}"; do
       zm=$(peak_kb "$ZUB" grep $zargs $corpus)
       rm_=$(peak_kb $RG $rargs $corpus)
     }
-    zt=(); rt=(); ratios=()
+    zt=(); rt=(); zcs=(); rcs=(); ratios=()
     for round in $(seq "$ROUNDS"); do
       # shellcheck disable=SC2086
       hyperfine -N --warmup 1 --runs "$RUNS" -i --export-json "$out/r.json" \
         -n zub "$ZUB grep $zargs $corpus" -n rg "$RG $rargs $corpus" >&2
-      read -r z r < <(python3 -c '
+      read -r z r zc rc < <(python3 -c '
 import json, statistics, sys
-res = {x["command"]: statistics.median(x["times"]) for x in json.load(open(sys.argv[1]))["results"]}
-print(res["zub"], res["rg"])' "$out/r.json")
-      zt+=("$z"); rt+=("$r"); ratios+=("$(python3 -c "print(f'{$z/$r:.2f}')")")
+res = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
+med = lambda k: statistics.median(res[k]["times"])
+cpu = lambda k: res[k]["user"] + res[k]["system"]
+print(med("zub"), med("rg"), cpu("zub"), cpu("rg"))' "$out/r.json")
+      zt+=("$z"); rt+=("$r"); zcs+=("$zc"); rcs+=("$rc"); ratios+=("$(python3 -c "print(f'{$z/$r:.2f}')")")
     done
-    row=$(python3 - "$name" "$zm" "$rm_" "$zh" "$rh" "${ratios[*]}" "${zt[*]}" "${rt[*]}" <<'PY'
+    row=$(python3 - "$name" "$zm" "$rm_" "$zh" "$rh" "${ratios[*]}" "${zt[*]}" "${rt[*]}" "${zcs[*]}" "${rcs[*]}" <<'PY'
 import statistics, sys
-name, zm, rm, zh, rh, ratios, zt, rt = sys.argv[1:9]
-z = statistics.median(float(x) for x in zt.split())
-r = statistics.median(float(x) for x in rt.split())
+name, zm, rm, zh, rh, ratios, zt, rt, zc, rc = sys.argv[1:11]
+med = lambda v: statistics.median(float(x) for x in v.split())
+z, r, zc, rc = med(zt), med(rt), med(zc), med(rc)
 zm, rm = float(zm), float(rm)
-print(f"| {name} | {z*1000:.0f} | {r*1000:.0f} | {z/r:.2f} | {ratios.replace(' ', ', ')} | {zm/1024:.1f} | {rm/1024:.1f} | {zm/rm:.2f} | {zh} | {rh} |")
+print(f"| {name} | {z*1000:.0f} | {r*1000:.0f} | {z/r:.2f} | {ratios.replace(' ', ', ')} | {zc*1000:.0f} | {rc*1000:.0f} | {zc/rc:.2f} "
+      f"| {zm/1024:.1f} | {rm/1024:.1f} | {zm/rm:.2f} | {zh} | {rh} |")
 PY
 )
     echo "$row" >&2
@@ -94,8 +97,8 @@ PY
   # shellcheck disable=SC2086
   nfiles=$(find $corpus -type f | wc -l)
   tables+="### $label, $nfiles files"$'\n\n'
-  tables+="| case | zub ms | rg ms | time ratio | ratio per round | zub MB | rg MB | memory ratio | zub hits in files | rg hits in files |"$'\n'
-  tables+="|---|---|---|---|---|---|---|---|---|---|"$'\n'"$rows"$'\n'
+  tables+="| case | zub ms | rg ms | time ratio | ratio per round | zub CPU ms | rg CPU ms | CPU ratio | zub MB | rg MB | memory ratio | zub hits in files | rg hits in files |"$'\n'
+  tables+="|---|---|---|---|---|---|---|---|---|---|---|---|---|"$'\n'"$rows"$'\n'
 done
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 cmds=$(while IFS='|' read -r name zargs rargs _; do printf -- '- %s: `zub grep %s ROOT` / `rg %s ROOT`\n' "$name" "$zargs" "$rargs"; done <<< "$CASES")
@@ -109,7 +112,8 @@ $load_start at the start and $load_end at the end. Tree: Debian's
 linux-source-6.1. Peer: \`$RG\`. Time: both tools in one hyperfine call per
 case, $RUNS runs after one warm-up, $ROUNDS such calls; medians over the rounds
 in milliseconds, ratio = zub / rg (below 1 is faster), and the ratio of each
-round. Memory: peak resident set (\`/usr/bin/time -f %M\`), median of
+round. CPU: user plus system time per run (mean), median over the rounds;
+on a busy machine it says more than the wall time. Memory: peak resident set (\`/usr/bin/time -f %M\`), median of
 $MEM_RUNS runs, in MB. Hits: selected lines counted with -c by each tool (for
 -C 2 and -l the same pattern without them), "hits in files". zub walks fewer
 files than rg (its skip lists and non-source table) and rg leaves out hidden
