@@ -34,6 +34,11 @@ struct SearchPattern {
 struct PatternSet {
   std::vector<SearchPattern> list;
   MultiNeedle needles;
+  // No pattern is empty or anchored to a line's start or end: then one that
+  // occurs in no line occurs nowhere in the text either (a line is a piece
+  // of the text, and the line feed around it counts as a non-word byte just
+  // as a line's ends do), so a test of the whole text can rule a file out.
+  bool text_test = false;
 };
 
 PatternSet make_pattern_set(std::vector<SearchPattern> list);
@@ -54,7 +59,6 @@ struct ScanScratch {
   std::unordered_set<uint64_t> seen;
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;
-  std::vector<std::string_view> lines;
   std::string cut;
   std::vector<size_t> shown_starts;
   MultiHit first_hit;  // when set, where the needles' first hit in the next text is

@@ -386,6 +386,24 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   EXPECT_EQ(v.out, w.out);
   EXPECT_EQ(v.out.find("bad.c"), std::string::npos);
   EXPECT_NE(v.out.find("small.c"), std::string::npos);
+  // A pattern's selected lines and the lines it leaves out (with -v, which
+  // looks at every line) add up to all lines: a test over the whole text
+  // that rules files out must never drop a line that matches, with anchors,
+  // word boundaries or white space next to line ends.
+  auto hits = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "-c");
+    args.push_back(t.path());
+    Output o;
+    o.capture = true;
+    run_grep(args, o, 2);
+    const size_t at = o.out.rfind(" files, ");
+    return at == std::string::npos ? std::string("?") : o.out.substr(at + 8, o.out.find(' ', at + 8) - at - 8);
+  };
+  const long all_lines = std::stol(hits({"-v", "zzzzq"}));
+  for (const char* p : {"\\bkv\\w*", "^kv", "free$", "\\sGFP", "[A-Z]{3}_", "e\\b", "^$", "\\Bree"}) {
+    const std::string in = hits({"-E", p}), out = hits({"-v", "-E", p});
+    EXPECT_EQ(std::stol(in) + std::stol(out), all_lines) << p;
+  }
   // Only-matching pieces of overlapping literals, both routes.
   Output a, b;
   a.capture = b.capture = true;
