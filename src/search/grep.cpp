@@ -1,8 +1,8 @@
 #include "search/grep.h"
 
 #include <condition_variable>
-#include <deque>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>

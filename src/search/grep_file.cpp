@@ -30,7 +30,10 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
                                      ScanScratch& s, ReadBuffer& buf) {
   if (!content_gate(path, o.filter.include_all, buf)) return std::nullopt;
   const std::string_view text = buf.view();
-  if (prefilter_applies(ps, o.invert) && !prefilter_passes(ps, text)) return std::nullopt;
+  // Needle-driven selection finds the needles itself; only the others need
+  // the whole-text test first.
+  if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) && !prefilter_passes(ps, text))
+    return std::nullopt;
   return with_path(scan_file(o, ps, text, s), std::move(path));
 }
 
