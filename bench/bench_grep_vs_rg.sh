@@ -9,6 +9,7 @@
 # Installs ripgrep and hyperfine when missing, warms the page cache, and
 # rewrites its section of bench/RESULTS.md.
 set -eu
+set -f  # patterns hold glob characters that must reach both tools as they are
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
 BUILD=${1:-$ROOT/build}

@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/file_io.h"
 #include "base/utf8.h"
 #include "search/grep_scan.h"
 
@@ -37,6 +38,22 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
   return with_path(scan_file(o, ps, text, s), std::move(path));
 }
 
+// A large file in context mode whose pieces showed a hit: the scan needs
+// all of it at once. It is mapped for this one scan and unmapped after, so
+// no worker keeps a buffer of the largest file it has met.
+std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                      ScanScratch& s) {
+  FileView view;
+  int err = 0;
+  if (!open_file_view(path, view, &err)) return std::nullopt;
+  const std::string_view text = view.data();
+  if (text.size() > kMaxScanBytes) return std::nullopt;
+  if (std::memchr(text.data(), 0, text.size() < kHead ? text.size() : kHead)) return std::nullopt;
+  std::optional<FileResult> r = scan_file(o, ps, text, s);
+  if (!r || !is_valid_utf8(text)) return std::nullopt;
+  return with_path(std::move(r), std::move(path));
+}
+
 struct Fd {
   int fd;
   ~Fd() { ::close(fd); }
@@ -59,10 +76,14 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   const uint64_t size = static_cast<uint64_t>(st.st_size);
   if (size > kMaxScanBytes) return std::nullopt;
   // Context lines reach back into earlier pieces, and a needle that holds a
-  // line feed can straddle two: those take the file whole.
+  // line feed can straddle two: those scans take the file whole. With
+  // needles that cannot straddle, the pieces still tell whether there is
+  // anything to scan (most files have no hit), and only then is the whole
+  // file looked at.
   const bool whole = needs_whole_text(o) || (prefilter_applies(ps, o.invert) && !driven);
-  const size_t need = whole && size + 1 > kPiece ? static_cast<size_t>(size) + 1 : kPiece;
-  if (buf.cap < need || (!whole && buf.cap > kPiece)) {
+  const bool grow = whole && !driven;
+  const size_t need = grow && size + 1 > kPiece ? static_cast<size_t>(size) + 1 : kPiece;
+  if (buf.cap < need || (!grow && buf.cap > kPiece)) {
     buf.bytes.reset(new char[need]);
     buf.cap = need;
   }
@@ -123,7 +144,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     }
     size_t end = buf.len;
     if (!eof) {
-      const void* nl = whole ? nullptr : memrchr(buf.bytes.get(), '\n', buf.len);
+      const void* nl = grow ? nullptr : memrchr(buf.bytes.get(), '\n', buf.len);
       if (!nl) {
         // One line longer than the buffer (or a file that grew while being
         // read whole): make room for the rest.
@@ -138,6 +159,14 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     }
     split = true;
     const std::string_view piece(buf.bytes.get(), end);
+    if (whole) {
+      if (multi_find(ps.needles, piece, 0).pos != std::string_view::npos)
+        return scan_mapped(o, ps, std::move(path), s);
+      if (eof) return std::nullopt;
+      std::memmove(buf.bytes.get(), buf.bytes.get() + end, buf.len - end);
+      buf.len -= end;
+      continue;
+    }
     if (!is_valid_utf8(piece)) return std::nullopt;
     scan_segment(o, ps, piece, line_base, s, f);
     if (eof) break;

@@ -361,7 +361,7 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   std::string alt;
   for (const std::string& l : lits) alt += (alt.empty() ? "" : "|") + l;
   for (const std::vector<std::string>& mode :
-       {std::vector<std::string>{}, {"-c"}, {"-l"}, {"-i"}, {"-w"}, {"-i", "-w", "-n", "100"}, {"-n", "50"}}) {
+       {std::vector<std::string>{}, {"-c"}, {"-l"}, {"-i"}, {"-w"}, {"-i", "-w", "-n", "100"}, {"-n", "50"}, {"-C", "1"}, {"-A", "2", "-n", "100"}}) {
     std::vector<std::string> multi = mode, whole = mode;
     for (const std::string& l : lits) multi.insert(multi.end(), {"-e", l});
     whole.insert(whole.end(), {"--all", "-E", alt});
