@@ -1,7 +1,8 @@
 #include "search/grep.h"
 
-#include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
 #include <optional>
 #include <sys/stat.h>
@@ -55,7 +56,7 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
   return pats;
 }
 
-int run_stdin(const GrepOptions& o, const std::vector<SearchPattern>& pats, Output& out) {
+int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   ReadResult in = read_fd_all(0);
   std::string_view text;
   if (in.ok && is_valid_utf8(in.data)) text = in.data;
@@ -86,85 +87,161 @@ int run_stdin(const GrepOptions& o, const std::vector<SearchPattern>& pats, Outp
   return is_blank(body) ? 1 : 0;
 }
 
-// Scans the listed files on `workers` threads; slot i holds file i's result.
-std::vector<std::optional<FileResult>> scan_all(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                                const std::vector<std::string>& files, size_t workers) {
-  std::vector<std::optional<FileResult>> slots(files.size());
-  std::mutex slots_mu;
-  std::atomic<size_t> next{0};
-  const bool prefilter = prefilter_applies(pats, o.invert) && !grep_detail::needle_driven(pats, o.invert);
-  auto work = [&] {
-    ScanScratch scratch;
-    ReadBuffer buf;
-    std::vector<std::pair<size_t, FileResult>> mine;
-    for (;;) {
-      const size_t i = next.fetch_add(1, std::memory_order_relaxed);
-      if (i >= files.size()) break;
-      if (!content_gate(files[i], o.filter.include_all, buf)) continue;
-      const std::string_view text = buf.view();
-      if (prefilter && !prefilter_passes(pats, text)) continue;
-      std::optional<FileResult> r = scan_file(o, pats, text, scratch);
-      if (!r) continue;
-      r->path = files[i];
-      mine.emplace_back(i, std::move(*r));
-    }
-    std::lock_guard<std::mutex> lock(slots_mu);
-    for (auto& [i, r] : mine) slots[i] = std::move(r);
-  };
-  if (workers <= 1) {
-    work();
-    return slots;
-  }
-  std::vector<std::thread> threads;
-  threads.reserve(workers);
-  for (size_t k = 0; k < workers; ++k) threads.emplace_back(work);
-  for (std::thread& t : threads) t.join();
-  return slots;
-}
+// The report, built in walk order and written out in large pieces as it
+// grows, so its size in memory does not depend on the tree.
+class Report {
+ public:
+  Report(const GrepOptions& o, const std::optional<std::string>& base, Output& out) : o_(o), base_(base), out_(out) {}
 
-std::string build_report(const GrepOptions& o, const std::vector<std::optional<FileResult>>& slots,
-                         const std::optional<std::string>& base, uint64_t non_source, uint64_t& hits) {
-  std::string body;
-  uint64_t files = 0, shown = 0, capped = 0, folded = 0;
-  hits = 0;
-  for (const std::optional<FileResult>& slot : slots) {
-    if (!slot) continue;
-    const FileResult& r = *slot;
+  void add(const FileResult& r) {
     ++files;
     hits += r.matched;
     capped += r.more;
     folded += r.dups;
-    if (files > o.file_cap) continue;
-    if (o.files_only) {
-      append_path_text(body, r.path);
-      body.push_back('\n');
-    } else if (o.count) {
-      body += std::to_string(r.matched) + " ";
-      append_path_text(body, display_path(r.path, base));
-      body.push_back('\n');
+    if (files > o_.file_cap) return;
+    if (files == 1 && base_) {
+      body_ += "@ ";
+      append_shown_path(body_, *base_);
+      body_ += "/\n";
+    }
+    if (o_.files_only) {
+      append_path_text(body_, r.path);
+      body_.push_back('\n');
+    } else if (o_.count) {
+      body_ += std::to_string(r.matched) + " ";
+      append_path_text(body_, display_path(r.path, base_));
+      body_.push_back('\n');
     } else {
-      body += "── ";
-      append_path_text(body, display_path(r.path, base));
-      if (r.more > 0) body += " (" + std::to_string(r.matched) + " hits)";
-      body.push_back('\n');
-      body += r.report;
+      body_ += "── ";
+      append_path_text(body_, display_path(r.path, base_));
+      if (r.more > 0) body_ += " (" + std::to_string(r.matched) + " hits)";
+      body_.push_back('\n');
+      body_ += r.report;
       shown += r.shown;
     }
+    if (body_.size() >= kFlushBytes) {
+      out_.write_out(body_);
+      body_.clear();
+    }
   }
-  if (files > o.file_cap)
-    body += "[… " + std::to_string(files - o.file_cap) + " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
-  body += '[';
-  body += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
-  if (capped > 0) body += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
-  if (folded > 0) body += ", " + std::to_string(folded) + " dup-collapsed";
-  if (non_source > 0) body += ", " + std::to_string(non_source) + " non-source skipped (--all)";
-  body += "]\n";
-  if (!base || files == 0) return body;
-  std::string head = "@ ";
-  append_shown_path(head, *base);
-  head += "/\n";
-  return head + body;
-}
+
+  void finish(uint64_t non_source) {
+    if (files > o_.file_cap)
+      body_ += "[… " + std::to_string(files - o_.file_cap) + " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
+    body_ += '[';
+    body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
+    if (capped > 0) body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
+    if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
+    if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    body_ += "]\n";
+    out_.write_out(body_);
+    body_.clear();
+  }
+
+  uint64_t files = 0, hits = 0, shown = 0, capped = 0, folded = 0;
+
+ private:
+  static constexpr size_t kFlushBytes = 64 * 1024;
+  const GrepOptions& o_;
+  const std::optional<std::string>& base_;
+  Output& out_;
+  std::string body_;
+};
+
+// The walk feeds paths to the workers while it goes on; results come back
+// out of order and are reported in walk order. At most kWindow files are
+// between the oldest one not yet reported and the newest one walked, so
+// pending paths and results stay bounded whatever the size of the tree.
+class ScanPipeline {
+ public:
+  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers)
+      : o_(o), pats_(pats), report_(report), workers_(workers), ring_(kWindow), ready_(kWindow, 0) {}
+
+  // Called by the walk for every listed path, in order.
+  void push(std::string&& path) {
+    if (threads_.empty()) {
+      threads_.reserve(workers_);
+      for (size_t k = 0; k < workers_; ++k) threads_.emplace_back([this] { work(); });
+    }
+    std::unique_lock<std::mutex> lock(mu_);
+    if (walked_ - reported_ >= kWindow) has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
+    queue_.push_back(std::move(path));
+    ++walked_;
+    lock.unlock();
+    has_work_.notify_one();
+  }
+
+  // Ends the walk and waits until every file is reported; returns the number
+  // of files walked.
+  uint64_t finish() {
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      walk_done_ = true;
+    }
+    has_work_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    return walked_;
+  }
+
+ private:
+  static constexpr size_t kWindow = 1024;
+  static constexpr size_t kBatch = 8;
+
+  void work() {
+    ScanScratch scratch;
+    ReadBuffer buf;
+    std::vector<std::string> paths;
+    std::vector<std::optional<FileResult>> results;
+    for (;;) {
+      uint64_t first = 0;
+      {
+        std::unique_lock<std::mutex> lock(mu_);
+        has_work_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
+        if (queue_.empty()) return;
+        const size_t take = queue_.size() < kBatch ? queue_.size() : kBatch;
+        first = taken_;
+        taken_ += take;
+        paths.clear();
+        for (size_t k = 0; k < take; ++k) {
+          paths.push_back(std::move(queue_.front()));
+          queue_.pop_front();
+        }
+      }
+      results.clear();
+      for (std::string& path : paths) results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf));
+      std::lock_guard<std::mutex> lock(mu_);
+      for (size_t k = 0; k < results.size(); ++k) {
+        ring_[(first + k) % kWindow] = std::move(results[k]);
+        ready_[(first + k) % kWindow] = 1;
+      }
+      bool moved = false;
+      while (ready_[reported_ % kWindow]) {
+        std::optional<FileResult>& slot = ring_[reported_ % kWindow];
+        if (slot) report_.add(*slot);
+        slot.reset();
+        ready_[reported_ % kWindow] = 0;
+        ++reported_;
+        moved = true;
+      }
+      // The walk waits for half the window to drain rather than for every
+      // single slot, so it and the workers do not wake each other per file.
+      if (moved && walked_ - reported_ <= kWindow / 2) has_room_.notify_one();
+    }
+  }
+
+  const GrepOptions& o_;
+  const PatternSet& pats_;
+  Report& report_;
+  const size_t workers_;
+  std::vector<std::thread> threads_;
+  std::mutex mu_;
+  std::condition_variable has_work_, has_room_;
+  std::deque<std::string> queue_;  // walked, not yet taken; the front is file number taken_
+  uint64_t taken_ = 0, walked_ = 0, reported_ = 0;
+  bool walk_done_ = false;
+  std::vector<std::optional<FileResult>> ring_;  // file i's result at i % kWindow
+  std::vector<uint8_t> ready_;
+};
 
 }  // namespace
 
@@ -186,17 +263,18 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   if (o.context_requested && o.limit == 8) o.limit = 4;
   if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
   std::string error;
-  std::optional<std::vector<SearchPattern>> pats = build_patterns(o, error);
-  if (!pats) {
+  std::optional<std::vector<SearchPattern>> built = build_patterns(o, error);
+  if (!built) {
     out.write_err("zub grep: 정규식 오류: " + error + "\n(리터럴로 찾으려면 -E 를 빼라)\n");
     return 2;
   }
+  const PatternSet pats = make_pattern_set(std::move(*built));
   if (o.roots.empty()) {
     out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
     return 2;
   }
   for (const std::string& r : o.roots)
-    if (r == "-") return run_stdin(o, *pats, out);
+    if (r == "-") return run_stdin(o, pats, out);
 
   bool root_failed = false;
   bool missing_reported = false;
@@ -213,19 +291,21 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
       roots.push_back(r);
     }
   }
-  WalkResult walked = walk_roots(roots, o.filter);
-  if (walked.files.empty()) {
-    out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
-    return root_failed ? 2 : 1;
-  }
   if (workers == 0) {
     workers = std::thread::hardware_concurrency();
     if (workers == 0) workers = 4;
   }
-  if (workers > walked.files.size()) workers = walked.files.size();
-  std::vector<std::optional<FileResult>> slots = scan_all(o, *pats, walked.files, workers);
-  uint64_t hits = 0;
-  out.write_out(build_report(o, slots, base_root(roots), walked.non_source_skipped, hits));
+  const std::optional<std::string> base = base_root(roots);
+  Report report(o, base, out);
+  ScanPipeline pipeline(o, pats, report, workers);
+  const uint64_t non_source =
+      walk_roots_each(roots, o.filter, [&](std::string&& path) { pipeline.push(std::move(path)); });
+  if (pipeline.finish() == 0) {
+    out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+    return root_failed ? 2 : 1;
+  }
+  report.finish(non_source);
+  const uint64_t hits = report.hits;
   if (root_failed) return 2;
   return hits > 0 ? 0 : 1;
 }

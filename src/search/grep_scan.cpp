@@ -1,6 +1,7 @@
 #include "search/grep_scan.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/elide.h"
 #include "base/fnv.h"
@@ -54,24 +55,18 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
   }
 }
 
-std::optional<FileResult> scan_count(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                     std::string_view text, ScanScratch& s) {
-  uint64_t selected = 0;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t, std::string_view) { ++selected; });
-  if (selected == 0) return std::nullopt;
-  FileResult r;
-  r.matched = selected;
-  return r;
+void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, ScanScratch& s,
+                   FileScan& f) {
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++f.selected; }, false);
 }
 
-std::optional<FileResult> scan_only_matching(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                             std::string_view text, ScanScratch& s) {
-  FileResult r;
-  bool any = false;
-  s.seen.clear();
+void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                           ScanScratch& s, FileScan& f) {
+  const std::vector<SearchPattern>& pats = ps.list;
+  FileResult& r = f.r;
   std::string piece;
-  for_each_selected(pats, false, text, s, [&](uint64_t line_no, std::string_view line) {
-    any = true;
+  for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
+    ++f.selected;
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
       if (pats[k].literal) literal_pieces(pats[k].needle, line, s.pieces);
@@ -89,26 +84,21 @@ std::optional<FileResult> scan_only_matching(const GrepOptions& o, const std::ve
         continue;
       }
       if (r.shown >= o.limit) continue;
-      append_number(r.report, line_no);
+      append_number(r.report, line_base + line_no);
       r.report.append("| ");
       r.report.append(piece);
       r.report.push_back('\n');
       ++r.shown;
     }
   });
-  if (!any) return std::nullopt;
-  r.matched = r.shown + r.dups;
-  return r;
 }
 
-std::optional<FileResult> scan_default(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                       std::string_view text, ScanScratch& s) {
-  FileResult r;
-  uint64_t selected = 0;
-  s.seen.clear();
-  std::string cut;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++selected;
+void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                     ScanScratch& s, FileScan& f) {
+  FileResult& r = f.r;
+  std::string& cut = s.cut;
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+    ++f.selected;
     cut.clear();
     append_cut(cut, trim_ws(line));
     if (!s.seen.insert(line_fingerprint(cut)).second) {
@@ -116,54 +106,73 @@ std::optional<FileResult> scan_default(const GrepOptions& o, const std::vector<S
       return;
     }
     if (r.shown >= o.limit) return;
-    append_number(r.report, line_no);
+    append_number(r.report, line_base + line_no);
     r.report.append("| ");
     r.report.append(cut);
     r.report.push_back('\n');
     ++r.shown;
   });
-  if (selected == 0) return std::nullopt;
-  r.matched = selected - r.dups;
-  r.more = r.matched > r.shown ? r.matched - r.shown : 0;
-  append_more(r.report, r.more);
-  return r;
 }
 
-std::optional<FileResult> scan_context(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                       std::string_view text, ScanScratch& s) {
+// Start of the line before the one that starts at `p` (p > 0).
+size_t previous_line_start(std::string_view text, size_t p) {
+  const void* back = p > 1 ? memrchr(text.data(), '\n', p - 1) : nullptr;
+  return back ? static_cast<size_t>(static_cast<const char*>(back) - text.data()) + 1 : 0;
+}
+
+std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                                       ScanScratch& s) {
   uint64_t selected = 0;
   s.shown_lines.clear();
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view) {
+  s.shown_starts.clear();
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++selected;
-    if (s.shown_lines.size() < o.limit) s.shown_lines.push_back(line_no - 1);
+    if (s.shown_lines.size() < o.limit) {
+      s.shown_lines.push_back(line_no - 1);
+      s.shown_starts.push_back(static_cast<size_t>(line.data() - text.data()));
+    }
   });
   if (selected == 0) return std::nullopt;
-  s.lines.clear();
-  for_each_line(text, [&](std::string_view l) { s.lines.push_back(l); });
-  const uint64_t last = s.lines.size() - 1;
   FileResult r;
-  // Ranges around the shown matches, merged when they touch or overlap.
-  std::vector<std::pair<uint64_t, uint64_t>> ranges;
-  for (uint64_t m : s.shown_lines) {
+  // Ranges around the shown matches, merged when they touch or overlap; each
+  // with the byte offset of its first line. A range's end may lie past the
+  // last line: printing stops at the end of the text.
+  struct Range {
+    uint64_t lo, hi;
+    size_t at;
+  };
+  std::vector<Range> ranges;
+  for (size_t k = 0; k < s.shown_lines.size(); ++k) {
+    const uint64_t m = s.shown_lines[k];
     const uint64_t lo = m > o.before ? m - o.before : 0;
-    const uint64_t hi = (last - m) > o.after ? m + o.after : last;
-    if (!ranges.empty() && lo <= ranges.back().second + 1) {
-      ranges.back().second = std::max(ranges.back().second, hi);
-    } else {
-      ranges.emplace_back(lo, hi);
+    const uint64_t hi = m + o.after < m ? UINT64_MAX : m + o.after;
+    if (!ranges.empty() && lo <= ranges.back().hi + 1) {
+      ranges.back().hi = std::max(ranges.back().hi, hi);
+      continue;
     }
+    size_t at = s.shown_starts[k];
+    for (uint64_t j = m; j > lo; --j) at = previous_line_start(text, at);
+    ranges.push_back({lo, hi, at});
   }
   size_t next_shown = 0;
+  const size_t n = text.size();
   for (size_t k = 0; k < ranges.size(); ++k) {
     if (k) r.report.append("⋯\n");
-    for (uint64_t j = ranges[k].first; j <= ranges[k].second; ++j) {
+    size_t pos = ranges[k].at;
+    for (uint64_t j = ranges[k].lo; j <= ranges[k].hi && pos < n; ++j) {
+      const void* fwd = std::memchr(text.data() + pos, '\n', n - pos);
+      const size_t nl = fwd ? static_cast<size_t>(static_cast<const char*>(fwd) - text.data()) : n;
+      size_t le = nl;
+      if (fwd && le > pos && text[le - 1] == '\r') --le;
       while (next_shown < s.shown_lines.size() && s.shown_lines[next_shown] < j) ++next_shown;
       const bool is_match = next_shown < s.shown_lines.size() && s.shown_lines[next_shown] == j;
       append_number(r.report, j + 1);
       r.report.push_back(is_match ? '>' : '-');
       r.report.push_back(' ');
-      append_elided(r.report, s.lines[j], kColumns);
+      append_elided(r.report, text.substr(pos, le - pos), kColumns);
       r.report.push_back('\n');
+      pos = nl + 1;
+      if (j == UINT64_MAX) break;
     }
   }
   r.matched = selected;
@@ -180,26 +189,83 @@ bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view li
   return occurs(p.compiled, m, line);
 }
 
-bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert) {
+PatternSet make_pattern_set(std::vector<SearchPattern> list) {
+  PatternSet ps;
+  ps.list = std::move(list);
+  bool all = !ps.list.empty();
+  for (const SearchPattern& p : ps.list) all = all && !p.needle.bytes.empty();
+  if (all) {
+    std::vector<std::string_view> needles;
+    for (const SearchPattern& p : ps.list) needles.push_back(p.needle.bytes);
+    ps.needles = make_multi_needle(needles, ps.list[0].needle.icase);
+  }
+  ps.text_test = !ps.list.empty();
+  for (const SearchPattern& p : ps.list) {
+    if (p.literal) {
+      ps.text_test = ps.text_test && !p.needle.bytes.empty();
+      continue;
+    }
+    for (const PatternInst& in : p.compiled.program)
+      if (in.kind == InstKind::kAssertStart || in.kind == InstKind::kAssertEnd) ps.text_test = false;
+  }
+  return ps;
+}
+
+bool prefilter_applies(const PatternSet& ps, bool invert) {
   if (invert) return false;
-  for (const SearchPattern& p : pats)
+  for (const SearchPattern& p : ps.list)
     if (p.needle.bytes.empty()) return false;
   return true;
 }
 
-bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text) {
-  for (const SearchPattern& p : pats)
-    if (needle_find(p.needle, text, 0) != std::string_view::npos) return true;
-  return false;
+bool prefilter_passes(const PatternSet& ps, std::string_view text) {
+  return multi_find(ps.needles, text, 0).pos != std::string_view::npos;
 }
 
-std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
-                                    std::string_view text, ScanScratch& s) {
-  if (s.match.size() < pats.size()) s.match.resize(pats.size());
-  if (o.files_only || o.count) return scan_count(o, pats, text, s);
-  if (o.only_matching && !o.invert) return scan_only_matching(o, pats, text, s);
-  if (o.before == 0 && o.after == 0) return scan_default(o, pats, text, s);
-  return scan_context(o, pats, text, s);
+bool needs_whole_text(const GrepOptions& o) {
+  if (o.files_only || o.count) return false;
+  if (o.only_matching && !o.invert) return false;
+  return o.before > 0 || o.after > 0;
+}
+
+void begin_scan(ScanScratch& s, size_t patterns, FileScan& f) {
+  if (s.match.size() < patterns) s.match.resize(patterns);
+  s.seen.clear();
+  f = FileScan{};
+}
+
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                  ScanScratch& s, FileScan& f) {
+  if (o.files_only || o.count) count_segment(o, ps, text, s, f);
+  else if (o.only_matching && !o.invert) only_matching_segment(o, ps, text, line_base, s, f);
+  else default_segment(o, ps, text, line_base, s, f);
+}
+
+std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
+  if (f.selected == 0) return std::nullopt;
+  FileResult& r = f.r;
+  if (o.files_only || o.count) {
+    r.matched = f.selected;
+  } else if (o.only_matching && !o.invert) {
+    r.matched = r.shown + r.dups;
+  } else {
+    r.matched = f.selected - r.dups;
+    r.more = r.matched > r.shown ? r.matched - r.shown : 0;
+    append_more(r.report, r.more);
+  }
+  return std::move(r);
+}
+
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                                    ScanScratch& s) {
+  if (needs_whole_text(o)) {
+    if (s.match.size() < ps.list.size()) s.match.resize(ps.list.size());
+    return scan_context(o, ps, text, s);
+  }
+  FileScan f;
+  begin_scan(s, ps.list.size(), f);
+  scan_segment(o, ps, text, 0, s, f);
+  return finish_scan(o, f);
 }
 
 }  // namespace zub

@@ -15,7 +15,9 @@
 #include "re/matcher.h"
 #include "re/pattern.h"
 #include "search/grep_options.h"
+#include "search/multi_needle.h"
 #include "search/needle.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -26,6 +28,20 @@ struct SearchPattern {
   Needle needle;  // the literal itself, or the compiled pattern's required literal
   CompiledPattern compiled;
 };
+
+// The patterns of one call, and their needles prepared for one search that
+// finds all of them at once (set only when every pattern has a needle).
+struct PatternSet {
+  std::vector<SearchPattern> list;
+  MultiNeedle needles;
+  // No pattern is empty or anchored to a line's start or end: then one that
+  // occurs in no line occurs nowhere in the text either (a line is a piece
+  // of the text, and the line feed around it counts as a non-word byte just
+  // as a line's ends do), so a test of the whole text can rule a file out.
+  bool text_test = false;
+};
+
+PatternSet make_pattern_set(std::vector<SearchPattern> list);
 
 struct FileResult {
   std::string path;
@@ -43,26 +59,50 @@ struct ScanScratch {
   std::unordered_set<uint64_t> seen;
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;
-  std::vector<std::string_view> lines;
+  std::string cut;
+  std::vector<size_t> shown_starts;
+  MultiHit first_hit;  // when set, where the needles' first hit in the next text is
+};
+
+// One file's scan in progress, fed its text in pieces that end at a line
+// feed (or at the end of the file).
+struct FileScan {
+  FileResult r;
+  uint64_t selected = 0;
 };
 
 // True when the whole-file prefilter applies: not inverted and every
 // pattern has a needle.
-bool prefilter_applies(const std::vector<SearchPattern>& pats, bool invert);
+bool prefilter_applies(const PatternSet& ps, bool invert);
 
 // True when some pattern's needle occurs in `text`.
-bool prefilter_passes(const std::vector<SearchPattern>& pats, std::string_view text);
+bool prefilter_passes(const PatternSet& ps, std::string_view text);
 
 // Calls fn(line_number, line) for every selected line of `text`, in order
 // (numbers from 1; a line's final carriage return is not part of it).
+// Without `numbered` the numbers passed are not counted (callers that only
+// count lines spare the work).
 template <typename Fn>
-void for_each_selected(const std::vector<SearchPattern>& pats, bool invert, std::string_view text,
-                       ScanScratch& s, Fn&& fn);
+void for_each_selected(const PatternSet& ps, bool invert, std::string_view text,
+                       ScanScratch& s, Fn&& fn, bool numbered = true);
 
 // Scans one file's text in the mode the options select; nullopt when no
 // line is selected.
-std::optional<FileResult> scan_file(const GrepOptions& o, const std::vector<SearchPattern>& pats,
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
                                     std::string_view text, ScanScratch& s);
+
+// True when the mode needs the whole text at once (context lines); the
+// other modes can take a file in pieces through the calls below.
+bool needs_whole_text(const GrepOptions& o);
+void begin_scan(ScanScratch& s, size_t patterns, FileScan& f);
+// `text` holds whole lines; `line_base` is the number of lines before it.
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
+                  ScanScratch& s, FileScan& f);
+std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f);
+
+// Reads, gates and scans the file at `path`; its result carries the path.
+std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                    ScanScratch& s, ReadBuffer& buf);
 
 // Does pattern `k` occur in `line`?
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line);

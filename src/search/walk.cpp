@@ -94,7 +94,7 @@ struct Pending {
   uint64_t depth;
 };
 
-void walk_dir(const std::string& root, const FileFilter& f, WalkResult& r) {
+void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit, uint64_t& non_source) {
   std::vector<Pending> stack;
   stack.push_back({root, 0});
   std::string lossy;
@@ -136,11 +136,11 @@ void walk_dir(const std::string& root, const FileFilter& f, WalkResult& r) {
       if (!f.include_all) {
         std::string_view ext;
         if (utf8 && extension_of(name, ext) && is_non_source_extension(ext)) {
-          ++r.non_source_skipped;
+          ++non_source;
           continue;
         }
       }
-      r.files.push_back(std::move(path));
+      emit(std::move(path));
     }
     closedir(d);
   }
@@ -158,18 +158,24 @@ bool is_non_source_extension(std::string_view ext) {
   return false;
 }
 
-WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
-  WalkResult r;
+uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter, const WalkSink& emit) {
+  uint64_t non_source = 0;
   for (const std::string& root : roots) {
     struct stat st;
     if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      walk_dir(root, filter, r);
+      walk_dir(root, filter, emit, non_source);
       continue;
     }
     std::string_view name = last_component(root);
     if (!is_valid_utf8(name)) name = std::string_view();
-    if (passes_user_filters(filter, name, root)) r.files.push_back(root);
+    if (passes_user_filters(filter, name, root)) emit(std::string(root));
   }
+  return non_source;
+}
+
+WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
+  WalkResult r;
+  r.non_source_skipped = walk_roots_each(roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); });
   return r;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -36,6 +37,11 @@ bool is_non_source_extension(std::string_view ext);
 // subdirectories, last listed first. Symbolic links inside a tree are not
 // followed; a root that is a link to a directory is walked.
 WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter);
+
+// The same walk handing each listed path to `emit` as it is found, in the
+// same order, without keeping the list; returns the non-source skipped count.
+using WalkSink = std::function<void(std::string&&)>;
+uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter, const WalkSink& emit);
 
 // Largest file the content gate admits without the include-all flag.
 inline constexpr uint64_t kMaxScanBytes = 2u << 20;

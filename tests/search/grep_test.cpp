@@ -355,3 +355,97 @@ TEST(GrepReport, HostileLinesStayWithinACpuLimit) {
   r = limited({"grep", "-o", "-i", needle, periodic});
   EXPECT_EQ(r.out, "── " + periodic + "\n13| " + pairs.substr(1, 120) + "…\n[1 files, 1 hits]\n");
 }
+
+// Several literals searched at once, over files read in pieces, must report
+// exactly what the alternation of the same literals reports when every file
+// is read whole (--all takes that route): hits at and across the piece
+// boundaries, a line longer than a piece, CRLF split by a boundary, needles
+// that overlap or differ only in case or hold non-ASCII bytes, and files
+// whose disqualifying byte (invalid UTF-8, NUL in the head) comes late or
+// early.
+TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
+  TempDir t;
+  const size_t kPiece = 128 * 1024;
+  std::string big;
+  unsigned seed = 7;
+  auto rnd = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
+  const char* words[] = {"kvfree(p);", "KVFREE", "kv", "GFP_NOWAIT", "gfp_nowaitx", "\xc3\xa9t\xc3\xa9", "x", "kvfre",
+                         "spin", "  "};
+  auto fill_to = [&](std::string& s, size_t n) {
+    while (s.size() < n) {
+      s += words[rnd() % 10];
+      s += rnd() % 9 ? " " : (rnd() % 2 ? "\n" : "\r\n");
+    }
+  };
+  fill_to(big, 3 * kPiece + 1000);
+  t.write("a/big.c", big);
+  // Hits only in later pieces, so their line numbers show.
+  std::string late;
+  while (late.size() < kPiece - 40) late += "filler line\n";
+  late += "head of a line that crosses the piece boundary with kvfree in it\n";
+  while (late.size() < 2 * kPiece - 1) late += "filler line\r\n";
+  late += "\r\nGFP_NOWAIT after a split CRLF\n";
+  late += std::string(kPiece + 100, 'y') + " kvfree at the end of a long line\n";
+  late += "last line kv";
+  t.write("a/late_hits.c", late);
+  std::string late_bad = big.substr(0, kPiece + 5000) + "\xff\n";
+  t.write("a/late_bad.c", late_bad);
+  t.write("a/late_nul.c", std::string(1024, 'k') + '\0' + "\nkvfree\n");
+  t.write("a/early_nul.c", "kvfree\n" + std::string(900, 'k') + '\0' + "\n");
+  t.write("b/small.c", "nothing\nKvFree here\n\xc3\xa9t\xc3\xa9 and kv\nlast kvfree");
+  t.write("b/none.c", "no needles at all\n");
+  const std::vector<std::string> lits = {"kvfree", "GFP_NOWAIT", "kv", "\xc3\xa9t\xc3\xa9"};
+  std::string alt;
+  for (const std::string& l : lits) alt += (alt.empty() ? "" : "|") + l;
+  for (const std::vector<std::string>& mode :
+       {std::vector<std::string>{}, {"-c"}, {"-l"}, {"-i"}, {"-w"}, {"-i", "-w", "-n", "100"}, {"-n", "50"}, {"-C", "1"}, {"-A", "2", "-n", "100"}}) {
+    std::vector<std::string> multi = mode, whole = mode;
+    for (const std::string& l : lits) multi.insert(multi.end(), {"-e", l});
+    whole.insert(whole.end(), {"--all", "-E", alt});
+    multi.push_back(t.path());
+    whole.push_back(t.path());
+    Output a, b;
+    a.capture = b.capture = true;
+    EXPECT_EQ(run_grep(multi, a, 2), run_grep(whole, b, 3));
+    EXPECT_EQ(a.out, b.out) << ::testing::PrintToString(mode);
+    EXPECT_NE(a.out.find("big.c"), std::string::npos);
+    EXPECT_NE(a.out.find("late_hits.c"), std::string::npos);
+    EXPECT_EQ(a.out.find("late_bad.c"), std::string::npos);
+    EXPECT_EQ(a.out.find("early_nul.c"), std::string::npos);
+    EXPECT_NE(a.out.find("late_nul.c"), std::string::npos);
+  }
+  // Selection without needles (inverted) still leaves out the files that
+  // are not UTF-8 or are binary, small or large.
+  t.write("b/small_bad.c", "kvfree\n\xc3(\n");
+  Output v, w;
+  v.capture = w.capture = true;
+  EXPECT_EQ(run_grep({"-v", "-c", "zzz", t.path()}, v, 2), run_grep({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
+  EXPECT_EQ(v.out, w.out);
+  EXPECT_EQ(v.out.find("bad.c"), std::string::npos);
+  EXPECT_NE(v.out.find("small.c"), std::string::npos);
+  // A pattern's selected lines and the lines it leaves out (with -v, which
+  // looks at every line) add up to all lines: a test over the whole text
+  // that rules files out must never drop a line that matches, with anchors,
+  // word boundaries or white space next to line ends.
+  auto hits = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "-c");
+    args.push_back(t.path());
+    Output o;
+    o.capture = true;
+    run_grep(args, o, 2);
+    const size_t at = o.out.rfind(" files, ");
+    return at == std::string::npos ? std::string("?") : o.out.substr(at + 8, o.out.find(' ', at + 8) - at - 8);
+  };
+  const long all_lines = std::stol(hits({"-v", "zzzzq"}));
+  for (const char* p : {"\\bkv\\w*", "^kv", "free$", "\\sGFP", "[A-Z]{3}_", "e\\b", "^$", "\\Bree"}) {
+    const std::string in = hits({"-E", p}), out = hits({"-v", "-E", p});
+    EXPECT_EQ(std::stol(in) + std::stol(out), all_lines) << p;
+  }
+  // Only-matching pieces of overlapping literals, both routes.
+  Output a, b;
+  a.capture = b.capture = true;
+  run_grep({"-o", "-n", "100", "-e", "kvfree", "-e", "kv", t.path()}, a, 2);
+  run_grep({"-o", "-n", "100", "--all", "-e", "kvfree", "-e", "kv", t.path()}, b, 2);
+  EXPECT_EQ(a.out, b.out);
+  EXPECT_NE(a.out.find("| kv\n"), std::string::npos);
+}
