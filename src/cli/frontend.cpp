@@ -116,18 +116,16 @@ int run_def_branch(const Args& a, Output& out) {
   return cmd_def(a[0], roots, cap, out);
 }
 
-// brief takes the distribution's row count the way map does, so the hint
-// at the end of that section ("`-n {D}` 로 더 보기") can be followed here.
-int run_brief_branch(const Args& a, Output& out) {
-  uint64_t rows = kBriefMapRows;
-  Args roots;
+// Roots with a row count "-n N" anywhere among them, as map and brief take
+// them; a missing or bad number is reported under the subcommand's name.
+bool parse_rows_and_roots(const Args& a, const char* sub, uint64_t& rows, Args& roots, Output& out) {
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "-n") {
       std::optional<uint64_t> v;
       if (i + 1 < a.size()) v = parse_u64(a[i + 1]);
       if (!v) {
-        out.write_err("zub brief: -n 뒤에 숫자가 와야 한다\n");
-        return 2;
+        out.write_err(std::string("zub ") + sub + ": -n 뒤에 숫자가 와야 한다\n");
+        return false;
       }
       rows = *v;
       ++i;
@@ -135,6 +133,15 @@ int run_brief_branch(const Args& a, Output& out) {
     }
     roots.push_back(a[i]);
   }
+  return true;
+}
+
+// brief takes the distribution's row count the way map does, so the hint
+// at the end of that section ("`-n {D}` 로 더 보기") can be followed here.
+int run_brief_branch(const Args& a, Output& out) {
+  uint64_t rows = kBriefMapRows;
+  Args roots;
+  if (!parse_rows_and_roots(a, "brief", rows, roots, out)) return 2;
   if (roots.empty()) roots.push_back(".");
   return cmd_brief(roots, rows, out);
 }
@@ -143,20 +150,7 @@ int run_map_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
   uint64_t n = 25;
   Args roots;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] == "-n") {
-      std::optional<uint64_t> v;
-      if (i + 1 < a.size()) v = parse_u64(a[i + 1]);
-      if (!v) {
-        out.write_err("zub map: -n 뒤에 숫자가 와야 한다\n");
-        return 2;
-      }
-      n = *v;
-      ++i;
-      continue;
-    }
-    roots.push_back(a[i]);
-  }
+  if (!parse_rows_and_roots(a, "map", n, roots, out)) return 2;
   if (roots.empty()) return usage_error(out);
   return cmd_map(roots, n, out);
 }
