@@ -323,11 +323,11 @@ TEST(Matcher, LinearTimeOnPathologicalPatterns) {
     CompileResult c = compile_pattern(pat, false);
     ASSERT_TRUE(c.ok) << pat;
     MatchScratch s;
-    const auto t0 = std::chrono::steady_clock::now();
+    // Exponential backtracking would never finish: the suite's per-test
+    // time limit ends it. Speed itself is measured in bench/, not here,
+    // where a loaded machine or a sanitizer build would make it flaky.
     EXPECT_FALSE(occurs_nfa(c.pattern, s, line)) << pat;
     EXPECT_FALSE(occurs(c.pattern, s, line)) << pat;
-    const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    EXPECT_LT(secs, 10.0) << pat;  // exponential backtracking would never finish
   }
 }
 

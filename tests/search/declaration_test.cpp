@@ -31,7 +31,8 @@ std::vector<std::string> def_spans(const TempDir& t, const std::string& file, co
 // Line numbers that `outline` prints for `file`.
 std::vector<int> outline_numbers(const std::string& file) {
   std::vector<int> out;
-  for (std::string_view l : split_lines(zub_test::run_zub({"outline", file}).out)) {
+  const std::string text = zub_test::run_zub({"outline", file}).out;
+  for (std::string_view l : split_lines(text)) {
     const size_t bar = l.find("| ");
     if (bar != std::string_view::npos) out.push_back(std::stoi(std::string(l.substr(0, bar))));
   }
