@@ -58,8 +58,14 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
 
 int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   ReadResult in = read_fd_all(0);
-  std::string_view text;
-  if (in.ok && is_valid_utf8(in.data)) text = in.data;
+  // Like the filters, one invalid byte must not hide every other line of a
+  // build log: each invalid sequence becomes U+FFFD.
+  std::string decoded;
+  std::string_view text = in.data;
+  if (!is_valid_utf8(in.data)) {
+    decoded = decode_lossy(in.data);
+    text = decoded;
+  }
   ScanScratch s;
   uint64_t matched = 0, dups = 0;
   std::string body;

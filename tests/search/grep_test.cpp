@@ -95,8 +95,10 @@ TEST(GrepStdin, FilterFoldAndCount) {
   EXPECT_EQ(r.out, "a\n   \n");
   r = run_zub_stdin({"grep", "-v", "a", "-"}, "a\n   \n");
   EXPECT_EQ(r.status, 1);  // only white space printed
-  r = run_zub_stdin({"grep", "x", "-"}, "x\xff\n");
-  EXPECT_EQ(r.status, 1);  // input that is not UTF-8 is empty
+  // An invalid byte becomes U+FFFD and the lines around it stay.
+  r = run_zub_stdin({"grep", "x", "-"}, "a.c:1: error x\xff\nok\nx again\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "a.c:1: error x\uFFFD\nx again\n");
   std::string long_line = "x" + std::string(300, 'y');
   r = run_zub_stdin({"grep", "x", "-"}, long_line + "\n");
   EXPECT_EQ(r.out, "x" + std::string(83, 'y') + "…181c…" + std::string(36, 'y') + "\n");
