@@ -7,12 +7,11 @@ namespace zub {
 namespace {
 
 // True when `path` is valid UTF-8 without control characters, so it is
-// printed as it is. C1 controls are U+0080..U+009F, encoded 0xC2 0x80..0x9F.
+// printed as it is.
 bool plain(std::string_view path) {
   for (size_t i = 0; i < path.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (c < 0x20 || c == 0x7F) return false;
-    if (c == 0xC2 && i + 1 < path.size() && static_cast<unsigned char>(path[i + 1]) < 0xA0) return false;
+    if (c < 0x20 || c == 0x7F || is_c1_control_at(path, i)) return false;
   }
   return is_valid_utf8(path);
 }

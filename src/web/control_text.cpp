@@ -1,15 +1,12 @@
 #include "web/control_text.h"
 
+#include "base/utf8.h"
+
 namespace zub {
 
 namespace {
 
 enum class Kind { kText, kSpace, kDrop };
-
-bool is_c1_at(std::string_view s, size_t i) {
-  return static_cast<unsigned char>(s[i]) == 0xC2 && i + 1 < s.size() &&
-         static_cast<unsigned char>(s[i + 1]) >= 0x80 && static_cast<unsigned char>(s[i + 1]) <= 0x9F;
-}
 
 bool is_line_separator_at(std::string_view s, size_t i) {
   return static_cast<unsigned char>(s[i]) == 0xE2 && i + 2 < s.size() &&
@@ -28,7 +25,7 @@ std::string rewrite(std::string_view s, Classify classify, bool separators_too) 
     size_t len = 0;
     if (c < 0x20 || c == 0x7F) {
       len = 1;
-    } else if (is_c1_at(s, i)) {
+    } else if (is_c1_control_at(s, i)) {
       len = 2;
     } else if (separators_too && is_line_separator_at(s, i)) {
       len = 3;
@@ -51,7 +48,7 @@ std::string rewrite(std::string_view s, Classify classify, bool separators_too) 
 bool needs_rewrite(std::string_view s, bool separators_too) {
   for (size_t i = 0; i < s.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F || is_c1_at(s, i) || (separators_too && is_line_separator_at(s, i)))
+    if (c < 0x20 || c == 0x7F || is_c1_control_at(s, i) || (separators_too && is_line_separator_at(s, i)))
       return true;
   }
   return false;
@@ -87,7 +84,7 @@ std::string printable_url(std::string_view url) {
   out.reserve(url.size());
   for (size_t i = 0; i < url.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(url[i]);
-    const bool c1 = is_c1_at(url, i);
+    const bool c1 = is_c1_control_at(url, i);
     if (c < 0x20 || c == 0x7F || c1) {
       for (size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
         const unsigned char b = static_cast<unsigned char>(url[i + k]);
