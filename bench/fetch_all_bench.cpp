@@ -12,7 +12,7 @@
 #include "../tests/support/http_server.h"
 #include "../tests/support/http_server.cpp"
 #include "web/curl_runner.h"
-#include "web/remove_tree.h"
+#include "base/dir_tree.h"
 
 namespace {
 

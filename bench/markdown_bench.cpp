@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "web/block_classify.h"
-#include "web/entities.h"
-#include "web/html_blocks.h"
-#include "web/html_strip.h"
-#include "web/markdown.h"
+#include "html/block_classify.h"
+#include "html/entities.h"
+#include "html/html_blocks.h"
+#include "html/html_strip.h"
+#include "html/markdown.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "base/utf8.h"
-#include "web/entities.h"
+#include "html/entities.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view in(reinterpret_cast<const char*>(data), size);

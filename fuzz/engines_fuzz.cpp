@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "base/utf8.h"
-#include "web/control_text.h"
+#include "base/control_text.h"
 #include "web/engines.h"
 #include "web/fusion.h"
 #include "web/listing.h"

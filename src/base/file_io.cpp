@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "base/map_guard.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 
 namespace zub {
 

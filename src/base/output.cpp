@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "base/path_error.h"
+#include "base/os_error.h"
 
 namespace zub {
 

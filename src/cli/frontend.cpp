@@ -22,7 +22,7 @@
 #include "search/grep.h"
 #include "web/cache_cmd.h"
 #include "web/fetch.h"
-#include "web/md.h"
+#include "html/md.h"
 #include "web/web.h"
 
 namespace zub {

@@ -1,6 +1,6 @@
 #include "compress/wrap.h"
 
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/process.h"
 #include "base/utf8.h"
 #include "compress/diag.h"

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "base/number.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/process.h"
 #include "base/unicode.h"
 #include "base/utf8.h"

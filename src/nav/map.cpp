@@ -17,7 +17,7 @@
 #include <utility>
 
 #include "base/file_io.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/shown_path.h"
 #include "base/text.h"
 #include "base/utf8.h"

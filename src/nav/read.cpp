@@ -8,7 +8,7 @@
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/number.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"

@@ -7,7 +7,7 @@
 #include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"

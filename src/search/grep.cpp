@@ -13,7 +13,7 @@
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/compile.h"

@@ -7,7 +7,7 @@
 
 #include "base/utf8.h"
 #include "web/fetch_cache.h"
-#include "web/remove_tree.h"
+#include "base/dir_tree.h"
 #include "web/url_ttl.h"
 
 namespace zub {

@@ -7,8 +7,8 @@
 
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "web/control_text.h"
-#include "web/markdown.h"
+#include "base/control_text.h"
+#include "html/markdown.h"
 #include "web/url_host.h"
 
 namespace zub {

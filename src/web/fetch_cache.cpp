@@ -10,11 +10,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/dir_tree.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/number.h"
 #include "base/output.h"
 #include "base/text.h"
+#include "base/unix_time.h"
 #include "base/utf8.h"
 #include "web/cache_env.h"
 #include "web/url_ttl.h"
@@ -24,19 +26,6 @@ namespace zub {
 namespace {
 
 constexpr std::string_view kCacheSubdir = ".claude/cache/zub-fetch";
-
-// mkdir -p with mode 0777 (before the umask); true when `path` ends up a
-// directory.
-bool make_dirs(const std::string& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-  for (size_t pos = 1; pos <= path.size(); ++pos) {
-    if (pos != path.size() && path[pos] != '/') continue;
-    std::string prefix = path.substr(0, pos);
-    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
-  }
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
 
 std::string key_name(std::string_view url) {
   char buf[17];
@@ -123,11 +112,6 @@ void debug_note(const std::string& text) {
 }
 
 }  // namespace
-
-uint64_t unix_now() {
-  std::time_t t = std::time(nullptr);
-  return t > 0 ? static_cast<uint64_t>(t) : 0;
-}
 
 BodyCheck body_check_of(std::string_view body) {
   return BodyCheck{body.size(), fetch_key_hash(body)};

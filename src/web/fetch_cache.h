@@ -75,7 +75,4 @@ std::optional<CacheRecord> read_meta(std::string_view url);
 // Replaces the record of `url`; errors are ignored.
 void write_meta(std::string_view url, const CacheRecord& rec);
 
-// Current Unix time in seconds (0 before 1970).
-uint64_t unix_now();
-
 }  // namespace zub

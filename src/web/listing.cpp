@@ -5,7 +5,7 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "web/control_text.h"
+#include "base/control_text.h"
 #include "web/url_host.h"
 
 namespace zub {

@@ -6,9 +6,9 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "web/blocked_hosts.h"
-#include "web/entities.h"
-#include "web/html_element.h"
-#include "web/html_strip.h"
+#include "html/entities.h"
+#include "html/html_element.h"
+#include "html/html_strip.h"
 #include "web/url_host.h"
 
 namespace zub {

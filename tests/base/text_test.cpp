@@ -3,7 +3,7 @@
 #include "base/elide.h"
 #include "base/fnv.h"
 #include "base/number.h"
-#include "base/path_error.h"
+#include "base/os_error.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"

@@ -19,7 +19,7 @@
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
 #include "web/fetch_cache.h"
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 using zub_test::BoundedRun;
 using zub_test::HttpServer;

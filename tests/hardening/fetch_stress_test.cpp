@@ -19,7 +19,7 @@
 #include "base/process.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 extern char** environ;
 

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "base/unix_time.h"
 #include "web/cache_test_env.h"
 
 using namespace zub;

@@ -12,7 +12,7 @@
 #include "support/http_server.h"
 #include "support/run_zub.h"
 #include "web/cache_test_env.h"
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 using zub::FetchResult;
 using zub::FetchSection;

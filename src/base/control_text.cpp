@@ -1,4 +1,4 @@
-#include "web/control_text.h"
+#include "base/control_text.h"
 
 #include "base/utf8.h"
 

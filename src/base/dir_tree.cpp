@@ -1,4 +1,6 @@
-#include "web/remove_tree.h"
+#include "base/dir_tree.h"
+
+#include <cerrno>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -6,6 +8,17 @@
 #include <unistd.h>
 
 namespace zub {
+
+bool make_dirs(const std::string& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
+  for (size_t pos = 1; pos <= path.size(); ++pos) {
+    if (pos != path.size() && path[pos] != '/') continue;
+    std::string prefix = path.substr(0, pos);
+    if (::mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) return false;
+  }
+  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 #include <gtest/gtest.h>
 

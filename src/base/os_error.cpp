@@ -1,4 +1,4 @@
-#include "base/path_error.h"
+#include "base/os_error.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
-#include "web/html_element.h"
+#include "html/html_element.h"
 
-#include "web/entities.h"
+#include "html/entities.h"
 
 namespace zub {
 

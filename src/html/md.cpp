@@ -1,8 +1,8 @@
-#include "web/md.h"
+#include "html/md.h"
 
 #include <string>
 
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 namespace zub {
 

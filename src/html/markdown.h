@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "web/html_blocks.h"
+#include "html/html_blocks.h"
 
 namespace zub {
 

@@ -1,11 +1,11 @@
-#include "web/html_blocks.h"
+#include "html/html_blocks.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "web/entities.h"
+#include "html/entities.h"
 
 namespace zub {
 

@@ -1,4 +1,4 @@
-#include "web/html_strip.h"
+#include "html/html_strip.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "web/html_blocks.h"
+#include "html/html_blocks.h"
 
 #include <gtest/gtest.h>
 

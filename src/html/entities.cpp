@@ -1,4 +1,4 @@
-#include "web/entities.h"
+#include "html/entities.h"
 
 #include <cstdint>
 #include <cstring>

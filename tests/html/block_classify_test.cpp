@@ -1,4 +1,4 @@
-#include "web/block_classify.h"
+#include "html/block_classify.h"
 
 #include <gtest/gtest.h>
 

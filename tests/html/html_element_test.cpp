@@ -1,4 +1,4 @@
-#include "web/html_element.h"
+#include "html/html_element.h"
 
 #include <gtest/gtest.h>
 

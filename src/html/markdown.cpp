@@ -1,4 +1,4 @@
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 #include <array>
 #include <cstdint>
@@ -8,10 +8,10 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "web/block_classify.h"
-#include "web/control_text.h"
-#include "web/entities.h"
-#include "web/html_strip.h"
+#include "html/block_classify.h"
+#include "base/control_text.h"
+#include "html/entities.h"
+#include "html/html_strip.h"
 
 namespace zub {
 

@@ -8,7 +8,7 @@
 #include "base/file_io.h"
 #include "base/utf8.h"
 #include "support/run_zub.h"
-#include "web/markdown.h"
+#include "html/markdown.h"
 
 using MdRun = zub_test::Run;
 using zub_test::run_zub;

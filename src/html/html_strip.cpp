@@ -1,9 +1,9 @@
-#include "web/html_strip.h"
+#include "html/html_strip.h"
 
 #include <array>
 #include <cstring>
 
-#include "web/entities.h"
+#include "html/entities.h"
 
 namespace zub {
 
