@@ -15,8 +15,8 @@ inline constexpr uint64_t kFetchKeyBasis = 0x14650fb0739d0383ULL;
 // 64-bit FNV-1a with the published offset basis: folds repeated lines.
 inline uint64_t line_fingerprint(std::string_view s) {
   uint64_t h = kFnvOffsetBasis;
-  for (unsigned char c : s) {
-    h ^= c;
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(c);
     h *= kFnvPrime;
   }
   return h;
@@ -26,8 +26,8 @@ inline uint64_t line_fingerprint(std::string_view s) {
 // and folds repeated markdown blocks.
 inline uint64_t fetch_key_hash(std::string_view s) {
   uint64_t h = kFetchKeyBasis;
-  for (unsigned char c : s) {
-    h ^= c;
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(c);
     h *= kFnvPrime;
   }
   return h;

@@ -263,7 +263,7 @@ class Parser {
         }
         if (e == 'w') {
           ByteSet w = word_set();
-          for (int k = 0; k < 4; ++k) set.bits[k] |= w.bits[k];
+          for (size_t k = 0; k < 4; ++k) set.bits[k] |= w.bits[k];
           continue;
         }
         lo = e == 'n' ? '\n' : e == 'r' ? '\r' : e == 't' ? '\t' : e;

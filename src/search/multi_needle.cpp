@@ -136,7 +136,7 @@ void build_fingerprints(MultiNeedle& m) {
       const uint8_t b = static_cast<uint8_t>(m.needles[k].bytes[j]);
       m.lo[j][b & 15] |= bit;
       m.hi[j][b >> 4] |= bit;
-      if (m.icase && is_lower_letter(b)) m.hi[j][(b - 32) >> 4] |= bit;
+      if (m.icase && is_lower_letter(b)) m.hi[j][static_cast<unsigned>(b - 32) >> 4] |= bit;
     }
   }
 }

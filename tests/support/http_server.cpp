@@ -260,12 +260,12 @@ void HttpServer::serve(int fd, std::string address) {
       while (data.size() < 65536) data += resp.body;
       char size_line[32];
       std::snprintf(size_line, sizeof size_line, "%zx\r\n", data.size());
-      const std::string chunk = size_line + data + "\r\n";
+      const std::string piece = size_line + data + "\r\n";
       // A client that stops reading without closing cannot hold the
       // server's teardown for longer than this.
       timeval limit{10, 0};
       setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
-      while (!stopping_ && send_all(fd, chunk)) sent_ += data.size();
+      while (!stopping_ && send_all(fd, piece)) sent_ += data.size();
       break;
     }
     if (resp.cut_short) {
