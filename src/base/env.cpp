@@ -12,6 +12,14 @@ bool env_switch_set(const char* name) {
   return v && is_valid_utf8(v);
 }
 
+std::optional<std::string_view> env_text(const char* name) {
+  const char* v = std::getenv(name);
+  if (v == nullptr) return std::nullopt;
+  return std::string_view(v);
+}
+
+bool env_present(const char* name) { return std::getenv(name) != nullptr; }
+
 std::optional<uint64_t> env_number(const char* name) {
   const char* v = std::getenv(name);
   if (!v || !is_valid_utf8(v)) return std::nullopt;

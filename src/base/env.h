@@ -1,14 +1,22 @@
-// Environment switches and the temporary directory. A switch counts as set
-// when the variable exists with a UTF-8 value, the empty string included.
+// Every read of the process environment: switches, numbers, raw values
+// and the temporary directory. A switch counts as set when the variable
+// exists with a UTF-8 value, the empty string included.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zub {
 
 bool env_switch_set(const char* name);
+
+// The variable's value as it is, whatever its encoding; nothing when unset.
+std::optional<std::string_view> env_text(const char* name);
+
+// True when the variable exists at all, with any value.
+bool env_present(const char* name);
 
 // The variable read as a number (the number-argument rule); nothing when it
 // is unset, not UTF-8 or does not parse.

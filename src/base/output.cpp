@@ -1,6 +1,5 @@
 #include "base/output.h"
 
-#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -12,18 +11,19 @@ namespace zub {
 
 namespace {
 
-// Set once the reader of standard output (or error) has gone away.
-std::atomic<bool> g_out_closed{false};
-std::atomic<bool> g_err_closed{false};
-
-void write_stderr_raw(std::string_view data) {
+// Writes all of `data` to `fd`, retrying short and interrupted writes.
+// Returns 0, or the errno of the write that failed.
+int write_fully(int fd, std::string_view data) {
   size_t off = 0;
   while (off < data.size()) {
-    ssize_t n = ::write(2, data.data() + off, data.size() - off);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    off += static_cast<size_t>(n);
+    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+    if (n >= 0) {
+      off += static_cast<size_t>(n);
+      continue;
+    }
+    if (errno != EINTR) return errno;
   }
+  return 0;
 }
 
 }  // namespace
@@ -41,44 +41,42 @@ void prepare_standard_streams() {
   }
 }
 
-void write_all_or_exit(int fd, std::string_view data) {
-  std::atomic<bool>& closed = fd == 1 ? g_out_closed : g_err_closed;
-  if (closed.load(std::memory_order_relaxed)) return;
-  size_t off = 0;
-  while (off < data.size()) {
-    ssize_t n = ::write(fd, data.data() + off, data.size() - off);
-    if (n >= 0) {
-      off += static_cast<size_t>(n);
-      continue;
-    }
-    const int err = errno;
-    if (err == EINTR) continue;
-    if (err == EPIPE) {
-      closed.store(true, std::memory_order_relaxed);
-      return;
-    }
-    if (fd != 1) return;
-    write_stderr_raw("zub: 표준 출력에 쓸 수 없다: " + os_error_text(err) + "\n");
-    _exit(2);
-  }
-}
-
 void Output::write_out(std::string_view block) {
   if (block.empty()) return;
   if (capture) {
+    const std::lock_guard<std::mutex> lock(capture_mutex_);
     out.append(block);
     return;
   }
-  write_all_or_exit(1, block);
+  if (out_closed_.load(std::memory_order_relaxed)) return;
+  const int failure = write_fully(1, block);
+  if (failure == 0) return;
+  if (failure == EPIPE) {
+    out_closed_.store(true, std::memory_order_relaxed);
+    return;
+  }
+  write_err("zub: 표준 출력에 쓸 수 없다: " + os_error_text(failure) + "\n");
+  _exit(kWriteFailureStatus);
 }
 
 void Output::write_err(std::string_view block) {
   if (block.empty()) return;
   if (capture) {
+    const std::lock_guard<std::mutex> lock(capture_mutex_);
     err.append(block);
     return;
   }
-  write_all_or_exit(2, block);
+  if (err_closed_.load(std::memory_order_relaxed)) return;
+  if (write_fully(2, block) == EPIPE) err_closed_.store(true, std::memory_order_relaxed);
+}
+
+void write_all_or_exit(int fd, std::string_view data) {
+  Output standard;
+  if (fd == 1) {
+    standard.write_out(data);
+  } else {
+    standard.write_err(data);
+  }
 }
 
 }  // namespace zub

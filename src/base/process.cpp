@@ -17,6 +17,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "base/env.h"
+
 extern char** environ;
 
 namespace zub {
@@ -211,8 +213,7 @@ void stop_watcher(Watcher& w) {
 // Where execvp would look for `name`, computed before the fork.
 std::vector<std::string> exec_candidates(const std::string& name) {
   if (name.find('/') != std::string::npos) return {name};
-  const char* env_path = std::getenv("PATH");
-  const std::string path = env_path ? env_path : "/bin:/usr/bin";
+  const std::string path(env_text("PATH").value_or("/bin:/usr/bin"));
   std::vector<std::string> out;
   size_t pos = 0;
   while (true) {

@@ -1,5 +1,6 @@
 #include "cli/frontend.h"
 
+#include <array>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -31,10 +32,20 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// Defaults of the numeric arguments, also used when the given number does
+// not parse. They are the ones the usage text shows.
+constexpr uint64_t kDefaultOutlineLines = 400;
+constexpr uint64_t kDefaultDefLines = 200;
+constexpr uint64_t kDefaultMapRows = 25;
+constexpr uint64_t kDefaultTrimWidth = 200;
+constexpr uint64_t kDefaultBenchRepeats = 1;
+
 int usage_error(Output& out) {
   out.write_err(std::string(kUsageText) + "\n");
   return 2;
 }
+
+// ---- Standard input ----
 
 // Whole standard input; nothing when it cannot be read.
 std::optional<std::string> read_stdin() {
@@ -43,17 +54,20 @@ std::optional<std::string> read_stdin() {
   return std::move(r.data);
 }
 
-// Standard input as the filters see it: an invalid byte sequence becomes
-// U+FFFD and everything around it is kept, so one stray byte in a build log
-// never empties the summary. Valid input (mapped when large) is used in
-// place; otherwise the decoded copy lives in `fixed`. A read error keeps
-// what was read before it.
-std::string_view filter_text(const FdText& in, std::string& fixed) {
+// Calls `use` with standard input as the filters see it: an invalid byte
+// sequence becomes U+FFFD and everything around it is kept, so one stray
+// byte in a build log never empties the summary. Valid input (mapped when
+// large) is used in place. A read error keeps what was read before it.
+template <typename Use>
+int with_filter_input(Use&& use) {
+  const FdText in = read_fd_text(0);
   const std::string_view raw = in.text();
-  if (is_valid_utf8(raw)) return raw;
-  fixed = decode_lossy(raw);
-  return fixed;
+  if (is_valid_utf8(raw)) return use(raw);
+  const std::string fixed = decode_lossy(raw);
+  return use(std::string_view(fixed));
 }
+
+// ---- Arguments ----
 
 uint64_t number_or(const Args& a, size_t i, uint64_t fallback) {
   if (i >= a.size()) return fallback;
@@ -62,11 +76,11 @@ uint64_t number_or(const Args& a, size_t i, uint64_t fallback) {
 
 int run_outline_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
-  uint64_t cap = 400;
+  uint64_t cap = kDefaultOutlineLines;
   Args files;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "-n") {
-      cap = number_or(a, i + 1, 400);
+      cap = number_or(a, i + 1, kDefaultOutlineLines);
       ++i;
       continue;
     }
@@ -76,8 +90,9 @@ int run_outline_branch(const Args& a, Output& out) {
   return cmd_outline(files, cap, out);
 }
 
-int run_read_branch(Args a, Output& out) {
-  if (a.empty()) return usage_error(out);
+int run_read_branch(const Args& args, Output& out) {
+  if (args.empty()) return usage_error(out);
+  Args a = args;
   ReadOptions opts;
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] != "--bytes" && a[i] != "-c") continue;
@@ -103,11 +118,11 @@ int run_def_branch(const Args& a, Output& out) {
     out.write_err("zub def SYM ROOT... [-n 200]\n");
     return 2;
   }
-  uint64_t cap = 200;
+  uint64_t cap = kDefaultDefLines;
   Args roots;
   for (size_t i = 1; i < a.size(); ++i) {
     if (a[i] == "-n") {
-      cap = number_or(a, i + 1, 200);
+      cap = number_or(a, i + 1, kDefaultDefLines);
       ++i;
       continue;
     }
@@ -148,7 +163,7 @@ int run_brief_branch(const Args& a, Output& out) {
 
 int run_map_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
-  uint64_t n = 25;
+  uint64_t n = kDefaultMapRows;
   Args roots;
   if (!parse_rows_and_roots(a, "map", n, roots, out)) return 2;
   if (roots.empty()) return usage_error(out);
@@ -160,7 +175,7 @@ int run_wrap_branch(const Args& a, Output& out) {
   size_t i = 0;
   while (i < a.size()) {
     if (a[i] == "-w") {
-      opts.width = number_or(a, i + 1, 200);
+      opts.width = number_or(a, i + 1, WrapOptions{}.width);
       i += 2;
     } else if (a[i] == "--diag") {
       opts.mode = WrapMode::kDiag;
@@ -239,13 +254,83 @@ int run_fetch_branch(const Args& a, Output& out) {
   return cmd_fetch(urls, c, out);
 }
 
-int run_md_branch(Output& out) {
-  const FdText in = read_fd_text(0);
-  std::string fixed;
-  const std::string_view input = filter_text(in, fixed);
-  const uint64_t repeats = env_number("ZUB_BENCH").value_or(1);
-  const bool quiet = std::getenv("ZUB_BENCH_QUIET") != nullptr;
-  return cmd_md(input, repeats, quiet, out);
+int run_diag_branch(const Args&, Output& out) {
+  return with_filter_input([&](std::string_view text) { return cmd_diag(text, out); });
+}
+
+int run_logs_branch(const Args& a, Output& out) {
+  return with_filter_input(
+      [&](std::string_view text) { return cmd_logs(text, number_or(a, 0, kLogsDefaultLimit), out); });
+}
+
+int run_trim_branch(const Args& a, Output& out) {
+  return with_filter_input(
+      [&](std::string_view text) { return cmd_trim(text, number_or(a, 0, kDefaultTrimWidth), out); });
+}
+
+// ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
+// the result off standard output.
+int run_md_branch(const Args&, Output& out) {
+  return with_filter_input([&](std::string_view input) {
+    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+    const bool quiet = env_present("ZUB_BENCH_QUIET");
+    return cmd_md(input, repeats, quiet, out);
+  });
+}
+
+int run_hook_branch(const Args&, Output& out) { return cmd_hook(read_stdin(), out); }
+
+int show_usage(const Args&, Output& out) {
+  out.write_out(std::string(kUsageText) + "\n");
+  return 0;
+}
+
+int show_version(const Args&, Output& out) {
+  out.write_out(std::string(kVersionLine) + "\n");
+  return 0;
+}
+
+// ---- The subcommand table ----
+
+// A handler gets the arguments after the subcommand's name and returns the
+// process exit status.
+using Handler = int (*)(const Args& args, Output& out);
+
+struct Subcommand {
+  std::string_view name;
+  std::array<std::string_view, 2> aliases;  // empty where there are none
+  Handler run;
+};
+
+// In the order of the usage text.
+constexpr Subcommand kSubcommands[] = {
+    {"help", {"-h", "--help"}, show_usage},
+    {"version", {"-V", "--version"}, show_version},
+    {"brief", {}, run_brief_branch},
+    {"outline", {}, run_outline_branch},
+    {"read", {}, run_read_branch},
+    {"def", {}, run_def_branch},
+    {"grep", {}, cmd_grep},
+    {"map", {}, run_map_branch},
+    {"wrap", {}, run_wrap_branch},
+    {"diag", {}, run_diag_branch},
+    {"logs", {}, run_logs_branch},
+    {"trim", {}, run_trim_branch},
+    {"web", {}, run_web_branch},
+    {"fetch", {}, run_fetch_branch},
+    {"md", {}, run_md_branch},
+    {"cache", {}, cmd_cache},
+    {"hook", {}, run_hook_branch},
+};
+
+// Exact, case-sensitive match of the name or an alias.
+const Subcommand* find_subcommand(std::string_view name) {
+  for (const Subcommand& s : kSubcommands) {
+    if (s.name == name) return &s;
+    for (std::string_view alias : s.aliases)
+      if (!alias.empty() && alias == name) return &s;
+  }
+  return nullptr;
 }
 
 }  // namespace
@@ -253,39 +338,14 @@ int run_md_branch(Output& out) {
 int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (argv.size() < 2) return usage_error(out);
   const std::string& sub = argv[1];
-  const Args a(argv.begin() + 2, argv.end());
-
-  if (sub == "help" || sub == "-h" || sub == "--help") {
-    out.write_out(std::string(kUsageText) + "\n");
-    return 0;
+  const Subcommand* s = find_subcommand(sub);
+  if (s == nullptr) {
+    out.write_err("zub: 알 수 없는 서브커맨드 `" + sub + "`\n\n" + kUsageText + "\n");
+    return 2;
   }
-  if (sub == "version" || sub == "-V" || sub == "--version") {
-    out.write_out(std::string(kVersionLine) + "\n");
-    return 0;
-  }
-  if (sub == "brief") return run_brief_branch(a, out);
-  if (sub == "outline") return run_outline_branch(a, out);
-  if (sub == "read") return run_read_branch(a, out);
-  if (sub == "def") return run_def_branch(a, out);
-  if (sub == "grep") return cmd_grep(a, out);
-  if (sub == "map") return run_map_branch(a, out);
-  if (sub == "wrap") return run_wrap_branch(a, out);
-  if (sub == "diag" || sub == "logs" || sub == "trim") {
-    const FdText in = read_fd_text(0);
-    std::string fixed;
-    const std::string_view text = filter_text(in, fixed);
-    if (sub == "diag") return cmd_diag(text, out);
-    if (sub == "logs") return cmd_logs(text, number_or(a, 0, 3000), out);
-    return cmd_trim(text, number_or(a, 0, 200), out);
-  }
-  if (sub == "web") return run_web_branch(a, out);
-  if (sub == "fetch") return run_fetch_branch(a, out);
-  if (sub == "md") return run_md_branch(out);
-  if (sub == "cache") return cmd_cache(a, out);
-  if (sub == "hook") return cmd_hook(read_stdin(), out);
-
-  out.write_err("zub: 알 수 없는 서브커맨드 `" + sub + "`\n\n" + kUsageText + "\n");
-  return 2;
+  // The one place every subcommand runs from: what has to happen around
+  // each run goes here.
+  return s->run(Args(argv.begin() + 2, argv.end()), out);
 }
 
 }  // namespace zub
