@@ -12,10 +12,23 @@ bool env_switch_set(const char* name) {
   return v && is_valid_utf8(v);
 }
 
+bool env_defined(const char* name) { return std::getenv(name) != nullptr; }
+
+std::optional<std::string> env_value(const char* name) {
+  const char* v = std::getenv(name);
+  if (!v) return std::nullopt;
+  return std::string(v);
+}
+
 std::optional<uint64_t> env_number(const char* name) {
   const char* v = std::getenv(name);
-  if (!v || !is_valid_utf8(v)) return std::nullopt;
-  return parse_u64(v);
+  if (!v) return std::nullopt;
+  return setting_number(v);
+}
+
+std::optional<uint64_t> setting_number(std::string_view text) {
+  if (!is_valid_utf8(text)) return std::nullopt;
+  return parse_u64(text);
 }
 
 std::string temp_dir() {

@@ -1,18 +1,30 @@
-// Environment switches and the temporary directory. A switch counts as set
-// when the variable exists with a UTF-8 value, the empty string included.
+// Every read of the environment: switches, numbers, plain values and the
+// temporary directory. A switch counts as set when the variable exists with
+// a UTF-8 value, the empty string included.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace zub {
 
 bool env_switch_set(const char* name);
 
+// True when the variable exists at all, whatever its bytes.
+bool env_defined(const char* name);
+
+// The variable's value as it is; nothing when it is unset.
+std::optional<std::string> env_value(const char* name);
+
 // The variable read as a number (the number-argument rule); nothing when it
 // is unset, not UTF-8 or does not parse.
 std::optional<uint64_t> env_number(const char* name);
+
+// Text that stands in for such a variable (a flag's value) read by the same
+// rule: nothing when it is not UTF-8 or does not parse.
+std::optional<uint64_t> setting_number(std::string_view text);
 
 // TMPDIR, or "/tmp" when it is unset or empty.
 std::string temp_dir();

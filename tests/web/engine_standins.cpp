@@ -5,6 +5,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "web/wire_format.h"
+
 namespace zub_test {
 
 namespace {
@@ -57,10 +59,7 @@ subst() {  # replaces the first $1 in $out by $2
 }
 if [ "$1" = --parallel ]; then
   [ "$2" = --parallel-max ] && [ "$3" = 8 ] && [ "$4" = -w ] || exit 2
-  [ "$5" = '<<<ZUBB:%{urlnum} %{exitcode} %{http_code}
-%{header_json}
-<<<ZUBE
-' ] || exit 2
+  [ "$5" = '@BATCH_TRAILER@' ] || exit 2
   fmt=$5; shift 5
   i=0
   while [ $# -gt 0 ]; do
@@ -81,9 +80,7 @@ while [ "$1" = -H ]; do
   case $2 in 'If-None-Match: '*|'If-Modified-Since: '*) shift 2 ;; *) exit 2 ;; esac
 done
 [ $# -eq 3 ] && [ "$1" = -w ] || exit 2
-[ "$2" = '
-<<<ZUBHTTP:%{http_code}
-<<<ZUBHDR:%{header_json}' ] || exit 2
+[ "$2" = '@SINGLE_TRAILER@' ] || exit 2
 lookup "$3"
 case $st in exit*) exit "${st#exit}" ;; esac
 /bin/cat "$f"
@@ -132,7 +129,11 @@ EngineStandIns::EngineStandIns() {
   dir_.mkdir("home");
   dir_.mkdir("docs");
   dir_.write("routes", "");
-  const std::string curl = dir_.write("bin/curl", replace_all(kCurlScript, "@DIR@", dir_.path()));
+  // The write-out formats are single-quoted in the script; they hold no quote.
+  std::string script = replace_all(kCurlScript, "@DIR@", dir_.path());
+  script = replace_all(script, "@BATCH_TRAILER@", std::string(zub::kBatchTrailer));
+  script = replace_all(script, "@SINGLE_TRAILER@", std::string(zub::kSingleTrailer));
+  const std::string curl = dir_.write("bin/curl", script);
   chmod(curl.c_str(), 0755);
 }
 
