@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/env.h"
 #include "base/number.h"
 #include "base/os_error.h"
 #include "base/process.h"
@@ -73,7 +74,7 @@ GitSettings git_settings(const GitConfig& config) {
   // grab to refresh stat data: the agent's own git commands could then fail.
   s.env = {"GIT_OPTIONAL_LOCKS=0", "GIT_TERMINAL_PROMPT=0", "GIT_ALLOW_PROTOCOL="};
   uint64_t n = 0;
-  if (const char* count = std::getenv("GIT_CONFIG_COUNT")) n = parse_u64(count).value_or(0);
+  if (auto count = env_value("GIT_CONFIG_COUNT")) n = parse_u64(*count).value_or(0);
   bool numbered = false;
   for (const auto& [key, value] : config) {
     if (key.find('=') == std::string::npos) {

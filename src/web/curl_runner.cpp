@@ -20,16 +20,6 @@ namespace zub {
 
 namespace {
 
-constexpr std::string_view kUserAgent =
-    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
-    "Chrome/133.0.0.0 Safari/537.36";
-constexpr std::string_view kRequestHeaders[] = {
-    "Accept: text/html,application/xhtml+xml,*/*;q=0.8",
-    "Accept-Language: en-US,en;q=0.9,ko;q=0.8",
-    "Sec-Fetch-Dest: document",
-    "Sec-Fetch-Mode: navigate",
-    "Sec-Fetch-Site: none",
-};
 constexpr std::string_view kMaxParallel = "8";
 // Room for the trailer after a body of the largest allowed size: the status
 // and the header JSON, which curl itself keeps far below this.

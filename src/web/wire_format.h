@@ -1,8 +1,10 @@
-// The formats zub shares with the outside: the fetch cache's layout on disk
-// and the write-out text it asks curl for. Tests build their expectations
+// The formats zub shares with the outside: the fetch cache's layout on disk,
+// what every request says about itself, and the write-out text it asks
+// curl for. Tests build their expectations
 // from these, so a change here shows up in both places at once.
 #pragma once
 
+#include <array>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -23,6 +25,18 @@ inline std::string cache_file_name(std::string_view url) {
   std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(fetch_key_hash(url)));
   return std::string(buf, 16);
 }
+
+// Every request goes out as a desktop browser's page load.
+inline constexpr std::string_view kUserAgent =
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/133.0.0.0 Safari/537.36";
+inline constexpr std::array<std::string_view, 5> kRequestHeaders = {
+    "Accept: text/html,application/xhtml+xml,*/*;q=0.8",
+    "Accept-Language: en-US,en;q=0.9,ko;q=0.8",
+    "Sec-Fetch-Dest: document",
+    "Sec-Fetch-Mode: navigate",
+    "Sec-Fetch-Site: none",
+};
 
 // Single transfer: the body, then the status and the header JSON, found
 // again from the end of the output.
