@@ -11,7 +11,7 @@
 
 #include "../tests/support/http_server.h"
 #include "../tests/support/http_server.cpp"
-#include "web/curl_runner.h"
+#include "web/cached_fetch.h"
 #include "base/dir_tree.h"
 
 namespace {
@@ -54,16 +54,26 @@ void sandbox() {
   (void)done;
 }
 
+// Debug notes, were they on, are kept instead of printed.
+zub::Output& notes() {
+  static zub::Output out = [] {
+    zub::Output o;
+    o.capture = true;
+    return o;
+  }();
+  return out;
+}
+
 void run_all(benchmark::State& state, const std::vector<std::string>& urls) {
   sandbox();
-  setenv("ZUB_NO_CACHE", "1", 1);  // every iteration goes to the network
+  zub::FetchPolicy policy = zub::fetch_policy_from_env();
+  policy.no_cache = true;  // every iteration goes to the network
   for (auto _ : state) {
-    auto results = zub::fetch_all(urls);
+    auto results = zub::fetch_all(urls, policy, notes());
     for (const auto& r : results)
       if (!r.ok) state.SkipWithError(r.error.c_str());
     benchmark::DoNotOptimize(results);
   }
-  unsetenv("ZUB_NO_CACHE");
   state.counters["delay_ms"] = kDelayMs;
 }
 
@@ -82,24 +92,26 @@ void BM_FetchAll_1Host_Batch(benchmark::State& state) {
 
 void BM_FetchOne_8_Sequential(benchmark::State& state) {
   sandbox();
-  setenv("ZUB_NO_CACHE", "1", 1);
+  zub::FetchPolicy policy = zub::fetch_policy_from_env();
+  policy.no_cache = true;
   auto hosts = host_list();
   for (auto _ : state) {
     for (int i = 0; i < 8; ++i) {
-      auto r = zub::fetch_one(server().url("/p" + std::to_string(i), hosts[i]), "25");
+      auto r = zub::fetch_one(server().url("/p" + std::to_string(i), hosts[i]), "25", policy,
+                              notes());
       if (!r.ok) state.SkipWithError(r.error.c_str());
     }
   }
-  unsetenv("ZUB_NO_CACHE");
   state.counters["delay_ms"] = kDelayMs;
 }
 
 void BM_FetchOne_CacheHit(benchmark::State& state) {
   sandbox();
   const std::string url = server().url("/cached", "127.0.0.2");
-  if (!zub::fetch_one(url, "25").ok) state.SkipWithError("priming failed");
+  const zub::FetchPolicy policy = zub::fetch_policy_from_env();
+  if (!zub::fetch_one(url, "25", policy, notes()).ok) state.SkipWithError("priming failed");
   for (auto _ : state) {
-    auto r = zub::fetch_one(url, "25");
+    auto r = zub::fetch_one(url, "25", policy, notes());
     if (!r.ok) state.SkipWithError(r.error.c_str());
     benchmark::DoNotOptimize(r);
   }

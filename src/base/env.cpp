@@ -22,8 +22,13 @@ bool env_present(const char* name) { return std::getenv(name) != nullptr; }
 
 std::optional<uint64_t> env_number(const char* name) {
   const char* v = std::getenv(name);
-  if (!v || !is_valid_utf8(v)) return std::nullopt;
-  return parse_u64(v);
+  if (!v) return std::nullopt;
+  return setting_number(v);
+}
+
+std::optional<uint64_t> setting_number(std::string_view text) {
+  if (!is_valid_utf8(text)) return std::nullopt;
+  return parse_u64(text);
 }
 
 std::string temp_dir() {

@@ -22,6 +22,10 @@ bool env_present(const char* name);
 // is unset, not UTF-8 or does not parse.
 std::optional<uint64_t> env_number(const char* name);
 
+// Text that stands in for such a variable (a flag's value) read by the same
+// rule: nothing when it is not UTF-8 or does not parse.
+std::optional<uint64_t> setting_number(std::string_view text);
+
 // TMPDIR, or "/tmp" when it is unset or empty.
 std::string temp_dir();
 

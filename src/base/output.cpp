@@ -70,13 +70,4 @@ void Output::write_err(std::string_view block) {
   if (write_fully(2, block) == EPIPE) err_closed_.store(true, std::memory_order_relaxed);
 }
 
-void write_all_or_exit(int fd, std::string_view data) {
-  Output standard;
-  if (fd == 1) {
-    standard.write_out(data);
-  } else {
-    standard.write_err(data);
-  }
-}
-
 }  // namespace zub

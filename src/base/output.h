@@ -44,8 +44,4 @@ struct Output {
 // that file.
 void prepare_standard_streams();
 
-// For code with no Output at hand: writes all of `data` to `fd` (1 or 2)
-// with the failure rules above, through an Output of its own.
-void write_all_or_exit(int fd, std::string_view data);
-
 }  // namespace zub

@@ -23,6 +23,7 @@
 #include "search/grep.h"
 #include "web/cache_cmd.h"
 #include "web/fetch.h"
+#include "web/fetch_policy.h"
 #include "html/md.h"
 #include "web/web.h"
 
@@ -197,19 +198,26 @@ int run_wrap_branch(const Args& a, Output& out) {
   return cmd_wrap(opts, out);
 }
 
-// The cache flags shared by `web` and `fetch`; they become environment
-// switches that the fetch cache reads later in this process. Returns true
-// when a[i] was one of them and advances i past what it consumed.
-bool take_cache_flag(const Args& a, size_t& i) {
+// The cache flags shared by `web` and `fetch`; each overrides the field of
+// `policy` that its environment variable set, read by the same rule.
+// Returns true when a[i] was one of them and advances i past what it
+// consumed.
+bool take_cache_flag(const Args& a, size_t& i, FetchPolicy& policy) {
   const std::string& w = a[i];
   if (w == "--stale" || w == "--ttl") {
-    if (i + 1 < a.size())
-      setenv(w == "--stale" ? "ZUB_STALE" : "ZUB_CACHE_TTL", a[i + 1].c_str(), 1);
+    if (i + 1 < a.size()) {
+      const std::optional<uint64_t> v = setting_number(a[i + 1]);
+      if (w == "--stale") {
+        policy.stale_floor = v.value_or(0);
+      } else {
+        policy.ttl = v;
+      }
+    }
     i += 2;
     return true;
   }
   if (w == "--no-cache" || w == "--refresh") {
-    setenv(w == "--no-cache" ? "ZUB_NO_CACHE" : "ZUB_REFRESH", "1", 1);
+    (w == "--no-cache" ? policy.no_cache : policy.refresh) = true;
     i += 1;
     return true;
   }
@@ -219,9 +227,10 @@ bool take_cache_flag(const Args& a, size_t& i) {
 int run_web_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
   uint64_t n = 6, k = 0, c = 9000;
+  FetchPolicy policy = fetch_policy_from_env();
   size_t i = 1;
   while (i < a.size()) {
-    if (take_cache_flag(a, i)) continue;
+    if (take_cache_flag(a, i, policy)) continue;
     if (a[i] == "-d") {
       k = number_or(a, i + 1, 3);
       i += 2;
@@ -233,16 +242,17 @@ int run_web_branch(const Args& a, Output& out) {
       ++i;
     }
   }
-  return cmd_web(a[0], n, k, c, out);
+  return cmd_web(a[0], n, k, c, policy, out);
 }
 
 int run_fetch_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
   uint64_t c = 6000;
   Args urls;
+  FetchPolicy policy = fetch_policy_from_env();
   size_t i = 0;
   while (i < a.size()) {
-    if (take_cache_flag(a, i)) continue;
+    if (take_cache_flag(a, i, policy)) continue;
     if (a[i] == "-n") {
       c = number_or(a, i + 1, 6000);
       i += 2;
@@ -251,7 +261,7 @@ int run_fetch_branch(const Args& a, Output& out) {
       ++i;
     }
   }
-  return cmd_fetch(urls, c, out);
+  return cmd_fetch(urls, c, policy, out);
 }
 
 int run_diag_branch(const Args&, Output& out) {

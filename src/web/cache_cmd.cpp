@@ -7,6 +7,7 @@
 
 #include "base/utf8.h"
 #include "web/fetch_cache.h"
+#include "web/fetch_policy.h"
 #include "base/dir_tree.h"
 #include "web/url_ttl.h"
 
@@ -36,12 +37,12 @@ std::string status_report(const std::string& dir) {
          "옵션: --no-cache | --refresh | --ttl <초> | ZUB_CACHE_TTL | ZUB_CACHE_DEBUG=1\n";
 }
 
-std::string ttl_report(const std::vector<std::string>& urls) {
+std::string ttl_report(const std::vector<std::string>& urls, const FetchPolicy& policy) {
   std::string text;
   for (const auto& url : urls) {
-    auto rec = read_meta(url);
+    auto rec = CacheEntry(url, policy).record();
     bool from_server = rec && rec->lifetime != kNoLifetime;
-    uint64_t lifetime = from_server ? rec->lifetime : url_ttl(url);
+    uint64_t lifetime = from_server ? rec->lifetime : url_ttl(url, policy.ttl);
     std::string d = ttl_duration_text(lifetime);
     size_t chars = char_count(d);
     if (chars < kDurationWidth) text.append(kDurationWidth - chars, ' ');
@@ -63,12 +64,15 @@ std::string ttl_duration_text(uint64_t s) {
 }
 
 int cmd_cache(const std::vector<std::string>& args, Output& out) {
+  // `cache` takes no switches of its own: only the environment's apply.
+  const FetchPolicy policy = fetch_policy_from_env();
   if (!args.empty() && args[0] == "ttl") {
-    std::string text = ttl_report(std::vector<std::string>(args.begin() + 1, args.end()));
+    std::string text =
+        ttl_report(std::vector<std::string>(args.begin() + 1, args.end()), policy);
     if (!text.empty()) out.write_out(text);
     return 0;
   }
-  auto dir = cache_dir();
+  const std::optional<std::string>& dir = policy.cache_dir;
   if (!dir) return 0;
   if (!args.empty() && args[0] == "clear") {
     remove_tree(*dir);

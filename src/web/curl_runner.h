@@ -1,37 +1,24 @@
-// Every network access of zub: `curl` as a child process, behind the fetch
-// cache. fetch_one fetches one URL (cache first, conditional request when
-// the cache holds validators); fetch_all fetches a list on up to 8 threads
-// or in one parallel curl batch and returns the results in input order.
-// Thread-safe: each call owns its child process; cache files of different
-// URLs are different files.
+// Runs `curl` as a child process and reports what came back; it decides
+// nothing about the cache. A single transfer may carry the validators of a
+// conditional request; a batch fetches up to kMaxBatchUrls URLs in one
+// parallel curl run, each body through its own pipe. Thread-safe: each call
+// owns its child process.
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace zub {
 
-// The body of a 2xx response (UTF-8, invalid bytes replaced by U+FFFD) or
-// an error text such as "HTTP 404", "curl exit Some(28)", "연결 실패".
-struct FetchResult {
-  bool ok = false;
-  std::string body;   // when ok
-  std::string error;  // when !ok
-};
-
 // Timeout of every fetch_all transfer, in seconds as curl's -m reads it.
 inline constexpr std::string_view kFetchAllTimeout = "25";
 
-// Fetches `url` (passed to curl unchanged) with `timeout` seconds (curl -m).
-// A fresh cache entry is returned without starting any process.
-FetchResult fetch_one(std::string_view url, std::string_view timeout);
-
-// Fetches every URL with the timeout "25"; one result per URL, in input
-// order. Cached URLs are answered from the cache; the rest go to one curl
-// batch when they average two or more per host, else to up to 8 threads.
-std::vector<FetchResult> fetch_all(const std::vector<std::string>& urls);
+// The most URLs one batch run takes: two descriptors per URL stay open for
+// the whole run.
+inline constexpr size_t kMaxBatchUrls = 64;
 
 // curl's output of a single fetch, split at the trailer. Pure.
 struct CurlOutput {
@@ -44,6 +31,28 @@ struct CurlOutput {
 // never wins over the trailer. Without a status marker the whole head is
 // the body, unchanged, with status 200.
 CurlOutput split_curl_output(std::string_view text);
+
+// What one single transfer came back with: either a failure text (curl
+// missing, curl failing, a body over the cap) or the response.
+struct CurlReply {
+  std::string failure;  // "curl: ...", "curl exit Some(28)", too_big_text; empty: a response
+  CurlOutput response;  // body and header JSON decoded (invalid bytes as U+FFFD)
+};
+
+// Validators for a conditional request; empty ones are not sent.
+struct RequestValidators {
+  std::string etag;
+  std::string last_modified;
+};
+
+// Fetches `url` (passed to curl unchanged) with `timeout` seconds (curl -m),
+// conditionally when `validators` is given; a body of more than `cap` bytes
+// is a failure.
+CurlReply curl_single(std::string_view url, std::string_view timeout,
+                      const RequestValidators* validators, uint64_t cap);
+
+// The failure text of a body over `cap` bytes.
+std::string too_big_text(uint64_t cap);
 
 // What curl's write-out tells about one transfer of a batch.
 struct BatchTransfer {
@@ -59,8 +68,17 @@ struct BatchTransfer {
 // for the same index wins. Pure.
 std::vector<BatchTransfer> parse_batch_writeout(std::string_view text, size_t n);
 
-// True when `urls` average two or more per distinct host (url_host), the
-// case in which one curl batch can reuse connections. Pure.
-bool prefers_batch(const std::vector<std::string>& urls);
+// One URL's part of a batch run.
+struct BatchReply {
+  BatchTransfer transfer;  // all defaults when curl could not start
+  std::string body;        // the raw bytes received
+  bool over = false;       // the body passed the cap; nothing of it is kept
+};
+
+// Fetches at most kMaxBatchUrls `urls` in one curl run with the fetch_all
+// timeout; one reply per URL in input order. Nothing when the body pipes
+// could not be opened (no process started).
+std::optional<std::vector<BatchReply>> curl_batch(const std::vector<std::string>& urls,
+                                                  uint64_t cap);
 
 }  // namespace zub

@@ -4,7 +4,7 @@
 #include <thread>
 
 #include "base/process.h"
-#include "web/curl_runner.h"
+#include "web/cached_fetch.h"
 #include "web/searx_json.h"
 
 namespace zub {
@@ -22,10 +22,11 @@ constexpr auto kRestartWait = std::chrono::milliseconds(600);
 constexpr std::string_view kRestartNote = "[zub] searxng 가 내려가 있어 다시 띄웠다\n";
 
 std::vector<SearchHit> search_page(std::string_view base, std::string_view encoded,
-                                   std::string_view marker) {
+                                   std::string_view marker, const FetchPolicy& policy,
+                                   Output& out) {
   std::string url(base);
   url.append(encoded);
-  FetchResult r = fetch_one(url, kPageTimeout);
+  FetchResult r = fetch_one(url, kPageTimeout, policy, out);
   if (!r.ok) return {};
   return parse_result_page(r.body, marker);
 }
@@ -65,25 +66,28 @@ std::vector<SearchHit> parse_result_page(std::string_view page, std::string_view
   return hits;
 }
 
-std::vector<SearchHit> search_bing(std::string_view encoded) {
-  return search_page(kBingSearchUrl, encoded, kBingMarker);
+std::vector<SearchHit> search_bing(std::string_view encoded, const FetchPolicy& policy,
+                                   Output& out) {
+  return search_page(kBingSearchUrl, encoded, kBingMarker, policy, out);
 }
 
-std::vector<SearchHit> search_brave(std::string_view encoded) {
-  return search_page(kBraveSearchUrl, encoded, kBraveMarker);
+std::vector<SearchHit> search_brave(std::string_view encoded, const FetchPolicy& policy,
+                                    Output& out) {
+  return search_page(kBraveSearchUrl, encoded, kBraveMarker, policy, out);
 }
 
-std::vector<SearchHit> search_searx(std::string_view query, Output& out) {
+std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& policy,
+                                    Output& out) {
   std::string url(kSearxSearchUrl);
   url += form_encode(query);
-  FetchResult r = fetch_one(url, kPageTimeout);
+  FetchResult r = fetch_one(url, kPageTimeout, policy, out);
   if (!r.ok) {
     // Down: the container may merely be stopped (after a reboot, say).
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
       std::this_thread::sleep_for(kRestartWait);
-      r = fetch_one(url, kRetryTimeout);
+      r = fetch_one(url, kRetryTimeout, policy, out);
     }
     if (!r.ok) return {};
   }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/output.h"
+#include "web/fetch_policy.h"
 #include "web/result_block.h"
 
 namespace zub {
@@ -24,13 +25,16 @@ inline constexpr std::string_view kSearxSearchUrl =
 std::string form_encode(std::string_view text);
 
 // Hits of the public result pages; `encoded` is form_encode(query).
-std::vector<SearchHit> search_bing(std::string_view encoded);
-std::vector<SearchHit> search_brave(std::string_view encoded);
+std::vector<SearchHit> search_bing(std::string_view encoded, const FetchPolicy& policy,
+                                   Output& out);
+std::vector<SearchHit> search_brave(std::string_view encoded, const FetchPolicy& policy,
+                                    Output& out);
 
 // Hits of the local service for the raw query. When it cannot be reached,
 // its container is started once; if that works, a note goes to standard
 // error and the request is retried up to ten times, 0.6 s apart.
-std::vector<SearchHit> search_searx(std::string_view query, Output& out);
+std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& policy,
+                                    Output& out);
 
 // The hits of a fetched result page cut at `marker` (lower case).
 std::vector<SearchHit> parse_result_page(std::string_view page, std::string_view marker);

@@ -1,10 +1,8 @@
 #include "web/fetch.h"
 
 #include <algorithm>
-#include <atomic>
-#include <mutex>
-#include <thread>
 
+#include "base/parallel_for.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "base/control_text.h"
@@ -37,20 +35,8 @@ std::vector<FetchSection> convert_pages(const std::vector<std::string>& urls,
                                         const std::vector<FetchResult>& results) {
   const size_t n = std::min(urls.size(), results.size());
   std::vector<FetchSection> sections(n);
-  std::atomic<size_t> next{0};
-  std::mutex slots;
-  auto worker = [&] {
-    for (size_t i = next.fetch_add(1); i < n; i = next.fetch_add(1)) {
-      FetchSection s = make_section(urls[i], results[i]);
-      std::lock_guard<std::mutex> lock(slots);
-      sections[i] = std::move(s);
-    }
-  };
-  const size_t threads = std::min(std::max<size_t>(n, 1), kMaxConvertThreads);
-  std::vector<std::thread> pool;
-  pool.reserve(threads);
-  for (size_t t = 0; t < threads; ++t) pool.emplace_back(worker);
-  for (std::thread& t : pool) t.join();
+  parallel_for(n, kMaxConvertThreads,
+               [&](size_t i) { sections[i] = make_section(urls[i], results[i]); });
   return sections;
 }
 
@@ -96,13 +82,15 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
   return out;
 }
 
-void run_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
-  const std::vector<FetchResult> results = fetch_all(urls);
+void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+               Output& out) {
+  const std::vector<FetchResult> results = fetch_all(urls, policy, out);
   out.write_out(format_sections(convert_pages(urls, results), budget));
 }
 
-int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
-  run_fetch(urls, budget, out);
+int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+              Output& out) {
+  run_fetch(urls, budget, policy, out);
   return 0;
 }
 

@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "base/output.h"
-#include "web/curl_runner.h"
+#include "web/cached_fetch.h"
+#include "web/fetch_policy.h"
 
 namespace zub {
 
@@ -37,9 +38,11 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 std::string format_size(uint64_t bytes);
 
 // Fetches, converts, cuts and prints `urls` in one write.
-void run_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out);
+void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+               Output& out);
 
 // The `fetch` subcommand: run_fetch; always status 0.
-int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out);
+int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+              Output& out);
 
 }  // namespace zub

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <algorithm>
 #include <vector>
@@ -14,24 +13,15 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/number.h"
-#include "base/output.h"
 #include "base/text.h"
 #include "base/unix_time.h"
 #include "base/utf8.h"
-#include "web/cache_env.h"
+#include "web/wire_format.h"
 #include "web/url_ttl.h"
 
 namespace zub {
 
 namespace {
-
-constexpr std::string_view kCacheSubdir = ".claude/cache/zub-fetch";
-
-std::string key_name(std::string_view url) {
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(fetch_key_hash(url)));
-  return std::string(buf, 16);
-}
 
 // Whole seconds between a file time and now; nothing for a time ahead of
 // the clock.
@@ -83,32 +73,21 @@ struct CacheFile {
   }
 };
 
-// The directory and file name of `url`'s body, without creating anything.
-std::optional<std::string> existing_body_path(std::string_view url) {
-  if (cache_disabled()) return std::nullopt;
-  auto dir = cache_dir();
-  if (!dir) return std::nullopt;
-  return path_join(*dir, key_name(url));
-}
-
-std::optional<CacheRecord> read_record_beside(const std::string& body_path) {
+std::optional<CacheRecord> read_record_at(const std::string& path) {
   CacheFile f;
-  if (!f.open(body_path + ".m")) return std::nullopt;
+  if (!f.open(path)) return std::nullopt;
   auto text = f.read(kMaxRecordBytes);
   if (!text) return std::nullopt;
   return parse_cache_record(*text);
 }
 
 // The body file's text when it is usable and matches what `rec` names.
-std::optional<std::string> read_body(const CacheFile& f, const std::optional<CacheRecord>& rec) {
-  auto text = f.read(fetch_max_bytes());
+std::optional<std::string> read_body(const CacheFile& f, const std::optional<CacheRecord>& rec,
+                                     uint64_t cap) {
+  auto text = f.read(cap);
   if (!text || !is_valid_utf8(*text)) return std::nullopt;
   if (rec && rec->body && !(*rec->body == body_check_of(*text))) return std::nullopt;
   return text;
-}
-
-void debug_note(const std::string& text) {
-  if (cache_debug()) write_all_or_exit(2, text);
 }
 
 }  // namespace
@@ -171,63 +150,83 @@ std::string format_cache_record(const CacheRecord& rec) {
   return s;
 }
 
-std::optional<std::string> cache_dir() {
-  const char* home = std::getenv("HOME");
-  // An empty HOME would put the cache in whatever directory zub runs in.
-  if (!home || !*home || !is_valid_utf8(home)) return std::nullopt;
-  return path_join(home, kCacheSubdir);
+CacheEntry::CacheEntry(std::string_view url, const FetchPolicy& policy)
+    : url_(url),
+      refresh_(policy.refresh),
+      stale_floor_(policy.stale_floor),
+      ttl_(policy.ttl),
+      fetch_max_(policy.fetch_max) {
+  if (policy.no_cache || !policy.cache_dir) return;
+  dir_ = policy.cache_dir;
+  body_path_ = path_join(*dir_, cache_file_name(url));
+  record_path_ = body_path_ + std::string(kRecordSuffix);
 }
 
-std::optional<std::string> cache_body_path(std::string_view url) {
-  if (cache_disabled()) return std::nullopt;
-  auto dir = cache_dir();
-  if (!dir || !make_dirs(*dir)) return std::nullopt;
-  return path_join(*dir, key_name(url));
+bool CacheEntry::make_dir() const { return dir_ && make_dirs(*dir_); }
+
+uint64_t CacheEntry::url_ttl() const { return zub::url_ttl(url_, ttl_); }
+
+std::optional<CacheRecord> CacheEntry::record() const {
+  if (!dir_) return std::nullopt;
+  return read_record_at(record_path_);
 }
 
-std::optional<CacheRecord> read_meta(std::string_view url) {
-  auto body = existing_body_path(url);
-  if (!body) return std::nullopt;
-  return read_record_beside(*body);
-}
-
-std::optional<std::string> cache_stored_body(std::string_view url) {
-  auto path = existing_body_path(url);
-  if (!path) return std::nullopt;
+std::optional<std::string> CacheEntry::stored_body() const {
+  if (!dir_) return std::nullopt;
   CacheFile f;
-  if (!f.open(*path)) return std::nullopt;
-  return read_body(f, read_record_beside(*path));
+  if (!f.open(body_path_)) return std::nullopt;
+  return read_body(f, record(), fetch_max_);
 }
 
-void write_meta(std::string_view url, const CacheRecord& rec) {
-  auto body = cache_body_path(url);
-  if (!body) return;
-  write_file_atomic(*body + ".m", format_cache_record(rec));
-}
-
-std::optional<std::string> cache_lookup(std::string_view url) {
-  if (cache_refresh() || cache_disabled()) return std::nullopt;
-  auto path = existing_body_path(url);
-  if (!path) return std::nullopt;
+std::optional<CacheEntry::Fresh> CacheEntry::fresh() const {
+  if (refresh_ || !dir_) return std::nullopt;
   CacheFile f;
-  if (!f.open(*path)) return std::nullopt;
+  if (!f.open(body_path_)) return std::nullopt;
   auto age = age_of(f.st.st_mtim);
   if (!age) return std::nullopt;
 
   uint64_t lifetime;
-  auto rec = read_record_beside(*path);
+  auto rec = record();
   if (!rec || rec->lifetime == kNoLifetime) {
-    lifetime = url_ttl(url);
+    lifetime = url_ttl();
   } else {
-    lifetime = std::max(rec->lifetime, stale_floor());
+    lifetime = std::max(rec->lifetime, stale_floor_);
   }
   if (lifetime == 0 || *age > lifetime) return std::nullopt;
 
-  auto text = read_body(f, rec);
+  auto text = read_body(f, rec, fetch_max_);
   if (!text) return std::nullopt;
-  debug_note("[cache hit " + std::to_string(*age) + "s/" + std::to_string(lifetime) + "s] " +
-             std::string(url) + "\n");
-  return text;
+  return Fresh{std::move(*text), *age, lifetime};
+}
+
+std::optional<CacheEntry::Validated> CacheEntry::validated() const {
+  if (refresh_ || !dir_) return std::nullopt;
+  auto rec = record();
+  if (!rec || (rec->etag.empty() && rec->last_modified.empty())) return std::nullopt;
+  CacheFile f;
+  if (!f.open(body_path_)) return std::nullopt;
+  auto body = read_body(f, rec, fetch_max_);
+  if (!body) return std::nullopt;
+  return Validated{std::move(*rec), std::move(*body)};
+}
+
+std::optional<std::string> CacheEntry::revalidate(std::optional<std::string> stored,
+                                                  std::string_view header_json) const {
+  const bool writable = make_dir();
+  if (!stored || !writable) return std::nullopt;
+  if (auto rec = record()) {
+    rec->fetch_time = unix_now();
+    if (!header_json.empty()) {
+      Freshness f = freshness_from_headers(header_json);
+      if (f.may_store) rec->lifetime = f.lifetime;
+    }
+    write_file_atomic(record_path_, format_cache_record(*rec));
+  }
+  // The age clock is the body file's modification time; setting it to now
+  // is the same as rewriting the unchanged bytes, without a window in which
+  // a concurrent store could be overwritten by the older text.
+  ::utimensat(AT_FDCWD, body_path_.c_str(), nullptr, AT_SYMLINK_NOFOLLOW);
+  return stored;
 }
 
 namespace {
@@ -244,8 +243,7 @@ std::string validator(std::string_view header_json, std::string_view name) {
 
 }  // namespace
 
-void cache_store(std::string_view url, std::string_view body,
-                 std::optional<std::string_view> header_json) {
+void CacheEntry::store(std::string_view body, std::optional<std::string_view> header_json) const {
   CacheRecord rec;
   if (header_json) {
     Freshness f = freshness_from_headers(*header_json);
@@ -253,24 +251,23 @@ void cache_store(std::string_view url, std::string_view body,
     rec.etag = validator(*header_json, "etag");
     rec.last_modified = validator(*header_json, "last-modified");
     if (f.lifetime == kNoLifetime) {
-      if (url_ttl(url) == 0) return;
+      if (url_ttl() == 0) return;
     } else if (f.lifetime == 0) {
       // Kept only when it can be revalidated (or ZUB_STALE serves it anyway).
-      if (stale_floor() == 0 && rec.etag.empty() && rec.last_modified.empty()) return;
+      if (stale_floor_ == 0 && rec.etag.empty() && rec.last_modified.empty()) return;
     }
     rec.lifetime = f.lifetime;
   } else {
-    if (url_ttl(url) == 0) return;
+    if (url_ttl() == 0) return;
     rec.lifetime = kNoLifetime;
   }
-  auto path = cache_body_path(url);
-  if (!path) return;
+  if (!make_dir()) return;
   // Body first, and no record without its body: a record beside an older
   // body would let a later 304 vouch for the wrong text.
-  if (!write_file_atomic(*path, body)) return;
+  if (!write_file_atomic(body_path_, body)) return;
   rec.fetch_time = unix_now();
   rec.body = body_check_of(body);
-  write_file_atomic(*path + ".m", format_cache_record(rec));
+  write_file_atomic(record_path_, format_cache_record(rec));
 }
 
 }  // namespace zub

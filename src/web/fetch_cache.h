@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "web/fetch_policy.h"
 #include "web/header_json.h"
 
 namespace zub {
@@ -46,33 +47,71 @@ std::optional<CacheRecord> parse_cache_record(std::string_view text);
 // "{size} {hash}\n" when the record names its body. Pure.
 std::string format_cache_record(const CacheRecord& rec);
 
-// $HOME/.claude/cache/zub-fetch, or nothing when HOME is unset, empty or
-// not UTF-8. Does not create it.
-std::optional<std::string> cache_dir();
+// One URL's place in the cache. The file names and the directory are worked
+// out once, when the entry is made; reading never creates anything, only
+// writing makes the directory. With no_cache set, or without a cache
+// directory, every read is a miss and every write does nothing.
+class CacheEntry {
+ public:
+  CacheEntry(std::string_view url, const FetchPolicy& policy);
 
-// The body file path for `url`, creating the directory; nothing when
-// ZUB_NO_CACHE is set or the directory cannot be made. Only for writing:
-// reads go through the functions below, which create nothing.
-std::optional<std::string> cache_body_path(std::string_view url);
+  const std::string& url() const { return url_; }
 
-// The stored body of `url` whatever its age, when it is a regular file
-// (links are not followed) no larger than the fetch cap, valid UTF-8, and
-// the one its record names; nothing otherwise or with ZUB_NO_CACHE set.
-std::optional<std::string> cache_stored_body(std::string_view url);
+  // A body served without asking the server, with the numbers of the debug
+  // note.
+  struct Fresh {
+    std::string body;
+    uint64_t age = 0;       // whole seconds since the last store or revalidation
+    uint64_t lifetime = 0;  // seconds it may be served for
+  };
 
-// The stored body when it is fresh; nothing on a miss, a stale entry, or
-// with ZUB_REFRESH or ZUB_NO_CACHE set.
-std::optional<std::string> cache_lookup(std::string_view url);
+  // The stored body when it is fresh; nothing on a miss, a stale entry, or
+  // with refresh set.
+  std::optional<Fresh> fresh() const;
 
-// Stores `body` with the lifetime the headers allow (no header JSON: the
-// URL class decides). Stores nothing when the response may not be kept.
-void cache_store(std::string_view url, std::string_view body,
-                 std::optional<std::string_view> header_json);
+  // What a conditional request needs: the record's validators and the body
+  // they vouch for. Nothing unless the record holds an ETag or a
+  // Last-Modified and the stored body is readable and the one the record
+  // names; nothing with refresh set.
+  struct Validated {
+    CacheRecord record;
+    std::string body;
+  };
+  std::optional<Validated> validated() const;
 
-// The record of `url`, or nothing when absent or malformed.
-std::optional<CacheRecord> read_meta(std::string_view url);
+  // The server answered 304 to a conditional request: the record's fetch
+  // time becomes now (its lifetime the 304's, when `header_json` is not
+  // empty and allows storing) and the body's age clock restarts. Returns
+  // the body to serve, `stored` (the one read before the request); nothing
+  // when there is none or the cache cannot be written. Like every write it
+  // first makes the directory.
+  std::optional<std::string> revalidate(std::optional<std::string> stored,
+                                        std::string_view header_json) const;
 
-// Replaces the record of `url`; errors are ignored.
-void write_meta(std::string_view url, const CacheRecord& rec);
+  // Stores `body` with the lifetime the headers allow (no header JSON: the
+  // URL class decides). Stores nothing when the response may not be kept.
+  void store(std::string_view body, std::optional<std::string_view> header_json) const;
+
+  // The record, or nothing when absent or malformed.
+  std::optional<CacheRecord> record() const;
+
+  // The stored body whatever its age, when it is a regular file (links are
+  // not followed) no larger than the fetch cap, valid UTF-8, and the one its
+  // record names.
+  std::optional<std::string> stored_body() const;
+
+ private:
+  bool make_dir() const;
+  uint64_t url_ttl() const;
+
+  std::string url_;
+  std::optional<std::string> dir_;  // nothing: the entry is a permanent miss
+  std::string body_path_;
+  std::string record_path_;
+  bool refresh_ = false;
+  uint64_t stale_floor_ = 0;
+  std::optional<uint64_t> ttl_;
+  uint64_t fetch_max_ = 0;
+};
 
 }  // namespace zub

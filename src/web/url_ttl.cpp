@@ -4,7 +4,6 @@
 #include <string>
 
 #include "base/text.h"
-#include "web/cache_env.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -121,8 +120,8 @@ uint64_t url_class_ttl(std::string_view url) {
   return kTtlVolatile;
 }
 
-uint64_t url_ttl(std::string_view url) {
-  if (auto forced = env_number("ZUB_CACHE_TTL")) return *forced;
+uint64_t url_ttl(std::string_view url, std::optional<uint64_t> configured) {
+  if (configured) return *configured;
   return url_class_ttl(url);
 }
 

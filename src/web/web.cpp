@@ -1,7 +1,6 @@
 #include "web/web.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -20,15 +19,16 @@ constexpr std::string_view kNoResults =
 
 }  // namespace
 
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, Output& out) {
+int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c,
+            const FetchPolicy& policy, Output& out) {
   const std::string encoded = form_encode(query);
   std::vector<SearchHit> searx, brave, bing;
   {
     // The waits overlap; the lists are used in a fixed order afterwards, so
     // the finishing order never shows.
-    std::thread t_searx([&] { searx = search_searx(query, out); });
-    std::thread t_brave([&] { brave = search_brave(encoded); });
-    std::thread t_bing([&] { bing = search_bing(encoded); });
+    std::thread t_searx([&] { searx = search_searx(query, policy, out); });
+    std::thread t_brave([&] { brave = search_brave(encoded, policy, out); });
+    std::thread t_bing([&] { bing = search_bing(encoded, policy, out); });
     t_searx.join();
     t_brave.join();
     t_bing.join();
@@ -40,7 +40,7 @@ int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, Output
     return 1;
   }
   const std::vector<FusedHit> kept = select_per_host(std::move(fused), std::max(n, k));
-  std::string listing = format_listing(kept, n, std::getenv("ZUB_WEB_DEBUG") != nullptr);
+  std::string listing = format_listing(kept, n, policy.web_debug);
   if (k == 0) {
     if (!listing.empty()) out.write_out(listing);
     return 0;
@@ -49,7 +49,7 @@ int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, Output
   out.write_out(listing);
   std::vector<std::string> urls;
   for (size_t i = 0; i < kept.size() && i < k; ++i) urls.push_back(kept[i].url);
-  run_fetch(urls, c / k, out);
+  run_fetch(urls, c / k, policy, out);
   return 0;
 }
 

@@ -9,12 +9,14 @@
 #include <string>
 
 #include "base/output.h"
+#include "web/fetch_policy.h"
 
 namespace zub {
 
 // Searches `query`, lists `n` results and prints the bodies of the first
 // `k` kept records with `c / k` characters each. Returns 1 when no engine
 // gave any usable result (with a hint on standard error), else 0.
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, Output& out);
+int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c,
+            const FetchPolicy& policy, Output& out);
 
 }  // namespace zub

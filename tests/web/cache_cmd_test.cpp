@@ -56,7 +56,7 @@ TEST(CacheCommand, StatusCountsBothFilesOfAnEntry) {
 
 TEST(CacheCommand, ClearRemovesTheDirectoryAndSaysSoEveryTime) {
   CacheSandbox box;
-  cache_store("https://example.com/page", "body", std::nullopt);
+  CacheEntry("https://example.com/page", box.policy()).store("body", std::nullopt);
   ASSERT_TRUE(box.read(box.body_file("https://example.com/page")));
   // A link inside the cache is removed as a link; its target survives.
   const std::string outside = box.tmp.write("outside/keep", "keep me");
@@ -74,9 +74,9 @@ TEST(CacheCommand, ClearRemovesTheDirectoryAndSaysSoEveryTime) {
 TEST(CacheCommand, TtlReportsSourceAndAlignedDuration) {
   CacheSandbox box;
   const std::string served = "https://example.com/served";
-  cache_store(served, "x", std::string("{\"cache-control\":[\"max-age=600\"]}"));
+  CacheEntry(served, box.policy()).store("x", std::string("{\"cache-control\":[\"max-age=600\"]}"));
   const std::string batch = "https://example.com/docs/batch";
-  cache_store(batch, "x", std::nullopt);
+  CacheEntry(batch, box.policy()).store("x", std::nullopt);
 
   auto r = run_zub({"cache", "ttl", "https://example.com/docs/intro", served, batch,
                     "https://status.example.com/", "https://example.com/blog/x"},

@@ -1,5 +1,7 @@
 // Test scaffolding for the fetch cache: a private HOME, the cache switches
 // cleared, proxies bypassed for loopback, everything restored afterwards.
+// The policy is read from the environment at each use, the way the front
+// end reads it once per command, so a test can change a switch between calls.
 #pragma once
 
 #include <cstdlib>
@@ -10,7 +12,10 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "base/fnv.h"
+#include "base/output.h"
+#include "web/fetch_cache.h"
+#include "web/fetch_policy.h"
+#include "web/wire_format.h"
 #include "support/run_zub.h"
 
 namespace zub_test {
@@ -52,9 +57,11 @@ struct CacheSandbox {
   TempDir tmp;
   ScopedEnv env;
   std::string home;
+  zub::Output out;  // captures the debug notes of fetches
 
   CacheSandbox() {
     home = tmp.mkdir("home");
+    out.capture = true;
     env.set("HOME", home);
     for (const char* v : {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE",
                           "ZUB_CACHE_DEBUG", "http_proxy", "https_proxy", "HTTP_PROXY",
@@ -64,15 +71,19 @@ struct CacheSandbox {
     env.set("NO_PROXY", "*");
   }
 
-  std::string cache_dir() const { return home + "/.claude/cache/zub-fetch"; }
+  std::string cache_dir() const { return home + "/" + std::string(zub::kCacheSubdir); }
 
   std::string body_file(const std::string& url) const {
-    char buf[17];
-    std::snprintf(buf, sizeof buf, "%016llx",
-                  static_cast<unsigned long long>(zub::fetch_key_hash(url)));
-    return cache_dir() + "/" + buf;
+    return cache_dir() + "/" + zub::cache_file_name(url);
   }
-  std::string record_file(const std::string& url) const { return body_file(url) + ".m"; }
+  std::string record_file(const std::string& url) const {
+    return body_file(url) + std::string(zub::kRecordSuffix);
+  }
+
+  static zub::FetchPolicy policy() { return zub::fetch_policy_from_env(); }
+  std::optional<zub::CacheRecord> record(const std::string& url) const {
+    return zub::CacheEntry(url, policy()).record();
+  }
 
   std::optional<std::string> read(const std::string& path) const {
     zub::ReadResult r = zub::read_file(path);

@@ -8,6 +8,7 @@
 
 #include "support/http_server.h"
 #include "web/cache_test_env.h"
+#include "web/cached_fetch.h"
 #include "web/fetch_cache.h"
 
 using namespace zub;
@@ -129,7 +130,7 @@ TEST(FetchOne, StoresThenAnswersFromCacheWithoutStartingAProcess) {
   HttpServer server(kHosts);
   server.route("/doc", page("<h1>Doc</h1>\n\n"));
   const std::string url = server.url("/doc");
-  FetchResult r = fetch_one(url, "10");
+  FetchResult r = fetch_one(url, "10", box.policy(), box.out);
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.body, "<h1>Doc</h1>");  // trailing white space goes with the trailer
   EXPECT_EQ(server.hits("/doc"), 1);
@@ -137,14 +138,14 @@ TEST(FetchOne, StoresThenAnswersFromCacheWithoutStartingAProcess) {
 
   // With no curl reachable at all the hit still answers: no process starts.
   box.env.set("PATH", box.tmp.mkdir("empty-bin"));
-  FetchResult again = fetch_one(url, "10");
+  FetchResult again = fetch_one(url, "10", box.policy(), box.out);
   ASSERT_TRUE(again.ok) << again.error;
   EXPECT_EQ(again.body, "<h1>Doc</h1>");
   EXPECT_EQ(server.hits("/doc"), 1);
 
   // The same URL with a trailing slash is another entry: a real fetch, which
   // now fails because curl is missing.
-  FetchResult other = fetch_one(url + "/", "10");
+  FetchResult other = fetch_one(url + "/", "10", box.policy(), box.out);
   EXPECT_FALSE(other.ok);
   EXPECT_EQ(other.error.rfind("curl: ", 0), 0u) << other.error;
   EXPECT_NE(other.error.find("(os error 2)"), std::string::npos) << other.error;
@@ -155,21 +156,21 @@ TEST(FetchOne, ExpiryByAgeRefetches) {
   HttpServer server(kHosts);
   server.route("/a", page("one", {{"Cache-Control", "max-age=60"}}));
   const std::string url = server.url("/a");
-  EXPECT_EQ(fetch_one(url, "10").body, "one");
-  EXPECT_EQ(read_meta(url)->lifetime, 60u);
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "one");
+  EXPECT_EQ(box.record(url)->lifetime, 60u);
   box.age_body(url, 30);
-  EXPECT_EQ(fetch_one(url, "10").body, "one");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "one");
   EXPECT_EQ(server.hits("/a"), 1);
 
   server.route("/a", page("two", {{"Cache-Control", "max-age=60"}}));
   box.age_body(url, 61);
-  EXPECT_EQ(fetch_one(url, "10").body, "two");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "two");
   EXPECT_EQ(server.hits("/a"), 2);
 
   // ZUB_STALE stretches the server's 60 seconds to an hour.
   box.env.set("ZUB_STALE", "3600");
   box.age_body(url, 1800);
-  EXPECT_EQ(fetch_one(url, "10").body, "two");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "two");
   EXPECT_EQ(server.hits("/a"), 2);
 }
 
@@ -179,15 +180,15 @@ TEST(FetchOne, RevalidatesWithEtagAndRestartsTheAgeClock) {
   server.route("/e", page("tagged body", {{"Cache-Control", "max-age=100"}, {"Age", "40"},
                                           {"ETag", "\"v1\""}}));
   const std::string url = server.url("/e");
-  ASSERT_EQ(fetch_one(url, "10").body, "tagged body");
-  auto rec = read_meta(url);
+  ASSERT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "tagged body");
+  auto rec = box.record(url);
   ASSERT_TRUE(rec);
   EXPECT_EQ(rec->lifetime, 60u);
   EXPECT_EQ(rec->etag, "\"v1\"");
 
   box.age_body(url, 500);
   box.env.set("ZUB_CACHE_DEBUG", "1");
-  FetchResult r = fetch_one(url, "10");
+  FetchResult r = fetch_one(url, "10", box.policy(), box.out);
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.body, "tagged body");
   EXPECT_EQ(server.hits("/e"), 2);
@@ -195,12 +196,15 @@ TEST(FetchOne, RevalidatesWithEtagAndRestartsTheAgeClock) {
   EXPECT_EQ(server.requests().back().headers["if-none-match"], "\"v1\"");
   EXPECT_EQ(server.requests().back().headers.count("if-modified-since"), 0u);
   // The 304 carried max-age=100 and Age 40 again: the record keeps that.
-  EXPECT_EQ(read_meta(url)->lifetime, 60u);
-  EXPECT_EQ(read_meta(url)->etag, "\"v1\"");
+  EXPECT_EQ(box.record(url)->lifetime, 60u);
+  EXPECT_EQ(box.record(url)->etag, "\"v1\"");
+  EXPECT_EQ(box.out.err, "[304 revalidated, 본문 전송 0] " + url + "\n");
 
   // The age clock restarted: the next call is a plain hit.
-  EXPECT_EQ(fetch_one(url, "10").body, "tagged body");
+  box.out.err.clear();
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "tagged body");
   EXPECT_EQ(server.hits("/e"), 2);
+  EXPECT_EQ(box.out.err.rfind("[cache hit ", 0), 0u) << box.out.err;
 }
 
 TEST(FetchOne, RevalidatesWithLastModifiedWhenLifetimeIsZero) {
@@ -209,11 +213,11 @@ TEST(FetchOne, RevalidatesWithLastModifiedWhenLifetimeIsZero) {
   const std::string lm = "Tue, 01 Nov 1994 00:00:00 GMT";
   server.route("/lm", page("v1 text", {{"Cache-Control", "no-cache"}, {"Last-Modified", lm}}));
   const std::string url = server.url("/lm");
-  ASSERT_EQ(fetch_one(url, "10").body, "v1 text");
-  EXPECT_EQ(read_meta(url)->lifetime, 0u);
+  ASSERT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "v1 text");
+  EXPECT_EQ(box.record(url)->lifetime, 0u);
   // Lifetime 0 with a validator: every fetch asks, and a 304 serves it.
   for (int i = 0; i < 2; ++i) {
-    FetchResult r = fetch_one(url, "10");
+    FetchResult r = fetch_one(url, "10", box.policy(), box.out);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.body, "v1 text");
   }
@@ -224,14 +228,14 @@ TEST(FetchOne, RevalidatesWithLastModifiedWhenLifetimeIsZero) {
   // A changed page comes back whole and replaces the entry.
   server.route("/lm", page("v2 text", {{"Cache-Control", "no-cache"},
                                        {"Last-Modified", "Wed, 02 Nov 1994 00:00:00 GMT"}}));
-  EXPECT_EQ(fetch_one(url, "10").body, "v2 text");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "v2 text");
   EXPECT_EQ(box.read(box.body_file(url)), "v2 text");
 
   // A 304 whose stored body has gone is an error, not an empty page.
   ::unlink(box.body_file(url).c_str());
   ScriptedResponse always304 = status(304, "");
   server.route("/lm", always304);
-  FetchResult gone = fetch_one(url, "10");
+  FetchResult gone = fetch_one(url, "10", box.policy(), box.out);
   EXPECT_FALSE(gone.ok);
   EXPECT_EQ(gone.error, "HTTP 304");
   EXPECT_EQ(server.requests().back().headers.count("if-modified-since"), 0u)
@@ -243,17 +247,17 @@ TEST(FetchOne, NoStoreAndErrorsLeaveTheCacheAlone) {
   HttpServer server(kHosts);
   server.route("/p", page("first", {{"ETag", "\"a\""}, {"Cache-Control", "max-age=0"}}));
   const std::string url = server.url("/p");
-  ASSERT_EQ(fetch_one(url, "10").body, "first");
+  ASSERT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "first");
   server.route("/p", page("private", {{"Cache-Control", "private, no-store"}}));
   box.env.set("ZUB_REFRESH", "1");
-  EXPECT_EQ(fetch_one(url, "10").body, "private");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "private");
   EXPECT_EQ(box.read(box.body_file(url)), "first");
-  EXPECT_EQ(read_meta(url)->etag, "\"a\"");
+  EXPECT_EQ(box.record(url)->etag, "\"a\"");
 
   for (int code : {404, 500}) {
     const std::string target = "/err" + std::to_string(code);
     server.route(target, status(code, "<h1>oops</h1>"));
-    FetchResult r = fetch_one(server.url(target), "10");
+    FetchResult r = fetch_one(server.url(target), "10", box.policy(), box.out);
     EXPECT_FALSE(r.ok);
     EXPECT_EQ(r.error, "HTTP " + std::to_string(code));
     EXPECT_EQ(r.body, "");
@@ -266,12 +270,12 @@ TEST(FetchOne, RefreshAndNoCacheSwitches) {
   HttpServer server(kHosts);
   server.route("/r", page("r1", {{"ETag", "\"r\""}, {"Cache-Control", "max-age=600"}}));
   const std::string url = server.url("/r");
-  ASSERT_EQ(fetch_one(url, "10").body, "r1");
+  ASSERT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "r1");
 
   // Refresh: no lookup and no conditional headers, but the answer is stored.
   box.env.set("ZUB_REFRESH", "");
   server.route("/r", page("r2", {{"ETag", "\"r\""}, {"Cache-Control", "max-age=600"}}));
-  EXPECT_EQ(fetch_one(url, "10").body, "r2");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "r2");
   EXPECT_EQ(server.requests().back().headers.count("if-none-match"), 0u);
   EXPECT_EQ(box.read(box.body_file(url)), "r2");
   box.env.unset("ZUB_REFRESH");
@@ -279,11 +283,11 @@ TEST(FetchOne, RefreshAndNoCacheSwitches) {
   // No cache: nothing read, nothing written.
   box.env.set("ZUB_NO_CACHE", "1");
   server.route("/r", page("r3", {{"Cache-Control", "max-age=600"}}));
-  EXPECT_EQ(fetch_one(url, "10").body, "r3");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "r3");
   EXPECT_EQ(server.hits("/r"), 3);
   EXPECT_EQ(box.read(box.body_file(url)), "r2");
   box.env.unset("ZUB_NO_CACHE");
-  EXPECT_EQ(fetch_one(url, "10").body, "r2");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "r2");
   EXPECT_EQ(server.hits("/r"), 3);
 }
 
@@ -292,14 +296,14 @@ TEST(FetchOne, LoopbackClassIsNeverStoredWithoutServerLifetime) {
   HttpServer server;  // 127.0.0.1: lifetime class 0
   server.route("/x", page("local"));
   const std::string url = server.url("/x");
-  EXPECT_EQ(fetch_one(url, "10").body, "local");
-  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "local");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "local");
   EXPECT_EQ(server.hits("/x"), 2);
   EXPECT_FALSE(box.read(box.body_file(url)));
   // ZUB_CACHE_TTL lifts the class.
   box.env.set("ZUB_CACHE_TTL", "300");
-  EXPECT_EQ(fetch_one(url, "10").body, "local");
-  EXPECT_EQ(fetch_one(url, "10").body, "local");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "local");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "local");
   EXPECT_EQ(server.hits("/x"), 3);
 }
 
@@ -310,21 +314,21 @@ TEST(FetchOne, TimeoutMarkersAndBrokenEncoding) {
   slow.delay_ms = 5000;
   server.route("/slow", slow);
   auto start = std::chrono::steady_clock::now();
-  FetchResult r = fetch_one(server.url("/slow"), "1");
+  FetchResult r = fetch_one(server.url("/slow"), "1", box.policy(), box.out);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.error, "curl exit Some(28)");
 
   const std::string tricky = "text <<<ZUBHTTP:500\nmore\n<<<ZUBHDR:{\"etag\":[\"x\"]}\nend";
   server.route("/m", page(tricky));
-  FetchResult m = fetch_one(server.url("/m"), "10");
+  FetchResult m = fetch_one(server.url("/m"), "10", box.policy(), box.out);
   ASSERT_TRUE(m.ok) << m.error;
   EXPECT_EQ(m.body, tricky);
 
   server.route("/bin", page("a\xff" "b"));
-  EXPECT_EQ(fetch_one(server.url("/bin"), "10").body, "a\xEF\xBF\xBD" "b");
+  EXPECT_EQ(fetch_one(server.url("/bin"), "10", box.policy(), box.out).body, "a\xEF\xBF\xBD" "b");
 
-  FetchResult refused = fetch_one("http://127.0.0.9:1/", "5");
+  FetchResult refused = fetch_one("http://127.0.0.9:1/", "5", box.policy(), box.out);
   EXPECT_EQ(refused.error, "curl exit Some(7)");
 }
 
@@ -334,25 +338,25 @@ TEST(FetchOne, HomeUnsetOrCacheUnwritableStillFetches) {
   server.route("/h", page("body", {{"Cache-Control", "max-age=600"}}));
   const std::string url = server.url("/h");
   box.env.unset("HOME");
-  EXPECT_EQ(fetch_one(url, "10").body, "body");
-  EXPECT_EQ(fetch_one(url, "10").body, "body");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "body");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "body");
   EXPECT_EQ(server.hits("/h"), 2);
 
   box.env.set("HOME", box.home);
   box.tmp.write("home/.claude/cache/zub-fetch", "a file where the directory should be");
-  EXPECT_EQ(fetch_one(url, "10").body, "body");
+  EXPECT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "body");
   EXPECT_EQ(server.hits("/h"), 3);
 }
 
 TEST(FetchAll, EmptyAndSingle) {
   CacheSandbox box;
-  EXPECT_TRUE(fetch_all({}).empty());
+  EXPECT_TRUE(fetch_all({}, box.policy(), box.out).empty());
   box.env.set("PATH", box.tmp.mkdir("empty-bin"));
-  auto one = fetch_all({"http://127.0.0.2:1/"});
+  auto one = fetch_all({"http://127.0.0.2:1/"}, box.policy(), box.out);
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0].error.rfind("curl: ", 0), 0u);
   // A batch without curl: every URL is a connection failure.
-  auto many = fetch_all({"http://127.0.0.2:1/a", "http://127.0.0.2:1/b"});
+  auto many = fetch_all({"http://127.0.0.2:1/a", "http://127.0.0.2:1/b"}, box.policy(), box.out);
   ASSERT_EQ(many.size(), 2u);
   EXPECT_EQ(many[0].error, "연결 실패");
   EXPECT_EQ(many[1].error, "연결 실패");
@@ -370,10 +374,10 @@ TEST(FetchAll, ThreadsForManyHostsInInputOrderWithSomeCached) {
   std::vector<std::string> urls;
   for (int i = 0; i < 4; ++i) urls.push_back(server.url("/p" + std::to_string(i), kHosts[i]));
   // One URL cached beforehand.
-  ASSERT_EQ(fetch_one(urls[1], "10").body, "page 1");
+  ASSERT_EQ(fetch_one(urls[1], "10", box.policy(), box.out).body, "page 1");
   size_t before = curl.runs().size();
 
-  auto results = fetch_all(urls);
+  auto results = fetch_all(urls, box.policy(), box.out);
   ASSERT_EQ(results.size(), 4u);
   for (int i = 0; i < 4; ++i) {
     ASSERT_TRUE(results[i].ok) << results[i].error;
@@ -397,12 +401,12 @@ TEST(FetchAll, OneBatchForFewHostsWithStatusesAndOrder) {
   server.route("/cached", page("cached body"));
   // "/cached" is in the cache; the other five go by the batch rule.
   const std::string cached_url = server.url("/cached", kHosts[1]);
-  ASSERT_EQ(fetch_one(cached_url, "10").body, "cached body");
+  ASSERT_EQ(fetch_one(cached_url, "10", box.policy(), box.out).body, "cached body");
 
   std::vector<std::string> urls = {server.url("/a", kHosts[0]),  server.url("/b", kHosts[0]),
                                    cached_url,                   server.url("/gone", kHosts[1]),
                                    server.url("/c", kHosts[1]),  server.url("/a", kHosts[0])};
-  auto results = fetch_all(urls);
+  auto results = fetch_all(urls, box.policy(), box.out);
   ASSERT_EQ(results.size(), 6u);
   EXPECT_EQ(results[0].body, "A body\n");  // batch bodies are kept byte for byte
   EXPECT_EQ(results[1].body, "B body");
@@ -416,7 +420,7 @@ TEST(FetchAll, OneBatchForFewHostsWithStatusesAndOrder) {
 
   // Batch answers are stored without headers (URL class), errors are not.
   EXPECT_EQ(box.read(box.body_file(urls[1])), "B body");
-  EXPECT_EQ(read_meta(urls[1])->lifetime, kNoLifetime);
+  EXPECT_EQ(box.record(urls[1])->lifetime, kNoLifetime);
   EXPECT_FALSE(box.read(box.body_file(urls[3])));
   // And the batch directory is gone.
   EXPECT_NE(::access(("/tmp/zubf" + std::to_string(::getpid())).c_str(), F_OK), 0);
@@ -435,7 +439,7 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
   ::mkdir(planted.c_str(), 0777);
   ::chmod(planted.c_str(), 0777);
   ASSERT_EQ(::symlink(victim.c_str(), (planted + "/b0").c_str()), 0);
-  auto results = fetch_all({server.url("/1"), server.url("/2")});
+  auto results = fetch_all({server.url("/1"), server.url("/2")}, box.policy(), box.out);
   EXPECT_EQ(results[0].body, "one");
   EXPECT_EQ(results[1].body, "two");
   EXPECT_EQ(box.read(victim), "precious");
@@ -449,7 +453,7 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
   const std::string elsewhere = box.tmp.mkdir("elsewhere");
   ASSERT_EQ(::symlink(elsewhere.c_str(), planted.c_str()), 0);
   box.env.set("ZUB_REFRESH", "1");
-  results = fetch_all({server.url("/1"), server.url("/2")});
+  results = fetch_all({server.url("/1"), server.url("/2")}, box.policy(), box.out);
   EXPECT_EQ(results[1].body, "two");
   EXPECT_FALSE(box.read(elsewhere + "/b1"));
   ::unlink(planted.c_str());
@@ -458,7 +462,7 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
     // A private directory of our name that belongs to another user.
     ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
     ASSERT_EQ(::chown(planted.c_str(), 65534, 65534), 0);
-    results = fetch_all({server.url("/1"), server.url("/2")});
+    results = fetch_all({server.url("/1"), server.url("/2")}, box.policy(), box.out);
     EXPECT_EQ(results[0].body, "one");
     EXPECT_EQ(::access(planted.c_str(), F_OK), 0) << "someone else's directory is not removed";
     ::rmdir(planted.c_str());
@@ -468,7 +472,7 @@ TEST(FetchAll, BatchDirectoryIsPrivateAndNeverWrittenThroughALink) {
   // pass through the temporary directory, so nothing there is touched.
   ASSERT_EQ(::mkdir(planted.c_str(), 0700), 0);
   ASSERT_EQ(::symlink(victim.c_str(), (planted + "/b1").c_str()), 0);
-  results = fetch_all({server.url("/1"), server.url("/2")});
+  results = fetch_all({server.url("/1"), server.url("/2")}, box.policy(), box.out);
   EXPECT_EQ(results[1].body, "two");
   EXPECT_EQ(box.read(victim), "precious");
   ASSERT_EQ(::lstat((planted + "/b1").c_str(), &st), 0);
@@ -483,8 +487,8 @@ TEST(FetchOne, UrlThatLooksLikeAnOptionStaysAUrl) {
   const std::string written = box.tmp.path() + "/written";
   const std::string config =
       box.tmp.write("cfg", "url = \"" + server.url("/p") + "\"\noutput = \"" + written + "\"\n");
-  for (const auto& results : {std::vector<FetchResult>{fetch_one("-K" + config, "5")},
-                              fetch_all({"-K" + config, "--config=" + config})}) {
+  for (const auto& results : {std::vector<FetchResult>{fetch_one("-K" + config, "5", box.policy(), box.out)},
+                              fetch_all({"-K" + config, "--config=" + config}, box.policy(), box.out)}) {
     for (const auto& r : results) {
       EXPECT_FALSE(r.ok);
       EXPECT_NE(r.error, "");
@@ -508,7 +512,7 @@ TEST(FetchAll, BatchHonoursNoStoreAndRetriesOnlyTheBrokenTransfer) {
                                          server.url("/broken")};
   ASSERT_TRUE(prefers_batch(urls));
 
-  auto results = fetch_all(urls);
+  auto results = fetch_all(urls, box.policy(), box.out);
   ASSERT_EQ(results.size(), 3u);
   EXPECT_EQ(results[0].body, "private page");
   EXPECT_EQ(results[1].body, "kept page");
@@ -520,7 +524,7 @@ TEST(FetchAll, BatchHonoursNoStoreAndRetriesOnlyTheBrokenTransfer) {
 
   EXPECT_FALSE(box.read(box.body_file(urls[0])));
   EXPECT_EQ(box.read(box.body_file(urls[1])), "kept page");
-  ASSERT_TRUE(read_meta(urls[1]));
-  EXPECT_EQ(read_meta(urls[1])->lifetime, 600u) << "the server's lifetime, not the URL class";
+  ASSERT_TRUE(box.record(urls[1]));
+  EXPECT_EQ(box.record(urls[1])->lifetime, 600u) << "the server's lifetime, not the URL class";
   EXPECT_FALSE(box.read(box.body_file(urls[2])));
 }

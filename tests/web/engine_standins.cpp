@@ -5,6 +5,8 @@
 #include <sstream>
 #include <sys/stat.h>
 
+#include "web/wire_format.h"
+
 namespace zub_test {
 
 namespace {
@@ -32,13 +34,12 @@ if [ -f "$D/forward" ]; then
       ;;
   esac
 fi
-ua='Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/133.0.0.0 Safari/537.36'
+ua='@USER_AGENT@'
 [ "$1" = -q ] && [ "$2" = --globoff ] || exit 2
 shift 2
 [ "$1" = -sL ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
 shift 6
-for h in 'Accept: text/html,application/xhtml+xml,*/*;q=0.8' 'Accept-Language: en-US,en;q=0.9,ko;q=0.8' \
-         'Sec-Fetch-Dest: document' 'Sec-Fetch-Mode: navigate' 'Sec-Fetch-Site: none'; do
+for h in @REQUEST_HEADERS@; do
   [ "$1" = -H ] && [ "$2" = "$h" ] || exit 2
   shift 2
 done
@@ -57,10 +58,7 @@ subst() {  # replaces the first $1 in $out by $2
 }
 if [ "$1" = --parallel ]; then
   [ "$2" = --parallel-max ] && [ "$3" = 8 ] && [ "$4" = -w ] || exit 2
-  [ "$5" = '<<<ZUBB:%{urlnum} %{exitcode} %{http_code}
-%{header_json}
-<<<ZUBE
-' ] || exit 2
+  [ "$5" = '@BATCH_TRAILER@' ] || exit 2
   fmt=$5; shift 5
   i=0
   while [ $# -gt 0 ]; do
@@ -81,9 +79,7 @@ while [ "$1" = -H ]; do
   case $2 in 'If-None-Match: '*|'If-Modified-Since: '*) shift 2 ;; *) exit 2 ;; esac
 done
 [ $# -eq 3 ] && [ "$1" = -w ] || exit 2
-[ "$2" = '
-<<<ZUBHTTP:%{http_code}
-<<<ZUBHDR:%{header_json}' ] || exit 2
+[ "$2" = '@SINGLE_TRAILER@' ] || exit 2
 lookup "$3"
 case $st in exit*) exit "${st#exit}" ;; esac
 /bin/cat "$f"
@@ -132,7 +128,17 @@ EngineStandIns::EngineStandIns() {
   dir_.mkdir("home");
   dir_.mkdir("docs");
   dir_.write("routes", "");
-  const std::string curl = dir_.write("bin/curl", replace_all(kCurlScript, "@DIR@", dir_.path()));
+  // What zub sends and asks curl to write, single-quoted in the script
+  // (none of it holds a quote).
+  std::string script = replace_all(kCurlScript, "@DIR@", dir_.path());
+  script = replace_all(script, "@USER_AGENT@", std::string(zub::kUserAgent));
+  std::string headers;
+  for (std::string_view h : zub::kRequestHeaders)
+    headers += (headers.empty() ? "'" : " '") + std::string(h) + "'";
+  script = replace_all(script, "@REQUEST_HEADERS@", headers);
+  script = replace_all(script, "@BATCH_TRAILER@", std::string(zub::kBatchTrailer));
+  script = replace_all(script, "@SINGLE_TRAILER@", std::string(zub::kSingleTrailer));
+  const std::string curl = dir_.write("bin/curl", script);
   chmod(curl.c_str(), 0755);
 }
 

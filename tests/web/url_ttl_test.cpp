@@ -27,8 +27,6 @@ TEST(UrlHost, TakesTextAfterSchemeUpToSlashAndDropsWww) {
 }
 
 TEST(UrlTtl, FirstMatchingClassDecides) {
-  zub_test::ScopedEnv env;
-  env.unset("ZUB_CACHE_TTL");
   struct Case {
     const char* url;
     uint64_t ttl;
@@ -83,18 +81,18 @@ TEST(UrlTtl, FirstMatchingClassDecides) {
       // no scheme: the whole text is the host and the path is "/"
       {"example.com/docs", 900},
   };
-  for (const auto& c : cases) EXPECT_EQ(url_ttl(c.url), c.ttl) << c.url;
+  for (const auto& c : cases) EXPECT_EQ(url_ttl(c.url, std::nullopt), c.ttl) << c.url;
 }
 
 TEST(UrlTtl, CacheTtlOverridesEveryClassWhenItParses) {
   zub_test::ScopedEnv env;
   env.set("ZUB_CACHE_TTL", "+42");
-  EXPECT_EQ(url_ttl("http://127.0.0.1/health"), 42u);
-  EXPECT_EQ(url_ttl("https://docs.python.org/3/"), 42u);
+  EXPECT_EQ(url_ttl("http://127.0.0.1/health", fetch_policy_from_env().ttl), 42u);
+  EXPECT_EQ(url_ttl("https://docs.python.org/3/", fetch_policy_from_env().ttl), 42u);
   env.set("ZUB_CACHE_TTL", "0");
-  EXPECT_EQ(url_ttl("https://docs.python.org/3/"), 0u);
+  EXPECT_EQ(url_ttl("https://docs.python.org/3/", fetch_policy_from_env().ttl), 0u);
   env.set("ZUB_CACHE_TTL", "soon");
-  EXPECT_EQ(url_ttl("https://docs.python.org/3/"), 604800u);
+  EXPECT_EQ(url_ttl("https://docs.python.org/3/", fetch_policy_from_env().ttl), 604800u);
   env.set("ZUB_CACHE_TTL", "");
-  EXPECT_EQ(url_ttl("https://docs.python.org/3/"), 604800u);
+  EXPECT_EQ(url_ttl("https://docs.python.org/3/", fetch_policy_from_env().ttl), 604800u);
 }

@@ -1,0 +1,25 @@
+#include "web/fetch_policy.h"
+
+#include "base/env.h"
+#include "base/file_io.h"
+#include "base/utf8.h"
+#include "web/wire_format.h"
+
+namespace zub {
+
+FetchPolicy fetch_policy_from_env() {
+  FetchPolicy p;
+  p.no_cache = env_switch_set("ZUB_NO_CACHE");
+  p.refresh = env_switch_set("ZUB_REFRESH");
+  p.cache_debug = env_switch_set("ZUB_CACHE_DEBUG");
+  p.web_debug = env_present("ZUB_WEB_DEBUG");
+  p.stale_floor = env_number("ZUB_STALE").value_or(0);
+  p.ttl = env_number("ZUB_CACHE_TTL");
+  p.fetch_max = env_number("ZUB_FETCH_MAX").value_or(kDefaultFetchMax);
+  // An empty HOME would put the cache in whatever directory zub runs in.
+  const std::optional<std::string_view> home = env_text("HOME");
+  if (home && !home->empty() && is_valid_utf8(*home)) p.cache_dir = path_join(*home, kCacheSubdir);
+  return p;
+}
+
+}  // namespace zub
