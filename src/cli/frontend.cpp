@@ -48,7 +48,7 @@ std::optional<std::string> read_stdin() {
 // never empties the summary. Valid input (mapped when large) is used in
 // place; otherwise the decoded copy lives in `fixed`. A read error keeps
 // what was read before it.
-std::string_view filter_text(const FdText& in, std::string& fixed) {
+std::string_view filter_text(const ReadResult& in, std::string& fixed) {
   const std::string_view raw = in.text();
   if (is_valid_utf8(raw)) return raw;
   fixed = decode_lossy(raw);
@@ -240,7 +240,7 @@ int run_fetch_branch(const Args& a, Output& out) {
 }
 
 int run_md_branch(Output& out) {
-  const FdText in = read_fd_text(0);
+  const ReadResult in = read_fd_text(0);
   std::string fixed;
   const std::string_view input = filter_text(in, fixed);
   const uint64_t repeats = env_number("ZUB_BENCH").value_or(1);
@@ -271,7 +271,7 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (sub == "map") return run_map_branch(a, out);
   if (sub == "wrap") return run_wrap_branch(a, out);
   if (sub == "diag" || sub == "logs" || sub == "trim") {
-    const FdText in = read_fd_text(0);
+    const ReadResult in = read_fd_text(0);
     std::string fixed;
     const std::string_view text = filter_text(in, fixed);
     if (sub == "diag") return cmd_diag(text, out);
