@@ -350,6 +350,27 @@ struct ChildPipes {
   }
 };
 
+// What execve needs, made before the fork: the child may not allocate.
+struct ExecArgs {
+  std::vector<std::string> candidates;  // where to look for argv[0]
+  std::vector<char*> argv;
+  std::vector<std::string> env_store;
+  std::vector<char*> env;
+  char** envp = environ;
+
+  ExecArgs(const std::vector<std::string>& args, const ProcessOptions& opts)
+      : candidates(exec_candidates(args[0])) {
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (!opts.env_set.empty() || !opts.env_unset.empty()) {
+      env_store = build_env(opts);
+      for (auto& e : env_store) env.push_back(e.data());
+      env.push_back(nullptr);
+      envp = env.data();
+    }
+  }
+};
+
 // A started child as the caller holds it from spawn to reap.
 struct RunningChild {
   pid_t pid = -1;  // also its process group and session
@@ -394,20 +415,7 @@ std::optional<RunningChild> spawn(const std::vector<std::string>& argv, const Pr
     return std::nullopt;
   }
 
-  // Everything the child needs is made before the fork.
-  const std::vector<std::string> candidates = exec_candidates(argv[0]);
-  std::vector<char*> cargv;
-  for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
-  cargv.push_back(nullptr);
-  std::vector<std::string> env_store;
-  std::vector<char*> cenv;
-  char** envp = environ;
-  if (!opts.env_set.empty() || !opts.env_unset.empty()) {
-    env_store = build_env(opts);
-    for (auto& e : env_store) cenv.push_back(e.data());
-    cenv.push_back(nullptr);
-    envp = cenv.data();
-  }
+  const ExecArgs exec(argv, opts);
   ChildPlan plan;
   plan.parent = ::getpid();
   plan.in_fd = opts.stdin_data ? pipes.in[0] : pipes.null_fd;
@@ -416,9 +424,9 @@ std::optional<RunningChild> spawn(const std::vector<std::string>& argv, const Pr
   plan.report_fd = pipes.report[1];
   Watcher watcher = start_watcher();
   plan.watch_fd = watcher.fd;
-  plan.argv = cargv.data();
-  plan.envp = envp;
-  plan.candidates = &candidates;
+  plan.argv = exec.argv.data();
+  plan.envp = exec.envp;
+  plan.candidates = &exec.candidates;
   plan.pass_fds = &opts.pass_fds;
 
   // No signal handler may run in the child before it has reset them.
