@@ -95,32 +95,59 @@ void unmap_guarded(const char* p, size_t len) {
   munmap(const_cast<char*>(p), len);
 }
 
+// Opens `path` and reads it to its end or `limit` bytes.
+ReadResult read_path(const std::string& path, uint64_t limit) {
+  ReadResult r;
+  struct stat st;
+  const int fd = open_for_read(path, st, &r.err);
+  if (fd < 0) return r;
+  r.ok = read_loop(fd, r.data, limit, &r.err);
+  r.capped = r.data.size() >= limit;
+  ::close(fd);
+  return r;
+}
+
 }  // namespace
 
 bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
 
 int open_readable(const std::string& path, struct stat& st, int* err) { return open_for_read(path, st, err); }
 
-bool read_file_into(const std::string& path, std::string& buf, int* err, uint64_t limit) {
-  struct stat st;
-  int fd = open_for_read(path, st, err);
-  if (fd < 0) return false;
-  bool ok = read_loop(fd, buf, limit, err);
-  ::close(fd);
-  return ok;
+ReadResult::ReadResult(ReadResult&& o) noexcept
+    : ok(o.ok),
+      err(o.err),
+      capped(o.capped),
+      data(std::move(o.data)),
+      map_(o.map_),
+      map_len_(o.map_len_),
+      map_skip_(o.map_skip_) {
+  o.map_ = nullptr;
+  o.map_len_ = 0;
+  o.map_skip_ = 0;
 }
 
-ReadResult read_file(const std::string& path) {
-  ReadResult r;
-  r.ok = read_file_into(path, r.data, &r.err);
-  return r;
+ReadResult& ReadResult::operator=(ReadResult&& o) noexcept {
+  if (this != &o) {
+    unmap_guarded(map_, map_len_);
+    ok = o.ok;
+    err = o.err;
+    capped = o.capped;
+    data = std::move(o.data);
+    map_ = o.map_;
+    map_len_ = o.map_len_;
+    map_skip_ = o.map_skip_;
+    o.map_ = nullptr;
+    o.map_len_ = 0;
+    o.map_skip_ = 0;
+  }
+  return *this;
 }
 
-ReadResult read_file_prefix(const std::string& path, uint64_t limit) {
-  ReadResult r;
-  r.ok = read_file_into(path, r.data, &r.err, limit);
-  return r;
-}
+ReadResult::~ReadResult() { unmap_guarded(map_, map_len_); }
+
+ReadResult read_file(const std::string& path) { return read_path(path, UINT64_MAX); }
+
+ReadResult read_file_prefix(const std::string& path, uint64_t limit) { return read_path(path, limit); }
 
 ReadResult read_fd_all(int fd) {
   ReadResult r;
@@ -128,23 +155,10 @@ ReadResult read_fd_all(int fd) {
   return r;
 }
 
-FdText::FdText(FdText&& o) noexcept
-    : ok(o.ok), err(o.err), owned(std::move(o.owned)), map(o.map), map_len(o.map_len), map_skip(o.map_skip) {
-  o.map = nullptr;
-  o.map_len = 0;
-}
-
-FdText::~FdText() { unmap_guarded(map, map_len); }
-
-std::string_view FdText::text() const {
-  if (map) return std::string_view(map + map_skip, map_len - map_skip);
-  return owned;
-}
-
-FdText read_fd_text(int fd) {
+ReadResult read_fd_text(int fd) {
   // Below this size a plain read is as cheap as setting up a mapping.
   constexpr off_t kMapMin = off_t{1} << 20;
-  FdText r;
+  ReadResult r;
   struct stat st;
   const off_t at = ::lseek(fd, 0, SEEK_CUR);
   if (at >= 0 && fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size - at >= kMapMin) {
@@ -153,16 +167,42 @@ FdText read_fd_text(int fd) {
     const size_t len = static_cast<size_t>(st.st_size - start);
     if (const char* p = map_guarded(fd, start, len, MAP_PRIVATE | MAP_POPULATE)) {
       r.ok = true;
-      r.map = p;
-      r.map_len = len;
-      r.map_skip = static_cast<size_t>(at - start);
+      r.map_ = p;
+      r.map_len_ = len;
+      r.map_skip_ = static_cast<size_t>(at - start);
       // The data now belongs to this process's view; leave the descriptor
       // where a reader that consumed it would leave it.
       ::lseek(fd, st.st_size, SEEK_SET);
       return r;
     }
   }
-  r.ok = read_loop(fd, r.owned, UINT64_MAX, &r.err);
+  r.ok = read_loop(fd, r.data, UINT64_MAX, &r.err);
+  return r;
+}
+
+ReadResult read_file_view(const std::string& path) {
+  ReadResult r;
+  struct stat st;
+  const int fd = open_for_read(path, st, &r.err);
+  if (fd < 0) return r;
+  // Small files are cheaper to read than to map.
+  if (S_ISREG(st.st_mode) && st.st_size >= 65536) {
+    if (char* p = map_guarded(fd, 0, static_cast<size_t>(st.st_size), MAP_PRIVATE)) {
+      madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
+      r.ok = true;
+      r.map_ = p;
+      r.map_len_ = static_cast<size_t>(st.st_size);
+      ::close(fd);
+      return r;
+    }
+  }
+  r.ok = read_loop(fd, r.data, kMaxUnmappedBytes + 1, &r.err);
+  ::close(fd);
+  if (r.ok && r.data.size() > kMaxUnmappedBytes) {
+    r.data = std::string();
+    r.ok = false;
+    r.err = kErrFileTooLarge;
+  }
   return r;
 }
 
@@ -195,50 +235,6 @@ std::string path_join(std::string_view a, std::string_view b) {
   if (!out.empty() && out.back() != '/') out.push_back('/');
   out.append(b);
   return out;
-}
-
-FileView::FileView(FileView&& o) noexcept : map_(o.map_), size_(o.size_), buf_(std::move(o.buf_)) {
-  o.map_ = nullptr;
-  o.size_ = 0;
-}
-
-FileView& FileView::operator=(FileView&& o) noexcept {
-  if (this != &o) {
-    unmap_guarded(map_, size_);
-    map_ = o.map_;
-    size_ = o.size_;
-    buf_ = std::move(o.buf_);
-    o.map_ = nullptr;
-    o.size_ = 0;
-  }
-  return *this;
-}
-
-FileView::~FileView() { unmap_guarded(map_, size_); }
-
-bool open_file_view(const std::string& path, FileView& view, int* err) {
-  view = FileView();
-  struct stat st;
-  int fd = open_for_read(path, st, err);
-  if (fd < 0) return false;
-  // Small files are cheaper to read than to map.
-  if (S_ISREG(st.st_mode) && st.st_size >= 65536) {
-    if (char* p = map_guarded(fd, 0, static_cast<size_t>(st.st_size), MAP_PRIVATE)) {
-      madvise(p, static_cast<size_t>(st.st_size), MADV_SEQUENTIAL);
-      view.map_ = p;
-      view.size_ = static_cast<size_t>(st.st_size);
-      ::close(fd);
-      return true;
-    }
-  }
-  bool ok = read_loop(fd, view.buf_, kMaxUnmappedBytes + 1, err);
-  ::close(fd);
-  if (ok && view.buf_.size() > kMaxUnmappedBytes) {
-    view.buf_ = std::string();
-    *err = kErrFileTooLarge;
-    return false;
-  }
-  return ok;
 }
 
 }  // namespace zub

@@ -1,4 +1,5 @@
-// Whole-file and prefix reads with errno-valued failures. Thread-safe.
+// Whole-file, prefix and descriptor reads, all answering with one result
+// type whose failures are errno values. Thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -9,10 +10,35 @@
 
 namespace zub {
 
+// What reading a file or a descriptor gave: the bytes, and whether and why
+// the read failed. The bytes are either in `data` or, for a large regular
+// file, in a read-only mapping; text() is them in both cases (after a failed
+// read, what was read before the failure). Move-only: a mapping goes away
+// with the object.
 struct ReadResult {
   bool ok = false;
-  int err = 0;        // errno when !ok
-  std::string data;
+  int err = 0;          // errno or a kErr* code (base/os_error.h) when !ok
+  bool capped = false;  // the read stopped at its byte limit
+  std::string data;     // the bytes, unless mapped
+
+  ReadResult() = default;
+  ReadResult(ReadResult&& o) noexcept;
+  ReadResult& operator=(ReadResult&& o) noexcept;
+  ReadResult(const ReadResult&) = delete;
+  ReadResult& operator=(const ReadResult&) = delete;
+  ~ReadResult();
+
+  std::string_view text() const {
+    return map_ ? std::string_view(map_ + map_skip_, map_len_ - map_skip_) : std::string_view(data);
+  }
+  bool mapped() const { return map_ != nullptr; }
+
+ private:
+  friend ReadResult read_fd_text(int fd);
+  friend ReadResult read_file_view(const std::string& path);
+  const char* map_ = nullptr;
+  size_t map_len_ = 0;
+  size_t map_skip_ = 0;  // bytes of the mapping before the text
 };
 
 // Most a read holds in memory when a file is not mapped: its size is not
@@ -30,41 +56,26 @@ bool is_special_file(mode_t mode);
 // descriptor, or -1 with *err set; `st` is the opened file's status.
 int open_readable(const std::string& path, struct stat& st, int* err);
 
-// Reads the whole file at `path` into a string.
+// Reads the whole file at `path` into `data`.
 ReadResult read_file(const std::string& path);
 
-// Reads at most `limit` bytes from the start of the file.
+// Reads at most `limit` bytes from the start of the file into `data`;
+// `capped` when the limit was reached.
 ReadResult read_file_prefix(const std::string& path, uint64_t limit);
 
-// Reads the whole file into `buf` (reusing its capacity). Returns false and
-// sets *err on failure. With `limit` set, stops after `limit` bytes.
-bool read_file_into(const std::string& path, std::string& buf, int* err,
-                    uint64_t limit = UINT64_MAX);
+// The whole file at `path` for reading in place: a regular file of 64 KiB
+// or more is mapped (no copy); anything else is read into `data`, at most
+// kMaxUnmappedBytes (kErrFileTooLarge beyond).
+ReadResult read_file_view(const std::string& path);
 
-// Reads a file descriptor to its end.
+// Reads a file descriptor to its end into `data`.
 ReadResult read_fd_all(int fd);
 
-// The rest of a file descriptor's data as one read-only view. A large
-// regular file is mapped instead of copied (no zero-filled buffer, no copy
-// out of the page cache); anything else is read into `owned`. Move-only;
-// the mapping goes away with the object.
-struct FdText {
-  bool ok = false;
-  int err = 0;  // errno when !ok
-  std::string owned;
-  const char* map = nullptr;
-  size_t map_len = 0;
-  size_t map_skip = 0;  // bytes of the mapping before the descriptor's offset
-
-  FdText() = default;
-  FdText(FdText&& o) noexcept;
-  FdText& operator=(FdText&&) = delete;
-  FdText(const FdText&) = delete;
-  ~FdText();
-  std::string_view text() const;
-};
-
-FdText read_fd_text(int fd);
+// The rest of a file descriptor's data. A large regular file is mapped
+// from the descriptor's offset instead of copied (no zero-filled buffer, no
+// copy out of the page cache) and the offset is left at its end; anything
+// else is read into `data`.
+ReadResult read_fd_text(int fd);
 
 // Writes `data` to `path` through a temporary file in the same directory
 // and a rename, so readers never see a torn file. Returns false on failure.
@@ -73,34 +84,5 @@ bool write_file_atomic(const std::string& path, std::string_view data, unsigned 
 // Joins two path pieces with "/" (no separator added when `a` is empty or
 // already ends with one).
 std::string path_join(std::string_view a, std::string_view b);
-
-}  // namespace zub
-
-namespace zub {
-
-// A whole file, mapped read-only when it is a regular file (no copy) or read
-// into memory otherwise (pipes, /proc files). Move-only.
-class FileView {
- public:
-  FileView() = default;
-  FileView(FileView&& o) noexcept;
-  FileView& operator=(FileView&& o) noexcept;
-  FileView(const FileView&) = delete;
-  FileView& operator=(const FileView&) = delete;
-  ~FileView();
-
-  std::string_view data() const { return map_ ? std::string_view(map_, size_) : std::string_view(buf_); }
-
- private:
-  friend bool open_file_view(const std::string& path, FileView& view, int* err);
-  char* map_ = nullptr;
-  size_t size_ = 0;
-  std::string buf_;
-};
-
-// Opens `path` as a FileView: a regular file of 64 KiB or more is mapped;
-// anything else is read, at most kMaxUnmappedBytes (kErrFileTooLarge beyond).
-// Returns false and sets *err on failure.
-bool open_file_view(const std::string& path, FileView& view, int* err);
 
 }  // namespace zub

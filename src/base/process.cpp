@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
@@ -306,31 +307,99 @@ struct ChildPlan {
   _exit(127);
 }
 
-}  // namespace
+// ---- One run: spawn, pump, reap ----
 
-int finish_after_children(int status) {
-  const int sig = g_stop_signal.load();
-  if (sig == 0) return status;
-  ::signal(sig, SIG_DFL);
-  sigset_t set;
-  sigemptyset(&set);
-  sigaddset(&set, sig);
-  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
-  ::raise(sig);
-  return status;
-}
+// The pipes of one child before the fork; -1 marks an end not opened. Every
+// end the child uses sits at 3 or above (see lift_fd).
+struct ChildPipes {
+  int out[2] = {-1, -1};
+  int err[2] = {-1, -1};     // unused when standard error is merged
+  int in[2] = {-1, -1};      // only with stdin_data
+  int report[2] = {-1, -1};  // the child's exec errno, if exec fails
+  int null_fd = -1;          // the child's standard input without stdin_data
 
-ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& opts) {
-  ProcessResult r;
+  // Opens what `opts` needs; false with errno set (and nothing left open)
+  // when a pipe or /dev/null cannot be opened.
+  bool open(const ProcessOptions& opts) {
+    if (pipe2(out, O_CLOEXEC) != 0 || (!opts.merge_stderr && pipe2(err, O_CLOEXEC) != 0) ||
+        (opts.stdin_data && pipe2(in, O_CLOEXEC) != 0) || pipe2(report, O_CLOEXEC) != 0 ||
+        (!opts.stdin_data && (null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) < 0)) {
+      const int saved = errno;
+      close_all();
+      errno = saved;
+      return false;
+    }
+    for (int* fd : {&out[1], &err[1], &in[0], &null_fd}) lift_fd(*fd);
+    return true;
+  }
+
+  // The ends that belong to the child, closed in the caller after the fork.
+  void close_child_ends() {
+    close_fd(out[1]);
+    close_fd(err[1]);
+    close_fd(in[0]);
+    close_fd(null_fd);
+    close_fd(report[1]);
+  }
+
+  void close_all() {
+    for (int* p : {out, err, in, report}) {
+      close_fd(p[0]);
+      close_fd(p[1]);
+    }
+    close_fd(null_fd);
+  }
+};
+
+// What execve needs, made before the fork: the child may not allocate.
+struct ExecArgs {
+  std::vector<std::string> candidates;  // where to look for argv[0]
+  std::vector<char*> argv;
+  std::vector<std::string> env_store;
+  std::vector<char*> env;
+  char** envp = environ;
+
+  ExecArgs(const std::vector<std::string>& args, const ProcessOptions& opts)
+      : candidates(exec_candidates(args[0])) {
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    if (!opts.env_set.empty() || !opts.env_unset.empty()) {
+      env_store = build_env(opts);
+      for (auto& e : env_store) env.push_back(e.data());
+      env.push_back(nullptr);
+      envp = env.data();
+    }
+  }
+};
+
+// A started child as the caller holds it from spawn to reap.
+struct RunningChild {
+  pid_t pid = -1;  // also its process group and session
+  int out_fd = -1;  // read end of its standard output
+  int err_fd = -1;  // read end of its standard error; -1 when merged
+  int in_fd = -1;   // write end of its standard input; -1 without stdin_data
+  Watcher watcher;
+  size_t slot = kGroupSlots;  // its group's relay slot; kGroupSlots when none was free
+  bool reaped = false;        // waited for; `status` is its wait status
+  int status = 0;
+};
+
+// Starts `argv` as a child in a session of its own, with a watcher beside
+// it. On success the exec has happened, the child's group is registered for
+// signal relay (a signal that arrived during the start is passed on now),
+// and only the caller's ends of its pipes are open. On failure nothing is
+// left open or running, and `error` holds the errno (EINTR: a termination
+// signal has already been passed on, so no child is started).
+std::optional<RunningChild> spawn(const std::vector<std::string>& argv, const ProcessOptions& opts, int& error) {
   if (argv.empty()) {
-    r.start_error = EINVAL;
-    return r;
+    error = EINVAL;
+    return std::nullopt;
   }
   static std::once_flag relay_once;
   std::call_once(relay_once, install_relay);
   if (g_stop_signal.load() != 0) {
-    r.start_error = EINTR;
-    return r;
+    error = EINTR;
+    return std::nullopt;
   }
   g_starting.fetch_add(1);
   struct StartingGuard {
@@ -341,49 +410,24 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
     }
     ~StartingGuard() { end(); }
   } starting;
-  int out_pipe[2] = {-1, -1}, err_pipe[2] = {-1, -1}, in_pipe[2] = {-1, -1}, report[2] = {-1, -1};
-  int null_fd = -1;
-  auto close_all = [&] {
-    for (int* p : {out_pipe, err_pipe, in_pipe, report}) {
-      close_fd(p[0]);
-      close_fd(p[1]);
-    }
-    close_fd(null_fd);
-  };
-  if (pipe2(out_pipe, O_CLOEXEC) != 0 || (!opts.merge_stderr && pipe2(err_pipe, O_CLOEXEC) != 0) ||
-      (opts.stdin_data && pipe2(in_pipe, O_CLOEXEC) != 0) || pipe2(report, O_CLOEXEC) != 0 ||
-      (!opts.stdin_data && (null_fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) < 0)) {
-    r.start_error = errno;
-    close_all();
-    return r;
+  ChildPipes pipes;
+  if (!pipes.open(opts)) {
+    error = errno;
+    return std::nullopt;
   }
-  for (int* fd : {&out_pipe[1], &err_pipe[1], &in_pipe[0], &null_fd}) lift_fd(*fd);
 
-  // Everything the child needs is made before the fork.
-  const std::vector<std::string> candidates = exec_candidates(argv[0]);
-  std::vector<char*> cargv;
-  for (const auto& a : argv) cargv.push_back(const_cast<char*>(a.c_str()));
-  cargv.push_back(nullptr);
-  std::vector<std::string> env_store;
-  std::vector<char*> cenv;
-  char** envp = environ;
-  if (!opts.env_set.empty() || !opts.env_unset.empty()) {
-    env_store = build_env(opts);
-    for (auto& e : env_store) cenv.push_back(e.data());
-    cenv.push_back(nullptr);
-    envp = cenv.data();
-  }
+  const ExecArgs exec(argv, opts);
   ChildPlan plan;
   plan.parent = ::getpid();
-  plan.in_fd = opts.stdin_data ? in_pipe[0] : null_fd;
-  plan.out_fd = out_pipe[1];
-  plan.err_fd = opts.merge_stderr ? out_pipe[1] : err_pipe[1];
-  plan.report_fd = report[1];
+  plan.in_fd = opts.stdin_data ? pipes.in[0] : pipes.null_fd;
+  plan.out_fd = pipes.out[1];
+  plan.err_fd = opts.merge_stderr ? pipes.out[1] : pipes.err[1];
+  plan.report_fd = pipes.report[1];
   Watcher watcher = start_watcher();
   plan.watch_fd = watcher.fd;
-  plan.argv = cargv.data();
-  plan.envp = envp;
-  plan.candidates = &candidates;
+  plan.argv = exec.argv.data();
+  plan.envp = exec.envp;
+  plan.candidates = &exec.candidates;
   plan.pass_fds = &opts.pass_fds;
 
   // No signal handler may run in the child before it has reset them.
@@ -394,66 +438,71 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   if (pid == 0) child_main(plan);
   const int fork_error = errno;
   pthread_sigmask(SIG_SETMASK, &old_mask, nullptr);
-  close_fd(out_pipe[1]);
-  close_fd(err_pipe[1]);
-  close_fd(in_pipe[0]);
-  close_fd(null_fd);
-  close_fd(report[1]);
+  pipes.close_child_ends();
   if (pid < 0) {
     stop_watcher(watcher);
-    r.start_error = fork_error;
-    close_all();
-    return r;
+    error = fork_error;
+    pipes.close_all();
+    return std::nullopt;
   }
   // The report pipe closes at a successful exec and carries errno otherwise.
   int exec_error = 0;
   ssize_t got;
-  while ((got = ::read(report[0], &exec_error, sizeof exec_error)) < 0 && errno == EINTR) {
+  while ((got = ::read(pipes.report[0], &exec_error, sizeof exec_error)) < 0 && errno == EINTR) {
   }
-  close_fd(report[0]);
+  close_fd(pipes.report[0]);
   if (got == static_cast<ssize_t>(sizeof exec_error)) {
     while (waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
     }
     stop_watcher(watcher);
-    r.start_error = exec_error;
-    close_all();
-    return r;
+    error = exec_error;
+    pipes.close_all();
+    return std::nullopt;
   }
-  r.started = true;
+  RunningChild c;
+  c.pid = pid;
+  c.watcher = watcher;
+  c.out_fd = pipes.out[0];
+  c.err_fd = pipes.err[0];
+  c.in_fd = pipes.in[1];
   // From here on termination signals reach the child's group. The slot is
   // published before the stop flag is read, and the handler sets the flag
   // before it reads the slots, so a signal that arrived during the start
   // (when the handler found no slot, saw the start under way and let the
   // tool live) is passed on by one side or the other.
-  const size_t slot = claim_group_slot(pid);
+  c.slot = claim_group_slot(pid);
   if (const int sig = g_stop_signal.load()) ::kill(-pid, sig);
   starting.end();
+  return c;
+}
 
-  int out_fd = out_pipe[0], err_fd = err_pipe[0], in_fd = in_pipe[1];
+// Feeds stdin_data to the child and collects its standard output and error
+// into `r` until every pipe is closed, killing its group when the output
+// passes max_out. With read_after_exit_ms the child is also checked for
+// between polls; once it has ended (and is reaped here) reading stops that
+// many milliseconds later even if something it left behind holds the
+// pipes. Leaves the caller's pipe ends closed.
+void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
   size_t in_off = 0;
-  if (in_fd >= 0) fcntl(in_fd, F_SETFL, O_NONBLOCK);
+  if (c.in_fd >= 0) fcntl(c.in_fd, F_SETFL, O_NONBLOCK);
   char buf[65536];
-  // With read_after_exit_ms the child is checked for between polls, and the
-  // reading stops at `deadline` after it has ended.
   constexpr int kExitCheckMs = 50;
-  bool reaped = false;
-  int status = 0;
   std::chrono::steady_clock::time_point deadline;
-  while (out_fd >= 0 || err_fd >= 0 || in_fd >= 0) {
+  while (c.out_fd >= 0 || c.err_fd >= 0 || c.in_fd >= 0) {
     pollfd fds[3];
     int nfds = 0;
     int idx_out = -1, idx_err = -1, idx_in = -1;
-    if (out_fd >= 0) { idx_out = nfds; fds[nfds++] = {out_fd, POLLIN, 0}; }
-    if (err_fd >= 0) { idx_err = nfds; fds[nfds++] = {err_fd, POLLIN, 0}; }
-    if (in_fd >= 0) { idx_in = nfds; fds[nfds++] = {in_fd, POLLOUT, 0}; }
+    if (c.out_fd >= 0) { idx_out = nfds; fds[nfds++] = {c.out_fd, POLLIN, 0}; }
+    if (c.err_fd >= 0) { idx_err = nfds; fds[nfds++] = {c.err_fd, POLLIN, 0}; }
+    if (c.in_fd >= 0) { idx_in = nfds; fds[nfds++] = {c.in_fd, POLLOUT, 0}; }
     int wait_ms = -1;
     if (opts.read_after_exit_ms) {
-      if (!reaped && waitpid(pid, &status, WNOHANG) == pid) {
-        reaped = true;
+      if (!c.reaped && waitpid(c.pid, &c.status, WNOHANG) == c.pid) {
+        c.reaped = true;
         deadline = std::chrono::steady_clock::now() +
                    std::chrono::milliseconds(*opts.read_after_exit_ms);
       }
-      if (reaped) {
+      if (c.reaped) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) break;
@@ -477,50 +526,77 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
         close_fd(fd);
       }
     };
-    drain(idx_out, out_fd, r.out);
+    drain(idx_out, c.out_fd, r.out);
     if (opts.max_out && r.out.size() > *opts.max_out && !r.out_truncated) {
       r.out.resize(*opts.max_out);
       r.out_truncated = true;
-      ::kill(-pid, SIGKILL);  // the child leads its own group
-      close_fd(out_fd);
+      ::kill(-c.pid, SIGKILL);  // the child leads its own group
+      close_fd(c.out_fd);
     }
-    drain(idx_err, err_fd, r.err);
+    drain(idx_err, c.err_fd, r.err);
     if (idx_in >= 0 && (fds[idx_in].revents & (POLLOUT | POLLERR | POLLHUP))) {
       const std::string& data = *opts.stdin_data;
       if (in_off >= data.size()) {
-        close_fd(in_fd);
+        close_fd(c.in_fd);
       } else {
-        ssize_t n = write_no_sigpipe(in_fd, data.data() + in_off, data.size() - in_off);
+        ssize_t n = write_no_sigpipe(c.in_fd, data.data() + in_off, data.size() - in_off);
         if (n > 0) {
           in_off += static_cast<size_t>(n);
-          if (in_off >= data.size()) close_fd(in_fd);
+          if (in_off >= data.size()) close_fd(c.in_fd);
         } else if (n < 0 && errno != EAGAIN && errno != EINTR) {
-          close_fd(in_fd);  // the child closed its end (EPIPE): stop feeding
+          close_fd(c.in_fd);  // the child closed its end (EPIPE): stop feeding
         }
       }
     }
   }
-  close_fd(out_fd);
-  close_fd(err_fd);
-  close_fd(in_fd);
+  close_fd(c.out_fd);
+  close_fd(c.err_fd);
+  close_fd(c.in_fd);
+}
 
-  bool waited = reaped;
-  while (!waited) {
-    if (waitpid(pid, &status, 0) == pid) {
-      waited = true;
+// Waits for the child unless the pump already has, takes its group out of
+// the signal relay, lets its watcher go and records in `r` how it ended
+// (neither exited nor signal set when it could not be waited for).
+void reap(RunningChild& c, ProcessResult& r) {
+  while (!c.reaped) {
+    if (waitpid(c.pid, &c.status, 0) == c.pid) {
+      c.reaped = true;
     } else if (errno != EINTR) {
       break;
     }
   }
-  if (slot < kGroupSlots) g_groups[slot].store(0);
-  stop_watcher(watcher);
-  if (!waited) return r;
-  if (WIFEXITED(status)) {
+  if (c.slot < kGroupSlots) g_groups[c.slot].store(0);
+  stop_watcher(c.watcher);
+  if (!c.reaped) return;
+  if (WIFEXITED(c.status)) {
     r.exited = true;
-    r.exit_code = WEXITSTATUS(status);
-  } else if (WIFSIGNALED(status)) {
-    r.signal = WTERMSIG(status);
+    r.exit_code = WEXITSTATUS(c.status);
+  } else if (WIFSIGNALED(c.status)) {
+    r.signal = WTERMSIG(c.status);
   }
+}
+
+}  // namespace
+
+int finish_after_children(int status) {
+  const int sig = g_stop_signal.load();
+  if (sig == 0) return status;
+  ::signal(sig, SIG_DFL);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(sig);
+  return status;
+}
+
+ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& opts) {
+  ProcessResult r;
+  std::optional<RunningChild> child = spawn(argv, opts, r.start_error);
+  if (!child) return r;
+  r.started = true;
+  pump(*child, opts, r);
+  reap(*child, r);
   return r;
 }
 

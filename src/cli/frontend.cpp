@@ -61,7 +61,7 @@ std::optional<std::string> read_stdin() {
 // large) is used in place. A read error keeps what was read before it.
 template <typename Use>
 int with_filter_input(Use&& use) {
-  const FdText in = read_fd_text(0);
+  const ReadResult in = read_fd_text(0);
   const std::string_view raw = in.text();
   if (is_valid_utf8(raw)) return use(raw);
   const std::string fixed = decode_lossy(raw);

@@ -42,13 +42,12 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       failed = true;
       continue;
     }
-    FileView file;
-    int err = 0;
-    if (!open_file_view(path, file, &err) || !is_valid_utf8(file.data())) {
-      out.write_out(shown_path(path) + ": " + file_error_text(err == 0 ? kErrNotUtf8 : err) + "\n");
+    const ReadResult file = read_file_view(path);
+    if (!file.ok || !is_valid_utf8(file.text())) {
+      out.write_out(shown_path(path) + ": " + file_error_text(file.ok ? kErrNotUtf8 : file.err) + "\n");
       continue;
     }
-    const std::vector<std::string_view> lines = split_lines(file.data());
+    const std::vector<std::string_view> lines = split_lines(file.text());
     std::string block = "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
     uint64_t count = 0;
     bool capped = false;

@@ -76,15 +76,13 @@ bool check_file_path(const std::string& path, Output& out) {
 namespace {
 
 bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out) {
-  FileView file;
-  int err = 0;
-  bool ok = open_file_view(r.path, file, &err);
-  if (ok && !is_valid_utf8(file.data())) {
-    ok = false;
-    err = kErrNotUtf8;
+  ReadResult file = read_file_view(r.path);
+  if (file.ok && !is_valid_utf8(file.text())) {
+    file.ok = false;
+    file.err = kErrNotUtf8;
   }
-  if (!ok) {
-    out.write_out(shown_path(r.path) + ": " + file_error_text(err) + "\n");
+  if (!file.ok) {
+    out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
     return true;
   }
   const std::string b_text = r.b ? std::to_string(*r.b) : "끝";
@@ -97,7 +95,7 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   }
   LineSink sink{block, numbering};
   uint64_t n = 0;
-  const std::string_view text = file.data();
+  const std::string_view text = file.text();
   size_t pos = 0;
   // Walk lines by hand so a range near the top of a large file stops early.
   while (pos < text.size()) {
@@ -132,7 +130,7 @@ void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool number
     out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
     return;
   }
-  const bool full = file.data.size() == limit;
+  const bool full = file.capped;
   const std::string text = decode_lossy(file.data);
   std::vector<std::string_view> lines = split_lines(text);
   bool cut_note = false;

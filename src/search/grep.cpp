@@ -14,6 +14,7 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/os_error.h"
+#include "base/parallel_for.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/compile.h"
@@ -163,12 +164,37 @@ class ScanPipeline {
   ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers)
       : o_(o), pats_(pats), report_(report), workers_(workers), ring_(kWindow), ready_(kWindow, 0) {}
 
+  // Walks `roots` on one thread while `workers` others scan, and returns
+  // once every file is reported: the number of files walked, and the
+  // walk's non-source count in `non_source`. Index 0 is handed out first,
+  // so the walk is under way before any worker waits for it.
+  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+    parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
+      if (k == 0)
+        non_source = walk(roots);
+      else
+        work();
+    });
+    return walked_;
+  }
+
+ private:
+  static constexpr size_t kWindow = 1024;
+  static constexpr size_t kBatch = 8;
+
+  uint64_t walk(const std::vector<std::string>& roots) {
+    const uint64_t non_source =
+        walk_roots_each(roots, o_.filter, [&](std::string&& path) { push(std::move(path)); });
+    {
+      std::lock_guard<std::mutex> lock(mu_);
+      walk_done_ = true;
+    }
+    has_work_.notify_all();
+    return non_source;
+  }
+
   // Called by the walk for every listed path, in order.
   void push(std::string&& path) {
-    if (threads_.empty()) {
-      threads_.reserve(workers_);
-      for (size_t k = 0; k < workers_; ++k) threads_.emplace_back([this] { work(); });
-    }
     std::unique_lock<std::mutex> lock(mu_);
     if (walked_ - reported_ >= kWindow) has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
     queue_.push_back(std::move(path));
@@ -176,22 +202,6 @@ class ScanPipeline {
     lock.unlock();
     has_work_.notify_one();
   }
-
-  // Ends the walk and waits until every file is reported; returns the number
-  // of files walked.
-  uint64_t finish() {
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      walk_done_ = true;
-    }
-    has_work_.notify_all();
-    for (std::thread& t : threads_) t.join();
-    return walked_;
-  }
-
- private:
-  static constexpr size_t kWindow = 1024;
-  static constexpr size_t kBatch = 8;
 
   void work() {
     ScanScratch scratch;
@@ -239,7 +249,6 @@ class ScanPipeline {
   const PatternSet& pats_;
   Report& report_;
   const size_t workers_;
-  std::vector<std::thread> threads_;
   std::mutex mu_;
   std::condition_variable has_work_, has_room_;
   std::deque<std::string> queue_;  // walked, not yet taken; the front is file number taken_
@@ -304,9 +313,8 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   const std::optional<std::string> base = base_root(roots);
   Report report(o, base, out);
   ScanPipeline pipeline(o, pats, report, workers);
-  const uint64_t non_source =
-      walk_roots_each(roots, o.filter, [&](std::string&& path) { pipeline.push(std::move(path)); });
-  if (pipeline.finish() == 0) {
+  uint64_t non_source = 0;
+  if (pipeline.run(roots, non_source) == 0) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
     return root_failed ? 2 : 1;
   }

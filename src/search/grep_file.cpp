@@ -43,10 +43,9 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
 // no worker keeps a buffer of the largest file it has met.
 std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps, std::string&& path,
                                       ScanScratch& s) {
-  FileView view;
-  int err = 0;
-  if (!open_file_view(path, view, &err)) return std::nullopt;
-  const std::string_view text = view.data();
+  const ReadResult file = read_file_view(path);
+  if (!file.ok) return std::nullopt;
+  const std::string_view text = file.text();
   if (text.size() > kMaxScanBytes) return std::nullopt;
   if (std::memchr(text.data(), 0, text.size() < kHead ? text.size() : kHead)) return std::nullopt;
   std::optional<FileResult> r = scan_file(o, ps, text, s);

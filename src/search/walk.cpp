@@ -182,7 +182,7 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf) {
   buf.len = 0;
   if (buf.use_map) {
-    buf.mapped = FileView();
+    buf.mapped = ReadResult();
     buf.use_map = false;
   }
   struct stat st;
@@ -195,7 +195,9 @@ bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf
     ::close(fd);
     // Mapped, a huge file costs no heap, and a binary one is told apart by
     // the first page of its head alone.
-    if (!include_all || !open_file_view(path, buf.mapped, &err)) return false;
+    if (!include_all) return false;
+    buf.mapped = read_file_view(path);
+    if (!buf.mapped.ok) return false;
     buf.use_map = true;
     return true;
   }

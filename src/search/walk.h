@@ -52,9 +52,9 @@ struct ReadBuffer {
   std::unique_ptr<char[]> bytes;
   size_t cap = 0;
   size_t len = 0;
-  FileView mapped;
+  ReadResult mapped;
   bool use_map = false;
-  std::string_view view() const { return use_map ? mapped.data() : std::string_view(bytes.get(), len); }
+  std::string_view view() const { return use_map ? mapped.text() : std::string_view(bytes.get(), len); }
 };
 
 // Reads a listed file into `buf` with memory bounded whatever the file is.

@@ -19,14 +19,14 @@ TEST(FdText, MappedAndReadInputsStartAtTheDescriptorOffset) {
       int fd = open(path.c_str(), O_RDONLY);
       ASSERT_GE(fd, 0);
       ASSERT_EQ(lseek(fd, offset, SEEK_SET), offset);
-      zub::FdText t = zub::read_fd_text(fd);
+      zub::ReadResult t = zub::read_fd_text(fd);
       EXPECT_TRUE(t.ok);
       EXPECT_TRUE(t.text() == std::string_view(*content).substr(static_cast<size_t>(offset)))
           << "size " << content->size() << " offset " << offset;
-      EXPECT_EQ(content == &big, t.map != nullptr);
+      EXPECT_EQ(content == &big, t.mapped());
       // The descriptor ends where a reader that consumed everything leaves it.
       EXPECT_EQ(lseek(fd, 0, SEEK_CUR), static_cast<off_t>(content->size()));
-      zub::FdText moved(std::move(t));
+      zub::ReadResult moved(std::move(t));
       EXPECT_EQ(moved.text().size(), content->size() - static_cast<size_t>(offset));
       close(fd);
     }
@@ -38,11 +38,11 @@ TEST(FdText, PipesAreReadWhole) {
   ASSERT_EQ(pipe(p), 0);
   ASSERT_EQ(write(p[1], "abc\n", 4), 4);
   close(p[1]);
-  zub::FdText t = zub::read_fd_text(p[0]);
+  zub::ReadResult t = zub::read_fd_text(p[0]);
   close(p[0]);
   EXPECT_TRUE(t.ok);
   EXPECT_EQ(t.text(), "abc\n");
-  EXPECT_EQ(t.map, nullptr);
+  EXPECT_FALSE(t.mapped());
 }
 
 TEST(FdText, FiltersReadLargeFileInputAfterAnOffset) {

@@ -83,8 +83,10 @@ TEST(FileIo, PrefixReadsStopAtTheLimitAndAtomicWritesReplace) {
   ReadResult r = read_file_prefix(p, 10);
   EXPECT_TRUE(r.ok);
   EXPECT_EQ(r.data.size(), 10u);
+  EXPECT_TRUE(r.capped);
   r = read_file(p);
   EXPECT_EQ(r.data.size(), 100000u);
+  EXPECT_FALSE(r.capped);
   r = read_file(dir / "missing");
   EXPECT_FALSE(r.ok);
   EXPECT_EQ(r.err, ENOENT);
@@ -95,13 +97,13 @@ TEST(FileIo, PrefixReadsStopAtTheLimitAndAtomicWritesReplace) {
 TEST(FileIo, AMappedFileTruncatedUnderUsReadsZerosInsteadOfCrashing) {
   zub_test::TempDir dir;
   const std::string p = dir.write("big", std::string(1 << 20, 'x'));  // mapped size
-  FileView view;
-  int err = 0;
-  ASSERT_TRUE(open_file_view(p, view, &err));
+  const ReadResult view = read_file_view(p);
+  ASSERT_TRUE(view.ok);
+  ASSERT_TRUE(view.mapped());
   ASSERT_EQ(truncate(p.c_str(), 4096), 0);
   // Touch every page: beyond the new end each read would raise SIGBUS.
   size_t xs = 0, zeros = 0;
-  for (char c : view.data()) (c == 'x' ? xs : zeros) += 1;
+  for (char c : view.text()) (c == 'x' ? xs : zeros) += 1;
   EXPECT_EQ(xs + zeros, size_t{1} << 20);
   EXPECT_GE(xs, 4096u);
   EXPECT_GT(zeros, 0u);
