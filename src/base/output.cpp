@@ -65,6 +65,7 @@ void write_all_or_exit(int fd, std::string_view data) {
 
 void Output::write_out(std::string_view block) {
   if (block.empty()) return;
+  written += block.size();
   if (capture) {
     out.append(block);
     return;
@@ -74,6 +75,7 @@ void Output::write_out(std::string_view block) {
 
 void Output::write_err(std::string_view block) {
   if (block.empty()) return;
+  written += block.size();
   if (capture) {
     err.append(block);
     return;

@@ -10,6 +10,7 @@
 // is nowhere left to report them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,7 @@ struct Output {
   bool capture = false;
   std::string out;  // captured standard output
   std::string err;  // captured standard error
+  uint64_t written = 0;  // bytes of all blocks handed to either stream
 
   void write_out(std::string_view block);
   void write_err(std::string_view block);
