@@ -6,11 +6,15 @@
 
 #include "base/env.h"
 #include "base/file_io.h"
+#include "base/gain_baseline.h"
 #include "base/number.h"
 #include "base/utf8.h"
+#include "cli/gain.h"
+#include "cli/gain_call.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
 #include "compress/logs.h"
+#include "compress/raw_keep.h"
 #include "compress/trim.h"
 #include "compress/wrap.h"
 #include "hook/hook.h"
@@ -248,9 +252,7 @@ int run_md_branch(Output& out) {
   return cmd_md(input, repeats, quiet, out);
 }
 
-}  // namespace
-
-int run_cli(const std::vector<std::string>& argv, Output& out) {
+int run_subcommand(const std::vector<std::string>& argv, Output& out) {
   if (argv.size() < 2) return usage_error(out);
   const std::string& sub = argv[1];
   const Args a(argv.begin() + 2, argv.end());
@@ -274,9 +276,13 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
     const FdText in = read_fd_text(0);
     std::string fixed;
     const std::string_view text = filter_text(in, fixed);
-    if (sub == "diag") return cmd_diag(text, out);
-    if (sub == "logs") return cmd_logs(text, number_or(a, 0, 3000), out);
-    return cmd_trim(text, number_or(a, 0, 200), out);
+    add_gain_baseline(in.text().size());
+    const uint64_t before = out.written;
+    const int status = sub == "diag"   ? cmd_diag(text, out)
+                       : sub == "logs" ? cmd_logs(text, number_or(a, 0, 3000), out)
+                                       : cmd_trim(text, number_or(a, 0, 200), out);
+    keep_raw_if_shortened(sub, in.text(), out.written - before, std::nullopt, out);
+    return status;
   }
   if (sub == "web") return run_web_branch(a, out);
   if (sub == "fetch") return run_fetch_branch(a, out);
@@ -286,6 +292,14 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
 
   out.write_err("zub: 알 수 없는 서브커맨드 `" + sub + "`\n\n" + kUsageText + "\n");
   return 2;
+}
+
+}  // namespace
+
+int run_cli(const std::vector<std::string>& argv, Output& out) {
+  if (argv.size() > 1 && argv[1] == "gain") return cmd_gain(Args(argv.begin() + 2, argv.end()), out);
+  GainCall call(argv.size() > 1 ? std::string_view(argv[1]) : std::string_view(), out);
+  return call.finish(run_subcommand(argv, out));
 }
 
 }  // namespace zub

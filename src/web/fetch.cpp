@@ -5,6 +5,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/gain_baseline.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "base/control_text.h"
@@ -98,7 +99,9 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 
 void run_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
   const std::vector<FetchResult> results = fetch_all(urls);
-  out.write_out(format_sections(convert_pages(urls, results), budget));
+  const std::vector<FetchSection> sections = convert_pages(urls, results);
+  for (const FetchSection& s : sections) add_gain_baseline(s.text.size());
+  out.write_out(format_sections(sections, budget));
 }
 
 int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, Output& out) {
