@@ -51,17 +51,22 @@ StateDir open_state_dir(std::string_view sub, bool create) {
     return d;
   }
   d.path_ = home + "/zub";
-  int home_fd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (home_fd < 0 && errno == ENOENT && create) {
-    make_home(home);
-    home_fd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // Nearly always the directory is there already: one open, no look at the
+  // state home itself.
+  int fd = open_own(AT_FDCWD, d.path_.c_str(), O_RDONLY, OwnKind::kDir, &d.err_);
+  if (fd < 0 && d.err_ == ENOENT && create) {
+    int home_fd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (home_fd < 0 && errno == ENOENT) {
+      make_home(home);
+      home_fd = ::open(home.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    }
+    if (home_fd < 0) {
+      d.err_ = errno;
+      return d;
+    }
+    fd = open_own_dir(home_fd, "zub", create, &d.err_);
+    ::close(home_fd);
   }
-  if (home_fd < 0) {
-    d.err_ = errno;
-    return d;
-  }
-  int fd = open_own_dir(home_fd, "zub", create, &d.err_);
-  ::close(home_fd);
   if (fd >= 0 && !sub.empty()) {
     d.path_ += '/';
     d.path_.append(sub);
