@@ -73,10 +73,9 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   std::unordered_set<uint64_t> seen;
   uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
   for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    for (uint64_t v = line_no; v >= 10; v /= 10) ++plain;
-    plain += 2;
     ++matched;
-    plain += line.size() + 1;
+    plain += line.size() + 2;
+    for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
     if (o.count) return;
     if (!seen.insert(line_fingerprint(line)).second) {
       ++dups;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
+#include <unistd.h>
 
 #include "base/dir_tree.h"
 #include "base/env.h"
@@ -14,13 +15,16 @@ namespace {
 
 struct StateHome {
   std::string path;
+  pid_t owner = getpid();  // a forked child that exits must not remove it
 
   StateHome() {
     path = zub::temp_dir() + "/zubstate-XXXXXX";
     if (!mkdtemp(path.data())) throw std::runtime_error("mkdtemp failed");
     setenv("XDG_STATE_HOME", path.c_str(), 1);
   }
-  ~StateHome() { zub::remove_tree(path); }
+  ~StateHome() {
+    if (getpid() == owner) zub::remove_tree(path);
+  }
 };
 
 const StateHome g_state_home;
