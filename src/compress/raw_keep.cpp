@@ -129,8 +129,13 @@ RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int
     return k;
   }
   if (bytes.size() > kRawKeepBytes) {
-    k.dropped = bytes.size() - kRawKeepBytes;
-    bytes.remove_prefix(k.dropped);
+    // The kept part starts with a whole line, so its first line is not a
+    // fragment (and not half a UTF-8 sequence that `zub read` would refuse).
+    size_t from = bytes.size() - kRawKeepBytes;
+    const size_t nl = bytes.find('\n', from > 0 ? from - 1 : 0);
+    if (nl != std::string_view::npos && nl + 1 < bytes.size()) from = nl + 1;
+    k.dropped = from;
+    bytes.remove_prefix(from);
   }
   const std::string stamp = utc_stamp();
   std::string name = stamp + "-" + std::to_string(::getpid()) + "-" + std::string(sub);

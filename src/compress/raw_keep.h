@@ -28,9 +28,11 @@ struct RawKept {
   uint64_t dropped = 0;  // leading bytes left out to stay within the bound
 };
 
-// Writes the last kRawKeepBytes of `bytes` to a new file of the ring
-// (mode 0600, written under a temporary name and renamed), then removes the
-// oldest files beyond the bounds. The name is "{UTC time}-{pid}-{sub}.log",
+// Writes `bytes` to a new file of the ring; of more than kRawKeepBytes,
+// only the whole lines within the last kRawKeepBytes (a single longer last
+// line is kept from where the bound cuts it). The file is written with
+// mode 0600 under a temporary name and renamed; then the oldest files
+// beyond the bounds are removed. The name is "{UTC time}-{pid}-{sub}.log",
 // with "-exit{N}" before ".log" when `exit_status` is given.
 RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int> exit_status);
 
