@@ -1,5 +1,7 @@
 #include "cli/gain_call.h"
 
+#include <iterator>
+
 #include "base/env.h"
 #include "base/gain_baseline.h"
 #include "base/unix_time.h"
