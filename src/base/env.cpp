@@ -36,4 +36,12 @@ std::string temp_dir() {
   return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
 }
 
+std::string state_home() {
+  const char* xdg = std::getenv("XDG_STATE_HOME");
+  if (xdg != nullptr && xdg[0] == '/') return xdg;
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && home[0] == '/') return std::string(home) + (home[1] == '\0' ? "" : "/") + ".local/state";
+  return {};
+}
+
 }  // namespace zub

@@ -1,6 +1,6 @@
-// Every read of the process environment: switches, numbers, raw values
-// and the temporary directory. A switch counts as set when the variable
-// exists with a UTF-8 value, the empty string included.
+// Every read of the process environment: switches, numbers, raw values,
+// the temporary directory and the state home. A switch counts as set when
+// the variable exists with a UTF-8 value, the empty string included.
 #pragma once
 
 #include <cstdint>
@@ -28,5 +28,10 @@ std::optional<uint64_t> setting_number(std::string_view text);
 
 // TMPDIR, or "/tmp" when it is unset or empty.
 std::string temp_dir();
+
+// Where per-user state lives: XDG_STATE_HOME when it is an absolute path,
+// else HOME (when absolute) followed by "/.local/state"; empty when neither
+// gives a place.
+std::string state_home();
 
 }  // namespace zub

@@ -43,6 +43,7 @@ void prepare_standard_streams() {
 
 void Output::write_out(std::string_view block) {
   if (block.empty()) return;
+  written += block.size();
   if (capture) {
     const std::lock_guard<std::mutex> lock(capture_mutex_);
     out.append(block);
@@ -61,6 +62,7 @@ void Output::write_out(std::string_view block) {
 
 void Output::write_err(std::string_view block) {
   if (block.empty()) return;
+  written += block.size();
   if (capture) {
     const std::lock_guard<std::mutex> lock(capture_mutex_);
     err.append(block);

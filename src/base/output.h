@@ -14,6 +14,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -26,6 +27,7 @@ struct Output {
   bool capture = false;
   std::string out;  // captured standard output
   std::string err;  // captured standard error
+  uint64_t written = 0;  // bytes of all blocks handed to either stream
 
   void write_out(std::string_view block);
   void write_err(std::string_view block);

@@ -7,11 +7,15 @@
 
 #include "base/env.h"
 #include "base/file_io.h"
+#include "base/gain_baseline.h"
 #include "base/number.h"
 #include "base/utf8.h"
+#include "cli/gain.h"
+#include "cli/gain_call.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
 #include "compress/logs.h"
+#include "compress/raw_keep.h"
 #include "compress/trim.h"
 #include "compress/wrap.h"
 #include "hook/hook.h"
@@ -60,12 +64,29 @@ std::optional<std::string> read_stdin() {
 // byte in a build log never empties the summary. Valid input (mapped when
 // large) is used in place. A read error keeps what was read before it.
 template <typename Use>
-int with_filter_input(Use&& use) {
-  const ReadResult in = read_fd_text(0);
+int with_filter_text(const ReadResult& in, Use&& use) {
   const std::string_view raw = in.text();
   if (is_valid_utf8(raw)) return use(raw);
   const std::string fixed = decode_lossy(raw);
   return use(std::string_view(fixed));
+}
+
+template <typename Use>
+int with_filter_input(Use&& use) {
+  const ReadResult in = read_fd_text(0);
+  return with_filter_text(in, use);
+}
+
+// diag, logs and trim: the bytes read are the baseline of their savings,
+// and when a filter prints less than it read, those exact bytes are kept.
+template <typename Filter>
+int run_compressor(std::string_view sub, Output& out, Filter&& filter) {
+  const ReadResult in = read_fd_text(0);
+  add_gain_baseline(in.text().size());
+  const uint64_t before = out.written;
+  const int status = with_filter_text(in, filter);
+  keep_raw_if_shortened(sub, in.text(), out.written - before, std::nullopt, out);
+  return status;
 }
 
 // ---- Arguments ----
@@ -265,17 +286,19 @@ int run_fetch_branch(const Args& a, Output& out) {
 }
 
 int run_diag_branch(const Args&, Output& out) {
-  return with_filter_input([&](std::string_view text) { return cmd_diag(text, out); });
+  return run_compressor("diag", out, [&](std::string_view text) { return cmd_diag(text, out); });
 }
 
 int run_logs_branch(const Args& a, Output& out) {
-  return with_filter_input(
-      [&](std::string_view text) { return cmd_logs(text, number_or(a, 0, kLogsDefaultLimit), out); });
+  return run_compressor("logs", out, [&](std::string_view text) {
+    return cmd_logs(text, number_or(a, 0, kLogsDefaultLimit), out);
+  });
 }
 
 int run_trim_branch(const Args& a, Output& out) {
-  return with_filter_input(
-      [&](std::string_view text) { return cmd_trim(text, number_or(a, 0, kDefaultTrimWidth), out); });
+  return run_compressor("trim", out, [&](std::string_view text) {
+    return cmd_trim(text, number_or(a, 0, kDefaultTrimWidth), out);
+  });
 }
 
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
@@ -331,6 +354,8 @@ constexpr Subcommand kSubcommands[] = {
     {"md", {}, run_md_branch},
     {"cache", {}, cmd_cache},
     {"hook", {}, run_hook_branch},
+    // Not in the usage text, which stays as it was.
+    {"gain", {}, cmd_gain},
 };
 
 // Exact, case-sensitive match of the name or an alias.
@@ -354,8 +379,10 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
     return 2;
   }
   // The one place every subcommand runs from: what has to happen around
-  // each run goes here.
-  return s->run(Args(argv.begin() + 2, argv.end()), out);
+  // each run goes here. The gain ledger records the run (for the
+  // subcommands it covers).
+  GainCall call(sub, out);
+  return call.finish(s->run(Args(argv.begin() + 2, argv.end()), out));
 }
 
 }  // namespace zub

@@ -1,10 +1,12 @@
 #include "compress/wrap.h"
 
+#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/process.h"
 #include "base/utf8.h"
 #include "compress/diag.h"
 #include "compress/logs.h"
+#include "compress/raw_keep.h"
 #include "compress/trim.h"
 
 namespace zub {
@@ -68,8 +70,11 @@ int cmd_wrap(const WrapOptions& opts, Output& out) {
     return 127;
   }
   const int code = r.exited ? r.exit_code : 1;
-  out.write_out(compress_capture(decode_lossy(r.out), opts.mode, opts.width));
+  add_gain_baseline(r.out.size());
+  const std::string shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+  out.write_out(shown);
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
+  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out);
   return code;
 }
 

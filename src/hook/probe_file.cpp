@@ -1,7 +1,6 @@
 #include "hook/probe_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +9,7 @@
 
 #include "base/env.h"
 #include "base/number.h"
+#include "base/own_file.h"
 #include "base/unicode.h"
 
 namespace zub {
@@ -42,13 +42,9 @@ std::string probe_path(const std::optional<std::string>& session_id) {
 }
 
 uint32_t read_probe_count(const std::string& path) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  int err = 0;
+  const int fd = open_own(AT_FDCWD, path.c_str(), O_RDONLY, OwnKind::kFile, &err);
   if (fd < 0) return 0;
-  struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
-    ::close(fd);
-    return 0;
-  }
   char buf[kMaxProbeBytes + 1];
   size_t got = 0;
   while (got < sizeof buf) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/gain_baseline.h"
 #include "html/markdown.h"
 
 namespace zub {
@@ -11,6 +12,7 @@ int cmd_md(std::string_view input, uint64_t repeats, bool quiet, Output& out) {
   // the last result is kept.
   std::string result;
   for (uint64_t i = 0; i < repeats; ++i) result = html_to_markdown(input);
+  add_gain_baseline(result.size());
   if (!quiet) out.write_out(result);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "base/shown_path.h"
 #include "base/file_io.h"
+#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/text.h"
 #include "base/unicode.h"
@@ -47,6 +48,7 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       out.write_out(shown_path(path) + ": " + file_error_text(file.ok ? kErrNotUtf8 : file.err) + "\n");
       continue;
     }
+    add_gain_baseline(file.text().size());
     const std::vector<std::string_view> lines = split_lines(file.text());
     std::string block = "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
     uint64_t count = 0;

@@ -12,6 +12,7 @@
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
+#include "base/gain_baseline.h"
 #include "base/fnv.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
@@ -71,8 +72,11 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   uint64_t matched = 0, dups = 0;
   std::string body;
   std::unordered_set<uint64_t> seen;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t, std::string_view line) {
+  uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
+  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++matched;
+    plain += line.size() + 2;
+    for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
     if (o.count) return;
     if (!seen.insert(line_fingerprint(line)).second) {
       ++dups;
@@ -90,6 +94,7 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
     body += std::to_string(dups);
     body += " dup lines collapsed]\n";
   }
+  add_gain_baseline(plain);
   out.write_out(body);
   return is_blank(body) ? 1 : 0;
 }
@@ -105,6 +110,7 @@ class Report {
     hits += r.matched;
     capped += r.more;
     folded += r.dups;
+    plain += r.plain_bytes + r.plain_lines * (r.path.size() + 1);
     if (files > o_.file_cap) return;
     if (files == 1 && base_) {
       body_ += "@ ";
@@ -146,6 +152,7 @@ class Report {
   }
 
   uint64_t files = 0, hits = 0, shown = 0, capped = 0, folded = 0;
+  uint64_t plain = 0;  // what `grep -rn` would have printed for these files
 
  private:
   static constexpr size_t kFlushBytes = 64 * 1024;
@@ -314,7 +321,9 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   Report report(o, base, out);
   ScanPipeline pipeline(o, pats, report, workers);
   uint64_t non_source = 0;
-  if (pipeline.run(roots, non_source) == 0) {
+  const uint64_t walked = pipeline.run(roots, non_source);
+  add_gain_baseline(report.plain);
+  if (walked == 0) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
     return root_failed ? 2 : 1;
   }

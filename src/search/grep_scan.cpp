@@ -43,6 +43,20 @@ void append_more(std::string& out, uint64_t more) {
   out.append(" more\n");
 }
 
+uint64_t decimal_digits(uint64_t v) {
+  uint64_t d = 1;
+  while (v >= 10) {
+    v /= 10;
+    ++d;
+  }
+  return d;
+}
+
+void add_plain_line(FileResult& r, uint64_t line_no, std::string_view line) {
+  r.plain_bytes += decimal_digits(line_no) + line.size() + 2;
+  ++r.plain_lines;
+}
+
 // Non-overlapping occurrences of a literal, left to right.
 void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pair<size_t, size_t>>& out) {
   if (n.bytes.empty()) return;
@@ -57,7 +71,11 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
 
 void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, ScanScratch& s,
                    FileScan& f) {
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++f.selected; }, false);
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view line) {
+    ++f.selected;
+    f.r.plain_bytes += line.size() + 2;
+    ++f.r.plain_lines;
+  }, false);
 }
 
 void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
@@ -67,6 +85,7 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   std::string piece;
   for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
     ++f.selected;
+    add_plain_line(r, line_base + line_no, line);
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
       if (pats[k].literal) literal_pieces(pats[k].needle, line, s.pieces);
@@ -99,6 +118,7 @@ void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_vie
   std::string& cut = s.cut;
   for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++f.selected;
+    add_plain_line(r, line_base + line_no, line);
     cut.clear();
     append_cut(cut, trim_ws(line));
     if (!s.seen.insert(line_fingerprint(cut)).second) {
@@ -125,15 +145,16 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   uint64_t selected = 0;
   s.shown_lines.clear();
   s.shown_starts.clear();
+  FileResult r;
   for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++selected;
+    add_plain_line(r, line_no, line);
     if (s.shown_lines.size() < o.limit) {
       s.shown_lines.push_back(line_no - 1);
       s.shown_starts.push_back(static_cast<size_t>(line.data() - text.data()));
     }
   });
   if (selected == 0) return std::nullopt;
-  FileResult r;
   // Ranges around the shown matches, merged when they touch or overlap; each
   // with the byte offset of its first line. A range's end may lie past the
   // last line: printing stops at the end of the text.

@@ -50,6 +50,11 @@ struct FileResult {
   uint64_t shown = 0;
   uint64_t more = 0;
   uint64_t dups = 0;
+  // What `grep -rn` with the same patterns prints for the selected lines,
+  // less "{path}:" in front of each: "{number}:{line}\n" (without the
+  // number where lines are only counted).
+  uint64_t plain_bytes = 0;
+  uint64_t plain_lines = 0;
 };
 
 // Working state of one scanning thread.

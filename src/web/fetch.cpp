@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/gain_baseline.h"
 #include "base/parallel_for.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -85,7 +86,9 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
                Output& out) {
   const std::vector<FetchResult> results = fetch_all(urls, policy, out);
-  out.write_out(format_sections(convert_pages(urls, results), budget));
+  const std::vector<FetchSection> sections = convert_pages(urls, results);
+  for (const FetchSection& s : sections) add_gain_baseline(s.text.size());
+  out.write_out(format_sections(sections, budget));
 }
 
 int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,

@@ -1,0 +1,21 @@
+// `zub gain`: what the recorded calls printed against what plain tools would
+// have printed, per subcommand and in total, for all time and for the last
+// 24 hours, with the baselines stated. `zub gain --reset` empties the
+// ledger.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "base/output.h"
+#include "cli/gain_ledger.h"
+
+namespace zub {
+
+// The report on the ledger as of Unix time `now`.
+std::string gain_report(const GainLedger& ledger, uint64_t now);
+
+int cmd_gain(const std::vector<std::string>& args, Output& out);
+
+}  // namespace zub

@@ -1,0 +1,32 @@
+// Records one call of a subcommand in the gain ledger: which subcommands
+// are recorded, what their baseline is, and the clock around the call.
+// Recording never changes a call's output or status, and ZUB_NO_GAIN turns
+// it off. Not thread-safe: one per process, around the dispatch.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "base/output.h"
+
+namespace zub {
+
+class GainCall {
+ public:
+  // Starts the clock when `sub` is recorded and recording is on.
+  GainCall(std::string_view sub, const Output& out);
+  // Appends the record (when active) and returns `status` unchanged.
+  int finish(int status);
+
+ private:
+  bool active_ = false;
+  bool baseline_is_printed_ = false;
+  std::string sub_;
+  struct timespec start_ {};
+  uint64_t written_before_ = 0;
+  const Output& out_;
+};
+
+}  // namespace zub

@@ -1,0 +1,170 @@
+#include "cli/gain_ledger.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "base/number.h"
+#include "base/own_file.h"
+#include "base/state_dir.h"
+
+namespace zub {
+
+namespace {
+
+constexpr size_t kMaxSubLength = 16;
+// A ledger file is read at most this far; rotation keeps it far smaller.
+constexpr size_t kMaxReadBytes = size_t{16} << 20;
+
+void append_number(std::string& out, uint64_t v) {
+  char buf[24];
+  char* e = buf + sizeof buf;
+  char* p = e;
+  do {
+    *--p = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v);
+  out.append(p, static_cast<size_t>(e - p));
+}
+
+bool valid_sub(std::string_view s) {
+  if (s.empty() || s.size() > kMaxSubLength) return false;
+  for (char c : s)
+    if (c < 'a' || c > 'z') return false;
+  return true;
+}
+
+// The current ledger is renamed away only while the name still refers to
+// the file this call opened: another call may have rotated it a moment ago,
+// and renaming its fresh successor would throw the full one away.
+void rotate(int dir_fd, int fd) {
+  struct stat mine, named;
+  if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes) return;
+  if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) != 0) return;
+  if (named.st_ino != mine.st_ino || named.st_dev != mine.st_dev) return;
+  ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
+}
+
+void read_records(int dir_fd, const char* name, GainLedger& ledger) {
+  const int fd = open_own(dir_fd, name, O_RDONLY, OwnKind::kFile, nullptr);
+  if (fd < 0) return;
+  std::string data;
+  char buf[64 * 1024];
+  while (data.size() < kMaxReadBytes) {
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    data.append(buf, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  std::string_view rest = data;
+  while (!rest.empty()) {
+    const size_t nl = rest.find('\n');
+    // A line without its line feed is a record still being written, or cut.
+    const bool whole = nl != std::string_view::npos;
+    const std::string_view line = rest.substr(0, whole ? nl : rest.size());
+    rest.remove_prefix(whole ? nl + 1 : rest.size());
+    std::optional<GainRecord> r = whole ? parse_gain_record(line) : std::nullopt;
+    if (r) {
+      ledger.records.push_back(std::move(*r));
+    } else {
+      ++ledger.broken;
+    }
+  }
+}
+
+}  // namespace
+
+std::string format_gain_record(const GainRecord& r) {
+  std::string line;
+  line.reserve(80);
+  append_number(line, r.time);
+  line += '\t';
+  line += r.sub;
+  line += '\t';
+  append_number(line, r.baseline);
+  line += '\t';
+  append_number(line, r.printed);
+  line += '\t';
+  append_number(line, r.ms);
+  line += '\t';
+  append_number(line, r.status);
+  line += '\n';
+  return line;
+}
+
+std::optional<GainRecord> parse_gain_record(std::string_view line) {
+  std::string_view f[6];
+  size_t n = 0;
+  while (n < 6) {
+    const size_t tab = line.find('\t');
+    if (n == 5) {
+      if (tab != std::string_view::npos) return std::nullopt;
+      f[n++] = line;
+      break;
+    }
+    if (tab == std::string_view::npos) return std::nullopt;
+    f[n++] = line.substr(0, tab);
+    line.remove_prefix(tab + 1);
+  }
+  if (!valid_sub(f[1])) return std::nullopt;
+  GainRecord r;
+  r.sub = std::string(f[1]);
+  uint64_t* slots[5] = {&r.time, &r.baseline, &r.printed, &r.ms, &r.status};
+  const size_t fields[5] = {0, 2, 3, 4, 5};
+  for (size_t k = 0; k < 5; ++k) {
+    const std::string_view t = f[fields[k]];
+    // Written by format_gain_record: digits only, never a sign.
+    if (t.empty() || t[0] == '+') return std::nullopt;
+    const std::optional<uint64_t> v = parse_u64(t);
+    if (!v) return std::nullopt;
+    *slots[k] = *v;
+  }
+  return r;
+}
+
+bool append_gain_record(const GainRecord& r) {
+  StateDir dir = open_state_dir("", true);
+  if (!dir.ok()) return false;
+  int err = 0;
+  const int fd = open_own(dir.fd(), kGainLedgerName, O_WRONLY | O_APPEND | O_CREAT, OwnKind::kFile, &err, 0600);
+  if (fd < 0) return false;
+  rotate(dir.fd(), fd);
+  const std::string line = format_gain_record(r);
+  ssize_t n;
+  do {
+    n = ::write(fd, line.data(), line.size());
+  } while (n < 0 && errno == EINTR);
+  ::close(fd);
+  return n == static_cast<ssize_t>(line.size());
+}
+
+GainLedger read_gain_ledger() {
+  GainLedger ledger;
+  StateDir dir = open_state_dir("", false);
+  ledger.dir = dir.path();
+  if (!dir.ok()) return ledger;
+  read_records(dir.fd(), kGainLedgerOldName, ledger);
+  read_records(dir.fd(), kGainLedgerName, ledger);
+  return ledger;
+}
+
+bool reset_gain_ledger(int* err) {
+  StateDir dir = open_state_dir("", false);
+  if (!dir.ok()) {
+    if (dir.error() == ENOENT) return true;
+    *err = dir.error();
+    return false;
+  }
+  for (const char* name : {kGainLedgerName, kGainLedgerOldName}) {
+    if (::unlinkat(dir.fd(), name, 0) != 0 && errno != ENOENT) {
+      *err = errno;
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace zub

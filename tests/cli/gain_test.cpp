@@ -1,0 +1,148 @@
+// The gain ledger and report, end to end: concurrent calls, rotation, the
+// switches, and the arithmetic of `zub gain` on a known ledger.
+#include "cli/gain_ledger.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/run_zub.h"
+
+namespace fs = std::filesystem;
+using zub_test::RunOptions;
+using zub_test::run_zub;
+using zub_test::TempDir;
+
+namespace {
+
+std::string slurp(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+RunOptions with_state(const std::string& state) {
+  RunOptions o;
+  o.env_set = {"XDG_STATE_HOME=" + state};
+  o.env_unset = {"ZUB_NO_RAW", "ZUB_NO_GAIN"};
+  return o;
+}
+
+}  // namespace
+
+TEST(Gain, ConcurrentCallsLeaveWholeRecords) {
+  TempDir t;
+  const std::string state = t / "state";
+  std::string input;
+  for (int i = 0; i < 500; ++i) input += "warning: the same thing again\n";
+  std::vector<std::thread> threads;
+  std::vector<zub_test::Run> runs(16);
+  for (size_t i = 0; i < runs.size(); ++i)
+    threads.emplace_back([&, i] {
+      RunOptions o = with_state(state);
+      o.has_stdin = true;
+      o.stdin_data = input;
+      runs[i] = run_zub({"trim"}, o);
+    });
+  for (std::thread& th : threads) th.join();
+  const std::vector<std::string> lines = lines_of(slurp(state + "/zub/gain.log"));
+  ASSERT_EQ(lines.size(), 16u);
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const std::optional<zub::GainRecord> r = zub::parse_gain_record(lines[i]);
+    ASSERT_TRUE(r) << lines[i];
+    EXPECT_EQ(r->sub, "trim");
+    EXPECT_EQ(r->baseline, input.size());
+    EXPECT_EQ(r->printed, runs[i].out.size() + runs[i].err.size());
+    EXPECT_EQ(r->status, 0u);
+  }
+}
+
+TEST(Gain, SwitchesUnrecordedCallsAndRotation) {
+  TempDir t;
+  const std::string state = t / "state";
+  const std::string ledger = state + "/zub/gain.log";
+  RunOptions off = with_state(state);
+  off.env_set.push_back("ZUB_NO_GAIN=1");
+  EXPECT_EQ(run_zub({"outline", ZUB_SOURCE_DIR "/src/cli/gain.cpp"}, off).status, 0);
+  EXPECT_EQ(run_zub({"--version"}, with_state(state)).status, 0);
+  EXPECT_EQ(run_zub({"help"}, with_state(state)).status, 0);
+  EXPECT_FALSE(fs::exists(ledger));
+
+  // A ledger at its bound is set aside whole as the old one; the next call
+  // starts a fresh one.
+  fs::create_directories(state + "/zub");
+  std::string full;
+  const std::string old_line = zub::format_gain_record({1, "grep", 10, 5, 1, 0});
+  while (full.size() < zub::kGainLedgerRotateBytes) full += old_line;
+  std::ofstream(ledger, std::ios::binary) << full;
+  std::ofstream(state + "/zub/gain.log.1", std::ios::binary) << "older\n";
+  const std::string file = ZUB_SOURCE_DIR "/src/cli/gain.cpp";
+  ASSERT_EQ(run_zub({"outline", file}, with_state(state)).status, 0);
+  const std::string rotated = slurp(state + "/zub/gain.log.1");
+  EXPECT_EQ(rotated.substr(0, full.size()), full);
+  EXPECT_FALSE(fs::exists(ledger));
+  ASSERT_EQ(run_zub({"outline", file}, with_state(state)).status, 0);
+  const std::vector<std::string> fresh = lines_of(slurp(ledger));
+  ASSERT_EQ(fresh.size(), 1u);
+  const std::optional<zub::GainRecord> r = zub::parse_gain_record(fresh[0]);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->sub, "outline");
+  EXPECT_EQ(r->baseline, fs::file_size(file));
+
+  const zub_test::Run reset = run_zub({"gain", "--reset"}, with_state(state));
+  EXPECT_EQ(reset.out, "[zub gain: 기록을 비웠다]\n");
+  EXPECT_FALSE(fs::exists(ledger));
+  EXPECT_FALSE(fs::exists(state + "/zub/gain.log.1"));
+  EXPECT_EQ(run_zub({"gain", "--bogus"}, with_state(state)).status, 2);
+}
+
+TEST(Gain, ReportArithmeticOnAKnownLedger) {
+  TempDir t;
+  const std::string state = t / "state";
+  fs::create_directories(state + "/zub");
+  const uint64_t now = static_cast<uint64_t>(std::time(nullptr));
+  std::string text;
+  text += zub::format_gain_record({now - 3 * 86400, "trim", 5000, 1000, 5, 0});
+  std::ofstream(state + "/zub/gain.log.1", std::ios::binary) << text;
+  text = zub::format_gain_record({now - 100, "grep", 1000, 250, 10, 0});
+  text += zub::format_gain_record({now - 200, "grep", 3000, 750, 20, 1});
+  text += "not a record\n";
+  text += zub::format_gain_record({now - 50, "read", 400, 400, 1, 0});
+  text += "1\ttrim\t5";  // a record cut short
+  std::ofstream(state + "/zub/gain.log", std::ios::binary) << text;
+
+  RunOptions o = with_state(state);
+  o.env_set.push_back("ZUB_NO_GAIN=1");
+  const zub_test::Run r = run_zub({"gain"}, o);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string head = "sub        calls       baseline        printed    saved         ms\n";
+  const std::string expected =
+      "== zub gain: 전체 ==\n" + head +
+      "read           1            400            400     0.0%          1\n"
+      "grep           2           4000           1000    75.0%         30\n"
+      "trim           1           5000           1000    80.0%          5\n"
+      "total          4           9400           2400    74.5%         36\n"
+      "== zub gain: 최근 24시간 ==\n" + head +
+      "read           1            400            400     0.0%          1\n"
+      "grep           2           4000           1000    75.0%         30\n"
+      "total          3           4400           1400    68.2%         31\n";
+  EXPECT_EQ(r.out.substr(0, expected.size()), expected);
+  EXPECT_NE(r.out.find("grep                    같은 패턴의 `grep -rn`"), std::string::npos);
+  EXPECT_NE(r.out.find("[zub gain: 기록이 아닌 줄 2개는 건너뛰었다]\n"), std::string::npos);
+  EXPECT_EQ(run_zub({"gain"}, with_state(t / "empty")).out.substr(0, 40),
+            std::string("== zub gain: 전체 ==\n(기록 없음)\n== zub gain: 최근 24시간 ==\n(기록 없음)\n").substr(0, 40));
+}
