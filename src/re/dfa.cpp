@@ -406,22 +406,27 @@ DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& scratch, std::s
   const int32_t* tr = d.trans.data();
   int32_t row = start_row;
   size_t i = from;
+  bool skip = true;
+  size_t searches = 0, skipped = 0;
   for (;;) {
     // A line without a match costs one table load per byte: the line feed's
     // transition leads back to the start state like any other.
     int32_t t = 0;
-    if (row == start_row) {
-      if (d.leave_stale) build_leave(d, start_row);
-      if (d.skip) {
-        i = byte_scan_find(d.leave, b, i, n);
+    if (d.leave_stale) build_leave(d, start_row);
+    if (d.skip && skip) {
+      if (row == start_row) {
+        const size_t at = byte_scan_find(d.leave, b, i, n);
+        // A search that keeps stopping after a few bytes costs more than
+        // the steps it spares: this pass goes on without it.
+        skipped += at - i;
+        if (++searches == 64) skip = skipped >= 64 * 3;
+        i = at;
         if (i == n) break;
-        i = run_to_start(tr, cls, b, i, n, row, t, start_row);
-        if (t >= 0) {
-          if (i == n) break;
-          continue;
-        }
-      } else {
-        i = run_table(tr, cls, b, i, n, row, t);
+      }
+      i = run_to_start(tr, cls, b, i, n, row, t, start_row);
+      if (t >= 0) {
+        if (i == n) break;
+        continue;
       }
     } else {
       i = run_table(tr, cls, b, i, n, row, t);
