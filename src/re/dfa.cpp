@@ -397,7 +397,9 @@ DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& scratch, std::s
   DfaCache& d = *scratch.dfa_lines;
   const size_t n = text.size();
   if (from >= n) return {LineFind::kNone, n};
-  if (!ensure_start(p, d)) return {LineFind::kGaveUp, from};
+  // The cache is set up once per pattern; a text with many matching lines
+  // comes here once per line.
+  if ((d.start < 0 || d.owner != p.id) && !ensure_start(p, d)) return {LineFind::kGaveUp, from};
   if (d.start == kMatched) return {LineFind::kExact, from};
   const uint8_t* b = reinterpret_cast<const uint8_t*>(text.data());
   const int32_t nc = static_cast<int32_t>(d.num_classes);

@@ -146,16 +146,9 @@ LineSpan find_line(const CompiledPattern& p, MatchScratch& s, std::string_view t
     line.end = nl;
     if (nl < n && nl > line.start && base[nl - 1] == '\r') --line.end;
     line.next = nl < n ? nl + 1 : n;
-    const std::string_view text_of_line = text.substr(line.start, line.end - line.start);
-    switch (h.kind) {
-      case LineFind::kExact: return line;
-      case LineFind::kCheck:
-        if (occurs(p, s, text_of_line)) return line;
-        break;
-      default:
-        if (occurs_nfa(p, s, text_of_line)) return line;
-        break;
-    }
+    if (h.kind == LineFind::kExact) return line;
+    const std::string_view text_of_line(base + line.start, line.end - line.start);
+    if (h.kind == LineFind::kCheck ? occurs(p, s, text_of_line) : occurs_nfa(p, s, text_of_line)) return line;
     from = line.next;
   }
   return LineSpan{};
