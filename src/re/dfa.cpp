@@ -278,8 +278,10 @@ bool ensure_start(const CompiledPattern& p, DfaCache& d) {
 // Steps from `row` over b[i, n) while the transitions are known states;
 // returns the index of the first byte whose transition is not (n when none)
 // with that transition in `t`.
-[[gnu::noinline]] size_t run_table(const int32_t* tr, const uint8_t* cls, const uint8_t* b, size_t i, size_t n, int32_t& row_out,
-                        int32_t& t_out) {
+// Kept out of line: inlined, it shares registers with the slow path around
+// it and pays extra moves per byte.
+[[gnu::noinline]] size_t run_table(const int32_t* tr, const uint8_t* cls, const uint8_t* b, size_t i, size_t n,
+                                   int32_t& row_out, int32_t& t_out) {
   // Row offsets held at full width spare a sign extension per byte; four
   // bytes a round pay the end test once for them.
   ptrdiff_t row = row_out;
