@@ -3,7 +3,9 @@
 // compiling must never crash, the DFA must agree with the thread simulation,
 // Occurs must agree with "a longest match from some start exists", and the
 // only-matching pieces (budgeted per-start search and backward pass alone)
-// must be those of the longest match asked at every start.
+// must be those of the longest match asked at every start. Taken as lines,
+// the text's lines found by one DFA pass must be those the thread simulation
+// selects line by line.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
 #include "re/compile.h"
 #include "re/matcher.h"
 
@@ -54,6 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   pieces.clear();
   zub::match_pieces(c.pattern, back, text, pieces);
   if (pieces != want) std::abort();
+  std::vector<std::string_view> got_lines, want_lines;
+  zub::MatchScratch lines;
+  for (size_t from = 0;;) {
+    const zub::LineSpan l = zub::find_line(c.pattern, lines, text, from);
+    if (l.start == SIZE_MAX) break;
+    if (l.start < from || l.next <= from || l.end < l.start) std::abort();
+    got_lines.push_back(text.substr(l.start, l.end - l.start));
+    from = l.next;
+  }
+  zub::for_each_line(text, [&](std::string_view line) {
+    if (zub::occurs_nfa(c.pattern, s2, line)) want_lines.push_back(line);
+  });
+  if (got_lines != want_lines) std::abort();
   // A required literal must be in every matching text.
   if (nfa && !c.pattern.required.empty()) {
     std::string low(text);

@@ -1,5 +1,6 @@
 #include "re/matcher.h"
 
+#include <cstring>
 #include <optional>
 
 #include "re/dfa.h"
@@ -122,6 +123,35 @@ bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
     if (a != DfaAnswer::kGaveUp) return a == DfaAnswer::kYes;
   }
   return occurs_nfa(p, s, text);
+}
+
+LineSpan find_line(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t from) {
+  const char* base = text.data();
+  const size_t n = text.size();
+  while (from < n) {
+    // Without the DFA every line gets the thread simulation.
+    DfaLineHit h{LineFind::kGaveUp, from};
+    if (s.use_dfa) {
+      h = dfa_find_line(p, s, text, from);
+      if (h.kind == LineFind::kNone) break;
+    }
+    size_t nl = h.at;
+    if (nl == n || base[nl] != '\n') {
+      const void* fwd = std::memchr(base + nl, '\n', n - nl);
+      nl = fwd ? static_cast<size_t>(static_cast<const char*>(fwd) - base) : n;
+    }
+    const void* back = h.at > from ? memrchr(base + from, '\n', h.at - from) : nullptr;
+    LineSpan line;
+    line.start = back ? static_cast<size_t>(static_cast<const char*>(back) - base) + 1 : from;
+    line.end = nl;
+    if (nl < n && nl > line.start && base[nl - 1] == '\r') --line.end;
+    line.next = nl < n ? nl + 1 : n;
+    if (h.kind == LineFind::kExact) return line;
+    const std::string_view text_of_line(base + line.start, line.end - line.start);
+    if (h.kind == LineFind::kCheck ? occurs(p, s, text_of_line) : occurs_nfa(p, s, text_of_line)) return line;
+    from = line.next;
+  }
+  return LineSpan{};
 }
 
 namespace {

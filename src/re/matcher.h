@@ -28,7 +28,8 @@ struct MatchScratch {
   std::vector<uint32_t> cur, next, stack;
   std::vector<uint32_t> cur_end, next_end;  // per thread of the backward pass: where its match ends
   std::vector<uint32_t> ends;               // per position: end of the longest non-empty match, or 0
-  std::unique_ptr<DfaCache> dfa;  // built on first use by occurs()
+  std::unique_ptr<DfaCache> dfa;        // built on first use by occurs()
+  std::unique_ptr<DfaCache> dfa_lines;  // built on first use by find_line()
   bool use_dfa = true;            // tests turn it off to compare both paths
   bool per_start_first = true;    // off: only-matching pieces by the backward pass alone (tests)
 
@@ -43,6 +44,20 @@ bool occurs(const CompiledPattern& p, MatchScratch& s, std::string_view text);
 
 // The same question answered by the thread simulation alone.
 bool occurs_nfa(const CompiledPattern& p, MatchScratch& s, std::string_view text);
+
+// A line of a text: [start, end) without its line feed and the carriage
+// return before it; `next` is where the following line starts.
+struct LineSpan {
+  size_t start = SIZE_MAX;  // SIZE_MAX: no such line
+  size_t end = 0;
+  size_t next = 0;
+};
+
+// The first line of `text` from `from` (a line start) in which `p` occurs.
+// Lines end at each line feed; a carriage return just before one is not part
+// of the line, any other is. The DFA reads all the lines in one pass; a line
+// it cannot decide alone gets the test of occurs().
+LineSpan find_line(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t from);
 
 struct LongestMatch {
   bool found = false;

@@ -220,15 +220,6 @@ PatternSet make_pattern_set(std::vector<SearchPattern> list) {
     for (const SearchPattern& p : ps.list) needles.push_back(p.needle.bytes);
     ps.needles = make_multi_needle(needles, ps.list[0].needle.icase);
   }
-  ps.text_test = !ps.list.empty();
-  for (const SearchPattern& p : ps.list) {
-    if (p.literal) {
-      ps.text_test = ps.text_test && !p.needle.bytes.empty();
-      continue;
-    }
-    for (const PatternInst& in : p.compiled.program)
-      if (in.kind == InstKind::kAssertStart || in.kind == InstKind::kAssertEnd) ps.text_test = false;
-  }
   return ps;
 }
 

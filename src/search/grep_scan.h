@@ -34,11 +34,6 @@ struct SearchPattern {
 struct PatternSet {
   std::vector<SearchPattern> list;
   MultiNeedle needles;
-  // No pattern is empty or anchored to a line's start or end: then one that
-  // occurs in no line occurs nowhere in the text either (a line is a piece
-  // of the text, and the line feed around it counts as a non-word byte just
-  // as a line's ends do), so a test of the whole text can rule a file out.
-  bool text_test = false;
 };
 
 PatternSet make_pattern_set(std::vector<SearchPattern> list);
@@ -60,7 +55,7 @@ struct FileResult {
 // Working state of one scanning thread.
 struct ScanScratch {
   std::vector<MatchScratch> match;  // one per pattern
-  std::vector<size_t> next_hit;
+  std::vector<LineSpan> next_line;  // per pattern: the next line it occurs in
   std::unordered_set<uint64_t> seen;
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;

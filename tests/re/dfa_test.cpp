@@ -109,3 +109,83 @@ TEST(Dfa, OverBudgetPatternStaysLinear) {
   EXPECT_EQ(hits, 0u);
   EXPECT_LT(secs, 20.0);
 }
+
+namespace {
+
+// The lines of `text` in which `p` occurs, by find_line.
+std::vector<std::string_view> found_lines(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+  std::vector<std::string_view> out;
+  for (size_t from = 0;;) {
+    const LineSpan l = find_line(p, s, text, from);
+    if (l.start == SIZE_MAX) return out;
+    EXPECT_GE(l.start, from);
+    out.push_back(text.substr(l.start, l.end - l.start));
+    if (l.next <= from) {
+      ADD_FAILURE() << "no progress";
+      return out;
+    }
+    from = l.next;
+  }
+}
+
+// The same lines by the thread simulation, line by line.
+std::vector<std::string_view> lines_by_line(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+  std::vector<std::string_view> out;
+  for_each_line(text, [&](std::string_view line) {
+    if (occurs_nfa(p, s, line)) out.push_back(line);
+  });
+  return out;
+}
+
+}  // namespace
+
+// One DFA pass over many lines must select exactly the lines the thread
+// simulation selects one at a time: anchors and word boundaries at line
+// ends, empty lines, CRLF and lone carriage returns, a last line without a
+// line feed, invalid UTF-8, long lines (the vector search for the bytes that
+// leave the start state reads 32 at a time) and case folding.
+TEST(Dfa, LineFinderAgreesWithLineByLineTest) {
+  std::mt19937 rng(2024);
+  const std::string atoms[] = {"a",  "b",    "A",    "B",   "_",  " ",   ".",  "\\b", "\\B", "^",     "$",
+                               "[A-Z]", "[^a]", "\\w", "\\s", "\\r", "é", "(", ")",  "|",   "*",   "+",
+                               "?",  "{1,2}", "[0-9]", "\\d{2}"};
+  const std::string text_bytes = "aaaabbbb__  AB09\xc3\xa9\xff\r\n\n";
+  int compiled = 0;
+  size_t lines_found = 0;
+  for (int iter = 0; iter < 1500; ++iter) {
+    std::string pat;
+    const int len = 1 + static_cast<int>(rng() % 6);
+    for (int k = 0; k < len; ++k) pat += atoms[rng() % (sizeof atoms / sizeof atoms[0])];
+    const bool icase = rng() % 4 == 0;
+    CompileResult c = compile_pattern(pat, icase);
+    if (!c.ok) continue;
+    ++compiled;
+    MatchScratch dfa, nfa;
+    for (int t = 0; t < 8; ++t) {
+      std::string text;
+      const int tl = static_cast<int>(rng() % (t == 7 ? 400 : 90));
+      for (int k = 0; k < tl; ++k) text.push_back(text_bytes[rng() % text_bytes.size()]);
+      if (t == 3) text += std::string(70, 'a') + "AB12\r\n";
+      if (t == 4) text.insert(0, "\n\r\n\n");
+      const std::vector<std::string_view> got = found_lines(c.pattern, dfa, text);
+      const std::vector<std::string_view> want = lines_by_line(c.pattern, nfa, text);
+      ASSERT_EQ(got, want) << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      lines_found += want.size();
+    }
+  }
+  EXPECT_GT(compiled, 700);
+  EXPECT_GT(lines_found, 2000u);
+  // Past the state budget the lines that need new states get the thread
+  // simulation; the answers stay the same.
+  CompileResult big = compile_pattern("[ab]*a[ab]{12}c", false);
+  ASSERT_TRUE(big.ok);
+  std::string text;
+  for (int k = 0; k < 400; ++k) {
+    for (int j = 0; j < 60; ++j) text.push_back("ab"[rng() % 2]);
+    text += k % 7 == 0 ? "c\n" : k % 5 == 0 ? "\r\n" : "\n";
+  }
+  MatchScratch dfa, nfa;
+  const std::vector<std::string_view> want = lines_by_line(big.pattern, nfa, text);
+  EXPECT_EQ(found_lines(big.pattern, dfa, text), want);
+  EXPECT_GT(want.size(), 20u);
+}
