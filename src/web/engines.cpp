@@ -1,8 +1,10 @@
 #include "web/engines.h"
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
+#include "base/env.h"
 #include "base/process.h"
 #include "web/curl_runner.h"
 #include "web/searx_json.h"
@@ -18,7 +20,7 @@ constexpr std::string_view kBraveMarker = "data-type=\"web\"";
 constexpr std::string_view kPageTimeout = "20";
 constexpr std::string_view kRetryTimeout = "10";
 constexpr int kRestartRetries = 10;
-constexpr auto kRestartWait = std::chrono::milliseconds(600);
+constexpr uint64_t kRestartWaitMs = 600;
 constexpr std::string_view kRestartNote = "[zub] searxng 가 내려가 있어 다시 띄웠다\n";
 
 std::vector<SearchHit> search_page(std::string_view base, std::string_view encoded,
@@ -81,8 +83,9 @@ std::vector<SearchHit> search_searx(std::string_view query, Output& out) {
     // Down: the container may merely be stopped (after a reboot, say).
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
+    const uint64_t restart_wait_ms = env_number("ZUB_TEST_SEARX_RETRY_MS").value_or(kRestartWaitMs);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
-      std::this_thread::sleep_for(kRestartWait);
+      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>(restart_wait_ms)));
       r = fetch_one(url, kRetryTimeout);
     }
     if (!r.ok) return {};

@@ -29,7 +29,8 @@ std::vector<SearchHit> search_brave(std::string_view encoded);
 
 // Hits of the local service for the raw query. When it cannot be reached,
 // its container is started once; if that works, a note goes to standard
-// error and the request is retried up to ten times, 0.6 s apart.
+// error and the request is retried up to ten times, 0.6 s apart (tests
+// shorten the pause with ZUB_TEST_SEARX_RETRY_MS, in milliseconds).
 std::vector<SearchHit> search_searx(std::string_view query, Output& out);
 
 // The hits of a fetched result page cut at `marker` (lower case).
