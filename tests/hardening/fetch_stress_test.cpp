@@ -380,9 +380,20 @@ TEST(HardeningFetch, BatchKilledBySignalLeavesNothingBehind) {
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
     const uint64_t before = server.body_bytes_sent();
+    // The signals at their defaults even when this test runs under nohup
+    // or in the background of a shell: zub keeps a signal ignored that its
+    // caller ignores.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&defaults, s);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, ZUB_BINARY, &fa, nullptr, argv.data(), envp.data()), 0);
+    ASSERT_EQ(posix_spawn(&pid, ZUB_BINARY, &fa, &attr, argv.data(), envp.data()), 0);
     posix_spawn_file_actions_destroy(&fa);
+    posix_spawnattr_destroy(&attr);
     // Wait until several megabytes have gone out, so the batch is mid-way.
     for (int i = 0; i < 3000 && server.body_bytes_sent() < before + (uint64_t{8} << 20); ++i)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
