@@ -5,6 +5,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/dir_tree.h"
 #include "base/env.h"
@@ -31,10 +32,19 @@ void allow_removal(const std::string& dir) {
 
 }  // namespace
 
-TempDir::TempDir() {
-  std::string templ = zub::temp_dir() + "/zubtest-XXXXXX";
-  if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed in " + zub::temp_dir());
+TempDir::TempDir() : TempDir(zub::temp_dir()) {}
+
+TempDir::TempDir(const std::string& parent) {
+  std::string templ = parent + "/zubtest-XXXXXX";
+  if (!::mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed in " + parent);
   path_ = templ;
+}
+
+std::string TempDir::memory_parent() {
+  struct stat st;
+  if (::stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && ::access("/dev/shm", W_OK | X_OK) == 0)
+    return "/dev/shm";
+  return zub::temp_dir();
 }
 
 TempDir::~TempDir() {

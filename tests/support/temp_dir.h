@@ -12,6 +12,8 @@ namespace zub_test {
 class TempDir {
  public:
   TempDir();  // throws std::runtime_error when no directory can be made
+  // The same under `parent` instead of the temporary directory.
+  explicit TempDir(const std::string& parent);
   ~TempDir();
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -22,6 +24,11 @@ class TempDir {
   // Creates path()/rel and its parents; returns the full path.
   std::string mkdir(const std::string& rel) const;
   std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
+
+  // A parent in memory (/dev/shm) when the machine has one, else the
+  // temporary directory: for tests whose cost is making many files, which
+  // a disk-backed file system makes several times slower.
+  static std::string memory_parent();
 
  private:
   std::string path_;
