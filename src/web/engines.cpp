@@ -1,6 +1,7 @@
 #include "web/engines.h"
 
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "base/process.h"
@@ -18,7 +19,6 @@ constexpr std::string_view kBraveMarker = "data-type=\"web\"";
 constexpr std::string_view kPageTimeout = "20";
 constexpr std::string_view kRetryTimeout = "10";
 constexpr int kRestartRetries = 10;
-constexpr auto kRestartWait = std::chrono::milliseconds(600);
 constexpr std::string_view kRestartNote = "[zub] searxng 가 내려가 있어 다시 띄웠다\n";
 
 std::vector<SearchHit> search_page(std::string_view base, std::string_view encoded,
@@ -86,7 +86,7 @@ std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& p
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
-      std::this_thread::sleep_for(kRestartWait);
+      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>(policy.searx_retry_ms)));
       r = fetch_one(url, kRetryTimeout, policy, out);
     }
     if (!r.ok) return {};

@@ -32,7 +32,8 @@ std::vector<SearchHit> search_brave(std::string_view encoded, const FetchPolicy&
 
 // Hits of the local service for the raw query. When it cannot be reached,
 // its container is started once; if that works, a note goes to standard
-// error and the request is retried up to ten times, 0.6 s apart.
+// error and the request is retried up to ten times, `policy.searx_retry_ms`
+// (0.6 s) apart.
 std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& policy,
                                     Output& out);
 

@@ -16,6 +16,7 @@ FetchPolicy fetch_policy_from_env() {
   p.stale_floor = env_number("ZUB_STALE").value_or(0);
   p.ttl = env_number("ZUB_CACHE_TTL");
   p.fetch_max = env_number("ZUB_FETCH_MAX").value_or(kDefaultFetchMax);
+  p.searx_retry_ms = env_number("ZUB_TEST_SEARX_RETRY_MS").value_or(kDefaultSearxRetryMs);
   // An empty HOME would put the cache in whatever directory zub runs in.
   const std::optional<std::string_view> home = env_text("HOME");
   if (home && !home->empty() && is_valid_utf8(*home)) p.cache_dir = path_join(*home, kCacheSubdir);

@@ -15,6 +15,8 @@ namespace zub {
 // neither returned nor cached.
 inline constexpr uint64_t kDefaultFetchMax = uint64_t{32} << 20;
 
+inline constexpr uint64_t kDefaultSearxRetryMs = 600;
+
 struct FetchPolicy {
   // ZUB_NO_CACHE, --no-cache: nothing is read from or written to the cache.
   bool no_cache = false;
@@ -34,6 +36,9 @@ struct FetchPolicy {
   // UTF-8. Known whether or not no_cache is set (`cache` shows and clears
   // it either way).
   std::optional<std::string> cache_dir;
+  // The pause between retries of the local search service after starting
+  // its container; ZUB_TEST_SEARX_RETRY_MS lets tests shorten it.
+  uint64_t searx_retry_ms = kDefaultSearxRetryMs;
 };
 
 // The policy the environment describes. Flags override single fields

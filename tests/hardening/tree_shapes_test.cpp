@@ -113,7 +113,7 @@ TEST(HardeningTrees, SymbolicLinkLoopsAreNeverFollowed) {
 }
 
 TEST(HardeningTrees, HundredThousandFilesInOneDirectory) {
-  TempDir tmp;
+  TempDir tmp(TempDir::memory_parent());
   const std::string root = tmp.mkdir("wide");
   const int n = kSanitized ? 20000 : 100000;
   // Every 50th file holds the needle (7 bytes); the rest are empty.

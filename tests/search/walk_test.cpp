@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "search/glob.h"
 #include "search/walk.h"
 #include "support/run_zub.h"
 
@@ -26,25 +25,6 @@ bool listed(const std::vector<std::string>& files, const std::string& f) {
 }
 
 }  // namespace
-
-TEST(Glob, WholeTextMatching) {
-  struct Case {
-    const char* glob;
-    const char* text;
-    bool match;
-  } cases[] = {
-      {"*.test.tsx", "a.test.tsx", true}, {"*.test.tsx", "a.test.ts", false},
-      {"src/gen/*", "src/gen/x.ts", true}, {"src/gen/*", "src/gen", false},
-      {"*", "", true},                     {"", "", true},
-      {"", "a", false},                    {"?", "", false},
-      {"?", "é", false},                   {"??", "é", true},
-      {"a*b*c", "axxbyyc", true},         {"a*b*c", "axxbyy", false},
-      {"*a", "banana", true},              {"*ab", "aab", true},
-      {"a**", "a", true},                  {"*/*", "x/y/z", true},
-      {"A*", "a", false},                  {"*x*", "abc", false},
-  };
-  for (const Case& c : cases) EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
-}
 
 TEST(Walk, OrderIsOwnFilesThenSubdirsLastListedFirst) {
   TempDir t;

@@ -1,11 +1,5 @@
 #include "support/run_zub.h"
 
-#include <cstdlib>
-#include <fstream>
-#include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "base/process.h"
 
 namespace zub_test {
@@ -36,39 +30,6 @@ Run run_zub_stdin(const std::vector<std::string>& args, const std::string& input
   o.has_stdin = true;
   o.stdin_data = input;
   return run_zub(args, o);
-}
-
-TempDir::TempDir() {
-  const char* tmp = std::getenv("TMPDIR");
-  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/zubtest-XXXXXX";
-  if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = templ;
-}
-
-TempDir::~TempDir() {
-  // Restore permissions first so tests that revoke them still clean up.
-  std::string cmd = "chmod -R u+rwx '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'";
-  int rc = std::system(cmd.c_str());
-  (void)rc;
-}
-
-std::string TempDir::mkdir(const std::string& rel) const {
-  std::string full = path_ + "/" + rel;
-  std::string cmd = "mkdir -p '" + full + "'";
-  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("mkdir failed");
-  return full;
-}
-
-std::string TempDir::write(const std::string& rel, const std::string& content) const {
-  std::string full = path_ + "/" + rel;
-  auto slash = full.rfind('/');
-  if (slash != std::string::npos) {
-    std::string cmd = "mkdir -p '" + full.substr(0, slash) + "'";
-    if (std::system(cmd.c_str()) != 0) throw std::runtime_error("mkdir failed");
-  }
-  std::ofstream f(full, std::ios::binary);
-  f << content;
-  return full;
 }
 
 }  // namespace zub_test

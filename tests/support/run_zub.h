@@ -1,9 +1,12 @@
-// End-to-end helpers: run the built binary and make scratch directories.
+// End-to-end helpers: run the built binary. (Nearly every such test also
+// wants a scratch directory, hence temp_dir.h here.)
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "support/temp_dir.h"
 
 namespace zub_test {
 
@@ -24,23 +27,5 @@ struct RunOptions {
 // Runs the zub binary with `args` (without the program name).
 Run run_zub(const std::vector<std::string>& args, const RunOptions& opts = {});
 Run run_zub_stdin(const std::vector<std::string>& args, const std::string& input);
-
-// A fresh directory under the system temp dir, removed (recursively) when
-// the object goes away.
-class TempDir {
- public:
-  TempDir();
-  ~TempDir();
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::string& path() const { return path_; }
-  // Writes `content` to path()/rel, creating parent directories.
-  std::string write(const std::string& rel, const std::string& content) const;
-  std::string mkdir(const std::string& rel) const;
-  std::string operator/(const std::string& rel) const { return path_ + "/" + rel; }
-
- private:
-  std::string path_;
-};
 
 }  // namespace zub_test

@@ -12,7 +12,6 @@
 #include "support/http_server.h"
 #include "support/run_zub.h"
 #include "web/cache_test_env.h"
-#include "html/markdown.h"
 
 using zub::FetchResult;
 using zub::FetchSection;
@@ -45,6 +44,15 @@ std::string article(const std::string& topic) {
     s += "<p>This is paragraph " + std::to_string(i) + " about " + topic +
          " and it is long enough that the reader will want it in the output.</p>";
   return s + "</body></html>";
+}
+
+// The markdown of article(topic): the heading and one line per paragraph.
+std::string article_md(const std::string& topic) {
+  std::string s = "# " + topic + "\n";
+  for (int i = 0; i < 5; ++i)
+    s += "This is paragraph " + std::to_string(i) + " about " + topic +
+         " and it is long enough that the reader will want it in the output.\n";
+  return s;
 }
 
 ScriptedResponse ok(std::string body) {
@@ -136,8 +144,8 @@ TEST(ConvertPages, KeepsInputOrderAcrossThreads) {
       EXPECT_EQ(sections[i].text, "[fetch 실패: HTTP 404]\n");
       EXPECT_EQ(sections[i].raw, 0u);
     } else {
-      EXPECT_EQ(sections[i].text, zub::html_to_markdown(results[i].body));
-      EXPECT_EQ(sections[i].raw, results[i].body.size());
+      EXPECT_EQ(sections[i].text, article_md("topic " + std::to_string(i)));
+      EXPECT_EQ(sections[i].raw, i < 10 ? 572u : 578u);
     }
   }
   EXPECT_TRUE(zub::convert_pages({}, {}).empty());
@@ -177,17 +185,13 @@ TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
   const auto r = fetch({server.url("/a", "127.0.0.1"), server.url("/b", "127.0.0.2"),
                         server.url("/missing", "127.0.0.1"), server.url("/links", "127.0.0.2")});
   ASSERT_EQ(r.status, 0) << r.err;
-  const std::string md_a = zub::html_to_markdown(a), md_b = zub::html_to_markdown(b);
-  ASSERT_FALSE(md_a.empty());
-  ASSERT_EQ(zub::html_to_markdown(links), "");
-  const std::string fail = "[fetch 실패: HTTP 404]\n";
-  const uint64_t raw = a.size() + b.size() + links.size();
-  const uint64_t mdsz = md_a.size() + md_b.size() + fail.size();
-  const std::string want = "## " + host("127.0.0.1") + "\n" + md_a + "## " + host("127.0.0.2") + "\n" + md_b +
-                           "## " + host("127.0.0.1") + "\n" + fail + "## " + host("127.0.0.2") + "\n" +
-                           "[본문 없음: 링크 목록형 페이지(" + std::to_string(links.size() / 1024) +
-                           "KB). 개별 항목 URL 을 직접 fetch 하라]\n\n" + "[zub: " + zub::format_size(raw) + "→" +
-                           zub::format_size(mdsz) + " -" + std::to_string(100 - mdsz * 100 / raw) + "%]\n";
+  // 560 + 554 + 2175 bytes of HTML; 498 + 492 bytes of markdown and the
+  // 25 of the failure line.
+  const std::string want = "## " + host("127.0.0.1") + "\n" + article_md("alpha") + "## " + host("127.0.0.2") +
+                           "\n" + article_md("beta") + "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n" +
+                           "## " + host("127.0.0.2") + "\n" +
+                           "[본문 없음: 링크 목록형 페이지(2KB). 개별 항목 URL 을 직접 fetch 하라]\n\n"
+                           "[zub: 3KB→1015B -70%]\n";
   EXPECT_EQ(r.out, want);
   EXPECT_TRUE(zub::is_valid_utf8(r.out));
 }
@@ -207,10 +211,8 @@ TEST_F(FetchCli, BudgetZeroAndExactLength) {
   const std::string a = article("gamma");
   server.route("/a", ok(a));
   const std::string url = server.url("/a");
-  const std::string md_a = zub::html_to_markdown(a);
-  const size_t chars = zub::char_count(md_a);
-  const std::string note = "[zub: " + zub::format_size(a.size()) + "→" + zub::format_size(md_a.size()) + " -" +
-                           std::to_string(100 - md_a.size() * 100 / a.size()) + "%]\n";
+  const std::string md_a = article_md("gamma");  // 498 characters
+  const std::string note = "[zub: 560B→498B -12%]\n";
 
   // Loopback URLs count as status pages that are never fresh; a forced
   // lifetime lets the later runs come from the private cache.
@@ -219,11 +221,11 @@ TEST_F(FetchCli, BudgetZeroAndExactLength) {
   EXPECT_EQ(r.out, "\n…[cut]\n" + note);
 
   EXPECT_TRUE(box.read(box.body_file(url)).has_value());
-  r = fetch({url, "-n", std::to_string(chars), "--ttl", "600"});  // exactly C characters: whole
+  r = fetch({url, "-n", "498", "--ttl", "600"});  // exactly C characters: whole
   EXPECT_EQ(r.out, md_a + note);
 
-  r = fetch({url, "--ttl", "600", "-n", std::to_string(chars - 1)});
-  EXPECT_EQ(r.out, md_a.substr(0, md_a.size() - 1) + "\n…[cut]\n" + note);
+  r = fetch({url, "--ttl", "600", "-n", "497"});  // the cut takes the last newline
+  EXPECT_EQ(r.out, md_a.substr(0, 497) + "\n…[cut]\n" + note);
 
   r = fetch({"--ttl", "600", url, "-n", "x"});  // unparsable: the default budget of 6000
   EXPECT_EQ(r.out, md_a + note);

@@ -285,7 +285,7 @@ TEST(WebCommand, SearxRestartedByDocker) {
   s.serve_after_docker(searx_url(q), searx_json({{"Local result", "https://local.example/r", "from searx"}}));
   s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/", "Found by the second engine."}}));
   s.serve(bing_url(q), "");
-  auto r = run_zub({"web", "wal"}, s.options({"ZUB_WEB_DEBUG=yes"}));
+  auto r = run_zub({"web", "wal"}, s.options({"ZUB_WEB_DEBUG=yes", "ZUB_TEST_SEARX_RETRY_MS=1"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, kRestartNote);
   EXPECT_EQ(r.out,
@@ -307,7 +307,7 @@ TEST(WebCommand, SearxStaysDownAfterRestart) {
   s.serve(brave_url(q), "");
   s.serve(bing_url(q), bing_page({{"Write-Ahead Logging - SQLite", "https://sqlite.org/wal.html", "Write-ahead logging in SQLite."}}));
   const auto t0 = std::chrono::steady_clock::now();
-  auto r = run_zub({"web", "wal"}, s.options());
+  auto r = run_zub({"web", "wal"}, s.options({"ZUB_TEST_SEARX_RETRY_MS=30"}));
   const auto elapsed = std::chrono::steady_clock::now() - t0;
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, kRestartNote);
@@ -319,7 +319,7 @@ TEST(WebCommand, SearxStaysDownAfterRestart) {
   size_t retries = 0;
   for (const auto& c : calls) retries += arg_after(c, "-m") == "10";
   EXPECT_EQ(retries, 10u);
-  EXPECT_GE(elapsed, std::chrono::milliseconds(6000));  // ten waits of 0.6 s
+  EXPECT_GE(elapsed, std::chrono::milliseconds(300));  // ten waits of 30 ms
   EXPECT_EQ(s.docker_calls(), std::vector<std::string>{"start searxng"});
 }
 
@@ -363,7 +363,7 @@ TEST(WebCommand, SearxRestartAgainstLoopbackServer) {
   s.forward_searx_after_docker(server.port(), kRealCurl);
   s.serve(brave_url("wal"), "");
   s.serve(bing_url("wal"), "");
-  auto r = run_zub({"web", "wal"}, s.options());
+  auto r = run_zub({"web", "wal"}, s.options({"ZUB_TEST_SEARX_RETRY_MS=1"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, kRestartNote);
   EXPECT_EQ(r.out, "1. Local result: local.example\n   from searx\n   https://local.example/r\n");
