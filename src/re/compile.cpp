@@ -149,7 +149,7 @@ void analyse_entry(const std::vector<PatternInst>& prog, const CompiledPattern& 
           if (b != '\n') bytes.add(static_cast<uint8_t>(b));
         break;
       case InstKind::kClass:
-        for (int w = 0; w < 4; ++w) bytes.bits[w] |= p.classes[in.x].bits[w];
+        for (size_t w = 0; w < 4; ++w) bytes.bits[w] |= p.classes[in.x].bits[w];
         break;
       default: return;  // an assertion or a match at the entry: no skipping
     }

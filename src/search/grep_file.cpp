@@ -147,11 +147,11 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
       if (!nl) {
         // One line longer than the buffer (or a file that grew while being
         // read whole): make room for the rest.
-        const size_t grow = buf.cap * 2;
-        std::unique_ptr<char[]> bigger(new char[grow]);
+        const size_t doubled = buf.cap * 2;
+        std::unique_ptr<char[]> bigger(new char[doubled]);
         std::memcpy(bigger.get(), buf.bytes.get(), buf.len);
         buf.bytes = std::move(bigger);
-        buf.cap = grow;
+        buf.cap = doubled;
         continue;
       }
       end = static_cast<size_t>(static_cast<const char*>(nl) - buf.bytes.get()) + 1;

@@ -236,8 +236,8 @@ namespace {
 // a value is not kept (the entry then cannot be revalidated).
 std::string validator(std::string_view header_json, std::string_view name) {
   std::string v = header_value(header_json, name).value_or(std::string());
-  for (unsigned char c : v)
-    if (c < 0x20 && c != '\t') return std::string();
+  for (char c : v)
+    if (static_cast<unsigned char>(c) < 0x20 && c != '\t') return std::string();
   return v;
 }
 
