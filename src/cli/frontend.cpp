@@ -44,6 +44,10 @@ constexpr uint64_t kDefaultDefLines = 200;
 constexpr uint64_t kDefaultMapRows = 25;
 constexpr uint64_t kDefaultTrimWidth = 200;
 constexpr uint64_t kDefaultBenchRepeats = 1;
+constexpr uint64_t kDefaultWebResults = 6;
+constexpr uint64_t kDefaultWebDeepPages = 3;  // -d without a number
+constexpr uint64_t kDefaultWebChars = 9000;
+constexpr uint64_t kDefaultFetchChars = 6000;
 
 int usage_error(Output& out) {
   out.write_err(std::string(kUsageText) + "\n");
@@ -247,19 +251,19 @@ bool take_cache_flag(const Args& a, size_t& i, FetchPolicy& policy) {
 
 int run_web_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
-  uint64_t n = 6, k = 0, c = 9000;
+  uint64_t n = kDefaultWebResults, k = 0, c = kDefaultWebChars;
   FetchPolicy policy = fetch_policy_from_env();
   size_t i = 1;
   while (i < a.size()) {
     if (take_cache_flag(a, i, policy)) continue;
     if (a[i] == "-d") {
-      k = number_or(a, i + 1, 3);
+      k = number_or(a, i + 1, kDefaultWebDeepPages);
       i += 2;
     } else if (a[i] == "-n") {
-      c = number_or(a, i + 1, 9000);
+      c = number_or(a, i + 1, kDefaultWebChars);
       i += 2;
     } else {
-      n = parse_u64(a[i]).value_or(6);
+      n = parse_u64(a[i]).value_or(kDefaultWebResults);
       ++i;
     }
   }
@@ -268,14 +272,14 @@ int run_web_branch(const Args& a, Output& out) {
 
 int run_fetch_branch(const Args& a, Output& out) {
   if (a.empty()) return usage_error(out);
-  uint64_t c = 6000;
+  uint64_t c = kDefaultFetchChars;
   Args urls;
   FetchPolicy policy = fetch_policy_from_env();
   size_t i = 0;
   while (i < a.size()) {
     if (take_cache_flag(a, i, policy)) continue;
     if (a[i] == "-n") {
-      c = number_or(a, i + 1, 6000);
+      c = number_or(a, i + 1, kDefaultFetchChars);
       i += 2;
     } else {
       urls.push_back(a[i]);

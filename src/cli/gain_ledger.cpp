@@ -18,17 +18,6 @@ constexpr size_t kMaxSubLength = 16;
 // A ledger file is read at most this far; rotation keeps it far smaller.
 constexpr size_t kMaxReadBytes = size_t{16} << 20;
 
-void append_number(std::string& out, uint64_t v) {
-  char buf[24];
-  char* e = buf + sizeof buf;
-  char* p = e;
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
-  out.append(p, static_cast<size_t>(e - p));
-}
-
 bool valid_sub(std::string_view s) {
   if (s.empty() || s.size() > kMaxSubLength) return false;
   for (char c : s)

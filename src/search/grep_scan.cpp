@@ -5,6 +5,7 @@
 
 #include "base/elide.h"
 #include "base/fnv.h"
+#include "base/number.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -23,17 +24,6 @@ void append_cut(std::string& out, std::string_view text) {
   }
   out.append(byte_cut(text, kColumns));
   out.append("…");
-}
-
-void append_number(std::string& out, uint64_t v) {
-  char buf[24];
-  char* e = buf + sizeof buf;
-  char* p = e;
-  do {
-    *--p = static_cast<char>('0' + v % 10);
-    v /= 10;
-  } while (v);
-  out.append(p, static_cast<size_t>(e - p));
 }
 
 void append_more(std::string& out, uint64_t more) {
