@@ -10,7 +10,7 @@ set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ZUB=${ZUB_BIN:-$HERE/../build/zub}
 OLD=${ZUB_OLD:-}
-RUNS=${RUNS:-3}
+RUNS=${RUNS:-10}  # 500 MB runs vary by a third from one to the next: few runs mislead
 command -v hyperfine >/dev/null || { apt-get update -qq && apt-get install -y -qq hyperfine; }
 WORK=$(mktemp -d)
 trap 'rm -rf "$WORK"' EXIT
@@ -36,6 +36,10 @@ with open(sys.argv[1], "w") as f:
         f.write(block)
         size += len(block)
 PY
+# Let the 500 MB reach the disk first: while it is being written back, the
+# kernel slows every process that writes, which would charge the kept file
+# with the cost of making the test input.
+sync
 
 measure() {  # label binary command... -> "label seconds kilobytes"
   local label=$1
@@ -72,8 +76,8 @@ for line in open(f"{work}/times.clean"):
     label, secs, kb = line.split()
     rows.setdefault(label, []).append((float(secs), int(kb)))
 lines = ["<!-- bench_gain:start -->", "## Kept raw output and gain", "",
-         f"`ZUB_OLD=old/zub bash bench/bench_gain_raw.sh` ({cores} cores; load at run: {load}; "
-         "other helpers' builds were running, so wall times are inflated and noisy).", "",
+         f"`ZUB_OLD=old/zub bash bench/bench_gain_raw.sh` ({cores} cores; load average at the end: {load}; "
+         "the old binary is the last one without either feature; the 500 MB runs alternate old and new).", "",
          "| command | median ms |", "|---|---|",
          f"| `zub --version` (not recorded) | {version:.2f} |",
          f"| `zub read small.txt 10-20`, recorded | {read_on:.2f} |",
