@@ -18,15 +18,9 @@ namespace fs = std::filesystem;
 using zub_test::RunOptions;
 using zub_test::run_zub;
 using zub_test::TempDir;
+using zub_test::file_bytes;
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
@@ -59,7 +53,7 @@ TEST(Gain, ConcurrentCallsLeaveWholeRecords) {
       runs[i] = run_zub({"trim"}, o);
     });
   for (std::thread& th : threads) th.join();
-  const std::vector<std::string> lines = lines_of(slurp(state + "/zub/gain.log"));
+  const std::vector<std::string> lines = lines_of(file_bytes(state + "/zub/gain.log"));
   ASSERT_EQ(lines.size(), 16u);
   for (size_t i = 0; i < lines.size(); ++i) {
     const std::optional<zub::GainRecord> r = zub::parse_gain_record(lines[i]);
@@ -92,11 +86,11 @@ TEST(Gain, SwitchesUnrecordedCallsAndRotation) {
   std::ofstream(state + "/zub/gain.log.1", std::ios::binary) << "older\n";
   const std::string file = ZUB_SOURCE_DIR "/src/cli/gain.cpp";
   ASSERT_EQ(run_zub({"outline", file}, with_state(state)).status, 0);
-  const std::string rotated = slurp(state + "/zub/gain.log.1");
+  const std::string rotated = file_bytes(state + "/zub/gain.log.1");
   EXPECT_EQ(rotated.substr(0, full.size()), full);
   EXPECT_FALSE(fs::exists(ledger));
   ASSERT_EQ(run_zub({"outline", file}, with_state(state)).status, 0);
-  const std::vector<std::string> fresh = lines_of(slurp(ledger));
+  const std::vector<std::string> fresh = lines_of(file_bytes(ledger));
   ASSERT_EQ(fresh.size(), 1u);
   const std::optional<zub::GainRecord> r = zub::parse_gain_record(fresh[0]);
   ASSERT_TRUE(r);

@@ -18,15 +18,9 @@ namespace fs = std::filesystem;
 using zub_test::RunOptions;
 using zub_test::run_zub;
 using zub_test::TempDir;
+using zub_test::file_bytes;
 
 namespace {
-
-std::string slurp(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
 
 // The path that the note on standard error names; empty when there is none.
 std::string kept_path(const std::string& err) {
@@ -88,7 +82,7 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   const std::string path = kept_path(r.err);
   ASSERT_FALSE(path.empty()) << r.err;
   EXPECT_EQ(r.err, plain.err + "[zub: 원문 보관 " + path + " (402 lines) · zub read " + path + " 1-402]\n");
-  EXPECT_EQ(slurp(path), expected);
+  EXPECT_EQ(file_bytes(path), expected);
   EXPECT_EQ(fs::path(path).parent_path().string(), state + "/zub/raw");
   EXPECT_NE(path.find("-wrap-exit5.log"), std::string::npos) << path;
   struct stat st;
@@ -139,7 +133,7 @@ TEST(RawKeep, RingKeepsTheNewestRunsWithinTheSizeBound) {
   ASSERT_FALSE(path.empty()) << r.err;
   EXPECT_EQ(ring_files(raw), std::vector<std::string>{fs::path(path).filename().string()});
   // The whole lines of the last 64 MiB.
-  const std::string content = slurp(path);
+  const std::string content = file_bytes(path);
   const uint64_t dropped = big.size() - content.size();
   EXPECT_LE(content.size(), zub::kRawKeepBytes);
   EXPECT_GT(content.size(), zub::kRawKeepBytes - line.size());

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -65,6 +66,13 @@ std::string TempDir::write(const std::string& rel, const std::string& content) c
   std::ofstream f(full, std::ios::binary);
   f << content;
   return full;
+}
+
+std::string file_bytes(const std::string& path) {
+  std::ifstream f(path, std::ios::binary);
+  std::ostringstream s;
+  s << f.rdbuf();
+  return s.str();
 }
 
 }  // namespace zub_test

@@ -34,4 +34,7 @@ class TempDir {
   std::string path_;
 };
 
+// The whole content of a file; empty when it cannot be read.
+std::string file_bytes(const std::string& path);
+
 }  // namespace zub_test
