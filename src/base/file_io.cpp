@@ -149,9 +149,10 @@ ReadResult read_file(const std::string& path) { return read_path(path, UINT64_MA
 
 ReadResult read_file_prefix(const std::string& path, uint64_t limit) { return read_path(path, limit); }
 
-ReadResult read_fd_all(int fd) {
+ReadResult read_fd_all(int fd, uint64_t limit) {
   ReadResult r;
-  r.ok = read_loop(fd, r.data, UINT64_MAX, &r.err);
+  r.ok = read_loop(fd, r.data, limit, &r.err);
+  r.capped = r.data.size() >= limit;
   return r;
 }
 
@@ -206,22 +207,31 @@ ReadResult read_file_view(const std::string& path) {
   return r;
 }
 
+int write_fully(int fd, std::string_view data) {
+  size_t off = 0;
+  while (off < data.size()) {
+    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
+    if (n > 0) {
+      off += static_cast<size_t>(n);
+    } else if (n == 0) {
+      return EIO;
+    } else if (errno != EINTR) {
+      return errno;
+    }
+  }
+  return 0;
+}
+
 bool write_file_atomic(const std::string& path, std::string_view data, unsigned mode) {
   static std::atomic<unsigned> counter{0};
   std::string tmp = path + ".tmp" + std::to_string(getpid()) + "_" +
                     std::to_string(counter.fetch_add(1));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
   if (fd < 0) return false;
-  size_t off = 0;
-  while (off < data.size()) {
-    ssize_t n = ::write(fd, data.data() + off, data.size() - off);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      return false;
-    }
-    off += static_cast<size_t>(n);
+  if (write_fully(fd, data) != 0) {
+    ::close(fd);
+    ::unlink(tmp.c_str());
+    return false;
   }
   if (::close(fd) != 0 || std::rename(tmp.c_str(), path.c_str()) != 0) {
     ::unlink(tmp.c_str());

@@ -68,14 +68,20 @@ ReadResult read_file_prefix(const std::string& path, uint64_t limit);
 // kMaxUnmappedBytes (kErrFileTooLarge beyond).
 ReadResult read_file_view(const std::string& path);
 
-// Reads a file descriptor to its end into `data`.
-ReadResult read_fd_all(int fd);
+// Reads a file descriptor to its end into `data`, or only its first
+// `limit` bytes (`capped` when the limit was reached).
+ReadResult read_fd_all(int fd, uint64_t limit = UINT64_MAX);
 
 // The rest of a file descriptor's data. A large regular file is mapped
 // from the descriptor's offset instead of copied (no zero-filled buffer, no
 // copy out of the page cache) and the offset is left at its end; anything
 // else is read into `data`.
 ReadResult read_fd_text(int fd);
+
+// Writes all of `data` to `fd`, continuing short and interrupted writes.
+// Returns 0, or the errno of the write that failed (EIO for a write that
+// took nothing).
+int write_fully(int fd, std::string_view data);
 
 // Writes `data` to `path` through a temporary file in the same directory
 // and a rename, so readers never see a torn file. Returns false on failure.

@@ -5,28 +5,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "base/file_io.h"
 #include "base/os_error.h"
 
 namespace zub {
-
-namespace {
-
-// Writes all of `data` to `fd`, retrying short and interrupted writes.
-// Returns 0, or the errno of the write that failed.
-int write_fully(int fd, std::string_view data) {
-  size_t off = 0;
-  while (off < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + off, data.size() - off);
-    if (n >= 0) {
-      off += static_cast<size_t>(n);
-      continue;
-    }
-    if (errno != EINTR) return errno;
-  }
-  return 0;
-}
-
-}  // namespace
 
 void prepare_standard_streams() {
   std::signal(SIGPIPE, SIG_IGN);

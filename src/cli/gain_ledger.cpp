@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "base/file_io.h"
 #include "base/number.h"
 #include "base/own_file.h"
 #include "base/state_dir.h"
@@ -39,16 +40,9 @@ void rotate(int dir_fd, int fd) {
 void read_records(int dir_fd, const char* name, GainLedger& ledger) {
   const int fd = open_own(dir_fd, name, O_RDONLY, OwnKind::kFile, nullptr);
   if (fd < 0) return;
-  std::string data;
-  char buf[64 * 1024];
-  while (data.size() < kMaxReadBytes) {
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
-    data.append(buf, static_cast<size_t>(n));
-  }
+  const ReadResult in = read_fd_all(fd, kMaxReadBytes);
   ::close(fd);
-  std::string_view rest = data;
+  std::string_view rest = in.data;
   while (!rest.empty()) {
     const size_t nl = rest.find('\n');
     // A line without its line feed is a record still being written, or cut.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/env.h"
+#include "base/file_io.h"
 #include "base/os_error.h"
 #include "base/own_file.h"
 #include "base/shown_path.h"
@@ -36,23 +37,6 @@ std::string utc_stamp() {
   std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d.%06ldZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
                 tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<long>(ts.tv_nsec / 1000));
   return buf;
-}
-
-bool write_all(int fd, std::string_view data, int* err) {
-  size_t off = 0;
-  while (off < data.size()) {
-    // Large writes in pieces: the kernel takes at most about 2 GiB at once
-    // anyway, and a short write is simply continued.
-    const size_t chunk = std::min<size_t>(data.size() - off, size_t{1} << 30);
-    const ssize_t n = ::write(fd, data.data() + off, chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      *err = n < 0 ? errno : EIO;
-      return false;
-    }
-    off += static_cast<size_t>(n);
-  }
-  return true;
 }
 
 uint64_t count_lines(std::string_view s) {
@@ -144,7 +128,8 @@ RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int
   const std::string temp = std::string(kTempPrefix) + name;
   const int fd = open_own(dir.fd(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, OwnKind::kFile, &k.err, 0600);
   if (fd < 0) return k;
-  bool ok = write_all(fd, bytes, &k.err);
+  k.err = write_fully(fd, bytes);
+  bool ok = k.err == 0;
   if (::close(fd) != 0 && ok) {
     k.err = errno;
     ok = false;

@@ -1,6 +1,5 @@
 #include "web/fetch_cache.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <ctime>
 #include <algorithm>
@@ -57,19 +56,9 @@ struct CacheFile {
   // The whole file when it holds at most `cap` bytes.
   std::optional<std::string> read(uint64_t cap) const {
     if (static_cast<uint64_t>(st.st_size) > cap) return std::nullopt;
-    std::string data;
-    data.resize(static_cast<size_t>(st.st_size) + 1);
-    size_t got = 0;
-    while (got < data.size()) {
-      ssize_t n = ::read(fd, data.data() + got, data.size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return std::nullopt;
-      if (n == 0) break;
-      got += static_cast<size_t>(n);
-    }
-    if (got > cap) return std::nullopt;  // it grew while we read
-    data.resize(got);
-    return data;
+    ReadResult r = read_fd_all(fd, cap + 1);
+    if (!r.ok || r.data.size() > cap) return std::nullopt;  // unreadable, or it grew while we read
+    return std::move(r.data);
   }
 };
 
