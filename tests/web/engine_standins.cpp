@@ -108,13 +108,6 @@ std::string replace_all(std::string s, const std::string& from, const std::strin
   return s;
 }
 
-std::string read_all(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 void append(const std::string& path, const std::string& text) {
   std::ofstream f(path, std::ios::binary | std::ios::app);
   f << text;
@@ -195,7 +188,7 @@ std::vector<std::vector<std::string>> EngineStandIns::curl_calls() const {
   if (!d) return calls;
   while (dirent* e = readdir(d)) {
     if (e->d_name[0] == '.') continue;
-    const std::string raw = read_all(dir_ / ("calls/" + std::string(e->d_name)));
+    const std::string raw = zub_test::file_bytes(dir_ / ("calls/" + std::string(e->d_name)));
     std::vector<std::string> args;
     size_t start = 0;
     for (size_t nul = raw.find('\0'); nul != std::string::npos; nul = raw.find('\0', start)) {
@@ -210,7 +203,7 @@ std::vector<std::vector<std::string>> EngineStandIns::curl_calls() const {
 
 std::vector<std::string> EngineStandIns::docker_calls() const {
   std::vector<std::string> lines;
-  std::istringstream in(read_all(dir_ / "docker.log"));
+  std::istringstream in(zub_test::file_bytes(dir_ / "docker.log"));
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
