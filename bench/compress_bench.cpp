@@ -17,17 +17,19 @@ const std::string& sample_log() {
     std::string s;
     for (int i = 0; i < 1000000; ++i) {
       switch (i % 10) {
-        case 0: case 1: case 2: case 3: case 4:
-          s += std::to_string(i) + " INFO get /a/" + std::to_string(i % 500) + " " + std::to_string(i % 97) + "ms\n";
+        case 0:
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+          s += std::to_string(i) + " INFO get /a/" + std::to_string(i % 500) + " " +
+               std::to_string(i % 97) + "ms\n";
           break;
-        case 5: case 6: case 7:
-          s += "build step " + std::to_string(i % 2000) + "\n";
-          break;
-        case 8:
-          s += "\n";
-          break;
-        default:
-          s += "\x1b[33mWARN\x1b[0m slow " + std::to_string(i % 300) + "\n";
+        case 5:
+        case 6:
+        case 7: s += "build step " + std::to_string(i % 2000) + "\n"; break;
+        case 8: s += "\n"; break;
+        default: s += "\x1b[33mWARN\x1b[0m slow " + std::to_string(i % 300) + "\n";
       }
     }
     return s;
@@ -41,7 +43,8 @@ const std::string& sample_lint() {
     std::string s;
     for (int i = 0; i < 200000; ++i) {
       if (i % 50 == 0) s += "src/file" + std::to_string(i / 50) + ".tsx\n";
-      s += "  " + std::to_string(i) + ":3  error  'x' is not defined  no-undef-" + std::to_string(i % 40) + "\n";
+      s += "  " + std::to_string(i) + ":3  error  'x' is not defined  no-undef-" +
+           std::to_string(i % 40) + "\n";
       if (i % 7 == 0) s += "ok " + std::to_string(i) + " - test\n";
     }
     return s;

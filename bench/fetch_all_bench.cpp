@@ -4,15 +4,15 @@
 // and a fetch_one cache hit.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
-#include "../tests/support/http_server.h"
 #include "../tests/support/http_server.cpp"
-#include "web/cached_fetch.h"
+#include "../tests/support/http_server.h"
 #include "base/dir_tree.h"
+#include "web/cached_fetch.h"
 
 namespace {
 
@@ -97,8 +97,8 @@ void BM_FetchOne_8_Sequential(benchmark::State& state) {
   auto hosts = host_list();
   for (auto _ : state) {
     for (int i = 0; i < 8; ++i) {
-      auto r = zub::fetch_one(server().url("/p" + std::to_string(i), hosts[i]), "25", policy,
-                              notes());
+      auto r =
+          zub::fetch_one(server().url("/p" + std::to_string(i), hosts[i]), "25", policy, notes());
       if (!r.ok) state.SkipWithError(r.error.c_str());
     }
   }
@@ -119,7 +119,26 @@ void BM_FetchOne_CacheHit(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_FetchAll_8Hosts_Threads)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FetchAll_1Host_Batch)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FetchOne_8_Sequential)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2)->Repetitions(3)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FetchOne_CacheHit)->Unit(benchmark::kMicrosecond)->UseRealTime()->Repetitions(3)->ReportAggregatesOnly(true);
+BENCHMARK(BM_FetchAll_8Hosts_Threads)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FetchAll_1Host_Batch)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FetchOne_8_Sequential)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(2)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_FetchOne_CacheHit)
+    ->Unit(benchmark::kMicrosecond)
+    ->UseRealTime()
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);

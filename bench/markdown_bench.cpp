@@ -53,18 +53,21 @@ void over_corpus(benchmark::State& state, Fn fn) {
 }
 
 void BM_HtmlToMarkdown(benchmark::State& state) {
-  over_corpus(state, [](const std::string& p) { benchmark::DoNotOptimize(zub::html_to_markdown(p)); });
+  over_corpus(state,
+              [](const std::string& p) { benchmark::DoNotOptimize(zub::html_to_markdown(p)); });
 }
 BENCHMARK(BM_HtmlToMarkdown)->Unit(benchmark::kMillisecond);
 
 void BM_StripElements(benchmark::State& state) {
-  over_corpus(state, [](const std::string& p) { benchmark::DoNotOptimize(zub::strip_elements(p)); });
+  over_corpus(state,
+              [](const std::string& p) { benchmark::DoNotOptimize(zub::strip_elements(p)); });
 }
 BENCHMARK(BM_StripElements)->Unit(benchmark::kMillisecond);
 
 void BM_ScanAndClassify(benchmark::State& state) {
   std::vector<std::string> stripped;
-  for (const std::string& p : corpus()) stripped.push_back(zub::strip_elements(zub::content_root(p)));
+  for (const std::string& p : corpus())
+    stripped.push_back(zub::strip_elements(zub::content_root(p)));
   if (stripped.empty()) {
     state.SkipWithError("no corpus");
     return;
@@ -81,7 +84,8 @@ void BM_ScanAndClassify(benchmark::State& state) {
 BENCHMARK(BM_ScanAndClassify)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeEntities(benchmark::State& state) {
-  over_corpus(state, [](const std::string& p) { benchmark::DoNotOptimize(zub::decode_entities(p)); });
+  over_corpus(state,
+              [](const std::string& p) { benchmark::DoNotOptimize(zub::decode_entities(p)); });
 }
 BENCHMARK(BM_DecodeEntities)->Unit(benchmark::kMillisecond);
 
@@ -89,7 +93,8 @@ void BM_UnclosedScripts(benchmark::State& state) {
   std::string doc;
   for (int64_t i = 0; i < state.range(0); ++i) doc += "<script>";
   for (auto _ : state) benchmark::DoNotOptimize(zub::html_to_markdown(doc));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(doc.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(doc.size()));
 }
 BENCHMARK(BM_UnclosedScripts)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

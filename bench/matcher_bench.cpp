@@ -62,7 +62,8 @@ void run(benchmark::State& state, const char* pattern, bool icase, bool dfa) {
     for (std::string_view line : c.lines) hits += zub::occurs(p.pattern, s, line);
     benchmark::DoNotOptimize(hits);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(c.text.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(c.text.size()));
   state.counters["hits"] = static_cast<double>(hits);
   state.counters["corpus_MB"] = static_cast<double>(c.text.size()) / 1e6;
 }
@@ -70,16 +71,20 @@ void run(benchmark::State& state, const char* pattern, bool icase, bool dfa) {
 }  // namespace
 
 // Literal-led: a word followed by a class run.
-BENCHMARK_CAPTURE(run, literal_led_dfa, "spin_lock\\w*\\(", false, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(run, literal_led_nfa, "spin_lock\\w*\\(", false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, literal_led_dfa, "spin_lock\\w*\\(", false, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, literal_led_nfa, "spin_lock\\w*\\(", false, false)
+    ->Unit(benchmark::kMillisecond);
 // Class-heavy: identifiers, operators and numbers, case-insensitive.
 BENCHMARK_CAPTURE(run, class_heavy_dfa, "[a-z_][a-z0-9_]*\\s*=\\s*0x[0-9a-f]+", true, true)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(run, class_heavy_nfa, "[a-z_][a-z0-9_]*\\s*=\\s*0x[0-9a-f]+", true, false)
     ->Unit(benchmark::kMillisecond);
 // Pathological for backtracking engines.
-BENCHMARK_CAPTURE(run, pathological_dfa, "(\\w+\\s?)*;$", false, true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(run, pathological_nfa, "(\\w+\\s?)*;$", false, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, pathological_dfa, "(\\w+\\s?)*;$", false, true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(run, pathological_nfa, "(\\w+\\s?)*;$", false, false)
+    ->Unit(benchmark::kMillisecond);
 // Word boundaries, as grep -w builds them.
 BENCHMARK_CAPTURE(run, word_dfa, "\\b(?:return)\\b", false, true)->Unit(benchmark::kMillisecond);
 
@@ -92,7 +97,8 @@ void pathological_line(benchmark::State& state, const char* pattern, bool dfa) {
   zub::MatchScratch s;
   s.use_dfa = dfa;
   for (auto _ : state) benchmark::DoNotOptimize(zub::occurs(p.pattern, s, line));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(line.size()));
 }
 
 }  // namespace
@@ -100,7 +106,8 @@ void pathological_line(benchmark::State& state, const char* pattern, bool dfa) {
 BENCHMARK_CAPTURE(pathological_line, star_star_dfa, "(a*)*b", true)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(pathological_line, star_star_nfa, "(a*)*b", false)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(pathological_line, alt_star_dfa, "(a|aa)*c", true)->Unit(benchmark::kMicrosecond);
-BENCHMARK_CAPTURE(pathological_line, alt_star_nfa, "(a|aa)*c", false)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(pathological_line, alt_star_nfa, "(a|aa)*c", false)
+    ->Unit(benchmark::kMicrosecond);
 
 // Shapes that made only-matching output and the literal finder quadratic:
 // each is run at doubling sizes, so linear time shows as doubling time.
@@ -134,7 +141,8 @@ void only_matching(benchmark::State& state, const char* pattern, bool pairs) {
     zub::match_pieces(p.pattern, s, line, pieces);
     benchmark::DoNotOptimize(pieces.data());
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(line.size()));
 }
 
 // The same pieces by asking the longest match at every start (the way they
@@ -156,7 +164,8 @@ void only_matching_per_start(benchmark::State& state, const char* pattern) {
     }
     benchmark::DoNotOptimize(count);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(line.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(line.size()));
 }
 
 // A 120 KB periodic needle over text of 50 KB lines of the same period: a
@@ -172,25 +181,42 @@ void periodic_needle(benchmark::State& state, bool icase) {
   while (hay.size() < total) hay += line;
   const zub::Needle n = zub::make_needle(needle, icase);
   for (auto _ : state) benchmark::DoNotOptimize(zub::needle_find(n, hay));
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(hay.size()));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
+                          static_cast<int64_t>(hay.size()));
 }
 
 }  // namespace
 
 BENCHMARK_CAPTURE(only_matching, dot_star_png, ".*\\.png", false)
-    ->Arg(13 << 10)->Arg(26 << 10)->Arg(52 << 10)->Arg(104 << 10)->Arg(208 << 10)
+    ->Arg(13 << 10)
+    ->Arg(26 << 10)
+    ->Arg(52 << 10)
+    ->Arg(104 << 10)
+    ->Arg(208 << 10)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(only_matching, class_star_alt, "[ab]*c|x", true)
-    ->Arg(20000)->Arg(40000)->Arg(80000)->Arg(160000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Arg(80000)
+    ->Arg(160000)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(only_matching_per_start, dot_star_png, ".*\\.png")
-    ->Arg(1 << 10)->Arg(2 << 10)->Arg(4 << 10)->Arg(8 << 10)
+    ->Arg(1 << 10)
+    ->Arg(2 << 10)
+    ->Arg(4 << 10)
+    ->Arg(8 << 10)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(periodic_needle, icase, true)
-    ->Arg(512)->Arg(1024)->Arg(2048)->Arg(4096)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(4096)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(periodic_needle, exact, false)
-    ->Arg(512)->Arg(1024)->Arg(2048)->Arg(4096)
+    ->Arg(512)
+    ->Arg(1024)
+    ->Arg(2048)
+    ->Arg(4096)
     ->Unit(benchmark::kMicrosecond);
 
 namespace {
@@ -237,9 +263,14 @@ void only_matching_corpus(benchmark::State& state, const char* pattern, bool per
 
 }  // namespace
 
-BENCHMARK_CAPTURE(only_matching_corpus, word_led_grep, "spin_lock\\w*", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(only_matching_corpus, word_led_per_start, "spin_lock\\w*", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, word_led_grep, "spin_lock\\w*", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, word_led_per_start, "spin_lock\\w*", true)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(only_matching_corpus, call_grep, "\\w+\\(", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(only_matching_corpus, call_per_start, "\\w+\\(", true)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(only_matching_corpus, hex_grep, "0x[0-9a-f]+", false)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(only_matching_corpus, hex_per_start, "0x[0-9a-f]+", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, call_per_start, "\\w+\\(", true)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, hex_grep, "0x[0-9a-f]+", false)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(only_matching_corpus, hex_per_start, "0x[0-9a-f]+", true)
+    ->Unit(benchmark::kMillisecond);

@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string_view> lines = zub::split_lines(text);
   if (lines.empty()) return 0;
   using zub::SourceLang;
-  for (SourceLang lang : {SourceLang::C, SourceLang::Cpp, SourceLang::Java, SourceLang::CSharp, SourceLang::Go,
-                          SourceLang::Js, SourceLang::Ts, SourceLang::Python, SourceLang::Rust}) {
+  for (SourceLang lang :
+       {SourceLang::C, SourceLang::Cpp, SourceLang::Java, SourceLang::CSharp, SourceLang::Go,
+        SourceLang::Js, SourceLang::Ts, SourceLang::Python, SourceLang::Rust}) {
     const zub::SourceText src = zub::make_source_text(lang, lines);
     if (src.scopes.size() != lines.size()) std::abort();
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -31,11 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         while (e < l.size() && zub::is_ident_byte(l[e])) ++e;
         const zub::Head h = zub::name_head(src, i, k, e - k);
         if (h.kind != zub::HeadKind::None) {
-          if (h.start > i || (h.end != zub::kNoLine && (h.end < h.start || h.end >= lines.size())) ||
+          if (h.start > i ||
+              (h.end != zub::kNoLine && (h.end < h.start || h.end >= lines.size())) ||
               (h.brace != zub::kNoLine && (h.brace < h.start || h.brace >= lines.size())))
             std::abort();
-          const size_t end = h.brace != zub::kNoLine ? zub::block_end_from(lines, h.start, h.brace, 200)
-                                                     : zub::block_end(lines, h.start, 200);
+          const size_t end = h.brace != zub::kNoLine
+                                 ? zub::block_end_from(lines, h.start, h.brace, 200)
+                                 : zub::block_end(lines, h.start, 200);
           if (end < h.start || end >= lines.size()) std::abort();
         }
         k = e;

@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   unsigned long sum = 0, distinct = 0;
-  if (std::sscanf(out.c_str(), "== %lu diagnostics / %lu distinct rules ==", &sum, &distinct) == 2) {
+  if (std::sscanf(out.c_str(), "== %lu diagnostics / %lu distinct rules ==", &sum, &distinct) ==
+      2) {
     unsigned long listed_sum = 0, listed = 0;
     size_t pos = out.find('\n') + 1;
     while (pos < out.size()) {
@@ -45,7 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       char x = 0;
       const size_t eol = out.find('\n', pos);
       if (out.compare(pos, 2, "==") == 0 || out.compare(pos, 1, "[") == 0) break;
-      if (out.compare(pos, 6, "      ") != 0 && std::sscanf(out.c_str() + pos, "%lu%c", &count, &x) == 2 && x == 'x') {
+      if (out.compare(pos, 6, "      ") != 0 &&
+          std::sscanf(out.c_str() + pos, "%lu%c", &count, &x) == 2 && x == 'x') {
         listed_sum += count;
         ++listed;
       }
@@ -63,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string line = out.substr(pos, eol - pos);
     unsigned long n = 0;
     char tail[64] = {0};
-    if (line.rfind("== ", 0) == 0 && std::sscanf(line.c_str(), "== %lu unrecognized lines (first 2%63[^\n]", &n, tail) == 2) {
+    if (line.rfind("== ", 0) == 0 &&
+        std::sscanf(line.c_str(), "== %lu unrecognized lines (first 2%63[^\n]", &n, tail) == 2) {
       if (std::string(tail) != "5) ==" || n == 0 || n > lines) std::abort();
     }
     pos = eol + 1;

@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/utf8.h"
 #include "base/control_text.h"
+#include "base/utf8.h"
 #include "web/engines.h"
 #include "web/fusion.h"
 #include "web/listing.h"

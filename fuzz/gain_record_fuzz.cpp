@@ -14,8 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Numbers may carry leading zeros on disk; the text written back is the
   // record's canonical form, and that form reads back unchanged.
   auto back = zub::parse_gain_record(std::string_view(again).substr(0, again.size() - 1));
-  if (!back || back->time != rec->time || back->sub != rec->sub || back->baseline != rec->baseline ||
-      back->printed != rec->printed || back->ms != rec->ms || back->status != rec->status)
+  if (!back || back->time != rec->time || back->sub != rec->sub ||
+      back->baseline != rec->baseline || back->printed != rec->printed || back->ms != rec->ms ||
+      back->status != rec->status)
     std::abort();
   return 0;
 }

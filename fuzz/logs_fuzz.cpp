@@ -25,8 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t last = out.rfind('\n', out.size() - 2);
   const size_t start = last == std::string::npos ? 0 : last + 1;
   unsigned long total = 0, unique = 0, dropped = 0;
-  const int got = std::sscanf(out.c_str() + start, "[%lu lines in -> %lu unique, %lu older dropped]", &total,
-                              &unique, &dropped);
+  const int got =
+      std::sscanf(out.c_str() + start, "[%lu lines in -> %lu unique, %lu older dropped]", &total,
+                  &unique, &dropped);
   if (got < 2) std::abort();
   std::string storage;
   const uint64_t lines = zub::split_lines(zub::strip_escapes(grown, storage)).size();

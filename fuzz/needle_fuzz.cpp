@@ -13,7 +13,9 @@
 
 namespace {
 
-char fold(char c, bool icase) { return icase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+char fold(char c, bool icase) {
+  return icase && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+}
 
 size_t naive(std::string_view hay, std::string_view needle, size_t from, bool icase) {
   for (size_t p = from; p + needle.size() <= hay.size(); ++p) {

@@ -27,8 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view body = out;
   const size_t note = out.rfind("[zub trim: ");
   if (note != std::string::npos && (note == 0 || out[note - 1] == '\n') &&
-      std::sscanf(out.c_str() + note, "[zub trim: %lu dup lines collapsed, %lu chars over %lu-col cut, %lu blank lines]",
-                  &dups, &cut, &w, &blanks) == 4 &&
+      std::sscanf(
+          out.c_str() + note,
+          "[zub trim: %lu dup lines collapsed, %lu chars over %lu-col cut, %lu blank lines]", &dups,
+          &cut, &w, &blanks) == 4 &&
       w == width && out.find('\n', note) == out.size() - 1) {
     body = std::string_view(out).substr(0, note);
   }

@@ -11,7 +11,8 @@ enum class Kind { kText, kSpace, kDrop };
 bool is_line_separator_at(std::string_view s, size_t i) {
   return static_cast<unsigned char>(s[i]) == 0xE2 && i + 2 < s.size() &&
          static_cast<unsigned char>(s[i + 1]) == 0x80 &&
-         (static_cast<unsigned char>(s[i + 2]) == 0xA8 || static_cast<unsigned char>(s[i + 2]) == 0xA9);
+         (static_cast<unsigned char>(s[i + 2]) == 0xA8 ||
+          static_cast<unsigned char>(s[i + 2]) == 0xA9);
 }
 
 // Rewrites `s`, asking `classify` about each control character (given its
@@ -48,7 +49,8 @@ std::string rewrite(std::string_view s, Classify classify, bool separators_too) 
 bool needs_rewrite(std::string_view s, bool separators_too) {
   for (size_t i = 0; i < s.size(); ++i) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x20 || c == 0x7F || is_c1_control_at(s, i) || (separators_too && is_line_separator_at(s, i)))
+    if (c < 0x20 || c == 0x7F || is_c1_control_at(s, i) ||
+        (separators_too && is_line_separator_at(s, i)))
       return true;
   }
   return false;
@@ -72,7 +74,8 @@ std::string page_text(std::string_view s) {
   if (!needs_rewrite(s, false)) return std::string(s);
   // Only called for len 1 (C0, DEL) and len 2 (C1).
   return rewrite(
-      s, [](unsigned char code, size_t len) {
+      s,
+      [](unsigned char code, size_t len) {
         return len == 1 && (code == '\n' || code == '\t') ? Kind::kText : Kind::kDrop;
       },
       false);

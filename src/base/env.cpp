@@ -40,7 +40,8 @@ std::string state_home() {
   const char* xdg = std::getenv("XDG_STATE_HOME");
   if (xdg != nullptr && xdg[0] == '/') return xdg;
   const char* home = std::getenv("HOME");
-  if (home != nullptr && home[0] == '/') return std::string(home) + (home[1] == '\0' ? "" : "/") + ".local/state";
+  if (home != nullptr && home[0] == '/')
+    return std::string(home) + (home[1] == '\0' ? "" : "/") + ".local/state";
   return {};
 }
 

@@ -1,12 +1,12 @@
 #include "base/file_io.h"
 
-#include <atomic>
-#include <cerrno>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
 
 #include "base/map_guard.h"
 #include "base/os_error.h"
@@ -111,7 +111,9 @@ ReadResult read_path(const std::string& path, uint64_t limit) {
 
 bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
 
-int open_readable(const std::string& path, struct stat& st, int* err) { return open_for_read(path, st, err); }
+int open_readable(const std::string& path, struct stat& st, int* err) {
+  return open_for_read(path, st, err);
+}
 
 ReadResult::ReadResult(ReadResult&& o) noexcept
     : ok(o.ok),
@@ -147,7 +149,9 @@ ReadResult::~ReadResult() { unmap_guarded(map_, map_len_); }
 
 ReadResult read_file(const std::string& path) { return read_path(path, UINT64_MAX); }
 
-ReadResult read_file_prefix(const std::string& path, uint64_t limit) { return read_path(path, limit); }
+ReadResult read_file_prefix(const std::string& path, uint64_t limit) {
+  return read_path(path, limit);
+}
 
 ReadResult read_fd_all(int fd, uint64_t limit) {
   ReadResult r;
@@ -224,8 +228,8 @@ int write_fully(int fd, std::string_view data) {
 
 bool write_file_atomic(const std::string& path, std::string_view data, unsigned mode) {
   static std::atomic<unsigned> counter{0};
-  std::string tmp = path + ".tmp" + std::to_string(getpid()) + "_" +
-                    std::to_string(counter.fetch_add(1));
+  std::string tmp =
+      path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter.fetch_add(1));
   int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
   if (fd < 0) return false;
   if (write_fully(fd, data) != 0) {

@@ -2,11 +2,11 @@
 // type whose failures are errno values. Thread-safe.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/types.h>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
-#include <sys/types.h>
 
 namespace zub {
 

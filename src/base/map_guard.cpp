@@ -1,11 +1,11 @@
 #include "base/map_guard.h"
 
+#include <sys/mman.h>
+#include <unistd.h>
 #include <atomic>
 #include <csignal>
 #include <cstdint>
 #include <mutex>
-#include <sys/mman.h>
-#include <unistd.h>
 
 namespace zub {
 
@@ -32,8 +32,7 @@ void on_sigbus(int sig, siginfo_t* info, void*) {
     void* page = reinterpret_cast<void*>(addr & ~(g_page - 1));
     // mmap is a plain system call; replacing the page lets the faulting load
     // be retried and read zeros.
-    if (mmap(page, g_page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) !=
-        MAP_FAILED)
+    if (mmap(page, g_page, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0) != MAP_FAILED)
       return;
     break;
   }

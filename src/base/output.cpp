@@ -1,9 +1,9 @@
 #include "base/output.h"
 
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
 
 #include "base/file_io.h"
 #include "base/os_error.h"

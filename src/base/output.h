@@ -25,8 +25,8 @@ struct Output {
   static constexpr int kWriteFailureStatus = 2;
 
   bool capture = false;
-  std::string out;  // captured standard output
-  std::string err;  // captured standard error
+  std::string out;       // captured standard output
+  std::string err;       // captured standard error
   uint64_t written = 0;  // bytes of all blocks handed to either stream
 
   void write_out(std::string_view block);

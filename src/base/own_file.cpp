@@ -26,7 +26,8 @@ int open_own(int dir_fd, const char* name, int flags, OwnKind kind, int* err, mo
     bad = kind == OwnKind::kFile ? EINVAL : ENOTDIR;
   } else if (st.st_uid != ::geteuid()) {
     bad = EPERM;
-  } else if (kind == OwnKind::kDir && (st.st_mode & 077) != 0 && ::fchmod(fd, st.st_mode & 0700) != 0) {
+  } else if (kind == OwnKind::kDir && (st.st_mode & 077) != 0 &&
+             ::fchmod(fd, st.st_mode & 0700) != 0) {
     bad = errno;
   }
   if (bad != 0) {

@@ -1,14 +1,6 @@
 #include "base/process.h"
 
-#include <atomic>
-#include <cerrno>
-#include <chrono>
-#include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
-#include <mutex>
-#include <optional>
 #include <poll.h>
 #include <pthread.h>
 #include <signal.h>
@@ -17,6 +9,14 @@
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
 
 #include "base/env.h"
 
@@ -219,7 +219,8 @@ std::vector<std::string> exec_candidates(const std::string& name) {
   size_t pos = 0;
   while (true) {
     const size_t colon = path.find(':', pos);
-    std::string dir = path.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    std::string dir =
+        path.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
     out.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
     if (colon == std::string::npos) break;
     pos = colon + 1;
@@ -299,8 +300,8 @@ struct ChildPlan {
       break;
     }
   }
-  if (denied && (err == ENOENT || err == ENOTDIR || err == ESTALE || err == ENODEV ||
-                 err == ETIMEDOUT))
+  if (denied &&
+      (err == ENOENT || err == ENOTDIR || err == ESTALE || err == ENODEV || err == ETIMEDOUT))
     err = EACCES;
   while (::write(plan.report_fd, &err, sizeof err) < 0 && errno == EINTR) {
   }
@@ -374,7 +375,7 @@ struct ExecArgs {
 
 // A started child as the caller holds it from spawn to reap.
 struct RunningChild {
-  pid_t pid = -1;  // also its process group and session
+  pid_t pid = -1;   // also its process group and session
   int out_fd = -1;  // read end of its standard output
   int err_fd = -1;  // read end of its standard error; -1 when merged
   int in_fd = -1;   // write end of its standard input; -1 without stdin_data
@@ -390,7 +391,8 @@ struct RunningChild {
 // and only the caller's ends of its pipes are open. On failure nothing is
 // left open or running, and `error` holds the errno (EINTR: a termination
 // signal has already been passed on, so no child is started).
-std::optional<RunningChild> spawn(const std::vector<std::string>& argv, const ProcessOptions& opts, int& error) {
+std::optional<RunningChild> spawn(const std::vector<std::string>& argv, const ProcessOptions& opts,
+                                  int& error) {
   if (argv.empty()) {
     error = EINVAL;
     return std::nullopt;
@@ -492,15 +494,24 @@ void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
     pollfd fds[3];
     int nfds = 0;
     int idx_out = -1, idx_err = -1, idx_in = -1;
-    if (c.out_fd >= 0) { idx_out = nfds; fds[nfds++] = {c.out_fd, POLLIN, 0}; }
-    if (c.err_fd >= 0) { idx_err = nfds; fds[nfds++] = {c.err_fd, POLLIN, 0}; }
-    if (c.in_fd >= 0) { idx_in = nfds; fds[nfds++] = {c.in_fd, POLLOUT, 0}; }
+    if (c.out_fd >= 0) {
+      idx_out = nfds;
+      fds[nfds++] = {c.out_fd, POLLIN, 0};
+    }
+    if (c.err_fd >= 0) {
+      idx_err = nfds;
+      fds[nfds++] = {c.err_fd, POLLIN, 0};
+    }
+    if (c.in_fd >= 0) {
+      idx_in = nfds;
+      fds[nfds++] = {c.in_fd, POLLOUT, 0};
+    }
     int wait_ms = -1;
     if (opts.read_after_exit_ms) {
       if (!c.reaped && waitpid(c.pid, &c.status, WNOHANG) == c.pid) {
         c.reaped = true;
-        deadline = std::chrono::steady_clock::now() +
-                   std::chrono::milliseconds(*opts.read_after_exit_ms);
+        deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(*opts.read_after_exit_ms);
       }
       if (c.reaped) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -48,11 +48,11 @@ struct ProcessOptions {
 };
 
 struct ProcessResult {
-  bool started = false;   // false: the program could not be started
-  int start_error = 0;    // errno when !started
-  bool exited = false;    // true: ended normally with exit_code
+  bool started = false;  // false: the program could not be started
+  int start_error = 0;   // errno when !started
+  bool exited = false;   // true: ended normally with exit_code
   int exit_code = 0;
-  int signal = 0;         // when !exited: the terminating signal
+  int signal = 0;              // when !exited: the terminating signal
   bool out_truncated = false;  // max_out was exceeded and the child killed
   std::string out;
   std::string err;
@@ -60,8 +60,7 @@ struct ProcessResult {
 
 // argv[0] is looked up on PATH when it has no slash. After a termination
 // signal has been passed on, no new child is started (start_error EINTR).
-ProcessResult run_process(const std::vector<std::string>& argv,
-                          const ProcessOptions& opts = {});
+ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& opts = {});
 
 // `status`, unless a termination signal was passed on to children during
 // the run: then the process ends by that signal now, as it would have

@@ -27,7 +27,8 @@ void make_home(const std::string& path) {
 
 }  // namespace
 
-StateDir::StateDir(StateDir&& o) noexcept : fd_(std::exchange(o.fd_, -1)), err_(o.err_), path_(std::move(o.path_)) {}
+StateDir::StateDir(StateDir&& o) noexcept
+    : fd_(std::exchange(o.fd_, -1)), err_(o.err_), path_(std::move(o.path_)) {}
 
 StateDir& StateDir::operator=(StateDir&& o) noexcept {
   if (this != &o) {

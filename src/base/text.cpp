@@ -30,9 +30,7 @@ size_t find_bytes(std::string_view hay, std::string_view needle, size_t from) {
   return std::string_view::npos;
 }
 
-size_t rfind_bytes(std::string_view hay, std::string_view needle) {
-  return hay.rfind(needle);
-}
+size_t rfind_bytes(std::string_view hay, std::string_view needle) { return hay.rfind(needle); }
 
 bool starts_with(std::string_view s, std::string_view prefix) {
   return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;

@@ -33,8 +33,7 @@ size_t white_space_len_before(std::string_view s, size_t end) {
   const unsigned char last = static_cast<unsigned char>(s[end - 1]);
   if (last < 0x80) return (last == ' ' || (last >= 9 && last <= 13)) ? 1 : 0;
   size_t start = end - 1;
-  while (start > 0 && end - start < 4 &&
-         (static_cast<unsigned char>(s[start]) & 0xC0) == 0x80)
+  while (start > 0 && end - start < 4 && (static_cast<unsigned char>(s[start]) & 0xC0) == 0x80)
     --start;
   return white_space_len_at(s, start) == end - start ? end - start : 0;
 }

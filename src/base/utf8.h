@@ -33,7 +33,8 @@ inline bool is_char_boundary(std::string_view s, size_t i) {
 // (U+0080..U+009F: 0xC2 followed by 0x80..0x9F).
 inline bool is_c1_control_at(std::string_view s, size_t i) {
   return static_cast<unsigned char>(s[i]) == 0xC2 && i + 1 < s.size() &&
-         static_cast<unsigned char>(s[i + 1]) >= 0x80 && static_cast<unsigned char>(s[i + 1]) <= 0x9F;
+         static_cast<unsigned char>(s[i + 1]) >= 0x80 &&
+         static_cast<unsigned char>(s[i + 1]) <= 0x9F;
 }
 
 // Largest boundary <= i (i clamped to s.size()).

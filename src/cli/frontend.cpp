@@ -19,6 +19,7 @@
 #include "compress/trim.h"
 #include "compress/wrap.h"
 #include "hook/hook.h"
+#include "html/md.h"
 #include "nav/brief.h"
 #include "nav/map.h"
 #include "nav/outline.h"
@@ -28,7 +29,6 @@
 #include "web/cache_cmd.h"
 #include "web/fetch.h"
 #include "web/fetch_policy.h"
-#include "html/md.h"
 #include "web/web.h"
 
 namespace zub {
@@ -159,7 +159,8 @@ int run_def_branch(const Args& a, Output& out) {
 
 // Roots with a row count "-n N" anywhere among them, as map and brief take
 // them; a missing or bad number is reported under the subcommand's name.
-bool parse_rows_and_roots(const Args& a, const char* sub, uint64_t& rows, Args& roots, Output& out) {
+bool parse_rows_and_roots(const Args& a, const char* sub, uint64_t& rows, Args& roots,
+                          Output& out) {
   for (size_t i = 0; i < a.size(); ++i) {
     if (a[i] == "-n") {
       std::optional<uint64_t> v;

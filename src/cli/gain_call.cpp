@@ -12,7 +12,8 @@ namespace zub {
 namespace {
 
 // Subcommands whose baseline is learnt while they run.
-constexpr std::string_view kMeasured[] = {"wrap", "trim", "logs", "diag", "outline", "grep", "fetch", "md"};
+constexpr std::string_view kMeasured[] = {"wrap",    "trim", "logs",  "diag",
+                                          "outline", "grep", "fetch", "md"};
 // Subcommands recorded with their own output as the baseline: no plain tool
 // answers the same request, so no saving is claimed for them.
 constexpr std::string_view kUnclaimed[] = {"read", "def", "map", "brief", "web"};
@@ -40,7 +41,8 @@ int GainCall::finish(int status) {
   if (!active_) return status;
   struct timespec end;
   clock_gettime(CLOCK_MONOTONIC, &end);
-  const int64_t ns = (static_cast<int64_t>(end.tv_sec) - start_.tv_sec) * 1000000000 + (end.tv_nsec - start_.tv_nsec);
+  const int64_t ns = (static_cast<int64_t>(end.tv_sec) - start_.tv_sec) * 1000000000 +
+                     (end.tv_nsec - start_.tv_nsec);
   GainRecord r;
   r.time = unix_now();
   r.sub = sub_;

@@ -31,7 +31,8 @@ bool valid_sub(std::string_view s) {
 // and renaming its fresh successor would throw the full one away.
 void rotate(int dir_fd, int fd) {
   struct stat mine, named;
-  if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes) return;
+  if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes)
+    return;
   if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) != 0) return;
   if (named.st_ino != mine.st_ino || named.st_dev != mine.st_dev) return;
   ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
@@ -112,7 +113,8 @@ bool append_gain_record(const GainRecord& r) {
   StateDir dir = open_state_dir("", true);
   if (!dir.ok()) return false;
   int err = 0;
-  const int fd = open_own(dir.fd(), kGainLedgerName, O_WRONLY | O_APPEND | O_CREAT, OwnKind::kFile, &err, 0600);
+  const int fd = open_own(dir.fd(), kGainLedgerName, O_WRONLY | O_APPEND | O_CREAT, OwnKind::kFile,
+                          &err, 0600);
   if (fd < 0) return false;
   rotate(dir.fd(), fd);
   const std::string line = format_gain_record(r);

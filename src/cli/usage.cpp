@@ -9,18 +9,21 @@ const char* const kUsageText =
     "read F A-B [F A-B ...]  범위읽기. sed -n 대체 (ZUB_READ_NUM=1 로 줄번호)\n"
     "--bytes N F...     앞 N 바이트만. head -c 대체(잘린 마지막 줄은 버린다)\n"
     "def SYM ROOT...         정의부터 블록 끝까지. grep+read 왕복 제거\n"
-    "grep [플래그] PAT ROOT... -E -i -w -v -C N -l -c -e PAT --ext a,b --name G --not G  (`zub grep -h`)\n"
+    "grep [플래그] PAT ROOT... -E -i -w -v -C N -l -c -e PAT --ext a,b --name G --not G  (`zub "
+    "grep -h`)\n"
     "map ROOT... [-n 25]     파일 분포(여러 루트 배치). find/ls -R 대체\n"
     "wrap [--diag|--logs|--raw] -- CMD...   실행+출력압축, **종료코드 보존**\n"
     "diag  < 린터·컴파일러 출력   요약(원문 ~75% 소실)\n"
     "logs  < 로그·스트림          중복 접기\n"
     "trim [폭=200] < 임의 출력    범용 압축(무손실급). 2KB 미만 패스스루\n"
-    "web Q [N=6] [-d K] [-n C] 자체 메타서치(brave+bing+로컬searxng, RRF). -d K = 상위 K개 본문까지\n"
+    "web Q [N=6] [-d K] [-n C] 자체 메타서치(brave+bing+로컬searxng, RRF). -d K = 상위 K개 "
+    "본문까지\n"
     "fetch URL... [-n 6000]  본문만 마크다운으로. 병렬. WebFetch 대체\n"
     "md  < HTML                   이미 받은 HTML 을 마크다운 본문으로\n"
     "cache [clear]           fetch 캐시 상태·삭제 (TTL 은 URL 유형별 자동)\n"
     "hook  < PreToolUse JSON   배치 넛지(설정에서 자동 호출. 직접 부를 일 없음)\n"
-    "파이프에 `| zub trim|diag` 를 붙이면 exit code 가 사라진다: 빌드·테스트는 `zub wrap --` 를 써라.";
+    "파이프에 `| zub trim|diag` 를 붙이면 exit code 가 사라진다: 빌드·테스트는 `zub wrap --` 를 "
+    "써라.";
 
 // The version comes from the build so that it always matches the package.
 const char* const kVersionLine = "zub " ZUB_VERSION " (release, 2026-09-24 빌드)";

@@ -50,11 +50,11 @@ struct DiagState {
   Pending pending = Pending::kNone;
   size_t pending_index = 0;
   std::string pending_key;
-  std::string traceback_place;  // "path:line" of the last traceback frame
-  bool expect_source = false;   // the next line may quote the source
-  bool after_tap = false;       // the last line was a TAP test line
-  bool in_yaml = false;         // inside a TAP diagnostic block
-  bool after_e_line = false;    // pytest's "E   " explanation runs
+  std::string traceback_place;    // "path:line" of the last traceback frame
+  bool expect_source = false;     // the next line may quote the source
+  bool after_tap = false;         // the last line was a TAP test line
+  bool in_yaml = false;           // inside a TAP diagnostic block
+  bool after_e_line = false;      // pytest's "E   " explanation runs
   size_t tap_failure = SIZE_MAX;  // the stored "not ok" line its block describes
   bool tap_located = false;       // that line has its place already
 };
@@ -162,7 +162,8 @@ bool is_rule_name(std::string_view w) {
   if (w.size() < 3 || w.back() == '-') return false;
   bool sep = false;
   for (char c : w) {
-    const bool ok = is_digit(c) || (c >= 'a' && c <= 'z') || c == '-' || c == '/' || c == '@' || c == '_';
+    const bool ok =
+        is_digit(c) || (c >= 'a' && c <= 'z') || c == '-' || c == '/' || c == '@' || c == '_';
     if (!ok) return false;
     sep |= (c == '-' || c == '/');
   }
@@ -224,11 +225,13 @@ void record_located(DiagState& st, std::string_view t, const Located& loc) {
   SeverityHead head = severity_head(rest);
   std::string_view rule = trailing_rule(t);
   // ESLint's unix format names severity and rule in the bracket.
-  if (head.severity == Severity::kNone && (starts_with(rule, "Error/") || starts_with(rule, "Warning/"))) {
+  if (head.severity == Severity::kNone &&
+      (starts_with(rule, "Error/") || starts_with(rule, "Warning/"))) {
     head.severity = rule[0] == 'E' ? Severity::kError : Severity::kWarning;
     head.code = rule.substr(rule.find('/') + 1);
   }
-  if (head.severity == Severity::kNone && starts_with(rest, "***")) head.severity = Severity::kError;
+  if (head.severity == Severity::kNone && starts_with(rest, "***"))
+    head.severity = Severity::kError;
   if (head.severity == Severity::kNone) {
     const std::string_view word = rest.substr(0, rest.find(' '));
     const std::string_view code = ends_with(word, ":") ? word.substr(0, word.size() - 1) : word;
@@ -344,7 +347,8 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
       count_error_rule(st, head.code, t);
       record_error(st, t);
     } else if (head.severity == Severity::kWarning && !starts_with(head.message, "`")) {
-      const std::string key = head.code.empty() ? message_key(head.message) : std::string(head.code);
+      const std::string key =
+          head.code.empty() ? message_key(head.message) : std::string(head.code);
       record_rule(st, key.empty() ? "(no-rule-id) warning" : key, byte_cut(t, 160));
     }
     st.expect_source = true;
@@ -372,7 +376,8 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
     const size_t at = t.find("\", line ") + 8;
     size_t end = at;
     while (end < t.size() && is_digit(t[end])) ++end;
-    st.traceback_place = std::string(t.substr(6, q - 6)) + ":" + std::string(t.substr(at, end - at));
+    st.traceback_place =
+        std::string(t.substr(6, q - 6)) + ":" + std::string(t.substr(at, end - at));
     st.expect_source = true;
     return true;
   }
@@ -401,10 +406,12 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
     std::string_view last;
     for_each_word(t, [&](std::string_view w) { last = w; });
     const bool error = contains(t, "error");
-    std::string key = is_rule_name(last) ? std::string(last)
-                                         : std::string("(no-rule-id) ") + (error ? "error" : "warning");
+    std::string key = is_rule_name(last)
+                          ? std::string(last)
+                          : std::string("(no-rule-id) ") + (error ? "error" : "warning");
     const std::string_view cut = byte_cut(t, 160);
-    const std::string example = st.current_file.empty() ? std::string(cut) : st.current_file + ":" + std::string(cut);
+    const std::string example =
+        st.current_file.empty() ? std::string(cut) : st.current_file + ":" + std::string(cut);
     record_rule(st, std::move(key), example, error);
     if (error) record_error(st, example);
     st.pending = Pending::kNone;
@@ -415,7 +422,8 @@ bool classify(DiagState& st, std::string_view t, std::string_view raw) {
     return true;
   }
   // Lines that say error or warning in a shape of no tool above.
-  if (contains(t, "error:") || contains(t, "Error:") || contains(t, "ERROR:") || starts_with(t, "ERROR ")) {
+  if (contains(t, "error:") || contains(t, "Error:") || contains(t, "ERROR:") ||
+      starts_with(t, "ERROR ")) {
     record_error(st, t);
     st.pending = Pending::kNone;
     return true;
@@ -455,7 +463,8 @@ void append_rules(std::string& out, const DiagState& st) {
   }
 }
 
-void append_list(std::string& out, const char* what, const std::vector<std::string>& lines, uint64_t seen) {
+void append_list(std::string& out, const char* what, const std::vector<std::string>& lines,
+                 uint64_t seen) {
   out += "== " + std::to_string(lines.size()) + " " + what + " lines ==\n";
   for (const std::string& l : lines) out += "  " + l + "\n";
   if (seen > lines.size())

@@ -144,7 +144,8 @@ std::string_view trailing_rule(std::string_view t) {
     letter |= is_upper(c) || is_lower(c);
   }
   if (!letter) return {};
-  if (const size_t comma = key.rfind(','); comma != std::string_view::npos) key = key.substr(comma + 1);
+  if (const size_t comma = key.rfind(','); comma != std::string_view::npos)
+    key = key.substr(comma + 1);
   return key;
 }
 
@@ -189,36 +190,72 @@ bool is_context_line(std::string_view t) {
   if (t == "OK" || starts_with(t, "OK (")) return true;
   if (all_of(t, "-") && t.size() >= 3) return true;
   if (starts_with(t, "___") || starts_with(t, "_ _ _")) return true;
-  if (starts_with_any(t, {"In file included from ", "Traceback (most recent call last)",
+  if (starts_with_any(t, {"In file included from ",
+                          "Traceback (most recent call last)",
                           "During handling of the above exception",
-                          "The above exception was the direct cause", "TAP version ", "# Subtest: ",
-                          "# tests ", "# suites ", "# pass ", "# fail ", "# cancelled ", "# skipped ",
-                          "# todo ", "# duration_ms ", "=== RUN", "=== PAUSE", "=== CONT",
-                          "=== NAME", "--- SKIP", "goroutine ", "created by ", "Compiling ",
-                          "Checking ", "Finished ", "Running ", "Doc-tests ", "failures:",
-                          "stack backtrace:", "Some errors have detailed explanations",
-                          "For more information about", "Test Suites:", "Tests:", "Snapshots:",
-                          "Time:", "Ran all test suites", "Test project ", "Total Test time",
-                          "The following tests FAILED", "Errors while running CTest",
-                          "Output from these tests are in", "Use \"--rerun-failed",
-                          "compilation terminated.", "platform ", "rootdir: ", "cachedir: ",
-                          "plugins: ", "configfile: ", "collected "}))
+                          "The above exception was the direct cause",
+                          "TAP version ",
+                          "# Subtest: ",
+                          "# tests ",
+                          "# suites ",
+                          "# pass ",
+                          "# fail ",
+                          "# cancelled ",
+                          "# skipped ",
+                          "# todo ",
+                          "# duration_ms ",
+                          "=== RUN",
+                          "=== PAUSE",
+                          "=== CONT",
+                          "=== NAME",
+                          "--- SKIP",
+                          "goroutine ",
+                          "created by ",
+                          "Compiling ",
+                          "Checking ",
+                          "Finished ",
+                          "Running ",
+                          "Doc-tests ",
+                          "failures:",
+                          "stack backtrace:",
+                          "Some errors have detailed explanations",
+                          "For more information about",
+                          "Test Suites:",
+                          "Tests:",
+                          "Snapshots:",
+                          "Time:",
+                          "Ran all test suites",
+                          "Test project ",
+                          "Total Test time",
+                          "The following tests FAILED",
+                          "Errors while running CTest",
+                          "Output from these tests are in",
+                          "Use \"--rerun-failed",
+                          "compilation terminated.",
+                          "platform ",
+                          "rootdir: ",
+                          "cachedir: ",
+                          "plugins: ",
+                          "configfile: ",
+                          "collected "}))
     return true;
   if (starts_with(t, "from ") && (ends_with(t, ":") || ends_with(t, ","))) return true;
-  if (ends_with(t, ":") && contains_any(t, {": In ", ": At global scope", ": At top level", ": in function `"}))
+  if (ends_with(t, ":") &&
+      contains_any(t, {": In ", ": At global scope", ": At top level", ": in function `"}))
     return true;
   if (starts_with(t, "Ran ") && contains(t, " test")) return true;
   if (starts_with(t, "running ") && contains(t, " test")) return true;
   if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
   if (is_ctest_start(t)) return true;
   if (starts_with(t, "Found ") && contains(t, "error")) return true;
-  if (contains_any(t, {"errors generated", "error generated", "warnings generated",
-                       "warning generated", "% tests passed", " problems (",
-                       "warnings being treated as errors"}))
+  if (contains_any(
+          t, {"errors generated", "error generated", "warnings generated", "warning generated",
+              "% tests passed", " problems (", "warnings being treated as errors"}))
     return true;
   if (starts_with(t, "test result: ") && !contains(t, "FAILED")) return true;
-  if (starts_with(t, "---- ") && ends_with(t, " ----")) return true;  // cargo test's captured output
-  if (starts_with(t, ">  ")) return true;                              // pytest marks the failing line
+  if (starts_with(t, "---- ") && ends_with(t, " ----"))
+    return true;                           // cargo test's captured output
+  if (starts_with(t, ">  ")) return true;  // pytest marks the failing line
   if (ends_with(t, " ... skipped") || contains(t, " ... skipped ")) return true;
   if (is_frame(t) || is_numbered_frame(t)) return true;
   if (contains(t, ".go:") && contains(t, " +0x")) return true;  // goroutine frame location
@@ -228,16 +265,17 @@ bool is_context_line(std::string_view t) {
 bool is_test_failure(std::string_view t) {
   // ctest: "2/4 Test #2: name ....***Failed  0.01 sec", "  2 - name (Failed)".
   if (is_ctest_result(t) && contains(t, "***")) return true;
-  if (const size_t n = digits_at(t, 0); n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
-                                        contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)",
-                                                         "(Not Run)", "(Exception)",
-                                                         "(Subprocess aborted)"}))
+  if (const size_t n = digits_at(t, 0);
+      n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
+      contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)", "(Not Run)", "(Exception)",
+                       "(Subprocess aborted)"}))
     return true;
   // cargo test, go test, TAP, jest, unittest, pytest, spec reporters.
   if (contains(t, " problems (")) return false;  // ESLint's closing count: "✖ 3 problems (...)"
   // cargo test and unittest -v: "test a::b ... FAILED", "test_x (m.T.test_x) ... ERROR".
-  if (ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR")) return true;
-  if (starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",  // ●
+  if (ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR"))
+    return true;
+  if (starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",        // ●
                           "\xE2\x9C\x95 ", "\xE2\x9C\x96 ", "ERROR: "}))  // ✕ ✖
     return true;
   if (starts_with(t, "ERROR ") && contains(t, "::")) return true;
@@ -256,7 +294,8 @@ bool is_progress_line(std::string_view t, uint64_t& dots) {
   if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]"
     const size_t open = t.rfind('[');
     const size_t space = t.find(' ');
-    if (open == std::string_view::npos || space == std::string_view::npos || space >= open) return false;
+    if (open == std::string_view::npos || space == std::string_view::npos || space >= open)
+      return false;
     marks = trim_ws(t.substr(space + 1, open - space - 1));
   } else if (t.size() < 4) {
     return false;
@@ -271,7 +310,8 @@ bool is_failure_report(std::string_view t) {
   // make: "make: *** [Makefile:2: app] Error 1", "make[1]: *** ...".
   if (starts_with(t, "make") || starts_with(t, "gmake")) {
     const size_t colon = t.find(": *** ");
-    if (colon != std::string_view::npos && t.substr(0, colon).find(' ') == std::string_view::npos) return true;
+    if (colon != std::string_view::npos && t.substr(0, colon).find(' ') == std::string_view::npos)
+      return true;
   }
   if (starts_with(t, "ninja: build stopped")) return true;
   if (contains(t, "undefined reference to ") || contains(t, "multiple definition of ")) return true;

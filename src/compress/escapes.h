@@ -19,9 +19,9 @@ std::string_view strip_escapes(std::string_view text, std::string& storage);
 // Lines are split as split_lines splits them.
 struct CleanLines {
   std::string_view text;
-  size_t pos = 0;  // next unread byte of `text`
-  size_t esc = 0;  // next ESC at or after the last search, or npos
-  size_t csi = 0;  // next CSI at or after the last search, or npos
+  size_t pos = 0;       // next unread byte of `text`
+  size_t esc = 0;       // next ESC at or after the last search, or npos
+  size_t csi = 0;       // next CSI at or after the last search, or npos
   std::string scratch;  // a line that spans removed sequences
 };
 

@@ -18,8 +18,8 @@ struct SlotRelease {
 using SlotArray = std::unique_ptr<uint64_t[], SlotRelease>;
 
 struct LineSet {
-  SlotArray slots;                    // 0 marks an empty slot
-  size_t mask = 0;                    // capacity - 1 (capacity a power of two)
+  SlotArray slots;  // 0 marks an empty slot
+  size_t mask = 0;  // capacity - 1 (capacity a power of two)
   size_t used = 0;
   bool has_zero = false;  // the fingerprint 0 lives outside the slots
 };

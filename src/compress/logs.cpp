@@ -54,7 +54,9 @@ size_t offset_of_line(std::string_view text, uint64_t skip, uint64_t newlines) {
   if (skip <= newlines - skip + 1) {
     size_t pos = 0;
     for (uint64_t k = 0; k < skip; ++k)
-      pos = static_cast<size_t>(static_cast<const char*>(std::memchr(base + pos, '\n', text.size() - pos)) - base) + 1;
+      pos = static_cast<size_t>(
+                static_cast<const char*>(std::memchr(base + pos, '\n', text.size() - pos)) - base) +
+            1;
     return pos;
   }
   // The line starts after line feed number `skip`, which is number

@@ -34,8 +34,9 @@ std::string utc_stamp() {
   struct tm tm;
   gmtime_r(&ts.tv_sec, &tm);
   char buf[96];
-  std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d.%06ldZ", tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday,
-                tm.tm_hour, tm.tm_min, tm.tm_sec, static_cast<long>(ts.tv_nsec / 1000));
+  std::snprintf(buf, sizeof buf, "%04d%02d%02dT%02d%02d%02d.%06ldZ", tm.tm_year + 1900,
+                tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+                static_cast<long>(ts.tv_nsec / 1000));
   return buf;
 }
 
@@ -81,7 +82,8 @@ void prune(int dir_fd, const std::string& newest) {
     const bool temp = std::strncmp(e->d_name, kTempPrefix.data(), kTempPrefix.size()) == 0;
     if (!temp && !is_ring_name(e->d_name)) continue;
     struct stat st;
-    if (::fstatat(dir_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode)) continue;
+    if (::fstatat(dir_fd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
+      continue;
     if (temp) {
       if (now - st.st_mtime > kStaleTempSeconds) ::unlinkat(dir_fd, e->d_name, 0);
       continue;
@@ -89,7 +91,8 @@ void prune(int dir_fd, const std::string& newest) {
     ring.push_back({e->d_name, static_cast<uint64_t>(st.st_size)});
   }
   ::closedir(dir);
-  std::sort(ring.begin(), ring.end(), [](const Entry& a, const Entry& b) { return a.name > b.name; });
+  std::sort(ring.begin(), ring.end(),
+            [](const Entry& a, const Entry& b) { return a.name > b.name; });
   uint64_t total = 0;
   size_t kept = 0;
   for (const Entry& e : ring) {
@@ -126,7 +129,8 @@ RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int
   if (exit_status) name += "-exit" + std::to_string(*exit_status);
   name += ".log";
   const std::string temp = std::string(kTempPrefix) + name;
-  const int fd = open_own(dir.fd(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, OwnKind::kFile, &k.err, 0600);
+  const int fd =
+      open_own(dir.fd(), temp.c_str(), O_WRONLY | O_CREAT | O_EXCL, OwnKind::kFile, &k.err, 0600);
   if (fd < 0) return k;
   k.err = write_fully(fd, bytes);
   bool ok = k.err == 0;
@@ -151,7 +155,8 @@ RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int
 }
 
 std::string raw_kept_note(const RawKept& k) {
-  if (!k.ok) return "[zub: 원문 보관 실패: " + shown_path(k.path) + ": " + os_error_text(k.err) + "]\n";
+  if (!k.ok)
+    return "[zub: 원문 보관 실패: " + shown_path(k.path) + ": " + os_error_text(k.err) + "]\n";
   const std::string path = shown_path(k.path);
   const std::string lines = std::to_string(k.lines);
   std::string note = "[zub: 원문 보관 " + path + " (" + lines + " lines";

@@ -87,8 +87,8 @@ std::string trim(std::string_view input, uint64_t width) {
 
   if (dups != 0 || cut_bytes != 0 || blanks != 0) {
     out += "[zub trim: " + std::to_string(dups) + " dup lines collapsed, " +
-           std::to_string(cut_bytes) + " chars over " + std::to_string(width) +
-           "-col cut, " + std::to_string(blanks) + " blank lines]\n";
+           std::to_string(cut_bytes) + " chars over " + std::to_string(width) + "-col cut, " +
+           std::to_string(blanks) + " blank lines]\n";
   }
   return out;
 }

@@ -38,14 +38,10 @@ std::string shell_command_line(const std::vector<std::string>& words) {
 
 std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width) {
   switch (mode) {
-    case WrapMode::kTrim:
-      return trim(text, width);
-    case WrapMode::kLogs:
-      return logs(text, kLogsDefaultLimit);
-    case WrapMode::kDiag:
-      return diag(text);
-    case WrapMode::kRaw:
-      break;
+    case WrapMode::kTrim: return trim(text, width);
+    case WrapMode::kLogs: return logs(text, kLogsDefaultLimit);
+    case WrapMode::kDiag: return diag(text);
+    case WrapMode::kRaw: break;
   }
   return std::string(text);
 }

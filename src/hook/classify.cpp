@@ -11,24 +11,28 @@ namespace zub {
 
 namespace {
 
+// clang-format off
 constexpr std::string_view kReadOnlyPrograms[] = {
     "ls",   "cat",  "head",  "tail",   "wc",     "grep",     "rg",      "find",
     "sed",  "awk",  "stat",  "file",   "du",     "df",       "date",    "echo",
     "pwd",  "which", "zub",  "jq",     "tree",   "nl",       "sort",    "uniq",
     "column", "printf", "basename", "dirname", "realpath",
 };
+// clang-format on
 static_assert(std::size(kReadOnlyPrograms) == 29);
 
 constexpr std::string_view kReadOnlyGitWords[] = {
     "status", "log", "diff", "branch", "show", "remote", "rev-parse", "ls-files",
 };
 
+// clang-format off
 constexpr std::string_view kWriteMarkers[] = {
     "> ",          ">>",          "rm ",          "mv ",           "cp ",        "mkdir ",
     "npm ",        "yarn ",       "pnpm ",        "cargo build",   "cargo test", "docker run",
     "docker exec", "docker restart", "git add",   "git commit",    "git push",   "git merge",
     "git checkout", "tee ",       "curl -X",      "ssh ",          "kill ",
 };
+// clang-format on
 static_assert(std::size(kWriteMarkers) == 23);
 
 constexpr std::string_view kLoopWords[] = {"until ", "while ", "for ", "do "};

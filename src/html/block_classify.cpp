@@ -12,6 +12,7 @@ namespace zub {
 namespace {
 
 // Sorted, for binary search.
+// clang-format off
 constexpr std::array<std::string_view, 39> kEnglishStopwords = {
     "a",   "all",  "an",    "and",   "are",  "as",   "at",    "be",   "but",  "by",
     "can", "for",  "from",  "have",  "he",   "if",   "in",    "is",   "it",   "no",
@@ -22,6 +23,7 @@ constexpr std::array<std::string_view, 22> kKoreanStopwords = {
     "이",   "그",   "저",   "것",   "수",     "등",     "및",   "위해",
     "있는", "하는", "에서", "으로", "에게",   "하고",   "그리고", "하지만",
     "때문", "대한", "있다", "한다", "된다",   "이다"};
+// clang-format on
 
 static_assert(std::is_sorted(kEnglishStopwords.begin(), kEnglishStopwords.end()));
 
@@ -44,7 +46,7 @@ bool is_ascii_alnum(unsigned char c) {
 }
 
 // Thresholds of the classifier.
-constexpr size_t kShortChars = 60;         // below: a short block
+constexpr size_t kShortChars = 60;  // below: a short block
 constexpr size_t kUndecidedMaxChars = 240;
 constexpr size_t kUndecidedMaxHangul = 24;
 constexpr size_t kShortHangulKeep = 15;
@@ -169,7 +171,8 @@ std::vector<bool> classify_blocks_simple(const std::vector<Block>& blocks) {
       continue;
     }
     const size_t c = char_count(trim_ws(b.plain));
-    const double link = static_cast<double>(b.link_chars) / static_cast<double>(std::max<size_t>(c, 1));
+    const double link =
+        static_cast<double>(b.link_chars) / static_cast<double>(std::max<size_t>(c, 1));
     keep.push_back(c > 24 && link < 0.5);
   }
   return keep;

@@ -70,8 +70,7 @@ bool append_reference(std::string& out, std::string_view name) {
     case 6:
       if (name == "hellip") return out.append("\xE2\x80\xA6"), true;
       break;
-    default:
-      break;
+    default: break;
   }
   uint32_t cp;
   if (!numeric_reference(name, cp)) return false;
@@ -150,8 +149,8 @@ std::string strip_tags(std::string_view html) {
     text.append(html.substr(pos, lt - pos));
     char name[33];
     const std::string_view tag(name, read_tag_name(html, lt, name));
-    if (tag == "a" || tag == "p" || tag == "br" || tag == "li" || tag == "h1" ||
-        tag == "h2" || tag == "h3" || tag == "div" || tag == "span")
+    if (tag == "a" || tag == "p" || tag == "br" || tag == "li" || tag == "h1" || tag == "h2" ||
+        tag == "h3" || tag == "div" || tag == "span")
       text.push_back('\n');
     size_t gt = html.find('>', lt + 1);
     pos = gt == std::string_view::npos ? n : gt + 1;

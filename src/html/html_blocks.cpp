@@ -51,8 +51,7 @@ TagKind tag_kind(std::string_view name, int& level) {
     case 10:
       if (name == "blockquote" || name == "figcaption") return TagKind::block;
       break;
-    default:
-      break;
+    default: break;
   }
   return TagKind::other;
 }
@@ -131,12 +130,8 @@ struct Scanner {
 
   void tag(TagKind kind, int level, bool closing) {
     switch (kind) {
-      case TagKind::a:
-        link_depth = closing ? std::max(0, link_depth - 1) : link_depth + 1;
-        break;
-      case TagKind::block:
-        end_block();
-        break;
+      case TagKind::a: link_depth = closing ? std::max(0, link_depth - 1) : link_depth + 1; break;
+      case TagKind::block: end_block(); break;
       case TagKind::list:
         end_block();
         list_depth = closing ? std::max(0, list_depth - 1) : list_depth + 1;
@@ -144,9 +139,10 @@ struct Scanner {
       case TagKind::li:
         if (closing) break;
         end_block();
-        set_pending(std::string(
-            2 * static_cast<size_t>(std::clamp(list_depth - 1, 0, kMaxListIndentLevels)), ' ') +
-                    "- ");
+        set_pending(
+            std::string(
+                2 * static_cast<size_t>(std::clamp(list_depth - 1, 0, kMaxListIndentLevels)), ' ') +
+            "- ");
         break;
       case TagKind::heading:
         // The closing tag ends the heading too, so that text right after it
@@ -197,8 +193,7 @@ struct Scanner {
         cur.markdown += '`';
         cur.plain += '`';
         break;
-      case TagKind::other:
-        break;
+      case TagKind::other: break;
     }
   }
 };

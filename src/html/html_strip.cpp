@@ -17,10 +17,12 @@ constexpr size_t kMinRootBytes = 400;
 constexpr size_t kMaxNames = 17;
 using NameList = std::array<std::string_view, kMaxNames>;
 
+// clang-format off
 constexpr NameList kDropped = {
     "head",   "script", "style",  "noscript", "template", "svg",
     "nav",    "footer", "aside",  "form",     "iframe",   "picture",
     "video",  "canvas", "select", "button",   "dialog"};
+// clang-format on
 
 // Elements whose content is code or drawing, never text a reader sees.
 constexpr NameList kCode = {"script", "style", "svg"};

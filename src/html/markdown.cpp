@@ -4,12 +4,12 @@
 #include <cstdint>
 #include <unordered_set>
 
+#include "base/control_text.h"
 #include "base/fnv.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "html/block_classify.h"
-#include "base/control_text.h"
 #include "html/entities.h"
 #include "html/html_strip.h"
 
@@ -26,11 +26,13 @@ constexpr size_t kMaxSeenBlocks = 8000;
 constexpr size_t kMinLinkTextChars = 12;
 constexpr size_t kMaxLinkTexts = 200;
 
+// clang-format off
 constexpr std::array<std::string_view, 10> kBoilerplate = {
     "You must be logged in",   "You must be signed in",  "Sign up for free",
     "All reactions",           "Uh oh!",                 "Notifications You must",
     "Already have an account", "Skip to content",        "Accept all cookies",
     "개인정보 처리방침"};
+// clang-format on
 
 bool is_boilerplate(std::string_view text) {
   for (std::string_view phrase : kBoilerplate)
@@ -144,9 +146,11 @@ std::string html_to_markdown(std::string_view doc) {
   std::vector<bool> keep = classify_blocks(blocks);
   // Page text is printed as it is: control characters (NULs, escape
   // sequences, stray carriage returns) go, line feeds and tabs stay.
-  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes) return page_text(render_blocks(blocks, keep));
+  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes)
+    return page_text(render_blocks(blocks, keep));
   keep = classify_blocks_simple(blocks);
-  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes) return page_text(render_blocks(blocks, keep));
+  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes)
+    return page_text(render_blocks(blocks, keep));
   return page_text(link_list(doc));
 }
 

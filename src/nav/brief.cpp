@@ -110,9 +110,9 @@ bool succeeded(const ProcessResult& r) { return r.started && r.exited && r.exit_
 GitConfig repository_git_config(const std::string& root) {
   GitConfig config = fixed_git_config();
   const GitSettings settings = git_settings(config);
-  ProcessResult r = run_git(root, settings,
-                            {"config", "--show-scope", "-z", "--name-only", "--get-regexp",
-                             "^filter\\."});
+  ProcessResult r =
+      run_git(root, settings,
+              {"config", "--show-scope", "-z", "--name-only", "--get-regexp", "^filter\\."});
   // A git without --show-scope (before 2.26) rejects it as a usage error;
   // then every driver counts as the repository's.
   bool scoped = true;

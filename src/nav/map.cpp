@@ -127,7 +127,7 @@ void count_file(Tables& t, std::string_view name_text) {
 // directory stream keeps the names resolvable relative to it.
 struct SizeJob {
   DIR* dir = nullptr;
-  std::string names;       // NUL-separated entry names
+  std::string names;        // NUL-separated entry names
   DirStat* slot = nullptr;  // receives the byte total; its file count is not touched
 };
 
@@ -361,7 +361,8 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
       return is_within(r.canonical, k.canonical);
     });
     if (inside) {
-      out.write_err("zub map: " + shown_path(r.written) + ": 이미 포함된 경로라 건너뜀(이중 집계 방지)\n");
+      out.write_err("zub map: " + shown_path(r.written) +
+                    ": 이미 포함된 경로라 건너뜀(이중 집계 방지)\n");
       continue;
     }
     kept.push_back(std::move(r));

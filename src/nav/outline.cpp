@@ -1,9 +1,9 @@
 #include "nav/outline.h"
 
-#include "base/shown_path.h"
 #include "base/file_io.h"
 #include "base/gain_baseline.h"
 #include "base/os_error.h"
+#include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -16,6 +16,7 @@ namespace {
 
 constexpr size_t kOutlineLineBytes = 160;
 
+// clang-format off
 constexpr std::string_view kDeclarationPrefixes[] = {
     "#[",      "@",                                                     // attributes
     "fn ",     "pub fn", "async fn", "def ", "function ", "func ",      // functions
@@ -24,6 +25,7 @@ constexpr std::string_view kDeclarationPrefixes[] = {
     "const ",  "let ",   "var ",                                        // bindings
     "public ", "private ", "protected ",                                // visibility
 };
+// clang-format on
 static_assert(sizeof kDeclarationPrefixes / sizeof kDeclarationPrefixes[0] == 27);
 
 }  // namespace
@@ -45,12 +47,14 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
     }
     const ReadResult file = read_file_view(path);
     if (!file.ok || !is_valid_utf8(file.text())) {
-      out.write_out(shown_path(path) + ": " + file_error_text(file.ok ? kErrNotUtf8 : file.err) + "\n");
+      out.write_out(shown_path(path) + ": " + file_error_text(file.ok ? kErrNotUtf8 : file.err) +
+                    "\n");
       continue;
     }
     add_gain_baseline(file.text().size());
     const std::vector<std::string_view> lines = split_lines(file.text());
-    std::string block = "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
+    std::string block =
+        "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
     uint64_t count = 0;
     bool capped = false;
     const SourceLang lang = source_lang(path);
@@ -60,7 +64,8 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       src.extents = false;
     }
     for (size_t i = 0; i < lines.size(); ++i) {
-      if (lang == SourceLang::Other ? !is_declaration_line(lines[i]) : !is_outline_line(src, i)) continue;
+      if (lang == SourceLang::Other ? !is_declaration_line(lines[i]) : !is_outline_line(src, i))
+        continue;
       if (capped) {
         block.append("\xE2\x80\xA6 (truncated)\n");
         break;

@@ -1,14 +1,14 @@
 #include "nav/read.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <optional>
-#include <sys/stat.h>
 
-#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
+#include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -105,8 +105,7 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
     size_t end = nl == std::string_view::npos ? text.size() : nl;
     if (n >= r.a) {
       size_t line_end = end;
-      if (nl != std::string_view::npos && line_end > pos && text[line_end - 1] == '\r')
-        --line_end;
+      if (nl != std::string_view::npos && line_end > pos && text[line_end - 1] == '\r') --line_end;
       sink.add(n, text.substr(pos, line_end - pos));
     }
     if (nl == std::string_view::npos) break;
@@ -123,8 +122,7 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   return true;
 }
 
-void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool numbering,
-                Output& out) {
+void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool numbering, Output& out) {
   ReadResult file = read_file_prefix(r.path, limit);
   if (!file.ok) {
     out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
@@ -139,7 +137,8 @@ void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool number
     cut_note = true;
   }
   std::string block;
-  if (file_count > 1) block = "== " + shown_path(r.path) + " (앞 " + std::to_string(limit) + "B) ==\n";
+  if (file_count > 1)
+    block = "== " + shown_path(r.path) + " (앞 " + std::to_string(limit) + "B) ==\n";
   LineSink sink{block, numbering};
   uint64_t n = 0;
   for (std::string_view line : lines) sink.add(++n, line);

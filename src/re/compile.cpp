@@ -142,7 +142,8 @@ void analyse_entry(const std::vector<PatternInst>& prog, const CompiledPattern& 
         bytes.add(in.byte);
         // Case-insensitive programs hold lower-case letters and compare the
         // lowered input byte, so an upper-case byte starts a match too.
-        if (p.icase && in.byte >= 'a' && in.byte <= 'z') bytes.add(static_cast<uint8_t>(in.byte - 32));
+        if (p.icase && in.byte >= 'a' && in.byte <= 'z')
+          bytes.add(static_cast<uint8_t>(in.byte - 32));
         break;
       case InstKind::kAny:
         for (unsigned b = 0; b < 256; ++b)
@@ -210,7 +211,9 @@ std::string dump_program(const CompiledPattern& p) {
       }
       case InstKind::kAny: out += "any"; break;
       case InstKind::kClass: out += "class " + std::to_string(in.x); break;
-      case InstKind::kSplit: out += "split " + std::to_string(in.x) + ' ' + std::to_string(in.y); break;
+      case InstKind::kSplit:
+        out += "split " + std::to_string(in.x) + ' ' + std::to_string(in.y);
+        break;
       case InstKind::kJump: out += "jump " + std::to_string(in.x); break;
       case InstKind::kAssertStart: out += "start"; break;
       case InstKind::kAssertEnd: out += "end"; break;

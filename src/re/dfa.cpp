@@ -16,7 +16,9 @@ constexpr int32_t kMatched = -2;
 constexpr size_t kMaxStates = 2048;
 constexpr size_t kMaxTableBytes = 16u << 20;
 
-inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+inline uint8_t lower(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+}
 
 struct DfaState {
   std::vector<uint32_t> pcs;  // consuming, match and pending-assertion positions
@@ -142,8 +144,8 @@ struct Context {
 // `seeds`, appending the positions reached to `out`. With the next byte
 // unknown, word boundaries and end assertions are kept pending in `out`.
 // Returns true when the match instruction was reached.
-bool closure(const CompiledPattern& p, DfaCache& d, const Context& ctx,
-             const uint32_t* seeds, size_t nseeds, std::vector<uint32_t>& out) {
+bool closure(const CompiledPattern& p, DfaCache& d, const Context& ctx, const uint32_t* seeds,
+             size_t nseeds, std::vector<uint32_t>& out) {
   bool matched = false;
   for (size_t s = 0; s < nseeds; ++s) {
     d.stack.push_back(seeds[s]);
@@ -163,12 +165,16 @@ bool closure(const CompiledPattern& p, DfaCache& d, const Context& ctx,
           if (ctx.at_start) d.stack.push_back(i + 1);
           break;
         case InstKind::kAssertEnd:
-          if (!ctx.next_known) out.push_back(i);
-          else if (ctx.at_end) d.stack.push_back(i + 1);
+          if (!ctx.next_known)
+            out.push_back(i);
+          else if (ctx.at_end)
+            d.stack.push_back(i + 1);
           break;
         case InstKind::kWordBoundary:
-          if (!ctx.next_known) out.push_back(i);
-          else if ((ctx.prev_word != ctx.next_word) == in.flag) d.stack.push_back(i + 1);
+          if (!ctx.next_known)
+            out.push_back(i);
+          else if ((ctx.prev_word != ctx.next_word) == in.flag)
+            d.stack.push_back(i + 1);
           break;
         case InstKind::kMatch:
           matched = true;
@@ -190,7 +196,8 @@ void next_gen(DfaCache& d) {
 
 // Interns the state (pcs, prev_word, at_start); kMatched when it already
 // holds the match, kUnknown when the budget is exhausted.
-int32_t intern(DfaCache& d, std::vector<uint32_t>& pcs, bool prev_word, bool at_start, bool matched) {
+int32_t intern(DfaCache& d, std::vector<uint32_t>& pcs, bool prev_word, bool at_start,
+               bool matched) {
   if (matched) return kMatched;
   prev_word = prev_word && d.uses_word;
   at_start = at_start && d.uses_start;
@@ -280,8 +287,8 @@ bool ensure_start(const CompiledPattern& p, DfaCache& d) {
 // with that transition in `t`.
 // Kept out of line: inlined, it shares registers with the slow path around
 // it and pays extra moves per byte.
-[[gnu::noinline]] size_t run_table(const int32_t* tr, const uint8_t* cls, const uint8_t* b, size_t i, size_t n,
-                                   int32_t& row_out, int32_t& t_out) {
+[[gnu::noinline]] size_t run_table(const int32_t* tr, const uint8_t* cls, const uint8_t* b,
+                                   size_t i, size_t n, int32_t& row_out, int32_t& t_out) {
   // Row offsets held at full width spare a sign extension per byte; four
   // bytes a round pay the end test once for them.
   ptrdiff_t row = row_out;
@@ -316,8 +323,8 @@ bool ensure_start(const CompiledPattern& p, DfaCache& d) {
 
 // Like run_table, but also stops after a step back into the start state
 // (row `start`), where the caller searches for the next byte that leaves it.
-size_t run_to_start(const int32_t* tr, const uint8_t* cls, const uint8_t* b, size_t i, size_t n, int32_t& row_out,
-                    int32_t& t_out, int32_t start) {
+size_t run_to_start(const int32_t* tr, const uint8_t* cls, const uint8_t* b, size_t i, size_t n,
+                    int32_t& row_out, int32_t& t_out, int32_t start) {
   ptrdiff_t row = row_out;
   ptrdiff_t t = 0;
   for (; i < n; ++i) {
@@ -391,7 +398,8 @@ DfaAnswer dfa_occurs(const CompiledPattern& p, MatchScratch& scratch, std::strin
   return ends_matching(p, d, s) ? DfaAnswer::kYes : DfaAnswer::kNo;
 }
 
-DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& scratch, std::string_view text, size_t from) {
+DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& scratch, std::string_view text,
+                         size_t from) {
   if (!scratch.dfa_lines) {
     scratch.dfa_lines = std::make_unique<DfaCache>();
     scratch.dfa_lines->lines = true;

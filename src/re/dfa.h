@@ -31,6 +31,7 @@ struct DfaLineHit {
   LineFind kind;
   size_t at;
 };
-DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t from);
+DfaLineHit dfa_find_line(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                         size_t from);
 
 }  // namespace zub

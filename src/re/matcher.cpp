@@ -9,7 +9,9 @@ namespace zub {
 
 namespace {
 
-inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+inline uint8_t lower(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+}
 
 void prepare(const CompiledPattern& p, MatchScratch& s) {
   if (s.marks.size() < p.program.size()) s.marks.resize(p.program.size(), 0);
@@ -148,7 +150,8 @@ LineSpan find_line(const CompiledPattern& p, MatchScratch& s, std::string_view t
     line.next = nl < n ? nl + 1 : n;
     if (h.kind == LineFind::kExact) return line;
     const std::string_view text_of_line(base + line.start, line.end - line.start);
-    if (h.kind == LineFind::kCheck ? occurs(p, s, text_of_line) : occurs_nfa(p, s, text_of_line)) return line;
+    if (h.kind == LineFind::kCheck ? occurs(p, s, text_of_line) : occurs_nfa(p, s, text_of_line))
+      return line;
     from = line.next;
   }
   return LineSpan{};
@@ -159,8 +162,8 @@ namespace {
 // The longest match anchored at `start`, stepping over at most `budget`
 // bytes (the bytes stepped over are taken from it). Returns nullopt when the
 // budget ran out first.
-std::optional<LongestMatch> longest_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
-                                         size_t start, size_t& budget) {
+std::optional<LongestMatch> longest_from(const CompiledPattern& p, MatchScratch& s,
+                                         std::string_view text, size_t start, size_t& budget) {
   prepare(p, s);
   LongestMatch r;
   ++s.step;
@@ -199,17 +202,17 @@ namespace {
 // Fills s.ends: for every start position q from `lo` on, the end of the
 // longest non-empty match starting there, or 0. Runs the reversed program
 // from the end of the line down to `lo`, one thread started at every
-// position; a thread carries the position where its match ends. Threads are kept in the order of that
-// end, largest first, and the first thread to reach an instruction owns it
-// for the step, so each instruction (the match among them) is held by the
-// thread whose match ends furthest. That is all a longest match needs: what
-// a thread can still do depends only on its instruction and position.
+// position; a thread carries the position where its match ends. Threads are kept in the order of
+// that end, largest first, and the first thread to reach an instruction owns it for the step, so
+// each instruction (the match among them) is held by the thread whose match ends furthest. That is
+// all a longest match needs: what a thread can still do depends only on its instruction and
+// position.
 void longest_ends(const CompiledPattern& p, MatchScratch& s, std::string_view text, size_t lo) {
   const std::vector<PatternInst>& rp = p.reverse_program;
   const size_t n = text.size();
   s.ends.assign(n + 1, 0);
-  auto add = [&](std::vector<uint32_t>& list, std::vector<uint32_t>& list_end, uint32_t pc, size_t pos,
-                 uint32_t end) {
+  auto add = [&](std::vector<uint32_t>& list, std::vector<uint32_t>& list_end, uint32_t pc,
+                 size_t pos, uint32_t end) {
     closure_at(rp, s, pc, pos, text, [&](uint32_t i) {
       if (rp[i].kind == InstKind::kMatch) {
         if (end > pos) s.ends[pos] = end;

@@ -27,11 +27,11 @@ struct MatchScratch {
   uint64_t step = 0;            // raised before every step, never reset
   std::vector<uint32_t> cur, next, stack;
   std::vector<uint32_t> cur_end, next_end;  // per thread of the backward pass: where its match ends
-  std::vector<uint32_t> ends;               // per position: end of the longest non-empty match, or 0
+  std::vector<uint32_t> ends;           // per position: end of the longest non-empty match, or 0
   std::unique_ptr<DfaCache> dfa;        // built on first use by occurs()
   std::unique_ptr<DfaCache> dfa_lines;  // built on first use by find_line()
-  bool use_dfa = true;            // tests turn it off to compare both paths
-  bool per_start_first = true;    // off: only-matching pieces by the backward pass alone (tests)
+  bool use_dfa = true;                  // tests turn it off to compare both paths
+  bool per_start_first = true;  // off: only-matching pieces by the backward pass alone (tests)
 
   MatchScratch();
   ~MatchScratch();
@@ -65,8 +65,8 @@ struct LongestMatch {
 };
 
 // The longest match anchored at `start` (start <= text.size()).
-LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s,
-                                std::string_view text, size_t start);
+LongestMatch longest_match_from(const CompiledPattern& p, MatchScratch& s, std::string_view text,
+                                size_t start);
 
 // The pieces printed by only-matching output: from position 0, take the
 // longest match at the current start; a non-empty one is recorded and the

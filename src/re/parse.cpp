@@ -156,9 +156,7 @@ class Parser {
       case '$': ++pos_; return leaf(NodeKind::kEnd);
       case '[': ++pos_; return bracket();
       case '\\': return escape();
-      default:
-        ++pos_;
-        return literal_node(icase_ ? lower_byte(c) : c);
+      default: ++pos_; return literal_node(icase_ ? lower_byte(c) : c);
     }
   }
 
@@ -371,7 +369,9 @@ class Parser {
       const uint8_t c = cur();
       if (c == '*' || c == '+' || c == '?') {
         ++pos_;
-        const NodeKind k = c == '*' ? NodeKind::kStar : c == '+' ? NodeKind::kPlus : NodeKind::kOptional;
+        const NodeKind k = c == '*'   ? NodeKind::kStar
+                           : c == '+' ? NodeKind::kPlus
+                                      : NodeKind::kOptional;
         std::vector<PatternNode> one;
         one.push_back(std::move(a));
         a = inner(k, std::move(one));

@@ -47,9 +47,9 @@ enum class NodeKind : uint8_t {
 // expanded.
 struct PatternNode {
   NodeKind kind = NodeKind::kEmpty;
-  uint8_t byte = 0;     // kLiteral
-  bool flag = false;    // kWordBoundary: true = boundary, false = negation
-  uint32_t cls = 0;     // kClass: index into the class table
+  uint8_t byte = 0;   // kLiteral
+  bool flag = false;  // kWordBoundary: true = boundary, false = negation
+  uint32_t cls = 0;   // kClass: index into the class table
   uint64_t size = 0;
   uint32_t depth = 1;
   std::vector<PatternNode> children;

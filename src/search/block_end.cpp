@@ -11,8 +11,10 @@ int64_t brace_balance(std::string_view line) {
   for (size_t i = 0; i < n; ++i) {
     const char c = line[i];
     if (in_string) {
-      if (c == '\\') ++i;
-      else if (c == '"') in_string = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
       continue;
     }
     switch (c) {

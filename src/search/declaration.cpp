@@ -77,7 +77,8 @@ struct Cursor {
     crossed = true;
     if (i > last) return false;
     // Preprocessor lines between a head and its body are not part of it.
-    const bool c_like = lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
+    const bool c_like =
+        lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
     if (c_like) {
       std::string_view l = line();
       size_t k = indent_of(l);
@@ -127,7 +128,8 @@ struct Cursor {
     const std::string_view l = line();
     const char q = l[c];
     for (++c; c < l.size(); ++c) {
-      if (l[c] == '\\') ++c;
+      if (l[c] == '\\')
+        ++c;
       else if (l[c] == q) {
         ++c;
         return;
@@ -163,7 +165,8 @@ struct Cursor {
     const std::string_view l = line();
     int depth = 0;
     for (size_t k = c; k < l.size(); ++k) {
-      if (l[k] == '<') ++depth;
+      if (l[k] == '<')
+        ++depth;
       else if (l[k] == '>' && !(k > 0 && l[k - 1] == '-')) {
         if (--depth == 0) {
           c = k + 1;
@@ -258,9 +261,15 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
 }
 
 Head definition(size_t start) { return Head{HeadKind::Definition, start, kNoLine, kNoLine}; }
-Head definition_brace(size_t start, size_t brace) { return Head{HeadKind::Definition, start, brace, kNoLine}; }
-Head definition_end(size_t start, size_t end) { return Head{HeadKind::Definition, start, kNoLine, end}; }
-Head declaration_end(size_t start, size_t end) { return Head{HeadKind::Declaration, start, kNoLine, end}; }
+Head definition_brace(size_t start, size_t brace) {
+  return Head{HeadKind::Definition, start, brace, kNoLine};
+}
+Head definition_end(size_t start, size_t end) {
+  return Head{HeadKind::Definition, start, kNoLine, end};
+}
+Head declaration_end(size_t start, size_t end) {
+  return Head{HeadKind::Declaration, start, kNoLine, end};
+}
 
 // Definition up to its body, or up to its ";" when it has none.
 Head definition_to_stop(const SourceText& src, size_t i, size_t c) {
@@ -273,10 +282,22 @@ Head definition_to_stop(const SourceText& src, size_t i, size_t c) {
 // ---- C and C++ -------------------------------------------------------------
 
 bool c_stop_word(std::string_view w) {
-  return is_word(w, {"return", "if", "else", "while", "for", "switch", "case", "do", "goto", "sizeof", "new",
-                     "delete", "throw", "co_return", "co_await", "co_yield", "typeof", "__typeof__", "defined",
-                     "not", "and", "or", "asm", "__asm__", "static_assert", "_Static_assert", "break", "continue",
-                     "default", "using", "typedef", "extern"});
+  return is_word(w, {"return",        "if",
+                     "else",          "while",
+                     "for",           "switch",
+                     "case",          "do",
+                     "goto",          "sizeof",
+                     "new",           "delete",
+                     "throw",         "co_return",
+                     "co_await",      "co_yield",
+                     "typeof",        "__typeof__",
+                     "defined",       "not",
+                     "and",           "or",
+                     "asm",           "__asm__",
+                     "static_assert", "_Static_assert",
+                     "break",         "continue",
+                     "default",       "using",
+                     "typedef",       "extern"});
 }
 
 // The text before a name in a function head: specifiers, a return type,
@@ -295,8 +316,10 @@ bool c_pre_ok(std::string_view pre, bool* is_extern) {
       size_t e = k;
       while (e < n && is_ident_byte(pre[e])) ++e;
       const std::string_view w = pre.substr(k, e - k);
-      if (w == "extern") *is_extern = true;
-      else if (c_stop_word(w)) return false;
+      if (w == "extern")
+        *is_extern = true;
+      else if (c_stop_word(w))
+        return false;
       k = e;
       after_word = true;
       continue;
@@ -304,8 +327,10 @@ bool c_pre_ok(std::string_view pre, bool* is_extern) {
     if (x == '(' && after_word) {  // attribute or macro arguments
       int depth = 0;
       for (; k < n; ++k) {
-        if (pre[k] == '(') ++depth;
-        else if (pre[k] == ')' && --depth == 0) break;
+        if (pre[k] == '(')
+          ++depth;
+        else if (pre[k] == ')' && --depth == 0)
+          break;
       }
       if (k == n) return false;
       ++k;
@@ -315,9 +340,12 @@ bool c_pre_ok(std::string_view pre, bool* is_extern) {
     if (x == '<') {  // template arguments
       int depth = 0;
       for (; k < n; ++k) {
-        if (pre[k] == '<') ++depth;
-        else if (pre[k] == '>' && --depth == 0) break;
-        else if (pre[k] == ';' || pre[k] == '=') return false;
+        if (pre[k] == '<')
+          ++depth;
+        else if (pre[k] == '>' && --depth == 0)
+          break;
+        else if (pre[k] == ';' || pre[k] == '=')
+          return false;
       }
       if (k == n) return false;
       ++k;
@@ -359,7 +387,8 @@ Head c_tail(const SourceText& src, Cursor k, size_t start, bool allow_knr) {
         const std::string_view t = trim(lines[j]);
         if (t.empty()) continue;
         if (t[0] == '{') return definition_brace(start, j);
-        if (t.back() != ';' || t.find('(') != std::string_view::npos || t.find('=') != std::string_view::npos)
+        if (t.back() != ';' || t.find('(') != std::string_view::npos ||
+            t.find('=') != std::string_view::npos)
           break;
       }
     }
@@ -436,7 +465,9 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     std::string_view d = trim(pre.substr(1));
     if (d == "define") {
       size_t e = i;
-      while (e + 1 < src.lines->size() && !(*src.lines)[e].empty() && (*src.lines)[e].back() == '\\') ++e;
+      while (e + 1 < src.lines->size() && !(*src.lines)[e].empty() &&
+             (*src.lines)[e].back() == '\\')
+        ++e;
       return definition_end(i, e);
     }
     return {};
@@ -523,8 +554,9 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
 // ---- Java and C# -----------------------------------------------------------
 
 bool java_stop_word(std::string_view w) {
-  return is_word(w, {"return", "new", "throw", "else", "if", "while", "for", "switch", "case", "do", "assert",
-                     "await", "yield", "import", "package", "using", "var", "goto", "lock", "typeof", "nameof"});
+  return is_word(w, {"return",  "new",   "throw", "else",   "if",    "while",  "for",
+                     "switch",  "case",  "do",    "assert", "await", "yield",  "import",
+                     "package", "using", "var",   "goto",   "lock",  "typeof", "nameof"});
 }
 
 bool java_pre_ok(std::string_view pre, bool* abstract_like) {
@@ -545,7 +577,8 @@ bool java_pre_ok(std::string_view pre, bool* abstract_like) {
       k = e;
       continue;
     }
-    if (x == '@' || x == '[' || x == '<' || x == '(') {  // annotations, attributes, arrays, generics
+    if (x == '@' || x == '[' || x == '<' ||
+        x == '(') {  // annotations, attributes, arrays, generics
       const char open = x == '@' ? '(' : x;
       const char close = open == '(' ? ')' : open == '[' ? ']' : '>';
       if (x == '@') {
@@ -557,14 +590,17 @@ bool java_pre_ok(std::string_view pre, bool* abstract_like) {
       }
       int depth = 0;
       for (; k < n; ++k) {
-        if (pre[k] == open) ++depth;
-        else if (pre[k] == close && --depth == 0) break;
+        if (pre[k] == open)
+          ++depth;
+        else if (pre[k] == close && --depth == 0)
+          break;
       }
       if (k == n) return false;
       ++k;
       continue;
     }
-    if (x == ',' || x == '=' || x == ';' || x == ')' || x == '"' || x == '{' || x == '}') return false;
+    if (x == ',' || x == '=' || x == ';' || x == ')' || x == '"' || x == '{' || x == '}')
+      return false;
     ++k;
   }
   return !(n > 0 && pre[n - 1] == '.');
@@ -587,7 +623,8 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   if (!k.skip_space()) return {};
   if (k.ch() != '(') {
     // Fields and properties need a type before the name.
-    if (pre.empty() || (kw.empty() && pre.back() != '>' && pre.back() != ']' && pre.back() != '?')) return {};
+    if (pre.empty() || (kw.empty() && pre.back() != '>' && pre.back() != ']' && pre.back() != '?'))
+      return {};
     if (scope == Scope::Top) return {};
     const char x = k.ch();
     if (x == '{' && src.lang == SourceLang::CSharp) return definition_brace(i, k.i);
@@ -624,8 +661,8 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
 // ---- JavaScript and TypeScript ---------------------------------------------
 
 bool js_modifier(std::string_view w) {
-  return is_word(w, {"async", "static", "get", "set", "public", "private", "protected", "readonly", "abstract",
-                     "override", "declare", "export", "default", "accessor"});
+  return is_word(w, {"async", "static", "get", "set", "public", "private", "protected", "readonly",
+                     "abstract", "override", "declare", "export", "default", "accessor"});
 }
 
 // Only modifiers, decorators and "*" before the name.
@@ -644,8 +681,10 @@ bool js_modifiers_only(std::string_view pre, bool* abstract_like) {
       if (k < n && pre[k] == '(') {
         int depth = 0;
         for (; k < n; ++k) {
-          if (pre[k] == '(') ++depth;
-          else if (pre[k] == ')' && --depth == 0) break;
+          if (pre[k] == '(')
+            ++depth;
+          else if (pre[k] == ')' && --depth == 0)
+            break;
         }
         if (k == n) return false;
         ++k;
@@ -670,7 +709,7 @@ bool js_function_value(Cursor k) {
   if (w == "function" || w == "async" || w == "class") return true;
   const char x = k.ch();
   if (x == '<') return true;  // a generic arrow function
-  if (x == '(') {  // arrow parameters, or an expression in parentheses
+  if (x == '(') {             // arrow parameters, or an expression in parentheses
     if (!k.skip_group() || !k.skip_space()) return false;
     return (k.ch() == '=' && k.at(1) == '>') || k.ch() == ':';
   }
@@ -686,7 +725,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   const std::string_view pre = trim(line.substr(from, col - from));
   const bool members = scope == Scope::Container || scope == Scope::Abstract;
   std::string_view kw = last_word(pre);
-  if (kw.empty() && !pre.empty() && pre.back() == '*') kw = last_word(trim(pre.substr(0, pre.size() - 1)));
+  if (kw.empty() && !pre.empty() && pre.back() == '*')
+    kw = last_word(trim(pre.substr(0, pre.size() - 1)));
   if (kw == "function") {
     const Stop s = first_brace_or_semicolon(src, i, col + len);
     if (s.what == '{') return definition_brace(i, s.line);
@@ -709,7 +749,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     return definition_end(i, statement_end(src, i, col));
   }
   bool abstract_like = scope == Scope::Abstract;
-  const bool member_assign = !pre.empty() && pre.back() == '.' && pre.find('(') == std::string_view::npos &&
+  const bool member_assign = !pre.empty() && pre.back() == '.' &&
+                             pre.find('(') == std::string_view::npos &&
                              pre.find('=') == std::string_view::npos;
   if (!member_assign && !js_modifiers_only(pre, &abstract_like)) return {};
   if (!k.skip_space()) return {};
@@ -733,7 +774,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
         if (y == '{') {
           // An object type right after ":" or "|"; otherwise the body.
           const std::string_view before = trim(k.line().substr(0, k.c));
-          if (!before.empty() && (before.back() == ':' || before.back() == '|' || before.back() == '<')) {
+          if (!before.empty() &&
+              (before.back() == ':' || before.back() == '|' || before.back() == '<')) {
             if (!k.skip_group()) return {};
             k.c -= 1;
             continue;
@@ -751,7 +793,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     }
     if (k.ch() == '{') return definition_brace(i, k.i);
     if (k.ch() == ';' && abstract_like) return definition_end(i, k.i);
-    if (k.ch() == ';' && members && src.lang == SourceLang::Ts) return declaration_end(i, k.i);  // an overload
+    if (k.ch() == ';' && members && src.lang == SourceLang::Ts)
+      return declaration_end(i, k.i);  // an overload
     return {};
   }
   // In JavaScript an object literal given a name is a class-like definition.
@@ -768,7 +811,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   if (x == ':' && members) return definition_end(i, statement_end(src, i, col));
   if (x == ':') {
     k.advance();
-    if (js_function_value(k) || object_value(k)) return definition_end(i, statement_end(src, i, col));
+    if (js_function_value(k) || object_value(k))
+      return definition_end(i, statement_end(src, i, col));
     return {};
   }
   if ((x == ';' || x == ',') && members && k.i == i) return definition_end(i, i);
@@ -782,12 +826,14 @@ Head go_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   const std::string_view pre = trim(line.substr(from, col - from));
   const bool brace_on_line = line.find('{', col) != std::string_view::npos;
   if (pre == "func") return definition_to_stop(src, i, col + len);
-  if (starts_with(pre, "func") && pre.size() > 4 && trim(pre.substr(4)).front() == '(' && pre.back() == ')')
+  if (starts_with(pre, "func") && pre.size() > 4 && trim(pre.substr(4)).front() == '(' &&
+      pre.back() == ')')
     return definition_to_stop(src, i, col + len);
   if (pre == "type" || ((pre == "const" || pre == "var") && scope == Scope::Top) ||
       (pre.empty() && scope == Scope::Group)) {
     const std::string_view post = trim(line.substr(col + len));
-    if (pre.empty() && (post.empty() || post[0] == '(' || post[0] == '.' || post[0] == ')')) return {};
+    if (pre.empty() && (post.empty() || post[0] == '(' || post[0] == '.' || post[0] == ')'))
+      return {};
     if (brace_on_line) return definition_brace(i, i);
     return definition_end(i, statement_end(src, i, col));
   }
@@ -854,7 +900,8 @@ bool rust_prefix_ok(std::string_view pre) {
     if (!is_ident_byte(x)) return false;
     size_t e = k;
     while (e < n && is_ident_byte(pre[e])) ++e;
-    if (!is_word(pre.substr(k, e - k), {"pub", "async", "unsafe", "extern", "const", "default", "crate"}))
+    if (!is_word(pre.substr(k, e - k),
+                 {"pub", "async", "unsafe", "extern", "const", "default", "crate"}))
       return false;
     k = e;
   }
@@ -867,18 +914,21 @@ Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
   if (ends_with(pre, "macro_rules!")) return definition(i);
   // The implementing type may come with its path: impl Trait for net::Addr.
   std::string_view path_free = pre;
-  while (ends_with(path_free, "::")) path_free = drop_last_word(trim(path_free.substr(0, path_free.size() - 2)));
+  while (ends_with(path_free, "::"))
+    path_free = drop_last_word(trim(path_free.substr(0, path_free.size() - 2)));
   const std::string_view kw = last_word(pre.size() == path_free.size() ? pre : path_free);
   const std::string_view before = drop_last_word(pre);
   if (is_word(kw, {"fn", "struct", "enum", "union", "trait", "type", "mod", "const", "static"}) &&
       rust_prefix_ok(before)) {
-    if (kw == "type" || kw == "const" || kw == "static") return definition_end(i, statement_end(src, i, col));
+    if (kw == "type" || kw == "const" || kw == "static")
+      return definition_end(i, statement_end(src, i, col));
     return definition_to_stop(src, i, col + len);
   }
   const std::string_view t = trim(line);
   if (starts_word(t, "impl") || starts_word(t, "unsafe impl") || starts_word(t, "default impl")) {
     const bool type_position = kw == "for" || kw == "impl" ||
-                               (kw.empty() && !pre.empty() && pre.back() == '>' && pre.find("for") == std::string_view::npos);
+                               (kw.empty() && !pre.empty() && pre.back() == '>' &&
+                                pre.find("for") == std::string_view::npos);
     if (!type_position) return {};
     Cursor k = cursor_at(src, i, col + len);
     if (!k.skip_space()) return {};
@@ -917,7 +967,8 @@ size_t find_code(std::string_view l, std::string_view chars) {
         if (l[k] == '\\') ++k;
       continue;
     }
-    if (x == '/' && k + 1 < l.size() && (l[k + 1] == '/' || l[k + 1] == '*')) return std::string_view::npos;
+    if (x == '/' && k + 1 < l.size() && (l[k + 1] == '/' || l[k + 1] == '*'))
+      return std::string_view::npos;
     for (const char want : chars)
       if (x == want) return k;
   }
@@ -925,7 +976,8 @@ size_t find_code(std::string_view l, std::string_view chars) {
 }
 
 // The first word of `l` from `set`, with the identifier after it.
-bool keyword_name(std::string_view l, std::initializer_list<std::string_view> set, size_t* col, size_t* len) {
+bool keyword_name(std::string_view l, std::initializer_list<std::string_view> set, size_t* col,
+                  size_t* len) {
   const size_t stop = find_code(l, "(=;");
   const size_t n = stop == std::string_view::npos ? l.size() : stop;
   for (size_t k = 0; k < n;) {
@@ -943,7 +995,8 @@ bool keyword_name(std::string_view l, std::initializer_list<std::string_view> se
         while (w < n && is_ident_byte(l[w])) ++w;
         const std::string_view word = l.substr(b, w - b);
         if (word.empty()) return false;
-        if (is_word(word, {"class", "struct", "final", "abstract", "sealed"}) || is_word(word, set)) {
+        if (is_word(word, {"class", "struct", "final", "abstract", "sealed"}) ||
+            is_word(word, set)) {
           b = w;
           continue;
         }
@@ -984,7 +1037,8 @@ bool c_outline(const SourceText& src, size_t i) {
     const std::string_view d = trim(t.substr(1));
     return starts_word(d, "include") || starts_word(d, "define") || starts_word(d, "import");
   }
-  if ((scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) && indent_of(l) != 0) return false;
+  if ((scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) && indent_of(l) != 0)
+    return false;
   if (starts_word(t, "typedef") || starts_word(t, "using")) return true;
   size_t col, len;
   if (t[0] == '}') {
@@ -1004,14 +1058,16 @@ bool c_outline(const SourceText& src, size_t i) {
   if (op < p) p = find_code(l.substr(op), "(") + op;  // "operator=(" and the like
   if (p >= l.size()) return false;
   if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
-  return scope == Scope::Top && name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
+  return scope == Scope::Top && name_before(l, p, &col, &len) &&
+         is_found(name_head(src, i, col, len));
 }
 
 bool java_outline(const SourceText& src, size_t i) {
   const std::string_view l = (*src.lines)[i];
   const std::string_view t = trim(l);
   const Scope scope = src.scopes[i].scope;
-  if (t.empty() || scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) return false;
+  if (t.empty() || scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group)
+    return false;
   if (t[0] == '@' && !starts_word(t, "@interface")) return true;
   if (t[0] == '[' && src.lang == SourceLang::CSharp) return true;
   if (starts_word(t, "package") || starts_word(t, "import") || starts_word(t, "using")) return true;
@@ -1041,7 +1097,8 @@ bool js_outline(const SourceText& src, size_t i) {
   if (t[0] == '@') return scope != Scope::Body;
   // In bodies only function and class declarations: local variables are
   // statements, whatever they hold.
-  if (scope == Scope::Body && !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class")))
+  if (scope == Scope::Body &&
+      !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class")))
     return false;
   if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
   // Past the modifiers to the first word that is not one; a modifier word
@@ -1064,7 +1121,8 @@ bool js_outline(const SourceText& src, size_t i) {
     return word_at(l, b, &col, &len) && is_found(name_head(src, i, col, len));
   }
   for (std::string_view kw : {"class", "interface", "enum", "namespace", "type", "module"}) {
-    if (starts_word(r, kw) && word_at(l, k + kw.size(), &col, &len)) return is_defined(name_head(src, i, col, len));
+    if (starts_word(r, kw) && word_at(l, k + kw.size(), &col, &len))
+      return is_defined(name_head(src, i, col, len));
   }
   if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) {
     const size_t b = k + (r[0] == 'c' ? 5 : 3);
@@ -1102,14 +1160,15 @@ bool go_outline(const SourceText& src, size_t i) {
 bool python_outline(const SourceText& src, size_t i) {
   const std::string_view t = trim((*src.lines)[i]);
   if (t.empty() || src.scopes[i].dead) return false;
-  return starts_word(t, "def") || starts_word(t, "class") || starts_word(t, "async def") || t[0] == '@' ||
-         starts_word(t, "import") || starts_word(t, "from");
+  return starts_word(t, "def") || starts_word(t, "class") || starts_word(t, "async def") ||
+         t[0] == '@' || starts_word(t, "import") || starts_word(t, "from");
 }
 
 bool rust_outline(const SourceText& src, size_t i) {
   const std::string_view t = trim((*src.lines)[i]);
   const Scope scope = src.scopes[i].scope;
-  if (t.empty() || scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) return false;
+  if (t.empty() || scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group)
+    return false;
   if (starts_with(t, "#[") || starts_with(t, "#![")) return true;
   std::string_view r = t;
   for (int steps = 0; steps < 8; ++steps) {
@@ -1117,7 +1176,9 @@ bool rust_outline(const SourceText& src, size_t i) {
     size_t e = 0;
     while (e < r.size() && is_ident_byte(r[e])) ++e;
     const std::string_view w = r.substr(0, e);
-    if (is_word(w, {"fn", "struct", "enum", "union", "trait", "type", "mod", "static", "impl", "use"})) return true;
+    if (is_word(w,
+                {"fn", "struct", "enum", "union", "trait", "type", "mod", "static", "impl", "use"}))
+      return true;
     std::string_view rest = trim(r.substr(e));
     if (w == "const") {
       if (!(starts_word(rest, "fn") || starts_word(rest, "unsafe") || starts_word(rest, "async") ||
@@ -1142,7 +1203,6 @@ bool rust_outline(const SourceText& src, size_t i) {
   return false;
 }
 
-
 }  // namespace
 
 Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
@@ -1156,8 +1216,8 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
     const size_t brace = find_code(line.substr(0, col), "{}");
     if (brace != std::string_view::npos && line[brace] == '{') {
       size_t last = brace;
-      for (size_t k = find_code(line.substr(brace + 1, col - brace - 1), "{"); k != std::string_view::npos;
-           k = find_code(line.substr(last + 1, col - last - 1), "{"))
+      for (size_t k = find_code(line.substr(brace + 1, col - brace - 1), "{");
+           k != std::string_view::npos; k = find_code(line.substr(last + 1, col - last - 1), "{"))
         last = last + 1 + k;
       if (line.substr(last, col - last).find('}') == std::string_view::npos) {
         scope = scope_opened_by(src.lang, line.substr(0, last));

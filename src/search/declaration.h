@@ -18,7 +18,7 @@ struct SourceText {
   SourceLang lang = SourceLang::Other;
   const std::vector<std::string_view>* lines = nullptr;
   std::vector<LineScope> scopes;  // one per line
-  bool extents = true;            // whether heads report where a statement ends (def needs it, outline not)
+  bool extents = true;  // whether heads report where a statement ends (def needs it, outline not)
 };
 
 SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines);

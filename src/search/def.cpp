@@ -1,13 +1,13 @@
 #include "search/def.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <optional>
-#include <sys/stat.h>
 
-#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/os_error.h"
+#include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -29,7 +29,8 @@ constexpr std::string_view kCapNote = "[… 12개까지만 표시: 심볼을 더
 std::string definition_pattern(std::string_view sym) {
   const std::string s = escape_literal(sym);
   std::string p =
-      "(?:fn|def|class|struct|enum|trait|type|interface|const|let|var|func|function|impl|record)\\s+";
+      "(?:fn|def|class|struct|enum|trait|type|interface|const|let|var|func|function|impl|record)"
+      "\\s+";
   p += s;
   p += "\\b|";
   p += s;
@@ -69,7 +70,8 @@ bool plainly_c_use(std::string_view line, size_t col, size_t len) {
 
 }  // namespace
 
-std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots, uint64_t n) {
+std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots,
+                             uint64_t n) {
   CompileResult c = compile_pattern(definition_pattern(sym), false);
   if (!c.ok) return "zub def: " + c.error + "\n";
   WalkResult walked = walk_roots(roots, FileFilter{});
@@ -124,13 +126,17 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     size_t overloads = kNoLine, overloads_end = kNoLine;
     for (size_t at = needle_find(needle, text, 0); at != std::string_view::npos;
          at = needle_find(needle, text, at + 1)) {
-      while (line + 1 < lines.size() && static_cast<size_t>(lines[line + 1].data() - text.data()) <= at) ++line;
+      while (line + 1 < lines.size() &&
+             static_cast<size_t>(lines[line + 1].data() - text.data()) <= at)
+        ++line;
       if (line == done_line) continue;
       const size_t col = at - static_cast<size_t>(lines[line].data() - text.data());
       const std::string_view l = lines[line];
       if (col + sym.size() > l.size()) continue;  // runs into a line break
       if (is_ident_byte(sym.front()) && col > 0 && is_ident_byte(l[col - 1])) continue;
-      if (is_ident_byte(sym.back()) && col + sym.size() < l.size() && is_ident_byte(l[col + sym.size()])) continue;
+      if (is_ident_byte(sym.back()) && col + sym.size() < l.size() &&
+          is_ident_byte(l[col + sym.size()]))
+        continue;
       if (lang == SourceLang::C && plainly_c_use(l, col, sym.size())) continue;
       if (!src.lines) src = make_source_text(lang, lines);
       const Head h = name_head(src, line, col, sym.size());
@@ -147,9 +153,12 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
       if (overloads != kNoLine && adjacent(lines, overloads_end, h.start)) start = overloads;
       overloads = kNoLine;
       size_t e;
-      if (h.end != kNoLine) e = h.end - start > n ? start + static_cast<size_t>(n) : h.end;
-      else if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start)) e = block_end_from(lines, start, h.brace, n);
-      else e = block_end(lines, start, n);
+      if (h.end != kNoLine)
+        e = h.end - start > n ? start + static_cast<size_t>(n) : h.end;
+      else if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start))
+        e = block_end_from(lines, start, h.brace, n);
+      else
+        e = block_end(lines, start, n);
       if (emit(start, e)) return report.append(kCapNote);
     }
   }
@@ -167,7 +176,8 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   return report;
 }
 
-int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint64_t n, Output& out) {
+int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint64_t n,
+            Output& out) {
   if (roots.empty()) return 0;
   bool failed = false;
   for (const std::string& r : roots) {

@@ -12,7 +12,8 @@ namespace zub {
 
 // The report for `sym` over `roots`; a block reaches at most `n` lines past
 // its definition line.
-std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots, uint64_t n);
+std::string find_definitions(const std::string& sym, const std::vector<std::string>& roots,
+                             uint64_t n);
 
 // Checks the roots (the first missing one is reported on standard error),
 // finds the definitions over all roots and prints the report. Status 2 when

@@ -25,8 +25,6 @@ std::string_view display_path(std::string_view path, const std::optional<std::st
   return rest.empty() ? path : rest;
 }
 
-void append_path_text(std::string& out, std::string_view path) {
-  append_shown_path(out, path);
-}
+void append_path_text(std::string& out, std::string_view path) { append_shown_path(out, path); }
 
 }  // namespace zub

@@ -1,21 +1,21 @@
 #include "search/grep.h"
 
+#include <sys/stat.h>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
 #include <mutex>
 #include <optional>
-#include <sys/stat.h>
 #include <thread>
 
-#include "base/shown_path.h"
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
-#include "base/gain_baseline.h"
 #include "base/fnv.h"
+#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
+#include "base/shown_path.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/compile.h"
@@ -29,7 +29,8 @@ namespace zub {
 namespace {
 
 constexpr std::string_view kNoRoot =
-    "zub grep: ROOT 가 없다: 경로를 반드시 지정해라(인자 없는 rg 가 stdin 을 물고 멈추던 사고를 막는 "
+    "zub grep: ROOT 가 없다: 경로를 반드시 지정해라(인자 없는 rg 가 stdin 을 물고 멈추던 사고를 "
+    "막는 "
     "규약이다)";
 
 std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
@@ -103,7 +104,8 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
 // grows, so its size in memory does not depend on the tree.
 class Report {
  public:
-  Report(const GrepOptions& o, const std::optional<std::string>& base, Output& out) : o_(o), base_(base), out_(out) {}
+  Report(const GrepOptions& o, const std::optional<std::string>& base, Output& out)
+      : o_(o), base_(base), out_(out) {}
 
   void add(const FileResult& r) {
     ++files;
@@ -140,10 +142,12 @@ class Report {
 
   void finish(uint64_t non_source) {
     if (files > o_.file_cap)
-      body_ += "[… " + std::to_string(files - o_.file_cap) + " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
+      body_ += "[… " + std::to_string(files - o_.file_cap) +
+               " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
     body_ += '[';
     body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
-    if (capped > 0) body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
+    if (capped > 0)
+      body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
     body_ += "]\n";
@@ -169,7 +173,12 @@ class Report {
 class ScanPipeline {
  public:
   ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers)
-      : o_(o), pats_(pats), report_(report), workers_(workers), ring_(kWindow), ready_(kWindow, 0) {}
+      : o_(o),
+        pats_(pats),
+        report_(report),
+        workers_(workers),
+        ring_(kWindow),
+        ready_(kWindow, 0) {}
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
@@ -203,7 +212,8 @@ class ScanPipeline {
   // Called by the walk for every listed path, in order.
   void push(std::string&& path) {
     std::unique_lock<std::mutex> lock(mu_);
-    if (walked_ - reported_ >= kWindow) has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
+    if (walked_ - reported_ >= kWindow)
+      has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
     queue_.push_back(std::move(path));
     ++walked_;
     lock.unlock();
@@ -231,7 +241,8 @@ class ScanPipeline {
         }
       }
       results.clear();
-      for (std::string& path : paths) results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf));
+      for (std::string& path : paths)
+        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf));
       std::lock_guard<std::mutex> lock(mu_);
       for (size_t k = 0; k < results.size(); ++k) {
         ring_[(first + k) % kWindow] = std::move(results[k]);
@@ -304,7 +315,8 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   for (const std::string& r : o.roots) {
     struct stat st;
     if (stat(r.c_str(), &st) != 0) {
-      if (!missing_reported) out.write_err("zub: " + shown_path(r) + ": " + os_error_text(errno) + "\n");
+      if (!missing_reported)
+        out.write_err("zub: " + shown_path(r) + ": " + os_error_text(errno) + "\n");
       missing_reported = root_failed = true;
     } else if (is_special_file(st.st_mode)) {
       out.write_err("zub: " + shown_path(r) + ": " + kSpecialFileError + "\n");

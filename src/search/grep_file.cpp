@@ -4,11 +4,11 @@
 // one piece is checked for UTF-8 only when its scan found something (a file
 // without a result shows nothing either way, and the check is the costliest
 // part of reading it).
-#include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "base/file_io.h"
 #include "base/utf8.h"
@@ -33,7 +33,8 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
   const std::string_view text = buf.view();
   // Needle-driven selection finds the needles itself; only the others need
   // the whole-text test first.
-  if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) && !prefilter_passes(ps, text))
+  if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) &&
+      !prefilter_passes(ps, text))
     return std::nullopt;
   return with_path(scan_file(o, ps, text, s), std::move(path));
 }
@@ -41,8 +42,8 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
 // A large file in context mode whose pieces showed a hit: the scan needs
 // all of it at once. It is mapped for this one scan and unmapped after, so
 // no worker keeps a buffer of the largest file it has met.
-std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                      ScanScratch& s) {
+std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps,
+                                      std::string&& path, ScanScratch& s) {
   const ReadResult file = read_file_view(path);
   if (!file.ok) return std::nullopt;
   const std::string_view text = file.text();
@@ -71,7 +72,8 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   struct stat st;
   // Anything but a regular file (a pipe or device given as a root) goes
   // through the content gate; for a regular file O_NONBLOCK means nothing.
-  if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode)) return scan_whole(o, ps, std::move(path), s, buf);
+  if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    return scan_whole(o, ps, std::move(path), s, buf);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
   if (size > kMaxScanBytes) return std::nullopt;
   // Context lines reach back into earlier pieces, and a needle that holds a
@@ -106,7 +108,8 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
         break;
       }
       if (total < kHead) {
-        const size_t head_end = total + static_cast<size_t>(n) < kHead ? static_cast<size_t>(n) : kHead - total;
+        const size_t head_end =
+            total + static_cast<size_t>(n) < kHead ? static_cast<size_t>(n) : kHead - total;
         if (std::memchr(buf.bytes.get() + buf.len, 0, head_end)) return std::nullopt;
       }
       total += static_cast<uint64_t>(n);

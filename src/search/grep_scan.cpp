@@ -48,7 +48,8 @@ void add_plain_line(FileResult& r, uint64_t line_no, std::string_view line) {
 }
 
 // Non-overlapping occurrences of a literal, left to right.
-void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pair<size_t, size_t>>& out) {
+void literal_pieces(const Needle& n, std::string_view line,
+                    std::vector<std::pair<size_t, size_t>>& out) {
   if (n.bytes.empty()) return;
   size_t from = 0;
   for (;;) {
@@ -59,17 +60,20 @@ void literal_pieces(const Needle& n, std::string_view line, std::vector<std::pai
   }
 }
 
-void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, ScanScratch& s,
-                   FileScan& f) {
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t, std::string_view line) {
-    ++f.selected;
-    f.r.plain_bytes += line.size() + 2;
-    ++f.r.plain_lines;
-  }, false);
+void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                   ScanScratch& s, FileScan& f) {
+  for_each_selected(
+      ps, o.invert, text, s,
+      [&](uint64_t, std::string_view line) {
+        ++f.selected;
+        f.r.plain_bytes += line.size() + 2;
+        ++f.r.plain_lines;
+      },
+      false);
 }
 
-void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
-                           ScanScratch& s, FileScan& f) {
+void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                           uint64_t line_base, ScanScratch& s, FileScan& f) {
   const std::vector<SearchPattern>& pats = ps.list;
   FileResult& r = f.r;
   std::string piece;
@@ -78,8 +82,10 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
     add_plain_line(r, line_base + line_no, line);
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
-      if (pats[k].literal) literal_pieces(pats[k].needle, line, s.pieces);
-      else match_pieces(pats[k].compiled, s.match[k], line, s.pieces);
+      if (pats[k].literal)
+        literal_pieces(pats[k].needle, line, s.pieces);
+      else
+        match_pieces(pats[k].compiled, s.match[k], line, s.pieces);
     }
     if (s.pieces.size() >= 2) {
       std::sort(s.pieces.begin(), s.pieces.end());
@@ -102,8 +108,8 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   });
 }
 
-void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
-                     ScanScratch& s, FileScan& f) {
+void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                     uint64_t line_base, ScanScratch& s, FileScan& f) {
   FileResult& r = f.r;
   std::string& cut = s.cut;
   for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
@@ -130,8 +136,8 @@ size_t previous_line_start(std::string_view text, size_t p) {
   return back ? static_cast<size_t>(static_cast<const char*>(back) - text.data()) + 1 : 0;
 }
 
-std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps, std::string_view text,
-                                       ScanScratch& s) {
+std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
+                                       std::string_view text, ScanScratch& s) {
   uint64_t selected = 0;
   s.shown_lines.clear();
   s.shown_starts.clear();
@@ -236,11 +242,14 @@ void begin_scan(ScanScratch& s, size_t patterns, FileScan& f) {
   f = FileScan{};
 }
 
-void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
-                  ScanScratch& s, FileScan& f) {
-  if (o.files_only || o.count) count_segment(o, ps, text, s, f);
-  else if (o.only_matching && !o.invert) only_matching_segment(o, ps, text, line_base, s, f);
-  else default_segment(o, ps, text, line_base, s, f);
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                  uint64_t line_base, ScanScratch& s, FileScan& f) {
+  if (o.files_only || o.count)
+    count_segment(o, ps, text, s, f);
+  else if (o.only_matching && !o.invert)
+    only_matching_segment(o, ps, text, line_base, s, f);
+  else
+    default_segment(o, ps, text, line_base, s, f);
 }
 
 std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
@@ -258,8 +267,8 @@ std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
   return std::move(r);
 }
 
-std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps, std::string_view text,
-                                    ScanScratch& s) {
+std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
+                                    std::string_view text, ScanScratch& s) {
   if (needs_whole_text(o)) {
     if (s.match.size() < ps.list.size()) s.match.resize(ps.list.size());
     return scan_context(o, ps, text, s);

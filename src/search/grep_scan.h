@@ -83,8 +83,8 @@ bool prefilter_passes(const PatternSet& ps, std::string_view text);
 // Without `numbered` the numbers passed are not counted (callers that only
 // count lines spare the work).
 template <typename Fn>
-void for_each_selected(const PatternSet& ps, bool invert, std::string_view text,
-                       ScanScratch& s, Fn&& fn, bool numbered = true);
+void for_each_selected(const PatternSet& ps, bool invert, std::string_view text, ScanScratch& s,
+                       Fn&& fn, bool numbered = true);
 
 // Scans one file's text in the mode the options select; nullopt when no
 // line is selected.
@@ -96,8 +96,8 @@ std::optional<FileResult> scan_file(const GrepOptions& o, const PatternSet& ps,
 bool needs_whole_text(const GrepOptions& o);
 void begin_scan(ScanScratch& s, size_t patterns, FileScan& f);
 // `text` holds whole lines; `line_base` is the number of lines before it.
-void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text, uint64_t line_base,
-                  ScanScratch& s, FileScan& f);
+void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                  uint64_t line_base, ScanScratch& s, FileScan& f);
 std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f);
 
 // Reads, gates and scans the file at `path`; its result carries the path.

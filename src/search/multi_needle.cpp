@@ -14,7 +14,9 @@ namespace {
 constexpr size_t kNpos = std::string_view::npos;
 constexpr size_t kMaxFingerprintNeedles = 8;
 
-inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+inline uint8_t lower(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+}
 inline bool is_lower_letter(uint8_t c) { return c >= 'a' && c <= 'z'; }
 
 bool verify_at(const Needle& n, const char* h, size_t size, size_t at) {
@@ -36,7 +38,8 @@ struct Budget {
 };
 
 // Checks every needle at `at`, lowest index first.
-bool verify_all(const MultiNeedle& m, const char* h, size_t n, size_t at, Budget& b, MultiHit& hit) {
+bool verify_all(const MultiNeedle& m, const char* h, size_t n, size_t at, Budget& b,
+                MultiHit& hit) {
   for (size_t k = 0; k < m.needles.size(); ++k) {
     b.spent += m.needles[k].bytes.size();
     if (verify_at(m.needles[k], h, n, at)) {
@@ -59,7 +62,8 @@ MultiHit automaton_find(const MultiNeedle& m, const char* h, size_t n, size_t p)
     const uint32_t len = m.out_len[s];
     if (len) {
       const size_t start = i + 1 - len;
-      if (start < best.pos || (start == best.pos && m.out_idx[s] < best.which)) best = {start, m.out_idx[s]};
+      if (start < best.pos || (start == best.pos && m.out_idx[s] < best.which))
+        best = {start, m.out_idx[s]};
     }
     if (best.pos != kNpos && i + 1 >= best.pos + m.max_len) break;
   }
@@ -151,12 +155,14 @@ const bool kHasAvx2 = __builtin_cpu_supports("avx2");
 // table results for needle byte j are moved j places along, carrying bytes
 // over from the previous block, so a set bit marks where a candidate ends.
 template <unsigned FP>
-__attribute__((target("avx2"))) bool teddy_avx2(const MultiNeedle& m, const char* h, size_t n, size_t& p,
-                                                 Budget& b, MultiHit& hit) {
+__attribute__((target("avx2"))) bool teddy_avx2(const MultiNeedle& m, const char* h, size_t n,
+                                                size_t& p, Budget& b, MultiHit& hit) {
   __m256i lo[FP], hi[FP], prev[FP];
   for (unsigned j = 0; j < FP; ++j) {
-    lo[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m.lo[j].data())));
-    hi[j] = _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(m.hi[j].data())));
+    lo[j] = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.lo[j].data())));
+    hi[j] = _mm256_broadcastsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(m.hi[j].data())));
     prev[j] = _mm256_setzero_si256();
   }
   const __m256i nib = _mm256_set1_epi8(0x0f);
@@ -204,8 +210,10 @@ __attribute__((target("avx2"))) bool teddy_avx2(const MultiNeedle& m, const char
     p += 32;
   }
   // Candidates ending before p were all checked.
-  if (p - from >= FP - 1) p -= FP - 1;
-  else p = from;
+  if (p - from >= FP - 1)
+    p -= FP - 1;
+  else
+    p = from;
   return false;
 }
 
@@ -216,7 +224,8 @@ bool pair_sse2(const MultiNeedle& m, const char* h, size_t n, size_t& p, Budget&
   size_t reach = 0;  // furthest byte offset any needle's pair looks at
   for (size_t k = 0; k < k_count; ++k) {
     const Needle& nd = m.needles[k];
-    const uint8_t b1 = static_cast<uint8_t>(nd.bytes[nd.i1]), b2 = static_cast<uint8_t>(nd.bytes[nd.i2]);
+    const uint8_t b1 = static_cast<uint8_t>(nd.bytes[nd.i1]),
+                  b2 = static_cast<uint8_t>(nd.bytes[nd.i2]);
     v1[k] = _mm_set1_epi8(static_cast<char>(b1));
     v2[k] = _mm_set1_epi8(static_cast<char>(b2));
     f1[k] = _mm_set1_epi8(m.icase && is_lower_letter(b1) ? 0x20 : 0);
@@ -227,9 +236,12 @@ bool pair_sse2(const MultiNeedle& m, const char* h, size_t n, size_t& p, Budget&
     unsigned mask = 0;
     for (size_t k = 0; k < k_count; ++k) {
       const Needle& nd = m.needles[k];
-      const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + nd.i1)), f1[k]);
-      const __m128i c = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + nd.i2)), f2[k]);
-      mask |= static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1[k]), _mm_cmpeq_epi8(c, v2[k]))));
+      const __m128i a =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + nd.i1)), f1[k]);
+      const __m128i c =
+          _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(h + p + nd.i2)), f2[k]);
+      mask |= static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, v1[k]), _mm_cmpeq_epi8(c, v2[k]))));
     }
     while (mask) {
       const size_t at = p + static_cast<size_t>(__builtin_ctz(mask));
@@ -306,7 +318,7 @@ MultiHit multi_find(const MultiNeedle& m, std::string_view hay, size_t from) {
     }
 #ifdef ZUB_HAVE_X86
     case MultiEngine::kTeddyAvx2:
-      if (m.fp == 1 ? teddy_avx2<1>(m, h, n, p, b, hit)
+      if (m.fp == 1   ? teddy_avx2<1>(m, h, n, p, b, hit)
           : m.fp == 2 ? teddy_avx2<2>(m, h, n, p, b, hit)
                       : teddy_avx2<3>(m, h, n, p, b, hit))
         return hit;
@@ -315,8 +327,7 @@ MultiHit multi_find(const MultiNeedle& m, std::string_view hay, size_t from) {
       if (pair_sse2(m, h, n, p, b, hit)) return hit;
       break;
 #endif
-    default:
-      break;
+    default: break;
   }
   // The tail shorter than one vector step, or the rest after the budget ran
   // out: nothing starts in [from, p).

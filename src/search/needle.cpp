@@ -11,7 +11,9 @@ namespace zub {
 
 namespace {
 
-inline uint8_t lower(uint8_t c) { return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c; }
+inline uint8_t lower(uint8_t c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<uint8_t>(c + 32) : c;
+}
 inline bool is_lower_letter(uint8_t c) { return c >= 'a' && c <= 'z'; }
 
 // Rough frequency rank of bytes in source code and prose: higher is more
@@ -187,7 +189,7 @@ size_t scalar_find(const Needle& n, const char* h, size_t from, size_t last, Wor
 #ifdef ZUB_HAVE_X86
 
 __attribute__((target("avx2"))) size_t avx2_find(const Needle& n, const char* h, size_t from,
-                                                  size_t last, Work& w) {
+                                                 size_t last, Work& w) {
   const uint8_t b1 = static_cast<uint8_t>(n.bytes[n.i1]);
   const uint8_t b2 = static_cast<uint8_t>(n.bytes[n.i2]);
   const __m256i v1 = _mm256_set1_epi8(static_cast<char>(b1));
@@ -292,7 +294,8 @@ size_t needle_find(const Needle& n, std::string_view hay, size_t from) {
   const size_t last = hay.size() - m;  // last start position
   if (m == 1 && !n.icase) {
     const void* hit = std::memchr(hay.data() + from, n.bytes[0], hay.size() - from);
-    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - hay.data()) : std::string_view::npos;
+    return hit ? static_cast<size_t>(static_cast<const char*>(hit) - hay.data())
+               : std::string_view::npos;
   }
   Work w{from, 2 * m + 256};
 #ifdef ZUB_HAVE_X86

@@ -8,6 +8,7 @@ namespace zub {
 
 namespace {
 
+// clang-format off
 constexpr std::string_view kSkipNames[] = {
     ".git",          "node_modules",  "target",       "dist",
     "build",         ".next",         "__pycache__",  ".cache",
@@ -22,6 +23,7 @@ constexpr std::string_view kSkipNames[] = {
     ".serverless",   ".vscode-test",  "Carthage",     ".eggs",
     ".stack-work",
 };
+// clang-format on
 static_assert(sizeof kSkipNames / sizeof kSkipNames[0] == 45);
 
 // "venv"-like prefix followed by end of name or a non-alphabetic character.

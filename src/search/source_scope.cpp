@@ -139,7 +139,6 @@ std::string_view trim_ascii_end(std::string_view s) {
   return s;
 }
 
-
 // Bytes after which a "/" in JavaScript starts a regular expression, not a
 // division.
 constexpr auto kRegexAfter = [] {
@@ -154,10 +153,14 @@ size_t regex_end(std::string_view l, size_t i) {
   bool in_class = false;
   for (size_t k = i + 1; k < l.size(); ++k) {
     const char c = l[k];
-    if (c == '\\') ++k;
-    else if (c == '[') in_class = true;
-    else if (c == ']') in_class = false;
-    else if (c == '/' && !in_class) return k;
+    if (c == '\\')
+      ++k;
+    else if (c == '[')
+      in_class = true;
+    else if (c == ']')
+      in_class = false;
+    else if (c == '/' && !in_class)
+      return k;
   }
   return i;
 }
@@ -222,7 +225,8 @@ struct Preproc {
     if (word == "if" || word == "ifdef" || word == "ifndef") {
       std::string_view cond = rest.substr(e);
       cond = cond.substr(first_non_space(cond));
-      const bool zero = word == "if" && (starts_with(cond, "0") && (cond.size() == 1 || !is_ident_byte(cond[1])));
+      const bool zero =
+          word == "if" && (starts_with(cond, "0") && (cond.size() == 1 || !is_ident_byte(cond[1])));
       levels.push_back({zero, false});
     } else if (word == "else" || word == "elif") {
       if (!levels.empty()) levels.back() = {false, true};
@@ -243,8 +247,10 @@ std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
     for (size_t i = 0; i < n; ++i) {
       const char c = l[i];
       if (triple) {
-        if (c == '\\') ++i;
-        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c) triple = 0, i += 2;
+        if (c == '\\')
+          ++i;
+        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c)
+          triple = 0, i += 2;
         continue;
       }
       if (c == '#') break;
@@ -282,7 +288,8 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
         const uint32_t bit = head_word_bit(text.substr(i, e - i));
         // What a class or namespace keyword opens does not depend on a
         // macro call in front of it.
-        if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0) head.paren = head.assign = false;
+        if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0)
+          head.paren = head.assign = false;
         head.words |= bit;
       }
       i = e - 1;
@@ -333,7 +340,8 @@ Scope scope_opened_by(SourceLang lang, std::string_view text) {
 std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines) {
   if (lang == SourceLang::Python) return scan_python(lines);
   std::vector<LineScope> out(lines.size());
-  const bool c_like = lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
+  const bool c_like =
+      lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
   const bool char_literals = c_like || lang == SourceLang::Java || lang == SourceLang::Go;
   const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts;
   const bool backtick = quote_strings || lang == SourceLang::Go;
@@ -399,20 +407,26 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             }
           } else if (l[i] == '*' && i + 1 < n && l[i + 1] == '/') {
             ++i;
-            if (nested_comment > 0) --nested_comment;
-            else in = In::Code;
+            if (nested_comment > 0)
+              --nested_comment;
+            else
+              in = In::Code;
           } else if (l[i] == '/' && i + 1 < n && l[i + 1] == '*') {
             ++i;
             ++nested_comment;
           }
           continue;
         case In::Str:
-          if (l[i] == '\\') ++i;
-          else if (l[i] == quote) in = In::Code;
+          if (l[i] == '\\')
+            ++i;
+          else if (l[i] == quote)
+            in = In::Code;
           continue;
         case In::Backtick:
-          if (l[i] == '\\' && lang != SourceLang::Go) ++i;
-          else if (l[i] == '`') in = In::Code;
+          if (l[i] == '\\' && lang != SourceLang::Go)
+            ++i;
+          else if (l[i] == '`')
+            in = In::Code;
           continue;
         case In::Code: break;
       }
@@ -421,21 +435,24 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       const char c = l[i];
       switch (c) {
         case '/':
-          if (i + 1 < n && l[i + 1] == '/') i = n;
-          else if (i + 1 < n && l[i + 1] == '*') in = In::Comment, ++i;
-          else if (quote_strings && regex_may_start(l, i)) i = regex_end(l, i);
+          if (i + 1 < n && l[i + 1] == '/')
+            i = n;
+          else if (i + 1 < n && l[i + 1] == '*')
+            in = In::Comment, ++i;
+          else if (quote_strings && regex_may_start(l, i))
+            i = regex_end(l, i);
           break;
-        case '"':
-          in = In::Str, quote = '"';
-          break;
+        case '"': in = In::Str, quote = '"'; break;
         case '\'':
           if (quote_strings) {
             in = In::Str, quote = '\'';
           } else if (char_literals || lang == SourceLang::Rust) {
             // A character literal; in Rust a quote not closed two or three
             // bytes later is a lifetime.
-            if (i + 2 < n && l[i + 2] == '\'') i += 2;
-            else if (i + 3 < n && l[i + 1] == '\\' && l[i + 3] == '\'') i += 3;
+            if (i + 2 < n && l[i + 2] == '\'')
+              i += 2;
+            else if (i + 3 < n && l[i + 1] == '\\' && l[i + 3] == '\'')
+              i += 3;
             else if (char_literals && i + 1 < n && l[i + 1] == '\\') {
               size_t e = i + 2;
               while (e < n && e < i + 12 && l[e] != '\'') ++e;
@@ -453,7 +470,8 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
               head_paren = true;
               if (stack.empty() && lang == SourceLang::Go) {
                 const std::string_view before = trim_ascii_end(l.substr(0, i));
-                group = before == "const" || before == "var" || before == "type" || before == "import";
+                group =
+                    before == "const" || before == "var" || before == "type" || before == "import";
               }
             }
             ++paren;
@@ -472,7 +490,9 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             bool in_comment = false;
             for (size_t hl = head_line; hl <= li; ++hl) {
               const std::string_view t = lines[hl];
-              if (c_like && !in_comment && first_non_space(t) < t.size() && t[first_non_space(t)] == '#') continue;
+              if (c_like && !in_comment && first_non_space(t) < t.size() &&
+                  t[first_non_space(t)] == '#')
+                continue;
               const size_t from = hl == head_line ? std::min(head_col, t.size()) : 0;
               const size_t to = hl == li ? i : t.size();
               read_head(lang, t.substr(from, to - from), head, head_parens, in_comment);

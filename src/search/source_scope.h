@@ -29,7 +29,7 @@ enum class Scope : uint8_t {
 
 struct LineScope {
   Scope scope = Scope::Top;
-  bool dead = false;  // starts inside a comment, a string running over lines, or #if 0
+  bool dead = false;   // starts inside a comment, a string running over lines, or #if 0
   bool inner = false;  // continues a head whose "(" was already opened (parameters, qualifiers)
 };
 
@@ -44,8 +44,8 @@ Scope scope_opened_by(SourceLang lang, std::string_view head);
 // digits, "_", "$" and any byte of a multi-byte UTF-8 character).
 inline bool is_ident_byte(char c) {
   const unsigned char u = static_cast<unsigned char>(c);
-  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' || u == '$' ||
-         u >= 0x80;
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u == '$' || u >= 0x80;
 }
 
 }  // namespace zub

@@ -1,11 +1,11 @@
 #include "search/walk.h"
 
-#include <cerrno>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <cstring>
 
 #include "base/file_io.h"
 #include "base/text.h"
@@ -17,6 +17,7 @@ namespace zub {
 
 namespace {
 
+// clang-format off
 constexpr std::string_view kNonSource[] = {
     "png",  "jpg",    "jpeg",  "gif",  "webp", "ico",        "svg",   "pdf",   "zip",  "gz",
     "tgz",  "tar",    "bz2",   "xz",   "7z",   "mp4",        "mov",   "mp3",   "wav",  "woff",
@@ -29,6 +30,7 @@ constexpr std::string_view kNonSource[] = {
     "pth",  "ckpt",   "h5",    "npy",  "npz",  "pkl",        "ttc",   "m4a",   "aac",  "flac",
     "avi",  "mkv",    "car",   "tiff", "tif",
 };
+// clang-format on
 
 // The text after the last dot of `name`; false when there is no dot.
 bool extension_of(std::string_view name, std::string_view& ext) {
@@ -94,7 +96,8 @@ struct Pending {
   uint64_t depth;
 };
 
-void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit, uint64_t& non_source) {
+void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit,
+              uint64_t& non_source) {
   std::vector<Pending> stack;
   stack.push_back({root, 0});
   std::string lossy;
@@ -158,7 +161,8 @@ bool is_non_source_extension(std::string_view ext) {
   return false;
 }
 
-uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter, const WalkSink& emit) {
+uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
+                         const WalkSink& emit) {
   uint64_t non_source = 0;
   for (const std::string& root : roots) {
     struct stat st;
@@ -175,7 +179,8 @@ uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter
 
 WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
   WalkResult r;
-  r.non_source_skipped = walk_roots_each(roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); });
+  r.non_source_skipped = walk_roots_each(
+      roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); });
   return r;
 }
 

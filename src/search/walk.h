@@ -41,7 +41,8 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 // The same walk handing each listed path to `emit` as it is found, in the
 // same order, without keeping the list; returns the non-source skipped count.
 using WalkSink = std::function<void(std::string&&)>;
-uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter, const WalkSink& emit);
+uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
+                         const WalkSink& emit);
 
 // Largest file the content gate admits without the include-all flag.
 inline constexpr uint64_t kMaxScanBytes = 2u << 20;
@@ -54,7 +55,9 @@ struct ReadBuffer {
   size_t len = 0;
   ReadResult mapped;
   bool use_map = false;
-  std::string_view view() const { return use_map ? mapped.text() : std::string_view(bytes.get(), len); }
+  std::string_view view() const {
+    return use_map ? mapped.text() : std::string_view(bytes.get(), len);
+  }
 };
 
 // Reads a listed file into `buf` with memory bounded whatever the file is.

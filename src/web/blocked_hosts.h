@@ -11,14 +11,13 @@ namespace zub {
 
 // Fragments compared as substrings of a link's host (url_host).
 inline constexpr std::array<std::string_view, 9> kBlockedHosts = {
-    "bing.com",          // queried engine
-    "brave.com",         // queried engine (search.brave.com) and its maker
-    "bingj.com",         // the first engine's cached-page host
-    "msn.com",           // the first engine's operator's portal
-    "duckduckgo.com",    // other web search engines
-    "search.yahoo.com",
-    "yandex.",
-    "bit.ly",            // redirect services
+    "bing.com",        // queried engine
+    "brave.com",       // queried engine (search.brave.com) and its maker
+    "bingj.com",       // the first engine's cached-page host
+    "msn.com",         // the first engine's operator's portal
+    "duckduckgo.com",  // other web search engines
+    "search.yahoo.com", "yandex.",
+    "bit.ly",  // redirect services
     "tinyurl.com",
 };
 

@@ -1,14 +1,14 @@
 #include "web/cache_cmd.h"
 
-#include <cstdio>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <cstdio>
 
+#include "base/dir_tree.h"
 #include "base/utf8.h"
 #include "web/fetch_cache.h"
 #include "web/fetch_policy.h"
-#include "base/dir_tree.h"
 #include "web/url_ttl.h"
 
 namespace zub {
@@ -67,8 +67,7 @@ int cmd_cache(const std::vector<std::string>& args, Output& out) {
   // `cache` takes no switches of its own: only the environment's apply.
   const FetchPolicy policy = fetch_policy_from_env();
   if (!args.empty() && args[0] == "ttl") {
-    std::string text =
-        ttl_report(std::vector<std::string>(args.begin() + 1, args.end()), policy);
+    std::string text = ttl_report(std::vector<std::string>(args.begin() + 1, args.end()), policy);
     if (!text.empty()) out.write_out(text);
     return 0;
   }

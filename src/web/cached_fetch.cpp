@@ -56,8 +56,8 @@ FetchResult fetch_uncached(const CacheEntry& entry, std::string_view timeout,
   std::optional<CacheEntry::Validated> known = entry.validated();
   RequestValidators validators;
   if (known) validators = {known->record.etag, known->record.last_modified};
-  CurlReply reply = curl_single(entry.url(), timeout, known ? &validators : nullptr,
-                                policy.fetch_max);
+  CurlReply reply =
+      curl_single(entry.url(), timeout, known ? &validators : nullptr, policy.fetch_max);
   if (!reply.failure.empty()) return error_result(std::move(reply.failure));
 
   CurlOutput& res = reply.response;

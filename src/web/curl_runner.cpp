@@ -1,12 +1,12 @@
 #include "web/curl_runner.h"
 
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <optional>
-#include <poll.h>
 #include <thread>
-#include <unistd.h>
 
 #include "base/number.h"
 #include "base/os_error.h"
@@ -31,8 +31,15 @@ constexpr size_t kTrailerRoom = size_t{1} << 20;
 // keeps brackets and braces in a URL literal: as globs, "[1-100000000]"
 // would be a storm of requests and "?filter[name]=x" an error.
 std::vector<std::string> common_prefix(std::string_view timeout) {
-  std::vector<std::string> argv = {"curl", "-q", "--globoff", "-sL", "--compressed",
-                                   "-m", std::string(timeout), "-A", std::string(kUserAgent)};
+  std::vector<std::string> argv = {"curl",
+                                   "-q",
+                                   "--globoff",
+                                   "-sL",
+                                   "--compressed",
+                                   "-m",
+                                   std::string(timeout),
+                                   "-A",
+                                   std::string(kUserAgent)};
   for (auto h : kRequestHeaders) {
     argv.emplace_back("-H");
     argv.emplace_back(h);
@@ -198,7 +205,8 @@ CurlReply curl_single(std::string_view url, std::string_view timeout,
 
   CurlReply reply;
   ProcessOptions opts;
-  opts.max_out = static_cast<size_t>(std::min<uint64_t>(cap, SIZE_MAX - kTrailerRoom)) + kTrailerRoom;
+  opts.max_out =
+      static_cast<size_t>(std::min<uint64_t>(cap, SIZE_MAX - kTrailerRoom)) + kTrailerRoom;
   ProcessResult p = run_process(argv, opts);
   if (!p.started) {
     reply.failure = "curl: " + os_error_text(p.start_error);

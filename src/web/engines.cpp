@@ -86,7 +86,8 @@ std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& p
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(static_cast<int64_t>(policy.searx_retry_ms)));
+      std::this_thread::sleep_for(
+          std::chrono::milliseconds(static_cast<int64_t>(policy.searx_retry_ms)));
       r = fetch_one(url, kRetryTimeout, policy, out);
     }
     if (!r.ok) return {};

@@ -34,8 +34,7 @@ std::vector<SearchHit> search_brave(std::string_view encoded, const FetchPolicy&
 // its container is started once; if that works, a note goes to standard
 // error and the request is retried up to ten times, `policy.searx_retry_ms`
 // (0.6 s) apart.
-std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& policy,
-                                    Output& out);
+std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& policy, Output& out);
 
 // The hits of a fetched result page cut at `marker` (lower case).
 std::vector<SearchHit> parse_result_page(std::string_view page, std::string_view marker);

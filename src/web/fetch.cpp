@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "base/control_text.h"
 #include "base/gain_baseline.h"
 #include "base/parallel_for.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "base/control_text.h"
 #include "html/markdown.h"
 #include "web/url_host.h"
 

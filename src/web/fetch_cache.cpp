@@ -1,12 +1,12 @@
 #include "web/fetch_cache.h"
 
-#include <cstdio>
-#include <ctime>
-#include <algorithm>
-#include <vector>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
 
 #include "base/dir_tree.h"
 #include "base/file_io.h"
@@ -15,8 +15,8 @@
 #include "base/text.h"
 #include "base/unix_time.h"
 #include "base/utf8.h"
-#include "web/wire_format.h"
 #include "web/url_ttl.h"
+#include "web/wire_format.h"
 
 namespace zub {
 
@@ -28,8 +28,8 @@ std::optional<uint64_t> age_of(const struct timespec& mtime) {
   struct timespec now;
   clock_gettime(CLOCK_REALTIME, &now);
   __extension__ typedef __int128 Wide;
-  Wide diff_ns = (static_cast<Wide>(now.tv_sec) - mtime.tv_sec) * 1000000000 +
-                 (now.tv_nsec - mtime.tv_nsec);
+  Wide diff_ns =
+      (static_cast<Wide>(now.tv_sec) - mtime.tv_sec) * 1000000000 + (now.tv_nsec - mtime.tv_nsec);
   if (diff_ns < 0) return std::nullopt;
   return static_cast<uint64_t>(diff_ns / 1000000000);
 }

@@ -67,8 +67,8 @@ std::vector<FusedHit> fuse_hits(const std::vector<EngineHits>& lists) {
       const float contribution = weight / (kRankConstant + static_cast<float>(rank));
       auto [it, inserted] = by_key.try_emplace(merge_key(hit.url), fused.size());
       if (inserted) {
-        fused.push_back(FusedHit{hit.title, hit.url, hit.snippet, {std::string(list.label)},
-                                 contribution});
+        fused.push_back(
+            FusedHit{hit.title, hit.url, hit.snippet, {std::string(list.label)}, contribution});
         continue;
       }
       FusedHit& rec = fused[it->second];

@@ -16,7 +16,7 @@ namespace zub {
 
 struct FusedHit {
   std::string title;
-  std::string url;      // the first url seen for the page
+  std::string url;  // the first url seen for the page
   std::string snippet;
   std::vector<std::string> engines;  // labels, each once, in contribution order
   float score = 0.0f;

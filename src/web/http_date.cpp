@@ -13,8 +13,8 @@ namespace {
 // Wide enough that absurd but syntactically valid fields cannot overflow.
 __extension__ typedef __int128 Wide;
 
-constexpr std::array<std::string_view, 12> kMonths = {
-    "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+constexpr std::array<std::string_view, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                                      "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
 // Days since 1970-01-01 of a proleptic Gregorian date, with March as the
 // first month of the computational year so that leap days fall last.

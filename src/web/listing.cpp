@@ -2,10 +2,10 @@
 
 #include <cstdio>
 
+#include "base/control_text.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "base/control_text.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -71,8 +71,8 @@ std::string format_listing(const std::vector<FusedHit>& kept, uint64_t n, bool d
     // own line, and no escape sequence reaches the reader.
     const std::string url = printable_url(rec.url);
     const std::string host = url_host(url);
-    text += std::to_string(i + 1) + ". " + clean_title(trim_ws(one_line_text(rec.title)), host) + ": " +
-            host + "\n";
+    text += std::to_string(i + 1) + ". " + clean_title(trim_ws(one_line_text(rec.title)), host) +
+            ": " + host + "\n";
     const std::string snippet = cut_snippet(one_line_text(rec.snippet));
     if (!snippet.empty()) text += "   " + snippet + "\n";
     if (debug) {

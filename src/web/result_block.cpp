@@ -5,10 +5,10 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
-#include "web/blocked_hosts.h"
 #include "html/entities.h"
 #include "html/html_element.h"
 #include "html/html_strip.h"
+#include "web/blocked_hosts.h"
 #include "web/url_host.h"
 
 namespace zub {
@@ -128,8 +128,7 @@ std::string_view without_leading_separator(std::string_view text) {
 }
 
 // The longest block line that is not the title; later lines win ties.
-std::string_view longest_other_line(const std::vector<std::string>& lines,
-                                    std::string_view title) {
+std::string_view longest_other_line(const std::vector<std::string>& lines, std::string_view title) {
   const std::string* best = nullptr;
   size_t best_chars = 0;
   for (const auto& l : lines) {

@@ -92,8 +92,10 @@ std::vector<std::string_view> searx_result_objects(std::string_view body) {
   for (size_t i = open + 1; i < body.size(); ++i) {
     const char c = body[i];
     if (in_string) {
-      if (c == '\\') ++i;
-      else if (c == '"') in_string = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
       continue;
     }
     if (c == '"') {

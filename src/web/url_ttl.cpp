@@ -13,6 +13,7 @@ namespace {
 // Official references that change rarely: language and standard-library
 // references, manual pages, database and web-server manuals, web and
 // language standards, compiler projects. Matched as substrings of the host.
+// clang-format off
 constexpr std::array<std::string_view, 19> kStableDocsHosts = {
     "docs.python.org",   "cppreference.com", "doc.rust-lang.org", "pkg.go.dev",
     "docs.oracle.com",   "developer.mozilla.org", "man7.org",     "manpages.debian.org",
@@ -20,6 +21,7 @@ constexpr std::array<std::string_view, 19> kStableDocsHosts = {
     "httpd.apache.org",  "w3.org",           "whatwg.org",        "tc39.es",
     "open-std.org",      "gcc.gnu.org",      "llvm.org",
 };
+// clang-format on
 
 constexpr std::string_view kPreprintHost = "arxiv.org";
 constexpr std::string_view kRfcEditorHost = "rfc-editor.org";
@@ -31,9 +33,7 @@ constexpr std::string_view kCodeRawHost = "githubusercontent.com";
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
-bool is_hex(char c) {
-  return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
+bool is_hex(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
 bool all_of(std::string_view s, bool (*pred)(char)) {
   for (char c : s)

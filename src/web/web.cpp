@@ -19,8 +19,8 @@ constexpr std::string_view kNoResults =
 
 }  // namespace
 
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c,
-            const FetchPolicy& policy, Output& out) {
+int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, const FetchPolicy& policy,
+            Output& out) {
   const std::string encoded = form_encode(query);
   std::vector<SearchHit> searx, brave, bing;
   {
@@ -33,8 +33,7 @@ int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c,
     t_brave.join();
     t_bing.join();
   }
-  std::vector<FusedHit> fused =
-      fuse_hits({{"searx", &searx}, {"brave", &brave}, {"bing", &bing}});
+  std::vector<FusedHit> fused = fuse_hits({{"searx", &searx}, {"brave", &brave}, {"bing", &bing}});
   if (fused.empty()) {
     out.write_err(kNoResults);
     return 1;

@@ -16,7 +16,7 @@ namespace zub {
 // Searches `query`, lists `n` results and prints the bodies of the first
 // `k` kept records with `c / k` characters each. Returns 1 when no engine
 // gave any usable result (with a hint on standard error), else 0.
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c,
-            const FetchPolicy& policy, Output& out);
+int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, const FetchPolicy& policy,
+            Output& out);
 
 }  // namespace zub

@@ -1,7 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <string>
 #include <unistd.h>
+#include <string>
 
 #include "base/file_io.h"
 #include "base/process.h"
@@ -52,7 +52,8 @@ TEST(FdText, FiltersReadLargeFileInputAfterAnOffset) {
   std::string big = "first line\n";
   for (int i = 0; big.size() < (2u << 20); ++i) big += "same\n";
   const std::string path = dir.write("log.txt", big);
-  auto direct = zub::run_process({"sh", "-c", "{ read -r skip; \"$0\" logs; } < \"$1\"", ZUB_BINARY, path});
+  auto direct =
+      zub::run_process({"sh", "-c", "{ read -r skip; \"$0\" logs; } < \"$1\"", ZUB_BINARY, path});
   const uint64_t lines = (big.size() - 11) / 5;
   EXPECT_EQ(direct.out, "same  \u00d73000\n[" + std::to_string(lines) + " lines in -> 1 unique, " +
                             std::to_string(lines - 3000) + " older dropped]\n");

@@ -24,7 +24,8 @@ TEST(ParallelFor, EveryIndexOnceOnBoundedThreads) {
       std::lock_guard<std::mutex> lock(mu);
       ids.insert(std::this_thread::get_id());
     });
-    for (size_t i = 0; i < n; ++i) ASSERT_EQ(calls[i].load(), 1) << "index " << i << ", threads " << threads;
+    for (size_t i = 0; i < n; ++i)
+      ASSERT_EQ(calls[i].load(), 1) << "index " << i << ", threads " << threads;
     EXPECT_LE(ids.size(), std::max<size_t>(threads, 1));
     if (threads <= 1) {
       EXPECT_EQ(*ids.begin(), std::this_thread::get_id());
@@ -52,7 +53,8 @@ TEST(ParallelFor, IterationsRunAtTheSameTime) {
   parallel_for(2, 2, [&](size_t) {
     started.fetch_add(1);
     const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (started.load() < 2 && std::chrono::steady_clock::now() < give_up) std::this_thread::yield();
+    while (started.load() < 2 && std::chrono::steady_clock::now() < give_up)
+      std::this_thread::yield();
     if (started.load() == 2) saw_other.fetch_add(1);
   });
   EXPECT_EQ(saw_other.load(), 2);

@@ -20,8 +20,9 @@ TEST(Process, CapturesBothStreamsAndTheExitStatus) {
 
 TEST(Process, LargeOutputOnBothStreamsDoesNotDeadlock) {
   // 4 MB to each stream, far beyond a pipe buffer, interleaved.
-  ProcessResult r = run_process(
-      {"sh", "-c", "head -c 4000000 /dev/zero | tr '\\0' a & head -c 4000000 /dev/zero | tr '\\0' b >&2; wait"});
+  ProcessResult r = run_process({"sh", "-c",
+                                 "head -c 4000000 /dev/zero | tr '\\0' a & head -c 4000000 "
+                                 "/dev/zero | tr '\\0' b >&2; wait"});
   ASSERT_TRUE(r.started);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out.size(), 4000000u);
@@ -57,7 +58,8 @@ TEST(Process, ReadingStopsShortlyAfterTheChildEndsWhenAsked) {
   ProcessOptions o;
   o.read_after_exit_ms = 1000;
   const auto start = std::chrono::steady_clock::now();
-  ProcessResult r = run_process({"sh", "-c", "sleep 60 & echo $!; (sleep 0.1; echo late) & exit 4"}, o);
+  ProcessResult r =
+      run_process({"sh", "-c", "sleep 60 & echo $!; (sleep 0.1; echo late) & exit 4"}, o);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const size_t nl = r.out.find('\n');

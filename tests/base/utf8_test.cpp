@@ -18,7 +18,10 @@ TEST(Utf8, ValidationRejectsEveryIllFormedShape) {
 
 TEST(Utf8, LossyDecodingReplacesMaximalSubparts) {
   // E2 82 is one maximal subpart (one U+FFFD), then 'a'.
-  EXPECT_EQ(decode_lossy("\xE2\x82" "a"), "\xEF\xBF\xBD" "a");
+  EXPECT_EQ(decode_lossy("\xE2\x82"
+                         "a"),
+            "\xEF\xBF\xBD"
+            "a");
   // Each byte of an invalid lead is its own subpart.
   EXPECT_EQ(decode_lossy("\xC0\xAF"), "\xEF\xBF\xBD\xEF\xBF\xBD");
   // F0 80: 80 is not a valid second byte after F0, so F0 alone, then 80.

@@ -15,10 +15,10 @@
 #include "support/run_zub.h"
 
 namespace fs = std::filesystem;
-using zub_test::RunOptions;
-using zub_test::run_zub;
-using zub_test::TempDir;
 using zub_test::file_bytes;
+using zub_test::run_zub;
+using zub_test::RunOptions;
+using zub_test::TempDir;
 
 namespace {
 
@@ -130,13 +130,16 @@ TEST(Gain, ReportArithmeticOnAKnownLedger) {
       "grep           2           4000           1000    75.0%         30\n"
       "trim           1           5000           1000    80.0%          5\n"
       "total          4           9400           2400    74.5%         36\n"
-      "== zub gain: 최근 24시간 ==\n" + head +
+      "== zub gain: 최근 24시간 ==\n" +
+      head +
       "read           1            400            400     0.0%          1\n"
       "grep           2           4000           1000    75.0%         30\n"
       "total          3           4400           1400    68.2%         31\n";
   EXPECT_EQ(r.out.substr(0, expected.size()), expected);
   EXPECT_NE(r.out.find("grep                    같은 패턴의 `grep -rn`"), std::string::npos);
   EXPECT_NE(r.out.find("[zub gain: 기록이 아닌 줄 2개는 건너뛰었다]\n"), std::string::npos);
-  EXPECT_EQ(run_zub({"gain"}, with_state(t / "empty")).out.substr(0, 40),
-            std::string("== zub gain: 전체 ==\n(기록 없음)\n== zub gain: 최근 24시간 ==\n(기록 없음)\n").substr(0, 40));
+  EXPECT_EQ(
+      run_zub({"gain"}, with_state(t / "empty")).out.substr(0, 40),
+      std::string("== zub gain: 전체 ==\n(기록 없음)\n== zub gain: 최근 24시간 ==\n(기록 없음)\n")
+          .substr(0, 40));
 }

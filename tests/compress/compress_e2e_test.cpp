@@ -1,8 +1,8 @@
 // The filters driven through the built binary on real tool output made in
 // the test and on hand-written samples of the formats diag knows.
 #include <gtest/gtest.h>
-#include <string>
 #include <unistd.h>
+#include <string>
 
 #include "base/process.h"
 #include "support/run_zub.h"
@@ -95,21 +95,24 @@ TEST(CompressEndToEnd, GeneratedColourLogThroughLogsAndWrap) {
             "ERROR worker 1 died  \u00d7750\n"
             "[5000 lines in -> 3 unique, 2000 older dropped]\n");
 
-  auto wrapped = run_zub({"wrap", "--logs", "--", "sh", "-c", gen + "; exit 4"}, without_raw_note());
+  auto wrapped =
+      run_zub({"wrap", "--logs", "--", "sh", "-c", gen + "; exit 4"}, without_raw_note());
   EXPECT_EQ(wrapped.out, folded.out);
   EXPECT_EQ(wrapped.status, 4);
   EXPECT_EQ(wrapped.err, "[zub wrap: exit 4]\n");
 
   // Line 4998 (the last non-blank one) is shape 2 with worker 4998 % 3.
   auto small_limit = run_zub_stdin({"logs", "+2"}, log.out);
-  EXPECT_EQ(small_limit.out, "ERROR worker 0 died\n[5000 lines in -> 1 unique, 4998 older dropped]\n");
+  EXPECT_EQ(small_limit.out,
+            "ERROR worker 0 died\n[5000 lines in -> 1 unique, 4998 older dropped]\n");
   auto bad_limit = run_zub_stdin({"logs", "x"}, log.out);
   EXPECT_EQ(bad_limit.out, folded.out);
 
   // trim keeps every distinct line, colours included, and folds the rest.
   auto trimmed = run_zub_stdin({"trim"}, log.out);
   EXPECT_NE(trimmed.out.find("\x1b[33mWARN\x1b[0m retry 4 of 5\n"), std::string::npos);
-  EXPECT_NE(trimmed.out.find("[zub trim: 2492 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
+  EXPECT_NE(trimmed.out.find(
+                "[zub trim: 2492 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
             std::string::npos)
       << trimmed.out.substr(trimmed.out.size() > 200 ? trimmed.out.size() - 200 : 0);
 }
@@ -171,10 +174,12 @@ TEST(CompressEndToEnd, HandWrittenLinterAndTestSamples) {
             "== 3 diagnostics / 3 distinct rules ==\n"
             "   1x (no-rule-id) error\n"
             "   1x no-console\n"
-            "      /home/dev/web/src/app.tsx:8:1   warning  Unexpected console statement       no-console\n"
+            "      /home/dev/web/src/app.tsx:8:1   warning  Unexpected console statement       "
+            "no-console\n"
             "   1x no-unused-vars\n"
             "== 2 error lines ==\n"
-            "  /home/dev/web/src/app.tsx:3:10  error    'React' is defined but never used  no-unused-vars\n"
+            "  /home/dev/web/src/app.tsx:3:10  error    'React' is defined but never used  "
+            "no-unused-vars\n"
             "  /home/dev/web/src/app.tsx:9:14  error    Missing semicolon                  semi\n"
             "== 3 unrecognized lines (first 25) ==\n" +
                 kDiagClosing);
@@ -207,11 +212,13 @@ TEST(CompressEndToEnd, FilterArgumentsAndInvalidUtf8Input) {
   for (int i = 0; i < 30; ++i) in += std::string(100, static_cast<char>('a' + i % 26)) + "\n";
   auto w80 = run_zub_stdin({"trim", "80"}, in);
   EXPECT_NE(w80.out.find("\u202620c\u2026"), std::string::npos);
-  EXPECT_NE(w80.out.find("[zub trim: 4 dup lines collapsed, 520 chars over 80-col cut, 0 blank lines]\n"),
-            std::string::npos);
+  EXPECT_NE(
+      w80.out.find("[zub trim: 4 dup lines collapsed, 520 chars over 80-col cut, 0 blank lines]\n"),
+      std::string::npos);
   auto wbad = run_zub_stdin({"trim", "-5"}, in);
-  EXPECT_NE(wbad.out.find("[zub trim: 4 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
-            std::string::npos);
+  EXPECT_NE(
+      wbad.out.find("[zub trim: 4 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n"),
+      std::string::npos);
 
   // An invalid byte becomes U+FFFD (one per maximal invalid subpart: the
   // cut-off three-byte sequence \xe2\x82 is one) and the text around it
@@ -219,10 +226,13 @@ TEST(CompressEndToEnd, FilterArgumentsAndInvalidUtf8Input) {
   const std::string not_utf8 = in + "caf\xe9 FAILED a\xe2\x82z\n";
   auto t = run_zub_stdin({"trim"}, not_utf8);
   EXPECT_EQ(t.status, 0);
-  EXPECT_NE(t.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[zub trim: 4 dup lines collapsed"), std::string::npos)
+  EXPECT_NE(t.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[zub trim: 4 dup lines collapsed"),
+            std::string::npos)
       << t.out;
   auto l = run_zub_stdin({"logs"}, not_utf8);
-  EXPECT_NE(l.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[31 lines in -> 27 unique]\n"), std::string::npos) << l.out;
+  EXPECT_NE(l.out.find("\ncaf\uFFFD FAILED a\uFFFDz\n[31 lines in -> 27 unique]\n"),
+            std::string::npos)
+      << l.out;
   t = run_zub_stdin({"trim"}, "src/a.c:1:1: error: x\ncaf\xe9 FAILED\n");
   EXPECT_EQ(t.out, "src/a.c:1:1: error: x\ncaf\uFFFD FAILED\n");
   // A summary of so short an input would be longer than it, so diag gives

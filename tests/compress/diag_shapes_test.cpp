@@ -20,182 +20,187 @@ const std::string kClosing =
     "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
 
 const std::string kCompilers =
-      "In file included from src/app.c:3:\n"
-      "src/shapes.h: In function 'area':\n"
-      "src/shapes.h:4:40: error: expected ';' before '}' token\n"
-      "    4 | int area(struct point p) { return p.x }\n"
-      "      |                                        ^\n"
-      "      |                                        ;\n"
-      "src/app.c: In function 'main':\n"
-      "src/app.c:9:16: warning: initialization of 'char *' from 'int' makes pointer from integer without a cast [-Wint-conversion]\n"
-      "    9 |   char *name = 42;\n"
-      "      |                ^~\n"
-      "src/app.c:12:3: warning: implicit declaration of function 'launch' [-Wimplicit-function-declaration]\n"
-      "src/app.c:14:10: error: 'total' undeclared (first use in this function)\n"
-      "src/app.c:14:10: note: each undeclared identifier is reported only once for each function it appears in\n"
-      "src/app.c:20:5: warning: unused variable 'spare' [-Werror,-Wunused-variable]\n"
-      "  int spare = 3;\n"
-      "      ^\n"
-      "src/app.c:30:7: error: no member named 'z' in 'struct point'\n"
-      "  p.z = 1;\n"
-      "  ~ ^\n"
-      "2 warnings and 2 errors generated.\n"
-      "src/vec.cpp:8:13:   required from here\n"
-      "/usr/include/c++/12/bits/stl_algo.h:1938:50: error: no match for 'operator-'\n"
-      "/usr/bin/ld: app.o: in function `main':\n"
-      "app.c:(.text+0xa): undefined reference to `helper'\n"
-      "collect2: error: ld returned 1 exit status\n"
-      "make: *** [Makefile:2: app] Error 1\n";
+    "In file included from src/app.c:3:\n"
+    "src/shapes.h: In function 'area':\n"
+    "src/shapes.h:4:40: error: expected ';' before '}' token\n"
+    "    4 | int area(struct point p) { return p.x }\n"
+    "      |                                        ^\n"
+    "      |                                        ;\n"
+    "src/app.c: In function 'main':\n"
+    "src/app.c:9:16: warning: initialization of 'char *' from 'int' makes pointer from integer "
+    "without a cast [-Wint-conversion]\n"
+    "    9 |   char *name = 42;\n"
+    "      |                ^~\n"
+    "src/app.c:12:3: warning: implicit declaration of function 'launch' "
+    "[-Wimplicit-function-declaration]\n"
+    "src/app.c:14:10: error: 'total' undeclared (first use in this function)\n"
+    "src/app.c:14:10: note: each undeclared identifier is reported only once for each function it "
+    "appears in\n"
+    "src/app.c:20:5: warning: unused variable 'spare' [-Werror,-Wunused-variable]\n"
+    "  int spare = 3;\n"
+    "      ^\n"
+    "src/app.c:30:7: error: no member named 'z' in 'struct point'\n"
+    "  p.z = 1;\n"
+    "  ~ ^\n"
+    "2 warnings and 2 errors generated.\n"
+    "src/vec.cpp:8:13:   required from here\n"
+    "/usr/include/c++/12/bits/stl_algo.h:1938:50: error: no match for 'operator-'\n"
+    "/usr/bin/ld: app.o: in function `main':\n"
+    "app.c:(.text+0xa): undefined reference to `helper'\n"
+    "collect2: error: ld returned 1 exit status\n"
+    "make: *** [Makefile:2: app] Error 1\n";
 
 const std::string kRust =
-      "   Compiling stock v0.1.0 (/home/dev/stock)\n"
-      "error[E0425]: cannot find value `missing` in this scope\n"
-      "  --> src/main.rs:18:20\n"
-      "   |\n"
-      "18 |     println!(\"{}\", missing);\n"
-      "   |                    ^^^^^^^ not found in this scope\n"
-      "\n"
-      "warning: unused variable: `unused`\n"
-      " --> src/main.rs:8:9\n"
-      "  |\n"
-      "8 |     let unused = 5;\n"
-      "  |         ^^^^^^ help: if this is intentional, prefix it with an underscore: `_unused`\n"
-      "  |\n"
-      "  = note: `#[warn(unused_variables)]` on by default\n"
-      "\n"
-      "warning: unused variable: `spare`\n"
-      " --> src/lib.rs:3:9\n"
-      "  |\n"
-      "error[E0308]: mismatched types\n"
-      "  --> src/main.rs:17:18\n"
-      "   |\n"
-      "Some errors have detailed explanations: E0308, E0425.\n"
-      "For more information about an error, try `rustc --explain E0308`.\n"
-      "warning: `stock` (bin \"stock\") generated 2 warnings\n"
-      "error: could not compile `stock` (bin \"stock\") due to 2 previous errors; 2 warnings emitted\n"
-      "running 3 tests\n"
-      "test tests::parses ... ok\n"
-      "test tests::rejects_words ... FAILED\n"
-      "---- tests::rejects_words stdout ----\n"
-      "thread 'tests::rejects_words' (12500) panicked at src/main.rs:20:9:\n"
-      "assertion `left == right` failed\n"
-      "stack backtrace:\n"
-      "   0: __rustc::rust_begin_unwind\n"
-      "             at /rustc/abc/library/std/src/panicking.rs:689:5\n"
-      "failures:\n"
-      "test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; finished in 0.96s\n";
+    "   Compiling stock v0.1.0 (/home/dev/stock)\n"
+    "error[E0425]: cannot find value `missing` in this scope\n"
+    "  --> src/main.rs:18:20\n"
+    "   |\n"
+    "18 |     println!(\"{}\", missing);\n"
+    "   |                    ^^^^^^^ not found in this scope\n"
+    "\n"
+    "warning: unused variable: `unused`\n"
+    " --> src/main.rs:8:9\n"
+    "  |\n"
+    "8 |     let unused = 5;\n"
+    "  |         ^^^^^^ help: if this is intentional, prefix it with an underscore: `_unused`\n"
+    "  |\n"
+    "  = note: `#[warn(unused_variables)]` on by default\n"
+    "\n"
+    "warning: unused variable: `spare`\n"
+    " --> src/lib.rs:3:9\n"
+    "  |\n"
+    "error[E0308]: mismatched types\n"
+    "  --> src/main.rs:17:18\n"
+    "   |\n"
+    "Some errors have detailed explanations: E0308, E0425.\n"
+    "For more information about an error, try `rustc --explain E0308`.\n"
+    "warning: `stock` (bin \"stock\") generated 2 warnings\n"
+    "error: could not compile `stock` (bin \"stock\") due to 2 previous errors; 2 warnings "
+    "emitted\n"
+    "running 3 tests\n"
+    "test tests::parses ... ok\n"
+    "test tests::rejects_words ... FAILED\n"
+    "---- tests::rejects_words stdout ----\n"
+    "thread 'tests::rejects_words' (12500) panicked at src/main.rs:20:9:\n"
+    "assertion `left == right` failed\n"
+    "stack backtrace:\n"
+    "   0: __rustc::rust_begin_unwind\n"
+    "             at /rustc/abc/library/std/src/panicking.rs:689:5\n"
+    "failures:\n"
+    "test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; finished in "
+    "0.96s\n";
 
 const std::string kGo =
-      "# example.com/stock\n"
-      "./main.go:5:2: \"os\" imported and not used\n"
-      "./main.go:19:28: undefined: missing\n"
-      "=== RUN   TestLabel\n"
-      "--- PASS: TestLabel (0.00s)\n"
-      "=== RUN   TestSum\n"
-      "    stock_test.go:13: Sum = 5, want 6\n"
-      "--- FAIL: TestSum (0.00s)\n"
-      "=== RUN   TestSumEmpty\n"
-      "--- FAIL: TestSumEmpty (0.00s)\n"
-      "panic: runtime error: index out of range [1] with length 0 [recovered]\n"
-      "goroutine 5 [running]:\n"
-      "testing.tRunner.func1.2({0x518a00, 0xc00001a060})\n"
-      "\t/usr/lib/go-1.19/src/testing/testing.go:1396 +0x24e\n"
-      "created by testing.(*T).Run\n"
-      "FAIL\texample.com/stock\t0.017s\n"
-      "ok  \texample.com/stock/internal\t0.004s\n";
+    "# example.com/stock\n"
+    "./main.go:5:2: \"os\" imported and not used\n"
+    "./main.go:19:28: undefined: missing\n"
+    "=== RUN   TestLabel\n"
+    "--- PASS: TestLabel (0.00s)\n"
+    "=== RUN   TestSum\n"
+    "    stock_test.go:13: Sum = 5, want 6\n"
+    "--- FAIL: TestSum (0.00s)\n"
+    "=== RUN   TestSumEmpty\n"
+    "--- FAIL: TestSumEmpty (0.00s)\n"
+    "panic: runtime error: index out of range [1] with length 0 [recovered]\n"
+    "goroutine 5 [running]:\n"
+    "testing.tRunner.func1.2({0x518a00, 0xc00001a060})\n"
+    "\t/usr/lib/go-1.19/src/testing/testing.go:1396 +0x24e\n"
+    "created by testing.(*T).Run\n"
+    "FAIL\texample.com/stock\t0.017s\n"
+    "ok  \texample.com/stock/internal\t0.004s\n";
 
 const std::string kPython =
-      ".FE.\n"
-      "======================================================================\n"
-      "ERROR: test_zero (test_inventory.RatioTest.test_zero)\n"
-      "----------------------------------------------------------------------\n"
-      "Traceback (most recent call last):\n"
-      "  File \"/src/test_inventory.py\", line 22, in test_zero\n"
-      "    self.assertEqual(ratio(1, 0), 0)\n"
-      "                     ^^^^^^^^^^^\n"
-      "  File \"/src/inventory.py\", line 7, in ratio\n"
-      "    return a / b\n"
-      "           ~~^~~\n"
-      "ZeroDivisionError: division by zero\n"
-      "\n"
-      "======================================================================\n"
-      "FAIL: test_keeps (test_inventory.RestockTest.test_keeps)\n"
-      "----------------------------------------------------------------------\n"
-      "Traceback (most recent call last):\n"
-      "  File \"/src/test_inventory.py\", line 14, in test_keeps\n"
-      "    self.assertEqual(restock({\"a\": 1}, \"a\", 1), {\"a\": 3})\n"
-      "AssertionError: {'a': 2} != {'a': 3}\n"
-      "\n"
-      "----------------------------------------------------------------------\n"
-      "Ran 4 tests in 0.019s\n"
-      "\n"
-      "FAILED (failures=1, errors=1)\n"
-      "============================= test session starts ==============================\n"
-      "platform linux -- Python 3.11.2, pytest-7.2.1, pluggy-1.0.0\n"
-      "rootdir: /src\n"
-      "collected 3 items\n"
-      "\n"
-      "test_inventory.py .FF                                                    [100%]\n"
-      "______________________________ test_new_item ______________________________\n"
-      "\n"
-      "    def test_new_item(self):\n"
-      ">       levels[item] = levels[item] + n\n"
-      "E       KeyError: 'b'\n"
-      "E       \n"
-      "E       + {'a': 2, 'c': 6}\n"
-      "\n"
-      "inventory.py:2: KeyError\n"
-      "=========================== short test summary info ============================\n"
-      "FAILED test_inventory.py::test_new_item - KeyError: 'b'\n"
-      "ERROR test_inventory.py::test_db - fixture 'db' not found\n"
-      "========================= 1 failed, 1 error, 2 passed in 0.15s ==========================\n";
+    ".FE.\n"
+    "======================================================================\n"
+    "ERROR: test_zero (test_inventory.RatioTest.test_zero)\n"
+    "----------------------------------------------------------------------\n"
+    "Traceback (most recent call last):\n"
+    "  File \"/src/test_inventory.py\", line 22, in test_zero\n"
+    "    self.assertEqual(ratio(1, 0), 0)\n"
+    "                     ^^^^^^^^^^^\n"
+    "  File \"/src/inventory.py\", line 7, in ratio\n"
+    "    return a / b\n"
+    "           ~~^~~\n"
+    "ZeroDivisionError: division by zero\n"
+    "\n"
+    "======================================================================\n"
+    "FAIL: test_keeps (test_inventory.RestockTest.test_keeps)\n"
+    "----------------------------------------------------------------------\n"
+    "Traceback (most recent call last):\n"
+    "  File \"/src/test_inventory.py\", line 14, in test_keeps\n"
+    "    self.assertEqual(restock({\"a\": 1}, \"a\", 1), {\"a\": 3})\n"
+    "AssertionError: {'a': 2} != {'a': 3}\n"
+    "\n"
+    "----------------------------------------------------------------------\n"
+    "Ran 4 tests in 0.019s\n"
+    "\n"
+    "FAILED (failures=1, errors=1)\n"
+    "============================= test session starts ==============================\n"
+    "platform linux -- Python 3.11.2, pytest-7.2.1, pluggy-1.0.0\n"
+    "rootdir: /src\n"
+    "collected 3 items\n"
+    "\n"
+    "test_inventory.py .FF                                                    [100%]\n"
+    "______________________________ test_new_item ______________________________\n"
+    "\n"
+    "    def test_new_item(self):\n"
+    ">       levels[item] = levels[item] + n\n"
+    "E       KeyError: 'b'\n"
+    "E       \n"
+    "E       + {'a': 2, 'c': 6}\n"
+    "\n"
+    "inventory.py:2: KeyError\n"
+    "=========================== short test summary info ============================\n"
+    "FAILED test_inventory.py::test_new_item - KeyError: 'b'\n"
+    "ERROR test_inventory.py::test_db - fixture 'db' not found\n"
+    "========================= 1 failed, 1 error, 2 passed in 0.15s ==========================\n";
 
 const std::string kJsAndCtest =
-      "TAP version 13\n"
-      "# Subtest: total of empty cart is zero\n"
-      "ok 1 - total of empty cart is zero\n"
-      "  ---\n"
-      "  duration_ms: 1.576845\n"
-      "  ...\n"
-      "# Subtest: label pluralises\n"
-      "not ok 2 - label pluralises\n"
-      "  ---\n"
-      "  duration_ms: 1.627048\n"
-      "  location: '/src/cart.test.js:11:1'\n"
-      "  failureType: 'testCodeFailure'\n"
-      "  error: |-\n"
-      "    Expected values to be strictly equal:\n"
-      "    + '2 item'\n"
-      "  code: 'ERR_ASSERTION'\n"
-      "  name: 'AssertionError'\n"
-      "  stack: |-\n"
-      "    TestContext.<anonymous> (/src/cart.test.js:12:10)\n"
-      "  ...\n"
-      "1..2\n"
-      "# tests 2\n"
-      "# pass 1\n"
-      "# fail 1\n"
-      "FAIL ./cart.jest.test.js\n"
-      "  cart\n"
-      "    ✓ total of empty cart is zero (2 ms)\n"
-      "    ✕ total multiplies price by quantity (16 ms)\n"
-      "  ● cart › total multiplies price by quantity\n"
-      "    expect(received).toBe(expected) // Object.is equality\n"
-      "    Expected: 7\n"
-      "    Received: 6\n"
-      "      7 |   test(\"total multiplies price by quantity\", () => {\n"
-      "    > 8 |     expect(total([{ price: 2, qty: 3 }])).toBe(7);\n"
-      "        |                                           ^\n"
-      "      at Object.toBe (cart.jest.test.js:8:43)\n"
-      "Tests:       1 failed, 1 passed, 2 total\n"
-      "Test project /src/build\n"
-      "    Start 1: parses_header\n"
-      "1/2 Test #1: parses_header ....................   Passed    0.03 sec\n"
-      "    Start 2: rejects_bad_input\n"
-      "2/2 Test #2: rejects_bad_input ................***Failed    0.01 sec\n"
-      "50% tests passed, 1 tests failed out of 2\n"
-      "The following tests FAILED:\n"
-      "\t  2 - rejects_bad_input (Failed)\n";
+    "TAP version 13\n"
+    "# Subtest: total of empty cart is zero\n"
+    "ok 1 - total of empty cart is zero\n"
+    "  ---\n"
+    "  duration_ms: 1.576845\n"
+    "  ...\n"
+    "# Subtest: label pluralises\n"
+    "not ok 2 - label pluralises\n"
+    "  ---\n"
+    "  duration_ms: 1.627048\n"
+    "  location: '/src/cart.test.js:11:1'\n"
+    "  failureType: 'testCodeFailure'\n"
+    "  error: |-\n"
+    "    Expected values to be strictly equal:\n"
+    "    + '2 item'\n"
+    "  code: 'ERR_ASSERTION'\n"
+    "  name: 'AssertionError'\n"
+    "  stack: |-\n"
+    "    TestContext.<anonymous> (/src/cart.test.js:12:10)\n"
+    "  ...\n"
+    "1..2\n"
+    "# tests 2\n"
+    "# pass 1\n"
+    "# fail 1\n"
+    "FAIL ./cart.jest.test.js\n"
+    "  cart\n"
+    "    ✓ total of empty cart is zero (2 ms)\n"
+    "    ✕ total multiplies price by quantity (16 ms)\n"
+    "  ● cart › total multiplies price by quantity\n"
+    "    expect(received).toBe(expected) // Object.is equality\n"
+    "    Expected: 7\n"
+    "    Received: 6\n"
+    "      7 |   test(\"total multiplies price by quantity\", () => {\n"
+    "    > 8 |     expect(total([{ price: 2, qty: 3 }])).toBe(7);\n"
+    "        |                                           ^\n"
+    "      at Object.toBe (cart.jest.test.js:8:43)\n"
+    "Tests:       1 failed, 1 passed, 2 total\n"
+    "Test project /src/build\n"
+    "    Start 1: parses_header\n"
+    "1/2 Test #1: parses_header ....................   Passed    0.03 sec\n"
+    "    Start 2: rejects_bad_input\n"
+    "2/2 Test #2: rejects_bad_input ................***Failed    0.01 sec\n"
+    "50% tests passed, 1 tests failed out of 2\n"
+    "The following tests FAILED:\n"
+    "\t  2 - rejects_bad_input (Failed)\n";
 
 std::vector<std::string> lines_of(const std::string& s) {
   std::vector<std::string> out;
@@ -206,7 +211,9 @@ std::vector<std::string> lines_of(const std::string& s) {
   return out;
 }
 
-bool shown(const std::string& out, const std::string& text) { return out.find(text) != std::string::npos; }
+bool shown(const std::string& out, const std::string& text) {
+  return out.find(text) != std::string::npos;
+}
 
 }  // namespace
 
@@ -216,9 +223,11 @@ TEST(DiagToolchains, CompilerLinkerAndMakeErrorsListedWarningsByFlag) {
   EXPECT_EQ(diag(kCompilers),
             "== 3 diagnostics / 3 distinct rules ==\n"
             "   1x -Wimplicit-function-declaration\n"
-            "      src/app.c:12:3: warning: implicit declaration of function 'launch' [-Wimplicit-function-declaration]\n"
+            "      src/app.c:12:3: warning: implicit declaration of function 'launch' "
+            "[-Wimplicit-function-declaration]\n"
             "   1x -Wint-conversion\n"
-            "      src/app.c:9:16: warning: initialization of 'char *' from 'int' makes pointer from integer without a cast [-Wint-conversion]\n"
+            "      src/app.c:9:16: warning: initialization of 'char *' from 'int' makes pointer "
+            "from integer without a cast [-Wint-conversion]\n"
             "   1x -Wunused-variable\n"
             "      src/app.c:20:5: warning: unused variable 'spare' [-Werror,-Wunused-variable]\n"
             "== 7 error lines ==\n"
@@ -244,11 +253,14 @@ TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
             "== 4 error lines ==\n"
             "  src/main.rs:18:20: error[E0425]: cannot find value `missing` in this scope\n"
             "  src/main.rs:17:18: error[E0308]: mismatched types\n"
-            "  error: could not compile `stock` (bin \"stock\") due to 2 previous errors; 2 warnings emitted\n"
-            "  thread 'tests::rejects_words' (12500) panicked at src/main.rs:20:9: assertion `left == right` failed\n"
+            "  error: could not compile `stock` (bin \"stock\") due to 2 previous errors; 2 "
+            "warnings emitted\n"
+            "  thread 'tests::rejects_words' (12500) panicked at src/main.rs:20:9: assertion `left "
+            "== right` failed\n"
             "== 2 failure lines ==\n"
             "  test tests::rejects_words ... FAILED\n"
-            "  test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; finished in 0.96s\n"
+            "  test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; "
+            "finished in 0.96s\n"
             "== 1 passed (suppressed) ==\n"
             "== 2 unrecognized lines (first 25) ==\n" +
                 kClosing);
@@ -295,7 +307,8 @@ TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
   const std::string out = diag(kJsAndCtest);
   EXPECT_NE(out.find("== 6 failure lines ==\n"
                      // TAP's block adds where and why; its YAML keys are no failures.
-                     "  not ok 2 - label pluralises at '/src/cart.test.js:11:1': Expected values to be strictly equal:\n"
+                     "  not ok 2 - label pluralises at '/src/cart.test.js:11:1': Expected values "
+                     "to be strictly equal:\n"
                      "  FAIL ./cart.jest.test.js\n"
                      "  \u2715 total multiplies price by quantity (16 ms)\n"
                      "  \u25cf cart \u203a total multiplies price by quantity\n"
@@ -307,7 +320,8 @@ TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
   EXPECT_EQ(out.find("AssertionError"), std::string::npos);
 
   // Past 99 tests ctest pads its numbers.
-  std::string wide = "      Start 100: slow_case\n100/120 Test #100: slow_case ....***Failed    0.01 sec\n";
+  std::string wide =
+      "      Start 100: slow_case\n100/120 Test #100: slow_case ....***Failed    0.01 sec\n";
   for (int i = 1; i <= 40; ++i) {
     const std::string n = std::to_string(i);
     wide += "    Start  " + n + ": case" + n + "\n " + n + "/120 Test   #" + n + ": case" + n +
@@ -329,14 +343,16 @@ TEST(DiagToolchains, EveryErrorLineIsListedOrCounted) {
     errors.push_back("error[E0" + n + "]: wrong type " + n);
     errors.push_back("./pkg/g" + n + ".go:" + n + ":1: undefined: v" + n);
     errors.push_back("make[" + n + "]: *** [Makefile:" + n + ": all] Error 2");
-    errors.push_back("src/t" + n + ".ts(" + n + ",2): error TS2304: Cannot find name 'x" + n + "'.");
+    errors.push_back("src/t" + n + ".ts(" + n + ",2): error TS2304: Cannot find name 'x" + n +
+                     "'.");
     errors.push_back("ld" + n + ": error: cannot open output file");
     errors.push_back("main.c:(.text+0x" + n + "): undefined reference to `f" + n + "'");
     errors.push_back("ValueError: value " + n);
   }
   std::mt19937 rng(14);
   std::vector<std::string> noise;
-  for (int i = 0; i < 60; ++i) noise.push_back("progress note " + std::to_string(i) + " of the build");
+  for (int i = 0; i < 60; ++i)
+    noise.push_back("progress note " + std::to_string(i) + " of the build");
   input = errors;
   input.insert(input.end(), noise.begin(), noise.end());
   std::shuffle(input.begin(), input.end(), rng);
@@ -352,7 +368,8 @@ TEST(DiagToolchains, EveryErrorLineIsListedOrCounted) {
   for (int i = 0; i < 130; ++i) many += "a.c:" + std::to_string(i + 1) + ":1: error: e\n";
   const std::string capped = diag(many);
   EXPECT_NE(capped.find("== 100 error lines ==\n"), std::string::npos);
-  EXPECT_NE(capped.find("  \u2026 +30 more error lines (rerun raw for full list)\n"), std::string::npos);
+  EXPECT_NE(capped.find("  \u2026 +30 more error lines (rerun raw for full list)\n"),
+            std::string::npos);
 }
 
 TEST(DiagToolchains, NeverLongerThanItsInput) {
@@ -363,8 +380,9 @@ TEST(DiagToolchains, NeverLongerThanItsInput) {
     std::string prefix;
     for (const std::string& l : lines) {
       prefix += l + "\n";
-      for (const std::string& pad : {std::string(), std::string("\n\n\n"), std::string(" | x\n") + " | y\n",
-                                     std::string(300, '.') + "\n"}) {
+      for (const std::string& pad :
+           {std::string(), std::string("\n\n\n"), std::string(" | x\n") + " | y\n",
+            std::string(300, '.') + "\n"}) {
         const std::string in = prefix + pad;
         const std::string out = diag(in);
         if (out.rfind("[zub diag: only ", 0) == 0) continue;  // the refusal note

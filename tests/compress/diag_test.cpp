@@ -30,7 +30,8 @@ TEST(Diag, RefusesBelowThreeRecognisedLines) {
   EXPECT_EQ(diag(""), refusal(0, 0));
   EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\n"), refusal(2, 4));
   // A summary no shorter than the input gives way to the input itself.
-  EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\nok three\n"), "hello\nPASS one\nworld\nok two\nok three\n");
+  EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\nok three\n"),
+            "hello\nPASS one\nworld\nok two\nok three\n");
   EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\nok three\n" + quiet()),
             "== 3 passed (suppressed) ==\n"
             "== 2 unrecognized lines (first 25) ==\n"
@@ -102,7 +103,8 @@ TEST(Diag, TableStyleLinesRulesSeveritiesAndFilePrefix) {
 
 TEST(Diag, TypeScriptRulesAndCountAlignment) {
   std::string in;
-  for (int i = 0; i < 12; ++i) in += "src/a.ts(" + std::to_string(i) + ",1): error TS2304: Cannot find name 'x'.\n";
+  for (int i = 0; i < 12; ++i)
+    in += "src/a.ts(" + std::to_string(i) + ",1): error TS2304: Cannot find name 'x'.\n";
   in += "src/b.ts(1,1): error TS7006x: odd\n";
   const std::string out = diag(in + quiet());
   EXPECT_EQ(out.substr(0, out.find("  src/a.ts(1,1)")),
@@ -111,7 +113,8 @@ TEST(Diag, TypeScriptRulesAndCountAlignment) {
             "   1x TS7006x\n"
             "== 13 error lines ==\n"
             "  src/a.ts(0,1): error TS2304: Cannot find name 'x'.\n");
-  EXPECT_NE(out.find("  src/a.ts(11,1): error TS2304: Cannot find name 'x'.\n  src/b.ts(1,1)"), std::string::npos);
+  EXPECT_NE(out.find("  src/a.ts(11,1): error TS2304: Cannot find name 'x'.\n  src/b.ts(1,1)"),
+            std::string::npos);
   EXPECT_EQ(out.find("more occurrences"), std::string::npos);
 }
 
@@ -138,16 +141,17 @@ TEST(Diag, FailuresCappedPassesCountedAndRulesListCapped) {
   EXPECT_NE(out.find("  FAIL test_99\n  \u2026 +12 more failure lines (rerun raw for full list)\n"),
             std::string::npos);
   EXPECT_NE(out.find("== 1 error lines ==\n  E   assert 1 == 2\n"), std::string::npos);
-  EXPECT_NE(out.find("== 28 passed (suppressed) ==\n"), std::string::npos);  // 7 ok + 20 dots + PASSED
+  EXPECT_NE(out.find("== 28 passed (suppressed) ==\n"),
+            std::string::npos);  // 7 ok + 20 dots + PASSED
   // Only "..." is unrecognised.
   EXPECT_NE(out.find("== 1 unrecognized lines (first 25) ==\n  ...\n["), std::string::npos);
 }
 
 TEST(Diag, UnrecognisedSampleFiltersAndStopsAt25) {
   std::string in = "PASS a\nPASS b\nPASS c\n\n\n";
-  in += "see src/x.rs\n";        // has a space: listed
-  in += "src/lib.rs\n";          // file line: not listed
-  in += "an error here\n";       // unrecognised lines are listed whatever they say
+  in += "see src/x.rs\n";   // has a space: listed
+  in += "src/lib.rs\n";     // file line: not listed
+  in += "an error here\n";  // unrecognised lines are listed whatever they say
   in += "a warning here\n";
   for (int i = 0; i < 30; ++i) in += "  note " + std::to_string(i) + "  \n";
   in += std::string(200, 'w') + "\n";

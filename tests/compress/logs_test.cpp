@@ -53,13 +53,14 @@ TEST(Logs, FoldsByDigitRunsInFirstAppearanceOrder) {
 
 TEST(Logs, LimitKeepsOnlyTheNewestLines) {
   std::string in;
-  for (int i = 0; i < 5000; ++i) in += (i < 2000 ? "old line " : "new line ") + std::to_string(i) + "\n";
+  for (int i = 0; i < 5000; ++i)
+    in += (i < 2000 ? "old line " : "new line ") + std::to_string(i) + "\n";
   EXPECT_EQ(logs(in, 3000), "new line 2000  \u00d73000\n" + closing(5000, 1, 2000));
   // Without a final newline the last line still counts, from both ends.
   std::string unterminated = in + "tail";
   EXPECT_EQ(logs(unterminated, 1), "tail\n" + closing(5001, 1, 5000));
-  EXPECT_EQ(logs(unterminated, 4999), "old line 2  \u00d71998\nnew line 2000  \u00d73000\ntail\n" +
-                                           closing(5001, 3, 2));
+  EXPECT_EQ(logs(unterminated, 4999),
+            "old line 2  \u00d71998\nnew line 2000  \u00d73000\ntail\n" + closing(5001, 3, 2));
   EXPECT_EQ(logs(in, 0), closing(5000, 0, 5000));
   EXPECT_EQ(logs(unterminated, 0), closing(5001, 0, 5001));
 }
@@ -83,9 +84,12 @@ TEST(Logs, LongLinesCutAtCharacterBoundary) {
 TEST(Logs, EscapeSequencesLeaveKeysAndLines) {
   std::string in;
   for (int i = 0; i < 200; ++i) {
-    in += "\x1b[3" + std::to_string(i % 8) + "m[INFO]\x1b[0m request " + std::to_string(i) + " ok\n";
+    in +=
+        "\x1b[3" + std::to_string(i % 8) + "m[INFO]\x1b[0m request " + std::to_string(i) + " ok\n";
   }
-  in += "\xC2\x9B" "1;2Hcsi line\n";
+  in +=
+      "\xC2\x9B"
+      "1;2Hcsi line\n";
   in += "bold \x1b[1";  // unterminated: removed to the end
   EXPECT_EQ(logs(in, 3000), "[INFO] request 0 ok  \u00d7200\ncsi line\nbold \n" + closing(202, 3));
   // A sequence may swallow line feeds, which then do not count.

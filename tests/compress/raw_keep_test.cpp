@@ -15,10 +15,10 @@
 #include "support/run_zub.h"
 
 namespace fs = std::filesystem;
-using zub_test::RunOptions;
-using zub_test::run_zub;
-using zub_test::TempDir;
 using zub_test::file_bytes;
+using zub_test::run_zub;
+using zub_test::RunOptions;
+using zub_test::TempDir;
 
 namespace {
 
@@ -39,7 +39,8 @@ std::vector<std::string> ring_files(const std::string& dir) {
   return names;
 }
 
-RunOptions with_state(const std::string& state, const std::string& input = "", bool has_stdin = false) {
+RunOptions with_state(const std::string& state, const std::string& input = "",
+                      bool has_stdin = false) {
   RunOptions o;
   o.env_set = {"XDG_STATE_HOME=" + state};
   o.env_unset = {"ZUB_NO_RAW", "ZUB_NO_GAIN"};
@@ -62,9 +63,10 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   const std::string state = t / "state";
   // Output with an invalid byte and a last line without a line feed: the
   // file holds the bytes as the command wrote them, not the decoded text.
-  const std::vector<std::string> cmd = {"wrap", "--", "sh", "-c",
-                                        "i=0; while [ $i -lt 400 ]; do echo 'same line again'; i=$((i+1)); done;"
-                                        " printf 'bad \\377 byte\\nlast'; exit 5"};
+  const std::vector<std::string> cmd = {
+      "wrap", "--", "sh", "-c",
+      "i=0; while [ $i -lt 400 ]; do echo 'same line again'; i=$((i+1)); done;"
+      " printf 'bad \\377 byte\\nlast'; exit 5"};
   std::string expected;
   for (int i = 0; i < 400; ++i) expected += "same line again\n";
   expected += "bad \xff byte\nlast";
@@ -81,7 +83,8 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   EXPECT_EQ(r.out, plain.out);
   const std::string path = kept_path(r.err);
   ASSERT_FALSE(path.empty()) << r.err;
-  EXPECT_EQ(r.err, plain.err + "[zub: 원문 보관 " + path + " (402 lines) · zub read " + path + " 1-402]\n");
+  EXPECT_EQ(r.err, plain.err + "[zub: 원문 보관 " + path + " (402 lines) · zub read " + path +
+                       " 1-402]\n");
   EXPECT_EQ(file_bytes(path), expected);
   EXPECT_EQ(fs::path(path).parent_path().string(), state + "/zub/raw");
   EXPECT_NE(path.find("-wrap-exit5.log"), std::string::npos) << path;
@@ -94,7 +97,8 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   EXPECT_EQ(st.st_mode & 0777, 0700u);
 
   // Output that is printed whole is not kept.
-  const zub_test::Run whole = run_zub({"wrap", "--raw", "--", "sh", "-c", "echo short; exit 2"}, with_state(state));
+  const zub_test::Run whole =
+      run_zub({"wrap", "--raw", "--", "sh", "-c", "echo short; exit 2"}, with_state(state));
   EXPECT_EQ(whole.err, "[zub wrap: exit 2]\n");
   EXPECT_EQ(ring_files(state + "/zub/raw").size(), 1u);
 }
@@ -120,7 +124,8 @@ TEST(RawKeep, RingKeepsTheNewestRunsWithinTheSizeBound) {
   const std::string line = "x" + std::string(62, 'y') + "\n";
   std::string big;
   while (big.size() < (size_t{30} << 20)) big += line;
-  for (int i = 0; i < 2; ++i) ASSERT_FALSE(kept_path(run_zub({"trim"}, with_state(state, big, true)).err).empty());
+  for (int i = 0; i < 2; ++i)
+    ASSERT_FALSE(kept_path(run_zub({"trim"}, with_state(state, big, true)).err).empty());
   EXPECT_EQ(ring_files(raw).size(), zub::kRawKeepRuns);
   uint64_t total = 0;
   for (const std::string& name : ring_files(raw)) total += fs::file_size(raw + "/" + name);
@@ -139,7 +144,9 @@ TEST(RawKeep, RingKeepsTheNewestRunsWithinTheSizeBound) {
   EXPECT_GT(content.size(), zub::kRawKeepBytes - line.size());
   EXPECT_EQ(big[dropped - 1], '\n');
   EXPECT_TRUE(std::string_view(big).substr(dropped) == content);
-  EXPECT_NE(r.err.find("마지막 64 MiB 만: 앞 " + std::to_string(dropped) + " bytes 버림"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("마지막 64 MiB 만: 앞 " + std::to_string(dropped) + " bytes 버림"),
+            std::string::npos)
+      << r.err;
 }
 
 TEST(RawKeep, UnwritableStateChangesNothingButOneNote) {
@@ -156,13 +163,18 @@ TEST(RawKeep, UnwritableStateChangesNothingButOneNote) {
     const zub_test::Run r = run_zub({sub}, with_state(blocked, input, true));
     EXPECT_EQ(r.status, ref.status) << sub;
     EXPECT_EQ(r.out, ref.out) << sub;
-    const std::string note = "[zub: 원문 보관 실패: " + blocked + "/zub: Not a directory (os error 20)]\n";
+    const std::string note =
+        "[zub: 원문 보관 실패: " + blocked + "/zub: Not a directory (os error 20)]\n";
     EXPECT_EQ(r.err, ref.err + note) << sub;
   }
-  const zub_test::Run w = run_zub(
-      {"wrap", "--", "sh", "-c", "i=0; while [ $i -lt 300 ]; do echo 'again and again'; i=$((i+1)); done; exit 7"},
-      with_state(blocked));
+  const zub_test::Run w =
+      run_zub({"wrap", "--", "sh", "-c",
+               "i=0; while [ $i -lt 300 ]; do echo 'again and again'; i=$((i+1)); done; exit 7"},
+              with_state(blocked));
   EXPECT_EQ(w.status, 7);
-  EXPECT_EQ(w.out, "again and again\n[zub trim: 299 dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n");
-  EXPECT_EQ(w.err, "[zub wrap: exit 7]\n[zub: 원문 보관 실패: " + blocked + "/zub: Not a directory (os error 20)]\n");
+  EXPECT_EQ(w.out,
+            "again and again\n[zub trim: 299 dup lines collapsed, 0 chars over 200-col cut, 0 "
+            "blank lines]\n");
+  EXPECT_EQ(w.err, "[zub wrap: exit 7]\n[zub: 원문 보관 실패: " + blocked +
+                       "/zub: Not a directory (os error 20)]\n");
 }

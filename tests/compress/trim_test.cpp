@@ -1,7 +1,7 @@
 #include "compress/trim.h"
 
-#include <chrono>
 #include <gtest/gtest.h>
+#include <chrono>
 #include <string>
 
 using zub::trim;
@@ -142,7 +142,8 @@ TEST(Trim, MillionsOfDistinctLinesStayLinear) {
   }
   const auto start = std::chrono::steady_clock::now();
   std::string out = trim(in, 200);
-  const double secs = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double secs =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(out.substr(out.rfind('[')), note(500000, 0, 200, 0));
   EXPECT_LT(secs, 20.0);
 }

@@ -1,9 +1,9 @@
 #include "compress/wrap.h"
 
-#include <cerrno>
 #include <gtest/gtest.h>
-#include <string>
 #include <sys/wait.h>
+#include <cerrno>
+#include <string>
 
 #include "base/process.h"
 #include "support/run_zub.h"
@@ -34,12 +34,29 @@ TEST(Wrap, ShellCommandLineQuotesEveryWord) {
 TEST(Wrap, EveryArgumentByteReachesTheCommand) {
   // The wrapped program prints each of its arguments as hex on its own line,
   // so any change to any byte shows.
-  const std::vector<std::string> words = {
-      "it's", "a|b", "$HOME", "`id`", "$(echo x)", "line1\nline2", "\xff\xfe\x80", "", "--",
-      "-w", "  spaced  ", "\\", "'", "''", "*", ";", "&&", "\"q\"", "2>&1"};
-  std::vector<std::string> args = {"wrap", "--raw", "--", "sh", "-c",
-                                   "for a; do printf %s \"$a\" | od -An -tx1 -v | tr -d ' \\n'; echo; done",
-                                   "argdump"};
+  const std::vector<std::string> words = {"it's",
+                                          "a|b",
+                                          "$HOME",
+                                          "`id`",
+                                          "$(echo x)",
+                                          "line1\nline2",
+                                          "\xff\xfe\x80",
+                                          "",
+                                          "--",
+                                          "-w",
+                                          "  spaced  ",
+                                          "\\",
+                                          "'",
+                                          "''",
+                                          "*",
+                                          ";",
+                                          "&&",
+                                          "\"q\"",
+                                          "2>&1"};
+  std::vector<std::string> args = {
+      "wrap",   "--raw", "--",
+      "sh",     "-c",    "for a; do printf %s \"$a\" | od -An -tx1 -v | tr -d ' \\n'; echo; done",
+      "argdump"};
   args.insert(args.end(), words.begin(), words.end());
   auto r = run_zub(args);
   std::string want;
@@ -77,8 +94,8 @@ TEST(Wrap, ExitStatusAndNote) {
 }
 
 TEST(Wrap, NoCommandAndShellThatCannotStart) {
-  for (const auto& args : std::vector<std::vector<std::string>>{{"wrap"}, {"wrap", "--raw"}, {"wrap", "-w"},
-                                                                {"wrap", "--diag", "--"}}) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {"wrap"}, {"wrap", "--raw"}, {"wrap", "-w"}, {"wrap", "--diag", "--"}}) {
     auto r = run_zub(args);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, "zub wrap: 실행할 명령이 없다\n");
@@ -99,7 +116,8 @@ TEST(Wrap, ModesAndWidth) {
   auto trimmed = run_zub({"wrap", "-w", "80", "--", "sh", "-c", gen});
   EXPECT_EQ(trimmed.status, 0);
   EXPECT_EQ(trimmed.out.substr(0, 56 + 3), "row 000 " + std::string(48, '0') + "\u2026");
-  EXPECT_NE(trimmed.out.find("[zub trim: 0 dup lines collapsed, 2400 chars over 80-col cut, 0 blank lines]\n"),
+  EXPECT_NE(trimmed.out.find(
+                "[zub trim: 0 dup lines collapsed, 2400 chars over 80-col cut, 0 blank lines]\n"),
             std::string::npos);
 
   // "-w --" takes "--" as a width that does not parse: width 200, command next.
@@ -109,7 +127,8 @@ TEST(Wrap, ModesAndWidth) {
   EXPECT_EQ(wide.out.size(), 60u * 121);
 
   auto logs = run_zub({"wrap", "--raw", "--logs", "sh", "-c", gen});
-  EXPECT_EQ(logs.out, "row 000 " + std::string(112, '0') + "  \u00d760\n[60 lines in -> 1 unique]\n");
+  EXPECT_EQ(logs.out,
+            "row 000 " + std::string(112, '0') + "  \u00d760\n[60 lines in -> 1 unique]\n");
 
   auto diag = run_zub({"wrap", "--diag", "--", "sh", "-c", gen});
   EXPECT_EQ(diag.out.rfind("[zub diag: only 0/60 lines recognized", 0), 0u);
@@ -132,16 +151,19 @@ TEST(Wrap, StandardInputIsEmptyAndOutputIsDecodedLossily) {
 TEST(Wrap, HeavyInterleavedOutputKeepsOrderAndLeavesNoChild) {
   zub::WrapOptions opts;
   opts.mode = zub::WrapMode::kRaw;
-  opts.command = {"sh", "-c",
-                  "i=0; while [ $i -lt 20000 ]; do echo out$i; echo err$i >&2; i=$((i+1)); done; "
-                  "head -c 4000000 /dev/zero | tr '\\0' e >&2; head -c 4000000 /dev/zero | tr '\\0' o"};
+  opts.command = {
+      "sh", "-c",
+      "i=0; while [ $i -lt 20000 ]; do echo out$i; echo err$i >&2; i=$((i+1)); done; "
+      "head -c 4000000 /dev/zero | tr '\\0' e >&2; head -c 4000000 /dev/zero | tr '\\0' o"};
   zub::Output out;
   out.capture = true;
   EXPECT_EQ(zub::cmd_wrap(opts, out), 0);
   std::string want;
-  for (int i = 0; i < 20000; ++i) want += "out" + std::to_string(i) + "\nerr" + std::to_string(i) + "\n";
+  for (int i = 0; i < 20000; ++i)
+    want += "out" + std::to_string(i) + "\nerr" + std::to_string(i) + "\n";
   want += std::string(4000000, 'e') + std::string(4000000, 'o');
-  EXPECT_TRUE(out.out == want) << "capture differs; size " << out.out.size() << " vs " << want.size();
+  EXPECT_TRUE(out.out == want) << "capture differs; size " << out.out.size() << " vs "
+                               << want.size();
   EXPECT_EQ(out.err, "");
   // The shell was waited for: nothing is left to reap.
   errno = 0;
@@ -153,8 +175,7 @@ TEST(Wrap, AReaderThatStopsEarlyDoesNotHideTheStatus) {
   // `head -c 1` closes the pipe after one byte; zub must still end with the
   // wrapped command's status (pipefail shows it) and its exit note, and say
   // nothing about the closed pipe.
-  const std::string script = std::string("set -o pipefail 2>/dev/null || exit 99; '") +
-                             ZUB_BINARY +
+  const std::string script = std::string("set -o pipefail 2>/dev/null || exit 99; '") + ZUB_BINARY +
                              "' wrap --raw -- sh -c 'seq 1 200000; exit 7' | head -c 1 >/dev/null";
   zub::ProcessResult r = zub::run_process({"bash", "-c", script});
   EXPECT_EQ(r.exit_code, 7);

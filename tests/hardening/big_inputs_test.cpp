@@ -3,8 +3,8 @@
 // fails instead of stalling the suite.
 #include <gtest/gtest.h>
 
-#include <string>
 #include <sys/stat.h>
+#include <string>
 
 #include "base/text.h"
 #include "hardening/bounded_run.h"
@@ -60,7 +60,8 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTheFilters) 
   r = run_bounded({"outline", file}, 60);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "== " + file + " (3 lines, 본문 생략) ==\n1| fn first() {}\n3| fn last() {}\n");
+  EXPECT_EQ(r.run.out,
+            "== " + file + " (3 lines, 본문 생략) ==\n1| fn first() {}\n3| fn last() {}\n");
 
   zub_test::RunOptions in;
   in.has_stdin = true;
@@ -68,7 +69,8 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTheFilters) 
   r = run_bounded({"logs"}, 60, in);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "fn first() {}\n" + std::string(200, 'x') + "\nfn last() {}\n[3 lines in -> 3 unique]\n");
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + std::string(200, 'x') +
+                           "\nfn last() {}\n[3 lines in -> 3 unique]\n");
   r = run_bounded({"diag"}, 60, in);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
@@ -76,8 +78,9 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsElidedByReadOutlineAndTheFilters) 
   r = run_bounded({"trim"}, 60, in);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "fn first() {}\n" + elided_line + "fn last() {}\n[zub trim: 0 dup lines collapsed, " +
-                           removed + " chars over 200-col cut, 0 blank lines]\n");
+  EXPECT_EQ(r.run.out, "fn first() {}\n" + elided_line +
+                           "fn last() {}\n[zub trim: 0 dup lines collapsed, " + removed +
+                           " chars over 200-col cut, 0 blank lines]\n");
 }
 
 TEST(HardeningBigInputs, TwoGigabyteSparseFileIsSkippedByGrep) {
@@ -108,13 +111,14 @@ TEST(HardeningBigInputs, TwoGigabyteSparseFileIsSkippedByGrep) {
 TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
   std::vector<std::string> limit;
   if (!kSanitized) limit = {"sh", "-c", "ulimit -v 600000 && exec \"$@\"", "sh"};
-  const std::string refused = "zub: /dev/zero: 장치·소켓 같은 특수 파일이라 읽지 않는다: 일반 파일을 지정해라\n";
-  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-           {"read", "/dev/zero"},
-           {"read", "-c", "10", "/dev/zero"},
-           {"outline", "/dev/zero"},
-           {"def", "foo", "/dev/zero"},
-           {"grep", "--all", "foo", "/dev/zero"}}) {
+  const std::string refused =
+      "zub: /dev/zero: 장치·소켓 같은 특수 파일이라 읽지 않는다: 일반 파일을 지정해라\n";
+  for (const std::vector<std::string>& args :
+       std::vector<std::vector<std::string>>{{"read", "/dev/zero"},
+                                             {"read", "-c", "10", "/dev/zero"},
+                                             {"outline", "/dev/zero"},
+                                             {"def", "foo", "/dev/zero"},
+                                             {"grep", "--all", "foo", "/dev/zero"}}) {
     BoundedRun r = run_bounded_via(limit, args, 30);
     ASSERT_FALSE(r.timed_out) << args[0];
     EXPECT_EQ(r.run.status, 2) << args[0];
@@ -144,16 +148,18 @@ TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
   std::vector<std::string> writer = {"sh", "-c", "yes > \"$0\" & exec 3<\"$0\"; exec \"$@\"", fifo};
   writer.insert(writer.end(), limit.begin(), limit.end());
-  const std::string too_large = fifo +
-                                ": 32 MiB 를 넘어 읽기를 멈췄다(크기를 미리 알 수 없는 파이프·/proc 파일 등): "
-                                "앞부분은 `zub read --bytes N` 으로 읽어라\n";
+  const std::string too_large =
+      fifo +
+      ": 32 MiB 를 넘어 읽기를 멈췄다(크기를 미리 알 수 없는 파이프·/proc 파일 등): "
+      "앞부분은 `zub read --bytes N` 으로 읽어라\n";
   for (const char* sub : {"read", "outline"}) {
     r = run_bounded_via(writer, {sub, fifo}, 30);
     ASSERT_FALSE(r.timed_out) << sub;
     EXPECT_EQ(r.run.status, 0) << sub << r.run.err;
     EXPECT_EQ(r.run.out, too_large) << sub;
   }
-  r = run_bounded_via(writer, {"grep", "--all", "-c", "-e", "y", "-e", "foo", fifo, root + "/small.rs"}, 30);
+  r = run_bounded_via(
+      writer, {"grep", "--all", "-c", "-e", "y", "-e", "foo", fifo, root + "/small.rs"}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "1 " + root + "/small.rs\n[1 files, 1 hits]\n");

@@ -1,11 +1,11 @@
 #include "hardening/bounded_run.h"
 
-#include <chrono>
 #include <fcntl.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <chrono>
+#include <stdexcept>
 
 #include <cstring>
 
@@ -40,15 +40,15 @@ BoundedRun run_bounded_via(const std::vector<std::string>& prefix,
   return b;
 }
 
-BoundedRun run_bounded(const std::vector<std::string>& args, int limit_s,
-                       const RunOptions& opts) {
+BoundedRun run_bounded(const std::vector<std::string>& args, int limit_s, const RunOptions& opts) {
   return run_bounded_via({}, args, limit_s, opts);
 }
 
 void make_sparse_file(const std::string& path, uint64_t size, const std::string& head) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) throw std::runtime_error("open " + path + ": " + std::strerror(errno));
-  bool ok = head.empty() || ::write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size());
+  bool ok =
+      head.empty() || ::write(fd, head.data(), head.size()) == static_cast<ssize_t>(head.size());
   ok = ok && ::ftruncate(fd, static_cast<off_t>(size)) == 0;
   ::close(fd);
   if (!ok) throw std::runtime_error("sparse file " + path);

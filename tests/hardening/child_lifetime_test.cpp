@@ -11,10 +11,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <dirent.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
-#include <dirent.h>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -36,7 +36,8 @@ class BackgroundZub {
   BackgroundZub(const TempDir& dir, std::vector<std::string> args,
                 std::vector<std::string> env = {})
       : pid_file_(dir / ("zub.pid." + std::to_string(++count_))) {
-    std::vector<std::string> argv{"sh", "-c", "echo $$ > \"$0\"; exec \"$@\"", pid_file_, ZUB_BINARY};
+    std::vector<std::string> argv{"sh", "-c", "echo $$ > \"$0\"; exec \"$@\"", pid_file_,
+                                  ZUB_BINARY};
     argv.insert(argv.end(), args.begin(), args.end());
     zub::ProcessOptions o;
     o.env_set = std::move(env);
@@ -115,8 +116,10 @@ std::vector<pid_t> wait_for_pids(const std::string& path, size_t count) {
 // A wrapped command that prints a line, then waits on a background sleep;
 // the sleep's and the shell's pids go to `pids` after the line.
 std::vector<std::string> waiting_command(const std::string& pids) {
-  return {"wrap", "--raw", "--", "sh", "-c",
-          "sleep 60 & echo started; echo $! > '" + pids + "'; echo $$ >> '" + pids + "'; wait"};
+  return {
+      "wrap", "--raw",
+      "--",   "sh",
+      "-c",   "sleep 60 & echo started; echo $! > '" + pids + "'; echo $$ >> '" + pids + "'; wait"};
 }
 
 void kill_all(const std::vector<pid_t>& pids) {
@@ -128,14 +131,14 @@ void kill_all(const std::vector<pid_t>& pids) {
 TEST(ChildLifetime, ACommandThatKillsItsOwnGroupDoesNotTakeZubWithIt) {
   // The cleanup trap kills the command's group, the command included; zub
   // survives, prints what the command printed and reports the signal death.
-  auto r = zub_test::run_zub(
-      {"wrap", "--", "bash", "-c", "trap \"kill 0\" EXIT; sleep 0.2 & echo \"3 failed\"; wait; exit 3"});
+  auto r = zub_test::run_zub({"wrap", "--", "bash", "-c",
+                              "trap \"kill 0\" EXIT; sleep 0.2 & echo \"3 failed\"; wait; exit 3"});
   EXPECT_EQ(r.out, "3 failed\n");
   EXPECT_EQ(r.err, "[zub wrap: exit 1]\n");
   EXPECT_EQ(r.status, 1);
   // A cleanup that stays within the command keeps its exit status.
-  r = zub_test::run_zub({"wrap", "--", "bash", "-c",
-                         "sleep 30 & trap \"kill $!\" EXIT; echo \"3 failed\"; exit 3"});
+  r = zub_test::run_zub(
+      {"wrap", "--", "bash", "-c", "sleep 30 & trap \"kill $!\" EXIT; echo \"3 failed\"; exit 3"});
   EXPECT_EQ(r.out, "3 failed\n");
   EXPECT_EQ(r.status, 3);
 }

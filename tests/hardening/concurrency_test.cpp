@@ -3,9 +3,9 @@
 // session updating one probe file. Neither may leave a torn file behind.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <atomic>
 #include <chrono>
-#include <dirent.h>
 #include <map>
 #include <set>
 #include <string>
@@ -44,7 +44,8 @@ std::vector<std::string> names_in(const std::string& dir) {
 
 std::string key_name(const std::string& url) {
   char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx", static_cast<unsigned long long>(zub::fetch_key_hash(url)));
+  std::snprintf(buf, sizeof buf, "%016llx",
+                static_cast<unsigned long long>(zub::fetch_key_hash(url)));
   return buf;
 }
 
@@ -53,8 +54,8 @@ std::string key_name(const std::string& url) {
 std::string page(const std::string& title, int version) {
   std::string s = "<html><body><article><h1>" + title + "</h1>";
   for (int i = 0; i < 200 + 150 * version; ++i)
-    s += "<p>Line " + std::to_string(i) + " of " + title + " in version " + std::to_string(version) +
-         " of the concurrent fetch test.</p>\n";
+    s += "<p>Line " + std::to_string(i) + " of " + title + " in version " +
+         std::to_string(version) + " of the concurrent fetch test.</p>\n";
   return s + "</article></body></html>";
 }
 
@@ -88,16 +89,19 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
   const std::string home = tmp.mkdir("home");
   const std::string tmpdir = tmp.mkdir("tmp");
   opts.env_set = {"HOME=" + home, "TMPDIR=" + tmpdir, "no_proxy=*", "NO_PROXY=*"};
-  opts.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                    "http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
+  opts.env_unset = {"ZUB_NO_CACHE",    "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE",
+                    "ZUB_CACHE_DEBUG", "http_proxy",  "HTTP_PROXY",    "https_proxy",
+                    "HTTPS_PROXY",     "ALL_PROXY",   "all_proxy"};
 
   // Three URLs on three hosts are fetched on threads with their headers
   // (stored with a record); four on two hosts go through one curl batch
   // (stored without headers; 127.0.0.1 is never cached that way).
-  const std::vector<std::string> threaded = {server.url("/t1", "127.0.0.1"), server.url("/t2", "127.0.0.2"),
+  const std::vector<std::string> threaded = {server.url("/t1", "127.0.0.1"),
+                                             server.url("/t2", "127.0.0.2"),
                                              server.url("/t3", "127.0.0.3")};
-  const std::vector<std::string> batched = {server.url("/b1", "127.0.0.2"), server.url("/b2", "127.0.0.2"),
-                                            server.url("/b3", "127.0.0.3"), server.url("/b4", "127.0.0.3")};
+  const std::vector<std::string> batched = {
+      server.url("/b1", "127.0.0.2"), server.url("/b2", "127.0.0.2"),
+      server.url("/b3", "127.0.0.3"), server.url("/b4", "127.0.0.3")};
   std::map<std::string, std::set<std::string>> served;  // URL -> every body it had
   std::map<std::string, std::set<std::string>> markdown;
 
@@ -107,7 +111,8 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
   auto version = [](const std::string& target, int v) {
     ScriptedResponse r;
     r.body = page(target, v);
-    r.headers = {{"Cache-Control", "max-age=600"}, {"ETag", "\"" + target + std::to_string(v) + "\""}};
+    r.headers = {{"Cache-Control", "max-age=600"},
+                 {"ETag", "\"" + target + std::to_string(v) + "\""}};
     return r;
   };
   for (int round = 0; round < 3; ++round) {
@@ -151,7 +156,8 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
       // Every section is the markdown of a body that was served whole.
       const auto& list = p % 2 ? batched : threaded;
       std::string out = r.run.out;
-      ASSERT_TRUE(zub::ends_with(out, "%]\n")) << out.substr(out.size() > 200 ? out.size() - 200 : 0);
+      ASSERT_TRUE(zub::ends_with(out, "%]\n"))
+          << out.substr(out.size() > 200 ? out.size() - 200 : 0);
       out.erase(out.rfind("[zub: "));
       for (size_t i = list.size(); i-- > 0;) {
         const std::string& url = list[i];
@@ -201,9 +207,11 @@ TEST(HardeningConcurrency, SixteenHookRunsOfOneSessionKeepTheProbeFileANumber) {
   zub_test::RunOptions opts;
   opts.env_set = {"TMPDIR=" + tmp.path()};
   opts.has_stdin = true;
-  opts.stdin_data = R"({"session_id":"sess-42","tool_name":"Bash","tool_input":{"command":"ls -la src"}})";
+  opts.stdin_data =
+      R"({"session_id":"sess-42","tool_name":"Bash","tool_input":{"command":"ls -la src"}})";
   const std::string nudge_start =
-      "{\"hookSpecificOutput\":{\"hookEventName\":\"PreToolUse\",\"additionalContext\":\"직전 3개 요청이";
+      "{\"hookSpecificOutput\":{\"hookEventName\":\"PreToolUse\",\"additionalContext\":\"직전 3개 "
+      "요청이";
   std::vector<std::vector<std::string>> runs(kProcesses, std::vector<std::string>{"hook"});
 
   for (int round = 0; round < 5; ++round) {

@@ -3,17 +3,17 @@
 // read-only file system. A loopback server of the test serves every page.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <dirent.h>
-#include <filesystem>
-#include <string>
-#include <csignal>
 #include <spawn.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "base/file_io.h"
@@ -36,8 +36,9 @@ namespace {
 zub_test::RunOptions fetch_env(const std::string& home) {
   zub_test::RunOptions o;
   o.env_set = {"HOME=" + home, "no_proxy=*", "NO_PROXY=*"};
-  o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                 "ZUB_FETCH_MAX", "http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"};
+  o.env_unset = {"ZUB_NO_CACHE",    "ZUB_REFRESH",   "ZUB_CACHE_TTL", "ZUB_STALE",
+                 "ZUB_CACHE_DEBUG", "ZUB_FETCH_MAX", "http_proxy",    "HTTP_PROXY",
+                 "https_proxy",     "HTTPS_PROXY",   "ALL_PROXY",     "all_proxy"};
   return o;
 }
 
@@ -108,29 +109,36 @@ TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
             "  [ \"$prev\" = -m ] && limit=$a\n"
             "  prev=$a url=$a\n"
             "done\n"
-            "echo \"$limit\" >> '" + limits + "'\n"
-            "case $url in */silent) ;; *) exec '" + real_curl + "' \"$@\" ;; esac\n"
-            "prev=\n"
-            "for a do\n"
-            "  shift\n"
-            "  [ \"$prev\" = -m ] && a=0.5\n"
-            "  prev=$a\n"
-            "  set -- \"$@\" \"$a\"\n"
-            "done\n"
-            "exec '" + real_curl + "' \"$@\"\n");
+            "echo \"$limit\" >> '" +
+                limits +
+                "'\n"
+                "case $url in */silent) ;; *) exec '" +
+                real_curl +
+                "' \"$@\" ;; esac\n"
+                "prev=\n"
+                "for a do\n"
+                "  shift\n"
+                "  [ \"$prev\" = -m ] && a=0.5\n"
+                "  prev=$a\n"
+                "  set -- \"$@\" \"$a\"\n"
+                "done\n"
+                "exec '" +
+                real_curl + "' \"$@\"\n");
   ASSERT_EQ(::chmod((tmp / "bin/curl").c_str(), 0755), 0);
   auto env = fetch_env(tmp.mkdir("home"));
   env.env_set.push_back("PATH=" + (tmp / "bin") + ":" + std::getenv("PATH"));
 
-  BoundedRun r = run_bounded({"fetch", server.url("/fast", "127.0.0.1"), server.url("/silent", "127.0.0.2")},
-                             90, env);
+  BoundedRun r = run_bounded(
+      {"fetch", server.url("/fast", "127.0.0.1"), server.url("/silent", "127.0.0.2")}, 90, env);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string port = std::to_string(server.port());
   EXPECT_EQ(r.run.out, "## 127.0.0.1:" + port + "\n" + paragraphs("alpha", 0, 5) +
-                           "## 127.0.0.2:" + port + "\n[fetch 실패: curl exit Some(28)]\n"
+                           "## 127.0.0.2:" + port +
+                           "\n[fetch 실패: curl exit Some(28)]\n"
                            "[zub: 479B→420B -13%]\n");
-  EXPECT_EQ(zub::read_file(limits).data, "25\n25\n") << "both transfers asked for a 25 second limit";
+  EXPECT_EQ(zub::read_file(limits).data, "25\n25\n")
+      << "both transfers asked for a 25 second limit";
   EXPECT_GE(r.seconds, 0.5);
   EXPECT_LT(r.seconds, 20.0);
   // And the curl that waited was ended and reaped with its zub.
@@ -175,7 +183,7 @@ TEST(HardeningFetch, FullCacheFileSystemActsAsAbsent) {
 
   HttpServer server;
   ScriptedResponse small, large;
-  small.body = page("small", 20);   // a couple of KB: fits
+  small.body = page("small", 20);    // a couple of KB: fits
   large.body = page("large", 1000);  // ~84 KB: more than the whole file system
   small.headers = large.headers = {{"Cache-Control", "max-age=600"}};
   server.route("/small", small);
@@ -188,9 +196,10 @@ TEST(HardeningFetch, FullCacheFileSystemActsAsAbsent) {
       ASSERT_FALSE(r.timed_out);
       EXPECT_EQ(r.run.status, 0);
       EXPECT_EQ(r.run.err, "") << "a cache that cannot be written must stay silent";
-      const std::string want = target == std::string("/small")
-                                   ? "# small\n" + paragraphs("small", 0, 20) + "[zub: 1KB→1KB -11%]\n"
-                                   : "# large\n" + paragraphs("large", 0, 1000) + "[zub: 83KB→77KB -9%]\n";
+      const std::string want =
+          target == std::string("/small")
+              ? "# small\n" + paragraphs("small", 0, 20) + "[zub: 1KB→1KB -11%]\n"
+              : "# large\n" + paragraphs("large", 0, 1000) + "[zub: 83KB→77KB -9%]\n";
       EXPECT_TRUE(r.run.out == want) << target << ": " << r.run.out.substr(0, 300);
     }
   }
@@ -227,7 +236,8 @@ TEST(HardeningFetch, FullTemporaryFileSystemNeverYieldsCutBodies) {
   const std::string home = tmp.mkdir("home");
   auto env = fetch_env(home);
   env.env_set.push_back("TMPDIR=" + tmpdir.dir);
-  BoundedRun r = run_bounded({"fetch", server.url("/a"), server.url("/b"), "-n", "1000000"}, 60, env);
+  BoundedRun r =
+      run_bounded({"fetch", server.url("/a"), server.url("/b"), "-n", "1000000"}, 60, env);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
@@ -329,12 +339,13 @@ TEST(HardeningFetch, EndlessAndInflatingBodiesStopAtTheCap) {
 
   // Three URLs on one host: one batch, where only the two giants fail.
   BoundedRun r = run_bounded_via(
-      prefix, {"fetch", server.url("/bomb"), server.url("/small"), server.url("/endless")}, 60, env);
+      prefix, {"fetch", server.url("/bomb"), server.url("/small"), server.url("/endless")}, 60,
+      env);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_EQ(r.run.out, host + too_big + host + "# small\n" + paragraphs("small", 0, 20) + host + too_big +
-                           "[zub: 1KB→1KB -2%]\n");
+  EXPECT_EQ(r.run.out, host + too_big + host + "# small\n" + paragraphs("small", 0, 20) + host +
+                           too_big + "[zub: 1KB→1KB -2%]\n");
   EXPECT_EQ(names_in(home + "/.claude/cache/zub-fetch").size(), 2u) << "only the small page";
 
   // The cap comes from the environment.
@@ -363,9 +374,9 @@ TEST(HardeningFetch, BatchKilledBySignalLeavesNothingBehind) {
         name.find("proxy") == std::string::npos && name.find("PROXY") == std::string::npos)
       env_text.push_back(entry);
   }
-  for (const std::string& extra : {"TMPDIR=" + tmpdir, "HOME=" + tmp.mkdir("home"),
-                                  std::string("ZUB_FETCH_MAX=100000000000"), std::string("NO_PROXY=*"),
-                                  std::string("no_proxy=*")})
+  for (const std::string& extra :
+       {"TMPDIR=" + tmpdir, "HOME=" + tmp.mkdir("home"), std::string("ZUB_FETCH_MAX=100000000000"),
+        std::string("NO_PROXY=*"), std::string("no_proxy=*")})
     env_text.push_back(extra);
   std::vector<char*> envp;
   for (auto& e : env_text) envp.push_back(e.data());

@@ -3,11 +3,11 @@
 // and the hook's probe file, and leaves no child process running.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
 #include <filesystem>
 #include <map>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/file_io.h"
 #include "hardening/bounded_run.h"
@@ -55,7 +55,9 @@ TEST(HardeningFootprint, EverySubcommandWritesOnlyItsCacheAndProbeFiles) {
   const std::string tmpdir = tmp.mkdir("tmp");
   HttpServer server;
   ScriptedResponse page;
-  page.body = "<html><body><article><h1>Page</h1><p>Some words of text in a paragraph.</p></article></body></html>";
+  page.body =
+      "<html><body><article><h1>Page</h1><p>Some words of text in a "
+      "paragraph.</p></article></body></html>";
   page.headers = {{"Cache-Control", "max-age=600"}};
   server.route("/p", page);
   server.route("/q", page);
@@ -63,8 +65,8 @@ TEST(HardeningFootprint, EverySubcommandWritesOnlyItsCacheAndProbeFiles) {
   zub_test::RunOptions opts;
   opts.cwd = work;
   opts.env_set = {"HOME=" + home, "TMPDIR=" + tmpdir, "no_proxy=*", "NO_PROXY=*"};
-  opts.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "http_proxy",
-                    "HTTP_PROXY", "ALL_PROXY", "all_proxy"};
+  opts.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE",
+                    "http_proxy",   "HTTP_PROXY",  "ALL_PROXY",     "all_proxy"};
   const auto before = snapshot(work);
 
   const std::vector<std::vector<std::string>> runs = {

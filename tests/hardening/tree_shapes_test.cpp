@@ -4,13 +4,13 @@
 // user may not read. Every run has a hard time limit.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <atomic>
-#include <fcntl.h>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
-#include <unistd.h>
 
 #include "base/text.h"
 #include "hardening/bounded_run.h"
@@ -78,12 +78,14 @@ TEST(HardeningTrees, GrepAndDefStopAtTheDepthLimitOfADeepTree) {
   EXPECT_EQ(r.run.out, "@ " + root + "/\n" + root + "/" + at255 + "\n[1 files, 1 hits]\n");
   r = run_bounded({"grep", "-c", "fn ", root}, 30);
   ASSERT_FALSE(r.timed_out);
-  EXPECT_TRUE(zub::ends_with(r.run.out, "\n[256 files, 256 hits]\n")) << r.run.out.substr(r.run.out.size() - 100);
+  EXPECT_TRUE(zub::ends_with(r.run.out, "\n[256 files, 256 hits]\n"))
+      << r.run.out.substr(r.run.out.size() - 100);
 
   r = run_bounded({"def", "bottom", root}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── " + at255 + ":1-1\n1| fn bottom() {}\n");
+  EXPECT_EQ(r.run.out,
+            "@ " + root + "/\n[1 definitions]\n── " + at255 + ":1-1\n1| fn bottom() {}\n");
   EXPECT_EQ(r.run.err, "");
 }
 
@@ -117,7 +119,8 @@ TEST(HardeningTrees, HundredThousandFilesInOneDirectory) {
   const std::string root = tmp.mkdir("wide");
   const int n = kSanitized ? 20000 : 100000;
   // Every 50th file holds the needle (7 bytes); the rest are empty.
-  for (int i = 0; i < n; ++i) touch(root + "/f" + std::to_string(i) + ".c", i % 50 ? "" : "needle\n");
+  for (int i = 0; i < n; ++i)
+    touch(root + "/f" + std::to_string(i) + ".c", i % 50 ? "" : "needle\n");
   const int hits = n / 50;
   BoundedRun r = run_bounded({"map", root}, 60);
   ASSERT_FALSE(r.timed_out);
@@ -250,8 +253,8 @@ TEST(HardeningTrees, FilesVanishingOrShrinkingDuringTheWalk) {
 
 TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   if (::geteuid() == 0) {
-    BoundedRun probe = run_bounded_via({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"},
-                                       {"version"}, 20);
+    BoundedRun probe = run_bounded_via(
+        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}, {"version"}, 20);
     if (probe.run.status != 0)
       GTEST_SKIP() << "running as root and cannot drop to nobody with setpriv: "
                       "permissions would not apply";
@@ -282,7 +285,8 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   const std::string denied = "Permission denied (os error 13)";
   r = run_bounded_via(as_nobody, {"read", closed_file, open_file}, 20);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
+  EXPECT_EQ(r.run.out,
+            closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
   r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
@@ -293,7 +297,8 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   r = run_bounded_via(as_nobody, {"def", "b", root}, 20);
   EXPECT_EQ(r.run.status, 0);
   EXPECT_EQ(r.run.err, "");
-  EXPECT_EQ(r.run.out, "@ " + root + "/\n[`b` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w b ROOT`]\n");
+  EXPECT_EQ(r.run.out,
+            "@ " + root + "/\n[`b` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w b ROOT`]\n");
   r = run_bounded_via(as_nobody, {"read", hidden}, 20);
   EXPECT_EQ(r.run.status, 2);
   EXPECT_EQ(r.run.err, "zub: " + hidden + ": " + denied + "\n");
@@ -315,7 +320,8 @@ TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
 
   BoundedRun r = run_bounded({"grep", "needle", d1}, 20);
   EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out, "@ " + d1 + "/\n── " + forged_shown + "\n1| fn needle() {}\n[1 files, 1 hits]\n");
+  EXPECT_EQ(r.run.out,
+            "@ " + d1 + "/\n── " + forged_shown + "\n1| fn needle() {}\n[1 files, 1 hits]\n");
   r = run_bounded({"grep", "-l", "needle", d2}, 20);
   EXPECT_EQ(r.run.out, "@ " + d2 + "/\n" + d2 + "/" + esc_shown + "\n[1 files, 1 hits]\n");
   r = run_bounded({"grep", "-c", "needle", d2 + "/" + esc, d1 + "/gone\n1| x"}, 20);
@@ -325,12 +331,13 @@ TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
 
   r = run_bounded({"def", "needle", d1}, 20);
   EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out, "@ " + d1 + "/\n[1 definitions]\n── " + forged_shown + ":1-1\n1| fn needle() {}\n");
+  EXPECT_EQ(r.run.out,
+            "@ " + d1 + "/\n[1 definitions]\n── " + forged_shown + ":1-1\n1| fn needle() {}\n");
 
   r = run_bounded({"read", d1 + "/" + forged, d2 + "/" + esc, d2 + "/\x1b]0;x\x07"}, 20);
   EXPECT_EQ(r.run.status, 2);
-  EXPECT_EQ(r.run.out, "== " + d1 + "/" + forged_shown + " (전체) ==\nfn needle() {}\n== " + d2 + "/" + esc_shown +
-                           " (전체) ==\nneedle\n");
+  EXPECT_EQ(r.run.out, "== " + d1 + "/" + forged_shown + " (전체) ==\nfn needle() {}\n== " + d2 +
+                           "/" + esc_shown + " (전체) ==\nneedle\n");
   EXPECT_EQ(r.run.err, "zub: " + d2 + "/\\x1b]0;x\\x07: No such file or directory (os error 2)\n");
   r = run_bounded({"outline", d2 + "/" + esc}, 20);
   EXPECT_EQ(r.run.out, "== " + d2 + "/" + esc_shown + " (1 lines, 본문 생략) ==\n");

@@ -21,22 +21,23 @@ TEST(HardeningWrap, HundredsOfMegabytesOfOutputAreFoldedToTwoLines) {
   zub_test::RunOptions no_raw;
   no_raw.env_set = {"ZUB_NO_RAW=1"};
   BoundedRun r = run_bounded(
-      {"wrap", "--", "sh", "-c", "yes '" + line + "' | head -c " + std::to_string(size)}, 120, no_raw);
+      {"wrap", "--", "sh", "-c", "yes '" + line + "' | head -c " + std::to_string(size)}, 120,
+      no_raw);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   // Every whole line but the first is a repeat; the cut last line is new.
   const uint64_t whole = size / (line.size() + 1);
   const uint64_t rest = size % (line.size() + 1);
   ASSERT_GT(rest, 0u);
-  EXPECT_EQ(r.run.out, line + "\n" + line.substr(0, rest) + "\n[zub trim: " +
-                           std::to_string(whole - 1) +
+  EXPECT_EQ(r.run.out, line + "\n" + line.substr(0, rest) +
+                           "\n[zub trim: " + std::to_string(whole - 1) +
                            " dup lines collapsed, 0 chars over 200-col cut, 0 blank lines]\n");
   EXPECT_EQ(r.run.err, "");
 }
 
 TEST(HardeningWrap, CommandThatClosesItsOutputEarlyIsStillWaitedFor) {
-  BoundedRun r = run_bounded(
-      {"wrap", "--", "sh", "-c", "echo before; exec >&- 2>&-; sleep 0.3; exit 3"}, 30);
+  BoundedRun r =
+      run_bounded({"wrap", "--", "sh", "-c", "echo before; exec >&- 2>&-; sleep 0.3; exit 3"}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 3);
   EXPECT_EQ(r.run.out, "before\n");

@@ -1,7 +1,7 @@
 // End-to-end tests of the PreToolUse hook: event sequences per session, the
 // probe file and its handling in a temporary directory others can write to.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +50,8 @@ std::string bash_event(const std::string& session, const std::string& command) {
   return "{\"session_id\":" + json_string(session) +
          ",\"transcript_path\":\"/x.jsonl\",\"cwd\":\"/w\",\"permission_mode\":\"default\","
          "\"hook_event_name\":\"PreToolUse\",\"tool_name\":\"Bash\",\"tool_input\":{\"command\":" +
-         json_string(command) + ",\"description\":\"d\"},\"effort\":{\"level\":\"high\"},"
+         json_string(command) +
+         ",\"description\":\"d\"},\"effort\":{\"level\":\"high\"},"
          "\"tool_use_id\":\"toolu_1\"}";
 }
 
@@ -108,7 +109,8 @@ TEST(HookTest, OtherToolsKeepTheCountWritesResetIt) {
   Hook h{t};
   EXPECT_EQ(h.bash("s", "ls"), "");
   EXPECT_EQ(h.bash("s", "head -5 f"), "");
-  auto edit = h.send(R"({"session_id":"s","tool_name":"Edit","tool_input":{"file_path":"/a","command":"x"}})");
+  auto edit = h.send(
+      R"({"session_id":"s","tool_name":"Edit","tool_input":{"file_path":"/a","command":"x"}})");
   EXPECT_EQ(edit.status, 0);
   EXPECT_EQ(edit.out, "");
   EXPECT_EQ(h.probe("s"), "2");
@@ -215,7 +217,7 @@ TEST(HookTest, GarbageProbeCountsAsZero) {
   struct {
     const char* content;
     const char* after_one;  // probe after one read-only call
-  } cases[] = {{"garbage", "1"}, {"", "1"}, {"-1", "1"}, {"99999999999", "1"},
+  } cases[] = {{"garbage", "1"}, {"", "1"},   {"-1", "1"},      {"99999999999", "1"},
                {" 1\n", "2"},    {"+1", "2"}, {"\xff\xfe", "1"}};
   for (const auto& c : cases) {
     t.write("zub-probe-g", c.content);

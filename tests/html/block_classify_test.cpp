@@ -82,12 +82,12 @@ TEST(ClassifyBlock, EachRule) {
     Block block;
     Verdict want;
   };
-  const std::string long_plain = plain_words(100);       // S = 0
-  const std::string long_stop = stopword_text(100);      // S = 1
+  const std::string long_plain = plain_words(100);   // S = 0
+  const std::string long_stop = stopword_text(100);  // S = 1
   const Case cases[] = {
       {"verbatim is kept", make("{\"json\": 1}", 0, false, true), Verdict::keep},
       {"blank is dropped", make("   "), Verdict::drop},
-      {"quotes and braces", make(std::string(38, 'a') + "\"{\"" ), Verdict::drop},
+      {"quotes and braces", make(std::string(38, 'a') + "\"{\""), Verdict::drop},
       {"few quotes pass", make(stopword_text(100) + "\"\"\"\""), Verdict::keep},
       {"short quoted text is not data", make("\"{\"the\"}\""), Verdict::undecided},
       {"heading kept", make("Intro", 0, true), Verdict::keep},
@@ -98,7 +98,9 @@ TEST(ClassifyBlock, EachRule) {
       {"link light", make(long_stop, 35), Verdict::keep},
       {"long, few stopwords", make(long_plain), Verdict::undecided},
       {"very long, few stopwords", make(plain_words(241)), Verdict::keep},
-      {"long, Hangul-rich", make(plain_words(40) + " " + "가나다라마바사아자차카타파하가나다라마바사아자차카타"), Verdict::keep},
+      {"long, Hangul-rich",
+       make(plain_words(40) + " " + "가나다라마바사아자차카타파하가나다라마바사아자차카타"),
+       Verdict::keep},
       {"long with stopwords", make(long_stop), Verdict::keep},
       {"short with a link", make("the the the", 1), Verdict::drop},
       {"short, no stopwords", make("Copyright Acme Corp"), Verdict::drop},
@@ -122,8 +124,8 @@ TEST(SettleVerdicts, UndecidedFollowNeighbours) {
       {{U, D}, {false, false}},
       {{U}, {false}},
       {{U, U, K}, {true, true, true}},
-      {{K, U, D}, {true, true, false}},     // a kept predecessor wins
-      {{D, U, K}, {false, true, true}},     // else the next decided one
+      {{K, U, D}, {true, true, false}},  // a kept predecessor wins
+      {{D, U, K}, {false, true, true}},  // else the next decided one
       {{D, U, D}, {false, false, false}},
       {{D, U, U, K, U}, {false, true, true, true, true}},
       {{K, U, U, D, U, U}, {true, true, true, false, false, false}},
@@ -134,11 +136,12 @@ TEST(SettleVerdicts, UndecidedFollowNeighbours) {
 
 TEST(ClassifySimple, KeepsLongLowLinkBlocksAndCode) {
   std::vector<Block> blocks = {
-      make(plain_words(25)),              // 25 > 24: kept
-      make(plain_words(24)),              // too short
-      make(plain_words(40), 20),          // half link: dropped
-      make(plain_words(40), 19),          // kept
-      make("x", 0, false, true),          // code always kept
+      make(plain_words(25)),      // 25 > 24: kept
+      make(plain_words(24)),      // too short
+      make(plain_words(40), 20),  // half link: dropped
+      make(plain_words(40), 19),  // kept
+      make("x", 0, false, true),  // code always kept
   };
-  EXPECT_EQ(zub::classify_blocks_simple(blocks), (std::vector<bool>{true, false, false, true, true}));
+  EXPECT_EQ(zub::classify_blocks_simple(blocks),
+            (std::vector<bool>{true, false, false, true, true}));
 }

@@ -32,18 +32,17 @@ TEST(DecodeEntities, FixedTable) {
 
 TEST(DecodeEntities, UnknownOrInvalidStaysAsWritten) {
   const char* kept[] = {
-      "&copy;",        // not in the table
-      "&AMP;",         // names are case-sensitive
-      "&lt",           // no ";"
-      "&lt x;",        // not a name
-      "&#xD800;",      // surrogate
-      "&#1114112;",    // above U+10FFFF
-      "&#X41;",        // upper-case X
-      "&#;", "&#x;",   // no digits
-      "&#12a;",        // not a number
-      "&#000000065;",  // ";" more than 10 bytes after "&"
-      "trailing &",
-      "&",
+      "&copy;",                // not in the table
+      "&AMP;",                 // names are case-sensitive
+      "&lt",                   // no ";"
+      "&lt x;",                // not a name
+      "&#xD800;",              // surrogate
+      "&#1114112;",            // above U+10FFFF
+      "&#X41;",                // upper-case X
+      "&#;",          "&#x;",  // no digits
+      "&#12a;",                // not a number
+      "&#000000065;",          // ";" more than 10 bytes after "&"
+      "trailing &",   "&",
   };
   for (const char* s : kept) EXPECT_EQ(decode_entities(s), s) << s;
 }

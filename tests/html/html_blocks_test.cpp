@@ -33,9 +33,9 @@ TEST(ScanBlocks, BlockTagsEndBlocks) {
       {"a<main>b<table>c<section>d<article>e", {"a", "b", "c", "d", "e"}},
       {"a<blockquote>b</blockquote><figcaption>c</figcaption>d", {"a", "b", "c", "d"}},
       {"a<span>b</span><em>c</em><img src=x>d", {"abcd"}},
-      {"<p>  \n\t </p><p>x</p>", {"x"}},                 // blank blocks vanish
-      {"<p>line\none\ttab\r</p>", {"line one tab"}},       // controls become spaces
-      {"<p>x  </p>", {"x"}},                               // trailing space trimmed
+      {"<p>  \n\t </p><p>x</p>", {"x"}},              // blank blocks vanish
+      {"<p>line\none\ttab\r</p>", {"line one tab"}},  // controls become spaces
+      {"<p>x  </p>", {"x"}},                          // trailing space trimmed
       {"<p>a &amp; b&nbsp;</p>", {"a & b"}},
   };
   for (const Case& c : cases) EXPECT_EQ(markdowns(scan_blocks(c.html)), c.want) << c.html;
@@ -93,11 +93,13 @@ TEST(ScanBlocks, FencesAlwaysPair) {
   // An unclosed pre is closed at the end of the text.
   EXPECT_EQ(markdowns(scan_blocks("<pre>x")), (Lines{"```\nx", "```"}));
   // A nested pre stays inside the open code block.
-  EXPECT_EQ(markdowns(scan_blocks("<pre>a<pre>b</pre>c</pre>")), (Lines{"```\na", "b", "```", "c"}));
+  EXPECT_EQ(markdowns(scan_blocks("<pre>a<pre>b</pre>c</pre>")),
+            (Lines{"```\na", "b", "```", "c"}));
 }
 
 TEST(ScanBlocks, TableCells) {
-  const auto blocks = scan_blocks("<table><tr><th>h1</th><th>h2</th></tr><tr><td>a</td><td>b</td></tr></table>");
+  const auto blocks =
+      scan_blocks("<table><tr><th>h1</th><th>h2</th></tr><tr><td>a</td><td>b</td></tr></table>");
   EXPECT_EQ(markdowns(blocks), (Lines{"h1 | h2", "a | b"}));
   EXPECT_EQ(blocks[1].plain, "a b");
 }

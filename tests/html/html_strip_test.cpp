@@ -61,7 +61,7 @@ TEST(StripElements, CommentsAndDroppedElements) {
       {"a<nav\nclass=n>menu</nav>b", "a\nb"},
       {"a<svg/>b", "a\nb"},
       {"a<style", "a\n"},
-      {"a<script>x</scriptx>b", "a\nb"},   // what follows the closing name is not examined
+      {"a<script>x</scriptx>b", "a\nb"},     // what follows the closing name is not examined
       {"a<script>unclosed", "a\nunclosed"},  // no closing tag: only the tag goes
       {"a</nav>b", "a\nb"},                  // a stray closing tag removes itself
       {"<navbar>x</navbar>", "<navbar>x</navbar>"},

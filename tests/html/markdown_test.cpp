@@ -32,11 +32,13 @@ double seconds_since(std::chrono::steady_clock::time_point start) {
 }  // namespace
 
 TEST(HtmlToMarkdown, FirstTierDropsBoilerplateAroundContent) {
-  const std::string doc = "<html><head><title>T</title></head><body>"
-                          "<div><a href=/>Home</a> <a href=/a>About us</a></div>"
-                          "<h1>The title</h1>" + article_body() +
-                          "<p>Copyright 2024 Example Corp</p>"
-                          "<script>var tracking = {\"id\": 1};</script></body></html>";
+  const std::string doc =
+      "<html><head><title>T</title></head><body>"
+      "<div><a href=/>Home</a> <a href=/a>About us</a></div>"
+      "<h1>The title</h1>" +
+      article_body() +
+      "<p>Copyright 2024 Example Corp</p>"
+      "<script>var tracking = {\"id\": 1};</script></body></html>";
   const std::string md = html_to_markdown(doc);
   std::string want = "# The title\n";
   for (int i = 0; i < 6; ++i) want += prose("part " + std::to_string(i)) + "\n";
@@ -44,15 +46,18 @@ TEST(HtmlToMarkdown, FirstTierDropsBoilerplateAroundContent) {
 }
 
 TEST(HtmlToMarkdown, HeadingsCodeListsTables) {
-  const std::string doc = article_body() +
-                          "<h5>Small heading</h5><p>" + prose("five") + "</p>"
+  const std::string doc = article_body() + "<h5>Small heading</h5><p>" + prose("five") +
+                          "</p>"
                           "<pre>int main() {\n  return 0;   \n}</pre>"
-                          "<ul><li>" + prose("a list item") + "</li><li><ul><li>" +
-                          prose("a nested item") + "</li></ul></li></ul>"
-                          "<table><tr><td>" + prose("cell one") + "</td><td>" + prose("cell two") +
+                          "<ul><li>" +
+                          prose("a list item") + "</li><li><ul><li>" + prose("a nested item") +
+                          "</li></ul></li></ul>"
+                          "<table><tr><td>" +
+                          prose("cell one") + "</td><td>" + prose("cell two") +
                           "</td></tr></table>";
   const std::string md = html_to_markdown(doc);
-  const std::string want_tail = "\n#### Small heading\n" + prose("five") + "\n```\nint main() {\n  return 0;\n}\n\n```\n\n- " +
+  const std::string want_tail = "\n#### Small heading\n" + prose("five") +
+                                "\n```\nint main() {\n  return 0;\n}\n\n```\n\n- " +
                                 prose("a list item") + "\n  - " + prose("a nested item") + "\n" +
                                 prose("cell one") + " | " + prose("cell two") + "\n";
   ASSERT_GE(md.size(), want_tail.size());
@@ -60,7 +65,8 @@ TEST(HtmlToMarkdown, HeadingsCodeListsTables) {
 }
 
 TEST(HtmlToMarkdown, FirstBlockHeadingHasNoBlankLineBefore) {
-  const std::string md = html_to_markdown("<h2>Top</h2>" + article_body() + "<h2>Next</h2>" + article_body());
+  const std::string md =
+      html_to_markdown("<h2>Top</h2>" + article_body() + "<h2>Next</h2>" + article_body());
   EXPECT_EQ(md.rfind("## Top\n", 0), 0u) << md;
   // The second copy of the body repeats every paragraph: printed once.
   EXPECT_NE(md.find("\n\n## Next\n"), std::string::npos) << md;
@@ -70,9 +76,10 @@ TEST(HtmlToMarkdown, FirstBlockHeadingHasNoBlankLineBefore) {
 TEST(HtmlToMarkdown, DuplicatesAndBoilerplate) {
   const std::string p = "<p>" + prose("twins") + "</p>";
   const std::string code = "<pre>same code</pre>";
-  const std::string md = html_to_markdown(article_body() + p + p + code + code +
-                                          "<p>" + prose("cookies") + " Accept all cookies</p>"
-                                          "<div>Skip to content</div>");
+  const std::string md =
+      html_to_markdown(article_body() + p + p + code + code + "<p>" + prose("cookies") +
+                       " Accept all cookies</p>"
+                       "<div>Skip to content</div>");
   EXPECT_EQ(md.find(prose("twins")), md.rfind(prose("twins")));
   EXPECT_NE(md.find("```\nsame code\n\n```\n\n```\nsame code\n\n```\n\n"), std::string::npos) << md;
   EXPECT_EQ(md.find("cookies"), std::string::npos);
@@ -90,8 +97,10 @@ TEST(HtmlToMarkdown, ContentRootNarrowsTheDocument) {
 TEST(HtmlToMarkdown, SecondTierKeepsPlainBlocks) {
   // Terse lines without stopwords fail the first tier but are long enough
   // (over 24 characters, over 200 bytes together) for the second.
-  std::string doc = "<p>Zorblax quantum flux capacitor model 9</p><p><a href=x>Linked text only here ok</a></p>";
-  for (int i = 0; i < 6; ++i) doc += "<p>Zorblax quantum flux capacitor model " + std::to_string(i) + "0</p>";
+  std::string doc =
+      "<p>Zorblax quantum flux capacitor model 9</p><p><a href=x>Linked text only here ok</a></p>";
+  for (int i = 0; i < 6; ++i)
+    doc += "<p>Zorblax quantum flux capacitor model " + std::to_string(i) + "0</p>";
   const std::string md = html_to_markdown(doc);
   EXPECT_EQ(md.find("Linked"), std::string::npos) << md;
   EXPECT_EQ(md.rfind("Zorblax quantum flux capacitor model 9\n", 0), 0u) << md;
@@ -101,8 +110,10 @@ TEST(HtmlToMarkdown, SecondTierKeepsPlainBlocks) {
 TEST(HtmlToMarkdown, ThirdTierListsLinkTexts) {
   std::string doc = "<nav><a href=/n>Navigation link text</a></nav><ul>";
   for (int i = 0; i < 5; ++i)
-    doc += "<li><a href=/x" + std::to_string(i) + ">Interesting link number " + std::to_string(i) + "</a></li>";
-  doc += "<li><a href=/short>Too short</a></li><li><a href=/d>Interesting link number 1</a></li></ul>";
+    doc += "<li><a href=/x" + std::to_string(i) + ">Interesting link number " + std::to_string(i) +
+           "</a></li>";
+  doc +=
+      "<li><a href=/short>Too short</a></li><li><a href=/d>Interesting link number 1</a></li></ul>";
   const std::string md = html_to_markdown(doc);
   std::string want;
   for (int i = 0; i < 5; ++i) want += "- Interesting link number " + std::to_string(i) + "\n";
@@ -110,7 +121,8 @@ TEST(HtmlToMarkdown, ThirdTierListsLinkTexts) {
 }
 
 TEST(LinkList, DetailsOfTheScan) {
-  EXPECT_EQ(link_list("<a href=1><b>Bold</b> and &amp;\n  spaced  text</a>"), "- Bold and & spaced text\n");
+  EXPECT_EQ(link_list("<a href=1><b>Bold</b> and &amp;\n  spaced  text</a>"),
+            "- Bold and & spaced text\n");
   EXPECT_EQ(link_list("<A HREF=1>Upper case tag text</A>"), "");  // "<a " is matched as written
   EXPECT_EQ(link_list("<a>no space after the name</a>"), "");
   EXPECT_EQ(link_list("<a href=1>Exactly12chr</a><a href=2>Eleven char</a>"), "- Exactly12chr\n");
@@ -136,7 +148,8 @@ TEST(HtmlToMarkdown, UnclosedScriptKeepsItsText) {
 }
 
 TEST(HtmlToMarkdown, OutputIsValidUtf8) {
-  const std::string doc = "<p>" + prose("한국어 문장이 있는 것") + " &#xAC00;&#x1F600; caf\u00e9</p>" + article_body();
+  const std::string doc =
+      "<p>" + prose("한국어 문장이 있는 것") + " &#xAC00;&#x1F600; caf\u00e9</p>" + article_body();
   const std::string md = html_to_markdown(doc);
   EXPECT_TRUE(zub::is_valid_utf8(md));
   EXPECT_NE(md.find("\uAC00\U0001F600 caf\u00e9"), std::string::npos) << md;
@@ -156,8 +169,8 @@ TEST(HtmlToMarkdown, LinearOnAdversarialInput) {
   for (int i = 0; i < 100000; ++i) comments += "<!-- <div id=\"content\"> ";
   for (int i = 0; i < 200000; ++i) entities += "&amp&#x;&lt";
   const Case cases[] = {
-      {"unclosed scripts", scripts}, {"anchors without </a", anchors},
-      {"nested lists", nested},      {"< without > before 10 MB", lt_start},
+      {"unclosed scripts", scripts},   {"anchors without </a", anchors},
+      {"nested lists", nested},        {"< without > before 10 MB", lt_start},
       {"unclosed comments", comments}, {"broken entities", entities},
   };
   for (const Case& c : cases) {
@@ -173,5 +186,6 @@ TEST(RenderBlocks, LineBreaksAndListContinuations) {
       "<p>one  <br> two<br><br> <br><br>three</p>"
       "<ul><li>item  text<br>more</li><li><ul><li>deep<br>er</li></ul></li></ul>");
   const std::vector<bool> keep(blocks.size(), true);
-  EXPECT_EQ(zub::render_blocks(blocks, keep), "one\ntwo\n\nthree\n- item text\n  more\n  - deep\n    er\n");
+  EXPECT_EQ(zub::render_blocks(blocks, keep),
+            "one\ntwo\n\nthree\n- item text\n  more\n  - deep\n    er\n");
 }

@@ -36,7 +36,7 @@ const std::string kPageMarkdown =
     "And with that the last paragraph ends this small article for the test of md.\n";
 
 MdRun md(const std::string& input, std::vector<std::string> env = {},
-       std::vector<std::string> unset = {"ZUB_BENCH", "ZUB_BENCH_QUIET"}) {
+         std::vector<std::string> unset = {"ZUB_BENCH", "ZUB_BENCH_QUIET"}) {
   RunOptions o;
   o.stdin_data = input;
   o.has_stdin = true;
@@ -58,7 +58,7 @@ TEST(MdCli, BenchSwitches) {
   const std::string once = md(kPage).out;
   ASSERT_FALSE(once.empty());
   EXPECT_EQ(md(kPage, {"ZUB_BENCH=3"}).out, once);
-  EXPECT_EQ(md(kPage, {"ZUB_BENCH=x"}).out, once);   // unparsable: once
+  EXPECT_EQ(md(kPage, {"ZUB_BENCH=x"}).out, once);  // unparsable: once
   EXPECT_EQ(md(kPage, {"ZUB_BENCH=+2"}).out, once);
   const MdRun zero = md(kPage, {"ZUB_BENCH=0"});
   EXPECT_EQ(zero.status, 0);

@@ -21,12 +21,14 @@ namespace {
 
 // Environment that lets git commit on a machine without any identity or
 // global configuration, and keeps repository discovery inside the test dir.
+// clang-format off
 std::vector<std::string> git_env(const TempDir& t) {
   return {"GIT_AUTHOR_NAME=Zub Test",       "GIT_AUTHOR_EMAIL=zub@example.invalid",
           "GIT_COMMITTER_NAME=Zub Test",    "GIT_COMMITTER_EMAIL=zub@example.invalid",
           "GIT_CONFIG_NOSYSTEM=1",          "HOME=" + t.path(),
           "GIT_CEILING_DIRECTORIES=" + t.path()};
 }
+// clang-format on
 
 std::string git(const TempDir& t, const std::string& repo, std::vector<std::string> args) {
   std::vector<std::string> argv{"git", "-C", repo};
@@ -76,23 +78,29 @@ TEST(BriefTest, CleanRepositoryWithHistory) {
   auto r = brief(t, {repo});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            "== " + repo + " ==\n"
-            "branch: main\n"
-            "dirty: clean\n"
-            "recent:\n"
-            "  " + cut + "\n"
-            "  " + h1 + " first\n"
-            "--\n"
-            "2 files\n"
-            "ext: .c×1 .md×1 \n"
-            "@ " + repo + "/\n"
-            "files KB dir\n"
-            "1 2 src\n"
-            "1 0 .\n"
-            "--\n"
-            "top-level:\n"
-            "  README.md  src\n");
+  EXPECT_EQ(r.out, "== " + repo +
+                       " ==\n"
+                       "branch: main\n"
+                       "dirty: clean\n"
+                       "recent:\n"
+                       "  " +
+                       cut +
+                       "\n"
+                       "  " +
+                       h1 +
+                       " first\n"
+                       "--\n"
+                       "2 files\n"
+                       "ext: .c×1 .md×1 \n"
+                       "@ " +
+                       repo +
+                       "/\n"
+                       "files KB dir\n"
+                       "1 2 src\n"
+                       "1 0 .\n"
+                       "--\n"
+                       "top-level:\n"
+                       "  README.md  src\n");
 }
 
 TEST(BriefTest, DirtyListIsCappedAtFifteenLines) {
@@ -125,12 +133,14 @@ TEST(BriefTest, RepositoryWithoutCommitsAndDetachedHead) {
   auto e = brief(t, {empty});
   EXPECT_EQ(e.status, 0);
   EXPECT_EQ(e.err, "");
-  EXPECT_EQ(e.out,
-            "== " + empty + " ==\n"
-            "dirty: clean\n"
-            "--\n"
-            "0 files\next: \n@ " + empty + "/\nfiles KB dir\n"
-            "--\ntop-level:\n");
+  EXPECT_EQ(e.out, "== " + empty +
+                       " ==\n"
+                       "dirty: clean\n"
+                       "--\n"
+                       "0 files\next: \n@ " +
+                       empty +
+                       "/\nfiles KB dir\n"
+                       "--\ntop-level:\n");
 
   t.write("empty/new.txt", "n");
   auto u = brief(t, {empty});
@@ -170,7 +180,9 @@ TEST(BriefTest, OutsideARepositoryOrWithoutGitOnlyTheGitSectionsGo) {
       "--\n"
       "8 files\n"
       "ext: .txt×2 .md×1 .rs×1 .yml×1 Zeta×1 a×1 zeta×1 \n"
-      "@ " + t / "plain" + "/\n"
+      "@ " +
+      t / "plain" +
+      "/\n"
       "files KB dir\n"
       "1 0 src\n"
       "6 0 .\n"
@@ -213,8 +225,7 @@ TEST(BriefTest, RootsFilesDefaultsAndFailures) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "zub: missing: No such file or directory (os error 2)\n");
   // A file root: header, the distribution of that file, an empty listing.
-  EXPECT_EQ(r.out,
-            "== f.txt ==\n--\n1 files\next: .txt×1 \nfiles KB dir\n1 0 \n--\ntop-level:\n");
+  EXPECT_EQ(r.out, "== f.txt ==\n--\n1 files\next: .txt×1 \nfiles KB dir\n1 0 \n--\ntop-level:\n");
 }
 
 TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
@@ -231,9 +242,10 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
   // gpg.program check it.
   std::string commit = git(t, repo, {"cat-file", "commit", "HEAD"}) + "\n";
   const size_t body = commit.find("\n\n");
-  commit.insert(body + 1, "gpgsig -----BEGIN PGP SIGNATURE-----\n x\n -----END PGP SIGNATURE-----\n");
-  const std::string object = git(t, repo, {"hash-object", "-t", "commit", "-w",
-                                           t.write("commit.txt", commit)});
+  commit.insert(body + 1,
+                "gpgsig -----BEGIN PGP SIGNATURE-----\n x\n -----END PGP SIGNATURE-----\n");
+  const std::string object =
+      git(t, repo, {"hash-object", "-t", "commit", "-w", t.write("commit.txt", commit)});
   git(t, repo, {"update-ref", "HEAD", object});
 
   // A submodule whose own configuration names a filter for its files.
@@ -266,7 +278,8 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
 
   auto r = brief(t, {repo});
   std::ifstream runs(ran);
-  const std::string ran_text((std::istreambuf_iterator<char>(runs)), std::istreambuf_iterator<char>());
+  const std::string ran_text((std::istreambuf_iterator<char>(runs)),
+                             std::istreambuf_iterator<char>());
   EXPECT_EQ(ran_text, "") << "the planted program ran";
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out.substr(0, r.out.find("--\n")),
@@ -277,7 +290,8 @@ TEST(BriefTest, ProgramsNamedByTheRepositoryConfigurationNeverRun) {
 
 TEST(BriefTest, RowCountFollowsTheDistributionHint) {
   TempDir t;
-  for (int i = 0; i < 14; ++i) t.write("d/s" + std::to_string(i) + "/f.txt", std::string(10 + i, 'x'));
+  for (int i = 0; i < 14; ++i)
+    t.write("d/s" + std::to_string(i) + "/f.txt", std::string(10 + i, 'x'));
   RunOptions o;
   o.env_set = git_env(t);
   o.cwd = t / "d";
@@ -289,7 +303,8 @@ TEST(BriefTest, RowCountFollowsTheDistributionHint) {
   ASSERT_NE(dflt.out.find(hint), std::string::npos) << dflt.out;
   // The hint works, with the option before or after the root.
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"brief", "-n", "14"}, std::vector<std::string>{"brief", ".", "-n", "+14"}}) {
+       {std::vector<std::string>{"brief", "-n", "14"},
+        std::vector<std::string>{"brief", ".", "-n", "+14"}}) {
     auto all = run_zub(args, o);
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out.find(hint), std::string::npos);
@@ -297,9 +312,10 @@ TEST(BriefTest, RowCountFollowsTheDistributionHint) {
     EXPECT_EQ(all.out.rfind("== . ==\n", 0), 0u);
   }
   auto none = run_zub({"brief", ".", "-n", "0"}, o);
-  EXPECT_NE(none.out.find("files KB dir\n\xE2\x80\xA6 상위 0 개만 표시"), std::string::npos) << none.out;
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"brief", "-n"}, std::vector<std::string>{"brief", "-n", "x", "."}}) {
+  EXPECT_NE(none.out.find("files KB dir\n\xE2\x80\xA6 상위 0 개만 표시"), std::string::npos)
+      << none.out;
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"brief", "-n"},
+                                               std::vector<std::string>{"brief", "-n", "x", "."}}) {
     auto bad = run_zub(args, o);
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.out, "");

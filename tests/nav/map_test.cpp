@@ -54,11 +54,13 @@ TEST(MapTest, SingleAbsoluteRootGivesBaseLineAndRelativeRows) {
     EXPECT_EQ(r.out,
               "5 files\n"
               "ext: .cpp×2 .png×1 .txt×1 Makefile×1 \n"
-              "@ " + t / "proj" + "/\n"
-              "files KB dir\n"
-              "2 4 src\n"
-              "2 2 .\n"
-              "1 0 src/lib\n")
+              "@ " +
+                  t / "proj" +
+                  "/\n"
+                  "files KB dir\n"
+                  "2 4 src\n"
+                  "2 2 .\n"
+                  "1 0 src/lib\n")
         << root;
   }
   // Two roots never give a base line, even when the second is missing.
@@ -158,9 +160,21 @@ TEST(MapTest, RowCapAndNumberForms) {
     std::string err;
   } cases[] = {
       {{"map", "p"}, 0, 7, "", ""},
-      {{"map", "p", "-n", "+5"}, 0, 5, "… 상위 5 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n", ""},
-      {{"map", "-n", "3", "p"}, 0, 3, "… 상위 3 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n", ""},
-      {{"map", "p", "-n", "0"}, 0, 0, "… 상위 0 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n", ""},
+      {{"map", "p", "-n", "+5"},
+       0,
+       5,
+       "… 상위 5 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       ""},
+      {{"map", "-n", "3", "p"},
+       0,
+       3,
+       "… 상위 3 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       ""},
+      {{"map", "p", "-n", "0"},
+       0,
+       0,
+       "… 상위 0 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       ""},
       {{"map", "p", "-n", "7"}, 0, 7, "", ""},
       {{"map", "p", "-n", "99999999999999999999"}, 2, 0, "", "zub map: -n 뒤에 숫자가 와야 한다\n"},
       {{"map", "p", "-n", "-5"}, 2, 0, "", "zub map: -n 뒤에 숫자가 와야 한다\n"},
@@ -193,7 +207,8 @@ TEST(MapTest, FailedRootsStillGiveAReport) {
   EXPECT_EQ(r.out, "0 files\next: \nfiles KB dir\n");
   EXPECT_EQ(r.err,
             "zub map: /dev/null: 디렉터리도 파일도 아니다\n"
-            "zub map: " + t / "nope" + ": No such file or directory (os error 2)\n");
+            "zub map: " +
+                t / "nope" + ": No such file or directory (os error 2)\n");
   // An unreadable directory inside the tree is passed over silently.
   t.write("p/ok.txt", "ok");
   t.write("p/locked/hidden.txt", "h");
@@ -226,16 +241,16 @@ TEST(MapTest, KindKeysAndComponentOrder) {
   struct {
     const char* name;
     const char* key;
-  } kinds[] = {{"a.rs", ".rs"},         {"Makefile", "Makefile"}, {".bashrc", ".bashrc"},
-               {"a.tar.gz", ".gz"},     {"..x", ".x"},           {"trail.", "."},
-               {".env.example", ".example"}, {"", "."}};
+  } kinds[] = {
+      {"a.rs", ".rs"}, {"Makefile", "Makefile"}, {".bashrc", ".bashrc"},       {"a.tar.gz", ".gz"},
+      {"..x", ".x"},   {"trail.", "."},          {".env.example", ".example"}, {"", "."}};
   for (const auto& k : kinds) EXPECT_EQ(zub::kind_key(k.name), k.key) << k.name;
 
   using zub::path_less_by_components;
-  EXPECT_TRUE(path_less_by_components("a/b", "a-b"));   // bytewise would say otherwise
+  EXPECT_TRUE(path_less_by_components("a/b", "a-b"));  // bytewise would say otherwise
   EXPECT_FALSE(path_less_by_components("a-b", "a/b"));
   EXPECT_TRUE(path_less_by_components("", "src"));
-  EXPECT_TRUE(path_less_by_components("/z", "a"));      // a root sorts before names
+  EXPECT_TRUE(path_less_by_components("/z", "a"));  // a root sorts before names
   EXPECT_TRUE(path_less_by_components("p", "p/src"));
   EXPECT_FALSE(path_less_by_components("a//b", "a/b"));
   EXPECT_FALSE(path_less_by_components("a/b", "a//b"));

@@ -178,14 +178,19 @@ TEST(Read, ByteMode) {
   RunOptions num;
   num.env_set = {"ZUB_READ_NUM=1"};
   r = run_zub({"read", "-c", "5", two, one}, num);
-  EXPECT_EQ(r.out, "== " + two + " (앞 5B) ==\n    1| ab\n[zub read: 앞 5 bytes 만 (잘린 마지막 줄 제외)]\n" +
+  EXPECT_EQ(r.out, "== " + two +
+                       " (앞 5B) ==\n    1| ab\n[zub read: 앞 5 bytes 만 (잘린 마지막 줄 제외)]\n" +
                        "== " + one + " (앞 5B) ==\n    1| abcde\n[zub read: 앞 5 bytes 만]\n");
 
   // Invalid bytes are decoded lossily; a multi-byte character cut by N too.
-  const std::string bad = d.write("bad.bin", "a\xff" "b\n한\n");
+  const std::string bad = d.write("bad.bin",
+                                  "a\xff"
+                                  "b\n한\n");
   r = run_zub({"read", "-c", "5", bad});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "a\xEF\xBF\xBD" "b\n[zub read: 앞 5 bytes 만 (잘린 마지막 줄 제외)]\n");
+  EXPECT_EQ(r.out,
+            "a\xEF\xBF\xBD"
+            "b\n[zub read: 앞 5 bytes 만 (잘린 마지막 줄 제외)]\n");
 }
 
 TEST(Read, ByteModeReadsOnlyThePrefixOfAHugeSparseFile) {

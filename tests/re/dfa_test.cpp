@@ -16,8 +16,9 @@ using namespace zub;
 // folding, repetition) far more often than hand-picked ones.
 TEST(Dfa, AgreesWithThreadSimulationOnRandomPatterns) {
   std::mt19937 rng(12345);
-  const std::string atoms[] = {"a", "b", "_", " ", ".", "\\b", "\\B", "^", "$", "[ab]", "[^a]",
-                               "\\w", "\\s", "A", "é", "(", ")", "|", "*", "+", "?", "{1,2}"};
+  const std::string atoms[] = {"a", "b",    "_",    " ",   ".",   "\\b",  "\\B", "^",
+                               "$", "[ab]", "[^a]", "\\w", "\\s", "A",    "é",   "(",
+                               ")", "|",    "*",    "+",   "?",   "{1,2}"};
   const std::string text_bytes = "abAB_ \xc3\xa9\n";
   int compiled = 0;
   for (int iter = 0; iter < 3000; ++iter) {
@@ -59,14 +60,16 @@ TEST(Dfa, FallsBackWhenStateBudgetRunsOut) {
 // of the kinds grep and def build.
 TEST(Dfa, AgreesWithThreadSimulationOnSourceLines) {
   std::string text;
-  for (const char* f : {"/src/re/dfa.cpp", "/src/search/grep.cpp", "/src/base/utf8.cpp", "/src/search/walk.cpp"}) {
+  for (const char* f :
+       {"/src/re/dfa.cpp", "/src/search/grep.cpp", "/src/base/utf8.cpp", "/src/search/walk.cpp"}) {
     zub::ReadResult r = zub::read_file(std::string(ZUB_SOURCE_DIR) + f);
     ASSERT_TRUE(r.ok) << f;
     text += r.data;
   }
   const char* patterns[] = {
       "\\b(?:size_t)\\b",
-      ("(?:fn|def|class|struct|enum|const|let|var|func|function)\\s+walk\\b|walk\\s*[:=]\\s*(?:function|"
+      ("(?:fn|def|class|struct|enum|const|let|var|func|function)\\s+walk\\b|walk\\s*[:=]\\s*(?:"
+       "function|"
        "async|\\()|^\\s*walk\\s*\\("),
       "[A-Z][a-z]+[A-Z]\\w*",
       "^\\s*//.*\\.$",
@@ -113,7 +116,8 @@ TEST(Dfa, OverBudgetPatternStaysLinear) {
 namespace {
 
 // The lines of `text` in which `p` occurs, by find_line.
-std::vector<std::string_view> found_lines(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+std::vector<std::string_view> found_lines(const CompiledPattern& p, MatchScratch& s,
+                                          std::string_view text) {
   std::vector<std::string_view> out;
   for (size_t from = 0;;) {
     const LineSpan l = find_line(p, s, text, from);
@@ -129,7 +133,8 @@ std::vector<std::string_view> found_lines(const CompiledPattern& p, MatchScratch
 }
 
 // The same lines by the thread simulation, line by line.
-std::vector<std::string_view> lines_by_line(const CompiledPattern& p, MatchScratch& s, std::string_view text) {
+std::vector<std::string_view> lines_by_line(const CompiledPattern& p, MatchScratch& s,
+                                            std::string_view text) {
   std::vector<std::string_view> out;
   for_each_line(text, [&](std::string_view line) {
     if (occurs_nfa(p, s, line)) out.push_back(line);
@@ -146,9 +151,9 @@ std::vector<std::string_view> lines_by_line(const CompiledPattern& p, MatchScrat
 // leave the start state reads 32 at a time) and case folding.
 TEST(Dfa, LineFinderAgreesWithLineByLineTest) {
   std::mt19937 rng(2024);
-  const std::string atoms[] = {"a",  "b",    "A",    "B",   "_",  " ",   ".",  "\\b", "\\B", "^",     "$",
-                               "[A-Z]", "[^a]", "\\w", "\\s", "\\r", "é", "(", ")",  "|",   "*",   "+",
-                               "?",  "{1,2}", "[0-9]", "\\d{2}"};
+  const std::string atoms[] = {"a", "b", "A",     "B",    "_",   " ",     ".",     "\\b",   "\\B",
+                               "^", "$", "[A-Z]", "[^a]", "\\w", "\\s",   "\\r",   "é",     "(",
+                               ")", "|", "*",     "+",    "?",   "{1,2}", "[0-9]", "\\d{2}"};
   const std::string text_bytes = "aaaabbbb__  AB09\xc3\xa9\xff\r\n\n";
   int compiled = 0;
   size_t lines_found = 0;

@@ -65,7 +65,8 @@ TEST(PatternParse, ErrorsCarryExactTextAndOffset) {
 TEST(PatternParse, NotErrors) {
   // Stray closers, dangling braces, leading operators and reversed ranges
   // are all ordinary text.
-  for (const char* p : {"]", "}", "{", "*abc", "+", "?", "a{", "a{,3}", "[z-a]", "\\q", "a|", "|", "()"})
+  for (const char* p :
+       {"]", "}", "{", "*abc", "+", "?", "a{", "a{,3}", "[z-a]", "\\q", "a|", "|", "()"})
     EXPECT_TRUE(compile_pattern(p, false).ok) << p;
 }
 
@@ -104,6 +105,7 @@ TEST(PatternParse, BracketClasses) {
 }
 
 TEST(PatternParse, BracesThatAreNotOperators) {
+  // clang-format off
   struct Case {
     const char* pat;
     const char* text;
@@ -120,6 +122,7 @@ TEST(PatternParse, BracesThatAreNotOperators) {
       {"*abc", "x*abcx", true},   {"*abc", "abc", false},    {"(?i)x", "?ix", true},
       {"(?i)x", "x", false},      {"(?:a|b)c", "bc", true},  {"a*?", "", true},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(finds(c.pat, c.text), c.found) << c.pat << " / " << c.text;
 }
 
@@ -137,7 +140,8 @@ TEST(PatternParse, RepetitionIsCappedAt64Copies) {
   EXPECT_FALSE(big.ok);
   EXPECT_EQ(big.error, kErrTooLarge);
   EXPECT_TRUE(compile_pattern("a{64}{64}", false).ok);
-  EXPECT_EQ(compile_pattern(std::string(5000, '(') + std::string(5000, ')'), false).error, kErrTooLarge);
+  EXPECT_EQ(compile_pattern(std::string(5000, '(') + std::string(5000, ')'), false).error,
+            kErrTooLarge);
   EXPECT_EQ(compile_pattern("a" + std::string(5000, '*'), false).error, kErrTooLarge);
 }
 
@@ -168,14 +172,17 @@ TEST(PatternCompile, ProgramShapes) {
   EXPECT_EQ(dump("a*"), "0 split 1 3\n1 char a\n2 jump 0\n3 match\n");
   EXPECT_EQ(dump("a+"), "0 char a\n1 split 0 2\n2 match\n");
   EXPECT_EQ(dump("a?"), "0 split 1 2\n1 char a\n2 match\n");
-  EXPECT_EQ(dump("a|b|c"),
-            "0 split 1 3\n1 char a\n2 jump 7\n3 split 4 6\n4 char b\n5 jump 7\n6 char c\n7 match\n");
-  EXPECT_EQ(dump("^.[x]\\b\\B$"), "0 start\n1 any\n2 class 0\n3 wordb\n4 notwordb\n5 end\n6 match\n");
+  EXPECT_EQ(
+      dump("a|b|c"),
+      "0 split 1 3\n1 char a\n2 jump 7\n3 split 4 6\n4 char b\n5 jump 7\n6 char c\n7 match\n");
+  EXPECT_EQ(dump("^.[x]\\b\\B$"),
+            "0 start\n1 any\n2 class 0\n3 wordb\n4 notwordb\n5 end\n6 match\n");
   EXPECT_EQ(dump("a{0}"), "0 match\n");
   EXPECT_EQ(dump("\\n"), "0 char #10\n1 match\n");
 }
 
 TEST(PatternCompile, RequiredLiteral) {
+  // clang-format off
   struct Case {
     const char* pat;
     bool icase;
@@ -187,6 +194,7 @@ TEST(PatternCompile, RequiredLiteral) {
       {".", false, ""},                    {"", false, ""},            {"abc|abc", false, ""},
       {"a[b]cd", false, "cd"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     CompileResult r = compile_pattern(c.pat, c.icase);
     ASSERT_TRUE(r.ok) << c.pat;
@@ -287,8 +295,9 @@ TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
     return out;
   };
   std::mt19937 rng(4242);
-  const std::string atoms[] = {"a", "b", "c", " ", ".", "\\b", "\\B", "^", "$", "[ab]", "[^a]", "\\w",
-                               "A", "\xc3\xa9", "(", ")", "|", "*", "+", "?", "{1,3}", ".*", "(a|ab)"};
+  const std::string atoms[] = {"a", "b",    "c",    " ",   ".",     "\\b",      "\\B",   "^",
+                               "$", "[ab]", "[^a]", "\\w", "A",     "\xc3\xa9", "(",     ")",
+                               "|", "*",    "+",    "?",   "{1,3}", ".*",       "(a|ab)"};
   const std::string text_bytes = "abcAB_ \xc3\xa9";
   MatchScratch s, back;  // reused across patterns, as grep's workers do
   back.per_start_first = false;
@@ -310,7 +319,8 @@ TEST(Matcher, PiecesEqualLongestMatchAtEveryStart) {
       ASSERT_EQ(got, want) << "pattern [" << pat << "] icase " << icase << " text [" << text << "]";
       got.clear();
       match_pieces(c.pattern, back, text, got);
-      ASSERT_EQ(got, want) << "backward, pattern [" << pat << "] icase " << icase << " text [" << text << "]";
+      ASSERT_EQ(got, want) << "backward, pattern [" << pat << "] icase " << icase << " text ["
+                           << text << "]";
       ++compared;
     }
   }

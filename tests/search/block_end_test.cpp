@@ -25,6 +25,7 @@ std::string body_lines(int count) {
 }  // namespace
 
 TEST(BlockEnd, BraceBalanceIgnoresStringsCharsAndComments) {
+  // clang-format off
   struct Case {
     const char* line;
     int64_t balance;
@@ -37,6 +38,7 @@ TEST(BlockEnd, BraceBalanceIgnoresStringsCharsAndComments) {
       {"}}{", -1},               {"\"unterminated {", 0},
       {"get n() { return this.#n; }", 0},  // a private name is no comment
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(brace_balance(c.line), c.balance) << c.line;
 }
 

@@ -13,17 +13,23 @@ TEST(Def, FindsDefinitionsAcrossLanguages) {
   TempDir t;
   t.write("a.rs", "use x;\npub fn foo(a: u32) -> u32 {\n    a + 1\n}\nfn other() { foo(1) }\n");
   t.write("b.js",
-          "const foo = async () => {\n  return 1;\n};\nclass K {\n  foo(a, b) {\n    call foo();\n  }\n}\n");
+          "const foo = async () => {\n  return 1;\n};\nclass K {\n  foo(a, b) {\n    call foo();\n "
+          " }\n}\n");
   t.write("c.py", "import os\n\ndef foo(x):\n    y = x\n\n    return y\n\n\nprint(foo(1))\n");
   zub_test::Run r = zub_test::run_zub({"def", "foo", t.path()});
   EXPECT_EQ(r.status, 0);
   const std::string& out = r.out;
   EXPECT_EQ(out.substr(0, out.find('\n')), "@ " + t.path() + "/");
   EXPECT_NE(out.find("\n[4 definitions]\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("── a.rs:2-4\n2| pub fn foo(a: u32) -> u32 {\n3|     a + 1\n4| }\n"), std::string::npos) << out;
-  EXPECT_NE(out.find("── b.js:1-3\n1| const foo = async () => {\n2|   return 1;\n3| };\n"), std::string::npos);
-  EXPECT_NE(out.find("── b.js:5-7\n5|   foo(a, b) {\n6|     call foo();\n7|   }\n"), std::string::npos);
-  EXPECT_NE(out.find("── c.py:3-6\n3| def foo(x):\n4|     y = x\n5| \n6|     return y\n"), std::string::npos);
+  EXPECT_NE(out.find("── a.rs:2-4\n2| pub fn foo(a: u32) -> u32 {\n3|     a + 1\n4| }\n"),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("── b.js:1-3\n1| const foo = async () => {\n2|   return 1;\n3| };\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("── b.js:5-7\n5|   foo(a, b) {\n6|     call foo();\n7|   }\n"),
+            std::string::npos);
+  EXPECT_NE(out.find("── c.py:3-6\n3| def foo(x):\n4|     y = x\n5| \n6|     return y\n"),
+            std::string::npos);
   EXPECT_EQ(out.find("print(foo"), std::string::npos);
 }
 
@@ -48,8 +54,9 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
   t.write("u.txt", "#undef foo\n");
   EXPECT_NE(find_definitions("foo", {t / "u.txt"}, 200).find("[1 definitions]"), std::string::npos);
   t.write("u.c", "#undef foo\n#define foo(x) \\\n  ((x) + 1)\n");
-  EXPECT_NE(find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
-            std::string::npos);
+  EXPECT_NE(
+      find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
+      std::string::npos);
 }
 
 TEST(Def, CapCountAndNotFound) {
@@ -88,5 +95,7 @@ TEST(Def, RootChecksAndStatus) {
   EXPECT_EQ(r.err, "");
   r = zub_test::run_zub({"def", "Nope", t.path()});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "@ " + t.path() + "/\n[`Nope` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w Nope ROOT`]\n");
+  EXPECT_EQ(r.out,
+            "@ " + t.path() +
+                "/\n[`Nope` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w Nope ROOT`]\n");
 }

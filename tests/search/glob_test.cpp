@@ -5,6 +5,7 @@
 using namespace zub;
 
 TEST(Glob, WholeTextMatching) {
+  // clang-format off
   struct Case {
     const char* glob;
     const char* text;
@@ -20,5 +21,7 @@ TEST(Glob, WholeTextMatching) {
       {"a**", "a", true},                  {"*/*", "x/y/z", true},
       {"A*", "a", false},                  {"*x*", "abc", false},
   };
-  for (const Case& c : cases) EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
 }

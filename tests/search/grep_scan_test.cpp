@@ -38,10 +38,12 @@ SearchPattern make_search_pattern(const std::string& text, bool regex, bool icas
 // return or a line feed, CRLF, empty lines and a last line without a feed.
 TEST(GrepScan, SelectionAgreesWithLineByLineTest) {
   std::mt19937 rng(99);
+  // clang-format off
   const std::vector<std::pair<std::string, bool>> pool = {
       {"[A-Z]{2}[0-9]", true}, {"^ab", true},  {"b$", true},     {"\\bAB\\b", true}, {"a\\s", true},
       {"ab", false},           {"B\r", false}, {"b\nA", false},  {"", false},        {"x*", true},
       {"[^a]$", true},         {"AB", false},  {"(?:ab|09)+_", true}};
+  // clang-format on
   const std::string bytes = "aabbAB09_ \r\n\n\xc3\xa9";
   size_t selected_total = 0;
   for (int iter = 0; iter < 600; ++iter) {
@@ -61,7 +63,8 @@ TEST(GrepScan, SelectionAgreesWithLineByLineTest) {
     for (bool invert : {false, true}) {
       std::vector<std::pair<uint64_t, std::string_view>> got, want;
       ScanScratch s;
-      for_each_selected(ps, invert, text, s, [&](uint64_t no, std::string_view line) { got.emplace_back(no, line); });
+      for_each_selected(ps, invert, text, s,
+                        [&](uint64_t no, std::string_view line) { got.emplace_back(no, line); });
       MatchScratch m;
       uint64_t no = 0;
       for_each_line(text, [&](std::string_view line) {
@@ -72,8 +75,8 @@ TEST(GrepScan, SelectionAgreesWithLineByLineTest) {
                                   : occurs_nfa(p.compiled, m, line));
         if (any != invert) want.emplace_back(no, line);
       });
-      ASSERT_EQ(got, want) << ::testing::PrintToString(names) << " icase " << icase << " invert " << invert
-                           << " text [" << text << "]";
+      ASSERT_EQ(got, want) << ::testing::PrintToString(names) << " icase " << icase << " invert "
+                           << invert << " text [" << text << "]";
       selected_total += want.size();
     }
   }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <string>
 #include <sys/stat.h>
+#include <string>
 
 #include "base/output.h"
 #include "base/process.h"
@@ -32,8 +32,10 @@ TEST(GrepCli, FailuresAndUsage) {
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
-            "zub grep: ROOT 가 없다: 경로를 반드시 지정해라(인자 없는 rg 가 stdin 을 물고 멈추던 사고를 막는 "
-            "규약이다)\n\n" + kUsage);
+            "zub grep: ROOT 가 없다: 경로를 반드시 지정해라(인자 없는 rg 가 stdin 을 물고 멈추던 "
+            "사고를 막는 "
+            "규약이다)\n\n" +
+                kUsage);
   r = run_zub({"grep"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, kUsage);
@@ -53,11 +55,14 @@ TEST(GrepCli, FailuresAndUsage) {
   EXPECT_EQ(run_zub({"grep", "-w", "a(b", t / "a.c"}).status, 0);
   // A pattern error is reported before the missing root.
   r = run_zub({"grep", "-E", "ab)"});
-  EXPECT_EQ(r.err, "zub grep: 정규식 오류: 2번째 바이트에서 파싱이 멈췄다: `)` 가 남는다\n(리터럴로 찾으려면 -E 를 빼라)\n");
+  EXPECT_EQ(r.err,
+            "zub grep: 정규식 오류: 2번째 바이트에서 파싱이 멈췄다: `)` 가 남는다\n(리터럴로 "
+            "찾으려면 -E 를 빼라)\n");
 }
 
 TEST(GrepCli, OptionParsing) {
-  GrepOptions o = parse_grep_args({"-C", "x", "-n", "0", "--max-files", "+7", "pat", "-", "r2", "-e", "p2"});
+  GrepOptions o =
+      parse_grep_args({"-C", "x", "-n", "0", "--max-files", "+7", "pat", "-", "r2", "-e", "p2"});
   EXPECT_EQ(o.before, 3u);
   EXPECT_EQ(o.after, 3u);
   EXPECT_TRUE(o.context_requested);
@@ -70,7 +75,8 @@ TEST(GrepCli, OptionParsing) {
   EXPECT_EQ(o.roots, std::vector<std::string>{""});
   EXPECT_EQ(o.after, 3u);
   EXPECT_EQ(o.before, 0u);
-  o = parse_grep_args({"--ext", " .ts, ,..TSX,", "--ext", "rs,go", "--name", "a*", "--name", "b*", "x", "-e"});
+  o = parse_grep_args(
+      {"--ext", " .ts, ,..TSX,", "--ext", "rs,go", "--name", "a*", "--name", "b*", "x", "-e"});
   EXPECT_EQ(o.filter.extensions, (std::vector<std::string>{"rs", "go"}));
   EXPECT_EQ(parse_ext_list(" .ts, ,..TSX,"), (std::vector<std::string>{"ts", "TSX"}));
   EXPECT_EQ(o.filter.names, (std::vector<std::string>{"a*", "b*"}));
@@ -111,59 +117,71 @@ TEST(GrepReport, FoldingCapsAndHeaders) {
   t.write("same.c", same);
   ZRun r = run_zub({"grep", "foo", t / "same.c"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "── " + t / "same.c" + "\n1| same foo line\n[1 files, 1 hits, 11 dup-collapsed]\n");
+  EXPECT_EQ(r.out,
+            "── " + t / "same.c" + "\n1| same foo line\n[1 files, 1 hits, 11 dup-collapsed]\n");
 
   t.write("nine.c", numbered(1, 9, "foo"));
   r = run_zub({"grep", "foo", t / "nine.c"});
-  EXPECT_EQ(r.out, "── " + t / "nine.c" + " (9 hits)\n1| foo1\n2| foo2\n3| foo3\n4| foo4\n5| foo5\n6| foo6\n"
-                   "7| foo7\n8| foo8\n… +1 more\n[1 files, 9 hits, 8 shown, 1 capped]\n");
+  EXPECT_EQ(r.out, "── " + t / "nine.c" +
+                       " (9 hits)\n1| foo1\n2| foo2\n3| foo3\n4| foo4\n5| foo5\n6| foo6\n"
+                       "7| foo7\n8| foo8\n… +1 more\n[1 files, 9 hits, 8 shown, 1 capped]\n");
   // -n 0 shows one line per file.
   r = run_zub({"grep", "-n", "0", "foo", t / "nine.c"});
-  EXPECT_EQ(r.out, "── " + t / "nine.c" + " (9 hits)\n1| foo1\n… +8 more\n[1 files, 9 hits, 1 shown, 8 capped]\n");
+  EXPECT_EQ(r.out, "── " + t / "nine.c" +
+                       " (9 hits)\n1| foo1\n… +8 more\n[1 files, 9 hits, 1 shown, 8 capped]\n");
 
   // Long lines are trimmed and cut at 120 bytes on a character boundary.
   std::string wide = "  foo" + std::string(115, 'x') + "한글";
   t.write("wide.c", wide + "\n");
   r = run_zub({"grep", "foo", t / "wide.c"});
-  EXPECT_EQ(r.out, "── " + t / "wide.c" + "\n1| foo" + std::string(115, 'x') + "…\n[1 files, 1 hits]\n");
+  EXPECT_EQ(r.out,
+            "── " + t / "wide.c" + "\n1| foo" + std::string(115, 'x') + "…\n[1 files, 1 hits]\n");
 }
 
 TEST(GrepReport, ContextRangesAndLimits) {
   TempDir t;
   t.write("c.txt", "l1\nhit a\nl3\nl4\nl5\nhit b\nl7\nl8\n");
   ZRun r = run_zub({"grep", "-C", "1", "hit", t / "c.txt"});
-  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n1- l1\n2> hit a\n3- l3\n⋯\n5- l5\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
+  EXPECT_EQ(r.out, "── " + t / "c.txt" +
+                       "\n1- l1\n2> hit a\n3- l3\n⋯\n5- l5\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
   r = run_zub({"grep", "-C", "2", "hit", t / "c.txt"});
-  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n1- l1\n2> hit a\n3- l3\n4- l4\n5- l5\n6> hit b\n7- l7\n8- l8\n"
-                   "[1 files, 2 hits]\n");
+  EXPECT_EQ(r.out, "── " + t / "c.txt" +
+                       "\n1- l1\n2> hit a\n3- l3\n4- l4\n5- l5\n6> hit b\n7- l7\n8- l8\n"
+                       "[1 files, 2 hits]\n");
   r = run_zub({"grep", "-A", "1", "-B", "0", "hit", t / "c.txt"});
-  EXPECT_EQ(r.out, "── " + t / "c.txt" + "\n2> hit a\n3- l3\n⋯\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
+  EXPECT_EQ(r.out,
+            "── " + t / "c.txt" + "\n2> hit a\n3- l3\n⋯\n6> hit b\n7- l7\n[1 files, 2 hits]\n");
 
   // Context requested makes the limit 4; matches beyond it are plain lines.
   t.write("many.txt", numbered(1, 6, "hit"));
   r = run_zub({"grep", "-n", "8", "-C", "1", "hit", t / "many.txt"});
-  EXPECT_EQ(r.out, "── " + t / "many.txt" + " (6 hits)\n1> hit1\n2> hit2\n3> hit3\n4> hit4\n5- hit5\n… +2 more\n"
-                   "[1 files, 6 hits, 4 shown, 2 capped]\n");
+  EXPECT_EQ(r.out, "── " + t / "many.txt" +
+                       " (6 hits)\n1> hit1\n2> hit2\n3> hit3\n4> hit4\n5- hit5\n… +2 more\n"
+                       "[1 files, 6 hits, 4 shown, 2 capped]\n");
   // -C 0 prints in the default mode, still with the limit 4.
   r = run_zub({"grep", "-C", "0", "hit", t / "many.txt"});
-  EXPECT_EQ(r.out, "── " + t / "many.txt" + " (6 hits)\n1| hit1\n2| hit2\n3| hit3\n4| hit4\n… +2 more\n"
-                   "[1 files, 6 hits, 4 shown, 2 capped]\n");
+  EXPECT_EQ(r.out, "── " + t / "many.txt" +
+                       " (6 hits)\n1| hit1\n2| hit2\n3| hit3\n4| hit4\n… +2 more\n"
+                       "[1 files, 6 hits, 4 shown, 2 capped]\n");
   // Context lines are elided at 120 rather than cut.
   t.write("long.txt", "hit\n" + std::string(200, 'z') + "\n");
   r = run_zub({"grep", "-A", "1", "hit", t / "long.txt"});
-  EXPECT_NE(r.out.find("2- " + std::string(84, 'z') + "…80c…" + std::string(36, 'z') + "\n"), std::string::npos);
+  EXPECT_NE(r.out.find("2- " + std::string(84, 'z') + "…80c…" + std::string(36, 'z') + "\n"),
+            std::string::npos);
 }
 
 TEST(GrepReport, OnlyMatching) {
   TempDir t;
   t.write("o.txt", "id=12 id=345 id=12\nnone\nid=12\n" + std::string(130, '7') + "\n");
   ZRun r = run_zub({"grep", "-o", "-E", "[0-9]+", t / "o.txt"});
-  EXPECT_EQ(r.out, "── " + t / "o.txt" + "\n1| 12\n1| 345\n4| " + std::string(120, '7') + "…\n"
-                   "[1 files, 5 hits, 2 dup-collapsed]\n");
+  EXPECT_EQ(r.out, "── " + t / "o.txt" + "\n1| 12\n1| 345\n4| " + std::string(120, '7') +
+                       "…\n"
+                       "[1 files, 5 hits, 2 dup-collapsed]\n");
   // Literal pieces of several patterns are merged in order, repeats dropped.
   t.write("p.txt", "abcabc\n");
   r = run_zub({"grep", "-o", "-e", "bc", "-e", "ab", "-e", "abc", t / "p.txt"});
-  EXPECT_EQ(r.out, "── " + t / "p.txt" + "\n1| ab\n1| abc\n1| bc\n[1 files, 6 hits, 3 dup-collapsed]\n");
+  EXPECT_EQ(r.out,
+            "── " + t / "p.txt" + "\n1| ab\n1| abc\n1| bc\n[1 files, 6 hits, 3 dup-collapsed]\n");
   // With -v the only-matching flag is ignored.
   r = run_zub({"grep", "-o", "-v", "abc", t / "o.txt"});
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "── " + t / "o.txt");
@@ -215,7 +233,8 @@ TEST(GrepReport, RootsBaseRootAndSkips) {
   EXPECT_NE(r.out.find("[2 files, 2 hits, 1 non-source skipped (--all)]\n"), std::string::npos);
   // -l prints the path as walked, not the display path.
   r = run_zub({"grep", "-l", "fn hit", t.path() + "//"});
-  EXPECT_EQ(r.out, "@ " + t.path() + "/\n" + t.path() + "//src/a.rs\n[1 files, 1 hits, 1 non-source skipped (--all)]\n");
+  EXPECT_EQ(r.out, "@ " + t.path() + "/\n" + t.path() +
+                       "//src/a.rs\n[1 files, 1 hits, 1 non-source skipped (--all)]\n");
   // --all lifts the size cap and the non-source table, not the binary and
   // UTF-8 tests.
   r = run_zub({"grep", "-c", "--all", "hit", t / "src"});
@@ -248,11 +267,13 @@ TEST(GrepReport, FileCap) {
   TempDir t;
   for (int k = 0; k < 5; ++k) t.write(std::string("f") + std::to_string(k) + ".c", "hit\n");
   ZRun r = run_zub({"grep", "--max-files", "x", "hit", t.path()});
-  EXPECT_NE(r.out.find("[… 2 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n[5 files, 5 hits]\n"),
-            std::string::npos);
+  EXPECT_NE(
+      r.out.find("[… 2 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n[5 files, 5 hits]\n"),
+      std::string::npos);
   EXPECT_EQ(r.out.find("── "), r.out.find("── "));
   size_t headers = 0;
-  for (size_t at = r.out.find("── "); at != std::string::npos; at = r.out.find("── ", at + 1)) ++headers;
+  for (size_t at = r.out.find("── "); at != std::string::npos; at = r.out.find("── ", at + 1))
+    ++headers;
   EXPECT_EQ(headers, 3u);
   // -l raises a cap of 400 (given or default) to 1000.
   TempDir many;
@@ -276,12 +297,14 @@ TEST(GrepReport, OutputDoesNotDependOnWorkerCount) {
   for (int d = 0; d < 6; ++d)
     for (int f = 0; f < 40; ++f) {
       std::string body;
-      for (int l = 0; l < (f * 7 + d) % 50; ++l) body += "line " + std::to_string(l) + (l % 3 ? " needle\n" : "\n");
+      for (int l = 0; l < (f * 7 + d) % 50; ++l)
+        body += "line " + std::to_string(l) + (l % 3 ? " needle\n" : "\n");
       t.write(std::string("d") + std::to_string(d) + "/f" + std::to_string(f) + ".c", body);
     }
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"needle", t.path()}, {"-C", "1", "needle", t.path()},
-        {"-c", "-E", "ne+dle", t.path()}, {"-o", "-E", "line [0-9]+", t.path()}}) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"needle", t.path()},
+                                               {"-C", "1", "needle", t.path()},
+                                               {"-c", "-E", "ne+dle", t.path()},
+                                               {"-o", "-E", "line [0-9]+", t.path()}}) {
     Output one;
     one.capture = true;
     const int s1 = run_grep(args, one, 1);
@@ -313,8 +336,9 @@ TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
   TempDir t;
   t.write("a.c", "hit\n");
   const std::string zub = ZUB_BINARY;
-  for (const std::string& call : {zub + " grep hit " + t.path(), zub + " grep hit", zub + " grep",
-                                  zub + " def hit " + t.path(), zub + " grep -c hit " + t / "missing"}) {
+  for (const std::string& call :
+       {zub + " grep hit " + t.path(), zub + " grep hit", zub + " grep",
+        zub + " def hit " + t.path(), zub + " grep -c hit " + t / "missing"}) {
     zub::ProcessResult r = zub::run_process({"sh", "-c", "timeout 10 " + call + " < /dev/zero"});
     ASSERT_TRUE(r.exited) << call;
     EXPECT_NE(r.exit_code, 124) << call;
@@ -328,11 +352,12 @@ TEST(GrepCli, StandardInputIsLeftAloneWithoutDash) {
 // one needs milliseconds) each call must finish with the exact output.
 TEST(GrepReport, HostileLinesStayWithinACpuLimit) {
   TempDir t;
-  const std::string png = t.write("m.js", "\"a.png\"," + [] {
-    std::string s;
-    for (int k = 0; k < 250000; ++k) s += "var a=1;";
-    return s;
-  }() + "\n");
+  const std::string png = t.write(
+      "m.js", "\"a.png\"," + [] {
+        std::string s;
+        for (int k = 0; k < 250000; ++k) s += "var a=1;";
+        return s;
+      }() + "\n");
   std::string pairs = "x";
   for (int k = 0; k < 500000; ++k) pairs += "ab";
   const std::string ab = t.write("ab.txt", pairs + "\n");
@@ -371,8 +396,8 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   std::string big;
   unsigned seed = 7;
   auto rnd = [&] { return (seed = seed * 1103515245u + 12345u) >> 8; };
-  const char* words[] = {"kvfree(p);", "KVFREE", "kv", "GFP_NOWAIT", "gfp_nowaitx", "\xc3\xa9t\xc3\xa9", "x", "kvfre",
-                         "spin", "  "};
+  const char* words[] = {"kvfree(p);",        "KVFREE", "kv",    "GFP_NOWAIT", "gfp_nowaitx",
+                         "\xc3\xa9t\xc3\xa9", "x",      "kvfre", "spin",       "  "};
   auto fill_to = [&](std::string& s, size_t n) {
     while (s.size() < n) {
       s += words[rnd() % 10];
@@ -399,8 +424,15 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   const std::vector<std::string> lits = {"kvfree", "GFP_NOWAIT", "kv", "\xc3\xa9t\xc3\xa9"};
   std::string alt;
   for (const std::string& l : lits) alt += (alt.empty() ? "" : "|") + l;
-  for (const std::vector<std::string>& mode :
-       {std::vector<std::string>{}, {"-c"}, {"-l"}, {"-i"}, {"-w"}, {"-i", "-w", "-n", "100"}, {"-n", "50"}, {"-C", "1"}, {"-A", "2", "-n", "100"}}) {
+  for (const std::vector<std::string>& mode : {std::vector<std::string>{},
+                                               {"-c"},
+                                               {"-l"},
+                                               {"-i"},
+                                               {"-w"},
+                                               {"-i", "-w", "-n", "100"},
+                                               {"-n", "50"},
+                                               {"-C", "1"},
+                                               {"-A", "2", "-n", "100"}}) {
     std::vector<std::string> multi = mode, whole = mode;
     for (const std::string& l : lits) multi.insert(multi.end(), {"-e", l});
     whole.insert(whole.end(), {"--all", "-E", alt});
@@ -421,7 +453,8 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   t.write("b/small_bad.c", "kvfree\n\xc3(\n");
   Output v, w;
   v.capture = w.capture = true;
-  EXPECT_EQ(run_grep({"-v", "-c", "zzz", t.path()}, v, 2), run_grep({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
+  EXPECT_EQ(run_grep({"-v", "-c", "zzz", t.path()}, v, 2),
+            run_grep({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
   EXPECT_EQ(v.out, w.out);
   EXPECT_EQ(v.out.find("bad.c"), std::string::npos);
   EXPECT_NE(v.out.find("small.c"), std::string::npos);
@@ -436,10 +469,12 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
     o.capture = true;
     run_grep(args, o, 2);
     const size_t at = o.out.rfind(" files, ");
-    return at == std::string::npos ? std::string("?") : o.out.substr(at + 8, o.out.find(' ', at + 8) - at - 8);
+    return at == std::string::npos ? std::string("?")
+                                   : o.out.substr(at + 8, o.out.find(' ', at + 8) - at - 8);
   };
   const long all_lines = std::stol(hits({"-v", "zzzzq"}));
-  for (const char* p : {"\\bkv\\w*", "^kv", "free$", "\\sGFP", "[A-Z]{3}_", "e\\b", "^$", "\\Bree"}) {
+  for (const char* p :
+       {"\\bkv\\w*", "^kv", "free$", "\\sGFP", "[A-Z]{3}_", "e\\b", "^$", "\\Bree"}) {
     const std::string in = hits({"-E", p}), out = hits({"-v", "-E", p});
     EXPECT_EQ(std::stol(in) + std::stol(out), all_lines) << p;
   }

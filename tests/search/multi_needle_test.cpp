@@ -12,7 +12,8 @@ namespace {
 
 // The answer of searching one needle at a time: the smallest start, and the
 // lowest needle index among those found there.
-MultiHit one_at_a_time(const std::vector<std::string>& needles, bool icase, std::string_view hay, size_t from) {
+MultiHit one_at_a_time(const std::vector<std::string>& needles, bool icase, std::string_view hay,
+                       size_t from) {
   MultiHit best;
   for (size_t k = 0; k < needles.size(); ++k) {
     const size_t at = needle_find(make_needle(needles[k], icase), hay, from);
@@ -21,8 +22,8 @@ MultiHit one_at_a_time(const std::vector<std::string>& needles, bool icase, std:
   return best;
 }
 
-void expect_all_engines_agree(const std::vector<std::string>& needles, bool icase, std::string_view hay,
-                              size_t from) {
+void expect_all_engines_agree(const std::vector<std::string>& needles, bool icase,
+                              std::string_view hay, size_t from) {
   std::vector<std::string_view> views(needles.begin(), needles.end());
   const MultiNeedle m = make_multi_needle(views, icase);
   const MultiHit want = one_at_a_time(needles, icase, hay, from);
@@ -30,7 +31,8 @@ void expect_all_engines_agree(const std::vector<std::string>& needles, bool icas
     MultiNeedle forced = m;
     forced.engine = e;
     const MultiHit got = multi_find(forced, hay, from);
-    ASSERT_EQ(got.pos, want.pos) << "engine " << int(e) << " icase " << icase << " from " << from << " needles " << ::testing::PrintToString(needles);
+    ASSERT_EQ(got.pos, want.pos) << "engine " << int(e) << " icase " << icase << " from " << from
+                                 << " needles " << ::testing::PrintToString(needles);
     if (want.pos != std::string_view::npos) {
       ASSERT_EQ(got.which, want.which) << "engine " << int(e);
     }
@@ -61,7 +63,8 @@ TEST(MultiNeedle, AgreesWithOneNeedleAtATime) {
         nd = hay.substr(rng() % (hl - nl + 1), nl);
       } else if (!needles.empty() && rng() % 3 == 0) {
         nd = needles[rng() % needles.size()];  // a prefix of, or an extension of, an earlier one
-        nd = rng() % 2 ? nd.substr(0, 1 + rng() % nd.size()) : nd + alphabet[rng() % alphabet.size()];
+        nd = rng() % 2 ? nd.substr(0, 1 + rng() % nd.size())
+                       : nd + alphabet[rng() % alphabet.size()];
       } else {
         for (size_t j = 0; j < nl; ++j) nd.push_back(alphabet[rng() % alphabet.size()]);
       }

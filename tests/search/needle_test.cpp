@@ -78,7 +78,8 @@ std::string periodic_text(std::mt19937& rng, std::string_view alphabet, size_t l
   std::string out;
   while (out.size() < len) out += seed;
   out.resize(len);
-  for (size_t k = rng() % 3; k > 0 && !out.empty(); --k) out[rng() % out.size()] = alphabet[rng() % alphabet.size()];
+  for (size_t k = rng() % 3; k > 0 && !out.empty(); --k)
+    out[rng() % out.size()] = alphabet[rng() % alphabet.size()];
   return out;
 }
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <string>
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <string>
 
 #include "search/walk.h"
 #include "support/run_zub.h"
@@ -89,8 +89,8 @@ TEST(Walk, SkipNamesNonSourceAndRoots) {
   WalkResult r = walk_roots({t.path()}, {});
   std::vector<std::string> f = rel(t, r.files);
   std::sort(f.begin(), f.end());
-  EXPECT_EQ(f, (std::vector<std::string>{".github/workflows/ci.yml", "Makefile", "package-lock.json",
-                                         "src/main.rs", "venvs/a.py"}));
+  EXPECT_EQ(f, (std::vector<std::string>{".github/workflows/ci.yml", "Makefile",
+                                         "package-lock.json", "src/main.rs", "venvs/a.py"}));
   EXPECT_EQ(r.non_source_skipped, 2u);
 
   // A root is not subject to the skip-name test or the non-source table.
@@ -132,7 +132,8 @@ TEST(Walk, UserFilters) {
   t.write("src/c.log", "");
   FileFilter name;
   name.names = {"*.test.tsx"};
-  EXPECT_EQ(rel(t, walk_roots({t / "src"}, name).files), std::vector<std::string>{"src/a.test.tsx"});
+  EXPECT_EQ(rel(t, walk_roots({t / "src"}, name).files),
+            std::vector<std::string>{"src/a.test.tsx"});
 
   FileFilter ex;
   ex.excludes = {t.path() + "/src/gen/*"};

@@ -1,16 +1,16 @@
 #include "http_server.h"
 
-#include <algorithm>
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstdio>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <stdexcept>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <stdexcept>
 
 namespace zub_test {
 
@@ -196,8 +196,8 @@ void HttpServer::serve(int fd, std::string address) {
     size_t sp1 = request_line.find(' ');
     size_t sp2 = request_line.find(' ', sp1 + 1);
     if (sp1 != std::string::npos)
-      req.target = request_line.substr(sp1 + 1, sp2 == std::string::npos ? std::string::npos
-                                                                          : sp2 - sp1 - 1);
+      req.target = request_line.substr(
+          sp1 + 1, sp2 == std::string::npos ? std::string::npos : sp2 - sp1 - 1);
     size_t pos = line_end == std::string::npos ? head.size() : line_end + 2;
     while (pos < head.size()) {
       size_t e = head.find("\r\n", pos);

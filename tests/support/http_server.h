@@ -30,8 +30,8 @@ struct ScriptedResponse {
   // Sent as given, in order ("Cache-Control", "max-age=60"); the server adds
   // only Content-Length and Connection.
   std::vector<std::pair<std::string, std::string>> headers;
-  int delay_ms = 0;                // wait before answering
-  bool honour_validators = true;   // false: never answer 304
+  int delay_ms = 0;               // wait before answering
+  bool honour_validators = true;  // false: never answer 304
   // A body that never ends: `body` (or filler) repeated in chunks until the
   // client goes away.
   bool endless = false;
@@ -41,10 +41,10 @@ struct ScriptedResponse {
 };
 
 struct ReceivedRequest {
-  std::string address;  // the local address the request arrived on
-  std::string target;   // request target, e.g. "/docs?q=1"
+  std::string address;                         // the local address the request arrived on
+  std::string target;                          // request target, e.g. "/docs?q=1"
   std::map<std::string, std::string> headers;  // lower-case names
-  int answered = 0;     // status sent (0 when the client went away first)
+  int answered = 0;                            // status sent (0 when the client went away first)
 };
 
 class HttpServer {

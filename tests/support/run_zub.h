@@ -18,10 +18,10 @@ struct Run {
 
 struct RunOptions {
   std::string stdin_data;
-  bool has_stdin = false;                 // false: standard input is /dev/null
-  std::vector<std::string> env_set;       // "NAME=value"
+  bool has_stdin = false;            // false: standard input is /dev/null
+  std::vector<std::string> env_set;  // "NAME=value"
   std::vector<std::string> env_unset;
-  std::string cwd;                        // empty: the test's own
+  std::string cwd;  // empty: the test's own
 };
 
 // Runs the zub binary with `args` (without the program name).

@@ -3,10 +3,10 @@
 // directory, and the kept raw output and the gain ledger stay switched on
 // under test. A test that needs its own state directory sets
 // XDG_STATE_HOME for the run it starts.
+#include <unistd.h>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 
 #include "base/dir_tree.h"
 #include "base/env.h"

@@ -1,12 +1,12 @@
 #include "support/temp_dir.h"
 
-#include <cstdlib>
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "base/dir_tree.h"
 #include "base/env.h"
@@ -62,7 +62,8 @@ std::string TempDir::mkdir(const std::string& rel) const {
 std::string TempDir::write(const std::string& rel, const std::string& content) const {
   const std::string full = path_ + "/" + rel;
   const size_t slash = full.rfind('/');
-  if (!zub::make_dirs(full.substr(0, slash))) throw std::runtime_error("cannot make directory for " + full);
+  if (!zub::make_dirs(full.substr(0, slash)))
+    throw std::runtime_error("cannot make directory for " + full);
   std::ofstream f(full, std::ios::binary);
   f << content;
   return full;

@@ -13,7 +13,8 @@ using zub_test::RunOptions;
 
 namespace {
 
-const std::string kTtlLine = "TTL: 상태0 · 변동15분 · blog1시간 · 문서1일 · 안정문서7일 · 버전고정30일\n";
+const std::string kTtlLine =
+    "TTL: 상태0 · 변동15분 · blog1시간 · 문서1일 · 안정문서7일 · 버전고정30일\n";
 const std::string kOptionLine =
     "옵션: --no-cache | --refresh | --ttl <초> | ZUB_CACHE_TTL | ZUB_CACHE_DEBUG=1\n";
 
@@ -28,12 +29,14 @@ RunOptions with_home(const std::string& home, std::vector<std::string> more = {}
 }  // namespace
 
 TEST(TtlDurationText, RoundsDownPerUnit) {
+  // clang-format off
   struct Case {
     uint64_t s;
     const char* text;
   } cases[] = {{0, "안함"},       {1, "0분"},       {59, "0분"},        {60, "1분"},
                {900, "15분"},     {3599, "59분"},   {3600, "1시간"},    {86399, "23시간"},
                {86400, "1일"},    {604800, "7일"},  {2592000, "30일"},  {kNoLifetime, "213503982334601일"}};
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(ttl_duration_text(c.s), c.text) << c.s;
 }
 
@@ -60,7 +63,8 @@ TEST(CacheCommand, ClearRemovesTheDirectoryAndSaysSoEveryTime) {
   ASSERT_TRUE(box.read(box.body_file("https://example.com/page")));
   // A link inside the cache is removed as a link; its target survives.
   const std::string outside = box.tmp.write("outside/keep", "keep me");
-  ASSERT_EQ(::symlink((box.tmp.path() + "/outside").c_str(), (box.cache_dir() + "/link").c_str()), 0);
+  ASSERT_EQ(::symlink((box.tmp.path() + "/outside").c_str(), (box.cache_dir() + "/link").c_str()),
+            0);
 
   const std::string line = "캐시 삭제: " + box.cache_dir() + "\n";
   auto first = run_zub({"cache", "clear"}, with_home(box.home));

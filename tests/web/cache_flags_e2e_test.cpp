@@ -17,7 +17,7 @@ RunOptions env_for(const CacheSandbox& box) {
   RunOptions o;
   o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
   o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                 "http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"};
+                 "http_proxy",   "HTTP_PROXY",  "all_proxy",     "ALL_PROXY"};
   return o;
 }
 

@@ -4,19 +4,19 @@
 // end reads it once per command, so a test can change a switch between calls.
 #pragma once
 
+#include <sys/stat.h>
+#include <sys/time.h>
 #include <cstdlib>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <sys/time.h>
 #include <vector>
 
 #include "base/file_io.h"
 #include "base/output.h"
+#include "support/run_zub.h"
 #include "web/fetch_cache.h"
 #include "web/fetch_policy.h"
 #include "web/wire_format.h"
-#include "support/run_zub.h"
 
 namespace zub_test {
 
@@ -63,9 +63,9 @@ struct CacheSandbox {
     home = tmp.mkdir("home");
     out.capture = true;
     env.set("HOME", home);
-    for (const char* v : {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE",
-                          "ZUB_CACHE_DEBUG", "http_proxy", "https_proxy", "HTTP_PROXY",
-                          "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
+    for (const char* v :
+         {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
+          "http_proxy", "https_proxy", "HTTP_PROXY", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
       env.unset(v);
     env.set("no_proxy", "*");
     env.set("NO_PROXY", "*");

@@ -1,10 +1,10 @@
 #include "web/curl_runner.h"
 
-#include <chrono>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <chrono>
+#include <fstream>
 
 #include "support/http_server.h"
 #include "web/cache_test_env.h"
@@ -99,10 +99,10 @@ TEST(BatchWriteout, ReadsOneBlockPerTransfer) {
       "<<<ZUBB:1 0 200\n{\"etag\":[\"a\"],\n\"x\":[\"<<<ZUBE\"]\n}\n<<<ZUBE\n"
       "<<<ZUBB:0 0 404\n{}\n<<<ZUBE\n"
       "<<<ZUBB:2 28 000\n{}\n<<<ZUBE\n"
-      "<<<ZUBB:3 0 200\n{}\n<<<ZUBE\n"   // index beyond the URLs
+      "<<<ZUBB:3 0 200\n{}\n<<<ZUBE\n"  // index beyond the URLs
       "<<<ZUBB:x 0 200\n{}\n<<<ZUBE\n"
       "<<<ZUBB:0 0 +301\n{\"a\":[\"b\"]}\n<<<ZUBE\n"  // a later block wins
-      "<<<ZUBB:2 0 200\n{\"cut\":[\"off\"]}\n";        // never ended: ignored
+      "<<<ZUBB:2 0 200\n{\"cut\":[\"off\"]}\n";       // never ended: ignored
   auto t = parse_batch_writeout(text, 3);
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[0].status, 301);
@@ -122,7 +122,7 @@ TEST(BatchOrThreads, BatchWhenTwoOrMoreUrlsPerHost) {
   EXPECT_TRUE(prefers_batch({"http://a/1", "http://a/2", "http://b/1", "http://b/2"}));
   EXPECT_FALSE(prefers_batch({"http://a/1", "http://a/2", "http://b/1"}));
   EXPECT_TRUE(prefers_batch({"http://www.a/1", "http://a/2"}));  // same host after www.
-  EXPECT_FALSE(prefers_batch({"http://a:1/", "http://a:2/"}));    // ports make hosts distinct
+  EXPECT_FALSE(prefers_batch({"http://a:1/", "http://a:2/"}));   // ports make hosts distinct
 }
 
 TEST(FetchOne, StoresThenAnswersFromCacheWithoutStartingAProcess) {
@@ -177,8 +177,8 @@ TEST(FetchOne, ExpiryByAgeRefetches) {
 TEST(FetchOne, RevalidatesWithEtagAndRestartsTheAgeClock) {
   CacheSandbox box;
   HttpServer server(kHosts);
-  server.route("/e", page("tagged body", {{"Cache-Control", "max-age=100"}, {"Age", "40"},
-                                          {"ETag", "\"v1\""}}));
+  server.route("/e", page("tagged body",
+                          {{"Cache-Control", "max-age=100"}, {"Age", "40"}, {"ETag", "\"v1\""}}));
   const std::string url = server.url("/e");
   ASSERT_EQ(fetch_one(url, "10", box.policy(), box.out).body, "tagged body");
   auto rec = box.record(url);
@@ -325,8 +325,11 @@ TEST(FetchOne, TimeoutMarkersAndBrokenEncoding) {
   ASSERT_TRUE(m.ok) << m.error;
   EXPECT_EQ(m.body, tricky);
 
-  server.route("/bin", page("a\xff" "b"));
-  EXPECT_EQ(fetch_one(server.url("/bin"), "10", box.policy(), box.out).body, "a\xEF\xBF\xBD" "b");
+  server.route("/bin", page("a\xff"
+                            "b"));
+  EXPECT_EQ(fetch_one(server.url("/bin"), "10", box.policy(), box.out).body,
+            "a\xEF\xBF\xBD"
+            "b");
 
   FetchResult refused = fetch_one("http://127.0.0.9:1/", "5", box.policy(), box.out);
   EXPECT_EQ(refused.error, "curl exit Some(7)");
@@ -403,9 +406,9 @@ TEST(FetchAll, OneBatchForFewHostsWithStatusesAndOrder) {
   const std::string cached_url = server.url("/cached", kHosts[1]);
   ASSERT_EQ(fetch_one(cached_url, "10", box.policy(), box.out).body, "cached body");
 
-  std::vector<std::string> urls = {server.url("/a", kHosts[0]),  server.url("/b", kHosts[0]),
-                                   cached_url,                   server.url("/gone", kHosts[1]),
-                                   server.url("/c", kHosts[1]),  server.url("/a", kHosts[0])};
+  std::vector<std::string> urls = {
+      server.url("/a", kHosts[0]),    server.url("/b", kHosts[0]), cached_url,
+      server.url("/gone", kHosts[1]), server.url("/c", kHosts[1]), server.url("/a", kHosts[0])};
   auto results = fetch_all(urls, box.policy(), box.out);
   ASSERT_EQ(results.size(), 6u);
   EXPECT_EQ(results[0].body, "A body\n");  // batch bodies are kept byte for byte
@@ -487,8 +490,9 @@ TEST(FetchOne, UrlThatLooksLikeAnOptionStaysAUrl) {
   const std::string written = box.tmp.path() + "/written";
   const std::string config =
       box.tmp.write("cfg", "url = \"" + server.url("/p") + "\"\noutput = \"" + written + "\"\n");
-  for (const auto& results : {std::vector<FetchResult>{fetch_one("-K" + config, "5", box.policy(), box.out)},
-                              fetch_all({"-K" + config, "--config=" + config}, box.policy(), box.out)}) {
+  for (const auto& results :
+       {std::vector<FetchResult>{fetch_one("-K" + config, "5", box.policy(), box.out)},
+        fetch_all({"-K" + config, "--config=" + config}, box.policy(), box.out)}) {
     for (const auto& r : results) {
       EXPECT_FALSE(r.ok);
       EXPECT_NE(r.error, "");

@@ -34,7 +34,7 @@ inline std::string bing_click(const std::string& target) {
 
 struct PageHit {
   std::string title;
-  std::string url;      // written into the href as given
+  std::string url;  // written into the href as given
   std::string snippet;
 };
 
@@ -42,12 +42,17 @@ struct PageHit {
 // name and breadcrumb, an h2 title link, a caption paragraph.
 inline std::string bing_block(const PageHit& h, const std::string& href) {
   return "<li class=\"b_algo\" data-id=\"\" iid=\"SERP.5123\"><div class=\"b_tpcn\">"
-         "<a class=\"tilk\" aria-label=\"Site\" href=\"" + href + "\" h=\"ID=SERP,5123.1\">"
+         "<a class=\"tilk\" aria-label=\"Site\" href=\"" +
+         href +
+         "\" h=\"ID=SERP,5123.1\">"
          "<div class=\"tpic\"><img src=\"data:image/png;base64,iVBORw0\"></div>"
          "<div class=\"tptxt\"><div class=\"tptt\">Site</div><div class=\"tpmeta\">"
          "<div class=\"b_attribution\"><cite>example › docs</cite></div></div></div></a></div>"
-         "<h2><a href=\"" + href + "\" h=\"ID=SERP,5135.1\">" + h.title + "</a></h2>"
-         "<div class=\"b_caption\"><p class=\"b_lineclamp2\">" + h.snippet + "</p></div></li>\n";
+         "<h2><a href=\"" +
+         href + "\" h=\"ID=SERP,5135.1\">" + h.title +
+         "</a></h2>"
+         "<div class=\"b_caption\"><p class=\"b_lineclamp2\">" +
+         h.snippet + "</p></div></li>\n";
 }
 
 inline std::string bing_page(const std::vector<PageHit>& hits, bool click_tracking = true) {
@@ -57,8 +62,9 @@ inline std::string bing_page(const std::vector<PageHit>& hits, bool click_tracki
       "<header><a href=\"https://www.bing.com/?FORM=Z9FD1\">Home</a></header>"
       "<main><ol id=\"b_results\">\n";
   for (const auto& h : hits) page += bing_block(h, click_tracking ? bing_click(h.url) : h.url);
-  page += "<li class=\"b_pag\"><a href=\"/search?q=x&amp;first=11\">Next</a></li></ol></main>"
-          "</body></html>\n";
+  page +=
+      "<li class=\"b_pag\"><a href=\"/search?q=x&amp;first=11\">Next</a></li></ol></main>"
+      "</body></html>\n";
   return page;
 }
 
@@ -67,12 +73,14 @@ inline std::string bing_page(const std::vector<PageHit>& hits, bool click_tracki
 inline std::string brave_block(const PageHit& h, int pos) {
   return "<div class=\"snippet svelte-1ej3dsu\" data-pos=\"" + std::to_string(pos) +
          "\" data-type=\"web\" data-ref=\"\"><div class=\"result-wrapper\">"
-         "<a href=\"" + h.url + "\" target=\"_self\" class=\"svelte-14r20fy l1\">"
+         "<a href=\"" +
+         h.url +
+         "\" target=\"_self\" class=\"svelte-14r20fy l1\">"
          "<div class=\"site-wrapper\"><div class=\"site-name-content\">"
          "<div class=\"desktop-small-semibold\">Site</div><cite class=\"snippet-url\">"
          "<span class=\"netloc\">site</span><span class=\"url-path\"> › docs › page</span>"
-         "</cite></div></div><div class=\"title search-snippet-title\">" + h.title +
-         "</div></a><div class=\"generic-snippet\"><div class=\"content\">" + h.snippet +
+         "</cite></div></div><div class=\"title search-snippet-title\">" +
+         h.title + "</div></a><div class=\"generic-snippet\"><div class=\"content\">" + h.snippet +
          "</div></div></div></div>\n";
 }
 
@@ -83,7 +91,8 @@ inline std::string brave_page(const std::vector<PageHit>& hits) {
       "<div id=\"results\">\n";
   int pos = 1;
   for (const auto& h : hits) page += brave_block(h, pos++);
-  page += "<footer><a href=\"https://brave.com/privacy/\">Privacy</a></footer></div></body></html>\n";
+  page +=
+      "<footer><a href=\"https://brave.com/privacy/\">Privacy</a></footer></div></body></html>\n";
   return page;
 }
 
@@ -105,11 +114,13 @@ inline std::string searx_json(const std::vector<PageHit>& hits) {
     first = false;
     body += "{\"url\": \"" + json_escape(h.url) + "\", \"title\": \"" + json_escape(h.title) +
             "\", \"content\": \"" + json_escape(h.snippet) +
-            "\", \"engine\": \"duckduckgo\", \"parsed_url\": [\"https\", \"x\", \"/\", \"\", \"\", \"\"],"
+            "\", \"engine\": \"duckduckgo\", \"parsed_url\": [\"https\", \"x\", \"/\", \"\", \"\", "
+            "\"\"],"
             " \"engines\": [\"duckduckgo\", \"wikipedia\"], \"positions\": [1], \"score\": 1.0}";
   }
-  body += "], \"answers\": [], \"corrections\": [], \"infoboxes\": [], \"suggestions\": [],"
-          " \"unresponsive_engines\": []}";
+  body +=
+      "], \"answers\": [], \"corrections\": [], \"infoboxes\": [], \"suggestions\": [],"
+      " \"unresponsive_engines\": []}";
   return body;
 }
 

@@ -1,9 +1,9 @@
 #include "web/engine_standins.h"
 
 #include <dirent.h>
+#include <sys/stat.h>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 
 #include "web/wire_format.h"
 

@@ -57,8 +57,8 @@ TEST(CacheRecordText, ParsesFourLinesAndRejectsBadNumbers) {
   EXPECT_EQ(crlf->etag, "E");
   EXPECT_EQ(crlf->last_modified, "");
 
-  for (const char* bad : {"", "1\n", "x\n2\n", "1\n-2\n", "1\n18446744073709551616\n", "1\n\n",
-                          " 1\n2\n"})
+  for (const char* bad :
+       {"", "1\n", "x\n2\n", "1\n-2\n", "1\n18446744073709551616\n", "1\n\n", " 1\n2\n"})
     EXPECT_FALSE(parse_cache_record(bad)) << bad;
 
   CacheRecord rec{7, kNoLifetime, "W/\"x\"", "", std::nullopt};
@@ -181,8 +181,9 @@ TEST(FetchCache, TroubleReadsAsMiss) {
   CacheSandbox box;
   // Not UTF-8, future modification time, malformed record.
   store(kUrl, "ok", std::nullopt);
-  box.tmp.write("home/.claude/cache/zub-fetch/" + box.body_file(kUrl).substr(box.cache_dir().size() + 1),
-                "\xff\xfe");
+  box.tmp.write(
+      "home/.claude/cache/zub-fetch/" + box.body_file(kUrl).substr(box.cache_dir().size() + 1),
+      "\xff\xfe");
   EXPECT_FALSE(lookup(kUrl));
   store(kUrl, "ok", std::nullopt);
   box.age_body(kUrl, -100);
@@ -232,9 +233,10 @@ TEST(FetchCache, ValidatorsWithLineBreaksAreNotKept) {
   CacheSandbox sandbox;
   // "\n" inside the JSON string decodes to a line feed: kept, it would turn
   // the four-line record into five and inject a header into the next request.
-  store(kUrl, "b", std::string("{\"cache-control\":[\"max-age=60\"],"
-                                     "\"etag\":[\"\\\"a\\nX-Evil: 1\\\"\"],"
-                                     "\"last-modified\":[\"Tue, 01 Nov 1994 00:00:00 GMT\"]}"));
+  store(kUrl, "b",
+        std::string("{\"cache-control\":[\"max-age=60\"],"
+                    "\"etag\":[\"\\\"a\\nX-Evil: 1\\\"\"],"
+                    "\"last-modified\":[\"Tue, 01 Nov 1994 00:00:00 GMT\"]}"));
   auto rec = entry(kUrl).record();
   ASSERT_TRUE(rec);
   EXPECT_EQ(rec->etag, "");
@@ -263,7 +265,8 @@ TEST(FetchCache, RecordServesOnlyTheBodyItWasWrittenWith) {
   }
 
   // A four-line record names no body: served as before.
-  ASSERT_TRUE(write_file_atomic(box.record_file(kUrl), std::to_string(unix_now()) + "\n600\n\"v1\"\n\n"));
+  ASSERT_TRUE(
+      write_file_atomic(box.record_file(kUrl), std::to_string(unix_now()) + "\n600\n\"v1\"\n\n"));
   EXPECT_EQ(lookup(kUrl), "first bodY");
   // A fifth line that does not parse is ignored, as older versions do.
   ASSERT_TRUE(write_file_atomic(box.record_file(kUrl), "1\n600\n\n\nnot a check\n"));

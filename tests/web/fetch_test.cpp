@@ -107,7 +107,8 @@ TEST(FormatSections, LinkListNoticeAndFailures) {
   // A failure line is never cut away, whatever the budget.
   EXPECT_EQ(format_sections({failure("u", "연결 실패")}, 0), "[fetch 실패: 연결 실패]\n");
   // Every URL failed: no note.
-  EXPECT_EQ(format_sections({failure("http://a/", "HTTP 500"), failure("http://b/", "curl exit Some(6)")}, 10),
+  EXPECT_EQ(format_sections(
+                {failure("http://a/", "HTTP 500"), failure("http://b/", "curl exit Some(6)")}, 10),
             "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl exit Some(6)]\n");
 }
 
@@ -159,8 +160,9 @@ class FetchCli : public ::testing::Test {
   zub_test::Run fetch(std::vector<std::string> args) {
     zub_test::RunOptions o;
     o.env_set = {"HOME=" + box.home, "no_proxy=*", "NO_PROXY=*"};
-    o.env_unset = {"ZUB_NO_CACHE", "ZUB_REFRESH", "ZUB_CACHE_TTL", "ZUB_STALE", "ZUB_CACHE_DEBUG",
-                   "http_proxy", "HTTP_PROXY", "ALL_PROXY", "all_proxy", "CURL_HOME", "XDG_CONFIG_HOME"};
+    o.env_unset = {"ZUB_NO_CACHE",    "ZUB_REFRESH", "ZUB_CACHE_TTL",  "ZUB_STALE",
+                   "ZUB_CACHE_DEBUG", "http_proxy",  "HTTP_PROXY",     "ALL_PROXY",
+                   "all_proxy",       "CURL_HOME",   "XDG_CONFIG_HOME"};
     args.insert(args.begin(), "fetch");
     return zub_test::run_zub(args, o);
   }
@@ -172,7 +174,8 @@ class FetchCli : public ::testing::Test {
 TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
   const std::string a = article("alpha"), b = article("beta");
   std::string links = "<html><body><ul>";
-  for (int i = 0; i < 60; ++i) links += "<li><a href=/item" + std::to_string(i) + ">Item " + std::to_string(i) + "</a></li>";
+  for (int i = 0; i < 60; ++i)
+    links += "<li><a href=/item" + std::to_string(i) + ">Item " + std::to_string(i) + "</a></li>";
   links += "</ul></body></html>";
   server.route("/a", ok(a));
   server.route("/b", ok(b));
@@ -187,11 +190,12 @@ TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
   ASSERT_EQ(r.status, 0) << r.err;
   // 560 + 554 + 2175 bytes of HTML; 498 + 492 bytes of markdown and the
   // 25 of the failure line.
-  const std::string want = "## " + host("127.0.0.1") + "\n" + article_md("alpha") + "## " + host("127.0.0.2") +
-                           "\n" + article_md("beta") + "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n" +
-                           "## " + host("127.0.0.2") + "\n" +
-                           "[본문 없음: 링크 목록형 페이지(2KB). 개별 항목 URL 을 직접 fetch 하라]\n\n"
-                           "[zub: 3KB→1015B -70%]\n";
+  const std::string want =
+      "## " + host("127.0.0.1") + "\n" + article_md("alpha") + "## " + host("127.0.0.2") + "\n" +
+      article_md("beta") + "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n" + "## " +
+      host("127.0.0.2") + "\n" +
+      "[본문 없음: 링크 목록형 페이지(2KB). 개별 항목 URL 을 직접 fetch 하라]\n\n"
+      "[zub: 3KB→1015B -70%]\n";
   EXPECT_EQ(r.out, want);
   EXPECT_TRUE(zub::is_valid_utf8(r.out));
 }
@@ -235,7 +239,9 @@ TEST_F(FetchCli, BudgetZeroAndExactLength) {
 TEST_F(FetchCli, EveryUrlFailing) {
   const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "## " + host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+  EXPECT_EQ(r.out,
+            "## " + host("127.0.0.1") +
+                "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
 }
 
 // Brackets and braces are common in query strings; curl must take them

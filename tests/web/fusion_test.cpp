@@ -69,8 +69,10 @@ TEST(Fusion, TitleTakenWhenRecordTitleIsHost) {
 }
 
 TEST(Fusion, StableSortKeepsCreationOrderOnTies) {
-  std::vector<SearchHit> brave = {{"b1", "https://b1.example/", ""}, {"b2", "https://b2.example/", ""}};
-  std::vector<SearchHit> bing = {{"g1", "https://g1.example/", ""}, {"g2", "https://g2.example/", ""}};
+  std::vector<SearchHit> brave = {{"b1", "https://b1.example/", ""},
+                                  {"b2", "https://b2.example/", ""}};
+  std::vector<SearchHit> bing = {{"g1", "https://g1.example/", ""},
+                                 {"g2", "https://g2.example/", ""}};
   auto fused = fuse_hits({{"brave", &brave}, {"bing", &bing}});
   ASSERT_EQ(fused.size(), 4u);
   EXPECT_EQ(fused[0].title, "b1");
@@ -78,7 +80,8 @@ TEST(Fusion, StableSortKeepsCreationOrderOnTies) {
   EXPECT_EQ(fused[2].title, "b2");
   EXPECT_EQ(fused[3].title, "g2");
   // Duplicate pages within one engine add up too, under the one label.
-  std::vector<SearchHit> dup = {{"d", "https://d.example/a", ""}, {"d", "https://d.example/a/", ""}};
+  std::vector<SearchHit> dup = {{"d", "https://d.example/a", ""},
+                                {"d", "https://d.example/a/", ""}};
   auto merged = fuse_hits({{"searx", &dup}});
   ASSERT_EQ(merged.size(), 1u);
   EXPECT_EQ(merged[0].engines, std::vector<std::string>{"searx"});
@@ -93,7 +96,7 @@ TEST(Fusion, PerHostSelection) {
   };
   std::vector<FusedHit> sorted = {rec("https://docs.a.com/1"), rec("https://www.docs.a.com/2"),
                                   rec("https://docs.a.com/3"), rec("https://b.com/1"),
-                                  rec("https://c.com/1"), rec("https://c.com/2")};
+                                  rec("https://c.com/1"),      rec("https://c.com/2")};
   auto kept = select_per_host(sorted, 3);
   ASSERT_EQ(kept.size(), 3u);
   EXPECT_EQ(kept[2].url, "https://b.com/1");  // the third docs.a.com record is skipped

@@ -82,9 +82,9 @@ TEST(ResultBlocks, UnwrapsClickTrackingLinks) {
       "https://www.bing.com/ck/a?!&&p=abc&u=a1" + zub_test::base64_url(target) + "&ntb=1";
   EXPECT_EQ(unwrap_click_link(click), target);
   // The first "u=" parameter that fails passes on to the next.
-  EXPECT_EQ(unwrap_click_link("https://www.bing.com/ck/a?!&u=a1%%%&u=a1" +
-                              zub_test::base64_url(target)),
-            target);
+  EXPECT_EQ(
+      unwrap_click_link("https://www.bing.com/ck/a?!&u=a1%%%&u=a1" + zub_test::base64_url(target)),
+      target);
   // Not an http address, not UTF-8, undecodable, or no tracking host: unchanged.
   for (std::string href : {"https://www.bing.com/ck/a?!&u=a1" + zub_test::base64_url("ftp://x/y"),
                            "https://www.bing.com/ck/a?!&u=a1" + zub_test::base64_url("http\xff"),
@@ -158,14 +158,15 @@ TEST(ResultBlocks, TitleCandidatesInOrder) {
        "<div class=\"b_caption\"><p>Own caption of the result</p></div></li>",
        "Anchor Title Line", "Own caption of the result"},
       {"anchor: short lines joined when together long enough",
-       "<li><a href=\"https://ex.org/a\"><span>Tiny</span><span>Bits</span></a></li>",
-       "Tiny Bits", "Bits"},
+       "<li><a href=\"https://ex.org/a\"><span>Tiny</span><span>Bits</span></a></li>", "Tiny Bits",
+       "Bits"},
       {"anchor of four characters: heading used",
        "<li><a href=\"https://ex.org/a\">Docs</a><h2 class=\"t\"><b>Reference</b>  Manual</h2>"
        "<p>The longest line of this block is the snippet.</p></li>",
        "Reference Manual", "The longest line of this block is the snippet."},
       {"anchor that is a bare url: heading of exactly 8 characters",
-       "<li><a href=\"https://ex.org/a\">https://ex.org/a/long</a><h2>Eight ch</h2><p>Docs</p></li>",
+       "<li><a href=\"https://ex.org/a\">https://ex.org/a/long</a><h2>Eight "
+       "ch</h2><p>Docs</p></li>",
        "Eight ch", "Docs"},
       {"heading of 7 characters dropped: first long block line",
        "<li><a href=\"https://ex.org/a\">abc</a><h2>Seven c</h2><p>x › breadcrumb line</p>"
@@ -177,8 +178,8 @@ TEST(ResultBlocks, TitleCandidatesInOrder) {
       {"no usable title: made from the link",
        "<li><a href=\"https://www.docs.example.com/guide/getting-started/\">go</a></li>",
        "docs.example.com: getting started", ""},
-      {"slug too short: host alone",
-       "<li><a href=\"https://example.com/a/\">go</a><p>ok</p></li>", "example.com", ""},
+      {"slug too short: host alone", "<li><a href=\"https://example.com/a/\">go</a><p>ok</p></li>",
+       "example.com", ""},
   };
   for (const auto& c : cases) {
     auto hit = parse_result_block(c.block);
@@ -274,8 +275,8 @@ TEST(ResultBlocks, RealPagesGiveEachResultsHeadingAndOwnDescription) {
        "Jul 24, 2025 · How caffeine affects your sleep depends on dose, frequency, and individual "
        "biology including genetics. Even if you can …"},
   };
-  const auto got = parse_result_page(corpus_page("bing-does-caffeine-affect-sleep.html"),
-                                     kBingMarker);
+  const auto got =
+      parse_result_page(corpus_page("bing-does-caffeine-affect-sleep.html"), kBingMarker);
   ASSERT_EQ(got.size(), bing.size());
   for (size_t i = 0; i < bing.size(); ++i) {
     EXPECT_EQ(got[i].title, bing[i].title) << i;
@@ -303,9 +304,11 @@ TEST(ResultBlocks, SnippetNeverFromCodeAndWithoutDateSeparator) {
   } cases[] = {
       {"script, style and svg text is no line, their hrefs no link",
        "<li><script>var d = '<a href=\"https://data.example/\">" + long_line +
-           "</a>';</script><style>.b{content:\"" + long_line + "\"}</style>"
+           "</a>';</script><style>.b{content:\"" + long_line +
+           "\"}</style>"
            "<h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
-           "<svg><text>" + long_line + "</text></svg><p>Short body line</p></li>",
+           "<svg><text>" +
+           long_line + "</text></svg><p>Short body line</p></li>",
        "https://ex.org/p", "Result Title Text", "Short body line"},
       {"no caption: longest line, without the separator a date left",
        "<li><h2><a href=\"https://ex.org/p\">Result Title Text</a></h2>"
@@ -323,7 +326,8 @@ TEST(ResultBlocks, SnippetNeverFromCodeAndWithoutDateSeparator) {
       {"snippet box without a content element: its whole text",
        "<div data-type=\"web\"><a href=\"https://ex.org/p\"><div class=\"title "
        "search-snippet-title\">Boxed Result Title</div></a><div class=\"generic-snippet x\">"
-       "<span>2 days ago -</span> Text of the box</div><div>" + long_line + "</div></div>",
+       "<span>2 days ago -</span> Text of the box</div><div>" +
+           long_line + "</div></div>",
        "https://ex.org/p", "Boxed Result Title", "2 days ago - Text of the box"},
   };
   for (const auto& c : cases) {
@@ -336,15 +340,17 @@ TEST(ResultBlocks, SnippetNeverFromCodeAndWithoutDateSeparator) {
 }
 
 TEST(ResultBlocks, LastBlockEndsWithTheResult) {
-  const std::string data = "<script>window.data = {\"snippet\": \"" + std::string(400, 'j') +
-                           "\"}</script>";
+  const std::string data =
+      "<script>window.data = {\"snippet\": \"" + std::string(400, 'j') + "\"}</script>";
   const std::string side = "<div class=\"side\"><p>" + std::string(300, 's') + "</p></div>";
   // Closed: the last block ends with the result's element, nested ones and
   // closing tags inside a comment or a script string notwithstanding.
-  std::string page = "<ol><li class=\"b_algo\"><h2><a href=\"https://ex.org/1\">First Title"
-                     "</a></h2></li><li class=\"b_algo\"><h2><a href=\"https://ex.org/2\">"
-                     "Second Title</a></h2><ul><li>Inner item of the result</li></ul><!-- </li> -->"
-                     "<script>s = \"</li>\";</script></LI>" + data + side + "</ol>";
+  std::string page =
+      "<ol><li class=\"b_algo\"><h2><a href=\"https://ex.org/1\">First Title"
+      "</a></h2></li><li class=\"b_algo\"><h2><a href=\"https://ex.org/2\">"
+      "Second Title</a></h2><ul><li>Inner item of the result</li></ul><!-- </li> -->"
+      "<script>s = \"</li>\";</script></LI>" +
+      data + side + "</ol>";
   auto blocks = split_result_blocks(page, kBingMarker);
   ASSERT_EQ(blocks.size(), 2u);
   EXPECT_EQ(blocks[1].substr(blocks[1].size() - 14), "</script></LI>");
@@ -353,14 +359,18 @@ TEST(ResultBlocks, LastBlockEndsWithTheResult) {
   EXPECT_EQ(hits[1].snippet, "Inner item of the result");
 
   // Never closed: it ends at the first script after it.
-  page = "<div><div data-type=\"web\"><a href=\"https://ex.org/3\">Third Title</a>"
-         "<p>Body of the third</p>" + data + side;
+  page =
+      "<div><div data-type=\"web\"><a href=\"https://ex.org/3\">Third Title</a>"
+      "<p>Body of the third</p>" +
+      data + side;
   blocks = split_result_blocks(page, kBraveMarker);
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_TRUE(blocks[0].ends_with("<p>Body of the third</p>")) << blocks[0];
   // ... or at the end of the list, whichever comes first.
-  page = "<ul><li class=\"b_algo\"><a href=\"https://ex.org/4\">Fourth Title</a>"
-         "<p>Body of the fourth</ul>" + side + data;
+  page =
+      "<ul><li class=\"b_algo\"><a href=\"https://ex.org/4\">Fourth Title</a>"
+      "<p>Body of the fourth</ul>" +
+      side + data;
   blocks = split_result_blocks(page, kBingMarker);
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_TRUE(blocks[0].ends_with("Body of the fourth")) << blocks[0];

@@ -26,7 +26,8 @@ TEST(SearxJson, ObjectScanHandlesNestingAndEnds) {
   // so the object after it is not read; an unterminated object is dropped.
   const std::string body =
       "{\"query\":\"x\",\"results\" : [ {\"url\":\"https://a.example/\",\"meta\":{\"k\":\"}\"}},"
-      "\"stray string { \", {\"url\":\"https://b.example/\"} ], \"more\": [{\"url\":\"https://c/\"}]}";
+      "\"stray string { \", {\"url\":\"https://b.example/\"} ], \"more\": "
+      "[{\"url\":\"https://c/\"}]}";
   auto objects = searx_result_objects(body);
   ASSERT_EQ(objects.size(), 2u);
   EXPECT_EQ(objects[0], "{\"url\":\"https://a.example/\",\"meta\":{\"k\":\"}\"}}");

@@ -19,7 +19,7 @@ TEST(UrlTtl, FirstMatchingClassDecides) {
       {"https://api.example.com/ping", 0},
       {"https://example.com/service/status", 0},
       {"https://example.com/status/page", 900},  // /status only counts at the end
-      {"http://localhost:3000/docs", 86400},      // localhost with a port is not "localhost"
+      {"http://localhost:3000/docs", 86400},     // localhost with a port is not "localhost"
       // 900: volatile
       {"https://example.com/pricing", 900},
       {"https://example.com/docs/rate_limits", 900},  // volatile wins over docs

@@ -1,13 +1,13 @@
 // End-to-end runs of `zub web` against stand-in curl and docker programs
 // that serve realistic result pages and the local service's JSON.
-#include <algorithm>
-#include <chrono>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <algorithm>
+#include <chrono>
 
 #include "base/utf8.h"
-#include "web/engine_pages.h"
 #include "support/http_server.h"
+#include "web/engine_pages.h"
 #include "web/engine_standins.h"
 
 using namespace zub_test;
@@ -23,7 +23,8 @@ constexpr const char* kRestartNote = "[zub] searxng 가 내려가 있어 다시 
 std::string article(const std::string& heading, int paragraphs) {
   std::string html = "<!DOCTYPE html><html><head><title>" + heading +
                      "</title></head><body><nav><a href=\"/\">Home</a> <a href=\"/blog\">Blog</a>"
-                     "</nav><article><h1>" + heading + "</h1>";
+                     "</nav><article><h1>" +
+                     heading + "</h1>";
   for (int p = 0; p < paragraphs; ++p)
     html += "<p>Paragraph " + std::to_string(p) + " of " + heading +
             " explains how the write-ahead log keeps readers and the writer apart, why "
@@ -58,41 +59,45 @@ size_t count_of(const std::string& hay, const std::string& needle) {
 TEST(WebCommand, FusesThreeEnginesWithDebugLine) {
   EngineStandIns s;
   const std::string q = "sqlite+wal";
-  s.serve(searx_url(q), searx_json({
-                            {"Write-Ahead Logging - SQLite", "https://www.sqlite.org/wal.html",
-                             "WAL mode."},
-                            {"WAL internals", "https://blog.example.net/wal-internals",
-                             "How the wal-index works."},
-                        }));
+  s.serve(
+      searx_url(q),
+      searx_json({
+          {"Write-Ahead Logging - SQLite", "https://www.sqlite.org/wal.html", "WAL mode."},
+          {"WAL internals", "https://blog.example.net/wal-internals", "How the wal-index works."},
+      }));
   s.serve(brave_url(q),
           brave_page({
-              {"Write-Ahead Logging", "https://sqlite.org/wal.html", "The default method is a rollback journal."},
-              {"How does SQLite WAL work?", "https://stackoverflow.com/questions/1/wal?utm_source=brave",
-               "Asked 10 years ago."},
+              {"Write-Ahead Logging", "https://sqlite.org/wal.html",
+               "The default method is a rollback journal."},
+              {"How does SQLite WAL work?",
+               "https://stackoverflow.com/questions/1/wal?utm_source=brave", "Asked 10 years ago."},
           }));
-  s.serve(bing_url(q),
-          bing_page({
-              {"Write-Ahead Logging - SQLite", "http://www.sqlite.org/wal.html/",
-               "The default method by which SQLite implements atomic commit is a rollback journal."},
-              {"How does SQLite WAL work? - Stack Overflow", "https://stackoverflow.com/questions/1/wal",
-               "Asked 10 years ago, viewed 5k times, with three answers."},
-          }));
+  s.serve(
+      bing_url(q),
+      bing_page({
+          {"Write-Ahead Logging - SQLite", "http://www.sqlite.org/wal.html/",
+           "The default method by which SQLite implements atomic commit is a rollback journal."},
+          {"How does SQLite WAL work? - Stack Overflow",
+           "https://stackoverflow.com/questions/1/wal",
+           "Asked 10 years ago, viewed 5k times, with three answers."},
+      }));
   auto r = run_zub({"web", "sqlite wal"}, s.options({"ZUB_WEB_DEBUG="}));
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            "1. Write-Ahead Logging: sqlite.org\n"
-            "   The default method by which SQLite implements atomic commit is a rollback journal.\n"
-            "   [searx+brave+bing 0.0361]\n"
-            "   https://www.sqlite.org/wal.html\n"
-            "2. How does SQLite WAL work?: stackoverflow.com\n"
-            "   Asked 10 years ago, viewed 5k times, with three answers.\n"
-            "   [brave+bing 0.0194]\n"
-            "   https://stackoverflow.com/questions/1/wal?utm_source=brave\n"
-            "3. WAL internals: blog.example.net\n"
-            "   How the wal-index works.\n"
-            "   [searx 0.0161]\n"
-            "   https://blog.example.net/wal-internals\n");
+  EXPECT_EQ(
+      r.out,
+      "1. Write-Ahead Logging: sqlite.org\n"
+      "   The default method by which SQLite implements atomic commit is a rollback journal.\n"
+      "   [searx+brave+bing 0.0361]\n"
+      "   https://www.sqlite.org/wal.html\n"
+      "2. How does SQLite WAL work?: stackoverflow.com\n"
+      "   Asked 10 years ago, viewed 5k times, with three answers.\n"
+      "   [brave+bing 0.0194]\n"
+      "   https://stackoverflow.com/questions/1/wal?utm_source=brave\n"
+      "3. WAL internals: blog.example.net\n"
+      "   How the wal-index works.\n"
+      "   [searx 0.0161]\n"
+      "   https://blog.example.net/wal-internals\n");
 
   // Each engine page was asked for once, with the result-page timeout.
   for (const auto& url : {searx_url(q), brave_url(q), bing_url(q)}) {
@@ -104,10 +109,11 @@ TEST(WebCommand, FusesThreeEnginesWithDebugLine) {
   // Without the switch there is no debug line. The public result pages
   // come from the cache this time; the local service is never cached.
   auto quiet = run_zub({"web", "sqlite wal", "1"}, s.options());
-  EXPECT_EQ(quiet.out,
-            "1. Write-Ahead Logging: sqlite.org\n"
-            "   The default method by which SQLite implements atomic commit is a rollback journal.\n"
-            "   https://www.sqlite.org/wal.html\n");
+  EXPECT_EQ(
+      quiet.out,
+      "1. Write-Ahead Logging: sqlite.org\n"
+      "   The default method by which SQLite implements atomic commit is a rollback journal.\n"
+      "   https://www.sqlite.org/wal.html\n");
   EXPECT_EQ(calls_for(s, brave_url(q)).size(), 1u);
   EXPECT_EQ(calls_for(s, bing_url(q)).size(), 1u);
   EXPECT_EQ(calls_for(s, searx_url(q)).size(), 2u);
@@ -117,10 +123,13 @@ TEST(WebCommand, MergeKeyJoinsVariantsButNotOtherParameters) {
   EngineStandIns s;
   const std::string q = "guide";
   s.refuse(searx_url(q));
-  s.serve(brave_url(q), brave_page({
-                            {"The Example Guide", "https://www.example.org/guide/?utm_source=x&utm_medium=y", "Brave snippet."},
-                            {"Example list page one", "https://example.org/list?page=1", "The first page of the list."},
-                        }));
+  s.serve(brave_url(q),
+          brave_page({
+              {"The Example Guide", "https://www.example.org/guide/?utm_source=x&utm_medium=y",
+               "Brave snippet."},
+              {"Example list page one", "https://example.org/list?page=1",
+               "The first page of the list."},
+          }));
   s.serve(bing_url(q), bing_page({
                            {"The Example Guide", "http://example.org/guide", "Bing's snippet."},
                            {"Example list page two", "https://example.org/list?page=2", "second"},
@@ -193,8 +202,8 @@ TEST(WebCommand, MoreBodiesThanListedEntries) {
   EngineStandIns s;
   const std::string q = "wal";
   std::vector<PageHit> hits;
-  const char* hosts[] = {"h1.example", "h2.example", "h3.example", "h4.example", "h5.example",
-                         "h6.example"};
+  const char* hosts[] = {"h1.example", "h2.example", "h3.example",
+                         "h4.example", "h5.example", "h6.example"};
   for (int i = 0; i < 6; ++i) {
     const std::string url = std::string("https://") + hosts[i] + "/article";
     hits.push_back({"Article number " + std::to_string(i + 1), url, "snippet"});
@@ -220,7 +229,8 @@ TEST(WebCommand, MoreBodiesThanListedEntries) {
     const size_t cut = bodies.find("\n…[cut]\n", at);
     ASSERT_NE(cut, std::string::npos);
     const size_t text_start = at + heading.size();
-    EXPECT_EQ(zub::char_count(std::string_view(bodies).substr(text_start, cut - text_start)), 1800u);
+    EXPECT_EQ(zub::char_count(std::string_view(bodies).substr(text_start, cut - text_start)),
+              1800u);
     pos = cut;
   }
   EXPECT_EQ(bodies.find("h6.example"), std::string::npos);
@@ -247,16 +257,18 @@ TEST(WebCommand, SearxDownWithoutDocker) {
   // A second bare word sets N back to 6; the query is the first word alone.
   const std::string q = "sqlite";
   s.refuse(searx_url(q));
-  s.serve(brave_url(q), brave_page({{"SQLite Home Page", "https://sqlite.org/", "Small. Fast. Reliable."}}));
+  s.serve(brave_url(q),
+          brave_page({{"SQLite Home Page", "https://sqlite.org/", "Small. Fast. Reliable."}}));
   s.serve(bing_url(q), bing_page({{"SQLite - Wikipedia", "https://en.wikipedia.org/wiki/SQLite",
                                    "SQLite is a database engine written in C."}}));
   auto r = run_zub({"web", "sqlite", "1", "wal"}, s.options());
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            "1. SQLite Home Page: sqlite.org\n   Small. Fast. Reliable.\n   https://sqlite.org/\n"
-            "2. SQLite - Wikipedia: en.wikipedia.org\n   SQLite is a database engine written in C.\n"
-            "   https://en.wikipedia.org/wiki/SQLite\n");
+  EXPECT_EQ(
+      r.out,
+      "1. SQLite Home Page: sqlite.org\n   Small. Fast. Reliable.\n   https://sqlite.org/\n"
+      "2. SQLite - Wikipedia: en.wikipedia.org\n   SQLite is a database engine written in C.\n"
+      "   https://en.wikipedia.org/wiki/SQLite\n");
   EXPECT_EQ(calls_for(s, searx_url(q)).size(), 1u);
 }
 
@@ -265,7 +277,8 @@ TEST(WebCommand, SearxDownAndDockerCannotStartIt) {
   s.install_docker(1);
   const std::string q = "wal";
   s.refuse(searx_url(q));
-  s.serve(brave_url(q), brave_page({{"Write-Ahead Logging", "https://sqlite.org/wal.html", "Write-ahead logging in SQLite."}}));
+  s.serve(brave_url(q), brave_page({{"Write-Ahead Logging", "https://sqlite.org/wal.html",
+                                     "Write-ahead logging in SQLite."}}));
   s.refuse(bing_url(q), 28);
   auto r = run_zub({"web", "wal"}, s.options());
   EXPECT_EQ(r.status, 0);
@@ -282,15 +295,19 @@ TEST(WebCommand, SearxRestartedByDocker) {
   s.install_docker(0);
   const std::string q = "wal";
   s.refuse(searx_url(q));
-  s.serve_after_docker(searx_url(q), searx_json({{"Local result", "https://local.example/r", "from searx"}}));
-  s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/", "Found by the second engine."}}));
+  s.serve_after_docker(searx_url(q),
+                       searx_json({{"Local result", "https://local.example/r", "from searx"}}));
+  s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/",
+                                     "Found by the second engine."}}));
   s.serve(bing_url(q), "");
   auto r = run_zub({"web", "wal"}, s.options({"ZUB_WEB_DEBUG=yes", "ZUB_TEST_SEARX_RETRY_MS=1"}));
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, kRestartNote);
   EXPECT_EQ(r.out,
-            "1. Local result: local.example\n   from searx\n   [searx 0.0164]\n   https://local.example/r\n"
-            "2. Brave result title: brave-hit.example\n   Found by the second engine.\n   [brave 0.0098]\n"
+            "1. Local result: local.example\n   from searx\n   [searx 0.0164]\n   "
+            "https://local.example/r\n"
+            "2. Brave result title: brave-hit.example\n   Found by the second engine.\n   [brave "
+            "0.0098]\n"
             "   https://brave-hit.example/\n");
   auto calls = calls_for(s, searx_url(q));
   ASSERT_EQ(calls.size(), 2u);
@@ -305,7 +322,8 @@ TEST(WebCommand, SearxStaysDownAfterRestart) {
   const std::string q = "wal";
   s.refuse(searx_url(q));
   s.serve(brave_url(q), "");
-  s.serve(bing_url(q), bing_page({{"Write-Ahead Logging - SQLite", "https://sqlite.org/wal.html", "Write-ahead logging in SQLite."}}));
+  s.serve(bing_url(q), bing_page({{"Write-Ahead Logging - SQLite", "https://sqlite.org/wal.html",
+                                   "Write-ahead logging in SQLite."}}));
   const auto t0 = std::chrono::steady_clock::now();
   auto r = run_zub({"web", "wal"}, s.options({"ZUB_TEST_SEARX_RETRY_MS=30"}));
   const auto elapsed = std::chrono::steady_clock::now() - t0;
@@ -334,7 +352,8 @@ TEST(WebCommand, SearxAnswersFromLoopbackServer) {
   EngineStandIns s;
   s.forward_searx(server.port(), kRealCurl);
   const std::string q = "sqlite+wal";
-  s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/", "Found by the second engine."}}));
+  s.serve(brave_url(q), brave_page({{"Brave result title", "https://brave-hit.example/",
+                                     "Found by the second engine."}}));
   s.refuse(bing_url(q), 6);
   auto r = run_zub({"web", "sqlite wal"}, s.options({"ZUB_WEB_DEBUG=1"}));
   EXPECT_EQ(r.status, 0) << r.err;
@@ -356,7 +375,9 @@ TEST(WebCommand, SearxRestartAgainstLoopbackServer) {
   }
   HttpServer server;
   const std::string target = "/search?format=json&safesearch=0&q=wal";
-  server.route(target, json_response(searx_json({{"Local result", "https://local.example/r", "from searx"}})));
+  server.route(
+      target,
+      json_response(searx_json({{"Local result", "https://local.example/r", "from searx"}})));
   EngineStandIns s;
   s.install_docker(0);
   s.forward_searx(dead_port, kRealCurl);
