@@ -16,7 +16,8 @@ every criterion holds in the output read so far (standard output and
 standard error of every call, failed ones included). Bytes are those bytes;
 calls are the calls made. A Try(...) is one habitual call and the retries an
 agent makes when it fails: each attempt that runs is a call and its bytes
-count.
+count. A When(...) call runs only when the output just read says it is
+needed (lines capped, repeated lines folded without their numbers).
 
 A zub side may hold two sequences: the one an agent can use with today's
 binary, and one marked "after" that uses forms other work is adding. With
@@ -71,7 +72,12 @@ def run_sequence(seq, task, env, verbose=False, label=""):
     nbytes = 0
     ncalls = 0
     log = []
+    last = ""
     for step in seq:
+        if isinstance(step, T.When):
+            if not step.rx.search(last):
+                continue
+            step = step.cmd
         attempts = step.attempts if isinstance(step, T.Try) else [step]
         for i, cmd in enumerate(attempts):
             rc, out, err = run_call(cmd, task.cwd, env)
@@ -79,6 +85,7 @@ def run_sequence(seq, task, env, verbose=False, label=""):
             nbytes += len(out) + len(err)
             chunk = (out + err).decode("utf-8", "replace")
             text += chunk + "\n"
+            last = chunk
             failed = isinstance(step, T.Try) and step.failed(rc, chunk)
             log.append((cmd, rc, len(out) + len(err), failed))
             if verbose:

@@ -33,6 +33,11 @@ REPO = os.path.join(AG, "repo-axios")
 
 # What a failed zub call looks like today: an unknown flag, a path it could
 # not open, a definition it did not find, a usage text.
+# What makes an agent ask again: lines over the per-file cap, repeated lines
+# folded without their numbers.
+CAPPED = r"\d+ capped"
+LOST = r"dup-collapsed|\d+ capped"
+
 FAIL_RE = re.compile(r"모르는 플래그|No such file|못 찾았다|ROOT 가 없다|^zub \w+ \[|사용법|없는 파일", re.M)
 
 # ctags' fixed output for the oracles: name kind file:line-end scope
@@ -48,6 +53,15 @@ class Try:
 
     def failed(self, rc, text):
         return rc not in self.ok_exit or bool(FAIL_RE.search(text))
+
+
+class When:
+    """A call an agent makes only when the previous output says it must
+    (a listing that says lines were capped or folded)."""
+
+    def __init__(self, pattern, cmd):
+        self.rx = re.compile(pattern, re.M)
+        self.cmd = cmd
 
 
 class S:
@@ -336,7 +350,7 @@ task("callers-c-freeblocks", "callers", K,
      "grep -rn 'ext4_free_blocks(' fs/ext4 | grep -v 'fs/ext4/ext4.h\\|^fs/ext4/mballoc.c:[0-9]*:void ext4_free_blocks'",
      shell=["grep -rn 'ext4_free_blocks(' fs/ext4"],
      zub=[Try("zub grep -rn 'ext4_free_blocks(' fs/ext4", "zub grep 'ext4_free_blocks(' fs/ext4"),
-          "zub grep -n 40 'ext4_free_blocks(' fs/ext4", "grep -rn 'ext4_free_blocks(' fs/ext4"])
+          When(CAPPED, "zub grep -n 40 'ext4_free_blocks(' fs/ext4"), When(LOST, "grep -rn 'ext4_free_blocks(' fs/ext4")])
 
 task("callers-py-checkclosed", "callers", PY,
      "Who calls _check_closed in asyncio?",
@@ -344,14 +358,14 @@ task("callers-py-checkclosed", "callers", PY,
      "grep -rn '_check_closed()' asyncio | grep -v 'def _check'",
      shell=["grep -rn '_check_closed(' asyncio"],
      # folded repeats lose their line numbers: the agent falls back to grep
-     zub=["zub grep '_check_closed(' asyncio", "grep -rn '_check_closed(' asyncio"])
+     zub=["zub grep '_check_closed(' asyncio", When(LOST, "grep -rn '_check_closed(' asyncio")])
 
 task("callers-go-badstring", "callers", GO,
      "Who calls badStringError in net/http?",
      CALL_BADSTRING,
      "grep -rn 'badStringError(' net/http | grep -v 'func badStringError'",
      shell=["grep -rn 'badStringError(' net/http"],
-     zub=["zub grep 'badStringError(' net/http", "grep -rn 'badStringError(' net/http"])
+     zub=["zub grep 'badStringError(' net/http", When(LOST, "grep -rn 'badStringError(' net/http")])
 
 task("callers-java-newlength", "callers", JV,
      "Who calls ArraysSupport.newLength in java.util?",
@@ -366,7 +380,7 @@ task("callers-js-deprecate", "callers", EXPRESS,
      CALL_DEPRECATE,
      "grep -rn 'deprecate(' lib",
      shell=["grep -rn 'deprecate(' lib"],
-     zub=["zub grep 'deprecate(' lib", "zub grep -n 40 'deprecate(' lib", "grep -rn 'deprecate(' lib"])
+     zub=["zub grep 'deprecate(' lib", When(CAPPED, "zub grep -n 40 'deprecate(' lib"), When(LOST, "grep -rn 'deprecate(' lib")])
 
 # ---------------------------------------------------------------- overview
 # What are the parts of this tree and how big: the largest parts, each with
@@ -539,7 +553,7 @@ task("todo-c-mm", "todo", K,
      TODO_MM, "grep -rnE 'TODO|FIXME' mm",
      shell=["grep -rnE 'TODO|FIXME' mm"],
      zub=[Try("zub grep -rnE 'TODO|FIXME' mm", "zub grep -E 'TODO|FIXME' mm"),
-          "zub grep -n 40 -E 'TODO|FIXME' mm", "grep -rnE 'TODO|FIXME' mm"])
+          When(CAPPED, "zub grep -n 40 -E 'TODO|FIXME' mm"), When(LOST, "grep -rnE 'TODO|FIXME' mm")])
 
 task("todo-py-asyncio", "todo", PY,
      "List the XXX and TODO notes in asyncio.",
@@ -551,14 +565,14 @@ task("todo-go-http", "todo", GO,
      "List the TODOs in net/http.",
      TODO_HTTP, "grep -rn TODO --include=*.go net/http",
      shell=["grep -rn TODO --include=*.go net/http"],
-     zub=["zub grep TODO net/http", "zub grep -n 100 TODO net/http", "grep -rn TODO --include=*.go net/http"])
+     zub=["zub grep TODO net/http", When(CAPPED, "zub grep -n 100 TODO net/http"), When(LOST, "grep -rn TODO --include=*.go net/http")])
 
 task("todo-java-util", "todo", JV,
      "List the TODO, FIXME and XXX notes in java.util.",
      TODO_JUTIL, "grep -rnE 'TODO|FIXME|XXX' java.base/java/util",
      shell=["grep -rnE 'TODO|FIXME|XXX' java.base/java/util"],
-     zub=["zub grep -E 'TODO|FIXME|XXX' java.base/java/util", "zub grep -n 40 -E 'TODO|FIXME|XXX' java.base/java/util",
-          "grep -rnE 'TODO|FIXME|XXX' java.base/java/util"])
+     zub=["zub grep -E 'TODO|FIXME|XXX' java.base/java/util", When(CAPPED, "zub grep -n 40 -E 'TODO|FIXME|XXX' java.base/java/util"),
+          When(LOST, "grep -rnE 'TODO|FIXME|XXX' java.base/java/util")])
 
 # ---------------------------------------------------------------- context
 # The lines around each use of Z: every use with its line number and the
@@ -571,24 +585,24 @@ task("context-java-modcount", "context", JV,
      zub=[Try("zub grep -C2 'modCount++' java.base/java/util/ArrayList.java",
               "zub grep -C 2 'modCount++' java.base/java/util/ArrayList.java"),
           # folded repeats lose their line numbers: the agent falls back to grep
-          "grep -n -C2 'modCount++' java.base/java/util/ArrayList.java"])
+          When(LOST, "grep -n -C2 'modCount++' java.base/java/util/ArrayList.java")])
 
 task("context-go-serverclosed", "context", GO,
      "Show each 'return ErrServerClosed' in net/http/server.go with three lines around it.",
      CTX_SERVERCLOSED, "grep -n -C3 'return ErrServerClosed' net/http/server.go",
      shell=["grep -n -C3 'return ErrServerClosed' net/http/server.go"],
      zub=["zub grep -C 3 'return ErrServerClosed' net/http/server.go",
-          "grep -n -C3 'return ErrServerClosed' net/http/server.go"])
+          When(LOST, "grep -n -C3 'return ErrServerClosed' net/http/server.go")])
 
 task("context-py-warn", "context", PY,
      "Show each warnings.warn( call in asyncio with two lines around it.",
      CTX_WARN, "grep -rn -C2 'warnings.warn(' asyncio",
      shell=["grep -rn -C2 --include=*.py 'warnings.warn(' asyncio"],
      zub=[Try("zub grep -C2 --include=*.py 'warnings.warn(' asyncio", "zub grep -C 2 'warnings.warn(' asyncio"),
-          "grep -rn -C2 --include=*.py 'warnings.warn(' asyncio"])
+          When(LOST, "grep -rn -C2 --include=*.py 'warnings.warn(' asyncio")])
 
 task("context-c-mempool", "context", K,
      "Show each mempool_alloc( call in fs/smb with two lines around it.",
      CTX_MEMPOOL, "grep -rn -C2 'mempool_alloc(' fs/smb",
      shell=["grep -rn -C2 'mempool_alloc(' fs/smb"],
-     zub=["zub grep -C 2 'mempool_alloc(' fs/smb", "grep -rn -C2 'mempool_alloc(' fs/smb"])
+     zub=["zub grep -C 2 'mempool_alloc(' fs/smb", When(LOST, "grep -rn -C2 'mempool_alloc(' fs/smb")])
