@@ -10,10 +10,6 @@
 
 namespace zub {
 
-// True when `line`, after its leading white space, starts with one of the
-// declaration prefixes: the test for files of no recognised language.
-bool is_declaration_line(std::string_view line);
-
 // Returns 2 when any file failed its status check, else 0.
 int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out);
 
