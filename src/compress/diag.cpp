@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "compress/diag_runners.h"
 #include "compress/diag_shapes.h"
 #include "compress/diag_state.h"
 #include "compress/escapes.h"
@@ -101,36 +102,22 @@ std::string message_key(std::string_view message) {
   return std::string(trim_ws(key));
 }
 
-// One line as the recognisers see it: trimmed and as read, and what the
-// line before it left expecting.
-struct Line {
-  std::string_view t;    // trimmed, never empty
-  std::string_view raw;  // as read
-  size_t space;          // the first space in `t`, or npos
-  Pending pending;
-  bool expect_source;
-  bool after_tap;
-  bool after_e_line;
-};
-
-// What a recogniser makes of a line: not its shape (the next one tries),
-// or its shape and counted as recognised, or its shape but left out of the
-// count (a bare file name only sets the context).
-enum class Verdict { kNotMine, kRecognized, kContextOnly };
-
-using Recogniser = Verdict (*)(DiagState&, const Line&);
-
 Verdict yes(bool recognised) { return recognised ? Verdict::kRecognized : Verdict::kNotMine; }
 
 // TAP's indented diagnostic block, closed by "...".
 Verdict tap_block_line(DiagState& st, const Line& l) {
   if (!st.in_yaml) return Verdict::kNotMine;
   if (!l.raw.empty() && (l.raw[0] == ' ' || l.raw[0] == '\t')) {
-    if (l.t == "...") st.in_yaml = false;
-    add_tap_detail(st, l.t, l.pending == Pending::kTapMessage);
+    if (l.t == "...") {
+      st.in_yaml = false;
+      end_tap_block(st);
+    } else {
+      add_tap_detail(st, l.t, l.pending);
+    }
     return Verdict::kRecognized;
   }
   st.in_yaml = false;
+  end_tap_block(st);
   return Verdict::kNotMine;
 }
 
@@ -184,7 +171,7 @@ Verdict pass_line(DiagState& st, const Line& l) {
   if (!starts_with(l.t, "PASS") && !starts_with(l.t, "ok ")) return Verdict::kNotMine;
   ++st.passed;
   st.after_tap = starts_with(l.t, "ok ");
-  st.tap_failure = SIZE_MAX;
+  close_failure(st);
   return Verdict::kRecognized;
 }
 
@@ -203,28 +190,32 @@ Verdict tap_block_open(DiagState& st, const Line& l) {
 }
 
 // pytest explains a failure in a run of "E   " lines; its first line says
-// what went wrong, the rest is a diff. The failing test's name comes on its
-// own line, so the explanation is an error, not a failure line.
+// what went wrong, the rest is a diff.
+// Under its report header the first line is the failing test's message,
+// listed with the test; without one it is an error line.
 Verdict pytest_explanation(DiagState& st, const Line& l) {
   if (!starts_with(l.t, "E   ") && !(l.t == "E" && l.after_e_line)) return Verdict::kNotMine;
-  if (!l.after_e_line) record_error(st, l.t);
+  if (!l.after_e_line && !(st.pytest_report && describe_failure(st, trim_ws(l.t.substr(1)))))
+    record_error(st, l.t);
   st.after_e_line = true;
   return Verdict::kRecognized;
 }
 
 Verdict test_failure(DiagState& st, const Line& l) {
   if (!is_test_failure(l.t)) return Verdict::kNotMine;
-  record_failure(st, l.t);
+  bool full = false;
+  const std::string key = failing_test_key(l.t, full);
+  record_failure(st, l.t, key, full);
   st.after_tap = starts_with(l.t, "not ok ");
-  const bool stored = st.failures_seen == st.failures.size();
-  st.tap_failure = st.after_tap && stored ? st.failures.size() - 1 : SIZE_MAX;
-  st.tap_located = false;
+  st.in_go_run = false;
   return Verdict::kRecognized;
 }
 
 Verdict test_pass(DiagState& st, const Line& l) {
   if (!is_test_pass(l.t)) return Verdict::kNotMine;
   ++st.passed;
+  close_failure(st);
+  st.in_go_run = false;
   return Verdict::kRecognized;
 }
 
@@ -233,6 +224,10 @@ Verdict located(DiagState& st, const Line& l) {
   const auto loc = split_location(l.t);
   if (!loc) return Verdict::kNotMine;
   record_located(st, l.t, *loc);
+  // The first place under a failing test is where it failed; go test -v
+  // logs it before the test's result line.
+  if (!locate_failure(st, loc->where) && st.in_go_run && st.early_place.empty())
+    st.early_place = std::string(loc->where);
   st.expect_source = true;
   return Verdict::kRecognized;
 }
@@ -267,10 +262,31 @@ Verdict tool_severity(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
+// "'msg', src/x.rs:3:5" gives "src/x.rs:3:5".
+std::string_view after_quote(std::string_view t) {
+  const size_t close = t.rfind("', ");
+  return close == std::string_view::npos ? std::string_view() : t.substr(close + 3);
+}
+
+// cargo test: "thread 'tests::x' (123) panicked at src/lib.rs:16:9:" names
+// the failing test and its place ("panicked at 'msg', src/lib.rs:16:9"
+// before Rust 1.73).
+void locate_panicking_test(DiagState& st, std::string_view t) {
+  if (!starts_with(t, "thread '")) return;
+  const size_t close = t.find('\'', 8);
+  const size_t at = t.find(" panicked at ");
+  if (close == std::string_view::npos || at == std::string_view::npos) return;
+  std::string_view place = trim_ws(t.substr(at + 13));
+  if (starts_with(place, "'")) place = after_quote(place);
+  if (ends_with(place, ":")) place.remove_suffix(1);
+  locate_named(st, t.substr(8, close - 8), place);
+}
+
 // make's "***" lines, linker errors, panics.
 Verdict failure_report(DiagState& st, const Line& l) {
   if (!is_failure_report(l.t)) return Verdict::kNotMine;
   record_error(st, l.t);
+  locate_panicking_test(st, l.t);
   if (ends_with(l.t, ":")) st.pending = Pending::kErrorMessage;  // the panic message follows
   return Verdict::kRecognized;
 }
@@ -289,6 +305,7 @@ Verdict python_frame(DiagState& st, const Line& l) {
   size_t end = at;
   while (end < t.size() && is_digit(t[end])) ++end;
   st.traceback_place = std::string(t.substr(6, q - 6)) + ":" + std::string(t.substr(at, end - at));
+  locate_failure(st, st.traceback_place);  // unittest: the test's own frame comes first
   st.expect_source = true;
   return Verdict::kRecognized;
 }
@@ -343,7 +360,9 @@ Verdict table_row(DiagState& st, const Line& l) {
 
 Verdict failure_line(DiagState& st, const Line& l) {
   if (!is_failure_line(l.t)) return Verdict::kNotMine;
-  record_failure(st, l.t);
+  bool full = false;
+  const std::string key = failing_test_key(l.t, full);
+  record_failure(st, l.t, key, full);
   return Verdict::kRecognized;
 }
 
@@ -374,6 +393,9 @@ Verdict loose_warning(DiagState& st, const Line& l) {
 constexpr Recogniser kRecognisers[] = {
     tap_block_line,            // TAP: inside a "---" ... "..." block
     panic_message,             // the line a "panicked at x:" header announced
+    runner_summary,            // test runners' closing counts
+    go_test_lines,             // go test: "=== RUN", a failing test's frame
+    runner_banner,             // vitest, prove: banners and rules
     source_gutter,             // "12 | code" quotes of rustc, tsc, jest
     arrow_location_and_notes,  // rustc, ruff: "-->", "= note", "help:"
     code_first,                // ruff: "F401 message"
@@ -382,6 +404,10 @@ constexpr Recogniser kRecognisers[] = {
     progress_marks,            // unittest, pytest: "..F.E"
     tap_block_open,            // TAP: "---" under a test line
     pytest_explanation,        // pytest: "E   AssertionError: ..."
+    pytest_header,             // pytest: "____ Class.test_x ____"
+    failing_test_again,        // "test at x.js:8:1", "---- name stdout ----"
+    perl_test_comment,         // prove: "#   Failed test 'x'", "#   at t/x.t line 8."
+    assertion_failed,          // C: "prog: x.c:14: main: Assertion `e' failed."
     test_failure,              // a failing test of any runner
     test_pass,                 // a passing test of any runner
     located,                   // "path:line:col: ..."
@@ -390,6 +416,7 @@ constexpr Recogniser kRecognisers[] = {
     failure_report,            // make "***", linker, panics
     python_frame,              // Python traceback frames
     exception,                 // "ValueError: ..."
+    test_frame,                // "at f (x.test.js:8:29)", vitest "❯ x.test.js:9:29"
     context,                   // carets, banners, frames, counts
     typescript,                // tsc "error TS2304"
     table_row,                 // ESLint stylish rows
@@ -403,11 +430,14 @@ constexpr Recogniser kRecognisers[] = {
 // true when recognised.
 bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (t.empty()) return false;
-  const Line line{t, raw, t.find(' '), st.pending, st.expect_source, st.after_tap, st.after_e_line};
+  const Line line{
+      t,           raw, t.find(' '), st.pending, st.expect_source, st.after_tap, st.after_e_line,
+      st.after_ran};
   st.pending = Pending::kNone;
   st.expect_source = false;
   st.after_tap = false;
   st.after_e_line = false;
+  st.after_ran = false;
   for (Recogniser recognise : kRecognisers) {
     const Verdict v = recognise(st, line);
     if (v != Verdict::kNotMine) return v == Verdict::kRecognized;
@@ -458,16 +488,26 @@ std::string diag(std::string_view input) {
   // memory grows with the rules found and not with the input.
   DiagState st;
   std::string_view line;
+  // Blank lines and bare file names are not counted as unrecognised: the
+  // count is of the lines the sample would show.
+  uint64_t unrecognized = 0;
   for (CleanLines lines = clean_lines(input); next_clean_line(lines, line);) {
     ++st.total;
     st.clean_bytes += line.size() + 1;
     const std::string_view t = trim_ws(line);
     if (classify(st, t, line)) {
       ++st.recognized;
-    } else if (st.sample.size() < kUnrecognizedShown && !t.empty() && !is_file_line(t)) {
-      st.sample.emplace_back(byte_cut(t, 140));
+    } else if (!t.empty() && !is_file_line(t)) {
+      ++unrecognized;
+      if (st.sample.size() < kUnrecognizedShown) st.sample.emplace_back(byte_cut(t, 140));
     }
   }
+  // A runner's own count is worth more than the pass lines seen: jest and
+  // prove print none for a file that passes whole.
+  // A runner's count says "N passed" or how many ran and how many did not
+  // pass; a log of two runners adds both.
+  if (st.summary_passed_known || st.ran_known)
+    st.passed = st.summary_passed + (st.ran > st.not_passed ? st.ran - st.not_passed : 0);
 
   // A log with an error or a failing test in it is never refused, however
   // short: the refusal would hide the one line that matters.
@@ -480,10 +520,21 @@ std::string diag(std::string_view input) {
   std::string out;
   if (!st.rules.empty()) append_rules(out, st);
   if (st.errors_seen != 0) append_list(out, "error", st.errors, st.errors_seen);
-  if (st.failures_seen != 0) append_list(out, "failure", st.failures, st.failures_seen);
-  if (st.passed != 0) out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
-  if (st.total > st.recognized) {
-    out += "== " + std::to_string(st.total - st.recognized) + " unrecognized lines (first 25) ==\n";
+  if (st.failures_seen != 0) {
+    std::vector<std::string> failures;
+    failures.reserve(st.failures.size());
+    for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
+    append_list(out, "failure", failures, st.failures_seen);
+  }
+  if (st.passed != 0 || !st.summaries.empty()) {
+    out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
+    for (const std::string& s : st.summaries) out += "  " + s + "\n";
+    if (st.summaries_seen > st.summaries.size())
+      out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
+             " more summary lines (rerun raw for full list)\n";
+  }
+  if (unrecognized != 0) {
+    out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
     for (const std::string& s : st.sample) out += "  " + s + "\n";
   }
   out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";

@@ -306,6 +306,22 @@ bool is_progress_line(std::string_view t, uint64_t& dots) {
   return true;
 }
 
+std::string_view frame_place(std::string_view t) {
+  if (starts_with(t, "at ")) t = t.substr(3);
+  if (ends_with(t, ")")) {
+    const size_t open = t.rfind('(');
+    if (open == std::string_view::npos) return {};
+    t = t.substr(open + 1, t.size() - open - 2);
+  }
+  if (starts_with(t, "file://")) t = t.substr(7);
+  if (t.empty() || t.find(' ') != std::string_view::npos || starts_with(t, "node:") ||
+      starts_with(t, "/rustc/") || contains(t, "node_modules") || contains(t, "<anonymous>"))
+    return {};
+  for (size_t i = 1; i < t.size(); ++i)
+    if (t[i] == ':' && digits_at(t, i + 1) > 0) return t;
+  return {};
+}
+
 bool is_failure_report(std::string_view t) {
   // make: "make: *** [Makefile:2: app] Error 1", "make[1]: *** ...".
   if (starts_with(t, "make") || starts_with(t, "gmake")) {

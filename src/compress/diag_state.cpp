@@ -13,6 +13,27 @@ namespace {
 constexpr size_t kExamplesKept = 3;
 constexpr size_t kFailuresKept = 100;
 constexpr size_t kErrorsKept = 100;
+constexpr size_t kSummariesKept = 20;
+
+// The kind of a failing-test line: its first four bytes, digits as 0
+// ("--- ", "test", "0/0 ", "0 - ", "● ").
+std::string form_of(std::string_view t) {
+  std::string form(t.substr(0, 4));
+  for (char& c : form)
+    if (c >= '0' && c <= '9') c = '0';
+  return form;
+}
+
+DiagFailure* open(DiagState& st) {
+  return st.open_failure < st.failures.size() ? &st.failures[st.open_failure] : nullptr;
+}
+
+// A place quoted in a YAML value ('x.js:3:1') without its quotes.
+std::string_view unquoted(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
+  return v;
+}
 
 }  // namespace
 
@@ -35,9 +56,80 @@ void record_error(DiagState& st, std::string_view line) {
   st.pending = Pending::kErrorLocation;
 }
 
-void record_failure(DiagState& st, std::string_view t) {
+void record_failure(DiagState& st, std::string_view t, std::string_view key, bool full) {
+  std::string early = std::move(st.early_place);
+  st.early_place.clear();
+  st.pytest_report = false;
+  const std::string form = form_of(t);
+  if (!key.empty()) {
+    for (size_t i = 0; i < st.failures.size(); ++i) {
+      DiagFailure& f = st.failures[i];
+      if (f.merged || f.key != key || (f.full && full) || (f.form == form && !st.repeats)) continue;
+      f.merged = true;
+      if (full && !f.full) {
+        f.line = byte_cut(t, 220);
+        f.full = true;
+      }
+      if (f.place.empty()) f.place = std::move(early);
+      st.open_failure = i;
+      return;
+    }
+  }
   ++st.failures_seen;
-  if (st.failures.size() < kFailuresKept) st.failures.emplace_back(byte_cut(t, 220));
+  st.open_failure = SIZE_MAX;
+  if (st.failures.size() >= kFailuresKept) return;
+  DiagFailure f;
+  f.line = byte_cut(t, 220);
+  f.key = byte_cut(key, 220);
+  f.form = form;
+  f.full = full;
+  f.place = std::move(early);
+  st.failures.push_back(std::move(f));
+  st.open_failure = st.failures.size() - 1;
+}
+
+bool locate_failure(DiagState& st, std::string_view place) {
+  if (place.empty()) return false;
+  DiagFailure* f = open(st);
+  if (f == nullptr || !f->place.empty()) return false;
+  f->place = byte_cut(place, 200);
+  return true;
+}
+
+bool describe_failure(DiagState& st, std::string_view message) {
+  DiagFailure* f = open(st);
+  if (f == nullptr || !f->message.empty() || message.empty()) return false;
+  f->message = byte_cut(message, kDiagErrorBytes);
+  return true;
+}
+
+void locate_named(DiagState& st, std::string_view key, std::string_view place) {
+  if (key.empty() || place.empty()) return;
+  for (DiagFailure& f : st.failures) {
+    if (f.key == key && f.place.empty()) {
+      f.place = byte_cut(place, 200);
+      return;
+    }
+  }
+}
+
+void close_failure(DiagState& st) {
+  st.open_failure = SIZE_MAX;
+  st.pytest_report = false;
+  st.early_place.clear();
+}
+
+std::string failure_text(const DiagFailure& f) {
+  std::string s = f.line;
+  if (!f.place.empty()) s += " at " + f.place;
+  if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
+  return std::string(byte_cut(s, kDiagErrorBytes + 80));
+}
+
+void record_summary(DiagState& st, std::string_view t) {
+  ++st.summaries_seen;
+  if (st.summaries.size() < kSummariesKept) st.summaries.emplace_back(byte_cut(t, 200));
+  close_failure(st);
 }
 
 void attach_location(DiagState& st, Pending pending, std::string_view place) {
@@ -54,24 +146,34 @@ void attach_location(DiagState& st, Pending pending, std::string_view place) {
   }
 }
 
-void add_tap_detail(DiagState& st, std::string_view t, bool message_line) {
-  if (st.tap_failure >= st.failures.size()) return;
-  std::string& f = st.failures[st.tap_failure];
-  if (message_line) {
-    f = byte_cut(f + ": " + std::string(t), kDiagErrorBytes + 80);
-    st.tap_failure = SIZE_MAX;  // one message is enough
-  } else if (starts_with(t, "location: ") && !st.tap_located) {
-    f = byte_cut(f + " at " + std::string(t.substr(10)), kDiagErrorBytes + 80);
-    st.tap_located = true;
+void add_tap_detail(DiagState& st, std::string_view t, Pending pending) {
+  DiagFailure* f = open(st);
+  if (f == nullptr) return;
+  if (pending == Pending::kTapMessage) {
+    if (f->message.empty()) f->message = byte_cut(t, kDiagErrorBytes);
+  } else if (pending == Pending::kTapStack) {
+    // "TestContext.<anonymous> (/x/math.test.js:9:10)": the assertion's
+    // place, better than the test's declaration.
+    const std::string_view place = frame_place(t);
+    if (f->place.empty() && !place.empty()) f->place = byte_cut(place, 200);
+  } else if (starts_with(t, "location: ")) {
+    st.tap_declared = byte_cut(unquoted(trim_ws(t.substr(10))), 200);
+  } else if (starts_with(t, "stack: ")) {
+    st.pending = Pending::kTapStack;
   } else if (starts_with(t, "error: ")) {
     const std::string_view msg = trim_ws(t.substr(7));
     if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
       st.pending = Pending::kTapMessage;
-    } else {
-      f = byte_cut(f + ": " + std::string(msg), kDiagErrorBytes + 80);
-      st.tap_failure = SIZE_MAX;
+    } else if (f->message.empty()) {
+      f->message = byte_cut(unquoted(msg), kDiagErrorBytes);
     }
   }
+}
+
+void end_tap_block(DiagState& st) {
+  DiagFailure* f = open(st);
+  if (f != nullptr && f->place.empty()) f->place = st.tap_declared;
+  st.tap_declared.clear();
 }
 
 std::string severity_key(Severity sev, std::string_view code, std::string_view line) {
