@@ -23,7 +23,8 @@ size_t digits_at(std::string_view t, size_t i) {
 // The decimal number at `i` (capped far above any test count).
 uint64_t number_at(std::string_view t, size_t i) {
   uint64_t n = 0;
-  for (; i < t.size() && is_digit(t[i]); ++i) n = n < 1000000000000ULL ? n * 10 + static_cast<uint64_t>(t[i] - '0') : n;
+  for (; i < t.size() && is_digit(t[i]); ++i)
+    n = n < 1000000000000ULL ? n * 10 + static_cast<uint64_t>(t[i] - '0') : n;
   return n;
 }
 
@@ -117,9 +118,8 @@ bool pytest_counts(std::string_view inner, uint64_t& passed) {
     const size_t n = digits_at(counts, 0);
     if (n == 0 || n >= counts.size() || counts[n] != ' ') return false;
     const size_t comma = counts.find(", ");
-    const std::string_view word = counts.substr(n + 1, comma == std::string_view::npos
-                                                           ? std::string_view::npos
-                                                           : comma - n - 1);
+    const std::string_view word = counts.substr(
+        n + 1, comma == std::string_view::npos ? std::string_view::npos : comma - n - 1);
     if (word == "passed") passed = number_at(counts, 0);
     bool known = false;
     for (std::string_view w : {"passed", "failed", "error", "errors", "skipped", "xfailed",
@@ -171,10 +171,16 @@ bool node_count(DiagState& st, std::string_view t) {
 // at once.
 bool may_be_summary(std::string_view t) {
   switch (t[0]) {
-    case 'T': case '=': case 'R': case 'F': case 'O': case '#': case 't': case 'A': case '\xE2':
-      return true;
-    default:
-      return is_digit(t[0]) || t.back() == ')';
+    case 'T':
+    case '=':
+    case 'R':
+    case 'F':
+    case 'O':
+    case '#':
+    case 't':
+    case 'A':
+    case '\xE2': return true;
+    default: return is_digit(t[0]) || t.back() == ')';
   }
 }
 
@@ -253,9 +259,8 @@ Verdict runner_summary(DiagState& st, const Line& l) {
     return Verdict::kRecognized;
   }
   // pytest: "===== 4 failed, 2 passed in 0.19s =====", bare with -q.
-  const std::string_view inner = trim_ws(t.substr(t.find_first_not_of('=') == std::string_view::npos
-                                                      ? t.size()
-                                                      : t.find_first_not_of('=')));
+  const std::string_view inner = trim_ws(t.substr(
+      t.find_first_not_of('=') == std::string_view::npos ? t.size() : t.find_first_not_of('=')));
   const std::string_view counts = trim_ws(inner.substr(0, inner.find_last_not_of('=') + 1));
   if (pytest_counts(counts, n)) {
     count_passed(st, n);
@@ -312,7 +317,8 @@ Verdict runner_summary(DiagState& st, const Line& l) {
 
 Verdict pytest_header(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
-  if (!starts_with(t, "__") || !ends_with(t, "__") || starts_with(t, "_ _")) return Verdict::kNotMine;
+  if (!starts_with(t, "__") || !ends_with(t, "__") || starts_with(t, "_ _"))
+    return Verdict::kNotMine;
   const size_t first = t.find_first_not_of('_');
   if (first == std::string_view::npos) return Verdict::kNotMine;
   std::string_view name = trim_ws(t.substr(first, t.find_last_not_of('_') + 1 - first));

@@ -193,9 +193,10 @@ TEST(DiagRunners, GoCargoCtestAndProveTests) {
       "\t  3 - rejects_bad_input (Failed)\n";
   const std::string t = summary(ctest);
   EXPECT_TRUE(has(t, "***Exception:   0.05 sec at /w/check_sum.c:14\n")) << t;
-  EXPECT_TRUE(has(t, "***Failed    0.04 sec at /w/check_sum.c:18\n"
-                     "== 2 passed (suppressed) ==\n"
-                     "  50% tests passed, 2 tests failed out of 4\n"))
+  EXPECT_TRUE(has(t,
+                  "***Failed    0.04 sec at /w/check_sum.c:18\n"
+                  "== 2 passed (suppressed) ==\n"
+                  "  50% tests passed, 2 tests failed out of 4\n"))
       << t;
 
   const std::string prove =
