@@ -5,6 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -58,9 +59,6 @@ struct DiagState {
   size_t tap_failure = SIZE_MAX;  // the stored "not ok" line its block describes
   bool tap_located = false;       // that line has its place already
 };
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_alnum(char c) { return is_digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // Counts an occurrence under `key`. Error lines are listed in full in
 // their own section, so only the other lines serve as examples.

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
+#include "base/json_string.h"
 #include "hook/classify.h"
-#include "hook/event_fields.h"
 #include "hook/probe_file.h"
 
 namespace zub {
@@ -32,11 +32,11 @@ void answer(std::string_view text, Output& out) {
 
 int cmd_hook(const std::optional<std::string>& input, Output& out) {
   if (!input) return 0;
-  std::optional<std::string> tool = event_field(*input, "tool_name");
+  std::optional<std::string> tool = json_string_field(*input, "tool_name");
   if (!tool || *tool != "Bash") return 0;
-  std::optional<std::string> command = event_field(*input, "command");
+  std::optional<std::string> command = json_string_field(*input, "command");
   if (!command) return 0;
-  const std::string probe = probe_path(event_field(*input, "session_id"));
+  const std::string probe = probe_path(json_string_field(*input, "session_id"));
 
   // A failed probe write only delays or hastens one nudge; it is ignored.
   if (is_single_sleep(*command)) {

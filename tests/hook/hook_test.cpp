@@ -194,8 +194,8 @@ TEST(HookTest, MalformedInputFallsToTheQuietPath) {
     EXPECT_EQ(r.out, "") << e;
     EXPECT_EQ(r.err, "") << e;
   }
-  // Only the last event reached the probe file (not read-only: reset to 0).
-  EXPECT_EQ(h.probe("x"), "0");
+  // An unterminated command is no command: nothing reached the probe file.
+  EXPECT_EQ(h.probe("x"), "<missing>");
   RunOptions quiet;
   quiet.env_set = {"TMPDIR=" + t.path()};
   auto empty = run_zub({"hook"}, quiet);  // standard input is /dev/null
@@ -209,6 +209,20 @@ TEST(HookTest, MalformedInputFallsToTheQuietPath) {
   EXPECT_EQ(closed.exit_code, 0);
   EXPECT_EQ(closed.out, "");
   EXPECT_EQ(closed.err, "");
+}
+
+TEST(HookTest, EscapedCharactersAreDecodedBeforeClassifying) {
+  TempDir t;
+  Hook h{t};
+  // "\u0063at f" is "cat f" and "\u0073leep 5" is "sleep 5" once decoded.
+  const std::string cat =
+      R"({"session_id":"u","tool_name":"B\u0061sh","tool_input":{"command":"\u0063at f"}})";
+  EXPECT_EQ(h.send(cat).out, "");
+  EXPECT_EQ(h.probe("u"), "1");
+  EXPECT_EQ(h.send(cat).out, "");
+  EXPECT_EQ(h.send(cat).out, kBatchAnswer);
+  EXPECT_EQ(h.send(R"({"tool_name":"Bash","tool_input":{"command":"\u0073leep 5"}})").out,
+            kSleepAnswer);
 }
 
 TEST(HookTest, GarbageProbeCountsAsZero) {
