@@ -12,6 +12,7 @@
 #include "base/utf8.h"
 #include "cli/gain.h"
 #include "cli/gain_call.h"
+#include "cli/init.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
 #include "compress/logs.h"
@@ -361,6 +362,7 @@ constexpr Subcommand kSubcommands[] = {
     {"hook", {}, run_hook_branch},
     // Not in the usage text, which stays as it was.
     {"gain", {}, cmd_gain},
+    {"init", {}, cmd_init},
 };
 
 // Exact, case-sensitive match of the name or an alias.
