@@ -104,11 +104,11 @@ TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
 
 TEST(InitTest, PopulatedFilesComeBackByteForByte) {
   const char* originals[] = {
-      "{\n  \"model\": \"opus\",\n  \"hooks\": {\n    \"PostToolUse\": [\n      { \"matcher\": "
-      "\"Edit\", \"hooks\": [ { \"type\": \"command\", \"command\": \"fmt.sh\" } ] }\n    ]\n  "
-      "}\n}\n",
-      "{\"hooks\":{\"PreToolUse\":[{\"matcher\":\"Read\",\"hooks\":[]}]},\"n\":1.0e2,"
-      "\"s\":\"caf\\u00e9 안녕\"}",
+      ("{\n  \"model\": \"opus\",\n  \"hooks\": {\n    \"PostToolUse\": [\n      { \"matcher\": "
+       "\"Edit\", \"hooks\": [ { \"type\": \"command\", \"command\": \"fmt.sh\" } ] }\n    ]\n  "
+       "}\n}\n"),
+      ("{\"hooks\":{\"PreToolUse\":[{\"matcher\":\"Read\",\"hooks\":[]}]},\"n\":1.0e2,"
+       "\"s\":\"caf\\u00e9 안녕\"}"),
       "{\r\n\t\"env\" :\t{ }\r\n}",
       "",
       "{}",
