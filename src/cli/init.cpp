@@ -24,34 +24,7 @@ namespace zub {
 
 namespace {
 
-constexpr std::string_view kInitUsage =
-    "zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n";
-
-// clang-format off
-constexpr std::string_view kInitHelp =
-    "zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n"
-    "에이전트 호스트 설정에 PreToolUse 훅 `zub hook` (matcher Bash) 을 등록한다.\n"
-    "기본은 사용자 설정 ~/.claude/settings.json, --project 면 git 저장소 최상위의 "
-    ".claude/settings.json.\n"
-    "  --dry-run    바꿀 내용을 unified diff 로 보여 주기만 하고 아무것도 쓰지 않는다\n"
-    "  --show       사용자·프로젝트 설정의 등록 상태와, PATH 의 zub 이 등록된 그 zub 인지 보여 준다\n"
-    "  --uninstall  init 이 넣은 훅 항목과 메모를 지운다 (그 사이 바뀐 것이 없으면 파일이 바이트 "
-    "그대로 돌아온다)\n"
-    "  --notes      CLAUDE.md (~/.claude/ 또는 저장소 최상위) 에 zub 사용 메모(15줄 이하)를 표시 "
-    "줄 사이에 넣는다\n"
-    "다른 키·훅·값과 공백·순서는 그대로 둔다. 두 번 실행해도 항목은 하나다. JSON 이 아닌 파일은 "
-    "오류 위치(줄:열)를 알리고 쓰지 않는다.\n"
-    "쓰기는 원자적이고(같은 디렉터리의 임시 파일, fsync, rename) 파일 모드를 지키며, 이전 파일은 "
-    "settings.json.zub-bak 으로 남는다.\n"
-    "훅은 허용·거부를 정하지 않는다: 배치 넛지와 `zub wrap` 제안만 덧붙인다.\n";
-// clang-format on
-
 constexpr std::string_view kBackupSuffix = ".zub-bak";
-
-struct InitOptions {
-  bool project = false, dry_run = false, show = false, uninstall = false, notes = false;
-  bool help = false;
-};
 
 // Where one scope keeps its files.
 struct Scope {
@@ -61,35 +34,8 @@ struct Scope {
 };
 
 int usage_failure(std::string_view what, Output& out) {
-  out.write_err("zub init: " + std::string(what) + "\n" + std::string(kInitUsage));
+  out.write_err("zub init: " + std::string(what) + "\n\n" + std::string(kInitHelp) + "\n");
   return 2;
-}
-
-std::optional<InitOptions> parse_options(const std::vector<std::string>& args, Output& out) {
-  InitOptions o;
-  for (const std::string& a : args) {
-    if (a == "--project") {
-      o.project = true;
-    } else if (a == "--dry-run") {
-      o.dry_run = true;
-    } else if (a == "--show") {
-      o.show = true;
-    } else if (a == "--uninstall") {
-      o.uninstall = true;
-    } else if (a == "--notes") {
-      o.notes = true;
-    } else if (a == "-h" || a == "--help") {
-      o.help = true;
-    } else {
-      usage_failure("모르는 인자 `" + a + "`", out);
-      return std::nullopt;
-    }
-  }
-  if (o.show && (o.dry_run || o.uninstall || o.notes)) {
-    usage_failure("--show 는 --dry-run, --uninstall, --notes 와 같이 쓰지 않는다", out);
-    return std::nullopt;
-  }
-  return o;
 }
 
 std::string real_path(const std::string& path) {
@@ -360,23 +306,20 @@ int show(Output& out) {
 
 }  // namespace
 
-int cmd_init(const std::vector<std::string>& args, Output& out) {
-  std::optional<InitOptions> o = parse_options(args, out);
-  if (!o) return 2;
-  if (o->help) {
-    out.write_out(kInitHelp);
-    return 0;
-  }
-  if (o->show) return show(out);
-  std::optional<Scope> scope = o->project ? project_scope() : user_scope();
+int cmd_init(const InitOptions& o, Output& out) {
+  if (!o.stray.empty()) return usage_failure("모르는 인자 `" + o.stray + "`", out);
+  if (o.show && (o.dry_run || o.uninstall || o.notes))
+    return usage_failure("--show 는 --dry-run, --uninstall, --notes 와 같이 쓰지 않는다", out);
+  if (o.show) return show(out);
+  std::optional<Scope> scope = o.project ? project_scope() : user_scope();
   if (!scope)
-    return fail(o->project ? "--project 는 git 저장소 안에서 실행해라"
+    return fail(o.project ? "--project 는 git 저장소 안에서 실행해라"
                            : "HOME 이 절대 경로가 아니라 사용자 설정을 찾을 수 없다",
                 out);
-  int status = o->uninstall ? unregister_hook(scope->settings, o->dry_run, out)
-                            : register_hook(scope->settings, o->dry_run, out);
-  if (status == 0 && (o->notes || o->uninstall))
-    status = write_notes(scope->notes, o->uninstall, o->dry_run, out);
+  int status = o.uninstall ? unregister_hook(scope->settings, o.dry_run, out)
+                           : register_hook(scope->settings, o.dry_run, out);
+  if (status == 0 && (o.notes || o.uninstall))
+    status = write_notes(scope->notes, o.uninstall, o.dry_run, out);
   return status;
 }
 

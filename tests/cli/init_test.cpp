@@ -276,7 +276,8 @@ TEST(InitTest, HelpAndArguments) {
             0u);
   r = h.init({"--force"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("모르는 인자 `--force`"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--force`"), std::string::npos) << r.err;
+  EXPECT_EQ(h.init({"extra"}).status, 2);
   EXPECT_EQ(h.init({"--show", "--uninstall"}).status, 2);
   EXPECT_FALSE(exists(h.home + "/.claude"));
   EXPECT_EQ(run_zub({"--help"}).out.find("init"), std::string::npos);
