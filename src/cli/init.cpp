@@ -314,7 +314,7 @@ int cmd_init(const InitOptions& o, Output& out) {
   std::optional<Scope> scope = o.project ? project_scope() : user_scope();
   if (!scope)
     return fail(o.project ? "--project 는 git 저장소 안에서 실행해라"
-                           : "HOME 이 절대 경로가 아니라 사용자 설정을 찾을 수 없다",
+                          : "HOME 이 절대 경로가 아니라 사용자 설정을 찾을 수 없다",
                 out);
   int status = o.uninstall ? unregister_hook(scope->settings, o.dry_run, out)
                            : register_hook(scope->settings, o.dry_run, out);
