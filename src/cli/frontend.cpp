@@ -182,6 +182,7 @@ constexpr Subcommand kSubcommands[] = {
     {"hook", {}, false, parse_and_run<kNoOptionsTable, run_hook>},
     // Not in the usage text, which stays as it was.
     {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>},
+    {"init", {}, true, parse_and_run<kInitTable, cmd_init>},
 };
 
 // Exact, case-sensitive match of the name or an alias.
