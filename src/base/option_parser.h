@@ -42,7 +42,7 @@ enum class UnlistedDash : uint8_t { kOperand, kUnknown };
 
 struct OptionValue {
   std::string_view text{};  // the value (text) or the argument (operands)
-  uint64_t number = 0;    // number rows
+  uint64_t number = 0;      // number rows
 };
 
 template <typename Opts>
@@ -165,8 +165,7 @@ ParseResult parse_options(const std::vector<std::string>& args, const OptionTabl
         if (row->kind != OptionKind::kFlag) {
           const std::string* text = i + 1 < args.size() ? &args[++i] : nullptr;
           if (!d::value_of(*row, text, v)) {
-            if (row->on_bad == BadValue::kError)
-              return {ParseStatus::kBadValue, arg, row->message};
+            if (row->on_bad == BadValue::kError) return {ParseStatus::kBadValue, arg, row->message};
             continue;
           }
         }

@@ -1,7 +1,6 @@
 #include "nav/outline.h"
 
 #include "base/file_io.h"
-#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/shown_path.h"
 #include "base/text.h"
@@ -38,8 +37,9 @@ bool is_declaration_line(std::string_view line) {
   return false;
 }
 
-int cmd_outline(const OutlineOptions& opts, Output& out) {
+Outcome cmd_outline(const OutlineOptions& opts, Output& out) {
   bool failed = false;
+  uint64_t whole = 0;
   for (const std::string& path : opts.files) {
     if (!check_file_path(path, out)) {
       failed = true;
@@ -51,7 +51,7 @@ int cmd_outline(const OutlineOptions& opts, Output& out) {
                     "\n");
       continue;
     }
-    add_gain_baseline(file.text().size());
+    whole += file.text().size();
     const std::vector<std::string_view> lines = split_lines(file.text());
     std::string block =
         "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
@@ -78,7 +78,7 @@ int cmd_outline(const OutlineOptions& opts, Output& out) {
     }
     out.write_out(block);
   }
-  return failed ? 2 : 0;
+  return {failed ? 2 : 0, whole};
 }
 
 }  // namespace zub
