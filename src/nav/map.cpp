@@ -19,9 +19,9 @@
 #include "base/file_io.h"
 #include "base/os_error.h"
 #include "base/shown_path.h"
+#include "base/skip_names.h"
 #include "base/text.h"
 #include "base/utf8.h"
-#include "search/skip_names.h"
 
 namespace zub {
 

@@ -11,10 +11,6 @@
 
 namespace zub {
 
-// True when `line`, after its leading white space, starts with one of the
-// declaration prefixes: the test for files of no recognised language.
-bool is_declaration_line(std::string_view line);
-
 inline constexpr uint64_t kOutlineDefaultLines = 400;
 
 struct OutlineOptions {

@@ -19,6 +19,7 @@
 #include "base/utf8.h"
 #include "re/compile.h"
 #include "search/display_path.h"
+#include "search/grep_file.h"
 #include "search/grep_options.h"
 #include "search/grep_scan.h"
 #include "search/walk.h"

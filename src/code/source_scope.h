@@ -15,9 +15,6 @@ namespace zub {
 
 enum class SourceLang : uint8_t { Other, C, Cpp, Java, CSharp, Go, Js, Ts, Python, Rust };
 
-// Chosen by the final extension; Other for anything not listed.
-SourceLang source_lang(std::string_view path);
-
 enum class Scope : uint8_t {
   Top,        // file level, or a namespace / module body
   Container,  // class, struct, impl or namespace-like body: members are declared here

@@ -1,4 +1,4 @@
-#include "search/skip_names.h"
+#include "base/skip_names.h"
 
 #include "base/text.h"
 #include "base/unicode.h"

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "search/declaration.h"
+#include "code/declaration.h"
 #include "search/def.h"
 #include "support/run_zub.h"
 

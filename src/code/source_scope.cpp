@@ -1,39 +1,11 @@
-#include "search/source_scope.h"
+#include "code/source_scope.h"
 
 #include <algorithm>
 #include <array>
-#include <string>
 
 #include "base/text.h"
 
 namespace zub {
-
-SourceLang source_lang(std::string_view path) {
-  const size_t slash = path.rfind('/');
-  const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.rfind('.');
-  if (dot == std::string_view::npos || dot == 0) return SourceLang::Other;
-  const std::string ext = ascii_lower(name.substr(dot + 1));
-  struct Entry {
-    const char* ext;
-    SourceLang lang;
-  };
-  static constexpr Entry kTable[] = {
-      {"c", SourceLang::C},        {"h", SourceLang::Cpp},      {"cc", SourceLang::Cpp},
-      {"cpp", SourceLang::Cpp},    {"cxx", SourceLang::Cpp},    {"c++", SourceLang::Cpp},
-      {"hh", SourceLang::Cpp},     {"hpp", SourceLang::Cpp},    {"hxx", SourceLang::Cpp},
-      {"h++", SourceLang::Cpp},    {"ipp", SourceLang::Cpp},    {"tpp", SourceLang::Cpp},
-      {"inl", SourceLang::Cpp},    {"cu", SourceLang::Cpp},     {"cuh", SourceLang::Cpp},
-      {"java", SourceLang::Java},  {"cs", SourceLang::CSharp},  {"go", SourceLang::Go},
-      {"js", SourceLang::Js},      {"mjs", SourceLang::Js},     {"cjs", SourceLang::Js},
-      {"jsx", SourceLang::Js},     {"ts", SourceLang::Ts},      {"tsx", SourceLang::Ts},
-      {"mts", SourceLang::Ts},     {"cts", SourceLang::Ts},     {"py", SourceLang::Python},
-      {"pyi", SourceLang::Python}, {"pyw", SourceLang::Python}, {"rs", SourceLang::Rust},
-  };
-  for (const Entry& e : kTable)
-    if (ext == e.ext) return e.lang;
-  return SourceLang::Other;
-}
 
 namespace {
 

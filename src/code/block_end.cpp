@@ -1,4 +1,4 @@
-#include "search/block_end.h"
+#include "code/block_end.h"
 
 #include "base/unicode.h"
 
