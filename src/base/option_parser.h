@@ -54,8 +54,8 @@ struct OptionValue {
 
 template <typename Opts>
 struct OptionRow {
-  // Up to two spellings ("-c", "--bytes"); none for an operand row.
-  std::array<std::string_view, 2> spellings{};
+  // Up to three spellings ("-c", "--bytes"); none for an operand row.
+  std::array<std::string_view, 3> spellings{};
   OptionKind kind = OptionKind::kFlag;
   BadValue on_bad = BadValue::kSkip;
   uint64_t fallback = 0;
@@ -115,7 +115,7 @@ struct ParseResult {
 
 namespace option_parser_detail {
 
-inline bool names(std::span<const std::string_view, 2> spellings, std::string_view arg) {
+inline bool names(std::span<const std::string_view, 3> spellings, std::string_view arg) {
   for (std::string_view s : spellings)
     if (!s.empty() && s == arg) return true;
   return false;

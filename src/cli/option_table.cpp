@@ -9,7 +9,6 @@ namespace zub {
 
 namespace {
 
-constexpr OptionKind kFlag = OptionKind::kFlag;
 constexpr OptionKind kNumber = OptionKind::kNumber;
 constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;
@@ -142,8 +141,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-l", "--files-with-matches"}, .set = set_true<&GrepOptions::files_only>},
     {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
-    {.spellings = {"-q", "--quiet"}, .set = set_true<&GrepOptions::quiet>},
-    {.spellings = {"--silent"}, .set = set_true<&GrepOptions::quiet>},
+    {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
     {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
@@ -173,10 +171,8 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
      .set = set_at_least_one<&GrepOptions::file_cap>},
     {.spellings = {"-e", "--regexp"}, .kind = kText, .set = append_text<&GrepOptions::patterns>},
     {.spellings = {"--ext"}, .kind = kText, .set = set_extensions},
-    {.spellings = {"--name"}, .kind = kText, .set = add_name_glob},
-    {.spellings = {"--include"}, .kind = kText, .set = add_name_glob},
-    {.spellings = {"--not"}, .kind = kText, .set = add_excluded_glob},
-    {.spellings = {"--exclude"}, .kind = kText, .set = add_excluded_glob},
+    {.spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob},
+    {.spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob},
     {.spellings = {"--exclude-dir"}, .kind = kText,
      .set = [](GrepOptions& o, const OptionValue& v) { exclude_dir(o.filter, v.text); }},
     {.spellings = {"-t", "--type"}, .kind = kText,
@@ -198,8 +194,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"--line-number"}},
     {.spellings = {"-H", "--with-filename"}},
     {.spellings = {"-I"}},
-    {.spellings = {"--no-heading"}},
-    {.spellings = {"--heading"}},
+    {.spellings = {"--no-heading", "--heading"}},
     {.spellings = {"--color", "--colour"}, .words = kColorWords},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](GrepOptions& o, const OptionValue& v) {
@@ -212,9 +207,9 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&MapOptions::rows>},
     // The habit of du and tree: directories at most N levels below the root.
-    {.spellings = {"--depth", "--max-depth"}, .kind = kNumber, .on_bad = kError,
+    {.spellings = {"--depth", "--max-depth", "-d"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
-    {.spellings = {"-d", "-L"}, .kind = kNumber, .on_bad = kError,
+    {.spellings = {"-L"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
@@ -290,6 +285,19 @@ constexpr OptionRow<GainOptions> kGainRows[] = {
        o.reset = true;
      }},
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
+};
+
+// `init`'s five switches; any operand is a usage error.
+constexpr OptionRow<InitOptions> kInitRows[] = {
+    {.spellings = {"--project"}, .set = set_true<&InitOptions::project>},
+    {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>},
+    {.spellings = {"--show"}, .set = set_true<&InitOptions::show>},
+    {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
+    {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
+    {.spellings = {"-h", "--help"}, .kind = kHelp},
+    {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
+       if (o.stray.empty()) o.stray = v.text;
+     }},
 };
 
 // clang-format on
@@ -379,5 +387,11 @@ constexpr OptionTable<FetchOptions> kFetchTable = {
 constexpr OptionTable<CacheOptions> kCacheTable = {.rules = kStrict, .rows = kCacheRows};
 
 constexpr OptionTable<GainOptions> kGainTable = {.rows = kGainRows};
+
+constexpr OptionTable<InitOptions> kInitTable = {
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kInitRows,
+    .usage = kInitHelp,
+};
 
 }  // namespace zub

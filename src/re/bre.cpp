@@ -17,7 +17,8 @@ size_t bracket_end(std::string_view p, size_t open) {
   if (i < p.size() && p[i] == ']') ++i;
   while (i < p.size()) {
     if (p[i] == ']') return i + 1;
-    if (p[i] == '[' && i + 1 < p.size() && (p[i + 1] == ':' || p[i + 1] == '=' || p[i + 1] == '.')) {
+    if (p[i] == '[' && i + 1 < p.size() &&
+        (p[i + 1] == ':' || p[i + 1] == '=' || p[i + 1] == '.')) {
       const char kind = p[i + 1];
       const size_t close = p.find(std::string{kind, ']'}, i + 2);
       if (close == std::string_view::npos) return std::string_view::npos;

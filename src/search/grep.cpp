@@ -12,7 +12,6 @@
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
-#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
@@ -129,7 +128,8 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats, std::string_v
 
 // `retry`: the patterns read as basic regexes, for a second try when the
 // literal search found nothing.
-int run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry, Output& out) {
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry,
+                  Output& out) {
   ReadResult in = read_fd_all(0);
   // Like the filters, one invalid byte must not hide every other line of a
   // build log: each invalid sequence becomes U+FFFD.
@@ -144,10 +144,9 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* re
     f = filter_text(o, *retry, text);
     if (!o.count) f.body.insert(0, kBasicRetryNote);
   }
-  add_gain_baseline(f.plain);
-  if (o.quiet) return f.matched > 0 ? 0 : 1;
+  if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
   out.write_out(f.body);
-  return is_blank(f.body) ? 1 : 0;
+  return {is_blank(f.body) ? 1 : 0, f.plain};
 }
 
 // The report, built in walk order and written out in large pieces as it
@@ -333,11 +332,11 @@ class ScanPipeline {
 
 }  // namespace
 
-int run_grep(GrepOptions o, Output& out, size_t workers) {
+Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
   if (o.patterns.empty()) {
     out.write_err(usage_line());
-    return 2;
+    return {2, 0};
   }
   if (o.context_requested && o.limit == 8) o.limit = 4;
   if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
@@ -349,7 +348,7 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
     const bool extended = o.syntax == PatternSyntax::kExtended;
     out.write_err("zub grep: 정규식 오류: " + error +
                   (extended ? "\n(리터럴로 찾으려면 -E 를 빼라)\n" : "\n(리터럴로 찾으려면 -F)\n"));
-    return 2;
+    return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
   // The second try's patterns; a pattern that does not compile as a basic
@@ -363,7 +362,7 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
   if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
     out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
-    return 2;
+    return {2, 0};
   }
   for (const std::string& r : o.roots)
     if (r == "-") return run_stdin(o, pats, retry ? &*retry : nullptr, out);
@@ -399,17 +398,15 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
     report.emplace(o, base, out);
     ScanPipeline(o, *retry, *report, workers).run(roots, non_source);
   }
-  add_gain_baseline(report->plain);
   if (walked == 0) {
     if (!o.quiet) out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
-    return root_failed ? 2 : 1;
+    return {root_failed ? 2 : 1, report->plain};
   }
   report->finish(non_source);
-  const uint64_t hits = report->hits;
-  if (root_failed) return 2;
-  return hits > 0 ? 0 : 1;
+  const int status = root_failed ? 2 : report->hits > 0 ? 0 : 1;
+  return {status, report->plain};
 }
 
-int cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }
+Outcome cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }
 
 }  // namespace zub

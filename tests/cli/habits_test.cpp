@@ -159,16 +159,26 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
   // Each subcommand's help is its lines of the usage text, on standard
   // output; grep keeps its own longer text.
   const std::vector<std::pair<std::string, std::string>> subs = {
-      {"brief", "brief ROOT"}, {"outline", "outline F..."},        {"read", "--bytes N F..."},
-      {"def", "def SYM"},      {"grep", "zub grep [플래그] PATTERN"}, {"map", "map ROOT..."},
-      {"wrap", "wrap ["},      {"diag", "diag  <"},                 {"logs", "logs  <"},
-      {"trim", "trim [폭"},    {"web", "web Q"},                    {"fetch", "fetch URL"},
-      {"md", "md  <"},         {"cache", "cache [clear]"},          {"hook", "hook  <"}};
+      {"brief", "brief ROOT"},
+      {"outline", "outline F..."},
+      {"read", "--bytes N F..."},
+      {"def", "def SYM"},
+      {"grep", "zub grep [플래그] PATTERN"},
+      {"map", "map ROOT..."},
+      {"wrap", "wrap ["},
+      {"diag", "diag  <"},
+      {"logs", "logs  <"},
+      {"trim", "trim [폭"},
+      {"web", "web Q"},
+      {"fetch", "fetch URL"},
+      {"md", "md  <"},
+      {"cache", "cache [clear]"},
+      {"hook", "hook  <"}};
   RunOptions opts;
   opts.cwd = t.path();
   for (const auto& [sub, line] : subs) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {sub, "--help"}, {sub, "-h"}, {"help", sub}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{sub, "--help"}, {sub, "-h"}, {"help", sub}}) {
       const zub_test::Run r = run_zub(args, opts);
       EXPECT_EQ(r.status, 0) << sub;
       EXPECT_EQ(r.err, "") << sub;
@@ -179,10 +189,9 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
     // error; and nothing runs.
     // (def and web take their first argument whatever it looks like)
     const bool leading = sub == "def" || sub == "web";
-    const zub_test::Run r =
-        run_zub(leading ? std::vector<std::string>{sub, "x", "--bogus"}
-                        : std::vector<std::string>{sub, "--bogus", "tw.py"},
-                opts);
+    const zub_test::Run r = run_zub(leading ? std::vector<std::string>{sub, "x", "--bogus"}
+                                            : std::vector<std::string>{sub, "--bogus", "tw.py"},
+                                    opts);
     EXPECT_EQ(r.status, 2) << sub;
     EXPECT_EQ(r.out, "") << sub;
     EXPECT_EQ(r.err.rfind("zub " + sub + ": 모르는 플래그 `--bogus`\n\n", 0), 0u) << r.err;
