@@ -163,13 +163,20 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     // "-n N" is the limit; "-n" before anything but a number is GNU grep's
     // line-number flag (numbers are always printed).
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kGrepNumberFallback,
-     .set = set_limit},
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       set_limit(o, v);
+       o.limit_text = v.text;
+     }},
     {.spellings = {"-m", "--max-count"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback, .set = set_limit},
     {.spellings = {"--max-files"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = set_at_least_one<&GrepOptions::file_cap>},
-    {.spellings = {"-e", "--regexp"}, .kind = kText, .set = append_text<&GrepOptions::patterns>},
+    {.spellings = {"-e", "--regexp"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       o.patterns.emplace_back(v.text);
+       o.pattern_by_e = true;
+     }},
     {.spellings = {"--ext"}, .kind = kText, .set = set_extensions},
     {.spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob},
     {.spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob},

@@ -334,6 +334,14 @@ class ScanPipeline {
 
 Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
+  // "-n 404 src": taken as the limit, the number leaves no root, which is
+  // never what was meant; GNU grep reads it as the flag and the pattern.
+  if (o.roots.empty() && !o.limit_text.empty() && !o.pattern_by_e && o.patterns.size() <= 1) {
+    o.roots = std::move(o.patterns);
+    o.patterns = {o.limit_text};
+    o.limit = GrepOptions{}.limit;
+    o.limit_given = false;
+  }
   if (o.patterns.empty()) {
     out.write_err(usage_line());
     return {2, 0};

@@ -63,6 +63,11 @@ struct GrepOptions {
   // -n N given: the limit holds for every file. Without it the limit holds
   // only once the report has grown long (kOpenReportLines).
   bool limit_given = false;
+  // The text -n took as its number ("" when none), and whether a pattern
+  // came with -e: "-n 404 FILE" with no root left is GNU grep's -n flag
+  // before the pattern 404.
+  std::string limit_text;
+  bool pattern_by_e = false;
   uint64_t file_cap = 400;
   bool quiet = false;      // -q: the status only
   bool recursive = false;  // -r: no root means "."

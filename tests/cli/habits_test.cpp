@@ -85,6 +85,8 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
   check({
       {{"grep", "-n", "def dedent", "tw.py"}, {hit}},
       {{"grep", "-n", "2", "text", "tw.py"}, {"(4 hits)", "… +2 more"}},  // -n N: the limit
+      // A number with no root left after it is the pattern, as in GNU grep.
+      {{"grep", "-n", "0", "tw.py"}, {"7| return a[0]"}},
       {{"grep", "-r", "def dedent", "."}, {"tw.py", hit, "sub/other.py"}},
       {{"grep", "-R", "def dedent", "."}, {hit}},
       {{"grep", "-rn", "def dedent", "."}, {hit}},
