@@ -138,7 +138,9 @@ TEST(LinkList, DetailsOfTheScan) {
 
 TEST(HtmlToMarkdown, EmptyAndTinyDocuments) {
   EXPECT_EQ(html_to_markdown(""), "");
-  EXPECT_EQ(html_to_markdown("<p>Hello world.</p>"), "");
+  // A page with text never comes out empty, however little it holds.
+  EXPECT_EQ(html_to_markdown("<p>Hello world.</p>"), "Hello world.\n");
+  EXPECT_EQ(html_to_markdown("<div><img src=x></div><!-- text -->"), "");
   EXPECT_EQ(html_to_markdown("<"), "");
 }
 
