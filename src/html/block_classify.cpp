@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
 #include "base/text.h"
 #include "base/unicode.h"
@@ -48,8 +49,23 @@ bool is_cjk(char32_t cp) {
 
 static_assert(std::is_sorted(kEnglishStopwords.begin(), kEnglishStopwords.end()));
 
+// A word of at most 5 lower-case ASCII bytes as one number, first byte
+// highest; the order of the numbers is the order of the words.
+constexpr uint64_t pack(std::string_view w) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < 5; ++i) v = (v << 8) | (i < w.size() ? static_cast<uint8_t>(w[i]) : 0);
+  return v;
+}
+
+constexpr std::array<uint64_t, kEnglishStopwords.size()> kPackedStopwords = [] {
+  std::array<uint64_t, kEnglishStopwords.size()> a{};
+  for (size_t i = 0; i < a.size(); ++i) a[i] = pack(kEnglishStopwords[i]);
+  return a;
+}();
+
+// Looked up as numbers: no byte comparison per probe.
 bool is_english_stopword(std::string_view word) {
-  return std::binary_search(kEnglishStopwords.begin(), kEnglishStopwords.end(), word);
+  return std::binary_search(kPackedStopwords.begin(), kPackedStopwords.end(), pack(word));
 }
 
 size_t count_non_overlapping(std::string_view text, std::string_view needle) {
@@ -151,6 +167,15 @@ Verdict classify_block(const Block& b) {
   if (b.verbatim) return Verdict::keep;
   const std::string_view t = trim_ws(b.plain);
   if (t.empty()) return Verdict::drop;
+  if (!b.heading && b.link_chars > 0) {
+    // Link-heavy and short linked blocks are dropped by the rules below
+    // whatever their words: no need to measure them (most of a page's
+    // menus and link lists end here).
+    const size_t chars = char_count(t);
+    if (static_cast<double>(b.link_chars) / static_cast<double>(chars) > kLinkMax ||
+        chars < kShortChars)
+      return Verdict::drop;
+  }
   const BlockStats st = block_stats(t);
   const size_t c = st.chars;
   // Mostly quotes and braces: serialized data or script text.

@@ -19,38 +19,45 @@ enum Kind : uint8_t {
   kShield = 16  // no candidate itself, but shields like a content word
 };
 
+enum Where : uint8_t {
+  kPrefix,    // at the start of a word of the value
+  kWhole,     // a whole word of the value
+  kAnywhere,  // anywhere ("sphinxsidebar", "commentlist")
+};
+
 struct Word {
   std::string_view text;
   uint8_t kind;
-  bool whole;  // the whole word only, not a prefix of a longer one
+  Where where;
 };
 
-// Each word matches at the start of a word of the value: after its start,
-// a character other than a letter or digit, or a lower-case letter followed
-// by an upper-case one ("articleContent").
+// The words of a value start at its start, after a character other than a
+// letter or digit, and where a lower-case letter is followed by an
+// upper-case one ("articleContent"). Content words must start a word:
+// "domain" is no "main".
 // clang-format off
 constexpr std::array<Word, 62> kWords = {{
-    {"content", kContent, false},   {"article", kContent, false},  {"entry", kContent, false},
-    {"story", kContent, false},     {"main", kContent, false},     {"post", kContent, false},
-    {"bodytext", kContent, false},  {"body-text", kContent, false}, {"body_text", kContent, false},
-    {"body", kShield, false},       {"column", kShield, false},    {"mathjax", kShield, false},
-    {"comment", kComment, false},   {"disqus", kComment, false},   {"reply", kComment, false},
-    {"replies", kComment, false},   {"respond", kComment, true},
-    {"related", kStrong, false},    {"recommend", kStrong, false}, {"share", kStrong, false},
-    {"sharing", kStrong, false},    {"social", kStrong, false},    {"newsletter", kStrong, false},
-    {"subscri", kStrong, false},    {"cookie", kStrong, false},    {"gdpr", kStrong, false},
-    {"consent", kStrong, false},    {"popup", kStrong, false},     {"modal", kStrong, false},
-    {"sponsor", kStrong, false},    {"promo", kStrong, false},     {"advert", kStrong, false},
-    {"ad", kStrong, true},          {"ads", kStrong, true},        {"adsbygoogle", kStrong, false},
-    {"breadcrumb", kStrong, false}, {"pagination", kStrong, false}, {"pager", kStrong, false},
-    {"gallery", kStrong, false},    {"carousel", kStrong, false},  {"slideshow", kStrong, false},
-    {"outbrain", kStrong, false},   {"taboola", kStrong, false},   {"tagcloud", kStrong, false},
-    {"sidebar", kWeak, false},      {"footer", kWeak, false},      {"header", kWeak, false},
-    {"menu", kWeak, false},         {"banner", kWeak, false},      {"combx", kWeak, false},
-    {"community", kWeak, false},    {"extra", kWeak, true},        {"remark", kWeak, false},
-    {"rss", kWeak, true},           {"shoutbox", kWeak, false},    {"skyscraper", kWeak, false},
-    {"supplemental", kWeak, false}, {"agegate", kWeak, false},     {"masthead", kWeak, false},
-    {"widget", kWeak, false},       {"toolbar", kWeak, false},     {"nav", kWeak, false},
+    {"content", kContent, kPrefix},   {"article", kContent, kPrefix},  {"entry", kContent, kPrefix},
+    {"story", kContent, kPrefix},     {"main", kContent, kPrefix},     {"post", kContent, kPrefix},
+    {"bodytext", kContent, kPrefix},  {"body-text", kContent, kPrefix}, {"body_text", kContent, kPrefix},
+    {"body", kShield, kPrefix},       {"column", kShield, kPrefix},    {"mathjax", kShield, kPrefix},
+    {"comment", kComment, kAnywhere},   {"disqus", kComment, kAnywhere},   {"reply", kComment, kPrefix},
+    {"replies", kComment, kPrefix},   {"respond", kComment, kWhole},
+    {"related", kStrong, kAnywhere},    {"recommend", kStrong, kAnywhere}, {"share", kStrong, kAnywhere},
+    {"sharing", kStrong, kPrefix},    {"social", kStrong, kAnywhere},    {"newsletter", kStrong, kAnywhere},
+    {"subscri", kStrong, kPrefix},    {"cookie", kStrong, kAnywhere},    {"gdpr", kStrong, kPrefix},
+    {"consent", kStrong, kPrefix},    {"popup", kStrong, kAnywhere},     {"modal", kStrong, kPrefix},
+    {"sponsor", kStrong, kAnywhere},    {"promo", kStrong, kPrefix},     {"advert", kStrong, kAnywhere},
+    {"ad", kStrong, kWhole},          {"ads", kStrong, kWhole},        {"adsbygoogle", kStrong, kPrefix},
+    {"breadcrumb", kStrong, kAnywhere}, {"pagination", kStrong, kAnywhere}, {"pager", kStrong, kPrefix},
+    {"gallery", kStrong, kAnywhere},    {"carousel", kStrong, kAnywhere},  {"slideshow", kStrong, kAnywhere},
+    {"outbrain", kStrong, kPrefix},   {"taboola", kStrong, kPrefix},   {"tagcloud", kStrong, kPrefix},
+    {"sidebar", kWeak, kAnywhere},      {"footer", kWeak, kAnywhere},      {"header", kWeak, kAnywhere},
+    {"menu", kWeak, kPrefix},         {"banner", kWeak, kAnywhere},      {"combx", kWeak, kPrefix},
+    {"community", kWeak, kPrefix},    {"extra", kWeak, kWhole},        {"remark", kWeak, kPrefix},
+    {"rss", kWeak, kWhole},           {"shoutbox", kWeak, kAnywhere},    {"skyscraper", kWeak, kAnywhere},
+    {"supplemental", kWeak, kPrefix}, {"agegate", kWeak, kPrefix},     {"masthead", kWeak, kAnywhere},
+    {"widget", kWeak, kAnywhere},       {"toolbar", kWeak, kAnywhere},     {"nav", kWeak, kPrefix},
 }};
 // clang-format on
 
@@ -86,14 +93,31 @@ struct Lowered {
     for (size_t i = 0; i < w.size(); ++i) {
       const char c = w[i];
       const char prev = i == 0 ? ' ' : w[i - 1];
-      starts[size] = is_alnum(c) && (!is_alnum(prev) || (prev >= 'a' && prev <= 'z' &&
-                                                         c >= 'A' && c <= 'Z'));
+      starts[size] =
+          is_alnum(c) && (!is_alnum(prev) || (prev >= 'a' && prev <= 'z' && c >= 'A' && c <= 'Z'));
       text[size++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
     }
     starts[size] = false;
     text[size++] = ' ';
   }
 };
+
+// For each first letter, the words that start with it (indexes into kWords,
+// -1 ends the list).
+struct FirstLetterIndex {
+  std::array<std::array<int8_t, 12>, 26> words{};
+  constexpr FirstLetterIndex() {
+    for (auto& list : words)
+      for (auto& w : list) w = -1;
+    for (size_t i = 0; i < kWords.size(); ++i) {
+      auto& list = words[static_cast<size_t>(kWords[i].text[0] - 'a')];
+      size_t k = 0;
+      while (list[k] >= 0) ++k;
+      list[k] = static_cast<int8_t>(i);
+    }
+  }
+};
+constexpr FirstLetterIndex kIndex;
 
 }  // namespace
 
@@ -104,14 +128,20 @@ ClassRole class_role(std::string_view cls, std::string_view id) {
   l.add(id);
   unsigned kinds = 0;
   for (size_t i = 0; i < l.size; ++i) {
-    if (!l.starts[i]) continue;
-    const std::string_view rest(l.text + i, l.size - i);
-    for (const Word& w : kWords) {
-      if (w.text[0] != rest[0] || rest.compare(0, w.text.size(), w.text) != 0) continue;
-      // A word ends where the value's word ends: at a character other than
-      // a letter or digit, or at a lower-to-upper case change.
+    const char first = l.text[i];
+    if (first < 'a' || first > 'z') continue;
+    for (const int8_t wi : kIndex.words[static_cast<size_t>(first - 'a')]) {
+      if (wi < 0) break;
+      const Word& w = kWords[static_cast<size_t>(wi)];
+      if (l.size - i < w.text.size()) continue;
+      size_t k = 1;
+      while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
+      if (k < w.text.size()) continue;
+      if (w.where != kAnywhere && !l.starts[i]) continue;
+      // A whole word ends where the value's word ends: at a character other
+      // than a letter or digit, or at a lower-to-upper case change.
       const size_t end = i + w.text.size();
-      if (w.whole && end < l.size && is_alnum(l.text[end]) && !l.starts[end]) continue;
+      if (w.where == kWhole && end < l.size && is_alnum(l.text[end]) && !l.starts[end]) continue;
       kinds |= w.kind;
     }
   }
@@ -119,6 +149,21 @@ ClassRole class_role(std::string_view cls, std::string_view id) {
   if (kinds & kStrong) return ClassRole::boilerplate;
   if (kinds & kContent) return ClassRole::content;
   if ((kinds & kWeak) && !(kinds & kShield)) return ClassRole::boilerplate;
+  return ClassRole::none;
+}
+
+ClassRole landmark_role(std::string_view role) {
+  if (role.empty() || role.size() > 16) return ClassRole::none;
+  char buf[16];
+  for (size_t i = 0; i < role.size(); ++i) {
+    const char c = role[i];
+    buf[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+  }
+  const std::string_view r(buf, role.size());
+  if (r == "main") return ClassRole::content;
+  if (r == "navigation" || r == "complementary" || r == "contentinfo" || r == "banner" ||
+      r == "search")
+    return ClassRole::boilerplate;
   return ClassRole::none;
 }
 

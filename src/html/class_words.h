@@ -18,4 +18,9 @@ enum class ClassRole : unsigned char { none, content, comment, boilerplate };
 // case does not matter). Only the first 256 bytes of each are read.
 ClassRole class_role(std::string_view cls, std::string_view id);
 
+// The role a role attribute value gives: its main landmark is content; the
+// navigation, complementary, contentinfo, banner and search landmarks are
+// boilerplate.
+ClassRole landmark_role(std::string_view role);
+
 }  // namespace zub

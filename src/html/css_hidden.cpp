@@ -18,6 +18,7 @@ constexpr double kFarPixels = 500;
 constexpr double kPixelsPerEm = 16;
 // Below this opacity text cannot be read.
 constexpr double kMinOpacity = 0.1;
+constexpr size_t kMaxValue = 64;
 
 bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
@@ -37,7 +38,8 @@ std::string normalize(std::string_view in, bool decode_refs) {
     decoded = decode_entities(in);
     // Two references that CSS text may hide behind and the shared table
     // does not hold.
-    for (const auto& [ref, ch] : {std::pair<std::string_view, char>{"&colon;", ':'}, {"&semi;", ';'}})
+    for (const auto& [ref, ch] :
+         {std::pair<std::string_view, char>{"&colon;", ':'}, {"&semi;", ';'}})
       for (size_t at = decoded.find(ref); at != npos; at = decoded.find(ref, at))
         decoded.replace(at, ref.size(), 1, ch);
     in = decoded;
@@ -176,12 +178,17 @@ bool declarations_hide(std::string_view css) {
     const size_t colon = decl.find(':');
     if (colon == npos) continue;
     const std::string_view prop = trim(decl.substr(0, colon));
-    // The value without white space and without "!important".
-    std::string value;
-    for (char c : decl.substr(colon + 1))
-      if (!is_space(c)) value.push_back(c);
-    if (const size_t bang = value.find('!'); bang != npos) value.resize(bang);
-    const std::string_view v = value;
+    // The value without white space and without "!important"; no value
+    // that hides is longer than the buffer.
+    char value[kMaxValue];
+    size_t len = 0;
+    for (const char c : decl.substr(colon + 1)) {
+      if (c == '!') break;
+      if (is_space(c)) continue;
+      if (len == kMaxValue) break;
+      value[len++] = c;
+    }
+    const std::string_view v(value, len);
     if (prop == "display") {
       if (v == "none") return true;
     } else if (prop == "visibility") {
@@ -258,6 +265,14 @@ bool lower_into(std::string_view word, char (&buf)[N], std::string_view& out) {
 }  // namespace
 
 bool style_hides(std::string_view declarations, bool decode_refs) {
+  // Most style attributes are plain lower-case CSS: read them as they are.
+  bool plain = true;
+  for (const char c : declarations)
+    if ((c >= 'A' && c <= 'Z') || c == '\\' || c == '/' || c == '&') {
+      plain = false;
+      break;
+    }
+  if (plain) return declarations_hide(declarations);
   return declarations_hide(normalize(declarations, decode_refs));
 }
 
@@ -289,7 +304,8 @@ void HiddenSelectors::add_selectors(std::string_view list, bool shown) {
   }
 }
 
-void HiddenSelectors::add_sheet(std::string_view raw) {
+bool HiddenSelectors::add_sheet(std::string_view raw) {
+  const size_t before = classes_.size() + ids_.size();
   const std::string css = normalize(raw, false);
   const size_t n = css.size();
   // Rules at the top level hide; rules one level inside an at-rule only
@@ -347,10 +363,12 @@ void HiddenSelectors::add_sheet(std::string_view raw) {
       at = close + 1;
     }
   }
+  const bool added = classes_.size() + ids_.size() > before;
   for (auto* set : {&classes_, &ids_, &shown_classes_}) {
     std::sort(set->begin(), set->end());
     set->erase(std::unique(set->begin(), set->end()), set->end());
   }
+  return added;
 }
 
 bool HiddenSelectors::hides(std::string_view tag_name, const TagAttrs& attrs) const {

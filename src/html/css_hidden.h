@@ -26,8 +26,9 @@ bool style_hides(std::string_view declarations, bool decode_refs = true);
 // a conditional rule displays again is not taken as hidden.
 class HiddenSelectors {
  public:
-  // Adds the hiding rules of one style sheet (the text of a style element).
-  void add_sheet(std::string_view css);
+  // Adds the hiding rules of one style sheet (the text of a style element);
+  // true when it hides something.
+  bool add_sheet(std::string_view css);
 
   bool empty() const { return classes_.empty() && ids_.empty(); }
 

@@ -195,8 +195,27 @@ struct StripPass {
   const NameList& dropped;
   const HiddenSelectors* hidden;
   StrippedPage* marks;  // nullptr: only the text is wanted
-  std::array<size_t, 2> probes{npos, npos};
-  std::array<size_t, 2> mapped{npos, npos};
+  // Where the style sheets met on the way are collected (nullptr: none).
+  // A sheet that hides something after elements with a class or id went
+  // by makes the pass `late`: those elements were judged without it.
+  HiddenSelectors* collect = nullptr;
+  bool seen_named = false;
+  bool late = false;
+  // Where the first-candidate span of content_root begins and ends, read on
+  // the way: the first opening tag of each candidate and the last closing
+  // tag of each name, in the document and in the output.
+  std::array<size_t, 4> first_open{npos, npos, npos, npos};
+  std::array<size_t, 4> first_open_out{};
+  std::array<size_t, 3> last_close{npos, npos, npos};
+  std::array<size_t, 3> last_close_out{};
+
+  // The roles of recent class and id values: pages repeat a few of them.
+  struct RoleEntry {
+    std::string_view cls, id;
+    ClassRole role = ClassRole::none;
+    bool used = false;
+  };
+  std::array<RoleEntry, 64> roles{};
 
   std::string out;
   std::vector<OpenElement> stack;
@@ -218,9 +237,46 @@ struct StripPass {
     if (stack.size() < suppress_from) suppress_from = 0;
   }
 
-  void map_probes(size_t at) {
-    for (size_t i = 0; i < probes.size(); ++i)
-      if (mapped[i] == npos && probes[i] <= at) mapped[i] = out.size();
+  ClassRole role_of(std::string_view cls, std::string_view id) {
+    if (cls.empty() && id.empty()) return ClassRole::none;
+    auto mix = [](std::string_view v) {
+      return v.empty() ? 0u
+                       : static_cast<unsigned>(v.size()) * 31u +
+                             static_cast<unsigned char>(v[v.size() / 2]) * 7u +
+                             static_cast<unsigned char>(v.back());
+    };
+    RoleEntry& e = roles[(mix(cls) * 3u + mix(id)) % roles.size()];
+    if (e.used && e.cls == cls && e.id == id) return e.role;
+    e = {cls, id, class_role(cls, id), true};
+    return e.role;
+  }
+
+  void note_candidate_tag(size_t lt, std::string_view name, bool closing) {
+    const int k = name == "article" ? 0 : name == "main" ? 1 : name == "div" ? 2 : -1;
+    if (k < 0) return;
+    const size_t ku = static_cast<size_t>(k);
+    if (closing) {
+      last_close[ku] = lt;
+      last_close_out[ku] = out.size();
+      return;
+    }
+    size_t slot = ku;
+    if (k == 2) {
+      // Only these exact spellings, as the first attribute.
+      auto at_lt = [&](std::string_view lower) {
+        return lt + 1 + lower.size() <= html.size() && eq_lower(html.data() + lt + 1, lower);
+      };
+      if (at_lt("div id=\"content"))
+        slot = 2;
+      else if (at_lt("div class=\"content"))
+        slot = 3;
+      else
+        return;
+    }
+    if (first_open[slot] == npos) {
+      first_open[slot] = lt;
+      first_open_out[slot] = out.size();
+    }
   }
 
   // An opening tag from html[lt] to html[end] (its ">" or the end).
@@ -245,6 +301,7 @@ struct StripPass {
       return;
     }
     const TagAttrs attrs = read_tag_attrs(tag);
+    if (!attrs.cls.empty() || !attrs.id.empty()) seen_named = true;
     OpenElement e;
     std::copy(name.begin(), name.end(), e.name);
     e.len = static_cast<uint8_t>(name.size());
@@ -261,7 +318,11 @@ struct StripPass {
     if (!was_suppressing && marks) {
       // A section's id names its heading, not its role.
       const bool section = name == "section" || has_class_word(attrs.cls, "section");
-      const ClassRole role = class_role(attrs.cls, section ? std::string_view() : attrs.id);
+      ClassRole role = role_of(attrs.cls, section ? std::string_view() : attrs.id);
+      // A landmark role says what the element is in the page's own words.
+      if (const ClassRole landmark = landmark_role(attrs.role);
+          landmark != ClassRole::none && role != ClassRole::comment)
+        role = landmark;
       if (role == ClassRole::comment) {
         e.flags |= kCommentEntry;
         ++comment_depth;
@@ -311,7 +372,6 @@ struct StripPass {
       }
       const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
       if (!suppressing()) out.append(base + pos, lt - pos);
-      map_probes(lt);
       if (html.compare(lt, 4, "<!--") == 0) {
         const size_t end = html.find("-->", lt + 4);
         pos = end == npos ? n : end + 3;
@@ -336,6 +396,13 @@ struct StripPass {
           continue;
         }
         const size_t close = closes.find(idx, lt + 1);
+        if (collect && close != npos && name == "style") {
+          const size_t gt = after_gt(html, lt + 1);
+          if (gt <= close && collect->add_sheet(html.substr(gt, close - gt))) {
+            if (!hidden) hidden = collect;
+            if (seen_named) late = true;
+          }
+        }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
         continue;
       }
@@ -369,13 +436,14 @@ struct StripPass {
       if (name_len == 0 || !ext_ends) {
         if (!suppressing()) out.append(base + lt, (gt == npos ? n : gt + 1) - lt);
       } else if (closing) {
+        if (marks) note_candidate_tag(lt, ext, true);
         close_tag(lt, tag_end, ext);
       } else {
+        if (marks) note_candidate_tag(lt, ext, false);
         open_tag(lt, tag_end, ext);
       }
       pos = gt == npos ? n : gt + 1;
     }
-    map_probes(npos - 1);
     while (!stack.empty()) pop();
   }
 };
@@ -401,6 +469,24 @@ std::string_view content_root(std::string_view doc) {
   return doc;
 }
 
+namespace {
+
+// The span content_root gives, from what the pass noted: the first
+// candidate whose last closing tag lies more than 400 bytes after it.
+void set_first_root(const StripPass& pass, StrippedPage& page) {
+  for (size_t k = 0; k < pass.first_open.size(); ++k) {
+    const size_t v = pass.first_open[k];
+    const size_t c = std::min<size_t>(k, 2);
+    const size_t e = pass.last_close[c];
+    if (v == npos || e == npos || e < v || e - v <= kMinRootBytes) continue;
+    page.first_root = {pass.first_open_out[k], pass.last_close_out[c]};
+    page.has_first_root = true;
+    return;
+  }
+}
+
+}  // namespace
+
 HiddenSelectors page_hidden_selectors(std::string_view doc) {
   HiddenSelectors sel;
   for (size_t at = find_ci(doc, "<style", 0); at != npos; at = find_ci(doc, "<style", at + 1)) {
@@ -417,19 +503,22 @@ HiddenSelectors page_hidden_selectors(std::string_view doc) {
 }
 
 StrippedPage strip_page(std::string_view doc) {
-  const HiddenSelectors hidden = page_hidden_selectors(doc);
+  // The style sheets are read on the way; one that comes too late to judge
+  // the elements before it costs a second pass.
+  HiddenSelectors hidden;
   StrippedPage page;
-  StripPass pass{doc, kDropped, hidden.empty() ? nullptr : &hidden, &page};
-  const std::string_view root = content_root(doc);
-  if (root.size() != doc.size()) {
-    const size_t start = static_cast<size_t>(root.data() - doc.data());
-    pass.probes = {start, start + root.size()};
-  }
+  StripPass pass{doc, kDropped, nullptr, &page};
+  pass.collect = &hidden;
   pass.run();
-  page.text = std::move(pass.out);
-  if (pass.mapped[0] != npos && pass.probes[0] != npos) {
-    page.first_root = {pass.mapped[0], pass.mapped[1]};
-    page.has_first_root = true;
+  if (pass.late) {
+    page = StrippedPage{};
+    StripPass again{doc, kDropped, &hidden, &page};
+    again.run();
+    page.text = std::move(again.out);
+    set_first_root(again, page);
+  } else {
+    page.text = std::move(pass.out);
+    set_first_root(pass, page);
   }
   return page;
 }

@@ -34,7 +34,7 @@ TagAttrs read_tag_attrs(std::string_view tag) {
   // The tag name: letters, digits and whatever else runs up to white space.
   while (i < n && !is_space(tag[i]) && tag[i] != '/') ++i;
   bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
-       seen_aria = false;
+       seen_aria = false, seen_role = false;
   while (i < n) {
     while (i < n && (is_space(tag[i]) || tag[i] == '/')) ++i;
     if (i >= n) break;
@@ -78,6 +78,12 @@ TagAttrs read_tag_attrs(std::string_view tag) {
         } else if (!seen_style && name_is(name, "style")) {
           seen_style = true;
           a.style = value;
+        }
+        break;
+      case 4:
+        if (!seen_role && name_is(name, "role")) {
+          seen_role = true;
+          a.role = value;
         }
         break;
       case 6:
