@@ -175,6 +175,23 @@ bool has_class_word(std::string_view cls, std::string_view word) {
   return false;
 }
 
+// Adds the sheets of the style elements in `html` to `sel`; true when one
+// hides something.
+bool add_sheets(std::string_view html, HiddenSelectors& sel) {
+  bool added = false;
+  for (size_t at = find_ci(html, "<style", 0); at != npos; at = find_ci(html, "<style", at + 1)) {
+    const size_t gt = html.find('>', at);
+    if (gt == npos) break;
+    const char next = html[at + 6];
+    if (next != '>' && next != ' ' && next != '\t' && next != '\n' && next != '/') continue;
+    const size_t close = find_ci(html, "</style", gt + 1);
+    added |= sel.add_sheet(html.substr(gt + 1, (close == npos ? html.size() : close) - gt - 1));
+    if (close == npos) break;
+    at = close;
+  }
+  return added;
+}
+
 constexpr uint8_t kHiddenEntry = 1;
 constexpr uint8_t kCommentEntry = 2;
 
@@ -396,11 +413,15 @@ struct StripPass {
           continue;
         }
         const size_t close = closes.find(idx, lt + 1);
-        if (collect && close != npos && name == "style") {
+        if (collect && close != npos && (name == "style" || name == "head")) {
+          // The style sheets of the page, also those inside its head.
           const size_t gt = after_gt(html, lt + 1);
-          if (gt <= close && collect->add_sheet(html.substr(gt, close - gt))) {
-            if (!hidden) hidden = collect;
-            if (seen_named) late = true;
+          if (gt <= close) {
+            const std::string_view inner = html.substr(gt, close - gt);
+            if (name == "style" ? collect->add_sheet(inner) : add_sheets(inner, *collect)) {
+              if (!hidden) hidden = collect;
+              if (seen_named) late = true;
+            }
           }
         }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
@@ -489,16 +510,7 @@ void set_first_root(const StripPass& pass, StrippedPage& page) {
 
 HiddenSelectors page_hidden_selectors(std::string_view doc) {
   HiddenSelectors sel;
-  for (size_t at = find_ci(doc, "<style", 0); at != npos; at = find_ci(doc, "<style", at + 1)) {
-    const size_t gt = doc.find('>', at);
-    if (gt == npos) break;
-    const char next = doc[at + 6];
-    if (next != '>' && next != ' ' && next != '\t' && next != '\n' && next != '/') continue;
-    const size_t close = find_ci(doc, "</style", gt + 1);
-    sel.add_sheet(doc.substr(gt + 1, (close == npos ? doc.size() : close) - gt - 1));
-    if (close == npos) break;
-    at = close;
-  }
+  add_sheets(doc, sel);
   return sel;
 }
 
