@@ -104,12 +104,14 @@ struct Lowered {
 
 // For each first letter, the words that start with it (indexes into kWords,
 // -1 ends the list).
+// Within a word of the value only the words that match anywhere are tried.
 struct FirstLetterIndex {
   std::array<std::array<int8_t, 12>, 26> words{};
-  constexpr FirstLetterIndex() {
+  constexpr explicit FirstLetterIndex(bool anywhere_only) {
     for (auto& list : words)
       for (auto& w : list) w = -1;
     for (size_t i = 0; i < kWords.size(); ++i) {
+      if (anywhere_only && kWords[i].where != kAnywhere) continue;
       auto& list = words[static_cast<size_t>(kWords[i].text[0] - 'a')];
       size_t k = 0;
       while (list[k] >= 0) ++k;
@@ -117,7 +119,8 @@ struct FirstLetterIndex {
     }
   }
 };
-constexpr FirstLetterIndex kIndex;
+constexpr FirstLetterIndex kIndex(false);
+constexpr FirstLetterIndex kAnywhereIndex(true);
 
 }  // namespace
 
@@ -130,14 +133,14 @@ ClassRole class_role(std::string_view cls, std::string_view id) {
   for (size_t i = 0; i < l.size; ++i) {
     const char first = l.text[i];
     if (first < 'a' || first > 'z') continue;
-    for (const int8_t wi : kIndex.words[static_cast<size_t>(first - 'a')]) {
+    const FirstLetterIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
+    for (const int8_t wi : index.words[static_cast<size_t>(first - 'a')]) {
       if (wi < 0) break;
       const Word& w = kWords[static_cast<size_t>(wi)];
       if (l.size - i < w.text.size()) continue;
       size_t k = 1;
       while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
       if (k < w.text.size()) continue;
-      if (w.where != kAnywhere && !l.starts[i]) continue;
       // A whole word ends where the value's word ends: at a character other
       // than a letter or digit, or at a lower-to-upper case change.
       const size_t end = i + w.text.size();

@@ -240,6 +240,8 @@ bool declarations_show(std::string_view css) {
   return false;
 }
 
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
 bool is_ident_char(char c) {
   return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
          static_cast<unsigned char>(c) >= 0x80;
@@ -295,6 +297,13 @@ void HiddenSelectors::add_selector(std::string_view sel, bool shown) {
   }
 }
 
+size_t HiddenSelectors::bloom_bit(std::string_view name) {
+  if (name.empty()) return 0;
+  return (name.size() * 131 + static_cast<unsigned char>(name[0]) * 31 +
+          static_cast<unsigned char>(name.back())) %
+         256;
+}
+
 void HiddenSelectors::add_selectors(std::string_view list, bool shown) {
   for (size_t p = 0; p <= list.size();) {
     size_t comma = list.find(',', p);
@@ -304,70 +313,106 @@ void HiddenSelectors::add_selectors(std::string_view list, bool shown) {
   }
 }
 
-bool HiddenSelectors::add_sheet(std::string_view raw) {
+// True when the selector list holds a simple selector (.c, #i, tag.c,
+// tag#i): only then do the rule's declarations matter.
+bool has_simple_selector(std::string_view list) {
+  for (size_t p = 0; p <= list.size();) {
+    size_t comma = list.find(',', p);
+    if (comma == npos) comma = list.size();
+    const std::string_view sel = trim(list.substr(p, comma - p));
+    size_t i = 0;
+    while (i < sel.size() && is_ident_char(ascii_lower(sel[i]))) ++i;
+    if (i + 1 < sel.size() && (sel[i] == '.' || sel[i] == '#')) {
+      size_t j = i + 1;
+      while (j < sel.size() && is_ident_char(ascii_lower(sel[j]))) ++j;
+      if (j == sel.size()) return true;
+    }
+    p = comma + 1;
+  }
+  return false;
+}
+
+bool HiddenSelectors::add_sheet(std::string_view css) {
   const size_t before = classes_.size() + ids_.size();
-  const std::string css = normalize(raw, false);
   const size_t n = css.size();
-  // Rules at the top level hide; rules one level inside an at-rule only
-  // count when they display something again.
+  // The sheet is read as written; only the selectors and declarations of
+  // rules that could matter are normalized. Rules at the top level hide;
+  // rules one level inside an at-rule only count when they display
+  // something again.
+  auto skip_comment = [&](size_t j) {
+    const size_t end = css.find("*/", j + 2);
+    return end == npos ? n : end + 2;
+  };
   size_t at = 0;
-  {  // NOLINT: one scope for the rule loop
-    while (at < n) {
-      while (at < n && is_space(css[at])) ++at;
-      if (at >= n) break;
-      if (css[at] == '}') {
-        ++at;  // a stray closing brace
+  while (at < n) {
+    while (at < n && is_space(css[at])) ++at;
+    if (at >= n) break;
+    if (css[at] == '/' && at + 1 < n && css[at + 1] == '*') {
+      at = skip_comment(at);
+      continue;
+    }
+    if (css[at] == '}') {
+      ++at;  // a stray closing brace
+      continue;
+    }
+    const size_t open = css.find('{', at);
+    if (css[at] == '@') {
+      // Searched only up to the block, so that a sheet of many at-rules
+      // stays linear.
+      const std::string_view head = css.substr(at, open == npos ? npos : open - at);
+      if (const size_t semi = head.find(';'); semi != npos) {
+        at += semi + 1;  // @import, @charset
         continue;
       }
-      const size_t open = css.find('{', at);
-      if (css[at] == '@') {
-        // Searched only up to the block, so that a sheet of many at-rules
-        // stays linear.
-        const std::string_view head =
-            std::string_view(css).substr(at, open == npos ? npos : open - at);
-        if (const size_t semi = head.find(';'); semi != npos) {
-          at += semi + 1;  // @import, @charset
+    }
+    if (open == npos) break;
+    const std::string_view prelude = css.substr(at, open - at);
+    if (css[at] == '@') {
+      // Skip the at-rule's block, reading only the display rules of the
+      // level right inside it.
+      size_t depth = 1;
+      size_t j = open + 1;
+      size_t sel_start = j;   // where the current inner rule's selectors start
+      size_t rule_start = j;  // the "{" of the current inner rule
+      for (; j < n && depth > 0; ++j) {
+        if (css[j] == '/' && j + 1 < n && css[j + 1] == '*') {
+          j = skip_comment(j) - 1;
           continue;
         }
-      }
-      if (open == npos) break;
-      const std::string_view prelude(css.data() + at, open - at);
-      if (css[at] == '@') {
-        // Skip the at-rule's block, reading only the display rules of the
-        // level right inside it.
-        size_t depth = 1;
-        size_t j = open + 1;
-        size_t sel_start = j;   // where the current inner rule's selectors start
-        size_t rule_start = j;  // the "{" of the current inner rule
-        for (; j < n && depth > 0; ++j) {
-          if (css[j] == '{') {
-            if (depth == 1) rule_start = j;
-            ++depth;
-          } else if (css[j] == '}') {
-            if (--depth == 1) {
-              const std::string_view decls(css.data() + rule_start + 1, j - rule_start - 1);
-              if (rule_start > sel_start && declarations_show(decls))
-                add_selectors(std::string_view(css.data() + sel_start, rule_start - sel_start),
-                              true);
-              sel_start = j + 1;
-            }
+        if (css[j] == '{') {
+          if (depth == 1) rule_start = j;
+          ++depth;
+        } else if (css[j] == '}') {
+          if (--depth == 1) {
+            const std::string_view sels = css.substr(sel_start, rule_start - sel_start);
+            if (rule_start > sel_start && has_simple_selector(sels) &&
+                declarations_show(normalize(css.substr(rule_start + 1, j - rule_start - 1), false)))
+              add_selectors(normalize(sels, false), true);
+            sel_start = j + 1;
           }
         }
-        at = j;
-        continue;
       }
-      size_t close = css.find('}', open + 1);
-      if (close == npos) close = n;
-      if (declarations_hide(std::string_view(css.data() + open + 1, close - open - 1)))
-        add_selectors(prelude, false);
-      at = close + 1;
+      at = j;
+      continue;
     }
+    size_t close = css.find('}', open + 1);
+    if (close == npos) close = n;
+    if (has_simple_selector(prelude) && style_hides(css.substr(open + 1, close - open - 1), false))
+      add_selectors(normalize(prelude, false), false);
+    at = close + 1;
   }
   const bool added = classes_.size() + ids_.size() > before;
   for (auto* set : {&classes_, &ids_, &shown_classes_}) {
     std::sort(set->begin(), set->end());
     set->erase(std::unique(set->begin(), set->end()), set->end());
   }
+  bloom_.fill(0);
+  for (const auto* set : {&classes_, &ids_})
+    for (const std::string& key : *set) {
+      const size_t tab = key.find('\t');
+      const size_t b = bloom_bit(tab == npos ? key : std::string_view(key).substr(tab + 1));
+      bloom_[b / 64] |= uint64_t{1} << (b % 64);
+    }
   return added;
 }
 
@@ -378,6 +423,10 @@ bool HiddenSelectors::hides(std::string_view tag_name, const TagAttrs& attrs) co
   auto matches = [&](const std::vector<std::string>& set, std::string_view word) {
     std::string_view w;
     if (!lower_into(word, word_buf, w)) return false;
+    if (&set != &shown_classes_) {
+      const size_t b = bloom_bit(w);
+      if (!(bloom_[b / 64] & (uint64_t{1} << (b % 64)))) return false;
+    }
     if (has(set, w)) return true;
     if (tag_name.size() + 1 + w.size() > sizeof key_buf) return false;
     std::copy(tag_name.begin(), tag_name.end(), key_buf);

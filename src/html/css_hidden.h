@@ -7,6 +7,8 @@
 // Pure functions and a read-only set; safe to call from any number of threads.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +42,10 @@ class HiddenSelectors {
   // Entries are "name" (any element) or "tag\tname" (that element only),
   // lower case, sorted after each sheet.
   std::vector<std::string> classes_, ids_, shown_classes_;
+  // A filter over the names of classes_ and ids_: most class words of a
+  // page are in no sheet's hiding rules.
+  std::array<uint64_t, 4> bloom_{};
+  static size_t bloom_bit(std::string_view name);
   void add_selector(std::string_view sel, bool shown);
   void add_selectors(std::string_view list, bool shown);
 };

@@ -256,13 +256,12 @@ struct StripPass {
 
   ClassRole role_of(std::string_view cls, std::string_view id) {
     if (cls.empty() && id.empty()) return ClassRole::none;
-    auto mix = [](std::string_view v) {
-      return v.empty() ? 0u
-                       : static_cast<unsigned>(v.size()) * 31u +
-                             static_cast<unsigned char>(v[v.size() / 2]) * 7u +
-                             static_cast<unsigned char>(v.back());
+    auto mix = [](std::string_view v, uint32_t h) {
+      const size_t n = std::min<size_t>(v.size(), 24);
+      for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(v[i])) * 16777619u;
+      return (h ^ static_cast<uint32_t>(v.size())) * 16777619u;
     };
-    RoleEntry& e = roles[(mix(cls) * 3u + mix(id)) % roles.size()];
+    RoleEntry& e = roles[mix(id, mix(cls, 2166136261u)) % roles.size()];
     if (e.used && e.cls == cls && e.id == id) return e.role;
     e = {cls, id, class_role(cls, id), true};
     return e.role;

@@ -12,18 +12,33 @@ using zub::read_tag_attrs;
 using zub::style_hides;
 
 TEST(StyleHides, DeclarationsThatHideAndThoseThatDoNot) {
-  for (const char* css :
-       {"display:none", "DISPLAY : NONE !important", "color:red; visibility:hidden",
-        "visibility:collapse", "font-size:0", "font-size: 0.0em", "opacity:0", "opacity:.05",
-        "opacity:0%", "width:0;overflow:hidden", "height:1px; overflow-y: clip",
-        "position:absolute; left:-9999px", "position:fixed;top:-100em", "text-indent:-9999px",
-        "clip: rect(0, 0, 0, 0)", "clip-path: inset(50%)", "transform:scale(0)",
-        "d\\69 splay:none", "display:/* x */none", "display&#58;none", "display&colon;none"})
+  for (const char* css : {"display:none",
+                          "DISPLAY : NONE !important",
+                          "color:red; visibility:hidden",
+                          "visibility:collapse",
+                          "font-size:0",
+                          "font-size: 0.0em",
+                          "opacity:0",
+                          "opacity:.05",
+                          "opacity:0%",
+                          "width:0;overflow:hidden",
+                          "height:1px; overflow-y: clip",
+                          "position:absolute; left:-9999px",
+                          "position:fixed;top:-100em",
+                          "text-indent:-9999px",
+                          "clip: rect(0, 0, 0, 0)",
+                          "clip-path: inset(50%)",
+                          "transform:scale(0)",
+                          "d\\69 splay:none",
+                          "display:/* x */none",
+                          "display&#58;none",
+                          "display&colon;none"})
     EXPECT_TRUE(style_hides(css)) << css;
   for (const char* css :
        {"", "display:block", "color:red", "opacity:0.5", "font-size:10px", "width:0",
-        "overflow:hidden", "left:-9999px", "position:absolute;left:-20px", "width:100px;overflow:hidden",
-        "content:'display:none'x", "clip:rect(0,10px,10px,0)", "transform:scale(1)", "height:auto"})
+        "overflow:hidden", "left:-9999px", "position:absolute;left:-20px",
+        "width:100px;overflow:hidden", "content:'display:none'x", "clip:rect(0,10px,10px,0)",
+        "transform:scale(1)", "height:auto"})
     EXPECT_FALSE(style_hides(css)) << css;
 }
 
