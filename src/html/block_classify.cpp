@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -78,10 +79,6 @@ size_t count_non_overlapping(std::string_view text, std::string_view needle) {
   return count;
 }
 
-bool is_ascii_alnum(unsigned char c) {
-  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
-}
-
 // Thresholds of the classifier.
 constexpr size_t kShortChars = 60;  // below: a short block
 constexpr size_t kUndecidedMaxChars = 240;
@@ -122,7 +119,7 @@ BlockStats block_stats(std::string_view t) {
     bool ascii = c < 0x80;
     if (ascii) {
       ++i;
-      alnum = is_ascii_alnum(c);
+      alnum = is_alnum(static_cast<char>(c));
       if (c == '"' || c == '{') ++st.quotes_braces;
     } else {
       const char32_t cp = decode_next(t, i);
