@@ -389,8 +389,8 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   return rep;
 }
 
-int cmd_map(const std::vector<std::string>& roots, uint64_t n, Output& out) {
-  MapReport rep = map_report(roots, n, out);
+int cmd_map(const MapOptions& opts, Output& out) {
+  MapReport rep = map_report(opts.roots, opts.rows, out);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

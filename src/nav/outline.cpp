@@ -18,9 +18,9 @@ constexpr size_t kOutlineLineBytes = 160;
 
 }  // namespace
 
-int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out) {
+int cmd_outline(const OutlineOptions& opts, Output& out) {
   bool failed = false;
-  for (const std::string& path : files) {
+  for (const std::string& path : opts.files) {
     if (!check_file_path(path, out)) {
       failed = true;
       continue;
@@ -54,7 +54,7 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       block.append("| ");
       block.append(byte_cut(trim_ws_end(lines[i]), kOutlineLineBytes));
       block.push_back('\n');
-      if (++count >= cap) capped = true;
+      if (++count >= opts.cap) capped = true;
     }
     out.write_out(block);
   }
