@@ -9,12 +9,8 @@
 #include <vector>
 
 #include "base/output.h"
-#include "cli/gain_ledger.h"
 
 namespace zub {
-
-// The report on the ledger as of Unix time `now`.
-std::string gain_report(const GainLedger& ledger, uint64_t now);
 
 int cmd_gain(const std::vector<std::string>& args, Output& out);
 
