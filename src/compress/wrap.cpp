@@ -35,6 +35,10 @@ std::string shell_command_line(const std::vector<std::string>& words) {
   return line;
 }
 
+namespace {
+
+// Applies the mode's filter to a decoded capture (trim at `width`, logs
+// with its default limit, diag, or unchanged).
 std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width) {
   switch (mode) {
     case WrapMode::kTrim: return trim(text, width);
@@ -44,6 +48,8 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
   }
   return std::string(text);
 }
+
+}  // namespace
 
 Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   if (opts.command.empty()) {

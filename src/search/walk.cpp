@@ -30,6 +30,17 @@ constexpr std::string_view kNonSource[] = {
 };
 // clang-format on
 
+// True when the file's final extension (lower-cased) marks it as non-source.
+bool is_non_source_extension(std::string_view ext) {
+  if (ext.empty() || ext.size() > 11) return false;
+  char low[12];
+  for (size_t i = 0; i < ext.size(); ++i) low[i] = ascii_lower_char(ext[i]);
+  const std::string_view l(low, ext.size());
+  for (std::string_view s : kNonSource)
+    if (s == l) return true;
+  return false;
+}
+
 // The text after the last dot of `name`; false when there is no dot.
 bool extension_of(std::string_view name, std::string_view& ext) {
   const size_t dot = name.rfind('.');
@@ -125,16 +136,6 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
 }
 
 }  // namespace
-
-bool is_non_source_extension(std::string_view ext) {
-  if (ext.empty() || ext.size() > 11) return false;
-  char low[12];
-  for (size_t i = 0; i < ext.size(); ++i) low[i] = ascii_lower_char(ext[i]);
-  const std::string_view l(low, ext.size());
-  for (std::string_view s : kNonSource)
-    if (s == l) return true;
-  return false;
-}
 
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
                          const WalkSink& emit) {
