@@ -189,10 +189,11 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
           << name << " is not a whole served body (" << file.data.size() << " bytes)";
     } else {
       ASSERT_EQ(name, key + ".m");
-      // Four lines and the fifth that names the body.
+      // Four lines, the fifth that names the body and the sixth its URL.
       std::vector<std::string_view> lines = zub::split_lines(file.data);
       auto rec = zub::parse_cache_record(file.data);
-      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 5 && rec && rec->body)
+      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 6 && rec && rec->body &&
+                  rec->url == url_of[key])
           << name << ": " << file.data;
     }
   }

@@ -18,6 +18,7 @@
 
 #include "base/file_io.h"
 #include "base/process.h"
+#include "base/text.h"
 #include "base/unicode.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
@@ -28,6 +29,7 @@ using zub_test::BoundedRun;
 using zub_test::HttpServer;
 using zub_test::kSanitized;
 using zub_test::run_bounded;
+using zub_test::run_bounded_via;
 using zub_test::ScriptedResponse;
 using zub_test::TempDir;
 
@@ -470,4 +472,76 @@ TEST(HardeningFetch, PlantedCacheFilesAreNeitherFollowedNorReadWhole) {
   low.env_set.push_back("ZUB_FETCH_MAX=1000");
   EXPECT_EQ(fetch(low), "[fetch 실패: 본문이 1000바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n");
   EXPECT_EQ(server.hits("/p"), 4);
+}
+
+// Cache edge cases an operator meets: the largest ZUB_FETCH_MAX is no cap
+// (it once made every cached body read back empty); the cache is private to
+// the user; an entry belongs to the URL its record names; and a record that
+// cannot be written whole (a full disk, here a file-size limit) leaves no
+// body to be served.
+TEST(HardeningFetch, CacheUnderAnUnlimitedCapAFullDiskAndAForeignUmask) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse p;
+  p.body = page("kept", 3);
+  p.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/p", p);
+  const std::string home = tmp.mkdir("home");
+  auto env = fetch_env(home);
+  env.env_set.push_back("ZUB_FETCH_MAX=18446744073709551615");
+  env.env_set.push_back("ZUB_CACHE_DEBUG=1");
+  const std::string want = paragraphs("kept", 0, 3) + "[zub: 307B→228B -26%]\n";
+  // A umask that lets everyone read new files.
+  const std::vector<std::string> open_umask = {"sh", "-c", "umask 022; exec \"$@\"", "sh"};
+  for (int i = 0; i < 2; ++i) {
+    BoundedRun r = run_bounded_via(open_umask, {"fetch", server.url("/p")}, 30, env);
+    EXPECT_EQ(r.run.out, want);
+    EXPECT_EQ(r.run.err.find("[cache hit") != std::string::npos, i == 1) << r.run.err;
+  }
+  EXPECT_EQ(server.hits("/p"), 1);
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  struct stat st;
+  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  for (const std::string& n : names_in(dir)) {
+    ASSERT_EQ(::stat((dir + "/" + n).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << n;
+  }
+  // The record names its URL: files claimed by another URL (one crafted to
+  // hash to the same name) are a miss.
+  std::string record_file;
+  for (const std::string& n : names_in(dir))
+    if (n.size() == 18) record_file = dir + "/" + n;
+  ASSERT_FALSE(record_file.empty());
+  std::vector<std::string_view> lines = zub::split_lines(zub::read_file(record_file).data);
+  ASSERT_GE(lines.size(), 5u);
+  std::string forged;
+  for (size_t i = 0; i < 5; ++i) forged += std::string(lines[i]) + "\n";
+  forged += "https://evil.example/collides\n";
+  ASSERT_TRUE(zub::write_file_atomic(record_file, forged, 0600));
+  EXPECT_EQ(run_bounded({"fetch", server.url("/p")}, 30, env).run.out, want);
+  EXPECT_EQ(server.hits("/p"), 2) << "a record of another URL is not this URL's";
+
+  // A directory an older version left open is closed on the next write.
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+  ScriptedResponse q = p;
+  server.route("/q", q);
+  EXPECT_EQ(run_bounded_via(open_umask, {"fetch", server.url("/q")}, 30, env).run.status, 0);
+  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  // A page the server says to revalidate every time, with a long ETag: the
+  // body fits under a 512-byte file-size limit, its record does not.
+  ScriptedResponse nc;
+  nc.body = page("nc", 2);
+  nc.headers = {{"Cache-Control", "no-cache"}, {"ETag", "\"" + std::string(700, 'e') + "\""}};
+  ASSERT_LT(nc.body.size(), 512u);
+  server.route("/nc", nc);
+  const std::vector<std::string> full_disk = {"sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"",
+                                              "sh"};
+  BoundedRun r = run_bounded_via(full_disk, {"fetch", server.url("/nc")}, 30, env);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  r = run_bounded({"fetch", server.url("/nc")}, 30, env);
+  EXPECT_EQ(r.run.err.find("[cache hit"), std::string::npos) << r.run.err;
+  EXPECT_EQ(server.hits("/nc"), 2) << "the second fetch asked the server";
 }
