@@ -36,12 +36,14 @@ struct RawKept {
 // with "-exit{N}" before ".log" when `exit_status` is given.
 RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int> exit_status);
 
-// The note on standard error for a keep_raw result.
-std::string raw_kept_note(const RawKept& k);
+// The note on standard error for a keep_raw result. `never_read`: bytes of
+// the input that a cap left out before anything was kept (the kept bytes
+// hold a gap line there).
+std::string raw_kept_note(const RawKept& k, uint64_t never_read = 0);
 
 // Keeps `read` and writes the note when fewer than read.size() bytes were
 // printed and ZUB_NO_RAW is not set; otherwise does nothing.
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out);
+                           std::optional<int> exit_status, Output& out, uint64_t never_read = 0);
 
 }  // namespace zub

@@ -13,6 +13,7 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/gain_baseline.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
@@ -60,32 +61,42 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
 }
 
 int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
-  ReadResult in = read_fd_all(0);
-  // Like the filters, one invalid byte must not hide every other line of a
-  // build log: each invalid sequence becomes U+FFFD.
-  std::string decoded;
-  std::string_view text = in.data;
-  if (!is_valid_utf8(in.data)) {
-    decoded = decode_lossy(in.data);
-    text = decoded;
-  }
+  // Standard input within the filters' cap: past it, the head and the tail
+  // are searched and a note says how much lay between them.
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const std::string_view all = in.in.text();
+  // The gap line is zub's own, not input: it is never a hit.
+  const std::string_view parts[2] = {
+      all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
+      in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
   ScanScratch s;
   uint64_t matched = 0, dups = 0;
   std::string body;
   std::unordered_set<uint64_t> seen;
   uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++matched;
-    plain += line.size() + 2;
-    for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
-    if (o.count) return;
-    if (!seen.insert(line_fingerprint(line)).second) {
-      ++dups;
-      return;
+  for (std::string_view part : parts) {
+    // Like the filters, one invalid byte must not hide every other line of a
+    // build log: each invalid sequence becomes U+FFFD.
+    std::string decoded;
+    std::string_view text = part;
+    if (!is_valid_utf8(part)) {
+      decoded = decode_lossy(part);
+      text = decoded;
     }
-    append_elided(body, line, 120);
-    body.push_back('\n');
-  });
+    for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+      ++matched;
+      plain += line.size() + 2;
+      for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
+      if (o.count) return;
+      if (!seen.insert(line_fingerprint(line)).second) {
+        ++dups;
+        return;
+      }
+      append_elided(body, line, 120);
+      body.push_back('\n');
+    });
+  }
   if (o.count) {
     body = std::to_string(matched) + "\n";
   } else if (dups > 0) {
@@ -95,9 +106,11 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
     body += std::to_string(dups);
     body += " dup lines collapsed]\n";
   }
+  const bool found = !is_blank(body);
+  if (in.left_out > 0) body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
   add_gain_baseline(plain);
   out.write_out(body);
-  return is_blank(body) ? 1 : 0;
+  return found ? 0 : 1;
 }
 
 // The report, built in walk order and written out in large pieces as it
