@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -544,4 +545,142 @@ TEST(HardeningFetch, CacheUnderAnUnlimitedCapAFullDiskAndAForeignUmask) {
   r = run_bounded({"fetch", server.url("/nc")}, 30, env);
   EXPECT_EQ(r.run.err.find("[cache hit"), std::string::npos) << r.run.err;
   EXPECT_EQ(server.hits("/nc"), 2) << "the second fetch asked the server";
+}
+
+namespace {
+
+// A `curl` first on PATH that logs each run (one line) and then runs the
+// real curl with `extra` arguments after zub's (so that they win).
+std::string curl_wrapper(const TempDir& tmp, const std::string& extra, const std::string& log) {
+  const std::string real(zub::trim_ws(zub::run_process({"sh", "-c", "command -v curl"}).out));
+  tmp.write("bin/curl",
+            "#!/bin/sh\necho run >> '" + log + "'\nexec '" + real + "' \"$@\" " + extra + "\n");
+  ::chmod((tmp / "bin/curl").c_str(), 0755);
+  return tmp / "bin";
+}
+
+size_t lines_in(const std::string& path) {
+  const std::string text = zub::read_file(path).data;
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+ScriptedResponse redirect_to(const std::string& location) {
+  ScriptedResponse r;
+  r.status = 302;
+  r.headers = {{"Location", location}};
+  return r;
+}
+
+}  // namespace
+
+// A page may redirect a fetch anywhere. From a public host it may not lead
+// into the machine's own addresses, the local network or the link (cloud
+// metadata): literal addresses in every spelling and localhost are refused
+// before the hop, a name is refused by the address curl reached, and its
+// answer is dropped. Loopback to loopback stays allowed, file:// refused.
+// The test's servers are all on loopback; ZUB_TEST_PUBLIC_ADDRS lets two of
+// them stand for public hosts.
+TEST(HardeningFetch, RedirectsIntoTheMachinesOwnAddressesAreRefused) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2", "127.0.0.1", "127.0.0.3", "127.0.0.4"}};
+  const std::string port = std::to_string(server.port());
+  ScriptedResponse secret;
+  secret.body = page("secret", 5);
+  server.route("/secret", secret);
+  ScriptedResponse ok;
+  ok.body = page("fine", 5);
+  server.route("/page", ok);
+  const std::vector<std::pair<std::string, std::string>> hops = {
+      {"/loopback", "http://127.0.0.1:" + port + "/secret"},
+      {"/short", "http://127.1:" + port + "/secret"},
+      {"/decimal", "http://2130706433:" + port + "/secret"},
+      {"/localhost", "http://LocalHost.:" + port + "/secret"},
+      {"/v6", "http://[::1]:" + port + "/secret"},
+      {"/mapped", "http://[::ffff:127.0.0.1]:" + port + "/secret"},
+      {"/metadata", "http://169.254.169.254/latest/meta-data/iam/"},
+      {"/private", "http://10.1.2.3/admin"},
+      {"/file", "file:///etc/passwd"},
+      {"/public", "http://127.0.0.3:" + port + "/page"},
+      {"/name", "http://internal.test:" + port + "/secret"},
+  };
+  std::vector<std::string> urls;
+  for (const auto& [from, to] : hops) {
+    server.route(from, redirect_to(to));
+    urls.push_back(server.url(from, "127.0.0.2"));
+  }
+  // The name resolves to loopback, as only curl can tell.
+  const std::string log = tmp / "curl.log";
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back(
+      "PATH=" + curl_wrapper(tmp, "--resolve internal.test:" + port + ":127.0.0.1", log) + ":" +
+      std::getenv("PATH"));
+  env.env_set.push_back("ZUB_TEST_PUBLIC_ADDRS=127.0.0.2,127.0.0.3");
+
+  // Eleven URLs on one host: one batch, which follows no redirect; each
+  // redirected one is then fetched alone, hop by hop.
+  std::vector<std::string> args = {"fetch", "--no-cache"};
+  args.insert(args.end(), urls.begin(), urls.end());
+  BoundedRun r = run_bounded(args, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_LT(r.seconds, 20.0) << "no connection to an unreachable address was tried";
+  const std::string head = "## 127.0.0.2:" + port + "\n";
+  std::string want;
+  for (const auto& [from, to] : hops) {
+    want += head;
+    if (from == "/public") {
+      want += paragraphs("fine", 0, 5);
+      continue;
+    }
+    if (from == "/file") {
+      want += "[fetch 실패: 리다이렉트 거부: http·https 가 아닌 주소: file:///etc/passwd]\n";
+      continue;
+    }
+    const std::string kind = from == "/metadata"  ? "링크 로컬"
+                             : from == "/private" ? "사설"
+                                                  : "루프백";
+    // curl writes the short forms of an IPv4 address out in full.
+    const bool spelled_out = from == "/short" || from == "/decimal";
+    want += "[fetch 실패: 리다이렉트 거부: 공개 주소에서 " + kind +
+            " 주소로: " + (spelled_out ? "http://127.0.0.1:" + port + "/secret" : to) + "]\n";
+  }
+  EXPECT_EQ(r.run.out, want + "[zub: 473B→1KB -0%]\n");
+  EXPECT_EQ(r.run.out.find("about secret"), std::string::npos) << "no secret page printed";
+  // Only the name reached the secret page; its answer went unused.
+  EXPECT_EQ(server.hits("/secret"), 1);
+
+  // Loopback to loopback: the machine's own service may send the agent on.
+  server.route("/hop", redirect_to("http://127.0.0.4:" + port + "/page"));
+  r = run_bounded({"fetch", "--no-cache", server.url("/hop", "127.0.0.1")}, 30, env);
+  EXPECT_EQ(r.run.out, paragraphs("fine", 0, 5) + "[zub: 473B→380B -20%]\n");
+}
+
+// A server that sends its pages a byte at a time runs each transfer of a
+// batch into its time limit. Such a transfer is not fetched again: that
+// would only take as long a second time. (The wrapped curl gets a limit of
+// two seconds instead of 25, so the test need not wait.)
+TEST(HardeningFetch, TransfersEndedByTheTimeLimitAreNotRetried) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse slow;
+  slow.body = page("slow", 3);
+  slow.trickle_ms = 100;
+  server.route("/a", slow);
+  server.route("/b", slow);
+  // A quick page first: once its answer shows the connection cannot carry
+  // several transfers at once, curl opens more for the slow two.
+  ScriptedResponse quick;
+  quick.body = page("quick", 3);
+  server.route("/quick", quick);
+  const std::string log = tmp / "curl.log";
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back("PATH=" + curl_wrapper(tmp, "-m 2", log) + ":" + std::getenv("PATH"));
+  BoundedRun r =
+      run_bounded({"fetch", server.url("/quick"), server.url("/a"), server.url("/b")}, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  const std::string head = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
+  EXPECT_EQ(r.run.out, head + paragraphs("quick", 0, 3) + head +
+                           "[fetch 실패: curl exit Some(28)]\n" + head +
+                           "[fetch 실패: curl exit Some(28)]\n[zub: 311B→301B -4%]\n");
+  EXPECT_EQ(lines_in(log), 1u) << "one batch run, no retries";
 }
