@@ -59,10 +59,10 @@ std::string page(const std::string& title, int version) {
   return s + "</article></body></html>";
 }
 
-// What fetch prints for page(title, version): the heading and one line per
-// paragraph.
+// What fetch prints for page(title, version) under its section heading: the
+// page's heading a level lower, and one line per paragraph.
 std::string page_markdown(const std::string& title, int version) {
-  std::string s = "# " + title + "\n";
+  std::string s = "### " + title + "\n";
   for (int i = 0; i < 200 + 150 * version; ++i)
     s += "Line " + std::to_string(i) + " of " + title + " in version " + std::to_string(version) +
          " of the concurrent fetch test.\n";

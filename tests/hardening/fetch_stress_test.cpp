@@ -244,8 +244,9 @@ TEST(HardeningFetch, FullTemporaryFileSystemNeverYieldsCutBodies) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_TRUE(r.run.out == host + "# first\n" + paragraphs("first", 0, 1000) + host + "# second\n" +
-                               paragraphs("second", 0, 1000) + "[zub: 168KB→155KB -9%]\n")
+  EXPECT_TRUE(r.run.out == host + "### first\n" + paragraphs("first", 0, 1000) + host +
+                               "### second\n" + paragraphs("second", 0, 1000) +
+                               "[zub: 168KB→155KB -9%]\n")
       << r.run.out.substr(0, 300);
   // Whatever was cached is whole.
   const std::string dir = home + "/.claude/cache/zub-fetch";
@@ -347,7 +348,7 @@ TEST(HardeningFetch, EndlessAndInflatingBodiesStopAtTheCap) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_EQ(r.run.out, host + too_big + host + "# small\n" + paragraphs("small", 0, 20) + host +
+  EXPECT_EQ(r.run.out, host + too_big + host + "### small\n" + paragraphs("small", 0, 20) + host +
                            too_big + "[zub: 1KB→1KB -2%]\n");
   EXPECT_EQ(names_in(home + "/.claude/cache/zub-fetch").size(), 2u) << "only the small page";
 
@@ -683,4 +684,34 @@ TEST(HardeningFetch, TransfersEndedByTheTimeLimitAreNotRetried) {
                            "[fetch 실패: curl exit Some(28)]\n" + head +
                            "[fetch 실패: curl exit Some(28)]\n[zub: 311B→301B -4%]\n");
   EXPECT_EQ(lines_in(log), 1u) << "one batch run, no retries";
+}
+
+// Bodies held at once do not grow with the number of URLs: pages are
+// fetched and converted a batch at a time and only their cut markdown
+// kept. Peak memory for 48 pages of 1 MB stays near that for 16.
+TEST(HardeningFetch, ManyLargePagesKeepPeakMemoryFlat) {
+  if (::access("/usr/bin/time", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/time";
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse big;
+  big.body = page("large", kSanitized ? 4000 : 12000);
+  for (int i = 0; i < 48; ++i) server.route("/p" + std::to_string(i), big);
+  const auto env = fetch_env(tmp.mkdir("home"));
+  auto peak_kb = [&](int n) {
+    std::vector<std::string> args = {"fetch", "--no-cache", "-n", "100"};
+    for (int i = 0; i < n; ++i) args.push_back(server.url("/p" + std::to_string(i)));
+    const std::string peak = tmp / "peak";
+    BoundedRun r = run_bounded_via({"/usr/bin/time", "-o", peak, "-f", "%M"}, args, 120, env);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    size_t headings = 0;
+    for (size_t at = r.run.out.find("## 127.0.0.2:"); at != std::string::npos;
+         at = r.run.out.find("## 127.0.0.2:", at + 1))
+      ++headings;
+    EXPECT_EQ(headings, static_cast<size_t>(n));
+    return std::stoull(zub::read_file(peak).data);
+  };
+  const uint64_t sixteen = peak_kb(16);
+  const uint64_t forty_eight = peak_kb(48);
+  EXPECT_LT(forty_eight, sixteen * 3 / 2) << sixteen << " KB for 16 pages";
 }
