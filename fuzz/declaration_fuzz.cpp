@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "search/block_end.h"
-#include "search/declaration.h"
+#include "code/block_end.h"
+#include "code/declaration.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -1,7 +1,8 @@
 // diag never crashes, always ends in a line feed, is never longer than the
 // escape-free input unless it refuses, and its counts agree: the header's
 // sum is the listed counts when all rules are listed, and unrecognised plus
-// recognised lines never exceed the input's lines.
+// recognised lines never exceed the input's lines. The unrecognised lines'
+// header always has a line under it.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -68,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (line.rfind("== ", 0) == 0 &&
         std::sscanf(line.c_str(), "== %lu unrecognized lines (first 2%63[^\n]", &n, tail) == 2) {
       if (std::string(tail) != "5) ==" || n == 0 || n > lines) std::abort();
+      // No header stands with nothing under it.
+      if (out.compare(eol + 1, 2, "  ") != 0) std::abort();
     }
     pos = eol + 1;
   }

@@ -109,6 +109,18 @@ ReadResult read_path(const std::string& path, uint64_t limit) {
 
 }  // namespace
 
+std::string file_error_text(int err) {
+  switch (err) {
+    case kErrNotUtf8: return kNotUtf8Error;
+    case kErrSpecialFile: return kSpecialFileError;
+    case kErrFileTooLarge:
+      return std::to_string(kMaxUnmappedBytes >> 20) +
+             " MiB 를 넘어 읽기를 멈췄다(크기를 미리 알 수 없는 파이프·/proc 파일 등): 앞부분은 "
+             "`zub read --bytes N` 으로 읽어라";
+    default: return os_error_text(err);
+  }
+}
+
 bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
 
 int open_readable(const std::string& path, struct stat& st, int* err) {

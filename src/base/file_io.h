@@ -47,6 +47,10 @@ struct ReadResult {
 // kErrFileTooLarge, so an endless one never grows the process without bound.
 inline constexpr uint64_t kMaxUnmappedBytes = uint64_t{32} << 20;
 
+// The text of a file error: one of the tool's own reasons (kErr* in
+// base/os_error.h), or the operating system's description.
+std::string file_error_text(int err);
+
 // Character and block devices and sockets. They are never read as files:
 // a device can be endless (/dev/zero) or wait for input (a terminal).
 bool is_special_file(mode_t mode);

@@ -18,7 +18,4 @@ inline constexpr int kErrFileTooLarge = -3;  // more than an unmapped read may h
 
 std::string os_error_text(int err);
 
-// The text of a file error: one of the reasons above, or os_error_text.
-std::string file_error_text(int err);
-
 }  // namespace zub

@@ -102,8 +102,8 @@ std::string gain_report(const GainLedger& ledger, uint64_t now) {
   return out;
 }
 
-int cmd_gain(const std::vector<std::string>& args, Output& out) {
-  if (args.size() == 1 && args[0] == "--reset") {
+int cmd_gain(const GainOptions& opts, Output& out) {
+  if (opts.reset && !opts.unexpected) {
     int err = 0;
     if (!reset_gain_ledger(&err)) {
       out.write_err("zub gain: 기록을 비우지 못했다: " + os_error_text(err) + "\n");
@@ -112,7 +112,7 @@ int cmd_gain(const std::vector<std::string>& args, Output& out) {
     out.write_out("[zub gain: 기록을 비웠다]\n");
     return 0;
   }
-  if (!args.empty()) {
+  if (opts.unexpected) {
     out.write_err("zub gain [--reset]\n");
     return 2;
   }

@@ -16,6 +16,11 @@ namespace zub {
 // The report on the ledger as of Unix time `now`.
 std::string gain_report(const GainLedger& ledger, uint64_t now);
 
-int cmd_gain(const std::vector<std::string>& args, Output& out);
+struct GainOptions {
+  bool reset = false;
+  bool unexpected = false;  // anything besides one --reset
+};
+
+int cmd_gain(const GainOptions& opts, Output& out);
 
 }  // namespace zub

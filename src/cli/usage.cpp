@@ -25,6 +25,23 @@ const char* const kUsageText =
     "파이프에 `| zub trim|diag` 를 붙이면 exit code 가 사라진다: 빌드·테스트는 `zub wrap --` 를 "
     "써라.";
 
+std::string usage_lines(std::string_view sub) {
+  std::string lines;
+  bool about_sub = false;
+  std::string_view rest = kUsageText;
+  while (!rest.empty()) {
+    const size_t end = rest.find('\n');
+    const std::string_view line = rest.substr(0, end);
+    rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
+    if (!line.starts_with('-'))
+      about_sub = line.size() > sub.size() && line.starts_with(sub) && line[sub.size()] == ' ';
+    if (!about_sub) continue;
+    if (!lines.empty()) lines += '\n';
+    lines += line;
+  }
+  return lines;
+}
+
 // The version comes from the build so that it always matches the package.
 const char* const kVersionLine = "zub " ZUB_VERSION " (release, 2026-09-24 빌드)";
 

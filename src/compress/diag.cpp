@@ -2,128 +2,25 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "compress/diag_runners.h"
 #include "compress/diag_shapes.h"
+#include "compress/diag_state.h"
 #include "compress/escapes.h"
 
 namespace zub {
 
 namespace {
 
-constexpr size_t kExamplesKept = 3;
 constexpr size_t kExamplesShown = 2;
 constexpr size_t kRulesShown = 25;
-constexpr size_t kFailuresKept = 100;
-constexpr size_t kErrorsKept = 100;
-constexpr size_t kErrorBytes = 220;
 constexpr size_t kUnrecognizedShown = 25;
-
-struct RuleRecord {
-  uint64_t count = 0;
-  std::vector<std::string> examples;
-};
-
-// Where the line after a header may add to what the header stored: a
-// "-->" location for a header printed before its place, or the message
-// line under a panic header.
-enum class Pending { kNone, kErrorLocation, kRuleLocation, kErrorMessage, kTapMessage };
-
-struct DiagState {
-  std::unordered_map<std::string, RuleRecord> rules;
-  std::vector<std::string> failures;
-  std::vector<std::string> errors;
-  std::vector<std::string> sample;  // first unrecognised lines, cut
-  uint64_t failures_seen = 0;
-  uint64_t errors_seen = 0;
-  uint64_t total = 0;
-  uint64_t recognized = 0;
-  uint64_t passed = 0;
-  uint64_t clean_bytes = 0;  // the escape-free text with every line ended
-  std::string current_file;  // prefix for examples of table-style lines
-  bool after_gutter = false;
-
-  Pending pending = Pending::kNone;
-  size_t pending_index = 0;
-  std::string pending_key;
-  std::string traceback_place;    // "path:line" of the last traceback frame
-  bool expect_source = false;     // the next line may quote the source
-  bool after_tap = false;         // the last line was a TAP test line
-  bool in_yaml = false;           // inside a TAP diagnostic block
-  bool after_e_line = false;      // pytest's "E   " explanation runs
-  size_t tap_failure = SIZE_MAX;  // the stored "not ok" line its block describes
-  bool tap_located = false;       // that line has its place already
-};
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_alnum(char c) { return is_digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
-
-// Counts an occurrence under `key`. Error lines are listed in full in
-// their own section, so only the other lines serve as examples.
-void record_rule(DiagState& st, std::string key, std::string_view example, bool error = false) {
-  RuleRecord& r = st.rules[key];
-  ++r.count;
-  if (!error && r.examples.size() < kExamplesKept) {
-    r.examples.emplace_back(example);
-    st.pending_key = std::move(key);
-    st.pending_index = r.examples.size() - 1;
-    st.pending = Pending::kRuleLocation;
-  }
-}
-
-void record_error(DiagState& st, std::string_view line) {
-  ++st.errors_seen;
-  if (st.errors.size() >= kErrorsKept) return;
-  st.errors.emplace_back(byte_cut(line, kErrorBytes));
-  st.pending_index = st.errors.size() - 1;
-  st.pending = Pending::kErrorLocation;
-}
-
-void record_failure(DiagState& st, std::string_view t) {
-  ++st.failures_seen;
-  if (st.failures.size() < kFailuresKept) st.failures.emplace_back(byte_cut(t, 220));
-}
-
-// Puts the place a "-->" line names in front of the header stored last.
-void attach_location(DiagState& st, Pending pending, std::string_view place) {
-  if (place.empty()) return;
-  if (pending == Pending::kErrorLocation && st.pending_index < st.errors.size()) {
-    std::string& e = st.errors[st.pending_index];
-    e = std::string(place) + ": " + e;
-  } else if (pending == Pending::kRuleLocation) {
-    auto it = st.rules.find(st.pending_key);
-    if (it != st.rules.end() && st.pending_index < it->second.examples.size()) {
-      std::string& e = it->second.examples[st.pending_index];
-      e = std::string(place) + ": " + e;
-    }
-  }
-}
-
-// A failing TAP test's block says where it failed and why: both go onto
-// its failure line ("not ok 3 - name at 'a.test.js:11:1': Expected ...").
-void add_tap_detail(DiagState& st, std::string_view t, bool message_line) {
-  if (st.tap_failure >= st.failures.size()) return;
-  std::string& f = st.failures[st.tap_failure];
-  if (message_line) {
-    f = byte_cut(f + ": " + std::string(t), kErrorBytes + 80);
-    st.tap_failure = SIZE_MAX;  // one message is enough
-  } else if (starts_with(t, "location: ") && !st.tap_located) {
-    f = byte_cut(f + " at " + std::string(t.substr(10)), kErrorBytes + 80);
-    st.tap_located = true;
-  } else if (starts_with(t, "error: ")) {
-    const std::string_view msg = trim_ws(t.substr(7));
-    if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
-      st.pending = Pending::kTapMessage;
-    } else {
-      f = byte_cut(f + ": " + std::string(msg), kErrorBytes + 80);
-      st.tap_failure = SIZE_MAX;
-    }
-  }
-}
 
 // "12 | let x", "| x" and jest's "> 12 | x" are source gutter lines:
 // nothing but a line number stands before the first bar.
@@ -203,241 +100,351 @@ std::string message_key(std::string_view message) {
   return std::string(trim_ws(key));
 }
 
-std::string severity_key(Severity sev, std::string_view code, std::string_view line) {
-  if (!code.empty()) return std::string(code);
-  if (std::string_view rule = trailing_rule(line); !rule.empty()) return std::string(rule);
-  return sev == Severity::kError ? "(no-rule-id) error" : "(no-rule-id) warning";
-}
+Verdict yes(bool recognised) { return recognised ? Verdict::kRecognized : Verdict::kNotMine; }
 
-// An error line is listed whole; it is also counted under its rule when
-// it names one ("error[E0308]", "[-Wformat]"), so the table shows which
-// kinds of error there are.
-void count_error_rule(DiagState& st, std::string_view code, std::string_view line) {
-  const std::string key = severity_key(Severity::kError, code, line);
-  if (key != "(no-rule-id) error") record_rule(st, key, line, true);
-}
-
-// A diagnostic with its place in front ("main.c:3:5: error: ..."):
-// errors are listed and counted under their rule, warnings counted with
-// examples, notes and "required from" lines are context.
-void record_located(DiagState& st, std::string_view t, const Located& loc) {
-  std::string_view rest = loc.rest;
-  SeverityHead head = severity_head(rest);
-  std::string_view rule = trailing_rule(t);
-  // ESLint's unix format names severity and rule in the bracket.
-  if (head.severity == Severity::kNone &&
-      (starts_with(rule, "Error/") || starts_with(rule, "Warning/"))) {
-    head.severity = rule[0] == 'E' ? Severity::kError : Severity::kWarning;
-    head.code = rule.substr(rule.find('/') + 1);
-  }
-  if (head.severity == Severity::kNone && starts_with(rest, "***"))
-    head.severity = Severity::kError;
-  if (head.severity == Severity::kNone) {
-    const std::string_view word = rest.substr(0, rest.find(' '));
-    const std::string_view code = ends_with(word, ":") ? word.substr(0, word.size() - 1) : word;
-    if (is_rule_code(code)) {  // flake8, pylint: "x.py:3:1: F401 ..."
-      record_rule(st, std::string(code), byte_cut(t, 150));
-      return;
+// TAP's indented diagnostic block, closed by "...".
+Verdict tap_block_line(DiagState& st, const Line& l) {
+  if (!st.in_yaml) return Verdict::kNotMine;
+  if (!l.raw.empty() && (l.raw[0] == ' ' || l.raw[0] == '\t')) {
+    if (l.t == "...") {
+      st.in_yaml = false;
+      end_tap_block(st);
+    } else {
+      add_tap_detail(st, l.t, l.pending);
     }
-    // Go's compiler, vet and test logs print no severity word.
-    if (ends_with(loc.path, ".go")) head.severity = Severity::kError;
+    return Verdict::kRecognized;
   }
-  if (head.severity == Severity::kError) {
-    count_error_rule(st, head.code, t);
-    record_error(st, t);
-  } else if (head.severity == Severity::kWarning) {
-    record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
-  }
+  st.in_yaml = false;
+  end_tap_block(st);
+  return Verdict::kNotMine;
 }
+
+// The message line under a panic header that ended with a colon.
+Verdict panic_message(DiagState& st, const Line& l) {
+  if (l.pending != Pending::kErrorMessage || st.pending_index >= st.errors.size())
+    return Verdict::kNotMine;
+  std::string& e = st.errors[st.pending_index];
+  e = std::string(byte_cut(e + " " + std::string(l.t), kDiagErrorBytes + 80));
+  return Verdict::kRecognized;
+}
+
+Verdict source_gutter(DiagState& st, const Line& l) {
+  if (!is_gutter(l.t)) return Verdict::kNotMine;
+  st.after_gutter = true;
+  return Verdict::kRecognized;
+}
+
+// rustc and ruff: "--> path:3:5" under a header, "= note: ..", "help: ..".
+Verdict arrow_location_and_notes(DiagState& st, const Line& l) {
+  if (l.t == "=") return Verdict::kRecognized;
+  if (l.t.size() == 1) return Verdict::kNotMine;
+  if (starts_with(l.t, "-->")) {
+    const std::string_view place = trim_ws(l.t.substr(3));
+    if (st.current_file.empty() || st.after_gutter) st.current_file = std::string(place);
+    st.after_gutter = false;
+    attach_location(st, l.pending, place);
+    return Verdict::kRecognized;
+  }
+  return yes(starts_with(l.t, "help:") || starts_with(l.t, "="));
+}
+
+// ruff's code-first lines: "F401 [*] `os` imported but unused".
+Verdict code_first(DiagState& st, const Line& l) {
+  if (l.space == std::string_view::npos || !is_rule_code(l.t.substr(0, l.space)))
+    return Verdict::kNotMine;
+  record_rule(st, "ruff:" + std::string(l.t.substr(0, l.space)), byte_cut(l.t, 150));
+  st.pending = Pending::kNone;
+  st.after_gutter = false;
+  return Verdict::kRecognized;
+}
+
+Verdict file_name(DiagState& st, const Line& l) {
+  if (!is_file_line(l.t)) return Verdict::kNotMine;
+  st.current_file = std::string(l.t);
+  return Verdict::kContextOnly;
+}
+
+// jest's "PASS file" and TAP's "ok 3 - name".
+Verdict pass_line(DiagState& st, const Line& l) {
+  if (!starts_with(l.t, "PASS") && !starts_with(l.t, "ok ")) return Verdict::kNotMine;
+  ++st.passed;
+  st.after_tap = starts_with(l.t, "ok ");
+  close_failure(st);
+  return Verdict::kRecognized;
+}
+
+Verdict progress_marks(DiagState& st, const Line& l) {
+  uint64_t dots = 0;
+  if (!is_progress_line(l.t, dots)) return Verdict::kNotMine;
+  st.passed += dots;
+  return Verdict::kRecognized;
+}
+
+// "---" right under a TAP test line opens its diagnostic block.
+Verdict tap_block_open(DiagState& st, const Line& l) {
+  if (l.t != "---" || !l.after_tap) return Verdict::kNotMine;
+  st.in_yaml = true;
+  return Verdict::kRecognized;
+}
+
+// pytest explains a failure in a run of "E   " lines; its first line says
+// what went wrong, the rest is a diff.
+// Under its report header the first line is the failing test's message,
+// listed with the test; without one it is an error line.
+Verdict pytest_explanation(DiagState& st, const Line& l) {
+  if (!starts_with(l.t, "E   ") && !(l.t == "E" && l.after_e_line)) return Verdict::kNotMine;
+  if (!l.after_e_line && !(st.pytest_report && describe_failure(st, trim_ws(l.t.substr(1)))))
+    record_error(st, l.t);
+  st.after_e_line = true;
+  return Verdict::kRecognized;
+}
+
+Verdict test_failure(DiagState& st, const Line& l) {
+  if (!is_test_failure(l.t)) return Verdict::kNotMine;
+  bool full = false;
+  const std::string key = failing_test_key(l.t, full);
+  record_failure(st, l.t, key, full);
+  st.after_tap = starts_with(l.t, "not ok ");
+  st.in_go_run = false;
+  return Verdict::kRecognized;
+}
+
+Verdict test_pass(DiagState& st, const Line& l) {
+  if (!is_test_pass(l.t)) return Verdict::kNotMine;
+  ++st.passed;
+  close_failure(st);
+  st.in_go_run = false;
+  return Verdict::kRecognized;
+}
+
+// "path:line[:col]: ..." of compilers, linters and test logs.
+Verdict located(DiagState& st, const Line& l) {
+  const auto loc = split_location(l.t);
+  if (!loc) return Verdict::kNotMine;
+  record_located(st, l.t, *loc);
+  // The first place under a failing test is where it failed; go test -v
+  // logs it before the test's result line.
+  if (!locate_failure(st, loc->where) && st.in_go_run && st.early_place.empty())
+    st.early_place = std::string(loc->where);
+  st.expect_source = true;
+  return Verdict::kRecognized;
+}
+
+// A header whose place follows on a "-->" line, as rustc prints it.
+Verdict severity_header(DiagState& st, const Line& l) {
+  const SeverityHead head = severity_head(l.t);
+  if (head.severity == Severity::kNone) return Verdict::kNotMine;
+  if (head.severity == Severity::kError) {
+    count_error_rule(st, head.code, l.t);
+    record_error(st, l.t);
+  } else if (head.severity == Severity::kWarning && !starts_with(head.message, "`")) {
+    const std::string key = head.code.empty() ? message_key(head.message) : std::string(head.code);
+    record_rule(st, key.empty() ? "(no-rule-id) warning" : key, byte_cut(l.t, 160));
+  }
+  st.expect_source = true;
+  return Verdict::kRecognized;
+}
+
+// "collect2: error: ...", "clang: error: ...", "cc1plus: warning: ...".
+Verdict tool_severity(DiagState& st, const Line& l) {
+  if (l.space == std::string_view::npos || l.space <= 1 || l.t[l.space - 1] != ':')
+    return Verdict::kNotMine;
+  const SeverityHead head = severity_head(l.t.substr(l.space + 1));
+  if (head.severity == Severity::kNone) return Verdict::kNotMine;
+  if (head.severity == Severity::kError) {
+    count_error_rule(st, head.code, l.t);
+    record_error(st, l.t);
+  } else if (head.severity == Severity::kWarning) {
+    record_rule(st, severity_key(head.severity, head.code, l.t), byte_cut(l.t, 160));
+  }
+  return Verdict::kRecognized;
+}
+
+// "'msg', src/x.rs:3:5" gives "src/x.rs:3:5".
+std::string_view after_quote(std::string_view t) {
+  const size_t close = t.rfind("', ");
+  return close == std::string_view::npos ? std::string_view() : t.substr(close + 3);
+}
+
+// cargo test: "thread 'tests::x' (123) panicked at src/lib.rs:16:9:" names
+// the failing test and its place ("panicked at 'msg', src/lib.rs:16:9"
+// before Rust 1.73).
+void locate_panicking_test(DiagState& st, std::string_view t) {
+  if (!starts_with(t, "thread '")) return;
+  const size_t close = t.find('\'', 8);
+  const size_t at = t.find(" panicked at ");
+  if (close == std::string_view::npos || at == std::string_view::npos) return;
+  std::string_view place = trim_ws(t.substr(at + 13));
+  if (starts_with(place, "'")) place = after_quote(place);
+  if (ends_with(place, ":")) place.remove_suffix(1);
+  locate_named(st, t.substr(8, close - 8), place);
+}
+
+// make's "***" lines, linker errors, panics.
+Verdict failure_report(DiagState& st, const Line& l) {
+  if (!is_failure_report(l.t)) return Verdict::kNotMine;
+  record_error(st, l.t);
+  locate_panicking_test(st, l.t);
+  if (ends_with(l.t, ":")) st.pending = Pending::kErrorMessage;  // the panic message follows
+  return Verdict::kRecognized;
+}
+
+// Python's "File "x.py", line 3, in f": the last one before the exception
+// line is where it was raised.
+Verdict python_frame(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (starts_with(t, "Traceback (most recent call last)")) {
+    st.traceback_place.clear();
+    return Verdict::kRecognized;
+  }
+  if (!starts_with(t, "File \"") || !contains(t, "\", line ")) return Verdict::kNotMine;
+  const size_t q = t.find('"', 6);
+  const size_t at = t.find("\", line ") + 8;
+  size_t end = at;
+  while (end < t.size() && is_digit(t[end])) ++end;
+  st.traceback_place = std::string(t.substr(6, q - 6)) + ":" + std::string(t.substr(at, end - at));
+  locate_failure(st, st.traceback_place);  // unittest: the test's own frame comes first
+  st.expect_source = true;
+  return Verdict::kRecognized;
+}
+
+Verdict exception(DiagState& st, const Line& l) {
+  std::string_view name;
+  if (!exception_line(l.t, name)) return Verdict::kNotMine;
+  if (ends_with(name, "Warning")) {
+    record_rule(st, std::string(name), byte_cut(l.t, 160));
+  } else if (st.traceback_place.empty()) {
+    record_error(st, l.t);
+  } else {
+    record_error(st, st.traceback_place + ": " + std::string(l.t));
+    st.traceback_place.clear();
+  }
+  return Verdict::kRecognized;
+}
+
+Verdict context(DiagState&, const Line& l) {
+  return yes(is_caret_line(l.t) || is_context_line(l.t));
+}
+
+// tsc: "x.ts(3,5): error TS2304: ..." or "x.ts:3:5 - error TS2304: ...".
+Verdict typescript(DiagState& st, const Line& l) {
+  const size_t at = find_bytes(l.t, "error TS");
+  if (at == std::string_view::npos) return Verdict::kNotMine;
+  size_t end = at + 6;  // the run starts at "TS"
+  while (end < l.t.size() && is_alnum(l.t[end])) ++end;
+  record_rule(st, std::string(l.t.substr(at + 6, end - at - 6)), byte_cut(l.t, 180), true);
+  record_error(st, l.t);
+  st.expect_source = true;
+  return Verdict::kRecognized;
+}
+
+// ESLint's stylish table: "  3:1  error  msg  rule-name" under a file line.
+Verdict table_row(DiagState& st, const Line& l) {
+  if (!is_table_line(l.t)) return Verdict::kNotMine;
+  std::string_view last;
+  for_each_word(l.t, [&](std::string_view w) { last = w; });
+  const bool error = contains(l.t, "error");
+  std::string key = is_rule_name(last)
+                        ? std::string(last)
+                        : std::string("(no-rule-id) ") + (error ? "error" : "warning");
+  const std::string_view cut = byte_cut(l.t, 160);
+  const std::string example =
+      st.current_file.empty() ? std::string(cut) : st.current_file + ":" + std::string(cut);
+  record_rule(st, std::move(key), example, error);
+  if (error) record_error(st, example);
+  st.pending = Pending::kNone;
+  return Verdict::kRecognized;
+}
+
+Verdict failure_line(DiagState& st, const Line& l) {
+  if (!is_failure_line(l.t)) return Verdict::kNotMine;
+  bool full = false;
+  const std::string key = failing_test_key(l.t, full);
+  record_failure(st, l.t, key, full);
+  return Verdict::kRecognized;
+}
+
+// Lines that say error or warning in a shape of no tool above.
+Verdict loose_error(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (!contains(t, "error:") && !contains(t, "Error:") && !contains(t, "ERROR:") &&
+      !starts_with(t, "ERROR "))
+    return Verdict::kNotMine;
+  record_error(st, t);
+  st.pending = Pending::kNone;
+  return Verdict::kRecognized;
+}
+
+Verdict loose_warning(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (!contains(t, "warning:") && !contains(t, "Warning:") && !contains(t, "WARNING:"))
+    return Verdict::kNotMine;
+  record_rule(st, "(no-rule-id) warning", byte_cut(t, 160));
+  st.pending = Pending::kNone;
+  return Verdict::kRecognized;
+}
+
+// The recognisers in the order they are tried; the first that knows a
+// line decides. A new tool's format is one function and one row, placed
+// before any row whose shape would also take its lines.
+// clang-format off
+constexpr Recogniser kRecognisers[] = {
+    tap_block_line,            // TAP: inside a "---" ... "..." block
+    panic_message,             // the line a "panicked at x:" header announced
+    runner_summary,            // test runners' closing counts
+    go_test_lines,             // go test: "=== RUN", a failing test's frame
+    runner_banner,             // vitest, prove: banners and rules
+    source_gutter,             // "12 | code" quotes of rustc, tsc, jest
+    arrow_location_and_notes,  // rustc, ruff: "-->", "= note", "help:"
+    code_first,                // ruff: "F401 message"
+    file_name,                 // ESLint: the file its table rows are about
+    pass_line,                 // "PASS file", TAP "ok 1 - name"
+    progress_marks,            // unittest, pytest: "..F.E"
+    tap_block_open,            // TAP: "---" under a test line
+    pytest_explanation,        // pytest: "E   AssertionError: ..."
+    pytest_header,             // pytest: "____ Class.test_x ____"
+    failing_test_again,        // "test at x.js:8:1", "---- name stdout ----"
+    perl_test_comment,         // prove: "#   Failed test 'x'", "#   at t/x.t line 8."
+    assertion_failed,          // C: "prog: x.c:14: main: Assertion `e' failed."
+    test_failure,              // a failing test of any runner
+    test_pass,                 // a passing test of any runner
+    located,                   // "path:line:col: ..."
+    severity_header,           // "error[E0308]: ...", "warning: ..."
+    tool_severity,             // "collect2: error: ..."
+    failure_report,            // make "***", linker, panics
+    python_frame,              // Python traceback frames
+    exception,                 // "ValueError: ..."
+    test_frame,                // "at f (x.test.js:8:29)", vitest "❯ x.test.js:9:29"
+    context,                   // carets, banners, frames, counts
+    typescript,                // tsc "error TS2304"
+    table_row,                 // ESLint stylish rows
+    failure_line,              // "FAIL ...", "✘ ...", AssertionError
+    loose_error,               // any other "error:" line
+    loose_warning,             // any other "warning:" line
+};
+// clang-format on
 
 // Classifies one line (`t` trimmed, `raw` as read), updating the tallies;
 // true when recognised.
 bool classify(DiagState& st, std::string_view t, std::string_view raw) {
   if (t.empty()) return false;
-  const Pending pending = st.pending;
-  const bool expect_source = st.expect_source;
-  const bool after_tap = st.after_tap;
-  const bool after_e_line = st.after_e_line;
+  const Line line{
+      t,           raw, t.find(' '), st.pending, st.expect_source, st.after_tap, st.after_e_line,
+      st.after_ran};
   st.pending = Pending::kNone;
   st.expect_source = false;
   st.after_tap = false;
   st.after_e_line = false;
-
-  if (st.in_yaml) {  // TAP's indented diagnostic block, closed by "..."
-    if (!raw.empty() && (raw[0] == ' ' || raw[0] == '\t')) {
-      if (t == "...") st.in_yaml = false;
-      add_tap_detail(st, t, pending == Pending::kTapMessage);
-      return true;
-    }
-    st.in_yaml = false;
+  st.after_ran = false;
+  for (Recogniser recognise : kRecognisers) {
+    const Verdict v = recognise(st, line);
+    if (v != Verdict::kNotMine) return v == Verdict::kRecognized;
   }
-  if (pending == Pending::kErrorMessage && st.pending_index < st.errors.size()) {
-    std::string& e = st.errors[st.pending_index];
-    e = std::string(byte_cut(e + " " + std::string(t), kErrorBytes + 80));
-    return true;
-  }
-  if (is_gutter(t)) {
-    st.after_gutter = true;
-    return true;
-  }
-  if (t == "=") return true;
-  if (t.size() != 1) {
-    if (starts_with(t, "-->")) {
-      const std::string_view place = trim_ws(t.substr(3));
-      if (st.current_file.empty() || st.after_gutter) st.current_file = std::string(place);
-      st.after_gutter = false;
-      attach_location(st, pending, place);
-      return true;
-    }
-    if (starts_with(t, "help:") || starts_with(t, "=")) return true;
-  }
-  const size_t space = t.find(' ');
-  if (space != std::string_view::npos && is_rule_code(t.substr(0, space))) {
-    record_rule(st, "ruff:" + std::string(t.substr(0, space)), byte_cut(t, 150));
-    st.pending = Pending::kNone;
-    st.after_gutter = false;
-    return true;
-  }
-  if (is_file_line(t)) {
-    st.current_file = std::string(t);
-    return false;
-  }
-  if (starts_with(t, "PASS") || starts_with(t, "ok ")) {
-    ++st.passed;
-    st.after_tap = starts_with(t, "ok ");
-    st.tap_failure = SIZE_MAX;
-    return true;
-  }
-  if (uint64_t dots = 0; is_progress_line(t, dots)) {
-    st.passed += dots;
-    return true;
-  }
-  if (t == "---" && after_tap) {
-    st.in_yaml = true;
-    return true;
-  }
-  if (starts_with(t, "E   ") || (t == "E" && after_e_line)) {
-    // pytest explains a failure in a run of these; its first line says what
-    // went wrong, the rest is a diff. The failing test's name comes on its
-    // own line, so the explanation is an error, not a failure line.
-    if (!after_e_line) record_error(st, t);
-    st.after_e_line = true;
-    return true;
-  }
-  if (is_test_failure(t)) {
-    record_failure(st, t);
-    st.after_tap = starts_with(t, "not ok ");
-    const bool stored = st.failures_seen == st.failures.size();
-    st.tap_failure = st.after_tap && stored ? st.failures.size() - 1 : SIZE_MAX;
-    st.tap_located = false;
-    return true;
-  }
-  if (is_test_pass(t)) {
-    ++st.passed;
-    return true;
-  }
-  if (auto loc = split_location(t)) {
-    record_located(st, t, *loc);
-    st.expect_source = true;
-    return true;
-  }
-  if (SeverityHead head = severity_head(t); head.severity != Severity::kNone) {
-    // A header whose place follows on a "-->" line, as rustc prints it.
-    if (head.severity == Severity::kError) {
-      count_error_rule(st, head.code, t);
-      record_error(st, t);
-    } else if (head.severity == Severity::kWarning && !starts_with(head.message, "`")) {
-      const std::string key =
-          head.code.empty() ? message_key(head.message) : std::string(head.code);
-      record_rule(st, key.empty() ? "(no-rule-id) warning" : key, byte_cut(t, 160));
-    }
-    st.expect_source = true;
-    return true;
-  }
-  // "collect2: error: ...", "clang: error: ...", "cc1plus: warning: ...".
-  if (space != std::string_view::npos && space > 1 && t[space - 1] == ':') {
-    if (SeverityHead head = severity_head(t.substr(space + 1)); head.severity != Severity::kNone) {
-      if (head.severity == Severity::kError) {
-        count_error_rule(st, head.code, t);
-        record_error(st, t);
-      } else if (head.severity == Severity::kWarning) {
-        record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
-      }
-      return true;
-    }
-  }
-  if (is_failure_report(t)) {
-    record_error(st, t);
-    if (ends_with(t, ":")) st.pending = Pending::kErrorMessage;  // the panic message follows
-    return true;
-  }
-  if (starts_with(t, "File \"") && contains(t, "\", line ")) {
-    const size_t q = t.find('"', 6);
-    const size_t at = t.find("\", line ") + 8;
-    size_t end = at;
-    while (end < t.size() && is_digit(t[end])) ++end;
-    st.traceback_place =
-        std::string(t.substr(6, q - 6)) + ":" + std::string(t.substr(at, end - at));
-    st.expect_source = true;
-    return true;
-  }
-  if (starts_with(t, "Traceback (most recent call last)")) st.traceback_place.clear();
-  if (std::string_view name; exception_line(t, name)) {
-    if (ends_with(name, "Warning")) {
-      record_rule(st, std::string(name), byte_cut(t, 160));
-    } else if (st.traceback_place.empty()) {
-      record_error(st, t);
-    } else {
-      record_error(st, st.traceback_place + ": " + std::string(t));
-      st.traceback_place.clear();
-    }
-    return true;
-  }
-  if (is_caret_line(t) || is_context_line(t)) return true;
-  if (const size_t at = find_bytes(t, "error TS"); at != std::string_view::npos) {
-    size_t end = at + 6;  // the run starts at "TS"
-    while (end < t.size() && is_alnum(t[end])) ++end;
-    record_rule(st, std::string(t.substr(at + 6, end - at - 6)), byte_cut(t, 180), true);
-    record_error(st, t);
-    st.expect_source = true;
-    return true;
-  }
-  if (is_table_line(t)) {
-    std::string_view last;
-    for_each_word(t, [&](std::string_view w) { last = w; });
-    const bool error = contains(t, "error");
-    std::string key = is_rule_name(last)
-                          ? std::string(last)
-                          : std::string("(no-rule-id) ") + (error ? "error" : "warning");
-    const std::string_view cut = byte_cut(t, 160);
-    const std::string example =
-        st.current_file.empty() ? std::string(cut) : st.current_file + ":" + std::string(cut);
-    record_rule(st, std::move(key), example, error);
-    if (error) record_error(st, example);
-    st.pending = Pending::kNone;
-    return true;
-  }
-  if (is_failure_line(t)) {
-    record_failure(st, t);
-    return true;
-  }
-  // Lines that say error or warning in a shape of no tool above.
-  if (contains(t, "error:") || contains(t, "Error:") || contains(t, "ERROR:") ||
-      starts_with(t, "ERROR ")) {
-    record_error(st, t);
-    st.pending = Pending::kNone;
-    return true;
-  }
-  if (contains(t, "warning:") || contains(t, "Warning:") || contains(t, "WARNING:")) {
-    record_rule(st, "(no-rule-id) warning", byte_cut(t, 160));
-    st.pending = Pending::kNone;
-    return true;
-  }
-  return expect_source;  // the quoted source line under a located diagnostic
+  return line.expect_source;  // the quoted source line under a located diagnostic
 }
 
 void append_rules(std::string& out, const DiagState& st) {
-  std::vector<const std::pair<const std::string, RuleRecord>*> order;
+  std::vector<const std::pair<const std::string, DiagRule>*> order;
   order.reserve(st.rules.size());
   uint64_t sum = 0;
   for (const auto& kv : st.rules) {
@@ -451,7 +458,7 @@ void append_rules(std::string& out, const DiagState& st) {
   out += "== " + std::to_string(sum) + " diagnostics / " + std::to_string(order.size()) +
          " distinct rules ==\n";
   for (size_t i = 0; i < order.size() && i < kRulesShown; ++i) {
-    const RuleRecord& r = order[i]->second;
+    const DiagRule& r = order[i]->second;
     out += pad_left(std::to_string(r.count), 4) + "x " + order[i]->first + "\n";
     const size_t shown = std::min(r.examples.size(), kExamplesShown);
     for (size_t k = 0; k < shown; ++k) out += "      " + r.examples[k] + "\n";
@@ -479,16 +486,26 @@ std::string diag(std::string_view input) {
   // memory grows with the rules found and not with the input.
   DiagState st;
   std::string_view line;
+  // Blank lines and bare file names are not counted as unrecognised: the
+  // count is of the lines the sample would show.
+  uint64_t unrecognized = 0;
   for (CleanLines lines = clean_lines(input); next_clean_line(lines, line);) {
     ++st.total;
     st.clean_bytes += line.size() + 1;
     const std::string_view t = trim_ws(line);
     if (classify(st, t, line)) {
       ++st.recognized;
-    } else if (st.sample.size() < kUnrecognizedShown && !t.empty() && !is_file_line(t)) {
-      st.sample.emplace_back(byte_cut(t, 140));
+    } else if (!t.empty() && !is_file_line(t)) {
+      ++unrecognized;
+      if (st.sample.size() < kUnrecognizedShown) st.sample.emplace_back(byte_cut(t, 140));
     }
   }
+  // A runner's own count is worth more than the pass lines seen: jest and
+  // prove print none for a file that passes whole.
+  // A runner's count says "N passed" or how many ran and how many did not
+  // pass; a log of two runners adds both.
+  if (st.summary_passed_known || st.ran_known)
+    st.passed = st.summary_passed + (st.ran > st.not_passed ? st.ran - st.not_passed : 0);
 
   // A log with an error or a failing test in it is never refused, however
   // short: the refusal would hide the one line that matters.
@@ -501,10 +518,21 @@ std::string diag(std::string_view input) {
   std::string out;
   if (!st.rules.empty()) append_rules(out, st);
   if (st.errors_seen != 0) append_list(out, "error", st.errors, st.errors_seen);
-  if (st.failures_seen != 0) append_list(out, "failure", st.failures, st.failures_seen);
-  if (st.passed != 0) out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
-  if (st.total > st.recognized) {
-    out += "== " + std::to_string(st.total - st.recognized) + " unrecognized lines (first 25) ==\n";
+  if (st.failures_seen != 0) {
+    std::vector<std::string> failures;
+    failures.reserve(st.failures.size());
+    for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
+    append_list(out, "failure", failures, st.failures_seen);
+  }
+  if (st.passed != 0 || !st.summaries.empty()) {
+    out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
+    for (const std::string& s : st.summaries) out += "  " + s + "\n";
+    if (st.summaries_seen > st.summaries.size())
+      out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
+             " more summary lines (rerun raw for full list)\n";
+  }
+  if (unrecognized != 0) {
+    out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
     for (const std::string& s : st.sample) out += "  " + s + "\n";
   }
   out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";

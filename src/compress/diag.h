@@ -1,7 +1,8 @@
 // Summary of linter, compiler and test-runner output: every error line
-// whole, the failing test lines, which rules fire how often with two
-// examples of each warning, the number of passes and a sample of
-// unclassified lines. A summary that would not be shorter than its input is
+// whole, each failing test once with the place where it failed, which
+// rules fire how often with two examples of each warning, the number of
+// passes with the runners' own count lines, and a sample of unclassified
+// lines. A summary that would not be shorter than its input is
 // replaced by the input without escapes. Input that does not look like such
 // output, with no error or failing test in it, is refused with a note.
 // Pure functions; thread-safe.

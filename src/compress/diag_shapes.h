@@ -65,6 +65,12 @@ bool is_test_pass(std::string_view t);
 // sets `dots` to the number of passes they show.
 bool is_progress_line(std::string_view t, uint64_t& dots);
 
+// The place a stack frame names: "at f (x.js:3:9)", "f (x.js:3:9)",
+// "at x.js:3:9". Empty when it names none, and for frames in the runtime
+// ("node:internal/...", "<anonymous>", "/rustc/...") or under node_modules, which are
+// not where a test failed.
+std::string_view frame_place(std::string_view t);
+
 // Lines that report a failure without a severity word: make's "***" lines,
 // linker "undefined reference" lines, panics.
 bool is_failure_report(std::string_view t);

@@ -114,8 +114,8 @@ std::string logs(std::string_view input, uint64_t limit) {
   return out;
 }
 
-int cmd_logs(std::string_view input, uint64_t limit, Output& out) {
-  out.write_out(logs(input, limit));
+int cmd_logs(std::string_view input, const LogsOptions& opts, Output& out) {
+  out.write_out(logs(input, opts.limit));
   return 0;
 }
 

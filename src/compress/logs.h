@@ -19,6 +19,10 @@ inline constexpr uint64_t kLogsDefaultLimit = 3000;
 // one key per distinct line shape.
 std::string logs(std::string_view input, uint64_t limit);
 
-int cmd_logs(std::string_view input, uint64_t limit, Output& out);
+struct LogsOptions {
+  uint64_t limit = kLogsDefaultLimit;  // the most recent lines considered
+};
+
+int cmd_logs(std::string_view input, const LogsOptions& opts, Output& out);
 
 }  // namespace zub

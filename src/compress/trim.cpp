@@ -93,8 +93,8 @@ std::string trim(std::string_view input, uint64_t width) {
   return out;
 }
 
-int cmd_trim(std::string_view input, uint64_t width, Output& out) {
-  out.write_out(trim(input, width));
+int cmd_trim(std::string_view input, const TrimOptions& opts, Output& out) {
+  out.write_out(trim(input, opts.width));
   return 0;
 }
 

@@ -19,7 +19,13 @@ inline constexpr size_t kTrimPassthroughBytes = 2048;
 // memory bounded by the input plus 8 bytes per distinct line.
 std::string trim(std::string_view input, uint64_t width);
 
+inline constexpr uint64_t kTrimDefaultWidth = 200;
+
+struct TrimOptions {
+  uint64_t width = kTrimDefaultWidth;  // bytes
+};
+
 // `input` is valid UTF-8 (the front end prints nothing otherwise).
-int cmd_trim(std::string_view input, uint64_t width, Output& out);
+int cmd_trim(std::string_view input, const TrimOptions& opts, Output& out);
 
 }  // namespace zub

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -39,10 +40,6 @@ size_t count_non_overlapping(std::string_view text, std::string_view needle) {
     at = find_bytes(text, needle, at + needle.size());
   }
   return count;
-}
-
-bool is_ascii_alnum(unsigned char c) {
-  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
 
 // Thresholds of the classifier.
@@ -85,7 +82,7 @@ BlockStats block_stats(std::string_view t) {
     bool ascii = c < 0x80;
     if (ascii) {
       ++i;
-      alnum = is_ascii_alnum(c);
+      alnum = is_alnum(static_cast<char>(c));
       if (c == '"' || c == '{') ++st.quotes_braces;
     } else {
       const char32_t cp = decode_next(t, i);

@@ -295,9 +295,10 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
   return s;
 }
 
-int cmd_brief(const std::vector<std::string>& roots, uint64_t rows, Output& out) {
+int cmd_brief(const BriefOptions& opts, Output& out) {
+  static const std::vector<std::string> kHere = {"."};
   bool failed = false;
-  for (const std::string& root : roots) {
+  for (const std::string& root : opts.roots.empty() ? kHere : opts.roots) {
     struct stat st;
     if (::stat(root.c_str(), &st) != 0) {
       const int err = errno;
@@ -305,7 +306,7 @@ int cmd_brief(const std::vector<std::string>& roots, uint64_t rows, Output& out)
       failed = true;
       continue;
     }
-    out.write_out(brief_snapshot(root, rows, out));
+    out.write_out(brief_snapshot(root, opts.rows, out));
   }
   return failed ? 2 : 0;
 }

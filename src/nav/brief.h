@@ -22,9 +22,13 @@ constexpr uint64_t kBriefMapRows = 12;
 // distribution walk may go to out's error stream.
 std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out);
 
+struct BriefOptions {
+  std::vector<std::string> roots;  // none: "."
+  uint64_t rows = kBriefMapRows;
+};
+
 // For each root: "zub: {root}: {error}" on standard error when its status
 // cannot be read, else its snapshot. Returns 2 when a root failed, else 0.
-// `roots` is never empty (the front end supplies ".").
-int cmd_brief(const std::vector<std::string>& roots, uint64_t rows, Output& out);
+int cmd_brief(const BriefOptions& opts, Output& out);
 
 }  // namespace zub

@@ -19,9 +19,9 @@
 #include "base/file_io.h"
 #include "base/os_error.h"
 #include "base/shown_path.h"
+#include "base/skip_names.h"
 #include "base/text.h"
 #include "base/utf8.h"
-#include "search/skip_names.h"
 
 namespace zub {
 
@@ -416,8 +416,8 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   return rep;
 }
 
-int cmd_map(const std::vector<std::string>& roots, uint64_t n, Output& out) {
-  MapReport rep = map_report(roots, n, out);
+int cmd_map(const MapOptions& opts, Output& out) {
+  MapReport rep = map_report(opts.roots, opts.rows, out);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

@@ -32,7 +32,14 @@ bool path_less_by_components(std::string_view a, std::string_view b);
 // extension (Makefile, .bashrc), or "." for an empty name.
 std::string kind_key(std::string_view file_name);
 
-// Prints the report of `roots` and returns 2 when a root failed, else 0.
-int cmd_map(const std::vector<std::string>& roots, uint64_t n, Output& out);
+inline constexpr uint64_t kMapDefaultRows = 25;
+
+struct MapOptions {
+  std::vector<std::string> roots;
+  uint64_t rows = kMapDefaultRows;
+};
+
+// Prints the report of the roots and returns 2 when a root failed, else 0.
+int cmd_map(const MapOptions& opts, Output& out);
 
 }  // namespace zub

@@ -7,8 +7,8 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "code/declaration.h"
 #include "nav/read.h"
-#include "search/declaration.h"
 
 namespace zub {
 
@@ -16,31 +16,11 @@ namespace {
 
 constexpr size_t kOutlineLineBytes = 160;
 
-// clang-format off
-constexpr std::string_view kDeclarationPrefixes[] = {
-    "#[",      "@",                                                     // attributes
-    "fn ",     "pub fn", "async fn", "def ", "function ", "func ",      // functions
-    "struct ", "enum ",  "trait ",   "impl ", "class ", "interface ", "type ",
-    "mod ",    "package ", "import ", "from ", "use ", "export ",       // modules
-    "const ",  "let ",   "var ",                                        // bindings
-    "public ", "private ", "protected ",                                // visibility
-};
-// clang-format on
-static_assert(sizeof kDeclarationPrefixes / sizeof kDeclarationPrefixes[0] == 27);
-
 }  // namespace
 
-bool is_declaration_line(std::string_view line) {
-  const std::string_view rest = trim_ws_start(line);
-  if (rest.empty()) return false;
-  for (std::string_view p : kDeclarationPrefixes)
-    if (starts_with(rest, p)) return true;
-  return false;
-}
-
-int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out) {
+int cmd_outline(const OutlineOptions& opts, Output& out) {
   bool failed = false;
-  for (const std::string& path : files) {
+  for (const std::string& path : opts.files) {
     if (!check_file_path(path, out)) {
       failed = true;
       continue;
@@ -74,7 +54,7 @@ int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out
       block.append("| ");
       block.append(byte_cut(trim_ws_end(lines[i]), kOutlineLineBytes));
       block.push_back('\n');
-      if (++count >= cap) capped = true;
+      if (++count >= opts.cap) capped = true;
     }
     out.write_out(block);
   }

@@ -10,11 +10,14 @@
 
 namespace zub {
 
-// True when `line`, after its leading white space, starts with one of the
-// declaration prefixes: the test for files of no recognised language.
-bool is_declaration_line(std::string_view line);
+inline constexpr uint64_t kOutlineDefaultLines = 400;
+
+struct OutlineOptions {
+  std::vector<std::string> files;
+  uint64_t cap = kOutlineDefaultLines;  // outline lines per file
+};
 
 // Returns 2 when any file failed its status check, else 0.
-int cmd_outline(const std::vector<std::string>& files, uint64_t cap, Output& out);
+int cmd_outline(const OutlineOptions& opts, Output& out);
 
 }  // namespace zub

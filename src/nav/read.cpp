@@ -159,7 +159,8 @@ bool is_range_arg(const std::string& arg) {
          all_digits(std::string_view(arg).substr(dash + 1));
 }
 
-int cmd_read(const std::vector<std::string>& args, const ReadOptions& opts, Output& out) {
+int cmd_read(const ReadOptions& opts, Output& out) {
+  const std::vector<std::string>& args = opts.args;
   size_t file_count = 0;
   for (const auto& a : args)
     if (!is_range_arg(a)) ++file_count;

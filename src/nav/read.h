@@ -10,6 +10,7 @@
 namespace zub {
 
 struct ReadOptions {
+  std::vector<std::string> args;  // the paths and ranges
   bool byte_mode = false;
   uint64_t bytes = 0;      // N of byte mode, always > 0 there
   bool numbering = false;  // ZUB_READ_NUM is set
@@ -22,8 +23,7 @@ bool check_file_path(const std::string& path, Output& out);
 // A range argument "A-B" / "A-": digits, a hyphen, optional digits.
 bool is_range_arg(const std::string& arg);
 
-// `args` are the paths and ranges, the byte option already removed.
 // Returns 2 when any path failed, else 0.
-int cmd_read(const std::vector<std::string>& args, const ReadOptions& opts, Output& out);
+int cmd_read(const ReadOptions& opts, Output& out);
 
 }  // namespace zub

@@ -11,10 +11,10 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "code/block_end.h"
+#include "code/declaration.h"
 #include "re/compile.h"
 #include "re/matcher.h"
-#include "search/block_end.h"
-#include "search/declaration.h"
 #include "search/display_path.h"
 #include "search/needle.h"
 #include "search/walk.h"
@@ -176,8 +176,8 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   return report;
 }
 
-int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint64_t n,
-            Output& out) {
+int cmd_def(const DefOptions& opts, Output& out) {
+  const std::vector<std::string>& roots = opts.roots;
   if (roots.empty()) return 0;
   bool failed = false;
   for (const std::string& r : roots) {
@@ -192,7 +192,7 @@ int cmd_def(const std::string& sym, const std::vector<std::string>& roots, uint6
       failed = true;
     }
   }
-  out.write_out(find_definitions(sym, roots, n));
+  out.write_out(find_definitions(opts.symbol, roots, opts.lines));
   return failed ? 2 : 0;
 }
 

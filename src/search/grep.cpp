@@ -21,6 +21,7 @@
 #include "base/utf8.h"
 #include "re/compile.h"
 #include "search/display_path.h"
+#include "search/grep_file.h"
 #include "search/grep_options.h"
 #include "search/grep_scan.h"
 #include "search/walk.h"
@@ -291,16 +292,7 @@ class ScanPipeline {
 
 }  // namespace
 
-int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) {
-  GrepOptions o = parse_grep_args(args);
-  if (!o.unknown_flag.empty()) {
-    out.write_err("zub grep: 모르는 플래그 `" + o.unknown_flag + "`\n\n" + usage_line());
-    return 2;
-  }
-  if (o.help) {
-    out.write_out(usage_line());
-    return 0;
-  }
+int run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
   if (o.patterns.empty()) {
     out.write_err(usage_line());
@@ -358,6 +350,6 @@ int run_grep(const std::vector<std::string>& args, Output& out, size_t workers) 
   return hits > 0 ? 0 : 1;
 }
 
-int cmd_grep(const std::vector<std::string>& args, Output& out) { return run_grep(args, out, 0); }
+int cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }
 
 }  // namespace zub

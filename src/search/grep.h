@@ -9,15 +9,16 @@
 #include <vector>
 
 #include "base/output.h"
+#include "search/grep_options.h"
 
 namespace zub {
 
-// `args` are all arguments after "grep", untouched. Returns the exit status:
-// 0 found, 1 nothing found, 2 usage/pattern error or a missing root.
-int cmd_grep(const std::vector<std::string>& args, Output& out);
+// Returns the exit status: 0 found, 1 nothing found, 2 usage/pattern error
+// or a missing root.
+int cmd_grep(const GrepOptions& opts, Output& out);
 
 // cmd_grep with the number of worker threads fixed (0 = one per processor);
 // tests use it to show that the report does not depend on the count.
-int run_grep(const std::vector<std::string>& args, Output& out, size_t workers);
+int run_grep(GrepOptions o, Output& out, size_t workers);
 
 }  // namespace zub

@@ -4,6 +4,8 @@
 // one piece is checked for UTF-8 only when its scan found something (a file
 // without a result shows nothing either way, and the check is the costliest
 // part of reading it).
+#include "search/grep_file.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,7 +14,6 @@
 
 #include "base/file_io.h"
 #include "base/utf8.h"
-#include "search/grep_scan.h"
 
 namespace zub {
 

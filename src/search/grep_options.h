@@ -1,4 +1,5 @@
-// Command-line options of `zub grep` and their parser. Pure functions.
+// The options of `zub grep` and its usage text (the front end reads them from
+// the command line). Pure functions.
 #pragma once
 
 #include <cstdint>
@@ -43,14 +44,7 @@ struct GrepOptions {
   uint64_t file_cap = 400;
   std::vector<std::string> roots;
   FileFilter filter;
-  bool help = false;
-  std::string unknown_flag;  // set when parsing stopped at an unknown flag
 };
-
-// Parses the arguments after "grep", left to right. Stops at the first
-// unknown flag (recorded in unknown_flag) or help flag. Does not look at the
-// environment and does not apply the set-up adjustments.
-GrepOptions parse_grep_args(const std::vector<std::string>& args);
 
 // The --ext value: pieces between commas, trimmed of white space and of
 // leading dots, empty pieces dropped.

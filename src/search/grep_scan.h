@@ -17,7 +17,6 @@
 #include "search/grep_options.h"
 #include "search/multi_needle.h"
 #include "search/needle.h"
-#include "search/walk.h"
 
 namespace zub {
 
@@ -99,10 +98,6 @@ void begin_scan(ScanScratch& s, size_t patterns, FileScan& f);
 void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                   uint64_t line_base, ScanScratch& s, FileScan& f);
 std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f);
-
-// Reads, gates and scans the file at `path`; its result carries the path.
-std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                    ScanScratch& s, ReadBuffer& buf);
 
 // Does pattern `k` occur in `line`?
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line);

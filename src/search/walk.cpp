@@ -8,10 +8,10 @@
 #include <cstring>
 
 #include "base/file_io.h"
+#include "base/skip_names.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "search/glob.h"
-#include "search/skip_names.h"
 
 namespace zub {
 

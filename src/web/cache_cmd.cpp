@@ -63,17 +63,17 @@ std::string ttl_duration_text(uint64_t s) {
   return std::to_string(s / 86400) + "일";
 }
 
-int cmd_cache(const std::vector<std::string>& args, Output& out) {
+int cmd_cache(const CacheOptions& opts, Output& out) {
   // `cache` takes no switches of its own: only the environment's apply.
   const FetchPolicy policy = fetch_policy_from_env();
-  if (!args.empty() && args[0] == "ttl") {
-    std::string text = ttl_report(std::vector<std::string>(args.begin() + 1, args.end()), policy);
+  if (opts.action == CacheAction::kTtl) {
+    std::string text = ttl_report(opts.urls, policy);
     if (!text.empty()) out.write_out(text);
     return 0;
   }
   const std::optional<std::string>& dir = policy.cache_dir;
   if (!dir) return 0;
-  if (!args.empty() && args[0] == "clear") {
+  if (opts.action == CacheAction::kClear) {
     remove_tree(*dir);
     out.write_out("캐시 삭제: " + *dir + "\n");
     return 0;

@@ -11,8 +11,15 @@
 
 namespace zub {
 
-// `args` are the arguments after "cache". Always returns 0.
-int cmd_cache(const std::vector<std::string>& args, Output& out);
+enum class CacheAction { kStatus, kClear, kTtl };
+
+struct CacheOptions {
+  CacheAction action = CacheAction::kStatus;
+  std::vector<std::string> urls;  // kTtl
+};
+
+// Always returns 0.
+int cmd_cache(const CacheOptions& opts, Output& out);
 
 // A lifetime as `cache ttl` shows it: "안함", "{m}분", "{h}시간" or "{d}일",
 // rounded down. Pure.

@@ -146,9 +146,8 @@ void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const Fetc
   out.write_out(format_sections(sections, budget));
 }
 
-int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-              Output& out) {
-  run_fetch(urls, budget, policy, out);
+int cmd_fetch(const FetchOptions& opts, Output& out) {
+  run_fetch(opts.urls, opts.chars, opts.policy, out);
   return 0;
 }
 

@@ -58,8 +58,15 @@ std::string format_size(uint64_t bytes);
 void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
                Output& out);
 
+inline constexpr uint64_t kFetchDefaultChars = 6000;
+
+struct FetchOptions {
+  std::vector<std::string> urls;
+  uint64_t chars = kFetchDefaultChars;  // per page
+  FetchPolicy policy;
+};
+
 // The `fetch` subcommand: run_fetch; always status 0.
-int cmd_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-              Output& out);
+int cmd_fetch(const FetchOptions& opts, Output& out);
 
 }  // namespace zub

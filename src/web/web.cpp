@@ -19,8 +19,10 @@ constexpr std::string_view kNoResults =
 
 }  // namespace
 
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, const FetchPolicy& policy,
-            Output& out) {
+int cmd_web(const WebOptions& opts, Output& out) {
+  const std::string& query = opts.query;
+  const FetchPolicy& policy = opts.policy;
+  const uint64_t n = opts.results, k = opts.deep, c = opts.chars;
   const std::string encoded = form_encode(query);
   std::vector<SearchHit> searx, brave, bing;
   {

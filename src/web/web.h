@@ -13,10 +13,21 @@
 
 namespace zub {
 
-// Searches `query`, lists `n` results and prints the bodies of the first
-// `k` kept records with `c / k` characters each. Returns 1 when no engine
-// gave any usable result (with a hint on standard error), else 0.
-int cmd_web(const std::string& query, uint64_t n, uint64_t k, uint64_t c, const FetchPolicy& policy,
-            Output& out);
+inline constexpr uint64_t kWebDefaultResults = 6;
+inline constexpr uint64_t kWebDefaultChars = 9000;
+
+struct WebOptions {
+  std::string query;
+  uint64_t results = kWebDefaultResults;  // listed
+  uint64_t deep = 0;                      // pages whose bodies follow the list
+  uint64_t chars = kWebDefaultChars;      // shared by those bodies
+  FetchPolicy policy;
+};
+
+// Searches the query, lists `results` results and prints the bodies of the
+// first `deep` kept records with `chars / deep` characters each. Returns 1
+// when no engine gave any usable result (with a hint on standard error),
+// else 0.
+int cmd_web(const WebOptions& opts, Output& out);
 
 }  // namespace zub

@@ -257,17 +257,17 @@ TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
             "warnings emitted\n"
             "  thread 'tests::rejects_words' (12500) panicked at src/main.rs:20:9: assertion `left "
             "== right` failed\n"
-            "== 2 failure lines ==\n"
-            "  test tests::rejects_words ... FAILED\n"
-            "  test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; "
-            "finished in 0.96s\n"
+            // The test takes the place of its panic; its count line is kept.
+            "== 1 failure lines ==\n"
+            "  test tests::rejects_words ... FAILED at src/main.rs:20:9\n"
             "== 1 passed (suppressed) ==\n"
-            "== 2 unrecognized lines (first 25) ==\n" +
+            "  test result: FAILED. 1 passed; 1 failed; 0 ignored; 0 measured; 0 filtered out; "
+            "finished in 0.96s\n" +
                 kClosing);
 }
 
 TEST(DiagToolchains, GoBuildAndTestOutput) {
-  const std::string out = diag(kGo);
+  const std::string out = diag(kGo + std::string(30, '\n'));
   // Go prints no severity word: its located lines are the errors.
   EXPECT_NE(out.find("== 4 error lines ==\n"
                      "  ./main.go:5:2: \"os\" imported and not used\n"
@@ -275,7 +275,8 @@ TEST(DiagToolchains, GoBuildAndTestOutput) {
                      "  stock_test.go:13: Sum = 5, want 6\n"
                      "  panic: runtime error: index out of range [1] with length 0 [recovered]\n"
                      "== 3 failure lines ==\n"
-                     "  --- FAIL: TestSum (0.00s)\n"
+                     // -v logs the place before the test's result line.
+                     "  --- FAIL: TestSum (0.00s) at stock_test.go:13\n"
                      "  --- FAIL: TestSumEmpty (0.00s)\n"
                      "  FAIL\texample.com/stock\t0.017s\n"
                      "== 2 passed (suppressed) ==\n"),
@@ -286,18 +287,26 @@ TEST(DiagToolchains, GoBuildAndTestOutput) {
 TEST(DiagToolchains, PythonTracebacksAndTestNames) {
   const std::string out = diag(kPython);
   // The exception line takes the place of the traceback's last frame.
-  EXPECT_NE(out.find("== 3 error lines ==\n"
+  EXPECT_NE(out.find("== 2 error lines ==\n"
                      "  /src/inventory.py:7: ZeroDivisionError: division by zero\n"
                      "  /src/test_inventory.py:14: AssertionError: {'a': 2} != {'a': 3}\n"
-                     "  E       KeyError: 'b'\n"
-                     "== 5 failure lines ==\n"
-                     "  ERROR: test_zero (test_inventory.RatioTest.test_zero)\n"
-                     "  FAIL: test_keeps (test_inventory.RestockTest.test_keeps)\n"
-                     "  FAILED (failures=1, errors=1)\n"
-                     "  FAILED test_inventory.py::test_new_item - KeyError: 'b'\n"
+                     // A test's place is its own frame, the first one; pytest's
+                     // report header folds into its short summary line.
+                     "== 4 failure lines ==\n"
+                     "  ERROR: test_zero (test_inventory.RatioTest.test_zero) at "
+                     "/src/test_inventory.py:22\n"
+                     "  FAIL: test_keeps (test_inventory.RestockTest.test_keeps) at "
+                     "/src/test_inventory.py:14\n"
+                     // pytest's "E" line is the test's message, here in its line.
+                     "  FAILED test_inventory.py::test_new_item - KeyError: 'b' at inventory.py:2\n"
                      "  ERROR test_inventory.py::test_db - fixture 'db' not found\n"
-                     // Two dots of unittest's progress and one of pytest's.
-                     "== 3 passed (suppressed) ==\n"),
+                     // Passes as both runners count them: 4 ran less 2 for
+                     // unittest, 2 passed for pytest.
+                     "== 4 passed (suppressed) ==\n"
+                     "  Ran 4 tests in 0.019s\n"
+                     "  FAILED (failures=1, errors=1)\n"
+                     "  ========================= 1 failed, 1 error, 2 passed in 0.15s "
+                     "==========================\n"),
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("self.assertEqual"), std::string::npos);  // source quotes are left out
@@ -305,16 +314,22 @@ TEST(DiagToolchains, PythonTracebacksAndTestNames) {
 
 TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
   const std::string out = diag(kJsAndCtest);
-  EXPECT_NE(out.find("== 6 failure lines ==\n"
-                     // TAP's block adds where and why; its YAML keys are no failures.
-                     "  not ok 2 - label pluralises at '/src/cart.test.js:11:1': Expected values "
+  EXPECT_NE(out.find("== 4 failure lines ==\n"
+                     // TAP's block adds where (its first frame, not the test's
+                     // declaration) and why; its YAML keys are no failures.
+                     "  not ok 2 - label pluralises at /src/cart.test.js:12:10: Expected values "
                      "to be strictly equal:\n"
                      "  FAIL ./cart.jest.test.js\n"
-                     "  \u2715 total multiplies price by quantity (16 ms)\n"
-                     "  \u25cf cart \u203a total multiplies price by quantity\n"
+                     // A test named twice is listed once, by its fuller line.
+                     "  \u25cf cart \u203a total multiplies price by quantity at "
+                     "cart.jest.test.js:8:43\n"
                      "  2/2 Test #2: rejects_bad_input ................***Failed    0.01 sec\n"
-                     "  2 - rejects_bad_input (Failed)\n"
-                     "== 3 passed (suppressed) ==\n"),
+                     "== 3 passed (suppressed) ==\n"
+                     "  # tests 2\n"
+                     "  # pass 1\n"
+                     "  # fail 1\n"
+                     "  Tests:       1 failed, 1 passed, 2 total\n"
+                     "  50% tests passed, 1 tests failed out of 2\n"),
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("AssertionError"), std::string::npos);

@@ -60,9 +60,8 @@ TEST(Diag, CodeFirstOutputWithLocationGutterAndHelp) {
             "      F401 [*] `os` imported but unused\n"
             "      F401 [*] `sys` imported but unused\n"
             "   1x ruff:E501\n"
-            "      E501 Line too long (120 > 88)\n"
-            // Only the blank line is left; the sample lists no recognised line.
-            "== 1 unrecognized lines (first 25) ==\n" +
+            "      E501 Line too long (120 > 88)\n" +
+                // Only the blank line is left: no header with nothing under it.
                 kClosing);
 }
 
@@ -95,9 +94,8 @@ TEST(Diag, TableStyleLinesRulesSeveritiesAndFilePrefix) {
             "  /repo/src/app.tsx:4:3  error  'x' is not defined  no-undef\n"
             "  /repo/src/app.tsx:5:3  error  'x' is not defined  no-undef\n"
             "  /repo/src/app.tsx:8:1  error  Missing semicolon  semi\n"
-            "  /repo/src/app.tsx:12 error something  @scope/rule_x-y\n"
-            // The file line is unrecognised but never listed.
-            "== 1 unrecognized lines (first 25) ==\n" +
+            "  /repo/src/app.tsx:12 error something  @scope/rule_x-y\n" +
+                // The file line is context, neither listed nor counted.
                 kClosing);
 }
 
@@ -156,7 +154,9 @@ TEST(Diag, UnrecognisedSampleFiltersAndStopsAt25) {
   for (int i = 0; i < 30; ++i) in += "  note " + std::to_string(i) + "  \n";
   in += std::string(200, 'w') + "\n";
   const std::string out = diag(in);
-  const std::string head = "== 3 passed (suppressed) ==\n== 37 unrecognized lines (first 25) ==\n";
+  // Counted are the lines the sample would list: not the blank lines, not
+  // the file line.
+  const std::string head = "== 3 passed (suppressed) ==\n== 34 unrecognized lines (first 25) ==\n";
   ASSERT_EQ(out.rfind(head, 0), 0u);
   std::string want = head + "  see src/x.rs\n  an error here\n  a warning here\n";
   for (int i = 0; i < 22; ++i) want += "  note " + std::to_string(i) + "\n";

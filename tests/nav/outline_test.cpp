@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "code/declaration.h"
 #include "nav/outline.h"
 #include "support/run_zub.h"
 

@@ -3,8 +3,10 @@
 #include <sys/stat.h>
 #include <string>
 
+#include "base/option_parser.h"
 #include "base/output.h"
 #include "base/process.h"
+#include "cli/option_table.h"
 #include "search/grep.h"
 #include "search/grep_options.h"
 #include "support/run_zub.h"
@@ -18,6 +20,18 @@ using zub_test::TempDir;
 namespace {
 
 const std::string kUsage = std::string(kGrepUsage) + "\n";
+
+// The options as the command line gives them.
+GrepOptions parse_grep_args(const std::vector<std::string>& args) {
+  GrepOptions o;
+  EXPECT_EQ(parse_options(args, kGrepTable, o).status, ParseStatus::kOk);
+  return o;
+}
+
+// grep over a command line with a fixed number of workers.
+int grep_args(const std::vector<std::string>& args, Output& out, size_t workers) {
+  return run_grep(parse_grep_args(args), out, workers);
+}
 
 std::string numbered(int from, int to, const std::string& word) {
   std::string s;
@@ -307,11 +321,11 @@ TEST(GrepReport, OutputDoesNotDependOnWorkerCount) {
                                                {"-o", "-E", "line [0-9]+", t.path()}}) {
     Output one;
     one.capture = true;
-    const int s1 = run_grep(args, one, 1);
+    const int s1 = grep_args(args, one, 1);
     for (size_t workers : {2u, 5u, 16u}) {
       Output many;
       many.capture = true;
-      EXPECT_EQ(run_grep(args, many, workers), s1);
+      EXPECT_EQ(grep_args(args, many, workers), s1);
       EXPECT_EQ(many.out, one.out) << workers << " workers";
     }
     EXPECT_FALSE(one.out.empty());
@@ -440,7 +454,7 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
     whole.push_back(t.path());
     Output a, b;
     a.capture = b.capture = true;
-    EXPECT_EQ(run_grep(multi, a, 2), run_grep(whole, b, 3));
+    EXPECT_EQ(grep_args(multi, a, 2), grep_args(whole, b, 3));
     EXPECT_EQ(a.out, b.out) << ::testing::PrintToString(mode);
     EXPECT_NE(a.out.find("big.c"), std::string::npos);
     EXPECT_NE(a.out.find("late_hits.c"), std::string::npos);
@@ -453,8 +467,8 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   t.write("b/small_bad.c", "kvfree\n\xc3(\n");
   Output v, w;
   v.capture = w.capture = true;
-  EXPECT_EQ(run_grep({"-v", "-c", "zzz", t.path()}, v, 2),
-            run_grep({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
+  EXPECT_EQ(grep_args({"-v", "-c", "zzz", t.path()}, v, 2),
+            grep_args({"-v", "-c", "--all", "zzz", t.path()}, w, 2));
   EXPECT_EQ(v.out, w.out);
   EXPECT_EQ(v.out.find("bad.c"), std::string::npos);
   EXPECT_NE(v.out.find("small.c"), std::string::npos);
@@ -467,7 +481,7 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
     args.push_back(t.path());
     Output o;
     o.capture = true;
-    run_grep(args, o, 2);
+    grep_args(args, o, 2);
     const size_t at = o.out.rfind(" files, ");
     return at == std::string::npos ? std::string("?")
                                    : o.out.substr(at + 8, o.out.find(' ', at + 8) - at - 8);
@@ -481,8 +495,8 @@ TEST(GrepReport, MultiLiteralPiecesAgreeWithWholeFileAlternation) {
   // Only-matching pieces of overlapping literals, both routes.
   Output a, b;
   a.capture = b.capture = true;
-  run_grep({"-o", "-n", "100", "-e", "kvfree", "-e", "kv", t.path()}, a, 2);
-  run_grep({"-o", "-n", "100", "--all", "-e", "kvfree", "-e", "kv", t.path()}, b, 2);
+  grep_args({"-o", "-n", "100", "-e", "kvfree", "-e", "kv", t.path()}, a, 2);
+  grep_args({"-o", "-n", "100", "--all", "-e", "kvfree", "-e", "kv", t.path()}, b, 2);
   EXPECT_EQ(a.out, b.out);
   EXPECT_NE(a.out.find("| kv\n"), std::string::npos);
 }

@@ -1,0 +1,45 @@
+// Every subcommand's options, one table each, all in one place: the
+// spellings, the kind of value, the number a missing or bad value stands for
+// or the message it prints, the operands, and where each value goes in the
+// subcommand's options struct. The parser in base/option_parser.h reads
+// them; the front end picks the table by subcommand.
+#pragma once
+
+#include "base/option_parser.h"
+#include "cli/gain.h"
+#include "cli/init.h"
+#include "compress/logs.h"
+#include "compress/trim.h"
+#include "compress/wrap.h"
+#include "nav/brief.h"
+#include "nav/map.h"
+#include "nav/outline.h"
+#include "nav/read.h"
+#include "search/def.h"
+#include "search/grep_options.h"
+#include "web/cache_cmd.h"
+#include "web/fetch.h"
+#include "web/web.h"
+
+namespace zub {
+
+// The options of a subcommand that ignores its arguments.
+struct NoOptions {};
+
+extern const OptionTable<NoOptions> kNoOptionsTable;
+extern const OptionTable<BriefOptions> kBriefTable;
+extern const OptionTable<OutlineOptions> kOutlineTable;
+extern const OptionTable<ReadOptions> kReadTable;
+extern const OptionTable<DefOptions> kDefTable;
+extern const OptionTable<GrepOptions> kGrepTable;
+extern const OptionTable<MapOptions> kMapTable;
+extern const OptionTable<WrapOptions> kWrapTable;
+extern const OptionTable<LogsOptions> kLogsTable;
+extern const OptionTable<TrimOptions> kTrimTable;
+extern const OptionTable<WebOptions> kWebTable;
+extern const OptionTable<FetchOptions> kFetchTable;
+extern const OptionTable<CacheOptions> kCacheTable;
+extern const OptionTable<GainOptions> kGainTable;
+extern const OptionTable<InitOptions> kInitTable;
+
+}  // namespace zub

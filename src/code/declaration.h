@@ -1,0 +1,58 @@
+// Which names a line of source text declares: the one recogniser behind
+// `def` (is this occurrence of the symbol its definition?) and `outline` (is
+// this line a declaration worth listing?). It reads a line with a little
+// lookahead (a parameter list running over lines, "{" on the next line, K&R
+// parameter declarations, qualifiers after ")") and the scope the line
+// starts in; each language family is read by its own file (languages.h).
+// Pure functions over one file's lines.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "code/source_scope.h"
+
+namespace zub {
+
+// The language of a file, chosen by its final extension; Other for anything
+// no language lists.
+SourceLang source_lang(std::string_view path);
+
+struct SourceText {
+  SourceLang lang = SourceLang::Other;
+  const std::vector<std::string_view>* lines = nullptr;
+  std::vector<LineScope> scopes;  // one per line
+  bool extents = true;  // whether heads report where a statement ends (def needs it, outline not)
+};
+
+SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines);
+
+enum class HeadKind : unsigned char {
+  None,
+  Declaration,  // declared but defined elsewhere: a prototype, an extern variable
+  Definition,
+};
+
+inline constexpr size_t kNoLine = static_cast<size_t>(-1);
+
+struct Head {
+  HeadKind kind = HeadKind::None;
+  size_t start = kNoLine;  // first line of the definition (a typedef's opening line)
+  size_t brace = kNoLine;  // line of the body's "{", when the head scan reached it
+  size_t end = kNoLine;    // last line, when the definition is one statement without a body
+};
+
+// What the name of `len` bytes at byte `col` of line `i` is.
+Head name_head(const SourceText& src, size_t i, size_t col, size_t len);
+
+// True when line `i` declares something: a function or method head, a type,
+// an import, an attribute or decorator at a level where declarations live.
+bool is_outline_line(const SourceText& src, size_t i);
+
+// True when `line`, after its leading white space, starts with one of the
+// declaration prefixes: the test for files of no recognised language
+// (lang_other.cpp).
+bool is_declaration_line(std::string_view line);
+
+}  // namespace zub

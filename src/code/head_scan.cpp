@@ -1,0 +1,250 @@
+// The shared pieces of the recognisers: the cursor's moves, the ends of
+// heads and statements, and the name finders the outline tests use.
+#include "code/head_scan.h"
+
+namespace zub::code {
+
+bool Cursor::next_line() {
+  ++i;
+  c = 0;
+  crossed = true;
+  if (i > last) return false;
+  // Preprocessor lines between a head and its body are not part of it.
+  const bool c_like =
+      lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
+  if (c_like) {
+    std::string_view l = line();
+    size_t k = indent_of(l);
+    if (k < l.size() && l[k] == '#') c = l.size();
+  }
+  return true;
+}
+
+bool Cursor::skip_space() {
+  crossed = false;
+  while (i <= last) {
+    std::string_view l = line();
+    while (c < l.size()) {
+      const char x = l[c];
+      if (is_space(x)) {
+        ++c;
+      } else if (x == '/' && c + 1 < l.size() && l[c + 1] == '/') {
+        c = l.size();
+      } else if (x == '#' && lang == SourceLang::Python) {
+        c = l.size();
+      } else if (x == '/' && c + 1 < l.size() && l[c + 1] == '*') {
+        c += 2;
+        for (;;) {
+          const size_t e = find_bytes(line(), "*/", c);
+          if (e != std::string_view::npos) {
+            c = e + 2;
+            break;
+          }
+          if (!next_line()) return false;
+        }
+        l = line();
+      } else {
+        return true;
+      }
+    }
+    if (!next_line()) return false;
+  }
+  return false;
+}
+
+void Cursor::skip_quoted() {
+  const std::string_view l = line();
+  const char q = l[c];
+  for (++c; c < l.size(); ++c) {
+    if (l[c] == '\\')
+      ++c;
+    else if (l[c] == q) {
+      ++c;
+      return;
+    }
+  }
+}
+
+bool Cursor::skip_group() {
+  int depth = 0;
+  while (skip_space()) {
+    const char x = ch();
+    if (x == '(' || x == '[' || x == '{') {
+      ++depth;
+      ++c;
+    } else if (x == ')' || x == ']' || x == '}') {
+      ++c;
+      if (--depth <= 0) return true;
+    } else if (x == '"' || (x == '\'' && lang != SourceLang::Rust) || x == '`') {
+      skip_quoted();
+    } else {
+      ++c;
+    }
+    if (depth == 0) return true;
+  }
+  return false;
+}
+
+bool Cursor::skip_angles() {
+  const std::string_view l = line();
+  int depth = 0;
+  for (size_t k = c; k < l.size(); ++k) {
+    if (l[k] == '<')
+      ++depth;
+    else if (l[k] == '>' && !(k > 0 && l[k - 1] == '-')) {
+      if (--depth == 0) {
+        c = k + 1;
+        return true;
+      }
+    } else if (l[k] == ';' || l[k] == '{' || l[k] == '}') {
+      return false;
+    }
+  }
+  return false;
+}
+
+Cursor cursor_at(const SourceText& src, size_t i, size_t c) {
+  const std::vector<std::string_view>& lines = *src.lines;
+  size_t last = i + kHeadLines;
+  if (last >= lines.size()) last = lines.size() - 1;
+  return Cursor{&lines, src.lang, i, c, last};
+}
+
+Stop first_brace_or_semicolon(const SourceText& src, size_t i, size_t c) {
+  Cursor k = cursor_at(src, i, c);
+  while (k.skip_space()) {
+    const char x = k.ch();
+    if (x == '{' || x == ';') return {k.i, x};
+    if (x == '(' || x == '[') {
+      if (!k.skip_group()) return {};
+    } else if (x == '"' || x == '\'' || x == '`') {
+      k.skip_quoted();
+    } else {
+      ++k.c;
+    }
+  }
+  return {};
+}
+
+size_t statement_end(const SourceText& src, size_t i, size_t c) {
+  if (!src.extents) return i;
+  const std::vector<std::string_view>& lines = *src.lines;
+  const bool newline_ends = src.lang == SourceLang::Js || src.lang == SourceLang::Ts ||
+                            src.lang == SourceLang::Go || src.lang == SourceLang::Python;
+  int depth = 0;
+  size_t limit = i + 400;
+  if (limit >= lines.size()) limit = lines.size() - 1;
+  for (size_t j = i; j <= limit; ++j) {
+    const std::string_view l = lines[j];
+    char last = 0;
+    for (size_t k = j == i ? c : 0; k < l.size(); ++k) {
+      const char x = l[k];
+      if (x == '/' && k + 1 < l.size() && l[k + 1] == '/') break;
+      if (x == '#' && src.lang == SourceLang::Python) break;
+      if (is_space(x)) continue;
+      last = x;
+      if (x == '"' || (x == '\'' && src.lang != SourceLang::Rust) || x == '`') {
+        for (++k; k < l.size() && l[k] != x; ++k)
+          if (l[k] == '\\') ++k;
+        continue;
+      }
+      if (x == '(' || x == '[' || x == '{') {
+        ++depth;
+      } else if (x == ')' || x == ']' || x == '}') {
+        // Closing what the statement is inside of: it ended before.
+        if (--depth < 0) return j > i && trim(l.substr(0, k)).empty() ? j - 1 : j;
+      } else if ((x == ';' || (x == ',' && newline_ends)) && depth <= 0) {
+        return j;
+      }
+    }
+    if (newline_ends && depth <= 0 && last != 0) {
+      static constexpr std::string_view kContinues = "=,|&+-*/?:(<[{.\\";
+      if (kContinues.find(last) == std::string_view::npos) return j;
+    }
+    if (depth < 0) return j;
+  }
+  return limit;
+}
+
+Head definition_to_stop(const SourceText& src, size_t i, size_t c) {
+  const Stop s = first_brace_or_semicolon(src, i, c);
+  if (s.what == ';') return definition_end(i, s.line);
+  if (s.what == '{') return definition_brace(i, s.line);
+  return definition(i);
+}
+
+bool name_before(std::string_view l, size_t end, size_t* col, size_t* len) {
+  while (end > 0 && is_space(l[end - 1])) --end;
+  size_t b = end;
+  while (b > 0 && is_ident_byte(l[b - 1])) --b;
+  if (b == end) {
+    const size_t op = rfind_bytes(l.substr(0, end), "operator");
+    if (op == std::string_view::npos || end - op > 12) return false;
+    b = op;
+  }
+  if (b > 0 && l[b - 1] == '~') --b;  // a destructor
+  *col = b;
+  *len = end - b;
+  return true;
+}
+
+size_t find_code(std::string_view l, std::string_view chars) {
+  for (size_t k = 0; k < l.size(); ++k) {
+    const char x = l[k];
+    if (x == '"' || x == '\'' || x == '`') {
+      for (++k; k < l.size() && l[k] != x; ++k)
+        if (l[k] == '\\') ++k;
+      continue;
+    }
+    if (x == '/' && k + 1 < l.size() && (l[k + 1] == '/' || l[k + 1] == '*'))
+      return std::string_view::npos;
+    for (const char want : chars)
+      if (x == want) return k;
+  }
+  return std::string_view::npos;
+}
+
+bool keyword_name(std::string_view l, std::initializer_list<std::string_view> set, size_t* col,
+                  size_t* len) {
+  const size_t stop = find_code(l, "(=;");
+  const size_t n = stop == std::string_view::npos ? l.size() : stop;
+  for (size_t k = 0; k < n;) {
+    if (!is_ident_byte(l[k])) {
+      ++k;
+      continue;
+    }
+    size_t e = k;
+    while (e < n && is_ident_byte(l[e])) ++e;
+    if (is_word(l.substr(k, e - k), set) && (k == 0 || l[k - 1] != '.')) {
+      size_t b = e;
+      for (;;) {
+        while (b < n && (is_space(l[b]) || l[b] == '*')) ++b;
+        size_t w = b;
+        while (w < n && is_ident_byte(l[w])) ++w;
+        const std::string_view word = l.substr(b, w - b);
+        if (word.empty()) return false;
+        if (is_word(word, {"class", "struct", "final", "abstract", "sealed"}) ||
+            is_word(word, set)) {
+          b = w;
+          continue;
+        }
+        *col = b;
+        *len = w - b;
+        return true;
+      }
+    }
+    k = e;
+  }
+  return false;
+}
+
+bool word_at(std::string_view l, size_t k, size_t* col, size_t* len) {
+  while (k < l.size() && is_space(l[k])) ++k;
+  size_t w = k;
+  while (w < l.size() && is_ident_byte(l[w])) ++w;
+  *col = k;
+  *len = w - k;
+  return w > k;
+}
+
+}  // namespace zub::code

@@ -1,0 +1,319 @@
+// C and C++: function heads with their specifiers, return types, attributes
+// and qualifiers (K&R parameter declarations in C), prototypes, types,
+// typedefs, enumerators, file-level variables and macro definitions.
+#include "code/languages.h"
+
+#include "code/block_end.h"
+#include "code/head_scan.h"
+
+namespace zub::code {
+
+namespace {
+
+bool c_stop_word(std::string_view w) {
+  return is_word(w, {"return",        "if",
+                     "else",          "while",
+                     "for",           "switch",
+                     "case",          "do",
+                     "goto",          "sizeof",
+                     "new",           "delete",
+                     "throw",         "co_return",
+                     "co_await",      "co_yield",
+                     "typeof",        "__typeof__",
+                     "defined",       "not",
+                     "and",           "or",
+                     "asm",           "__asm__",
+                     "static_assert", "_Static_assert",
+                     "break",         "continue",
+                     "default",       "using",
+                     "typedef",       "extern"});
+}
+
+// The text before a name in a function head: specifiers, a return type,
+// attributes and macros with arguments, "*", "&", "Class::". Sets `is_extern`.
+bool c_pre_ok(std::string_view pre, bool* is_extern) {
+  size_t k = 0;
+  const size_t n = pre.size();
+  bool after_word = false;
+  while (k < n) {
+    const char x = pre[k];
+    if (is_space(x)) {
+      ++k;
+      continue;
+    }
+    if (is_ident_byte(x)) {
+      size_t e = k;
+      while (e < n && is_ident_byte(pre[e])) ++e;
+      const std::string_view w = pre.substr(k, e - k);
+      if (w == "extern")
+        *is_extern = true;
+      else if (c_stop_word(w))
+        return false;
+      k = e;
+      after_word = true;
+      continue;
+    }
+    if (x == '(' && after_word) {  // attribute or macro arguments
+      int depth = 0;
+      for (; k < n; ++k) {
+        if (pre[k] == '(')
+          ++depth;
+        else if (pre[k] == ')' && --depth == 0)
+          break;
+      }
+      if (k == n) return false;
+      ++k;
+      after_word = false;
+      continue;
+    }
+    if (x == '<') {  // template arguments
+      int depth = 0;
+      for (; k < n; ++k) {
+        if (pre[k] == '<')
+          ++depth;
+        else if (pre[k] == '>' && --depth == 0)
+          break;
+        else if (pre[k] == ';' || pre[k] == '=')
+          return false;
+      }
+      if (k == n) return false;
+      ++k;
+      after_word = true;
+      continue;
+    }
+    if (x == '[' && k + 1 < n && pre[k + 1] == '[') {
+      const size_t e = find_bytes(pre, "]]", k);
+      if (e == std::string_view::npos) return false;
+      k = e + 2;
+      continue;
+    }
+    if (x == ':' && k + 1 < n && pre[k + 1] == ':') {
+      k += 2;
+      after_word = false;
+      continue;
+    }
+    if (x == '*' || x == '&' || x == '~') {
+      ++k;
+      after_word = false;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// After the ")" of a parameter list: a body, a prototype, or neither.
+Head c_tail(const SourceText& src, Cursor k, size_t start, bool allow_knr) {
+  bool first = true;
+  for (int steps = 0; steps < 64; ++steps) {
+    if (!k.skip_space()) return {};
+    const char x = k.ch();
+    if (first && k.crossed && allow_knr && is_ident_byte(x)) {
+      // K&R parameter declarations: lines ending in ";" up to a "{" that
+      // starts a line.
+      const std::vector<std::string_view>& lines = *src.lines;
+      for (size_t j = k.i; j <= k.last && j < k.i + 12; ++j) {
+        const std::string_view t = trim(lines[j]);
+        if (t.empty()) continue;
+        if (t[0] == '{') return definition_brace(start, j);
+        if (t.back() != ';' || t.find('(') != std::string_view::npos ||
+            t.find('=') != std::string_view::npos)
+          break;
+      }
+    }
+    first = false;
+    if (x == '{') return definition_brace(start, k.i);
+    if (x == ';') return declaration_end(start, k.i);
+    if (x == ':') {
+      if (k.at(1) == ':') return {};
+      const Stop s = first_brace_or_semicolon(src, k.i, k.c + 1);
+      return s.what == '{' ? definition_brace(start, s.line) : Head{};
+    }
+    if (x == '=') {
+      k.advance();
+      if (!k.skip_space()) return {};
+      const std::string_view w = k.word();
+      if (w == "0" || w == "default" || w == "delete") {
+        const Stop s = first_brace_or_semicolon(src, k.i, k.c);
+        return definition_end(start, s.line == kNoLine ? k.i : s.line);
+      }
+      return {};
+    }
+    if (x == '-' && k.at(1) == '>') {
+      k.advance(2);
+      continue;
+    }
+    if (x == '&' || x == '*') {
+      k.advance();
+      continue;
+    }
+    if (x == '<') {
+      if (!k.skip_angles()) return {};
+      continue;
+    }
+    if (x == '[' && k.at(1) == '[') {
+      const size_t e = find_bytes(k.line(), "]]", k.c);
+      if (e == std::string_view::npos) return {};
+      k.c = e + 2;
+      continue;
+    }
+    if (x == ':' || !is_ident_byte(x)) return {};
+    const std::string_view w = k.word();
+    if (w == "try") return definition_brace(start, k.i);
+    k.advance(w.size());
+    if (k.skip_space() && k.ch() == '(' && !k.skip_group()) return {};
+    if (k.ch() == ':' && k.at(1) == ':') k.advance(2);
+  }
+  return {};
+}
+
+// "} name;" closing a typedef whose "{" opened some lines above.
+Head c_typedef_close(const SourceText& src, size_t i) {
+  const std::vector<std::string_view>& lines = *src.lines;
+  int64_t depth = 0;
+  const size_t stop = i > 4000 ? i - 4000 : 0;
+  for (size_t k = i + 1; k-- > stop;) {
+    depth += brace_balance(lines[k]);
+    if (depth < 0) continue;
+    if (starts_word(trim(lines[k]), "typedef")) return definition_end(k, i);
+    if (k > 0 && starts_word(trim(lines[k - 1]), "typedef") && trim(lines[k]).front() == '{')
+      return definition_end(k - 1, i);
+    return {};
+  }
+  return {};
+}
+
+}  // namespace
+
+Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
+  const std::string_view line = (*src.lines)[i];
+  const std::string_view pre = trim(line.substr(from, col - from));
+  const std::string_view post = line.substr(col + len);
+  const bool cpp = src.lang == SourceLang::Cpp;
+  if (col > 0 && line[col - 1] == '~') return {};  // the destructor, not the class
+
+  if (!pre.empty() && pre[0] == '#') {
+    std::string_view d = trim(pre.substr(1));
+    if (d == "define") {
+      size_t e = i;
+      while (e + 1 < src.lines->size() && !(*src.lines)[e].empty() &&
+             (*src.lines)[e].back() == '\\')
+        ++e;
+      return definition_end(i, e);
+    }
+    return {};
+  }
+  const std::string_view kw = last_word(pre);
+  if (is_word(kw, {"struct", "union", "class", "enum", "namespace"})) {
+    Cursor k = cursor_at(src, i, col + len);
+    for (int steps = 0; steps < 8 && k.skip_space(); ++steps) {
+      const char x = k.ch();
+      if (x == '{') return definition_brace(i, k.i);
+      if (x == ':' && k.at(1) != ':') return definition_to_stop(src, i, col + len);
+      const std::string_view w = k.word();
+      if (w == "final" || w == "__attribute__" || w == "alignas" || w == "__declspec") {
+        k.advance(w.size());
+        if (k.skip_space() && k.ch() == '(' && !k.skip_group()) return {};
+        continue;
+      }
+      if (x == '[' && k.at(1) == '[') {
+        const size_t e = find_bytes(k.line(), "]]", k.c);
+        if (e == std::string_view::npos) return {};
+        k.c = e + 2;
+        continue;
+      }
+      if (x == '<' && cpp) {  // a specialisation
+        if (!k.skip_angles()) return {};
+        continue;
+      }
+      return {};
+    }
+    return {};
+  }
+  const std::string_view t = trim(line);
+  if (starts_word(t, "typedef")) {
+    const std::string_view p = trim(post);
+    if (!p.empty() && (p[0] == ';' || p[0] == '[' || p[0] == ')' || p[0] == ',')) {
+      const Stop s = first_brace_or_semicolon(src, i, col + len);
+      return definition_end(i, s.what == ';' ? s.line : i);
+    }
+    return {};
+  }
+  if (kw == "using") {
+    const std::string_view p = trim(post);
+    if (!p.empty() && p[0] == '=') return definition_end(i, statement_end(src, i, col));
+    return {};
+  }
+  if (!pre.empty() && pre[0] == '}') {
+    const std::string_view p = trim(post);
+    if (!p.empty() && (p[0] == ';' || p[0] == ',')) return c_typedef_close(src, i);
+    return {};
+  }
+
+  Cursor k = cursor_at(src, i, col + len);
+  if (!k.skip_space()) return {};
+  if (cpp && k.ch() == '<' && !k.skip_angles()) return {};
+  if (!k.skip_space()) return {};
+  const bool file_level = scope == Scope::Top || scope == Scope::Container || indent_of(line) == 0;
+  bool is_extern = false;
+  if (k.ch() != '(') {
+    // Enumerators, and variables at file level.
+    if (scope == Scope::Enum && trim(pre.substr(pre.find_last_of(',') + 1)).empty()) {
+      const char x = k.ch();
+      if (x == ',' || x == '=' || x == '}' || k.i > i) return definition_end(i, i);
+      return {};
+    }
+    if (scope != Scope::Top || pre.empty() || kw.empty() || !c_pre_ok(pre, &is_extern)) return {};
+    const char x = k.ch();
+    if (x != '=' && x != ';' && x != '[' && x != ',') return {};
+    if (x == '=' && k.at(1) == '=') return {};
+    const Stop s = first_brace_or_semicolon(src, i, col + len);
+    const size_t end = statement_end(src, i, col + len);
+    if (is_extern) return declaration_end(i, end);
+    if (s.what == '{' && s.line <= end) return definition_brace(i, s.line);
+    return definition_end(i, end);
+  }
+  if (!file_level) return {};
+  if (!c_pre_ok(pre, &is_extern)) return {};
+  if (!k.skip_group()) return {};
+  Head h = c_tail(src, k, i, src.lang == SourceLang::C);
+  if (h.kind == HeadKind::Declaration && pre.empty() && scope != Scope::Container) return {};
+  if (h.kind == HeadKind::Definition && is_extern && pre == "extern") return {};
+  return h;
+}
+
+bool c_outline(const SourceText& src, size_t i) {
+  const std::string_view l = (*src.lines)[i];
+  const std::string_view t = trim(l);
+  const Scope scope = src.scopes[i].scope;
+  if (t.empty() || t[0] == '/' || t[0] == '*') return false;
+  if (t[0] == '#') {  // includes and macro definitions; other directives are not declarations
+    const std::string_view d = trim(t.substr(1));
+    return starts_word(d, "include") || starts_word(d, "define") || starts_word(d, "import");
+  }
+  if ((scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group) && indent_of(l) != 0)
+    return false;
+  if (starts_word(t, "typedef") || starts_word(t, "using")) return true;
+  size_t col, len;
+  if (t[0] == '}') {
+    const size_t b = l.find('}') + 1;
+    size_t e = b;
+    while (e < l.size() && is_space(l[e])) ++e;
+    size_t w = e;
+    while (w < l.size() && is_ident_byte(l[w])) ++w;
+    return w > e && is_defined(name_head(src, i, e, w - e));
+  }
+  if (keyword_name(l, {"struct", "class", "union", "enum", "namespace"}, &col, &len) &&
+      is_defined(name_head(src, i, col, len)))
+    return true;
+  size_t p = find_code(l, "(=;[");
+  if (p == std::string_view::npos) return false;
+  const size_t op = find_bytes(l, "operator");
+  if (op < p) p = find_code(l.substr(op), "(") + op;  // "operator=(" and the like
+  if (p >= l.size()) return false;
+  if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
+  return scope == Scope::Top && name_before(l, p, &col, &len) &&
+         is_found(name_head(src, i, col, len));
+}
+
+}  // namespace zub::code

@@ -1,0 +1,135 @@
+// Java and C#: types, methods and constructors with their annotations or
+// attributes, fields and properties, abstract and interface members.
+#include "code/languages.h"
+
+#include "code/head_scan.h"
+
+namespace zub::code {
+
+namespace {
+
+bool java_stop_word(std::string_view w) {
+  return is_word(w, {"return",  "new",   "throw", "else",   "if",    "while",  "for",
+                     "switch",  "case",  "do",    "assert", "await", "yield",  "import",
+                     "package", "using", "var",   "goto",   "lock",  "typeof", "nameof"});
+}
+
+bool java_pre_ok(std::string_view pre, bool* abstract_like) {
+  size_t k = 0;
+  const size_t n = pre.size();
+  while (k < n) {
+    const char x = pre[k];
+    if (is_space(x) || x == '?' || x == '.' || x == '*') {
+      ++k;
+      continue;
+    }
+    if (is_ident_byte(x)) {
+      size_t e = k;
+      while (e < n && is_ident_byte(pre[e])) ++e;
+      const std::string_view w = pre.substr(k, e - k);
+      if (java_stop_word(w)) return false;
+      if (is_word(w, {"abstract", "native", "extern", "partial", "default"})) *abstract_like = true;
+      k = e;
+      continue;
+    }
+    if (x == '@' || x == '[' || x == '<' ||
+        x == '(') {  // annotations, attributes, arrays, generics
+      const char open = x == '@' ? '(' : x;
+      const char close = open == '(' ? ')' : open == '[' ? ']' : '>';
+      if (x == '@') {
+        ++k;
+        while (k < n && (is_ident_byte(pre[k]) || pre[k] == '.')) ++k;
+        if (k >= n || pre[k] != '(') continue;
+      } else if (x == '(') {
+        return false;
+      }
+      int depth = 0;
+      for (; k < n; ++k) {
+        if (pre[k] == open)
+          ++depth;
+        else if (pre[k] == close && --depth == 0)
+          break;
+      }
+      if (k == n) return false;
+      ++k;
+      continue;
+    }
+    if (x == ',' || x == '=' || x == ';' || x == ')' || x == '"' || x == '{' || x == '}')
+      return false;
+    ++k;
+  }
+  return !(n > 0 && pre[n - 1] == '.');
+}
+
+}  // namespace
+
+Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
+  const std::string_view line = (*src.lines)[i];
+  const std::string_view pre = trim(line.substr(from, col - from));
+  const std::string_view kw = last_word(pre);
+  if (is_word(kw, {"class", "interface", "enum", "record", "struct", "namespace", "delegate"})) {
+    if (kw == "delegate") return definition_to_stop(src, i, col + len);
+    return definition(i);
+  }
+  if (scope != Scope::Container && scope != Scope::Abstract && scope != Scope::Top) return {};
+  bool abstract_like = scope == Scope::Abstract;
+  if (!java_pre_ok(pre, &abstract_like)) return {};
+  Cursor k = cursor_at(src, i, col + len);
+  if (!k.skip_space()) return {};
+  if (k.ch() == '<' && !k.skip_angles()) return {};
+  if (!k.skip_space()) return {};
+  if (k.ch() != '(') {
+    // Fields and properties need a type before the name.
+    if (pre.empty() || (kw.empty() && pre.back() != '>' && pre.back() != ']' && pre.back() != '?'))
+      return {};
+    if (scope == Scope::Top) return {};
+    const char x = k.ch();
+    if (x == '{' && src.lang == SourceLang::CSharp) return definition_brace(i, k.i);
+    if (x == '=' && k.at(1) == '>') return definition_end(i, statement_end(src, i, col));
+    if (x != '=' && x != ';' && x != ',') return {};
+    return definition_end(i, statement_end(src, i, col));
+  }
+  if (scope == Scope::Top) return {};
+  if (pre.empty() && scope != Scope::Container) return {};
+  if (!k.skip_group()) return {};
+  for (int steps = 0; steps < 32; ++steps) {
+    if (!k.skip_space()) return {};
+    const char x = k.ch();
+    if (x == '{') return definition_brace(i, k.i);
+    if (x == ';') return abstract_like ? definition_end(i, k.i) : declaration_end(i, k.i);
+    if (x == '=' && k.at(1) == '>') return definition_end(i, statement_end(src, i, col));
+    if (x == ':' && src.lang == SourceLang::CSharp) return definition_to_stop(src, i, k.c);
+    if (is_ident_byte(x) || x == ',' || x == '.' || x == '[' || x == ']' || x == '@') {
+      const std::string_view w = k.word();
+      k.advance(w.empty() ? 1 : w.size());
+      if (w == "default") abstract_like = true;
+      if (w == "default" || w == "where") return definition_to_stop(src, i, k.c);
+      continue;
+    }
+    if (x == '<') {
+      if (!k.skip_angles()) return {};
+      continue;
+    }
+    return {};
+  }
+  return {};
+}
+
+bool java_outline(const SourceText& src, size_t i) {
+  const std::string_view l = (*src.lines)[i];
+  const std::string_view t = trim(l);
+  const Scope scope = src.scopes[i].scope;
+  if (t.empty() || scope == Scope::Body || scope == Scope::Enum || scope == Scope::Group)
+    return false;
+  if (t[0] == '@' && !starts_word(t, "@interface")) return true;
+  if (t[0] == '[' && src.lang == SourceLang::CSharp) return true;
+  if (starts_word(t, "package") || starts_word(t, "import") || starts_word(t, "using")) return true;
+  size_t col, len;
+  if (keyword_name(l, {"class", "interface", "enum", "record", "struct", "namespace"}, &col, &len))
+    return is_defined(name_head(src, i, col, len));
+  const size_t p = find_code(l, "(=;{");
+  if (p == std::string_view::npos) return false;
+  return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
+}
+
+}  // namespace zub::code

@@ -1,0 +1,224 @@
+// JavaScript and TypeScript: function declarations, classes and their
+// members, functions and classes bound to names or assigned to members,
+// TypeScript types, interfaces, namespaces and overload signatures.
+#include "code/languages.h"
+
+#include "code/head_scan.h"
+
+namespace zub::code {
+
+namespace {
+
+bool js_modifier(std::string_view w) {
+  return is_word(w, {"async", "static", "get", "set", "public", "private", "protected", "readonly",
+                     "abstract", "override", "declare", "export", "default", "accessor"});
+}
+
+// Only modifiers, decorators and "*" before the name.
+bool js_modifiers_only(std::string_view pre, bool* abstract_like) {
+  size_t k = 0;
+  const size_t n = pre.size();
+  while (k < n) {
+    const char x = pre[k];
+    if (is_space(x) || x == '*' || (x == '#' && k + 1 == n)) {
+      ++k;
+      continue;
+    }
+    if (x == '@') {
+      ++k;
+      while (k < n && (is_ident_byte(pre[k]) || pre[k] == '.')) ++k;
+      if (k < n && pre[k] == '(') {
+        int depth = 0;
+        for (; k < n; ++k) {
+          if (pre[k] == '(')
+            ++depth;
+          else if (pre[k] == ')' && --depth == 0)
+            break;
+        }
+        if (k == n) return false;
+        ++k;
+      }
+      continue;
+    }
+    if (!is_ident_byte(x)) return false;
+    size_t e = k;
+    while (e < n && is_ident_byte(pre[e])) ++e;
+    const std::string_view w = pre.substr(k, e - k);
+    if (!js_modifier(w)) return false;
+    if (w == "abstract" || w == "declare") *abstract_like = true;
+    k = e;
+  }
+  return true;
+}
+
+// A value that makes an assignment a function definition.
+bool js_function_value(Cursor k) {
+  if (!k.skip_space()) return false;
+  const std::string_view w = k.word();
+  if (w == "function" || w == "async" || w == "class") return true;
+  const char x = k.ch();
+  if (x == '<') return true;  // a generic arrow function
+  if (x == '(') {             // arrow parameters, or an expression in parentheses
+    if (!k.skip_group() || !k.skip_space()) return false;
+    return (k.ch() == '=' && k.at(1) == '>') || k.ch() == ':';
+  }
+  if (!w.empty()) {
+    k.advance(w.size());
+    return k.skip_space() && k.ch() == '=' && k.at(1) == '>';
+  }
+  return false;
+}
+
+}  // namespace
+
+Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
+  const std::string_view line = (*src.lines)[i];
+  const std::string_view pre = trim(line.substr(from, col - from));
+  const bool members = scope == Scope::Container || scope == Scope::Abstract;
+  std::string_view kw = last_word(pre);
+  if (kw.empty() && !pre.empty() && pre.back() == '*')
+    kw = last_word(trim(pre.substr(0, pre.size() - 1)));
+  if (kw == "function") {
+    const Stop s = first_brace_or_semicolon(src, i, col + len);
+    if (s.what == '{') return definition_brace(i, s.line);
+    if (s.what == ';') return declaration_end(i, s.line);
+    return definition(i);
+  }
+  if (is_word(kw, {"class", "interface", "enum", "namespace", "module"})) {
+    if (kw == "module" && pre != "module" && !ends_with(pre, "declare module")) return {};
+    return definition(i);
+  }
+  Cursor k = cursor_at(src, i, col + len);
+  if (is_word(kw, {"type", "const", "let", "var"})) {
+    if (kw == "type" && !k.skip_space()) return {};
+    if (scope == Scope::Top || scope == Scope::Container || kw == "type") {
+      return definition_end(i, statement_end(src, i, col));
+    }
+    if (!k.skip_space() || k.ch() != '=') return {};
+    k.advance();
+    if (!js_function_value(k)) return {};
+    return definition_end(i, statement_end(src, i, col));
+  }
+  bool abstract_like = scope == Scope::Abstract;
+  const bool member_assign = !pre.empty() && pre.back() == '.' &&
+                             pre.find('(') == std::string_view::npos &&
+                             pre.find('=') == std::string_view::npos;
+  if (!member_assign && !js_modifiers_only(pre, &abstract_like)) return {};
+  if (!k.skip_space()) return {};
+  if (k.ch() == '?' || k.ch() == '!') k.advance();
+  if (!k.skip_space()) return {};
+  if (k.ch() == '<' && !member_assign) {
+    if (!k.skip_angles()) return {};
+    if (!k.skip_space()) return {};
+  }
+  const char x = k.ch();
+  if (x == '(' && !member_assign) {
+    if (!k.skip_group()) return {};
+    if (!k.skip_space()) return {};
+    if (k.ch() == ':') {  // a return type
+      for (int steps = 0; steps < 64; ++steps) {
+        k.advance();
+        if (!k.skip_space()) return {};
+        const char y = k.ch();
+        if (y == ';') break;
+        if (y == '=' && k.at(1) == '>') break;
+        if (y == '{') {
+          // An object type right after ":" or "|"; otherwise the body.
+          const std::string_view before = trim(k.line().substr(0, k.c));
+          if (!before.empty() &&
+              (before.back() == ':' || before.back() == '|' || before.back() == '<')) {
+            if (!k.skip_group()) return {};
+            k.c -= 1;
+            continue;
+          }
+          break;
+        }
+        if (y == '<') {
+          if (!k.skip_angles()) return {};
+          k.c -= 1;
+        } else if (y == '(') {
+          if (!k.skip_group()) return {};
+          k.c -= 1;
+        }
+      }
+    }
+    if (k.ch() == '{') return definition_brace(i, k.i);
+    if (k.ch() == ';' && abstract_like) return definition_end(i, k.i);
+    if (k.ch() == ';' && members && src.lang == SourceLang::Ts)
+      return declaration_end(i, k.i);  // an overload
+    return {};
+  }
+  // In JavaScript an object literal given a name is a class-like definition.
+  const auto object_value = [&](Cursor v) {
+    return src.lang == SourceLang::Js && v.skip_space() && v.ch() == '{';
+  };
+  if (x == '=' && k.at(1) != '=' && k.at(1) != '>') {
+    k.advance();
+    if (js_function_value(k) || object_value(k) || (members && !member_assign))
+      return definition_end(i, statement_end(src, i, col));
+    return {};
+  }
+  if (member_assign) return {};
+  if (x == ':' && members) return definition_end(i, statement_end(src, i, col));
+  if (x == ':') {
+    k.advance();
+    if (js_function_value(k) || object_value(k))
+      return definition_end(i, statement_end(src, i, col));
+    return {};
+  }
+  if ((x == ';' || x == ',') && members && k.i == i) return definition_end(i, i);
+  return {};
+}
+
+bool js_outline(const SourceText& src, size_t i) {
+  const std::string_view l = (*src.lines)[i];
+  const std::string_view t = trim(l);
+  const Scope scope = src.scopes[i].scope;
+  if (t.empty()) return false;
+  if (t[0] == '@') return scope != Scope::Body;
+  // In bodies only function and class declarations: local variables are
+  // statements, whatever they hold.
+  if (scope == Scope::Body &&
+      !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class")))
+    return false;
+  if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
+  // Past the modifiers to the first word that is not one; a modifier word
+  // followed by "(" is itself the name (a method called get).
+  size_t k = indent_of(l);
+  for (;;) {
+    size_t e = k;
+    while (e < l.size() && is_ident_byte(l[e])) ++e;
+    if (e == k || !js_modifier(l.substr(k, e - k))) break;
+    size_t next = e;
+    while (next < l.size() && is_space(l[next])) ++next;
+    if (next >= l.size() || !(is_ident_byte(l[next]) || l[next] == '#' || l[next] == '*')) break;
+    k = next;
+  }
+  const std::string_view r = l.substr(k);
+  size_t col, len;
+  if (starts_word(r, "function")) {
+    size_t b = k + 8;
+    while (b < l.size() && (is_space(l[b]) || l[b] == '*')) ++b;
+    return word_at(l, b, &col, &len) && is_found(name_head(src, i, col, len));
+  }
+  for (std::string_view kw : {"class", "interface", "enum", "namespace", "type", "module"}) {
+    if (starts_word(r, kw) && word_at(l, k + kw.size(), &col, &len))
+      return is_defined(name_head(src, i, col, len));
+  }
+  if (starts_word(r, "const") || starts_word(r, "let") || starts_word(r, "var")) {
+    const size_t b = k + (r[0] == 'c' ? 5 : 3);
+    return scope == Scope::Top && word_at(l, b, &col, &len);  // not destructuring
+  }
+  // "X.y = class Z" and "X.prototype.y = function": classes and methods
+  // defined by assigning them to members.
+  const size_t eq = find_code(l, "=(");
+  if (scope == Scope::Top && eq != std::string_view::npos && l[eq] == '=' && eq > k &&
+      name_before(l, eq, &col, &len) && col > 0 && l[col - 1] == '.')
+    return is_defined(name_head(src, i, col, len));
+  // Methods and properties of classes; object literal members are values.
+  if (scope != Scope::Container && scope != Scope::Abstract) return false;
+  if (!r.empty() && (r[0] == '#' || r[0] == '*')) ++k;
+  return word_at(l, k, &col, &len) && is_defined(name_head(src, i, col, len));
+}
+
+}  // namespace zub::code

@@ -1,0 +1,46 @@
+#include "code/languages.h"
+
+namespace zub::code {
+
+namespace {
+
+// clang-format off
+constexpr Language kLanguages[] = {
+    {SourceLang::C,      "c",                                                 c_head,      c_outline},
+    {SourceLang::Cpp,    "h cc cpp cxx c++ hh hpp hxx h++ ipp tpp inl cu cuh", c_head,      c_outline},
+    {SourceLang::Java,   "java",                                              java_head,   java_outline},
+    {SourceLang::CSharp, "cs",                                                java_head,   java_outline},
+    {SourceLang::Go,     "go",                                                go_head,     go_outline},
+    {SourceLang::Js,     "js mjs cjs jsx",                                    js_head,     js_outline},
+    {SourceLang::Ts,     "ts tsx mts cts",                                    js_head,     js_outline},
+    {SourceLang::Python, "py pyi pyw",                                        python_head, python_outline},
+    {SourceLang::Rust,   "rs",                                                rust_head,   rust_outline},
+};
+// clang-format on
+
+// True when `ext` is one of the space-separated words of `list`.
+bool lists(std::string_view list, std::string_view ext) {
+  while (!list.empty()) {
+    const size_t sp = list.find(' ');
+    if (list.substr(0, sp) == ext) return true;
+    if (sp == std::string_view::npos) break;
+    list.remove_prefix(sp + 1);
+  }
+  return false;
+}
+
+}  // namespace
+
+const Language* language_of(SourceLang lang) {
+  for (const Language& l : kLanguages)
+    if (l.lang == lang) return &l;
+  return nullptr;
+}
+
+SourceLang language_of_extension(std::string_view ext) {
+  for (const Language& l : kLanguages)
+    if (lists(l.extensions, ext)) return l.lang;
+  return SourceLang::Other;
+}
+
+}  // namespace zub::code

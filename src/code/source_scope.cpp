@@ -1,0 +1,491 @@
+#include "code/source_scope.h"
+
+#include <algorithm>
+#include <array>
+
+#include "base/text.h"
+
+namespace zub {
+
+namespace {
+
+// Words in the text before a "{" that tell what the brace opens.
+enum HeadWord : uint32_t {
+  kClass = 1u << 0,
+  kStruct = 1u << 1,
+  kUnion = 1u << 2,
+  kEnum = 1u << 3,
+  kNamespace = 1u << 4,
+  kExtern = 1u << 5,
+  kInterface = 1u << 6,
+  kRecord = 1u << 7,
+  kNew = 1u << 8,
+  kModule = 1u << 9,
+  kFn = 1u << 10,
+  kTrait = 1u << 11,
+  kImpl = 1u << 12,
+  kMod = 1u << 13,
+};
+
+uint32_t head_word_bit(std::string_view w) {
+  switch (w.size()) {
+    case 2:
+      if (w == "fn") return kFn;
+      break;
+    case 3:
+      if (w == "new") return kNew;
+      if (w == "mod") return kMod;
+      break;
+    case 4:
+      if (w == "enum") return kEnum;
+      if (w == "impl") return kImpl;
+      break;
+    case 5:
+      if (w == "class") return kClass;
+      if (w == "union") return kUnion;
+      if (w == "trait") return kTrait;
+      break;
+    case 6:
+      if (w == "struct") return kStruct;
+      if (w == "extern") return kExtern;
+      if (w == "record") return kRecord;
+      if (w == "module") return kModule;
+      break;
+    case 9:
+      if (w == "namespace") return kNamespace;
+      if (w == "interface") return kInterface;
+      break;
+    default: break;
+  }
+  return 0;
+}
+
+struct Head {
+  uint32_t words = 0;
+  bool paren = false;  // a "(" at statement level
+  bool assign = false;
+  bool string = false;
+  void reset() { *this = Head{}; }
+};
+
+Scope classify(SourceLang lang, const Head& h) {
+  const uint32_t w = h.words;
+  switch (lang) {
+    case SourceLang::C:
+    case SourceLang::Cpp:
+      if (w & kNamespace) return Scope::Top;
+      if ((w & kExtern) && h.string && !h.paren) return Scope::Top;
+      if (h.paren || h.assign) return Scope::Body;
+      if (w & kEnum) return Scope::Enum;
+      if (w & (kClass | kStruct | kUnion)) return Scope::Container;
+      return Scope::Body;
+    case SourceLang::Java:
+    case SourceLang::CSharp:
+      if (w & kInterface) return Scope::Abstract;
+      if (w & kNamespace) return Scope::Top;
+      if (w & (kClass | kEnum | kRecord | kStruct | kNew)) return Scope::Container;
+      return Scope::Body;
+    case SourceLang::Js:
+    case SourceLang::Ts:
+      if (w & kInterface) return Scope::Abstract;
+      if (w & kClass) return Scope::Container;
+      if ((w & (kNamespace | kModule)) && !h.assign && !h.paren) return Scope::Top;
+      if (w & kEnum) return Scope::Enum;
+      return Scope::Body;
+    case SourceLang::Go:
+      if (w & kInterface) return Scope::Abstract;
+      return Scope::Body;
+    case SourceLang::Rust:
+      if (w & kFn) return Scope::Body;
+      if (w & kTrait) return Scope::Abstract;
+      if (w & kImpl) return Scope::Container;
+      if (w & kMod) return Scope::Top;
+      if ((w & kExtern) && !h.assign) return Scope::Abstract;
+      return Scope::Body;
+    default: return Scope::Body;
+  }
+}
+
+std::string_view trim_ascii_end(std::string_view s) {
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+// Bytes after which a "/" in JavaScript starts a regular expression, not a
+// division.
+constexpr auto kRegexAfter = [] {
+  std::array<bool, 256> t{};
+  for (char c : std::string_view("(,=:[!&|?{};+-*%<>~^")) t[static_cast<unsigned char>(c)] = true;
+  return t;
+}();
+
+// Index of the "/" that closes the regular expression literal opening at
+// `i`, or `i` itself when the line ends first.
+size_t regex_end(std::string_view l, size_t i) {
+  bool in_class = false;
+  for (size_t k = i + 1; k < l.size(); ++k) {
+    const char c = l[k];
+    if (c == '\\')
+      ++k;
+    else if (c == '[')
+      in_class = true;
+    else if (c == ']')
+      in_class = false;
+    else if (c == '/' && !in_class)
+      return k;
+  }
+  return i;
+}
+
+bool regex_after_word(std::string_view w);
+
+// Whether the "/" at `i` starts a regular expression: it does after an
+// operator, an opening bracket, a keyword such as return, or at the start.
+bool regex_may_start(std::string_view l, size_t i) {
+  size_t k = i;
+  while (k > 0 && (l[k - 1] == ' ' || l[k - 1] == '\t')) --k;
+  if (k == 0) return true;
+  const char p = l[k - 1];
+  if (!is_ident_byte(p)) return kRegexAfter[static_cast<unsigned char>(p)];
+  size_t b = k;
+  while (b > 0 && is_ident_byte(l[b - 1])) --b;
+  return regex_after_word(l.substr(b, k - b));
+}
+
+// Keywords after which a "/" starts a regular expression.
+bool regex_after_word(std::string_view w) {
+  switch (w.size()) {
+    case 2: return w == "in" || w == "of";
+    case 4: return w == "case" || w == "void";
+    case 5: return w == "throw" || w == "yield" || w == "await";
+    case 6: return w == "return" || w == "typeof" || w == "delete";
+    case 10: return w == "instanceof";
+    default: return false;
+  }
+}
+
+size_t first_non_space(std::string_view l) {
+  size_t k = 0;
+  while (k < l.size() && (l[k] == ' ' || l[k] == '\t')) ++k;
+  return k;
+}
+
+// Conditional-compilation state of C-like files: braces are counted only in
+// the first branch of each #if, and not at all under #if 0, so that the
+// alternatives of one function head do not open two bodies.
+struct Preproc {
+  struct Level {
+    bool dead;       // #if 0 branch
+    bool alternate;  // an #else / #elif branch
+  };
+  std::vector<Level> levels;
+  bool counting() const {
+    for (const Level& l : levels)
+      if (l.dead || l.alternate) return false;
+    return true;
+  }
+  bool dead() const {
+    for (const Level& l : levels)
+      if (l.dead) return true;
+    return false;
+  }
+  void directive(std::string_view rest) {
+    size_t k = first_non_space(rest);
+    size_t e = k;
+    while (e < rest.size() && is_ident_byte(rest[e])) ++e;
+    const std::string_view word = rest.substr(k, e - k);
+    if (word == "if" || word == "ifdef" || word == "ifndef") {
+      std::string_view cond = rest.substr(e);
+      cond = cond.substr(first_non_space(cond));
+      const bool zero =
+          word == "if" && (starts_with(cond, "0") && (cond.size() == 1 || !is_ident_byte(cond[1])));
+      levels.push_back({zero, false});
+    } else if (word == "else" || word == "elif") {
+      if (!levels.empty()) levels.back() = {false, true};
+    } else if (word == "endif") {
+      if (!levels.empty()) levels.pop_back();
+    }
+  }
+};
+
+std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
+  std::vector<LineScope> out(lines.size());
+  char triple = 0;  // the quote of an open triple-quoted string
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    out[li].dead = triple != 0;
+    out[li].scope = first_non_space(l) == 0 ? Scope::Top : Scope::Body;
+    const size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+      const char c = l[i];
+      if (triple) {
+        if (c == '\\')
+          ++i;
+        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c)
+          triple = 0, i += 2;
+        continue;
+      }
+      if (c == '#') break;
+      if (c != '"' && c != '\'') continue;
+      if (i + 2 < n && l[i + 1] == c && l[i + 2] == c) {
+        triple = c;
+        i += 2;
+        continue;
+      }
+      for (++i; i < n && l[i] != c; ++i)
+        if (l[i] == '\\') ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+namespace {
+
+// Adds one piece of a head's text (comments and strings are skipped) to
+// what is known of it. `in_comment` carries a block comment over pieces.
+void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, bool& in_comment) {
+  const size_t n = text.size();
+  for (size_t i = 0; i < n; ++i) {
+    const char c = text[i];
+    if (in_comment) {
+      if (c == '*' && i + 1 < n && text[i + 1] == '/') in_comment = false, ++i;
+      continue;
+    }
+    if (is_ident_byte(c)) {
+      size_t e = i + 1;
+      while (e < n && is_ident_byte(text[e])) ++e;
+      if (!(c >= '0' && c <= '9')) {
+        const uint32_t bit = head_word_bit(text.substr(i, e - i));
+        // What a class or namespace keyword opens does not depend on a
+        // macro call in front of it.
+        if (bit & (kClass | kStruct | kUnion | kEnum | kNamespace) && paren == 0)
+          head.paren = head.assign = false;
+        head.words |= bit;
+      }
+      i = e - 1;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '/') {
+      return;
+    } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
+      in_comment = true;
+      ++i;
+    } else if (c == '"' || c == '`' || (c == '\'' && lang != SourceLang::Rust)) {
+      if (c == '"') head.string = true;
+      for (++i; i < n && text[i] != c; ++i)
+        if (text[i] == '\\') ++i;
+    } else if (c == '(') {
+      if (paren++ == 0) head.paren = true;
+    } else if (c == ')') {
+      if (paren > 0) --paren;
+    } else if (c == '=' && paren == 0) {
+      head.assign = true;
+    }
+  }
+}
+
+// Bytes that matter to the scope scan outside comments and strings.
+constexpr auto kScopeBytes = [] {
+  std::array<bool, 256> t{};
+  for (char c : std::string_view("/\"'`()=;{}")) t[static_cast<unsigned char>(c)] = true;
+  return t;
+}();
+
+}  // namespace
+
+Scope scope_opened_by(SourceLang lang, std::string_view text) {
+  // Only the text after the last statement boundary counts.
+  size_t from = 0;
+  for (size_t k = text.size(); k-- > 0;) {
+    if (text[k] == ';' || text[k] == '{' || text[k] == '}') {
+      from = k + 1;
+      break;
+    }
+  }
+  Head head;
+  int paren = 0;
+  bool in_comment = false;
+  read_head(lang, text.substr(from), head, paren, in_comment);
+  return classify(lang, head);
+}
+
+std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines) {
+  if (lang == SourceLang::Python) return scan_python(lines);
+  std::vector<LineScope> out(lines.size());
+  const bool c_like =
+      lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
+  const bool char_literals = c_like || lang == SourceLang::Java || lang == SourceLang::Go;
+  const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts;
+  const bool backtick = quote_strings || lang == SourceLang::Go;
+
+  struct Open {
+    Scope scope;
+    int paren;
+  };
+  std::vector<Open> stack;
+  enum class In : uint8_t { Code, Comment, Str, Backtick };
+  In in = In::Code;
+  char quote = 0;
+  int nested_comment = 0;  // Rust block comments nest
+  // Where the current statement's head began, and whether it has a "(".
+  size_t head_line = 0, head_col = 0;
+  bool head_paren = false;
+  const auto start_head = [&](size_t line, size_t col) {
+    head_line = line;
+    head_col = col;
+    head_paren = false;
+  };
+  int paren = 0;
+  bool group = false;
+  bool continued = false;  // preprocessor line ending in a backslash
+  Preproc pp;
+
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    const size_t n = l.size();
+    Scope cur = stack.empty() ? (group ? Scope::Group : Scope::Top) : stack.back().scope;
+    // After a ")" that ended no statement, a line goes on with the same head
+    // (qualifiers, a macro's arguments); at file level a line in the first
+    // column starts a new one, as after a macro invoked without ";".
+    const bool head_goes_on = head_paren && (c_like || lang == SourceLang::Java) &&
+                              !(stack.empty() && first_non_space(l) == 0);
+    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on};
+    if (continued) {  // the body of a multi-line directive
+      continued = n > 0 && l[n - 1] == '\\';
+      out[li].dead = true;
+      continue;
+    }
+    if (c_like && in == In::Code) {
+      const size_t k = first_non_space(l);
+      if (k < n && l[k] == '#') {
+        pp.directive(l.substr(k + 1));
+        continued = n > 0 && l[n - 1] == '\\';
+        out[li].dead = pp.dead();
+        continue;
+      }
+    }
+    const bool counting = !c_like || pp.counting();
+    if (in == In::Str) in = In::Code;  // ordinary strings end at the line's end
+    for (size_t i = 0; i < n; ++i) {
+      switch (in) {
+        case In::Comment:
+          if (lang != SourceLang::Rust) {
+            const size_t e = find_bytes(l, "*/", i);
+            if (e == std::string_view::npos) {
+              i = n;
+            } else {
+              i = e + 1;
+              in = In::Code;
+            }
+          } else if (l[i] == '*' && i + 1 < n && l[i + 1] == '/') {
+            ++i;
+            if (nested_comment > 0)
+              --nested_comment;
+            else
+              in = In::Code;
+          } else if (l[i] == '/' && i + 1 < n && l[i + 1] == '*') {
+            ++i;
+            ++nested_comment;
+          }
+          continue;
+        case In::Str:
+          if (l[i] == '\\')
+            ++i;
+          else if (l[i] == quote)
+            in = In::Code;
+          continue;
+        case In::Backtick:
+          if (l[i] == '\\' && lang != SourceLang::Go)
+            ++i;
+          else if (l[i] == '`')
+            in = In::Code;
+          continue;
+        case In::Code: break;
+      }
+      while (i < n && !kScopeBytes[static_cast<unsigned char>(l[i])]) ++i;
+      if (i == n) break;
+      const char c = l[i];
+      switch (c) {
+        case '/':
+          if (i + 1 < n && l[i + 1] == '/')
+            i = n;
+          else if (i + 1 < n && l[i + 1] == '*')
+            in = In::Comment, ++i;
+          else if (quote_strings && regex_may_start(l, i))
+            i = regex_end(l, i);
+          break;
+        case '"': in = In::Str, quote = '"'; break;
+        case '\'':
+          if (quote_strings) {
+            in = In::Str, quote = '\'';
+          } else if (char_literals || lang == SourceLang::Rust) {
+            // A character literal; in Rust a quote not closed two or three
+            // bytes later is a lifetime.
+            if (i + 2 < n && l[i + 2] == '\'')
+              i += 2;
+            else if (i + 3 < n && l[i + 1] == '\\' && l[i + 3] == '\'')
+              i += 3;
+            else if (char_literals && i + 1 < n && l[i + 1] == '\\') {
+              size_t e = i + 2;
+              while (e < n && e < i + 12 && l[e] != '\'') ++e;
+              i = e;
+            }
+          }
+          break;
+        case '`':
+          if (backtick) in = In::Backtick;
+          break;
+        default:
+          if (!counting) break;
+          if (c == '(') {
+            if (paren == 0) {
+              head_paren = true;
+              if (stack.empty() && lang == SourceLang::Go) {
+                const std::string_view before = trim_ascii_end(l.substr(0, i));
+                group =
+                    before == "const" || before == "var" || before == "type" || before == "import";
+              }
+            }
+            ++paren;
+          } else if (c == ')') {
+            if (paren > 0) --paren;
+            if (paren == 0 && group && stack.empty()) {
+              group = false;
+              start_head(li, i + 1);
+            }
+          } else if (c == ';' && paren == 0) {
+            start_head(li, i + 1);
+          } else if (c == '{') {
+            // What the brace opens is read from the head's text, once.
+            Head head;
+            int head_parens = 0;
+            bool in_comment = false;
+            for (size_t hl = head_line; hl <= li; ++hl) {
+              const std::string_view t = lines[hl];
+              if (c_like && !in_comment && first_non_space(t) < t.size() &&
+                  t[first_non_space(t)] == '#')
+                continue;
+              const size_t from = hl == head_line ? std::min(head_col, t.size()) : 0;
+              const size_t to = hl == li ? i : t.size();
+              read_head(lang, t.substr(from, to - from), head, head_parens, in_comment);
+            }
+            stack.push_back({classify(lang, head), paren});
+            paren = 0;
+            start_head(li, i + 1);
+          } else if (c == '}') {
+            if (!stack.empty()) {
+              paren = stack.back().paren;
+              stack.pop_back();
+            }
+            start_head(li, i + 1);
+          }
+          break;
+      }
+    }
+    // Go statements end at the line's end.
+    if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
+  }
+  return out;
+}
+
+}  // namespace zub

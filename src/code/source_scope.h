@@ -1,0 +1,48 @@
+// The language family of a source file (by its extension) and, per line,
+// what kind of scope the line starts in: file level, a class-like body where
+// members are declared, an interface-like body whose members may end in ";",
+// an enum body, a function or statement body. Found by one pass over the
+// text that skips comments, strings and character literals and, for C-like
+// files, preprocessor lines and the braces of #else branches and #if 0.
+// Pure functions.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zub {
+
+enum class SourceLang : uint8_t { Other, C, Cpp, Java, CSharp, Go, Js, Ts, Python, Rust };
+
+enum class Scope : uint8_t {
+  Top,        // file level, or a namespace / module body
+  Container,  // class, struct, impl or namespace-like body: members are declared here
+  Abstract,   // interface or trait body: member heads ending in ";" are definitions
+  Enum,       // enumerator list
+  Group,      // Go's "const (", "var (", "type (" list at file level
+  Body,       // function body, statement block, initialiser
+};
+
+struct LineScope {
+  Scope scope = Scope::Top;
+  bool dead = false;   // starts inside a comment, a string running over lines, or #if 0
+  bool inner = false;  // continues a head whose "(" was already opened (parameters, qualifiers)
+};
+
+// One entry per line. For Python the scope is Top at indentation 0 and Body
+// elsewhere; `dead` marks lines inside triple-quoted strings.
+std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines);
+
+// The scope that a "{" right after `head` (the text of one line) opens.
+Scope scope_opened_by(SourceLang lang, std::string_view head);
+
+// True for the bytes that may appear in an identifier (ASCII letters,
+// digits, "_", "$" and any byte of a multi-byte UTF-8 character).
+inline bool is_ident_byte(char c) {
+  const unsigned char u = static_cast<unsigned char>(c);
+  return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9') || u == '_' ||
+         u == '$' || u >= 0x80;
+}
+
+}  // namespace zub

@@ -1,0 +1,456 @@
+#include "compress/diag_runners.h"
+
+#include <cstdint>
+
+#include "base/ascii.h"
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
+
+namespace zub {
+
+namespace {
+
+constexpr std::string_view kJestPath = " \xE2\x80\xBA ";  // " › "
+
+size_t digits_at(std::string_view t, size_t i) {
+  size_t j = i;
+  while (j < t.size() && is_digit(t[j])) ++j;
+  return j - i;
+}
+
+// The decimal number at `i` (capped far above any test count).
+uint64_t number_at(std::string_view t, size_t i) {
+  uint64_t n = 0;
+  for (; i < t.size() && is_digit(t[i]); ++i)
+    n = n < 1000000000000ULL ? n * 10 + static_cast<uint64_t>(t[i] - '0') : n;
+  return n;
+}
+
+// The number written just before " `word`" ("2 failed, 6 passed" gives 6
+// for "passed"); 0 when there is none.
+uint64_t count_of(std::string_view t, std::string_view word) {
+  for (size_t at = t.find(word); at != std::string_view::npos; at = t.find(word, at + 1)) {
+    if (at < 2 || t[at - 1] != ' ' || !is_digit(t[at - 2])) continue;
+    size_t start = at - 1;
+    while (start > 0 && is_digit(t[start - 1])) --start;
+    return number_at(t, start);
+  }
+  return 0;
+}
+
+// The number after `label` ("Tests=5" for "Tests="), or false.
+bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
+  const size_t at = t.find(label);
+  if (at == std::string_view::npos || digits_at(t, at + label.size()) == 0) return false;
+  n = number_at(t, at + label.size());
+  return true;
+}
+
+// The sum of every "name=N" in "FAILED (failures=2, errors=1, skipped=1)".
+uint64_t sum_of_counts(std::string_view t) {
+  uint64_t sum = 0;
+  for (size_t eq = t.find('='); eq != std::string_view::npos; eq = t.find('=', eq + 1))
+    sum += number_at(t, eq + 1);
+  return sum;
+}
+
+// A trailing duration: "(2 ms)", "(1.564393ms)", " 14ms", " 0.3s".
+std::string_view without_duration(std::string_view t) {
+  t = trim_ws(t);
+  if (ends_with(t, "ms)") || ends_with(t, "s)")) {
+    const size_t open = t.rfind(" (");
+    if (open != std::string_view::npos && digits_at(t, open + 2) > 0) return t.substr(0, open);
+  }
+  if (ends_with(t, "ms") || ends_with(t, "s")) {
+    const size_t space = t.rfind(' ');
+    if (space != std::string_view::npos && digits_at(t, space + 1) > 0) return t.substr(0, space);
+  }
+  return t;
+}
+
+std::string_view after_last(std::string_view t, std::string_view sep) {
+  const size_t at = t.rfind(sep);
+  return at == std::string_view::npos ? t : t.substr(at + sep.size());
+}
+
+// pytest's node id "test_x.py::Class::test_y" as its report header names
+// the test: "Class.test_y".
+std::string pytest_key(std::string_view id) {
+  const size_t first = id.find("::");
+  if (first != std::string_view::npos) id = id.substr(first + 2);
+  std::string key;
+  for (size_t i = 0; i < id.size(); ++i) {
+    if (id.substr(i, 2) == "::") {
+      key += '.';
+      ++i;
+    } else {
+      key += id[i];
+    }
+  }
+  return key;
+}
+
+// pytest's short summary "FAILED test_x.py::test_y - AssertionError: ...".
+std::string pytest_summary_key(std::string_view rest) {
+  return pytest_key(rest.substr(0, rest.find(" - ")));
+}
+
+// pytest's closing "4 failed, 2 passed, 1 skipped in 0.19s" without the
+// "=" border: counts of known words, then " in " and a duration.
+bool pytest_counts(std::string_view inner, uint64_t& passed) {
+  const size_t in = inner.rfind(" in ");
+  if (in == std::string_view::npos) return false;
+  // "in 0.19s", "in 65.12s (0:01:05)"
+  std::string_view time = inner.substr(in + 4);
+  time = time.substr(0, time.find(' '));
+  if (digits_at(time, 0) == 0 || !ends_with(time, "s") ||
+      time.find_first_not_of("0123456789.") != time.size() - 1)
+    return false;
+  if (starts_with(inner, "no tests ran")) {
+    passed = 0;
+    return true;
+  }
+  std::string_view counts = inner.substr(0, in);
+  passed = 0;
+  while (!counts.empty()) {
+    const size_t n = digits_at(counts, 0);
+    if (n == 0 || n >= counts.size() || counts[n] != ' ') return false;
+    const size_t comma = counts.find(", ");
+    const std::string_view word = counts.substr(
+        n + 1, comma == std::string_view::npos ? std::string_view::npos : comma - n - 1);
+    if (word == "passed") passed = number_at(counts, 0);
+    bool known = false;
+    for (std::string_view w : {"passed", "failed", "error", "errors", "skipped", "xfailed",
+                               "xpassed", "warning", "warnings", "deselected", "rerun"})
+      known |= word == w;
+    if (!known) return false;
+    counts = comma == std::string_view::npos ? std::string_view() : counts.substr(comma + 2);
+  }
+  return true;
+}
+
+void count_passed(DiagState& st, uint64_t n) {
+  st.summary_passed_known = true;
+  st.summary_passed += n;
+}
+
+void count_ran(DiagState& st, uint64_t ran, uint64_t not_passed) {
+  st.ran_known = true;
+  st.ran += ran;
+  st.not_passed += not_passed;
+}
+
+// node --test's closing counts: "# pass 2" in TAP, "ℹ pass 2" in its spec
+// reporter. Only tests, pass and fail are kept; the rest is recognised.
+bool node_count(DiagState& st, std::string_view t) {
+  std::string_view rest;
+  if (starts_with(t, "# ")) {
+    rest = t.substr(2);
+  } else if (starts_with(t, "\xE2\x84\xB9 ")) {  // ℹ
+    rest = t.substr(4);
+  } else {
+    return false;
+  }
+  const size_t space = rest.find(' ');
+  if (space == std::string_view::npos || digits_at(rest, space + 1) == 0) return false;
+  const std::string_view word = rest.substr(0, space);
+  if (word == "pass") count_passed(st, number_at(rest, space + 1));
+  if (word == "tests" || word == "pass" || word == "fail") {
+    record_summary(st, t);
+  } else if (!starts_with(t, "\xE2\x84\xB9 ")) {
+    return false;  // "# skipped 0" and the like stay plain TAP comments
+  }
+  return true;
+}
+
+// The first bytes of every count line below ("Tests", "==", "50%", "Ran",
+// "FAILED", "OK", "# pass", "ℹ", "test result", "All tests"), or its
+// closing ")" (prove's "t/x.t (Wstat: ...)"): most lines are ruled out
+// at once.
+bool may_be_summary(std::string_view t) {
+  switch (t[0]) {
+    case 'T':
+    case '=':
+    case 'R':
+    case 'F':
+    case 'O':
+    case '#':
+    case 't':
+    case 'A':
+    case '\xE2': return true;
+    default: return is_digit(t[0]) || t.back() == ')';
+  }
+}
+
+}  // namespace
+
+std::string failing_test_key(std::string_view t, bool& full) {
+  full = false;
+  // ctest: "2/4 Test #2: name ....***Failed", "  2 - name (Failed)".
+  if (const size_t hash = t.find(" Test "); hash != std::string_view::npos && contains(t, "***")) {
+    const size_t colon = t.find(": ", hash);
+    if (colon != std::string_view::npos) {
+      const std::string_view name = t.substr(colon + 2);
+      return std::string(name.substr(0, name.find(' ')));
+    }
+  }
+  if (const size_t n = digits_at(t, 0); n > 0 && t.substr(n, 3) == " - ") {
+    const std::string_view name = t.substr(n + 3);
+    return std::string(name.substr(0, name.rfind(" (")));
+  }
+  // cargo test and unittest -v: "test a::b ... FAILED", "test_x (m.T.test_x) ... FAIL".
+  if (const size_t dots = t.rfind(" ... "); dots != std::string_view::npos) {
+    std::string_view name = t.substr(0, dots);
+    if (starts_with(name, "test ")) name = name.substr(5);
+    return std::string(name);
+  }
+  if (starts_with(t, "--- FAIL: ")) {  // go test
+    const std::string_view name = t.substr(10);
+    return std::string(name.substr(0, name.find(" (")));
+  }
+  if (starts_with(t, "not ok ")) {  // TAP: "not ok 3 - name # TODO later"
+    std::string_view name = t.substr(7 + digits_at(t, 7));
+    name = trim_ws(name);
+    if (starts_with(name, "- ")) name = name.substr(2);
+    return std::string(name.substr(0, name.find(" # ")));
+  }
+  if (starts_with(t, "\xE2\x97\x8F ")) {  // jest "● suite › name"
+    full = true;
+    return std::string(after_last(t.substr(4), kJestPath));
+  }
+  // jest "✕ name (2 ms)", node --test "✖ name (1.5ms)", vitest "× name 14ms".
+  for (std::string_view mark : {"\xE2\x9C\x95 ", "\xE2\x9C\x96 ", "\xC3\x97 "})
+    if (starts_with(t, mark)) return std::string(without_duration(t.substr(mark.size())));
+  // unittest: "FAIL: test_x (m.T.test_x)"; pytest: "FAILED test_x.py::test_y - m".
+  for (std::string_view head : {"FAIL: ", "ERROR: "}) {
+    if (starts_with(t, head)) {
+      full = true;
+      return std::string(t.substr(head.size()));
+    }
+  }
+  for (std::string_view head : {"FAILED ", "ERROR "}) {
+    if (starts_with(t, head) && contains(t, "::")) {
+      full = true;
+      return pytest_summary_key(t.substr(head.size()));
+    }
+  }
+  if (starts_with(t, "FAIL ") && contains(t, " > ")) {  // vitest "FAIL  x.test.js > suite > name"
+    full = true;
+    return std::string(after_last(t, " > "));
+  }
+  return {};
+}
+
+Verdict runner_summary(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (!may_be_summary(t)) return Verdict::kNotMine;
+  uint64_t n = 0;
+  // jest "Tests:       2 failed, 6 passed, 8 total"; vitest "Tests  2 failed | 6 passed (8)".
+  if (starts_with(t, "Tests:") ||
+      (starts_with(t, "Tests ") && digits_at(trim_ws(t.substr(6)), 0) > 0 && ends_with(t, ")"))) {
+    count_passed(st, count_of(t, "passed"));
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  if (starts_with(t, "Test Suites:") || starts_with(t, "Test Files ")) {
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  // pytest: "===== 4 failed, 2 passed in 0.19s =====", bare with -q.
+  const std::string_view inner = trim_ws(t.substr(
+      t.find_first_not_of('=') == std::string_view::npos ? t.size() : t.find_first_not_of('=')));
+  const std::string_view counts = trim_ws(inner.substr(0, inner.find_last_not_of('=') + 1));
+  if (pytest_counts(counts, n)) {
+    count_passed(st, n);
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  // unittest: "Ran 7 tests in 0.002s", then "FAILED (failures=2, errors=2)" or "OK".
+  if (starts_with(t, "Ran ") && digits_at(t, 4) > 0 && contains(t, " test")) {
+    count_ran(st, number_at(t, 4), 0);
+    record_summary(st, t);
+    st.after_ran = true;
+    return Verdict::kRecognized;
+  }
+  if ((starts_with(t, "FAILED (") && ends_with(t, ")")) ||
+      (l.after_ran && (t == "OK" || (starts_with(t, "OK (") && ends_with(t, ")"))))) {
+    count_ran(st, 0, sum_of_counts(t));
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  if (node_count(st, t)) return Verdict::kRecognized;
+  // cargo test: "test result: FAILED. 2 passed; 2 failed; 0 ignored; ...".
+  if (starts_with(t, "test result: ")) {
+    count_passed(st, count_of(t, "passed;"));
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  // ctest: "50% tests passed, 2 tests failed out of 4".
+  if (contains(t, "% tests passed, ") && number_after(t, "out of ", n)) {
+    uint64_t failed = 0;
+    number_after(t, "passed, ", failed);
+    count_ran(st, n, failed);
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  // prove: "Failed 2/5 subtests", "Files=1, Tests=5, ...", "Result: FAIL".
+  if (starts_with(t, "Failed ") && ends_with(t, " subtests") && digits_at(t, 7) > 0) {
+    count_ran(st, 0, number_at(t, 7));
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  if (starts_with(t, "Files=") && number_after(t, ", Tests=", n)) {
+    count_ran(st, n, 0);
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  if (t == "Result: PASS" || t == "Result: FAIL" || t == "All tests successful." ||
+      contains(t, " (Wstat: ") || (starts_with(t, "# Looks like you failed ")) ||
+      starts_with(t, "Failed tests:") || starts_with(t, "Failed test:")) {
+    record_summary(st, t);
+    return Verdict::kRecognized;
+  }
+  return Verdict::kNotMine;
+}
+
+Verdict pytest_header(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (!starts_with(t, "__") || !ends_with(t, "__") || starts_with(t, "_ _"))
+    return Verdict::kNotMine;
+  const size_t first = t.find_first_not_of('_');
+  if (first == std::string_view::npos) return Verdict::kNotMine;
+  std::string_view name = trim_ws(t.substr(first, t.find_last_not_of('_') + 1 - first));
+  if (name.empty()) return Verdict::kNotMine;
+  std::string_view key = name;
+  for (std::string_view stage : {"ERROR at setup of ", "ERROR at teardown of "})
+    if (starts_with(key, stage)) key = key.substr(stage.size());
+  record_failure(st, name, key);
+  st.pytest_report = true;
+  return Verdict::kRecognized;
+}
+
+Verdict go_test_lines(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (starts_with(t, "=== RUN") || starts_with(t, "=== CONT") || starts_with(t, "=== NAME")) {
+    close_failure(st);
+    st.in_go_run = true;
+    return Verdict::kRecognized;
+  }
+  // "\t/x/stock_test.go:24 +0x18" under the failing test's frame.
+  if (l.pending == Pending::kGoFrame && contains(t, ".go:")) {
+    if (st.pending_index < st.failures.size() && st.failures[st.pending_index].place.empty())
+      st.failures[st.pending_index].place = byte_cut(t.substr(0, t.find(" +0x")), 200);
+    return Verdict::kRecognized;
+  }
+  // "example.com/stock.TestMaxEmpty(0xc000096b60?)" in a panic's trace.
+  if (!ends_with(t, ")")) return Verdict::kNotMine;
+  const size_t paren = t.find('(');
+  if (paren == std::string_view::npos || t.find(' ') < paren) return Verdict::kNotMine;
+  const std::string_view name = after_last(t.substr(0, paren), ".");
+  if (!starts_with(name, "Test") && !starts_with(name, "Benchmark") && !starts_with(name, "Fuzz"))
+    return Verdict::kNotMine;
+  for (size_t i = 0; i < st.failures.size(); ++i) {
+    if (st.failures[i].key == name && st.failures[i].place.empty()) {
+      st.pending = Pending::kGoFrame;
+      st.pending_index = i;
+      return Verdict::kRecognized;
+    }
+  }
+  return Verdict::kNotMine;
+}
+
+Verdict failing_test_again(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (t == "\xE2\x9C\x96 failing tests:") {  // "✖ failing tests:" repeats the failures
+    close_failure(st);
+    st.repeats = true;
+    return Verdict::kRecognized;
+  }
+  if (starts_with(t, "test at ")) {
+    const std::string_view place = frame_place(t.substr(8));
+    if (place.empty()) return Verdict::kNotMine;
+    close_failure(st);
+    st.early_place = std::string(place);
+    return Verdict::kRecognized;
+  }
+  if (starts_with(t, "---- ") && ends_with(t, " stdout ----")) {
+    const std::string_view name = t.substr(5, t.size() - 17);
+    record_failure(st, t, name);
+    return Verdict::kRecognized;
+  }
+  if (t.find(' ') != std::string_view::npos) return Verdict::kNotMine;
+  for (const DiagFailure& f : st.failures)
+    if (f.key == t) return Verdict::kRecognized;
+  return Verdict::kNotMine;
+}
+
+Verdict runner_banner(DiagState&, const Line& l) {
+  const std::string_view t = l.t;
+  if (t[0] != '\xE2' && t[0] != 'R' && t[0] != 'S' && t[0] != 'D' && t[0] != 'T')
+    return Verdict::kNotMine;
+  if (starts_with(t, "\xE2\x8E\xAF") || starts_with(t, "RUN  v") || starts_with(t, "Start at ") ||
+      starts_with(t, "Duration ") || starts_with(t, "Dubious, test returned ") ||
+      t == "Test Summary Report")
+    return Verdict::kRecognized;
+  // vitest "❯ math.test.js (6 tests | 2 failed) 65ms"
+  if (starts_with(t, "\xE2\x9D\xAF ") && contains(t, " test") && contains(t, " | "))
+    return Verdict::kRecognized;
+  return Verdict::kNotMine;
+}
+
+Verdict perl_test_comment(DiagState& st, const Line& l) {
+  if (!starts_with(l.t, "#")) return Verdict::kNotMine;
+  const std::string_view body = trim_ws(l.t.substr(1));
+  std::string_view where = body;
+  if (starts_with(body, "Failed test")) {
+    std::string_view name;
+    size_t after = 11;
+    if (const size_t q = body.find('\''); q != std::string_view::npos) {
+      const size_t close = body.rfind('\'');
+      if (close > q) {
+        name = body.substr(q + 1, close - q - 1);
+        after = close;
+      }
+    }
+    record_failure(st, body, name);
+    const size_t at = body.find(" at ", after);
+    if (at == std::string_view::npos) return Verdict::kRecognized;
+    where = body.substr(at + 1);
+  }
+  // "at t/math.t line 8."
+  if (!starts_with(where, "at ") || !ends_with(where, ".")) return Verdict::kNotMine;
+  const size_t line = where.find(" line ");
+  if (line == std::string_view::npos || digits_at(where, line + 6) == 0) return Verdict::kNotMine;
+  const std::string place = std::string(where.substr(3, line - 3)) + ":" +
+                            std::string(where.substr(line + 6, digits_at(where, line + 6)));
+  locate_failure(st, place);
+  return Verdict::kRecognized;
+}
+
+Verdict assertion_failed(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (!ends_with(t, "' failed.") || !contains(t, ": Assertion `")) return Verdict::kNotMine;
+  const size_t colon = t.find(": ");
+  const auto loc = split_location(t.substr(colon + 2));
+  if (!loc) return Verdict::kNotMine;
+  record_error(st, t);
+  locate_failure(st, loc->where);
+  return Verdict::kRecognized;
+}
+
+Verdict test_frame(DiagState& st, const Line& l) {
+  std::string_view t = l.t;
+  if (starts_with(t, "\xE2\x9D\xAF ")) {  // vitest "❯ x.test.js:9:29"
+    t = t.substr(4);
+    if (t.find(' ') != std::string_view::npos) return Verdict::kNotMine;
+  } else if (!starts_with(t, "at ")) {
+    return Verdict::kNotMine;
+  }
+  const std::string_view place = frame_place(t);
+  if (place.empty()) return Verdict::kNotMine;
+  locate_failure(st, place);
+  return Verdict::kRecognized;
+}
+
+}  // namespace zub

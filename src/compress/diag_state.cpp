@@ -1,0 +1,222 @@
+#include "compress/diag_state.h"
+
+#include <utility>
+
+#include "base/text.h"
+#include "base/unicode.h"
+#include "base/utf8.h"
+
+namespace zub {
+
+namespace {
+
+constexpr size_t kExamplesKept = 3;
+constexpr size_t kFailuresKept = 100;
+constexpr size_t kErrorsKept = 100;
+constexpr size_t kSummariesKept = 20;
+
+// The kind of a failing-test line: its first four bytes, digits as 0
+// ("--- ", "test", "0/0 ", "0 - ", "● ").
+std::string form_of(std::string_view t) {
+  std::string form(t.substr(0, 4));
+  for (char& c : form)
+    if (c >= '0' && c <= '9') c = '0';
+  return form;
+}
+
+DiagFailure* open(DiagState& st) {
+  return st.open_failure < st.failures.size() ? &st.failures[st.open_failure] : nullptr;
+}
+
+// A place quoted in a YAML value ('x.js:3:1') without its quotes.
+std::string_view unquoted(std::string_view v) {
+  if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"') && v.back() == v.front())
+    return v.substr(1, v.size() - 2);
+  return v;
+}
+
+}  // namespace
+
+void record_rule(DiagState& st, std::string key, std::string_view example, bool error) {
+  DiagRule& r = st.rules[key];
+  ++r.count;
+  if (!error && r.examples.size() < kExamplesKept) {
+    r.examples.emplace_back(example);
+    st.pending_key = std::move(key);
+    st.pending_index = r.examples.size() - 1;
+    st.pending = Pending::kRuleLocation;
+  }
+}
+
+void record_error(DiagState& st, std::string_view line) {
+  ++st.errors_seen;
+  if (st.errors.size() >= kErrorsKept) return;
+  st.errors.emplace_back(byte_cut(line, kDiagErrorBytes));
+  st.pending_index = st.errors.size() - 1;
+  st.pending = Pending::kErrorLocation;
+}
+
+void record_failure(DiagState& st, std::string_view t, std::string_view key, bool full) {
+  std::string early = std::move(st.early_place);
+  st.early_place.clear();
+  st.pytest_report = false;
+  const std::string form = form_of(t);
+  if (!key.empty()) {
+    for (size_t i = 0; i < st.failures.size(); ++i) {
+      DiagFailure& f = st.failures[i];
+      if (f.merged || f.key != key || (f.full && full) || (f.form == form && !st.repeats)) continue;
+      f.merged = true;
+      if (full && !f.full) {
+        f.line = byte_cut(t, 220);
+        f.full = true;
+      }
+      if (f.place.empty()) f.place = std::move(early);
+      st.open_failure = i;
+      return;
+    }
+  }
+  ++st.failures_seen;
+  st.open_failure = SIZE_MAX;
+  if (st.failures.size() >= kFailuresKept) return;
+  DiagFailure f;
+  f.line = byte_cut(t, 220);
+  f.key = byte_cut(key, 220);
+  f.form = form;
+  f.full = full;
+  f.place = std::move(early);
+  st.failures.push_back(std::move(f));
+  st.open_failure = st.failures.size() - 1;
+}
+
+bool locate_failure(DiagState& st, std::string_view place) {
+  if (place.empty()) return false;
+  DiagFailure* f = open(st);
+  if (f == nullptr || !f->place.empty()) return false;
+  f->place = byte_cut(place, 200);
+  return true;
+}
+
+bool describe_failure(DiagState& st, std::string_view message) {
+  DiagFailure* f = open(st);
+  if (f == nullptr || !f->message.empty() || message.empty()) return false;
+  f->message = byte_cut(message, kDiagErrorBytes);
+  return true;
+}
+
+void locate_named(DiagState& st, std::string_view key, std::string_view place) {
+  if (key.empty() || place.empty()) return;
+  for (DiagFailure& f : st.failures) {
+    if (f.key == key && f.place.empty()) {
+      f.place = byte_cut(place, 200);
+      return;
+    }
+  }
+}
+
+void close_failure(DiagState& st) {
+  st.open_failure = SIZE_MAX;
+  st.pytest_report = false;
+  st.early_place.clear();
+}
+
+std::string failure_text(const DiagFailure& f) {
+  std::string s = f.line;
+  if (!f.place.empty()) s += " at " + f.place;
+  if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
+  return std::string(byte_cut(s, kDiagErrorBytes + 80));
+}
+
+void record_summary(DiagState& st, std::string_view t) {
+  ++st.summaries_seen;
+  if (st.summaries.size() < kSummariesKept) st.summaries.emplace_back(byte_cut(t, 200));
+  close_failure(st);
+}
+
+void attach_location(DiagState& st, Pending pending, std::string_view place) {
+  if (place.empty()) return;
+  if (pending == Pending::kErrorLocation && st.pending_index < st.errors.size()) {
+    std::string& e = st.errors[st.pending_index];
+    e = std::string(place) + ": " + e;
+  } else if (pending == Pending::kRuleLocation) {
+    auto it = st.rules.find(st.pending_key);
+    if (it != st.rules.end() && st.pending_index < it->second.examples.size()) {
+      std::string& e = it->second.examples[st.pending_index];
+      e = std::string(place) + ": " + e;
+    }
+  }
+}
+
+void add_tap_detail(DiagState& st, std::string_view t, Pending pending) {
+  DiagFailure* f = open(st);
+  if (f == nullptr) return;
+  if (pending == Pending::kTapMessage) {
+    if (f->message.empty()) f->message = byte_cut(t, kDiagErrorBytes);
+  } else if (pending == Pending::kTapStack) {
+    // "TestContext.<anonymous> (/x/math.test.js:9:10)": the assertion's
+    // place, better than the test's declaration.
+    const std::string_view place = frame_place(t);
+    if (f->place.empty() && !place.empty()) f->place = byte_cut(place, 200);
+  } else if (starts_with(t, "location: ")) {
+    st.tap_declared = byte_cut(unquoted(trim_ws(t.substr(10))), 200);
+  } else if (starts_with(t, "stack: ")) {
+    st.pending = Pending::kTapStack;
+  } else if (starts_with(t, "error: ")) {
+    const std::string_view msg = trim_ws(t.substr(7));
+    if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
+      st.pending = Pending::kTapMessage;
+    } else if (f->message.empty()) {
+      f->message = byte_cut(unquoted(msg), kDiagErrorBytes);
+    }
+  }
+}
+
+void end_tap_block(DiagState& st) {
+  DiagFailure* f = open(st);
+  if (f != nullptr && f->place.empty()) f->place = st.tap_declared;
+  st.tap_declared.clear();
+}
+
+std::string severity_key(Severity sev, std::string_view code, std::string_view line) {
+  if (!code.empty()) return std::string(code);
+  if (std::string_view rule = trailing_rule(line); !rule.empty()) return std::string(rule);
+  return sev == Severity::kError ? "(no-rule-id) error" : "(no-rule-id) warning";
+}
+
+void count_error_rule(DiagState& st, std::string_view code, std::string_view line) {
+  const std::string key = severity_key(Severity::kError, code, line);
+  if (key != "(no-rule-id) error") record_rule(st, key, line, true);
+}
+
+// Errors are listed and counted under their rule, warnings counted with
+// examples, notes and "required from" lines are context.
+void record_located(DiagState& st, std::string_view t, const Located& loc) {
+  std::string_view rest = loc.rest;
+  SeverityHead head = severity_head(rest);
+  std::string_view rule = trailing_rule(t);
+  // ESLint's unix format names severity and rule in the bracket.
+  if (head.severity == Severity::kNone &&
+      (starts_with(rule, "Error/") || starts_with(rule, "Warning/"))) {
+    head.severity = rule[0] == 'E' ? Severity::kError : Severity::kWarning;
+    head.code = rule.substr(rule.find('/') + 1);
+  }
+  if (head.severity == Severity::kNone && starts_with(rest, "***"))
+    head.severity = Severity::kError;
+  if (head.severity == Severity::kNone) {
+    const std::string_view word = rest.substr(0, rest.find(' '));
+    const std::string_view code = ends_with(word, ":") ? word.substr(0, word.size() - 1) : word;
+    if (is_rule_code(code)) {  // flake8, pylint: "x.py:3:1: F401 ..."
+      record_rule(st, std::string(code), byte_cut(t, 150));
+      return;
+    }
+    // Go's compiler, vet and test logs print no severity word.
+    if (ends_with(loc.path, ".go")) head.severity = Severity::kError;
+  }
+  if (head.severity == Severity::kError) {
+    count_error_rule(st, head.code, t);
+    record_error(st, t);
+  } else if (head.severity == Severity::kWarning) {
+    record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
+  }
+}
+
+}  // namespace zub

@@ -1,0 +1,172 @@
+// What diag gathers while it reads a log line by line: the rule table with
+// examples, the error lines and failing tests it keeps (each test with the
+// place where it failed), the pass count and the test runners' own summary
+// lines, a sample of unrecognised lines, and the little memory of the lines
+// just before (a header waiting for its "-->" place, a TAP block, a
+// traceback frame, the failing test whose details follow) that lets a later
+// line complete an earlier one. Also the types the line recognisers share.
+// The recording functions keep every list bounded. Single-threaded; one
+// state per summary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "compress/diag_shapes.h"
+
+namespace zub {
+
+inline constexpr size_t kDiagErrorBytes = 220;
+
+struct DiagRule {
+  uint64_t count = 0;
+  std::vector<std::string> examples;
+};
+
+// Where the line after a header may add to what the header stored: a
+// "-->" location for a header printed before its place, or the message
+// line under a panic header.
+enum class Pending {
+  kNone,
+  kErrorLocation,
+  kRuleLocation,
+  kErrorMessage,
+  kTapMessage,
+  kTapStack,  // the first frame under a TAP block's "stack:"
+  kGoFrame,   // the place under a failing Go test's own frame
+};
+
+// A failing test as the runner names it, and where it failed.
+struct DiagFailure {
+  std::string line;     // the runner's line naming the test, cut
+  std::string key;      // the test's name as the runner's other lines give it
+  std::string place;    // "path:line[:col]" of the failure, when known
+  std::string message;  // what went wrong, from a TAP block or pytest's "E" line
+  std::string form;     // the line's first bytes, digits as 0: which kind of line
+  bool full = false;    // the line names the suite or file as well
+  bool merged = false;  // a second line about the same test was folded in
+};
+
+struct DiagState {
+  std::unordered_map<std::string, DiagRule> rules;
+  std::vector<DiagFailure> failures;
+  std::vector<std::string> errors;
+  std::vector<std::string> sample;  // first unrecognised lines, cut
+  uint64_t failures_seen = 0;
+  uint64_t errors_seen = 0;
+  uint64_t total = 0;
+  uint64_t recognized = 0;
+  uint64_t passed = 0;
+  uint64_t clean_bytes = 0;  // the escape-free text with every line ended
+  std::string current_file;  // prefix for examples of table-style lines
+  bool after_gutter = false;
+
+  Pending pending = Pending::kNone;
+  size_t pending_index = 0;
+  std::string pending_key;
+  std::string traceback_place;  // "path:line" of the last traceback frame
+  bool expect_source = false;   // the next line may quote the source
+  bool after_tap = false;       // the last line was a TAP test line
+  bool in_yaml = false;         // inside a TAP diagnostic block
+  bool after_e_line = false;    // pytest's "E   " explanation runs
+  std::string tap_declared;     // a TAP block's "location:", the test's declaration
+
+  // The failing test whose details (frames, places) the next lines give.
+  size_t open_failure = SIZE_MAX;
+  bool pytest_report = false;  // it was opened by pytest's report header
+  bool repeats = false;        // node's "✖ failing tests:" list repeats the failures
+  // A place printed while no failure was open, for the failure line that
+  // follows it (go test -v logs before "--- FAIL").
+  std::string early_place;
+  bool in_go_run = false;  // between go test -v's "=== RUN" and its result
+
+  // The runners' own closing counts: kept whole, and they count passes.
+  std::vector<std::string> summaries;
+  uint64_t summaries_seen = 0;
+  bool summary_passed_known = false;  // a line said "N passed"
+  uint64_t summary_passed = 0;
+  bool ran_known = false;  // a line said how many ran, others how many did not pass
+  uint64_t ran = 0;
+  uint64_t not_passed = 0;
+  bool after_ran = false;  // unittest's "Ran N tests" was the last line
+};
+
+// One line as the recognisers see it: trimmed and as read, and what the
+// line before it left expecting.
+struct Line {
+  std::string_view t;    // trimmed, never empty
+  std::string_view raw;  // as read
+  size_t space;          // the first space in `t`, or npos
+  Pending pending;
+  bool expect_source;
+  bool after_tap;
+  bool after_e_line;
+  bool after_ran;
+};
+
+// What a recogniser makes of a line: not its shape (the next one tries),
+// or its shape and counted as recognised, or its shape but left out of the
+// count (a bare file name only sets the context).
+enum class Verdict { kNotMine, kRecognized, kContextOnly };
+
+using Recogniser = Verdict (*)(DiagState&, const Line&);
+
+// Counts an occurrence under `key`. Error lines are listed in full in
+// their own section, so only the other lines serve as examples.
+void record_rule(DiagState& st, std::string key, std::string_view example, bool error = false);
+void record_error(DiagState& st, std::string_view line);
+
+// Records a failing test's line. `key` is its name as the runner's other
+// lines about it give it; a line whose key matches an earlier failure not
+// yet merged is folded into it (a runner names each failing test in its
+// progress and again in its report), unless both name the suite or file
+// (`full`) or both are the same kind of line outside a list of repeats:
+// then they are two tests of one name (two packages' TestParse). The
+// failure recorded or folded into is the open one.
+void record_failure(DiagState& st, std::string_view t, std::string_view key = {},
+                    bool full = false);
+
+// Gives the open failure its place unless it has one. True when taken.
+bool locate_failure(DiagState& st, std::string_view place);
+
+// Gives the open failure its message unless it has one. True when taken.
+bool describe_failure(DiagState& st, std::string_view message);
+
+// Gives the failure named `key` its place unless it has one.
+void locate_named(DiagState& st, std::string_view key, std::string_view place);
+
+// No failure is open: a pass or a new test began.
+void close_failure(DiagState& st);
+
+// The failure line as listed: the runner's line, " at " its place, and
+// ": " its message unless the line already holds it.
+std::string failure_text(const DiagFailure& f);
+
+// Keeps a runner's summary line.
+void record_summary(DiagState& st, std::string_view t);
+
+// Puts the place a "-->" line names in front of the header stored last.
+void attach_location(DiagState& st, Pending pending, std::string_view place);
+
+// A line of a failing TAP test's indented block: the first frame of its
+// "stack:" (else its "location:") and its "error:" message go onto the
+// failure line.
+void add_tap_detail(DiagState& st, std::string_view t, Pending pending);
+// The block ended: a failure with no frame takes the declared location.
+void end_tap_block(DiagState& st);
+
+// The rule key of a diagnostic: its code, else the trailing "[rule]", else
+// "(no-rule-id) error|warning".
+std::string severity_key(Severity sev, std::string_view code, std::string_view line);
+
+// An error line is also counted under its rule when it names one.
+void count_error_rule(DiagState& st, std::string_view code, std::string_view line);
+
+// A diagnostic with its place in front ("main.c:3:5: error: ...").
+void record_located(DiagState& st, std::string_view t, const Located& loc);
+
+}  // namespace zub

@@ -1,0 +1,19 @@
+// Reading one listed file for `zub grep` and scanning it: a regular file in
+// pieces that end at a line feed, so a worker's buffer stays small however
+// large the files; anything else through the content gate whole.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "search/grep_options.h"
+#include "search/grep_scan.h"
+#include "search/walk.h"
+
+namespace zub {
+
+// Reads, gates and scans the file at `path`; its result carries the path.
+std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                    ScanScratch& s, ReadBuffer& buf);
+
+}  // namespace zub

@@ -1,0 +1,116 @@
+// The option tables against the usage text, and the argument rules that no
+// end-to-end test can reach without the network (web, fetch) or that only
+// show in the options struct.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/frontend.h"
+#include "cli/option_table.h"
+#include "cli/usage.h"
+
+using namespace zub;
+
+namespace {
+
+template <typename Opts>
+Opts parsed(const OptionTable<Opts>& table, const std::vector<std::string>& args) {
+  Opts o;
+  const ParseResult p = parse_options(args, table, o);
+  EXPECT_EQ(p.status, ParseStatus::kOk) << ::testing::PrintToString(args);
+  return o;
+}
+
+}  // namespace
+
+TEST(OptionTable, EverySubcommandIsInTheUsageTextUnlessHidden) {
+  const std::string usage = std::string("\n") + kUsageText + "\n";
+  const std::vector<SubcommandName> subs = subcommand_names();
+  ASSERT_GE(subs.size(), 18u);
+  for (const SubcommandName& s : subs) {
+    const std::string lines = usage_lines(s.name);
+    if (s.hidden) {
+      EXPECT_EQ(lines, "") << s.name;
+      continue;
+    }
+    // Its lines are whole lines of the usage text, the first naming it.
+    EXPECT_EQ(lines.rfind(std::string(s.name) + " ", 0), 0u) << s.name;
+    EXPECT_NE(usage.find("\n" + lines + "\n"), std::string::npos) << s.name;
+  }
+  EXPECT_EQ(usage_lines("read"),
+            "read F A-B [F A-B ...]  범위읽기. sed -n 대체 (ZUB_READ_NUM=1 로 줄번호)\n"
+            "--bytes N F...     앞 N 바이트만. head -c 대체(잘린 마지막 줄은 버린다)");
+  EXPECT_EQ(usage_lines("gain"), "");
+  EXPECT_EQ(usage_lines("rea"), "");
+}
+
+TEST(OptionTable, WebAndFetchArguments) {
+  // The query is the first argument whatever it looks like; each further
+  // operand is the result count, one that is not a number the default.
+  WebOptions w = parsed(kWebTable, {"-d", "5", "-n", "x"});
+  EXPECT_EQ(w.query, "-d");
+  EXPECT_EQ(w.results, 5u);
+  EXPECT_EQ(w.deep, 0u);
+  EXPECT_EQ(w.chars, 9000u);
+  w = parsed(kWebTable, {"q", "8", "-d", "-n", "300", "--no-cache"});
+  EXPECT_EQ(w.deep, 3u);  // -d took "-n" as its value: the default of 3
+  EXPECT_EQ(w.results, 300u);
+  EXPECT_EQ(w.chars, 9000u);
+  EXPECT_TRUE(w.policy.no_cache);
+  w = parsed(kWebTable, {"q", "8", "two", "--ttl", "x", "--stale", "y", "--refresh"});
+  EXPECT_EQ(w.results, 6u);
+  EXPECT_EQ(w.policy.ttl, std::nullopt);
+  EXPECT_EQ(w.policy.stale_floor, 0u);
+  EXPECT_TRUE(w.policy.refresh);
+  w = parsed(kWebTable, {"q", "--stale", "60", "--ttl"});
+  EXPECT_EQ(w.policy.stale_floor, 60u);
+  EXPECT_EQ(w.deep, 0u);
+
+  FetchOptions f = parsed(kFetchTable, {"a", "-n", "b", "--ttl", "120", "c"});
+  EXPECT_EQ(f.urls, (std::vector<std::string>{"a", "c"}));
+  EXPECT_EQ(f.chars, 6000u);
+  EXPECT_EQ(f.policy.ttl, std::optional<uint64_t>(120));
+  WebOptions none;
+  EXPECT_EQ(parse_options({}, kWebTable, none).status, ParseStatus::kMissing);
+}
+
+TEST(OptionTable, OrderRules) {
+  // wrap: options end at the command or at "--".
+  WrapOptions w = parsed(kWrapTable, {"-w", "9", "--logs", "--", "--raw", "-w"});
+  EXPECT_EQ(w.width, 9u);
+  EXPECT_EQ(w.mode, WrapMode::kLogs);
+  EXPECT_EQ(w.command, (std::vector<std::string>{"--raw", "-w"}));
+  w = parsed(kWrapTable, {"--diag", "make", "--", "-w", "3"});
+  EXPECT_EQ(w.width, 200u);
+  EXPECT_EQ(w.command, (std::vector<std::string>{"make", "--", "-w", "3"}));
+  // read: only the first byte option is one.
+  ReadOptions r = parsed(kReadTable, {"f", "-c", "4", "--bytes", "7"});
+  EXPECT_EQ(r.bytes, 4u);
+  EXPECT_EQ(r.args, (std::vector<std::string>{"f", "--bytes", "7"}));
+  // def: the symbol comes first; a later bad -n is the default again.
+  DefOptions d = parsed(kDefTable, {"-n", "r1", "-n", "7", "r2", "-n", "x"});
+  EXPECT_EQ(d.symbol, "-n");
+  EXPECT_EQ(d.roots, (std::vector<std::string>{"r1", "r2"}));
+  EXPECT_EQ(d.lines, 200u);
+  // logs and trim: only the first argument counts.
+  EXPECT_EQ(parsed(kLogsTable, {"x", "5"}).limit, 3000u);
+  EXPECT_EQ(parsed(kTrimTable, {"80", "x"}).width, 80u);
+  // cache and gain.
+  CacheOptions c = parsed(kCacheTable, {"ttl", "u1", "u2"});
+  EXPECT_EQ(c.action, CacheAction::kTtl);
+  EXPECT_EQ(c.urls, (std::vector<std::string>{"u1", "u2"}));
+  EXPECT_EQ(parsed(kCacheTable, {"status", "clear"}).action, CacheAction::kStatus);
+  EXPECT_FALSE(parsed(kGainTable, {"--reset"}).unexpected);
+  EXPECT_TRUE(parsed(kGainTable, {"--reset", "--reset"}).unexpected);
+  // grep: the first stop wins; a bad value stops map with its message.
+  GrepOptions g;
+  ParseResult p = parse_options({"-i", "-Q", "--help"}, kGrepTable, g);
+  EXPECT_EQ(p.status, ParseStatus::kUnknown);
+  EXPECT_EQ(p.argument, "-Q");
+  EXPECT_EQ(parse_options({"--help", "-Q"}, kGrepTable, g).status, ParseStatus::kHelp);
+  MapOptions m;
+  p = parse_options({"r", "-n", "-1"}, kMapTable, m);
+  EXPECT_EQ(p.status, ParseStatus::kBadValue);
+  EXPECT_EQ(p.message, "zub map: -n 뒤에 숫자가 와야 한다\n");
+}

@@ -1,0 +1,251 @@
+// diag on eight test runners' own output, cut from what they printed for
+// small failing projects (bench/realcode/diag/make_test_outputs.sh): every
+// failing test listed once with the place where it failed, passes counted
+// from the runner's closing line, which is kept. Then what must stay apart:
+// places that belong to no failing test, tests that only share a name.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "compress/diag.h"
+
+using zub::diag;
+
+namespace {
+
+// Source-quote lines diag recognises and leaves out, so that a short
+// excerpt is summarised rather than given back whole.
+std::string summary(const std::string& in) {
+  std::string s = in;
+  for (int i = 0; i < 40; ++i) s += "   |" + std::string(60, ' ') + "x\n";
+  return diag(s);
+}
+
+bool has(const std::string& out, const std::string& text) {
+  return out.find(text) != std::string::npos;
+}
+
+}  // namespace
+
+TEST(DiagRunners, JestAndVitestNameEachFailureWithItsFrame) {
+  const std::string jest =
+      "FAIL __tests__/math.test.js\n"
+      "  \u25cf math \u203a mean of three\n"
+      "    expect(received).toBe(expected) // Object.is equality\n"
+      "      at Object.toBe (__tests__/math.test.js:8:29)\n"
+      "  \u25cf Test suite failed to run\n"
+      "      at onResult (../node_modules/@jest/core/build/index.js:1054:18)\n"
+      "PASS __tests__/format.test.js\n"
+      "Test Suites: 2 failed, 1 passed, 3 total\n"
+      "Tests:       2 failed, 6 passed, 8 total\n"
+      "Snapshots:   0 total\n";
+  const std::string out = summary(jest);
+  // The frame under node_modules is no place of a test.
+  EXPECT_TRUE(has(out,
+                  "  \u25cf math \u203a mean of three at __tests__/math.test.js:8:29\n"
+                  "  \u25cf Test suite failed to run\n"))
+      << out;
+  // The file that passed whole prints one line; the count line says 6.
+  EXPECT_TRUE(has(out,
+                  "== 6 passed (suppressed) ==\n"
+                  "  Test Suites: 2 failed, 1 passed, 3 total\n"
+                  "  Tests:       2 failed, 6 passed, 8 total\n"))
+      << out;
+
+  const std::string vitest =
+      " \u276f math.test.js (6 tests | 2 failed) 37ms\n"
+      "     \u2713 adds 2ms\n"
+      "     \u00d7 mean of three 14ms\n"
+      " FAIL  math.test.js > math > mean of three\n"
+      "AssertionError: expected 3 to be 2 // Object.is equality\n"
+      " \u276f math.test.js:9:29\n"
+      " Test Files  1 failed (1)\n"
+      "      Tests  1 failed | 5 passed (6)\n";
+  const std::string v = summary(vitest);
+  EXPECT_TRUE(has(v,
+                  "== 1 failure lines ==\n"
+                  "  FAIL  math.test.js > math > mean of three at math.test.js:9:29\n"
+                  "== 5 passed (suppressed) ==\n"
+                  "  Test Files  1 failed (1)\n"
+                  "  Tests  1 failed | 5 passed (6)\n"))
+      << v;
+}
+
+TEST(DiagRunners, NodeSpecReporterListsARepeatedFailureOnce) {
+  const std::string spec =
+      "\u2714 adds (22.3ms)\n"
+      "\u2716 mean of three (1.56ms)\n"
+      "  AssertionError [ERR_ASSERTION]: Expected values to be strictly equal:\n"
+      "      at TestContext.<anonymous> (/w/js/math.test.js:9:10)\n"
+      "      at Test.runInAsyncScope (node:async_hooks:206:9)\n"
+      "\u2139 tests 2\n"
+      "\u2139 suites 0\n"
+      "\u2139 pass 1\n"
+      "\u2139 fail 1\n"
+      "\u2716 failing tests:\n"
+      "test at math.test.js:8:1\n"
+      "\u2716 mean of three (1.56ms)\n"
+      "      at TestContext.<anonymous> (/w/js/math.test.js:9:10)\n";
+  const std::string out = summary(spec);
+  EXPECT_TRUE(has(out,
+                  "== 1 failure lines ==\n"
+                  "  \u2716 mean of three (1.56ms) at /w/js/math.test.js:9:10\n"
+                  "== 1 passed (suppressed) ==\n"
+                  "  \u2139 tests 2\n  \u2139 pass 1\n  \u2139 fail 1\n"))
+      << out;
+}
+
+TEST(DiagRunners, PythonRunnersLocateByTheTestsOwnFrame) {
+  const std::string pytest =
+      "test_inventory.py .FF.s                                                  [100%]\n"
+      "__________________________ RestockTest.test_new_item ___________________________\n"
+      ">       self.assertEqual(restock({}, \"b\", 1), {\"b\": 1})\n"
+      "test_inventory.py:11: \n"
+      "_ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _\n"
+      "E       KeyError: 'b'\n"
+      "inventory.py:2: KeyError\n"
+      "______________________________ RatioTest.test_zero ______________________________\n"
+      "test_inventory.py:26: \n"
+      "=========================== short test summary info ============================\n"
+      "FAILED test_inventory.py::RestockTest::test_new_item - KeyError: 'b'\n"
+      "FAILED test_inventory.py::RatioTest::test_zero - ZeroDivisionError: division ...\n"
+      "==================== 2 failed, 2 passed, 1 skipped in 0.21s ====================\n";
+  const std::string out = summary(pytest);
+  EXPECT_TRUE(has(out,
+                  "== 2 failure lines ==\n"
+                  "  FAILED test_inventory.py::RestockTest::test_new_item - KeyError: 'b' at "
+                  "test_inventory.py:11\n"
+                  "  FAILED test_inventory.py::RatioTest::test_zero - ZeroDivisionError: "
+                  "division ... at test_inventory.py:26\n"
+                  "== 2 passed (suppressed) ==\n"))
+      << out;
+
+  const std::string unittest_v =
+      "test_half (t.RatioTest.test_half) ... ok\n"
+      "test_zero (t.RatioTest.test_zero) ... ERROR\n"
+      "test_skip (t.RatioTest.test_skip) ... skipped 'later'\n"
+      "ERROR: test_zero (t.RatioTest.test_zero)\n"
+      "Traceback (most recent call last):\n"
+      "  File \"/w/t.py\", line 26, in test_zero\n"
+      "  File \"/w/inventory.py\", line 7, in ratio\n"
+      "ZeroDivisionError: division by zero\n"
+      "Ran 3 tests in 0.002s\n"
+      "\n"
+      "FAILED (errors=1, skipped=1)\n";
+  const std::string u = summary(unittest_v);
+  EXPECT_TRUE(has(u,
+                  "== 1 failure lines ==\n"
+                  "  ERROR: test_zero (t.RatioTest.test_zero) at /w/t.py:26\n"
+                  "== 1 passed (suppressed) ==\n"
+                  "  Ran 3 tests in 0.002s\n"
+                  "  FAILED (errors=1, skipped=1)\n"))
+      << u;
+}
+
+TEST(DiagRunners, GoCargoCtestAndProveTests) {
+  const std::string go =
+      "--- FAIL: TestSumOne (0.00s)\n"
+      "    stock_test.go:7: Sum([4]) = 0, want 4\n"
+      "--- FAIL: TestMaxEmpty (0.00s)\n"
+      "panic: runtime error: index out of range [0] with length 0 [recovered]\n"
+      "example.com/stock.Max(...)\n"
+      "\t/w/go/stock.go:12\n"
+      "example.com/stock.TestMaxEmpty(0xc000096b60?)\n"
+      "\t/w/go/stock_test.go:24 +0x18\n"
+      "FAIL\texample.com/stock\t0.015s\n";
+  EXPECT_TRUE(has(summary(go),
+                  "  --- FAIL: TestSumOne (0.00s) at stock_test.go:7\n"
+                  "  --- FAIL: TestMaxEmpty (0.00s) at /w/go/stock_test.go:24\n"));
+
+  const std::string cargo =
+      "test tests::rejects_words ... FAILED\n"
+      "test tests::handles_empty ... FAILED\n"
+      "---- tests::rejects_words stdout ----\n"
+      "thread 'tests::rejects_words' (29174) panicked at src/lib.rs:16:9:\n"
+      "assertion `left == right` failed\n"
+      "             at /rustc/5980/library/std/src/panicking.rs:689:5\n"
+      "---- tests::handles_empty stdout ----\n"
+      "             at /rustc/5980/library/core/src/panicking.rs:80:14\n"
+      "   6: stock::tests::handles_empty\n"
+      "             at ./src/lib.rs:22:18\n"
+      "failures:\n"
+      "    tests::handles_empty\n"
+      "test result: FAILED. 2 passed; 2 failed; 0 ignored; 0 measured; 0 filtered out\n";
+  const std::string c = summary(cargo);
+  // Without its panic line the test takes its first frame outside the runtime.
+  EXPECT_TRUE(has(c,
+                  "== 2 failure lines ==\n"
+                  "  test tests::rejects_words ... FAILED at src/lib.rs:16:9\n"
+                  "  test tests::handles_empty ... FAILED at ./src/lib.rs:22:18\n"
+                  "== 2 passed (suppressed) ==\n"))
+      << c;
+  EXPECT_FALSE(has(c, "unrecognized")) << c;
+
+  const std::string ctest =
+      "1/4 Test #1: sums_bytes .......................Subprocess aborted***Exception:   0.05 "
+      "sec\n"
+      "check_sum: /w/check_sum.c:14: main: Assertion `sum(xs, 3) == 6' failed.\n"
+      "2/4 Test #2: sums_empty .......................   Passed    0.04 sec\n"
+      "3/4 Test #3: rejects_bad_input ................***Failed    0.04 sec\n"
+      "/w/check_sum.c:18: sum of one = 0, want 1\n"
+      "50% tests passed, 2 tests failed out of 4\n"
+      "\t  1 - sums_bytes (Subprocess aborted)\n"
+      "\t  3 - rejects_bad_input (Failed)\n";
+  const std::string t = summary(ctest);
+  EXPECT_TRUE(has(t, "***Exception:   0.05 sec at /w/check_sum.c:14\n")) << t;
+  EXPECT_TRUE(has(t,
+                  "***Failed    0.04 sec at /w/check_sum.c:18\n"
+                  "== 2 passed (suppressed) ==\n"
+                  "  50% tests passed, 2 tests failed out of 4\n"))
+      << t;
+
+  const std::string prove =
+      "#   Failed test 'mean of three'\n"
+      "#   at t/math.t line 8.\n"
+      "#   Failed test at t/math.t line 9.\n"
+      "ok 1 - adds\n"
+      "not ok 2 - mean of three\n"
+      "not ok 3\n"
+      "Failed 2/5 subtests\n"
+      "Files=1, Tests=5,  0 wallclock secs\n"
+      "Result: FAIL\n";
+  const std::string p = summary(prove);
+  EXPECT_TRUE(has(p,
+                  "== 3 failure lines ==\n"
+                  "  Failed test 'mean of three' at t/math.t:8\n"
+                  "  Failed test at t/math.t line 9. at t/math.t:9\n"
+                  "  not ok 3\n"
+                  "== 3 passed (suppressed) ==\n"))
+      << p;
+}
+
+TEST(DiagRunners, WhatMustStayApart) {
+  // A compiler's place before a failing test is not where the test failed,
+  // and a test frame with no failure open gives nobody a place.
+  const std::string out = summary(
+      "src/a.c:3:5: error: expected ';'\n"
+      "      at Object.<anonymous> (x.test.js:1:1)\n"
+      "FAIL: test_x (m.T.test_x)\n"
+      "\u25cf one \u203a adds\n"
+      "\u25cf two \u203a adds\n"
+      "--- FAIL: TestParse (0.00s)\n"
+      "FAIL\texample.com/a\t0.01s\n"
+      "--- FAIL: TestParse (0.00s)\n"
+      "FAIL\texample.com/b\t0.01s\n");
+  EXPECT_TRUE(has(out,
+                  "  FAIL: test_x (m.T.test_x)\n"
+                  // Two suites' tests of one name stay two, and so do two
+                  // packages' tests.
+                  "  \u25cf one \u203a adds\n"
+                  "  \u25cf two \u203a adds\n"
+                  "  --- FAIL: TestParse (0.00s)\n"
+                  "  FAIL\texample.com/a\t0.01s\n"
+                  "  --- FAIL: TestParse (0.00s)\n"))
+      << out;
+  // Counts that are no runner's closing line; without one, passes are the
+  // lines seen.
+  const std::string counts = summary(
+      "ok 1 - a\nok 2 - b\n3 errors in 2 files\nFound 3 errors in 2 files.\nnot ok 3 - c\n");
+  EXPECT_TRUE(has(counts, "== 2 passed (suppressed) ==\n== ")) << counts;
+  EXPECT_TRUE(has(counts, "  3 errors in 2 files\n")) << counts;
+}
