@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cerrno>
 
-
 namespace zub {
 
 namespace {
@@ -36,7 +35,8 @@ HeadTail::HeadTail(uint64_t cap) : cap_(cap), head_cap_(cap / 2), tail_cap_(cap 
 void HeadTail::append(std::string_view bytes) {
   total_ += bytes.size();
   if (head_.size() < head_cap_) {
-    const size_t take = static_cast<size_t>(std::min<uint64_t>(bytes.size(), head_cap_ - head_.size()));
+    const size_t take =
+        static_cast<size_t>(std::min<uint64_t>(bytes.size(), head_cap_ - head_.size()));
     head_.append(bytes.data(), take);
     bytes.remove_prefix(take);
   }
@@ -50,7 +50,8 @@ void HeadTail::append(std::string_view bytes) {
   if (tail_cap_ == 0) return;
   // Until the ring is full it grows; then it wraps.
   while (!bytes.empty() && ring_.size() < tail_cap_) {
-    const size_t take = static_cast<size_t>(std::min<uint64_t>(bytes.size(), tail_cap_ - ring_.size()));
+    const size_t take =
+        static_cast<size_t>(std::min<uint64_t>(bytes.size(), tail_cap_ - ring_.size()));
     ring_.append(bytes.data(), take);
     bytes.remove_prefix(take);
   }
@@ -113,9 +114,9 @@ std::string head_tail_gap_line(uint64_t left_out, uint64_t cap) {
 std::string head_tail_note(std::string_view sub, std::string_view what, uint64_t total,
                            uint64_t left_out, uint64_t cap) {
   return "[zub " + std::string(sub) + ": " + std::string(what) + " " + std::to_string(total) +
-         " bytes 가 상한 " +
-         std::to_string(cap) + " bytes(ZUB_FILTER_MAX)를 넘어 앞뒤만 보고 가운데 " +
-         std::to_string(left_out) + " bytes 는 건너뛰었다]\n";
+         " bytes 가 상한 " + std::to_string(cap) +
+         " bytes(ZUB_FILTER_MAX)를 넘어 앞뒤만 보고 가운데 " + std::to_string(left_out) +
+         " bytes 는 건너뛰었다]\n";
 }
 
 CappedRead read_fd_capped(int fd, uint64_t cap) {

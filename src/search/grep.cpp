@@ -154,7 +154,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source) {
+  void finish(uint64_t non_source, uint64_t too_long) {
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
@@ -164,6 +164,7 @@ class Report {
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
@@ -196,12 +197,13 @@ class ScanPipeline {
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
-  // walk's non-source count in `non_source`. Index 0 is handed out first,
+  // walk's non-source count in `non_source` and its count of paths too long
+  // to open in `too_long`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
-  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
-        non_source = walk(roots);
+        non_source = walk(roots, too_long);
       else
         work();
     });
@@ -212,9 +214,9 @@ class ScanPipeline {
   static constexpr size_t kWindow = 1024;
   static constexpr size_t kBatch = 8;
 
-  uint64_t walk(const std::vector<std::string>& roots) {
-    const uint64_t non_source =
-        walk_roots_each(roots, o_.filter, [&](std::string&& path) { push(std::move(path)); });
+  uint64_t walk(const std::vector<std::string>& roots, uint64_t& too_long) {
+    const uint64_t non_source = walk_roots_each(
+        roots, o_.filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
     {
       std::lock_guard<std::mutex> lock(mu_);
       walk_done_ = true;
@@ -337,14 +339,20 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
   const std::optional<std::string> base = base_root(roots);
   Report report(o, base, out);
   ScanPipeline pipeline(o, pats, report, workers);
-  uint64_t non_source = 0;
-  const uint64_t walked = pipeline.run(roots, non_source);
+  uint64_t non_source = 0, too_long = 0;
+  const uint64_t walked = pipeline.run(roots, non_source, too_long);
   add_gain_baseline(report.plain);
   if (walked == 0) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+    if (too_long > 0) {
+      std::string note = "[";
+      note += std::to_string(too_long);
+      note += " paths over PATH_MAX skipped]\n";
+      out.write_out(note);
+    }
     return root_failed ? 2 : 1;
   }
-  report.finish(non_source);
+  report.finish(non_source, too_long);
   const uint64_t hits = report.hits;
   if (root_failed) return 2;
   return hits > 0 ? 0 : 1;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "base/file_io.h"
@@ -97,7 +98,7 @@ struct Pending {
 };
 
 void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit,
-              uint64_t& non_source) {
+              uint64_t& non_source, uint64_t& too_long) {
   std::vector<Pending> stack;
   stack.push_back({root, 0});
   std::string lossy;
@@ -106,7 +107,10 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
     stack.pop_back();
     if (cur.depth > kMaxWalkDepth) continue;
     DIR* d = opendir(cur.dir.c_str());
-    if (!d) continue;
+    if (!d) {
+      too_long += errno == ENAMETOOLONG;
+      continue;
+    }
     const int dfd = dirfd(d);
     for (;;) {
       errno = 0;
@@ -134,6 +138,10 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
       }
       if (type != DT_REG) continue;
       std::string path = path_join(cur.dir, name);
+      if (path.size() >= PATH_MAX) {  // no open() would take it
+        ++too_long;
+        continue;
+      }
       const std::string_view uname = utf8 ? name : std::string_view();
       if (!passes_user_filters(f, uname, path)) continue;
       if (!f.include_all) {
@@ -162,25 +170,28 @@ bool is_non_source_extension(std::string_view ext) {
 }
 
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
-                         const WalkSink& emit) {
+                         const WalkSink& emit, uint64_t* too_long) {
   uint64_t non_source = 0;
+  uint64_t long_paths = 0;
   for (const std::string& root : roots) {
     struct stat st;
     if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      walk_dir(root, filter, emit, non_source);
+      walk_dir(root, filter, emit, non_source, long_paths);
       continue;
     }
     std::string_view name = last_component(root);
     if (!is_valid_utf8(name)) name = std::string_view();
     if (passes_user_filters(filter, name, root)) emit(std::string(root));
   }
+  if (too_long) *too_long = long_paths;
   return non_source;
 }
 
 WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
   WalkResult r;
   r.non_source_skipped = walk_roots_each(
-      roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); });
+      roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); },
+      &r.too_long_skipped);
   return r;
 }
 

@@ -24,7 +24,8 @@ AddressKind v4_kind(uint32_t a) {
 AddressKind v6_kind(const unsigned char b[16]) {
   static const unsigned char kZero[16] = {};
   if (std::memcmp(b, kZero, 15) == 0 && (b[15] == 0 || b[15] == 1)) return AddressKind::kLoopback;
-  const uint32_t last = uint32_t{b[12]} << 24 | uint32_t{b[13]} << 16 | uint32_t{b[14]} << 8 | b[15];
+  const uint32_t last =
+      uint32_t{b[12]} << 24 | uint32_t{b[13]} << 16 | uint32_t{b[14]} << 8 | b[15];
   // IPv4 inside IPv6: mapped (::ffff:a.b.c.d), compatible (::a.b.c.d) and
   // the translation prefix 64:ff9b::/96 all lead to that IPv4 address.
   static const unsigned char kMapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};

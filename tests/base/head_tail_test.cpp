@@ -17,7 +17,8 @@ std::string numbered_lines(int n) {
 // Feeds `text` in pieces of `step` bytes.
 HeadTail::Kept capture(const std::string& text, uint64_t cap, size_t step) {
   HeadTail ht(cap);
-  for (size_t at = 0; at < text.size(); at += step) ht.append(std::string_view(text).substr(at, step));
+  for (size_t at = 0; at < text.size(); at += step)
+    ht.append(std::string_view(text).substr(at, step));
   EXPECT_EQ(ht.total(), text.size());
   return ht.finish();
 }

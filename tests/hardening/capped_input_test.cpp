@@ -27,8 +27,8 @@ BoundedRun piped(const std::string& producer, const std::vector<std::string>& ar
   const std::string limit = kSanitized ? "" : "ulimit -v 120000; ";
   zub_test::RunOptions o;
   o.env_set = {"ZUB_FILTER_MAX=" + std::to_string(kCap), "ZUB_NO_RAW=1"};
-  return run_bounded_via(
-      {"sh", "-c", producer + " | (" + limit + "exec \"$@\")", "sh"}, args, 120, o);
+  return run_bounded_via({"sh", "-c", producer + " | (" + limit + "exec \"$@\")", "sh"}, args, 120,
+                         o);
 }
 
 std::string note(const std::string& sub, const std::string& what, uint64_t total) {
@@ -39,21 +39,24 @@ std::string note(const std::string& sub, const std::string& what, uint64_t total
 }  // namespace
 
 TEST(HardeningCappedInput, FiltersKeepHeadAndTailOfAnInputFarBeyondTheCap) {
-  const std::string log = "yes 'INFO 2026-01-01 request served in 12ms' | head -c " +
-                          std::string(kInput);
+  const std::string log =
+      "yes 'INFO 2026-01-01 request served in 12ms' | head -c " + std::string(kInput);
   const uint64_t total = 200000000;
   for (const char* sub : {"trim", "logs", "diag", "md"}) {
     BoundedRun r = piped(log, {sub});
     ASSERT_FALSE(r.timed_out) << sub;
     EXPECT_EQ(r.run.status, 0) << sub << ": " << r.run.err;
     EXPECT_EQ(r.run.err, "") << sub;
-    EXPECT_NE(r.run.out.find(note(sub, "입력", total)), std::string::npos) << sub << ": "
-                                                                          << r.run.out.substr(0, 400);
+    EXPECT_NE(r.run.out.find(note(sub, "입력", total)), std::string::npos)
+        << sub << ": " << r.run.out.substr(0, 400);
     EXPECT_TRUE(zub::ends_with(r.run.out, " bytes 는 건너뛰었다]\n")) << sub;
   }
   // trim shows where the gap is: the head's line, the gap line, the tail.
   BoundedRun r = piped(log, {"trim"});
-  EXPECT_EQ(r.run.out.rfind("INFO 2026-01-01 request served in 12ms\n[zub: 상한 4194304 bytes 를 넘어 여기서 ", 0), 0u)
+  EXPECT_EQ(
+      r.run.out.rfind(
+          "INFO 2026-01-01 request served in 12ms\n[zub: 상한 4194304 bytes 를 넘어 여기서 ", 0),
+      0u)
       << r.run.out.substr(0, 300);
 
   // grep searches both ends and never reports the gap line as a hit.
@@ -62,7 +65,8 @@ TEST(HardeningCappedInput, FiltersKeepHeadAndTailOfAnInputFarBeyondTheCap) {
             {"grep", "needle|상한", "-E", "-"});
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out.rfind("first-needle\nlast-needle\n" + note("grep", "입력", total + 26), 0), 0u)
+  EXPECT_EQ(r.run.out.rfind("first-needle\nlast-needle\n" + note("grep", "입력", total + 26), 0),
+            0u)
       << r.run.out;
 }
 
@@ -78,10 +82,11 @@ TEST(HardeningCappedInput, WrapKeepsItsCommandsStatusAndTheHookIgnoresAHugeEvent
 
   // A hook event is a few KB; one beyond the hook's cap (4 MiB) is no event
   // at all: no answer, status 0, and it is not read to its end.
-  r = piped(std::string("{ printf '{\"tool_name\":\"Bash\",\"tool_input\":{\"command\":\"sleep 5\"},"
-                        "\"pad\":\"'; yes x | head -c ") +
-                kInput + "; printf '\"}'; }",
-            {"hook"});
+  r = piped(
+      std::string("{ printf '{\"tool_name\":\"Bash\",\"tool_input\":{\"command\":\"sleep 5\"},"
+                  "\"pad\":\"'; yes x | head -c ") +
+          kInput + "; printf '\"}'; }",
+      {"hook"});
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "");

@@ -19,9 +19,12 @@ using zub_test::TempDir;
 namespace {
 
 std::vector<std::string> git_env(const TempDir& t) {
-  return {"GIT_AUTHOR_NAME=Zub Test",    "GIT_AUTHOR_EMAIL=zub@example.invalid",
-          "GIT_COMMITTER_NAME=Zub Test", "GIT_COMMITTER_EMAIL=zub@example.invalid",
-          "GIT_CONFIG_NOSYSTEM=1",       "HOME=" + t.path(),
+  return {"GIT_AUTHOR_NAME=Zub Test",
+          "GIT_AUTHOR_EMAIL=zub@example.invalid",
+          "GIT_COMMITTER_NAME=Zub Test",
+          "GIT_COMMITTER_EMAIL=zub@example.invalid",
+          "GIT_CONFIG_NOSYSTEM=1",
+          "HOME=" + t.path(),
           "GIT_CEILING_DIRECTORIES=" + t.path()};
 }
 
@@ -61,7 +64,8 @@ TEST(HardeningRepos, FifosWhereGitReadsCostOneTimeLimit) {
                       const std::string& recent) {
     std::string s;
     for (const auto& [label, text] :
-         {std::pair<const char*, const std::string&>{"branch: ", branch}, {"dirty: ", dirty},
+         {std::pair<const char*, const std::string&>{"branch: ", branch},
+          {"dirty: ", dirty},
           {"recent: ", recent}}) {
       s += label;
       s += text;
@@ -99,7 +103,8 @@ TEST(HardeningRepos, FifosWhereGitReadsCostOneTimeLimit) {
     EXPECT_EQ(r.run.status, 0) << cases[i].fifo << ": " << r.run.err;
     EXPECT_LT(r.seconds, 10.0) << cases[i].fifo;
     EXPECT_EQ(r.run.out.rfind("== " + repo + " ==\n" + cases[i].git_lines + "--\n", 0), 0u)
-        << cases[i].fifo << ":\n" << r.run.out;
+        << cases[i].fifo << ":\n"
+        << r.run.out;
     EXPECT_NE(r.run.out.find("--\ntop-level:\n  a.txt\n"), std::string::npos) << r.run.out;
   }
 }
