@@ -109,8 +109,9 @@ enum class ParseStatus : uint8_t { kOk, kHelp, kUnknown, kBadValue, kMissing };
 
 struct ParseResult {
   ParseStatus status = ParseStatus::kOk;
-  std::string_view argument{};  // the unknown option, or the option whose value was bad
-  std::string_view message{};   // the row's message (kBadValue), the rules' (kMissing)
+  // Owned: a result may outlive the argument list it was read from.
+  std::string argument{};      // the unknown option, or the option whose value was bad
+  std::string_view message{};  // the row's message (kBadValue), the rules' (kMissing)
 };
 
 namespace option_parser_detail {
@@ -242,7 +243,7 @@ class Reader {
                                    const std::string_view* attached, bool may_take_next) {
     used_.push_back(&row);
     OptionValue v;
-    if (row.kind == OptionKind::kHelp) return ParseResult{ParseStatus::kHelp, arg, {}};
+    if (row.kind == OptionKind::kHelp) return ParseResult{ParseStatus::kHelp, std::string(arg), {}};
     if (row.kind == OptionKind::kFlag) {
       if (attached == nullptr && may_take_next && i_ + 1 < args_.size() &&
           is_word(row.words, args_[i_ + 1]))
@@ -261,7 +262,7 @@ class Reader {
       }
       if (!value_of(row, text, v)) {
         if (row.on_bad == BadValue::kError)
-          return ParseResult{ParseStatus::kBadValue, arg, row.message};
+          return ParseResult{ParseStatus::kBadValue, std::string(arg), row.message};
         return ParseResult{};
       }
     }

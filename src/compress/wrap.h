@@ -36,10 +36,6 @@ bool is_shell_line(const std::vector<std::string>& words);
 // error joined) or the quoted argument vector.
 std::string wrap_command_line(const std::vector<std::string>& words);
 
-// Applies the mode's filter to a decoded capture (trim at `width`, logs
-// with its default limit, diag, or unchanged).
-std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width);
-
 // Runs the command with standard input empty and prints the compressed
 // capture; returns the command's exit status (1 after a signal, 2 without
 // a command, 127 when the shell cannot start) and the bytes it printed.

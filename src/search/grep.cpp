@@ -6,12 +6,14 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
@@ -97,23 +99,36 @@ struct Filtered {
   uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
 };
 
-Filtered filter_text(const GrepOptions& o, const PatternSet& pats, std::string_view text) {
+// Selects the lines of `parts` (the input around a gap line, which is zub's
+// own and never a hit) and numbers them as one text.
+Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
+                     std::span<const std::string_view> parts) {
   ScanScratch s;
   Filtered f;
   uint64_t dups = 0;
   std::unordered_set<uint64_t> seen;
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++f.matched;
-    f.plain += line.size() + 2;
-    for (uint64_t v = line_no; v > 0; v /= 10) ++f.plain;
-    if (o.count) return;
-    if (!seen.insert(line_fingerprint(line)).second) {
-      ++dups;
-      return;
+  for (std::string_view part : parts) {
+    // Like the filters, one invalid byte must not hide every other line of a
+    // build log: each invalid sequence becomes U+FFFD.
+    std::string decoded;
+    std::string_view text = part;
+    if (!is_valid_utf8(part)) {
+      decoded = decode_lossy(part);
+      text = decoded;
     }
-    append_elided(f.body, line, 120);
-    f.body.push_back('\n');
-  });
+    for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+      ++f.matched;
+      f.plain += line.size() + 2;
+      for (uint64_t v = line_no; v > 0; v /= 10) ++f.plain;
+      if (o.count) return;
+      if (!seen.insert(line_fingerprint(line)).second) {
+        ++dups;
+        return;
+      }
+      append_elided(f.body, line, 120);
+      f.body.push_back('\n');
+    });
+  }
   if (o.count) {
     f.body = std::to_string(f.matched) + "\n";
   } else if (dups > 0) {
@@ -127,26 +142,27 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats, std::string_v
 }
 
 // `retry`: the patterns read as basic regexes, for a second try when the
-// literal search found nothing.
+// literal search found nothing. Standard input within the filters' cap: past
+// it, the head and the tail are searched and a note says how much lay
+// between them.
 Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry,
                   Output& out) {
-  ReadResult in = read_fd_all(0);
-  // Like the filters, one invalid byte must not hide every other line of a
-  // build log: each invalid sequence becomes U+FFFD.
-  std::string decoded;
-  std::string_view text = in.data;
-  if (!is_valid_utf8(in.data)) {
-    decoded = decode_lossy(in.data);
-    text = decoded;
-  }
-  Filtered f = filter_text(o, pats, text);
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const std::string_view all = in.in.text();
+  const std::string_view parts[2] = {
+      all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
+      in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
+  Filtered f = filter_text(o, pats, parts);
   if (f.matched == 0 && retry != nullptr) {
-    f = filter_text(o, *retry, text);
+    f = filter_text(o, *retry, parts);
     if (!o.count) f.body.insert(0, kBasicRetryNote);
   }
   if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
+  const bool found = !is_blank(f.body);
+  if (in.left_out > 0) f.body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
   out.write_out(f.body);
-  return {is_blank(f.body) ? 1 : 0, f.plain};
+  return {found ? 0 : 1, f.plain};
 }
 
 // The report, built in walk order and written out in large pieces as it
@@ -193,7 +209,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source) {
+  void finish(uint64_t non_source, uint64_t too_long) {
     if (o_.quiet) return;
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
@@ -203,6 +219,7 @@ class Report {
     if (capped > 0)
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
@@ -236,12 +253,13 @@ class ScanPipeline {
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
-  // walk's non-source count in `non_source`. Index 0 is handed out first,
+  // walk's non-source count in `non_source` and its count of paths too long
+  // to open in `too_long`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
-  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
-        non_source = walk(roots);
+        non_source = walk(roots, too_long);
       else
         work();
     });
@@ -252,9 +270,9 @@ class ScanPipeline {
   static constexpr size_t kWindow = 1024;
   static constexpr size_t kBatch = 8;
 
-  uint64_t walk(const std::vector<std::string>& roots) {
-    const uint64_t non_source =
-        walk_roots_each(roots, o_.filter, [&](std::string&& path) { push(std::move(path)); });
+  uint64_t walk(const std::vector<std::string>& roots, uint64_t& too_long) {
+    const uint64_t non_source = walk_roots_each(
+        roots, o_.filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
     {
       std::lock_guard<std::mutex> lock(mu_);
       walk_done_ = true;
@@ -398,19 +416,24 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   const std::optional<std::string> base = base_root(roots);
   std::optional<Report> report;
   report.emplace(o, base, out);
-  uint64_t non_source = 0;
-  const uint64_t walked = ScanPipeline(o, pats, *report, workers).run(roots, non_source);
+  uint64_t non_source = 0, too_long = 0;
+  const uint64_t walked = ScanPipeline(o, pats, *report, workers).run(roots, non_source, too_long);
   if (walked > 0 && report->hits == 0 && retry) {
     // Nothing of the first report has been printed: it holds no file.
     if (!o.quiet) out.write_out(std::string(kBasicRetryNote));
     report.emplace(o, base, out);
-    ScanPipeline(o, *retry, *report, workers).run(roots, non_source);
+    non_source = too_long = 0;
+    ScanPipeline(o, *retry, *report, workers).run(roots, non_source, too_long);
   }
   if (walked == 0) {
-    if (!o.quiet) out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+    if (!o.quiet) {
+      out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+      if (too_long > 0)
+        out.write_out("[" + std::to_string(too_long) + " paths over PATH_MAX skipped]\n");
+    }
     return {root_failed ? 2 : 1, report->plain};
   }
-  report->finish(non_source);
+  report->finish(non_source, too_long);
   const int status = root_failed ? 2 : report->hits > 0 ? 0 : 1;
   return {status, report->plain};
 }

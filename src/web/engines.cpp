@@ -1,10 +1,12 @@
 #include "web/engines.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <thread>
 
 #include "base/process.h"
+#include "html/html_strip.h"
 #include "web/cached_fetch.h"
 #include "web/searx_json.h"
 
@@ -61,8 +63,10 @@ std::string form_encode(std::string_view text) {
 
 std::vector<SearchHit> parse_result_page(std::string_view page, std::string_view marker) {
   std::vector<SearchHit> hits;
+  const HiddenSelectors hidden = page_hidden_selectors(page);
   for (std::string_view block : split_result_blocks(page, marker))
-    if (auto hit = parse_result_block(block)) hits.push_back(std::move(*hit));
+    if (auto hit = parse_result_block(block, hidden.empty() ? nullptr : &hidden))
+      hits.push_back(std::move(*hit));
   return hits;
 }
 
@@ -86,8 +90,10 @@ std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& p
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
+      // A pause of more than a minute is no pause between retries; the
+      // bound also keeps the count within the clock's signed range.
       std::this_thread::sleep_for(
-          std::chrono::milliseconds(static_cast<int64_t>(policy.searx_retry_ms)));
+          std::chrono::milliseconds(std::min<uint64_t>(policy.searx_retry_ms, 60000)));
       r = fetch_one(url, kRetryTimeout, policy, out);
     }
     if (!r.ok) return {};
