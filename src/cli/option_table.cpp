@@ -75,6 +75,7 @@ constexpr OptionRow<BriefOptions> kBriefRows[] = {
 constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
      .set = set_number<&OutlineOptions::cap>},
+    {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
 };
 
