@@ -140,6 +140,8 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
 constexpr OptionRow<MapOptions> kMapRows[] = {
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&MapOptions::rows>},
+    {.spellings = {"--depth", "-d"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kMapDefaultDepth, .set = set_number<&MapOptions::depth>},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 

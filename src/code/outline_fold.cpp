@@ -91,8 +91,7 @@ FoldKey field_key(std::string_view l, bool semicolon_needed) {
   if (!name_before(l, stop, &col, &len)) return {};
   const std::string_view t = trim(l);
   if (!ends_on_line(t, semicolon_needed)) return {};
-  if (t.find("=>") != std::string_view::npos || t.find("->") != std::string_view::npos)
-    return {};
+  if (t.find("=>") != std::string_view::npos || t.find("->") != std::string_view::npos) return {};
   return {"fields", l.substr(col, len)};
 }
 
@@ -141,8 +140,7 @@ FoldKey outline_fold_key(const SourceText& src, size_t i) {
   const Scope scope = src.scopes[i].scope;
   switch (src.lang) {
     case SourceLang::C:
-    case SourceLang::Cpp:
-      return define_key(t);
+    case SourceLang::Cpp: return define_key(t);
     case SourceLang::Java:
     case SourceLang::CSharp:
       if (scope == Scope::Container && t[0] != '@' && t[0] != '[') return field_key(l, true);
@@ -152,8 +150,7 @@ FoldKey outline_fold_key(const SourceText& src, size_t i) {
       if (scope == Scope::Top) return binding_key(l);
       if (scope == Scope::Container && t[0] != '@') return field_key(l, false);
       return {};
-    default:
-      return {};
+    default: return {};
   }
 }
 

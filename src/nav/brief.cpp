@@ -205,26 +205,50 @@ std::vector<std::string> top_level_names(const std::string& root) {
 std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) {
   std::string s = "== " + root + " ==\n";
   const GitSettings settings = git_settings(repository_git_config(root));
-  if (auto branch = git_query(root, settings, {"rev-parse", "--abbrev-ref", "HEAD"}))
-    s += "branch: " + *branch + "\n";
-  if (auto changes =
-          git_query(root, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
+  // The prefix of the root inside its repository comes first ("" at the
+  // top); a root below the top is a pathspec for the changes and commits.
+  std::string prefix;
+  if (auto head =
+          git_query(root, settings, {"rev-parse", "--show-prefix", "--abbrev-ref", "HEAD"})) {
+    const std::vector<std::string_view> lines = lf_lines(*head);
+    if (lines.size() >= 2) {
+      prefix = std::string(lines[0]);
+      s += "branch: " + std::string(lines[1]) + "\n";
+    }
+  } else if (auto alone = git_query(root, settings, {"rev-parse", "--show-prefix"})) {
+    prefix = *alone;  // a repository without commits yet
+  }
+  const std::string under = prefix.empty() ? std::string() : " under " + prefix;
+  std::optional<std::string> changes =
+      prefix.empty()
+          ? git_query(root, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})
+          : git_query(root, settings,
+                      {"status", "--porcelain", "--ignore-submodules=dirty", "--", "."});
+  if (changes) {
     std::vector<std::string_view> lines = lf_lines(*changes);
-    s += "dirty: " + std::to_string(lines.size()) + " files\n";
+    s += "dirty: " + std::to_string(lines.size()) + " files" + under + "\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);
     if (lines.size() > kDirtyLines)
       s += "  … +" + std::to_string(lines.size() - kDirtyLines) + "\n";
   } else if (git_query(root, settings, {"rev-parse", "--git-dir"})) {
-    s += "dirty: clean\n";
+    s += "dirty: clean" + under + "\n";
   }
-  if (auto log = git_query(root, settings, {"log", "--oneline", "-8"})) {
-    s += "recent:\n";
+  std::optional<std::string> log =
+      prefix.empty() ? git_query(root, settings, {"log", "--oneline", "-8"})
+                     : git_query(root, settings, {"log", "--oneline", "-8", "--", "."});
+  if (log) {
+    s += "recent" + under + ":\n";
     for (std::string_view line : lf_lines(*log)) append_git_line(s, line);
   }
   s += "--\n";
-  s += map_report({root}, rows, out).text;
+  MapReport map = map_report({root}, rows, kMapDefaultDepth, out);
+  s += map.text;
   s += "--\ntop-level:\n";
+  // Directories the distribution already lists by name are not listed again.
   std::vector<std::string> names = top_level_names(root);
+  std::erase_if(names, [&](const std::string& n) {
+    return std::find(map.parts.begin(), map.parts.end(), n) != map.parts.end();
+  });
   for (size_t i = 0; i < names.size(); i += kNamesPerLine) {
     s += "  ";
     for (size_t j = i; j < names.size() && j < i + kNamesPerLine; ++j) {
