@@ -328,8 +328,9 @@ std::vector<SummedRow> summed_rows(const std::unordered_map<std::string, DirStat
 // The directories right under `root` that the skip-name test keeps out of
 // the walk (dist, build, node_modules), sized apart so that a part of the
 // tree never goes missing from the report; hidden ones (.git) stay out, as
-// in a listing. Sizing stops after kSkippedFiles files.
-constexpr uint64_t kSkippedFiles = 200000;
+// in a listing. Sizing stops after kSkippedEntries files and directories,
+// and the row says it was counted in part.
+constexpr uint64_t kSkippedEntries = 200000;
 
 struct SkippedDir {
   std::string name;
@@ -349,6 +350,7 @@ std::vector<SkippedDir> skipped_dirs(const std::string& root) {
       continue;
     SkippedDir s{lossy(name), {}, false};
     std::vector<std::string> stack{path_join(root, name)};
+    uint64_t visited = 0;  // files and directories
     DirEntry entry;
     while (!stack.empty() && !s.partial) {
       const std::string dir = std::move(stack.back());
@@ -359,15 +361,15 @@ std::vector<SkippedDir> skipped_dirs(const std::string& root) {
         const std::string path = path_join(dir, entry.raw);
         if (entry.dir) {
           stack.push_back(path);
-          continue;
+        } else {
+          struct stat fs;
+          uint64_t size = entry.size;
+          if (!entry.sized)
+            size = ::lstat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
+          ++s.sum.files;
+          s.sum.bytes += size;
         }
-        struct stat fs;
-        uint64_t size = entry.size;
-        if (!entry.sized)
-          size = ::lstat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
-        ++s.sum.files;
-        s.sum.bytes += size;
-        if (s.sum.files >= kSkippedFiles) {
+        if (++visited >= kSkippedEntries) {
           s.partial = true;
           break;
         }

@@ -327,7 +327,7 @@ void outline_dir(const std::string& dir, const OutlineOptions& opts, Output& out
   if (not_text > 0) parts.push_back(std::to_string(not_text) + " not text skipped");
   if (parts.empty() && shown == 0 && total == 0 && walk.files.empty()) parts.push_back("0 files");
   if (parts.empty()) return;
-  std::string line = "[";
+  std::string line = "[zub outline: ";
   for (size_t k = 0; k < parts.size(); ++k) {
     if (k > 0) line += ", ";
     line += parts[k];

@@ -105,21 +105,22 @@ TEST(Outline, DirectoriesAndFoldedRuns) {
   const std::string b = "== " + (d / "src") + "/sub/b.c (4 lines, 본문 생략) ==\n";
   EXPECT_EQ(r.out, a + "1-3| import ×3\n5| def f():\n7| class C:\n8|  def m(self):\n" + b +
                        "1-2| #include ×2\n3| int main(void)\n"
-                       "[1 over 2 MiB skipped (--all), 1 without declarations]\n");
+                       "[zub outline: 1 over 2 MiB skipped (--all), 1 without declarations]\n");
 
   // -n bounds the whole directory and says what was left out.
   r = run_zub({"outline", d / "src", "-n", "3"});
-  EXPECT_EQ(r.out, a + "1-3| import ×3\n5| def f():\n7| class C:\n… (truncated) 1 more\n"
-                       "[1 files left out, `-n 6` shows all, 1 over 2 MiB skipped (--all), "
-                       "1 without declarations]\n");
+  EXPECT_EQ(r.out,
+            a + "1-3| import ×3\n5| def f():\n7| class C:\n… (truncated) 1 more\n"
+                "[zub outline: 1 files left out, `-n 6` shows all, 1 over 2 MiB skipped (--all), "
+                "1 without declarations]\n");
 
   // --all lifts the size cap; an empty directory says so.
   r = run_zub({"outline", "--all", d / "src", "-n", "1"});
-  EXPECT_NE(r.out.find("[2 files left out, `-n 7` shows all, 1 without declarations]"),
+  EXPECT_NE(r.out.find("[zub outline: 2 files left out, `-n 7` shows all, 1 without declarations]"),
             std::string::npos)
       << r.out;
   r = run_zub({"outline", d / "empty"});
-  EXPECT_EQ(r.out, "[0 files]\n");
+  EXPECT_EQ(r.out, "[zub outline: 0 files]\n");
 
   // A named file is outlined whatever its size; a range after it bounds it.
   r = run_zub({"outline", d / "src/big.py", d / "src/a.py", "5-8"});
