@@ -80,13 +80,13 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     kw = last_word(trim(pre.substr(0, pre.size() - 1)));
   if (kw == "function") {
     const Stop s = first_brace_or_semicolon(src, i, col + len);
-    if (s.what == '{') return definition_brace(i, s.line);
+    if (s.what == '{') return definition_brace(i, s.line, s.col);
     if (s.what == ';') return declaration_end(i, s.line);
     return definition(i);
   }
   if (is_word(kw, {"class", "interface", "enum", "namespace", "module"})) {
     if (kw == "module" && pre != "module" && !ends_with(pre, "declare module")) return {};
-    return definition(i);
+    return src.extents ? type_to_body(src, i, col + len) : definition(i);
   }
   Cursor k = cursor_at(src, i, col + len);
   if (is_word(kw, {"type", "const", "let", "var"})) {
@@ -142,7 +142,7 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
         }
       }
     }
-    if (k.ch() == '{') return definition_brace(i, k.i);
+    if (k.ch() == '{') return definition_brace(i, k.i, k.c);
     if (k.ch() == ';' && abstract_like) return definition_end(i, k.i);
     if (k.ch() == ';' && members && src.lang == SourceLang::Ts)
       return declaration_end(i, k.i);  // an overload
