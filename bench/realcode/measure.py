@@ -96,6 +96,16 @@ LANGS = {
         outline_main="cfm",
         blocks="fcm",
     ),
+    # Typed Python in the black layout: signatures over several lines.
+    "pytyped": dict(
+        roots=[f"{R}/deb/python3-httpx/usr/lib/python3/dist-packages/httpx",
+               f"{R}/deb/python3-rich/usr/lib/python3/dist-packages/rich"],
+        ctags=["--languages=Python"],
+        ext=(".py",),
+        main="cfm",
+        outline_main="cfm",
+        blocks="fcm",
+    ),
     "rust": dict(
         roots=[cargo_crate("serde-1"), cargo_crate("regex-syntax-")],
         ctags=["--languages=Rust"],
@@ -106,6 +116,15 @@ LANGS = {
     ),
     "js": dict(
         roots=[f"{R}/webpack/package/lib"],
+        ctags=["--languages=JavaScript"],
+        ext=(".js",),
+        main="fcmgGS",
+        outline_main="fcmgGS",
+        blocks="fcm",
+    ),
+    # Older JavaScript: object literals, prototype and member assignments.
+    "express": dict(
+        roots=[f"{R}/express/package/lib"],
         ctags=["--languages=JavaScript"],
         ext=(".js",),
         main="fcmgGS",
@@ -206,8 +225,9 @@ def ctags_index(lang, cfg):
             kind = t.get("kind", "")
             name = t["name"]
             # ctags' Kotlin parser tags lambdas, its shell parser "X=()"
-            # lines: neither is a name anyone defines.
-            if name.startswith("<") or name.endswith("="):
+            # lines, its JavaScript parser anonymous functions: none is a
+            # name anyone defines.
+            if name.startswith(("<", "AnonymousFunction", "__anon")) or name.endswith("="):
                 continue
             # Lua tags carry the table path (M.f, M:f): the name is the last part.
             if lang == "lua":
@@ -234,8 +254,8 @@ ENDS = {}
 # ctags' long kind names to the letters used in LANGS
 KIND_LETTER = {}
 for lang, ctl in (("c", "C"), ("cpp", "C++"), ("java", "Java"), ("go", "Go"),
-                  ("python", "Python"), ("rust", "Rust"), ("js", "JavaScript"),
-                  ("ts", "TypeScript"), ("ruby", "Ruby"), ("php", "PHP"),
+                  ("python", "Python"), ("pytyped", "Python"), ("rust", "Rust"), ("js", "JavaScript"),
+                  ("ts", "TypeScript"), ("express", "JavaScript"), ("ruby", "Ruby"), ("php", "PHP"),
                   ("kotlin", "Kotlin"), ("csharp", "C#"), ("lua", "Lua"), ("sh", "Sh")):
     out = subprocess.run(["ctags", f"--list-kinds-full={ctl}"], capture_output=True,
                          text=True).stdout
@@ -287,7 +307,7 @@ def untagged_definition(lang, name, text):
     n = re.escape(name)
     if lang in ("c", "cpp"):
         return re.search(n + r"\s*\(.*=\s*(0|default|delete)\s*;", text) is not None
-    if lang in ("js", "ts"):
+    if lang in ("js", "ts", "express"):
         return re.match(r"^\s*((static|async|get|set)\s+)*#?" + n + r"\s*\(", text) is not None
     if lang == "csharp":  # expression-bodied members, which ctags does not always tag
         return re.search(r"\b" + n + r"\s*(<[^>]*>)?\s*\([^)]*\)\s*=>", text) is not None
@@ -382,7 +402,7 @@ def measure_outline(zub, lang, cfg, tags, nfiles, verbose):
                 continue
             # ctags files object literals (`const loc = {` in a function
             # body) under JavaScript's class kind; only real classes count.
-            if lang == "js" and k == "c" and not re.search(r"\bclass\b", file_line(path, l)):
+            if lang in ("js", "express") and k == "c" and not re.search(r"\bclass\b", file_line(path, l)):
                 continue
             want += 1
             if l in nums or (l - 1) in nums or (l - 2) in nums:
@@ -508,7 +528,7 @@ def lua_end(lines, i):
 
 def judged_end(lang, path, line):
     end = ENDS.get((path, line))
-    if end or lang in ("c", "cpp", "java", "go", "python", "ruby", "csharp"):
+    if end or lang in ("c", "cpp", "java", "go", "python", "pytyped", "ruby", "csharp"):
         return end
     file_line(path, 1)
     lines = _lines[path]
@@ -528,7 +548,7 @@ def measure_blocks(zub, lang, cfg, tags, nblocks, verbose):
         # def shows 12 definitions: names defined more often in one file
         # (TEST in a test file) are not sampled.
         if kind not in cfg["blocks"] or not IDENT.match(name) or per_file[(name, path)] > 10 \
-                or name.startswith("__anon"):
+                or name.startswith(("__anon", "AnonymousFunction")):
             continue
         end = judged_end(lang, path, line)
         if end and end > line:

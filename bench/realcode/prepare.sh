@@ -34,9 +34,10 @@ if [ ! -d "$OUT/java/java.base" ]; then
     'java.base/java/time/*' -d "$OUT/java"
 fi
 
-# Two npm packages that ship their sources: TypeScript (rxjs/src) and
-# plain JavaScript with modern classes (webpack/lib).
-for spec in rxjs@7.8.2 webpack@5.113.0; do
+# npm packages that ship their sources: TypeScript (rxjs/src), plain
+# JavaScript with modern classes (webpack/lib) and in the older style of
+# object literals and prototype assignments (express/lib).
+for spec in rxjs@7.8.2 webpack@5.113.0 express@4.21.2; do
   name=${spec%@*}
   if [ ! -d "$OUT/$name/package" ]; then
     (cd "$OUT" && npm pack -q "$spec" >/dev/null 2>&1)
@@ -45,14 +46,15 @@ for spec in rxjs@7.8.2 webpack@5.113.0; do
   fi
 done
 
-# The languages read since: Ruby's standard library, PHP and Lua libraries
+# Typed Python whose signatures run over lines (httpx, rich); the languages
+# read since: Ruby's standard library, PHP and Lua libraries
 # from Debian, shell from bash-completion (its completion files carry no
 # extension and get .bash here) and the kernel's scripts; Kotlin, Swift and
 # C# from React Native packages on npm, which ship their Android, iOS and
 # Windows sources.
 DL=$DIR/langs-dl
 mkdir -p "$DL"
-debs="libruby3.1 php-symfony-console php-twig php-monolog php-guzzlehttp-psr7
+debs="python3-httpx python3-rich libruby3.1 php-symfony-console php-twig php-monolog php-guzzlehttp-psr7
   php-league-commonmark lua-penlight lua-busted lua-luassert lua-cliargs bash-completion"
 for pkg in $debs; do
   if [ ! -d "$OUT/deb/$pkg" ]; then

@@ -309,7 +309,12 @@ bool c_outline(const SourceText& src, size_t i) {
   size_t p = find_code(l, "(=;[");
   if (p == std::string_view::npos) return false;
   const size_t op = find_bytes(l, "operator");
-  if (op < p) p = find_code(l.substr(op), "(") + op;  // "operator=(" and the like
+  if (op < p) {  // "operator=(" and the like; "operator()(" past its own "()"
+    size_t from = op + 8;
+    while (from < l.size() && is_space(l[from])) ++from;
+    if (starts_with(l.substr(from), "()")) from += 2;
+    p = find_code(l.substr(from), "(") + from;
+  }
   if (p >= l.size()) return false;
   if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
   return scope == Scope::Top && name_before(l, p, &col, &len) &&

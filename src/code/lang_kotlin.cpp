@@ -12,20 +12,21 @@ namespace zub::code {
 namespace {
 
 bool is_modifier(std::string_view w) {
-  return is_word(w, {"public",   "private",  "protected", "internal",    "open",     "final",
-                     "abstract", "sealed",   "data",      "annotation",  "inner",    "override",
-                     "lateinit", "const",    "suspend",   "inline",      "noinline", "crossinline",
-                     "tailrec",  "operator", "infix",     "external",    "expect",   "actual",
-                     "value",    "companion", "static",   "fileprivate", "mutating", "nonmutating",
-                     "convenience", "required", "dynamic", "lazy",       "weak",     "unowned",
-                     "indirect", "nonisolated", "optional", "isolated",  "package",  "distributed"});
+  return is_word(
+      w, {"public",      "private",     "protected", "internal",    "open",     "final",
+          "abstract",    "sealed",      "data",      "annotation",  "inner",    "override",
+          "lateinit",    "const",       "suspend",   "inline",      "noinline", "crossinline",
+          "tailrec",     "operator",    "infix",     "external",    "expect",   "actual",
+          "value",       "companion",   "static",    "fileprivate", "mutating", "nonmutating",
+          "convenience", "required",    "dynamic",   "lazy",        "weak",     "unowned",
+          "indirect",    "nonisolated", "optional",  "isolated",    "package",  "distributed"});
 }
 
 enum class Kind : unsigned char { None, Type, Function, Property, Alias, Case };
 
 Kind keyword_kind(std::string_view w) {
-  if (is_word(w, {"class", "interface", "object", "struct", "enum", "protocol", "extension",
-                  "actor"}))
+  if (is_word(w,
+              {"class", "interface", "object", "struct", "enum", "protocol", "extension", "actor"}))
     return Kind::Type;
   if (w == "fun" || w == "func") return Kind::Function;
   if (w == "val" || w == "var" || w == "let") return Kind::Property;
@@ -167,8 +168,10 @@ size_t accessors_end(const SourceText& src, size_t end) {
     for (const std::string_view m : {"private ", "protected ", "internal ", "public "})
       if (starts_with(t, m)) t = trim(t.substr(m.size()));
     if (!(starts_word(t, "get") || starts_word(t, "set"))) break;
-    const Stop s = first_brace_or_semicolon(src, j, 0);
-    end = s.what == '{' && s.line <= j + 1 ? body_end(src, s.line, s.col) : statement_end(src, j, 0);
+    const std::string_view l = lines[j];
+    const size_t brace = find_code(l, "{=");
+    end = brace != std::string_view::npos && l[brace] == '{' ? body_end(src, j, brace)
+                                                             : statement_end(src, j, 0);
     if (end == kNoLine) return j;
   }
   return end;
@@ -176,7 +179,8 @@ size_t accessors_end(const SourceText& src, size_t end) {
 
 }  // namespace
 
-Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
+Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope,
+                 size_t from) {
   const std::string_view line = (*src.lines)[i];
   const std::string_view pre = line.substr(from, col - from);
   size_t after = 0;
@@ -185,8 +189,10 @@ Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope 
     // A property declared in a primary constructor: "class P(val x: Int"
     // or a parameter line of its own in such a list.
     const size_t open = pre.find_last_of("(,");
-    const std::string_view before = open == std::string_view::npos ? std::string_view{} : pre.substr(0, open);
-    const bool in_class_head = src.scopes[i].inner || before.find("class ") != std::string_view::npos;
+    const std::string_view before =
+        open == std::string_view::npos ? std::string_view{} : pre.substr(0, open);
+    const bool in_class_head =
+        src.scopes[i].inner || before.find("class ") != std::string_view::npos;
     size_t a = 0;
     const std::string_view segment = open == std::string_view::npos ? pre : pre.substr(open + 1);
     if (in_class_head && declaration_keyword(segment, &a) == Kind::Property &&
@@ -210,6 +216,9 @@ Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope 
     }
     case Kind::Property: {
       if (scope == Scope::Body || scope == Scope::Enum) return {};
+      // A property declared among a primary constructor's parameters.
+      if (src.scopes[i].inner || pre.find('(') != std::string_view::npos)
+        return trim(between).empty() ? definition_end(i, i) : Head{};
       // Nothing or a receiver type ("val String.size") before the name.
       const std::string_view b = trim(between);
       if (!b.empty() && (b.back() != '.' || b.find_first_of(" =(") != std::string_view::npos))

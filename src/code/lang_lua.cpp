@@ -37,7 +37,7 @@ std::vector<LineScope> lua_scan(const std::vector<std::string_view>& lines) {
   std::vector<LineScope> out(lines.size());
   std::vector<Block> stack;
   size_t functions = 0;
-  int level = -1;  // of the long bracket being read, or -1
+  int level = -1;   // of the long bracket being read, or -1
   int loop_do = 0;  // while and for heads waiting for their "do", perhaps on a later line
   for (size_t li = 0; li < lines.size(); ++li) {
     const std::string_view l = lines[li];

@@ -11,8 +11,8 @@ namespace zub::code {
 namespace {
 
 bool php_modifier(std::string_view w) {
-  return is_word(w, {"public", "private", "protected", "static", "abstract", "final", "readonly",
-                     "var"});
+  return is_word(
+      w, {"public", "private", "protected", "static", "abstract", "final", "readonly", "var"});
 }
 
 // The first word of `s` past modifiers and attributes, with its offset.

@@ -127,9 +127,9 @@ void RubyScan::line(std::string_view l) {
     if (!string_body(l, i)) return;
     ++i;
   }
-  bool start = true;   // a statement starts here
+  bool start = true;     // a statement starts here
   bool loop_do = false;  // a while/until/for on this line takes its "do"
-  char prev = 0;       // last significant byte
+  char prev = 0;         // last significant byte
   while (i < n) {
     const char c = l[i];
     if (is_space(c)) {
@@ -165,8 +165,9 @@ void RubyScan::line(std::string_view l) {
         continue;
       }
     }
-    if (c == '/' && (start || std::string_view("(,=~!&|{[;?:").find(prev) != std::string_view::npos ||
-                     (prev == 'x' && i + 1 < n && l[i + 1] != ' ' && i > 0 && l[i - 1] == ' '))) {
+    if (c == '/' &&
+        (start || std::string_view("(,=~!&|{[;?:").find(prev) != std::string_view::npos ||
+         (prev == 'x' && i + 1 < n && l[i + 1] != ' ' && i > 0 && l[i - 1] == ' '))) {
       begin_string('/', true);
       ++i;
       if (!string_body(l, i)) return;
@@ -350,7 +351,8 @@ Head ruby_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   }
   const std::string_view post = trim(line.substr(col + len));
   if (pre.empty() && is_upper(line[col]) && scope != Scope::Body && !post.empty() &&
-      post[0] == '=' && (post.size() == 1 || (post[1] != '=' && post[1] != '~' && post[1] != '>'))) {
+      post[0] == '=' &&
+      (post.size() == 1 || (post[1] != '=' && post[1] != '~' && post[1] != '>'))) {
     if (!src.extents) return definition_end(i, i);
     const size_t end = statement_end(src, i, col + len);
     const size_t close = block_close(src, i);

@@ -156,8 +156,9 @@ void ShellScan::line(std::string_view l) {
                                  l[i + 1] == ')' || l[i + 1] == '|' || l[i + 1] == '&' ||
                                  l[i + 1] == '>' || l[i + 1] == '<';
     if (c == '{' && at_word && word_ends_after) {
-      open(head && i >= end ? Block::Function
-                            : (function_pending && i == indent_of(l) ? Block::Function : Block::Group));
+      open(head && i >= end
+               ? Block::Function
+               : (function_pending && i == indent_of(l) ? Block::Function : Block::Group));
       function_pending = false;
       command_start = true;
       ++i;

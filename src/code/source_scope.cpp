@@ -572,6 +572,12 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     // Go statements end at the line's end; Kotlin and Swift ones too, unless
     // the line or the next one shows that it goes on.
     if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
+    // An annotation or attribute line with arguments ("@Named("x")",
+    // "[Obsolete("y")]") is no head whose ")" the next line continues.
+    if ((lang == SourceLang::Java || lang == SourceLang::CSharp) && paren == 0 && in == In::Code) {
+      const size_t k = first_non_space(l);
+      if (k < n && (l[k] == '@' || (l[k] == '[' && lang == SourceLang::CSharp))) head_paren = false;
+    }
     if ((lang == SourceLang::Kotlin || lang == SourceLang::Swift) && paren == 0 && in == In::Code) {
       const std::string_view t = trim_ascii_end(l);
       const char last = t.empty() ? 0 : t.back();
