@@ -238,6 +238,17 @@ def ctags_index(lang, cfg):
             if lang == "kotlin" and kind == "method" and not re.search(
                     r"\bfun\b", t.get("pattern", "")):
                 continue
+            if lang in ("js", "express", "ts"):
+                pat = t.get("pattern", "")
+                # Its JavaScript parser files object literals ("var ret = {"
+                # in a function) as classes: they are variables.
+                if kind == "class" and not re.search(r"\bclass\b", pat):
+                    kind = "variable"
+                # and names the object of a member assignment ("res.get =
+                # function", "Route.prototype[m] = function") as the function.
+                if kind in ("function", "method") and re.search(
+                        r"\b" + re.escape(name) + r"(\.prototype)?(\.[\w$]+|\[[^\]]*\])\s*=", pat):
+                    continue
             # Its Lua parser takes "x = function_arg(...)" for a function.
             if lang == "lua" and not re.search(r"\bfunction\b", t.get("pattern", "")):
                 continue
@@ -270,6 +281,10 @@ def run_zub(zub, args):
     return p.stdout.decode("utf-8", "replace")
 
 
+# (realpath, first line) of a printed block -> the end its header names
+CLAIMED_END = {}
+
+
 def parse_def(out):
     """Blocks as (realpath, start, end) from a def report."""
     base = ""
@@ -279,10 +294,15 @@ def parse_def(out):
             base = line[2:]
         elif line.startswith("── "):
             loc = line[len("── "):]
+            # A cut block's header names the definition's real end.
+            m = re.search(r" \[잘림: 정의는 (\d+)줄까지 · zub read .*\]$", loc)
+            if m:
+                loc = loc[:m.start()]
             path, _, rng = loc.rpartition(":")
             a, _, b = rng.partition("-")
             try:
                 blocks.append((os.path.realpath(base + path), int(a), int(b)))
+                CLAIMED_END[(blocks[-1][0], int(a))] = int(m.group(1)) if m else int(b)
             except ValueError:
                 pass
     return blocks
@@ -308,7 +328,10 @@ def untagged_definition(lang, name, text):
     if lang in ("c", "cpp"):
         return re.search(n + r"\s*\(.*=\s*(0|default|delete)\s*;", text) is not None
     if lang in ("js", "ts", "express"):
-        return re.match(r"^\s*((static|async|get|set)\s+)*#?" + n + r"\s*\(", text) is not None
+        # and top-level variables whose statement has no ";", which ctags
+        # passes over ("var res = Object.create(...)")
+        return re.match(r"^\s*((static|async|get|set)\s+)*#?" + n + r"\s*\(", text) is not None \
+            or re.match(r"^(var|let|const)\s+" + n + r"\s*=", text) is not None
     if lang == "csharp":  # expression-bodied members, which ctags does not always tag
         return re.search(r"\b" + n + r"\s*(<[^>]*>)?\s*\([^)]*\)\s*=>", text) is not None
     return False
@@ -429,12 +452,34 @@ def brace_end(lines, i, lang):
     parens = 0
     in_block_comment = False
     hash_comment = lang in ("sh", "php")
+    templates = lang in ("js", "express", "ts")
+    in_template = False
+    substitutions = []  # braces open in each "${" of a template literal
     for j in range(i - 1, min(len(lines), i + 4000)):
         line = lines[j]
         k = 0
         while k < len(line):
             c = line[k]
-            if in_block_comment:
+            if in_template:
+                if c == "\\":
+                    k += 1
+                elif c == "`":
+                    in_template = False
+                elif line.startswith("${", k):
+                    substitutions.append(0)
+                    in_template = False
+                    k += 1
+            elif templates and c == "`":
+                in_template = True
+            elif templates and c == "{" and substitutions:
+                substitutions[-1] += 1
+            elif templates and c == "}" and substitutions:
+                if substitutions[-1] == 0:
+                    substitutions.pop()
+                    in_template = True
+                else:
+                    substitutions[-1] -= 1
+            elif in_block_comment:
                 if line.startswith("*/", k):
                     in_block_comment = False
                     k += 1
@@ -560,10 +605,15 @@ def measure_blocks(zub, lang, cfg, tags, nblocks, verbose):
     for name, path, line, end in pick:
         blocks = parse_def(run_zub(zub, ["def", name, path]))
         got = [(a, b) for p, a, b in blocks if starts_at(path, line, "", p, a, b)]
-        ok = any(min(end, a + 200) <= b <= end + 2 for a, b in got)
+        ok = any(min(end, a + 200) <= b and CLAIMED_END[(path, a)] <= end + 2 for a, b in got)
+        # TypeScript overload signatures print on purpose with the
+        # implementation that follows: such a block holds the signature whole.
+        if lang == "ts" and file_line(path, end).rstrip().endswith(";"):
+            ok = ok or any(b >= min(end, a + 200) for a, b in got)
         complete += ok
         if not ok and verbose:
-            shown = ", ".join(f"{a}-{b}" for a, b in got) or "no block"
+            shown = ", ".join(f"{a}-{b} (ends {CLAIMED_END[(path, a)]})" for a, b in got) \
+                or "no block"
             print(f"  [{lang}] block {name} {path}:{line}-{end}: def prints {shown}")
     return complete, len(pick)
 

@@ -363,6 +363,8 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
   In in = In::Code;
   char quote = 0;
   int nested_comment = 0;  // Rust block comments nest
+  // The braces open in each "${" of a template literal being read.
+  std::vector<int> substitutions;
   // Where the current statement's head began, and whether it has a "(".
   size_t head_line = 0, head_col = 0;
   bool head_paren = false;
@@ -440,10 +442,16 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             in = In::Code;
           continue;
         case In::Backtick:
-          if (l[i] == '\\' && lang != SourceLang::Go)
+          if (l[i] == '\\' && lang != SourceLang::Go) {
             ++i;
-          else if (l[i] == '`')
+          } else if (l[i] == '`') {
             in = In::Code;
+          } else if (l[i] == '$' && i + 1 < n && l[i + 1] == '{' && lang != SourceLang::Go) {
+            // A substitution is code again, up to its own "}".
+            substitutions.push_back(0);
+            in = In::Code;
+            ++i;
+          }
           continue;
         case In::Triple: {
           const size_t e = find_bytes(l, "\"\"\"", i);
@@ -542,6 +550,15 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             }
           } else if (c == ';' && paren == 0) {
             start_head(li, i + 1);
+          } else if (c == '{' && !substitutions.empty()) {
+            ++substitutions.back();
+          } else if (c == '}' && !substitutions.empty()) {
+            if (substitutions.back() == 0) {
+              substitutions.pop_back();
+              in = In::Backtick;
+            } else {
+              --substitutions.back();
+            }
           } else if (c == '{') {
             // What the brace opens is read from the head's text, once.
             Head head;

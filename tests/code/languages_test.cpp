@@ -87,6 +87,20 @@ TEST(WholeBlocks, HeadsOverLinesAndBodylessMembers) {
       "  dispose(): void {}\n"                  // 7
       "}\n";                                    // 8
   EXPECT_EQ(defs(SourceLang::Ts, ts, "Store"), Spans({"1-8"}));
+  // Braces in a template literal's substitutions, and templates inside them.
+  const std::string js =
+      "class Gen {\n"                              // 1
+      "  generate() {\n"                           // 2
+      "    return `var m = {\n"                    // 3
+      "  h: ${JSON.stringify({ a: `${x}}` })},\n"  // 4
+      "  f() { return ${fn(() => {\n"              // 5
+      "    return `}`;\n"                          // 6
+      "  })} }`;\n"                                // 7
+      "  }\n"                                      // 8
+      "  other() {}\n"                             // 9
+      "}\n";                                       // 10
+  EXPECT_EQ(defs(SourceLang::Js, js, "generate"), Spans({"2-8"}));
+  EXPECT_EQ(defs(SourceLang::Js, js, "Gen"), Spans({"1-10"}));
 
   const std::string rs =
       "pub trait MapAccess<'de> {\n"                                         // 1
