@@ -9,7 +9,6 @@ namespace zub {
 
 namespace {
 
-constexpr OptionKind kFlag = OptionKind::kFlag;
 constexpr OptionKind kNumber = OptionKind::kNumber;
 constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;

@@ -200,8 +200,9 @@ std::vector<std::string> top_level_names(const std::string& root) {
   return names;
 }
 
-}  // namespace
-
+// The snapshot text of one existing root, ending with the top-level section;
+// the file distribution lists at most `rows` directories. Messages of the
+// distribution walk may go to out's error stream.
 std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) {
   std::string s = "== " + root + " ==\n";
   const GitSettings settings = git_settings(repository_git_config(root));
@@ -235,6 +236,8 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
   }
   return s;
 }
+
+}  // namespace
 
 int cmd_brief(const BriefOptions& opts, Output& out) {
   static const std::vector<std::string> kHere = {"."};

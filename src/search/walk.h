@@ -29,9 +29,6 @@ struct WalkResult {
   uint64_t non_source_skipped = 0;
 };
 
-// True when the file's final extension (lower-cased) marks it as non-source.
-bool is_non_source_extension(std::string_view ext);
-
 // Walks `roots` in order. Never fails: unreadable directories and entries
 // are passed over. Order: a directory's files as listed, then its
 // subdirectories, last listed first. Symbolic links inside a tree are not

@@ -104,6 +104,10 @@ std::optional<BodyCheck> parse_body_check(std::string_view line) {
   return BodyCheck{*size, hash};
 }
 
+// Every write first makes the entry's directory; no directory (the entry is
+// a permanent miss) cannot be written.
+bool make_entry_dir(const std::optional<std::string>& dir) { return dir && make_dirs(*dir); }
+
 }  // namespace
 
 std::optional<CacheRecord> parse_cache_record(std::string_view text) {
@@ -153,8 +157,6 @@ CacheEntry::CacheEntry(std::string_view url, const FetchPolicy& policy)
   record_path_ = body_path_ + std::string(kRecordSuffix);
 }
 
-bool CacheEntry::make_dir() const { return dir_ && make_dirs(*dir_); }
-
 uint64_t CacheEntry::url_ttl() const { return zub::url_ttl(url_, ttl_); }
 
 std::optional<CacheRecord> CacheEntry::record() const {
@@ -203,7 +205,7 @@ std::optional<CacheEntry::Validated> CacheEntry::validated() const {
 
 std::optional<std::string> CacheEntry::revalidate(std::optional<std::string> stored,
                                                   std::string_view header_json) const {
-  const bool writable = make_dir();
+  const bool writable = make_entry_dir(dir_);
   if (!stored || !writable) return std::nullopt;
   if (auto rec = record()) {
     rec->fetch_time = unix_now();
@@ -252,7 +254,7 @@ void CacheEntry::store(std::string_view body, std::optional<std::string_view> he
     if (url_ttl() == 0) return;
     rec.lifetime = kNoLifetime;
   }
-  if (!make_dir()) return;
+  if (!make_entry_dir(dir_)) return;
   // Body first, and no record without its body: a record beside an older
   // body would let a later 304 vouch for the wrong text.
   if (!write_file_atomic(body_path_, body)) return;

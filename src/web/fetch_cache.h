@@ -101,7 +101,6 @@ class CacheEntry {
   std::optional<std::string> stored_body() const;
 
  private:
-  bool make_dir() const;
   uint64_t url_ttl() const;
 
   std::string url_;

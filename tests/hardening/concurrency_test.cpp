@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "base/fnv.h"
 #include "base/number.h"
 #include "base/text.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
 #include "web/fetch_cache.h"
+#include "web/wire_format.h"
 
 using zub_test::BoundedRun;
 using zub_test::HttpServer;
@@ -40,13 +40,6 @@ std::vector<std::string> names_in(const std::string& dir) {
     ::closedir(d);
   }
   return names;
-}
-
-std::string key_name(const std::string& url) {
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx",
-                static_cast<unsigned long long>(zub::fetch_key_hash(url)));
-  return buf;
 }
 
 // A page whose size depends on its version, so that a body mixed from two
@@ -176,7 +169,7 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
   const std::string dir = home + "/.claude/cache/zub-fetch";
   std::map<std::string, std::string> url_of;
   for (const auto* list : {&threaded, &batched})
-    for (const std::string& url : *list) url_of[key_name(url)] = url;
+    for (const std::string& url : *list) url_of[zub::cache_file_name(url)] = url;
   size_t bodies = 0;
   for (const std::string& name : names_in(dir)) {
     const std::string key = name.substr(0, 16);
