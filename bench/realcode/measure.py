@@ -249,6 +249,10 @@ def ctags_index(lang, cfg):
                 if kind in ("function", "method") and re.search(
                         r"\b" + re.escape(name) + r"(\.prototype)?(\.[\w$]+|\[[^\]]*\])\s*=", pat):
                     continue
+            # and gives an unnamed companion object the name Kotlin gives it
+            # ("Companion"), which is nowhere in the source to look up.
+            if lang == "kotlin" and name not in t.get("pattern", name):
+                continue
             # Its Lua parser takes "x = function_arg(...)" for a function.
             if lang == "lua" and not re.search(r"\bfunction\b", t.get("pattern", "")):
                 continue

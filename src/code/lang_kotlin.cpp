@@ -5,6 +5,8 @@
 // line where nothing continues it.
 #include "code/languages.h"
 
+#include <algorithm>
+
 #include "code/head_scan.h"
 
 namespace zub::code {
@@ -217,7 +219,9 @@ Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope 
     case Kind::Property: {
       if (scope == Scope::Body || scope == Scope::Enum) return {};
       // A property declared among a primary constructor's parameters.
-      if (src.scopes[i].inner || pre.find('(') != std::string_view::npos)
+      // (An unclosed "(" before it; "private(set) var" is closed.)
+      if (src.scopes[i].inner ||
+          std::count(pre.begin(), pre.end(), '(') > std::count(pre.begin(), pre.end(), ')'))
         return trim(between).empty() ? definition_end(i, i) : Head{};
       // Nothing or a receiver type ("val String.size") before the name.
       const std::string_view b = trim(between);

@@ -312,11 +312,16 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
 }
 
 // Bytes that matter to the scope scan outside comments and strings.
-constexpr auto kScopeBytes = [] {
+// PHP adds its "#" comments and "<<<" heredocs, C# its "@" verbatim strings.
+constexpr std::array<bool, 256> scope_bytes_with(std::string_view more) {
   std::array<bool, 256> t{};
   for (char c : std::string_view("/\"'`()=;{}")) t[static_cast<unsigned char>(c)] = true;
+  for (char c : more) t[static_cast<unsigned char>(c)] = true;
   return t;
-}();
+}
+constexpr auto kScopeBytes = scope_bytes_with("");
+constexpr auto kPhpScopeBytes = scope_bytes_with("#<");
+constexpr auto kCSharpScopeBytes = scope_bytes_with("@");
 
 }  // namespace
 
@@ -349,9 +354,9 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
   // """ strings run over lines; so do C#'s @"" strings and PHP's strings.
   const bool triple_quotes =
       lang == SourceLang::Kotlin || lang == SourceLang::Swift || lang == SourceLang::CSharp;
-  std::array<bool, 256> scope_bytes = kScopeBytes;
-  if (php) scope_bytes['#'] = scope_bytes['<'] = true;
-  if (lang == SourceLang::CSharp) scope_bytes['@'] = true;
+  const std::array<bool, 256>& scope_bytes = php                          ? kPhpScopeBytes
+                                             : lang == SourceLang::CSharp ? kCSharpScopeBytes
+                                                                          : kScopeBytes;
   std::string_view heredoc;  // the closing word of a PHP heredoc being read
 
   struct Open {
@@ -591,7 +596,8 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
     // An annotation or attribute line with arguments ("@Named("x")",
     // "[Obsolete("y")]") is no head whose ")" the next line continues.
-    if ((lang == SourceLang::Java || lang == SourceLang::CSharp) && paren == 0 && in == In::Code) {
+    if (head_paren && paren == 0 && in == In::Code &&
+        (lang == SourceLang::Java || lang == SourceLang::CSharp)) {
       const size_t k = first_non_space(l);
       if (k < n && (l[k] == '@' || (l[k] == '[' && lang == SourceLang::CSharp))) head_paren = false;
     }

@@ -188,6 +188,14 @@ TEST(Languages, KotlinAndSwift) {
   EXPECT_EQ(defs(SourceLang::Swift, swift, "data"), Spans{});
   EXPECT_EQ(defs(SourceLang::Swift, swift, "make"), Spans({"14-14"}));
   EXPECT_EQ(outline(SourceLang::Swift, swift), Lines({1, 2, 3, 5, 6, 7, 8, 13, 14}));
+  // A property whose setter is private and whose value is a closure.
+  const std::string lazy =
+      "final class Ctx {\n"                               // 1
+      "  public private(set) lazy var registry: R = {\n"  // 2
+      "    return R(ctx: self)\n"                         // 3
+      "  }()\n"                                           // 4
+      "}\n";                                              // 5
+  EXPECT_EQ(defs(SourceLang::Swift, lazy, "registry"), Spans({"2-4"}));
 }
 
 TEST(Languages, PhpClassesFunctionsAndConstants) {
