@@ -8,6 +8,7 @@
 
 #include "base/env.h"
 #include "base/file_io.h"
+#include "base/head_tail.h"
 #include "base/option_parser.h"
 #include "base/outcome.h"
 #include "base/utf8.h"
@@ -35,10 +36,11 @@ int usage_error(Output& out) {
 
 // ---- Standard input ----
 
-// Whole standard input; nothing when it cannot be read.
-std::optional<std::string> read_stdin() {
-  ReadResult r = read_fd_all(0);
-  if (!r.ok) return std::nullopt;
+// Whole standard input; nothing when it cannot be read or holds more than
+// `cap` bytes.
+std::optional<std::string> read_stdin(uint64_t cap) {
+  ReadResult r = read_fd_all(0, cap + 1);
+  if (!r.ok || r.data.size() > cap) return std::nullopt;
   return std::move(r.data);
 }
 
@@ -54,21 +56,28 @@ auto with_filter_text(const ReadResult& in, Use&& use) {
   return use(std::string_view(fixed));
 }
 
+// Standard input up to the filters' cap: past it, its head and tail with a
+// gap line between them, and a note after the output.
 template <typename Use>
-auto with_filter_input(Use&& use) {
-  const ReadResult in = read_fd_text(0);
-  return with_filter_text(in, use);
+auto with_filter_input(std::string_view sub, Use&& use, Output& out) {
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const auto status = with_filter_text(in.in, use);
+  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
+  return status;
 }
 
 // diag, logs and trim: the bytes read are the baseline of their savings,
-// and when a filter prints less than it read, those exact bytes are kept.
+// and when a filter prints less than it kept, those exact bytes are kept.
 template <typename Filter>
 Outcome run_compressor(std::string_view sub, Output& out, Filter&& filter) {
-  const ReadResult in = read_fd_text(0);
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
   const uint64_t before = out.written;
-  const int status = with_filter_text(in, filter);
-  keep_raw_if_shortened(sub, in.text(), out.written - before, std::nullopt, out);
-  return {status, in.text().size()};
+  const int status = with_filter_text(in.in, filter);
+  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
+  keep_raw_if_shortened(sub, in.in.text(), out.written - before, std::nullopt, out, in.left_out);
+  return {status, in.total};
 }
 
 // ---- Handlers ----
@@ -92,14 +101,17 @@ Outcome run_trim(const TrimOptions& opts, Output& out) {
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
 Outcome run_md(const NoOptions&, Output& out) {
-  return with_filter_input([&](std::string_view input) {
-    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
-    const bool quiet = env_present("ZUB_BENCH_QUIET");
-    return cmd_md(input, repeats, quiet, out);
-  });
+  return with_filter_input(
+      "md",
+      [&](std::string_view input) {
+        const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+        const bool quiet = env_present("ZUB_BENCH_QUIET");
+        return cmd_md(input, repeats, quiet, out);
+      },
+      out);
 }
 
-int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(), out); }
+int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
 
 int show_usage(const NoOptions&, Output& out) {
   out.write_out(std::string(kUsageText) + "\n");

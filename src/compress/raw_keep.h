@@ -23,6 +23,6 @@ inline constexpr uint64_t kRawKeepBytes = uint64_t{64} << 20;
 // Keeps `read` and writes the note when fewer than read.size() bytes were
 // printed and ZUB_NO_RAW is not set; otherwise does nothing.
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out);
+                           std::optional<int> exit_status, Output& out, uint64_t never_read = 0);
 
 }  // namespace zub

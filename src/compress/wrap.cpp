@@ -1,5 +1,7 @@
 #include "compress/wrap.h"
 
+#include "base/env.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/process.h"
 #include "base/utf8.h"
@@ -63,19 +65,29 @@ Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   // A server or daemon started in the background by the command may keep the
   // output pipe open for as long as it runs; what the command itself printed
   // is complete when it ends, so the capture stops shortly after that.
+  // Output of any length is captured within the filters' cap, as its head
+  // and its tail; the command always runs to its end and its status holds.
   ProcessOptions po;
   po.read_after_exit_ms = kReadAfterExitMs;
+  const uint64_t cap = filter_input_cap();
+  po.out_head_tail = cap;
   ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)}, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return {127, 0};
   }
   const int code = r.exited ? r.exit_code : 1;
-  const std::string shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+  std::string shown;
+  if (is_valid_utf8(r.out)) {
+    shown = compress_capture(r.out, opts.mode, opts.width);
+  } else {
+    shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+  }
+  if (r.out_left_out > 0) shown += head_tail_note("wrap", "출력", r.out_total, r.out_left_out, cap);
   out.write_out(shown);
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
-  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out);
-  return {code, r.out.size()};
+  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out, r.out_left_out);
+  return {code, r.out_total};
 }
 
 }  // namespace zub

@@ -37,6 +37,7 @@ struct Tables {
   std::unordered_map<std::string, DirStat> dirs;
   std::unordered_map<std::string, uint64_t> kinds;
   uint64_t total = 0;
+  uint64_t too_long = 0;  // directories whose path reaches PATH_MAX: never opened
 };
 
 struct DirRoot {
@@ -229,7 +230,10 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
       continue;
     }
     DirReader d(dir);
-    if (!d.is_open()) continue;
+    if (!d.is_open()) {
+      t.too_long += d.open_error() == ENAMETOOLONG;
+      continue;
+    }
     SizeJob job;
     uint64_t files = 0;
     uint64_t known_bytes = 0;  // sizes already read to learn an entry's type
@@ -385,6 +389,11 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
   if (n < d) {
     s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(d) +
          " 개 디렉터리, `-n " + std::to_string(d) + "` 로 더 보기)\n";
+  }
+  if (t.too_long > 0) {
+    s += '[';
+    s += std::to_string(t.too_long);
+    s += " paths over PATH_MAX skipped]\n";
   }
   return rep;
 }

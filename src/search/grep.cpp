@@ -12,6 +12,7 @@
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
@@ -60,32 +61,42 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
 }
 
 Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
-  ReadResult in = read_fd_all(0);
-  // Like the filters, one invalid byte must not hide every other line of a
-  // build log: each invalid sequence becomes U+FFFD.
-  std::string decoded;
-  std::string_view text = in.data;
-  if (!is_valid_utf8(in.data)) {
-    decoded = decode_lossy(in.data);
-    text = decoded;
-  }
+  // Standard input within the filters' cap: past it, the head and the tail
+  // are searched and a note says how much lay between them.
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const std::string_view all = in.in.text();
+  // The gap line is zub's own, not input: it is never a hit.
+  const std::string_view parts[2] = {
+      all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
+      in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
   ScanScratch s;
   uint64_t matched = 0, dups = 0;
   std::string body;
   std::unordered_set<uint64_t> seen;
   uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++matched;
-    plain += line.size() + 2;
-    for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
-    if (o.count) return;
-    if (!seen.insert(line_fingerprint(line)).second) {
-      ++dups;
-      return;
+  for (std::string_view part : parts) {
+    // Like the filters, one invalid byte must not hide every other line of a
+    // build log: each invalid sequence becomes U+FFFD.
+    std::string decoded;
+    std::string_view text = part;
+    if (!is_valid_utf8(part)) {
+      decoded = decode_lossy(part);
+      text = decoded;
     }
-    append_elided(body, line, 120);
-    body.push_back('\n');
-  });
+    for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+      ++matched;
+      plain += line.size() + 2;
+      for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
+      if (o.count) return;
+      if (!seen.insert(line_fingerprint(line)).second) {
+        ++dups;
+        return;
+      }
+      append_elided(body, line, 120);
+      body.push_back('\n');
+    });
+  }
   if (o.count) {
     body = std::to_string(matched) + "\n";
   } else if (dups > 0) {
@@ -95,8 +106,10 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
     body += std::to_string(dups);
     body += " dup lines collapsed]\n";
   }
+  const bool found = !is_blank(body);
+  if (in.left_out > 0) body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
   out.write_out(body);
-  return {is_blank(body) ? 1 : 0, plain};
+  return {found ? 0 : 1, plain};
 }
 
 // The report, built in walk order and written out in large pieces as it
@@ -139,7 +152,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source) {
+  void finish(uint64_t non_source, uint64_t too_long) {
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
@@ -149,6 +162,7 @@ class Report {
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
@@ -181,12 +195,13 @@ class ScanPipeline {
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
-  // walk's non-source count in `non_source`. Index 0 is handed out first,
+  // walk's non-source count in `non_source` and its count of paths too long
+  // to open in `too_long`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
-  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
-        non_source = walk(roots);
+        non_source = walk(roots, too_long);
       else
         work();
     });
@@ -197,9 +212,9 @@ class ScanPipeline {
   static constexpr size_t kWindow = 1024;
   static constexpr size_t kBatch = 8;
 
-  uint64_t walk(const std::vector<std::string>& roots) {
-    const uint64_t non_source =
-        walk_roots_each(roots, o_.filter, [&](std::string&& path) { push(std::move(path)); });
+  uint64_t walk(const std::vector<std::string>& roots, uint64_t& too_long) {
+    const uint64_t non_source = walk_roots_each(
+        roots, o_.filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
     {
       std::lock_guard<std::mutex> lock(mu_);
       walk_done_ = true;
@@ -322,15 +337,21 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   const std::optional<std::string> base = base_root(roots);
   Report report(o, base, out);
   ScanPipeline pipeline(o, pats, report, workers);
-  uint64_t non_source = 0;
-  const uint64_t walked = pipeline.run(roots, non_source);
+  uint64_t non_source = 0, too_long = 0;
+  const uint64_t walked = pipeline.run(roots, non_source, too_long);
   if (walked == 0) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+    if (too_long > 0) {
+      std::string note = "[";
+      note += std::to_string(too_long);
+      note += " paths over PATH_MAX skipped]\n";
+      out.write_out(note);
+    }
     return {root_failed ? 2 : 1, report.plain};
   }
-  report.finish(non_source);
-  const int status = root_failed ? 2 : report.hits > 0 ? 0 : 1;
-  return {status, report.plain};
+  report.finish(non_source, too_long);
+  const uint64_t hits = report.hits;
+  return {root_failed ? 2 : hits > 0 ? 0 : 1, report.plain};
 }
 
 Outcome cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }

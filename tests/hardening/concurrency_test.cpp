@@ -52,10 +52,10 @@ std::string page(const std::string& title, int version) {
   return s + "</article></body></html>";
 }
 
-// What fetch prints for page(title, version): the heading and one line per
-// paragraph.
+// What fetch prints for page(title, version) under its section heading: the
+// page's heading a level lower, and one line per paragraph.
 std::string page_markdown(const std::string& title, int version) {
-  std::string s = "# " + title + "\n";
+  std::string s = "### " + title + "\n";
   for (int i = 0; i < 200 + 150 * version; ++i)
     s += "Line " + std::to_string(i) + " of " + title + " in version " + std::to_string(version) +
          " of the concurrent fetch test.\n";
@@ -182,10 +182,11 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
           << name << " is not a whole served body (" << file.data.size() << " bytes)";
     } else {
       ASSERT_EQ(name, key + ".m");
-      // Four lines and the fifth that names the body.
+      // Four lines, the fifth that names the body and the sixth its URL.
       std::vector<std::string_view> lines = zub::split_lines(file.data);
       auto rec = zub::parse_cache_record(file.data);
-      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 5 && rec && rec->body)
+      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 6 && rec && rec->body &&
+                  rec->url == url_of[key])
           << name << ": " << file.data;
     }
   }
