@@ -1,5 +1,7 @@
 #include "code/languages.h"
 
+#include <array>
+
 namespace zub::code {
 
 namespace {
@@ -35,13 +37,16 @@ bool lists(std::string_view list, std::string_view ext) {
   return false;
 }
 
+// The table's rows by language, for the per-line lookups of outline and def.
+constexpr auto kByLang = [] {
+  std::array<const Language*, 256> t{};
+  for (const Language& l : kLanguages) t[static_cast<uint8_t>(l.lang)] = &l;
+  return t;
+}();
+
 }  // namespace
 
-const Language* language_of(SourceLang lang) {
-  for (const Language& l : kLanguages)
-    if (l.lang == lang) return &l;
-  return nullptr;
-}
+const Language* language_of(SourceLang lang) { return kByLang[static_cast<uint8_t>(lang)]; }
 
 SourceLang language_of_extension(std::string_view ext) {
   for (const Language& l : kLanguages)
