@@ -13,6 +13,7 @@
 #include "base/outcome.h"
 #include "base/utf8.h"
 #include "cli/gain_call.h"
+#include "cli/init.h"
 #include "cli/option_table.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
@@ -20,6 +21,7 @@
 #include "hook/hook.h"
 #include "html/md.h"
 #include "search/grep.h"
+#include "search/grep_options.h"
 
 namespace zub {
 
@@ -113,8 +115,19 @@ Outcome run_md(const NoOptions&, Output& out) {
 
 int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
 
-int show_usage(const NoOptions&, Output& out) {
-  out.write_out(std::string(kUsageText) + "\n");
+// The lines about subcommand `name` for its help and after an unknown
+// option: its own text (grep, init), else its lines of the usage text, else
+// (a subcommand the usage text does not list, or none) the whole usage text.
+std::string usage_about(std::string_view name) {
+  if (name == "grep") return std::string(kGrepUsage);
+  if (name == "init") return std::string(kInitHelp);
+  std::string lines = usage_lines(name);
+  return lines.empty() ? std::string(kUsageText) : lines;
+}
+
+// `zub help` and `zub help SUB`.
+int show_usage(const HelpOptions& opts, Output& out) {
+  out.write_out(usage_about(opts.sub) + "\n");
   return 0;
 }
 
@@ -137,10 +150,9 @@ struct Subcommand {
   Runner run;
 };
 
-// The lines about `sub` for its help and after an unknown option: its own
-// text, else its lines of the usage text.
+// The lines about `sub`: its table's own text, else as usage_about says.
 std::string usage_of(const Subcommand& sub, std::string_view own) {
-  return own.empty() ? usage_lines(sub.name) : std::string(own);
+  return own.empty() ? usage_about(sub.name) : std::string(own);
 }
 
 // What a failed reading of the arguments prints, and its status.
@@ -177,7 +189,7 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
 
 // In the order of the usage text.
 constexpr Subcommand kSubcommands[] = {
-    {"help", {"-h", "--help"}, true, parse_and_run<kNoOptionsTable, show_usage>},
+    {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
     {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>},
     {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
     {"outline", {}, false, parse_and_run<kOutlineTable, cmd_outline>},
@@ -186,14 +198,14 @@ constexpr Subcommand kSubcommands[] = {
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
     {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
-    {"diag", {}, false, parse_and_run<kNoOptionsTable, run_diag>},
+    {"diag", {}, false, parse_and_run<kFilterTable, run_diag>},
     {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
     {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},
     {"web", {}, false, parse_and_run<kWebTable, cmd_web>},
     {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>},
-    {"md", {}, false, parse_and_run<kNoOptionsTable, run_md>},
+    {"md", {}, false, parse_and_run<kFilterTable, run_md>},
     {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>},
-    {"hook", {}, false, parse_and_run<kNoOptionsTable, run_hook>},
+    {"hook", {}, false, parse_and_run<kFilterTable, run_hook>},
     // Not in the usage text, which stays as it was.
     {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>},
     {"init", {}, true, parse_and_run<kInitTable, cmd_init>},

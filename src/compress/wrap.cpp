@@ -1,5 +1,8 @@
 #include "compress/wrap.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "base/env.h"
 #include "base/head_tail.h"
 #include "base/os_error.h"
@@ -19,20 +22,48 @@ constexpr int kReadAfterExitMs = 1000;
 
 }  // namespace
 
+namespace {
+
+void append_quoted(std::string& line, std::string_view word) {
+  line.push_back('\'');
+  for (char c : word) {
+    if (c == '\'') {
+      line += "'\\''";
+    } else {
+      line.push_back(c);
+    }
+  }
+  line.push_back('\'');
+}
+
+bool is_executable_file(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
 std::string shell_command_line(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& w : words) {
     if (!line.empty()) line.push_back(' ');
-    line.push_back('\'');
-    for (char c : w) {
-      if (c == '\'') {
-        line += "'\\''";
-      } else {
-        line.push_back(c);
-      }
-    }
-    line.push_back('\'');
+    append_quoted(line, w);
   }
+  line += " 2>&1";
+  return line;
+}
+
+bool is_shell_line(const std::vector<std::string>& words) {
+  if (words.size() != 1) return false;
+  const std::string& w = words[0];
+  return w.find_first_of(" \t\n|&;<>()$`\\\"'*?[#~") != std::string::npos && !is_executable_file(w);
+}
+
+std::string wrap_command_line(const std::vector<std::string>& words) {
+  if (!is_shell_line(words)) return shell_command_line(words);
+  // eval, so that the line's own syntax errors arrive with its output.
+  std::string line = "eval ";
+  append_quoted(line, words[0]);
   line += " 2>&1";
   return line;
 }
@@ -71,7 +102,7 @@ Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   po.read_after_exit_ms = kReadAfterExitMs;
   const uint64_t cap = filter_input_cap();
   po.out_head_tail = cap;
-  ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)}, po);
+  ProcessResult r = run_process({"sh", "-c", wrap_command_line(opts.command)}, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return {127, 0};

@@ -336,7 +336,7 @@ TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
   EXPECT_EQ(r.run.out,
             "@ " + d1 + "/\n[1 definitions]\n── " + forged_shown + ":1-1\n1| fn needle() {}\n");
 
-  r = run_bounded({"read", d1 + "/" + forged, d2 + "/" + esc, d2 + "/\x1b]0;x\x07"}, 20);
+  r = run_bounded({"read", d2 + "/\x1b]0;x\x07", d1 + "/" + forged, d2 + "/" + esc}, 20);
   EXPECT_EQ(r.run.status, 2);
   EXPECT_EQ(r.run.out, "== " + d1 + "/" + forged_shown + " (전체) ==\nfn needle() {}\n== " + d2 +
                            "/" + esc_shown + " (전체) ==\nneedle\n");
