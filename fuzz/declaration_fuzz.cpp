@@ -14,9 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<std::string_view> lines = zub::split_lines(text);
   if (lines.empty()) return 0;
   using zub::SourceLang;
-  for (SourceLang lang :
-       {SourceLang::C, SourceLang::Cpp, SourceLang::Java, SourceLang::CSharp, SourceLang::Go,
-        SourceLang::Js, SourceLang::Ts, SourceLang::Python, SourceLang::Rust}) {
+  for (SourceLang lang : {SourceLang::C, SourceLang::Cpp, SourceLang::Java, SourceLang::CSharp,
+                          SourceLang::Go, SourceLang::Js, SourceLang::Ts, SourceLang::Python,
+                          SourceLang::Rust, SourceLang::Ruby, SourceLang::Php, SourceLang::Kotlin,
+                          SourceLang::Swift, SourceLang::Lua, SourceLang::Shell}) {
     const zub::SourceText src = zub::make_source_text(lang, lines);
     if (src.scopes.size() != lines.size()) std::abort();
     for (size_t i = 0; i < lines.size(); ++i) {

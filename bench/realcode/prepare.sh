@@ -18,6 +18,7 @@ ls -d /usr/share/cargo/registry/serde-1* >/dev/null 2>&1 || need+=(librust-serde
 ls -d /usr/share/cargo/registry/regex-syntax-* >/dev/null 2>&1 || need+=(librust-regex-syntax-dev)
 command -v unzip >/dev/null || need+=(unzip)
 command -v npm >/dev/null || need+=(npm)
+command -v dpkg-deb >/dev/null || need+=(dpkg)
 if [ ${#need[@]} -gt 0 ]; then
   SUDO=; [ "$(id -u)" -ne 0 ] && SUDO=sudo
   echo "installing: ${need[*]}" >&2
@@ -33,14 +34,53 @@ if [ ! -d "$OUT/java/java.base" ]; then
     'java.base/java/time/*' -d "$OUT/java"
 fi
 
-# Two npm packages that ship their sources: TypeScript (rxjs/src) and
-# plain JavaScript with modern classes (webpack/lib).
-for spec in rxjs@7.8.2 webpack@5.113.0; do
+# npm packages that ship their sources: TypeScript (rxjs/src), plain
+# JavaScript with modern classes (webpack/lib) and in the older style of
+# object literals and prototype assignments (express/lib).
+for spec in rxjs@7.8.2 webpack@5.113.0 express@4.21.2; do
   name=${spec%@*}
   if [ ! -d "$OUT/$name/package" ]; then
     (cd "$OUT" && npm pack -q "$spec" >/dev/null 2>&1)
     mkdir -p "$OUT/$name"
     tar xzf "$OUT/$name"-*.tgz -C "$OUT/$name"
+  fi
+done
+
+# Typed Python whose signatures run over lines (httpx, rich); the languages
+# read since: Ruby's standard library, PHP and Lua libraries
+# from Debian, shell from bash-completion (its completion files carry no
+# extension and get .bash here) and the kernel's scripts; Kotlin, Swift and
+# C# from React Native packages on npm, which ship their Android, iOS and
+# Windows sources.
+DL=$DIR/langs-dl
+mkdir -p "$DL"
+debs="python3-httpx python3-rich libruby3.1 php-symfony-console php-twig php-monolog php-guzzlehttp-psr7
+  php-league-commonmark lua-penlight lua-busted lua-luassert lua-cliargs bash-completion"
+for pkg in $debs; do
+  if [ ! -d "$OUT/deb/$pkg" ]; then
+    ls "$DL/${pkg}"_*.deb >/dev/null 2>&1 || (cd "$DL" && apt-get download -q "$pkg" >/dev/null 2>&1)
+    mkdir -p "$OUT/deb/$pkg"
+    dpkg-deb -x "$DL/${pkg}"_*.deb "$OUT/deb/$pkg"
+  fi
+done
+if [ ! -d "$OUT/sh" ]; then
+  mkdir -p "$OUT/sh/completions" "$OUT/sh/kernel"
+  BC=$OUT/deb/bash-completion/usr/share/bash-completion
+  cp "$BC/bash_completion" "$OUT/sh/bash_completion.bash"
+  for f in "$BC"/completions/*; do
+    [ -L "$f" ] || cp "$f" "$OUT/sh/completions/$(basename "$f").bash"
+  done
+  K=$DIR/linux-source-6.1
+  for d in scripts tools/testing/selftests/net tools/testing/selftests/bpf; do
+    find "$K/$d" -maxdepth 1 -name '*.sh' -exec cp {} "$OUT/sh/kernel/" \;
+  done
+fi
+for spec in react-native-windows@0.74.59 expo-modules-core@2.5.0 react-native-screens@4.11.1; do
+  name=${spec%@*}
+  if [ ! -d "$OUT/$name/package" ]; then
+    ls "$DL/$name"-*.tgz >/dev/null 2>&1 || (cd "$DL" && npm pack -q "$spec" >/dev/null 2>&1)
+    mkdir -p "$OUT/$name"
+    tar xzf "$DL/$name"-*.tgz -C "$OUT/$name"
   fi
 done
 echo "$OUT"

@@ -20,7 +20,8 @@ SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>
   SourceText s;
   s.lang = lang;
   s.lines = &lines;
-  s.scopes = scan_scopes(lang, lines);
+  const code::Language* language = code::language_of(lang);
+  s.scopes = language && language->scan ? language->scan(lines) : scan_scopes(lang, lines);
   return s;
 }
 
@@ -35,8 +36,7 @@ bool in_line_comment(SourceLang lang, std::string_view l) {
         if (l[k] == '\\') ++k;
       continue;
     }
-    if (x == '/' && k + 1 < l.size() && l[k + 1] == '/') return true;
-    if (x == '#' && lang == SourceLang::Python) return true;
+    if (code::line_comment_at(lang, l, k)) return true;
   }
   return false;
 }
@@ -51,7 +51,7 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
   // A "{" earlier on the line opens the scope the name is in.
   Scope scope = src.scopes[i].scope;
   size_t from = 0;
-  if (src.lang != SourceLang::Python) {
+  if (!code::braceless(src.lang)) {
     const std::string_view line = (*src.lines)[i];
     const size_t brace = code::find_code(line.substr(0, col), "{}");
     if (brace != std::string_view::npos && line[brace] == '{') {
@@ -66,11 +66,16 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
       }
     }
   }
-  return language->head(src, i, col, len, scope, from);
+  Head h = language->head(src, i, col, len, scope, from);
+  // A body found by its "{" ends where the scope scan closes it.
+  if (src.extents && h.kind == HeadKind::Definition && h.end == kNoLine && h.brace != kNoLine &&
+      h.brace_col != kNoLine)
+    h.end = code::body_end(src, h.brace, h.brace_col);
+  return h;
 }
 
 bool is_outline_line(const SourceText& src, size_t i) {
-  if (src.scopes[i].dead || (src.scopes[i].inner && src.lang != SourceLang::Python)) return false;
+  if (src.scopes[i].dead || (src.scopes[i].inner && !code::braceless(src.lang))) return false;
   const code::Language* language = code::language_of(src.lang);
   return language && language->outline(src, i);
 }

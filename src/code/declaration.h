@@ -40,7 +40,8 @@ struct Head {
   HeadKind kind = HeadKind::None;
   size_t start = kNoLine;  // first line of the definition (a typedef's opening line)
   size_t brace = kNoLine;  // line of the body's "{", when the head scan reached it
-  size_t end = kNoLine;    // last line, when the definition is one statement without a body
+  size_t end = kNoLine;    // last line: of a statement without a body, or of the body when known
+  size_t brace_col = kNoLine;  // byte of the body's "{" on line `brace`, when known
 };
 
 // What the name of `len` bytes at byte `col` of line `i` is.

@@ -2,6 +2,8 @@
 // heads and statements, and the name finders the outline tests use.
 #include "code/head_scan.h"
 
+#include "code/block_end.h"
+
 namespace zub::code {
 
 bool Cursor::next_line() {
@@ -28,11 +30,9 @@ bool Cursor::skip_space() {
       const char x = l[c];
       if (is_space(x)) {
         ++c;
-      } else if (x == '/' && c + 1 < l.size() && l[c + 1] == '/') {
+      } else if ((x == '/' || x == '#' || x == '-') && line_comment_at(lang, l, c)) {
         c = l.size();
-      } else if (x == '#' && lang == SourceLang::Python) {
-        c = l.size();
-      } else if (x == '/' && c + 1 < l.size() && l[c + 1] == '*') {
+      } else if (x == '/' && c + 1 < l.size() && l[c + 1] == '*' && !braceless(lang)) {
         c += 2;
         for (;;) {
           const size_t e = find_bytes(line(), "*/", c);
@@ -75,7 +75,9 @@ bool Cursor::skip_group() {
     } else if (x == ')' || x == ']' || x == '}') {
       ++c;
       if (--depth <= 0) return true;
-    } else if (x == '"' || (x == '\'' && lang != SourceLang::Rust) || x == '`') {
+    } else if (x == '\'') {
+      skip_quote_or_lifetime();
+    } else if (x == '"' || x == '`') {
       skip_quoted();
     } else {
       ++c;
@@ -103,6 +105,45 @@ bool Cursor::skip_angles() {
   return false;
 }
 
+bool Cursor::skip_angles_over_lines() {
+  int depth = 0;
+  while (skip_space()) {
+    const char x = ch();
+    if (x == '<') {
+      ++depth;
+      ++c;
+    } else if (x == '>') {
+      ++c;
+      if (--depth == 0) return true;
+    } else if ((x == '=' || x == '-') && at(1) == '>') {
+      c += 2;
+    } else if (x == '(' || x == '[' || x == '{') {
+      if (!skip_group()) return false;
+    } else if (x == ';' || x == ')' || x == ']' || x == '}') {
+      return false;
+    } else if (x == '\'') {
+      skip_quote_or_lifetime();
+    } else if (x == '"' || x == '`') {
+      skip_quoted();
+    } else {
+      ++c;
+    }
+  }
+  return false;
+}
+
+void Cursor::skip_quote_or_lifetime() {
+  if (lang == SourceLang::Rust) {
+    const bool char_literal =
+        at(2) == '\'' || (at(1) == '\\' && line().find('\'', c + 2) != std::string_view::npos);
+    if (!char_literal) {
+      ++c;
+      return;
+    }
+  }
+  skip_quoted();
+}
+
 Cursor cursor_at(const SourceText& src, size_t i, size_t c) {
   const std::vector<std::string_view>& lines = *src.lines;
   size_t last = i + kHeadLines;
@@ -114,10 +155,12 @@ Stop first_brace_or_semicolon(const SourceText& src, size_t i, size_t c) {
   Cursor k = cursor_at(src, i, c);
   while (k.skip_space()) {
     const char x = k.ch();
-    if (x == '{' || x == ';') return {k.i, x};
+    if (x == '{' || x == ';') return {k.i, k.c, x};
     if (x == '(' || x == '[') {
       if (!k.skip_group()) return {};
-    } else if (x == '"' || x == '\'' || x == '`') {
+    } else if (x == '\'') {
+      k.skip_quote_or_lifetime();
+    } else if (x == '"' || x == '`') {
       k.skip_quoted();
     } else {
       ++k.c;
@@ -129,8 +172,7 @@ Stop first_brace_or_semicolon(const SourceText& src, size_t i, size_t c) {
 size_t statement_end(const SourceText& src, size_t i, size_t c) {
   if (!src.extents) return i;
   const std::vector<std::string_view>& lines = *src.lines;
-  const bool newline_ends = src.lang == SourceLang::Js || src.lang == SourceLang::Ts ||
-                            src.lang == SourceLang::Go || src.lang == SourceLang::Python;
+  const bool newline_ends = code::newline_ends(src.lang);
   int depth = 0;
   size_t limit = i + 400;
   if (limit >= lines.size()) limit = lines.size() - 1;
@@ -139,8 +181,7 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
     char last = 0;
     for (size_t k = j == i ? c : 0; k < l.size(); ++k) {
       const char x = l[k];
-      if (x == '/' && k + 1 < l.size() && l[k + 1] == '/') break;
-      if (x == '#' && src.lang == SourceLang::Python) break;
+      if ((x == '/' || x == '#' || x == '-') && line_comment_at(src.lang, l, k)) break;
       if (is_space(x)) continue;
       last = x;
       if (x == '"' || (x == '\'' && src.lang != SourceLang::Rust) || x == '`') {
@@ -169,8 +210,52 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
 Head definition_to_stop(const SourceText& src, size_t i, size_t c) {
   const Stop s = first_brace_or_semicolon(src, i, c);
   if (s.what == ';') return definition_end(i, s.line);
-  if (s.what == '{') return definition_brace(i, s.line);
+  if (s.what == '{') return definition_brace(i, s.line, s.col);
   return definition(i);
+}
+
+Head type_to_body(const SourceText& src, size_t i, size_t c) {
+  Cursor k = cursor_at(src, i, c);
+  while (k.skip_space()) {
+    const char x = k.ch();
+    if (x == '{') return definition_brace(i, k.i, k.c);
+    if (x == ';') return definition_end(i, k.i);
+    if (x == '<') {
+      if (!k.skip_angles_over_lines()) return definition(i);
+    } else if (x == '(' || x == '[') {
+      if (!k.skip_group()) return definition(i);
+    } else if (x == '\'') {
+      k.skip_quote_or_lifetime();
+    } else if (x == '"' || x == '`') {
+      k.skip_quoted();
+    } else if (x == '=' && k.at(1) != '>') {
+      return definition(i);  // a type alias or an assignment: no body of its own
+    } else {
+      ++k.c;
+    }
+  }
+  return definition(i);
+}
+
+size_t body_end(const SourceText& src, size_t line, size_t col) {
+  const std::vector<std::string_view>& lines = *src.lines;
+  const std::string_view l = lines[line];
+  if (col >= l.size() || l[col] != '{') return kNoLine;
+  // The depth before the brace, from the depth after the line and the
+  // balance of what follows the brace on it.
+  const int64_t tail = brace_balance(l.substr(col + 1));
+  if (tail < 0) return line;
+  const auto depth_after = [&](size_t j) -> int64_t {
+    return j + 1 < lines.size() ? src.scopes[j + 1].depth : 0;
+  };
+  const int64_t before = depth_after(line) - tail - 1;
+  // Braces the scan did not count (an #else branch) give no depth to go by.
+  if (before < 0 ||
+      static_cast<int64_t>(src.scopes[line].depth) + brace_balance(l.substr(0, col)) != before)
+    return kNoLine;
+  for (size_t j = line + 1; j < lines.size(); ++j)
+    if (depth_after(j) <= before) return j;
+  return lines.size() - 1;
 }
 
 bool name_before(std::string_view l, size_t end, size_t* col, size_t* len) {

@@ -17,6 +17,51 @@ namespace zub::code {
 // How many lines a head (parameters, qualifiers, K&R declarations) may span.
 inline constexpr size_t kHeadLines = 40;
 
+// Whether a "#" at the start of a word begins a comment (in PHP not "#[",
+// an attribute).
+inline bool hash_comment_at(SourceLang lang, std::string_view l, size_t k) {
+  switch (lang) {
+    case SourceLang::Python:
+    case SourceLang::Ruby: return true;
+    case SourceLang::Shell: return k == 0 || l[k - 1] == ' ' || l[k - 1] == '\t' || l[k - 1] == ';';
+    case SourceLang::Php: return k + 1 >= l.size() || l[k + 1] != '[';
+    default: return false;
+  }
+}
+
+// Whether a line comment starts at byte `k` of `l`.
+inline bool line_comment_at(SourceLang lang, std::string_view l, size_t k) {
+  const char x = l[k];
+  if (x == '#') return hash_comment_at(lang, l, k);
+  if (x == '-') return lang == SourceLang::Lua && k + 1 < l.size() && l[k + 1] == '-';
+  if (x == '/')
+    return k + 1 < l.size() && l[k + 1] == '/' && lang != SourceLang::Python &&
+           lang != SourceLang::Ruby && lang != SourceLang::Shell && lang != SourceLang::Lua;
+  return false;
+}
+
+// Languages whose blocks are not found by a "{" on the line before a name.
+inline bool braceless(SourceLang lang) {
+  return lang == SourceLang::Python || lang == SourceLang::Ruby || lang == SourceLang::Lua ||
+         lang == SourceLang::Shell;
+}
+
+// Languages where a line break may end a statement.
+inline bool newline_ends(SourceLang lang) {
+  switch (lang) {
+    case SourceLang::Js:
+    case SourceLang::Ts:
+    case SourceLang::Go:
+    case SourceLang::Python:
+    case SourceLang::Ruby:
+    case SourceLang::Lua:
+    case SourceLang::Kotlin:
+    case SourceLang::Swift:
+    case SourceLang::Shell: return true;
+    default: return false;
+  }
+}
+
 inline bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
 }
@@ -89,6 +134,15 @@ struct Cursor {
   // it is not closed there.
   bool skip_angles();
 
+  // At "<": past the matching ">", over lines and over the brackets, object
+  // types and strings inside; "=>" and "->" are no closers. False when it
+  // does not close within the lines or a ";" comes first.
+  bool skip_angles_over_lines();
+
+  // At a "'": past a character literal, or in Rust just past the quote of
+  // a lifetime ('a).
+  void skip_quote_or_lifetime();
+
   std::string_view word() const {
     const std::string_view r = rest();
     size_t k = 0;
@@ -104,6 +158,7 @@ Cursor cursor_at(const SourceText& src, size_t i, size_t c);
 // of the two it was; kNoLine when neither comes within the head lines.
 struct Stop {
   size_t line = kNoLine;
+  size_t col = 0;
   char what = 0;
 };
 
@@ -115,8 +170,8 @@ Stop first_brace_or_semicolon(const SourceText& src, size_t i, size_t c);
 size_t statement_end(const SourceText& src, size_t i, size_t c);
 
 inline Head definition(size_t start) { return Head{HeadKind::Definition, start, kNoLine, kNoLine}; }
-inline Head definition_brace(size_t start, size_t brace) {
-  return Head{HeadKind::Definition, start, brace, kNoLine};
+inline Head definition_brace(size_t start, size_t brace, size_t col = kNoLine) {
+  return Head{HeadKind::Definition, start, brace, kNoLine, col};
 }
 inline Head definition_end(size_t start, size_t end) {
   return Head{HeadKind::Definition, start, kNoLine, end};
@@ -127,6 +182,15 @@ inline Head declaration_end(size_t start, size_t end) {
 
 // Definition up to its body, or up to its ";" when it has none.
 Head definition_to_stop(const SourceText& src, size_t i, size_t c);
+
+// The same for a type's head, whose type arguments and parameters (in "<>"
+// and "()", object types in "{}" among them) may run over lines.
+Head type_to_body(const SourceText& src, size_t i, size_t c);
+
+// Line of the "}" that closes the "{" at byte `col` of line `line`, found by
+// the brace depths of the scope scan (strings and comments already left
+// out); kNoLine when the depths do not fit that brace.
+size_t body_end(const SourceText& src, size_t line, size_t col);
 
 inline bool is_found(Head h) { return h.kind != HeadKind::None; }
 inline bool is_defined(Head h) { return h.kind == HeadKind::Definition; }

@@ -115,19 +115,19 @@ Head c_tail(const SourceText& src, Cursor k, size_t start, bool allow_knr) {
       for (size_t j = k.i; j <= k.last && j < k.i + 12; ++j) {
         const std::string_view t = trim(lines[j]);
         if (t.empty()) continue;
-        if (t[0] == '{') return definition_brace(start, j);
+        if (t[0] == '{') return definition_brace(start, j, indent_of(lines[j]));
         if (t.back() != ';' || t.find('(') != std::string_view::npos ||
             t.find('=') != std::string_view::npos)
           break;
       }
     }
     first = false;
-    if (x == '{') return definition_brace(start, k.i);
+    if (x == '{') return definition_brace(start, k.i, k.c);
     if (x == ';') return declaration_end(start, k.i);
     if (x == ':') {
       if (k.at(1) == ':') return {};
       const Stop s = first_brace_or_semicolon(src, k.i, k.c + 1);
-      return s.what == '{' ? definition_brace(start, s.line) : Head{};
+      return s.what == '{' ? definition_brace(start, s.line, s.col) : Head{};
     }
     if (x == '=') {
       k.advance();
@@ -159,7 +159,7 @@ Head c_tail(const SourceText& src, Cursor k, size_t start, bool allow_knr) {
     }
     if (x == ':' || !is_ident_byte(x)) return {};
     const std::string_view w = k.word();
-    if (w == "try") return definition_brace(start, k.i);
+    if (w == "try") return definition_brace(start, k.i);  // ends after its handlers
     k.advance(w.size());
     if (k.skip_space() && k.ch() == '(' && !k.skip_group()) return {};
     if (k.ch() == ':' && k.at(1) == ':') k.advance(2);
@@ -208,7 +208,7 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     Cursor k = cursor_at(src, i, col + len);
     for (int steps = 0; steps < 8 && k.skip_space(); ++steps) {
       const char x = k.ch();
-      if (x == '{') return definition_brace(i, k.i);
+      if (x == '{') return definition_brace(i, k.i, k.c);
       if (x == ':' && k.at(1) != ':') return definition_to_stop(src, i, col + len);
       const std::string_view w = k.word();
       if (w == "final" || w == "__attribute__" || w == "alignas" || w == "__declspec") {
@@ -270,7 +270,7 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     const Stop s = first_brace_or_semicolon(src, i, col + len);
     const size_t end = statement_end(src, i, col + len);
     if (is_extern) return declaration_end(i, end);
-    if (s.what == '{' && s.line <= end) return definition_brace(i, s.line);
+    if (s.what == '{' && s.line <= end) return definition_brace(i, s.line, s.col);
     return definition_end(i, end);
   }
   if (!file_level) return {};
@@ -309,7 +309,12 @@ bool c_outline(const SourceText& src, size_t i) {
   size_t p = find_code(l, "(=;[");
   if (p == std::string_view::npos) return false;
   const size_t op = find_bytes(l, "operator");
-  if (op < p) p = find_code(l.substr(op), "(") + op;  // "operator=(" and the like
+  if (op < p) {  // "operator=(" and the like; "operator()(" past its own "()"
+    size_t from = op + 8;
+    while (from < l.size() && is_space(l[from])) ++from;
+    if (starts_with(l.substr(from), "()")) from += 2;
+    p = find_code(l.substr(from), "(") + from;
+  }
   if (p >= l.size()) return false;
   if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
   return scope == Scope::Top && name_before(l, p, &col, &len) &&

@@ -9,7 +9,7 @@ namespace zub::code {
 Head go_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
   const std::string_view line = (*src.lines)[i];
   const std::string_view pre = trim(line.substr(from, col - from));
-  const bool brace_on_line = line.find('{', col) != std::string_view::npos;
+  const size_t brace = find_code(line.substr(col), "{");
   if (pre == "func") return definition_to_stop(src, i, col + len);
   if (starts_with(pre, "func") && pre.size() > 4 && trim(pre.substr(4)).front() == '(' &&
       pre.back() == ')')
@@ -19,7 +19,7 @@ Head go_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     const std::string_view post = trim(line.substr(col + len));
     if (pre.empty() && (post.empty() || post[0] == '(' || post[0] == '.' || post[0] == ')'))
       return {};
-    if (brace_on_line) return definition_brace(i, i);
+    if (brace != std::string_view::npos) return definition_brace(i, i, col + brace);
     return definition_end(i, statement_end(src, i, col));
   }
   if (pre.empty() && scope == Scope::Abstract) {

@@ -67,9 +67,14 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   const std::string_view line = (*src.lines)[i];
   const std::string_view pre = trim(line.substr(from, col - from));
   const std::string_view kw = last_word(pre);
+  // C#'s delegate types: "delegate RETURN-TYPE Name<T>(...);".
+  if (src.lang == SourceLang::CSharp && kw != "delegate" &&
+      (starts_word(pre, "delegate") || pre.find(" delegate ") != std::string_view::npos) &&
+      pre.find_first_of("(=;{") == std::string_view::npos)
+    return definition_to_stop(src, i, col + len);
   if (is_word(kw, {"class", "interface", "enum", "record", "struct", "namespace", "delegate"})) {
     if (kw == "delegate") return definition_to_stop(src, i, col + len);
-    return definition(i);
+    return src.extents ? type_to_body(src, i, col + len) : definition(i);
   }
   if (scope != Scope::Container && scope != Scope::Abstract && scope != Scope::Top) return {};
   bool abstract_like = scope == Scope::Abstract;
@@ -84,7 +89,7 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
       return {};
     if (scope == Scope::Top) return {};
     const char x = k.ch();
-    if (x == '{' && src.lang == SourceLang::CSharp) return definition_brace(i, k.i);
+    if (x == '{' && src.lang == SourceLang::CSharp) return definition_brace(i, k.i, k.c);
     if (x == '=' && k.at(1) == '>') return definition_end(i, statement_end(src, i, col));
     if (x != '=' && x != ';' && x != ',') return {};
     return definition_end(i, statement_end(src, i, col));
@@ -95,7 +100,7 @@ Head java_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   for (int steps = 0; steps < 32; ++steps) {
     if (!k.skip_space()) return {};
     const char x = k.ch();
-    if (x == '{') return definition_brace(i, k.i);
+    if (x == '{') return definition_brace(i, k.i, k.c);
     if (x == ';') return abstract_like ? definition_end(i, k.i) : declaration_end(i, k.i);
     if (x == '=' && k.at(1) == '>') return definition_end(i, statement_end(src, i, col));
     if (x == ':' && src.lang == SourceLang::CSharp) return definition_to_stop(src, i, k.c);
@@ -127,8 +132,30 @@ bool java_outline(const SourceText& src, size_t i) {
   size_t col, len;
   if (keyword_name(l, {"class", "interface", "enum", "record", "struct", "namespace"}, &col, &len))
     return is_defined(name_head(src, i, col, len));
-  const size_t p = find_code(l, "(=;{");
-  if (p == std::string_view::npos) return false;
+  size_t p = find_code(l, "(=;{");
+  if (p == std::string_view::npos) {
+    // A C# property whose accessors or "=>" start the next line.
+    if (src.lang != SourceLang::CSharp || i + 1 >= src.lines->size()) return false;
+    const std::string_view next = trim((*src.lines)[i + 1]);
+    if (!(starts_with(next, "{") || starts_with(next, "=>"))) return false;
+    p = l.size();
+    while (p > 0 && is_space(l[p - 1])) --p;
+  }
+  // A generic method: the name stands before its type parameters.
+  size_t e = p;
+  while (e > 0 && is_space(l[e - 1])) --e;
+  if (e > 0 && l[e - 1] == '>' && l[p] == '(') {
+    int depth = 0;
+    for (size_t k = e; k-- > 0;) {
+      if (l[k] == '>') ++depth;
+      if (l[k] == '<' && --depth == 0) {
+        e = k;
+        break;
+      }
+    }
+    if (depth != 0) return false;
+    p = e;
+  }
   return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
 }
 

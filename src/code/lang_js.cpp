@@ -69,6 +69,21 @@ bool js_function_value(Cursor k) {
   return false;
 }
 
+// Byte `at` of `l` is inside a quoted string.
+bool inside_string(std::string_view l, size_t at) {
+  char quote = 0;
+  for (size_t k = 0; k < at && k < l.size(); ++k) {
+    if (quote == 0) {
+      if (l[k] == '"' || l[k] == '\'' || l[k] == '`') quote = l[k];
+    } else if (l[k] == '\\') {
+      ++k;
+    } else if (l[k] == quote) {
+      quote = 0;
+    }
+  }
+  return quote != 0;
+}
+
 }  // namespace
 
 Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
@@ -80,13 +95,13 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
     kw = last_word(trim(pre.substr(0, pre.size() - 1)));
   if (kw == "function") {
     const Stop s = first_brace_or_semicolon(src, i, col + len);
-    if (s.what == '{') return definition_brace(i, s.line);
+    if (s.what == '{') return definition_brace(i, s.line, s.col);
     if (s.what == ';') return declaration_end(i, s.line);
     return definition(i);
   }
   if (is_word(kw, {"class", "interface", "enum", "namespace", "module"})) {
     if (kw == "module" && pre != "module" && !ends_with(pre, "declare module")) return {};
-    return definition(i);
+    return src.extents ? type_to_body(src, i, col + len) : definition(i);
   }
   Cursor k = cursor_at(src, i, col + len);
   if (is_word(kw, {"type", "const", "let", "var"})) {
@@ -108,7 +123,7 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   if (k.ch() == '?' || k.ch() == '!') k.advance();
   if (!k.skip_space()) return {};
   if (k.ch() == '<' && !member_assign) {
-    if (!k.skip_angles()) return {};
+    if (!k.skip_angles_over_lines()) return {};
     if (!k.skip_space()) return {};
   }
   const char x = k.ch();
@@ -142,7 +157,7 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
         }
       }
     }
-    if (k.ch() == '{') return definition_brace(i, k.i);
+    if (k.ch() == '{') return definition_brace(i, k.i, k.c);
     if (k.ch() == ';' && abstract_like) return definition_end(i, k.i);
     if (k.ch() == ';' && members && src.lang == SourceLang::Ts)
       return declaration_end(i, k.i);  // an overload
@@ -166,7 +181,8 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
       return definition_end(i, statement_end(src, i, col));
     return {};
   }
-  if ((x == ';' || x == ',') && members && k.i == i) return definition_end(i, i);
+  // A field without a value ("x;"); not "R," in type parameters over lines.
+  if (x == ';' && members && k.i == i) return definition_end(i, i);
   return {};
 }
 
@@ -176,6 +192,27 @@ bool js_outline(const SourceText& src, size_t i) {
   const Scope scope = src.scopes[i].scope;
   if (t.empty()) return false;
   if (t[0] == '@') return scope != Scope::Body;
+  size_t col, len;
+  // Named function expressions, wherever they stand (passed to a call,
+  // returned), and functions that are an object literal's members.
+  for (size_t f = find_bytes(l, "function"); f != std::string_view::npos;
+       f = find_bytes(l, "function", f + 8)) {
+    if (f == indent_of(l) || (f > 0 && (is_ident_byte(l[f - 1]) || l[f - 1] == '.'))) continue;
+    if (inside_string(l, f)) continue;
+    size_t b = f + 8;
+    if (b < l.size() && is_ident_byte(l[b])) continue;
+    while (b < l.size() && (is_space(l[b]) || l[b] == '*')) ++b;
+    if (b > f + 8 && word_at(l, b, &col, &len)) return is_found(name_head(src, i, col, len));
+    // "name: function (" or "name: async function (".
+    std::string_view before = trim(l.substr(0, f));
+    if (ends_with(before, "async")) before = trim(before.substr(0, before.size() - 5));
+    if (!ends_with(before, ":") || scope == Scope::Container || scope == Scope::Abstract) continue;
+    const std::string_view key = trim(before.substr(0, before.size() - 1));
+    const size_t kc = static_cast<size_t>(key.data() - l.data());
+    return !key.empty() && key.find_first_of(" ?(") == std::string_view::npos &&
+           word_at(l, kc, &col, &len) && col + len == kc + key.size() &&
+           is_found(name_head(src, i, col, len));
+  }
   // In bodies only function and class declarations: local variables are
   // statements, whatever they hold.
   if (scope == Scope::Body &&
@@ -195,7 +232,6 @@ bool js_outline(const SourceText& src, size_t i) {
     k = next;
   }
   const std::string_view r = l.substr(k);
-  size_t col, len;
   if (starts_word(r, "function")) {
     size_t b = k + 8;
     while (b < l.size() && (is_space(l[b]) || l[b] == '*')) ++b;

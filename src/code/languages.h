@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <string_view>
+#include <vector>
 
 #include "code/declaration.h"
 #include "code/source_scope.h"
@@ -23,11 +24,17 @@ using HeadFn = Head (*)(const SourceText& src, size_t i, size_t col, size_t len,
 // something worth listing.
 using OutlineFn = bool (*)(const SourceText& src, size_t i);
 
+// The scope of every line, for languages whose blocks are not braces (or
+// whose text needs a lexer of its own); nullptr means the brace scan of
+// source_scope.cpp.
+using ScanFn = std::vector<LineScope> (*)(const std::vector<std::string_view>& lines);
+
 struct Language {
   SourceLang lang;
   std::string_view extensions;  // lower case, separated by spaces
   HeadFn head;
   OutlineFn outline;
+  ScanFn scan;
 };
 
 // The row of `lang`; nullptr for SourceLang::Other.
@@ -48,5 +55,18 @@ Head python_head(const SourceText& src, size_t i, size_t col, size_t len, Scope 
 bool python_outline(const SourceText& src, size_t i);
 Head rust_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
 bool rust_outline(const SourceText& src, size_t i);
+Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
+bool kotlin_outline(const SourceText& src, size_t i);
+Head ruby_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
+bool ruby_outline(const SourceText& src, size_t i);
+std::vector<LineScope> ruby_scan(const std::vector<std::string_view>& lines);
+Head lua_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
+bool lua_outline(const SourceText& src, size_t i);
+std::vector<LineScope> lua_scan(const std::vector<std::string_view>& lines);
+Head shell_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
+bool shell_outline(const SourceText& src, size_t i);
+std::vector<LineScope> shell_scan(const std::vector<std::string_view>& lines);
+Head php_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from);
+bool php_outline(const SourceText& src, size_t i);
 
 }  // namespace zub::code

@@ -25,6 +25,11 @@ enum HeadWord : uint32_t {
   kTrait = 1u << 11,
   kImpl = 1u << 12,
   kMod = 1u << 13,
+  kObject = 1u << 14,
+  kProtocol = 1u << 15,
+  kExtension = 1u << 16,
+  kActor = 1u << 17,
+  kFunc = 1u << 18,  // fun, func, function
 };
 
 uint32_t head_word_bit(std::string_view w) {
@@ -35,25 +40,34 @@ uint32_t head_word_bit(std::string_view w) {
     case 3:
       if (w == "new") return kNew;
       if (w == "mod") return kMod;
+      if (w == "fun") return kFunc;
       break;
     case 4:
       if (w == "enum") return kEnum;
       if (w == "impl") return kImpl;
+      if (w == "func") return kFunc;
       break;
     case 5:
       if (w == "class") return kClass;
       if (w == "union") return kUnion;
       if (w == "trait") return kTrait;
+      if (w == "actor") return kActor;
       break;
     case 6:
       if (w == "struct") return kStruct;
       if (w == "extern") return kExtern;
       if (w == "record") return kRecord;
       if (w == "module") return kModule;
+      if (w == "object") return kObject;
+      break;
+    case 8:
+      if (w == "protocol") return kProtocol;
+      if (w == "function") return kFunc;
       break;
     case 9:
       if (w == "namespace") return kNamespace;
       if (w == "interface") return kInterface;
+      if (w == "extension") return kExtension;
       break;
     default: break;
   }
@@ -101,6 +115,19 @@ Scope classify(SourceLang lang, const Head& h) {
       if (w & kImpl) return Scope::Container;
       if (w & kMod) return Scope::Top;
       if ((w & kExtern) && !h.assign) return Scope::Abstract;
+      return Scope::Body;
+    case SourceLang::Kotlin:
+    case SourceLang::Swift:
+      // A function's body, even one of a local class or a "fun interface".
+      if (w & kFunc) return (w & kInterface) ? Scope::Abstract : Scope::Body;
+      if (w & (kInterface | kProtocol)) return Scope::Abstract;
+      if (w & (kClass | kObject | kEnum | kStruct | kExtension | kActor)) return Scope::Container;
+      return Scope::Body;
+    case SourceLang::Php:
+      if (w & kFunc) return Scope::Body;
+      if (w & kInterface) return Scope::Abstract;
+      if (w & (kClass | kTrait | kEnum)) return Scope::Container;
+      if (w & kNamespace) return Scope::Top;
       return Scope::Body;
     default: return Scope::Body;
   }
@@ -285,11 +312,16 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
 }
 
 // Bytes that matter to the scope scan outside comments and strings.
-constexpr auto kScopeBytes = [] {
+// PHP adds its "#" comments and "<<<" heredocs, C# its "@" verbatim strings.
+constexpr std::array<bool, 256> scope_bytes_with(std::string_view more) {
   std::array<bool, 256> t{};
   for (char c : std::string_view("/\"'`()=;{}")) t[static_cast<unsigned char>(c)] = true;
+  for (char c : more) t[static_cast<unsigned char>(c)] = true;
   return t;
-}();
+}
+constexpr auto kScopeBytes = scope_bytes_with("");
+constexpr auto kPhpScopeBytes = scope_bytes_with("#<");
+constexpr auto kCSharpScopeBytes = scope_bytes_with("@");
 
 }  // namespace
 
@@ -314,19 +346,30 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
   std::vector<LineScope> out(lines.size());
   const bool c_like =
       lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
-  const bool char_literals = c_like || lang == SourceLang::Java || lang == SourceLang::Go;
-  const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts;
-  const bool backtick = quote_strings || lang == SourceLang::Go;
+  const bool php = lang == SourceLang::Php;
+  const bool char_literals =
+      c_like || lang == SourceLang::Java || lang == SourceLang::Go || lang == SourceLang::Kotlin;
+  const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts || php;
+  const bool backtick = lang == SourceLang::Js || lang == SourceLang::Ts || lang == SourceLang::Go;
+  // """ strings run over lines; so do C#'s @"" strings and PHP's strings.
+  const bool triple_quotes =
+      lang == SourceLang::Kotlin || lang == SourceLang::Swift || lang == SourceLang::CSharp;
+  const std::array<bool, 256>& scope_bytes = php                          ? kPhpScopeBytes
+                                             : lang == SourceLang::CSharp ? kCSharpScopeBytes
+                                                                          : kScopeBytes;
+  std::string_view heredoc;  // the closing word of a PHP heredoc being read
 
   struct Open {
     Scope scope;
     int paren;
   };
   std::vector<Open> stack;
-  enum class In : uint8_t { Code, Comment, Str, Backtick };
+  enum class In : uint8_t { Code, Comment, Str, Backtick, Triple, Verbatim };
   In in = In::Code;
   char quote = 0;
   int nested_comment = 0;  // Rust block comments nest
+  // The braces open in each "${" of a template literal being read.
+  std::vector<int> substitutions;
   // Where the current statement's head began, and whether it has a "(".
   size_t head_line = 0, head_col = 0;
   bool head_paren = false;
@@ -349,7 +392,16 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     // column starts a new one, as after a macro invoked without ";".
     const bool head_goes_on = head_paren && (c_like || lang == SourceLang::Java) &&
                               !(stack.empty() && first_non_space(l) == 0);
-    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on};
+    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on,
+               static_cast<uint32_t>(stack.size())};
+    if (!heredoc.empty()) {
+      out[li].dead = true;
+      const std::string_view t = l.substr(first_non_space(l));
+      if (starts_with(t, heredoc) &&
+          (t.size() == heredoc.size() || !is_ident_byte(t[heredoc.size()])))
+        heredoc = {};
+      continue;
+    }
     if (continued) {  // the body of a multi-line directive
       continued = n > 0 && l[n - 1] == '\\';
       out[li].dead = true;
@@ -365,7 +417,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       }
     }
     const bool counting = !c_like || pp.counting();
-    if (in == In::Str) in = In::Code;  // ordinary strings end at the line's end
+    if (in == In::Str && !php) in = In::Code;  // ordinary strings end at the line's end
     for (size_t i = 0; i < n; ++i) {
       switch (in) {
         case In::Comment:
@@ -395,14 +447,38 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             in = In::Code;
           continue;
         case In::Backtick:
-          if (l[i] == '\\' && lang != SourceLang::Go)
+          if (l[i] == '\\' && lang != SourceLang::Go) {
             ++i;
-          else if (l[i] == '`')
+          } else if (l[i] == '`') {
             in = In::Code;
+          } else if (l[i] == '$' && i + 1 < n && l[i + 1] == '{' && lang != SourceLang::Go) {
+            // A substitution is code again, up to its own "}".
+            substitutions.push_back(0);
+            in = In::Code;
+            ++i;
+          }
+          continue;
+        case In::Triple: {
+          const size_t e = find_bytes(l, "\"\"\"", i);
+          if (e == std::string_view::npos) {
+            i = n;
+          } else {
+            i = e + 2;
+            in = In::Code;
+          }
+          continue;
+        }
+        case In::Verbatim:
+          if (l[i] == '"') {
+            if (i + 1 < n && l[i + 1] == '"')
+              ++i;
+            else
+              in = In::Code;
+          }
           continue;
         case In::Code: break;
       }
-      while (i < n && !kScopeBytes[static_cast<unsigned char>(l[i])]) ++i;
+      while (i < n && !scope_bytes[static_cast<unsigned char>(l[i])]) ++i;
       if (i == n) break;
       const char c = l[i];
       switch (c) {
@@ -414,7 +490,31 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           else if (quote_strings && regex_may_start(l, i))
             i = regex_end(l, i);
           break;
-        case '"': in = In::Str, quote = '"'; break;
+        case '"':
+          if (triple_quotes && i + 2 < n && l[i + 1] == '"' && l[i + 2] == '"')
+            in = In::Triple, i += 2;
+          else
+            in = In::Str, quote = '"';
+          break;
+        case '#':  // PHP: a comment unless an attribute
+          if (i + 1 >= n || l[i + 1] != '[') i = n;
+          break;
+        case '@':  // C#: a verbatim string
+          if (i + 1 < n && l[i + 1] == '"')
+            in = In::Verbatim, ++i;
+          else if (i + 2 < n && l[i + 1] == '$' && l[i + 2] == '"')
+            in = In::Verbatim, i += 2;
+          break;
+        case '<':  // PHP: a heredoc or nowdoc, whose body starts on the next line
+          if (i + 2 < n && l[i + 1] == '<' && l[i + 2] == '<') {
+            size_t k = i + 3;
+            while (k < n && (l[k] == ' ' || l[k] == '\'' || l[k] == '"')) ++k;
+            size_t e = k;
+            while (e < n && is_ident_byte(l[e])) ++e;
+            if (e > k) heredoc = l.substr(k, e - k);
+            i = n;
+          }
+          break;
         case '\'':
           if (quote_strings) {
             in = In::Str, quote = '\'';
@@ -455,6 +555,15 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             }
           } else if (c == ';' && paren == 0) {
             start_head(li, i + 1);
+          } else if (c == '{' && !substitutions.empty()) {
+            ++substitutions.back();
+          } else if (c == '}' && !substitutions.empty()) {
+            if (substitutions.back() == 0) {
+              substitutions.pop_back();
+              in = In::Backtick;
+            } else {
+              --substitutions.back();
+            }
           } else if (c == '{') {
             // What the brace opens is read from the head's text, once.
             Head head;
@@ -482,8 +591,25 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           break;
       }
     }
-    // Go statements end at the line's end.
+    // Go statements end at the line's end; Kotlin and Swift ones too, unless
+    // the line or the next one shows that it goes on.
     if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
+    // An annotation or attribute line with arguments ("@Named("x")",
+    // "[Obsolete("y")]") is no head whose ")" the next line continues.
+    if (head_paren && paren == 0 && in == In::Code &&
+        (lang == SourceLang::Java || lang == SourceLang::CSharp)) {
+      const size_t k = first_non_space(l);
+      if (k < n && (l[k] == '@' || (l[k] == '[' && lang == SourceLang::CSharp))) head_paren = false;
+    }
+    if ((lang == SourceLang::Kotlin || lang == SourceLang::Swift) && paren == 0 && in == In::Code) {
+      const std::string_view t = trim_ascii_end(l);
+      const char last = t.empty() ? 0 : t.back();
+      std::string_view next = li + 1 < lines.size() ? lines[li + 1] : std::string_view{};
+      next = next.substr(first_non_space(next));
+      const bool goes_on = std::string_view(":,=(<.&|").find(last) != std::string_view::npos ||
+                           (!next.empty() && (next[0] == ':' || next[0] == '.' || next[0] == ','));
+      if (!goes_on && last != 0) start_head(li + 1, 0);
+    }
   }
   return out;
 }

@@ -13,7 +13,24 @@
 
 namespace zub {
 
-enum class SourceLang : uint8_t { Other, C, Cpp, Java, CSharp, Go, Js, Ts, Python, Rust };
+enum class SourceLang : uint8_t {
+  Other,
+  C,
+  Cpp,
+  Java,
+  CSharp,
+  Go,
+  Js,
+  Ts,
+  Python,
+  Rust,
+  Ruby,
+  Php,
+  Kotlin,
+  Swift,
+  Lua,
+  Shell,
+};
 
 enum class Scope : uint8_t {
   Top,        // file level, or a namespace / module body
@@ -28,6 +45,7 @@ struct LineScope {
   Scope scope = Scope::Top;
   bool dead = false;   // starts inside a comment, a string running over lines, or #if 0
   bool inner = false;  // continues a head whose "(" was already opened (parameters, qualifiers)
+  uint32_t depth = 0;  // braces open at the line's start (0 for Python)
 };
 
 // One entry per line. For Python the scope is Top at indentation 0 and Body

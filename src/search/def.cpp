@@ -24,6 +24,7 @@ namespace zub {
 namespace {
 
 constexpr uint64_t kMaxDefinitions = 12;
+constexpr uint64_t kNoCap = UINT64_MAX;
 constexpr std::string_view kCapNote = "[… 12개까지만 표시: 심볼을 더 좁혀라]\n";
 
 std::string definition_pattern(std::string_view sym) {
@@ -99,10 +100,18 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     if (!sym.empty() && needle_find(needle, text, 0) == std::string_view::npos) continue;
     lines = split_lines(text);
     const SourceLang lang = sym.empty() ? SourceLang::Other : source_lang(path);
-    auto emit = [&](size_t i, size_t e) {
+    // `end` is where the definition really ends; past `e` the block is cut,
+    // and its header says so with the read that shows the rest.
+    auto emit = [&](size_t i, size_t e, size_t end) {
       report += "── ";
       append_path_text(report, display_path(path, base));
-      report += ':' + std::to_string(i + 1) + '-' + std::to_string(e + 1) + '\n';
+      report += ':' + std::to_string(i + 1) + '-' + std::to_string(e + 1);
+      if (end > e) {
+        report += " [잘림: 정의는 " + std::to_string(end + 1) + "줄까지 · zub read ";
+        append_shown_path(report, path);
+        report += ' ' + std::to_string(e + 2) + '-' + std::to_string(end + 1) + ']';
+      }
+      report += '\n';
       for (size_t j = i; j <= e; ++j) {
         report += std::to_string(j + 1);
         report += "| ";
@@ -114,7 +123,9 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     if (lang == SourceLang::Other) {
       for (size_t i = 0; i < lines.size(); ++i) {
         if (!occurs(c.pattern, scratch, lines[i])) continue;
-        if (emit(i, block_end(lines, i, n))) return report.append(kCapNote);
+        const size_t e = block_end(lines, i, n);
+        const size_t end = e - i == n ? block_end(lines, i, kNoCap) : e;
+        if (emit(i, e, end)) return report.append(kCapNote);
       }
       continue;
     }
@@ -152,14 +163,15 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
       size_t start = h.start;
       if (overloads != kNoLine && adjacent(lines, overloads_end, h.start)) start = overloads;
       overloads = kNoLine;
-      size_t e;
-      if (h.end != kNoLine)
-        e = h.end - start > n ? start + static_cast<size_t>(n) : h.end;
-      else if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start))
-        e = block_end_from(lines, start, h.brace, n);
-      else
-        e = block_end(lines, start, n);
-      if (emit(start, e)) return report.append(kCapNote);
+      auto end_within = [&](uint64_t cap) {
+        if (h.end != kNoLine) return h.end - start > cap ? start + static_cast<size_t>(cap) : h.end;
+        if (h.brace != kNoLine && (h.brace > start + 3 || start != h.start))
+          return block_end_from(lines, start, h.brace, cap);
+        return block_end(lines, start, cap);
+      };
+      const size_t e = end_within(n);
+      const size_t end = e - start == n ? end_within(kNoCap) : e;
+      if (emit(start, e, end)) return report.append(kCapNote);
     }
   }
   std::string head;

@@ -235,19 +235,20 @@ TEST(Declaration, GoRustPythonDefinitions) {
   EXPECT_EQ(outline_numbers(t / "lib.rs"), Lines({1, 2, 3, 5, 6, 7, 8, 13, 14}));
 
   t.write("jobs.py",
-          "import os\n"                                       // 1
-          "LIMIT = 3\n"                                       // 2
-          "class Job:\n"                                      // 3
-          "    retries = 2\n"                                 // 4
-          "    @property\n"                                   // 5
-          "    async def run(self):\n"                        // 6
-          "        retries = run(self)\n"                     // 7
-          "        return retries\n"                          // 8
-          "\"\"\"\n"                                          // 9
-          "def run(x):\n"                                     // 10
-          "\"\"\"\n"                                          // 11
-          "run(Job())\n");                                    // 12
-  EXPECT_EQ(def_spans(t, "jobs.py", "run"), Spans({"6-8"}));  // not the call, not inside the string
+          "import os\n"                    // 1
+          "LIMIT = 3\n"                    // 2
+          "class Job:\n"                   // 3
+          "    retries = 2\n"              // 4
+          "    @property\n"                // 5
+          "    async def run(self):\n"     // 6
+          "        retries = run(self)\n"  // 7
+          "        return retries\n"       // 8
+          "\"\"\"\n"                       // 9
+          "def run(x):\n"                  // 10
+          "\"\"\"\n"                       // 11
+          "run(Job())\n");                 // 12
+  // With its decorator; not the call, not inside the string.
+  EXPECT_EQ(def_spans(t, "jobs.py", "run"), Spans({"5-8"}));
   EXPECT_EQ(def_spans(t, "jobs.py", "retries"), Spans({"4-4"}));
   EXPECT_EQ(def_spans(t, "jobs.py", "LIMIT"), Spans({"2-2"}));
   EXPECT_EQ(outline_numbers(t / "jobs.py"), Lines({1, 3, 5, 6}));
@@ -290,8 +291,9 @@ TEST(Declaration, JavaScriptAndTypeScriptDefinitions) {
   EXPECT_EQ(def_spans(t, "cache.js", "get"), Spans({"23-23"}));  // a method named like a modifier
   EXPECT_EQ(def_spans(t, "cache.js", "type"), Spans({"24-24"}));
   EXPECT_EQ(def_spans(t, "cache.js", "limits"), Spans({"26-26"}));  // a named object literal
+  // The object literal's function member (16) too; not its call (18).
   EXPECT_EQ(outline_numbers(t / "cache.js"),
-            Lines({1, 2, 3, 4, 5, 6, 12, 13, 15, 19, 22, 23, 24, 26}));
+            Lines({1, 2, 3, 4, 5, 6, 12, 13, 15, 16, 19, 22, 23, 24, 26}));
 
   t.write("pipe.ts",
           "export interface Reader<T> {\n"                // 1

@@ -75,6 +75,23 @@ TEST(Def, CapCountAndNotFound) {
   t.write("w.c", "int foobar = 1;\nfoobar(2);\n");
   out = find_definitions("foo", {t / "w.c"}, 200);
   EXPECT_EQ(out, "[`foo` 의 정의를 못 찾았다: 참조까지 보려면 `zub grep -w foo ROOT`]\n");
+  // A block cut by -n says where the definition ends and how to read the rest;
+  // one that ends within the cap says nothing.
+  std::string body;
+  for (int k = 0; k < 8; ++k) body += "  x();\n";
+  t.write("cut.c", "void run(void)\n{\n" + body + "}\n");
+  out = find_definitions("run", {t / "cut.c"}, 4);
+  EXPECT_NE(out.find("── " + t / "cut.c" + ":1-5 [잘림: 정의는 11줄까지 · zub read " + t / "cut.c" +
+                     " 6-11]\n1| void run(void)\n"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(ends_with(out, "5|   x();\n"));
+  EXPECT_NE(find_definitions("run", {t / "cut.c"}, 10).find(":1-11\n"), std::string::npos);
+  t.write("cut.txt", "fn run() {\n" + body + "}\n");
+  out = find_definitions("run", {t / "cut.txt"}, 3);
+  EXPECT_NE(out.find(":1-4 [잘림: 정의는 10줄까지 · zub read " + t / "cut.txt" + " 5-10]\n"),
+            std::string::npos)
+      << out;
   // A long definition line is elided at 200 bytes.
   t.write("long.py", "def foo(" + std::string(300, 'a') + "):\n  pass\n");
   out = find_definitions("foo", {t / "long.py"}, 200);
