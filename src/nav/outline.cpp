@@ -39,6 +39,7 @@ Outcome cmd_outline(const OutlineOptions& opts, Output& out) {
     bool capped = false;
     const SourceLang lang = source_lang(path);
     SourceText src;
+    std::string label;  // a title's text with its level's mark
     if (lang != SourceLang::Other) {
       src = make_source_text(lang, lines);
       src.extents = false;
@@ -52,7 +53,11 @@ Outcome cmd_outline(const OutlineOptions& opts, Output& out) {
       }
       block.append(std::to_string(i + 1));
       block.append("| ");
-      block.append(byte_cut(trim_ws_end(lines[i]), kOutlineLineBytes));
+      label.clear();
+      if (lang != SourceLang::Other && outline_label(src, i, label))
+        block.append(byte_cut(label, kOutlineLineBytes));
+      else
+        block.append(byte_cut(trim_ws_end(lines[i]), kOutlineLineBytes));
       block.push_back('\n');
       if (++count >= opts.cap) capped = true;
     }

@@ -51,8 +51,8 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
 
   // In a file of no recognised language the keyword alternation has no
   // boundary before it, so "undef foo" counts; in C it is no definition.
-  t.write("u.txt", "#undef foo\n");
-  EXPECT_NE(find_definitions("foo", {t / "u.txt"}, 200).find("[1 definitions]"), std::string::npos);
+  t.write("u.tcl", "#undef foo\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.tcl"}, 200).find("[1 definitions]"), std::string::npos);
   t.write("u.c", "#undef foo\n#define foo(x) \\\n  ((x) + 1)\n");
   EXPECT_NE(
       find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
