@@ -42,11 +42,39 @@ K = os.path.join(BENCH, "linux-source-6.1")
 UNPACKED = os.path.join(BENCH, "docs")
 
 
+INDEX = []
+
+
+def glob_re(pattern):
+    # "**/" any directories (or none), "*" within one name.
+    out = ""
+    k = 0
+    while k < len(pattern):
+        if pattern.startswith("**/", k):
+            out += "(?:.*/)?"
+            k += 3
+        elif pattern[k] == "*":
+            out += "[^/]*"
+            k += 1
+        else:
+            out += re.escape(pattern[k])
+            k += 1
+    return re.compile(out + "$")
+
+
 def files(patterns, minsize=200):
+    # One find(1) over the trees the samples come from; Python's recursive
+    # glob over /usr takes minutes.
+    if not INDEX:
+        roots = ["/usr/share", "/usr/lib", "/usr/include", "/usr/src", "/root/.pyenv", K,
+                 "/var/tmp/zub-diag-npm", UNPACKED]
+        r = subprocess.run(["find"] + [d for d in roots if os.path.isdir(d)] + ["-type", "f"],
+                           capture_output=True, text=True, errors="replace")
+        INDEX.extend(r.stdout.splitlines())
     out = []
     for p in patterns:
-        out += [f for f in glob.glob(p, recursive=True)
-                if os.path.isfile(f) and os.path.getsize(f) >= minsize]
+        rx = glob_re(p)
+        out += [f for f in INDEX if rx.match(f) and os.path.getsize(f) >= minsize]
     return sorted(set(out))
 
 
@@ -253,11 +281,13 @@ PROTO = re.compile(r"^\s*(message|enum|service|extend)\s+[\w.]+|^\s*rpc\s+\w+|^(
 
 
 def expect_proto(path):
-    text = re.sub(r"/\*.*?\*/", lambda m: re.sub(r"[^\n]", " ", m.group(0)), read(path), flags=re.S)
+    # Strings and comments blanked in one pass ("/v1/{name=*/x}" holds no comment).
+    text = re.sub(r'"(?:\\.|[^"\\\n])*"|//[^\n]*|/\*.*?\*/',
+                  lambda m: re.sub(r"[^\n]", " ", m.group(0)), read(path), flags=re.S)
     out = {}
     depth_stack = []
     for i, l in enumerate(text.split("\n")):
-        code = re.sub(r'"(\\.|[^"\\])*"|//.*', "", l)
+        code = l
         if PROTO.match(code) and "option" not in depth_stack:
             out[i + 1] = 0
         first = re.match(r"\s*(\w+)", code)
@@ -287,13 +317,15 @@ KINDS = {
                              "/usr/lib/x86_64-linux-gnu/cmake/**/*.cmake",
                              "/usr/share/cmake-*/Modules/*.cmake"], 300), expect_cmake),
     "docker": (lambda: files(["/usr/share/go-*/src/**/Dockerfile",
-                              "/usr/lib/google-cloud-sdk/**/Dockerfile",
+                              "/usr/lib/google-cloud-sdk/**/Dockerfile*",
                               "/root/.pyenv/**/Dockerfile"], 50), expect_docker),
     "yaml": (lambda: files([f"{K}/Documentation/devicetree/bindings/**/*.yaml",
                             "/usr/share/**/*.yml", "/usr/share/**/*.yaml"], 300), expect_yaml),
-    "toml": (lambda: files(["/usr/share/cargo/registry/*/Cargo.toml",
-                            "/usr/lib/python3/dist-packages/**/*.toml",
-                            "/usr/share/**/*.toml"], 300), expect_toml),
+    "toml": (lambda: [f for f in files(["/usr/share/cargo/registry/**/*.toml",
+                                        "/usr/lib/python3/dist-packages/**/*.toml",
+                                        "/root/.pyenv/versions/*/lib/**/*.toml",
+                                        "/usr/share/**/*.toml"], 100)
+                      if "/invalid/" not in f], expect_toml),
     "json": (lambda: files(["/usr/lib/node_modules/**/package.json",
                             "/var/tmp/zub-diag-npm/node_modules/*/package.json",
                             "/usr/share/**/*.json"], 300), None),

@@ -45,8 +45,7 @@ size_t command_end(const SourceText& src, size_t i) {
 // The words of `l` that hold the whole word CACHE (a cache variable).
 bool has_cache(std::string_view l) {
   for (size_t at = l.find("CACHE"); at != std::string_view::npos; at = l.find("CACHE", at + 1))
-    if ((at == 0 || !is_ident_byte(l[at - 1])) &&
-        (at + 5 == l.size() || !is_ident_byte(l[at + 5])))
+    if ((at == 0 || !is_ident_byte(l[at - 1])) && (at + 5 == l.size() || !is_ident_byte(l[at + 5])))
       return true;
   return false;
 }
@@ -90,6 +89,8 @@ std::vector<LineScope> cmake_scopes(const std::vector<std::string_view>& lines) 
           ++k;
         else if (c == '"')
           quoted = false;
+      } else if (c == '\\') {
+        ++k;  // an escaped character, \" among them, outside quotes too
       } else if (c == '"') {
         quoted = true;
       } else if (c == '[' || (c == '#' && k + 1 < l.size() && l[k + 1] == '[')) {
@@ -135,8 +136,7 @@ Head cmake_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, 
   while (a < l.size() && is_space(l[a])) ++a;
   if (a < l.size() && l[a] == '"') ++a;
   if (col != a) return {};
-  if (col + len < l.size() && !is_space(l[col + len]) && l[col + len] != ')' &&
-      l[col + len] != '"')
+  if (col + len < l.size() && !is_space(l[col + len]) && l[col + len] != ')' && l[col + len] != '"')
     return {};
   if (c != Command::Function && c != Command::Macro) return definition_end(i, command_end(src, i));
   // To the matching endfunction() or endmacro().

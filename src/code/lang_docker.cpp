@@ -9,9 +9,9 @@ namespace zub::code {
 namespace {
 
 constexpr std::string_view kInstructions[] = {
-    "from",       "run",   "cmd",    "label",       "maintainer", "expose", "env",
-    "add",        "copy",  "entrypoint", "volume",  "user",       "workdir", "arg",
-    "onbuild",    "stopsignal", "healthcheck", "shell",
+    "from",    "run", "cmd",     "label",      "maintainer",  "expose",
+    "env",     "add", "copy",    "entrypoint", "volume",      "user",
+    "workdir", "arg", "onbuild", "stopsignal", "healthcheck", "shell",
 };
 
 // The instruction word that line `l` starts with, lower-cased; empty if none.

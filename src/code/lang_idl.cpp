@@ -4,6 +4,7 @@
 // namespaces and includes). A message's block is its braces; an rpc or a
 // Thrift function runs to its ";" or to the end of its parentheses.
 #include <algorithm>
+#include <cstdint>
 
 #include "code/block_end.h"
 #include "code/doc_lines.h"
@@ -49,10 +50,10 @@ std::vector<LineScope> scan(const std::vector<std::string_view>& lines, bool has
         for (++k; k < l.size() && l[k] != c; ++k)
           if (l[k] == '\\') ++k;
       } else if (c == '{') {
-        stack.push_back(first == "service"          ? Scope::Abstract
+        stack.push_back(first == "service"                    ? Scope::Abstract
                         : first == "enum" || first == "senum" ? Scope::Enum
-                        : container_word(first)     ? Scope::Container
-                                                    : Scope::Body);
+                        : container_word(first)               ? Scope::Container
+                                                              : Scope::Body);
         first = {};
       } else if (c == '}') {
         if (!stack.empty()) stack.pop_back();
@@ -125,6 +126,18 @@ Head idl_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sco
              pre.back() != '.' && pre.back() != '=');
   }
   if (!named) return {};
+  // A typedef is one line; a constant runs to where the brackets of its
+  // value (a list or a map) close. Neither ends in a "{" or ";" of its own.
+  const std::string_view first = lead_word(trim(l));
+  if (!proto && first == "typedef") return definition_end(i, i);
+  if (!proto && first == "const") {
+    int64_t depth = 0;
+    for (size_t j = i; j < lines.size(); ++j) {
+      for (char c : lines[j]) depth += c == '{' || c == '[' ? 1 : c == '}' || c == ']' ? -1 : 0;
+      if (depth <= 0) return definition_end(i, j);
+    }
+    return definition_end(i, lines.size() - 1);
+  }
   const End e = item_end(src, i);
   if (e.what == '{') return definition_end(i, block_end_from(lines, i, e.line, lines.size()));
   return definition_end(i, e.line);

@@ -2,6 +2,9 @@
 // block running to the end of its value. One pass that only counts brackets
 // and skips strings and comments, stopping where the top-level value ends:
 // a 30 MB file is never parsed into anything.
+#include <string>
+#include <utility>
+
 #include "code/doc_lines.h"
 #include "code/languages.h"
 
@@ -12,10 +15,10 @@ namespace {
 // The scan's state between bytes.
 struct JsonState {
   size_t depth = 0;
-  bool object = false;     // the top-level value is an object
-  bool expect_key = false; // at depth 1 of the top object, before a key
-  bool comment = false;    // inside /* */
-  bool closed = false;     // the top-level value has ended
+  bool object = false;      // the top-level value is an object
+  bool expect_key = false;  // at depth 1 of the top object, before a key
+  bool comment = false;     // inside /* */
+  bool closed = false;      // the top-level value has ended
 };
 
 // Steps over line `l` from `st`; calls `key(begin, end)` for every key of
@@ -91,7 +94,7 @@ std::vector<LineScope> json_scopes(const std::vector<std::string_view>& lines) {
       out[i].dead = true;
       if (st.closed) continue;
     }
-    out[i].scope = st.depth == 0 ? Scope::Top
+    out[i].scope = st.depth == 0                ? Scope::Top
                    : st.depth == 1 && st.object ? Scope::Container
                                                 : Scope::Body;
     out[i].inner = st.depth == 1 && st.object && !st.expect_key;
@@ -153,6 +156,40 @@ bool json_outline(const SourceText& src, size_t i) {
   bool found = false;
   scan_line((*src.lines)[i], st, [&](size_t, size_t) { return found = true; });
   return found;
+}
+
+namespace {
+
+// What of a line `outline` shows; a longer line is cut there.
+constexpr size_t kShownBytes = 160;
+
+}  // namespace
+
+// A long line that holds several top-level keys (minified JSON) shows the
+// keys, as many as fit, and how many more the line holds; cut as written
+// it would show the first key's value and hide the rest.
+bool json_label(const SourceText& src, size_t i, std::string& out) {
+  const std::string_view l = (*src.lines)[i];
+  JsonState st;
+  if (l.size() <= kShownBytes || !state_of(src, i, st)) return false;
+  size_t keys = 0, shown = 0;
+  std::string list;
+  scan_line(l, st, [&](size_t b, size_t e) {
+    const std::string_view k = l.substr(b, e - b);
+    if (shown == keys && list.size() + k.size() + 40 <= kShownBytes) {
+      if (!list.empty()) list += ", ";
+      list += '"';
+      list += k;
+      list += "\": \xE2\x80\xA6";
+      ++shown;
+    }
+    ++keys;
+    return false;
+  });
+  if (keys < 2) return false;
+  out = std::move(list);
+  if (shown < keys) out += " (+" + std::to_string(keys - shown) + " more keys on this line)";
+  return true;
 }
 
 }  // namespace zub::code

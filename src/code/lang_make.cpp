@@ -53,8 +53,7 @@ MakeLine classify(std::string_view l) {
     while (e < l.size() && !is_space(l[e])) ++e;
     return {MakeKind::Define, b, e};
   }
-  if (w == "ifeq" || w == "ifneq" || w == "ifdef" || w == "ifndef" || w == "else" ||
-      w == "endif")
+  if (w == "ifeq" || w == "ifneq" || w == "ifdef" || w == "ifndef" || w == "else" || w == "endif")
     return {MakeKind::Conditional, k, k};
   if (w == "endef" || w == "vpath" || w == "unexport") return {};
   int depth = 0;
@@ -150,15 +149,15 @@ Head make_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
   size_t j = i + 1;
   if (m.kind == MakeKind::Rule) {
     // The recipe, with the blank and comment lines inside it.
-    while (j < lines.size() &&
-           (src.scopes[j].dead || src.scopes[j].inner || is_blank_line(lines[j]) ||
-            trim(lines[j])[0] == '#'))
+    while (j < lines.size() && (src.scopes[j].dead || src.scopes[j].inner ||
+                                is_blank_line(lines[j]) || trim(lines[j])[0] == '#'))
       ++j;
     return definition_end(i, last_filled(lines, i, j - 1, '#'));
   }
   if (m.kind == MakeKind::Define) {
+    // The body and its "endef" are dead lines.
     while (j < lines.size() && src.scopes[j].dead) ++j;
-    return definition_end(i, j < lines.size() ? j : lines.size() - 1);
+    return definition_end(i, j - 1);
   }
   if (m.kind != MakeKind::Variable) return {};
   while (j < lines.size() && src.scopes[j].inner) ++j;

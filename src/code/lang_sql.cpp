@@ -66,13 +66,14 @@ bool starts_create(std::string_view l) {
 
 // The words between CREATE and the object's kind, and the kinds.
 constexpr std::string_view kModifiers[] = {
-    "or", "replace", "alter", "temp", "temporary", "global", "local", "unlogged", "unique",
-    "materialized", "recursive", "virtual", "clustered", "nonclustered", "foreign", "constraint",
+    "or",        "replace",      "alter",   "temp",         "temporary", "global",
+    "local",     "unlogged",     "unique",  "materialized", "recursive", "virtual",
+    "clustered", "nonclustered", "foreign", "constraint",
 };
 constexpr std::string_view kKinds[] = {
-    "table",  "view",  "index",    "function", "procedure", "proc",  "trigger", "type",
-    "sequence", "schema", "database", "domain", "extension", "aggregate", "event", "role",
-    "user",   "policy", "rule",    "operator", "collation", "macro",
+    "table",    "view",   "index",    "function", "procedure", "proc",      "trigger", "type",
+    "sequence", "schema", "database", "domain",   "extension", "aggregate", "event",   "role",
+    "user",     "policy", "rule",     "operator", "collation", "macro",
 };
 
 bool in_list(std::string_view w, const std::string_view* list, size_t n) {

@@ -13,7 +13,9 @@ bool is_marker(std::string_view l, std::string_view m) {
   return starts_with(l, m) && (l.size() == 3 || is_space(l[3]));
 }
 
-bool is_item(std::string_view l) { return !l.empty() && l[0] == '-' && (l.size() == 1 || is_space(l[1])); }
+bool is_item(std::string_view l) {
+  return !l.empty() && l[0] == '-' && (l.size() == 1 || is_space(l[1]));
+}
 
 // The key that a mapping entry at the start of `l` names, as [from, to) of
 // `l` (inside the quotes of a quoted key); false when `l` starts no entry.

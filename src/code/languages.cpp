@@ -26,7 +26,7 @@ constexpr Language kLanguages[] = {
      "dockerfile containerfile dockerfile. containerfile.", docker_scopes},
     {SourceLang::Yaml,   "yaml yml",  yaml_head,   yaml_outline,   "",   yaml_scopes},
     {SourceLang::Toml,   "toml",      toml_head,   toml_outline,   "",   toml_scopes},
-    {SourceLang::Json,   "json jsonc", json_head,  json_outline,   "",   json_scopes},
+    {SourceLang::Json,   "json jsonc", json_head,  json_outline,   "",   json_scopes, json_label},
     {SourceLang::Sql,    "sql",       sql_head,    sql_outline,    "",   sql_scopes},
     {SourceLang::Proto,  "proto",     idl_head,    idl_outline,    "",   proto_scopes},
     {SourceLang::Thrift, "thrift",    idl_head,    idl_outline,    "",   thrift_scopes},

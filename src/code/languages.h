@@ -100,6 +100,7 @@ bool toml_outline(const SourceText& src, size_t i);
 std::vector<LineScope> json_scopes(const std::vector<std::string_view>& lines);
 Head json_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, size_t);
 bool json_outline(const SourceText& src, size_t i);
+bool json_label(const SourceText& src, size_t i, std::string& out);
 std::vector<LineScope> sql_scopes(const std::vector<std::string_view>& lines);
 Head sql_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, size_t);
 bool sql_outline(const SourceText& src, size_t i);
