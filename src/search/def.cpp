@@ -172,6 +172,11 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
     head += sym;
     head += " ROOT`]\n";
   }
+  if (walked.too_long_skipped > 0) {
+    head += '[';
+    head += std::to_string(walked.too_long_skipped);
+    head += " paths over PATH_MAX skipped]\n";
+  }
   report.insert(count_at, head);
   return report;
 }
