@@ -112,7 +112,8 @@ Head json_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, s
     found = b == col && e == col + len;
     return found;
   });
-  if (!found) return {};
+  // A key is closed by its quote on the same line.
+  if (!found || col + len >= lines[i].size()) return {};
   // The value ends at the "," or "}" that brings the scan back to depth 1.
   JsonState v;
   v.depth = 1;
