@@ -29,8 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < lines.size(); ++i) {
       if (zub::is_outline_line(src, i)) {
         label.clear();
-        if (zub::outline_label(src, i, label) && valid && !zub::is_valid_utf8(label))
-          std::abort();
+        if (zub::outline_label(src, i, label) && valid && !zub::is_valid_utf8(label)) std::abort();
       }
       const std::string_view l = lines[i];
       // Every identifier of the line, as a word `def` might be asked for.

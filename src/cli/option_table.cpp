@@ -103,6 +103,7 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     kHelpRow<OutlineOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
      .set = set_number<&OutlineOptions::cap>},
+    {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
 };
 

@@ -391,6 +391,7 @@ Verdict loose_warning(DiagState& st, const Line& l) {
 constexpr Recogniser kRecognisers[] = {
     tap_block_line,            // TAP: inside a "---" ... "..." block
     panic_message,             // the line a "panicked at x:" header announced
+    gtest_lines,               // GoogleTest: "[ RUN      ]", "x.cc:12: Failure", counts
     runner_summary,            // test runners' closing counts
     go_test_lines,             // go test: "=== RUN", a failing test's frame
     runner_banner,             // vitest, prove: banners and rules

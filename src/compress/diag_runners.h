@@ -1,5 +1,5 @@
 // diag's recognisers for test runners' own lines (jest, vitest, node
-// --test, pytest, unittest, go test, cargo test, ctest, TAP from prove):
+// --test, pytest, unittest, go test, cargo test, ctest, GoogleTest, TAP from prove):
 // the closing count lines that say how many passed, the headers and frames
 // that say where a failing test failed, and the name under which a runner
 // mentions one failing test more than once. Each looks at one line;
@@ -23,6 +23,13 @@ std::string failing_test_key(std::string_view t, bool& full);
 // ==", "Ran 7 tests", "FAILED (failures=2)", "# pass 2", "test result:
 // ...", "50% tests passed, ...", "Files=1, Tests=5", "Failed 2/5 subtests".
 Verdict runner_summary(DiagState& st, const Line& l);
+
+// GoogleTest: "[ RUN      ] A.b" opens a test, "x.cc:12: Failure" is where
+// it failed and the lines under it what failed, "[  FAILED  ] A.b (3 ms)"
+// names it, the closing list names it again; "[       OK ]" is a pass and
+// "[==========] 6 tests ... ran.", "[  PASSED  ] 4 tests." and
+// "[  FAILED  ] 2 tests, listed below:" are the counts.
+Verdict gtest_lines(DiagState& st, const Line& l);
 
 // pytest's "_____ Class.test_name _____" over a failing test's report.
 Verdict pytest_header(DiagState& st, const Line& l);

@@ -36,8 +36,9 @@ enum class Pending {
   kRuleLocation,
   kErrorMessage,
   kTapMessage,
-  kTapStack,  // the first frame under a TAP block's "stack:"
-  kGoFrame,   // the place under a failing Go test's own frame
+  kTapStack,      // the first frame under a TAP block's "stack:"
+  kGoFrame,       // the place under a failing Go test's own frame
+  kGtestMessage,  // what failed, under GoogleTest's "x.cc:12: Failure"
 };
 
 // A failing test as the runner names it, and where it failed.
@@ -83,6 +84,11 @@ struct DiagState {
   // follows it (go test -v logs before "--- FAIL").
   std::string early_place;
   bool in_go_run = false;  // between go test -v's "=== RUN" and its result
+  // GoogleTest prints what failed before the line naming the test: the
+  // first failure's message lines, joined, wait here for it.
+  std::string early_message;
+  uint32_t early_message_lines = 0;
+  uint32_t early_more = 0;  // further "Failure" lines of the same test
 
   // The runners' own closing counts: kept whole, and they count passes.
   std::vector<std::string> summaries;

@@ -256,15 +256,36 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
   std::string s = "== " + shown_path(root) + " ==\n";
   GitRunner git{root, git_time_limit_ms()};
   const GitSettings settings = git_settings(repository_git_config(git));
-  const GitAnswer branch = git_query(git, settings, {"rev-parse", "--abbrev-ref", "HEAD"});
+  // The root's place inside its repository comes first ("" at the top); a
+  // root below the top is a pathspec for the changes and the commits.
+  std::string prefix;
+  GitAnswer branch =
+      git_query(git, settings, {"rev-parse", "--show-prefix", "--abbrev-ref", "HEAD"});
+  if (branch.text) {
+    const std::vector<std::string_view> lines = lf_lines(*branch.text);
+    if (lines.size() >= 2) {
+      prefix = std::string(lines[0]);
+      branch.text = std::string(lines[1]);
+    } else {
+      branch.text.reset();
+    }
+  } else if (!branch.trouble) {
+    // No commits yet: the branch has no name, the prefix still counts.
+    const GitAnswer alone = git_query(git, settings, {"rev-parse", "--show-prefix"});
+    if (alone.text) prefix = *alone.text;
+  }
   if (branch.trouble) s += "branch: " + *branch.trouble + "\n";
   if (branch.text)
     s += "branch: " + std::string(byte_cut(one_line_text(*branch.text), kGitLineBytes)) + "\n";
+  const std::string under = prefix.empty() ? std::string() : " under " + shown_path(prefix);
   const GitAnswer changes =
-      git_query(git, settings, {"status", "--porcelain", "--ignore-submodules=dirty"});
+      prefix.empty()
+          ? git_query(git, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})
+          : git_query(git, settings,
+                      {"status", "--porcelain", "--ignore-submodules=dirty", "--", "."});
   if (changes.text) {
     std::vector<std::string_view> lines = lf_lines(*changes.text);
-    s += "dirty: " + std::to_string(lines.size()) + " files\n";
+    s += "dirty: " + std::to_string(lines.size()) + " files" + under + "\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);
     if (lines.size() > kDirtyLines)
       s += "  … +" + std::to_string(lines.size() - kDirtyLines) + "\n";
@@ -272,19 +293,26 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
     s += "dirty: " + *changes.trouble + "\n";
   } else {
     const GitAnswer repo = git_query(git, settings, {"rev-parse", "--git-dir"});
-    if (repo.text) s += "dirty: clean\n";
+    if (repo.text) s += "dirty: clean" + under + "\n";
     if (repo.trouble) s += "dirty: " + *repo.trouble + "\n";
   }
-  const GitAnswer log = git_query(git, settings, {"log", "--oneline", "-8"});
+  const GitAnswer log = prefix.empty()
+                            ? git_query(git, settings, {"log", "--oneline", "-8"})
+                            : git_query(git, settings, {"log", "--oneline", "-8", "--", "."});
   if (log.trouble) s += "recent: " + *log.trouble + "\n";
   if (log.text) {
-    s += "recent:\n";
+    s += "recent" + under + ":\n";
     for (std::string_view line : lf_lines(*log.text)) append_git_line(s, line);
   }
   s += "--\n";
-  s += map_report({root}, rows, out).text;
+  MapReport map = map_report({root}, rows, kMapDefaultDepth, out);
+  s += map.text;
   s += "--\ntop-level:\n";
+  // Directories the distribution already lists by name are not listed again.
   std::vector<std::string> names = top_level_names(root);
+  std::erase_if(names, [&](const std::string& n) {
+    return std::find(map.parts.begin(), map.parts.end(), n) != map.parts.end();
+  });
   for (size_t i = 0; i < names.size(); i += kNamesPerLine) {
     s += "  ";
     for (size_t j = i; j < names.size() && j < i + kNamesPerLine; ++j) {

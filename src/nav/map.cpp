@@ -262,27 +262,131 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
   }
 }
 
-// The directory shown in a row: relative to the base root when there is one.
-std::string shown_dir(const std::string& dir, const std::string* base) {
-  std::string text = lossy(dir);
-  if (base == nullptr || !starts_with(text, *base)) return text;
-  size_t i = base->size();
-  while (i < text.size() && text[i] == '/') ++i;
-  if (i == text.size()) return ".";
-  return text.substr(i);
+// Components of `dir` below `root` ("" for the root itself); both as the walk
+// built them, so the root is a plain text prefix.
+std::string_view below_root(std::string_view dir, std::string_view root) {
+  std::string_view rest = dir.substr(std::min(root.size(), dir.size()));
+  while (!rest.empty() && rest.front() == '/') rest.remove_prefix(1);
+  return rest;
 }
 
-// The single written root as a base for relative rows, when it is an
-// absolute directory other than "/".
-std::optional<std::string> base_root(const std::vector<std::string>& roots) {
-  if (roots.size() != 1) return std::nullopt;
-  std::string_view r = roots[0];
-  while (!r.empty() && r.back() == '/') r.remove_suffix(1);
-  if (r.empty() || r[0] != '/') return std::nullopt;
-  std::string base(r);
-  struct stat st;
-  if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::nullopt;
-  return lossy(base);
+// The first `depth` components of a relative path.
+std::string_view leading_components(std::string_view rel, uint64_t depth) {
+  size_t end = 0;
+  for (uint64_t d = 0; d < depth; ++d) {
+    const size_t slash = rel.find('/', end == 0 ? 0 : end + 1);
+    if (slash == std::string_view::npos) return rel;
+    end = slash;
+  }
+  return rel.substr(0, end);
+}
+
+uint64_t component_count(std::string_view rel) {
+  if (rel.empty()) return 0;
+  return 1 + static_cast<uint64_t>(std::count(rel.begin(), rel.end(), '/'));
+}
+
+// One row of the report: a directory with everything under it.
+struct SummedRow {
+  std::string rel;  // below its root; "" for the root
+  DirStat sum;
+};
+
+// The rows of one walked root down to `depth` levels, in tree order: the
+// root, then each level's directories by size, largest first.
+std::vector<SummedRow> summed_rows(const std::unordered_map<std::string, DirStat>& dirs,
+                                   const std::string& root, uint64_t depth) {
+  std::unordered_map<std::string, DirStat> sums;
+  for (const auto& [dir, own] : dirs) {
+    const std::string_view rel = below_root(dir, root);
+    const uint64_t levels = std::min(component_count(rel), depth);
+    for (uint64_t d = 0; d <= levels; ++d) {
+      DirStat& at = sums[std::string(d == 0 ? std::string_view() : leading_components(rel, d))];
+      at.files += own.files;
+      at.bytes += own.bytes;
+    }
+  }
+  std::vector<SummedRow> rows;
+  rows.reserve(sums.size());
+  for (auto& [rel, sum] : sums) rows.push_back({rel, sum});
+  // Tree order: compare the chains of ancestors level by level, a parent
+  // before its children, siblings by size.
+  auto size_of = [&](std::string_view rel) { return sums.at(std::string(rel)).bytes; };
+  std::sort(rows.begin(), rows.end(), [&](const SummedRow& a, const SummedRow& b) {
+    const uint64_t da = component_count(a.rel);
+    const uint64_t db = component_count(b.rel);
+    for (uint64_t d = 1; d <= std::min(da, db); ++d) {
+      const std::string_view pa = leading_components(a.rel, d);
+      const std::string_view pb = leading_components(b.rel, d);
+      if (pa == pb) continue;
+      const uint64_t sa = size_of(pa);
+      const uint64_t sb = size_of(pb);
+      if (sa != sb) return sa > sb;
+      return path_less_by_components(pa, pb);
+    }
+    return da < db;
+  });
+  return rows;
+}
+
+// The directories right under `root` that the skip-name test keeps out of
+// the walk (dist, build, node_modules), sized apart so that a part of the
+// tree never goes missing from the report; hidden ones (.git) stay out, as
+// in a listing. Sizing stops after kSkippedEntries files and directories,
+// and the row says it was counted in part.
+constexpr uint64_t kSkippedEntries = 200000;
+
+struct SkippedDir {
+  std::string name;
+  DirStat sum;
+  bool partial = false;
+};
+
+std::vector<SkippedDir> skipped_dirs(const std::string& root) {
+  std::vector<SkippedDir> out;
+  DIR* d = ::opendir(root.c_str());
+  if (d == nullptr) return out;
+  while (const dirent* e = ::readdir(d)) {
+    const std::string_view name = e->d_name;
+    if (name.empty() || name[0] == '.' || !is_skipped_name(lossy(name))) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(st.st_mode))
+      continue;
+    SkippedDir s{lossy(name), {}, false};
+    std::vector<std::string> stack{path_join(root, name)};
+    uint64_t visited = 0;  // files and directories
+    DirEntry entry;
+    while (!stack.empty() && !s.partial) {
+      const std::string dir = std::move(stack.back());
+      stack.pop_back();
+      DirReader r(dir);
+      if (!r.is_open()) continue;
+      while (r.next(entry)) {
+        const std::string path = path_join(dir, entry.raw);
+        if (entry.dir) {
+          stack.push_back(path);
+        } else {
+          struct stat fs;
+          uint64_t size = entry.size;
+          if (!entry.sized)
+            size = ::lstat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
+          ++s.sum.files;
+          s.sum.bytes += size;
+        }
+        if (++visited >= kSkippedEntries) {
+          s.partial = true;
+          break;
+        }
+      }
+    }
+    out.push_back(std::move(s));
+  }
+  ::closedir(d);
+  std::sort(out.begin(), out.end(), [](const SkippedDir& a, const SkippedDir& b) {
+    if (a.sum.bytes != b.sum.bytes) return a.sum.bytes > b.sum.bytes;
+    return a.name < b.name;
+  });
+  return out;
 }
 
 }  // namespace
@@ -305,29 +409,8 @@ std::string kind_key(std::string_view name) {
   return std::string(name.substr(dot));
 }
 
-namespace {
-
-// Levels of `dir` below the directory root it was walked from (0 when it is
-// none of them).
-uint64_t depth_below(const std::string& dir, const std::vector<DirRoot>& roots) {
-  for (const DirRoot& r : roots) {
-    std::string_view root = r.written;
-    while (root.size() > 1 && root.back() == '/') root.remove_suffix(1);
-    if (dir == root) return 0;
-    if (!dir.starts_with(root) || (dir[root.size()] != '/' && root != "/")) continue;
-    std::string_view rest = std::string_view(dir).substr(root.size());
-    uint64_t levels = 0;
-    for (size_t k = 0; k < rest.size(); ++k)
-      if (rest[k] != '/' && (k == 0 || rest[k - 1] == '/')) ++levels;
-    return levels;
-  }
-  return 0;
-}
-
-}  // namespace
-
-MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out,
-                     std::optional<uint64_t> depth) {
+MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t depth,
+                     Output& out) {
   MapReport rep;
   std::vector<DirRoot> dir_roots;
   std::vector<FileRoot> file_roots;
@@ -367,48 +450,75 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
     kept.push_back(std::move(r));
   }
 
-  Tables t;
+  // One table per root, so that each root's rows hold only what lies under it.
+  std::deque<Tables> tables(kept.size());
   SizeReader sizes;
-  for (const DirRoot& r : kept) walk_root(r.written, t, sizes, out);
+  for (size_t i = 0; i < kept.size(); ++i) walk_root(kept[i].written, tables[i], sizes, out);
   sizes.finish();  // every size is in its row before rows are added to or read
+  Tables t;
+  for (const Tables& one : tables) {
+    t.total += one.total;
+    t.too_long += one.too_long;
+    for (const auto& [kind, count] : one.kinds) t.kinds[kind] += count;
+  }
+  std::unordered_map<std::string, DirStat> file_dirs;
   for (const FileRoot& f : file_roots) {
     bool inside = std::any_of(kept.begin(), kept.end(), [&](const DirRoot& k) {
       return is_within(f.canonical, k.canonical);
     });
     if (inside) continue;
-    DirStat& slot = t.dirs[parent_of(f.written)];
+    DirStat& slot = file_dirs[parent_of(f.written)];
     slot.files += 1;
     slot.bytes += f.size;
     count_file(t, lossy(file_name_of(f.written)));
   }
 
-  std::vector<std::pair<std::string, DirStat>> rows;
-  for (const auto& row : t.dirs)
-    if (!depth || depth_below(row.first, kept) <= *depth) rows.push_back(row);
-  std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+  std::vector<std::string> lines;
+  std::vector<std::string> part_of_line;  // the part name a row lists, or ""
+  auto row = [&](const DirStat& st, const std::string& dir, std::string_view mark = {}) {
+    part_of_line.push_back(dir.find('/') == std::string::npos ? dir : std::string());
+    std::string l = std::to_string(st.files) + " " + std::to_string(st.bytes / 1024) + " " +
+                    shown_path(lossy(dir));
+    l += mark;
+    l += "\n";
+    lines.push_back(std::move(l));
+  };
+  for (size_t i = 0; i < kept.size(); ++i) {
+    for (const SummedRow& r : summed_rows(tables[i].dirs, kept[i].written, depth)) {
+      row(r.sum, r.rel.empty() ? kept[i].written : r.rel);
+      if (r.rel.empty()) part_of_line.back().clear();
+    }
+    for (const SkippedDir& sk : skipped_dirs(kept[i].written))
+      row(sk.sum, sk.name, sk.partial ? " (skipped, counted in part)" : " (skipped)");
+  }
+  std::vector<std::pair<std::string, DirStat>> loose(file_dirs.begin(), file_dirs.end());
+  std::sort(loose.begin(), loose.end(), [](const auto& a, const auto& b) {
     if (a.second.bytes != b.second.bytes) return a.second.bytes > b.second.bytes;
     return path_less_by_components(a.first, b.first);
   });
+  for (const auto& [dir, st] : loose) {
+    row(st, dir);
+    part_of_line.back().clear();
+  }
+
   std::vector<std::pair<std::string, uint64_t>> kinds(t.kinds.begin(), t.kinds.end());
   std::sort(kinds.begin(), kinds.end(), [](const auto& a, const auto& b) {
     if (a.second != b.second) return a.second > b.second;
     return a.first < b.first;
   });
 
-  std::optional<std::string> base = base_root(roots);
   std::string& s = rep.text;
   s += std::to_string(t.total) + " files\n";
   s += "ext: ";
   for (size_t i = 0; i < kinds.size() && i < 10; ++i)
     s += shown_path(kinds[i].first) + "×" + std::to_string(kinds[i].second) + " ";
   s += "\n";
-  if (base) s += "@ " + shown_path(*base) + "/\n";
   s += "files KB dir\n";
-  const uint64_t d = rows.size();
+  const uint64_t d = lines.size();
   const uint64_t shown = std::min<uint64_t>(n, d);
   for (uint64_t i = 0; i < shown; ++i) {
-    s += std::to_string(rows[i].second.files) + " " + std::to_string(rows[i].second.bytes / 1024) +
-         " " + shown_path(shown_dir(rows[i].first, base ? &*base : nullptr)) + "\n";
+    s += lines[i];
+    if (!part_of_line[i].empty()) rep.parts.push_back(part_of_line[i]);
   }
   if (n < d) {
     s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(d) +
@@ -423,7 +533,7 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
 }
 
 int cmd_map(const MapOptions& opts, Output& out) {
-  MapReport rep = map_report(opts.roots, opts.rows, out, opts.depth);
+  MapReport rep = map_report(opts.roots, opts.rows, opts.depth, out);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

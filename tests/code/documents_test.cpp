@@ -154,7 +154,7 @@ TEST(Documents, BuildFiles) {
   EXPECT_EQ(outline_of(t, "CMakeLists.txt"),
             (Lines{"2| option(DEMO_TESTS \"Build tests\" ON)",
                    "3| set(DEMO_DIR \"${X}\" CACHE PATH", "6| FUNCTION(demo_add name)",
-                   "8|   add_library(${name} STATIC x.cpp)", "16| add_executable("}));
+                   "8|  add_library(${name} STATIC x.cpp)", "16| add_executable("}));
   EXPECT_EQ(def_spans(t, "CMakeLists.txt", "demo_add"), Spans{"6-9"});
   EXPECT_EQ(def_spans(t, "CMakeLists.txt", "demo_tool"), Spans{"16-18"});
   EXPECT_EQ(def_spans(t, "CMakeLists.txt", "DEMO_DIR"), Spans{"3-4"});
@@ -235,7 +235,7 @@ TEST(Documents, DataAndSchemaFiles) {
           "}\n"                         // 8
           "{\"after\": 1}\n");          // 9
   EXPECT_EQ(outline_of(t, "p.json"),
-            (Lines{"2|   \"name\": \"demo\",", "3|   \"scripts\": {", "7|   \"files\": [\"a\"]"}));
+            (Lines{"2|  \"name\": \"demo\",", "3|  \"scripts\":", "7|  \"files\": [\"a\"]"}));
   EXPECT_EQ(def_spans(t, "p.json", "scripts"), Spans{"3-5"});
   for (const char* none : {"test", "commented", "after"})
     EXPECT_EQ(def_spans(t, "p.json", none), Spans{}) << none;
@@ -283,9 +283,9 @@ TEST(Documents, DataAndSchemaFiles) {
           "  }\n"                                       // 12
           "}\n");                                       // 13
   EXPECT_EQ(outline_of(t, "a.proto"),
-            (Lines{"1| package demo.v1;", "3| message User {", "5|   enum Kind { KIND_A = 0; }",
-                   "7| service Users {", "8|   rpc Get(GetRequest)",
-                   "10|   rpc Watch(Req) returns (stream User) {"}));
+            (Lines{"1| package demo.v1;", "3| message User", "5|  enum Kind { KIND_A = 0; }",
+                   "7| service Users", "8|  rpc Get(GetRequest)",
+                   "10|  rpc Watch(Req) returns (stream User)"}));
   EXPECT_EQ(def_spans(t, "a.proto", "User"), Spans{"3-6"});
   EXPECT_EQ(def_spans(t, "a.proto", "Get"), Spans{"8-9"});
   EXPECT_EQ(def_spans(t, "a.proto", "Watch"), Spans{"10-12"});

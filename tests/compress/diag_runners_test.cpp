@@ -219,6 +219,46 @@ TEST(DiagRunners, GoCargoCtestAndProveTests) {
       << p;
 }
 
+// GoogleTest prints where and what failed before the line naming the test,
+// and names it again in its closing list.
+TEST(DiagRunners, GoogleTestTakesTheFailureAboveItsName) {
+  const std::string gtest =
+      "[==========] Running 3 tests from 2 test suites.\n"
+      "[ RUN      ] FactorialTest.Positive\n"
+      "/w/sample1_unittest.cc:105: Failure\n"
+      "Expected equality of these values:\n"
+      "  2\n"
+      "  Factorial(2)\n"
+      "    Which is: 1\n"
+      "/w/sample1_unittest.cc:107: Failure\n"
+      "Value of: Factorial(8)\n"
+      "[  FAILED  ] FactorialTest.Positive (0 ms)\n"
+      "[ RUN      ] IsPrimeTest.Negative\n"
+      "[       OK ] IsPrimeTest.Negative (0 ms)\n"
+      "[ RUN      ] ParamTest.Even/0\n"
+      "/w/param_test.cc:12: Failure\n"
+      "Value of: IsEven(3)\n"
+      "[  FAILED  ] ParamTest.Even/0, where GetParam() = 3 (0 ms)\n"
+      "[==========] 3 tests from 2 test suites ran. (0 ms total)\n"
+      "[  PASSED  ] 1 test.\n"
+      "[  FAILED  ] 2 tests, listed below:\n"
+      "[  FAILED  ] FactorialTest.Positive\n"
+      "[  FAILED  ] ParamTest.Even/0, where GetParam() = 3\n"
+      "\n 2 FAILED TESTS\n";
+  const std::string g = summary(gtest);
+  EXPECT_TRUE(has(g,
+                  "== 2 failure lines ==\n"
+                  "  [  FAILED  ] FactorialTest.Positive (0 ms) at /w/sample1_unittest.cc:105: "
+                  "Expected equality of these values: 2 Factorial(2) Which is: 1 (+1 more "
+                  "failures)\n"
+                  "  [  FAILED  ] ParamTest.Even/0, where GetParam() = 3 (0 ms) at "
+                  "/w/param_test.cc:12: Value of: IsEven(3)\n"
+                  "== 1 passed (suppressed) ==\n"))
+      << g;
+  EXPECT_TRUE(has(g, "  [  FAILED  ] 2 tests, listed below:\n")) << g;
+  EXPECT_FALSE(has(g, "unrecognized")) << g;
+}
+
 TEST(DiagRunners, WhatMustStayApart) {
   // A compiler's place before a failing test is not where the test failed,
   // and a test frame with no failure open gives nobody a place.

@@ -92,15 +92,13 @@ TEST(BriefTest, CleanRepositoryWithHistory) {
                        "--\n"
                        "2 files\n"
                        "ext: .c×1 .md×1 \n"
-                       "@ " +
+                       "files KB dir\n2 2 " +
                        repo +
-                       "/\n"
-                       "files KB dir\n"
+                       "\n"
                        "1 2 src\n"
-                       "1 0 .\n"
                        "--\n"
                        "top-level:\n"
-                       "  README.md  src\n");
+                       "  README.md\n");
 }
 
 TEST(BriefTest, DirtyListIsCappedAtFifteenLines) {
@@ -137,9 +135,7 @@ TEST(BriefTest, RepositoryWithoutCommitsAndDetachedHead) {
                        " ==\n"
                        "dirty: clean\n"
                        "--\n"
-                       "0 files\next: \n@ " +
-                       empty +
-                       "/\nfiles KB dir\n"
+                       "0 files\next: \nfiles KB dir\n"
                        "--\ntop-level:\n");
 
   t.write("empty/new.txt", "n");
@@ -180,17 +176,15 @@ TEST(BriefTest, OutsideARepositoryOrWithoutGitOnlyTheGitSectionsGo) {
       "--\n"
       "8 files\n"
       "ext: .txt×2 .md×1 .rs×1 .yml×1 Zeta×1 a×1 zeta×1 \n"
-      "@ " +
+      "files KB dir\n8 0 " +
       t / "plain" +
-      "/\n"
-      "files KB dir\n"
+      "\n"
       "1 0 src\n"
-      "6 0 .\n"
       "1 0 .github\n"
       "--\n"
       "top-level:\n"
       "  .env.example  README.md  Zeta  a  a.txt  b c.txt\n"
-      "  src  zeta\n";
+      "  zeta\n";
   EXPECT_EQ(r.out, "== " + t / "plain" + " ==\n" + rest);
 
   // A real repository looks the same when git cannot be found at all.
@@ -205,7 +199,7 @@ TEST(BriefTest, OutsideARepositoryOrWithoutGitOnlyTheGitSectionsGo) {
   EXPECT_EQ(n.status, 0);
   EXPECT_EQ(n.err, "");
   EXPECT_EQ(n.out.substr(0, n.out.find("files KB dir")),
-            "== " + repo + " ==\n--\n1 files\next: .txt×1 \n@ " + repo + "/\n");
+            "== " + repo + " ==\n--\n1 files\next: .txt×1 \n");
 }
 
 TEST(BriefTest, RootsFilesDefaultsAndFailures) {
@@ -295,20 +289,20 @@ TEST(BriefTest, RowCountFollowsTheDistributionHint) {
   RunOptions o;
   o.env_set = git_env(t);
   o.cwd = t / "d";
-  // 14 directories hold files; the default 12 rows end with the hint to
-  // ask for all of them.
+  // The root and 14 directories make 15 rows; the default 12 end with the
+  // hint to ask for all of them.
   auto dflt = run_zub({"brief"}, o);
   ASSERT_EQ(dflt.status, 0) << dflt.err;
-  const std::string hint = "`-n 14` 로 더 보기";
+  const std::string hint = "`-n 15` 로 더 보기";
   ASSERT_NE(dflt.out.find(hint), std::string::npos) << dflt.out;
   // The hint works, with the option before or after the root.
   for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"brief", "-n", "14"},
-        std::vector<std::string>{"brief", ".", "-n", "+14"}}) {
+       {std::vector<std::string>{"brief", "-n", "15"},
+        std::vector<std::string>{"brief", ".", "-n", "+15"}}) {
     auto all = run_zub(args, o);
     EXPECT_EQ(all.status, 0) << all.err;
     EXPECT_EQ(all.out.find(hint), std::string::npos);
-    EXPECT_NE(all.out.find("\n1 0 ./s0\n"), std::string::npos) << all.out;  // the smallest row
+    EXPECT_NE(all.out.find("\n1 0 s0\n"), std::string::npos) << all.out;  // the smallest row
     EXPECT_EQ(all.out.rfind("== . ==\n", 0), 0u);
   }
   auto none = run_zub({"brief", ".", "-n", "0"}, o);
@@ -321,4 +315,30 @@ TEST(BriefTest, RowCountFollowsTheDistributionHint) {
     EXPECT_EQ(bad.out, "");
     EXPECT_EQ(bad.err, "zub brief: -n 뒤에 숫자가 와야 한다\n");
   }
+}
+
+// A root below the top of its repository is a pathspec: only its changes
+// and commits, and the header lines say which part they cover.
+TEST(BriefTest, SubdirectoryRootReportsItsOwnState) {
+  TempDir t;
+  std::string repo = init_repo(t, "repo");
+  t.write("repo/doc/a.md", "# a\n");
+  t.write("repo/src/x.c", "int x;\n");
+  git(t, repo, {"add", "."});
+  git(t, repo, {"commit", "-q", "-m", "both"});
+  t.write("repo/src/x.c", "int y;\n");
+  git(t, repo, {"commit", "-q", "-am", "src only"});
+  t.write("repo/src/x.c", "int z;\n");
+  auto d = brief(t, {repo + "/doc"});
+  EXPECT_EQ(d.out.substr(0, d.out.find("--\n")),
+            "== " + repo +
+                "/doc ==\nbranch: main\ndirty: clean under doc/\nrecent under doc/:\n  " +
+                git(t, repo, {"rev-parse", "--short", "HEAD~1"}) + " both\n");
+  auto s = brief(t, {repo + "/src"});
+  EXPECT_EQ(s.out.substr(0, s.out.find("recent")),
+            "== " + repo + "/src ==\nbranch: main\ndirty: 1 files under src/\n   M src/x.c\n");
+  // At the top nothing is scoped and nothing is said.
+  auto top = brief(t, {repo});
+  EXPECT_NE(top.out.find("dirty: 1 files\n"), std::string::npos) << top.out;
+  EXPECT_NE(top.out.find("recent:\n"), std::string::npos) << top.out;
 }

@@ -30,6 +30,8 @@ void make_project(const TempDir& t) {
 
 }  // namespace
 
+// Each row holds everything under its directory: the root first, then the
+// parts right under it, largest first.
 TEST(MapTest, RelativeRootListsRowsByBytesWithRootAsWritten) {
   TempDir t;
   make_project(t);
@@ -40,12 +42,15 @@ TEST(MapTest, RelativeRootListsRowsByBytesWithRootAsWritten) {
             "5 files\n"
             "ext: .cpp×2 .png×1 .txt×1 Makefile×1 \n"
             "files KB dir\n"
-            "2 4 proj/src\n"
-            "2 2 proj\n"
-            "1 0 proj/src/lib\n");
+            "5 6 proj\n"
+            "3 4 src\n");
+  // --depth lists the levels below, each under its parent.
+  r = run_zub({"map", "proj", "--depth", "2"}, in_dir(t.path()));
+  EXPECT_EQ(r.out.substr(r.out.find("files KB dir\n")),
+            "files KB dir\n5 6 proj\n3 4 src\n1 0 src/lib\n");
 }
 
-TEST(MapTest, SingleAbsoluteRootGivesBaseLineAndRelativeRows) {
+TEST(MapTest, SingleAbsoluteRootGivesRowsBelowItRelative) {
   TempDir t;
   make_project(t);
   for (const std::string& root : {t / "proj", t / "proj/", t / "proj//"}) {
@@ -54,20 +59,14 @@ TEST(MapTest, SingleAbsoluteRootGivesBaseLineAndRelativeRows) {
     EXPECT_EQ(r.out,
               "5 files\n"
               "ext: .cpp×2 .png×1 .txt×1 Makefile×1 \n"
-              "@ " +
-                  t / "proj" +
-                  "/\n"
-                  "files KB dir\n"
-                  "2 4 src\n"
-                  "2 2 .\n"
-                  "1 0 src/lib\n")
+              "files KB dir\n5 6 " +
+                  root + "\n3 4 src\n")
         << root;
   }
-  // Two roots never give a base line, even when the second is missing.
+  // A missing second root fails the run but not the report of the first.
   auto two = run_zub({"map", t / "proj", t / "missing"});
   EXPECT_EQ(two.status, 2);
-  EXPECT_EQ(two.out.find("@ "), std::string::npos);
-  EXPECT_NE(two.out.find("2 2 " + t / "proj" + "\n"), std::string::npos);
+  EXPECT_NE(two.out.find("5 6 " + t / "proj" + "\n3 4 src\n"), std::string::npos);
   EXPECT_EQ(two.err, "zub map: " + t / "missing" + ": No such file or directory (os error 2)\n");
 }
 
@@ -103,7 +102,7 @@ TEST(MapTest, OverlappingRootsAreCountedOnceWhateverTheOrder) {
   // A root that is a symbolic link to a directory is walked.
   auto l = run_zub({"map", "srclink"}, in_dir(t.path()));
   EXPECT_EQ(l.out.substr(0, 8), "3 files\n");
-  EXPECT_NE(l.out.find("2 4 srclink\n"), std::string::npos);
+  EXPECT_NE(l.out.find("3 4 srclink\n"), std::string::npos);
 }
 
 TEST(MapTest, SkipNamesSymlinksAndFileRoots) {
@@ -129,9 +128,11 @@ TEST(MapTest, SkipNamesSymlinksAndFileRoots) {
             "4 files\n"
             "ext: .jpg×1 .py×1 .yml×1 .zip×1 \n"
             "files KB dir\n"
-            "2 0 p\n"
-            "1 0 p/sub/.github\n"
-            "1 0 p/venvs\n");
+            "4 0 p\n"
+            "1 0 sub\n"
+            "1 0 venvs\n"
+            "1 0 node_modules (skipped)\n"
+            "1 0 venv2 (skipped)\n");
   // File roots outside every directory root count under their written parent;
   // a bare name has the empty parent.
   auto f = run_zub({"map", "keep.zip", "sub/.github/ci.yml", "./img.jpg"}, in_dir(t / "p"));
@@ -159,23 +160,23 @@ TEST(MapTest, RowCapAndNumberForms) {
     std::string note;
     std::string err;
   } cases[] = {
-      {{"map", "p"}, 0, 7, "", ""},
+      {{"map", "p"}, 0, 8, "", ""},
       {{"map", "p", "-n", "+5"},
        0,
        5,
-       "… 상위 5 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       "… 상위 5 개만 표시 (전체 8 개 디렉터리, `-n 8` 로 더 보기)\n",
        ""},
       {{"map", "-n", "3", "p"},
        0,
        3,
-       "… 상위 3 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       "… 상위 3 개만 표시 (전체 8 개 디렉터리, `-n 8` 로 더 보기)\n",
        ""},
       {{"map", "p", "-n", "0"},
        0,
        0,
-       "… 상위 0 개만 표시 (전체 7 개 디렉터리, `-n 7` 로 더 보기)\n",
+       "… 상위 0 개만 표시 (전체 8 개 디렉터리, `-n 8` 로 더 보기)\n",
        ""},
-      {{"map", "p", "-n", "7"}, 0, 7, "", ""},
+      {{"map", "p", "-n", "8"}, 0, 8, "", ""},
       {{"map", "p", "-n", "99999999999999999999"}, 2, 0, "", "zub map: -n 뒤에 숫자가 와야 한다\n"},
       {{"map", "p", "-n", "-5"}, 2, 0, "", "zub map: -n 뒤에 숫자가 와야 한다\n"},
       {{"map", "p", "-n"}, 2, 0, "", "zub map: -n 뒤에 숫자가 와야 한다\n"},
@@ -191,7 +192,8 @@ TEST(MapTest, RowCapAndNumberForms) {
     }
     std::string expect = "7 files\next: .c×7 \nfiles KB dir\n";
     for (size_t i = 0; i < c.rows; ++i)
-      expect += "1 " + std::to_string(7 - i) + " p/d" + std::to_string(6 - i) + "\n";
+      expect += i == 0 ? std::string("7 28 p\n")
+                       : "1 " + std::to_string(8 - i) + " d" + std::to_string(7 - i) + "\n";
     EXPECT_EQ(r.out, expect + c.note) << label;
   }
   // `-n` alone leaves no root: usage.
@@ -269,10 +271,11 @@ TEST(MapTest, EveryDirectoryKeepsItsOwnByteTotalAcrossManyDirectories) {
   }
   zub::Output out;
   out.capture = true;
-  zub::MapReport rep = zub::map_report({t / "many"}, dirs, out);
+  zub::MapReport rep = zub::map_report({t / "many"}, dirs + 1, zub::kMapDefaultDepth, out);
   EXPECT_FALSE(rep.failed);
   EXPECT_EQ(out.err, "");
-  std::string expect = "600 files\next: .bin×300 .txt×300 \n@ " + t / "many" + "/\nfiles KB dir\n";
+  std::string expect =
+      "600 files\next: .bin×300 .txt×300 \nfiles KB dir\n600 45150 " + t / "many" + "\n";
   for (int i = dirs - 1; i >= 0; --i)
     expect += "2 " + std::to_string(i + 1) + " d" + std::to_string(i) + "\n";
   EXPECT_EQ(rep.text, expect);
