@@ -11,9 +11,12 @@ namespace zub {
 SourceLang source_lang(std::string_view path) {
   const size_t slash = path.rfind('/');
   const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  const std::string lower = ascii_lower(name);
+  const SourceLang named = code::language_of_name(lower);
+  if (named != SourceLang::Other) return named;
   const size_t dot = name.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return SourceLang::Other;
-  return code::language_of_extension(ascii_lower(name.substr(dot + 1)));
+  return code::language_of_extension(std::string_view(lower).substr(dot + 1));
 }
 
 SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines) {
@@ -45,9 +48,10 @@ bool in_line_comment(SourceLang lang, std::string_view l) {
 
 Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
   if (src.scopes[i].dead) return {};
-  if (in_line_comment(src.lang, (*src.lines)[i].substr(0, col))) return {};
   const code::Language* language = code::language_of(src.lang);
   if (!language) return {};
+  if (language->document) return language->head(src, i, col, len, src.scopes[i].scope, 0);
+  if (in_line_comment(src.lang, (*src.lines)[i].substr(0, col))) return {};
   // A "{" earlier on the line opens the scope the name is in.
   Scope scope = src.scopes[i].scope;
   size_t from = 0;
@@ -78,6 +82,11 @@ bool is_outline_line(const SourceText& src, size_t i) {
   if (src.scopes[i].dead || (src.scopes[i].inner && !code::braceless(src.lang))) return false;
   const code::Language* language = code::language_of(src.lang);
   return language && language->outline(src, i);
+}
+
+bool outline_label(const SourceText& src, size_t i, std::string& out) {
+  const code::Language* language = code::language_of(src.lang);
+  return language && language->label && language->label(src, i, out);
 }
 
 }  // namespace zub

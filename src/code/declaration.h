@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,8 +16,9 @@
 
 namespace zub {
 
-// The language of a file, chosen by its final extension; Other for anything
-// no language lists.
+// The language of a file, chosen by its whole name (Makefile, Dockerfile,
+// CMakeLists.txt) or else by its final extension; Other for anything no
+// language lists.
 SourceLang source_lang(std::string_view path);
 
 struct SourceText {
@@ -50,6 +52,11 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len);
 // True when line `i` declares something: a function or method head, a type,
 // an import, an attribute or decorator at a level where declarations live.
 bool is_outline_line(const SourceText& src, size_t i);
+
+// The text `outline` shows for outline line `i` when it is not the line as
+// written (a Markdown or reStructuredText title with the mark of its
+// underline after it, so that its level shows); false to show the line.
+bool outline_label(const SourceText& src, size_t i, std::string& out);
 
 // True when `line`, after its leading white space, starts with one of the
 // declaration prefixes: the test for files of no recognised language

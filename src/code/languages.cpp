@@ -23,14 +23,34 @@ constexpr Language kLanguages[] = {
     {SourceLang::Ruby,   "rb rake gemspec",                                   ruby_head,   ruby_outline,   ruby_scan},
     {SourceLang::Lua,    "lua",                                               lua_head,    lua_outline,    lua_scan},
     {SourceLang::Shell,  "sh bash zsh",                                       shell_head,  shell_outline,  shell_scan},
+    // Documents and configuration: in prose only headings are definitions.
+    {SourceLang::Markdown, "md markdown mdx mkd", markdown_head, markdown_outline, markdown_scopes, "",
+     markdown_label, true},
+    {SourceLang::Rst,    "rst txt",   rst_head,    rst_outline,    rst_scopes,    "", rst_label, true},
+    {SourceLang::Make,   "mk mak",    make_head,   make_outline,   make_scopes,
+     "makefile gnumakefile makefile.", nullptr, true},
+    {SourceLang::CMake,  "cmake",     cmake_head,  cmake_outline,  cmake_scopes,  "cmakelists.txt", nullptr, true},
+    {SourceLang::Docker, "dockerfile containerfile", docker_head, docker_outline, docker_scopes,
+     "dockerfile containerfile dockerfile. containerfile.", nullptr, true},
+    {SourceLang::Yaml,   "yaml yml",  yaml_head,   yaml_outline,   yaml_scopes,   "", nullptr, true},
+    {SourceLang::Toml,   "toml",      toml_head,   toml_outline,   toml_scopes,   "", nullptr, true},
+    {SourceLang::Json,   "json jsonc", json_head,  json_outline,   json_scopes,   "", json_label, true},
+    {SourceLang::Sql,    "sql",       sql_head,    sql_outline,    sql_scopes,    "", nullptr, true},
+    {SourceLang::Proto,  "proto",     idl_head,    idl_outline,    proto_scopes,  "", nullptr, true},
+    {SourceLang::Thrift, "thrift",    idl_head,    idl_outline,    thrift_scopes, "", nullptr, true},
 };
 // clang-format on
 
-// True when `ext` is one of the space-separated words of `list`.
-bool lists(std::string_view list, std::string_view ext) {
+// True when `ext` is one of the space-separated words of `list`; with
+// `prefixes`, a word ending in "." also matches any name it begins.
+bool lists(std::string_view list, std::string_view ext, bool prefixes = false) {
   while (!list.empty()) {
     const size_t sp = list.find(' ');
-    if (list.substr(0, sp) == ext) return true;
+    const std::string_view word = list.substr(0, sp);
+    if (word == ext) return true;
+    if (prefixes && word.back() == '.' && ext.size() > word.size() &&
+        ext.substr(0, word.size()) == word)
+      return true;
     if (sp == std::string_view::npos) break;
     list.remove_prefix(sp + 1);
   }
@@ -51,6 +71,12 @@ const Language* language_of(SourceLang lang) { return kByLang[static_cast<uint8_
 SourceLang language_of_extension(std::string_view ext) {
   for (const Language& l : kLanguages)
     if (lists(l.extensions, ext)) return l.lang;
+  return SourceLang::Other;
+}
+
+SourceLang language_of_name(std::string_view name) {
+  for (const Language& l : kLanguages)
+    if (!l.names.empty() && lists(l.names, name, true)) return l.lang;
   return SourceLang::Other;
 }
 

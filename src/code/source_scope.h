@@ -13,24 +13,13 @@
 
 namespace zub {
 
+// clang-format off
 enum class SourceLang : uint8_t {
-  Other,
-  C,
-  Cpp,
-  Java,
-  CSharp,
-  Go,
-  Js,
-  Ts,
-  Python,
-  Rust,
-  Ruby,
-  Php,
-  Kotlin,
-  Swift,
-  Lua,
-  Shell,
+  Other, C, Cpp, Java, CSharp, Go, Js, Ts, Python, Rust, Ruby, Php, Kotlin, Swift, Lua, Shell,
+  // documents and configuration, read line by line by scans of their own
+  Markdown, Rst, Make, CMake, Docker, Yaml, Toml, Json, Sql, Proto, Thrift,
 };
+// clang-format on
 
 enum class Scope : uint8_t {
   Top,        // file level, or a namespace / module body

@@ -154,10 +154,17 @@ void outline_lines(const std::string& path, const std::vector<std::string_view>&
       picked.push_back(i);
   }
   const Indent indent(Indent::unit_of(lines, picked));
+  // A title shows its level's mark; other lines show as written.
+  std::string label;
+  auto shown = [&](size_t i) {
+    label.clear();
+    return src.lang != SourceLang::Other && outline_label(src, i, label) ? label
+                                                                         : indent.narrow(lines[i]);
+  };
   Run run;
   auto flush = [&] {
     if (run.count == 1) {
-      e.add(run.first, run.first, indent.narrow(lines[run.first]));
+      e.add(run.first, run.first, shown(run.first));
     } else if (run.count > 1) {
       const std::string_view head = lines[run.first];
       e.add(
@@ -171,7 +178,7 @@ void outline_lines(const std::string& path, const std::vector<std::string_view>&
     if (run.count > 0 && (k.key.empty() || k.key != run.key || k.name.empty() != run.names.empty()))
       flush();
     if (k.key.empty()) {
-      e.add(i, i, indent.narrow(lines[i]));
+      e.add(i, i, shown(i));
       continue;
     }
     if (run.count == 0) {

@@ -51,8 +51,8 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
 
   // In a file of no recognised language the keyword alternation has no
   // boundary before it, so "undef foo" counts; in C it is no definition.
-  t.write("u.txt", "#undef foo\n");
-  EXPECT_NE(find_definitions("foo", {t / "u.txt"}, 200).find("[1 definitions]"), std::string::npos);
+  t.write("u.tcl", "#undef foo\n");
+  EXPECT_NE(find_definitions("foo", {t / "u.tcl"}, 200).find("[1 definitions]"), std::string::npos);
   t.write("u.c", "#undef foo\n#define foo(x) \\\n  ((x) + 1)\n");
   EXPECT_NE(
       find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
@@ -87,9 +87,9 @@ TEST(Def, CapCountAndNotFound) {
       << out;
   EXPECT_TRUE(ends_with(out, "5|   x();\n"));
   EXPECT_NE(find_definitions("run", {t / "cut.c"}, 10).find(":1-11\n"), std::string::npos);
-  t.write("cut.txt", "fn run() {\n" + body + "}\n");
-  out = find_definitions("run", {t / "cut.txt"}, 3);
-  EXPECT_NE(out.find(":1-4 [잘림: 정의는 10줄까지 · zub read " + t / "cut.txt" + " 5-10]\n"),
+  t.write("cut.zig", "fn run() {\n" + body + "}\n");
+  out = find_definitions("run", {t / "cut.zig"}, 3);
+  EXPECT_NE(out.find(":1-4 [잘림: 정의는 10줄까지 · zub read " + t / "cut.zig" + " 5-10]\n"),
             std::string::npos)
       << out;
   // A long definition line is elided at 200 bytes.
