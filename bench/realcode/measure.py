@@ -172,13 +172,12 @@ def parse_def(out):
         if line.startswith("@ "):
             base = line[2:]
         elif line.startswith("── "):
-            loc = line[len("── "):]
-            path, _, rng = loc.rpartition(":")
-            a, _, b = rng.partition("-")
-            try:
-                blocks.append((os.path.realpath(base + path), int(a), int(b)))
-            except ValueError:
-                pass
+            # "── path:a-b", maybe followed by a note in brackets (a block
+            # cut at the cap, a long type shown as its members)
+            m = re.match(r"── (.*):(\d+)-(\d+)(?: \[.*\])?$", line)
+            if m:
+                blocks.append((os.path.realpath(base + m.group(1)), int(m.group(2)),
+                               int(m.group(3))))
     return blocks
 
 

@@ -16,11 +16,12 @@ SourceLang source_lang(std::string_view path) {
   return code::language_of_extension(ascii_lower(name.substr(dot + 1)));
 }
 
-SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines) {
+SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
+                            bool with_blocks) {
   SourceText s;
   s.lang = lang;
   s.lines = &lines;
-  s.scopes = scan_scopes(lang, lines);
+  s.scopes = scan_scopes(lang, lines, with_blocks ? &s.blocks : nullptr);
   return s;
 }
 

@@ -1,6 +1,7 @@
 #include "search/grep.h"
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -141,7 +142,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source) {
+  void finish(uint64_t non_source, uint64_t size_skipped) {
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
@@ -151,6 +152,8 @@ class Report {
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (size_skipped > 0)
+      body_ += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
@@ -173,19 +176,24 @@ class Report {
 // pending paths and results stay bounded whatever the size of the tree.
 class ScanPipeline {
  public:
-  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers)
+  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers,
+               std::vector<std::string> named)
       : o_(o),
         pats_(pats),
         report_(report),
+        named_(std::move(named)),
         workers_(workers),
         ring_(kWindow),
         ready_(kWindow, 0) {}
+
+  uint64_t size_skipped = 0;  // files passed over for their size, once run returns
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
   // walk's non-source count in `non_source`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
   uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+    size_skipped = 0;
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
         non_source = walk(roots);
@@ -231,7 +239,10 @@ class ScanPipeline {
       {
         std::unique_lock<std::mutex> lock(mu_);
         has_work_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
-        if (queue_.empty()) return;
+        if (queue_.empty()) {
+          size_skipped += scratch.size_skipped;
+          return;
+        }
         const size_t take = queue_.size() < kBatch ? queue_.size() : kBatch;
         first = taken_;
         taken_ += take;
@@ -242,8 +253,10 @@ class ScanPipeline {
         }
       }
       results.clear();
-      for (std::string& path : paths)
-        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf));
+      for (std::string& path : paths) {
+        const bool named = std::find(named_.begin(), named_.end(), path) != named_.end();
+        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf, named));
+      }
       std::lock_guard<std::mutex> lock(mu_);
       for (size_t k = 0; k < results.size(); ++k) {
         ring_[(first + k) % kWindow] = std::move(results[k]);
@@ -267,6 +280,7 @@ class ScanPipeline {
   const GrepOptions& o_;
   const PatternSet& pats_;
   Report& report_;
+  const std::vector<std::string> named_;  // roots that are files: read up to read's cap
   const size_t workers_;
   std::mutex mu_;
   std::condition_variable has_work_, has_room_;
@@ -323,7 +337,12 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
   }
   const std::optional<std::string> base = base_root(roots);
   Report report(o, base, out);
-  ScanPipeline pipeline(o, pats, report, workers);
+  std::vector<std::string> named;
+  for (const std::string& r : roots) {
+    struct stat st;
+    if (stat(r.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) named.push_back(r);
+  }
+  ScanPipeline pipeline(o, pats, report, workers, std::move(named));
   uint64_t non_source = 0;
   const uint64_t walked = pipeline.run(roots, non_source);
   add_gain_baseline(report.plain);
@@ -331,7 +350,7 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
     return root_failed ? 2 : 1;
   }
-  report.finish(non_source);
+  report.finish(non_source, pipeline.size_skipped);
   const uint64_t hits = report.hits;
   if (root_failed) return 2;
   return hits > 0 ? 0 : 1;

@@ -44,11 +44,14 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
 // all of it at once. It is mapped for this one scan and unmapped after, so
 // no worker keeps a buffer of the largest file it has met.
 std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps,
-                                      std::string&& path, ScanScratch& s) {
+                                      std::string&& path, ScanScratch& s, uint64_t cap) {
   const ReadResult file = read_file_view(path);
   if (!file.ok) return std::nullopt;
   const std::string_view text = file.text();
-  if (text.size() > kMaxScanBytes) return std::nullopt;
+  if (text.size() > cap) {
+    ++s.size_skipped;
+    return std::nullopt;
+  }
   if (std::memchr(text.data(), 0, text.size() < kHead ? text.size() : kHead)) return std::nullopt;
   std::optional<FileResult> r = scan_file(o, ps, text, s);
   if (!r || !is_valid_utf8(text)) return std::nullopt;
@@ -63,7 +66,7 @@ struct Fd {
 }  // namespace
 
 std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                    ScanScratch& s, ReadBuffer& buf) {
+                                    ScanScratch& s, ReadBuffer& buf, bool named) {
   const bool driven = grep_detail::needle_driven(ps.list, o.invert);
   // Without the size cap a file is taken as it is, through the content gate.
   if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf);
@@ -76,7 +79,11 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
     return scan_whole(o, ps, std::move(path), s, buf);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
-  if (size > kMaxScanBytes) return std::nullopt;
+  const uint64_t cap = named ? kMaxUnmappedBytes : kMaxScanBytes;
+  if (size > cap) {
+    ++s.size_skipped;
+    return std::nullopt;
+  }
   // Context lines reach back into earlier pieces, and a needle that holds a
   // line feed can straddle two: those scans take the file whole. With
   // needles that cannot straddle, the pieces still tell whether there is
@@ -115,7 +122,10 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
       }
       total += static_cast<uint64_t>(n);
       buf.len += static_cast<size_t>(n);
-      if (total > kMaxScanBytes) return std::nullopt;
+      if (total > cap) {
+        ++s.size_skipped;
+        return std::nullopt;
+      }
       // A short read of exactly the size fstat reported is the end of a
       // regular file; spare the extra read that would confirm it.
       if (total == size && static_cast<size_t>(n) < room) {
@@ -164,7 +174,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     const std::string_view piece(buf.bytes.get(), end);
     if (whole) {
       if (multi_find(ps.needles, piece, 0).pos != std::string_view::npos)
-        return scan_mapped(o, ps, std::move(path), s);
+        return scan_mapped(o, ps, std::move(path), s, cap);
       if (eof) return std::nullopt;
       std::memmove(buf.bytes.get(), buf.bytes.get() + end, buf.len - end);
       buf.len -= end;
