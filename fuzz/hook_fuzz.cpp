@@ -5,14 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "base/json_string.h"
 #include "hook/classify.h"
-#include "hook/event_fields.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view json(reinterpret_cast<const char*>(data), size);
-  auto tool = zub::event_field(json, "tool_name");
-  auto session = zub::event_field(json, "session_id");
-  auto command = zub::event_field(json, "command");
+  auto tool = zub::json_string_field(json, "tool_name");
+  auto session = zub::json_string_field(json, "session_id");
+  auto command = zub::json_string_field(json, "command");
   // The raw input doubles as a command so the classifier sees every byte mix.
   for (std::string_view c : {json, command ? std::string_view(*command) : std::string_view()}) {
     bool sleep = zub::is_single_sleep(c);

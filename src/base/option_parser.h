@@ -47,8 +47,8 @@ struct OptionValue {
 
 template <typename Opts>
 struct OptionRow {
-  // Up to two spellings ("-c", "--bytes"); none for an operand row.
-  std::array<std::string_view, 2> spellings{};
+  // Up to three spellings ("-c", "--bytes"); none for an operand row.
+  std::array<std::string_view, 3> spellings{};
   OptionKind kind = OptionKind::kFlag;
   BadValue on_bad = BadValue::kSkip;
   uint64_t fallback = 0;
@@ -100,7 +100,7 @@ struct ParseResult {
 
 namespace option_parser_detail {
 
-inline bool names(std::span<const std::string_view, 2> spellings, std::string_view arg) {
+inline bool names(std::span<const std::string_view, 3> spellings, std::string_view arg) {
   for (std::string_view s : spellings)
     if (!s.empty() && s == arg) return true;
   return false;
@@ -126,6 +126,45 @@ bool value_of(const OptionRow<Opts>& row, const std::string* text, OptionValue& 
   return true;
 }
 
+// The option row spelt `arg`, unless it is a first-only row already `used`.
+template <typename Opts>
+const OptionRow<Opts>* option_row(std::span<const OptionRow<Opts>> rows, std::string_view arg,
+                                  const std::vector<const OptionRow<Opts>*>& used) {
+  for (const OptionRow<Opts>& r : rows) {
+    if (!names(r.spellings, arg)) continue;
+    if (r.first_only && std::find(used.begin(), used.end(), &r) != used.end()) continue;
+    return &r;
+  }
+  return nullptr;
+}
+
+// The row of operand number `index` (from 0): that operand row, or the
+// last one; none when the table has no operand row.
+template <typename Opts>
+const OptionRow<Opts>* operand_row(std::span<const OptionRow<Opts>> rows, size_t index) {
+  const OptionRow<Opts>* row = nullptr;
+  for (const OptionRow<Opts>& r : rows) {
+    if (!r.spellings[0].empty()) continue;
+    row = &r;
+    if (index-- == 0) break;
+  }
+  return row;
+}
+
+// Stores the value of `arg` (`value`; nothing when missing) by the row's
+// rule. A failure only for BadValue::kError.
+template <typename Opts>
+ParseResult store(const OptionRow<Opts>& row, std::string_view arg, const std::string* value,
+                  Opts& opts) {
+  OptionValue v;
+  if (row.kind != OptionKind::kFlag && !value_of(row, value, v)) {
+    if (row.on_bad == BadValue::kError) return {ParseStatus::kBadValue, arg, row.message};
+    return {};
+  }
+  if (row.set != nullptr) row.set(opts, v);
+  return {};
+}
+
 }  // namespace option_parser_detail
 
 // Reads `args` (the arguments after the subcommand's name) into `opts`,
@@ -138,9 +177,6 @@ ParseResult parse_options(const std::vector<std::string>& args, const OptionTabl
   const ArgumentRules& rules = table.rules;
   if (args.size() < rules.min_args) return {ParseStatus::kMissing, {}, rules.missing};
   if (table.prepare != nullptr) table.prepare(opts);
-  std::vector<const OptionRow<Opts>*> options, operand_rows;
-  for (const OptionRow<Opts>& row : table.rows)
-    (row.spellings[0].empty() ? operand_rows : options).push_back(&row);
   std::vector<const OptionRow<Opts>*> used;
   size_t operands = 0;
   bool reading_options = true;
@@ -151,40 +187,24 @@ ParseResult parse_options(const std::vector<std::string>& args, const OptionTabl
         reading_options = false;
         continue;
       }
-      const OptionRow<Opts>* row = nullptr;
-      for (const OptionRow<Opts>* r : options) {
-        if (!d::names(r->spellings, arg)) continue;
-        if (r->first_only && std::find(used.begin(), used.end(), r) != used.end()) continue;
-        row = r;
-        break;
-      }
-      if (row != nullptr) {
+      if (const OptionRow<Opts>* row = d::option_row(table.rows, arg, used)) {
         used.push_back(row);
-        OptionValue v;
         if (row->kind == OptionKind::kHelp) return {ParseStatus::kHelp, arg, {}};
-        if (row->kind != OptionKind::kFlag) {
-          const std::string* text = i + 1 < args.size() ? &args[++i] : nullptr;
-          if (!d::value_of(*row, text, v)) {
-            if (row->on_bad == BadValue::kError) return {ParseStatus::kBadValue, arg, row->message};
-            continue;
-          }
-        }
-        if (row->set != nullptr) row->set(opts, v);
+        // The value is the next argument, whatever it looks like.
+        const std::string* value = nullptr;
+        if (row->kind != OptionKind::kFlag && i + 1 < args.size()) value = &args[++i];
+        const ParseResult stored = d::store(*row, arg, value, opts);
+        if (stored.status != ParseStatus::kOk) return stored;
         continue;
       }
       if (arg.size() >= 2 && arg[0] == '-' && rules.unlisted_dash == UnlistedDash::kUnknown)
         return {ParseStatus::kUnknown, arg, {}};
       if (rules.operand_ends_options) reading_options = false;
     }
-    ++operands;
-    if (operand_rows.empty()) continue;
-    const OptionRow<Opts>& row = *operand_rows[std::min(operands, operand_rows.size()) - 1];
-    OptionValue v{arg, 0};
-    if (row.kind == OptionKind::kNumber && !d::value_of(row, &arg, v)) {
-      if (row.on_bad == BadValue::kError) return {ParseStatus::kBadValue, arg, row.message};
-      continue;
+    if (const OptionRow<Opts>* row = d::operand_row(table.rows, operands++)) {
+      const ParseResult stored = d::store(*row, arg, &arg, opts);
+      if (stored.status != ParseStatus::kOk) return stored;
     }
-    if (row.set != nullptr) row.set(opts, v);
   }
   if (rules.needs_operand && operands == 0) return {ParseStatus::kMissing, {}, rules.missing};
   return {};

@@ -68,7 +68,7 @@ size_t white_space_len_at(std::string_view s, size_t i) {
     const unsigned char d = static_cast<unsigned char>(s[i + 1]);
     const unsigned char e = static_cast<unsigned char>(s[i + 2]);
     if ((d & 0xC0) != 0x80 || (e & 0xC0) != 0x80) return 0;
-    const char32_t cp = ((c & 0x0F) << 12) | ((d & 0x3F) << 6) | (e & 0x3F);
+    const auto cp = static_cast<char32_t>(((c & 0x0F) << 12) | ((d & 0x3F) << 6) | (e & 0x3F));
     return in_table(kWhiteSpaceRanges, cp) ? 3 : 0;
   }
   return 0;

@@ -81,11 +81,14 @@ char32_t decode_next(std::string_view s, size_t& i) {
   char32_t cp;
   switch (len) {
     case 1: cp = b(i); break;
-    case 2: cp = ((b(i) & 0x1F) << 6) | (b(i + 1) & 0x3F); break;
-    case 3: cp = ((b(i) & 0x0F) << 12) | ((b(i + 1) & 0x3F) << 6) | (b(i + 2) & 0x3F); break;
+    case 2: cp = static_cast<char32_t>(((b(i) & 0x1F) << 6) | (b(i + 1) & 0x3F)); break;
+    case 3:
+      cp = static_cast<char32_t>(((b(i) & 0x0F) << 12) | ((b(i + 1) & 0x3F) << 6) |
+                                 (b(i + 2) & 0x3F));
+      break;
     default:
-      cp = ((b(i) & 0x07) << 18) | ((b(i + 1) & 0x3F) << 12) | ((b(i + 2) & 0x3F) << 6) |
-           (b(i + 3) & 0x3F);
+      cp = static_cast<char32_t>(((b(i) & 0x07) << 18) | ((b(i + 1) & 0x3F) << 12) |
+                                 ((b(i + 2) & 0x3F) << 6) | (b(i + 3) & 0x3F));
   }
   i += len;
   return cp;

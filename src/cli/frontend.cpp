@@ -8,8 +8,8 @@
 
 #include "base/env.h"
 #include "base/file_io.h"
-#include "base/gain_baseline.h"
 #include "base/option_parser.h"
+#include "base/outcome.h"
 #include "base/utf8.h"
 #include "cli/gain_call.h"
 #include "cli/option_table.h"
@@ -47,7 +47,7 @@ std::optional<std::string> read_stdin() {
 // byte in a build log never empties the summary. Valid input (mapped when
 // large) is used in place. A read error keeps what was read before it.
 template <typename Use>
-int with_filter_text(const ReadResult& in, Use&& use) {
+auto with_filter_text(const ReadResult& in, Use&& use) {
   const std::string_view raw = in.text();
   if (is_valid_utf8(raw)) return use(raw);
   const std::string fixed = decode_lossy(raw);
@@ -55,7 +55,7 @@ int with_filter_text(const ReadResult& in, Use&& use) {
 }
 
 template <typename Use>
-int with_filter_input(Use&& use) {
+auto with_filter_input(Use&& use) {
   const ReadResult in = read_fd_text(0);
   return with_filter_text(in, use);
 }
@@ -63,36 +63,35 @@ int with_filter_input(Use&& use) {
 // diag, logs and trim: the bytes read are the baseline of their savings,
 // and when a filter prints less than it read, those exact bytes are kept.
 template <typename Filter>
-int run_compressor(std::string_view sub, Output& out, Filter&& filter) {
+Outcome run_compressor(std::string_view sub, Output& out, Filter&& filter) {
   const ReadResult in = read_fd_text(0);
-  add_gain_baseline(in.text().size());
   const uint64_t before = out.written;
   const int status = with_filter_text(in, filter);
   keep_raw_if_shortened(sub, in.text(), out.written - before, std::nullopt, out);
-  return status;
+  return {status, in.text().size()};
 }
 
 // ---- Handlers ----
 //
 // Each gets its subcommand's options as the option table read them.
 
-int run_diag(const NoOptions&, Output& out) {
+Outcome run_diag(const NoOptions&, Output& out) {
   return run_compressor("diag", out, [&](std::string_view text) { return cmd_diag(text, out); });
 }
 
-int run_logs(const LogsOptions& opts, Output& out) {
+Outcome run_logs(const LogsOptions& opts, Output& out) {
   return run_compressor("logs", out,
                         [&](std::string_view text) { return cmd_logs(text, opts, out); });
 }
 
-int run_trim(const TrimOptions& opts, Output& out) {
+Outcome run_trim(const TrimOptions& opts, Output& out) {
   return run_compressor("trim", out,
                         [&](std::string_view text) { return cmd_trim(text, opts, out); });
 }
 
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
-int run_md(const NoOptions&, Output& out) {
+Outcome run_md(const NoOptions&, Output& out) {
   return with_filter_input([&](std::string_view input) {
     const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
     const bool quiet = env_present("ZUB_BENCH_QUIET");
@@ -116,9 +115,8 @@ int show_version(const NoOptions&, Output& out) {
 
 struct Subcommand;
 
-// Reads the arguments after the subcommand's name and returns the process
-// exit status.
-using Runner = int (*)(const Subcommand& sub, const Args& args, Output& out);
+// Reads the arguments after the subcommand's name and runs it.
+using Runner = Outcome (*)(const Subcommand& sub, const Args& args, Output& out);
 
 struct Subcommand {
   std::string_view name;
@@ -152,13 +150,17 @@ int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseR
   return 0;
 }
 
+// A handler that measures nothing returns its status alone.
+Outcome as_outcome(int status) { return {status, 0}; }
+Outcome as_outcome(const Outcome& outcome) { return outcome; }
+
 // Reads the arguments with `Table` and runs `Handler` on the options.
 template <const auto& Table, auto Handler>
-int parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
+Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
   typename std::remove_cvref_t<decltype(Table)>::Options opts;
   const ParseResult p = parse_options(args, Table, opts);
-  if (p.status != ParseStatus::kOk) return report_parse(sub, Table.usage, p, out);
-  return Handler(opts, out);
+  if (p.status != ParseStatus::kOk) return as_outcome(report_parse(sub, Table.usage, p, out));
+  return as_outcome(Handler(opts, out));
 }
 
 // In the order of the usage text.
@@ -182,6 +184,7 @@ constexpr Subcommand kSubcommands[] = {
     {"hook", {}, false, parse_and_run<kNoOptionsTable, run_hook>},
     // Not in the usage text, which stays as it was.
     {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>},
+    {"init", {}, true, parse_and_run<kInitTable, cmd_init>},
 };
 
 // Exact, case-sensitive match of the name or an alias.

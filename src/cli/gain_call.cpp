@@ -3,7 +3,6 @@
 #include <iterator>
 
 #include "base/env.h"
-#include "base/gain_baseline.h"
 #include "base/unix_time.h"
 #include "cli/gain_ledger.h"
 
@@ -37,7 +36,8 @@ GainCall::GainCall(std::string_view sub, const Output& out) : out_(out) {
   clock_gettime(CLOCK_MONOTONIC, &start_);
 }
 
-int GainCall::finish(int status) {
+int GainCall::finish(const Outcome& outcome) {
+  const int status = outcome.status;
   if (!active_) return status;
   struct timespec end;
   clock_gettime(CLOCK_MONOTONIC, &end);
@@ -47,7 +47,7 @@ int GainCall::finish(int status) {
   r.time = unix_now();
   r.sub = sub_;
   r.printed = out_.written - written_before_;
-  r.baseline = baseline_is_printed_ ? r.printed : gain_baseline();
+  r.baseline = baseline_is_printed_ ? r.printed : outcome.baseline;
   r.ms = ns > 0 ? static_cast<uint64_t>(ns) / 1000000 : 0;
   r.status = status < 0 ? 0 : static_cast<uint64_t>(status);
   append_gain_record(r);

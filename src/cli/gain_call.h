@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/outcome.h"
 #include "base/output.h"
 
 namespace zub {
@@ -17,8 +18,9 @@ class GainCall {
  public:
   // Starts the clock when `sub` is recorded and recording is on.
   GainCall(std::string_view sub, const Output& out);
-  // Appends the record (when active) and returns `status` unchanged.
-  int finish(int status);
+  // Appends the record of the call's outcome (when active) and returns its
+  // status unchanged.
+  int finish(const Outcome& outcome);
 
  private:
   bool active_ = false;

@@ -9,7 +9,6 @@ namespace zub {
 
 namespace {
 
-constexpr OptionKind kFlag = OptionKind::kFlag;
 constexpr OptionKind kNumber = OptionKind::kNumber;
 constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;
@@ -214,6 +213,19 @@ constexpr OptionRow<GainOptions> kGainRows[] = {
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
 };
 
+// `init`'s five switches; any operand is a usage error.
+constexpr OptionRow<InitOptions> kInitRows[] = {
+    {.spellings = {"--project"}, .set = set_true<&InitOptions::project>},
+    {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>},
+    {.spellings = {"--show"}, .set = set_true<&InitOptions::show>},
+    {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
+    {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
+    {.spellings = {"-h", "--help"}, .kind = kHelp},
+    {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
+       if (o.stray.empty()) o.stray = v.text;
+     }},
+};
+
 // clang-format on
 
 }  // namespace
@@ -279,5 +291,11 @@ constexpr OptionTable<FetchOptions> kFetchTable = {
 constexpr OptionTable<CacheOptions> kCacheTable = {.rows = kCacheRows};
 
 constexpr OptionTable<GainOptions> kGainTable = {.rows = kGainRows};
+
+constexpr OptionTable<InitOptions> kInitTable = {
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kInitRows,
+    .usage = kInitHelp,
+};
 
 }  // namespace zub

@@ -7,6 +7,7 @@
 
 #include "base/option_parser.h"
 #include "cli/gain.h"
+#include "cli/init.h"
 #include "compress/logs.h"
 #include "compress/trim.h"
 #include "compress/wrap.h"
@@ -39,5 +40,6 @@ extern const OptionTable<WebOptions> kWebTable;
 extern const OptionTable<FetchOptions> kFetchTable;
 extern const OptionTable<CacheOptions> kCacheTable;
 extern const OptionTable<GainOptions> kGainTable;
+extern const OptionTable<InitOptions> kInitTable;
 
 }  // namespace zub

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -20,9 +21,6 @@ namespace {
 constexpr size_t kExamplesShown = 2;
 constexpr size_t kRulesShown = 25;
 constexpr size_t kUnrecognizedShown = 25;
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_alnum(char c) { return is_digit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 // "12 | let x", "| x" and jest's "> 12 | x" are source gutter lines:
 // nothing but a line number stands before the first bar.

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -11,8 +12,6 @@ namespace zub {
 namespace {
 
 constexpr std::string_view kJestPath = " \xE2\x80\xBA ";  // " › "
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 size_t digits_at(std::string_view t, size_t i) {
   size_t j = i;

@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 
@@ -9,10 +10,6 @@ namespace zub {
 
 namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_upper(char c) { return c >= 'A' && c <= 'Z'; }
-bool is_lower(char c) { return c >= 'a' && c <= 'z'; }
-bool is_alnum(char c) { return is_digit(c) || is_upper(c) || is_lower(c); }
 bool is_ident(char c) { return is_alnum(c) || c == '_'; }
 
 size_t digits_at(std::string_view t, size_t i) {
@@ -114,7 +111,7 @@ std::optional<Located> split_location(std::string_view t) {
     const char c = t[i];
     if (c == ' ' || c == '\t') return std::nullopt;
     if (c != ':') {
-      letter |= is_upper(c) || is_lower(c);
+      letter |= is_alpha(c);
       continue;
     }
     const size_t line = digits_at(t, i + 1);
@@ -141,7 +138,7 @@ std::string_view trailing_rule(std::string_view t) {
   bool letter = false;
   for (char c : key) {
     if (c == ' ' || c == '\t') return {};
-    letter |= is_upper(c) || is_lower(c);
+    letter |= is_alpha(c);
   }
   if (!letter) return {};
   if (const size_t comma = key.rfind(','); comma != std::string_view::npos)
@@ -161,7 +158,7 @@ bool is_rule_code(std::string_view w) {
 
 bool exception_line(std::string_view t, std::string_view& name) {
   size_t i = 0;
-  if (t.empty() || !(is_upper(t[0]) || is_lower(t[0]) || t[0] == '_')) return false;
+  if (t.empty() || !(is_alpha(t[0]) || t[0] == '_')) return false;
   while (i < t.size() && (is_ident(t[i]) || t[i] == '.')) ++i;
   std::string_view word = t.substr(0, i);
   if (!ends_with(word, "Error") && !ends_with(word, "Exception") && !ends_with(word, "Warning") &&

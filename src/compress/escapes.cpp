@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/ascii.h"
 #include "base/text.h"
 
 namespace zub {
@@ -37,13 +38,11 @@ struct EscapeFinder {
   }
 };
 
-bool is_ascii_letter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
-
 // End of the sequence that starts at `at`: one past its closing letter, or
 // the end of the text.
 size_t sequence_end(std::string_view text, size_t at) {
   size_t i = at + (static_cast<unsigned char>(text[at]) == 0x1B ? 1 : kCsi.size());
-  while (i < text.size() && !is_ascii_letter(static_cast<unsigned char>(text[i]))) ++i;
+  while (i < text.size() && !is_alpha(text[i])) ++i;
   return i < text.size() ? i + 1 : text.size();
 }
 

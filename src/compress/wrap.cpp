@@ -1,6 +1,5 @@
 #include "compress/wrap.h"
 
-#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/process.h"
 #include "base/utf8.h"
@@ -46,10 +45,10 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
   return std::string(text);
 }
 
-int cmd_wrap(const WrapOptions& opts, Output& out) {
+Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   if (opts.command.empty()) {
     out.write_err("zub wrap: 실행할 명령이 없다\n");
-    return 2;
+    return {2, 0};
   }
   // Standard input stays empty (run_process gives /dev/null) so a command
   // that waits for input cannot hang the agent. The shell's own standard
@@ -63,15 +62,14 @@ int cmd_wrap(const WrapOptions& opts, Output& out) {
   ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)}, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
-    return 127;
+    return {127, 0};
   }
   const int code = r.exited ? r.exit_code : 1;
-  add_gain_baseline(r.out.size());
   const std::string shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
   out.write_out(shown);
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
   keep_raw_if_shortened("wrap", r.out, shown.size(), code, out);
-  return code;
+  return {code, r.out.size()};
 }
 
 }  // namespace zub

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/output.h"
 
 namespace zub {
@@ -31,7 +32,7 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
 
 // Runs the command with standard input empty and prints the compressed
 // capture; returns the command's exit status (1 after a signal, 2 without
-// a command, 127 when the shell cannot start).
-int cmd_wrap(const WrapOptions& opts, Output& out);
+// a command, 127 when the shell cannot start) and the bytes it printed.
+Outcome cmd_wrap(const WrapOptions& opts, Output& out);
 
 }  // namespace zub

@@ -1,8 +1,9 @@
 // The PreToolUse hook of the agent host: counts read-only shell requests per
 // session and, on the third in a row, asks the agent to batch; answers a
-// bare `sleep` with a way to wait without spending a request. Never blocks
-// or alters the tool call. Thread-safe apart from the shared probe file,
-// whose races only shift one nudge.
+// bare `sleep` with a way to wait without spending a request; shows the
+// `zub wrap` form of a build, test or lint command once per session and
+// program. Never blocks, allows or alters the tool call. Thread-safe apart from the shared probe
+// file, whose races only shift one nudge.
 #pragma once
 
 #include <optional>

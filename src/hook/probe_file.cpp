@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "base/ascii.h"
 #include "base/env.h"
 #include "base/number.h"
 #include "base/own_file.h"
@@ -20,9 +21,7 @@ constexpr size_t kMaxIdChars = 48;
 // A count never needs more; anything longer is not ours to parse.
 constexpr size_t kMaxProbeBytes = 64;
 
-bool is_id_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
-}
+bool is_id_char(char c) { return is_alnum(c) || c == '-'; }
 
 }  // namespace
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -23,12 +25,48 @@ constexpr std::array<std::string_view, 22> kKoreanStopwords = {
     "이",   "그",   "저",   "것",   "수",     "등",     "및",   "위해",
     "있는", "하는", "에서", "으로", "에게",   "하고",   "그리고", "하지만",
     "때문", "대한", "있다", "한다", "된다",   "이다"};
+
+// Chinese function characters (particles, pronouns, prepositions, linking
+// words), simplified and traditional forms, counted as substrings.
+constexpr std::array<std::string_view, 44> kChineseStopwords = {
+    "的", "了", "是", "在", "和", "有", "我", "他", "她", "它", "这", "這",
+    "那", "不", "也", "就", "都", "而", "与", "與", "及", "或", "但", "被",
+    "把", "对", "對", "为", "為", "以", "于", "於", "其", "之", "们", "們",
+    "着", "著", "个", "個", "到", "从", "從", "并"};
+
+// Japanese particles and auxiliaries, counted as substrings.
+constexpr std::array<std::string_view, 23> kJapaneseStopwords = {
+    "の",   "に",   "は",   "を",   "が",   "で",   "と",   "も",
+    "へ",   "や",   "から", "まで", "より", "です", "ます", "こと",
+    "ため", "よう", "など", "して", "いる", "ある", "ない"};
 // clang-format on
+
+// Chinese characters and Japanese kana: scripts written without spaces,
+// where every character or two is a word.
+bool is_cjk(char32_t cp) {
+  return (cp >= 0x3040 && cp <= 0x30FF) || (cp >= 0x3400 && cp <= 0x4DBF) ||
+         (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0xF900 && cp <= 0xFAFF);
+}
 
 static_assert(std::is_sorted(kEnglishStopwords.begin(), kEnglishStopwords.end()));
 
+// A word of at most 5 lower-case ASCII bytes as one number, first byte
+// highest; the order of the numbers is the order of the words.
+constexpr uint64_t pack(std::string_view w) {
+  uint64_t v = 0;
+  for (size_t i = 0; i < 5; ++i) v = (v << 8) | (i < w.size() ? static_cast<uint8_t>(w[i]) : 0);
+  return v;
+}
+
+constexpr std::array<uint64_t, kEnglishStopwords.size()> kPackedStopwords = [] {
+  std::array<uint64_t, kEnglishStopwords.size()> a{};
+  for (size_t i = 0; i < a.size(); ++i) a[i] = pack(kEnglishStopwords[i]);
+  return a;
+}();
+
+// Looked up as numbers: no byte comparison per probe.
 bool is_english_stopword(std::string_view word) {
-  return std::binary_search(kEnglishStopwords.begin(), kEnglishStopwords.end(), word);
+  return std::binary_search(kPackedStopwords.begin(), kPackedStopwords.end(), pack(word));
 }
 
 size_t count_non_overlapping(std::string_view text, std::string_view needle) {
@@ -39,10 +77,6 @@ size_t count_non_overlapping(std::string_view text, std::string_view needle) {
     at = find_bytes(text, needle, at + needle.size());
   }
   return count;
-}
-
-bool is_ascii_alnum(unsigned char c) {
-  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
 }
 
 // Thresholds of the classifier.
@@ -85,11 +119,17 @@ BlockStats block_stats(std::string_view t) {
     bool ascii = c < 0x80;
     if (ascii) {
       ++i;
-      alnum = is_ascii_alnum(c);
+      alnum = is_alnum(static_cast<char>(c));
       if (c == '"' || c == '{') ++st.quotes_braces;
     } else {
       const char32_t cp = decode_next(t, i);
-      alnum = is_alphabetic(cp) || is_numeric(cp);
+      if (is_cjk(cp)) {
+        // Counted apart: a run of these is many words, not one.
+        ++st.cjk;
+        alnum = false;
+      } else {
+        alnum = is_alphabetic(cp) || is_numeric(cp);
+      }
       if (cp >= 0xAC00 && cp <= 0xD7A3) ++st.hangul;
     }
     ++st.chars;
@@ -105,12 +145,18 @@ BlockStats block_stats(std::string_view t) {
     }
   }
   if (in_word) end_word(n);
-  size_t korean = 0;
+  size_t other = 0;
   if (st.hangul > 0)
-    for (std::string_view w : kKoreanStopwords) korean += count_non_overlapping(t, w);
+    for (std::string_view w : kKoreanStopwords) other += count_non_overlapping(t, w);
+  if (st.cjk > 0) {
+    for (std::string_view w : kChineseStopwords) other += count_non_overlapping(t, w);
+    for (std::string_view w : kJapaneseStopwords) other += count_non_overlapping(t, w);
+    // Words of Chinese and Japanese run about two characters long.
+    words += (st.cjk + 1) / 2;
+  }
   if (words > 0)
     st.stopword_share =
-        std::min(static_cast<double>(english + korean) / static_cast<double>(words), 1.0);
+        std::min(static_cast<double>(english + other) / static_cast<double>(words), 1.0);
   return st;
 }
 
@@ -118,6 +164,15 @@ Verdict classify_block(const Block& b) {
   if (b.verbatim) return Verdict::keep;
   const std::string_view t = trim_ws(b.plain);
   if (t.empty()) return Verdict::drop;
+  if (!b.heading && b.link_chars > 0) {
+    // Link-heavy and short linked blocks are dropped by the rules below
+    // whatever their words: no need to measure them (most of a page's
+    // menus and link lists end here).
+    const size_t chars = char_count(t);
+    if (static_cast<double>(b.link_chars) / static_cast<double>(chars) > kLinkMax ||
+        chars < kShortChars)
+      return Verdict::drop;
+  }
   const BlockStats st = block_stats(t);
   const size_t c = st.chars;
   // Mostly quotes and braces: serialized data or script text.
@@ -162,19 +217,18 @@ std::vector<bool> classify_blocks(const std::vector<Block>& blocks) {
   return settle_verdicts(verdicts);
 }
 
+bool keep_simple(const Block& b) {
+  if (b.verbatim) return true;
+  const size_t c = char_count(trim_ws(b.plain));
+  const double link =
+      static_cast<double>(b.link_chars) / static_cast<double>(std::max<size_t>(c, 1));
+  return c > 24 && link < 0.5;
+}
+
 std::vector<bool> classify_blocks_simple(const std::vector<Block>& blocks) {
   std::vector<bool> keep;
   keep.reserve(blocks.size());
-  for (const Block& b : blocks) {
-    if (b.verbatim) {
-      keep.push_back(true);
-      continue;
-    }
-    const size_t c = char_count(trim_ws(b.plain));
-    const double link =
-        static_cast<double>(b.link_chars) / static_cast<double>(std::max<size_t>(c, 1));
-    keep.push_back(c > 24 && link < 0.5);
-  }
+  for (const Block& b : blocks) keep.push_back(keep_simple(b));
   return keep;
 }
 

@@ -1,7 +1,7 @@
 // The content classifier of the page converter: decides for every block
 // whether it is main content or boilerplate, from its length, link density,
-// stopword share (English and Korean), quote-and-brace share and Hangul
-// count, then lets undecided blocks follow their neighbours.
+// stopword share (English, Korean, Chinese and Japanese), quote-and-brace
+// share and Hangul count, then lets undecided blocks follow their neighbours.
 // Pure functions; safe to call from any number of threads.
 #pragma once
 
@@ -20,9 +20,14 @@ struct BlockStats {
   size_t chars = 0;           // Unicode scalar values
   size_t quotes_braces = 0;   // '"' and '{' characters
   size_t hangul = 0;          // syllables U+AC00..U+D7A3
-  double stopword_share = 0;  // (English + Korean stopwords) / words, at most 1
+  size_t cjk = 0;             // Chinese characters and Japanese kana
+  double stopword_share = 0;  // stopwords / words, at most 1 (see block_stats)
 };
 
+// Words are runs of letters and digits, except that Chinese characters and
+// kana count as one word per two characters; stopwords are the English
+// words, and the Korean, Chinese and Japanese function words counted as
+// substrings when the text holds that script.
 BlockStats block_stats(std::string_view trimmed_plain);
 
 // The first verdict of one block, before neighbours are considered.
@@ -38,6 +43,7 @@ std::vector<bool> classify_blocks(const std::vector<Block>& blocks);
 
 // The looser fallback: verbatim blocks, and blocks of more than 24
 // characters that are less than half link text.
+bool keep_simple(const Block& b);
 std::vector<bool> classify_blocks_simple(const std::vector<Block>& blocks);
 
 }  // namespace zub

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/ascii.h"
 #include "base/utf8.h"
 
 namespace zub {
@@ -15,13 +16,6 @@ constexpr size_t kMaxRefSpan = 10;
 
 bool is_scalar(uint32_t cp) { return cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF); }
 
-int hex_value(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // "#N" or "#xH" (lower-case x). At most 8 digits fit in a 9-byte name, so
 // the value cannot overflow.
 bool numeric_reference(std::string_view name, uint32_t& cp) {
@@ -30,13 +24,13 @@ bool numeric_reference(std::string_view name, uint32_t& cp) {
   if (name[1] == 'x') {
     if (name.size() < 3) return false;
     for (size_t i = 2; i < name.size(); ++i) {
-      int d = hex_value(name[i]);
+      int d = hex_digit_value(name[i]);
       if (d < 0) return false;
       v = v * 16 + static_cast<uint32_t>(d);
     }
   } else {
     for (size_t i = 1; i < name.size(); ++i) {
-      if (name[i] < '0' || name[i] > '9') return false;
+      if (!is_digit(name[i])) return false;
       v = v * 10 + static_cast<uint32_t>(name[i] - '0');
     }
   }
@@ -123,9 +117,9 @@ size_t read_tag_name(std::string_view html, size_t lt, char* name) {
   size_t len = 0;
   while (i < n && len < 32) {
     char c = html[i];
-    if (c >= 'A' && c <= 'Z') {
+    if (is_upper(c)) {
       c = static_cast<char>(c + ('a' - 'A'));
-    } else if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) {
+    } else if (!(is_lower(c) || is_digit(c))) {
       break;
     }
     name[len++] = c;

@@ -66,6 +66,7 @@ struct Scanner {
   bool in_pre = false;
   bool fence_open = false;  // an opening fence was printed, its closing one not yet
   std::string piece;        // scratch for one decoded text piece
+  size_t at = 0;            // where the current tag or text piece starts
 
   void end_block() {
     if (is_blank(cur.plain)) {
@@ -105,6 +106,7 @@ struct Scanner {
       fence.markdown = kFence;
       fence.plain = kFence;
       fence.verbatim = true;
+      fence.offset = at;
       blocks.push_back(std::move(fence));
       fence_open = false;
     } else if (pending_is_fence()) {
@@ -120,7 +122,10 @@ struct Scanner {
     if (!in_pre)
       for (char& c : piece)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    if (cur.plain.empty() && is_blank(piece)) return;
+    if (cur.plain.empty()) {
+      if (is_blank(piece)) return;
+      cur.offset = at;
+    }
     flush_prefix();
     if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
     cur.markdown += piece;
@@ -189,6 +194,7 @@ struct Scanner {
         break;
       case TagKind::code:
         if (in_pre) break;
+        if (cur.plain.empty()) cur.offset = at;
         flush_prefix();
         cur.markdown += '`';
         cur.plain += '`';
@@ -209,17 +215,22 @@ std::vector<Block> scan_blocks(std::string_view html) {
   while (pos < n) {
     const void* hit = std::memchr(base + pos, '<', n - pos);
     const size_t lt = hit ? static_cast<size_t>(static_cast<const char*>(hit) - base) : n;
-    if (lt > pos) s.text(html.substr(pos, lt - pos));
+    if (lt > pos) {
+      s.at = pos;
+      s.text(html.substr(pos, lt - pos));
+    }
     if (lt == n) break;
     char name_buf[33];
     const size_t len = read_tag_name(html, lt, name_buf);
     int level = 0;
     const TagKind kind = tag_kind(std::string_view(name_buf, len), level);
     const bool closing = lt + 1 < n && html[lt + 1] == '/';
+    s.at = lt;
     s.tag(kind, level, closing);
     const void* gt = std::memchr(base + lt + 1, '>', n - lt - 1);
     pos = gt ? static_cast<size_t>(static_cast<const char*>(gt) - base) + 1 : n;
   }
+  s.at = n;
   s.end_block();
   s.close_fence();
   return std::move(s.blocks);

@@ -21,6 +21,7 @@ struct Block {
   bool verbatim = false;  // part of a pre element: never dropped or reflowed
   bool heading = false;   // opened by h1..h6
   int item_indent = -1;   // list item: spaces of nesting before "- "; else -1
+  size_t offset = 0;      // where its first text starts in the scanned text
 };
 
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks

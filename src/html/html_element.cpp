@@ -1,5 +1,6 @@
 #include "html/html_element.h"
 
+#include "base/ascii.h"
 #include "html/entities.h"
 
 namespace zub {
@@ -8,22 +9,20 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
 // True when the attribute text of `tag` has a class attribute whose value,
 // split at white space, holds `cls`.
 bool tag_has_class(std::string_view tag, std::string_view cls) {
   for (size_t at = tag.find("class="); at != npos; at = tag.find("class=", at + 6)) {
-    if (at == 0 || !is_space(tag[at - 1]) || at + 6 >= tag.size()) continue;
+    if (at == 0 || !is_html_space(tag[at - 1]) || at + 6 >= tag.size()) continue;
     const char quote = tag[at + 6];
     if (quote != '"' && quote != '\'') continue;
     const size_t end = tag.find(quote, at + 7);
     std::string_view value = tag.substr(at + 7, end == npos ? npos : end - at - 7);
     while (!value.empty()) {
       size_t i = 0;
-      while (i < value.size() && is_space(value[i])) ++i;
+      while (i < value.size() && is_html_space(value[i])) ++i;
       size_t j = i;
-      while (j < value.size() && !is_space(value[j])) ++j;
+      while (j < value.size() && !is_html_space(value[j])) ++j;
       if (value.substr(i, j - i) == cls) return true;
       value.remove_prefix(j);
     }

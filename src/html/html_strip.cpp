@@ -1,9 +1,13 @@
 #include "html/html_strip.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
+#include "html/class_words.h"
 #include "html/entities.h"
+#include "html/tag_attrs.h"
 
 namespace zub {
 
@@ -112,53 +116,357 @@ size_t after_gt(std::string_view s, size_t from) {
   return gt == npos ? s.size() : gt + 1;
 }
 
-// Removes comments and the elements of `names` with their content.
-std::string strip_listed(std::string_view html, const NameList& names) {
+// Deeper nesting than this is counted but not tracked: memory stays bounded
+// and a closing tag still balances its own opening tag.
+constexpr size_t kMaxDepth = 4096;
+// A closing tag looks this far down the open elements for its own.
+constexpr size_t kMaxCloseSearch = 256;
+constexpr size_t kMaxMarked = 4096;
+
+bool is_void(std::string_view name) {
+  switch (name.size()) {
+    case 2: return name == "br" || name == "hr";
+    case 3: return name == "img" || name == "col" || name == "wbr";
+    case 4: return name == "area" || name == "base" || name == "link" || name == "meta";
+    case 5: return name == "embed" || name == "input" || name == "param" || name == "track";
+    case 6: return name == "source" || name == "keygen";
+    default: return false;
+  }
+}
+
+// Elements whose opening tag ends an open p element.
+bool closes_p(std::string_view name) {
+  switch (name.size()) {
+    case 1: return name == "p";
+    case 2:
+      return (name[0] == 'h' && name[1] >= '1' && name[1] <= '6') || name == "ul" || name == "ol" ||
+             name == "dl" || name == "hr";
+    case 3: return name == "div" || name == "pre" || name == "nav";
+    case 4: return name == "main" || name == "menu";
+    case 5: return name == "table" || name == "aside";
+    case 6: return name == "header" || name == "footer" || name == "figure";
+    case 7: return name == "section" || name == "article" || name == "details";
+    case 10: return name == "blockquote" || name == "figcaption";
+    default: return false;
+  }
+}
+
+// Never dropped as boilerplate, whatever their class says: the document,
+// its body, its article and main parts and tables (layout tables hold
+// whole pages).
+bool is_guarded(std::string_view name) {
+  switch (name.size()) {
+    case 2: return name == "tr" || name == "td" || name == "th";
+    case 4: return name == "html" || name == "body" || name == "main";
+    case 5: return name == "table" || name == "thead" || name == "tbody" || name == "tfoot";
+    case 7: return name == "article" || name == "caption";
+    default: return false;
+  }
+}
+
+// True when the class value lists `word` as a whole class name.
+bool has_class_word(std::string_view cls, std::string_view word) {
+  for (size_t at = cls.find(word); at != npos; at = cls.find(word, at + 1)) {
+    const bool starts = at == 0 || cls[at - 1] == ' ' || cls[at - 1] == '\t';
+    const size_t end = at + word.size();
+    const bool ends = end == cls.size() || cls[end] == ' ' || cls[end] == '\t';
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+// Adds the sheets of the style elements in `html` to `sel`; true when one
+// hides something.
+bool add_sheets(std::string_view html, HiddenSelectors& sel) {
+  bool added = false;
+  for (size_t at = find_ci(html, "<style", 0); at != npos; at = find_ci(html, "<style", at + 1)) {
+    const size_t gt = html.find('>', at);
+    if (gt == npos) break;
+    const char next = html[at + 6];
+    if (next != '>' && next != ' ' && next != '\t' && next != '\n' && next != '/') continue;
+    const size_t close = find_ci(html, "</style", gt + 1);
+    added |= sel.add_sheet(html.substr(gt + 1, (close == npos ? html.size() : close) - gt - 1));
+    if (close == npos) break;
+    at = close;
+  }
+  return added;
+}
+
+constexpr uint8_t kHiddenEntry = 1;
+constexpr uint8_t kCommentEntry = 2;
+
+struct OpenElement {
+  char name[33];
+  uint8_t len = 0;
+  uint8_t flags = 0;
+  int32_t candidate = -1;
+  int32_t boilerplate = -1;
+  std::string_view view() const { return std::string_view(name, len); }
+};
+
+struct StripPass {
+  StripPass(std::string_view h, const NameList& d, const HiddenSelectors* hs, StrippedPage* m)
+      : html(h), dropped(d), hidden(hs), marks(m) {}
+
+  std::string_view html;
+  const NameList& dropped;
+  const HiddenSelectors* hidden;
+  StrippedPage* marks;  // nullptr: only the text is wanted
+  // Where the style sheets met on the way are collected (nullptr: none).
+  // A sheet that hides something after elements with a class or id went
+  // by makes the pass `late`: those elements were judged without it.
+  HiddenSelectors* collect = nullptr;
+  bool seen_named = false;
+  bool late = false;
+  // Where the first-candidate span of content_root begins and ends, read on
+  // the way: the first opening tag of each candidate and the last closing
+  // tag of each name, in the document and in the output.
+  std::array<size_t, 4> first_open{npos, npos, npos, npos};
+  std::array<size_t, 4> first_open_out{};
+  std::array<size_t, 3> last_close{npos, npos, npos};
+  std::array<size_t, 3> last_close_out{};
+
+  // The roles of recent class and id values: pages repeat a few of them.
+  struct RoleEntry {
+    std::string_view cls, id;
+    ClassRole role = ClassRole::none;
+    bool used = false;
+  };
+  std::array<RoleEntry, 64> roles{};
+
   std::string out;
-  out.reserve(html.size());
-  CloseFinder closes{html, names};
-  const char* base = html.data();
-  const size_t n = html.size();
-  size_t pos = 0;
-  while (pos < n) {
-    const void* hit = std::memchr(base + pos, '<', n - pos);
-    if (!hit) {
-      out.append(base + pos, n - pos);
-      break;
+  std::vector<OpenElement> stack;
+  size_t overflow = 0;       // opened beyond kMaxDepth, not yet closed
+  size_t suppress_from = 0;  // stack size right after the hidden element opened; 0: none
+  size_t comment_depth = 0;
+
+  bool suppressing() const { return suppress_from != 0; }
+
+  void pop() {
+    const OpenElement& e = stack.back();
+    if (marks) {
+      if (e.candidate >= 0) marks->candidates[static_cast<size_t>(e.candidate)].end = out.size();
+      if (e.boilerplate >= 0)
+        marks->boilerplate[static_cast<size_t>(e.boilerplate)].end = out.size();
     }
-    const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    out.append(base + pos, lt - pos);
-    if (html.compare(lt, 4, "<!--") == 0) {
-      const size_t end = html.find("-->", lt + 4);
-      pos = end == npos ? n : end + 3;
-      continue;
+    if (e.flags & kCommentEntry) --comment_depth;
+    stack.pop_back();
+    if (stack.size() < suppress_from) suppress_from = 0;
+  }
+
+  ClassRole role_of(std::string_view cls, std::string_view id) {
+    if (cls.empty() && id.empty()) return ClassRole::none;
+    auto mix = [](std::string_view v, uint32_t h) {
+      const size_t n = std::min<size_t>(v.size(), 24);
+      for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(v[i])) * 16777619u;
+      return (h ^ static_cast<uint32_t>(v.size())) * 16777619u;
+    };
+    RoleEntry& e = roles[mix(id, mix(cls, 2166136261u)) % roles.size()];
+    if (e.used && e.cls == cls && e.id == id) return e.role;
+    e = {cls, id, class_role(cls, id), true};
+    return e.role;
+  }
+
+  void note_candidate_tag(size_t lt, std::string_view name, bool closing) {
+    const int k = name == "article" ? 0 : name == "main" ? 1 : name == "div" ? 2 : -1;
+    if (k < 0) return;
+    const size_t ku = static_cast<size_t>(k);
+    if (closing) {
+      last_close[ku] = lt;
+      last_close_out[ku] = out.size();
+      return;
     }
-    char name_buf[33];
-    const size_t name_len = read_tag_name(html, lt, name_buf);
-    const int idx = name_len == 0 ? -1 : name_index(names, std::string_view(name_buf, name_len));
-    if (idx >= 0) {
-      // The name must end the tag name proper: "<navbar" is not "<nav".
+    size_t slot = ku;
+    if (k == 2) {
+      // Only these exact spellings, as the first attribute.
+      auto at_lt = [&](std::string_view lower) {
+        return lt + 1 + lower.size() <= html.size() && eq_lower(html.data() + lt + 1, lower);
+      };
+      if (at_lt("div id=\"content"))
+        slot = 2;
+      else if (at_lt("div class=\"content"))
+        slot = 3;
+      else
+        return;
+    }
+    if (first_open[slot] == npos) {
+      first_open[slot] = lt;
+      first_open_out[slot] = out.size();
+    }
+  }
+
+  // An opening tag from html[lt] to html[end] (its ">" or the end).
+  void open_tag(size_t lt, size_t end, std::string_view name) {
+    const std::string_view tag = html.substr(lt, end - lt);
+    if (is_void(name) || (!tag.empty() && tag.back() == '/')) {
+      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      return;
+    }
+    if (!stack.empty()) {
+      const std::string_view top = stack.back().view();
+      if ((name == "li" && top == "li") ||
+          ((name == "dt" || name == "dd") && (top == "dt" || top == "dd")) ||
+          ((name == "td" || name == "th" || name == "tr") && (top == "td" || top == "th")) ||
+          (top == "p" && closes_p(name)))
+        pop();
+      if (name == "tr" && !stack.empty() && stack.back().view() == "tr") pop();
+    }
+    if (stack.size() >= kMaxDepth) {
+      ++overflow;
+      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      return;
+    }
+    const TagAttrs attrs = read_tag_attrs(tag);
+    if (!attrs.cls.empty() || !attrs.id.empty()) seen_named = true;
+    OpenElement e;
+    std::copy(name.begin(), name.end(), e.name);
+    e.len = static_cast<uint8_t>(name.size());
+    const bool was_suppressing = suppressing();
+    if (!was_suppressing &&
+        (attrs.hidden || attrs.aria_hidden || (!attrs.style.empty() && style_hides(attrs.style)) ||
+         (hidden && hidden->hides(name, attrs)))) {
+      e.flags |= kHiddenEntry;
+      stack.push_back(e);
+      suppress_from = stack.size();
+      out.push_back('\n');
+      return;
+    }
+    if (!was_suppressing && marks) {
+      // A section's id names its heading, not its role.
+      const bool section = name == "section" || has_class_word(attrs.cls, "section");
+      ClassRole role = role_of(attrs.cls, section ? std::string_view() : attrs.id);
+      // A landmark role says what the element is in the page's own words.
+      if (const ClassRole landmark = landmark_role(attrs.role);
+          landmark != ClassRole::none && role != ClassRole::comment)
+        role = landmark;
+      if (role == ClassRole::comment) {
+        e.flags |= kCommentEntry;
+        ++comment_depth;
+      }
+      const bool candidate_name = name == "article" || name == "main";
+      if (comment_depth == 0 && marks->candidates.size() < kMaxMarked &&
+          (role == ClassRole::content || (candidate_name && role == ClassRole::none))) {
+        e.candidate = static_cast<int32_t>(marks->candidates.size());
+        marks->candidates.push_back({out.size(), npos});
+      }
+      if ((role == ClassRole::comment || role == ClassRole::boilerplate) && !is_guarded(name) &&
+          marks->boilerplate.size() < kMaxMarked) {
+        e.boilerplate = static_cast<int32_t>(marks->boilerplate.size());
+        marks->boilerplate.push_back({out.size(), npos});
+      }
+    }
+    stack.push_back(e);
+    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+  }
+
+  void close_tag(size_t lt, size_t end, std::string_view name) {
+    const bool was_suppressing = suppressing();
+    if (overflow > 0) {
+      --overflow;
+    } else {
+      const size_t lowest = stack.size() > kMaxCloseSearch ? stack.size() - kMaxCloseSearch : 0;
+      for (size_t k = stack.size(); k-- > lowest;) {
+        if (stack[k].view() != name) continue;
+        while (stack.size() > k) pop();
+        break;
+      }
+    }
+    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+  }
+
+  void run() {
+    out.reserve(html.size());
+    CloseFinder closes{html, dropped};
+    const char* base = html.data();
+    const size_t n = html.size();
+    size_t pos = 0;
+    while (pos < n) {
+      const void* hit = std::memchr(base + pos, '<', n - pos);
+      if (!hit) {
+        if (!suppressing()) out.append(base + pos, n - pos);
+        break;
+      }
+      const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
+      if (!suppressing()) out.append(base + pos, lt - pos);
+      if (html.compare(lt, 4, "<!--") == 0) {
+        const size_t end = html.find("-->", lt + 4);
+        pos = end == npos ? n : end + 3;
+        continue;
+      }
+      char name_buf[33];
+      const size_t name_len = read_tag_name(html, lt, name_buf);
+      const std::string_view name(name_buf, name_len);
       size_t after = lt + 1;
       while (after < n && html[after] == '/') ++after;
       after += name_len;
       const char next = after < n ? html[after] : '>';
-      if (next == '\t' || next == '\n' || next == ' ' || next == '/' || next == '>') {
-        out.push_back('\n');
-        if (lt + 1 < n && html[lt + 1] == '/') {
+      const bool name_ends =
+          next == '\t' || next == '\n' || next == ' ' || next == '/' || next == '>';
+      const bool closing = lt + 1 < n && html[lt + 1] == '/';
+      const int idx = name_len == 0 ? -1 : name_index(dropped, name);
+      if (idx >= 0 && name_ends) {
+        // The name must end the tag name proper: "<navbar" is not "<nav".
+        if (!suppressing()) out.push_back('\n');
+        if (closing) {
           pos = after_gt(html, lt + 1);  // a stray closing tag: itself only
           continue;
         }
         const size_t close = closes.find(idx, lt + 1);
+        if (collect && close != npos && (name == "style" || name == "head")) {
+          // The style sheets of the page, also those inside its head.
+          const size_t gt = after_gt(html, lt + 1);
+          if (gt <= close) {
+            const std::string_view inner = html.substr(gt, close - gt);
+            if (name == "style" ? collect->add_sheet(inner) : add_sheets(inner, *collect)) {
+              if (!hidden) hidden = collect;
+              if (seen_named) late = true;
+            }
+          }
+        }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
         continue;
       }
+      const size_t gt = html.find('>', lt + 1);
+      const size_t tag_end = gt == npos ? n : gt;
+      // Custom elements ("<x-note hidden>") nest and hide like any other:
+      // their names run on over "-", "_", "." and ":".
+      char ext_buf[33];
+      std::string_view ext = name;
+      bool ext_ends = name_ends;
+      if (name_len > 0 && !name_ends) {
+        std::copy(name.begin(), name.end(), ext_buf);
+        size_t len = name_len;
+        size_t i = after;
+        for (; i < n && len < 32; ++i) {
+          char c = html[i];
+          if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+          if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
+                c == '.' || c == ':'))
+            break;
+          ext_buf[len++] = c;
+        }
+        while (i < n && len == 32 && html[i] != '>' && html[i] != '/' && html[i] != ' ' &&
+               html[i] != '\t' && html[i] != '\n')
+          ++i;  // longer names are told apart by their first 32 characters
+        const char c = i < n ? html[i] : '>';
+        ext = std::string_view(ext_buf, len);
+        ext_ends =
+            c == '\t' || c == '\n' || c == ' ' || c == '/' || c == '>' || c == '\r' || c == '\f';
+      }
+      if (name_len == 0 || !ext_ends) {
+        if (!suppressing()) out.append(base + lt, (gt == npos ? n : gt + 1) - lt);
+      } else if (closing) {
+        if (marks) note_candidate_tag(lt, ext, true);
+        close_tag(lt, tag_end, ext);
+      } else {
+        if (marks) note_candidate_tag(lt, ext, false);
+        open_tag(lt, tag_end, ext);
+      }
+      pos = gt == npos ? n : gt + 1;
     }
-    const size_t end = after_gt(html, lt + 1);
-    out.append(base + lt, end - lt);
-    pos = end;
+    while (!stack.empty()) pop();
   }
-  return out;
-}
+};
 
 }  // namespace
 
@@ -181,8 +489,61 @@ std::string_view content_root(std::string_view doc) {
   return doc;
 }
 
-std::string strip_elements(std::string_view html) { return strip_listed(html, kDropped); }
+namespace {
 
-std::string strip_code_elements(std::string_view html) { return strip_listed(html, kCode); }
+// The span content_root gives, from what the pass noted: the first
+// candidate whose last closing tag lies more than 400 bytes after it.
+void set_first_root(const StripPass& pass, StrippedPage& page) {
+  for (size_t k = 0; k < pass.first_open.size(); ++k) {
+    const size_t v = pass.first_open[k];
+    const size_t c = std::min<size_t>(k, 2);
+    const size_t e = pass.last_close[c];
+    if (v == npos || e == npos || e < v || e - v <= kMinRootBytes) continue;
+    page.first_root = {pass.first_open_out[k], pass.last_close_out[c]};
+    page.has_first_root = true;
+    return;
+  }
+}
+
+}  // namespace
+
+HiddenSelectors page_hidden_selectors(std::string_view doc) {
+  HiddenSelectors sel;
+  add_sheets(doc, sel);
+  return sel;
+}
+
+StrippedPage strip_page(std::string_view doc) {
+  // The style sheets are read on the way; one that comes too late to judge
+  // the elements before it costs a second pass.
+  HiddenSelectors hidden;
+  StrippedPage page;
+  StripPass pass{doc, kDropped, nullptr, &page};
+  pass.collect = &hidden;
+  pass.run();
+  if (pass.late) {
+    page = StrippedPage{};
+    StripPass again{doc, kDropped, &hidden, &page};
+    again.run();
+    page.text = std::move(again.out);
+    set_first_root(again, page);
+  } else {
+    page.text = std::move(pass.out);
+    set_first_root(pass, page);
+  }
+  return page;
+}
+
+std::string strip_elements(std::string_view html, const HiddenSelectors* hidden) {
+  StripPass pass{html, kDropped, hidden, nullptr};
+  pass.run();
+  return std::move(pass.out);
+}
+
+std::string strip_code_elements(std::string_view html, const HiddenSelectors* hidden) {
+  StripPass pass{html, kCode, hidden, nullptr};
+  pass.run();
+  return std::move(pass.out);
+}
 
 }  // namespace zub

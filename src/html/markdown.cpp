@@ -10,6 +10,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "html/block_classify.h"
+#include "html/content_choice.h"
 #include "html/entities.h"
 #include "html/html_strip.h"
 
@@ -40,14 +41,28 @@ bool is_boilerplate(std::string_view text) {
   return false;
 }
 
+// Length of the white-space character at s[i], or 0; ASCII answered here.
+inline size_t space_at(std::string_view s, size_t i) {
+  const unsigned char c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return (c == ' ' || (c >= 9 && c <= 13)) ? 1 : 0;
+  return white_space_len_at(s, i);
+}
+
 // Appends the whitespace-separated words of `line` joined by single spaces.
 void append_words(std::string& out, std::string_view line) {
   bool first = true;
-  for_each_word(line, [&](std::string_view w) {
+  size_t i = 0;
+  const size_t n = line.size();
+  while (i < n) {
+    size_t w;
+    while (i < n && (w = space_at(line, i)) != 0) i += w;
+    if (i >= n) break;
+    const size_t start = i;
+    while (i < n && space_at(line, i) == 0) ++i;
     if (!first) out.push_back(' ');
-    out.append(w);
+    out.append(line.data() + start, i - start);
     first = false;
-  });
+  }
 }
 
 // The printed text of one block: code lines lose trailing white space; other
@@ -81,13 +96,6 @@ std::string block_text(const Block& b) {
   return text;
 }
 
-size_t kept_plain_bytes(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
-  size_t total = 0;
-  for (size_t i = 0; i < blocks.size(); ++i)
-    if (keep[i]) total += blocks[i].plain.size();
-  return total;
-}
-
 }  // namespace
 
 std::string render_blocks(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
@@ -115,9 +123,10 @@ std::string render_blocks(const std::vector<Block>& blocks, const std::vector<bo
   return out;
 }
 
-std::string link_list(std::string_view doc) {
-  const std::string stripped = strip_elements(doc);
-  const std::string_view s = stripped;
+namespace {
+
+// The link texts of markup that is already stripped.
+std::string link_list_of(std::string_view s) {
   std::unordered_set<std::string> seen;
   std::string out;
   size_t pos = 0;
@@ -140,18 +149,50 @@ std::string link_list(std::string_view doc) {
   return out;
 }
 
+}  // namespace
+
+std::string link_list(std::string_view doc) {
+  const HiddenSelectors hidden = page_hidden_selectors(doc);
+  return link_list_of(strip_elements(doc, hidden.empty() ? nullptr : &hidden));
+}
+
 std::string html_to_markdown(std::string_view doc) {
-  const std::string stripped = strip_elements(content_root(doc));
-  const std::vector<Block> blocks = scan_blocks(stripped);
-  std::vector<bool> keep = classify_blocks(blocks);
+  const StrippedPage page = strip_page(doc);
+  const std::vector<Block> blocks = scan_blocks(page.text);
+  std::vector<Verdict> verdicts;
+  verdicts.reserve(blocks.size());
+  for (const Block& b : blocks) verdicts.push_back(classify_block(b));
+  const TextSpan whole{0, page.text.size()};
+  const TextSpan root = choose_root(page, blocks, verdicts);
+  const bool narrowed = root.start != whole.start || root.end != whole.end;
   // Page text is printed as it is: control characters (NULs, escape
   // sequences, stray carriage returns) go, line feeds and tabs stay.
-  if (kept_plain_bytes(blocks, keep) >= kTier1MinBytes)
-    return page_text(render_blocks(blocks, keep));
-  keep = classify_blocks_simple(blocks);
-  if (kept_plain_bytes(blocks, keep) >= kTier2MinBytes)
-    return page_text(render_blocks(blocks, keep));
-  return page_text(link_list(doc));
+  size_t kept = 0;
+  // The chosen part, then the whole page, by the strict rules and then by
+  // the looser ones: a root that keeps too little is no reason to give up
+  // on the page.
+  for (const bool simple : {false, true}) {
+    const size_t floor = simple ? kTier2MinBytes : kTier1MinBytes;
+    std::vector<bool> keep = keep_in_span(page, blocks, verdicts, root, simple, kept);
+    if (kept >= floor) return page_text(render_blocks(blocks, keep));
+    if (!narrowed) continue;
+    keep = keep_in_span(page, blocks, verdicts, whole, simple, kept);
+    if (kept >= floor) return page_text(render_blocks(blocks, keep));
+  }
+  // A small page: whatever either rule keeps of it.
+  size_t kept_simple = 0;
+  std::vector<bool> keep = keep_in_span(page, blocks, verdicts, whole, false, kept);
+  const std::vector<bool> loose = keep_in_span(page, blocks, verdicts, whole, true, kept_simple);
+  if (kept + kept_simple > 0) {
+    for (size_t i = 0; i < keep.size(); ++i) keep[i] = keep[i] || loose[i];
+    std::string md = page_text(render_blocks(blocks, keep));
+    if (!md.empty()) return md;
+  }
+  std::string links = page_text(link_list_of(page.text));
+  if (!links.empty()) return links;
+  // No content block and no link worth listing: the page's text as it is,
+  // so that a page with text never comes out empty.
+  return page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
 }
 
 }  // namespace zub

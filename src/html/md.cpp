@@ -2,19 +2,17 @@
 
 #include <string>
 
-#include "base/gain_baseline.h"
 #include "html/markdown.h"
 
 namespace zub {
 
-int cmd_md(std::string_view input, uint64_t repeats, bool quiet, Output& out) {
+Outcome cmd_md(std::string_view input, uint64_t repeats, bool quiet, Output& out) {
   // Repeats exist for timing the converter from outside the process; only
   // the last result is kept.
   std::string result;
   for (uint64_t i = 0; i < repeats; ++i) result = html_to_markdown(input);
-  add_gain_baseline(result.size());
   if (!quiet) out.write_out(result);
-  return 0;
+  return {0, result.size()};
 }
 
 }  // namespace zub

@@ -1,7 +1,6 @@
 #include "nav/outline.h"
 
 #include "base/file_io.h"
-#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/shown_path.h"
 #include "base/text.h"
@@ -18,8 +17,9 @@ constexpr size_t kOutlineLineBytes = 160;
 
 }  // namespace
 
-int cmd_outline(const OutlineOptions& opts, Output& out) {
+Outcome cmd_outline(const OutlineOptions& opts, Output& out) {
   bool failed = false;
+  uint64_t whole = 0;
   for (const std::string& path : opts.files) {
     if (!check_file_path(path, out)) {
       failed = true;
@@ -31,7 +31,7 @@ int cmd_outline(const OutlineOptions& opts, Output& out) {
                     "\n");
       continue;
     }
-    add_gain_baseline(file.text().size());
+    whole += file.text().size();
     const std::vector<std::string_view> lines = split_lines(file.text());
     std::string block =
         "== " + shown_path(path) + " (" + std::to_string(lines.size()) + " lines, 본문 생략) ==\n";
@@ -58,7 +58,7 @@ int cmd_outline(const OutlineOptions& opts, Output& out) {
     }
     out.write_out(block);
   }
-  return failed ? 2 : 0;
+  return {failed ? 2 : 0, whole};
 }
 
 }  // namespace zub

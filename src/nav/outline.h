@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/output.h"
 
 namespace zub {
@@ -17,7 +18,8 @@ struct OutlineOptions {
   uint64_t cap = kOutlineDefaultLines;  // outline lines per file
 };
 
-// Returns 2 when any file failed its status check, else 0.
-int cmd_outline(const OutlineOptions& opts, Output& out);
+// Status 2 when any file failed its status check, else 0; the baseline is
+// the bytes of the files outlined.
+Outcome cmd_outline(const OutlineOptions& opts, Output& out);
 
 }  // namespace zub

@@ -13,7 +13,6 @@
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
-#include "base/gain_baseline.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
@@ -61,7 +60,7 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
   return pats;
 }
 
-int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
   ReadResult in = read_fd_all(0);
   // Like the filters, one invalid byte must not hide every other line of a
   // build log: each invalid sequence becomes U+FFFD.
@@ -97,9 +96,8 @@ int run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
     body += std::to_string(dups);
     body += " dup lines collapsed]\n";
   }
-  add_gain_baseline(plain);
   out.write_out(body);
-  return is_blank(body) ? 1 : 0;
+  return {is_blank(body) ? 1 : 0, plain};
 }
 
 // The report, built in walk order and written out in large pieces as it
@@ -293,11 +291,11 @@ class ScanPipeline {
 
 }  // namespace
 
-int run_grep(GrepOptions o, Output& out, size_t workers) {
+Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
   if (o.patterns.empty()) {
     out.write_err(usage_line());
-    return 2;
+    return {2, 0};
   }
   if (o.context_requested && o.limit == 8) o.limit = 4;
   if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
@@ -305,12 +303,12 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
   std::optional<std::vector<SearchPattern>> built = build_patterns(o, error);
   if (!built) {
     out.write_err("zub grep: 정규식 오류: " + error + "\n(리터럴로 찾으려면 -E 를 빼라)\n");
-    return 2;
+    return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
   if (o.roots.empty()) {
     out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
-    return 2;
+    return {2, 0};
   }
   for (const std::string& r : o.roots)
     if (r == "-") return run_stdin(o, pats, out);
@@ -345,17 +343,15 @@ int run_grep(GrepOptions o, Output& out, size_t workers) {
   ScanPipeline pipeline(o, pats, report, workers, std::move(named));
   uint64_t non_source = 0;
   const uint64_t walked = pipeline.run(roots, non_source);
-  add_gain_baseline(report.plain);
   if (walked == 0) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
-    return root_failed ? 2 : 1;
+    return {root_failed ? 2 : 1, report.plain};
   }
   report.finish(non_source, pipeline.size_skipped);
-  const uint64_t hits = report.hits;
-  if (root_failed) return 2;
-  return hits > 0 ? 0 : 1;
+  const int status = root_failed ? 2 : report.hits > 0 ? 0 : 1;
+  return {status, report.plain};
 }
 
-int cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }
+Outcome cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }
 
 }  // namespace zub

@@ -8,17 +8,19 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/output.h"
 #include "search/grep_options.h"
 
 namespace zub {
 
-// Returns the exit status: 0 found, 1 nothing found, 2 usage/pattern error
-// or a missing root.
-int cmd_grep(const GrepOptions& opts, Output& out);
+// The exit status is 0 found, 1 nothing found, 2 usage/pattern error or a
+// missing root; the baseline is what `grep -rn` would have printed for the
+// files searched.
+Outcome cmd_grep(const GrepOptions& opts, Output& out);
 
 // cmd_grep with the number of worker threads fixed (0 = one per processor);
 // tests use it to show that the report does not depend on the count.
-int run_grep(GrepOptions o, Output& out, size_t workers);
+Outcome run_grep(GrepOptions o, Output& out, size_t workers);
 
 }  // namespace zub

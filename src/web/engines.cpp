@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "base/process.h"
+#include "html/html_strip.h"
 #include "web/cached_fetch.h"
 #include "web/searx_json.h"
 
@@ -61,8 +62,10 @@ std::string form_encode(std::string_view text) {
 
 std::vector<SearchHit> parse_result_page(std::string_view page, std::string_view marker) {
   std::vector<SearchHit> hits;
+  const HiddenSelectors hidden = page_hidden_selectors(page);
   for (std::string_view block : split_result_blocks(page, marker))
-    if (auto hit = parse_result_block(block)) hits.push_back(std::move(*hit));
+    if (auto hit = parse_result_block(block, hidden.empty() ? nullptr : &hidden))
+      hits.push_back(std::move(*hit));
   return hits;
 }
 

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "base/control_text.h"
-#include "base/gain_baseline.h"
 #include "base/parallel_for.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -83,17 +82,18 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
   return out;
 }
 
-void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-               Output& out) {
+uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+                   Output& out) {
   const std::vector<FetchResult> results = fetch_all(urls, policy, out);
   const std::vector<FetchSection> sections = convert_pages(urls, results);
-  for (const FetchSection& s : sections) add_gain_baseline(s.text.size());
+  uint64_t converted = 0;
+  for (const FetchSection& s : sections) converted += s.text.size();
   out.write_out(format_sections(sections, budget));
+  return converted;
 }
 
-int cmd_fetch(const FetchOptions& opts, Output& out) {
-  run_fetch(opts.urls, opts.chars, opts.policy, out);
-  return 0;
+Outcome cmd_fetch(const FetchOptions& opts, Output& out) {
+  return {0, run_fetch(opts.urls, opts.chars, opts.policy, out)};
 }
 
 }  // namespace zub

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/outcome.h"
 #include "base/output.h"
 #include "web/cached_fetch.h"
 #include "web/fetch_policy.h"
@@ -38,8 +39,8 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 std::string format_size(uint64_t bytes);
 
 // Fetches, converts, cuts and prints `urls` in one write.
-void run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-               Output& out);
+uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
+                   Output& out);
 
 inline constexpr uint64_t kFetchDefaultChars = 6000;
 
@@ -50,6 +51,6 @@ struct FetchOptions {
 };
 
 // The `fetch` subcommand: run_fetch; always status 0.
-int cmd_fetch(const FetchOptions& opts, Output& out);
+Outcome cmd_fetch(const FetchOptions& opts, Output& out);
 
 }  // namespace zub

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/dir_tree.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
@@ -95,7 +96,8 @@ std::optional<BodyCheck> parse_body_check(std::string_view line) {
   if (!size || hex.size() != 16) return std::nullopt;
   uint64_t hash = 0;
   for (char c : hex) {
-    int v = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+    // The writer writes lower case only; anything else was not written by it.
+    const int v = is_upper(c) ? -1 : hex_digit_value(c);
     if (v < 0) return std::nullopt;
     hash = hash << 4 | static_cast<uint64_t>(v);
   }

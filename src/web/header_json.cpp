@@ -2,33 +2,16 @@
 
 #include <ctime>
 
+#include "base/ascii.h"
+#include "base/json_string.h"
 #include "base/number.h"
 #include "base/text.h"
 #include "base/unicode.h"
-#include "base/utf8.h"
 #include "web/http_date.h"
 
 namespace zub {
 
 namespace {
-
-int hex_digit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// Four hex digits at s[i..i+4); -1 when they are not all hex.
-long read_hex4(std::string_view s, size_t i) {
-  long v = 0;
-  for (size_t k = 0; k < 4; ++k) {
-    int d = hex_digit(s[i + k]);
-    if (d < 0) return -1;
-    v = v * 16 + d;
-  }
-  return v;
-}
 
 // The number made of the ASCII digits right after the first `key`, when
 // there is at least one and it fits in 64 bits.
@@ -36,7 +19,7 @@ std::optional<uint64_t> directive_number(std::string_view cc, std::string_view k
   size_t p = cc.find(key);
   if (p == std::string_view::npos) return std::nullopt;
   size_t start = p + key.size(), end = start;
-  while (end < cc.size() && cc[end] >= '0' && cc[end] <= '9') ++end;
+  while (end < cc.size() && is_digit(cc[end])) ++end;
   if (end == start) return std::nullopt;
   return parse_u64(cc.substr(start, end - start));
 }
@@ -59,58 +42,10 @@ uint64_t positive_difference(int64_t a, int64_t b) {
 }  // namespace
 
 std::optional<std::string> header_value(std::string_view json, std::string_view name) {
-  std::string key;
-  key.reserve(name.size() + 3);
-  key += '"';
-  key += name;
-  key += "\":";
-  size_t p = find_bytes(json, key);
-  if (p == std::string_view::npos) return std::nullopt;
-  p += key.size();
-  while (p < json.size() && (json[p] == ' ' || json[p] == '\t' || json[p] == '\n' ||
-                             json[p] == '\r' || json[p] == '['))
-    ++p;
+  size_t p = json_key_value(json, name);
+  while (p < json.size() && (is_json_space(json[p]) || json[p] == '[')) ++p;
   if (p >= json.size() || json[p] != '"') return std::nullopt;
-  ++p;
-
-  std::string out;
-  while (p < json.size()) {
-    char c = json[p];
-    if (c == '"') return out;
-    if (c != '\\') {
-      out += c;
-      ++p;
-      continue;
-    }
-    if (p + 1 >= json.size()) return std::nullopt;
-    char e = json[p + 1];
-    p += 2;
-    if (e == 'n') {
-      out += '\n';
-    } else if (e == 't') {
-      out += '\t';
-    } else if (e == 'u') {
-      if (json.size() - p < 4) return std::nullopt;
-      long cp = read_hex4(json, p);
-      if (cp < 0) return std::nullopt;
-      p += 4;
-      // A high surrogate directly followed by an escaped low one is a pair;
-      // any other surrogate is not a character and adds nothing.
-      if (cp >= 0xD800 && cp <= 0xDBFF && json.size() - p >= 6 && json[p] == '\\' &&
-          json[p + 1] == 'u') {
-        long lo = read_hex4(json, p + 2);
-        if (lo >= 0xDC00 && lo <= 0xDFFF) {
-          cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
-          p += 6;
-        }
-      }
-      if (cp < 0xD800 || (cp > 0xDFFF && cp <= 0x10FFFF))
-        append_utf8(out, static_cast<char32_t>(cp));
-    } else {
-      out += e;
-    }
-  }
-  return std::nullopt;
+  return json_string_at(json, p);
 }
 
 Freshness freshness_from_headers(std::string_view json, int64_t now) {

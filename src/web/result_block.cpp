@@ -254,15 +254,16 @@ std::string title_from_link(std::string_view link) {
   return host + ": " + slug;
 }
 
-std::optional<SearchHit> parse_result_block(std::string_view raw) {
+std::optional<SearchHit> parse_result_block(std::string_view raw, const HiddenSelectors* hidden) {
   // A marker that sits inside a tag leaves the rest of that tag in front.
   if (!raw.empty() && raw[0] != '<') {
     const size_t gt = raw.find('>');
     if (gt != npos) raw.remove_prefix(gt + 1);
   }
   // Scripts may carry whole pages of data and markup in strings, styles and
-  // drawings no text at all: none of it may become a link, title or snippet.
-  const std::string stripped = strip_code_elements(raw);
+  // drawings no text at all, and hidden elements text that no reader sees:
+  // none of it may become a link, title or snippet.
+  const std::string stripped = strip_code_elements(raw, hidden);
   const std::string_view block = stripped;
   std::string link;
   size_t href_close = 0;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "html/css_hidden.h"
+
 namespace zub {
 
 // One hit of one engine. The url always begins with "http"; it is the
@@ -42,8 +44,11 @@ std::string unwrap_click_link(std::string_view href);
 // element), the link's anchor text, its lines or the link itself; as
 // snippet the result's own description (caption paragraph or snippet box),
 // else the longest line other than the title, without a separator left in
-// front by a date. Nothing when the block has no acceptable link.
-std::optional<SearchHit> parse_result_block(std::string_view block);
+// front by a date. Nothing when the block has no acceptable link. Elements
+// hidden from readers (see strip_code_elements; `hidden` holds the hiding
+// rules of the page's style sheets, nullptr for none) give no part of it.
+std::optional<SearchHit> parse_result_block(std::string_view block,
+                                            const HiddenSelectors* hidden = nullptr);
 
 // Separators that sit between a date and the text of a description; a
 // snippet never starts with one of them followed by white space.

@@ -3,6 +3,7 @@
 #include <array>
 #include <string>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "web/url_host.h"
 
@@ -31,10 +32,6 @@ constexpr std::string_view kEncyclopediaHost = "wikipedia.org";
 constexpr std::string_view kCodeHost = "github.com";
 constexpr std::string_view kCodeRawHost = "githubusercontent.com";
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-bool is_hex(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-
 bool all_of(std::string_view s, bool (*pred)(char)) {
   for (char c : s)
     if (!pred(c)) return false;
@@ -43,7 +40,7 @@ bool all_of(std::string_view s, bool (*pred)(char)) {
 
 // A full commit hash, or a version number such as 3.12 or v1.2.3.
 bool is_pinned_segment(std::string_view seg) {
-  if (seg.size() == 40 && all_of(seg, is_hex)) return true;
+  if (seg.size() == 40 && all_of(seg, is_hex_digit)) return true;
   if (!seg.empty() && seg[0] == 'v') seg.remove_prefix(1);
   if (seg.empty() || seg.find('.') == std::string_view::npos) return false;
   for (char c : seg)

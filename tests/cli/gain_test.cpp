@@ -143,3 +143,51 @@ TEST(Gain, ReportArithmeticOnAKnownLedger) {
       std::string("== zub gain: 전체 ==\n(기록 없음)\n== zub gain: 최근 24시간 ==\n(기록 없음)\n")
           .substr(0, 40));
 }
+
+// Each handler hands its own baseline to the record of its call, and one
+// call's figure never leaks into another's.
+TEST(Gain, EachSubcommandRecordsItsOwnBaseline) {
+  TempDir t;
+  const std::string state = t / "state";
+  const std::string dir = t / "src";
+  t.write("src/a.c", "int foo;\nint bar;\nfoo();\n");
+  auto last_record = [&] {
+    const std::vector<std::string> lines = lines_of(file_bytes(state + "/zub/gain.log"));
+    const std::optional<zub::GainRecord> r =
+        lines.empty() ? std::nullopt : zub::parse_gain_record(lines.back());
+    return r.value_or(zub::GainRecord{});
+  };
+  RunOptions o = with_state(state);
+  ASSERT_EQ(run_zub({"grep", "foo", dir}, o).status, 0);
+  // What `grep -rn foo DIR` prints: "{path}:{number}:{line}\n" per line.
+  const std::string path = dir + "/a.c";
+  EXPECT_EQ(last_record().baseline, (path + ":1:int foo;\n" + path + ":3:foo();\n").size());
+
+  ASSERT_EQ(run_zub({"wrap", "--raw", "--", "printf", "abcdef"}, o).status, 0);
+  EXPECT_EQ(last_record().baseline, 6u);
+  EXPECT_EQ(run_zub({"wrap", "--raw", "--", "sh", "-c", "printf xy; exit 3"}, o).status, 3);
+  EXPECT_EQ(last_record().baseline, 2u);
+  EXPECT_EQ(last_record().status, 3u);
+
+  o.has_stdin = true;
+  o.stdin_data = "<html><body><article>";
+  for (int i = 1; i <= 5; ++i)
+    o.stdin_data += "<p>This is paragraph " + std::to_string(i) +
+                    " of the page, and it is long enough to be kept as it is.</p>";
+  const zub_test::Run md = run_zub({"md"}, o);
+  ASSERT_NE(md.out.find("paragraph 5"), std::string::npos);
+  EXPECT_EQ(last_record().baseline, md.out.size());
+  // The baseline is the converted page even when it is not printed.
+  o.env_set.push_back("ZUB_BENCH_QUIET=1");
+  EXPECT_EQ(run_zub({"md"}, o).out, "");
+  EXPECT_EQ(last_record().baseline, md.out.size());
+  o.env_set.pop_back();
+
+  o.stdin_data = "x\n";
+  ASSERT_EQ(run_zub({"logs"}, o).status, 0);
+  EXPECT_EQ(last_record().baseline, 2u);
+  // read claims nothing: its baseline is what it printed.
+  const zub_test::Run read = run_zub({"read", path}, with_state(state));
+  EXPECT_EQ(last_record().sub, "read");
+  EXPECT_EQ(last_record().baseline, read.out.size() + read.err.size());
+}

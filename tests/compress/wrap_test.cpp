@@ -157,7 +157,7 @@ TEST(Wrap, HeavyInterleavedOutputKeepsOrderAndLeavesNoChild) {
       "head -c 4000000 /dev/zero | tr '\\0' e >&2; head -c 4000000 /dev/zero | tr '\\0' o"};
   zub::Output out;
   out.capture = true;
-  EXPECT_EQ(zub::cmd_wrap(opts, out), 0);
+  EXPECT_EQ(zub::cmd_wrap(opts, out).status, 0);
   std::string want;
   for (int i = 0; i < 20000; ++i)
     want += "out" + std::to_string(i) + "\nerr" + std::to_string(i) + "\n";

@@ -32,6 +32,14 @@ const std::string kSleepAnswer =
     "localhost:PORT/health; do sleep 2; done` 한 콜로 끝난다. 수 분 이상이면 "
     "run_in_background 를 써라(완료 시 자동 재호출되므로 폴링이 불필요하다).\"}}\n";
 
+// The hint for a build command; `form` as it stands inside the JSON string.
+std::string wrap_answer(const std::string& form) {
+  return "{\"hookSpecificOutput\":{\"hookEventName\":\"PreToolUse\",\"additionalContext\":\""
+         "빌드·테스트·린트 출력은 `zub wrap` 으로 돌리면 압축된다(종료코드 보존, 줄인 원문은 "
+         "보관): `" +
+         form + "`\"}}\n";
+}
+
 // Escapes a command for a JSON string the way the host would.
 std::string json_string(const std::string& s) {
   std::string out = "\"";
@@ -121,7 +129,7 @@ TEST(HookTest, OtherToolsKeepTheCountWritesResetIt) {
   EXPECT_EQ(h.probe("s"), "0");
   EXPECT_EQ(h.bash("s", "cat out.txt"), "");
   EXPECT_EQ(h.bash("s", "git diff"), "");
-  EXPECT_EQ(h.bash("s", "make"), "");
+  EXPECT_EQ(h.bash("s", "make"), wrap_answer("zub wrap -- make"));
   EXPECT_EQ(h.probe("s"), "0");
   EXPECT_EQ(h.bash("s", "git push"), "");
   EXPECT_EQ(h.bash("s", "git stash"), "");
@@ -139,6 +147,31 @@ TEST(HookTest, PrefixesAndProgramPaths) {
   EXPECT_EQ(h.bash("p", "A=1 B=2 wc -l f"), "");
   EXPECT_EQ(h.bash("p", "git log --oneline -5 --stat"), "");
   EXPECT_EQ(h.bash("p", "export X=1 tree"), kBatchAnswer);
+}
+
+TEST(HookTest, BuildCommandsGetTheirWrapFormOncePerSessionAndProgram) {
+  TempDir t;
+  Hook h{t};
+  EXPECT_EQ(h.bash("w", "ls"), "");
+  EXPECT_EQ(h.bash("w", "make -j8 CFLAGS=-O2"), wrap_answer("zub wrap -- make -j8 CFLAGS=-O2"));
+  EXPECT_EQ(h.probe("w"), "0");  // not read-only: the batching count starts over
+  EXPECT_EQ(h.bash("w", "make test"), "");
+  EXPECT_EQ(h.bash("w", "cargo run"), "");
+  EXPECT_EQ(h.bash("w", "cargo test --all"), wrap_answer("zub wrap -- cargo test --all"));
+  // Shell syntax, assignments and quotes: the whole command goes through sh.
+  EXPECT_EQ(h.bash("w", "FOO=1 npm run build 2>&1 | tail -5"),
+            wrap_answer("zub wrap -- sh -c 'FOO=1 npm run build 2>&1 | tail -5'"));
+  EXPECT_EQ(h.bash("w", R"(python3 -m pytest -k 'a and "b"')"),
+            wrap_answer(R"(zub wrap -- sh -c 'python3 -m pytest -k '\\''a and \"b\"'\\''')"));
+  // Already under zub: no hint, and the program's hint is still to come.
+  EXPECT_EQ(h.bash("w", "zub wrap -- go test ./..."), "");
+  EXPECT_EQ(h.bash("w", "make 2>&1 | zub diag"), "");
+  EXPECT_EQ(h.bash("w", "go vet ./..."), wrap_answer("zub wrap -- go vet ./..."));
+  for (const char* other : {"cmake -S . -B b", "go run .", "npm install", "python3 x.py",
+                            "makefile-check", "yarn add x", "dotnet run"})
+    EXPECT_EQ(h.bash("w", other), "") << other;
+  // Another session gets its own hints.
+  EXPECT_EQ(h.bash("v", "make"), wrap_answer("zub wrap -- make"));
 }
 
 TEST(HookTest, SleepAloneAndInALoop) {
@@ -194,8 +227,8 @@ TEST(HookTest, MalformedInputFallsToTheQuietPath) {
     EXPECT_EQ(r.out, "") << e;
     EXPECT_EQ(r.err, "") << e;
   }
-  // Only the last event reached the probe file (not read-only: reset to 0).
-  EXPECT_EQ(h.probe("x"), "0");
+  // An unterminated command is no command: nothing reached the probe file.
+  EXPECT_EQ(h.probe("x"), "<missing>");
   RunOptions quiet;
   quiet.env_set = {"TMPDIR=" + t.path()};
   auto empty = run_zub({"hook"}, quiet);  // standard input is /dev/null
@@ -209,6 +242,20 @@ TEST(HookTest, MalformedInputFallsToTheQuietPath) {
   EXPECT_EQ(closed.exit_code, 0);
   EXPECT_EQ(closed.out, "");
   EXPECT_EQ(closed.err, "");
+}
+
+TEST(HookTest, EscapedCharactersAreDecodedBeforeClassifying) {
+  TempDir t;
+  Hook h{t};
+  // "\u0063at f" is "cat f" and "\u0073leep 5" is "sleep 5" once decoded.
+  const std::string cat =
+      R"({"session_id":"u","tool_name":"B\u0061sh","tool_input":{"command":"\u0063at f"}})";
+  EXPECT_EQ(h.send(cat).out, "");
+  EXPECT_EQ(h.probe("u"), "1");
+  EXPECT_EQ(h.send(cat).out, "");
+  EXPECT_EQ(h.send(cat).out, kBatchAnswer);
+  EXPECT_EQ(h.send(R"({"tool_name":"Bash","tool_input":{"command":"\u0073leep 5"}})").out,
+            kSleepAnswer);
 }
 
 TEST(HookTest, GarbageProbeCountsAsZero) {
@@ -247,13 +294,13 @@ TEST(HookTest, PlantedLinksAndForeignFilesAreNeverWrittenThrough) {
 
   // A dangling link must not create its target either.
   ASSERT_EQ(symlink((t / "created-by-hook").c_str(), (t / "zub-probe-dangle").c_str()), 0);
-  EXPECT_EQ(h.bash("dangle", "make"), "");
+  EXPECT_EQ(h.bash("dangle", "touch x"), "");
   EXPECT_NE(access((t / "created-by-hook").c_str(), F_OK), 0);
 
   // A hard link to another file: the other file keeps its content.
   std::string other = t.write("other.txt", "1");
   ASSERT_EQ(link(other.c_str(), (t / "zub-probe-hard").c_str()), 0);
-  EXPECT_EQ(h.bash("hard", "make"), "");
+  EXPECT_EQ(h.bash("hard", "touch x"), "");
   EXPECT_EQ(read_all(other), "1");
   EXPECT_EQ(h.probe("hard"), "0");
 

@@ -145,3 +145,29 @@ TEST(ClassifySimple, KeepsLongLowLinkBlocksAndCode) {
   EXPECT_EQ(zub::classify_blocks_simple(blocks),
             (std::vector<bool>{true, false, false, true, true}));
 }
+
+// Chinese and Japanese are written without spaces: every two characters
+// count as a word, and their function words as stopwords, so prose is kept
+// or follows its neighbours while a run of labels is dropped.
+TEST(BlockStats, ChineseAndJapaneseFunctionWords) {
+  // 17 Han characters, of which 的, 是, 在 and 了 are function words.
+  auto st = block_stats("这是我们在北京看到的最美丽的风景了");
+  EXPECT_EQ(st.cjk, 17u);
+  EXPECT_DOUBLE_EQ(st.stopword_share, 1.0);  // 7 hits (这 是 们 在 的 的 了) over 9 words
+  st = block_stats("私は東京の大学で日本語を勉強しています");
+  EXPECT_GT(st.stopword_share, 0.5);
+  st = block_stats("首页 新闻 体育 娱乐 财经 科技");  // a menu: no function word
+  EXPECT_EQ(st.cjk, 12u);
+  EXPECT_DOUBLE_EQ(st.stopword_share, 0.0);
+  // Mixed text: the English words count as before.
+  st = block_stats("the 北京");
+  EXPECT_DOUBLE_EQ(st.stopword_share, 0.5);
+
+  const std::string zh_para =  // 70 characters of ordinary prose
+      "这座城市的历史可以追溯到两千多年以前，当时的人们在河边建立了第一个村庄，"
+      "后来逐渐发展成为一个重要的商业中心，吸引了来自各地的商人和工匠。";
+  EXPECT_STREQ(name(classify_block(make(zh_para))), "keep");
+  EXPECT_STREQ(name(classify_block(make("他们在这里生活了很多年。"))), "undecided");
+  EXPECT_STREQ(name(classify_block(make("首页 新闻 体育 娱乐"))), "drop");
+  EXPECT_STREQ(name(classify_block(make("私たちは毎朝この公園を散歩します。"))), "undecided");
+}

@@ -30,7 +30,7 @@ GrepOptions parse_grep_args(const std::vector<std::string>& args) {
 
 // grep over a command line with a fixed number of workers.
 int grep_args(const std::vector<std::string>& args, Output& out, size_t workers) {
-  return run_grep(parse_grep_args(args), out, workers);
+  return run_grep(parse_grep_args(args), out, workers).status;
 }
 
 std::string numbered(int from, int to, const std::string& word) {

@@ -1,0 +1,46 @@
+// Hiding rules on arbitrary bytes: style sheets, style attributes and tag
+// attributes never crash; the stripping pass never gets longer than its
+// input and keeps valid UTF-8 valid; an element that the input's own sheet
+// hides by a class leaves nothing of a marker inside it.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "base/utf8.h"
+#include "html/class_words.h"
+#include "html/css_hidden.h"
+#include "html/html_strip.h"
+#include "html/tag_attrs.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view in(reinterpret_cast<const char*>(data), size);
+  zub::HiddenSelectors sel;
+  sel.add_sheet(in);
+  (void)zub::style_hides(in);
+  const zub::TagAttrs attrs = zub::read_tag_attrs(in);
+  (void)sel.hides("div", attrs);
+  (void)zub::class_role(attrs.cls, attrs.id);
+  (void)zub::landmark_role(attrs.role);
+  const zub::StrippedPage page = zub::strip_page(in);
+  // Each removed element becomes one "\n": never more than it removed.
+  if (page.text.size() > in.size()) std::abort();
+  if (zub::is_valid_utf8(in) && !zub::is_valid_utf8(page.text)) std::abort();
+  for (const zub::TextSpan& s : page.candidates)
+    if (s.start > s.end || s.end > page.text.size()) std::abort();
+  for (const zub::TextSpan& s : page.boilerplate)
+    if (s.start > s.end || s.end > page.text.size()) std::abort();
+  // Text right inside an element the page's sheet hides never shows,
+  // whatever follows it (unless the input names the class itself, and may
+  // show it again).
+  bool names_class = false;
+  for (size_t i = 0; i + 1 < in.size(); ++i)
+    if ((in[i] | 0x20) == 'z' && (in[i + 1] | 0x20) == 'q') names_class = true;
+  if (!names_class) {
+    const std::string wrapped =
+        "<style>.zq{display:none}</style><div class=zq><p>MARK" + std::string(in);
+    if (zub::strip_page(wrapped).text.find("MARK") != std::string::npos) std::abort();
+  }
+  return 0;
+}

@@ -1,0 +1,173 @@
+#include "html/class_words.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace zub {
+
+namespace {
+
+constexpr size_t kMaxValueBytes = 256;
+constexpr size_t kSlugParts = 4;
+
+enum Kind : uint8_t {
+  kContent = 1,  // a main-content word; also shields from side-bar words
+  kComment = 2,
+  kStrong = 4,  // boilerplate whatever stands beside it
+  kWeak = 8,    // boilerplate unless a content word stands beside it
+  kShield = 16  // no candidate itself, but shields like a content word
+};
+
+enum Where : uint8_t {
+  kPrefix,    // at the start of a word of the value
+  kWhole,     // a whole word of the value
+  kAnywhere,  // anywhere ("sphinxsidebar", "commentlist")
+};
+
+struct Word {
+  std::string_view text;
+  uint8_t kind;
+  Where where;
+};
+
+// The words of a value start at its start, after a character other than a
+// letter or digit, and where a lower-case letter is followed by an
+// upper-case one ("articleContent"). Content words must start a word:
+// "domain" is no "main".
+// clang-format off
+constexpr std::array<Word, 62> kWords = {{
+    {"content", kContent, kPrefix},   {"article", kContent, kPrefix},  {"entry", kContent, kPrefix},
+    {"story", kContent, kPrefix},     {"main", kContent, kPrefix},     {"post", kContent, kPrefix},
+    {"bodytext", kContent, kPrefix},  {"body-text", kContent, kPrefix}, {"body_text", kContent, kPrefix},
+    {"body", kShield, kPrefix},       {"column", kShield, kPrefix},    {"mathjax", kShield, kPrefix},
+    {"comment", kComment, kAnywhere},   {"disqus", kComment, kAnywhere},   {"reply", kComment, kPrefix},
+    {"replies", kComment, kPrefix},   {"respond", kComment, kWhole},
+    {"related", kStrong, kAnywhere},    {"recommend", kStrong, kAnywhere}, {"share", kStrong, kAnywhere},
+    {"sharing", kStrong, kPrefix},    {"social", kStrong, kAnywhere},    {"newsletter", kStrong, kAnywhere},
+    {"subscri", kStrong, kPrefix},    {"cookie", kStrong, kAnywhere},    {"gdpr", kStrong, kPrefix},
+    {"consent", kStrong, kPrefix},    {"popup", kStrong, kAnywhere},     {"modal", kStrong, kPrefix},
+    {"sponsor", kStrong, kAnywhere},    {"promo", kStrong, kPrefix},     {"advert", kStrong, kAnywhere},
+    {"ad", kStrong, kWhole},          {"ads", kStrong, kWhole},        {"adsbygoogle", kStrong, kPrefix},
+    {"breadcrumb", kStrong, kAnywhere}, {"pagination", kStrong, kAnywhere}, {"pager", kStrong, kPrefix},
+    {"gallery", kStrong, kAnywhere},    {"carousel", kStrong, kAnywhere},  {"slideshow", kStrong, kAnywhere},
+    {"outbrain", kStrong, kPrefix},   {"taboola", kStrong, kPrefix},   {"tagcloud", kStrong, kPrefix},
+    {"sidebar", kWeak, kAnywhere},      {"footer", kWeak, kAnywhere},      {"header", kWeak, kAnywhere},
+    {"menu", kWeak, kPrefix},         {"banner", kWeak, kAnywhere},      {"combx", kWeak, kPrefix},
+    {"community", kWeak, kPrefix},    {"extra", kWeak, kWhole},        {"remark", kWeak, kPrefix},
+    {"rss", kWeak, kWhole},           {"shoutbox", kWeak, kAnywhere},    {"skyscraper", kWeak, kAnywhere},
+    {"supplemental", kWeak, kPrefix}, {"agegate", kWeak, kPrefix},     {"masthead", kWeak, kAnywhere},
+    {"widget", kWeak, kAnywhere},       {"toolbar", kWeak, kAnywhere},     {"nav", kWeak, kPrefix},
+}};
+// clang-format on
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+bool is_alnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+struct Lowered {
+  char text[2 * kMaxValueBytes + 2];
+  bool starts[2 * kMaxValueBytes + 2];
+  size_t size = 0;
+
+  void add(std::string_view v) {
+    if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
+    size_t i = 0;
+    while (i < v.size()) {
+      size_t e = i;
+      size_t parts = 1;
+      for (; e < v.size() && !is_space(v[e]); ++e)
+        if (v[e] == '-' || v[e] == '_') ++parts;
+      // A name of four or more joined words is the slug of a heading
+      // ("sharing-with-a-single-developer"), not the element's role.
+      if (parts < kSlugParts) add_word(v.substr(i, e - i));
+      while (e < v.size() && is_space(v[e])) ++e;
+      i = e;
+    }
+  }
+
+  void add_word(std::string_view w) {
+    if (size + w.size() + 1 > sizeof text) return;
+    for (size_t i = 0; i < w.size(); ++i) {
+      const char c = w[i];
+      const char prev = i == 0 ? ' ' : w[i - 1];
+      starts[size] =
+          is_alnum(c) && (!is_alnum(prev) || (prev >= 'a' && prev <= 'z' && c >= 'A' && c <= 'Z'));
+      text[size++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    }
+    starts[size] = false;
+    text[size++] = ' ';
+  }
+};
+
+// For each first letter, the words that start with it (indexes into kWords,
+// -1 ends the list).
+// Within a word of the value only the words that match anywhere are tried.
+struct FirstLetterIndex {
+  std::array<std::array<int8_t, 12>, 26> words{};
+  constexpr explicit FirstLetterIndex(bool anywhere_only) {
+    for (auto& list : words)
+      for (auto& w : list) w = -1;
+    for (size_t i = 0; i < kWords.size(); ++i) {
+      if (anywhere_only && kWords[i].where != kAnywhere) continue;
+      auto& list = words[static_cast<size_t>(kWords[i].text[0] - 'a')];
+      size_t k = 0;
+      while (list[k] >= 0) ++k;
+      list[k] = static_cast<int8_t>(i);
+    }
+  }
+};
+constexpr FirstLetterIndex kIndex(false);
+constexpr FirstLetterIndex kAnywhereIndex(true);
+
+}  // namespace
+
+ClassRole class_role(std::string_view cls, std::string_view id) {
+  if (cls.empty() && id.empty()) return ClassRole::none;
+  Lowered l;
+  l.add(cls);
+  l.add(id);
+  unsigned kinds = 0;
+  for (size_t i = 0; i < l.size; ++i) {
+    const char first = l.text[i];
+    if (first < 'a' || first > 'z') continue;
+    const FirstLetterIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
+    for (const int8_t wi : index.words[static_cast<size_t>(first - 'a')]) {
+      if (wi < 0) break;
+      const Word& w = kWords[static_cast<size_t>(wi)];
+      if (l.size - i < w.text.size()) continue;
+      size_t k = 1;
+      while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
+      if (k < w.text.size()) continue;
+      // A whole word ends where the value's word ends: at a character other
+      // than a letter or digit, or at a lower-to-upper case change.
+      const size_t end = i + w.text.size();
+      if (w.where == kWhole && end < l.size && is_alnum(l.text[end]) && !l.starts[end]) continue;
+      kinds |= w.kind;
+    }
+  }
+  if (kinds & kComment) return ClassRole::comment;
+  if (kinds & kStrong) return ClassRole::boilerplate;
+  if (kinds & kContent) return ClassRole::content;
+  if ((kinds & kWeak) && !(kinds & kShield)) return ClassRole::boilerplate;
+  return ClassRole::none;
+}
+
+ClassRole landmark_role(std::string_view role) {
+  if (role.empty() || role.size() > 16) return ClassRole::none;
+  char buf[16];
+  for (size_t i = 0; i < role.size(); ++i) {
+    const char c = role[i];
+    buf[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+  }
+  const std::string_view r(buf, role.size());
+  if (r == "main") return ClassRole::content;
+  if (r == "navigation" || r == "complementary" || r == "contentinfo" || r == "banner" ||
+      r == "search")
+    return ClassRole::boilerplate;
+  return ClassRole::none;
+}
+
+}  // namespace zub

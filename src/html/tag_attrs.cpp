@@ -1,0 +1,109 @@
+#include "html/tag_attrs.h"
+
+#include <cstddef>
+
+namespace zub {
+
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool name_is(std::string_view name, std::string_view lower_name) {
+  if (name.size() != lower_name.size()) return false;
+  for (size_t i = 0; i < name.size(); ++i)
+    if (lower(name[i]) != lower_name[i]) return false;
+  return true;
+}
+
+bool value_is(std::string_view value, std::string_view lower_value) {
+  size_t b = 0;
+  size_t e = value.size();
+  while (b < e && is_space(value[b])) ++b;
+  while (e > b && is_space(value[e - 1])) --e;
+  return name_is(value.substr(b, e - b), lower_value);
+}
+
+}  // namespace
+
+TagAttrs read_tag_attrs(std::string_view tag) {
+  TagAttrs a;
+  const size_t n = tag.size();
+  size_t i = 1;
+  // The tag name: letters, digits and whatever else runs up to white space.
+  while (i < n && !is_space(tag[i]) && tag[i] != '/') ++i;
+  bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
+       seen_aria = false, seen_role = false;
+  while (i < n) {
+    while (i < n && (is_space(tag[i]) || tag[i] == '/')) ++i;
+    if (i >= n) break;
+    const size_t name_start = i;
+    // A name may start with "=" in the HTML tokenizer; take it as a letter.
+    ++i;
+    while (i < n && !is_space(tag[i]) && tag[i] != '/' && tag[i] != '=') ++i;
+    const std::string_view name = tag.substr(name_start, i - name_start);
+    size_t j = i;
+    while (j < n && is_space(tag[j])) ++j;
+    std::string_view value;
+    bool has_value = false;
+    if (j < n && tag[j] == '=') {
+      ++j;
+      while (j < n && is_space(tag[j])) ++j;
+      has_value = true;
+      if (j < n && (tag[j] == '"' || tag[j] == '\'')) {
+        const char q = tag[j];
+        const size_t end = tag.find(q, j + 1);
+        const size_t stop = end == std::string_view::npos ? n : end;
+        value = tag.substr(j + 1, stop - j - 1);
+        i = stop == n ? n : stop + 1;
+      } else {
+        const size_t start = j;
+        while (j < n && !is_space(tag[j])) ++j;
+        value = tag.substr(start, j - start);
+        i = j;
+      }
+    }
+    switch (name.size()) {
+      case 2:
+        if (!seen_id && name_is(name, "id")) {
+          seen_id = true;
+          a.id = value;
+        }
+        break;
+      case 5:
+        if (!seen_class && name_is(name, "class")) {
+          seen_class = true;
+          a.cls = value;
+        } else if (!seen_style && name_is(name, "style")) {
+          seen_style = true;
+          a.style = value;
+        }
+        break;
+      case 4:
+        if (!seen_role && name_is(name, "role")) {
+          seen_role = true;
+          a.role = value;
+        }
+        break;
+      case 6:
+        if (!seen_hidden && name_is(name, "hidden")) {
+          seen_hidden = true;
+          // "until-found" content is shown when the reader searches the
+          // page, like a closed details element: it is meant to be read.
+          a.hidden = !(has_value && value_is(value, "until-found"));
+        }
+        break;
+      case 11:
+        if (!seen_aria && name_is(name, "aria-hidden")) {
+          seen_aria = true;
+          a.aria_hidden = value_is(value, "true");
+        }
+        break;
+      default: break;
+    }
+  }
+  return a;
+}
+
+}  // namespace zub

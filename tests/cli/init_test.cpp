@@ -1,0 +1,284 @@
+// `zub init` end to end, with a private HOME and real git repositories:
+// registering, showing, refusing and taking away, to the byte.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "base/json_doc.h"
+#include "base/process.h"
+#include "cli/hook_entry.h"
+#include "support/run_zub.h"
+
+using zub_test::file_bytes;
+using zub_test::run_zub;
+using zub_test::RunOptions;
+using zub_test::TempDir;
+
+namespace {
+
+std::string bin_dir() {
+  std::string b = ZUB_BINARY;
+  return b.substr(0, b.rfind('/'));
+}
+
+// A HOME of its own; zub is on PATH unless `on_path` is false.
+struct Home {
+  TempDir t;
+  std::string home = t.mkdir("home");
+  std::string settings = home + "/.claude/settings.json";
+
+  zub_test::Run init(std::vector<std::string> args, const std::string& cwd = "",
+                     bool on_path = true) const {
+    RunOptions o;
+    o.env_set = {"HOME=" + home, "PATH=" + (on_path ? bin_dir() + ":" : "") + "/usr/bin:/bin"};
+    o.cwd = cwd.empty() ? t.path() : cwd;
+    args.insert(args.begin(), "init");
+    return run_zub(args, o);
+  }
+};
+
+mode_t mode_of(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0 ? st.st_mode : 0;
+}
+
+bool exists(const std::string& path) { return mode_of(path) != 0; }
+
+size_t count(const std::string& hay, const std::string& needle) {
+  size_t n = 0;
+  for (size_t p = hay.find(needle); p != std::string::npos; p = hay.find(needle, p + 1)) ++n;
+  return n;
+}
+
+std::string git_repo(const TempDir& t) {
+  std::string repo = t.mkdir("repo");
+  t.mkdir("repo/sub");
+  zub::ProcessResult r = zub::run_process({"git", "init", "-q", repo});
+  EXPECT_EQ(r.exit_code, 0) << r.err;
+  return repo;
+}
+
+}  // namespace
+
+TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
+  Home h;
+  auto r = h.init({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("`zub hook`"), std::string::npos) << r.out;
+  const std::string registered = file_bytes(h.settings);
+  EXPECT_EQ(registered, zub::text_with_hook("", "zub hook").value());
+  EXPECT_FALSE(exists(h.settings + ".zub-bak"));  // there was no file to keep
+
+  r = h.init({"--show"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("사용자 설정: " + h.settings + ": 등록됨 `zub hook`"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("(PATH 의 zub 과 같다)"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("프로젝트 설정: git 저장소 밖이라 없다"), std::string::npos) << r.out;
+
+  r = h.init({});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("바꾼 것 없음"), std::string::npos) << r.out;
+  EXPECT_EQ(file_bytes(h.settings), registered);
+
+  r = h.init({"--uninstall"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(exists(h.settings));  // init made it, and it held only the entry
+  EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), registered);
+  r = h.init({"--uninstall"});
+  EXPECT_NE(r.out.find("등록된 zub 훅이 없다"), std::string::npos) << r.out;
+
+  // Without zub on PATH the hook is registered by this binary's own path,
+  // and a later run with zub on PATH still recognises it.
+  r = h.init({}, "", false);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(file_bytes(h.settings).find(std::string(ZUB_BINARY) + " hook"), std::string::npos);
+  EXPECT_NE(h.init({}).out.find("바꾼 것 없음"), std::string::npos);
+  r = h.init({"--show"}, "", false);
+  EXPECT_NE(r.out.find("PATH 의 zub: 없다"), std::string::npos) << r.out;
+}
+
+TEST(InitTest, PopulatedFilesComeBackByteForByte) {
+  const char* originals[] = {
+      ("{\n  \"model\": \"opus\",\n  \"hooks\": {\n    \"PostToolUse\": [\n      { \"matcher\": "
+       "\"Edit\", \"hooks\": [ { \"type\": \"command\", \"command\": \"fmt.sh\" } ] }\n    ]\n  "
+       "}\n}\n"),
+      ("{\"hooks\":{\"PreToolUse\":[{\"matcher\":\"Read\",\"hooks\":[]}]},\"n\":1.0e2,"
+       "\"s\":\"caf\\u00e9 안녕\"}"),
+      "{\r\n\t\"env\" :\t{ }\r\n}",
+      "",
+      "{}",
+  };
+  for (const char* original : originals) {
+    Home h;
+    h.t.write("home/.claude/settings.json", original);
+    ASSERT_EQ(::chmod(h.settings.c_str(), 0640), 0);
+    auto r = h.init({});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string registered = file_bytes(h.settings);
+    EXPECT_EQ(count(registered, "\"zub hook\""), 1u) << registered;
+    EXPECT_EQ(mode_of(h.settings) & 07777, 0640u);
+    EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), original);
+    EXPECT_EQ(mode_of(h.settings + ".zub-bak") & 07777, 0640u);
+    if (std::string(original).size() > 2) {  // everything else is kept as written
+      zub::JsonParse before = zub::parse_json(original), after = zub::parse_json(registered);
+      ASSERT_TRUE(after.doc) << registered;
+      ASSERT_TRUE(zub::remove_hook_entry(*after.doc));
+      EXPECT_TRUE(zub::same_json(before.doc->root, after.doc->root)) << registered;
+    }
+    r = h.init({"--uninstall"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(file_bytes(h.settings), original);
+    EXPECT_EQ(mode_of(h.settings) & 07777, 0640u);
+  }
+  // A change made in between is kept; only the entry goes.
+  Home h;
+  h.t.write("home/.claude/settings.json", "{\n  \"a\": 1\n}\n");
+  ASSERT_EQ(h.init({}).status, 0);
+  std::string text = file_bytes(h.settings);
+  text.replace(text.find("\"a\": 1"), 6, "\"a\": 2");
+  h.t.write("home/.claude/settings.json", text);
+  ASSERT_EQ(h.init({"--uninstall"}).status, 0);
+  EXPECT_EQ(file_bytes(h.settings), "{\n  \"a\": 2\n}\n");
+}
+
+TEST(InitTest, DryRunPrintsAPatchAndWritesNothing) {
+  Home h;
+  const std::string original = "{\n  \"hooks\": {},\n  \"x\": [1, 2]\n}\n";
+  h.t.write("home/.claude/settings.json", original);
+  auto r = h.init({"--dry-run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("--- " + h.settings + "\n+++ " + h.settings + "\n@@ ", 0), 0u) << r.out;
+  EXPECT_EQ(file_bytes(h.settings), original);
+  EXPECT_FALSE(exists(h.settings + ".zub-bak"));
+  // The printed diff, applied by patch, gives what init then writes.
+  const std::string diff = h.t.write("change.diff", r.out);
+  const std::string copy = h.t.write("copy.json", original);
+  zub::ProcessResult p = zub::run_process({"patch", "-s", copy, diff});
+  EXPECT_EQ(p.exit_code, 0) << p.out << p.err;
+  ASSERT_EQ(h.init({}).status, 0);
+  EXPECT_EQ(file_bytes(copy), file_bytes(h.settings));
+
+  // Missing directory: a diff from /dev/null, and still nothing made.
+  Home fresh;
+  r = fresh.init({"--dry-run", "--notes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("--- /dev/null\n+++ " + fresh.settings + "\n@@ -0,0 +1,15 @@\n", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("+<!-- zub:end -->"), std::string::npos);
+  EXPECT_FALSE(exists(fresh.home + "/.claude"));
+}
+
+TEST(InitTest, RefusesBadFilesAndForeignLinksWithoutWriting) {
+  Home h;
+  const std::string bad = "{\n  \"hooks\": {\n    \"PreToolUse\": [,]\n  }\n}\n";
+  h.t.write("home/.claude/settings.json", bad);
+  auto r = h.init({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err.rfind("zub init: " + h.settings + ":3:20: JSON 이 아니다", 0), 0u) << r.err;
+  EXPECT_NE(r.err.find("아무것도 쓰지 않았다"), std::string::npos);
+  EXPECT_EQ(file_bytes(h.settings), bad);
+  EXPECT_FALSE(exists(h.settings + ".zub-bak"));
+  EXPECT_EQ(h.init({"--show"}).status, 1);
+
+  h.t.write("home/.claude/settings.json", "{\"hooks\": []}");
+  r = h.init({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("\"hooks\" 의 값이 객체"), std::string::npos) << r.err;
+
+  h.t.write("home/.claude/settings.json", "{}");
+  ASSERT_EQ(::chmod(h.settings.c_str(), 0444), 0);
+  r = h.init({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("읽기 전용"), std::string::npos) << r.err;
+  EXPECT_EQ(file_bytes(h.settings), "{}");
+
+  // A link of the user's own is followed: the target changes, the link stays.
+  const std::string target = h.t.write("dotfiles/settings.json", "{\"theme\": \"dark\"}\n");
+  ASSERT_EQ(::unlink(h.settings.c_str()), 0);
+  ASSERT_EQ(::symlink(target.c_str(), h.settings.c_str()), 0);
+  r = h.init({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(S_ISLNK(mode_of(h.settings)));
+  EXPECT_EQ(count(file_bytes(target), "\"zub hook\""), 1u);
+  EXPECT_EQ(file_bytes(target + ".zub-bak"), "{\"theme\": \"dark\"}\n");
+  ASSERT_EQ(h.init({"--uninstall"}).status, 0);
+  EXPECT_EQ(file_bytes(target), "{\"theme\": \"dark\"}\n");
+
+  // A link that leads nowhere, or (as root) a link of another user: refused.
+  ASSERT_EQ(::unlink(h.settings.c_str()), 0);
+  ASSERT_EQ(::symlink((h.t / "nowhere").c_str(), h.settings.c_str()), 0);
+  EXPECT_EQ(h.init({}).status, 1);
+  EXPECT_FALSE(exists(h.t / "nowhere"));
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::unlink(h.settings.c_str()), 0);
+    ASSERT_EQ(::symlink(target.c_str(), h.settings.c_str()), 0);
+    ASSERT_EQ(::lchown(h.settings.c_str(), 65534, 65534), 0);
+    r = h.init({});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("다른 사용자의 심볼릭 링크"), std::string::npos) << r.err;
+  }
+}
+
+TEST(InitTest, ProjectScopeWithNotesAndUninstall) {
+  Home h;
+  const std::string repo = git_repo(h.t);
+  h.t.write("repo/CLAUDE.md", "# Project\n\nRules.\n");
+  auto r = h.init({"--project", "--notes"}, repo + "/sub");
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.json"), "\"zub hook\""), 1u);
+  EXPECT_FALSE(exists(h.settings));  // the user's file is not touched
+  const std::string notes = file_bytes(repo + "/CLAUDE.md");
+  EXPECT_EQ(notes.rfind("# Project\n\nRules.\n\n<!-- zub:begin", 0), 0u) << notes;
+  EXPECT_LE(count(notes, "\n"), 3u + 1u + 15u);
+  EXPECT_NE(h.init({"--notes", "--project"}, repo).out.find("zub 메모가 이미 있다"),
+            std::string::npos);
+
+  r = h.init({"--show"}, repo);
+  EXPECT_NE(r.out.find("프로젝트 설정: " + repo + "/.claude/settings.json: 등록됨"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("프로젝트 메모: " + repo + "/CLAUDE.md: zub 메모 있음"), std::string::npos);
+  EXPECT_NE(r.out.find("사용자 설정: " + h.settings + ": 파일 없음"), std::string::npos);
+
+  r = h.init({"--uninstall", "--project"}, repo);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(file_bytes(repo + "/CLAUDE.md"), "# Project\n\nRules.\n");
+  EXPECT_FALSE(exists(repo + "/.claude/settings.json"));
+
+  r = h.init({"--project"});  // the HOME's temporary directory is no repository
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("git 저장소 안에서"), std::string::npos) << r.err;
+}
+
+TEST(InitTest, ConcurrentRunsLeaveOneEntry) {
+  Home h;
+  h.t.write("home/.claude/settings.json", "{\"a\": 1}");
+  zub::ProcessOptions po;
+  po.env_set = {"HOME=" + h.home, "PATH=" + bin_dir() + ":/usr/bin:/bin"};
+  zub::ProcessResult p = zub::run_process(
+      {"sh", "-c", "for i in 1 2 3 4 5 6; do zub init >/dev/null & done; wait"}, po);
+  EXPECT_EQ(p.exit_code, 0) << p.err;
+  const std::string text = file_bytes(h.settings);
+  EXPECT_EQ(count(text, "\"zub hook\""), 1u) << text;
+  EXPECT_TRUE(zub::parse_json(text).doc);
+}
+
+TEST(InitTest, HelpAndArguments) {
+  Home h;
+  auto r = h.init({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n", 0),
+            0u);
+  r = h.init({"--force"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--force`"), std::string::npos) << r.err;
+  EXPECT_EQ(h.init({"extra"}).status, 2);
+  EXPECT_EQ(h.init({"--show", "--uninstall"}).status, 2);
+  EXPECT_FALSE(exists(h.home + "/.claude"));
+  EXPECT_EQ(run_zub({"--help"}).out.find("init"), std::string::npos);
+}
