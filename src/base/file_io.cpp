@@ -223,6 +223,28 @@ ReadResult read_file_view(const std::string& path) {
   return r;
 }
 
+FdFill fill_from_fd(int fd, char* dst, size_t room, uint64_t expect) {
+  FdFill f;
+  while (f.bytes < room) {
+    const ssize_t n = ::read(fd, dst + f.bytes, room - f.bytes);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      f.err = errno;
+      return f;
+    }
+    if (n == 0) {
+      f.ended = true;
+      return f;
+    }
+    f.bytes += static_cast<size_t>(n);
+    if (expect != 0 && f.bytes == expect && f.bytes < room) {
+      f.ended = true;
+      return f;
+    }
+  }
+  return f;
+}
+
 int write_fully(int fd, std::string_view data) {
   size_t off = 0;
   while (off < data.size()) {

@@ -82,6 +82,20 @@ ReadResult read_fd_all(int fd, uint64_t limit = UINT64_MAX);
 // else is read into `data`.
 ReadResult read_fd_text(int fd);
 
+// What filling a buffer from a descriptor gave.
+struct FdFill {
+  size_t bytes = 0;    // read into the buffer, also when a read failed after them
+  bool ended = false;  // the data ended (see fill_from_fd)
+  int err = 0;         // errno of the read that failed (EAGAIN: nothing more yet)
+};
+
+// Reads `fd` into [dst, dst + room) until the room is full, the data ends
+// or a read fails, going on after short and interrupted reads. `expect`,
+// when not 0, is how many bytes the caller knows are left (a regular file's
+// size from fstat): a short read that brings exactly that many counts as the
+// end, sparing the read that would return nothing.
+FdFill fill_from_fd(int fd, char* dst, size_t room, uint64_t expect = 0);
+
 // Writes all of `data` to `fd`, continuing short and interrupted writes.
 // Returns 0, or the errno of the write that failed (EIO for a write that
 // took nothing).

@@ -94,8 +94,9 @@ enum class ParseStatus : uint8_t { kOk, kHelp, kUnknown, kBadValue, kMissing };
 
 struct ParseResult {
   ParseStatus status = ParseStatus::kOk;
-  std::string_view argument{};  // the unknown option, or the option whose value was bad
-  std::string_view message{};   // the row's message (kBadValue), the rules' (kMissing)
+  // Owned: a result may outlive the argument list it was read from.
+  std::string argument{};      // the unknown option, or the option whose value was bad
+  std::string_view message{};  // the row's message (kBadValue), the rules' (kMissing)
 };
 
 namespace option_parser_detail {
@@ -158,7 +159,8 @@ ParseResult store(const OptionRow<Opts>& row, std::string_view arg, const std::s
                   Opts& opts) {
   OptionValue v;
   if (row.kind != OptionKind::kFlag && !value_of(row, value, v)) {
-    if (row.on_bad == BadValue::kError) return {ParseStatus::kBadValue, arg, row.message};
+    if (row.on_bad == BadValue::kError)
+      return {ParseStatus::kBadValue, std::string(arg), row.message};
     return {};
   }
   if (row.set != nullptr) row.set(opts, v);
@@ -189,7 +191,7 @@ ParseResult parse_options(const std::vector<std::string>& args, const OptionTabl
       }
       if (const OptionRow<Opts>* row = d::option_row(table.rows, arg, used)) {
         used.push_back(row);
-        if (row->kind == OptionKind::kHelp) return {ParseStatus::kHelp, arg, {}};
+        if (row->kind == OptionKind::kHelp) return {ParseStatus::kHelp, std::string(arg), {}};
         // The value is the next argument, whatever it looks like.
         const std::string* value = nullptr;
         if (row->kind != OptionKind::kFlag && i + 1 < args.size()) value = &args[++i];
@@ -198,7 +200,7 @@ ParseResult parse_options(const std::vector<std::string>& args, const OptionTabl
         continue;
       }
       if (arg.size() >= 2 && arg[0] == '-' && rules.unlisted_dash == UnlistedDash::kUnknown)
-        return {ParseStatus::kUnknown, arg, {}};
+        return {ParseStatus::kUnknown, std::string(arg), {}};
       if (rules.operand_ends_options) reading_options = false;
     }
     if (const OptionRow<Opts>* row = d::operand_row(table.rows, operands++)) {

@@ -14,13 +14,15 @@ using code::starts_word;
 using code::trim;
 
 bool is_type_keyword(std::string_view w) {
-  return code::is_word(w, {"class", "struct", "union", "interface", "enum", "record", "trait",
-                           "impl", "namespace", "module", "mod", "object", "protocol",
-                           "extension"});
+  return code::is_word(
+      w, {"class", "struct", "union", "interface", "enum", "record", "trait", "impl", "namespace",
+          "module", "mod", "object", "protocol", "extension"});
 }
 
 // Words that may follow a C++ class's name before its bases.
-bool is_name_suffix(std::string_view w) { return code::is_word(w, {"final", "sealed", "abstract"}); }
+bool is_name_suffix(std::string_view w) {
+  return code::is_word(w, {"final", "sealed", "abstract"});
+}
 
 bool c_like(SourceLang lang) {
   return lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
@@ -180,8 +182,8 @@ void names_of_block(const SourceText& src, const BraceBlock& b, std::vector<Encl
       ++k;
       continue;
     }
-    if (!name.empty() && (is_type_keyword(w) || code::is_word(w, {"extends", "implements",
-                                                                  "where", "for"})))
+    if (!name.empty() &&
+        (is_type_keyword(w) || code::is_word(w, {"extends", "implements", "where", "for"})))
       break;
     name.clear();
     k = read_path(t, k, name);
@@ -345,16 +347,15 @@ TypeOutline type_outline(const SourceText& src, size_t i, size_t col, size_t end
       if (j > i && indent_of(lines[j]) > d) body = std::min(body, indent_of(lines[j]));
     }
     for (size_t j = i + 1; j <= end; ++j)
-      if (!src.scopes[j].dead && indent_of(lines[j]) == body && listed(j))
-        out.members.push_back(j);
+      if (!src.scopes[j].dead && indent_of(lines[j]) == body && listed(j)) out.members.push_back(j);
     return out;
   }
   // The body is the first block opened after the name.
-  const auto at = std::lower_bound(
-      src.blocks.begin(), src.blocks.end(), std::make_pair(i, col),
-      [](const BraceBlock& b, std::pair<size_t, size_t> pos) {
-        return b.open_line < pos.first || (b.open_line == pos.first && b.open_col < pos.second);
-      });
+  const auto at = std::lower_bound(src.blocks.begin(), src.blocks.end(), std::make_pair(i, col),
+                                   [](const BraceBlock& b, std::pair<size_t, size_t> pos) {
+                                     return b.open_line < pos.first ||
+                                            (b.open_line == pos.first && b.open_col < pos.second);
+                                   });
   if (at == src.blocks.end() || at->open_line > end) return out;
   const uint32_t b = static_cast<uint32_t>(at - src.blocks.begin());
   out.body = at->open_line;

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/dir_reader.h"
 #include "base/file_io.h"
 #include "base/os_error.h"
 #include "base/shown_path.h"
@@ -218,7 +219,7 @@ class SizeReader {
 void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& out) {
   std::vector<std::pair<std::string, uint64_t>> stack;
   stack.emplace_back(root, 0);
-  std::string name_buf;
+  DirEntry e;
   while (!stack.empty()) {
     auto [dir, depth] = std::move(stack.back());
     stack.pop_back();
@@ -227,48 +228,23 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
                     " 초과로 중단\n");
       continue;
     }
-    DIR* d = ::opendir(dir.c_str());
-    if (d == nullptr) continue;
-    const int dfd = ::dirfd(d);
+    DirReader d(dir);
+    if (!d.is_open()) continue;
     SizeJob job;
     uint64_t files = 0;
     uint64_t known_bytes = 0;  // sizes already read to learn an entry's type
-    while (true) {
-      errno = 0;
-      struct dirent* e = ::readdir(d);
-      if (e == nullptr) break;  // end, or an unreadable rest: both end the listing
-      std::string_view raw(e->d_name);
-      if (raw == "." || raw == "..") continue;
-      std::string_view name = raw;
-      if (!is_valid_utf8(raw)) {
-        name_buf = decode_lossy(raw);
-        name = name_buf;
+    while (d.next(e)) {
+      if (e.dir) {
+        stack.emplace_back(path_join(dir, e.raw), depth + 1);
+        continue;
       }
-      if (is_skipped_name(name)) continue;
-      unsigned char type = e->d_type;
-      bool sized = false;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (::fstatat(dfd, e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        if (S_ISREG(st.st_mode)) {
-          type = DT_REG;
-          sized = true;
-          known_bytes += static_cast<uint64_t>(st.st_size);
-        } else if (S_ISDIR(st.st_mode)) {
-          type = DT_DIR;
-        } else {
-          continue;
-        }
-      }
-      if (type == DT_REG) {
-        ++files;
-        count_file(t, name);
-        if (!sized) {
-          job.names.append(raw);
-          job.names.push_back('\0');
-        }
-      } else if (type == DT_DIR) {
-        stack.emplace_back(path_join(dir, raw), depth + 1);
+      ++files;
+      count_file(t, e.name);
+      if (e.sized) {
+        known_bytes += e.size;
+      } else {
+        job.names.append(e.raw);
+        job.names.push_back('\0');
       }
     }
     if (files > 0) {
@@ -276,11 +252,8 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
       job.slot->files += files;
       job.slot->bytes += known_bytes;  // before the job is queued: the reader owns the slot after
     }
-    if (job.names.empty()) {
-      ::closedir(d);
-      continue;
-    }
-    job.dir = d;
+    if (job.names.empty()) continue;
+    job.dir = d.release();
     sizes.add(std::move(job));
   }
 }

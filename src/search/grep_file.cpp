@@ -9,7 +9,6 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #include <cstring>
 
 #include "base/file_io.h"
@@ -103,36 +102,21 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   FileScan f;
   begin_scan(s, ps.list.size(), f);
   for (;;) {
-    bool eof = false;
-    while (buf.len < buf.cap) {
-      const size_t room = buf.cap - buf.len;
-      const ssize_t n = ::read(fd.fd, buf.bytes.get() + buf.len, room);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return std::nullopt;
-      }
-      if (n == 0) {
-        eof = true;
-        break;
-      }
-      if (total < kHead) {
-        const size_t head_end =
-            total + static_cast<size_t>(n) < kHead ? static_cast<size_t>(n) : kHead - total;
-        if (std::memchr(buf.bytes.get() + buf.len, 0, head_end)) return std::nullopt;
-      }
-      total += static_cast<uint64_t>(n);
-      buf.len += static_cast<size_t>(n);
-      if (total > cap) {
-        ++s.size_skipped;
-        return std::nullopt;
-      }
-      // A short read of exactly the size fstat reported is the end of a
-      // regular file; spare the extra read that would confirm it.
-      if (total == size && static_cast<size_t>(n) < room) {
-        eof = true;
-        break;
-      }
+    // A regular file ends where fstat said, without a read to confirm it.
+    const FdFill got = fill_from_fd(fd.fd, buf.bytes.get() + buf.len, buf.cap - buf.len,
+                                    size > total ? size - total : 0);
+    if (got.err != 0) return std::nullopt;
+    if (total < kHead) {
+      const size_t head_end = total + got.bytes < kHead ? got.bytes : kHead - total;
+      if (std::memchr(buf.bytes.get() + buf.len, 0, head_end)) return std::nullopt;
     }
+    total += got.bytes;
+    buf.len += got.bytes;
+    if (total > cap) {
+      ++s.size_skipped;
+      return std::nullopt;
+    }
+    const bool eof = got.ended;
     if (eof && !split) {
       // The whole file is in the buffer.
       const std::string_view text = buf.view();

@@ -1,12 +1,10 @@
 #include "search/walk.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <cerrno>
 #include <cstring>
 
+#include "base/dir_reader.h"
 #include "base/file_io.h"
 #include "base/skip_names.h"
 #include "base/text.h"
@@ -100,52 +98,29 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
               uint64_t& non_source) {
   std::vector<Pending> stack;
   stack.push_back({root, 0});
-  std::string lossy;
+  DirEntry e;
   while (!stack.empty()) {
     Pending cur = std::move(stack.back());
     stack.pop_back();
     if (cur.depth > kMaxWalkDepth) continue;
-    DIR* d = opendir(cur.dir.c_str());
-    if (!d) continue;
-    const int dfd = dirfd(d);
-    for (;;) {
-      errno = 0;
-      const dirent* e = readdir(d);
-      if (!e) break;
-      const char* raw = e->d_name;
-      if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0))) continue;
-      std::string_view name(raw);
-      const bool utf8 = is_valid_utf8(name);
-      std::string_view test_name = name;
-      if (!utf8) {
-        lossy = decode_lossy(name);
-        test_name = lossy;
-      }
-      if (is_skipped_name(test_name)) continue;
-      unsigned char type = e->d_type;
-      if (type == DT_UNKNOWN) {
-        struct stat st;
-        if (fstatat(dfd, raw, &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        type = S_ISREG(st.st_mode) ? DT_REG : S_ISDIR(st.st_mode) ? DT_DIR : DT_LNK;
-      }
-      if (type == DT_DIR) {
-        stack.push_back({path_join(cur.dir, name), cur.depth + 1});
+    DirReader d(cur.dir);
+    while (d.next(e)) {
+      if (e.dir) {
+        stack.push_back({path_join(cur.dir, e.raw), cur.depth + 1});
         continue;
       }
-      if (type != DT_REG) continue;
-      std::string path = path_join(cur.dir, name);
-      const std::string_view uname = utf8 ? name : std::string_view();
+      std::string path = path_join(cur.dir, e.raw);
+      const std::string_view uname = e.utf8 ? e.raw : std::string_view();
       if (!passes_user_filters(f, uname, path)) continue;
       if (!f.include_all) {
         std::string_view ext;
-        if (utf8 && extension_of(name, ext) && is_non_source_extension(ext)) {
+        if (e.utf8 && extension_of(e.raw, ext) && is_non_source_extension(ext)) {
           ++non_source;
           continue;
         }
       }
       emit(std::move(path));
     }
-    closedir(d);
   }
 }
 
@@ -226,17 +201,15 @@ ListedRead read_listed_file_capped(const std::string& path, uint64_t cap, ReadBu
     }
     uint64_t room = buf.cap - buf.len;
     if (room > limit - buf.len) room = limit - buf.len;
-    const ssize_t n = ::read(fd, buf.bytes.get() + buf.len, room);
-    if (n < 0) {
-      if (errno == EINTR) continue;
+    // A regular file ends where fstat said, without a read to confirm it.
+    const FdFill got = fill_from_fd(fd, buf.bytes.get() + buf.len, static_cast<size_t>(room),
+                                    size > buf.len ? size - buf.len : 0);
+    buf.len += got.bytes;
+    if (got.err != 0) {
       ok = false;
       break;
     }
-    if (n == 0) break;
-    buf.len += static_cast<size_t>(n);
-    // A short read of exactly the size fstat reported is the end of a
-    // regular file; spare the extra read that would confirm it.
-    if (size > 0 && buf.len == size && static_cast<uint64_t>(n) < room) break;
+    if (got.ended) break;
   }
   ::close(fd);
   if (!ok) return ListedRead::kFailed;

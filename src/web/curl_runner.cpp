@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
 #include "base/process.h"
@@ -91,7 +92,8 @@ bool open_body_pipes(std::vector<BodyPipe>& pipes) {
     bp.read_fd = fds[0];
     bp.write_fd = fds[1];
     if (!lift_fd(bp.read_fd) || !lift_fd(bp.write_fd)) return false;
-    ::fcntl(bp.read_fd, F_SETFL, O_NONBLOCK);
+    // Reading one pipe must never wait while curl waits on another.
+    if (::fcntl(bp.read_fd, F_SETFL, O_NONBLOCK) != 0) return false;
   }
   return true;
 }
@@ -118,17 +120,16 @@ void read_body_pipes(std::vector<BodyPipe>& pipes, uint64_t cap) {
     for (size_t k = 0; k < fds.size(); ++k) {
       if (!(fds[k].revents & (POLLIN | POLLHUP | POLLERR))) continue;
       BodyPipe& bp = pipes[which[k]];
-      ssize_t n = ::read(bp.read_fd, buf.data(), buf.size());
-      if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
-      if (n <= 0) {
-        close_fd(bp.read_fd);
-      } else if (bp.body.size() + static_cast<size_t>(n) > cap) {
+      // The pipe does not block: this takes what is there now.
+      const FdFill got = fill_from_fd(bp.read_fd, buf.data(), buf.size());
+      if (bp.body.size() + got.bytes > cap) {
         bp.over = true;
         std::string().swap(bp.body);
         close_fd(bp.read_fd);
-      } else {
-        bp.body.append(buf.data(), static_cast<size_t>(n));
+        continue;
       }
+      bp.body.append(buf.data(), got.bytes);
+      if (got.ended || (got.err != 0 && got.err != EAGAIN)) close_fd(bp.read_fd);
     }
   }
 }

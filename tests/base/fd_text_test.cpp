@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <cerrno>
 #include <string>
 
 #include "base/file_io.h"
@@ -57,4 +58,33 @@ TEST(FdText, FiltersReadLargeFileInputAfterAnOffset) {
   const uint64_t lines = (big.size() - 11) / 5;
   EXPECT_EQ(direct.out, "same  \u00d73000\n[" + std::to_string(lines) + " lines in -> 1 unique, " +
                             std::to_string(lines - 3000) + " older dropped]\n");
+}
+
+// A buffer fills over several writes, stops at what a non-blocking pipe
+// holds now (EAGAIN, not an end), and ends without waiting once the bytes
+// the caller expects have come, though the writer still holds the pipe.
+TEST(FdText, FillFromFdStopsAtFullEndOrNothingMore) {
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  ASSERT_EQ(fcntl(p[0], F_SETFL, O_NONBLOCK), 0);
+  char buf[8];
+  ASSERT_EQ(write(p[1], "abcdefghij", 10), 10);
+  zub::FdFill f = zub::fill_from_fd(p[0], buf, sizeof buf);
+  EXPECT_EQ(std::string(buf, f.bytes), "abcdefgh");
+  EXPECT_FALSE(f.ended);
+  EXPECT_EQ(f.err, 0);
+  f = zub::fill_from_fd(p[0], buf, sizeof buf);
+  EXPECT_EQ(std::string(buf, f.bytes), "ij");
+  EXPECT_FALSE(f.ended);
+  EXPECT_EQ(f.err, EAGAIN);
+  ASSERT_EQ(write(p[1], "xyz", 3), 3);
+  f = zub::fill_from_fd(p[0], buf, sizeof buf, 3);
+  EXPECT_EQ(std::string(buf, f.bytes), "xyz");
+  EXPECT_TRUE(f.ended);
+  EXPECT_EQ(f.err, 0);
+  close(p[1]);
+  f = zub::fill_from_fd(p[0], buf, sizeof buf);
+  EXPECT_EQ(f.bytes, 0u);
+  EXPECT_TRUE(f.ended);
+  close(p[0]);
 }

@@ -1,0 +1,51 @@
+// One step of every tree walk: reading the entries of one directory. It
+// leaves out "." and "..", the names the skip-name test keeps out of walks,
+// and whatever is neither a regular file nor a directory (a link inside a
+// tree is not followed); a name that is not UTF-8 is tested by its lossy
+// decoding. Each walk keeps its own stack, depth cap (kMaxWalkDepth) and
+// order. One reader per thread.
+#pragma once
+
+#include <dirent.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zub {
+
+struct DirEntry {
+  std::string_view raw;   // the name as the directory holds it (NUL-terminated)
+  std::string_view name;  // as UTF-8: `raw` itself, or its lossy decoding
+  bool utf8 = true;       // `name` is `raw`
+  bool dir = false;       // a directory; otherwise a regular file
+  // The directory did not tell the entry's type, so it was read from the
+  // entry's status, which also gave a regular file's size.
+  bool sized = false;
+  uint64_t size = 0;
+};
+
+class DirReader {
+ public:
+  // Opens the directory at `path`; is_open() tells whether that worked.
+  explicit DirReader(const std::string& path);
+  ~DirReader();
+  DirReader(const DirReader&) = delete;
+  DirReader& operator=(const DirReader&) = delete;
+
+  bool is_open() const { return dir_ != nullptr; }
+
+  // The next entry, valid until the next call; false at the end of the
+  // listing, or when the rest of it cannot be read.
+  bool next(DirEntry& e);
+
+  // Hands the open directory over to the caller, who closes it; the entry
+  // names stay resolvable relative to it (dirfd). The reader reads no more.
+  DIR* release();
+
+ private:
+  DIR* dir_ = nullptr;
+  std::string lossy_;
+};
+
+}  // namespace zub
