@@ -140,7 +140,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source, uint64_t size_skipped) {
+  void finish(uint64_t non_source, uint64_t size_skipped, uint64_t over_cap) {
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
@@ -152,6 +152,7 @@ class Report {
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
     if (size_skipped > 0)
       body_ += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
+    if (over_cap > 0) body_ += ", " + std::to_string(over_cap) + " skipped for size (over 32 MiB)";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
@@ -185,13 +186,14 @@ class ScanPipeline {
         ready_(kWindow, 0) {}
 
   uint64_t size_skipped = 0;  // files passed over for their size, once run returns
+  uint64_t over_cap = 0;      // sources refused past 32 MiB, once run returns
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
   // walk's non-source count in `non_source`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
   uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
-    size_skipped = 0;
+    size_skipped = over_cap = 0;
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
         non_source = walk(roots);
@@ -239,6 +241,7 @@ class ScanPipeline {
         has_work_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
         if (queue_.empty()) {
           size_skipped += scratch.size_skipped;
+          over_cap += scratch.over_cap;
           return;
         }
         const size_t take = queue_.size() < kBatch ? queue_.size() : kBatch;
@@ -347,7 +350,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
     return {root_failed ? 2 : 1, report.plain};
   }
-  report.finish(non_source, pipeline.size_skipped);
+  report.finish(non_source, pipeline.size_skipped, pipeline.over_cap);
   const int status = root_failed ? 2 : report.hits > 0 ? 0 : 1;
   return {status, report.plain};
 }

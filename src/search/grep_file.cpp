@@ -26,11 +26,22 @@ std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& p
   return r;
 }
 
-// The whole-text route: the content gate, then the scan.
+// The whole-text route: the content gate, then the scan. A source of
+// unknown size (a pipe named as a root) is counted when it runs over the cap.
 std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                     ScanScratch& s, ReadBuffer& buf) {
-  if (!content_gate(path, o.filter.include_all, buf)) return std::nullopt;
+                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+  const uint64_t cap =
+      o.filter.include_all ? UINT64_MAX : (named ? kMaxUnmappedBytes : kMaxScanBytes);
+  switch (read_listed_file_capped(path, cap, buf)) {
+    case ListedRead::kRead: break;
+    case ListedRead::kTooLarge:
+      ++(cap >= kMaxUnmappedBytes ? s.over_cap : s.size_skipped);
+      return std::nullopt;
+    case ListedRead::kFailed: return std::nullopt;
+  }
   const std::string_view text = buf.view();
+  const size_t head = text.size() < kHead ? text.size() : kHead;
+  if (std::memchr(text.data(), 0, head) || !is_valid_utf8(text)) return std::nullopt;
   // Needle-driven selection finds the needles itself; only the others need
   // the whole-text test first.
   if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) &&
@@ -68,7 +79,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
                                     ScanScratch& s, ReadBuffer& buf, bool named) {
   const bool driven = grep_detail::needle_driven(ps.list, o.invert);
   // Without the size cap a file is taken as it is, through the content gate.
-  if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf);
+  if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf, named);
   const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (raw < 0) return std::nullopt;
   Fd fd{raw};
@@ -76,7 +87,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   // Anything but a regular file (a pipe or device given as a root) goes
   // through the content gate; for a regular file O_NONBLOCK means nothing.
   if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
-    return scan_whole(o, ps, std::move(path), s, buf);
+    return scan_whole(o, ps, std::move(path), s, buf, named);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
   const uint64_t cap = named ? kMaxUnmappedBytes : kMaxScanBytes;
   if (size > cap) {
