@@ -62,17 +62,29 @@ bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
 }
 
 // In a C file, occurrences that are plainly uses and need no scope scan to
-// be rejected: a call statement "  f(...);" inside a body, and a name right
+// be rejected: a call statement "  f(...);" inside a body, a loop macro
+// "  f(...) {" starting a statement after one that ended, and a name right
 // after "=", "(", "!", "." or "->". (C has no member functions, so such a
 // line defines nothing wherever it stands.)
-bool plainly_c_use(std::string_view line, size_t col, size_t len) {
+bool plainly_c_use(const std::vector<std::string_view>& lines, size_t i, size_t col, size_t len) {
+  const std::string_view line = lines[i];
   const std::string_view t = trim_ws(line);
   if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
   const std::string_view pre = trim_ws(line.substr(0, col));
   if (pre.empty()) {
-    if (col == 0 || t.back() != ';') return false;
+    if (col == 0) return false;
     const std::string_view post = trim_ws(line.substr(col + len));
-    return !post.empty() && post[0] == '(';
+    if (post.empty() || post[0] != '(') return false;
+    if (t.back() == ';') return true;
+    if (t.back() != '{') return false;
+    // An indented head after a line that ended a statement or opened a
+    // block is a statement: a definition's name follows its return type.
+    for (size_t k = i; k-- > 0;) {
+      const std::string_view p = trim_ws(lines[k]);
+      if (p.empty()) continue;
+      return p.back() == ';' || p.back() == '{' || p.back() == '}';
+    }
+    return false;
   }
   const char last = pre.back();
   return last == '=' || last == '(' || last == '!' || last == '.' ||
@@ -345,7 +357,7 @@ class DefScanner {
       const size_t col = at - static_cast<size_t>(lines_[line].data() - text.data());
       const std::string_view l = lines_[line];
       if (col + len > l.size()) continue;  // runs into a line break
-      if (lang == SourceLang::C && plainly_c_use(l, col, len)) continue;
+      if (lang == SourceLang::C && plainly_c_use(lines_, line, col, len)) continue;
       if (!src_.lines) src_ = make_source_text(lang, lines_, true);
       const Head h = name_head(src_, line, col, len);
       if (h.kind == HeadKind::None) continue;

@@ -57,6 +57,16 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
   EXPECT_NE(
       find_definitions("foo", {t / "u.c"}, 200).find("[1 definitions]\n── " + t / "u.c" + ":2-3\n"),
       std::string::npos);
+
+  // A loop macro opening a statement is no definition; a name indented
+  // under its return type still is.
+  t.write("m.c",
+          "static void g(void)\n{\n\teach(x, y) {\n\t}\n\tint x;\n\teach(x, y) {\n\t\tx++;\n\t}\n}"
+          "\n\nstatic int\n\teach(int a, int b) {\n\treturn a;\n}\n");
+  EXPECT_EQ(find_definitions("each", {t / "m.c"}, 200),
+            "[1 definitions]\n── " + t / "m.c" +
+                ":12-14\n12| \teach(int a, int b) {\n13| \treturn "
+                "a;\n14| }\n");
 }
 
 TEST(Def, CapCountAndNotFound) {
