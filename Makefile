@@ -4,7 +4,7 @@ PREFIX     ?= $(HOME)/.local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test run install bench fuzz clean asan
+.PHONY: all build test test-fast run install bench fuzz clean asan tsan
 
 all: build
 
@@ -20,6 +20,14 @@ test:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
 	cmake --build $(BUILD) -j $(JOBS)
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
+
+# The loop to run while working: every test but the hardening ones (ctest
+# label "hardening"), which take most of the suite's time. `make test` and
+# CI run them all.
+test-fast:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure -LE hardening
 
 # Builds the binary only, not the tests.
 run: $(BUILD)/build.ninja
@@ -37,6 +45,16 @@ asan:
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest -j $(JOBS) --output-on-failure
 
+# ThreadSanitizer over the tests of the code that runs threads or races
+# other processes: grep and map (parallel_for), child processes, the fetch
+# batch and its cache, web, and the concurrency tests. The zub those tests
+# start is built with it too, so a race in the tool fails its test.
+TSAN_TESTS ?= ^(ParallelFor|Process|Grep[A-Za-z]*|MapTest|Fetch[A-Za-z]*|CacheCommand|WebCommand|HardeningConcurrency|HardeningFetch)\.
+tsan:
+	cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" -DZUB_TSAN=ON -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
+	cmake --build build-tsan -j $(JOBS)
+	cd build-tsan && ctest -j $(JOBS) --output-on-failure -R '$(TSAN_TESTS)'
+
 bench:
 	cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_BENCH=ON -DZUB_TESTS=OFF
 	cmake --build build-bench -j $(JOBS)
@@ -48,4 +66,4 @@ fuzz:
 	bash fuzz/run_all.sh build-fuzz $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-asan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz

@@ -1,4 +1,6 @@
-// Compile arbitrary bytes as a pattern (with and without case folding) and,
+// Compile arbitrary bytes as a pattern (with and without case folding), and
+// as a GNU basic regex read into the language (never a crash, an error
+// always has its text), and,
 // when it compiles, match it against a line taken from the same input:
 // compiling must never crash, the DFA must agree with the thread simulation,
 // Occurs must agree with "a longest match from some start exists", and the
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "base/text.h"
+#include "re/bre.h"
 #include "re/compile.h"
 #include "re/matcher.h"
 
@@ -26,6 +29,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view pat = in.substr(0, cut);
   std::string_view text = cut == std::string_view::npos ? std::string_view() : in.substr(cut + 1);
   if (text.size() > 256) text = text.substr(0, 256);
+  const zub::CompileResult basic = zub::compile_pattern(zub::bre_to_pattern(pat), icase);
+  if (!basic.ok && basic.error.empty()) std::abort();
   zub::CompileResult c = zub::compile_pattern(pat, icase);
   if (!c.ok) {
     if (c.error.empty()) std::abort();

@@ -131,11 +131,12 @@ class Part:
 class Site:
     """A hit at `line` of `path`: grep's `path:line:` or `path-line-`, or a
     line `line` followed by `:`, `>`, `|` or `-` in the section under a
-    header that ends with `path` (zub's listings). path None: any file."""
+    header that ends with `path` (zub's listings), also as one number of a
+    folded line's list (`12,40,77| text`). path None: any file."""
 
     def __init__(self, path, line):
         self.path, self.line = path, line
-        num = rf"^\s*{line}[:>|\-]"
+        num = rf"^\s*(?:\d+,)*{line}[,:>|\-]"
         self.num_rx = re.compile(num, re.M)
         if path:
             p = re.escape(path)
@@ -164,7 +165,7 @@ class FL(Site):
     def __init__(self, path, line, name):
         super().__init__(path, line)
         n = re.escape(name)
-        self.num_rx = re.compile(rf"^\s*{line}[:>|\-].*\b{n}\b", re.M)
+        self.num_rx = re.compile(rf"^\s*(?:\d+,)*{line}[,:>|\-].*\b{n}\b", re.M)
         self.flat_rx = re.compile(rf"(?:^|[\s/]){re.escape(path)}:{line}:.*\b{n}\b", re.M)
         self.name = name
 

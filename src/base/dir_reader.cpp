@@ -10,7 +10,9 @@
 
 namespace zub {
 
-DirReader::DirReader(const std::string& path) : dir_(::opendir(path.c_str())) {}
+DirReader::DirReader(const std::string& path) : dir_(::opendir(path.c_str())) {
+  if (dir_ == nullptr) open_error_ = errno;
+}
 
 DirReader::~DirReader() {
   if (dir_ != nullptr) ::closedir(dir_);

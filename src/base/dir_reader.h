@@ -34,6 +34,8 @@ class DirReader {
   DirReader& operator=(const DirReader&) = delete;
 
   bool is_open() const { return dir_ != nullptr; }
+  // errno of the failed open (ENAMETOOLONG: a path no open() takes), else 0.
+  int open_error() const { return open_error_; }
 
   // The next entry, valid until the next call; false at the end of the
   // listing, or when the rest of it cannot be read.
@@ -46,6 +48,7 @@ class DirReader {
  private:
   DIR* dir_ = nullptr;
   std::string lossy_;
+  int open_error_ = 0;
 };
 
 }  // namespace zub

@@ -31,6 +31,10 @@ std::optional<uint64_t> setting_number(std::string_view text) {
   return parse_u64(text);
 }
 
+uint64_t filter_input_cap() {
+  return env_number("ZUB_FILTER_MAX").value_or(kDefaultFilterInputCap);
+}
+
 std::string temp_dir() {
   const char* tmp = std::getenv("TMPDIR");
   return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";

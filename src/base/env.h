@@ -26,6 +26,15 @@ std::optional<uint64_t> env_number(const char* name);
 // rule: nothing when it is not UTF-8 or does not parse.
 std::optional<uint64_t> setting_number(std::string_view text);
 
+// Most bytes a filter keeps of its standard input, and `wrap` of its
+// command's output (head and tail, see base/head_tail.h): ZUB_FILTER_MAX
+// when it parses, else 256 MiB. The largest value is no cap.
+inline constexpr uint64_t kDefaultFilterInputCap = uint64_t{256} << 20;
+uint64_t filter_input_cap();
+
+// Most bytes of a hook event: the host sends a few KB; more is no event.
+inline constexpr uint64_t kHookInputCap = uint64_t{4} << 20;
+
 // TMPDIR, or "/tmp" when it is unset or empty.
 std::string temp_dir();
 

@@ -3,8 +3,10 @@
 // takes (none, a number, a text), what a missing or bad value does and what
 // message that prints, and holds the function that stores the value in the
 // subcommand's options struct. Rows without a spelling take the operands.
-// A few rules per table say what else the arguments may look like. Pure;
-// thread-safe.
+// A few rules per table say what else the arguments may look like: a long
+// option may carry its value after "=", short options may be run together
+// ("-rn", "-C2") where the table allows it, and "--" may end the options.
+// Pure; thread-safe.
 #pragma once
 
 #include <algorithm>
@@ -34,6 +36,11 @@ enum class BadValue : uint8_t {
   kFallback,  // the number is the row's `fallback`
   kError,     // reading stops with the row's message
   kSkip,      // the option is left out
+  // Numbers: a next argument that is not a number is not taken and the
+  // option stands alone (its function is not called); a missing value is
+  // the row's `fallback`. Run together with other short options it takes
+  // only the digits right after it.
+  kStandAlone,
 };
 
 // What an argument that begins with '-' (and is not "-" alone) is when no
@@ -56,6 +63,10 @@ struct OptionRow {
   // Only the first use is this option; later ones are operands.
   bool first_only = false;
   std::string_view message{};  // printed for BadValue::kError
+  // Flags: the words that, as the next argument or after "=", are the
+  // flag's value ("--color never", "--color=never"); they are taken and not
+  // used.
+  std::span<const std::string_view> words{};
   // Stores the value; none for operands that are accepted and not used.
   void (*set)(Opts&, const OptionValue&) = nullptr;
 };
@@ -74,6 +85,10 @@ struct ArgumentRules {
   // dropped): what follows is a command line of its own.
   bool operand_ends_options = false;
   bool double_dash_ends_options = false;
+  // An argument like "-rn" or "-C2" that no row names is read as one-letter
+  // options run together; a letter that takes a value takes the rest of the
+  // argument, or the next argument when it is the last letter.
+  bool short_clusters = false;
 };
 
 template <typename Opts>
@@ -107,10 +122,16 @@ inline bool names(std::span<const std::string_view, 3> spellings, std::string_vi
   return false;
 }
 
+inline bool is_number(std::string_view text) { return parse_u64(text).has_value(); }
+
+inline bool is_negative(std::string_view text) {
+  return text.size() >= 2 && text[0] == '-' && is_number(text.substr(1));
+}
+
 // The value of a number or text row whose value is `text` (nothing when
 // missing). False when the row's rule drops or fails it.
 template <typename Opts>
-bool value_of(const OptionRow<Opts>& row, const std::string* text, OptionValue& v) {
+bool value_of(const OptionRow<Opts>& row, const std::string_view* text, OptionValue& v) {
   if (row.kind == OptionKind::kText) {
     if (text == nullptr) return false;
     v.text = *text;
@@ -122,94 +143,206 @@ bool value_of(const OptionRow<Opts>& row, const std::string* text, OptionValue& 
     n = parse_u64(*text);
   }
   if (n && *n < row.min) n.reset();
-  if (!n && row.on_bad != BadValue::kFallback) return false;
+  if (!n && row.on_bad != BadValue::kFallback && row.on_bad != BadValue::kStandAlone) return false;
   v.number = n.value_or(row.fallback);
   return true;
 }
 
-// The option row spelt `arg`, unless it is a first-only row already `used`.
-template <typename Opts>
-const OptionRow<Opts>* option_row(std::span<const OptionRow<Opts>> rows, std::string_view arg,
-                                  const std::vector<const OptionRow<Opts>*>& used) {
-  for (const OptionRow<Opts>& r : rows) {
-    if (!names(r.spellings, arg)) continue;
-    if (r.first_only && std::find(used.begin(), used.end(), &r) != used.end()) continue;
-    return &r;
-  }
-  return nullptr;
+inline bool is_word(std::span<const std::string_view> words, std::string_view arg) {
+  return std::find(words.begin(), words.end(), arg) != words.end();
 }
 
-// The row of operand number `index` (from 0): that operand row, or the
-// last one; none when the table has no operand row.
 template <typename Opts>
-const OptionRow<Opts>* operand_row(std::span<const OptionRow<Opts>> rows, size_t index) {
-  const OptionRow<Opts>* row = nullptr;
-  for (const OptionRow<Opts>& r : rows) {
-    if (!r.spellings[0].empty()) continue;
-    row = &r;
-    if (index-- == 0) break;
+class Reader {
+ public:
+  Reader(const std::vector<std::string>& args, const OptionTable<Opts>& table, Opts& opts)
+      : args_(args), table_(table), opts_(opts) {
+    for (const OptionRow<Opts>& row : table.rows)
+      (row.spellings[0].empty() ? operand_rows_ : options_).push_back(&row);
   }
-  return row;
-}
 
-// Stores the value of `arg` (`value`; nothing when missing) by the row's
-// rule. A failure only for BadValue::kError.
-template <typename Opts>
-ParseResult store(const OptionRow<Opts>& row, std::string_view arg, const std::string* value,
-                  Opts& opts) {
-  OptionValue v;
-  if (row.kind != OptionKind::kFlag && !value_of(row, value, v)) {
-    if (row.on_bad == BadValue::kError)
-      return {ParseStatus::kBadValue, std::string(arg), row.message};
+  ParseResult run() {
+    const ArgumentRules& rules = table_.rules;
+    if (args_.size() < rules.min_args) {
+      for (const std::string& a : args_)
+        if (const OptionRow<Opts>* r = row_named(a); r != nullptr && r->kind == OptionKind::kHelp)
+          return {ParseStatus::kHelp, a, {}};
+      return {ParseStatus::kMissing, {}, rules.missing};
+    }
+    if (table_.prepare != nullptr) table_.prepare(opts_);
+    bool reading_options = true;
+    for (i_ = 0; i_ < args_.size(); ++i_) {
+      const std::string& arg = args_[i_];
+      if (i_ < rules.leading) {
+        // Only help is an option where an operand must stand.
+        if (const OptionRow<Opts>* r = row_named(arg); r != nullptr && r->kind == OptionKind::kHelp)
+          return {ParseStatus::kHelp, arg, {}};
+      } else if (reading_options) {
+        if (rules.double_dash_ends_options && arg == "--") {
+          reading_options = false;
+          continue;
+        }
+        std::optional<ParseResult> r = option(arg);
+        if (r) {
+          if (r->status != ParseStatus::kOk) return *r;
+          continue;
+        }
+        if (rules.operand_ends_options) reading_options = false;
+      }
+      if (std::optional<ParseResult> r = operand(arg); r) return *r;
+    }
+    if (rules.needs_operand && operands_ == 0) return {ParseStatus::kMissing, {}, rules.missing};
     return {};
   }
-  if (row.set != nullptr) row.set(opts, v);
-  return {};
-}
+
+ private:
+  const OptionRow<Opts>* row_named(std::string_view arg) const {
+    for (const OptionRow<Opts>* r : options_)
+      if (names(r->spellings, arg)) return r;
+    return nullptr;
+  }
+
+  bool used(const OptionRow<Opts>* r) const {
+    return std::find(used_.begin(), used_.end(), r) != used_.end();
+  }
+
+  // The argument as an option: nothing when it is an operand.
+  std::optional<ParseResult> option(const std::string& arg) {
+    if (const OptionRow<Opts>* row = row_named(arg)) {
+      // A repeated first-only option is an operand like any other.
+      if (row->first_only && used(row)) return std::nullopt;
+      return apply(*row, arg, nullptr, true);
+    }
+    if (arg.size() < 2 || arg[0] != '-') return std::nullopt;
+    // A negative number is an operand (a width, a count) where short
+    // options do not run together.
+    if (is_negative(arg) && !table_.rules.short_clusters) return std::nullopt;
+    if (arg[1] == '-') {
+      // "--name=value"
+      const size_t eq = arg.find('=');
+      if (eq != std::string::npos) {
+        const std::string_view name = std::string_view(arg).substr(0, eq);
+        const std::string_view value = std::string_view(arg).substr(eq + 1);
+        const OptionRow<Opts>* row = row_named(name);
+        if (row != nullptr && !(row->first_only && used(row)) &&
+            (row->kind == OptionKind::kNumber || row->kind == OptionKind::kText ||
+             !row->words.empty()))
+          return apply(*row, arg, &value, false);
+      }
+    } else if (table_.rules.short_clusters) {
+      if (std::optional<ParseResult> r = cluster(arg)) return r;
+    }
+    if (table_.rules.unlisted_dash == UnlistedDash::kUnknown)
+      return ParseResult{ParseStatus::kUnknown, arg, {}};
+    return std::nullopt;
+  }
+
+  // Runs `row` with the value `attached` (after "=" or run together), or
+  // else, when `may_take_next`, the next argument.
+  std::optional<ParseResult> apply(const OptionRow<Opts>& row, std::string_view arg,
+                                   const std::string_view* attached, bool may_take_next) {
+    used_.push_back(&row);
+    OptionValue v;
+    if (row.kind == OptionKind::kHelp) return ParseResult{ParseStatus::kHelp, std::string(arg), {}};
+    if (row.kind == OptionKind::kFlag) {
+      if (attached == nullptr && may_take_next && i_ + 1 < args_.size() &&
+          is_word(row.words, args_[i_ + 1]))
+        ++i_;
+    } else {
+      std::string_view next;
+      const std::string_view* text = attached;
+      if (text == nullptr && may_take_next && i_ + 1 < args_.size()) {
+        next = args_[i_ + 1];
+        text = &next;
+        // A number that stands alone leaves a next argument that is not one
+        // (a negative number is one, and a bad one).
+        if (row.on_bad == BadValue::kStandAlone && !is_number(next) && !is_negative(next))
+          return ParseResult{};
+        ++i_;
+      }
+      if (!value_of(row, text, v)) {
+        if (row.on_bad == BadValue::kError)
+          return ParseResult{ParseStatus::kBadValue, std::string(arg), row.message};
+        return ParseResult{};
+      }
+    }
+    if (row.set != nullptr) row.set(opts_, v);
+    return ParseResult{};
+  }
+
+  // "-rn", "-iw", "-C2", "-tpy": every letter must name a row; nothing when
+  // one does not (and nothing is applied then).
+  std::optional<ParseResult> cluster(const std::string& arg) {
+    struct Letter {
+      const OptionRow<Opts>* row;
+      std::string_view value;  // run together after the letter
+      bool takes_next;         // the value is the next argument
+    };
+    std::vector<Letter> letters;
+    for (size_t k = 1; k < arg.size();) {
+      const char name[2] = {'-', arg[k]};
+      const OptionRow<Opts>* row = row_named(std::string_view(name, 2));
+      if (row == nullptr) return std::nullopt;
+      const std::string_view rest = std::string_view(arg).substr(k + 1);
+      if (row->kind == OptionKind::kFlag || row->kind == OptionKind::kHelp) {
+        letters.push_back({row, {}, false});
+        ++k;
+      } else if (row->on_bad == BadValue::kStandAlone) {
+        size_t d = 0;
+        while (d < rest.size() && rest[d] >= '0' && rest[d] <= '9') ++d;
+        letters.push_back({row, rest.substr(0, d), false});
+        k += 1 + d;
+      } else {
+        letters.push_back({row, rest, rest.empty()});
+        break;
+      }
+    }
+    for (const Letter& l : letters) {
+      if (l.row->kind != OptionKind::kFlag && l.row->kind != OptionKind::kHelp && l.value.empty() &&
+          !l.takes_next) {
+        used_.push_back(l.row);  // a number standing alone
+        continue;
+      }
+      std::optional<ParseResult> r =
+          apply(*l.row, arg, l.value.empty() ? nullptr : &l.value, l.takes_next);
+      if (r && r->status != ParseStatus::kOk) return r;
+    }
+    return ParseResult{};
+  }
+
+  std::optional<ParseResult> operand(const std::string& arg) {
+    ++operands_;
+    if (operand_rows_.empty()) return std::nullopt;
+    const OptionRow<Opts>& row = *operand_rows_[std::min(operands_, operand_rows_.size()) - 1];
+    OptionValue v{arg, 0};
+    const std::string_view text = arg;
+    if (row.kind == OptionKind::kNumber && !value_of(row, &text, v)) {
+      if (row.on_bad == BadValue::kError)
+        return ParseResult{ParseStatus::kBadValue, arg, row.message};
+      return std::nullopt;
+    }
+    if (row.set != nullptr) row.set(opts_, v);
+    return std::nullopt;
+  }
+
+  const std::vector<std::string>& args_;
+  const OptionTable<Opts>& table_;
+  Opts& opts_;
+  std::vector<const OptionRow<Opts>*> options_, operand_rows_, used_;
+  size_t i_ = 0;
+  size_t operands_ = 0;
+};
 
 }  // namespace option_parser_detail
 
 // Reads `args` (the arguments after the subcommand's name) into `opts`,
 // left to right; a later use of an option overrides an earlier one the way
-// its row's function says. Stops at the first failure.
+// its row's function says. Stops at the first failure. Help is found also
+// where an operand must stand and when arguments are missing.
 template <typename Opts>
 ParseResult parse_options(const std::vector<std::string>& args, const OptionTable<Opts>& table,
                           Opts& opts) {
-  namespace d = option_parser_detail;
-  const ArgumentRules& rules = table.rules;
-  if (args.size() < rules.min_args) return {ParseStatus::kMissing, {}, rules.missing};
-  if (table.prepare != nullptr) table.prepare(opts);
-  std::vector<const OptionRow<Opts>*> used;
-  size_t operands = 0;
-  bool reading_options = true;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (i >= rules.leading && reading_options) {
-      if (rules.double_dash_ends_options && arg == "--") {
-        reading_options = false;
-        continue;
-      }
-      if (const OptionRow<Opts>* row = d::option_row(table.rows, arg, used)) {
-        used.push_back(row);
-        if (row->kind == OptionKind::kHelp) return {ParseStatus::kHelp, std::string(arg), {}};
-        // The value is the next argument, whatever it looks like.
-        const std::string* value = nullptr;
-        if (row->kind != OptionKind::kFlag && i + 1 < args.size()) value = &args[++i];
-        const ParseResult stored = d::store(*row, arg, value, opts);
-        if (stored.status != ParseStatus::kOk) return stored;
-        continue;
-      }
-      if (arg.size() >= 2 && arg[0] == '-' && rules.unlisted_dash == UnlistedDash::kUnknown)
-        return {ParseStatus::kUnknown, std::string(arg), {}};
-      if (rules.operand_ends_options) reading_options = false;
-    }
-    if (const OptionRow<Opts>* row = d::operand_row(table.rows, operands++)) {
-      const ParseResult stored = d::store(*row, arg, &arg, opts);
-      if (stored.status != ParseStatus::kOk) return stored;
-    }
-  }
-  if (rules.needs_operand && operands == 0) return {ParseStatus::kMissing, {}, rules.missing};
-  return {};
+  return option_parser_detail::Reader<Opts>(args, table, opts).run();
 }
 
 // Setters for the common rows: a member set to true, to the number (at

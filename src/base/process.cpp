@@ -17,8 +17,10 @@
 #include <cstring>
 #include <mutex>
 #include <optional>
+#include <thread>
 
 #include "base/env.h"
+#include "base/head_tail.h"
 
 extern char** environ;
 
@@ -490,6 +492,9 @@ void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
   char buf[65536];
   constexpr int kExitCheckMs = 50;
   std::chrono::steady_clock::time_point deadline;
+  const auto started = std::chrono::steady_clock::now();
+  std::optional<HeadTail> out_kept;
+  if (opts.out_head_tail) out_kept.emplace(*opts.out_head_tail);
   while (c.out_fd >= 0 || c.err_fd >= 0 || c.in_fd >= 0) {
     pollfd fds[3];
     int nfds = 0;
@@ -522,6 +527,17 @@ void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
         wait_ms = kExitCheckMs;
       }
     }
+    if (opts.time_limit_ms) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          started + std::chrono::milliseconds(*opts.time_limit_ms) -
+          std::chrono::steady_clock::now());
+      if (left.count() <= 0) {
+        if (!c.reaped) ::kill(-c.pid, SIGKILL);  // the child leads its own group
+        r.timed_out = true;
+        break;
+      }
+      if (wait_ms < 0 || left.count() < wait_ms) wait_ms = static_cast<int>(left.count());
+    }
     const int ready = poll(fds, static_cast<nfds_t>(nfds), wait_ms);
     if (ready < 0) {
       if (errno == EINTR) continue;
@@ -537,7 +553,18 @@ void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
         close_fd(fd);
       }
     };
-    drain(idx_out, c.out_fd, r.out);
+    if (out_kept) {
+      if (idx_out >= 0 && (fds[idx_out].revents & (POLLIN | POLLHUP | POLLERR))) {
+        const ssize_t n = ::read(c.out_fd, buf, sizeof buf);
+        if (n > 0) {
+          out_kept->append(std::string_view(buf, static_cast<size_t>(n)));
+        } else if (n == 0 || errno != EINTR) {
+          close_fd(c.out_fd);
+        }
+      }
+    } else {
+      drain(idx_out, c.out_fd, r.out);
+    }
     if (opts.max_out && r.out.size() > *opts.max_out && !r.out_truncated) {
       r.out.resize(*opts.max_out);
       r.out_truncated = true;
@@ -563,12 +590,34 @@ void pump(RunningChild& c, const ProcessOptions& opts, ProcessResult& r) {
   close_fd(c.out_fd);
   close_fd(c.err_fd);
   close_fd(c.in_fd);
+  if (out_kept) {
+    r.out_total = out_kept->total();
+    HeadTail::Kept k = out_kept->finish();
+    r.out = std::move(k.text);
+    r.out_left_out = k.left_out;
+  }
 }
 
 // Waits for the child unless the pump already has, takes its group out of
 // the signal relay, lets its watcher go and records in `r` how it ended
 // (neither exited nor signal set when it could not be waited for).
-void reap(RunningChild& c, ProcessResult& r) {
+void reap(RunningChild& c, const ProcessOptions& opts, ProcessResult& r,
+          std::chrono::steady_clock::time_point started) {
+  if (opts.time_limit_ms && !c.reaped) {
+    // A child may close its pipes and still go on; the limit holds for it too.
+    const auto end = started + std::chrono::milliseconds(*opts.time_limit_ms);
+    while (!c.reaped && std::chrono::steady_clock::now() < end) {
+      if (waitpid(c.pid, &c.status, WNOHANG) == c.pid) {
+        c.reaped = true;
+      } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    }
+    if (!c.reaped) {
+      ::kill(-c.pid, SIGKILL);
+      r.timed_out = true;
+    }
+  }
   while (!c.reaped) {
     if (waitpid(c.pid, &c.status, 0) == c.pid) {
       c.reaped = true;
@@ -606,8 +655,9 @@ ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOpt
   std::optional<RunningChild> child = spawn(argv, opts, r.start_error);
   if (!child) return r;
   r.started = true;
+  const auto started = std::chrono::steady_clock::now();
   pump(*child, opts, r);
-  reap(*child, r);
+  reap(*child, opts, r, started);
   return r;
 }
 

@@ -41,6 +41,14 @@ struct ProcessOptions {
   // killed (SIGKILL); `out` keeps the first max_out bytes and
   // `out_truncated` is set.
   std::optional<size_t> max_out;
+  // When set: a child still running this many milliseconds after its
+  // start has its group killed (SIGKILL), and `timed_out` is set. What it
+  // printed until then is kept.
+  std::optional<int> time_limit_ms;
+  // When set: standard output beyond this many bytes is not kept whole but
+  // as its head and its tail (see HeadTail in base/head_tail.h); the child
+  // runs to its end.
+  std::optional<uint64_t> out_head_tail;
   // Descriptors the child inherits at the same numbers, whatever their
   // close-on-exec flag in the caller (which stays as it was). The caller
   // keeps and closes its own copies.
@@ -54,6 +62,11 @@ struct ProcessResult {
   int exit_code = 0;
   int signal = 0;              // when !exited: the terminating signal
   bool out_truncated = false;  // max_out was exceeded and the child killed
+  bool timed_out = false;      // time_limit_ms ran out and the child was killed
+  // With out_head_tail: the bytes of standard output in all, and those
+  // between the kept head and tail that were not kept (0 when all were).
+  uint64_t out_total = 0;
+  uint64_t out_left_out = 0;
   std::string out;
   std::string err;
 };

@@ -8,10 +8,12 @@
 
 #include "base/env.h"
 #include "base/file_io.h"
+#include "base/head_tail.h"
 #include "base/option_parser.h"
 #include "base/outcome.h"
 #include "base/utf8.h"
 #include "cli/gain_call.h"
+#include "cli/init.h"
 #include "cli/option_table.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
@@ -19,6 +21,7 @@
 #include "hook/hook.h"
 #include "html/md.h"
 #include "search/grep.h"
+#include "search/grep_options.h"
 
 namespace zub {
 
@@ -35,10 +38,11 @@ int usage_error(Output& out) {
 
 // ---- Standard input ----
 
-// Whole standard input; nothing when it cannot be read.
-std::optional<std::string> read_stdin() {
-  ReadResult r = read_fd_all(0);
-  if (!r.ok) return std::nullopt;
+// Whole standard input; nothing when it cannot be read or holds more than
+// `cap` bytes.
+std::optional<std::string> read_stdin(uint64_t cap) {
+  ReadResult r = read_fd_all(0, cap + 1);
+  if (!r.ok || r.data.size() > cap) return std::nullopt;
   return std::move(r.data);
 }
 
@@ -54,21 +58,28 @@ auto with_filter_text(const ReadResult& in, Use&& use) {
   return use(std::string_view(fixed));
 }
 
+// Standard input up to the filters' cap: past it, its head and tail with a
+// gap line between them, and a note after the output.
 template <typename Use>
-auto with_filter_input(Use&& use) {
-  const ReadResult in = read_fd_text(0);
-  return with_filter_text(in, use);
+auto with_filter_input(std::string_view sub, Use&& use, Output& out) {
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const auto status = with_filter_text(in.in, use);
+  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
+  return status;
 }
 
 // diag, logs and trim: the bytes read are the baseline of their savings,
-// and when a filter prints less than it read, those exact bytes are kept.
+// and when a filter prints less than it kept, those exact bytes are kept.
 template <typename Filter>
 Outcome run_compressor(std::string_view sub, Output& out, Filter&& filter) {
-  const ReadResult in = read_fd_text(0);
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
   const uint64_t before = out.written;
-  const int status = with_filter_text(in, filter);
-  keep_raw_if_shortened(sub, in.text(), out.written - before, std::nullopt, out);
-  return {status, in.text().size()};
+  const int status = with_filter_text(in.in, filter);
+  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
+  keep_raw_if_shortened(sub, in.in.text(), out.written - before, std::nullopt, out, in.left_out);
+  return {status, in.total};
 }
 
 // ---- Handlers ----
@@ -92,17 +103,31 @@ Outcome run_trim(const TrimOptions& opts, Output& out) {
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
 Outcome run_md(const NoOptions&, Output& out) {
-  return with_filter_input([&](std::string_view input) {
-    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
-    const bool quiet = env_present("ZUB_BENCH_QUIET");
-    return cmd_md(input, repeats, quiet, out);
-  });
+  return with_filter_input(
+      "md",
+      [&](std::string_view input) {
+        const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+        const bool quiet = env_present("ZUB_BENCH_QUIET");
+        return cmd_md(input, repeats, quiet, out);
+      },
+      out);
 }
 
-int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(), out); }
+int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
 
-int show_usage(const NoOptions&, Output& out) {
-  out.write_out(std::string(kUsageText) + "\n");
+// The lines about subcommand `name` for its help and after an unknown
+// option: its own text (grep, init), else its lines of the usage text, else
+// (a subcommand the usage text does not list, or none) the whole usage text.
+std::string usage_about(std::string_view name) {
+  if (name == "grep") return std::string(kGrepUsage);
+  if (name == "init") return std::string(kInitHelp);
+  std::string lines = usage_lines(name);
+  return lines.empty() ? std::string(kUsageText) : lines;
+}
+
+// `zub help` and `zub help SUB`.
+int show_usage(const HelpOptions& opts, Output& out) {
+  out.write_out(usage_about(opts.sub) + "\n");
   return 0;
 }
 
@@ -125,10 +150,9 @@ struct Subcommand {
   Runner run;
 };
 
-// The lines about `sub` for its help and after an unknown option: its own
-// text, else its lines of the usage text.
+// The lines about `sub`: its table's own text, else as usage_about says.
 std::string usage_of(const Subcommand& sub, std::string_view own) {
-  return own.empty() ? usage_lines(sub.name) : std::string(own);
+  return own.empty() ? usage_about(sub.name) : std::string(own);
 }
 
 // What a failed reading of the arguments prints, and its status.
@@ -165,7 +189,7 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
 
 // In the order of the usage text.
 constexpr Subcommand kSubcommands[] = {
-    {"help", {"-h", "--help"}, true, parse_and_run<kNoOptionsTable, show_usage>},
+    {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
     {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>},
     {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
     {"outline", {}, false, parse_and_run<kOutlineTable, cmd_outline>},
@@ -174,14 +198,14 @@ constexpr Subcommand kSubcommands[] = {
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
     {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
-    {"diag", {}, false, parse_and_run<kNoOptionsTable, run_diag>},
+    {"diag", {}, false, parse_and_run<kFilterTable, run_diag>},
     {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
     {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},
     {"web", {}, false, parse_and_run<kWebTable, cmd_web>},
     {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>},
-    {"md", {}, false, parse_and_run<kNoOptionsTable, run_md>},
+    {"md", {}, false, parse_and_run<kFilterTable, run_md>},
     {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>},
-    {"hook", {}, false, parse_and_run<kNoOptionsTable, run_hook>},
+    {"hook", {}, false, parse_and_run<kFilterTable, run_hook>},
     // Not in the usage text, which stays as it was.
     {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>},
     {"init", {}, true, parse_and_run<kInitTable, cmd_init>},

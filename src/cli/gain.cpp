@@ -6,6 +6,7 @@
 #include "base/env.h"
 #include "base/os_error.h"
 #include "base/unix_time.h"
+#include "cli/gain_ledger.h"
 
 namespace zub {
 
@@ -89,8 +90,7 @@ void append_section(std::string& out, std::string_view title,
   append_row(out, total);
 }
 
-}  // namespace
-
+// The report on the ledger as of Unix time `now`.
 std::string gain_report(const GainLedger& ledger, uint64_t now) {
   std::string out;
   append_section(out, "zub gain: 전체", ledger.records, 0);
@@ -101,6 +101,8 @@ std::string gain_report(const GainLedger& ledger, uint64_t now) {
     out += "[zub gain: 기록이 아닌 줄 " + std::to_string(ledger.broken) + "개는 건너뛰었다]\n";
   return out;
 }
+
+}  // namespace
 
 int cmd_gain(const GainOptions& opts, Output& out) {
   if (opts.reset && !opts.unexpected) {

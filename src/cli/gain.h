@@ -9,12 +9,8 @@
 #include <vector>
 
 #include "base/output.h"
-#include "cli/gain_ledger.h"
 
 namespace zub {
-
-// The report on the ledger as of Unix time `now`.
-std::string gain_report(const GainLedger& ledger, uint64_t now);
 
 struct GainOptions {
   bool reset = false;

@@ -10,6 +10,7 @@
 #include "base/number.h"
 #include "base/own_file.h"
 #include "base/state_dir.h"
+#include "base/unix_time.h"
 
 namespace zub {
 
@@ -38,7 +39,11 @@ void rotate(int dir_fd, int fd) {
   ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
 }
 
+// No record is written later than now; a day's margin covers clocks set back.
+constexpr uint64_t kClockSlackSeconds = 86400;
+
 void read_records(int dir_fd, const char* name, GainLedger& ledger) {
+  const uint64_t latest = unix_now() + kClockSlackSeconds;
   const int fd = open_own(dir_fd, name, O_RDONLY, OwnKind::kFile, nullptr);
   if (fd < 0) return;
   const ReadResult in = read_fd_all(fd, kMaxReadBytes);
@@ -50,7 +55,11 @@ void read_records(int dir_fd, const char* name, GainLedger& ledger) {
     const bool whole = nl != std::string_view::npos;
     const std::string_view line = rest.substr(0, whole ? nl : rest.size());
     rest.remove_prefix(whole ? nl + 1 : rest.size());
+    if (whole && line.empty()) continue;  // a writer's fresh start after a torn record
     std::optional<GainRecord> r = whole ? parse_gain_record(line) : std::nullopt;
+    // A record torn by a full disk and the whole one appended after it fuse
+    // into one line that parses, with a time that lies ages ahead.
+    if (r && r->time > latest) r.reset();
     if (r) {
       ledger.records.push_back(std::move(*r));
     } else {
@@ -113,11 +122,20 @@ bool append_gain_record(const GainRecord& r) {
   StateDir dir = open_state_dir("", true);
   if (!dir.ok()) return false;
   int err = 0;
-  const int fd = open_own(dir.fd(), kGainLedgerName, O_WRONLY | O_APPEND | O_CREAT, OwnKind::kFile,
-                          &err, 0600);
+  const int fd =
+      open_own(dir.fd(), kGainLedgerName, O_RDWR | O_APPEND | O_CREAT, OwnKind::kFile, &err, 0600);
   if (fd < 0) return false;
   rotate(dir.fd(), fd);
-  const std::string line = format_gain_record(r);
+  std::string line = format_gain_record(r);
+  // An earlier append cut short (a full disk) left a line without its line
+  // feed; a record appended to it would fuse with it into one that parses.
+  // The record then starts on a line of its own. (Should another call end
+  // that line meanwhile, the reader skips the empty line this leaves.)
+  struct stat st;
+  char last = '\n';
+  if (::fstat(fd, &st) == 0 && st.st_size > 0 && ::pread(fd, &last, 1, st.st_size - 1) == 1 &&
+      last != '\n')
+    line.insert(line.begin(), '\n');
   ssize_t n;
   do {
     n = ::write(fd, line.data(), line.size());

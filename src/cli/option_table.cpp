@@ -14,6 +14,7 @@ constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;
 constexpr BadValue kFallback = BadValue::kFallback;
 constexpr BadValue kError = BadValue::kError;
+constexpr BadValue kStandAlone = BadValue::kStandAlone;
 
 // A missing or bad number given to grep counts as 3.
 constexpr uint64_t kGrepNumberFallback = 3;
@@ -55,10 +56,26 @@ void add_excluded_glob(GrepOptions& o, const OptionValue& v) {
   o.filter.excludes.emplace_back(v.text);
 }
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
+template <PatternSyntax S>
+void set_syntax(GrepOptions& o, const OptionValue&) {
+  o.syntax = S;
+}
+void set_limit(GrepOptions& o, const OptionValue& v) {
+  o.limit = std::max<uint64_t>(v.number, 1);
+  o.limit_given = true;
+}
+// The values of --color; any value after "=" is taken as well.
+constexpr std::string_view kColorWords[] = {"never", "always", "auto", "ansi"};
+
+void set_depth(MapOptions& o, const OptionValue& v) { o.depth = v.number; }
 
 // Arguments that are accepted and not used.
 template <typename Opts>
 constexpr OptionRow<Opts> kIgnoredOperands = {.kind = kText};
+
+// Every subcommand's help: its lines of the usage text.
+template <typename Opts>
+constexpr OptionRow<Opts> kHelpRow = {.spellings = {"-h", "--help"}, .kind = kHelp};
 
 // clang-format off
 
@@ -66,13 +83,24 @@ constexpr OptionRow<Opts> kIgnoredOperands = {.kind = kText};
 
 constexpr OptionRow<NoOptions> kNoRows[] = {kIgnoredOperands<NoOptions>};
 
+// `help SUB`: the subcommand whose lines to print.
+constexpr OptionRow<HelpOptions> kHelpRows[] = {
+    {.kind = kText, .set = set_text<&HelpOptions::sub>},
+    kIgnoredOperands<HelpOptions>,
+};
+
+// diag, md, hook: standard input only.
+constexpr OptionRow<NoOptions> kFilterRows[] = {kHelpRow<NoOptions>, kIgnoredOperands<NoOptions>};
+
 constexpr OptionRow<BriefOptions> kBriefRows[] = {
+    kHelpRow<BriefOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
      .message = "zub brief: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&BriefOptions::rows>},
     {.kind = kText, .set = append_text<&BriefOptions::roots>},
 };
 
 constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
+    kHelpRow<OutlineOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
      .set = set_number<&OutlineOptions::cap>},
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
@@ -80,6 +108,7 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
 
 // Only the first byte option is one; a later "-c" is a path like any other.
 constexpr OptionRow<ReadOptions> kReadRows[] = {
+    kHelpRow<ReadOptions>,
     {.spellings = {"--bytes", "-c"}, .kind = kNumber, .on_bad = kError, .min = 1,
      .first_only = true, .message = "zub read --bytes N (N>0)\n",
      .set = [](ReadOptions& o, const OptionValue& v) {
@@ -90,6 +119,7 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
 };
 
 constexpr OptionRow<DefOptions> kDefRows[] = {
+    kHelpRow<DefOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kDefDefaultLines,
      .set = [](DefOptions& o, const OptionValue& v) {
        o.lines = v.number;
@@ -100,40 +130,83 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
     {.kind = kText, .set = append_text<&DefOptions::roots>},
 };
 
-// The first operand is the pattern unless -e gave one before it.
+// The first operand is the pattern unless -e gave one before it. Besides
+// its own options grep takes what GNU grep and ripgrep users type, with
+// their meaning, where it does not collide with one of its own (-h is help,
+// -n N the per-file limit).
 constexpr OptionRow<GrepOptions> kGrepRows[] = {
-    {.spellings = {"-E", "-P"}, .set = set_true<&GrepOptions::regex>},
-    {.spellings = {"-i"}, .set = set_true<&GrepOptions::icase>},
-    {.spellings = {"-w"}, .set = set_true<&GrepOptions::word>},
-    {.spellings = {"-v"}, .set = set_true<&GrepOptions::invert>},
-    {.spellings = {"-l"}, .set = set_true<&GrepOptions::files_only>},
-    {.spellings = {"-c"}, .set = set_true<&GrepOptions::count>},
+    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
+    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
+    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed>},
+    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic>},
+    {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>},
+    {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>},
+    {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>},
+    {.spellings = {"-l", "--files-with-matches"}, .set = set_true<&GrepOptions::files_only>},
+    {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
-    {.spellings = {"-C"}, .kind = kNumber, .on_bad = kFallback, .fallback = kGrepNumberFallback,
+    {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
+    {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.before = o.after = v.number;
        o.context_requested = true;
      }},
-    {.spellings = {"-A"}, .kind = kNumber, .on_bad = kFallback, .fallback = kGrepNumberFallback,
+    {.spellings = {"-A", "--after-context"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.after = v.number;
        o.context_requested = true;
      }},
-    {.spellings = {"-B"}, .kind = kNumber, .on_bad = kFallback, .fallback = kGrepNumberFallback,
+    {.spellings = {"-B", "--before-context"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.before = v.number;
        o.context_requested = true;
      }},
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kGrepNumberFallback,
-     .set = set_at_least_one<&GrepOptions::limit>},
+    // "-n N" is the limit; "-n" before anything but a number is GNU grep's
+    // line-number flag (numbers are always printed).
+    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kGrepNumberFallback,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       set_limit(o, v);
+       o.limit_text = v.text;
+     }},
+    {.spellings = {"-m", "--max-count"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kGrepNumberFallback, .set = set_limit},
     {.spellings = {"--max-files"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = set_at_least_one<&GrepOptions::file_cap>},
-    {.spellings = {"-e"}, .kind = kText, .set = append_text<&GrepOptions::patterns>},
+    {.spellings = {"-e", "--regexp"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       o.patterns.emplace_back(v.text);
+       o.pattern_by_e = true;
+     }},
     {.spellings = {"--ext"}, .kind = kText, .set = set_extensions},
-    {.spellings = {"--name"}, .kind = kText, .set = add_name_glob},
-    {.spellings = {"--not"}, .kind = kText, .set = add_excluded_glob},
+    {.spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob},
+    {.spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob},
+    {.spellings = {"--exclude-dir"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) { exclude_dir(o.filter, v.text); }},
+    {.spellings = {"-t", "--type"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       for (std::string& e : type_extensions(v.text)) o.filter.extensions.push_back(std::move(e));
+     }},
+    {.spellings = {"-T", "--type-not"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       for (const std::string& e : type_extensions(v.text)) o.filter.excludes.push_back("*." + e);
+     }},
+    {.spellings = {"-g", "--glob"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) { add_glob(o.filter, v.text); }},
     {.spellings = {"--all"}, .set = search_all_files},
+    {.spellings = {"-r", "--recursive"}, .set = set_true<&GrepOptions::recursive>},
+    {.spellings = {"-R", "--dereference-recursive"}, .set = set_true<&GrepOptions::recursive>},
+    // Accepted for what they mean elsewhere, which zub always does: line
+    // numbers and file names on every hit, binary files passed over, no
+    // colour.
+    {.spellings = {"--line-number"}},
+    {.spellings = {"-H", "--with-filename"}},
+    {.spellings = {"-I"}},
+    {.spellings = {"--no-heading", "--heading"}},
+    {.spellings = {"--color", "--colour"}, .words = kColorWords},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](GrepOptions& o, const OptionValue& v) {
        (o.patterns.empty() ? o.patterns : o.roots).emplace_back(v.text);
@@ -141,12 +214,19 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
 };
 
 constexpr OptionRow<MapOptions> kMapRows[] = {
+    kHelpRow<MapOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&MapOptions::rows>},
+    // The habit of du and tree: directories at most N levels below the root.
+    {.spellings = {"--depth", "--max-depth", "-d"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
+    {.spellings = {"-L"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 
 constexpr OptionRow<WrapOptions> kWrapRows[] = {
+    kHelpRow<WrapOptions>,
     {.spellings = {"-w"}, .kind = kNumber, .on_bad = kFallback, .fallback = kTrimDefaultWidth,
      .set = set_number<&WrapOptions::width>},
     {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>},
@@ -157,12 +237,14 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
 
 // logs and trim read their first argument as a number, if it is one.
 constexpr OptionRow<LogsOptions> kLogsRows[] = {
+    kHelpRow<LogsOptions>,
     {.kind = kNumber, .on_bad = kFallback, .fallback = kLogsDefaultLimit,
      .set = set_number<&LogsOptions::limit>},
     kIgnoredOperands<LogsOptions>,
 };
 
 constexpr OptionRow<TrimOptions> kTrimRows[] = {
+    kHelpRow<TrimOptions>,
     {.kind = kNumber, .on_bad = kFallback, .fallback = kTrimDefaultWidth,
      .set = set_number<&TrimOptions::width>},
     kIgnoredOperands<TrimOptions>,
@@ -171,6 +253,7 @@ constexpr OptionRow<TrimOptions> kTrimRows[] = {
 // Every operand after the query is the result count; the last one counts,
 // and one that is not a number stands for the default.
 constexpr OptionRow<WebOptions> kWebRows[] = {
+    kHelpRow<WebOptions>,
     {.spellings = {"--stale"}, .kind = kText, .set = set_stale<WebOptions>},
     {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<WebOptions>},
     {.spellings = {"--no-cache"}, .set = set_no_cache<WebOptions>},
@@ -185,6 +268,7 @@ constexpr OptionRow<WebOptions> kWebRows[] = {
 };
 
 constexpr OptionRow<FetchOptions> kFetchRows[] = {
+    kHelpRow<FetchOptions>,
     {.spellings = {"--stale"}, .kind = kText, .set = set_stale<FetchOptions>},
     {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<FetchOptions>},
     {.spellings = {"--no-cache"}, .set = set_no_cache<FetchOptions>},
@@ -197,6 +281,7 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
 // `cache`, `cache clear`, `cache ttl URL...`; any other first word shows
 // the status.
 constexpr OptionRow<CacheOptions> kCacheRows[] = {
+    kHelpRow<CacheOptions>,
     {.kind = kText, .set = [](CacheOptions& o, const OptionValue& v) {
        o.action = v.text == "ttl" ? CacheAction::kTtl
                 : v.text == "clear" ? CacheAction::kClear : CacheAction::kStatus;
@@ -232,63 +317,85 @@ constexpr OptionRow<InitOptions> kInitRows[] = {
 
 constexpr OptionTable<NoOptions> kNoOptionsTable = {.rows = kNoRows};
 
+// Every other subcommand: help, "--" before operands that look like
+// options, and any other argument that begins with '-' an unknown flag.
+constexpr ArgumentRules kStrict = {.unlisted_dash = UnlistedDash::kUnknown,
+                                   .double_dash_ends_options = true};
+
+constexpr OptionTable<HelpOptions> kHelpTable = {.rows = kHelpRows};
+
+constexpr OptionTable<NoOptions> kFilterTable = {.rules = kStrict, .rows = kFilterRows};
+
 // No root means ".".
-constexpr OptionTable<BriefOptions> kBriefTable = {.rows = kBriefRows};
+constexpr OptionTable<BriefOptions> kBriefTable = {.rules = kStrict, .rows = kBriefRows};
 
 constexpr OptionTable<OutlineOptions> kOutlineTable = {
-    .rules = {.needs_operand = true},
+    .rules = {.needs_operand = true,
+              .unlisted_dash = UnlistedDash::kUnknown,
+              .double_dash_ends_options = true},
     .rows = kOutlineRows,
 };
 
 constexpr OptionTable<ReadOptions> kReadTable = {
-    .rules = {.needs_operand = true},
+    .rules = {.needs_operand = true,
+              .unlisted_dash = UnlistedDash::kUnknown,
+              .double_dash_ends_options = true},
     .rows = kReadRows,
     .prepare = [](ReadOptions& o) { o.numbering = env_switch_set("ZUB_READ_NUM"); },
 };
 
-// The symbol is the first argument, whatever it looks like.
+// The symbol is the first argument, whatever it looks like (but help).
 constexpr OptionTable<DefOptions> kDefTable = {
-    .rules = {.leading = 1, .min_args = 2, .missing = "zub def SYM ROOT... [-n 200]\n"},
+    .rules = {.leading = 1,
+              .min_args = 2,
+              .missing = "zub def SYM ROOT... [-n 200]\n",
+              .unlisted_dash = UnlistedDash::kUnknown,
+              .double_dash_ends_options = true},
     .rows = kDefRows,
 };
 
-// Any other argument that begins with '-' is an unknown flag.
 constexpr OptionTable<GrepOptions> kGrepTable = {
-    .rules = {.unlisted_dash = UnlistedDash::kUnknown},
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown,
+              .double_dash_ends_options = true,
+              .short_clusters = true},
     .rows = kGrepRows,
     .usage = kGrepUsage,
 };
 
 constexpr OptionTable<MapOptions> kMapTable = {
-    .rules = {.needs_operand = true},
+    .rules = {.needs_operand = true,
+              .unlisted_dash = UnlistedDash::kUnknown,
+              .double_dash_ends_options = true},
     .rows = kMapRows,
 };
 
 // Options come before the command; the command's own arguments are its.
 constexpr OptionTable<WrapOptions> kWrapTable = {
-    .rules = {.operand_ends_options = true, .double_dash_ends_options = true},
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown,
+              .operand_ends_options = true,
+              .double_dash_ends_options = true},
     .rows = kWrapRows,
 };
 
-constexpr OptionTable<LogsOptions> kLogsTable = {.rows = kLogsRows};
+constexpr OptionTable<LogsOptions> kLogsTable = {.rules = kStrict, .rows = kLogsRows};
 
-constexpr OptionTable<TrimOptions> kTrimTable = {.rows = kTrimRows};
+constexpr OptionTable<TrimOptions> kTrimTable = {.rules = kStrict, .rows = kTrimRows};
 
-// The query is the first argument, whatever it looks like.
+// The query is the first argument, whatever it looks like (but help).
 constexpr OptionTable<WebOptions> kWebTable = {
-    .rules = {.leading = 1, .min_args = 1},
+    .rules = {.leading = 1, .min_args = 1, .unlisted_dash = UnlistedDash::kUnknown},
     .rows = kWebRows,
     .prepare = policy_from_env<WebOptions>,
 };
 
 // No URL is not an error: nothing is printed.
 constexpr OptionTable<FetchOptions> kFetchTable = {
-    .rules = {.min_args = 1},
+    .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown},
     .rows = kFetchRows,
     .prepare = policy_from_env<FetchOptions>,
 };
 
-constexpr OptionTable<CacheOptions> kCacheTable = {.rows = kCacheRows};
+constexpr OptionTable<CacheOptions> kCacheTable = {.rules = kStrict, .rows = kCacheRows};
 
 constexpr OptionTable<GainOptions> kGainTable = {.rows = kGainRows};
 

@@ -26,7 +26,14 @@ namespace zub {
 // The options of a subcommand that ignores its arguments.
 struct NoOptions {};
 
+// `zub help SUB`: the subcommand named, if any.
+struct HelpOptions {
+  std::string sub;
+};
+
 extern const OptionTable<NoOptions> kNoOptionsTable;
+extern const OptionTable<HelpOptions> kHelpTable;
+extern const OptionTable<NoOptions> kFilterTable;  // diag, md, hook
 extern const OptionTable<BriefOptions> kBriefTable;
 extern const OptionTable<OutlineOptions> kOutlineTable;
 extern const OptionTable<ReadOptions> kReadTable;

@@ -105,8 +105,20 @@ void prune(int dir_fd, const std::string& newest) {
   }
 }
 
-}  // namespace
+struct RawKept {
+  bool ok = false;
+  int err = 0;           // errno when !ok
+  std::string path;      // the kept file (or the directory, when !ok)
+  uint64_t lines = 0;    // lines in the kept bytes
+  uint64_t dropped = 0;  // leading bytes left out to stay within the bound
+};
 
+// Writes `bytes` to a new file of the ring; of more than kRawKeepBytes,
+// only the whole lines within the last kRawKeepBytes (a single longer last
+// line is kept from where the bound cuts it). The file is written with
+// mode 0600 under a temporary name and renamed; then the oldest files
+// beyond the bounds are removed. The name is "{UTC time}-{pid}-{sub}.log",
+// with "-exit{N}" before ".log" when `exit_status` is given.
 RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int> exit_status) {
   RawKept k;
   StateDir dir = open_state_dir("raw", true);
@@ -154,7 +166,10 @@ RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int
   return k;
 }
 
-std::string raw_kept_note(const RawKept& k) {
+// The note on standard error for a keep_raw result. `never_read`: bytes of
+// the input that a cap left out before anything was kept (the kept bytes
+// hold a gap line there).
+std::string raw_kept_note(const RawKept& k, uint64_t never_read) {
   if (!k.ok)
     return "[zub: 원문 보관 실패: " + shown_path(k.path) + ": " + os_error_text(k.err) + "]\n";
   const std::string path = shown_path(k.path);
@@ -162,14 +177,18 @@ std::string raw_kept_note(const RawKept& k) {
   std::string note = "[zub: 원문 보관 " + path + " (" + lines + " lines";
   if (k.dropped > 0)
     note += ", 한도 64 MiB 라 마지막 64 MiB 만: 앞 " + std::to_string(k.dropped) + " bytes 버림";
+  if (never_read > 0)
+    note += ", 입력 상한으로 가운데 " + std::to_string(never_read) + " bytes 는 보관 전에 건너뜀";
   note += ") · zub read " + path + " 1-" + lines + "]\n";
   return note;
 }
 
+}  // namespace
+
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out) {
+                           std::optional<int> exit_status, Output& out, uint64_t never_read) {
   if (printed >= read.size() || env_switch_set("ZUB_NO_RAW")) return;
-  out.write_err(raw_kept_note(keep_raw(sub, read, exit_status)));
+  out.write_err(raw_kept_note(keep_raw(sub, read, exit_status), never_read));
 }
 
 }  // namespace zub

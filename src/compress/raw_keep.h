@@ -20,28 +20,9 @@ namespace zub {
 inline constexpr size_t kRawKeepRuns = 20;
 inline constexpr uint64_t kRawKeepBytes = uint64_t{64} << 20;
 
-struct RawKept {
-  bool ok = false;
-  int err = 0;           // errno when !ok
-  std::string path;      // the kept file (or the directory, when !ok)
-  uint64_t lines = 0;    // lines in the kept bytes
-  uint64_t dropped = 0;  // leading bytes left out to stay within the bound
-};
-
-// Writes `bytes` to a new file of the ring; of more than kRawKeepBytes,
-// only the whole lines within the last kRawKeepBytes (a single longer last
-// line is kept from where the bound cuts it). The file is written with
-// mode 0600 under a temporary name and renamed; then the oldest files
-// beyond the bounds are removed. The name is "{UTC time}-{pid}-{sub}.log",
-// with "-exit{N}" before ".log" when `exit_status` is given.
-RawKept keep_raw(std::string_view sub, std::string_view bytes, std::optional<int> exit_status);
-
-// The note on standard error for a keep_raw result.
-std::string raw_kept_note(const RawKept& k);
-
 // Keeps `read` and writes the note when fewer than read.size() bytes were
 // printed and ZUB_NO_RAW is not set; otherwise does nothing.
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out);
+                           std::optional<int> exit_status, Output& out, uint64_t never_read = 0);
 
 }  // namespace zub

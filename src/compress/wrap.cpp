@@ -1,5 +1,10 @@
 #include "compress/wrap.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "base/env.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/process.h"
 #include "base/utf8.h"
@@ -17,24 +22,56 @@ constexpr int kReadAfterExitMs = 1000;
 
 }  // namespace
 
+namespace {
+
+void append_quoted(std::string& line, std::string_view word) {
+  line.push_back('\'');
+  for (char c : word) {
+    if (c == '\'') {
+      line += "'\\''";
+    } else {
+      line.push_back(c);
+    }
+  }
+  line.push_back('\'');
+}
+
+bool is_executable_file(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
 std::string shell_command_line(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& w : words) {
     if (!line.empty()) line.push_back(' ');
-    line.push_back('\'');
-    for (char c : w) {
-      if (c == '\'') {
-        line += "'\\''";
-      } else {
-        line.push_back(c);
-      }
-    }
-    line.push_back('\'');
+    append_quoted(line, w);
   }
   line += " 2>&1";
   return line;
 }
 
+bool is_shell_line(const std::vector<std::string>& words) {
+  if (words.size() != 1) return false;
+  const std::string& w = words[0];
+  return w.find_first_of(" \t\n|&;<>()$`\\\"'*?[#~") != std::string::npos && !is_executable_file(w);
+}
+
+std::string wrap_command_line(const std::vector<std::string>& words) {
+  if (!is_shell_line(words)) return shell_command_line(words);
+  // eval, so that the line's own syntax errors arrive with its output.
+  std::string line = "eval ";
+  append_quoted(line, words[0]);
+  line += " 2>&1";
+  return line;
+}
+
+namespace {
+
+// Applies the mode's filter to a decoded capture (trim at `width`, logs
+// with its default limit, diag, or unchanged).
 std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width) {
   switch (mode) {
     case WrapMode::kTrim: return trim(text, width);
@@ -44,6 +81,8 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
   }
   return std::string(text);
 }
+
+}  // namespace
 
 Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   if (opts.command.empty()) {
@@ -57,19 +96,29 @@ Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   // A server or daemon started in the background by the command may keep the
   // output pipe open for as long as it runs; what the command itself printed
   // is complete when it ends, so the capture stops shortly after that.
+  // Output of any length is captured within the filters' cap, as its head
+  // and its tail; the command always runs to its end and its status holds.
   ProcessOptions po;
   po.read_after_exit_ms = kReadAfterExitMs;
-  ProcessResult r = run_process({"sh", "-c", shell_command_line(opts.command)}, po);
+  const uint64_t cap = filter_input_cap();
+  po.out_head_tail = cap;
+  ProcessResult r = run_process({"sh", "-c", wrap_command_line(opts.command)}, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return {127, 0};
   }
   const int code = r.exited ? r.exit_code : 1;
-  const std::string shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+  std::string shown;
+  if (is_valid_utf8(r.out)) {
+    shown = compress_capture(r.out, opts.mode, opts.width);
+  } else {
+    shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+  }
+  if (r.out_left_out > 0) shown += head_tail_note("wrap", "출력", r.out_total, r.out_left_out, cap);
   out.write_out(shown);
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
-  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out);
-  return {code, r.out.size()};
+  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out, r.out_left_out);
+  return {code, r.out_total};
 }
 
 }  // namespace zub

@@ -1,4 +1,5 @@
-// Runs a command through `sh`, captures everything it prints, compresses
+// Runs a command through `sh` (an argument vector, or one argument that is a
+// shell line), captures everything it prints, compresses
 // the capture with one of the filters (or leaves it raw) and keeps the
 // command's exit status, which a pipe into a filter would lose.
 // Thread-safe apart from the child process it starts and waits for.
@@ -26,9 +27,14 @@ struct WrapOptions {
 // error joined to standard output: make it's -> 'make' 'it'\''s' 2>&1
 std::string shell_command_line(const std::vector<std::string>& words);
 
-// Applies the mode's filter to a decoded capture (trim at `width`, logs
-// with its default limit, diag, or unchanged).
-std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width);
+// True when `words` is one argument holding shell syntax (white space, a
+// pipe, a redirection, quotes, …) that is not the path of a program: the
+// agent means a shell line, as in `zub wrap 'ls /x | head'`.
+bool is_shell_line(const std::vector<std::string>& words);
+
+// The line `sh -c` runs: the shell line itself (through eval, standard
+// error joined) or the quoted argument vector.
+std::string wrap_command_line(const std::vector<std::string>& words);
 
 // Runs the command with standard input empty and prints the compressed
 // capture; returns the command's exit status (1 after a signal, 2 without

@@ -5,14 +5,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 #include <utility>
 
+#include "base/control_text.h"
 #include "base/env.h"
 #include "base/number.h"
 #include "base/os_error.h"
 #include "base/process.h"
+#include "base/shown_path.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "nav/map.h"
@@ -90,34 +93,70 @@ GitSettings git_settings(const GitConfig& config) {
   return s;
 }
 
-// Runs `git [settings] -C root args...`.
-ProcessResult run_git(const std::string& root, const GitSettings& settings,
-                      std::initializer_list<const char*> args) {
-  std::vector<std::string> argv{"git", "--no-pager"};
-  argv.insert(argv.end(), settings.args.begin(), settings.args.end());
-  argv.push_back("-C");
-  argv.push_back(root);
-  argv.insert(argv.end(), args.begin(), args.end());
-  ProcessOptions opts;
-  opts.env_set = settings.env;
-  return run_process(argv, opts);
+// How long one git query may run. A repository can make git wait for ever
+// (a FIFO where it reads .gitignore, .git/HEAD or .git/config); a snapshot
+// must still come. ZUB_GIT_TIMEOUT_MS sets another limit.
+constexpr uint64_t kGitTimeLimitMs = 5000;
+
+int git_time_limit_ms() {
+  const uint64_t ms = env_number("ZUB_GIT_TIMEOUT_MS").value_or(kGitTimeLimitMs);
+  return static_cast<int>(std::min<uint64_t>(ms, INT32_MAX));
+}
+
+// "5초" or, for a limit that is no whole number of seconds, "300ms".
+std::string limit_text(int ms) {
+  return ms % 1000 == 0 ? std::to_string(ms / 1000) + "초" : std::to_string(ms) + "ms";
+}
+
+// The git queries of one root. Once a query has run out of time the
+// repository is taken to be stuck, and the rest are not run.
+struct GitRunner {
+  std::string root;
+  int limit_ms = 0;
+  bool stuck = false;
+
+  // Runs `git [settings] -C root args...`; once stuck, runs nothing and
+  // answers as a query that could not start.
+  ProcessResult run(const GitSettings& settings, std::initializer_list<const char*> args) {
+    ProcessResult r;
+    if (stuck) return r;
+    std::vector<std::string> argv{"git", "--no-pager"};
+    argv.insert(argv.end(), settings.args.begin(), settings.args.end());
+    argv.push_back("-C");
+    argv.push_back(root);
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProcessOptions opts;
+    opts.env_set = settings.env;
+    opts.time_limit_ms = limit_ms;
+    r = run_process(argv, opts);
+    stuck = r.timed_out;
+    return r;
+  }
+};
+
+// What a section shows in place of a query that ran out of time, or that
+// was not run because an earlier one had.
+std::string timed_out_text(const GitRunner& git) {
+  return "[zub brief: git 이 " + limit_text(git.limit_ms) + " 안에 끝나지 않아 멈췄다]";
+}
+std::string skipped_text(const GitRunner& git) {
+  return "[zub brief: 앞선 git 이 " + limit_text(git.limit_ms) + " 을 넘겨 생략]";
 }
 
 bool succeeded(const ProcessResult& r) { return r.started && r.exited && r.exit_code == 0; }
 
 // The settings for one root: the fixed ones, and every filter driver that
 // the repository (not the user) defines emptied.
-GitConfig repository_git_config(const std::string& root) {
+GitConfig repository_git_config(GitRunner& git) {
   GitConfig config = fixed_git_config();
   const GitSettings settings = git_settings(config);
-  ProcessResult r =
-      run_git(root, settings,
-              {"config", "--show-scope", "-z", "--name-only", "--get-regexp", "^filter\\."});
+  ProcessResult r = git.run(
+      settings, {"config", "--show-scope", "-z", "--name-only", "--get-regexp", "^filter\\."});
   // A git without --show-scope (before 2.26) rejects it as a usage error;
   // then every driver counts as the repository's.
   bool scoped = true;
   if (r.exited && r.exit_code == 129) {
-    r = run_git(root, settings, {"config", "-z", "--name-only", "--get-regexp", "^filter\\."});
+    r = git.run(settings, {"config", "-z", "--name-only", "--get-regexp", "^filter\\."});
     scoped = false;
   }
   if (!succeeded(r)) return config;
@@ -150,15 +189,22 @@ GitConfig repository_git_config(const std::string& root) {
 }
 
 // A query's standard output (lossily decoded, trailing white space removed),
-// only for a zero exit with non-blank output.
-std::optional<std::string> git_query(const std::string& root, const GitSettings& settings,
-                                     std::initializer_list<const char*> args) {
-  ProcessResult r = run_git(root, settings, args);
-  if (!succeeded(r)) return std::nullopt;
+// only for a zero exit with non-blank output; or that it ran out of time.
+struct GitAnswer {
+  std::optional<std::string> text;
+  std::optional<std::string> trouble;  // the line a section shows instead
+};
+
+GitAnswer git_query(GitRunner& git, const GitSettings& settings,
+                    std::initializer_list<const char*> args) {
+  if (git.stuck) return {std::nullopt, skipped_text(git)};
+  ProcessResult r = git.run(settings, args);
+  if (r.timed_out) return {std::nullopt, timed_out_text(git)};
+  if (!succeeded(r)) return {};
   std::string text = decode_lossy(r.out);
   text.resize(trim_ws_end(text).size());
-  if (is_blank(text)) return std::nullopt;
-  return text;
+  if (is_blank(text)) return {};
+  return {std::move(text), std::nullopt};
 }
 
 // Lines separated by line feeds; the trimmed text has no empty last line.
@@ -176,9 +222,12 @@ std::vector<std::string_view> lf_lines(std::string_view text) {
   }
 }
 
+// Git prints what a repository holds: a commit subject may carry a carriage
+// return or a terminal escape, which would forge a line or drive the
+// reader's terminal.
 void append_git_line(std::string& s, std::string_view line) {
   s += "  ";
-  s += byte_cut(line, kGitLineBytes);
+  s += byte_cut(one_line_text(line), kGitLineBytes);
   s += "\n";
 }
 
@@ -200,26 +249,37 @@ std::vector<std::string> top_level_names(const std::string& root) {
   return names;
 }
 
-}  // namespace
-
+// The snapshot text of one existing root, ending with the top-level section;
+// the file distribution lists at most `rows` directories. Messages of the
+// distribution walk may go to out's error stream.
 std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) {
-  std::string s = "== " + root + " ==\n";
-  const GitSettings settings = git_settings(repository_git_config(root));
-  if (auto branch = git_query(root, settings, {"rev-parse", "--abbrev-ref", "HEAD"}))
-    s += "branch: " + *branch + "\n";
-  if (auto changes =
-          git_query(root, settings, {"status", "--porcelain", "--ignore-submodules=dirty"})) {
-    std::vector<std::string_view> lines = lf_lines(*changes);
+  std::string s = "== " + shown_path(root) + " ==\n";
+  GitRunner git{root, git_time_limit_ms()};
+  const GitSettings settings = git_settings(repository_git_config(git));
+  const GitAnswer branch = git_query(git, settings, {"rev-parse", "--abbrev-ref", "HEAD"});
+  if (branch.trouble) s += "branch: " + *branch.trouble + "\n";
+  if (branch.text)
+    s += "branch: " + std::string(byte_cut(one_line_text(*branch.text), kGitLineBytes)) + "\n";
+  const GitAnswer changes =
+      git_query(git, settings, {"status", "--porcelain", "--ignore-submodules=dirty"});
+  if (changes.text) {
+    std::vector<std::string_view> lines = lf_lines(*changes.text);
     s += "dirty: " + std::to_string(lines.size()) + " files\n";
     for (size_t i = 0; i < lines.size() && i < kDirtyLines; ++i) append_git_line(s, lines[i]);
     if (lines.size() > kDirtyLines)
       s += "  … +" + std::to_string(lines.size() - kDirtyLines) + "\n";
-  } else if (git_query(root, settings, {"rev-parse", "--git-dir"})) {
-    s += "dirty: clean\n";
+  } else if (changes.trouble) {
+    s += "dirty: " + *changes.trouble + "\n";
+  } else {
+    const GitAnswer repo = git_query(git, settings, {"rev-parse", "--git-dir"});
+    if (repo.text) s += "dirty: clean\n";
+    if (repo.trouble) s += "dirty: " + *repo.trouble + "\n";
   }
-  if (auto log = git_query(root, settings, {"log", "--oneline", "-8"})) {
+  const GitAnswer log = git_query(git, settings, {"log", "--oneline", "-8"});
+  if (log.trouble) s += "recent: " + *log.trouble + "\n";
+  if (log.text) {
     s += "recent:\n";
-    for (std::string_view line : lf_lines(*log)) append_git_line(s, line);
+    for (std::string_view line : lf_lines(*log.text)) append_git_line(s, line);
   }
   s += "--\n";
   s += map_report({root}, rows, out).text;
@@ -229,12 +289,14 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
     s += "  ";
     for (size_t j = i; j < names.size() && j < i + kNamesPerLine; ++j) {
       if (j > i) s += "  ";
-      s += names[j];
+      append_shown_path(s, names[j]);
     }
     s += "\n";
   }
   return s;
 }
+
+}  // namespace
 
 int cmd_brief(const BriefOptions& opts, Output& out) {
   static const std::vector<std::string> kHere = {"."};
@@ -243,7 +305,7 @@ int cmd_brief(const BriefOptions& opts, Output& out) {
     struct stat st;
     if (::stat(root.c_str(), &st) != 0) {
       const int err = errno;
-      out.write_err("zub: " + root + ": " + os_error_text(err) + "\n");
+      out.write_err("zub: " + shown_path(root) + ": " + os_error_text(err) + "\n");
       failed = true;
       continue;
     }

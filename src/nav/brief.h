@@ -17,11 +17,6 @@ namespace zub {
 // Rows of the file distribution when no -n is given.
 constexpr uint64_t kBriefMapRows = 12;
 
-// The snapshot text of one existing root, ending with the top-level section;
-// the file distribution lists at most `rows` directories. Messages of the
-// distribution walk may go to out's error stream.
-std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out);
-
 struct BriefOptions {
   std::vector<std::string> roots;  // none: "."
   uint64_t rows = kBriefMapRows;

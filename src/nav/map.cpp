@@ -37,6 +37,7 @@ struct Tables {
   std::unordered_map<std::string, DirStat> dirs;
   std::unordered_map<std::string, uint64_t> kinds;
   uint64_t total = 0;
+  uint64_t too_long = 0;  // directories whose path reaches PATH_MAX: never opened
 };
 
 struct DirRoot {
@@ -229,7 +230,10 @@ void walk_root(const std::string& root, Tables& t, SizeReader& sizes, Output& ou
       continue;
     }
     DirReader d(dir);
-    if (!d.is_open()) continue;
+    if (!d.is_open()) {
+      t.too_long += d.open_error() == ENAMETOOLONG;
+      continue;
+    }
     SizeJob job;
     uint64_t files = 0;
     uint64_t known_bytes = 0;  // sizes already read to learn an entry's type
@@ -301,7 +305,29 @@ std::string kind_key(std::string_view name) {
   return std::string(name.substr(dot));
 }
 
-MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out) {
+namespace {
+
+// Levels of `dir` below the directory root it was walked from (0 when it is
+// none of them).
+uint64_t depth_below(const std::string& dir, const std::vector<DirRoot>& roots) {
+  for (const DirRoot& r : roots) {
+    std::string_view root = r.written;
+    while (root.size() > 1 && root.back() == '/') root.remove_suffix(1);
+    if (dir == root) return 0;
+    if (!dir.starts_with(root) || (dir[root.size()] != '/' && root != "/")) continue;
+    std::string_view rest = std::string_view(dir).substr(root.size());
+    uint64_t levels = 0;
+    for (size_t k = 0; k < rest.size(); ++k)
+      if (rest[k] != '/' && (k == 0 || rest[k - 1] == '/')) ++levels;
+    return levels;
+  }
+  return 0;
+}
+
+}  // namespace
+
+MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out,
+                     std::optional<uint64_t> depth) {
   MapReport rep;
   std::vector<DirRoot> dir_roots;
   std::vector<FileRoot> file_roots;
@@ -356,7 +382,9 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
     count_file(t, lossy(file_name_of(f.written)));
   }
 
-  std::vector<std::pair<std::string, DirStat>> rows(t.dirs.begin(), t.dirs.end());
+  std::vector<std::pair<std::string, DirStat>> rows;
+  for (const auto& row : t.dirs)
+    if (!depth || depth_below(row.first, kept) <= *depth) rows.push_back(row);
   std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
     if (a.second.bytes != b.second.bytes) return a.second.bytes > b.second.bytes;
     return path_less_by_components(a.first, b.first);
@@ -386,11 +414,16 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& 
     s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(d) +
          " 개 디렉터리, `-n " + std::to_string(d) + "` 로 더 보기)\n";
   }
+  if (t.too_long > 0) {
+    s += '[';
+    s += std::to_string(t.too_long);
+    s += " paths over PATH_MAX skipped]\n";
+  }
   return rep;
 }
 
 int cmd_map(const MapOptions& opts, Output& out) {
-  MapReport rep = map_report(opts.roots, opts.rows, out);
+  MapReport rep = map_report(opts.roots, opts.rows, out, opts.depth);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,7 +23,10 @@ struct MapReport {
 // Builds the distribution report of `roots` (at least one) with at most `n`
 // directory rows. Messages about roots and depth go to out's error stream
 // while the report is built; the report text itself is returned, not printed.
-MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out);
+// With `depth`, only directories at most that many levels below their root
+// are listed (0: the roots themselves), as `du --max-depth` does.
+MapReport map_report(const std::vector<std::string>& roots, uint64_t n, Output& out,
+                     std::optional<uint64_t> depth = std::nullopt);
 
 // Orders two paths component by component (a root "/" before any name,
 // empty and "." components after the first ignored). Exposed for tests.
@@ -37,6 +41,7 @@ inline constexpr uint64_t kMapDefaultRows = 25;
 struct MapOptions {
   std::vector<std::string> roots;
   uint64_t rows = kMapDefaultRows;
+  std::optional<uint64_t> depth;  // --depth N
 };
 
 // Prints the report of the roots and returns 2 when a root failed, else 0.

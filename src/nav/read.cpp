@@ -24,6 +24,8 @@ struct Request {
   std::string path;
   uint64_t a = 1;
   std::optional<uint64_t> b;  // nullopt: to the end of the file
+  bool ranged = false;        // a range was given
+  bool held = false;          // not read whole: an argument after it was not understood
 };
 
 bool all_digits(std::string_view s) {
@@ -159,38 +161,168 @@ bool is_range_arg(const std::string& arg) {
          all_digits(std::string_view(arg).substr(dash + 1));
 }
 
-int cmd_read(const ReadOptions& opts, Output& out) {
-  const std::vector<std::string>& args = opts.args;
-  size_t file_count = 0;
-  for (const auto& a : args)
-    if (!is_range_arg(a)) ++file_count;
+std::optional<LineRange> parse_range_arg(std::string_view arg) {
+  if (arg.empty() || !(arg[0] >= '0' && arg[0] <= '9')) return std::nullopt;
+  const size_t sep = arg.find_first_of("-,:");
+  const std::string_view a = arg.substr(0, sep);
+  const std::string_view b = sep == std::string_view::npos ? a : arg.substr(sep + 1);
+  if (!all_digits(a) || !all_digits(b)) return std::nullopt;
+  // "A-" runs to the end; "A," and "A:" are not ranges.
+  if (b.empty() && (sep == std::string_view::npos || arg[sep] != '-')) return std::nullopt;
+  LineRange r;
+  r.a = parse_u64(a).value_or(1);
+  if (!b.empty()) r.b = parse_u64(b);  // overflow leaves the end open
+  return r;
+}
 
-  std::vector<Request> requests;
-  for (size_t i = 0; i < args.size(); ++i) {
-    Request r;
-    r.path = args[i];
-    if (i + 1 < args.size() && is_range_arg(args[i + 1])) {
-      const std::string& range = args[++i];
-      const size_t dash = range.find('-');
-      r.a = parse_u64(std::string_view(range).substr(0, dash)).value_or(1);
-      const std::string_view b = std::string_view(range).substr(dash + 1);
-      if (!b.empty()) r.b = parse_u64(b);  // overflow leaves the end open
-    }
-    requests.push_back(std::move(r));
+namespace {
+
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// "F:A-B", "F:A", "F:A,B", "F:A:B": the file and its range, when the part
+// before some colon exists and the rest is a range; else, when the text
+// after the last colon is a range, that split (the file is then reported
+// missing under its own name).
+std::optional<std::pair<std::string, LineRange>> file_with_range(const std::string& arg) {
+  std::optional<std::pair<std::string, LineRange>> last;
+  for (size_t colon = arg.rfind(':'); colon != std::string::npos && colon > 0;
+       colon = arg.rfind(':', colon - 1)) {
+    const std::optional<LineRange> range = parse_range_arg(std::string_view(arg).substr(colon + 1));
+    if (!range) continue;
+    std::string path = arg.substr(0, colon);
+    if (path_exists(path)) return std::make_pair(std::move(path), *range);
+    if (!last) last = std::make_pair(std::move(path), *range);
   }
+  return last;
+}
 
+struct Plan {
+  std::vector<Request> requests;
+  std::vector<std::string> orphans;  // ranges that no single file follows
+};
+
+// Pairs files with their ranges. After a file every range form is one of
+// its ranges; a range before the first file belongs to it when it is the
+// only file of the call. Anything else that does not exist is a path that
+// will be reported missing.
+Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
+  Plan plan;
+  std::vector<LineRange> leading;
+  std::optional<size_t> current;  // the file the next ranges belong to
+  std::vector<size_t> firsts;     // each file's first request
+  auto add_file = [&](std::string path, std::optional<LineRange> range) {
+    current = plan.requests.size();
+    firsts.push_back(*current);
+    Request r;
+    r.path = std::move(path);
+    if (range) {
+      r.a = range->a;
+      r.b = range->b;
+      r.ranged = true;
+    }
+    plan.requests.push_back(std::move(r));
+  };
+  auto add_range = [&](const LineRange& range) {
+    Request& owner = plan.requests[*current];
+    if (byte_mode) return;  // no range applies to a byte prefix
+    if (!owner.ranged) {
+      owner.a = range.a;
+      owner.b = range.b;
+      owner.ranged = true;
+      return;
+    }
+    Request r = owner;
+    r.a = range.a;
+    r.b = range.b;
+    plan.requests.push_back(std::move(r));
+    current = plan.requests.size() - 1;
+  };
+  // The file given without a range just before this argument, if any.
+  std::optional<size_t> bare;
+  for (const std::string& arg : args) {
+    const std::optional<LineRange> range = parse_range_arg(arg);
+    std::optional<size_t> next_bare;
+    if (range && current) {
+      add_range(*range);
+    } else if (path_exists(arg)) {
+      add_file(arg, std::nullopt);
+      next_bare = current;
+    } else if (auto fr = file_with_range(arg)) {
+      add_file(std::move(fr->first), fr->second);
+    } else if (range) {
+      leading.push_back(*range);
+    } else {
+      // Neither a file nor a range: reported missing under its own name.
+      // Where a range of the file before it would stand, it was probably
+      // meant as one, so that file is not printed whole.
+      if (bare) plan.requests[*bare].held = true;
+      add_file(arg, std::nullopt);
+    }
+    bare = next_bare;
+  }
+  if (!leading.empty()) {
+    if (firsts.size() == 1 && !byte_mode) {
+      // "read 10-20 F": the ranges come first, in order, then any after F.
+      std::vector<Request> after(plan.requests.begin() + (plan.requests[0].ranged ? 0 : 1),
+                                 plan.requests.end());
+      Request base = plan.requests[0];
+      plan.requests.clear();
+      for (const LineRange& range : leading) {
+        Request r = base;
+        r.a = range.a;
+        r.b = range.b;
+        r.ranged = true;
+        plan.requests.push_back(std::move(r));
+      }
+      for (Request& r : after) plan.requests.push_back(std::move(r));
+    } else if (!(firsts.size() == 1 && byte_mode)) {
+      for (size_t k = 0; k < leading.size(); ++k) {
+        const std::string& arg = args[k];
+        plan.orphans.push_back(arg);
+      }
+    }
+  }
+  return plan;
+}
+
+}  // namespace
+
+int cmd_read(const ReadOptions& opts, Output& out) {
+  Plan plan = plan_requests(opts.args, opts.byte_mode);
   bool failed = false;
-  for (const Request& r : requests) {
+  for (const std::string& arg : plan.orphans) {
+    std::string msg = "zub read: `";
+    msg += shown_path(arg);
+    msg += "` 가 어느 파일의 범위인지 모른다: 파일 뒤에 써라(F A-B 또는 F:A-B)\n";
+    out.write_err(msg);
+    failed = true;
+  }
+  // An argument that is not understood never makes a file print whole: the
+  // files held back are named instead.
+  const bool hold_whole = !plan.orphans.empty();
+  std::string held;
+  const size_t blocks = plan.requests.size();
+  for (const Request& r : plan.requests) {
     if (!check_file_path(r.path, out)) {
       failed = true;
       continue;
     }
     if (opts.byte_mode) {
-      read_bytes(r, file_count, opts.bytes, opts.numbering, out);
-    } else if (!read_lines(r, file_count, opts.numbering, out)) {
+      read_bytes(r, blocks, opts.bytes, opts.numbering, out);
+    } else if (r.held || (hold_whole && !r.ranged)) {
+      held.push_back(' ');
+      held += shown_path(r.path);
+      failed = true;
+    } else if (!read_lines(r, blocks, opts.numbering, out)) {
       failed = true;
     }
   }
+  if (!held.empty())
+    out.write_err("zub read: 알아듣지 못한 인자가 있어 통째로 읽지 않았다:" + held +
+                  " (인자를 고치거나 범위를 붙여라)\n");
   return failed ? 2 : 0;
 }
 

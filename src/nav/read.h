@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/output.h"
@@ -22,6 +24,16 @@ bool check_file_path(const std::string& path, Output& out);
 
 // A range argument "A-B" / "A-": digits, a hyphen, optional digits.
 bool is_range_arg(const std::string& arg);
+
+// Lines A to B (B open: to the end).
+struct LineRange {
+  uint64_t a = 1;
+  std::optional<uint64_t> b;
+};
+
+// Every range form an agent types: "A-B", "A-", "A" (that one line),
+// "A,B" and "A:B" (as sed and editors write them).
+std::optional<LineRange> parse_range_arg(std::string_view arg);
 
 // Returns 2 when any path failed, else 0.
 int cmd_read(const ReadOptions& opts, Output& out);

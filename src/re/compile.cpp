@@ -71,8 +71,7 @@ void consider(std::string& best, std::string cand) {
   if (cand.size() > best.size()) best = std::move(cand);
 }
 
-}  // namespace
-
+// Emits the program for a parsed tree (ends with one match instruction).
 std::vector<PatternInst> emit_program(const PatternNode& root) {
   std::vector<PatternInst> prog;
   prog.reserve(root.size + 1);
@@ -81,6 +80,8 @@ std::vector<PatternInst> emit_program(const PatternNode& root) {
   return prog;
 }
 
+// A byte string that every match of the tree contains; empty when none is
+// known.
 std::string required_literal(const PatternNode& node) {
   const PatternNode* n = &node;
   while (n->kind == NodeKind::kPlus) n = &n->children[0];
@@ -99,8 +100,6 @@ std::string required_literal(const PatternNode& node) {
   consider(best, std::move(run));
   return best;
 }
-
-namespace {
 
 // The tree of the reversed language: concatenations read right to left.
 // Assertions test a text position, which reading backwards does not change.

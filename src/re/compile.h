@@ -18,13 +18,6 @@ struct CompileResult {
 // Parses and compiles `pattern`; with `icase`, ASCII case is ignored.
 CompileResult compile_pattern(std::string_view pattern, bool icase);
 
-// Emits the program for a parsed tree (ends with one match instruction).
-std::vector<PatternInst> emit_program(const PatternNode& root);
-
-// A byte string that every match of the tree contains; empty when none is
-// known.
-std::string required_literal(const PatternNode& node);
-
 // Pattern text that matches exactly `text`: each of \.+*?()|[]{}^$ gets a
 // backslash in front, every other byte is copied.
 std::string escape_literal(std::string_view text);

@@ -141,7 +141,7 @@ class Parser {
     switch (c) {
       case '(': {
         ++pos_;
-        if (pos_ + 1 < p_.size() && p_[pos_] == '?' && p_[pos_ + 1] == ':') pos_ += 2;
+        if (!at_end() && cur() == '?' && !group_prefix()) return {};
         PatternNode inside = alternation(nesting + 1);
         if (failed_) return {};
         if (at_end() || cur() != ')') {
@@ -158,6 +158,74 @@ class Parser {
       case '\\': return escape();
       default: ++pos_; return literal_node(icase_ ? lower_byte(c) : c);
     }
+  }
+
+  // After "(?": skips ":" or a group name ("<name>", "P<name>"); fails on
+  // look-around and anything else.
+  bool group_prefix() {
+    const std::string_view rest = p_.substr(pos_ + 1);
+    if (rest.starts_with(":")) {
+      pos_ += 2;
+      return true;
+    }
+    if (rest.starts_with("=") || rest.starts_with("!") || rest.starts_with("<=") ||
+        rest.starts_with("<!")) {
+      fail(std::string(kErrLookaround));
+      return false;
+    }
+    const size_t name = rest.starts_with("<") ? 1 : rest.starts_with("P<") ? 2 : 0;
+    const size_t close = name > 0 ? rest.find('>', name) : std::string_view::npos;
+    if (close == std::string_view::npos || close == name) {
+      fail(std::string(kErrGroupSyntax));
+      return false;
+    }
+    for (size_t k = name; k < close; ++k) {
+      const char c = rest[k];
+      if (!(c == '_' || (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') ||
+            (c >= 'A' && c <= 'Z'))) {
+        fail(std::string(kErrGroupSyntax));
+        return false;
+      }
+    }
+    pos_ += 1 + close + 1;
+    return true;
+  }
+
+  // The members of POSIX class `name` ("alpha" of "[:alpha:]"); false when
+  // there is no such class.
+  static bool posix_class(std::string_view name, ByteSet& set) {
+    if (name == "alpha" || name == "alnum" || name == "upper" || name == "word")
+      set.add_range('A', 'Z');
+    if (name == "alpha" || name == "alnum" || name == "lower" || name == "word")
+      set.add_range('a', 'z');
+    if (name == "digit" || name == "alnum" || name == "word") set.add_range('0', '9');
+    if (name == "word") set.add('_');
+    if (name == "xdigit") {
+      set.add_range('0', '9');
+      set.add_range('a', 'f');
+      set.add_range('A', 'F');
+    }
+    if (name == "space") set.add_range(9, 13);
+    if (name == "space" || name == "blank") set.add(' ');
+    if (name == "blank") set.add('\t');
+    if (name == "cntrl") {
+      set.add_range(0, 31);
+      set.add(127);
+    }
+    if (name == "print") set.add_range(32, 126);
+    if (name == "graph") set.add_range(33, 126);
+    if (name == "punct") {
+      set.add_range(33, 47);
+      set.add_range(58, 64);
+      set.add_range(91, 96);
+      set.add_range(123, 126);
+    }
+    static constexpr std::string_view kNames[] = {"alpha", "digit", "alnum", "upper",  "lower",
+                                                  "space", "blank", "punct", "xdigit", "word",
+                                                  "cntrl", "print", "graph"};
+    for (std::string_view n : kNames)
+      if (n == name) return true;
+    return false;
   }
 
   PatternNode class_node(const ByteSet& set) {
@@ -217,7 +285,12 @@ class Parser {
       case 'n': return literal_node('\n');
       case 'r': return literal_node('\r');
       case 't': return literal_node('\t');
-      default: return literal_node(icase_ ? lower_byte(e) : e);
+      default:
+        if (e >= '1' && e <= '9') {
+          fail(std::string(kErrBackreference));
+          return {};
+        }
+        return literal_node(icase_ ? lower_byte(e) : e);
     }
   }
 
@@ -240,6 +313,17 @@ class Parser {
         break;
       }
       first = false;
+      if (c == '[' && pos_ + 1 < p_.size() && p_[pos_ + 1] == ':') {
+        const size_t close = p_.find(":]", pos_ + 2);
+        if (close != std::string_view::npos) {
+          if (!posix_class(p_.substr(pos_ + 2, close - pos_ - 2), set)) {
+            fail(std::string(kErrCharClass));
+            return {};
+          }
+          pos_ = close + 2;
+          continue;
+        }
+      }
       uint8_t lo;
       if (c == '\\') {
         if (pos_ + 1 >= p_.size()) {

@@ -107,5 +107,15 @@ inline constexpr std::string_view kErrTrailingBackslash = "패턴이 `\\` 로 �
 inline constexpr std::string_view kErrUnclosedBracket = "`]` 가 닫히지 않았다";
 inline constexpr std::string_view kErrUnclosedParen = "`)` 가 닫히지 않았다";
 inline constexpr std::string_view kErrTooLarge = "패턴이 너무 크다(반복·중첩을 줄여라)";
+// Syntax of other engines that this language does not have: refused, so a
+// pattern never silently means something else and finds nothing.
+inline constexpr std::string_view kErrLookaround =
+    "앞뒤 보기 `(?=` `(?!` `(?<=` `(?<!` 는 지원하지 않는다(찾는 부분만 패턴으로 써라)";
+inline constexpr std::string_view kErrBackreference = "역참조 `\\1`…`\\9` 는 지원하지 않는다";
+inline constexpr std::string_view kErrGroupSyntax =
+    "`(?` 뒤에는 `:` 나 이름(`(?<이름>`, `(?P<이름>`)만 올 수 있다(인라인 플래그는 -i 로)";
+inline constexpr std::string_view kErrCharClass =
+    "모르는 문자 클래스 `[:…:]` (alpha digit alnum upper lower space blank punct xdigit word "
+    "cntrl print graph)";
 
 }  // namespace zub

@@ -520,7 +520,7 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   filter.include_all = opts.all;
   uint64_t elsewhere = 0, size_skipped = 0, over_cap = 0;
   Gathered own, by_trait;
-  scan_in_walk_order<FileDefs>(
+  const OrderedScanCounts counts = scan_in_walk_order<FileDefs>(
       existing, filter, workers, [&] { return DefScanner(s); },
       [&](FileDefs& f) {
         elsewhere += f.elsewhere;
@@ -552,6 +552,8 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   } else if (total <= kMaxDefinitions) {
     report += "[" + std::to_string(total) + " definitions]\n";
   }
+  if (counts.too_long > 0)
+    report += "[" + std::to_string(counts.too_long) + " paths over PATH_MAX skipped]\n";
   report += g.body;
   if (total > kMaxDefinitions) {
     report += kCapNote;

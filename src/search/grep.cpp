@@ -7,17 +7,20 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <thread>
 
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
+#include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/parallel_for.h"
 #include "base/shown_path.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "re/bre.h"
 #include "re/compile.h"
 #include "search/display_path.h"
 #include "search/grep_file.h"
@@ -36,14 +39,41 @@ constexpr std::string_view kNoRoot =
 
 std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
 
+// How the options read `text`: as the pattern language (after translation
+// from a basic regex where that applies), or as a literal. A pattern without
+// -E, -F or -G is a basic regex when it uses GNU grep's backslash operators,
+// and, on the second try after a literal search found nothing
+// (`as_basic`), when it holds any character special to one.
+bool read_as_basic(const GrepOptions& o, std::string_view text, bool as_basic) {
+  switch (o.syntax) {
+    case PatternSyntax::kBasic: return true;
+    case PatternSyntax::kDefault:
+      return has_bre_operators(text) || (as_basic && has_bre_specials(text));
+    default: return false;
+  }
+}
+
+// True when a literal search that found nothing is worth a second try with
+// the patterns read as basic regexes: some pattern then means something else.
+bool basic_retry_applies(const GrepOptions& o) {
+  if (o.syntax != PatternSyntax::kDefault || o.invert) return false;
+  for (const std::string& text : o.patterns)
+    if (!has_bre_operators(text) && has_bre_specials(text)) return true;
+  return false;
+}
+
 // Builds the search patterns in order; the first that does not compile
 // ends the build with its error text.
-std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, std::string& error) {
+std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, bool as_basic,
+                                                         std::string& error) {
   std::vector<SearchPattern> pats;
   for (const std::string& text : o.patterns) {
     SearchPattern p;
-    if (o.word || o.regex) {
-      std::string src = o.word ? "\\b(?:" + (o.regex ? text : escape_literal(text)) + ")\\b" : text;
+    const bool basic = read_as_basic(o, text, as_basic);
+    const bool regex = basic || o.syntax == PatternSyntax::kExtended;
+    if (o.word || regex) {
+      const std::string expr = basic ? bre_to_pattern(text) : regex ? text : escape_literal(text);
+      const std::string src = o.word ? "\\b(?:" + expr + ")\\b" : expr;
       CompileResult c = compile_pattern(src, o.icase);
       if (!c.ok) {
         error = std::move(c.error);
@@ -60,44 +90,80 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, s
   return pats;
 }
 
-Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, Output& out) {
-  ReadResult in = read_fd_all(0);
-  // Like the filters, one invalid byte must not hide every other line of a
-  // build log: each invalid sequence becomes U+FFFD.
-  std::string decoded;
-  std::string_view text = in.data;
-  if (!is_valid_utf8(in.data)) {
-    decoded = decode_lossy(in.data);
-    text = decoded;
-  }
-  ScanScratch s;
-  uint64_t matched = 0, dups = 0;
+// Shown before the report of the second try.
+constexpr std::string_view kBasicRetryNote =
+    "[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 다시 찾았다. 리터럴만 원하면 -F]\n";
+
+struct Filtered {
   std::string body;
-  std::unordered_set<uint64_t> seen;
+  uint64_t matched = 0;
   uint64_t plain = 0;  // what `grep -n` prints: "{number}:{line}\n"
-  for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++matched;
-    plain += line.size() + 2;
-    for (uint64_t v = line_no; v > 0; v /= 10) ++plain;
-    if (o.count) return;
-    if (!seen.insert(line_fingerprint(line)).second) {
-      ++dups;
-      return;
+};
+
+// Selects the lines of `parts` (the input around a gap line, which is zub's
+// own and never a hit) and numbers them as one text.
+Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
+                     std::span<const std::string_view> parts) {
+  ScanScratch s;
+  Filtered f;
+  uint64_t dups = 0;
+  std::unordered_set<uint64_t> seen;
+  for (std::string_view part : parts) {
+    // Like the filters, one invalid byte must not hide every other line of a
+    // build log: each invalid sequence becomes U+FFFD.
+    std::string decoded;
+    std::string_view text = part;
+    if (!is_valid_utf8(part)) {
+      decoded = decode_lossy(part);
+      text = decoded;
     }
-    append_elided(body, line, 120);
-    body.push_back('\n');
-  });
-  if (o.count) {
-    body = std::to_string(matched) + "\n";
-  } else if (dups > 0) {
-    body += '[';
-    body += std::to_string(matched);
-    body += " matched, ";
-    body += std::to_string(dups);
-    body += " dup lines collapsed]\n";
+    for_each_selected(pats, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+      ++f.matched;
+      f.plain += line.size() + 2;
+      for (uint64_t v = line_no; v > 0; v /= 10) ++f.plain;
+      if (o.count) return;
+      if (!seen.insert(line_fingerprint(line)).second) {
+        ++dups;
+        return;
+      }
+      append_elided(f.body, line, 120);
+      f.body.push_back('\n');
+    });
   }
-  out.write_out(body);
-  return {is_blank(body) ? 1 : 0, plain};
+  if (o.count) {
+    f.body = std::to_string(f.matched) + "\n";
+  } else if (dups > 0) {
+    f.body += '[';
+    f.body += std::to_string(f.matched);
+    f.body += " matched, ";
+    f.body += std::to_string(dups);
+    f.body += " dup lines collapsed]\n";
+  }
+  return f;
+}
+
+// `retry`: the patterns read as basic regexes, for a second try when the
+// literal search found nothing. Standard input within the filters' cap: past
+// it, the head and the tail are searched and a note says how much lay
+// between them.
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry,
+                  Output& out) {
+  const uint64_t cap = filter_input_cap();
+  const CappedRead in = read_fd_capped(0, cap);
+  const std::string_view all = in.in.text();
+  const std::string_view parts[2] = {
+      all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
+      in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
+  Filtered f = filter_text(o, pats, parts);
+  if (f.matched == 0 && retry != nullptr) {
+    f = filter_text(o, *retry, parts);
+    if (!o.count) f.body.insert(0, kBasicRetryNote);
+  }
+  if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
+  const bool found = !is_blank(f.body);
+  if (in.left_out > 0) f.body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
+  out.write_out(f.body);
+  return {found ? 0 : 1, f.plain};
 }
 
 // The report, built in walk order and written out in large pieces as it
@@ -110,10 +176,14 @@ class Report {
   void add(const FileResult& r) {
     ++files;
     hits += r.matched;
-    capped += r.more;
-    folded += r.dups;
     plain += r.plain_bytes + r.plain_lines * (r.path.size() + 1);
-    if (files > o_.file_cap) return;
+    // A short report shows each file whole; once it has grown long the
+    // per-file limit holds.
+    const FileReport& rep =
+        r.has_open && lines_ + r.open.lines <= kOpenReportLines ? r.open : r.capped;
+    lines_ += rep.lines;
+    capped += rep.more;
+    if (o_.quiet || files > o_.file_cap) return;
     if (files == 1 && base_) {
       body_ += "@ ";
       append_shown_path(body_, *base_);
@@ -129,10 +199,10 @@ class Report {
     } else {
       body_ += "── ";
       append_path_text(body_, display_path(r.path, base_));
-      if (r.more > 0) body_ += " (" + std::to_string(r.matched) + " hits)";
+      if (rep.more > 0) body_ += " (" + std::to_string(r.matched) + " hits)";
       body_.push_back('\n');
-      body_ += r.report;
-      shown += r.shown;
+      body_ += rep.text;
+      shown += rep.shown;
     }
     if (body_.size() >= kFlushBytes) {
       out_.write_out(body_);
@@ -140,7 +210,8 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source, uint64_t size_skipped, uint64_t over_cap) {
+  void finish(uint64_t non_source, uint64_t too_long, uint64_t size_skipped, uint64_t over_cap) {
+    if (o_.quiet) return;
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
@@ -148,17 +219,17 @@ class Report {
     body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
     if (capped > 0)
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
-    if (folded > 0) body_ += ", " + std::to_string(folded) + " dup-collapsed";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
     if (size_skipped > 0)
       body_ += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
     if (over_cap > 0) body_ += ", " + std::to_string(over_cap) + " skipped for size (over 32 MiB)";
+    if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
     body_ += "]\n";
     out_.write_out(body_);
     body_.clear();
   }
 
-  uint64_t files = 0, hits = 0, shown = 0, capped = 0, folded = 0;
+  uint64_t files = 0, hits = 0, shown = 0, capped = 0;
   uint64_t plain = 0;  // what `grep -rn` would have printed for these files
 
  private:
@@ -167,6 +238,7 @@ class Report {
   const std::optional<std::string>& base_;
   Output& out_;
   std::string body_;
+  uint64_t lines_ = 0;  // report lines so far
 };
 
 // The walk feeds paths to the workers while it goes on; results come back
@@ -190,13 +262,14 @@ class ScanPipeline {
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
-  // walk's non-source count in `non_source`. Index 0 is handed out first,
+  // walk's non-source count in `non_source` and its count of paths too long
+  // to open in `too_long`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
-  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source) {
+  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
     size_skipped = over_cap = 0;
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
-        non_source = walk(roots);
+        non_source = walk(roots, too_long);
       else
         work();
     });
@@ -207,9 +280,9 @@ class ScanPipeline {
   static constexpr size_t kWindow = 1024;
   static constexpr size_t kBatch = 8;
 
-  uint64_t walk(const std::vector<std::string>& roots) {
-    const uint64_t non_source =
-        walk_roots_each(roots, o_.filter, [&](std::string&& path) { push(std::move(path)); });
+  uint64_t walk(const std::vector<std::string>& roots, uint64_t& too_long) {
+    const uint64_t non_source = walk_roots_each(
+        roots, o_.filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
     {
       std::lock_guard<std::mutex> lock(mu_);
       walk_done_ = true;
@@ -296,6 +369,14 @@ class ScanPipeline {
 
 Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
+  // "-n 404 src": taken as the limit, the number leaves no root, which is
+  // never what was meant; GNU grep reads it as the flag and the pattern.
+  if (o.roots.empty() && !o.limit_text.empty() && !o.pattern_by_e && o.patterns.size() <= 1) {
+    o.roots = std::move(o.patterns);
+    o.patterns = {o.limit_text};
+    o.limit = GrepOptions{}.limit;
+    o.limit_given = false;
+  }
   if (o.patterns.empty()) {
     out.write_err(usage_line());
     return {2, 0};
@@ -303,18 +384,31 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (o.context_requested && o.limit == 8) o.limit = 4;
   if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
   std::string error;
-  std::optional<std::vector<SearchPattern>> built = build_patterns(o, error);
+  std::optional<std::vector<SearchPattern>> built = build_patterns(o, false, error);
   if (!built) {
-    out.write_err("zub grep: 정규식 오류: " + error + "\n(리터럴로 찾으려면 -E 를 빼라)\n");
+    // Without -E the pattern was read as a basic regex for its backslash
+    // operators; a literal search is -F there.
+    const bool extended = o.syntax == PatternSyntax::kExtended;
+    out.write_err("zub grep: 정규식 오류: " + error +
+                  (extended ? "\n(리터럴로 찾으려면 -E 를 빼라)\n" : "\n(리터럴로 찾으려면 -F)\n"));
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
+  // The second try's patterns; a pattern that does not compile as a basic
+  // regex leaves the literal answer as it is.
+  std::optional<PatternSet> retry;
+  if (basic_retry_applies(o)) {
+    std::string ignored;
+    if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, true, ignored))
+      retry = make_pattern_set(std::move(*b));
+  }
+  if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
     out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
     return {2, 0};
   }
   for (const std::string& r : o.roots)
-    if (r == "-") return run_stdin(o, pats, out);
+    if (r == "-") return run_stdin(o, pats, retry ? &*retry : nullptr, out);
 
   bool root_failed = false;
   bool missing_reported = false;
@@ -337,22 +431,36 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     if (workers == 0) workers = 4;
   }
   const std::optional<std::string> base = base_root(roots);
-  Report report(o, base, out);
   std::vector<std::string> named;
   for (const std::string& r : roots) {
     struct stat st;
     if (stat(r.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) named.push_back(r);
   }
-  ScanPipeline pipeline(o, pats, report, workers, std::move(named));
-  uint64_t non_source = 0;
-  const uint64_t walked = pipeline.run(roots, non_source);
-  if (walked == 0) {
-    out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
-    return {root_failed ? 2 : 1, report.plain};
+  std::optional<Report> report;
+  report.emplace(o, base, out);
+  uint64_t non_source = 0, too_long = 0;
+  std::optional<ScanPipeline> pipeline;
+  pipeline.emplace(o, pats, *report, workers, named);
+  const uint64_t walked = pipeline->run(roots, non_source, too_long);
+  if (walked > 0 && report->hits == 0 && retry) {
+    // Nothing of the first report has been printed: it holds no file.
+    if (!o.quiet) out.write_out(std::string(kBasicRetryNote));
+    report.emplace(o, base, out);
+    non_source = too_long = 0;
+    pipeline.emplace(o, *retry, *report, workers, named);
+    pipeline->run(roots, non_source, too_long);
   }
-  report.finish(non_source, pipeline.size_skipped, pipeline.over_cap);
-  const int status = root_failed ? 2 : report.hits > 0 ? 0 : 1;
-  return {status, report.plain};
+  if (walked == 0) {
+    if (!o.quiet) {
+      out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
+      if (too_long > 0)
+        out.write_out("[" + std::to_string(too_long) + " paths over PATH_MAX skipped]\n");
+    }
+    return {root_failed ? 2 : 1, report->plain};
+  }
+  report->finish(non_source, too_long, pipeline->size_skipped, pipeline->over_cap);
+  const int status = root_failed ? 2 : report->hits > 0 ? 0 : 1;
+  return {status, report->plain};
 }
 
 Outcome cmd_grep(const GrepOptions& opts, Output& out) { return run_grep(opts, out, 0); }

@@ -26,11 +26,30 @@ inline constexpr std::string_view kGrepUsage =
     "  --name GLOB 파일명 글롭(반복 = OR). `*.test.tsx` 처럼 --ext 로 못 쓰는 것\n"
     "  --not GLOB  제외 글롭(반복). rg 의 --glob '!x' 대응\n"
     "  --all       비소스·초대형 파일도 검색(ZUB_GREP_ALL=1 과 동일)\n"
-    "  ROOT 에 `-` 를 주면 stdin 을 필터링한다";
+    "  ROOT 에 `-` 를 주면 stdin 을 필터링한다\n"
+    "  GNU grep·rg 습관도 받는다: -r -R -n(뒤가 숫자가 아닐 때) -H -I -F -G -q -m N -rn -iw -C2 "
+    "-A3\n"
+    "  --include=G --exclude=G --exclude-dir=D -t TYPE -T TYPE -g GLOB('!GLOB' 제외) --color=WHEN\n"
+    "  -E 없는 패턴의 \\| \\( \\) \\+ \\? 는 GNU BRE 다. 리터럴로 0건이면 BRE 로 한 번 더 "
+    "찾는다(-F 는 "
+    "리터럴만)\n"
+    "  -n 을 주지 않으면 150줄까지의 짧은 결과는 파일당 상한 없이 다 보인다. 반복 줄은 줄번호를 "
+    "모아 "
+    "한 줄로";
+
+// How a pattern text is read. Without a choice a pattern is a literal,
+// except that GNU grep's basic-regex operators make it one of those, and a
+// literal that finds nothing is tried once more as a basic regex.
+enum class PatternSyntax : uint8_t {
+  kDefault,
+  kFixed,     // -F: a literal, always
+  kBasic,     // -G: GNU basic regex
+  kExtended,  // -E, -P: the pattern language
+};
 
 struct GrepOptions {
   std::vector<std::string> patterns;
-  bool regex = false;
+  PatternSyntax syntax = PatternSyntax::kDefault;
   bool icase = false;
   bool word = false;
   bool invert = false;
@@ -41,10 +60,34 @@ struct GrepOptions {
   uint64_t after = 0;
   bool context_requested = false;
   uint64_t limit = 8;  // lines shown per file
+  // -n N given: the limit holds for every file. Without it the limit holds
+  // only once the report has grown long (kOpenReportLines).
+  bool limit_given = false;
+  // The text -n took as its number ("" when none), and whether a pattern
+  // came with -e: "-n 404 FILE" with no root left is GNU grep's -n flag
+  // before the pattern 404.
+  std::string limit_text;
+  bool pattern_by_e = false;
   uint64_t file_cap = 400;
+  bool quiet = false;      // -q: the status only
+  bool recursive = false;  // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;
 };
+
+// Lines a report prints before the per-file limit applies, when -n did not
+// set it: a short answer comes whole, so no second call is needed.
+inline constexpr uint64_t kOpenReportLines = 150;
+
+// The extensions of a file type as ripgrep names them ("py", "js", "cpp");
+// a name it does not know stands for the extension itself.
+std::vector<std::string> type_extensions(std::string_view type);
+
+// Adds a glob of ripgrep's -g: "!GLOB" excludes, any other includes.
+void add_glob(FileFilter& filter, std::string_view glob);
+
+// Adds a directory name to leave out (GNU grep's --exclude-dir).
+void exclude_dir(FileFilter& filter, std::string_view name);
 
 // The --ext value: pieces between commas, trimmed of white space and of
 // leading dots, empty pieces dropped.

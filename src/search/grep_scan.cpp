@@ -72,6 +72,69 @@ void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view 
       false);
 }
 
+constexpr uint32_t kNotKept = UINT32_MAX;
+
+// How many distinct lines a file keeps: the limit, or when the limit may be
+// lifted for a short report, as many as such a report prints.
+uint64_t kept_lines(const GrepOptions& o) {
+  return o.limit_given ? o.limit : std::max<uint64_t>(o.limit, kOpenReportLines);
+}
+
+// Files `text` (selected at `line_no`) under the folded lines: a repeat of
+// a kept text adds its line number there, a new text is kept while there
+// is room. A repeat on the line already recorded (two equal pieces of one
+// line) adds no number.
+void fold_in(const GrepOptions& o, FileScan& f, ScanScratch& s, uint64_t line_no,
+             std::string_view text) {
+  const auto [it, fresh] = s.seen.try_emplace(line_fingerprint(text), kNotKept);
+  if (!fresh) {
+    if (it->second == kNotKept) return;
+    FoldedLine& line = f.folded[it->second];
+    ++line.occurrences;
+    const uint64_t last = line.repeats.empty() ? line.line : line.repeats.back();
+    if (last == line_no) return;
+    if (line.repeats.size() < kMaxRepeatNumbers)
+      line.repeats.push_back(line_no);
+    else
+      ++line.repeats_left;
+    return;
+  }
+  if (f.folded.size() >= kept_lines(o)) return;
+  it->second = static_cast<uint32_t>(f.folded.size());
+  f.folded.push_back({line_no, std::string(text), {}, 0});
+}
+
+// The report of the first `limit` folded lines: "{n},{n}…| {text}" each,
+// then "… +{more} more" for the selected lines (or pieces) left out.
+FileReport render_folded(const std::vector<FoldedLine>& folded, uint64_t selected, uint64_t limit) {
+  FileReport rep;
+  for (size_t k = 0; k < folded.size() && k < limit; ++k) {
+    const FoldedLine& line = folded[k];
+    append_number(rep.text, line.line);
+    for (uint64_t n : line.repeats) {
+      rep.text.push_back(',');
+      append_number(rep.text, n);
+    }
+    if (line.repeats_left > 0) {
+      rep.text.append(",… +");
+      append_number(rep.text, line.repeats_left);
+    }
+    rep.text.append("| ");
+    rep.text.append(line.text);
+    rep.text.push_back('\n');
+    ++rep.lines;
+  }
+  // Every selected line or piece not among those shown is "more"; repeats
+  // of a shown text on the same line are part of it.
+  for (size_t k = 0; k < folded.size() && k < limit; ++k) rep.shown += folded[k].occurrences;
+  rep.more = selected > rep.shown ? selected - rep.shown : 0;
+  if (rep.more > 0) {
+    append_more(rep.text, rep.more);
+    ++rep.lines;
+  }
+  return rep;
+}
+
 void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                            uint64_t line_base, ScanScratch& s, FileScan& f) {
   const std::vector<SearchPattern>& pats = ps.list;
@@ -94,16 +157,8 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
     for (const auto& [b, e] : s.pieces) {
       piece.clear();
       append_cut(piece, decode_lossy(line.substr(b, e - b)));
-      if (!s.seen.insert(line_fingerprint(piece)).second) {
-        ++r.dups;
-        continue;
-      }
-      if (r.shown >= o.limit) continue;
-      append_number(r.report, line_base + line_no);
-      r.report.append("| ");
-      r.report.append(piece);
-      r.report.push_back('\n');
-      ++r.shown;
+      ++r.matched;
+      fold_in(o, f, s, line_base + line_no, piece);
     }
   });
 }
@@ -117,16 +172,7 @@ void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_vie
     add_plain_line(r, line_base + line_no, line);
     cut.clear();
     append_cut(cut, trim_ws(line));
-    if (!s.seen.insert(line_fingerprint(cut)).second) {
-      ++r.dups;
-      return;
-    }
-    if (r.shown >= o.limit) return;
-    append_number(r.report, line_base + line_no);
-    r.report.append("| ");
-    r.report.append(cut);
-    r.report.push_back('\n');
-    ++r.shown;
+    fold_in(o, f, s, line_base + line_no, cut);
   });
 }
 
@@ -136,21 +182,12 @@ size_t previous_line_start(std::string_view text, size_t p) {
   return back ? static_cast<size_t>(static_cast<const char*>(back) - text.data()) + 1 : 0;
 }
 
-std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
-                                       std::string_view text, ScanScratch& s) {
-  uint64_t selected = 0;
-  s.shown_lines.clear();
-  s.shown_starts.clear();
-  FileResult r;
-  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
-    ++selected;
-    add_plain_line(r, line_no, line);
-    if (s.shown_lines.size() < o.limit) {
-      s.shown_lines.push_back(line_no - 1);
-      s.shown_starts.push_back(static_cast<size_t>(line.data() - text.data()));
-    }
-  });
-  if (selected == 0) return std::nullopt;
+// The context report of the first `limit` of the selected lines in
+// `s.shown_lines` (0-based numbers, with their byte offsets).
+FileReport render_context(const GrepOptions& o, std::string_view text, const ScanScratch& s,
+                          uint64_t selected, uint64_t limit) {
+  FileReport rep;
+  const size_t count = std::min<uint64_t>(limit, s.shown_lines.size());
   // Ranges around the shown matches, merged when they touch or overlap; each
   // with the byte offset of its first line. A range's end may lie past the
   // last line: printing stops at the end of the text.
@@ -159,7 +196,7 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
     size_t at;
   };
   std::vector<Range> ranges;
-  for (size_t k = 0; k < s.shown_lines.size(); ++k) {
+  for (size_t k = 0; k < count; ++k) {
     const uint64_t m = s.shown_lines[k];
     const uint64_t lo = m > o.before ? m - o.before : 0;
     const uint64_t hi = m + o.after < m ? UINT64_MAX : m + o.after;
@@ -173,29 +210,61 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   }
   size_t next_shown = 0;
   const size_t n = text.size();
+  std::string& out = rep.text;
   for (size_t k = 0; k < ranges.size(); ++k) {
-    if (k) r.report.append("⋯\n");
+    if (k) {
+      out.append("⋯\n");
+      ++rep.lines;
+    }
     size_t pos = ranges[k].at;
     for (uint64_t j = ranges[k].lo; j <= ranges[k].hi && pos < n; ++j) {
       const void* fwd = std::memchr(text.data() + pos, '\n', n - pos);
       const size_t nl = fwd ? static_cast<size_t>(static_cast<const char*>(fwd) - text.data()) : n;
       size_t le = nl;
       if (fwd && le > pos && text[le - 1] == '\r') --le;
-      while (next_shown < s.shown_lines.size() && s.shown_lines[next_shown] < j) ++next_shown;
-      const bool is_match = next_shown < s.shown_lines.size() && s.shown_lines[next_shown] == j;
-      append_number(r.report, j + 1);
-      r.report.push_back(is_match ? '>' : '-');
-      r.report.push_back(' ');
-      append_elided(r.report, text.substr(pos, le - pos), kColumns);
-      r.report.push_back('\n');
+      while (next_shown < count && s.shown_lines[next_shown] < j) ++next_shown;
+      const bool is_match = next_shown < count && s.shown_lines[next_shown] == j;
+      append_number(out, j + 1);
+      out.push_back(is_match ? '>' : '-');
+      out.push_back(' ');
+      append_elided(out, text.substr(pos, le - pos), kColumns);
+      out.push_back('\n');
+      ++rep.lines;
       pos = nl + 1;
       if (j == UINT64_MAX) break;
     }
   }
+  rep.shown = count;
+  rep.more = selected - count;
+  if (rep.more > 0) {
+    append_more(out, rep.more);
+    ++rep.lines;
+  }
+  return rep;
+}
+
+std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& ps,
+                                       std::string_view text, ScanScratch& s) {
+  uint64_t selected = 0;
+  s.shown_lines.clear();
+  s.shown_starts.clear();
+  FileResult r;
+  const uint64_t keep = kept_lines(o);
+  for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
+    ++selected;
+    add_plain_line(r, line_no, line);
+    if (s.shown_lines.size() < keep) {
+      s.shown_lines.push_back(line_no - 1);
+      s.shown_starts.push_back(static_cast<size_t>(line.data() - text.data()));
+    }
+  });
+  if (selected == 0) return std::nullopt;
   r.matched = selected;
-  r.shown = s.shown_lines.size();
-  r.more = r.matched - r.shown;
-  append_more(r.report, r.more);
+  r.capped = render_context(o, text, s, selected, o.limit);
+  if (!o.limit_given && selected > o.limit) {
+    r.open = render_context(o, text, s, selected, keep);
+    r.has_open = true;
+  }
   return r;
 }
 
@@ -239,7 +308,9 @@ bool needs_whole_text(const GrepOptions& o) {
 void begin_scan(ScanScratch& s, size_t patterns, FileScan& f) {
   if (s.match.size() < patterns) s.match.resize(patterns);
   s.seen.clear();
-  f = FileScan{};
+  f.r = FileResult{};
+  f.selected = 0;
+  f.folded.clear();
 }
 
 void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
@@ -257,12 +328,13 @@ std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
   FileResult& r = f.r;
   if (o.files_only || o.count) {
     r.matched = f.selected;
-  } else if (o.only_matching && !o.invert) {
-    r.matched = r.shown + r.dups;
-  } else {
-    r.matched = f.selected - r.dups;
-    r.more = r.matched > r.shown ? r.matched - r.shown : 0;
-    append_more(r.report, r.more);
+    return std::move(r);
+  }
+  if (!(o.only_matching && !o.invert)) r.matched = f.selected;
+  r.capped = render_folded(f.folded, r.matched, o.limit);
+  if (!o.limit_given && r.capped.more > 0) {
+    r.open = render_folded(f.folded, r.matched, kept_lines(o));
+    r.has_open = true;
   }
   return std::move(r);
 }

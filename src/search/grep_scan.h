@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -37,13 +38,23 @@ struct PatternSet {
 
 PatternSet make_pattern_set(std::vector<SearchPattern> list);
 
+// One file's report text as printed with a given per-file limit.
+struct FileReport {
+  std::string text;
+  uint64_t shown = 0;  // selected lines (or pieces) it shows
+  uint64_t more = 0;   // selected lines (or pieces) it leaves out
+  uint64_t lines = 0;  // lines it prints
+};
+
 struct FileResult {
   std::string path;
-  std::string report;
-  uint64_t matched = 0;
-  uint64_t shown = 0;
-  uint64_t more = 0;
-  uint64_t dups = 0;
+  FileReport capped;  // with the per-file limit
+  // Without the limit (up to kOpenReportLines lines or matches), when the
+  // limit was not given and left something out: the report may print this
+  // one while it is short.
+  FileReport open;
+  bool has_open = false;
+  uint64_t matched = 0;  // selected lines (pieces with -o; every repeat counts)
   // What `grep -rn` with the same patterns prints for the selected lines,
   // less "{path}:" in front of each: "{number}:{line}\n" (without the
   // number where lines are only counted).
@@ -51,11 +62,26 @@ struct FileResult {
   uint64_t plain_lines = 0;
 };
 
+// A distinct selected line (or piece) of a file's report, with the numbers
+// of the lines that repeat it.
+struct FoldedLine {
+  uint64_t line = 0;
+  std::string text;
+  std::vector<uint64_t> repeats;  // at most kMaxRepeatNumbers, ascending
+  uint64_t repeats_left = 0;      // repeats on further lines beyond those
+  uint64_t occurrences = 1;       // every selected line (piece) it stands for
+};
+
+// Line numbers kept per folded line; the rest are counted.
+inline constexpr size_t kMaxRepeatNumbers = 200;
+
 // Working state of one scanning thread.
 struct ScanScratch {
   std::vector<MatchScratch> match;  // one per pattern
   std::vector<LineSpan> next_line;  // per pattern: the next line it occurs in
-  std::unordered_set<uint64_t> seen;
+  // Fingerprint of each distinct text so far: its index in the file's
+  // folded lines, or kNotKept past the lines kept.
+  std::unordered_map<uint64_t, uint32_t> seen;
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;
   std::string cut;
@@ -70,6 +96,7 @@ struct ScanScratch {
 struct FileScan {
   FileResult r;
   uint64_t selected = 0;
+  std::vector<FoldedLine> folded;  // the distinct lines kept, in order
 };
 
 // True when the whole-file prefilter applies: not inverted and every

@@ -24,6 +24,7 @@ namespace zub {
 struct OrderedScanCounts {
   uint64_t walked = 0;      // files the walk listed
   uint64_t non_source = 0;  // the walk's non-source skipped count
+  uint64_t too_long = 0;    // paths over PATH_MAX the walk passed over
 };
 
 // Walks `roots` with `filter` on one thread while `workers` others scan.
@@ -51,7 +52,7 @@ class Pipeline {
     // worker waits for it.
     parallel_for(workers + 1, workers + 1, [&](size_t k) {
       if (k == 0)
-        counts.non_source = walk(roots, filter);
+        counts.non_source = walk(roots, filter, counts.too_long);
       else
         work();
     });
@@ -63,9 +64,10 @@ class Pipeline {
   static constexpr size_t kWindow = 1024;
   static constexpr size_t kBatch = 8;
 
-  uint64_t walk(const std::vector<std::string>& roots, const FileFilter& filter) {
-    const uint64_t non_source =
-        walk_roots_each(roots, filter, [&](std::string&& path) { push(std::move(path)); });
+  uint64_t walk(const std::vector<std::string>& roots, const FileFilter& filter,
+                uint64_t& too_long) {
+    const uint64_t non_source = walk_roots_each(
+        roots, filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
     {
       std::lock_guard<std::mutex> lock(mu_);
       walk_done_ = true;

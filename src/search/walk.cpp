@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <climits>
 #include <cstring>
 
 #include "base/dir_reader.h"
@@ -29,6 +31,17 @@ constexpr std::string_view kNonSource[] = {
     "avi",  "mkv",    "car",   "tiff", "tif",
 };
 // clang-format on
+
+// True when the file's final extension (lower-cased) marks it as non-source.
+bool is_non_source_extension(std::string_view ext) {
+  if (ext.empty() || ext.size() > 11) return false;
+  char low[12];
+  for (size_t i = 0; i < ext.size(); ++i) low[i] = ascii_lower_char(ext[i]);
+  const std::string_view l(low, ext.size());
+  for (std::string_view s : kNonSource)
+    if (s == l) return true;
+  return false;
+}
 
 // The text after the last dot of `name`; false when there is no dot.
 bool extension_of(std::string_view name, std::string_view& ext) {
@@ -95,7 +108,7 @@ struct Pending {
 };
 
 void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit,
-              uint64_t& non_source) {
+              uint64_t& non_source, uint64_t& too_long) {
   std::vector<Pending> stack;
   stack.push_back({root, 0});
   DirEntry e;
@@ -104,12 +117,20 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
     stack.pop_back();
     if (cur.depth > kMaxWalkDepth) continue;
     DirReader d(cur.dir);
+    if (!d.is_open()) {
+      too_long += d.open_error() == ENAMETOOLONG;
+      continue;
+    }
     while (d.next(e)) {
       if (e.dir) {
         stack.push_back({path_join(cur.dir, e.raw), cur.depth + 1});
         continue;
       }
       std::string path = path_join(cur.dir, e.raw);
+      if (path.size() >= PATH_MAX) {  // no open() would take it
+        ++too_long;
+        continue;
+      }
       const std::string_view uname = e.utf8 ? e.raw : std::string_view();
       if (!passes_user_filters(f, uname, path)) continue;
       if (!f.include_all) {
@@ -126,36 +147,29 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
 
 }  // namespace
 
-bool is_non_source_extension(std::string_view ext) {
-  if (ext.empty() || ext.size() > 11) return false;
-  char low[12];
-  for (size_t i = 0; i < ext.size(); ++i) low[i] = ascii_lower_char(ext[i]);
-  const std::string_view l(low, ext.size());
-  for (std::string_view s : kNonSource)
-    if (s == l) return true;
-  return false;
-}
-
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
-                         const WalkSink& emit) {
+                         const WalkSink& emit, uint64_t* too_long) {
   uint64_t non_source = 0;
+  uint64_t long_paths = 0;
   for (const std::string& root : roots) {
     struct stat st;
     if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      walk_dir(root, filter, emit, non_source);
+      walk_dir(root, filter, emit, non_source, long_paths);
       continue;
     }
     std::string_view name = last_component(root);
     if (!is_valid_utf8(name)) name = std::string_view();
     if (passes_user_filters(filter, name, root)) emit(std::string(root));
   }
+  if (too_long) *too_long = long_paths;
   return non_source;
 }
 
 WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& filter) {
   WalkResult r;
   r.non_source_skipped = walk_roots_each(
-      roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); });
+      roots, filter, [&](std::string&& path) { r.files.push_back(std::move(path)); },
+      &r.too_long_skipped);
   return r;
 }
 

@@ -27,10 +27,8 @@ struct FileFilter {
 struct WalkResult {
   std::vector<std::string> files;  // in walk order
   uint64_t non_source_skipped = 0;
+  uint64_t too_long_skipped = 0;  // see walk_roots_each
 };
-
-// True when the file's final extension (lower-cased) marks it as non-source.
-bool is_non_source_extension(std::string_view ext);
 
 // Walks `roots` in order. Never fails: unreadable directories and entries
 // are passed over. Order: a directory's files as listed, then its
@@ -40,9 +38,11 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 
 // The same walk handing each listed path to `emit` as it is found, in the
 // same order, without keeping the list; returns the non-source skipped count.
+// Directories and files whose path reaches PATH_MAX cannot be opened by it;
+// they are passed over and counted in `*too_long` when it is given.
 using WalkSink = std::function<void(std::string&&)>;
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
-                         const WalkSink& emit);
+                         const WalkSink& emit, uint64_t* too_long = nullptr);
 
 // Largest file the content gate admits without the include-all flag.
 inline constexpr uint64_t kMaxScanBytes = 2u << 20;

@@ -14,6 +14,8 @@ namespace zub {
 namespace {
 
 constexpr size_t kMaxWorkers = 8;
+// curl's exit code for a transfer that reached its time limit (-m).
+constexpr int kCurlTimedOut = 28;
 
 FetchResult ok_result(std::string body) {
   FetchResult r;
@@ -56,8 +58,8 @@ FetchResult fetch_uncached(const CacheEntry& entry, std::string_view timeout,
   std::optional<CacheEntry::Validated> known = entry.validated();
   RequestValidators validators;
   if (known) validators = {known->record.etag, known->record.last_modified};
-  CurlReply reply =
-      curl_single(entry.url(), timeout, known ? &validators : nullptr, policy.fetch_max);
+  CurlReply reply = curl_single(entry.url(), timeout, known ? &validators : nullptr,
+                                policy.fetch_max, policy.public_stand_ins);
   if (!reply.failure.empty()) return error_result(std::move(reply.failure));
 
   CurlOutput& res = reply.response;
@@ -119,8 +121,9 @@ std::vector<FetchResult> fetch_batch(const Entries& entries, const FetchPolicy& 
     return results;
   }
   // A transfer can fail after its 2xx status line, leaving a body cut
-  // short (a dropped connection, a timeout mid-body). Only such transfers
-  // are fetched again, one by one, which checks each on its own.
+  // short (a dropped connection). Only such transfers are fetched again, one
+  // by one, which checks each on its own; one that ran out of time is not:
+  // a server that trickles would only take as long again.
   std::vector<size_t> again;
 
   std::vector<FetchResult> results;
@@ -129,9 +132,14 @@ std::vector<FetchResult> fetch_batch(const Entries& entries, const FetchPolicy& 
     BatchReply& r = (*replies)[i];
     const BatchTransfer& t = r.transfer;
     const bool success = t.status >= 200 && t.status <= 299;
+    // A batch follows no redirect: each target has to be checked first,
+    // which the single fetch does hop by hop.
+    const bool redirected = t.status >= 300 && t.status <= 399 && t.status != 304;
     if (r.over) {
       results.push_back(error_result(too_big_text(policy.fetch_max)));
-    } else if (success && t.exit_code != 0) {
+    } else if (success && t.exit_code == kCurlTimedOut) {
+      results.push_back(error_result("curl exit Some(" + std::to_string(t.exit_code) + ")"));
+    } else if ((success && t.exit_code != 0) || redirected) {
       again.push_back(i);
       results.emplace_back();
     } else if (success) {

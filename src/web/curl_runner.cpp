@@ -5,9 +5,13 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <thread>
 
+#include "base/control_text.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
@@ -32,10 +36,12 @@ constexpr size_t kTrailerRoom = size_t{1} << 20;
 // keeps brackets and braces in a URL literal: as globs, "[1-100000000]"
 // would be a storm of requests and "?filter[name]=x" an error.
 std::vector<std::string> common_prefix(std::string_view timeout) {
+  // No "-L": redirects are followed here, one hop at a time, so that each
+  // target can be checked before it is asked.
   std::vector<std::string> argv = {"curl",
                                    "-q",
                                    "--globoff",
-                                   "-sL",
+                                   "-s",
                                    "--compressed",
                                    "-m",
                                    std::string(timeout),
@@ -187,8 +193,11 @@ std::optional<std::vector<BatchReply>> curl_batch(const std::vector<std::string>
   return replies;
 }
 
-CurlReply curl_single(std::string_view url, std::string_view timeout,
-                      const RequestValidators* validators, uint64_t cap) {
+namespace {
+
+// One hop of a single fetch: `url` with `timeout` seconds.
+CurlReply curl_hop(std::string_view url, std::string_view timeout,
+                   const RequestValidators* validators, uint64_t cap) {
   std::vector<std::string> argv = common_prefix(timeout);
   if (validators) {
     if (!validators->etag.empty()) {
@@ -227,8 +236,69 @@ CurlReply curl_single(std::string_view url, std::string_view timeout,
   std::string().swap(p.out);
   out.body = decode_lossy(out.body);
   out.header_json = decode_lossy(out.header_json);
+  out.redirect_url = decode_lossy(out.redirect_url);
   reply.response = std::move(out);
   return reply;
+}
+
+// Seconds as curl's -m reads them, to the millisecond.
+std::string seconds_text(double s) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.3f", s);
+  return buf;
+}
+
+// The kind of the host a hop reached: told by its name when a name tells
+// it (so a proxy in between does not count), else by the address curl
+// connected to; public when neither tells.
+AddressKind reached_kind(std::string_view host, std::string_view remote_ip,
+                         const PublicStandIns& stand_ins) {
+  if (auto k = host_kind(host, stand_ins)) return *k;
+  return ip_kind(remote_ip, stand_ins).value_or(AddressKind::kPublic);
+}
+
+std::string refused_text(AddressKind from, AddressKind to, std::string_view target) {
+  return "리다이렉트 거부: " + std::string(address_kind_name(from)) + " 주소에서 " +
+         std::string(address_kind_name(to)) + " 주소로: " + printable_url(target);
+}
+
+}  // namespace
+
+CurlReply curl_single(std::string_view url, std::string_view timeout,
+                      const RequestValidators* validators, uint64_t cap,
+                      const PublicStandIns& stand_ins) {
+  const auto start = std::chrono::steady_clock::now();
+  const double limit = std::strtod(std::string(timeout).c_str(), nullptr);
+  std::string current(url);
+  std::optional<AddressKind> from;  // the kind of the host that redirected here
+  for (size_t hop = 0;; ++hop) {
+    std::string hop_timeout(timeout);
+    if (hop > 0) {
+      const double left =
+          limit - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+      if (left <= 0) return CurlReply{"curl exit Some(28)", {}};
+      hop_timeout = seconds_text(left);
+    }
+    CurlReply reply = curl_hop(current, hop_timeout, validators, cap);
+    if (!reply.failure.empty()) return reply;
+    CurlOutput& res = reply.response;
+    const AddressKind here = reached_kind(url_target(current).host, res.remote_ip, stand_ins);
+    // A name that told nothing before the hop: its answer is not used.
+    if (from && !redirect_allowed(*from, here))
+      return CurlReply{refused_text(*from, here, current), {}};
+    if (res.status < 300 || res.status > 399 || res.status == 304 || res.redirect_url.empty())
+      return reply;
+    const UrlTarget next = url_target(res.redirect_url);
+    if (next.scheme != "http" && next.scheme != "https")
+      return CurlReply{
+          "리다이렉트 거부: http·https 가 아닌 주소: " + printable_url(res.redirect_url), {}};
+    if (auto to = host_kind(next.host, stand_ins); to && !redirect_allowed(here, *to))
+      return CurlReply{refused_text(here, *to, res.redirect_url), {}};
+    if (hop == kMaxRedirects)
+      return CurlReply{"리다이렉트가 " + std::to_string(kMaxRedirects) + "번을 넘었다", {}};
+    from = here;
+    current = std::move(res.redirect_url);
+  }
 }
 
 CurlOutput split_curl_output(std::string_view text) {
@@ -238,6 +308,16 @@ CurlOutput split_curl_output(std::string_view text) {
   if (h != std::string_view::npos) {
     out.header_json = std::string(text.substr(h + kHeaderMarker.size()));
     head = text.substr(0, h);
+  }
+  // "{remote_ip} {redirect_url}"; the address holds no space.
+  const size_t hop = rfind_bytes(head, kHopMarker);
+  if (hop != std::string_view::npos) {
+    const std::string_view line = head.substr(hop + kHopMarker.size());
+    const size_t space = line.find(' ');
+    out.remote_ip = std::string(line.substr(0, space));
+    if (space != std::string_view::npos)
+      out.redirect_url = std::string(trim_ws(line.substr(space + 1)));
+    head = head.substr(0, hop);
   }
   size_t s = rfind_bytes(head, kStatusMarker);
   if (s == std::string_view::npos) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "web/address_kind.h"
+
 namespace zub {
 
 // Timeout of every fetch_all transfer, in seconds as curl's -m reads it.
@@ -24,13 +26,18 @@ inline constexpr size_t kMaxBatchUrls = 64;
 struct CurlOutput {
   std::string body;
   uint16_t status = 0;
-  std::string header_json;  // empty when curl wrote none
+  std::string header_json;   // empty when curl wrote none
+  std::string remote_ip;     // the address curl connected to; may be empty
+  std::string redirect_url;  // where a redirect points; empty for none
 };
 
 // Splits decoded curl output from the end, so marker text inside a body
 // never wins over the trailer. Without a status marker the whole head is
 // the body, unchanged, with status 200.
 CurlOutput split_curl_output(std::string_view text);
+
+// The most redirects one fetch follows.
+inline constexpr size_t kMaxRedirects = 20;
 
 // What one single transfer came back with: either a failure text (curl
 // missing, curl failing, a body over the cap) or the response.
@@ -45,11 +52,16 @@ struct RequestValidators {
   std::string last_modified;
 };
 
-// Fetches `url` (passed to curl unchanged) with `timeout` seconds (curl -m),
-// conditionally when `validators` is given; a body of more than `cap` bytes
-// is a failure.
+// Fetches `url` (passed to curl unchanged) with `timeout` seconds (curl -m)
+// for all hops together, conditionally when `validators` is given; a body of
+// more than `cap` bytes is a failure. Redirects are followed one hop at a
+// time, each its own curl run, and each target is checked first: only http
+// and https, and never from a host of one kind to a non-public host of
+// another (web/address_kind.h). A target whose kind its name does not tell
+// is checked by the address curl connected to, and its answer dropped.
 CurlReply curl_single(std::string_view url, std::string_view timeout,
-                      const RequestValidators* validators, uint64_t cap);
+                      const RequestValidators* validators, uint64_t cap,
+                      const PublicStandIns& stand_ins = {});
 
 // The failure text of a body over `cap` bytes.
 std::string too_big_text(uint64_t cap);

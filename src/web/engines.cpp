@@ -1,5 +1,6 @@
 #include "web/engines.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <thread>
@@ -89,8 +90,10 @@ std::vector<SearchHit> search_searx(std::string_view query, const FetchPolicy& p
     if (!restart_searx()) return {};
     out.write_err(kRestartNote);
     for (int attempt = 0; attempt < kRestartRetries && !r.ok; ++attempt) {
+      // A pause of more than a minute is no pause between retries; the
+      // bound also keeps the count within the clock's signed range.
       std::this_thread::sleep_for(
-          std::chrono::milliseconds(static_cast<int64_t>(policy.searx_retry_ms)));
+          std::chrono::milliseconds(std::min<uint64_t>(policy.searx_retry_ms, 60000)));
       r = fetch_one(url, kRetryTimeout, policy, out);
     }
     if (!r.ok) return {};

@@ -4,6 +4,7 @@
 
 #include "base/control_text.h"
 #include "base/parallel_for.h"
+#include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "html/markdown.h"
@@ -15,6 +16,13 @@ namespace {
 
 constexpr size_t kMaxConvertThreads = 8;
 constexpr std::string_view kCutMarker = "\n…[cut]";
+// Pages fetched before they are converted and their bodies let go: enough
+// for a curl batch to reuse its connections, few enough that memory does
+// not depend on how many URLs one call names.
+constexpr size_t kPagesAtOnce = 16;
+// zub's section heading is "## {host}"; page headings under it start lower.
+constexpr size_t kSectionLevel = 2;
+constexpr std::string_view kCodeFence = "```";
 
 FetchSection make_section(const std::string& url, const FetchResult& r) {
   FetchSection s;
@@ -45,29 +53,66 @@ std::string format_size(uint64_t bytes) {
   return std::to_string(bytes / 1024) + "KB";
 }
 
+void cut_section(FetchSection& s, uint64_t budget) {
+  if (s.cut) return;
+  s.cut = true;
+  s.md_bytes = s.text.size();
+  // A failure line is a report, not page content: the budget never hides it.
+  if (s.failed || char_count(s.text) <= budget) return;
+  s.text.resize(char_offset(s.text, static_cast<size_t>(budget)));
+  s.text += kCutMarker;
+  s.text.shrink_to_fit();
+}
+
+std::string deepen_headings(std::string_view text, size_t levels) {
+  std::string out;
+  out.reserve(text.size() + 64);
+  bool in_fence = false;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    const std::string_view line = text.substr(pos, end - pos);
+    if (starts_with(line, kCodeFence)) {
+      in_fence = !in_fence;
+    } else if (!in_fence && starts_with(line, "#")) {
+      out.append(levels, '#');
+    }
+    out += line;
+    pos = end;
+  }
+  return out;
+}
+
 std::string format_sections(const std::vector<FetchSection>& sections, uint64_t budget) {
   std::string out;
   uint64_t raw_total = 0;
   uint64_t md_total = 0;
-  for (const FetchSection& s : sections) {
-    raw_total += s.raw;
-    md_total += s.text.size();
-    std::string_view text = s.text;
-    std::string cut;
-    // A failure line is a report, not page content: the budget never hides it.
-    if (!s.failed && char_count(text) > budget) {
-      cut.assign(text.substr(0, char_offset(text, static_cast<size_t>(budget))));
-      cut += kCutMarker;
-      text = cut;
+  const bool headed = sections.size() >= 2;
+  for (const FetchSection& section : sections) {
+    const FetchSection* s = &section;
+    FetchSection cut;
+    if (!section.cut) {
+      cut = section;
+      cut_section(cut, budget);
+      s = &cut;
     }
-    if (sections.size() >= 2) {
+    raw_total += s->raw;
+    md_total += s->md_bytes;
+    std::string deepened;
+    std::string_view text = s->text;
+    if (headed) {
       out += "## ";
-      out += url_host(printable_url(s.url));
+      out += url_host(printable_url(s->url));
       out += '\n';
+      if (!s->failed) {
+        deepened = deepen_headings(text, kSectionLevel);
+        text = deepened;
+      }
     }
-    if (s.raw != 0 && is_blank(text)) {
+    if (s->raw != 0 && is_blank(text)) {
       out += "[본문 없음: 링크 목록형 페이지(";
-      out += std::to_string(s.raw / 1024);
+      out += std::to_string(s->raw / 1024);
       out += "KB). 개별 항목 URL 을 직접 fetch 하라]\n";
     }
     out += text;
@@ -84,10 +129,20 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 
 uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
                    Output& out) {
-  const std::vector<FetchResult> results = fetch_all(urls, policy, out);
-  const std::vector<FetchSection> sections = convert_pages(urls, results);
   uint64_t converted = 0;
-  for (const FetchSection& s : sections) converted += s.text.size();
+  std::vector<FetchSection> sections;
+  sections.reserve(urls.size());
+  for (size_t at = 0; at < urls.size(); at += kPagesAtOnce) {
+    const size_t end = std::min(urls.size(), at + kPagesAtOnce);
+    const std::vector<std::string> part(urls.begin() + static_cast<std::ptrdiff_t>(at),
+                                        urls.begin() + static_cast<std::ptrdiff_t>(end));
+    std::vector<FetchSection> pages = convert_pages(part, fetch_all(part, policy, out));
+    for (FetchSection& s : pages) {
+      cut_section(s, budget);
+      converted += s.md_bytes;
+      sections.push_back(std::move(s));
+    }
+  }
   out.write_out(format_sections(sections, budget));
   return converted;
 }

@@ -13,6 +13,7 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/number.h"
+#include "base/own_file.h"
 #include "base/text.h"
 #include "base/unix_time.h"
 #include "base/utf8.h"
@@ -35,8 +36,12 @@ std::optional<uint64_t> age_of(const struct timespec& mtime) {
   return static_cast<uint64_t>(diff_ns / 1000000000);
 }
 
-// Validators are header values, which curl keeps far below this.
+// Validators and URLs are header values and arguments, which curl keeps far
+// below this.
 constexpr uint64_t kMaxRecordBytes = uint64_t{1} << 20;
+
+// Fetched pages are private to the user, like everything else zub keeps.
+constexpr unsigned kFileMode = 0600;
 
 // A cache file opened for reading: never through a link, only a regular
 // file (a device or a FIFO planted in the directory is neither read nor
@@ -57,7 +62,9 @@ struct CacheFile {
   // The whole file when it holds at most `cap` bytes.
   std::optional<std::string> read(uint64_t cap) const {
     if (static_cast<uint64_t>(st.st_size) > cap) return std::nullopt;
-    ReadResult r = read_fd_all(fd, cap + 1);
+    // One byte more than the cap shows a file that grew; the largest cap
+    // is no cap and has no byte more.
+    ReadResult r = read_fd_all(fd, cap == UINT64_MAX ? cap : cap + 1);
     if (!r.ok || r.data.size() > cap) return std::nullopt;  // unreadable, or it grew while we read
     return std::move(r.data);
   }
@@ -118,7 +125,12 @@ std::optional<CacheRecord> parse_cache_record(std::string_view text) {
   if (lines.size() > 2) rec.etag = std::string(lines[2]);
   if (lines.size() > 3) rec.last_modified = std::string(lines[3]);
   if (lines.size() > 4) rec.body = parse_body_check(lines[4]);
+  if (lines.size() > 5) rec.url = std::string(lines[5]);
   return rec;
+}
+
+bool cacheable_url(std::string_view url) {
+  return url.find_first_of("\r\n") == std::string_view::npos;
 }
 
 std::string format_cache_record(const CacheRecord& rec) {
@@ -137,6 +149,12 @@ std::string format_cache_record(const CacheRecord& rec) {
     s += ' ';
     s.append(hash, 16);
     s += '\n';
+  } else if (rec.url) {
+    s += '\n';
+  }
+  if (rec.url) {
+    s += *rec.url;
+    s += '\n';
   }
   return s;
 }
@@ -147,37 +165,61 @@ CacheEntry::CacheEntry(std::string_view url, const FetchPolicy& policy)
       stale_floor_(policy.stale_floor),
       ttl_(policy.ttl),
       fetch_max_(policy.fetch_max) {
-  if (policy.no_cache || !policy.cache_dir) return;
+  if (policy.no_cache || !policy.cache_dir || !cacheable_url(url)) return;
   dir_ = policy.cache_dir;
   body_path_ = path_join(*dir_, cache_file_name(url));
   record_path_ = body_path_ + std::string(kRecordSuffix);
 }
 
-bool CacheEntry::make_dir() const { return dir_ && make_dirs(*dir_); }
+// The parents are the user's own directories (~/.claude/cache) and are made
+// as mkdir -p makes them; the cache directory itself is opened as the
+// user's own (never through a link) and left at 0700.
+bool CacheEntry::make_dir() const {
+  if (!dir_) return false;
+  const size_t slash = dir_->rfind('/');
+  if (slash != std::string::npos && slash > 0 && !make_dirs(dir_->substr(0, slash))) return false;
+  int err = 0;
+  const int fd = open_own_dir(AT_FDCWD, dir_->c_str(), true, &err);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
 
 uint64_t CacheEntry::url_ttl() const { return zub::url_ttl(url_, ttl_); }
 
-std::optional<CacheRecord> CacheEntry::record() const {
-  if (!dir_) return std::nullopt;
-  return read_record_at(record_path_);
+CacheEntry::RecordRead CacheEntry::read_record() const {
+  RecordRead r;
+  if (!dir_) return r;
+  r.rec = read_record_at(record_path_);
+  if (r.rec && r.rec->url && *r.rec->url != url_) {
+    r.rec.reset();
+    r.foreign = true;
+  }
+  return r;
 }
+
+std::optional<CacheRecord> CacheEntry::record() const { return read_record().rec; }
 
 std::optional<std::string> CacheEntry::stored_body() const {
   if (!dir_) return std::nullopt;
+  const RecordRead r = read_record();
+  if (r.foreign) return std::nullopt;
   CacheFile f;
   if (!f.open(body_path_)) return std::nullopt;
-  return read_body(f, record(), fetch_max_);
+  return read_body(f, r.rec, fetch_max_);
 }
 
 std::optional<CacheEntry::Fresh> CacheEntry::fresh() const {
   if (refresh_ || !dir_) return std::nullopt;
+  RecordRead r = read_record();
+  if (r.foreign) return std::nullopt;
   CacheFile f;
   if (!f.open(body_path_)) return std::nullopt;
   auto age = age_of(f.st.st_mtim);
   if (!age) return std::nullopt;
 
   uint64_t lifetime;
-  auto rec = record();
+  auto& rec = r.rec;
   if (!rec || rec->lifetime == kNoLifetime) {
     lifetime = url_ttl();
   } else {
@@ -211,7 +253,7 @@ std::optional<std::string> CacheEntry::revalidate(std::optional<std::string> sto
       Freshness f = freshness_from_headers(header_json);
       if (f.may_store) rec->lifetime = f.lifetime;
     }
-    write_file_atomic(record_path_, format_cache_record(*rec));
+    write_file_atomic(record_path_, format_cache_record(*rec), kFileMode);
   }
   // The age clock is the body file's modification time; setting it to now
   // is the same as rewriting the unchanged bytes, without a window in which
@@ -253,12 +295,21 @@ void CacheEntry::store(std::string_view body, std::optional<std::string_view> he
     rec.lifetime = kNoLifetime;
   }
   if (!make_dir()) return;
-  // Body first, and no record without its body: a record beside an older
-  // body would let a later 304 vouch for the wrong text.
-  if (!write_file_atomic(body_path_, body)) return;
   rec.fetch_time = unix_now();
   rec.body = body_check_of(body);
-  write_file_atomic(record_path_, format_cache_record(rec));
+  rec.url = url_;
+  // Record first. Until the body follows, the record names a body that is
+  // not there (a miss); if it cannot be written (a full disk), the previous
+  // pair stays as it was. A body written first could be left without its
+  // record, and would then be served for its URL class's lifetime whatever
+  // the server had said.
+  if (!write_file_atomic(record_path_, format_cache_record(rec), kFileMode)) return;
+  if (!write_file_atomic(body_path_, body, kFileMode)) {
+    // The record names a body that is not there, and the body there has no
+    // record any more: neither may be served.
+    ::unlink(record_path_.c_str());
+    ::unlink(body_path_.c_str());
+  }
 }
 
 }  // namespace zub

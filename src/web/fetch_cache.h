@@ -1,11 +1,13 @@
 // The on-disk fetch cache under $HOME/.claude/cache/zub-fetch. Each URL is
 // two files named by fetch_key_hash of its exact bytes: the body
-// ("{16 hex}") and a four-line record ("{16 hex}.m": fetch time, lifetime,
-// ETag, Last-Modified). Freshness is measured from the body file's
-// modification time. Files are replaced through a temporary name and a
-// rename, so readers never see a torn file; different URLs never share a
-// file, so concurrent threads need no lock. No operation fails: trouble
-// reads as a miss or as nothing stored.
+// ("{16 hex}") and a record ("{16 hex}.m": fetch time, lifetime, ETag,
+// Last-Modified, then the body it vouches for and the URL it belongs to).
+// Freshness is measured from the body file's modification time. Files are
+// replaced through a temporary name and a rename, so readers never see a
+// torn file; different URLs never share a file, so concurrent threads need
+// no lock. The directory is private (0700, an existing one tightened on the
+// first write) and its files 0600: fetched pages can be anyone's business.
+// No operation fails: trouble reads as a miss or as nothing stored.
 #pragma once
 
 #include <cstdint>
@@ -35,17 +37,27 @@ struct CacheRecord {
   std::string etag;                 // as received, quotes included; may be empty
   std::string last_modified;        // as received; may be empty
   std::optional<BodyCheck> body;    // absent in records of older versions
+  // The URL the entry was stored for; absent in records of older versions.
+  // File names are a 64-bit hash anyone can compute, so another URL could
+  // be made to land on the same files: a record naming another URL is a
+  // miss.
+  std::optional<std::string> url = std::nullopt;
 };
 
 // Parses record text: lines 1 and 2 must be unsigned decimals, lines 3 and
 // 4 default to empty. Line 5, "{body size} {hash as 16 hex digits}", is
-// read when it parses and otherwise ignored, as older versions ignore it.
-// Pure.
+// read when it parses and otherwise ignored, as older versions ignore it;
+// line 6, when present, is the URL. Pure.
 std::optional<CacheRecord> parse_cache_record(std::string_view text);
 
 // "{fetch_time}\n{lifetime}\n{etag}\n{last_modified}\n", then
-// "{size} {hash}\n" when the record names its body. Pure.
+// "{size} {hash}\n" when the record names its body (an empty line when it
+// does not but names its URL), then "{url}\n" when it names its URL. Pure.
 std::string format_cache_record(const CacheRecord& rec);
+
+// True when `url` can be named on a record line: no line feed or carriage
+// return in it. Other URLs are never cached. Pure.
+bool cacheable_url(std::string_view url);
 
 // One URL's place in the cache. The file names and the directory are worked
 // out once, when the entry is made; reading never creates anything, only
@@ -90,9 +102,14 @@ class CacheEntry {
 
   // Stores `body` with the lifetime the headers allow (no header JSON: the
   // URL class decides). Stores nothing when the response may not be kept.
+  // The record goes first and names its body, so a body is never served
+  // without a record written whole: when the record cannot be written the
+  // old pair stays as it was, and when the body then cannot be, both files
+  // are removed.
   void store(std::string_view body, std::optional<std::string_view> header_json) const;
 
-  // The record, or nothing when absent or malformed.
+  // The record, or nothing when absent or malformed. A record of another
+  // URL reads as nothing here, and makes every other read a miss.
   std::optional<CacheRecord> record() const;
 
   // The stored body whatever its age, when it is a regular file (links are
@@ -101,6 +118,13 @@ class CacheEntry {
   std::optional<std::string> stored_body() const;
 
  private:
+  // What the record file holds for this URL: no record, a record of its
+  // own, or one that names another URL.
+  struct RecordRead {
+    std::optional<CacheRecord> rec;
+    bool foreign = false;
+  };
+  RecordRead read_record() const;
   bool make_dir() const;
   uint64_t url_ttl() const;
 

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "web/address_kind.h"
+
 namespace zub {
 
 // The most body bytes (after content decoding) one transfer may deliver
@@ -39,6 +41,10 @@ struct FetchPolicy {
   // The pause between retries of the local search service after starting
   // its container; ZUB_TEST_SEARX_RETRY_MS lets tests shorten it.
   uint64_t searx_retry_ms = kDefaultSearxRetryMs;
+  // Loopback addresses the tool's own tests use as stand-ins for public
+  // hosts when they check the redirect rule: ZUB_TEST_PUBLIC_ADDRS, a
+  // comma-separated list. Empty everywhere else.
+  PublicStandIns public_stand_ins;
 };
 
 // The policy the environment describes. Flags override single fields

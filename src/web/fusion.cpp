@@ -19,9 +19,10 @@ bool is_tracking_param(std::string_view param) {
          name == "gclid" || name == "fbclid" || name == "source";
 }
 
-}  // namespace
-
+// The weight of an engine label: 1.0 for "searx", 0.6 for the others.
 float engine_weight(std::string_view label) { return label == "searx" ? 1.0f : 0.6f; }
+
+}  // namespace
 
 std::string merge_key(std::string_view url) {
   url = url.substr(0, url.find('#'));

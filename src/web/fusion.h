@@ -31,9 +31,6 @@ struct EngineHits {
 inline constexpr float kRankConstant = 60.0f;
 inline constexpr size_t kPerHostLimit = 2;
 
-// The weight of an engine label: 1.0 for "searx", 0.6 for the others.
-float engine_weight(std::string_view label);
-
 // The url without fragment, tracking parameters (utm_*, ref, ved, usg,
 // gclid, fbclid, source), trailing slashes, scheme and one leading "www.".
 std::string merge_key(std::string_view url);

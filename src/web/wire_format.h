@@ -38,11 +38,13 @@ inline constexpr std::array<std::string_view, 5> kRequestHeaders = {
     "Sec-Fetch-Site: none",
 };
 
-// Single transfer: the body, then the status and the header JSON, found
-// again from the end of the output.
+// Single transfer: the body, then the status, the address connected to
+// and the redirect's target, and the header JSON, found again from the end
+// of the output.
 inline constexpr std::string_view kSingleTrailer =
-    "\n<<<ZUBHTTP:%{http_code}\n<<<ZUBHDR:%{header_json}";
+    "\n<<<ZUBHTTP:%{http_code}\n<<<ZUBHOP:%{remote_ip} %{redirect_url}\n<<<ZUBHDR:%{header_json}";
 inline constexpr std::string_view kStatusMarker = "<<<ZUBHTTP:";
+inline constexpr std::string_view kHopMarker = "\n<<<ZUBHOP:";
 inline constexpr std::string_view kHeaderMarker = "\n<<<ZUBHDR:";
 
 // Batch: one block per transfer on standard output. Header JSON spans lines

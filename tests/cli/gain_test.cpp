@@ -191,3 +191,37 @@ TEST(Gain, EachSubcommandRecordsItsOwnBaseline) {
   EXPECT_EQ(last_record().sub, "read");
   EXPECT_EQ(last_record().baseline, read.out.size() + read.err.size());
 }
+
+// A full disk can cut an append short. The next record starts on a line of
+// its own instead of fusing with the torn one into a line that parses (with
+// a time in the far future), and a reader skips such a fused line.
+TEST(Gain, TornAppendNeitherFusesNorCounts) {
+  TempDir t;
+  const std::string state = t / "state";
+  fs::create_directories(state + "/zub");
+  const uint64_t now = static_cast<uint64_t>(std::time(nullptr));
+  const std::string whole = zub::format_gain_record({now - 10, "grep", 100, 10, 1, 0});
+  const std::string torn = std::to_string(now).substr(0, 7);  // cut inside the time
+  std::ofstream(state + "/zub/gain.log", std::ios::binary) << whole << torn;
+  const std::string file = ZUB_SOURCE_DIR "/src/cli/gain.cpp";
+  ASSERT_EQ(run_zub({"outline", file}, with_state(state)).status, 0);
+  const std::vector<std::string> lines = lines_of(file_bytes(state + "/zub/gain.log"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[1], torn);
+  const std::optional<zub::GainRecord> r = zub::parse_gain_record(lines[2]);
+  ASSERT_TRUE(r) << lines[2];
+  EXPECT_EQ(r->sub, "outline");
+
+  // A ledger that already holds a fused line: it is skipped, not counted.
+  std::ofstream(state + "/zub/gain.log", std::ios::binary)
+      << whole << torn << zub::format_gain_record({now - 5, "read", 400, 40, 1, 0});
+  RunOptions o = with_state(state);
+  o.env_set.push_back("ZUB_NO_GAIN=1");
+  const zub_test::Run report = run_zub({"gain"}, o);
+  EXPECT_EQ(report.status, 0) << report.err;
+  EXPECT_NE(report.out.find("total          1            100             10    90.0%          1\n"),
+            std::string::npos)
+      << report.out;
+  EXPECT_NE(report.out.find("[zub gain: 기록이 아닌 줄 1개는 건너뛰었다]\n"), std::string::npos)
+      << report.out;
+}

@@ -115,6 +115,39 @@ TEST(OptionTable, OrderRules) {
   EXPECT_EQ(p.status, ParseStatus::kUnknown);
   EXPECT_EQ(p.argument, "-Q");
   EXPECT_EQ(parse_options({"--help", "-Q"}, kGrepTable, g).status, ParseStatus::kHelp);
+  // The habits of GNU grep and ripgrep: options run together, numbers
+  // glued on, values after "=", and -n that is the line-number flag unless
+  // a number follows it.
+  g = parsed(kGrepTable,
+             {"-rniC2", "-tpy", "--include=*.c", "--exclude", "t_*", "pat", "-n", "-A3"});
+  EXPECT_TRUE(g.recursive && g.icase);
+  EXPECT_EQ(g.before, 2u);
+  EXPECT_EQ(g.after, 3u);
+  EXPECT_FALSE(g.limit_given);
+  EXPECT_EQ(g.filter.extensions, (std::vector<std::string>{"py", "pyi"}));
+  EXPECT_EQ(g.filter.names, std::vector<std::string>{"*.c"});
+  EXPECT_EQ(g.filter.excludes, std::vector<std::string>{"t_*"});
+  EXPECT_EQ(g.patterns, std::vector<std::string>{"pat"});
+  g = parsed(kGrepTable, {"-n", "5", "-w", "-n7", "-e-x", "-g", "!*.md", "--", "-y"});
+  EXPECT_TRUE(g.limit_given && g.word);
+  EXPECT_EQ(g.limit, 7u);
+  EXPECT_EQ(g.patterns, std::vector<std::string>{"-x"});
+  EXPECT_EQ(g.roots, std::vector<std::string>{"-y"});
+  EXPECT_EQ(g.filter.excludes, std::vector<std::string>{"*.md"});
+  g = parsed(kGrepTable, {"-c", "x", "-n"});  // a last -n is still the default number
+  EXPECT_EQ(g.limit, 3u);
+  g = parsed(kGrepTable, {"--color", "auto", "-F", "x", "--color=always", "r"});
+  EXPECT_EQ(g.syntax, PatternSyntax::kFixed);
+  EXPECT_EQ(g.roots, std::vector<std::string>{"r"});
+  // A letter that names no option makes the whole argument unknown.
+  p = parse_options({"-rnQ", "x"}, kGrepTable, g);
+  EXPECT_EQ(p.status, ParseStatus::kUnknown);
+  EXPECT_EQ(p.argument, "-rnQ");
+  ReadOptions rd = parsed(kReadTable, {"f", "--bytes=9"});
+  EXPECT_EQ(rd.bytes, 9u);
+  EXPECT_EQ(parsed(kTrimTable, {"-5"}).width, 200u);  // a negative number is a bad width
+  EXPECT_EQ(parse_options({"x", "-h"}, kDefTable, d).status, ParseStatus::kHelp);
+  EXPECT_EQ(parse_options({"-h"}, kDefTable, d).status, ParseStatus::kHelp);
   MapOptions m;
   p = parse_options({"r", "-n", "-1"}, kMapTable, m);
   EXPECT_EQ(p.status, ParseStatus::kBadValue);

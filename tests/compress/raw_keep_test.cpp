@@ -103,7 +103,9 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   EXPECT_EQ(ring_files(state + "/zub/raw").size(), 1u);
 }
 
-TEST(RawKeep, RingKeepsTheNewestRunsWithinTheSizeBound) {
+// The size bound, with inputs of tens of megabytes, is a hardening test
+// (tests/hardening/raw_keep_bound_test.cpp).
+TEST(RawKeep, RingKeepsTheNewestRuns) {
   TempDir t;
   const std::string state = t / "state";
   const std::string raw = state + "/zub/raw";
@@ -118,35 +120,6 @@ TEST(RawKeep, RingKeepsTheNewestRunsWithinTheSizeBound) {
   // Names sort by time, so the ring is the last twenty in order.
   const std::vector<std::string> newest(kept.end() - zub::kRawKeepRuns, kept.end());
   EXPECT_EQ(ring_files(raw), newest);
-
-  // Two runs of 30 MiB fit beside the small ones; one of 65 MiB keeps only
-  // its last 64 MiB and pushes every older file out.
-  const std::string line = "x" + std::string(62, 'y') + "\n";
-  std::string big;
-  while (big.size() < (size_t{30} << 20)) big += line;
-  for (int i = 0; i < 2; ++i)
-    ASSERT_FALSE(kept_path(run_zub({"trim"}, with_state(state, big, true)).err).empty());
-  EXPECT_EQ(ring_files(raw).size(), zub::kRawKeepRuns);
-  uint64_t total = 0;
-  for (const std::string& name : ring_files(raw)) total += fs::file_size(raw + "/" + name);
-  EXPECT_GT(total, uint64_t{60} << 20);
-  EXPECT_LE(total, zub::kRawKeepBytes);
-  while (big.size() < (size_t{65} << 20)) big += line;
-  big += "the end\n";
-  const zub_test::Run r = run_zub({"logs"}, with_state(state, big, true));
-  const std::string path = kept_path(r.err);
-  ASSERT_FALSE(path.empty()) << r.err;
-  EXPECT_EQ(ring_files(raw), std::vector<std::string>{fs::path(path).filename().string()});
-  // The whole lines of the last 64 MiB.
-  const std::string content = file_bytes(path);
-  const uint64_t dropped = big.size() - content.size();
-  EXPECT_LE(content.size(), zub::kRawKeepBytes);
-  EXPECT_GT(content.size(), zub::kRawKeepBytes - line.size());
-  EXPECT_EQ(big[dropped - 1], '\n');
-  EXPECT_TRUE(std::string_view(big).substr(dropped) == content);
-  EXPECT_NE(r.err.find("마지막 64 MiB 만: 앞 " + std::to_string(dropped) + " bytes 버림"),
-            std::string::npos)
-      << r.err;
 }
 
 TEST(RawKeep, UnwritableStateChangesNothingButOneNote) {

@@ -24,10 +24,7 @@ BoundedRun run_bounded_via(const std::vector<std::string>& prefix,
   argv.insert(argv.end(), prefix.begin(), prefix.end());
   argv.push_back(ZUB_BINARY);
   argv.insert(argv.end(), args.begin(), args.end());
-  zub::ProcessOptions po;
-  if (opts.has_stdin) po.stdin_data = opts.stdin_data;
-  po.env_set = opts.env_set;
-  po.env_unset = opts.env_unset;
+  const zub::ProcessOptions po = zub_process_options(opts);
   const auto start = std::chrono::steady_clock::now();
   zub::ProcessResult r = zub::run_process(argv, po);
   BoundedRun b;

@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "base/file_io.h"
-#include "base/fnv.h"
 #include "base/number.h"
 #include "base/text.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
 #include "web/fetch_cache.h"
+#include "web/wire_format.h"
 
 using zub_test::BoundedRun;
 using zub_test::HttpServer;
@@ -42,13 +42,6 @@ std::vector<std::string> names_in(const std::string& dir) {
   return names;
 }
 
-std::string key_name(const std::string& url) {
-  char buf[17];
-  std::snprintf(buf, sizeof buf, "%016llx",
-                static_cast<unsigned long long>(zub::fetch_key_hash(url)));
-  return buf;
-}
-
 // A page whose size depends on its version, so that a body mixed from two
 // writers or cut short can never equal a served one.
 std::string page(const std::string& title, int version) {
@@ -59,10 +52,10 @@ std::string page(const std::string& title, int version) {
   return s + "</article></body></html>";
 }
 
-// What fetch prints for page(title, version): the heading and one line per
-// paragraph.
+// What fetch prints for page(title, version) under its section heading: the
+// page's heading a level lower, and one line per paragraph.
 std::string page_markdown(const std::string& title, int version) {
-  std::string s = "# " + title + "\n";
+  std::string s = "### " + title + "\n";
   for (int i = 0; i < 200 + 150 * version; ++i)
     s += "Line " + std::to_string(i) + " of " + title + " in version " + std::to_string(version) +
          " of the concurrent fetch test.\n";
@@ -176,7 +169,7 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
   const std::string dir = home + "/.claude/cache/zub-fetch";
   std::map<std::string, std::string> url_of;
   for (const auto* list : {&threaded, &batched})
-    for (const std::string& url : *list) url_of[key_name(url)] = url;
+    for (const std::string& url : *list) url_of[zub::cache_file_name(url)] = url;
   size_t bodies = 0;
   for (const std::string& name : names_in(dir)) {
     const std::string key = name.substr(0, 16);
@@ -189,10 +182,11 @@ TEST(HardeningConcurrency, SixteenFetchesOfTheSameUrlsNeverTearTheCache) {
           << name << " is not a whole served body (" << file.data.size() << " bytes)";
     } else {
       ASSERT_EQ(name, key + ".m");
-      // Four lines and the fifth that names the body.
+      // Four lines, the fifth that names the body and the sixth its URL.
       std::vector<std::string_view> lines = zub::split_lines(file.data);
       auto rec = zub::parse_cache_record(file.data);
-      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 5 && rec && rec->body)
+      EXPECT_TRUE(zub::ends_with(file.data, "\n") && lines.size() == 6 && rec && rec->body &&
+                  rec->url == url_of[key])
           << name << ": " << file.data;
     }
   }

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -18,6 +19,7 @@
 
 #include "base/file_io.h"
 #include "base/process.h"
+#include "base/text.h"
 #include "base/unicode.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
@@ -28,6 +30,7 @@ using zub_test::BoundedRun;
 using zub_test::HttpServer;
 using zub_test::kSanitized;
 using zub_test::run_bounded;
+using zub_test::run_bounded_via;
 using zub_test::ScriptedResponse;
 using zub_test::TempDir;
 
@@ -241,8 +244,9 @@ TEST(HardeningFetch, FullTemporaryFileSystemNeverYieldsCutBodies) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_TRUE(r.run.out == host + "# first\n" + paragraphs("first", 0, 1000) + host + "# second\n" +
-                               paragraphs("second", 0, 1000) + "[zub: 168KB→155KB -9%]\n")
+  EXPECT_TRUE(r.run.out == host + "### first\n" + paragraphs("first", 0, 1000) + host +
+                               "### second\n" + paragraphs("second", 0, 1000) +
+                               "[zub: 168KB→155KB -9%]\n")
       << r.run.out.substr(0, 300);
   // Whatever was cached is whole.
   const std::string dir = home + "/.claude/cache/zub-fetch";
@@ -344,7 +348,7 @@ TEST(HardeningFetch, EndlessAndInflatingBodiesStopAtTheCap) {
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   const std::string host = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_EQ(r.run.out, host + too_big + host + "# small\n" + paragraphs("small", 0, 20) + host +
+  EXPECT_EQ(r.run.out, host + too_big + host + "### small\n" + paragraphs("small", 0, 20) + host +
                            too_big + "[zub: 1KB→1KB -2%]\n");
   EXPECT_EQ(names_in(home + "/.claude/cache/zub-fetch").size(), 2u) << "only the small page";
 
@@ -470,4 +474,244 @@ TEST(HardeningFetch, PlantedCacheFilesAreNeitherFollowedNorReadWhole) {
   low.env_set.push_back("ZUB_FETCH_MAX=1000");
   EXPECT_EQ(fetch(low), "[fetch 실패: 본문이 1000바이트 상한(ZUB_FETCH_MAX)을 넘었다]\n");
   EXPECT_EQ(server.hits("/p"), 4);
+}
+
+// Cache edge cases an operator meets: the largest ZUB_FETCH_MAX is no cap
+// (it once made every cached body read back empty); the cache is private to
+// the user; an entry belongs to the URL its record names; and a record that
+// cannot be written whole (a full disk, here a file-size limit) leaves no
+// body to be served.
+TEST(HardeningFetch, CacheUnderAnUnlimitedCapAFullDiskAndAForeignUmask) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse p;
+  p.body = page("kept", 3);
+  p.headers = {{"Cache-Control", "max-age=600"}};
+  server.route("/p", p);
+  const std::string home = tmp.mkdir("home");
+  auto env = fetch_env(home);
+  env.env_set.push_back("ZUB_FETCH_MAX=18446744073709551615");
+  env.env_set.push_back("ZUB_CACHE_DEBUG=1");
+  const std::string want = paragraphs("kept", 0, 3) + "[zub: 307B→228B -26%]\n";
+  // A umask that lets everyone read new files.
+  const std::vector<std::string> open_umask = {"sh", "-c", "umask 022; exec \"$@\"", "sh"};
+  for (int i = 0; i < 2; ++i) {
+    BoundedRun r = run_bounded_via(open_umask, {"fetch", server.url("/p")}, 30, env);
+    EXPECT_EQ(r.run.out, want);
+    EXPECT_EQ(r.run.err.find("[cache hit") != std::string::npos, i == 1) << r.run.err;
+  }
+  EXPECT_EQ(server.hits("/p"), 1);
+  const std::string dir = home + "/.claude/cache/zub-fetch";
+  struct stat st;
+  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  for (const std::string& n : names_in(dir)) {
+    ASSERT_EQ(::stat((dir + "/" + n).c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << n;
+  }
+  // The record names its URL: files claimed by another URL (one crafted to
+  // hash to the same name) are a miss.
+  std::string record_file;
+  for (const std::string& n : names_in(dir))
+    if (n.size() == 18) record_file = dir + "/" + n;
+  ASSERT_FALSE(record_file.empty());
+  std::vector<std::string_view> lines = zub::split_lines(zub::read_file(record_file).data);
+  ASSERT_GE(lines.size(), 5u);
+  std::string forged;
+  for (size_t i = 0; i < 5; ++i) forged += std::string(lines[i]) + "\n";
+  forged += "https://evil.example/collides\n";
+  ASSERT_TRUE(zub::write_file_atomic(record_file, forged, 0600));
+  EXPECT_EQ(run_bounded({"fetch", server.url("/p")}, 30, env).run.out, want);
+  EXPECT_EQ(server.hits("/p"), 2) << "a record of another URL is not this URL's";
+
+  // A directory an older version left open is closed on the next write.
+  ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+  ScriptedResponse q = p;
+  server.route("/q", q);
+  EXPECT_EQ(run_bounded_via(open_umask, {"fetch", server.url("/q")}, 30, env).run.status, 0);
+  ASSERT_EQ(::stat(dir.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  // A page the server says to revalidate every time, with a long ETag: the
+  // body fits under a 512-byte file-size limit, its record does not.
+  ScriptedResponse nc;
+  nc.body = page("nc", 2);
+  nc.headers = {{"Cache-Control", "no-cache"}, {"ETag", "\"" + std::string(700, 'e') + "\""}};
+  ASSERT_LT(nc.body.size(), 512u);
+  server.route("/nc", nc);
+  const std::vector<std::string> full_disk = {"sh", "-c", "trap '' XFSZ; ulimit -f 1; exec \"$@\"",
+                                              "sh"};
+  BoundedRun r = run_bounded_via(full_disk, {"fetch", server.url("/nc")}, 30, env);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  r = run_bounded({"fetch", server.url("/nc")}, 30, env);
+  EXPECT_EQ(r.run.err.find("[cache hit"), std::string::npos) << r.run.err;
+  EXPECT_EQ(server.hits("/nc"), 2) << "the second fetch asked the server";
+}
+
+namespace {
+
+// A `curl` first on PATH that logs each run (one line) and then runs the
+// real curl with `extra` arguments after zub's (so that they win).
+std::string curl_wrapper(const TempDir& tmp, const std::string& extra, const std::string& log) {
+  const std::string real(zub::trim_ws(zub::run_process({"sh", "-c", "command -v curl"}).out));
+  tmp.write("bin/curl",
+            "#!/bin/sh\necho run >> '" + log + "'\nexec '" + real + "' \"$@\" " + extra + "\n");
+  ::chmod((tmp / "bin/curl").c_str(), 0755);
+  return tmp / "bin";
+}
+
+size_t lines_in(const std::string& path) {
+  const std::string text = zub::read_file(path).data;
+  return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+ScriptedResponse redirect_to(const std::string& location) {
+  ScriptedResponse r;
+  r.status = 302;
+  r.headers = {{"Location", location}};
+  return r;
+}
+
+}  // namespace
+
+// A page may redirect a fetch anywhere. From a public host it may not lead
+// into the machine's own addresses, the local network or the link (cloud
+// metadata): literal addresses in every spelling and localhost are refused
+// before the hop, a name is refused by the address curl reached, and its
+// answer is dropped. Loopback to loopback stays allowed, file:// refused.
+// The test's servers are all on loopback; ZUB_TEST_PUBLIC_ADDRS lets two of
+// them stand for public hosts.
+TEST(HardeningFetch, RedirectsIntoTheMachinesOwnAddressesAreRefused) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2", "127.0.0.1", "127.0.0.3", "127.0.0.4"}};
+  const std::string port = std::to_string(server.port());
+  ScriptedResponse secret;
+  secret.body = page("secret", 5);
+  server.route("/secret", secret);
+  ScriptedResponse ok;
+  ok.body = page("fine", 5);
+  server.route("/page", ok);
+  const std::vector<std::pair<std::string, std::string>> hops = {
+      {"/loopback", "http://127.0.0.1:" + port + "/secret"},
+      {"/short", "http://127.1:" + port + "/secret"},
+      {"/decimal", "http://2130706433:" + port + "/secret"},
+      {"/localhost", "http://LocalHost.:" + port + "/secret"},
+      {"/v6", "http://[::1]:" + port + "/secret"},
+      {"/mapped", "http://[::ffff:127.0.0.1]:" + port + "/secret"},
+      {"/metadata", "http://169.254.169.254/latest/meta-data/iam/"},
+      {"/private", "http://10.1.2.3/admin"},
+      {"/file", "file:///etc/passwd"},
+      {"/public", "http://127.0.0.3:" + port + "/page"},
+      {"/name", "http://internal.test:" + port + "/secret"},
+  };
+  std::vector<std::string> urls;
+  for (const auto& [from, to] : hops) {
+    server.route(from, redirect_to(to));
+    urls.push_back(server.url(from, "127.0.0.2"));
+  }
+  // The name resolves to loopback, as only curl can tell.
+  const std::string log = tmp / "curl.log";
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back(
+      "PATH=" + curl_wrapper(tmp, "--resolve internal.test:" + port + ":127.0.0.1", log) + ":" +
+      std::getenv("PATH"));
+  env.env_set.push_back("ZUB_TEST_PUBLIC_ADDRS=127.0.0.2,127.0.0.3");
+
+  // Eleven URLs on one host: one batch, which follows no redirect; each
+  // redirected one is then fetched alone, hop by hop.
+  std::vector<std::string> args = {"fetch", "--no-cache"};
+  args.insert(args.end(), urls.begin(), urls.end());
+  BoundedRun r = run_bounded(args, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_LT(r.seconds, 20.0) << "no connection to an unreachable address was tried";
+  const std::string head = "## 127.0.0.2:" + port + "\n";
+  std::string want;
+  for (const auto& [from, to] : hops) {
+    want += head;
+    if (from == "/public") {
+      want += paragraphs("fine", 0, 5);
+      continue;
+    }
+    if (from == "/file") {
+      want += "[fetch 실패: 리다이렉트 거부: http·https 가 아닌 주소: file:///etc/passwd]\n";
+      continue;
+    }
+    const std::string kind = from == "/metadata"  ? "링크 로컬"
+                             : from == "/private" ? "사설"
+                                                  : "루프백";
+    // curl writes the short forms of an IPv4 address out in full.
+    const bool spelled_out = from == "/short" || from == "/decimal";
+    want += "[fetch 실패: 리다이렉트 거부: 공개 주소에서 " + kind +
+            " 주소로: " + (spelled_out ? "http://127.0.0.1:" + port + "/secret" : to) + "]\n";
+  }
+  EXPECT_EQ(r.run.out, want + "[zub: 473B→1KB -0%]\n");
+  EXPECT_EQ(r.run.out.find("about secret"), std::string::npos) << "no secret page printed";
+  // Only the name reached the secret page; its answer went unused.
+  EXPECT_EQ(server.hits("/secret"), 1);
+
+  // Loopback to loopback: the machine's own service may send the agent on.
+  server.route("/hop", redirect_to("http://127.0.0.4:" + port + "/page"));
+  r = run_bounded({"fetch", "--no-cache", server.url("/hop", "127.0.0.1")}, 30, env);
+  EXPECT_EQ(r.run.out, paragraphs("fine", 0, 5) + "[zub: 473B→380B -20%]\n");
+}
+
+// A server that sends its pages a byte at a time runs each transfer of a
+// batch into its time limit. Such a transfer is not fetched again: that
+// would only take as long a second time. (The wrapped curl gets a limit of
+// two seconds instead of 25, so the test need not wait.)
+TEST(HardeningFetch, TransfersEndedByTheTimeLimitAreNotRetried) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse slow;
+  slow.body = page("slow", 3);
+  slow.trickle_ms = 100;
+  server.route("/a", slow);
+  server.route("/b", slow);
+  // A quick page first: once its answer shows the connection cannot carry
+  // several transfers at once, curl opens more for the slow two.
+  ScriptedResponse quick;
+  quick.body = page("quick", 3);
+  server.route("/quick", quick);
+  const std::string log = tmp / "curl.log";
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back("PATH=" + curl_wrapper(tmp, "-m 2", log) + ":" + std::getenv("PATH"));
+  BoundedRun r =
+      run_bounded({"fetch", server.url("/quick"), server.url("/a"), server.url("/b")}, 60, env);
+  ASSERT_FALSE(r.timed_out);
+  const std::string head = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
+  EXPECT_EQ(r.run.out, head + paragraphs("quick", 0, 3) + head +
+                           "[fetch 실패: curl exit Some(28)]\n" + head +
+                           "[fetch 실패: curl exit Some(28)]\n[zub: 311B→301B -4%]\n");
+  EXPECT_EQ(lines_in(log), 1u) << "one batch run, no retries";
+}
+
+// Bodies held at once do not grow with the number of URLs: pages are
+// fetched and converted a batch at a time and only their cut markdown
+// kept. Peak memory for 48 pages of 1 MB stays near that for 16.
+TEST(HardeningFetch, ManyLargePagesKeepPeakMemoryFlat) {
+  if (::access("/usr/bin/time", X_OK) != 0) GTEST_SKIP() << "no /usr/bin/time";
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2"}};
+  ScriptedResponse big;
+  big.body = page("large", kSanitized ? 4000 : 12000);
+  for (int i = 0; i < 48; ++i) server.route("/p" + std::to_string(i), big);
+  const auto env = fetch_env(tmp.mkdir("home"));
+  auto peak_kb = [&](int n) {
+    std::vector<std::string> args = {"fetch", "--no-cache", "-n", "100"};
+    for (int i = 0; i < n; ++i) args.push_back(server.url("/p" + std::to_string(i)));
+    const std::string peak = tmp / "peak";
+    BoundedRun r = run_bounded_via({"/usr/bin/time", "-o", peak, "-f", "%M"}, args, 120, env);
+    EXPECT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    size_t headings = 0;
+    for (size_t at = r.run.out.find("## 127.0.0.2:"); at != std::string::npos;
+         at = r.run.out.find("## 127.0.0.2:", at + 1))
+      ++headings;
+    EXPECT_EQ(headings, static_cast<size_t>(n));
+    return std::stoull(zub::read_file(peak).data);
+  };
+  const uint64_t sixteen = peak_kb(16);
+  const uint64_t forty_eight = peak_kb(48);
+  EXPECT_LT(forty_eight, sixteen * 3 / 2) << sixteen << " KB for 16 pages";
 }

@@ -9,9 +9,11 @@
 #include <unistd.h>
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <string>
 #include <thread>
 
+#include "base/process.h"
 #include "base/text.h"
 #include "hardening/bounded_run.h"
 
@@ -335,7 +337,7 @@ TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
   EXPECT_EQ(r.run.out,
             "@ " + d1 + "/\n[1 definitions]\n── " + forged_shown + ":1-1\n1| fn needle() {}\n");
 
-  r = run_bounded({"read", d1 + "/" + forged, d2 + "/" + esc, d2 + "/\x1b]0;x\x07"}, 20);
+  r = run_bounded({"read", d2 + "/\x1b]0;x\x07", d1 + "/" + forged, d2 + "/" + esc}, 20);
   EXPECT_EQ(r.run.status, 2);
   EXPECT_EQ(r.run.out, "== " + d1 + "/" + forged_shown + " (전체) ==\nfn needle() {}\n== " + d2 +
                            "/" + esc_shown + " (전체) ==\nneedle\n");
@@ -346,4 +348,55 @@ TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
   r = run_bounded({"map", d1}, 20);
   EXPECT_EQ(r.run.status, 0);
   EXPECT_EQ(r.run.out, "1 files\next: .rs\\n1| needle×1 \n@ " + d1 + "/\nfiles KB dir\n1 0 .\n");
+}
+
+// A tree whose paths grow past PATH_MAX: no open() takes such a path, so
+// the walk passes those directories and files over, and says how many,
+// like its other skips.
+TEST(HardeningTrees, PathsLongerThanPathMaxAreCountedNotSilentlyLost) {
+  TempDir tmp;
+  const std::string root = tmp.mkdir("long");
+  const std::string seg(100, 'a');
+  const std::string last(200, 'b');  // so long that any path ending in it is too long
+  // Levels made relative to the one above: their full paths outgrow PATH_MAX.
+  int fd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  std::string path = root;
+  for (; path.size() + 1 + seg.size() < PATH_MAX - 60;) {
+    ASSERT_EQ(::mkdirat(fd, seg.c_str(), 0755), 0);
+    const int next = ::openat(fd, seg.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ::close(fd);
+    ASSERT_GE(next, 0);
+    fd = next;
+    path += "/" + seg;
+  }
+  // The deepest directory that can be opened holds a file whose own path
+  // is too long, and one more directory whose path is too long.
+  const std::string file_name = last + ".c";
+  const int file = ::openat(fd, file_name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  ASSERT_GE(file, 0);
+  const std::string body = "void needle(void) {}\n";
+  ASSERT_EQ(::write(file, body.data(), body.size()), static_cast<ssize_t>(body.size()));
+  ::close(file);
+  ASSERT_EQ(::mkdirat(fd, last.c_str(), 0755), 0);
+  ::close(fd);
+  ASSERT_LT(path.size(), static_cast<size_t>(PATH_MAX));
+  ASSERT_GE(path.size() + 1 + last.size(), static_cast<size_t>(PATH_MAX));
+  touch(root + "/near.c", body);
+
+  BoundedRun r = run_bounded({"grep", "needle", root}, 30);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_TRUE(zub::ends_with(r.run.out, "[1 files, 1 hits, 2 paths over PATH_MAX skipped]\n"))
+      << r.run.out;
+  r = run_bounded({"def", "needle", root}, 30);
+  EXPECT_NE(r.run.out.find("[1 definitions]\n[2 paths over PATH_MAX skipped]\n"), std::string::npos)
+      << r.run.out;
+  // map reads file sizes relative to their directory: only the directory
+  // that cannot be opened is lost.
+  r = run_bounded({"map", root}, 30);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_TRUE(zub::ends_with(r.run.out, "[1 paths over PATH_MAX skipped]\n")) << r.run.out;
+  EXPECT_EQ(r.run.out.rfind("2 files\n", 0), 0u) << r.run.out;
+  // The test's own clean-up works by path; rm walks by descriptor.
+  zub::run_process({"rm", "-rf", root});
 }

@@ -136,17 +136,14 @@ TEST(Read, PathErrorsDoNotStopOtherPaths) {
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, bad + ": stream did not contain valid UTF-8\n");
 
-  // A range-looking first argument is a path; only the real file counts, so
-  // no header.
+  // A range before the only file is its range; a second range after a
+  // file is another range of it, under its own header.
   r = run_zub({"read", "1-5", a});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "zub: 1-5: No such file or directory (os error 2)\n");
+  EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "hello\n");
-
-  // A second range right after the first stands where a path is expected.
   r = run_zub({"read", a, "1-1", "2-2"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "zub: 2-2: No such file or directory (os error 2)\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "== " + a + " [1-1] ==\nhello\n== " + a + " [2-2] ==\n");
 
   if (geteuid() != 0) {  // root reads anything
     const std::string locked = d.write("locked.txt", "x\n");

@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "re/bre.h"
 #include "re/compile.h"
 #include "re/matcher.h"
 #include "re/parse.h"
@@ -60,6 +61,57 @@ TEST(PatternParse, ErrorsCarryExactTextAndOffset) {
   EXPECT_TRUE(compile_pattern("ab\\\\", false).ok);
   EXPECT_TRUE(finds("ab\\\\", "xab\\y"));
   EXPECT_FALSE(finds("ab\\\\", "xaby"));
+}
+
+TEST(PatternParse, SyntaxOfOtherEnginesIsRefusedNotReadAsText) {
+  for (const char* p : {"(?=a)", "x(?!a)", "(?<=def )x", "(?<!a)b"})
+    EXPECT_EQ(error_of(p), kErrLookaround) << p;
+  for (const char* p : {"(a)\\1", "\\9"}) EXPECT_EQ(error_of(p), kErrBackreference) << p;
+  for (const char* p : {"(?i)x", "(?<>x)", "(?<a-b>x)", "(?", "(?P=x)"})
+    EXPECT_EQ(error_of(p), kErrGroupSyntax) << p;
+  EXPECT_EQ(error_of("[[:bogus:]]"), kErrCharClass);
+  // What other engines write and this language can do: named groups and
+  // POSIX classes (with case folding and negation).
+  EXPECT_TRUE(finds("(?<v>ab)+c", "ababc"));
+  EXPECT_TRUE(finds("(?P<v>a|b)c", "bc"));
+  EXPECT_EQ(members(class_of("[[:digit:]_]")), "0123456789_");
+  EXPECT_EQ(members(class_of("[[:xdigit:]]")), "0123456789ABCDEFabcdef");
+  EXPECT_EQ(members(class_of("[[:upper:]]", true)).size(), 52u);
+  EXPECT_FALSE(class_of("[^[:space:]]").has(' '));
+  EXPECT_TRUE(finds("^[[:alpha:]]+[[:punct:]]$", "abc;"));
+  EXPECT_EQ(members(class_of("[[:]")), ":[");  // no closing ":]": plain members
+}
+
+TEST(BasicRegex, MeansWhatGnuGrepMeans) {
+  struct Case {
+    const char* bre;
+    const char* pattern;
+  };
+  // clang-format off
+  const Case cases[] = {
+      {"a\\|b",            "a|b"},
+      {"\\(ab\\)\\+c\\?",  "(ab)+c?"},
+      {"a\\{2,3\\}",        "a{2,3}"},
+      {"f(x)+y?{1}|z",     "f\\(x\\)\\+y\\?\\{1\\}\\|z"},
+      {"*a\\(*b\\|*c\\)",   "\\*a(\\*b|\\*c)"},
+      {"^*a",              "^\\*a"},
+      {"a^b$c$",           "a\\^b\\$c$"},
+      {"\\(a$\\|^b\\)",     "(a$|^b)"},
+      {"[]a\\]x",           "[]a\\\\]x"},
+      {"[[:alpha:]_]*",    "[[:alpha:]_]*"},
+      {"\\.\\*\\w\\<",        "\\.\\*\\w\\<"},
+      {"[a",               "[a"},
+  };
+  // clang-format on
+  for (const Case& c : cases) EXPECT_EQ(bre_to_pattern(c.bre), c.pattern) << c.bre;
+  EXPECT_TRUE(has_bre_operators("a\\|b"));
+  EXPECT_TRUE(has_bre_operators("\\(x"));
+  EXPECT_FALSE(has_bre_operators("a\\\\|b"));  // an escaped backslash, then "|"
+  EXPECT_FALSE(has_bre_operators("a|b(c)"));
+  EXPECT_TRUE(has_bre_specials("arr[i]"));
+  EXPECT_FALSE(has_bre_specials("a(b)+c|d"));
+  EXPECT_TRUE(finds(bre_to_pattern("def \\(dedent\\|indent\\)("), "def indent(text)"));
+  EXPECT_EQ(error_of(bre_to_pattern("\\(a\\)\\1")), kErrBackreference);
 }
 
 TEST(PatternParse, NotErrors) {
@@ -119,8 +171,8 @@ TEST(PatternParse, BracesThatAreNotOperators) {
       {"^a{0}$", "", true},       {"^a{0}$", "a", false},    {"^a{1}$", "a", true},
       {"^a{2,}$", "aaaaa", true}, {"^a{2,}$", "a", false},   {"^a{3,2}$", "aaa", true},
       {"^a{3,2}$", "aa", false},  {"^ab{2}$", "abb", true},  {"^ab{2}$", "abab", false},
-      {"*abc", "x*abcx", true},   {"*abc", "abc", false},    {"(?i)x", "?ix", true},
-      {"(?i)x", "x", false},      {"(?:a|b)c", "bc", true},  {"a*?", "", true},
+      {"*abc", "x*abcx", true},   {"*abc", "abc", false},
+      {"(?:a|b)c", "bc", true},   {"a*?", "", true},
   };
   // clang-format on
   for (const Case& c : cases) EXPECT_EQ(finds(c.pat, c.text), c.found) << c.pat << " / " << c.text;

@@ -39,6 +39,13 @@ std::string numbered(int from, int to, const std::string& word) {
   return s;
 }
 
+// grep's lines for numbered(): "{k}| {word}{k}".
+std::string numbered_hits(int from, int to, const std::string& word) {
+  std::string s;
+  for (int k = from; k <= to; ++k) s += std::to_string(k) + "| " + word + std::to_string(k) + "\n";
+  return s;
+}
+
 }  // namespace
 
 TEST(GrepCli, FailuresAndUsage) {
@@ -129,13 +136,18 @@ TEST(GrepReport, FoldingCapsAndHeaders) {
   std::string same;
   for (int k = 0; k < 12; ++k) same += "   same foo line  \n";
   t.write("same.c", same);
+  // Repeats fold into the first line with every line number kept.
   ZRun r = run_zub({"grep", "foo", t / "same.c"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "── " + t / "same.c" + "\n1| same foo line\n[1 files, 1 hits, 11 dup-collapsed]\n");
+  EXPECT_EQ(r.out, "── " + t / "same.c" +
+                       "\n1,2,3,4,5,6,7,8,9,10,11,12| same foo line\n[1 files, 12 hits]\n");
 
+  // Without -n a short report shows every line; with it the limit holds.
   t.write("nine.c", numbered(1, 9, "foo"));
   r = run_zub({"grep", "foo", t / "nine.c"});
+  EXPECT_EQ(r.out,
+            "── " + t / "nine.c" + "\n" + numbered_hits(1, 9, "foo") + "[1 files, 9 hits]\n");
+  r = run_zub({"grep", "-n", "8", "foo", t / "nine.c"});
   EXPECT_EQ(r.out, "── " + t / "nine.c" +
                        " (9 hits)\n1| foo1\n2| foo2\n3| foo3\n4| foo4\n5| foo5\n6| foo6\n"
                        "7| foo7\n8| foo8\n… +1 more\n[1 files, 9 hits, 8 shown, 1 capped]\n");
@@ -143,6 +155,18 @@ TEST(GrepReport, FoldingCapsAndHeaders) {
   r = run_zub({"grep", "-n", "0", "foo", t / "nine.c"});
   EXPECT_EQ(r.out, "── " + t / "nine.c" +
                        " (9 hits)\n1| foo1\n… +8 more\n[1 files, 9 hits, 1 shown, 8 capped]\n");
+
+  // Once the report is long (150 lines) the limit of 8 holds again: the
+  // first file comes whole, the second is capped; repeats of a line beyond
+  // the shown ones count in "more".
+  TempDir u;
+  u.write("a/one.c", numbered(1, 100, "foo"));
+  u.write("b/two.c", numbered(1, 100, "foo") + "foo3\n");
+  r = run_zub({"grep", "foo", u / "a", u / "b"});
+  EXPECT_EQ(r.out, "── " + u / "a/one.c" + "\n" + numbered_hits(1, 100, "foo") + "── " +
+                       u / "b/two.c" + " (101 hits)\n" + numbered_hits(1, 2, "foo") +
+                       "3,101| foo3\n" + numbered_hits(4, 8, "foo") +
+                       "… +92 more\n[2 files, 201 hits, 109 shown, 92 capped]\n");
 
   // Long lines are trimmed and cut at 120 bytes on a character boundary.
   std::string wide = "  foo" + std::string(115, 'x') + "한글";
@@ -172,11 +196,16 @@ TEST(GrepReport, ContextRangesAndLimits) {
   EXPECT_EQ(r.out, "── " + t / "many.txt" +
                        " (6 hits)\n1> hit1\n2> hit2\n3> hit3\n4> hit4\n5- hit5\n… +2 more\n"
                        "[1 files, 6 hits, 4 shown, 2 capped]\n");
-  // -C 0 prints in the default mode, still with the limit 4.
-  r = run_zub({"grep", "-C", "0", "hit", t / "many.txt"});
+  // -C 0 prints in the default mode, still with the limit 4; without -n a
+  // short report shows every match.
+  r = run_zub({"grep", "-n", "8", "-C", "0", "hit", t / "many.txt"});
   EXPECT_EQ(r.out, "── " + t / "many.txt" +
                        " (6 hits)\n1| hit1\n2| hit2\n3| hit3\n4| hit4\n… +2 more\n"
                        "[1 files, 6 hits, 4 shown, 2 capped]\n");
+  r = run_zub({"grep", "-C1", "hit", t / "many.txt"});
+  EXPECT_EQ(r.out,
+            "── " + t / "many.txt" +
+                "\n1> hit1\n2> hit2\n3> hit3\n4> hit4\n5> hit5\n6> hit6\n[1 files, 6 hits]\n");
   // Context lines are elided at 120 rather than cut.
   t.write("long.txt", "hit\n" + std::string(200, 'z') + "\n");
   r = run_zub({"grep", "-A", "1", "hit", t / "long.txt"});
@@ -188,14 +217,13 @@ TEST(GrepReport, OnlyMatching) {
   TempDir t;
   t.write("o.txt", "id=12 id=345 id=12\nnone\nid=12\n" + std::string(130, '7') + "\n");
   ZRun r = run_zub({"grep", "-o", "-E", "[0-9]+", t / "o.txt"});
-  EXPECT_EQ(r.out, "── " + t / "o.txt" + "\n1| 12\n1| 345\n4| " + std::string(120, '7') +
+  EXPECT_EQ(r.out, "── " + t / "o.txt" + "\n1,3| 12\n1| 345\n4| " + std::string(120, '7') +
                        "…\n"
-                       "[1 files, 5 hits, 2 dup-collapsed]\n");
+                       "[1 files, 5 hits]\n");
   // Literal pieces of several patterns are merged in order, repeats dropped.
   t.write("p.txt", "abcabc\n");
   r = run_zub({"grep", "-o", "-e", "bc", "-e", "ab", "-e", "abc", t / "p.txt"});
-  EXPECT_EQ(r.out,
-            "── " + t / "p.txt" + "\n1| ab\n1| abc\n1| bc\n[1 files, 6 hits, 3 dup-collapsed]\n");
+  EXPECT_EQ(r.out, "── " + t / "p.txt" + "\n1| ab\n1| abc\n1| bc\n[1 files, 6 hits]\n");
   // With -v the only-matching flag is ignored.
   r = run_zub({"grep", "-o", "-v", "abc", t / "o.txt"});
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "── " + t / "o.txt");

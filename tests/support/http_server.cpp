@@ -32,6 +32,7 @@ std::string trim(const std::string& s) {
 const char* reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 304: return "Not Modified";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
@@ -271,6 +272,17 @@ void HttpServer::serve(int fd, std::string address) {
     if (resp.cut_short) {
       out += "Content-Length: " + std::to_string(resp.body.size() + 1000) + "\r\n\r\n" + resp.body;
       if (send_all(fd, out)) sent_ += resp.body.size();
+      break;
+    }
+    if (resp.trickle_ms > 0) {
+      out += "Content-Length: " + std::to_string(resp.body.size()) + "\r\n\r\n";
+      bool sent = send_all(fd, out);
+      for (size_t i = 0; sent && !stopping_ && i < resp.body.size(); ++i) {
+        pollfd p[2] = {{fd, POLLRDHUP, 0}, {wake_[0], POLLIN, 0}};
+        if (::poll(p, 2, resp.trickle_ms) != 0) break;  // the client left, or the server stops
+        sent = send_all(fd, resp.body.substr(i, 1));
+        if (sent) ++sent_;
+      }
       break;
     }
     if (status != 304) out += "Content-Length: " + std::to_string(resp.body.size()) + "\r\n";

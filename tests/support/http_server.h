@@ -38,6 +38,9 @@ struct ScriptedResponse {
   // Declares a Content-Length beyond `body`, sends `body` and closes the
   // connection: a transfer that breaks off after its status line.
   bool cut_short = false;
+  // Sends the head at once, then `body` one byte every this many
+  // milliseconds (0: all at once).
+  int trickle_ms = 0;
 };
 
 struct ReceivedRequest {

@@ -1,11 +1,16 @@
-// End-to-end helpers: run the built binary. (Nearly every such test also
-// wants a scratch directory, hence temp_dir.h here.)
+// End-to-end helpers: run the built binary. Each run starts apart from
+// the caller: without any ZUB_* variable, even one the test set in its own
+// process, and with HOME, XDG_STATE_HOME and TMPDIR in the test process's
+// private directories (support/test_env.h) unless the test sets or unsets
+// them itself. A test opts back in through env_set. (Nearly every such
+// test also wants a scratch directory, hence temp_dir.h here.)
 #pragma once
 
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/process.h"
 #include "support/temp_dir.h"
 
 namespace zub_test {
@@ -23,6 +28,10 @@ struct RunOptions {
   std::vector<std::string> env_unset;
   std::string cwd;  // empty: the test's own
 };
+
+// The process options of such a run: `opts`' input and environment on top
+// of the isolation above (for helpers that start zub another way).
+zub::ProcessOptions zub_process_options(const RunOptions& opts);
 
 // Runs the zub binary with `args` (without the program name).
 Run run_zub(const std::vector<std::string>& args, const RunOptions& opts = {});

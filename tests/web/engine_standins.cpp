@@ -37,7 +37,7 @@ fi
 ua='@USER_AGENT@'
 [ "$1" = -q ] && [ "$2" = --globoff ] || exit 2
 shift 2
-[ "$1" = -sL ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
+[ "$1" = -s ] && [ "$2" = --compressed ] && [ "$3" = -m ] && [ "$5" = -A ] && [ "$6" = "$ua" ] || exit 2
 shift 6
 for h in @REQUEST_HEADERS@; do
   [ "$1" = -H ] && [ "$2" = "$h" ] || exit 2
@@ -83,7 +83,8 @@ done
 lookup "$3"
 case $st in exit*) exit "${st#exit}" ;; esac
 /bin/cat "$f"
-out=$2; subst '%{http_code}' "$st"; subst '%{header_json}' '{"content-type":["text/html; charset=utf-8"]}'
+out=$2; subst '%{http_code}' "$st"; subst '%{remote_ip} %{redirect_url}' '127.0.0.1 '
+subst '%{header_json}' '{"content-type":["text/html; charset=utf-8"]}'
 printf '%s' "$out"
 )SH";
 

@@ -279,3 +279,41 @@ TEST(FetchCache, RecordServesOnlyTheBodyItWasWrittenWith) {
   ASSERT_TRUE(back && back->body);
   EXPECT_EQ(*back->body, *named.body);
 }
+
+// File names are a 64-bit hash with a published start value, so another URL
+// can be made to land on a trusted one's files. The record names its URL
+// (a sixth line); a record of another URL is a miss for every read, and
+// records of older versions without the line are still read.
+TEST(FetchCache, RecordNamesItsUrlAndAnotherUrlsEntryIsAMiss) {
+  CacheSandbox box;
+  const std::string headers = "{\"cache-control\":[\"max-age=600\"],\"etag\":[\"\\\"v1\\\"\"]}";
+  store(kUrl, "trusted", headers);
+  auto rec = entry(kUrl).record();
+  ASSERT_TRUE(rec && rec->url);
+  EXPECT_EQ(*rec->url, kUrl);
+  EXPECT_EQ(lookup(kUrl), "trusted");
+
+  // The same files claimed by another URL (as a colliding one would).
+  const std::string forged = "https://evil.example/collides";
+  rec->url = forged;
+  ASSERT_TRUE(write_file_atomic(box.record_file(kUrl), format_cache_record(*rec)));
+  EXPECT_FALSE(lookup(kUrl));
+  EXPECT_FALSE(entry(kUrl).validated());
+  EXPECT_FALSE(entry(kUrl).stored_body());
+  EXPECT_FALSE(entry(kUrl).record());
+
+  // A five-line record of an older version still serves its body.
+  rec->url.reset();
+  ASSERT_TRUE(write_file_atomic(box.record_file(kUrl), format_cache_record(*rec)));
+  EXPECT_EQ(lookup(kUrl), "trusted");
+
+  CacheRecord no_body{7, 60, "", "", std::nullopt, std::string("u")};
+  EXPECT_EQ(format_cache_record(no_body), "7\n60\n\n\n\nu\n");
+  auto back = parse_cache_record(format_cache_record(no_body));
+  ASSERT_TRUE(back);
+  EXPECT_FALSE(back->body);
+  EXPECT_EQ(back->url, "u");
+  // A URL that cannot stand on one line is never cached.
+  store("https://example.com/a\nb", "x", std::nullopt);
+  EXPECT_FALSE(lookup("https://example.com/a\nb"));
+}

@@ -88,6 +88,23 @@ TEST(FormatSections, HeadingsKeepControlCharactersOfTheUrlEncoded) {
             "## a.example%0A## b.example\none\n## c.example%1B[2J\ntwo\n[zub: 20B→8B -60%]\n");
 }
 
+// A page's own "## docs.python.org" would read as zub's heading of the next
+// section. Under section headings every page heading starts one level
+// lower; code blocks are left as they are, and a single page keeps its own.
+TEST(FormatSections, PageHeadingsStartBelowTheSectionHeading) {
+  const std::string md =
+      "# Title\n## docs.python.org\ntext #not a heading\n```\n## in code\n```\n#### deep\n";
+  EXPECT_EQ(
+      format_sections({page("http://a.test/", md, 100), page("http://b.test/", "x\n", 10)}, 6000),
+      "## a.test\n### Title\n#### docs.python.org\ntext #not a heading\n```\n## in "
+      "code\n```\n###### deep\n## b.test\nx\n[zub: 110B→78B -30%]\n");
+  EXPECT_EQ(format_sections({page("http://a.test/", md, 100)}, 6000),
+            md + "[zub: 100B→76B -24%]\n");
+  // A cut that ends inside a fence leaves the rest as it is.
+  EXPECT_EQ(zub::deepen_headings("```\n# a\n", 2), "```\n# a\n");
+  EXPECT_EQ(zub::deepen_headings("#a\n\n# b", 2), "###a\n\n### b");
+}
+
 TEST(FormatSections, CutsByCharacters) {
   const std::string korean = "가나다라마";  // 5 characters, 15 bytes
   EXPECT_EQ(format_sections({page("u", korean, 100)}, 5), korean + "\n[zub: 100B→15B -85%]\n");
@@ -192,9 +209,10 @@ TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
   std::string items;
   for (int i = 0; i < 60; ++i) items += "- Item " + std::to_string(i) + "\n";
   // 560 + 554 + 2175 bytes of HTML; 498 + 492 + 550 bytes of markdown and
-  // the 25 of the failure line.
-  const std::string want = "## " + host("127.0.0.1") + "\n" + article_md("alpha") + "## " +
-                           host("127.0.0.2") + "\n" + article_md("beta") + "## " +
+  // the 25 of the failure line. Each page's heading prints a level below the
+  // section's.
+  const std::string want = "## " + host("127.0.0.1") + "\n##" + article_md("alpha") + "## " +
+                           host("127.0.0.2") + "\n##" + article_md("beta") + "## " +
                            host("127.0.0.1") + "\n[fetch 실패: HTTP 404]\n" + "## " +
                            host("127.0.0.2") + "\n" + items + "[zub: 3KB→1KB -52%]\n";
   EXPECT_EQ(r.out, want);

@@ -190,7 +190,7 @@ TEST(WebCommand, ZeroListedStillFetchesBodies) {
   auto f = run_zub({"fetch", "https://one.example/a", "https://two.example/b", "-n", "4500"},
                    s.options());
   EXPECT_EQ(r.out, "\n" + f.out);
-  EXPECT_NE(f.out.find("## one.example\n# First article\n"), std::string::npos) << f.out;
+  EXPECT_NE(f.out.find("## one.example\n### First article\n"), std::string::npos) << f.out;
   EXPECT_NE(f.out.find("## two.example\n[fetch 실패: HTTP 404]\n"), std::string::npos);
   EXPECT_EQ(r.out.find("three.example"), std::string::npos);
   auto body_calls = calls_for(s, "https://one.example/a");
@@ -220,7 +220,8 @@ TEST(WebCommand, MoreBodiesThanListedEntries) {
       "3. Article number 3: h3.example\n   snippet\n   https://h3.example/article\n\n";
   ASSERT_EQ(r.out.substr(0, listing.size()), listing);
   const std::string bodies = r.out.substr(listing.size());
-  // Five sections in kept order, each cut at 9000 / 5 = 1800 characters.
+  // Five sections in kept order, each cut at 9000 / 5 = 1800 characters
+  // of markdown; its heading line prints a level lower, two "#" more.
   size_t pos = 0;
   for (int i = 1; i <= 5; ++i) {
     const std::string heading = "## h" + std::to_string(i) + ".example\n";
@@ -230,7 +231,7 @@ TEST(WebCommand, MoreBodiesThanListedEntries) {
     ASSERT_NE(cut, std::string::npos);
     const size_t text_start = at + heading.size();
     EXPECT_EQ(zub::char_count(std::string_view(bodies).substr(text_start, cut - text_start)),
-              1800u);
+              1800u + 2);
     pos = cut;
   }
   EXPECT_EQ(bodies.find("h6.example"), std::string::npos);

@@ -1,0 +1,231 @@
+// The calls agents type from the habits of GNU grep, ripgrep, sed, head and
+// the shell, each run through the built binary on a small tree of its own
+// and checked for the useful answer: the lines it must show, what it must
+// not print, its status and (where a habit used to print a whole file) its
+// size.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/run_zub.h"
+
+using zub_test::run_zub;
+using zub_test::RunOptions;
+using zub_test::TempDir;
+
+namespace {
+
+// tw.py: line 5 defines dedent, line 9 indent; rep.c repeats one line.
+void write_tree(const TempDir& t) {
+  t.write("tw.py",
+          "import re\n"
+          "\n"
+          "_ws = re.compile('x')\n"
+          "\n"
+          "def dedent(text):\n"
+          "    lines = text.split()\n"
+          "    return a[0]\n"
+          "\n"
+          "def indent(text, prefix):\n"
+          "    return prefix + text\n");
+  t.write("sub/other.py", "def dedent(s):\n    pass\n");
+  t.write("sub/test_x.py", "def dedent_test():\n    pass\n");
+  t.write("lib/a.js", "function dedent() {}\n");
+  t.write("rep.c",
+          "int f(int x) {\n"
+          "  if (x) {\n"
+          "    return ERR;\n"
+          "  }\n"
+          "    return ERR;\n"
+          "  x++;\n"
+          "\treturn ERR;\n"
+          "  x--;\n"
+          "  return ERR;\n"
+          "  return OK;\n"
+          "  return ERR;\n"
+          "}\n");
+}
+
+struct Case {
+  Case(std::vector<std::string> a, std::vector<std::string> w, std::vector<std::string> n = {},
+       int st = 0, size_t max = 4000)
+      : args(std::move(a)), want(std::move(w)), absent(std::move(n)), status(st), max_bytes(max) {}
+  std::vector<std::string> args;
+  std::vector<std::string> want;    // each in standard output or error
+  std::vector<std::string> absent;  // none of these
+  int status;
+  size_t max_bytes;  // standard output and error together
+};
+
+void check(const std::vector<Case>& cases, const std::string& cwd) {
+  RunOptions opts;
+  opts.cwd = cwd;
+  for (const Case& c : cases) {
+    const zub_test::Run r = run_zub(c.args, opts);
+    const std::string all = r.out + r.err;
+    const std::string call = ::testing::PrintToString(c.args);
+    EXPECT_EQ(r.status, c.status) << call << "\n" << all;
+    for (const std::string& w : c.want)
+      EXPECT_NE(all.find(w), std::string::npos) << call << " lacks " << w << "\n" << all;
+    for (const std::string& a : c.absent)
+      EXPECT_EQ(all.find(a), std::string::npos) << call << " has " << a << "\n" << all;
+    EXPECT_LE(all.size(), c.max_bytes) << call;
+  }
+}
+
+}  // namespace
+
+TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
+  TempDir t;
+  write_tree(t);
+  const std::string hit = "5| def dedent(text):";
+  // clang-format off
+  check({
+      {{"grep", "-n", "def dedent", "tw.py"}, {hit}},
+      {{"grep", "-n", "2", "text", "tw.py"}, {"(4 hits)", "… +2 more"}},  // -n N: the limit
+      // A number with no root left after it is the pattern, as in GNU grep.
+      {{"grep", "-n", "0", "tw.py"}, {"7| return a[0]"}},
+      {{"grep", "-r", "def dedent", "."}, {"tw.py", hit, "sub/other.py"}},
+      {{"grep", "-R", "def dedent", "."}, {hit}},
+      {{"grep", "-rn", "def dedent", "."}, {hit}},
+      {{"grep", "-rn", "def dedent"}, {hit}},  // -r without a root searches "."
+      {{"grep", "-rni", "DEF DEDENT", "tw.py"}, {hit}},
+      {{"grep", "-iw", "DEDENT", "tw.py"}, {hit}, {"dedent_test"}},
+      {{"grep", "-C1", "def dedent", "tw.py"}, {"4- ", "5> def dedent", "6- "}},
+      {{"grep", "-B1", "def dedent", "tw.py"}, {"4- ", "5> "}, {"6- "}},
+      {{"grep", "-A2", "def dedent", "tw.py"}, {"7- "}, {"4- "}},
+      {{"grep", "-F", "a[0]", "tw.py"}, {"7| return a[0]"}},
+      {{"grep", "-q", "def dedent", "tw.py"}, {}, {"dedent"}, 0, 0},
+      {{"grep", "-q", "nothing here", "tw.py"}, {}, {}, 1, 0},
+      {{"grep", "-H", "--no-heading", "--color=never", "def dedent", "tw.py"}, {hit}},
+      {{"grep", "--color", "never", "def dedent", "tw.py"}, {hit}},
+      {{"grep", "-t", "py", "dedent", "."}, {"tw.py"}, {"a.js"}},
+      {{"grep", "-g", "*.py", "-g", "!test_*", "dedent", "."}, {"other.py"}, {"a.js", "test_x"}},
+      {{"grep", "--include=*.js", "dedent", "."}, {"a.js"}, {"tw.py"}},
+      {{"grep", "--include", "*.js", "dedent", "."}, {"a.js"}, {"tw.py"}},
+      {{"grep", "--exclude=test_*.py", "--exclude-dir=lib", "dedent", "."}, {"other.py"},
+       {"test_x", "a.js"}},
+      {{"grep", "-m", "1", "return", "tw.py"}, {"(2 hits)"}},
+      // GNU basic-regex operators without -E mean what GNU grep means.
+      {{"grep", "def dedent\\|def indent", "tw.py"}, {hit, "9| def indent"}},
+      {{"grep", "def \\(dedent\\|indent\\)(text", "tw.py"}, {hit, "9| def indent"}},
+      {{"grep", "-E", "^def [[:alpha:]]+\\(", "tw.py"}, {hit, "9| def indent"}},
+      // A literal that finds nothing is tried once more as a basic regex,
+      // and says so; -F keeps it literal.
+      {{"grep", "-o", "def [a-z]*dent", "tw.py"}, {"BRE", "5| def dedent", "9| def indent"}},
+      {{"grep", "-F", "def [a-z]*dent", "tw.py"}, {"0 hits"}, {"BRE"}, 1},
+      // Syntax of other engines is an error, never a silent nothing.
+      {{"grep", "-P", "(?<=def )dedent", "tw.py"}, {"정규식 오류", "앞뒤 보기"}, {}, 2},
+      {{"grep", "-E", "dedent(?=\\()", "tw.py"}, {"앞뒤 보기"}, {}, 2},
+      {{"grep", "-E", "(a)\\1", "tw.py"}, {"역참조"}, {}, 2},
+      {{"grep", "-E", "(?i)dedent", "tw.py"}, {"`(?`", "-E 를 빼라"}, {}, 2},
+      // Repeated lines fold into one with the number of every occurrence.
+      {{"grep", "return ERR;", "rep.c"}, {"3,5,7,9,11| return ERR;", "[1 files, 5 hits]"},
+       {"dup-collapsed"}},
+      {{"grep", "-Q", "x", "."}, {"모르는 플래그 `-Q`", "--include=G"}, {}, 2},
+  }, t.path());
+  // clang-format on
+}
+
+TEST(Habits, ReadRangeForms) {
+  TempDir t;
+  write_tree(t);
+  // Two headers and four lines at most: never the whole file.
+  const size_t small = 200;
+  // clang-format off
+  check({
+      {{"read", "tw.py:5-6"}, {"def dedent", "lines ="}, {"import", "return a"}, 0, small},
+      {{"read", "tw.py:5"}, {"def dedent"}, {"lines ="}, 0, small},
+      {{"read", "tw.py", "5-5", "9-9"}, {"== tw.py [5-5] ==", "def dedent", "== tw.py [9-9] ==",
+                                        "def indent"}, {"lines ="}, 0, small},
+      {{"read", "tw.py", "5"}, {"def dedent"}, {"lines ="}, 0, small},
+      {{"read", "tw.py", "5:6"}, {"def dedent", "lines ="}, {"return a"}, 0, small},
+      {{"read", "tw.py", "5,6"}, {"def dedent", "lines ="}, {"return a"}, 0, small},
+      {{"read", "5-6", "tw.py"}, {"def dedent", "lines ="}, {"import"}, 0, small},
+      {{"read", "tw.py:9", "sub/other.py:1"}, {"def indent", "def dedent(s)"}, {}, 0, small},
+      {{"read", "--bytes=10", "tw.py"}, {"import re", "앞 10 bytes"}, {"dedent"}, 0, small},
+      // Not a file, not a range: one error naming it, and the file before
+      // it is not printed whole.
+      {{"read", "tw.py", "nosuch-thing"}, {"nosuch-thing", "tw.py"}, {"import re"}, 2, small},
+      {{"read", "nosuch.py:3-4"}, {"zub: nosuch.py: No such file"}, {}, 2, small},
+      {{"read", "5-6", "tw.py", "rep.c"}, {"`5-6`"}, {"import re", "return ERR"}, 2, 2 * small},
+  }, t.path());
+  // clang-format on
+}
+
+TEST(Habits, HelpEverywhereAndUnknownFlags) {
+  TempDir t;
+  write_tree(t);
+  // Each subcommand's help is its lines of the usage text, on standard
+  // output; grep keeps its own longer text.
+  const std::vector<std::pair<std::string, std::string>> subs = {
+      {"brief", "brief ROOT"},
+      {"outline", "outline F..."},
+      {"read", "--bytes N F..."},
+      {"def", "def SYM"},
+      {"grep", "zub grep [플래그] PATTERN"},
+      {"map", "map ROOT..."},
+      {"wrap", "wrap ["},
+      {"diag", "diag  <"},
+      {"logs", "logs  <"},
+      {"trim", "trim [폭"},
+      {"web", "web Q"},
+      {"fetch", "fetch URL"},
+      {"md", "md  <"},
+      {"cache", "cache [clear]"},
+      {"hook", "hook  <"}};
+  RunOptions opts;
+  opts.cwd = t.path();
+  for (const auto& [sub, line] : subs) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{sub, "--help"}, {sub, "-h"}, {"help", sub}}) {
+      const zub_test::Run r = run_zub(args, opts);
+      EXPECT_EQ(r.status, 0) << sub;
+      EXPECT_EQ(r.err, "") << sub;
+      EXPECT_NE(r.out.find(line), std::string::npos) << sub << "\n" << r.out;
+      EXPECT_EQ(r.out.find("zub <sub>"), std::string::npos) << r.out;
+    }
+    // An unknown option is that, with the subcommand's lines, never a path
+    // error; and nothing runs.
+    // (def and web take their first argument whatever it looks like)
+    const bool leading = sub == "def" || sub == "web";
+    const zub_test::Run r = run_zub(leading ? std::vector<std::string>{sub, "x", "--bogus"}
+                                            : std::vector<std::string>{sub, "--bogus", "tw.py"},
+                                    opts);
+    EXPECT_EQ(r.status, 2) << sub;
+    EXPECT_EQ(r.out, "") << sub;
+    EXPECT_EQ(r.err.rfind("zub " + sub + ": 모르는 플래그 `--bogus`\n\n", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
+  }
+  // Options after the files, for every subcommand that takes files.
+  // clang-format off
+  check({
+      {{"outline", "tw.py", "-n", "5"}, {"dedent"}, {"No such file"}},
+      {{"map", ".", "--depth", "0"}, {"files KB dir"}, {"sub"}},
+      {{"map", ".", "--depth", "1"}, {"sub"}},
+      {{"map", ".", "-n", "1", "--max-depth=1"}, {"`-n 3`"}},
+      {{"map", ".", "--depth", "x"}, {"zub map: --depth 뒤에 숫자가 와야 한다"}, {}, 2},
+      {{"def", "dedent", "sub", "-n", "1"}, {"def dedent(s)"}, {"No such file"}},
+      {{"grep", "dedent", "sub", "-n", "1", "--include=*.py"}, {"other.py"}},
+      {{"read", "tw.py", "--bytes", "10"}, {"import re"}, {"dedent"}},
+      {{"read", "--", "tw.py"}, {"import re"}},
+  }, t.path());
+  // clang-format on
+}
+
+TEST(Habits, WrapTakesAShellLine) {
+  TempDir t;
+  write_tree(t);
+  // clang-format off
+  check({
+      {{"wrap", "ls tw.py rep.c | wc -l"}, {"2\n"}},
+      {{"wrap", "ls nowhere 2>/dev/null || exit 3"}, {"exit 3"}, {}, 3},
+      {{"wrap", "if then"}, {"then", "exit 2"}, {}, 2},
+      // Several arguments stay an argument vector: no shell reads them.
+      {{"wrap", "--", "printf", "%s|%s\\n", "a b", "$HOME"}, {"a b|$HOME"}},
+      {{"wrap", "--bogus", "ls"}, {"모르는 플래그"}, {}, 2},
+  }, t.path());
+  // clang-format on
+}
