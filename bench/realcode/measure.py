@@ -297,18 +297,16 @@ def parse_def(out):
         if line.startswith("@ "):
             base = line[2:]
         elif line.startswith("── "):
-            loc = line[len("── "):]
-            # A cut block's header names the definition's real end.
-            m = re.search(r" \[잘림: 정의는 (\d+)줄까지 · zub read .*\]$", loc)
+            # "── path:a-b", maybe followed by a note in brackets: a block
+            # cut at the cap names the definition's real end; a long type
+            # shown as its members spans its whole range.
+            m = re.match(r"── (.*):(\d+)-(\d+)(?: \[(.*)\])?$", line)
             if m:
-                loc = loc[:m.start()]
-            path, _, rng = loc.rpartition(":")
-            a, _, b = rng.partition("-")
-            try:
-                blocks.append((os.path.realpath(base + path), int(a), int(b)))
-                CLAIMED_END[(blocks[-1][0], int(a))] = int(m.group(1)) if m else int(b)
-            except ValueError:
-                pass
+                path = os.path.realpath(base + m.group(1))
+                a, b = int(m.group(2)), int(m.group(3))
+                blocks.append((path, a, b))
+                cut = re.search(r"정의는 (\d+)줄에서 끝난다", m.group(4) or "")
+                CLAIMED_END[(path, a)] = int(cut.group(1)) if cut else b
     return blocks
 
 

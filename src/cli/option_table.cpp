@@ -122,7 +122,11 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
 constexpr OptionRow<DefOptions> kDefRows[] = {
     kHelpRow<DefOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kDefDefaultLines,
-     .set = set_number<&DefOptions::lines>},
+     .set = [](DefOptions& o, const OptionValue& v) {
+       o.lines = v.number;
+       o.lines_given = true;
+     }},
+    {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
     {.kind = kText, .set = set_text<&DefOptions::symbol>},
     {.kind = kText, .set = append_text<&DefOptions::roots>},
 };

@@ -19,12 +19,15 @@ SourceLang source_lang(std::string_view path) {
   return code::language_of_extension(std::string_view(lower).substr(dot + 1));
 }
 
-SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines) {
+SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
+                            bool with_blocks) {
   SourceText s;
   s.lang = lang;
   s.lines = &lines;
   const code::Language* language = code::language_of(lang);
-  s.scopes = language && language->scan ? language->scan(lines) : scan_scopes(lang, lines);
+  s.scopes = language && language->scan
+                 ? language->scan(lines)
+                 : scan_scopes(lang, lines, with_blocks ? &s.blocks : nullptr);
   return s;
 }
 

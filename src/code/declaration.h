@@ -24,11 +24,15 @@ SourceLang source_lang(std::string_view path);
 struct SourceText {
   SourceLang lang = SourceLang::Other;
   const std::vector<std::string_view>* lines = nullptr;
-  std::vector<LineScope> scopes;  // one per line
+  std::vector<LineScope> scopes;   // one per line
+  std::vector<BraceBlock> blocks;  // recorded only when asked for (make_source_text)
   bool extents = true;  // whether heads report where a statement ends (def needs it, outline not)
 };
 
-SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines);
+// With `with_blocks`, the brace blocks are recorded as well (what qualified
+// lookups and type outlines need).
+SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
+                            bool with_blocks = false);
 
 enum class HeadKind : unsigned char {
   None,

@@ -183,6 +183,21 @@ Head c_typedef_close(const SourceText& src, size_t i) {
   return {};
 }
 
+// A word in capitals, digits and "_" with at least one capital and a "_":
+// how export and visibility macros are spelled.
+bool is_macro_name(std::string_view w) {
+  bool upper = false, underscore = false;
+  for (char c : w) {
+    if (c >= 'A' && c <= 'Z')
+      upper = true;
+    else if (c == '_')
+      underscore = true;
+    else if (!(c >= '0' && c <= '9'))
+      return false;
+  }
+  return upper && underscore;
+}
+
 }  // namespace
 
 Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
@@ -203,7 +218,9 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     }
     return {};
   }
-  const std::string_view kw = last_word(pre);
+  std::string_view kw = last_word(pre);
+  // An export macro between the keyword and the name: class GTEST_API_ UnitTest.
+  if (is_macro_name(kw)) kw = last_word(drop_last_word(pre));
   if (is_word(kw, {"struct", "union", "class", "enum", "namespace"})) {
     Cursor k = cursor_at(src, i, col + len);
     for (int steps = 0; steps < 8 && k.skip_space(); ++steps) {

@@ -341,7 +341,8 @@ Scope scope_opened_by(SourceLang lang, std::string_view text) {
   return classify(lang, head);
 }
 
-std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines) {
+std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines,
+                                   std::vector<BraceBlock>* blocks) {
   if (lang == SourceLang::Python) return scan_python(lines);
   std::vector<LineScope> out(lines.size());
   const bool c_like =
@@ -362,6 +363,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
   struct Open {
     Scope scope;
     int paren;
+    uint32_t block;  // its entry in `blocks`, when they are recorded
   };
   std::vector<Open> stack;
   enum class In : uint8_t { Code, Comment, Str, Backtick, Triple, Verbatim };
@@ -578,12 +580,29 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
               const size_t to = hl == li ? i : t.size();
               read_head(lang, t.substr(from, to - from), head, head_parens, in_comment);
             }
-            stack.push_back({classify(lang, head), paren});
+            const Scope opened = classify(lang, head);
+            uint32_t index = kNoBlock;
+            if (blocks) {
+              index = static_cast<uint32_t>(blocks->size());
+              BraceBlock b;
+              b.head_line = head_line;
+              b.head_col = head_col;
+              b.open_line = li;
+              b.open_col = i;
+              b.parent = stack.empty() ? kNoBlock : stack.back().block;
+              b.scope = opened;
+              blocks->push_back(b);
+            }
+            stack.push_back({opened, paren, index});
             paren = 0;
             start_head(li, i + 1);
           } else if (c == '}') {
             if (!stack.empty()) {
               paren = stack.back().paren;
+              if (blocks && stack.back().block != kNoBlock) {
+                (*blocks)[stack.back().block].close_line = li;
+                (*blocks)[stack.back().block].close_col = i;
+              }
               stack.pop_back();
             }
             start_head(li, i + 1);

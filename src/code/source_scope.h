@@ -37,9 +37,24 @@ struct LineScope {
   uint32_t depth = 0;  // braces open at the line's start (0 for Python)
 };
 
+// A "{" ... "}" block the scan met, with the statement head in front of it
+// (the text from the end of the previous statement to the brace). Blocks are
+// listed in the order their "{" appears.
+inline constexpr size_t kNotClosed = static_cast<size_t>(-1);
+inline constexpr uint32_t kNoBlock = static_cast<uint32_t>(-1);
+struct BraceBlock {
+  size_t head_line = 0, head_col = 0;
+  size_t open_line = 0, open_col = 0;
+  size_t close_line = kNotClosed, close_col = 0;
+  uint32_t parent = kNoBlock;  // the block this one is inside
+  Scope scope = Scope::Body;   // what the brace opens
+};
+
 // One entry per line. For Python the scope is Top at indentation 0 and Body
-// elsewhere; `dead` marks lines inside triple-quoted strings.
-std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines);
+// elsewhere; `dead` marks lines inside triple-quoted strings. With `blocks`,
+// every brace block is recorded there too (Python has none).
+std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines,
+                                   std::vector<BraceBlock>* blocks = nullptr);
 
 // The scope that a "{" right after `head` (the text of one line) opens.
 Scope scope_opened_by(SourceLang lang, std::string_view head);

@@ -1,6 +1,7 @@
 #include "search/grep.h"
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <condition_variable>
 #include <cstdlib>
 #include <deque>
@@ -209,7 +210,7 @@ class Report {
     }
   }
 
-  void finish(uint64_t non_source, uint64_t too_long) {
+  void finish(uint64_t non_source, uint64_t too_long, uint64_t size_skipped, uint64_t over_cap) {
     if (o_.quiet) return;
     if (files > o_.file_cap)
       body_ += "[… " + std::to_string(files - o_.file_cap) +
@@ -219,6 +220,9 @@ class Report {
     if (capped > 0)
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (size_skipped > 0)
+      body_ += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
+    if (over_cap > 0) body_ += ", " + std::to_string(over_cap) + " skipped for size (over 32 MiB)";
     if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
     body_ += "]\n";
     out_.write_out(body_);
@@ -243,13 +247,18 @@ class Report {
 // pending paths and results stay bounded whatever the size of the tree.
 class ScanPipeline {
  public:
-  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers)
+  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers,
+               std::vector<std::string> named)
       : o_(o),
         pats_(pats),
         report_(report),
+        named_(std::move(named)),
         workers_(workers),
         ring_(kWindow),
         ready_(kWindow, 0) {}
+
+  uint64_t size_skipped = 0;  // files passed over for their size, once run returns
+  uint64_t over_cap = 0;      // sources refused past 32 MiB, once run returns
 
   // Walks `roots` on one thread while `workers` others scan, and returns
   // once every file is reported: the number of files walked, and the
@@ -257,6 +266,7 @@ class ScanPipeline {
   // to open in `too_long`. Index 0 is handed out first,
   // so the walk is under way before any worker waits for it.
   uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
+    size_skipped = over_cap = 0;
     parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
       if (k == 0)
         non_source = walk(roots, too_long);
@@ -302,7 +312,11 @@ class ScanPipeline {
       {
         std::unique_lock<std::mutex> lock(mu_);
         has_work_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
-        if (queue_.empty()) return;
+        if (queue_.empty()) {
+          size_skipped += scratch.size_skipped;
+          over_cap += scratch.over_cap;
+          return;
+        }
         const size_t take = queue_.size() < kBatch ? queue_.size() : kBatch;
         first = taken_;
         taken_ += take;
@@ -313,8 +327,10 @@ class ScanPipeline {
         }
       }
       results.clear();
-      for (std::string& path : paths)
-        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf));
+      for (std::string& path : paths) {
+        const bool named = std::find(named_.begin(), named_.end(), path) != named_.end();
+        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf, named));
+      }
       std::lock_guard<std::mutex> lock(mu_);
       for (size_t k = 0; k < results.size(); ++k) {
         ring_[(first + k) % kWindow] = std::move(results[k]);
@@ -338,6 +354,7 @@ class ScanPipeline {
   const GrepOptions& o_;
   const PatternSet& pats_;
   Report& report_;
+  const std::vector<std::string> named_;  // roots that are files: read up to read's cap
   const size_t workers_;
   std::mutex mu_;
   std::condition_variable has_work_, has_room_;
@@ -414,16 +431,24 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     if (workers == 0) workers = 4;
   }
   const std::optional<std::string> base = base_root(roots);
+  std::vector<std::string> named;
+  for (const std::string& r : roots) {
+    struct stat st;
+    if (stat(r.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) named.push_back(r);
+  }
   std::optional<Report> report;
   report.emplace(o, base, out);
   uint64_t non_source = 0, too_long = 0;
-  const uint64_t walked = ScanPipeline(o, pats, *report, workers).run(roots, non_source, too_long);
+  std::optional<ScanPipeline> pipeline;
+  pipeline.emplace(o, pats, *report, workers, named);
+  const uint64_t walked = pipeline->run(roots, non_source, too_long);
   if (walked > 0 && report->hits == 0 && retry) {
     // Nothing of the first report has been printed: it holds no file.
     if (!o.quiet) out.write_out(std::string(kBasicRetryNote));
     report.emplace(o, base, out);
     non_source = too_long = 0;
-    ScanPipeline(o, *retry, *report, workers).run(roots, non_source, too_long);
+    pipeline.emplace(o, *retry, *report, workers, named);
+    pipeline->run(roots, non_source, too_long);
   }
   if (walked == 0) {
     if (!o.quiet) {
@@ -433,7 +458,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     }
     return {root_failed ? 2 : 1, report->plain};
   }
-  report->finish(non_source, too_long);
+  report->finish(non_source, too_long, pipeline->size_skipped, pipeline->over_cap);
   const int status = root_failed ? 2 : report->hits > 0 ? 0 : 1;
   return {status, report->plain};
 }

@@ -26,11 +26,22 @@ std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& p
   return r;
 }
 
-// The whole-text route: the content gate, then the scan.
+// The whole-text route: the content gate, then the scan. A source of
+// unknown size (a pipe named as a root) is counted when it runs over the cap.
 std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                     ScanScratch& s, ReadBuffer& buf) {
-  if (!content_gate(path, o.filter.include_all, buf)) return std::nullopt;
+                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+  const uint64_t cap =
+      o.filter.include_all ? UINT64_MAX : (named ? kMaxUnmappedBytes : kMaxScanBytes);
+  switch (read_listed_file_capped(path, cap, buf)) {
+    case ListedRead::kRead: break;
+    case ListedRead::kTooLarge:
+      ++(cap >= kMaxUnmappedBytes ? s.over_cap : s.size_skipped);
+      return std::nullopt;
+    case ListedRead::kFailed: return std::nullopt;
+  }
   const std::string_view text = buf.view();
+  const size_t head = text.size() < kHead ? text.size() : kHead;
+  if (std::memchr(text.data(), 0, head) || !is_valid_utf8(text)) return std::nullopt;
   // Needle-driven selection finds the needles itself; only the others need
   // the whole-text test first.
   if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) &&
@@ -43,11 +54,14 @@ std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps,
 // all of it at once. It is mapped for this one scan and unmapped after, so
 // no worker keeps a buffer of the largest file it has met.
 std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps,
-                                      std::string&& path, ScanScratch& s) {
+                                      std::string&& path, ScanScratch& s, uint64_t cap) {
   const ReadResult file = read_file_view(path);
   if (!file.ok) return std::nullopt;
   const std::string_view text = file.text();
-  if (text.size() > kMaxScanBytes) return std::nullopt;
+  if (text.size() > cap) {
+    ++s.size_skipped;
+    return std::nullopt;
+  }
   if (std::memchr(text.data(), 0, text.size() < kHead ? text.size() : kHead)) return std::nullopt;
   std::optional<FileResult> r = scan_file(o, ps, text, s);
   if (!r || !is_valid_utf8(text)) return std::nullopt;
@@ -62,10 +76,10 @@ struct Fd {
 }  // namespace
 
 std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                    ScanScratch& s, ReadBuffer& buf) {
+                                    ScanScratch& s, ReadBuffer& buf, bool named) {
   const bool driven = grep_detail::needle_driven(ps.list, o.invert);
   // Without the size cap a file is taken as it is, through the content gate.
-  if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf);
+  if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf, named);
   const int raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (raw < 0) return std::nullopt;
   Fd fd{raw};
@@ -73,9 +87,13 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
   // Anything but a regular file (a pipe or device given as a root) goes
   // through the content gate; for a regular file O_NONBLOCK means nothing.
   if (fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
-    return scan_whole(o, ps, std::move(path), s, buf);
+    return scan_whole(o, ps, std::move(path), s, buf, named);
   const uint64_t size = static_cast<uint64_t>(st.st_size);
-  if (size > kMaxScanBytes) return std::nullopt;
+  const uint64_t cap = named ? kMaxUnmappedBytes : kMaxScanBytes;
+  if (size > cap) {
+    ++s.size_skipped;
+    return std::nullopt;
+  }
   // Context lines reach back into earlier pieces, and a needle that holds a
   // line feed can straddle two: those scans take the file whole. With
   // needles that cannot straddle, the pieces still tell whether there is
@@ -105,7 +123,10 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     }
     total += got.bytes;
     buf.len += got.bytes;
-    if (total > kMaxScanBytes) return std::nullopt;
+    if (total > cap) {
+      ++s.size_skipped;
+      return std::nullopt;
+    }
     const bool eof = got.ended;
     if (eof && !split) {
       // The whole file is in the buffer.
@@ -148,7 +169,7 @@ std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, 
     const std::string_view piece(buf.bytes.get(), end);
     if (whole) {
       if (multi_find(ps.needles, piece, 0).pos != std::string_view::npos)
-        return scan_mapped(o, ps, std::move(path), s);
+        return scan_mapped(o, ps, std::move(path), s, cap);
       if (eof) return std::nullopt;
       std::memmove(buf.bytes.get(), buf.bytes.get() + end, buf.len - end);
       buf.len -= end;

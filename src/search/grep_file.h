@@ -13,7 +13,10 @@
 namespace zub {
 
 // Reads, gates and scans the file at `path`; its result carries the path.
+// A file named on the command line (`named`) is read up to kMaxUnmappedBytes,
+// any other up to kMaxScanBytes; one passed over for its size is counted in
+// s.size_skipped.
 std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                    ScanScratch& s, ReadBuffer& buf);
+                                    ScanScratch& s, ReadBuffer& buf, bool named = false);
 
 }  // namespace zub

@@ -86,7 +86,9 @@ struct ScanScratch {
   std::vector<uint64_t> shown_lines;
   std::string cut;
   std::vector<size_t> shown_starts;
-  MultiHit first_hit;  // when set, where the needles' first hit in the next text is
+  MultiHit first_hit;         // when set, where the needles' first hit in the next text is
+  uint64_t size_skipped = 0;  // files passed over for their size (--all reads them)
+  uint64_t over_cap = 0;      // sources of unknown size refused past 32 MiB
 };
 
 // One file's scan in progress, fed its text in pieces that end at a line

@@ -173,7 +173,7 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
   return r;
 }
 
-bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf) {
+ListedRead read_listed_file_capped(const std::string& path, uint64_t cap, ReadBuffer& buf) {
   buf.len = 0;
   if (buf.use_map) {
     buf.mapped = ReadResult();
@@ -182,22 +182,22 @@ bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf
   struct stat st;
   int err = 0;
   const int fd = open_readable(path, st, &err);
-  if (fd < 0) return false;
+  if (fd < 0) return ListedRead::kFailed;
   const bool regular = S_ISREG(st.st_mode);
   const uint64_t size = regular ? static_cast<uint64_t>(st.st_size) : 0;
   if (size > kMaxScanBytes) {
     ::close(fd);
     // Mapped, a huge file costs no heap, and a binary one is told apart by
     // the first page of its head alone.
-    if (!include_all) return false;
+    if (size > cap) return ListedRead::kTooLarge;
     buf.mapped = read_file_view(path);
-    if (!buf.mapped.ok) return false;
+    if (!buf.mapped.ok) return ListedRead::kFailed;
     buf.use_map = true;
-    return true;
+    return ListedRead::kRead;
   }
   // A regular file's size is known; anything else (a pipe, a /proc file that
   // reports 0) is read one byte past what may be kept, to see it is over.
-  const uint64_t keep = include_all ? kMaxUnmappedBytes : kMaxScanBytes;
+  const uint64_t keep = cap < kMaxUnmappedBytes ? cap : kMaxUnmappedBytes;
   const uint64_t limit = keep + 1;
   uint64_t want = size > 0 ? size + 1 : 64 * 1024;
   if (want > limit) want = limit;
@@ -226,7 +226,13 @@ bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf
     if (got.ended) break;
   }
   ::close(fd);
-  return ok && buf.len <= keep;
+  if (!ok) return ListedRead::kFailed;
+  return buf.len <= keep ? ListedRead::kRead : ListedRead::kTooLarge;
+}
+
+bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf) {
+  return read_listed_file_capped(path, include_all ? UINT64_MAX : kMaxScanBytes, buf) ==
+         ListedRead::kRead;
 }
 
 bool content_gate(const std::string& path, bool include_all, ReadBuffer& buf) {

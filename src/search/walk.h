@@ -68,6 +68,13 @@ struct ReadBuffer {
 // kMaxUnmappedBytes. False when the file is not to be used.
 bool read_listed_file(const std::string& path, bool include_all, ReadBuffer& buf);
 
+// The same with the size limit `cap` in place of the 2 MiB cap (a regular
+// file over 2 MiB and within `cap` is mapped; a source of unknown size may
+// deliver up to min(cap, kMaxUnmappedBytes)), telling a file refused for its
+// size apart from one that could not be read.
+enum class ListedRead : uint8_t { kRead, kFailed, kTooLarge };
+ListedRead read_listed_file_capped(const std::string& path, uint64_t cap, ReadBuffer& buf);
+
 // Reads `path` into `buf` and answers whether it is to be scanned: readable
 // within the bounds above, no NUL in its first 1,024 bytes, and valid UTF-8.
 // Skips are silent.

@@ -93,6 +93,12 @@ TEST(OptionTable, OrderRules) {
   EXPECT_EQ(d.symbol, "-n");
   EXPECT_EQ(d.roots, (std::vector<std::string>{"r1", "r2"}));
   EXPECT_EQ(d.lines, 200u);
+  EXPECT_TRUE(d.lines_given);
+  EXPECT_FALSE(d.all);
+  d = parsed(kDefTable, {"Sym", "r1", "--all"});
+  EXPECT_TRUE(d.all);
+  EXPECT_FALSE(d.lines_given);
+  EXPECT_EQ(d.roots, (std::vector<std::string>{"r1"}));
   // logs and trim: only the first argument counts.
   EXPECT_EQ(parsed(kLogsTable, {"x", "5"}).limit, 3000u);
   EXPECT_EQ(parsed(kTrimTable, {"80", "x"}).width, 80u);

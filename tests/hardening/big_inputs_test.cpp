@@ -91,11 +91,13 @@ TEST(HardeningBigInputs, TwoGigabyteSparseFileIsSkippedByGrep) {
   std::vector<std::string> prefix;
   if (!kSanitized) prefix = {"sh", "-c", "ulimit -v 600000 && exec \"$@\"", "sh"};
 
-  // Over the 2 MiB cap: never read at all.
+  // Over the 2 MiB cap: never read at all, counted.
   BoundedRun r = run_bounded_via(prefix, {"grep", "needle", root}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "@ " + root + "/\n── small.c\n1| needle here\n[1 files, 1 hits]\n");
+  EXPECT_EQ(r.run.out, "@ " + root +
+                           "/\n── small.c\n1| needle here\n[1 files, 1 hits, 1 skipped for size "
+                           "(--all)]\n");
 
   // With --all there is no cap, but NUL bytes in its head make it binary:
   // it is skipped without being read whole (the address-space cap above
@@ -129,7 +131,7 @@ TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
   // most one byte past the size cap.
   BoundedRun r = run_bounded_via(limit, {"def", "main", "/proc/self"}, 60);
   ASSERT_FALSE(r.timed_out);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.status, 1) << r.run.err;  // no definition there
   EXPECT_TRUE(zub::starts_with(r.run.out, "@ /proc/self/\n[")) << r.run.out;
 
   // A 3 GB file inside a tree is over def's size cap: passed over unread.
@@ -140,7 +142,10 @@ TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
   r = run_bounded_via(limit, {"def", "foo", root}, 30);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "@ " + root + "/\n[1 definitions]\n── small.rs:1-1\n1| fn foo() {}\n");
+  EXPECT_EQ(r.run.out,
+            "@ " + root +
+                "/\n[1 definitions]\n── small.rs:1-1\n1| fn foo() {}\n[1 skipped for size "
+                "(--all)]\n");
 
   // A pipe whose writer never stops: named directly it is read up to 32 MiB
   // and refused; inside a search it is passed over.
@@ -158,11 +163,18 @@ TEST(HardeningBigInputs, DevicesProcFilesAndEndlessPipesAreReadWithinBounds) {
     EXPECT_EQ(r.run.status, 0) << sub << r.run.err;
     EXPECT_EQ(r.run.out, too_large) << sub;
   }
-  r = run_bounded_via(
-      writer, {"grep", "--all", "-c", "-e", "y", "-e", "foo", fifo, root + "/small.rs"}, 30);
-  ASSERT_FALSE(r.timed_out);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
-  EXPECT_EQ(r.run.out, "1 " + root + "/small.rs\n[1 files, 1 hits]\n");
+  // grep counts the refused pipe, with or without --all (no flag reads it).
+  for (const bool all : {true, false}) {
+    std::vector<std::string> args = {"grep", "-c",  "-e", "y",
+                                     "-e",   "foo", fifo, root + "/small.rs"};
+    if (all) args.insert(args.begin() + 1, "--all");
+    r = run_bounded_via(writer, args, 30);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    EXPECT_EQ(r.run.out,
+              "1 " + root + "/small.rs\n[1 files, 1 hits, 1 skipped for size (over 32 MiB)]\n")
+        << all;
+  }
 }
 
 TEST(HardeningBigInputs, HundredMegabyteLineIsSearchedByGrep) {
@@ -174,11 +186,17 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsSearchedByGrep) {
   const std::string file = tmp.write("long.rs", text);
   const std::string long_line = std::string(120, 'x') + "…\n";
 
-  // Beyond the size cap: skipped unless --all.
+  // Beyond read's cap even when named: skipped and counted unless --all
+  // (the sanitized build's smaller file is within the cap and read).
   BoundedRun r = run_bounded({"grep", "last", file}, 60);
   ASSERT_FALSE(r.timed_out);
-  EXPECT_EQ(r.run.status, 1);
-  EXPECT_EQ(r.run.out, "[0 files, 0 hits]\n");
+  if (text.size() > (32u << 20)) {
+    EXPECT_EQ(r.run.status, 1);
+    EXPECT_EQ(r.run.out, "[0 files, 0 hits, 1 skipped for size (--all)]\n");
+  } else {
+    EXPECT_EQ(r.run.status, 0);
+    EXPECT_EQ(r.run.out, "── " + file + "\n3| fn last() {}\n[1 files, 1 hits]\n");
+  }
 
   r = run_bounded({"grep", "--all", "-e", "last", "-e", "xy", file}, 60);
   ASSERT_FALSE(r.timed_out);

@@ -272,11 +272,16 @@ TEST(GrepReport, RootsBaseRootAndSkips) {
   EXPECT_EQ(r.out.substr(0, r.out.find('\n')), "@ " + t / "src/");
   EXPECT_NE(r.out.find("\n1 a.rs\n"), std::string::npos);
   EXPECT_NE(r.out.find("\n1 sub/b.rs\n"), std::string::npos);
-  EXPECT_NE(r.out.find("[2 files, 2 hits, 1 non-source skipped (--all)]\n"), std::string::npos);
+  // The file over the size cap is counted, with the flag that includes it.
+  EXPECT_NE(r.out.find("[2 files, 2 hits, 1 non-source skipped (--all), 1 skipped for size "
+                       "(--all)]\n"),
+            std::string::npos)
+      << r.out;
   // -l prints the path as walked, not the display path.
   r = run_zub({"grep", "-l", "fn hit", t.path() + "//"});
   EXPECT_EQ(r.out, "@ " + t.path() + "/\n" + t.path() +
-                       "//src/a.rs\n[1 files, 1 hits, 1 non-source skipped (--all)]\n");
+                       "//src/a.rs\n[1 files, 1 hits, 1 non-source skipped (--all), 1 skipped for "
+                       "size (--all)]\n");
   // --all lifts the size cap and the non-source table, not the binary and
   // UTF-8 tests.
   r = run_zub({"grep", "-c", "--all", "hit", t / "src"});
@@ -368,8 +373,10 @@ TEST(GrepReport, NonUtf8FileNamesPrintLossily) {
   ZRun r = run_zub({"grep", "-l", "hit", t.path()});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("/caf\xef\xbf\xbd.c\n"), std::string::npos) << r.out;
+  // No definition of hit: status 1, not a failure to read the name.
   r = run_zub({"def", "hit", t.path()});
-  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "");
 }
 
 // Only the root "-" reads standard input: with an endless standard input
