@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/ascii.h"
+
 namespace zub {
 
 namespace {
@@ -61,12 +63,6 @@ constexpr std::array<Word, 62> kWords = {{
 }};
 // clang-format on
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-bool is_alnum(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
 struct Lowered {
   char text[2 * kMaxValueBytes + 2];
   bool starts[2 * kMaxValueBytes + 2];
@@ -78,12 +74,12 @@ struct Lowered {
     while (i < v.size()) {
       size_t e = i;
       size_t parts = 1;
-      for (; e < v.size() && !is_space(v[e]); ++e)
+      for (; e < v.size() && !is_html_space(v[e]); ++e)
         if (v[e] == '-' || v[e] == '_') ++parts;
       // A name of four or more joined words is the slug of a heading
       // ("sharing-with-a-single-developer"), not the element's role.
       if (parts < kSlugParts) add_word(v.substr(i, e - i));
-      while (e < v.size() && is_space(v[e])) ++e;
+      while (e < v.size() && is_html_space(v[e])) ++e;
       i = e;
     }
   }
@@ -93,8 +89,7 @@ struct Lowered {
     for (size_t i = 0; i < w.size(); ++i) {
       const char c = w[i];
       const char prev = i == 0 ? ' ' : w[i - 1];
-      starts[size] =
-          is_alnum(c) && (!is_alnum(prev) || (prev >= 'a' && prev <= 'z' && c >= 'A' && c <= 'Z'));
+      starts[size] = is_alnum(c) && (!is_alnum(prev) || (is_lower(prev) && is_upper(c)));
       text[size++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
     }
     starts[size] = false;

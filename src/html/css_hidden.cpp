@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/ascii.h"
 #include "html/entities.h"
 
 namespace zub {
@@ -19,8 +20,6 @@ constexpr double kPixelsPerEm = 16;
 // Below this opacity text cannot be read.
 constexpr double kMinOpacity = 0.1;
 constexpr size_t kMaxValue = 64;
-
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
 
 int hex_digit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -66,7 +65,7 @@ std::string normalize(std::string_view in, bool decode_refs) {
         ++i;
       }
       if (digits > 0) {
-        if (i < n && is_space(in[i])) ++i;  // one white space ends a hex escape
+        if (i < n && is_html_space(in[i])) ++i;  // one white space ends a hex escape
         c = cp > 0 && cp < 0x80 ? static_cast<char>(cp) : '?';
       } else if (in[i] == '\n') {
         ++i;
@@ -84,8 +83,8 @@ std::string normalize(std::string_view in, bool decode_refs) {
 }
 
 std::string_view trim(std::string_view s) {
-  while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
-  while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
+  while (!s.empty() && is_html_space(s.front())) s.remove_prefix(1);
+  while (!s.empty() && is_html_space(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -184,7 +183,7 @@ bool declarations_hide(std::string_view css) {
     size_t len = 0;
     for (const char c : decl.substr(colon + 1)) {
       if (c == '!') break;
-      if (is_space(c)) continue;
+      if (is_html_space(c)) continue;
       if (len == kMaxValue) break;
       value[len++] = c;
     }
@@ -231,10 +230,10 @@ bool declarations_hide(std::string_view css) {
 bool declarations_show(std::string_view css) {
   for (size_t at = css.find("display"); at != npos; at = css.find("display", at + 7)) {
     size_t i = at + 7;
-    while (i < css.size() && is_space(css[i])) ++i;
+    while (i < css.size() && is_html_space(css[i])) ++i;
     if (i >= css.size() || css[i] != ':') continue;
     ++i;
-    while (i < css.size() && is_space(css[i])) ++i;
+    while (i < css.size() && is_html_space(css[i])) ++i;
     if (css.compare(i, 4, "none") != 0) return true;
   }
   return false;
@@ -345,7 +344,7 @@ bool HiddenSelectors::add_sheet(std::string_view css) {
   };
   size_t at = 0;
   while (at < n) {
-    while (at < n && is_space(css[at])) ++at;
+    while (at < n && is_html_space(css[at])) ++at;
     if (at >= n) break;
     if (css[at] == '/' && at + 1 < n && css[at + 1] == '*') {
       at = skip_comment(at);
@@ -439,9 +438,9 @@ bool HiddenSelectors::hides(std::string_view tag_name, const TagAttrs& attrs) co
   std::string_view cls = attrs.cls;
   while (!cls.empty()) {
     size_t b = 0;
-    while (b < cls.size() && is_space(cls[b])) ++b;
+    while (b < cls.size() && is_html_space(cls[b])) ++b;
     size_t e = b;
-    while (e < cls.size() && !is_space(cls[e])) ++e;
+    while (e < cls.size() && !is_html_space(cls[e])) ++e;
     const std::string_view word = cls.substr(b, e - b);
     cls.remove_prefix(e);
     if (word.empty()) continue;

@@ -2,13 +2,13 @@
 
 #include <cstddef>
 
+#include "base/ascii.h"
+
 namespace zub {
 
 namespace {
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+char lower(char c) { return is_upper(c) ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 bool name_is(std::string_view name, std::string_view lower_name) {
   if (name.size() != lower_name.size()) return false;
@@ -20,8 +20,8 @@ bool name_is(std::string_view name, std::string_view lower_name) {
 bool value_is(std::string_view value, std::string_view lower_value) {
   size_t b = 0;
   size_t e = value.size();
-  while (b < e && is_space(value[b])) ++b;
-  while (e > b && is_space(value[e - 1])) --e;
+  while (b < e && is_html_space(value[b])) ++b;
+  while (e > b && is_html_space(value[e - 1])) --e;
   return name_is(value.substr(b, e - b), lower_value);
 }
 
@@ -32,24 +32,24 @@ TagAttrs read_tag_attrs(std::string_view tag) {
   const size_t n = tag.size();
   size_t i = 1;
   // The tag name: letters, digits and whatever else runs up to white space.
-  while (i < n && !is_space(tag[i]) && tag[i] != '/') ++i;
+  while (i < n && !is_html_space(tag[i]) && tag[i] != '/') ++i;
   bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
        seen_aria = false, seen_role = false;
   while (i < n) {
-    while (i < n && (is_space(tag[i]) || tag[i] == '/')) ++i;
+    while (i < n && (is_html_space(tag[i]) || tag[i] == '/')) ++i;
     if (i >= n) break;
     const size_t name_start = i;
     // A name may start with "=" in the HTML tokenizer; take it as a letter.
     ++i;
-    while (i < n && !is_space(tag[i]) && tag[i] != '/' && tag[i] != '=') ++i;
+    while (i < n && !is_html_space(tag[i]) && tag[i] != '/' && tag[i] != '=') ++i;
     const std::string_view name = tag.substr(name_start, i - name_start);
     size_t j = i;
-    while (j < n && is_space(tag[j])) ++j;
+    while (j < n && is_html_space(tag[j])) ++j;
     std::string_view value;
     bool has_value = false;
     if (j < n && tag[j] == '=') {
       ++j;
-      while (j < n && is_space(tag[j])) ++j;
+      while (j < n && is_html_space(tag[j])) ++j;
       has_value = true;
       if (j < n && (tag[j] == '"' || tag[j] == '\'')) {
         const char q = tag[j];
@@ -59,7 +59,7 @@ TagAttrs read_tag_attrs(std::string_view tag) {
         i = stop == n ? n : stop + 1;
       } else {
         const size_t start = j;
-        while (j < n && !is_space(tag[j])) ++j;
+        while (j < n && !is_html_space(tag[j])) ++j;
         value = tag.substr(start, j - start);
         i = j;
       }
