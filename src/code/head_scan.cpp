@@ -2,6 +2,9 @@
 // heads and statements, and the name finders the outline tests use.
 #include "code/head_scan.h"
 
+#include <array>
+#include <cstdint>
+
 #include "code/block_end.h"
 
 namespace zub::code {
@@ -274,8 +277,21 @@ bool name_before(std::string_view l, size_t end, size_t* col, size_t* len) {
 }
 
 size_t find_code(std::string_view l, std::string_view chars) {
+  // Most bytes are none of the wanted ones, quotes or "/": one table look-up
+  // each passes them.
+  std::array<uint64_t, 4> wanted{}, stops{};
+  const auto set = [](std::array<uint64_t, 4>& t, unsigned char x) {
+    t[x >> 6] |= uint64_t{1} << (x & 63);
+  };
+  const auto has = [](const std::array<uint64_t, 4>& t, unsigned char x) {
+    return (t[x >> 6] >> (x & 63)) & 1;
+  };
+  for (const char want : chars) set(wanted, static_cast<unsigned char>(want));
+  stops = wanted;
+  for (const char x : std::string_view("\"'`/")) set(stops, static_cast<unsigned char>(x));
   for (size_t k = 0; k < l.size(); ++k) {
     const char x = l[k];
+    if (!has(stops, static_cast<unsigned char>(x))) continue;
     if (x == '"' || x == '\'' || x == '`') {
       for (++k; k < l.size() && l[k] != x; ++k)
         if (l[k] == '\\') ++k;
@@ -283,8 +299,7 @@ size_t find_code(std::string_view l, std::string_view chars) {
     }
     if (x == '/' && k + 1 < l.size() && (l[k + 1] == '/' || l[k + 1] == '*'))
       return std::string_view::npos;
-    for (const char want : chars)
-      if (x == want) return k;
+    if (has(wanted, static_cast<unsigned char>(x))) return k;
   }
   return std::string_view::npos;
 }

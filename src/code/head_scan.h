@@ -79,13 +79,22 @@ inline size_t indent_of(std::string_view l) {
 }
 
 inline bool is_word(std::string_view w, std::initializer_list<std::string_view> set) {
+  // The length and first byte rule out nearly every candidate before a
+  // comparison of the bytes.
+  if (w.empty()) {
+    for (std::string_view s : set)
+      if (s.empty()) return true;
+    return false;
+  }
   for (std::string_view s : set)
-    if (w == s) return true;
+    if (s.size() == w.size() && s[0] == w[0] && w == s) return true;
   return false;
 }
 
 // `s` starts with the word `w` (not followed by an identifier byte).
 inline bool starts_word(std::string_view s, std::string_view w) {
+  // The first byte turns most lines away before a comparison of the bytes.
+  if (!w.empty() && (s.empty() || s[0] != w[0])) return false;
   return starts_with(s, w) && (s.size() == w.size() || !is_ident_byte(s[w.size()]));
 }
 
