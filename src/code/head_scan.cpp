@@ -306,7 +306,11 @@ size_t find_code(std::string_view l, std::string_view chars) {
 
 bool keyword_name(std::string_view l, std::initializer_list<std::string_view> set, size_t* col,
                   size_t* len) {
-  const size_t stop = find_code(l, "(=;");
+  return keyword_name_before(l, find_code(l, "(=;"), set, col, len);
+}
+
+bool keyword_name_before(std::string_view l, size_t stop,
+                         std::initializer_list<std::string_view> set, size_t* col, size_t* len) {
   const size_t n = stop == std::string_view::npos ? l.size() : stop;
   for (size_t k = 0; k < n;) {
     if (!is_ident_byte(l[k])) {

@@ -214,6 +214,9 @@ size_t find_code(std::string_view l, std::string_view chars);
 // The first word of `l` from `set`, with the identifier after it.
 bool keyword_name(std::string_view l, std::initializer_list<std::string_view> set, size_t* col,
                   size_t* len);
+// The same, where `stop` is find_code(l, "(=;"), already known to the caller.
+bool keyword_name_before(std::string_view l, size_t stop,
+                         std::initializer_list<std::string_view> set, size_t* col, size_t* len);
 
 // The identifier starting at `k` (after white space), as a column and length.
 bool word_at(std::string_view l, size_t k, size_t* col, size_t* len);

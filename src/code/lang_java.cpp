@@ -130,9 +130,17 @@ bool java_outline(const SourceText& src, size_t i) {
   if (t[0] == '[' && src.lang == SourceLang::CSharp) return true;
   if (starts_word(t, "package") || starts_word(t, "import") || starts_word(t, "using")) return true;
   size_t col, len;
-  if (keyword_name(l, {"class", "interface", "enum", "record", "struct", "namespace"}, &col, &len))
-    return is_defined(name_head(src, i, col, len));
+  // The first of "(=;{" outside strings; the keyword search stops at the
+  // first of "(=;", found from it without reading the line twice.
   size_t p = find_code(l, "(=;{");
+  size_t stop = p;
+  if (p != std::string_view::npos && l[p] == '{') {
+    const size_t q = find_code(l.substr(p + 1), "(=;");
+    stop = q == std::string_view::npos ? q : p + 1 + q;
+  }
+  if (keyword_name_before(l, stop, {"class", "interface", "enum", "record", "struct", "namespace"},
+                          &col, &len))
+    return is_defined(name_head(src, i, col, len));
   if (p == std::string_view::npos) {
     // A C# property whose accessors or "=>" start the next line.
     if (src.lang != SourceLang::CSharp || i + 1 >= src.lines->size()) return false;

@@ -313,9 +313,10 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
 
 // Bytes that matter to the scope scan outside comments and strings.
 // PHP adds its "#" comments and "<<<" heredocs, C# its "@" verbatim strings.
+// ("=" is not one: a head's assignment is seen when its text is read.)
 constexpr std::array<bool, 256> scope_bytes_with(std::string_view more) {
   std::array<bool, 256> t{};
-  for (char c : std::string_view("/\"'`()=;{}")) t[static_cast<unsigned char>(c)] = true;
+  for (char c : std::string_view("/\"'`();{}")) t[static_cast<unsigned char>(c)] = true;
   for (char c : more) t[static_cast<unsigned char>(c)] = true;
   return t;
 }
@@ -443,10 +444,13 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           }
           continue;
         case In::Str:
-          if (l[i] == '\\')
-            ++i;
-          else if (l[i] == quote)
-            in = In::Code;
+          while (i < n && l[i] != quote && l[i] != '\\') ++i;
+          if (i < n) {
+            if (l[i] == '\\')
+              ++i;
+            else
+              in = In::Code;
+          }
           continue;
         case In::Backtick:
           if (l[i] == '\\' && lang != SourceLang::Go) {
