@@ -84,6 +84,12 @@ bool Cursor::skip_group() {
       skip_quoted();
     } else {
       ++c;
+      // Inside the group a word's bytes cannot be white space, a comment,
+      // a bracket or a quote: pass them without a look for those.
+      if (depth > 0) {
+        const std::string_view l = line();
+        while (c < l.size() && is_ident_byte(l[c])) ++c;
+      }
     }
     if (depth == 0) return true;
   }
