@@ -97,25 +97,43 @@ struct Lowered {
   }
 };
 
-// For each first letter, the words that start with it (indexes into kWords,
-// -1 ends the list).
+// For each pair of first letters, the words that start with them (indexes
+// into kWords, -1 ends the list): most places in a value start no word of
+// the list, and those are passed over with one look-up.
 // Within a word of the value only the words that match anywhere are tried.
-struct FirstLetterIndex {
-  std::array<std::array<int8_t, 12>, 26> words{};
-  constexpr explicit FirstLetterIndex(bool anywhere_only) {
+constexpr size_t kMaxPerPair = 8;
+constexpr size_t pair_slot(char a, char b) {
+  return static_cast<size_t>(a - 'a') * 26 + static_cast<size_t>(b - 'a');
+}
+struct PairIndex {
+  std::array<std::array<int8_t, kMaxPerPair>, 26 * 26> words{};
+  constexpr explicit PairIndex(bool anywhere_only) {
     for (auto& list : words)
       for (auto& w : list) w = -1;
     for (size_t i = 0; i < kWords.size(); ++i) {
       if (anywhere_only && kWords[i].where != kAnywhere) continue;
-      auto& list = words[static_cast<size_t>(kWords[i].text[0] - 'a')];
+      auto& list = words[pair_slot(kWords[i].text[0], kWords[i].text[1])];
       size_t k = 0;
       while (list[k] >= 0) ++k;
       list[k] = static_cast<int8_t>(i);
     }
   }
 };
-constexpr FirstLetterIndex kIndex(false);
-constexpr FirstLetterIndex kAnywhereIndex(true);
+constexpr PairIndex kIndex(false);
+constexpr PairIndex kAnywhereIndex(true);
+
+// Every word of the list starts with two lower-case letters, and no pair
+// starts more words than a list holds (the last entry stays -1).
+constexpr bool pairs_fit() {
+  for (const Word& w : kWords)
+    if (w.text.size() < 2 || w.text[0] < 'a' || w.text[0] > 'z' || w.text[1] < 'a' ||
+        w.text[1] > 'z')
+      return false;
+  for (const auto& list : kIndex.words)
+    if (list[kMaxPerPair - 1] >= 0) return false;
+  return true;
+}
+static_assert(pairs_fit());
 
 }  // namespace
 
@@ -128,12 +146,15 @@ ClassRole class_role(std::string_view cls, std::string_view id) {
   for (size_t i = 0; i < l.size; ++i) {
     const char first = l.text[i];
     if (first < 'a' || first > 'z') continue;
-    const FirstLetterIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
-    for (const int8_t wi : index.words[static_cast<size_t>(first - 'a')]) {
+    // The value's text ends with a space, so a letter is never its last byte.
+    const char second = l.text[i + 1];
+    if (second < 'a' || second > 'z') continue;
+    const PairIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
+    for (const int8_t wi : index.words[pair_slot(first, second)]) {
       if (wi < 0) break;
       const Word& w = kWords[static_cast<size_t>(wi)];
       if (l.size - i < w.text.size()) continue;
-      size_t k = 1;
+      size_t k = 2;
       while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
       if (k < w.text.size()) continue;
       // A whole word ends where the value's word ends: at a character other

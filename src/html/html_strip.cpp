@@ -383,11 +383,11 @@ struct StripPass {
     while (pos < n) {
       const void* hit = std::memchr(base + pos, '<', n - pos);
       if (!hit) {
-        if (!suppressing()) out.append(base + pos, n - pos);
+        if (!suppressing() && !late) out.append(base + pos, n - pos);
         break;
       }
       const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
-      if (!suppressing()) out.append(base + pos, lt - pos);
+      if (!suppressing() && !late) out.append(base + pos, lt - pos);
       if (html.compare(lt, 4, "<!--") == 0) {
         const size_t end = html.find("-->", lt + 4);
         pos = end == npos ? n : end + 3;
@@ -406,7 +406,7 @@ struct StripPass {
       const int idx = name_len == 0 ? -1 : name_index(dropped, name);
       if (idx >= 0 && name_ends) {
         // The name must end the tag name proper: "<navbar" is not "<nav".
-        if (!suppressing()) out.push_back('\n');
+        if (!suppressing() && !late) out.push_back('\n');
         if (closing) {
           pos = after_gt(html, lt + 1);  // a stray closing tag: itself only
           continue;
@@ -428,6 +428,13 @@ struct StripPass {
       }
       const size_t gt = html.find('>', lt + 1);
       const size_t tag_end = gt == npos ? n : gt;
+      if (late) {
+        // This pass will be run again with all of the page's sheets: from
+        // here on it only looks for them. Where the loop goes next does not
+        // depend on the elements, so it meets the same sheets.
+        pos = gt == npos ? n : gt + 1;
+        continue;
+      }
       // Custom elements ("<x-note hidden>") nest and hide like any other:
       // their names run on over "-", "_", "." and ":".
       char ext_buf[33];
