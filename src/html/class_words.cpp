@@ -63,6 +63,35 @@ constexpr std::array<Word, 62> kWords = {{
 }};
 // clang-format on
 
+// What a byte is to the reading of a value: one table look-up instead of
+// a chain of comparisons, as every byte of every class and id is read.
+enum ByteKind : uint8_t {
+  kLowerByte = 1,
+  kUpperByte = 2,
+  kDigitByte = 4,
+  kSpaceByte = 8,
+  kJoinByte = 16,  // "-" or "_", which join the words of a slug
+};
+constexpr uint8_t kAlnumByte = kLowerByte | kUpperByte | kDigitByte;
+constexpr std::array<uint8_t, 256> kByteKinds = [] {
+  std::array<uint8_t, 256> t{};
+  for (size_t c = 0; c < t.size(); ++c) {
+    const char ch = static_cast<char>(c);
+    if (is_lower(ch))
+      t[c] = kLowerByte;
+    else if (is_upper(ch))
+      t[c] = kUpperByte;
+    else if (is_digit(ch))
+      t[c] = kDigitByte;
+    else if (is_html_space(ch))
+      t[c] = kSpaceByte;
+    else if (ch == '-' || ch == '_')
+      t[c] = kJoinByte;
+  }
+  return t;
+}();
+inline uint8_t kind_of(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
+
 struct Lowered {
   char text[2 * kMaxValueBytes + 2];
   bool starts[2 * kMaxValueBytes + 2];
@@ -70,27 +99,33 @@ struct Lowered {
 
   void add(std::string_view v) {
     if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
+    const size_t n = v.size();
     size_t i = 0;
-    while (i < v.size()) {
+    while (i < n) {
       size_t e = i;
       size_t parts = 1;
-      for (; e < v.size() && !is_html_space(v[e]); ++e)
-        if (v[e] == '-' || v[e] == '_') ++parts;
+      for (; e < n; ++e) {
+        const uint8_t k = kind_of(v[e]);
+        if (k & kSpaceByte) break;
+        if (k & kJoinByte) ++parts;
+      }
       // A name of four or more joined words is the slug of a heading
       // ("sharing-with-a-single-developer"), not the element's role.
       if (parts < kSlugParts) add_word(v.substr(i, e - i));
-      while (e < v.size() && is_html_space(v[e])) ++e;
+      while (e < n && (kind_of(v[e]) & kSpaceByte)) ++e;
       i = e;
     }
   }
 
   void add_word(std::string_view w) {
     if (size + w.size() + 1 > sizeof text) return;
-    for (size_t i = 0; i < w.size(); ++i) {
-      const char c = w[i];
-      const char prev = i == 0 ? ' ' : w[i - 1];
-      starts[size] = is_alnum(c) && (!is_alnum(prev) || (is_lower(prev) && is_upper(c)));
-      text[size++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+    uint8_t prev = 0;
+    for (const char c : w) {
+      const uint8_t k = kind_of(c);
+      starts[size] = (k & kAlnumByte) != 0 &&
+                     ((prev & kAlnumByte) == 0 || ((prev & kLowerByte) && (k & kUpperByte)));
+      text[size++] = (k & kUpperByte) ? static_cast<char>(c + ('a' - 'A')) : c;
+      prev = k;
     }
     starts[size] = false;
     text[size++] = ' ';
@@ -144,13 +179,15 @@ ClassRole class_role(std::string_view cls, std::string_view id) {
   l.add(id);
   unsigned kinds = 0;
   for (size_t i = 0; i < l.size; ++i) {
-    const char first = l.text[i];
-    if (first < 'a' || first > 'z') continue;
+    const unsigned first = static_cast<unsigned char>(l.text[i]) - 'a';
+    if (first >= 26) continue;
     // The value's text ends with a space, so a letter is never its last byte.
-    const char second = l.text[i + 1];
-    if (second < 'a' || second > 'z') continue;
+    const unsigned second = static_cast<unsigned char>(l.text[i + 1]) - 'a';
+    if (second >= 26) continue;
     const PairIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
-    for (const int8_t wi : index.words[pair_slot(first, second)]) {
+    const auto& list = index.words[first * 26 + second];
+    if (list[0] < 0) continue;
+    for (const int8_t wi : list) {
       if (wi < 0) break;
       const Word& w = kWords[static_cast<size_t>(wi)];
       if (l.size - i < w.text.size()) continue;

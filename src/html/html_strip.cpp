@@ -69,9 +69,12 @@ size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
   }
 }
 
+// Asked for every tag of the page: the length and first letter rule out
+// nearly every name before its bytes are compared.
 int name_index(const NameList& names, std::string_view name) {
   for (size_t i = 0; i < names.size() && !names[i].empty(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
+    if (names[i].size() == name.size() && names[i][0] == name[0] && names[i] == name)
+      return static_cast<int>(i);
   return -1;
 }
 
