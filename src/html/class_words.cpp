@@ -92,46 +92,6 @@ constexpr std::array<uint8_t, 256> kByteKinds = [] {
 }();
 inline uint8_t kind_of(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
 
-struct Lowered {
-  char text[2 * kMaxValueBytes + 2];
-  bool starts[2 * kMaxValueBytes + 2];
-  size_t size = 0;
-
-  void add(std::string_view v) {
-    if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
-    const size_t n = v.size();
-    size_t i = 0;
-    while (i < n) {
-      size_t e = i;
-      size_t parts = 1;
-      for (; e < n; ++e) {
-        const uint8_t k = kind_of(v[e]);
-        if (k & kSpaceByte) break;
-        if (k & kJoinByte) ++parts;
-      }
-      // A name of four or more joined words is the slug of a heading
-      // ("sharing-with-a-single-developer"), not the element's role.
-      if (parts < kSlugParts) add_word(v.substr(i, e - i));
-      while (e < n && (kind_of(v[e]) & kSpaceByte)) ++e;
-      i = e;
-    }
-  }
-
-  void add_word(std::string_view w) {
-    if (size + w.size() + 1 > sizeof text) return;
-    uint8_t prev = 0;
-    for (const char c : w) {
-      const uint8_t k = kind_of(c);
-      starts[size] = (k & kAlnumByte) != 0 &&
-                     ((prev & kAlnumByte) == 0 || ((prev & kLowerByte) && (k & kUpperByte)));
-      text[size++] = (k & kUpperByte) ? static_cast<char>(c + ('a' - 'A')) : c;
-      prev = k;
-    }
-    starts[size] = false;
-    text[size++] = ' ';
-  }
-};
-
 // For each pair of first letters, the words that start with them (indexes
 // into kWords, -1 ends the list): most places in a value start no word of
 // the list, and those are passed over with one look-up.
@@ -170,37 +130,77 @@ constexpr bool pairs_fit() {
 }
 static_assert(pairs_fit());
 
-}  // namespace
 
-ClassRole class_role(std::string_view cls, std::string_view id) {
-  if (cls.empty() && id.empty()) return ClassRole::none;
-  Lowered l;
-  l.add(cls);
-  l.add(id);
+// The kinds of the list's words in one word of a value (a run without
+// white space, at most kMaxValueBytes long). No word of the list holds
+// white space, so each word of a value is read on its own.
+unsigned word_kinds(std::string_view word) {
+  char text[kMaxValueBytes + 1];
+  bool starts[kMaxValueBytes + 1];
+  const size_t len = word.size();
+  uint8_t prev = 0;
+  for (size_t i = 0; i < len; ++i) {
+    const char c = word[i];
+    const uint8_t k = kind_of(c);
+    starts[i] = (k & kAlnumByte) != 0 &&
+                ((prev & kAlnumByte) == 0 || ((prev & kLowerByte) && (k & kUpperByte)));
+    text[i] = (k & kUpperByte) ? static_cast<char>(c + ('a' - 'A')) : c;
+    prev = k;
+  }
   unsigned kinds = 0;
-  for (size_t i = 0; i < l.size; ++i) {
-    const unsigned first = static_cast<unsigned char>(l.text[i]) - 'a';
+  for (size_t i = 0; i + 1 < len; ++i) {
+    const unsigned first = static_cast<unsigned char>(text[i]) - 'a';
     if (first >= 26) continue;
-    // The value's text ends with a space, so a letter is never its last byte.
-    const unsigned second = static_cast<unsigned char>(l.text[i + 1]) - 'a';
+    const unsigned second = static_cast<unsigned char>(text[i + 1]) - 'a';
     if (second >= 26) continue;
-    const PairIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
+    const PairIndex& index = starts[i] ? kIndex : kAnywhereIndex;
     const auto& list = index.words[first * 26 + second];
     if (list[0] < 0) continue;
     for (const int8_t wi : list) {
       if (wi < 0) break;
       const Word& w = kWords[static_cast<size_t>(wi)];
-      if (l.size - i < w.text.size()) continue;
+      if (len - i < w.text.size()) continue;
       size_t k = 2;
-      while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
+      while (k < w.text.size() && text[i + k] == w.text[k]) ++k;
       if (k < w.text.size()) continue;
       // A whole word ends where the value's word ends: at a character other
       // than a letter or digit, or at a lower-to-upper case change.
       const size_t end = i + w.text.size();
-      if (w.where == kWhole && end < l.size && is_alnum(l.text[end]) && !l.starts[end]) continue;
+      if (w.where == kWhole && end < len && is_alnum(text[end]) && !starts[end]) continue;
       kinds |= w.kind;
     }
   }
+  return kinds;
+}
+
+unsigned value_kinds(std::string_view v) {
+  if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
+  const size_t n = v.size();
+  unsigned kinds = 0;
+  size_t i = 0;
+  while (i < n) {
+    size_t e = i;
+    size_t parts = 1;
+    for (; e < n; ++e) {
+      const uint8_t k = kind_of(v[e]);
+      if (k & kSpaceByte) break;
+      if (k & kJoinByte) ++parts;
+    }
+    // A name of four or more joined words is the slug of a heading
+    // ("sharing-with-a-single-developer"), not the element's role. No word
+    // of the list is shorter than two letters.
+    if (parts < kSlugParts && e - i >= 2) kinds |= word_kinds(v.substr(i, e - i));
+    while (e < n && (kind_of(v[e]) & kSpaceByte)) ++e;
+    i = e;
+  }
+  return kinds;
+}
+
+}  // namespace
+
+ClassRole class_role(std::string_view cls, std::string_view id) {
+  if (cls.empty() && id.empty()) return ClassRole::none;
+  const unsigned kinds = value_kinds(cls) | value_kinds(id);
   if (kinds & kComment) return ClassRole::comment;
   if (kinds & kStrong) return ClassRole::boilerplate;
   if (kinds & kContent) return ClassRole::content;
