@@ -130,7 +130,6 @@ constexpr bool pairs_fit() {
 }
 static_assert(pairs_fit());
 
-
 // The kinds of the list's words in one word of a value (a run without
 // white space, at most kMaxValueBytes long). No word of the list holds
 // white space, so each word of a value is read on its own.

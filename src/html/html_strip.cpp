@@ -235,7 +235,7 @@ struct StripPass {
     ClassRole role = ClassRole::none;
     bool used = false;
   };
-  std::array<RoleEntry, 64> roles{};
+  std::array<RoleEntry, 256> roles{};
 
   std::string out;
   std::vector<OpenElement> stack;
@@ -298,11 +298,14 @@ struct StripPass {
     }
   }
 
+  // Just past a tag's end: `end` is its ">" or the end of the page.
+  size_t past(size_t end) const { return end < html.size() ? end + 1 : end; }
+
   // An opening tag from html[lt] to html[end] (its ">" or the end).
   void open_tag(size_t lt, size_t end, std::string_view name) {
     const std::string_view tag = html.substr(lt, end - lt);
     if (is_void(name) || (!tag.empty() && tag.back() == '/')) {
-      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      if (!suppressing()) out.append(html.data() + lt, past(end) - lt);
       return;
     }
     if (!stack.empty()) {
@@ -316,7 +319,7 @@ struct StripPass {
     }
     if (stack.size() >= kMaxDepth) {
       ++overflow;
-      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      if (!suppressing()) out.append(html.data() + lt, past(end) - lt);
       return;
     }
     const TagAttrs attrs = read_tag_attrs(tag);
@@ -359,7 +362,7 @@ struct StripPass {
       }
     }
     stack.push_back(e);
-    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+    if (!was_suppressing) out.append(html.data() + lt, past(end) - lt);
   }
 
   void close_tag(size_t lt, size_t end, std::string_view name) {
@@ -374,7 +377,7 @@ struct StripPass {
         break;
       }
     }
-    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+    if (!was_suppressing) out.append(html.data() + lt, past(end) - lt);
   }
 
   void run() {
