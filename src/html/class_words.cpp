@@ -63,86 +63,143 @@ constexpr std::array<Word, 62> kWords = {{
 }};
 // clang-format on
 
-struct Lowered {
-  char text[2 * kMaxValueBytes + 2];
-  bool starts[2 * kMaxValueBytes + 2];
-  size_t size = 0;
-
-  void add(std::string_view v) {
-    if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
-    size_t i = 0;
-    while (i < v.size()) {
-      size_t e = i;
-      size_t parts = 1;
-      for (; e < v.size() && !is_html_space(v[e]); ++e)
-        if (v[e] == '-' || v[e] == '_') ++parts;
-      // A name of four or more joined words is the slug of a heading
-      // ("sharing-with-a-single-developer"), not the element's role.
-      if (parts < kSlugParts) add_word(v.substr(i, e - i));
-      while (e < v.size() && is_html_space(v[e])) ++e;
-      i = e;
-    }
-  }
-
-  void add_word(std::string_view w) {
-    if (size + w.size() + 1 > sizeof text) return;
-    for (size_t i = 0; i < w.size(); ++i) {
-      const char c = w[i];
-      const char prev = i == 0 ? ' ' : w[i - 1];
-      starts[size] = is_alnum(c) && (!is_alnum(prev) || (is_lower(prev) && is_upper(c)));
-      text[size++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
-    }
-    starts[size] = false;
-    text[size++] = ' ';
-  }
+// What a byte is to the reading of a value: one table look-up instead of
+// a chain of comparisons, as every byte of every class and id is read.
+enum ByteKind : uint8_t {
+  kLowerByte = 1,
+  kUpperByte = 2,
+  kDigitByte = 4,
+  kSpaceByte = 8,
+  kJoinByte = 16,  // "-" or "_", which join the words of a slug
 };
+constexpr uint8_t kAlnumByte = kLowerByte | kUpperByte | kDigitByte;
+constexpr std::array<uint8_t, 256> kByteKinds = [] {
+  std::array<uint8_t, 256> t{};
+  for (size_t c = 0; c < t.size(); ++c) {
+    const char ch = static_cast<char>(c);
+    if (is_lower(ch))
+      t[c] = kLowerByte;
+    else if (is_upper(ch))
+      t[c] = kUpperByte;
+    else if (is_digit(ch))
+      t[c] = kDigitByte;
+    else if (is_html_space(ch))
+      t[c] = kSpaceByte;
+    else if (ch == '-' || ch == '_')
+      t[c] = kJoinByte;
+  }
+  return t;
+}();
+inline uint8_t kind_of(char c) { return kByteKinds[static_cast<unsigned char>(c)]; }
 
-// For each first letter, the words that start with it (indexes into kWords,
-// -1 ends the list).
+// For each pair of first letters, the words that start with them (indexes
+// into kWords, -1 ends the list): most places in a value start no word of
+// the list, and those are passed over with one look-up.
 // Within a word of the value only the words that match anywhere are tried.
-struct FirstLetterIndex {
-  std::array<std::array<int8_t, 12>, 26> words{};
-  constexpr explicit FirstLetterIndex(bool anywhere_only) {
+constexpr size_t kMaxPerPair = 8;
+constexpr size_t pair_slot(char a, char b) {
+  return static_cast<size_t>(a - 'a') * 26 + static_cast<size_t>(b - 'a');
+}
+struct PairIndex {
+  std::array<std::array<int8_t, kMaxPerPair>, 26 * 26> words{};
+  constexpr explicit PairIndex(bool anywhere_only) {
     for (auto& list : words)
       for (auto& w : list) w = -1;
     for (size_t i = 0; i < kWords.size(); ++i) {
       if (anywhere_only && kWords[i].where != kAnywhere) continue;
-      auto& list = words[static_cast<size_t>(kWords[i].text[0] - 'a')];
+      auto& list = words[pair_slot(kWords[i].text[0], kWords[i].text[1])];
       size_t k = 0;
       while (list[k] >= 0) ++k;
       list[k] = static_cast<int8_t>(i);
     }
   }
 };
-constexpr FirstLetterIndex kIndex(false);
-constexpr FirstLetterIndex kAnywhereIndex(true);
+constexpr PairIndex kIndex(false);
+constexpr PairIndex kAnywhereIndex(true);
+
+// Every word of the list starts with two lower-case letters, and no pair
+// starts more words than a list holds (the last entry stays -1).
+constexpr bool pairs_fit() {
+  for (const Word& w : kWords)
+    if (w.text.size() < 2 || w.text[0] < 'a' || w.text[0] > 'z' || w.text[1] < 'a' ||
+        w.text[1] > 'z')
+      return false;
+  for (const auto& list : kIndex.words)
+    if (list[kMaxPerPair - 1] >= 0) return false;
+  return true;
+}
+static_assert(pairs_fit());
+
+// The kinds of the list's words in one word of a value (a run without
+// white space, at most kMaxValueBytes long). No word of the list holds
+// white space, so each word of a value is read on its own.
+unsigned word_kinds(std::string_view word) {
+  char text[kMaxValueBytes + 1];
+  bool starts[kMaxValueBytes + 1];
+  const size_t len = word.size();
+  uint8_t prev = 0;
+  for (size_t i = 0; i < len; ++i) {
+    const char c = word[i];
+    const uint8_t k = kind_of(c);
+    starts[i] = (k & kAlnumByte) != 0 &&
+                ((prev & kAlnumByte) == 0 || ((prev & kLowerByte) && (k & kUpperByte)));
+    text[i] = (k & kUpperByte) ? static_cast<char>(c + ('a' - 'A')) : c;
+    prev = k;
+  }
+  unsigned kinds = 0;
+  for (size_t i = 0; i + 1 < len; ++i) {
+    const unsigned first = static_cast<unsigned char>(text[i]) - 'a';
+    if (first >= 26) continue;
+    const unsigned second = static_cast<unsigned char>(text[i + 1]) - 'a';
+    if (second >= 26) continue;
+    const PairIndex& index = starts[i] ? kIndex : kAnywhereIndex;
+    const auto& list = index.words[first * 26 + second];
+    if (list[0] < 0) continue;
+    for (const int8_t wi : list) {
+      if (wi < 0) break;
+      const Word& w = kWords[static_cast<size_t>(wi)];
+      if (len - i < w.text.size()) continue;
+      size_t k = 2;
+      while (k < w.text.size() && text[i + k] == w.text[k]) ++k;
+      if (k < w.text.size()) continue;
+      // A whole word ends where the value's word ends: at a character other
+      // than a letter or digit, or at a lower-to-upper case change.
+      const size_t end = i + w.text.size();
+      if (w.where == kWhole && end < len && is_alnum(text[end]) && !starts[end]) continue;
+      kinds |= w.kind;
+    }
+  }
+  return kinds;
+}
+
+unsigned value_kinds(std::string_view v) {
+  if (v.size() > kMaxValueBytes) v = v.substr(0, kMaxValueBytes);
+  const size_t n = v.size();
+  unsigned kinds = 0;
+  size_t i = 0;
+  while (i < n) {
+    size_t e = i;
+    size_t parts = 1;
+    for (; e < n; ++e) {
+      const uint8_t k = kind_of(v[e]);
+      if (k & kSpaceByte) break;
+      if (k & kJoinByte) ++parts;
+    }
+    // A name of four or more joined words is the slug of a heading
+    // ("sharing-with-a-single-developer"), not the element's role. No word
+    // of the list is shorter than two letters.
+    if (parts < kSlugParts && e - i >= 2) kinds |= word_kinds(v.substr(i, e - i));
+    while (e < n && (kind_of(v[e]) & kSpaceByte)) ++e;
+    i = e;
+  }
+  return kinds;
+}
 
 }  // namespace
 
 ClassRole class_role(std::string_view cls, std::string_view id) {
   if (cls.empty() && id.empty()) return ClassRole::none;
-  Lowered l;
-  l.add(cls);
-  l.add(id);
-  unsigned kinds = 0;
-  for (size_t i = 0; i < l.size; ++i) {
-    const char first = l.text[i];
-    if (first < 'a' || first > 'z') continue;
-    const FirstLetterIndex& index = l.starts[i] ? kIndex : kAnywhereIndex;
-    for (const int8_t wi : index.words[static_cast<size_t>(first - 'a')]) {
-      if (wi < 0) break;
-      const Word& w = kWords[static_cast<size_t>(wi)];
-      if (l.size - i < w.text.size()) continue;
-      size_t k = 1;
-      while (k < w.text.size() && l.text[i + k] == w.text[k]) ++k;
-      if (k < w.text.size()) continue;
-      // A whole word ends where the value's word ends: at a character other
-      // than a letter or digit, or at a lower-to-upper case change.
-      const size_t end = i + w.text.size();
-      if (w.where == kWhole && end < l.size && is_alnum(l.text[end]) && !l.starts[end]) continue;
-      kinds |= w.kind;
-    }
-  }
+  const unsigned kinds = value_kinds(cls) | value_kinds(id);
   if (kinds & kComment) return ClassRole::comment;
   if (kinds & kStrong) return ClassRole::boilerplate;
   if (kinds & kContent) return ClassRole::content;

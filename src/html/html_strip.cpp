@@ -69,9 +69,12 @@ size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
   }
 }
 
+// Asked for every tag of the page: the length and first letter rule out
+// nearly every name before its bytes are compared.
 int name_index(const NameList& names, std::string_view name) {
   for (size_t i = 0; i < names.size() && !names[i].empty(); ++i)
-    if (names[i] == name) return static_cast<int>(i);
+    if (names[i].size() == name.size() && names[i][0] == name[0] && names[i] == name)
+      return static_cast<int>(i);
   return -1;
 }
 
@@ -232,7 +235,7 @@ struct StripPass {
     ClassRole role = ClassRole::none;
     bool used = false;
   };
-  std::array<RoleEntry, 64> roles{};
+  std::array<RoleEntry, 256> roles{};
 
   std::string out;
   std::vector<OpenElement> stack;
@@ -295,11 +298,14 @@ struct StripPass {
     }
   }
 
+  // Just past a tag's end: `end` is its ">" or the end of the page.
+  size_t past(size_t end) const { return end < html.size() ? end + 1 : end; }
+
   // An opening tag from html[lt] to html[end] (its ">" or the end).
   void open_tag(size_t lt, size_t end, std::string_view name) {
     const std::string_view tag = html.substr(lt, end - lt);
     if (is_void(name) || (!tag.empty() && tag.back() == '/')) {
-      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      if (!suppressing()) out.append(html.data() + lt, past(end) - lt);
       return;
     }
     if (!stack.empty()) {
@@ -313,7 +319,7 @@ struct StripPass {
     }
     if (stack.size() >= kMaxDepth) {
       ++overflow;
-      if (!suppressing()) out.append(html.data() + lt, after_gt(html, end) - lt);
+      if (!suppressing()) out.append(html.data() + lt, past(end) - lt);
       return;
     }
     const TagAttrs attrs = read_tag_attrs(tag);
@@ -356,7 +362,7 @@ struct StripPass {
       }
     }
     stack.push_back(e);
-    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+    if (!was_suppressing) out.append(html.data() + lt, past(end) - lt);
   }
 
   void close_tag(size_t lt, size_t end, std::string_view name) {
@@ -371,7 +377,7 @@ struct StripPass {
         break;
       }
     }
-    if (!was_suppressing) out.append(html.data() + lt, after_gt(html, end) - lt);
+    if (!was_suppressing) out.append(html.data() + lt, past(end) - lt);
   }
 
   void run() {
@@ -383,11 +389,11 @@ struct StripPass {
     while (pos < n) {
       const void* hit = std::memchr(base + pos, '<', n - pos);
       if (!hit) {
-        if (!suppressing()) out.append(base + pos, n - pos);
+        if (!suppressing() && !late) out.append(base + pos, n - pos);
         break;
       }
       const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
-      if (!suppressing()) out.append(base + pos, lt - pos);
+      if (!suppressing() && !late) out.append(base + pos, lt - pos);
       if (html.compare(lt, 4, "<!--") == 0) {
         const size_t end = html.find("-->", lt + 4);
         pos = end == npos ? n : end + 3;
@@ -406,7 +412,7 @@ struct StripPass {
       const int idx = name_len == 0 ? -1 : name_index(dropped, name);
       if (idx >= 0 && name_ends) {
         // The name must end the tag name proper: "<navbar" is not "<nav".
-        if (!suppressing()) out.push_back('\n');
+        if (!suppressing() && !late) out.push_back('\n');
         if (closing) {
           pos = after_gt(html, lt + 1);  // a stray closing tag: itself only
           continue;
@@ -428,6 +434,13 @@ struct StripPass {
       }
       const size_t gt = html.find('>', lt + 1);
       const size_t tag_end = gt == npos ? n : gt;
+      if (late) {
+        // This pass will be run again with all of the page's sheets: from
+        // here on it only looks for them. Where the loop goes next does not
+        // depend on the elements, so it meets the same sheets.
+        pos = gt == npos ? n : gt + 1;
+        continue;
+      }
       // Custom elements ("<x-note hidden>") nest and hide like any other:
       // their names run on over "-", "_", "." and ":".
       char ext_buf[33];

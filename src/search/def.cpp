@@ -61,13 +61,66 @@ bool adjacent(const std::vector<std::string_view>& lines, size_t a, size_t b) {
   return true;
 }
 
+// The first occurrence at or after `from` that does not run into an
+// identifier on a side where the needle itself is one.
+size_t find_word(const Needle& n, std::string_view text, size_t from) {
+  const std::string_view b = n.bytes;
+  const bool front = is_ident_byte(b.front()), back = is_ident_byte(b.back());
+  for (size_t at = needle_find(n, text, from); at != std::string_view::npos;
+       at = needle_find(n, text, at + 1)) {
+    if (front && at > 0 && is_ident_byte(text[at - 1])) continue;
+    if (back && at + b.size() < text.size() && is_ident_byte(text[at + b.size()])) continue;
+    return at;
+  }
+  return std::string_view::npos;
+}
+
+// The line of `text` that starts at byte `from`, as split_lines cuts it.
+std::string_view line_at(std::string_view text, size_t from) {
+  size_t end = text.find('\n', from);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > from && text[end - 1] == '\r') --end;
+  return text.substr(from, end - from);
+}
+
+// Where the line before the one starting at byte `from` (> 0) starts.
+size_t line_before(std::string_view text, size_t from) {
+  const size_t nl = from == 1 ? std::string_view::npos : text.rfind('\n', from - 2);
+  return nl == std::string_view::npos ? 0 : nl + 1;
+}
+
+// The code that ends last above the line starting at byte `from`, trimmed:
+// blank lines, `//` lines and block comments passed over; empty when there
+// is none.
+std::string_view code_above(std::string_view text, size_t from) {
+  for (size_t pos = from; pos > 0;) {
+    const size_t start = line_before(text, pos);
+    std::string_view p = trim_ws(line_at(text, start));
+    pos = start;
+    if (p.empty() || starts_with(p, "//")) continue;
+    if (p.size() < 3 || p.substr(p.size() - 2) != "*/") return p;
+    // The comment may have begun lines above.
+    const size_t close = static_cast<size_t>(p.data() - text.data()) + p.size() - 2;
+    const size_t open = text.rfind("/*", close - 1);
+    if (open == std::string_view::npos) return p;
+    const size_t nl = text.rfind('\n', open);
+    pos = nl == std::string_view::npos ? 0 : nl + 1;
+    p = trim_ws(text.substr(pos, open - pos));
+    if (!p.empty()) return p;
+  }
+  return {};
+}
+
 // In a C file, occurrences that are plainly uses and need no scope scan to
-// be rejected: a call statement "  f(...);" inside a body, a loop macro
-// "  f(...) {" starting a statement after one that ended, and a name right
-// after "=", "(", "!", "." or "->". (C has no member functions, so such a
-// line defines nothing wherever it stands.)
-bool plainly_c_use(const std::vector<std::string_view>& lines, size_t i, size_t col, size_t len) {
-  const std::string_view line = lines[i];
+// be rejected: a name right after "=", "(", "!", "." or "->", and a name
+// indented at the start of its line and called, as a statement "  f(...);"
+// or after code that ended a statement, opened a block or ended a label
+// (a loop macro, its arguments or body on the lines below): a definition's
+// name follows its return type. (C has no member functions, so such a line
+// defines nothing wherever it stands.) `from` is where the line starts in
+// `text`, `col` where the name starts in the line.
+bool plainly_c_use(std::string_view text, size_t from, size_t col, size_t len) {
+  const std::string_view line = line_at(text, from);
   const std::string_view t = trim_ws(line);
   if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
   const std::string_view pre = trim_ws(line.substr(0, col));
@@ -76,19 +129,30 @@ bool plainly_c_use(const std::vector<std::string_view>& lines, size_t i, size_t 
     const std::string_view post = trim_ws(line.substr(col + len));
     if (post.empty() || post[0] != '(') return false;
     if (t.back() == ';') return true;
-    if (t.back() != '{') return false;
-    // An indented head after a line that ended a statement or opened a
-    // block is a statement: a definition's name follows its return type.
-    for (size_t k = i; k-- > 0;) {
-      const std::string_view p = trim_ws(lines[k]);
-      if (p.empty()) continue;
-      return p.back() == ';' || p.back() == '{' || p.back() == '}';
-    }
-    return false;
+    const std::string_view p = code_above(text, from);
+    return !p.empty() && (p.back() == ';' || p.back() == '{' || p.back() == '}' || p.back() == ':');
   }
   const char last = pre.back();
   return last == '=' || last == '(' || last == '!' || last == '.' ||
          (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
+}
+
+// True when every whole-word occurrence of `needle` in the C text is
+// plainly a use: then the file defines nothing by that name, and neither
+// its lines nor its scopes are needed. Most files that hold a much-used
+// name are such files. Looks only at the lines of the occurrences and the
+// code above them.
+bool only_plain_c_uses(const Needle& needle, std::string_view text) {
+  const size_t len = needle.bytes.size();
+  for (size_t at = find_word(needle, text, 0); at != std::string_view::npos;
+       at = find_word(needle, text, at + 1)) {
+    const size_t nl = at == 0 ? std::string_view::npos : text.rfind('\n', at - 1);
+    const size_t from = nl == std::string_view::npos ? 0 : nl + 1;
+    const size_t col = at - from;
+    if (col + len > line_at(text, from).size()) return false;
+    if (!plainly_c_use(text, from, col, len)) return false;
+  }
+  return true;
 }
 
 // A qualified symbol: the member and, outermost first, what holds it.
@@ -204,20 +268,6 @@ std::string shell_word(std::string_view w) {
   return q + "'";
 }
 
-// The first occurrence at or after `from` that does not run into an
-// identifier on a side where the needle itself is one.
-size_t find_word(const Needle& n, std::string_view text, size_t from) {
-  const std::string_view b = n.bytes;
-  const bool front = is_ident_byte(b.front()), back = is_ident_byte(b.back());
-  for (size_t at = needle_find(n, text, from); at != std::string_view::npos;
-       at = needle_find(n, text, at + 1)) {
-    if (front && at > 0 && is_ident_byte(text[at - 1])) continue;
-    if (back && at + b.size() < text.size() && is_ident_byte(text[at + b.size()])) continue;
-    return at;
-  }
-  return std::string_view::npos;
-}
-
 // What every worker reads, set up once.
 struct Search {
   std::string sym;
@@ -267,7 +317,9 @@ class DefScanner {
     // files of no recognised language, whose pattern has no word boundary
     // in front), and the member of a qualified name as a word.
     bool literal = true, member = false;
+    std::string_view looked;
     const auto look = [&](std::string_view text) {
+      looked = text;
       if (s_.sym.empty()) return true;
       if (lang == SourceLang::Other) {
         literal = needle_find(s_.literal, text, 0) != std::string_view::npos;
@@ -290,7 +342,12 @@ class DefScanner {
       case OnHit::kFailed: return std::nullopt;
     }
     const std::string_view text = reader_.view();
-    look(text);
+    // A C file where the name is only used defines nothing by it (nor can
+    // a plain name be held by anything else).
+    if (lang == SourceLang::C && !s_.qualified && only_plain_c_uses(s_.literal, text))
+      return std::nullopt;
+    // The flags are for the whole text: asked again when a piece answered.
+    if (text.data() != looked.data() || text.size() != looked.size()) look(text);
     if (!is_valid_utf8(text)) return std::nullopt;
     lines_ = split_lines(text);
     FileDefs f;
@@ -357,7 +414,9 @@ class DefScanner {
       const size_t col = at - static_cast<size_t>(lines_[line].data() - text.data());
       const std::string_view l = lines_[line];
       if (col + len > l.size()) continue;  // runs into a line break
-      if (lang == SourceLang::C && plainly_c_use(lines_, line, col, len)) continue;
+      if (lang == SourceLang::C &&
+          plainly_c_use(text, static_cast<size_t>(l.data() - text.data()), col, len))
+        continue;
       if (!src_.lines) src_ = make_source_text(lang, lines_, true);
       const Head h = name_head(src_, line, col, len);
       if (h.kind == HeadKind::None) continue;

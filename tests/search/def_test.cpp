@@ -67,6 +67,21 @@ TEST(Def, NestedDefinitionsAndLiteralSymbols) {
             "[1 definitions]\n── " + t / "m.c" +
                 ":12-14\n12| \teach(int a, int b) {\n13| \treturn "
                 "a;\n14| }\n");
+
+  // Nor after a comment, a label or with its body on the next line; a
+  // definition's name under a comment under its return type still is. A
+  // file with only such uses defines nothing.
+  t.write("c.c",
+          "int h(void)\n{\n\t/* walk\n\t * them */\n\teach(x, y) {\n\t}\n\t// again\n"
+          "\teach(x,\n\t     y)\n\t\tx++;\nout:\n\teach(x, y)\n\t\tx--;\n}\n"
+          "static int\n\t/* the loop */\n\teach(int a, int b) {\n\treturn a;\n}\n");
+  EXPECT_EQ(find_definitions("each", {t / "c.c"}, 200),
+            "[1 definitions]\n── " + t / "c.c" +
+                ":17-19\n17| \teach(int a, int b) {\n18| \treturn a;\n19| }\n");
+  t.write("d.c",
+          "int h(void)\n{\n\t/* walk */\n\teach(x, y)\n\t\tx++;\nout:\n\teach(x, y) {\n\t}\n}\n");
+  EXPECT_NE(find_definitions("each", {t / "d.c"}, 200).find("의 정의를 못 찾았다"),
+            std::string::npos);
 }
 
 TEST(Def, CapCountAndNotFound) {
