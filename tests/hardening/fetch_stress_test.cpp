@@ -515,7 +515,9 @@ TEST(HardeningFetch, CacheUnderAnUnlimitedCapAFullDiskAndAForeignUmask) {
   for (const std::string& n : names_in(dir))
     if (n.size() == 18) record_file = dir + "/" + n;
   ASSERT_FALSE(record_file.empty());
-  std::vector<std::string_view> lines = zub::split_lines(zub::read_file(record_file).data);
+  // The lines are views into the text read: it must outlive them.
+  const zub::ReadResult record = zub::read_file(record_file);
+  std::vector<std::string_view> lines = zub::split_lines(record.data);
   ASSERT_GE(lines.size(), 5u);
   std::string forged;
   for (size_t i = 0; i < 5; ++i) forged += std::string(lines[i]) + "\n";
@@ -713,5 +715,9 @@ TEST(HardeningFetch, ManyLargePagesKeepPeakMemoryFlat) {
   };
   const uint64_t sixteen = peak_kb(16);
   const uint64_t forty_eight = peak_kb(48);
+  // AddressSanitizer holds freed memory back in its quarantine (256 MB), so
+  // under it the peak grows with what was ever allocated: only the output
+  // is checked there.
+  if (kSanitized) return;
   EXPECT_LT(forty_eight, sixteen * 3 / 2) << sixteen << " KB for 16 pages";
 }
