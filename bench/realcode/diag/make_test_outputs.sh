@@ -66,7 +66,7 @@ test("labels one item", () => {
 JS
 if have node; then
   keep node-tap node --test math.test.js
-  keep node-spec node --test --test-reporter=spec math.test.js
+  keep node-human node --test --test-reporter=spec math.test.js  # the human-readable reporter
 fi
 
 # jest over two files: one that passes whole, one with three failures.
