@@ -16,28 +16,13 @@
 
 namespace fs = std::filesystem;
 using zub_test::file_bytes;
+using zub_test::file_names_in;
+using zub_test::kept_path;
 using zub_test::run_zub;
 using zub_test::RunOptions;
 using zub_test::TempDir;
 
 namespace {
-
-// The path that the note on standard error names; empty when there is none.
-std::string kept_path(const std::string& err) {
-  const std::string lead = "[zub: 원문 보관 ";
-  const size_t at = err.find(lead);
-  if (at == std::string::npos) return {};
-  const size_t from = at + lead.size();
-  return err.substr(from, err.find(' ', from) - from);
-}
-
-std::vector<std::string> ring_files(const std::string& dir) {
-  std::vector<std::string> names;
-  if (!fs::exists(dir)) return names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 RunOptions with_state(const std::string& state, const std::string& input = "",
                       bool has_stdin = false) {
@@ -76,7 +61,7 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   const zub_test::Run plain = run_zub(cmd, off);
   ASSERT_EQ(plain.status, 5);
   EXPECT_LT(plain.out.size(), expected.size());
-  EXPECT_TRUE(ring_files(state + "/zub/raw").empty());
+  EXPECT_TRUE(file_names_in(state + "/zub/raw").empty());
 
   const zub_test::Run r = run_zub(cmd, with_state(state));
   EXPECT_EQ(r.status, 5);
@@ -100,7 +85,7 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   const zub_test::Run whole =
       run_zub({"wrap", "--raw", "--", "sh", "-c", "echo short; exit 2"}, with_state(state));
   EXPECT_EQ(whole.err, "[zub wrap: exit 2]\n");
-  EXPECT_EQ(ring_files(state + "/zub/raw").size(), 1u);
+  EXPECT_EQ(file_names_in(state + "/zub/raw").size(), 1u);
 }
 
 // The size bound, with inputs of tens of megabytes, is a hardening test
@@ -119,7 +104,7 @@ TEST(RawKeep, RingKeepsTheNewestRuns) {
   }
   // Names sort by time, so the ring is the last twenty in order.
   const std::vector<std::string> newest(kept.end() - zub::kRawKeepRuns, kept.end());
-  EXPECT_EQ(ring_files(raw), newest);
+  EXPECT_EQ(file_names_in(raw), newest);
 }
 
 TEST(RawKeep, UnwritableStateChangesNothingButOneNote) {

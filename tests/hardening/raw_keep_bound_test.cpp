@@ -13,28 +13,13 @@
 
 namespace fs = std::filesystem;
 using zub_test::file_bytes;
+using zub_test::file_names_in;
+using zub_test::kept_path;
 using zub_test::run_zub;
 using zub_test::RunOptions;
 using zub_test::TempDir;
 
 namespace {
-
-// The path that the note on standard error names; empty when there is none.
-std::string kept_path(const std::string& err) {
-  const std::string lead = "[zub: 원문 보관 ";
-  const size_t at = err.find(lead);
-  if (at == std::string::npos) return {};
-  const size_t from = at + lead.size();
-  return err.substr(from, err.find(' ', from) - from);
-}
-
-std::vector<std::string> ring_files(const std::string& dir) {
-  std::vector<std::string> names;
-  if (!fs::exists(dir)) return names;
-  for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 RunOptions with_state(const std::string& state, const std::string& input) {
   RunOptions o;
@@ -62,9 +47,9 @@ TEST(HardeningRawKeep, BigRunsStayWithinTheSizeBound) {
   while (big.size() < (size_t{30} << 20)) big += line;
   for (int i = 0; i < 2; ++i)
     ASSERT_FALSE(kept_path(run_zub({"trim"}, with_state(state, big)).err).empty());
-  EXPECT_EQ(ring_files(raw).size(), zub::kRawKeepRuns);
+  EXPECT_EQ(file_names_in(raw).size(), zub::kRawKeepRuns);
   uint64_t total = 0;
-  for (const std::string& name : ring_files(raw)) total += fs::file_size(raw + "/" + name);
+  for (const std::string& name : file_names_in(raw)) total += fs::file_size(raw + "/" + name);
   EXPECT_GT(total, uint64_t{60} << 20);
   EXPECT_LE(total, zub::kRawKeepBytes);
   while (big.size() < (size_t{65} << 20)) big += line;
@@ -72,7 +57,7 @@ TEST(HardeningRawKeep, BigRunsStayWithinTheSizeBound) {
   const zub_test::Run r = run_zub({"logs"}, with_state(state, big));
   const std::string path = kept_path(r.err);
   ASSERT_FALSE(path.empty()) << r.err;
-  EXPECT_EQ(ring_files(raw), std::vector<std::string>{fs::path(path).filename().string()});
+  EXPECT_EQ(file_names_in(raw), std::vector<std::string>{fs::path(path).filename().string()});
   // The whole lines of the last 64 MiB.
   const std::string content = file_bytes(path);
   const uint64_t dropped = big.size() - content.size();

@@ -59,4 +59,12 @@ Run run_zub_stdin(const std::vector<std::string>& args, const std::string& input
   return run_zub(args, o);
 }
 
+std::string kept_path(const std::string& err) {
+  const std::string lead = "[zub: 원문 보관 ";
+  const size_t at = err.find(lead);
+  if (at == std::string::npos) return {};
+  const size_t from = at + lead.size();
+  return err.substr(from, err.find(' ', from) - from);
+}
+
 }  // namespace zub_test

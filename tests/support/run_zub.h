@@ -37,4 +37,8 @@ zub::ProcessOptions zub_process_options(const RunOptions& opts);
 Run run_zub(const std::vector<std::string>& args, const RunOptions& opts = {});
 Run run_zub_stdin(const std::vector<std::string>& args, const std::string& input);
 
+// The path of the kept raw output that zub's note on standard error names;
+// empty when there is none.
+std::string kept_path(const std::string& err);
+
 }  // namespace zub_test

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace zub_test {
 
@@ -36,5 +37,8 @@ class TempDir {
 
 // The whole content of a file; empty when it cannot be read.
 std::string file_bytes(const std::string& path);
+
+// The names in a directory, sorted; none when it does not exist.
+std::vector<std::string> file_names_in(const std::string& dir);
 
 }  // namespace zub_test
