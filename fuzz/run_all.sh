@@ -23,11 +23,23 @@ run_one() {
     echo "$name: ok, $(grep -Eo '^#[0-9]+' "$work.log" | tail -1 | tr -d '#') runs in ${SECONDS_EACH}s"
   else
     echo "$name: FAILED"
-    tail -40 "$work.log"
+    echo "$name" >> "$HERE/corpus-work/failed"
     return 1
   fi
 }
 export -f run_one
 
 ls "$ROOT/$BUILD"/*_fuzz >/dev/null 2>&1 || { echo "no fuzz targets in $BUILD"; exit 1; }
+mkdir -p "$HERE/corpus-work"
+rm -f "$HERE/corpus-work/failed"
 ls "$ROOT/$BUILD"/*_fuzz | xargs -P "$JOBS" -n 1 bash -c 'run_one "$0"'
+status=$?
+# The failures' logs come last, so that a reader of only the output's tail
+# (a CI summary) still sees which target failed and on what input.
+if [ -s "$HERE/corpus-work/failed" ]; then
+  while read -r name; do
+    echo "== $name: the end of its log =="
+    tail -40 "$HERE/corpus-work/$name.log"
+  done < "$HERE/corpus-work/failed"
+fi
+exit $status
