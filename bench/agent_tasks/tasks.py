@@ -438,7 +438,7 @@ task("failure-make", "failure", GT_BUILD,
      BUILD_ERRORS,
      "make -k 2>&1 | grep -E 'error:|required from here'",
      shell=["make -k 2>&1 | tail -40"],
-     zub=["zub wrap -- make -k"])
+     zub=["zub wrap --diag -- make -k"])
 
 task("failure-unittest", "failure", os.path.join(AG, "pytextwrap"),
      "The textwrap tests fail: which tests, and why?",
