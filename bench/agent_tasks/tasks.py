@@ -531,7 +531,7 @@ task("git-all-changes", "git", REPO,
                    S('+  "version": "1.7.10",'), S("+    ? baseURL.replace(/\\/+$/, '')")],
      "git status --short; git diff HEAD",
      shell=["git status --short && git diff HEAD"],
-     zub=["zub brief", "zub wrap -- git diff HEAD"])
+     zub=["zub wrap 'git status --short && git diff HEAD'"])
 
 task("git-subdir", "git", REPO,
      "What changed under lib/?",

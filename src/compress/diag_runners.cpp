@@ -425,6 +425,9 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
 
 Verdict go_test_lines(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
+  // go test's bare "FAIL" after a package's failing tests, and again at
+  // the end, says nothing the listed failures do not.
+  if (t == "FAIL" && st.failures_seen > 0) return Verdict::kRecognized;
   if (starts_with(t, "=== RUN") || starts_with(t, "=== CONT") || starts_with(t, "=== NAME")) {
     close_failure(st);
     st.in_go_run = true;
