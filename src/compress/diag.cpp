@@ -145,6 +145,16 @@ Verdict failure_detail(DiagState& st, const Line& l) {
 Verdict build_progress(DiagState& st, const Line& l) {
   if (!is_build_progress(l.t)) return Verdict::kNotMine;
   ++st.progress;
+  // make -C and recursive makes: the compiler's relative paths are from
+  // the directory make entered.
+  const std::string_view t = l.t;
+  const size_t entering = t.find("Entering directory '");
+  if (entering != std::string_view::npos && ends_with(t, "'")) {
+    const size_t from = entering + 20;
+    if (st.make_dirs.size() < 64) st.make_dirs.emplace_back(t.substr(from, t.size() - 1 - from));
+  } else if (contains(t, ": Leaving directory '") && !st.make_dirs.empty()) {
+    st.make_dirs.pop_back();
+  }
   return Verdict::kRecognized;
 }
 

@@ -224,7 +224,8 @@ void count_error_rule(DiagState& st, std::string_view code, std::string_view lin
 
 // Errors are listed and counted under their rule, warnings counted with
 // examples, notes and "required from" lines are context.
-void record_located(DiagState& st, std::string_view t, const Located& loc) {
+void record_located(DiagState& st, std::string_view line, const Located& loc) {
+  std::string_view t = line;
   std::string_view rest = loc.rest;
   SeverityHead head = severity_head(rest);
   std::string_view rule = trailing_rule(t);
@@ -250,10 +251,18 @@ void record_located(DiagState& st, std::string_view t, const Located& loc) {
     const std::string_view said = trim_ws(rest);
     if (starts_with(said, "required from here")) {
       st.required_from = byte_cut(loc.where, 200);
+      if (!st.make_dirs.empty() && !starts_with(loc.path, "/"))
+        st.required_from.insert(0, st.make_dirs.back() + "/");
     } else if (!starts_with(said, "required from") && !starts_with(said, "required by")) {
       st.required_from.clear();
     }
     return;
+  }
+  // A relative place under a make that entered a directory is from there.
+  std::string placed;
+  if (!st.make_dirs.empty() && !starts_with(loc.path, "/")) {
+    placed = st.make_dirs.back() + "/" + std::string(line);
+    t = placed;
   }
   if (head.severity == Severity::kError) {
     count_error_rule(st, head.code, t);

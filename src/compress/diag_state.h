@@ -60,8 +60,9 @@ struct DiagState {
   // them, else counted (the errors above already say what failed).
   std::vector<std::string> echoes;
   uint64_t echoes_seen = 0;
-  uint64_t progress = 0;            // build progress lines, counted and left out
-  std::vector<std::string> sample;  // first unrecognised lines, cut
+  uint64_t progress = 0;               // build progress lines, counted and left out
+  std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
+  std::vector<std::string> sample;     // first unrecognised lines, cut
   uint64_t failures_seen = 0;
   uint64_t errors_seen = 0;
   uint64_t total = 0;

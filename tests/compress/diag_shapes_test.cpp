@@ -251,7 +251,9 @@ TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
   const std::string build =
       "[  7%] Built target gtest\n"
       "[ 28%] Building CXX object s/CMakeFiles/t.dir/a.cc.o\n"
-      "make[2]: Entering directory '/w/b'\n"
+      "make[2]: Entering directory '/w/src/lib'\n"
+      "b.c:7:1: error: expected ';'\n"
+      "make[2]: Leaving directory '/w/src/lib'\n"
       "/w/src/a.cc:42:29: error: 'length' was not declared in this scope\n"
       "   42 |   memcpy(c, s, length + 1);\n"
       "make[2]: *** [s/CMakeFiles/t.dir/build.make:90: s/CMakeFiles/t.dir/a.cc.o] Error 1\n"
@@ -260,12 +262,14 @@ TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
       "/usr/include/x.h:3:1: error: in /w/src\n"
       "make: *** [Makefile:146: all] Error 2\n";
   EXPECT_EQ(diag(build, "/w/src"),
-            "== 2 error lines ==\n"
+            "== 3 error lines ==\n"
+            // A relative place is from the directory make entered.
+            "  lib/b.c:7:1: error: expected ';'\n"
             "  a.cc:42:29: error: 'length' was not declared in this scope\n"
             "  /usr/include/x.h:3:1: error: in /w/src\n"
             "  \xE2\x80\xA6 +2 make \"***\" lines naming the failed targets (rerun raw for full "
             "list)\n"
-            "== 5 build progress lines (suppressed) ==\n" +
+            "== 6 build progress lines (suppressed) ==\n" +
                 kClosing);
   // Echoes alone are the errors; one exception raised by several tests is
   // one line with its count; unittest's diff under a failing test's
