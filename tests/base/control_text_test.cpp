@@ -18,8 +18,7 @@ TEST(ControlText, ControlsGoOrBecomeSpacesAndTheTextBetweenThemStays) {
   EXPECT_EQ(page_text(mixed),
             "ab[31mc\td\nef\xc2\xa0g\xe2\x80\xa8"
             "h\xc2");
-  EXPECT_EQ(one_line_text(mixed),
-            "ab[31mc d e f\xc2\xa0g h \xc2");
+  EXPECT_EQ(one_line_text(mixed), "ab[31mc d e f\xc2\xa0g h \xc2");
   EXPECT_EQ(page_text("plain \xc3\xa9t\xc3\xa9"), "plain \xc3\xa9t\xc3\xa9");
   EXPECT_EQ(one_line_text("\xe2\x80\xa9x\xe2\x80"), " x\xe2\x80");
   EXPECT_EQ(page_text(std::string("\0\x01\x7f\xc2\x9f", 5)), "");
