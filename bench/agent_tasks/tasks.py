@@ -438,7 +438,7 @@ task("failure-make", "failure", GT_BUILD,
      BUILD_ERRORS,
      "make -k 2>&1 | grep -E 'error:|required from here'",
      shell=["make -k 2>&1 | tail -40"],
-     zub=["zub wrap -- make -k"])
+     zub=["zub wrap --diag -- make -k"])
 
 task("failure-unittest", "failure", os.path.join(AG, "pytextwrap"),
      "The textwrap tests fail: which tests, and why?",
@@ -531,7 +531,7 @@ task("git-all-changes", "git", REPO,
                    S('+  "version": "1.7.10",'), S("+    ? baseURL.replace(/\\/+$/, '')")],
      "git status --short; git diff HEAD",
      shell=["git status --short && git diff HEAD"],
-     zub=["zub brief", "zub wrap -- git diff HEAD"])
+     zub=["zub wrap 'git status --short && git diff HEAD'"])
 
 task("git-subdir", "git", REPO,
      "What changed under lib/?",

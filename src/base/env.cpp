@@ -1,5 +1,7 @@
 #include "base/env.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "base/number.h"
@@ -33,6 +35,11 @@ std::optional<uint64_t> setting_number(std::string_view text) {
 
 uint64_t filter_input_cap() {
   return env_number("ZUB_FILTER_MAX").value_or(kDefaultFilterInputCap);
+}
+
+std::string working_dir() {
+  char buf[4096];
+  return ::getcwd(buf, sizeof buf) != nullptr ? std::string(buf) : std::string();
 }
 
 std::string temp_dir() {

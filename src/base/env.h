@@ -35,6 +35,10 @@ uint64_t filter_input_cap();
 // Most bytes of a hook event: the host sends a few KB; more is no event.
 inline constexpr uint64_t kHookInputCap = uint64_t{4} << 20;
 
+// The process's working directory; empty when it cannot be told (removed,
+// or a path too long).
+std::string working_dir();
+
 // TMPDIR, or "/tmp" when it is unset or empty.
 std::string temp_dir();
 

@@ -329,6 +329,41 @@ bool defines_type(const SourceText& src, size_t i, size_t col) {
          post.find("interface") != std::string_view::npos;
 }
 
+namespace {
+
+// A body of fields only (a C struct, a Go or Rust struct): the first line of
+// each declaration directly in block `b`, between the lines `open` and
+// `close`. A declaration starts where the one before it ended (";", ",", or
+// a brace) outside parentheses; comments and preprocessor lines are none.
+std::vector<size_t> field_lines(const SourceText& src, uint32_t b, size_t open, size_t close) {
+  const std::vector<std::string_view>& lines = *src.lines;
+  std::vector<size_t> fields;
+  bool fresh = true;
+  int parens = 0;
+  for (size_t j = open + 1; j < close; ++j) {
+    const size_t c = indent_of(lines[j]);
+    if (c == lines[j].size() || src.scopes[j].dead) continue;
+    std::string_view t = trim(lines[j]);
+    if (t[0] == '#' || starts_with(t, "//") || starts_with(t, "/*") || t[0] == '*') continue;
+    if (const size_t cut = t.find("/*"); cut != std::string_view::npos) t = trim(t.substr(0, cut));
+    if (const size_t cut = t.find("//"); cut != std::string_view::npos) t = trim(t.substr(0, cut));
+    if (t.empty()) continue;
+    if (fresh && parens == 0 && t[0] != '}' && block_at(src, j, c) == b) fields.push_back(j);
+    for (char ch : t) parens += ch == '(' ? 1 : ch == ')' ? -1 : 0;
+    if (parens < 0) parens = 0;
+    const char end = t.back();
+    // A bare word is a macro standing for members (the kernel's
+    // randomized_struct_fields_start): complete without a ";".
+    const bool word = std::all_of(t.begin(), t.end(), [](char ch) { return is_ident_byte(ch); });
+    // Go ends a field with its line.
+    fresh = parens == 0 && (src.lang == SourceLang::Go || word || end == ';' || end == ',' ||
+                            end == '{' || end == '}');
+  }
+  return fields;
+}
+
+}  // namespace
+
 TypeOutline type_outline(const SourceText& src, size_t i, size_t col, size_t end) {
   const std::vector<std::string_view>& lines = *src.lines;
   TypeOutline out;
@@ -364,6 +399,13 @@ TypeOutline type_outline(const SourceText& src, size_t i, size_t col, size_t end
     const size_t c = indent_of(lines[j]);
     if (c == lines[j].size() || src.scopes[j].dead) continue;
     if (block_at(src, j, c) == b && listed(j)) out.members.push_back(j);
+  }
+  // Fields stand for the body only when they are the lesser part of it
+  // (comments, conditionals, nested blocks between them): a plain list of
+  // fields is best read whole.
+  if (out.members.empty()) {
+    std::vector<size_t> fields = field_lines(src, b, at->open_line, last);
+    if (fields.size() * 2 <= last - at->open_line) out.members = std::move(fields);
   }
   return out;
 }

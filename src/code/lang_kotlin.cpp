@@ -54,6 +54,24 @@ size_t skip_annotation(std::string_view s, size_t k) {
   return k;
 }
 
+// Nothing but modifiers (and attributes) and white space.
+bool only_modifiers(std::string_view t) {
+  size_t k = 0;
+  while (k < t.size()) {
+    if (is_space(t[k])) {
+      ++k;
+    } else if (t[k] == '@') {
+      k = skip_annotation(t, k);
+    } else {
+      size_t e = k;
+      while (e < t.size() && is_ident_byte(t[e])) ++e;
+      if (e == k || !is_modifier(t.substr(k, e - k))) return false;
+      k = e;
+    }
+  }
+  return true;
+}
+
 // The declaration keyword that the words of `s` come to after annotations
 // and modifiers, with the offset just past it ("enum class", "fun
 // interface" and "class func" read as their last word).
@@ -202,6 +220,9 @@ Head kotlin_head(const SourceText& src, size_t i, size_t col, size_t len, Scope 
       return definition_end(i, i);
     return {};
   }
+  if (kind == Kind::None && src.lang == SourceLang::Swift && scope == Scope::Container &&
+      only_modifiers(pre) && is_word(line.substr(col, len), {"init", "deinit", "subscript"}))
+    return head_to_body(src, i, col + len);  // Swift's initialisers, deinitialiser, subscripts
   if (kind == Kind::None) return {};
   const std::string_view between = pre.substr(after);
   switch (kind) {
@@ -269,6 +290,8 @@ bool kotlin_outline(const SourceText& src, size_t i) {
       while (e < t.size() && is_ident_byte(t[e])) ++e;
       const std::string_view w = t.substr(k, e - k);
       if (w == "constructor" || w == "init") return scope != Scope::Body;
+      if (src.lang == SourceLang::Swift && (w == "deinit" || w == "subscript"))
+        return scope == Scope::Container;
       if (!is_modifier(w)) return false;
       k = e;
     }

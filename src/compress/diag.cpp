@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/env.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -125,6 +127,34 @@ Verdict panic_message(DiagState& st, const Line& l) {
     return Verdict::kNotMine;
   std::string& e = st.errors[st.pending_index];
   e = std::string(byte_cut(e + " " + std::string(l.t), kDiagErrorBytes + 80));
+  return Verdict::kRecognized;
+}
+
+// What unittest prints under a failing test's exception (the diff of the
+// two values) belongs to that failure, up to the next rule, test or count.
+Verdict failure_detail(DiagState& st, const Line& l) {
+  if (!st.in_failure_detail) return Verdict::kNotMine;
+  if (starts_with_any(l.t, {"===", "---", "___", "Ran ", "Traceback", "FAIL", "ERROR", "OK"}) ||
+      is_test_failure(l.t) || is_test_pass(l.t)) {
+    st.in_failure_detail = false;
+    return Verdict::kNotMine;
+  }
+  return Verdict::kRecognized;
+}
+
+Verdict build_progress(DiagState& st, const Line& l) {
+  if (!is_build_progress(l.t)) return Verdict::kNotMine;
+  ++st.progress;
+  // make -C and recursive makes: the compiler's relative paths are from
+  // the directory make entered.
+  const std::string_view t = l.t;
+  const size_t entering = t.find("Entering directory '");
+  if (entering != std::string_view::npos && ends_with(t, "'")) {
+    const size_t from = entering + 20;
+    if (st.make_dirs.size() < 64) st.make_dirs.emplace_back(t.substr(from, t.size() - 1 - from));
+  } else if (contains(t, ": Leaving directory '") && !st.make_dirs.empty()) {
+    st.make_dirs.pop_back();
+  }
   return Verdict::kRecognized;
 }
 
@@ -283,6 +313,10 @@ void locate_panicking_test(DiagState& st, std::string_view t) {
 // make's "***" lines, linker errors, panics.
 Verdict failure_report(DiagState& st, const Line& l) {
   if (!is_failure_report(l.t)) return Verdict::kNotMine;
+  if (is_make_echo(l.t)) {
+    record_echo(st, l.t);
+    return Verdict::kRecognized;
+  }
   record_error(st, l.t);
   locate_panicking_test(st, l.t);
   if (ends_with(l.t, ":")) st.pending = Pending::kErrorMessage;  // the panic message follows
@@ -318,6 +352,7 @@ Verdict exception(DiagState& st, const Line& l) {
   } else {
     record_error(st, st.traceback_place + ": " + std::string(l.t));
     st.traceback_place.clear();
+    st.in_failure_detail = st.open_failure != SIZE_MAX;
   }
   return Verdict::kRecognized;
 }
@@ -391,7 +426,9 @@ Verdict loose_warning(DiagState& st, const Line& l) {
 constexpr Recogniser kRecognisers[] = {
     tap_block_line,            // TAP: inside a "---" ... "..." block
     panic_message,             // the line a "panicked at x:" header announced
+    failure_detail,            // unittest: the diff under a failing test's exception
     gtest_lines,               // GoogleTest: "[ RUN      ]", "x.cc:12: Failure", counts
+    build_progress,            // cmake, ninja, make: progress and bookkeeping
     runner_summary,            // test runners' closing counts
     go_test_lines,             // go test: "=== RUN", a failing test's frame
     runner_banner,             // vitest, prove: banners and rules
@@ -480,9 +517,63 @@ void append_list(std::string& out, const char* what, const std::vector<std::stri
            " lines (rerun raw for full list)\n";
 }
 
+// The error lines, each text once with the number of times it came (one
+// exception raised by six tests is one line), in the order first seen.
+// make's echoes of the failed targets follow as a count: the errors above
+// them said what failed. Alone they are the errors.
+void append_errors(std::string& out, const DiagState& st) {
+  if (st.errors_seen == 0) {
+    append_list(out, "error", st.echoes, st.echoes_seen);
+    return;
+  }
+  std::vector<std::pair<const std::string*, uint64_t>> once;
+  std::unordered_map<std::string_view, size_t> index;
+  for (const std::string& e : st.errors) {
+    const auto [it, fresh] = index.emplace(e, once.size());
+    if (fresh) {
+      once.emplace_back(&e, 1);
+    } else {
+      ++once[it->second].second;
+    }
+  }
+  out += "== " + std::to_string(st.errors.size()) + " error lines ==\n";
+  for (const auto& [text, n] : once) {
+    out += "  " + *text;
+    if (n > 1) out += " (\xC3\x97" + std::to_string(n) + ")";
+    out += "\n";
+  }
+  if (st.errors_seen > st.errors.size())
+    out += "  \xE2\x80\xA6 +" + std::to_string(st.errors_seen - st.errors.size()) +
+           " more error lines (rerun raw for full list)\n";
+  if (st.echoes_seen > 0)
+    out += "  \xE2\x80\xA6 +" + std::to_string(st.echoes_seen) +
+           " make \"***\" lines naming the failed targets (rerun raw for full list)\n";
+}
+
+// Paths under the working directory as the agent would type them there:
+// "/home/me/proj/src/a.c:3" becomes "src/a.c:3" wherever a path may start.
+std::string relative_to(std::string_view text, std::string_view here) {
+  if (here.size() < 2 || here.front() != '/') return std::string(text);
+  std::string prefix(here);
+  if (prefix.back() != '/') prefix += '/';
+  std::string out;
+  out.reserve(text.size());
+  size_t from = 0;
+  for (size_t at = text.find(prefix); at != std::string_view::npos;
+       at = text.find(prefix, at + 1)) {
+    const char before = at == 0 ? '\n' : text[at - 1];
+    if (std::string_view(" \t\n([\"'`=").find(before) == std::string_view::npos) continue;
+    if (at + prefix.size() >= text.size() || text[at + prefix.size()] <= ' ') continue;
+    out.append(text.substr(from, at - from));
+    from = at + prefix.size();
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
 }  // namespace
 
-std::string diag(std::string_view input) {
+std::string diag(std::string_view input, std::string_view here) {
   // Lines are read straight from the input, escapes skipped on the way, so
   // memory grows with the rules found and not with the input.
   DiagState st;
@@ -510,7 +601,7 @@ std::string diag(std::string_view input) {
 
   // A log with an error or a failing test in it is never refused, however
   // short: the refusal would hide the one line that matters.
-  if (st.recognized < 3 && st.errors_seen == 0 && st.failures_seen == 0) {
+  if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
     return "[zub diag: only " + std::to_string(st.recognized) + "/" + std::to_string(st.total) +
            " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "
            "(near-lossless) or `zub logs` instead.]\n";
@@ -518,7 +609,7 @@ std::string diag(std::string_view input) {
 
   std::string out;
   if (!st.rules.empty()) append_rules(out, st);
-  if (st.errors_seen != 0) append_list(out, "error", st.errors, st.errors_seen);
+  if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
   if (st.failures_seen != 0) {
     std::vector<std::string> failures;
     failures.reserve(st.failures.size());
@@ -532,11 +623,14 @@ std::string diag(std::string_view input) {
       out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
              " more summary lines (rerun raw for full list)\n";
   }
+  if (st.progress != 0)
+    out += "== " + std::to_string(st.progress) + " build progress lines (suppressed) ==\n";
   if (unrecognized != 0) {
     out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
     for (const std::string& s : st.sample) out += "  " + s + "\n";
   }
   out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
+  if (!here.empty()) out = relative_to(out, here);
   if (out.size() < st.clean_bytes) return out;
 
   // A summary no shorter than its input helps nobody: the input itself,
@@ -552,7 +646,7 @@ std::string diag(std::string_view input) {
 }
 
 int cmd_diag(std::string_view input, Output& out) {
-  out.write_out(diag(input));
+  out.write_out(diag(input, working_dir()));
   return 0;
 }
 

@@ -16,8 +16,9 @@
 namespace zub {
 
 // Summarises `input` (any size). Pure; memory beyond the input grows with
-// the number of distinct rules, not with the input's length.
-std::string diag(std::string_view input);
+// the number of distinct rules, not with the input's length. Paths under
+// the directory `here` (absolute; empty for none) are shown relative to it.
+std::string diag(std::string_view input, std::string_view here = {});
 
 int cmd_diag(std::string_view input, Output& out);
 

@@ -13,12 +13,6 @@ namespace {
 
 constexpr std::string_view kJestPath = " \xE2\x80\xBA ";  // " › "
 
-size_t digits_at(std::string_view t, size_t i) {
-  size_t j = i;
-  while (j < t.size() && is_digit(t[j])) ++j;
-  return j - i;
-}
-
 // The decimal number at `i` (capped far above any test count).
 uint64_t number_at(std::string_view t, size_t i) {
   uint64_t n = 0;
@@ -396,13 +390,16 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
     close_failure(st);
     return Verdict::kRecognized;
   }
+  // The closing counts are not listed: the pass count heads its section
+  // and every failing test is listed, and a CI log of ten test programs
+  // would repeat them ten times.
   if (tag == "PASSED" && digits_at(rest, 0) > 0) {
     count_passed(st, number_at(rest, 0));
-    record_summary(st, t);
+    close_failure(st);
     return Verdict::kRecognized;
   }
   if (tag == "FAILED" && digits_at(rest, 0) > 0 && contains(rest, " test")) {
-    record_summary(st, t);
+    close_failure(st);
     return Verdict::kRecognized;
   }
   if (tag == "FAILED") {
@@ -419,7 +416,7 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
     return Verdict::kRecognized;
   }
   if (tag == "==========" && contains(rest, " ran.")) {
-    record_summary(st, t);
+    close_failure(st);
     return Verdict::kRecognized;
   }
   // "[----------] 3 tests from A", "[ SKIPPED ] A.b", "[ DISABLED ]".
@@ -428,6 +425,9 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
 
 Verdict go_test_lines(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
+  // go test's bare "FAIL" after a package's failing tests, and again at
+  // the end, says nothing the listed failures do not.
+  if (t == "FAIL" && st.failures_seen > 0) return Verdict::kRecognized;
   if (starts_with(t, "=== RUN") || starts_with(t, "=== CONT") || starts_with(t, "=== NAME")) {
     close_failure(st);
     st.in_go_run = true;

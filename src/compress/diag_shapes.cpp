@@ -8,10 +8,6 @@
 
 namespace zub {
 
-namespace {
-
-bool is_ident(char c) { return is_alnum(c) || c == '_'; }
-
 size_t digits_at(std::string_view t, size_t i) {
   size_t j = i;
   while (j < t.size() && is_digit(t[j])) ++j;
@@ -23,6 +19,10 @@ bool starts_with_any(std::string_view t, std::initializer_list<std::string_view>
     if (starts_with(t, h)) return true;
   return false;
 }
+
+namespace {
+
+bool is_ident(char c) { return is_alnum(c) || c == '_'; }
 
 bool contains_any(std::string_view t, std::initializer_list<std::string_view> needles) {
   for (std::string_view n : needles)
@@ -331,6 +331,51 @@ bool is_failure_report(std::string_view t) {
   if (starts_with(t, "panic: ")) return true;
   if (starts_with(t, "thread '") && contains(t, " panicked at ")) return true;
   return false;
+}
+
+namespace {
+
+// The length of "make: " or "make[12]: " (gmake too) at the start, else 0.
+size_t make_prefix(std::string_view t) {
+  size_t i = starts_with(t, "make") ? 4 : starts_with(t, "gmake") ? 5 : 0;
+  if (i == 0) return 0;
+  if (i < t.size() && t[i] == '[') {
+    const size_t n = digits_at(t, i + 1);
+    if (n == 0 || i + 1 + n >= t.size() || t[i + 1 + n] != ']') return 0;
+    i += n + 2;
+  }
+  return t.substr(i, 2) == ": " ? i + 2 : 0;
+}
+
+}  // namespace
+
+bool is_make_echo(std::string_view t) {
+  const size_t p = make_prefix(t);
+  if (p == 0 || t.substr(p, 5) != "*** [") return false;
+  const size_t e = t.rfind("] Error ");
+  return e != std::string_view::npos && e + 8 < t.size() && digits_at(t, e + 8) == t.size() - e - 8;
+}
+
+bool is_build_progress(std::string_view t) {
+  if (starts_with(t, "[")) {
+    size_t i = 1;
+    while (i < t.size() && t[i] == ' ') ++i;
+    const size_t n = digits_at(t, i);
+    if (n == 0) return false;
+    i += n;
+    if (t.substr(i, 3) == "%] ") return true;  // cmake's makefiles
+    if (i < t.size() && t[i] == '/') {         // ninja
+      const size_t m = digits_at(t, i + 1);
+      return m > 0 && t.substr(i + 1 + m, 2) == "] ";
+    }
+    return false;
+  }
+  const size_t p = make_prefix(t);
+  if (p == 0) return false;
+  const std::string_view rest = t.substr(p);
+  return starts_with_any(rest, {"Entering directory", "Leaving directory", "Nothing to be done"}) ||
+         (starts_with(rest, "Target '") && ends_with(rest, "' not remade because of errors.")) ||
+         ends_with(rest, "' is up to date.");
 }
 
 }  // namespace zub

@@ -8,10 +8,15 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
 namespace zub {
+
+// The number of ASCII digits from byte `i` on.
+size_t digits_at(std::string_view t, size_t i);
+bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads);
 
 enum class Severity { kNone, kError, kWarning, kNote };
 
@@ -74,5 +79,14 @@ std::string_view frame_place(std::string_view t);
 // Lines that report a failure without a severity word: make's "***" lines,
 // linker "undefined reference" lines, panics.
 bool is_failure_report(std::string_view t);
+
+// make's echo of a recipe that failed ("make[2]: *** [x.make:90: a.o]
+// Error 1"): it names the target, the error itself came before it.
+bool is_make_echo(std::string_view t);
+
+// A build tool's progress and bookkeeping: cmake's "[ 28%] Building ...",
+// ninja's "[3/40] ...", make's "Entering directory", "Nothing to be done",
+// "Target 'x' not remade because of errors.".
+bool is_build_progress(std::string_view t);
 
 }  // namespace zub

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -54,6 +55,11 @@ void record_error(DiagState& st, std::string_view line) {
   st.errors.emplace_back(byte_cut(line, kDiagErrorBytes));
   st.pending_index = st.errors.size() - 1;
   st.pending = Pending::kErrorLocation;
+}
+
+void record_echo(DiagState& st, std::string_view line) {
+  ++st.echoes_seen;
+  if (st.echoes.size() < kErrorsKept) st.echoes.emplace_back(byte_cut(line, kDiagErrorBytes));
 }
 
 void record_failure(DiagState& st, std::string_view t, std::string_view key, bool full) {
@@ -119,8 +125,37 @@ void close_failure(DiagState& st) {
   st.early_place.clear();
 }
 
+namespace {
+
+// unittest names a test twice, "FAIL: test_x (m.Case.test_x)" (before
+// Python 3.11 "(m.Case)"): once as the dotted name an agent reruns it by.
+std::string unittest_name(std::string_view line) {
+  const size_t head = starts_with(line, "FAIL: ") ? 6 : starts_with(line, "ERROR: ") ? 7 : 0;
+  const size_t open = line.find(" (", head);
+  if (head == 0 || open == std::string_view::npos || !ends_with(line, ")"))
+    return std::string(line);
+  const std::string_view name = line.substr(head, open - head);
+  const std::string_view id = line.substr(open + 2, line.size() - open - 3);
+  if (name.empty() || id.empty()) return std::string(line);
+  for (char c : name)
+    if (!is_alnum(c) && c != '_') return std::string(line);
+  for (char c : id)
+    if (!is_alnum(c) && c != '_' && c != '.') return std::string(line);
+  std::string out(line.substr(0, head));
+  out += id;
+  const bool named =
+      id.size() > name.size() && ends_with(id, name) && id[id.size() - name.size() - 1] == '.';
+  if (!named) {
+    out += '.';
+    out += name;
+  }
+  return out;
+}
+
+}  // namespace
+
 std::string failure_text(const DiagFailure& f) {
-  std::string s = f.line;
+  std::string s = unittest_name(f.line);
   if (!f.place.empty()) s += " at " + f.place;
   if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
   return std::string(byte_cut(s, kDiagErrorBytes + 80));
@@ -189,7 +224,8 @@ void count_error_rule(DiagState& st, std::string_view code, std::string_view lin
 
 // Errors are listed and counted under their rule, warnings counted with
 // examples, notes and "required from" lines are context.
-void record_located(DiagState& st, std::string_view t, const Located& loc) {
+void record_located(DiagState& st, std::string_view line, const Located& loc) {
+  std::string_view t = line;
   std::string_view rest = loc.rest;
   SeverityHead head = severity_head(rest);
   std::string_view rule = trailing_rule(t);
@@ -211,12 +247,33 @@ void record_located(DiagState& st, std::string_view t, const Located& loc) {
     // Go's compiler, vet and test logs print no severity word.
     if (ends_with(loc.path, ".go")) head.severity = Severity::kError;
   }
+  if (head.severity == Severity::kNone) {
+    const std::string_view said = trim_ws(rest);
+    if (starts_with(said, "required from here")) {
+      st.required_from = byte_cut(loc.where, 200);
+      if (!st.make_dirs.empty() && !starts_with(loc.path, "/"))
+        st.required_from.insert(0, st.make_dirs.back() + "/");
+    } else if (!starts_with(said, "required from") && !starts_with(said, "required by")) {
+      st.required_from.clear();
+    }
+    return;
+  }
+  // A relative place under a make that entered a directory is from there.
+  std::string placed;
+  if (!st.make_dirs.empty() && !starts_with(loc.path, "/")) {
+    placed = st.make_dirs.back() + "/" + std::string(line);
+    t = placed;
+  }
   if (head.severity == Severity::kError) {
     count_error_rule(st, head.code, t);
+    const size_t kept = st.errors.size();
     record_error(st, t);
+    if (!st.required_from.empty() && st.errors.size() > kept)
+      st.errors.back() += " (required from " + st.required_from + ")";
   } else if (head.severity == Severity::kWarning) {
     record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
   }
+  st.required_from.clear();
 }
 
 }  // namespace zub

@@ -56,7 +56,13 @@ struct DiagState {
   std::unordered_map<std::string, DiagRule> rules;
   std::vector<DiagFailure> failures;
   std::vector<std::string> errors;
-  std::vector<std::string> sample;  // first unrecognised lines, cut
+  // make's echoes of failed recipes: listed only when no error came before
+  // them, else counted (the errors above already say what failed).
+  std::vector<std::string> echoes;
+  uint64_t echoes_seen = 0;
+  uint64_t progress = 0;               // build progress lines, counted and left out
+  std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
+  std::vector<std::string> sample;     // first unrecognised lines, cut
   uint64_t failures_seen = 0;
   uint64_t errors_seen = 0;
   uint64_t total = 0;
@@ -70,11 +76,17 @@ struct DiagState {
   size_t pending_index = 0;
   std::string pending_key;
   std::string traceback_place;  // "path:line" of the last traceback frame
-  bool expect_source = false;   // the next line may quote the source
-  bool after_tap = false;       // the last line was a TAP test line
-  bool in_yaml = false;         // inside a TAP diagnostic block
-  bool after_e_line = false;    // pytest's "E   " explanation runs
-  std::string tap_declared;     // a TAP block's "location:", the test's declaration
+  // g++'s "x.cc:41:3:   required from here" before a template's error:
+  // the caller's own line, which the error line names only as a header's.
+  std::string required_from;
+  // unittest's lines after a failing test's exception (the values' diff),
+  // up to the next rule or test: part of that failure.
+  bool in_failure_detail = false;
+  bool expect_source = false;  // the next line may quote the source
+  bool after_tap = false;      // the last line was a TAP test line
+  bool in_yaml = false;        // inside a TAP diagnostic block
+  bool after_e_line = false;   // pytest's "E   " explanation runs
+  std::string tap_declared;    // a TAP block's "location:", the test's declaration
 
   // The failing test whose details (frames, places) the next lines give.
   size_t open_failure = SIZE_MAX;
@@ -125,6 +137,7 @@ using Recogniser = Verdict (*)(DiagState&, const Line&);
 // their own section, so only the other lines serve as examples.
 void record_rule(DiagState& st, std::string key, std::string_view example, bool error = false);
 void record_error(DiagState& st, std::string_view line);
+void record_echo(DiagState& st, std::string_view line);
 
 // Records a failing test's line. `key` is its name as the runner's other
 // lines about it give it; a line whose key matches an earlier failure not

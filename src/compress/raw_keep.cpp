@@ -174,7 +174,9 @@ std::string raw_kept_note(const RawKept& k, uint64_t never_read) {
     return "[zub: 원문 보관 실패: " + shown_path(k.path) + ": " + os_error_text(k.err) + "]\n";
   const std::string path = shown_path(k.path);
   const std::string lines = std::to_string(k.lines);
-  std::string note = "[zub: 원문 보관 " + path + " (" + lines + " lines";
+  // The path once, in the command that reads it back: it is long, and the
+  // note comes after every shortened output.
+  std::string note = "[zub: 원문 보관 (" + lines + " lines";
   if (k.dropped > 0)
     note += ", 한도 64 MiB 라 마지막 64 MiB 만: 앞 " + std::to_string(k.dropped) + " bytes 버림";
   if (never_read > 0)

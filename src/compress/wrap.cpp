@@ -76,7 +76,7 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
   switch (mode) {
     case WrapMode::kTrim: return trim(text, width);
     case WrapMode::kLogs: return logs(text, kLogsDefaultLimit);
-    case WrapMode::kDiag: return diag(text);
+    case WrapMode::kDiag: return diag(text, working_dir());
     case WrapMode::kRaw: break;
   }
   return std::string(text);

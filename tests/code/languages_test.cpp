@@ -196,6 +196,22 @@ TEST(Languages, KotlinAndSwift) {
       "  }()\n"                                           // 4
       "}\n";                                              // 5
   EXPECT_EQ(defs(SourceLang::Swift, lazy, "registry"), Spans({"2-4"}));
+  // Initialisers, the deinitialiser and subscripts are members too; a
+  // call of init inside a body is none.
+  const std::string life =
+      "class Pool {\n"                           // 1
+      "  convenience init?(size: Int) {\n"       // 2
+      "    self.init(size: size, name: \"\")\n"  // 3
+      "  }\n"                                    // 4
+      "  deinit {\n"                             // 5
+      "    close()\n"                            // 6
+      "  }\n"                                    // 7
+      "  subscript(i: Int) -> Int { i }\n"       // 8
+      "}\n";                                     // 9
+  EXPECT_EQ(defs(SourceLang::Swift, life, "init"), Spans({"2-4"}));
+  EXPECT_EQ(defs(SourceLang::Swift, life, "deinit"), Spans({"5-7"}));
+  EXPECT_EQ(defs(SourceLang::Swift, life, "subscript"), Spans({"8-8"}));
+  EXPECT_EQ(outline(SourceLang::Swift, life), Lines({1, 2, 5, 8}));
 }
 
 TEST(Languages, PhpClassesFunctionsAndConstants) {

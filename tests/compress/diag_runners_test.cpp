@@ -135,7 +135,7 @@ TEST(DiagRunners, PythonRunnersLocateByTheTestsOwnFrame) {
   const std::string u = summary(unittest_v);
   EXPECT_TRUE(has(u,
                   "== 1 failure lines ==\n"
-                  "  ERROR: test_zero (t.RatioTest.test_zero) at /w/t.py:26\n"
+                  "  ERROR: t.RatioTest.test_zero at /w/t.py:26\n"
                   "== 1 passed (suppressed) ==\n"
                   "  Ran 3 tests in 0.002s\n"
                   "  FAILED (errors=1, skipped=1)\n"))
@@ -255,7 +255,8 @@ TEST(DiagRunners, GoogleTestTakesTheFailureAboveItsName) {
                   "/w/param_test.cc:12: Value of: IsEven(3)\n"
                   "== 1 passed (suppressed) ==\n"))
       << g;
-  EXPECT_TRUE(has(g, "  [  FAILED  ] 2 tests, listed below:\n")) << g;
+  // Its closing counts repeat what the sections already say.
+  EXPECT_FALSE(has(g, "listed below")) << g;
   EXPECT_FALSE(has(g, "unrecognized")) << g;
 }
 
@@ -273,7 +274,7 @@ TEST(DiagRunners, WhatMustStayApart) {
       "--- FAIL: TestParse (0.00s)\n"
       "FAIL\texample.com/b\t0.01s\n");
   EXPECT_TRUE(has(out,
-                  "  FAIL: test_x (m.T.test_x)\n"
+                  "  FAIL: m.T.test_x\n"
                   // Two suites' tests of one name stay two, and so do two
                   // packages' tests.
                   "  \u25cf one \u203a adds\n"

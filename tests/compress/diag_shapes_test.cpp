@@ -230,15 +230,76 @@ TEST(DiagToolchains, CompilerLinkerAndMakeErrorsListedWarningsByFlag) {
             "from integer without a cast [-Wint-conversion]\n"
             "   1x -Wunused-variable\n"
             "      src/app.c:20:5: warning: unused variable 'spare' [-Werror,-Wunused-variable]\n"
-            "== 7 error lines ==\n"
+            "== 6 error lines ==\n"
             "  src/shapes.h:4:40: error: expected ';' before '}' token\n"
             "  src/app.c:14:10: error: 'total' undeclared (first use in this function)\n"
             "  src/app.c:30:7: error: no member named 'z' in 'struct point'\n"
-            "  /usr/include/c++/12/bits/stl_algo.h:1938:50: error: no match for 'operator-'\n"
+            // The template's error names the caller's line too.
+            "  /usr/include/c++/12/bits/stl_algo.h:1938:50: error: no match for 'operator-' "
+            "(required from src/vec.cpp:8:13)\n"
             "  app.c:(.text+0xa): undefined reference to `helper'\n"
             "  collect2: error: ld returned 1 exit status\n"
-            "  make: *** [Makefile:2: app] Error 1\n" +
+            "  \xE2\x80\xA6 +1 make \"***\" lines naming the failed targets (rerun raw for full "
+            "list)\n" +
                 kClosing);
+}
+
+TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
+  // A cmake build under make: progress counted, the echoes of the failed
+  // targets counted under the error, paths under the working directory
+  // shown relative to it (others, and a prefix inside a word, untouched).
+  const std::string build =
+      "[  7%] Built target gtest\n"
+      "[ 28%] Building CXX object s/CMakeFiles/t.dir/a.cc.o\n"
+      "make[2]: Entering directory '/w/src/lib'\n"
+      "b.c:7:1: error: expected ';'\n"
+      "make[2]: Leaving directory '/w/src/lib'\n"
+      "/w/src/a.cc:42:29: error: 'length' was not declared in this scope\n"
+      "   42 |   memcpy(c, s, length + 1);\n"
+      "make[2]: *** [s/CMakeFiles/t.dir/build.make:90: s/CMakeFiles/t.dir/a.cc.o] Error 1\n"
+      "make[2]: Target 's/CMakeFiles/t.dir/build' not remade because of errors.\n"
+      "[3/40] Linking CXX executable t\n"
+      "/usr/include/x.h:3:1: error: in /w/src\n"
+      "make: *** [Makefile:146: all] Error 2\n";
+  EXPECT_EQ(diag(build, "/w/src"),
+            "== 3 error lines ==\n"
+            // A relative place is from the directory make entered.
+            "  lib/b.c:7:1: error: expected ';'\n"
+            "  a.cc:42:29: error: 'length' was not declared in this scope\n"
+            "  /usr/include/x.h:3:1: error: in /w/src\n"
+            "  \xE2\x80\xA6 +2 make \"***\" lines naming the failed targets (rerun raw for full "
+            "list)\n"
+            "== 6 build progress lines (suppressed) ==\n" +
+                kClosing);
+  // Echoes alone are the errors; one exception raised by several tests is
+  // one line with its count; unittest's diff under a failing test's
+  // exception is that test's, not unrecognised.
+  std::string alone = "make: *** [Makefile:3: gen] Error 127\n";
+  for (int i = 0; i < 20; ++i)
+    alone += "[ 50%] Built target library_number_" + std::to_string(i) + "\n";
+  EXPECT_EQ(diag(alone),
+            "== 1 error lines ==\n  make: *** [Makefile:3: gen] Error 127\n"
+            "== 20 build progress lines (suppressed) ==\n" +
+                kClosing);
+  std::string unittest;
+  for (const char* t : {"test_a", "test_b", "test_c"})
+    unittest += std::string("======\nERROR: ") + t + " (m.T." + t +
+                ")\n------\nTraceback (most recent call last):\n  File \"/w/m.py\", line 9, in " +
+                t +
+                "\n    f()\n  File \"/w/f.py\", line 3, in f\n    g(1)\nTypeError: g() takes 0\n\n";
+  unittest +=
+      "======\nFAIL: test_d (m.T.test_d)\n------\nTraceback (most recent call last):\n"
+      "  File \"/w/m.py\", line 20, in test_d\n    self.assertEqual(a, b)\n"
+      "AssertionError: 'x' != 'y'\n- x\n+ y\n\n------\nRan 9 tests in 0.01s\n\n"
+      "FAILED (failures=1, errors=3)\n";
+  const std::string u = diag(unittest, "/w");
+  EXPECT_NE(u.find("== 4 error lines ==\n  f.py:3: TypeError: g() takes 0 (\xC3\x97"
+                   "3)\n"
+                   "  m.py:20: AssertionError: 'x' != 'y'\n== 4 failure lines ==\n"
+                   "  ERROR: m.T.test_a at m.py:9\n"),
+            std::string::npos)
+      << u;
+  EXPECT_EQ(u.find("unrecognized"), std::string::npos) << u;
 }
 
 TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
@@ -267,7 +328,8 @@ TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
 }
 
 TEST(DiagToolchains, GoBuildAndTestOutput) {
-  const std::string out = diag(kGo + std::string(30, '\n'));
+  // A bare "FAIL" after the failing tests is not one more failure.
+  const std::string out = diag(kGo + "FAIL\n" + std::string(30, '\n'));
   // Go prints no severity word: its located lines are the errors.
   EXPECT_NE(out.find("== 4 error lines ==\n"
                      "  ./main.go:5:2: \"os\" imported and not used\n"
@@ -293,9 +355,9 @@ TEST(DiagToolchains, PythonTracebacksAndTestNames) {
                      // A test's place is its own frame, the first one; pytest's
                      // report header folds into its short summary line.
                      "== 4 failure lines ==\n"
-                     "  ERROR: test_zero (test_inventory.RatioTest.test_zero) at "
+                     "  ERROR: test_inventory.RatioTest.test_zero at "
                      "/src/test_inventory.py:22\n"
-                     "  FAIL: test_keeps (test_inventory.RestockTest.test_keeps) at "
+                     "  FAIL: test_inventory.RestockTest.test_keeps at "
                      "/src/test_inventory.py:14\n"
                      // pytest's "E" line is the test's message, here in its line.
                      "  FAILED test_inventory.py::test_new_item - KeyError: 'b' at inventory.py:2\n"
@@ -375,8 +437,15 @@ TEST(DiagToolchains, EveryErrorLineIsListedOrCounted) {
   for (const std::string& l : input) in += l + "\n";
   const std::string out = diag(in);
   ASSERT_EQ(out.rfind("== ", 0), 0u) << out;
-  EXPECT_NE(out.find("== 96 error lines ==\n"), std::string::npos);
-  for (const std::string& e : errors) EXPECT_TRUE(shown(out, "  " + e + "\n")) << e;
+  // make's echoes of the failed targets are counted under the errors
+  // that caused them.
+  EXPECT_NE(out.find("== 84 error lines ==\n"), std::string::npos);
+  EXPECT_NE(out.find("  \xE2\x80\xA6 +12 make \"***\" lines naming the failed targets"),
+            std::string::npos);
+  for (const std::string& e : errors) {
+    if (e.rfind("make[", 0) == 0) continue;
+    EXPECT_TRUE(shown(out, "  " + e + "\n")) << e;
+  }
 
   // Past the list's bound the rest are counted, never silently gone.
   std::string many;

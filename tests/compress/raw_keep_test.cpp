@@ -68,8 +68,7 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
   EXPECT_EQ(r.out, plain.out);
   const std::string path = kept_path(r.err);
   ASSERT_FALSE(path.empty()) << r.err;
-  EXPECT_EQ(r.err, plain.err + "[zub: 원문 보관 " + path + " (402 lines) · zub read " + path +
-                       " 1-402]\n");
+  EXPECT_EQ(r.err, plain.err + "[zub: 원문 보관 (402 lines) · zub read " + path + " 1-402]\n");
   EXPECT_EQ(file_bytes(path), expected);
   EXPECT_EQ(fs::path(path).parent_path().string(), state + "/zub/raw");
   EXPECT_NE(path.find("-wrap-exit5.log"), std::string::npos) << path;

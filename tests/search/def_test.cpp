@@ -320,6 +320,27 @@ TEST(Def, LongTypesPrintTheirMembersAndCutBlocksSayWhereTheyEnd) {
             Headers{"big.c:1-201 [… 201줄까지만 표시: 정의는 302줄에서 끝난다. 나머지는 zub read " +
                     t / "big.c" + " 202-302]"});
   EXPECT_EQ(def_headers("regs", t / "big.c"), Headers{"big.c:303-374"});
+
+  // Fields among comments and conditionals stand for the body: each
+  // declaration's first line (a function pointer over two lines once, a
+  // member macro without ";"), nested blocks and preprocessor lines left out.
+  std::string c = "struct task {\n  fields_start\n";
+  for (int k = 0; k < 20; ++k)
+    c += "#ifdef CONFIG_" + std::to_string(k) + "\n  /* field " + std::to_string(k) +
+         " */\n  int f" + std::to_string(k) + "; /* note */\n#endif\n";
+  c += "  void (*fn)(int a,\n             int b);\n  struct {\n    int in;\n  } nested;\n};\n";
+  t.write("task.h", c);
+  o.symbol = "task";
+  o.roots = {t / "task.h"};
+  out = find_definitions(o, 1).text;
+  EXPECT_NE(out.find("task.h:1-88 [88줄: 머리와 멤버 23개만."), std::string::npos) << out;
+  EXPECT_NE(out.find("\n1| struct task {\n2|   fields_start\n5|   int f0; /* note */\n"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(ends_with(out,
+                        "81|   int f19; /* note */\n83|   void (*fn)(int a,\n85|   struct {\n"
+                        "88| };\n"))
+      << out;
 }
 
 TEST(Def, NamedLargeFilesAreReadAndWalkedOnesCounted) {

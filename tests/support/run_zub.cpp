@@ -60,10 +60,12 @@ Run run_zub_stdin(const std::vector<std::string>& args, const std::string& input
 }
 
 std::string kept_path(const std::string& err) {
-  const std::string lead = "[zub: 원문 보관 ";
-  const size_t at = err.find(lead);
+  const size_t at = err.find("[zub: 원문 보관 (");
   if (at == std::string::npos) return {};
-  const size_t from = at + lead.size();
+  const std::string lead = " · zub read ";
+  const size_t read = err.find(lead, at);
+  if (read == std::string::npos) return {};
+  const size_t from = read + lead.size();
   return err.substr(from, err.find(' ', from) - from);
 }
 
