@@ -16,26 +16,34 @@ bool is_line_separator_at(std::string_view s, size_t i) {
 }
 
 // Rewrites `s`, asking `classify` about each control character (given its
-// first byte and length); other bytes are copied.
+// first byte and length); the runs of other bytes between them are copied
+// whole.
 template <typename Classify>
 std::string rewrite(std::string_view s, Classify classify, bool separators_too) {
   std::string out;
   out.reserve(s.size());
-  for (size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
+  size_t i = 0;
+  while (i < s.size()) {
+    const size_t run = i;
     size_t len = 0;
-    if (c < 0x20 || c == 0x7F) {
-      len = 1;
-    } else if (is_c1_control_at(s, i)) {
-      len = 2;
-    } else if (separators_too && is_line_separator_at(s, i)) {
-      len = 3;
+    for (; i < s.size(); ++i) {
+      const unsigned char c = static_cast<unsigned char>(s[i]);
+      if (c >= 0x20 && c < 0x7F) continue;
+      if (c < 0x20 || c == 0x7F) {
+        len = 1;
+      } else if (is_c1_control_at(s, i)) {
+        len = 2;
+      } else if (separators_too && is_line_separator_at(s, i)) {
+        len = 3;
+      } else {
+        continue;
+      }
+      break;
     }
-    if (len == 0) {
-      out.push_back(s[i++]);
-      continue;
-    }
-    const unsigned char code = len == 2 ? static_cast<unsigned char>(s[i + 1]) : c;
+    out.append(s.data() + run, i - run);
+    if (len == 0) break;
+    const unsigned char code =
+        len == 2 ? static_cast<unsigned char>(s[i + 1]) : static_cast<unsigned char>(s[i]);
     switch (classify(code, len)) {
       case Kind::kText: out.append(s.substr(i, len)); break;
       case Kind::kSpace: out.push_back(' '); break;

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "base/map_guard.h"
 #include "base/os_error.h"
@@ -17,7 +19,8 @@ namespace {
 
 // Reads `fd` to its end (or `limit` bytes) into `buf`, growing it
 // geometrically and reading straight into its tail.
-bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
+// The size of a first buffer for reading `fd` whole.
+uint64_t read_size_hint(int fd, uint64_t limit) {
   // A first allocation of a size only fstat vouches for stays modest: a
   // /proc file can claim terabytes, and the loop grows the buffer anyway.
   constexpr uint64_t kMaxHint = uint64_t{64} << 20;
@@ -28,6 +31,11 @@ bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
   if (hint < 16384) hint = 16384;
   if (hint > kMaxHint) hint = kMaxHint;
   if (hint > limit) hint = limit;
+  return hint;
+}
+
+bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
+  const uint64_t hint = read_size_hint(fd, limit);
   buf.clear();
   size_t used = 0;
   buf.resize(static_cast<size_t>(hint));
@@ -49,6 +57,31 @@ bool read_loop(int fd, std::string& buf, uint64_t limit, int* err) {
   }
   buf.resize(used);
   return true;
+}
+
+// read_loop without a limit into a buffer of its own: a string would be
+// zero-filled over its whole size before the reads overwrite it, a second
+// pass over every byte of the input.
+bool read_loop_own(int fd, std::unique_ptr<char[]>& buf, size_t& used, int* err) {
+  size_t size = static_cast<size_t>(read_size_hint(fd, UINT64_MAX));
+  buf = std::make_unique_for_overwrite<char[]>(size);
+  used = 0;
+  for (;;) {
+    if (used == size) {
+      std::unique_ptr<char[]> bigger = std::make_unique_for_overwrite<char[]>(size * 2);
+      std::memcpy(bigger.get(), buf.get(), used);
+      buf = std::move(bigger);
+      size *= 2;
+    }
+    const ssize_t n = ::read(fd, buf.get() + used, size - used);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      *err = errno;
+      return false;
+    }
+    if (n == 0) return true;
+    used += static_cast<size_t>(n);
+  }
 }
 
 // Opens `path` for reading without ever blocking in open(): a FIFO that no
@@ -134,10 +167,13 @@ ReadResult::ReadResult(ReadResult&& o) noexcept
       data(std::move(o.data)),
       map_(o.map_),
       map_len_(o.map_len_),
-      map_skip_(o.map_skip_) {
+      map_skip_(o.map_skip_),
+      own_(std::move(o.own_)),
+      own_len_(o.own_len_) {
   o.map_ = nullptr;
   o.map_len_ = 0;
   o.map_skip_ = 0;
+  o.own_len_ = 0;
 }
 
 ReadResult& ReadResult::operator=(ReadResult&& o) noexcept {
@@ -153,6 +189,9 @@ ReadResult& ReadResult::operator=(ReadResult&& o) noexcept {
     o.map_ = nullptr;
     o.map_len_ = 0;
     o.map_skip_ = 0;
+    own_ = std::move(o.own_);
+    own_len_ = o.own_len_;
+    o.own_len_ = 0;
   }
   return *this;
 }
@@ -193,7 +232,7 @@ ReadResult read_fd_text(int fd) {
       return r;
     }
   }
-  r.ok = read_loop(fd, r.data, UINT64_MAX, &r.err);
+  r.ok = read_loop_own(fd, r.own_, r.own_len_, &r.err);
   return r;
 }
 

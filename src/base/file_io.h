@@ -5,16 +5,17 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace zub {
 
 // What reading a file or a descriptor gave: the bytes, and whether and why
-// the read failed. The bytes are either in `data` or, for a large regular
-// file, in a read-only mapping; text() is them in both cases (after a failed
-// read, what was read before the failure). Move-only: a mapping goes away
-// with the object.
+// the read failed. The bytes are in `data`, in a read-only mapping of a
+// large regular file, or (read_fd_text) in a buffer of its own; text() is
+// them in every case (after a failed read, what was read before the
+// failure). Move-only: a mapping goes away with the object.
 struct ReadResult {
   bool ok = false;
   int err = 0;          // errno or a kErr* code (base/os_error.h) when !ok
@@ -29,7 +30,9 @@ struct ReadResult {
   ~ReadResult();
 
   std::string_view text() const {
-    return map_ ? std::string_view(map_ + map_skip_, map_len_ - map_skip_) : std::string_view(data);
+    if (map_) return std::string_view(map_ + map_skip_, map_len_ - map_skip_);
+    if (own_) return std::string_view(own_.get(), own_len_);
+    return std::string_view(data);
   }
   bool mapped() const { return map_ != nullptr; }
 
@@ -38,7 +41,9 @@ struct ReadResult {
   friend ReadResult read_file_view(const std::string& path);
   const char* map_ = nullptr;
   size_t map_len_ = 0;
-  size_t map_skip_ = 0;  // bytes of the mapping before the text
+  size_t map_skip_ = 0;          // bytes of the mapping before the text
+  std::unique_ptr<char[]> own_;  // read straight into, never zero-filled first
+  size_t own_len_ = 0;
 };
 
 // Most a read holds in memory when a file is not mapped: its size is not
@@ -79,7 +84,8 @@ ReadResult read_fd_all(int fd, uint64_t limit = UINT64_MAX);
 // The rest of a file descriptor's data. A large regular file is mapped
 // from the descriptor's offset instead of copied (no zero-filled buffer, no
 // copy out of the page cache) and the offset is left at its end; anything
-// else is read into `data`.
+// else is read into a buffer that is not zero-filled before the read
+// overwrites it.
 ReadResult read_fd_text(int fd);
 
 // What filling a buffer from a descriptor gave.

@@ -31,7 +31,7 @@ bool in_table(const CodeRange (&table)[N], char32_t cp) {
 // Decodes a white-space character that ends at s[end-1]; returns its length or 0.
 size_t white_space_len_before(std::string_view s, size_t end) {
   const unsigned char last = static_cast<unsigned char>(s[end - 1]);
-  if (last < 0x80) return (last == ' ' || (last >= 9 && last <= 13)) ? 1 : 0;
+  if (last < 0x80) return kSpaceByteKind[last];
   size_t start = end - 1;
   while (start > 0 && end - start < 4 && (static_cast<unsigned char>(s[start]) & 0xC0) == 0x80)
     --start;
@@ -76,7 +76,7 @@ size_t white_space_len_at(std::string_view s, size_t i) {
 
 std::string_view trim_ws_start(std::string_view s) {
   size_t i = 0, w;
-  while (i < s.size() && (w = white_space_len_at(s, i)) != 0) i += w;
+  while (i < s.size() && (w = space_len_at(s, i)) != 0) i += w;
   return s.substr(i);
 }
 

@@ -296,11 +296,13 @@ void HiddenSelectors::add_selector(std::string_view sel, bool shown) {
   }
 }
 
+// Letter case does not matter: a word is looked up before it is lower-cased.
 size_t HiddenSelectors::bloom_bit(std::string_view name) {
   if (name.empty()) return 0;
-  return (name.size() * 131 + static_cast<unsigned char>(name[0]) * 31 +
-          static_cast<unsigned char>(name.back())) %
-         256;
+  auto lower = [](char c) {
+    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  };
+  return (name.size() * 131 + lower(name[0]) * 31 + lower(name.back())) % 256;
 }
 
 void HiddenSelectors::add_selectors(std::string_view list, bool shown) {
@@ -420,12 +422,15 @@ bool HiddenSelectors::hides(std::string_view tag_name, const TagAttrs& attrs) co
   char key_buf[96];
   char word_buf[64];
   auto matches = [&](const std::vector<std::string>& set, std::string_view word) {
-    std::string_view w;
-    if (!lower_into(word, word_buf, w)) return false;
+    if (word.size() > sizeof word_buf) return false;
+    // The filter needs only the length and the end letters: most words are
+    // ruled out before they are lower-cased.
     if (&set != &shown_classes_) {
-      const size_t b = bloom_bit(w);
+      const size_t b = bloom_bit(word);
       if (!(bloom_[b / 64] & (uint64_t{1} << (b % 64)))) return false;
     }
+    std::string_view w;
+    if (!lower_into(word, word_buf, w)) return false;
     if (has(set, w)) return true;
     if (tag_name.size() + 1 + w.size() > sizeof key_buf) return false;
     std::copy(tag_name.begin(), tag_name.end(), key_buf);

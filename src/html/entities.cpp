@@ -1,5 +1,6 @@
 #include "html/entities.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 
@@ -110,20 +111,35 @@ std::string decode_entities(std::string_view s) {
   return out;
 }
 
+namespace {
+
+// Each byte as it stands in a tag name (letters lower-cased, digits as they
+// are), or 0 for a byte that ends the name: one load per byte of every tag.
+constexpr std::array<char, 256> kTagNameByte = [] {
+  std::array<char, 256> t{};
+  for (int c = 0; c < 256; ++c) {
+    const char ch = static_cast<char>(c);
+    if (is_upper(ch))
+      t[static_cast<size_t>(c)] = static_cast<char>(ch + ('a' - 'A'));
+    else if (is_lower(ch) || is_digit(ch))
+      t[static_cast<size_t>(c)] = ch;
+  }
+  return t;
+}();
+
+}  // namespace
+
 size_t read_tag_name(std::string_view html, size_t lt, char* name) {
+  const char* p = html.data();
   size_t i = lt + 1;
   const size_t n = html.size();
-  while (i < n && html[i] == '/') ++i;
+  while (i < n && p[i] == '/') ++i;
+  const size_t stop = n - i < 32 ? n : i + 32;
   size_t len = 0;
-  while (i < n && len < 32) {
-    char c = html[i];
-    if (is_upper(c)) {
-      c = static_cast<char>(c + ('a' - 'A'));
-    } else if (!(is_lower(c) || is_digit(c))) {
-      break;
-    }
+  for (; i < stop; ++i) {
+    const char c = kTagNameByte[static_cast<unsigned char>(p[i])];
+    if (c == 0) break;
     name[len++] = c;
-    ++i;
   }
   name[len] = '\0';
   return len;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -19,17 +20,31 @@ constexpr size_t npos = std::string_view::npos;
 constexpr size_t kMinRootBytes = 400;
 
 constexpr size_t kMaxNames = 17;
+constexpr size_t kMaxNameLen = 8;
 using NameList = std::array<std::string_view, kMaxNames>;
 
+// A list of element names and, for each length and first letter, the bits
+// of the names that have them: nearly every tag of a page is ruled out by
+// one load.
+struct NameSet {
+  NameList names;
+  std::array<uint32_t, (kMaxNameLen + 1) * 26> by_start{};
+
+  constexpr explicit NameSet(NameList list) : names(list) {
+    for (size_t i = 0; i < names.size() && !names[i].empty(); ++i)
+      by_start[names[i].size() * 26 + static_cast<size_t>(names[i][0] - 'a')] |= uint32_t{1} << i;
+  }
+};
+
 // clang-format off
-constexpr NameList kDropped = {
+constexpr NameSet kDropped{{
     "head",   "script", "style",  "noscript", "template", "svg",
     "nav",    "footer", "aside",  "form",     "iframe",   "picture",
-    "video",  "canvas", "select", "button",   "dialog"};
+    "video",  "canvas", "select", "button",   "dialog"}};
 // clang-format on
 
 // Elements whose content is code or drawing, never text a reader sees.
-constexpr NameList kCode = {"script", "style", "svg"};
+constexpr NameSet kCode{{"script", "style", "svg"}};
 
 bool eq_lower(const char* p, std::string_view lower) {
   for (size_t i = 0; i < lower.size(); ++i) {
@@ -69,12 +84,14 @@ size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
   }
 }
 
-// Asked for every tag of the page: the length and first letter rule out
-// nearly every name before its bytes are compared.
-int name_index(const NameList& names, std::string_view name) {
-  for (size_t i = 0; i < names.size() && !names[i].empty(); ++i)
-    if (names[i].size() == name.size() && names[i][0] == name[0] && names[i] == name)
-      return static_cast<int>(i);
+// The index of `name` (lower case) in `set`, or -1.
+int name_index(const NameSet& set, std::string_view name) {
+  if (name.size() > kMaxNameLen || name[0] < 'a' || name[0] > 'z') return -1;
+  for (uint32_t bits = set.by_start[name.size() * 26 + static_cast<size_t>(name[0] - 'a')];
+       bits != 0; bits &= bits - 1) {
+    const int i = std::countr_zero(bits);
+    if (set.names[static_cast<size_t>(i)] == name) return i;
+  }
   return -1;
 }
 
@@ -208,11 +225,11 @@ struct OpenElement {
 };
 
 struct StripPass {
-  StripPass(std::string_view h, const NameList& d, const HiddenSelectors* hs, StrippedPage* m)
+  StripPass(std::string_view h, const NameSet& d, const HiddenSelectors* hs, StrippedPage* m)
       : html(h), dropped(d), hidden(hs), marks(m) {}
 
   std::string_view html;
-  const NameList& dropped;
+  const NameSet& dropped;
   const HiddenSelectors* hidden;
   StrippedPage* marks;  // nullptr: only the text is wanted
   // Where the style sheets met on the way are collected (nullptr: none).
@@ -230,12 +247,18 @@ struct StripPass {
   std::array<size_t, 3> last_close_out{};
 
   // The roles of recent class and id values: pages repeat a few of them.
+  // The entries are left uninitialised (the bits of `roles_used` say which
+  // hold a value): clearing them all would cost more than a small page's
+  // lookups save.
   struct RoleEntry {
-    std::string_view cls, id;
-    ClassRole role = ClassRole::none;
-    bool used = false;
+    const char* cls;
+    const char* id;
+    size_t cls_len;
+    size_t id_len;
+    ClassRole role;
   };
-  std::array<RoleEntry, 256> roles{};
+  std::array<RoleEntry, 256> roles;
+  std::array<uint64_t, 4> roles_used{};
 
   std::string out;
   std::vector<OpenElement> stack;
@@ -264,9 +287,14 @@ struct StripPass {
       for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(v[i])) * 16777619u;
       return (h ^ static_cast<uint32_t>(v.size())) * 16777619u;
     };
-    RoleEntry& e = roles[mix(id, mix(cls, 2166136261u)) % roles.size()];
-    if (e.used && e.cls == cls && e.id == id) return e.role;
-    e = {cls, id, class_role(cls, id), true};
+    const size_t slot = mix(id, mix(cls, 2166136261u)) % roles.size();
+    RoleEntry& e = roles[slot];
+    const uint64_t bit = uint64_t{1} << (slot % 64);
+    if ((roles_used[slot / 64] & bit) && std::string_view(e.cls, e.cls_len) == cls &&
+        std::string_view(e.id, e.id_len) == id)
+      return e.role;
+    roles_used[slot / 64] |= bit;
+    e = {cls.data(), id.data(), cls.size(), id.size(), class_role(cls, id)};
     return e.role;
   }
 
@@ -382,7 +410,7 @@ struct StripPass {
 
   void run() {
     out.reserve(html.size());
-    CloseFinder closes{html, dropped};
+    CloseFinder closes{html, dropped.names};
     const char* base = html.data();
     const size_t n = html.size();
     size_t pos = 0;

@@ -41,13 +41,6 @@ bool is_boilerplate(std::string_view text) {
   return false;
 }
 
-// Length of the white-space character at s[i], or 0; ASCII answered here.
-inline size_t space_at(std::string_view s, size_t i) {
-  const unsigned char c = static_cast<unsigned char>(s[i]);
-  if (c < 0x80) return (c == ' ' || (c >= 9 && c <= 13)) ? 1 : 0;
-  return white_space_len_at(s, i);
-}
-
 // Appends the whitespace-separated words of `line` joined by single spaces.
 void append_words(std::string& out, std::string_view line) {
   bool first = true;
@@ -55,10 +48,10 @@ void append_words(std::string& out, std::string_view line) {
   const size_t n = line.size();
   while (i < n) {
     size_t w;
-    while (i < n && (w = space_at(line, i)) != 0) i += w;
+    while (i < n && (w = space_len_at(line, i)) != 0) i += w;
     if (i >= n) break;
     const size_t start = i;
-    while (i < n && space_at(line, i) == 0) ++i;
+    while (i < n && space_len_at(line, i) == 0) ++i;
     if (!first) out.push_back(' ');
     out.append(line.data() + start, i - start);
     first = false;

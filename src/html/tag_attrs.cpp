@@ -1,5 +1,6 @@
 #include "html/tag_attrs.h"
 
+#include <array>
 #include <cstddef>
 
 #include "base/ascii.h"
@@ -25,6 +26,22 @@ bool value_is(std::string_view value, std::string_view lower_value) {
   return name_is(value.substr(b, e - b), lower_value);
 }
 
+// The bytes that end an attribute name or the space between attributes,
+// as bits: one load per byte of every tag.
+constexpr unsigned char kSpace = 1, kSlash = 2, kEquals = 4;
+constexpr std::array<unsigned char, 256> kTagByte = [] {
+  std::array<unsigned char, 256> t{};
+  for (int c = 0; c < 256; ++c)
+    if (is_html_space(static_cast<char>(c))) t[static_cast<size_t>(c)] = kSpace;
+  t['/'] = kSlash;
+  t['='] = kEquals;
+  return t;
+}();
+
+bool byte_is(char c, unsigned char kinds) {
+  return (kTagByte[static_cast<unsigned char>(c)] & kinds) != 0;
+}
+
 }  // namespace
 
 TagAttrs read_tag_attrs(std::string_view tag) {
@@ -32,24 +49,24 @@ TagAttrs read_tag_attrs(std::string_view tag) {
   const size_t n = tag.size();
   size_t i = 1;
   // The tag name: letters, digits and whatever else runs up to white space.
-  while (i < n && !is_html_space(tag[i]) && tag[i] != '/') ++i;
+  while (i < n && !byte_is(tag[i], kSpace | kSlash)) ++i;
   bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
        seen_aria = false, seen_role = false;
   while (i < n) {
-    while (i < n && (is_html_space(tag[i]) || tag[i] == '/')) ++i;
+    while (i < n && byte_is(tag[i], kSpace | kSlash)) ++i;
     if (i >= n) break;
     const size_t name_start = i;
     // A name may start with "=" in the HTML tokenizer; take it as a letter.
     ++i;
-    while (i < n && !is_html_space(tag[i]) && tag[i] != '/' && tag[i] != '=') ++i;
+    while (i < n && !byte_is(tag[i], kSpace | kSlash | kEquals)) ++i;
     const std::string_view name = tag.substr(name_start, i - name_start);
     size_t j = i;
-    while (j < n && is_html_space(tag[j])) ++j;
+    while (j < n && byte_is(tag[j], kSpace)) ++j;
     std::string_view value;
     bool has_value = false;
     if (j < n && tag[j] == '=') {
       ++j;
-      while (j < n && is_html_space(tag[j])) ++j;
+      while (j < n && byte_is(tag[j], kSpace)) ++j;
       has_value = true;
       if (j < n && (tag[j] == '"' || tag[j] == '\'')) {
         const char q = tag[j];
@@ -59,7 +76,7 @@ TagAttrs read_tag_attrs(std::string_view tag) {
         i = stop == n ? n : stop + 1;
       } else {
         const size_t start = j;
-        while (j < n && !is_html_space(tag[j])) ++j;
+        while (j < n && !byte_is(tag[j], kSpace)) ++j;
         value = tag.substr(start, j - start);
         i = j;
       }
