@@ -228,6 +228,7 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
   struct Totals {
     size_t chars = 0;
     size_t link_chars = 0;
+    bool heading = false;  // a table with headings lays out a page
   };
   std::vector<Totals> totals(groups + 1);
   std::vector<size_t> chars(blocks.size(), 0);
@@ -237,10 +238,12 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
     chars[i] = char_count(trim_ws(b.plain));
     totals[b.group].chars += chars[i];
     totals[b.group].link_chars += b.link_chars;
+    if (b.heading) totals[b.group].heading = true;
   }
   auto holds_data = [&](size_t group) {
     const Totals& t = totals[group];
-    return static_cast<double>(t.link_chars) <= kGroupLinkMax * static_cast<double>(t.chars);
+    return !t.heading &&
+           static_cast<double>(t.link_chars) <= kGroupLinkMax * static_cast<double>(t.chars);
   };
   for (size_t i = 0; i < blocks.size(); ++i) {
     const Block& b = blocks[i];

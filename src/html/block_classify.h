@@ -40,7 +40,7 @@ std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts);
 
 // The first verdicts of all blocks: classify_block, except that a short
 // block dropped inside a table or definition list whose text is at most
-// half link text is left undecided, to follow its neighbours, and so is a
+// half link text and holds no heading is left undecided, to follow its neighbours, and so is a
 // short unlinked line right before such a table or list (its label).
 std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks);
 

@@ -366,4 +366,14 @@ TEST(HtmlToMarkdown, ShortTermsAndCellsOfDataTablesAndLists) {
     EXPECT_NE(md.find(want), std::string::npos) << want << " missing from:\n" << md;
   EXPECT_EQ(md.find("Home"), std::string::npos) << md;
   EXPECT_EQ(md.find("News"), std::string::npos) << md;
+
+  // A table that holds headings lays out the page: its menu cells are no
+  // data, though the article beside them keeps its link share low.
+  const std::string layout =
+      "<html><body><table><tr><td><p><a href=\"/\">Home</a></p><p><a href=\"/news\">News</a>"
+      "</p><p>Sections</p></td><td><h1>The title</h1>" +
+      article_body() + "</td></tr></table></body></html>";
+  const std::string md_layout = html_to_markdown(layout);
+  EXPECT_EQ(md_layout.rfind("# The title\n", 0), 0u) << md_layout;
+  EXPECT_EQ(md_layout.find("Sections"), std::string::npos) << md_layout;
 }
