@@ -120,11 +120,32 @@ Head python_head(const SourceText& src, size_t i, size_t col, size_t len, Scope,
   return definition_end(i, statement_end(src, i, col));
 }
 
+namespace {
+
+// True when line `i` lies in a function's body: the nearest enclosing
+// def, looking out through try, if, with and the like, comes before a class
+// or the module. (An import there is no part of the file's shape.)
+bool in_function(const SourceText& src, size_t i) {
+  const std::vector<std::string_view>& lines = *src.lines;
+  size_t d = indent_of(lines[i]);
+  for (size_t k = i; k-- > 0 && d > 0;) {
+    const std::string_view t = trim(lines[k]);
+    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(lines[k]) >= d) continue;
+    if (starts_word(t, "def") || starts_word(t, "async def")) return true;
+    if (starts_word(t, "class")) return false;
+    d = indent_of(lines[k]);
+  }
+  return false;
+}
+
+}  // namespace
+
 bool python_outline(const SourceText& src, size_t i) {
   const std::string_view t = trim((*src.lines)[i]);
   if (t.empty() || src.scopes[i].dead) return false;
+  if (starts_word(t, "import") || starts_word(t, "from")) return !in_function(src, i);
   return starts_word(t, "def") || starts_word(t, "class") || starts_word(t, "async def") ||
-         t[0] == '@' || starts_word(t, "import") || starts_word(t, "from");
+         t[0] == '@';
 }
 
 }  // namespace zub::code

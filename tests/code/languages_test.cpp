@@ -76,6 +76,21 @@ TEST(WholeBlocks, HeadsOverLinesAndBodylessMembers) {
       "def one(): return 1\n";    // 15
   EXPECT_EQ(defs(SourceLang::Python, py, "handler"), Spans({"1-13"}));
   EXPECT_EQ(defs(SourceLang::Python, py, "one"), Spans({"15-15"}));
+  // Imports at module and class level are shape, also under try or if; one
+  // inside a function's body is not.
+  const std::string imports =
+      "import os\n"                 // 1
+      "try:\n"                      // 2
+      "    import ssl\n"            // 3
+      "except ImportError:\n"       // 4
+      "    ssl = None\n"            // 5
+      "class A:\n"                  // 6
+      "    from x import y\n"       // 7
+      "    def f(self):\n"          // 8
+      "        if y:\n"             // 9
+      "            import re\n"     // 10
+      "        from z import w\n";  // 11
+  EXPECT_EQ(outline(SourceLang::Python, imports), Lines({1, 3, 6, 7, 8}));
 
   const std::string ts =
       "export class Store<S extends object>\n"  // 1
