@@ -90,6 +90,9 @@ constexpr double kHeadingLinkMax = 0.6;
 constexpr double kLinkMax = 0.35;
 constexpr double kLongStopwordMin = 0.22;
 constexpr double kShortStopwordMin = 0.15;
+// A table or definition list with at most this share of link text holds
+// data (API tables, option and error lists), not a menu.
+constexpr double kGroupLinkMax = 0.5;
 
 }  // namespace
 
@@ -210,11 +213,57 @@ std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts) {
   return keep;
 }
 
-std::vector<bool> classify_blocks(const std::vector<Block>& blocks) {
+std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
   std::vector<Verdict> verdicts;
   verdicts.reserve(blocks.size());
-  for (const Block& b : blocks) verdicts.push_back(classify_block(b));
-  return settle_verdicts(verdicts);
+  size_t groups = 0;
+  for (const Block& b : blocks) {
+    verdicts.push_back(classify_block(b));
+    groups = std::max(groups, b.group);
+  }
+  if (groups == 0) return verdicts;
+  // A cell or term alone is too short to judge: a name, a number, a link
+  // to the entry it names. Its table or list as a whole tells data from a
+  // menu.
+  struct Totals {
+    size_t chars = 0;
+    size_t link_chars = 0;
+    bool heading = false;  // a table with headings lays out a page
+  };
+  std::vector<Totals> totals(groups + 1);
+  std::vector<size_t> chars(blocks.size(), 0);
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const Block& b = blocks[i];
+    if (b.group == 0) continue;
+    chars[i] = char_count(trim_ws(b.plain));
+    totals[b.group].chars += chars[i];
+    totals[b.group].link_chars += b.link_chars;
+    if (b.heading) totals[b.group].heading = true;
+  }
+  auto holds_data = [&](size_t group) {
+    const Totals& t = totals[group];
+    return !t.heading &&
+           static_cast<double>(t.link_chars) <= kGroupLinkMax * static_cast<double>(t.chars);
+  };
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    const Block& b = blocks[i];
+    if (verdicts[i] != Verdict::drop || b.heading) continue;
+    if (b.group != 0) {
+      if (chars[i] > 0 && chars[i] < kShortChars && holds_data(b.group))
+        verdicts[i] = Verdict::undecided;
+      continue;
+    }
+    // A short unlinked line right before such a table or list is its
+    // label (a caption, a rubric): it goes with the table.
+    if (i + 1 < blocks.size() && blocks[i + 1].group != 0 && b.link_chars == 0 &&
+        holds_data(blocks[i + 1].group) && char_count(trim_ws(b.plain)) < kShortChars)
+      verdicts[i] = Verdict::undecided;
+  }
+  return verdicts;
+}
+
+std::vector<bool> classify_blocks(const std::vector<Block>& blocks) {
+  return settle_verdicts(block_verdicts(blocks));
 }
 
 bool keep_simple(const Block& b) {

@@ -38,7 +38,13 @@ Verdict classify_block(const Block& b);
 // follow the next decided block. Returns one keep flag per block.
 std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts);
 
-// The full classification: classify_block and settle_verdicts.
+// The first verdicts of all blocks: classify_block, except that a short
+// block dropped inside a table or definition list whose text is at most
+// half link text and holds no heading is left undecided, to follow its neighbours, and so is a
+// short unlinked line right before such a table or list (its label).
+std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks);
+
+// The full classification: block_verdicts and settle_verdicts.
 std::vector<bool> classify_blocks(const std::vector<Block>& blocks);
 
 // The looser fallback: verbatim blocks, and blocks of more than 24

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "base/unicode.h"
 #include "base/utf8.h"
@@ -15,7 +16,11 @@ namespace {
 // stays readable and hostile nesting cannot blow up the output.
 constexpr int kMaxListIndentLevels = 8;
 
-enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code };
+enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code, table, dl };
+
+// Open tables and definition lists deeper than this are not told apart:
+// hostile nesting cannot grow the stack.
+constexpr size_t kMaxGroupDepth = 32;
 
 TagKind tag_kind(std::string_view name, int& level) {
   switch (name.size()) {
@@ -30,6 +35,7 @@ TagKind tag_kind(std::string_view name, int& level) {
       }
       if (name == "tr" || name == "dt" || name == "dd" || name == "hr") return TagKind::block;
       if (name == "ul" || name == "ol") return TagKind::list;
+      if (name == "dl") return TagKind::dl;
       if (name == "li") return TagKind::li;
       if (name == "br") return TagKind::br;
       if (name == "td" || name == "th") return TagKind::cell;
@@ -43,7 +49,7 @@ TagKind tag_kind(std::string_view name, int& level) {
       if (name == "code") return TagKind::code;
       break;
     case 5:
-      if (name == "table") return TagKind::block;
+      if (name == "table") return TagKind::table;
       break;
     case 7:
       if (name == "section" || name == "article") return TagKind::block;
@@ -67,6 +73,39 @@ struct Scanner {
   bool fence_open = false;  // an opening fence was printed, its closing one not yet
   std::string piece;        // scratch for one decoded text piece
   size_t at = 0;            // where the current tag or text piece starts
+  // Open tables and definition lists, innermost last: group number, and
+  // whether it is a table.
+  std::vector<std::pair<size_t, bool>> groups;
+  size_t groups_seen = 0;
+  size_t group_overflow = 0;  // opened beyond kMaxGroupDepth, not yet closed
+
+  size_t current_group() const { return groups.empty() ? 0 : groups.back().first; }
+
+  void open_group(bool table) {
+    if (groups.size() >= kMaxGroupDepth) {
+      ++group_overflow;
+      return;
+    }
+    groups.emplace_back(++groups_seen, table);
+  }
+
+  // A table's end also ends the lists left open inside it; a list's end
+  // never ends a table.
+  void close_group(bool table) {
+    if (group_overflow > 0) {
+      --group_overflow;
+      return;
+    }
+    if (!table) {
+      if (!groups.empty() && !groups.back().second) groups.pop_back();
+      return;
+    }
+    for (size_t i = groups.size(); i-- > 0;)
+      if (groups[i].second) {
+        groups.resize(i);
+        return;
+      }
+  }
 
   void end_block() {
     if (is_blank(cur.plain)) {
@@ -125,6 +164,7 @@ struct Scanner {
     if (cur.plain.empty()) {
       if (is_blank(piece)) return;
       cur.offset = at;
+      cur.group = current_group();
     }
     flush_prefix();
     if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
@@ -194,10 +234,21 @@ struct Scanner {
         break;
       case TagKind::code:
         if (in_pre) break;
-        if (cur.plain.empty()) cur.offset = at;
+        if (cur.plain.empty()) {
+          cur.offset = at;
+          cur.group = current_group();
+        }
         flush_prefix();
         cur.markdown += '`';
         cur.plain += '`';
+        break;
+      case TagKind::table:
+      case TagKind::dl:
+        end_block();
+        if (closing)
+          close_group(kind == TagKind::table);
+        else
+          open_group(kind == TagKind::table);
         break;
       case TagKind::other: break;
     }

@@ -22,6 +22,10 @@ struct Block {
   bool heading = false;   // opened by h1..h6
   int item_indent = -1;   // list item: spaces of nesting before "- "; else -1
   size_t offset = 0;      // where its first text starts in the scanned text
+  // The innermost table or definition list the block's text lies in, by
+  // its number in document order from 1; 0 outside them. The classifier
+  // weighs short cells and terms by the whole of their table or list.
+  size_t group = 0;
 };
 
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks

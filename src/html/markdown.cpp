@@ -152,9 +152,7 @@ std::string link_list(std::string_view doc) {
 std::string html_to_markdown(std::string_view doc) {
   const StrippedPage page = strip_page(doc);
   const std::vector<Block> blocks = scan_blocks(page.text);
-  std::vector<Verdict> verdicts;
-  verdicts.reserve(blocks.size());
-  for (const Block& b : blocks) verdicts.push_back(classify_block(b));
+  const std::vector<Verdict> verdicts = block_verdicts(blocks);
   const TextSpan whole{0, page.text.size()};
   const TextSpan root = choose_root(page, blocks, verdicts);
   const bool narrowed = root.start != whole.start || root.end != whole.end;

@@ -141,3 +141,34 @@ TEST(ScanBlocks, LinearOnHostileNesting) {
   ASSERT_EQ(b.size(), 1u);
   EXPECT_EQ(b[0].link_chars, 100000u);
 }
+
+TEST(ScanBlocks, TablesAndDefinitionListsNumberTheirBlocks) {
+  auto groups = [](const std::vector<zub::Block>& blocks) {
+    std::vector<size_t> g;
+    for (const auto& b : blocks) g.push_back(b.group);
+    return g;
+  };
+  // Each table and dl gets the next number; its blocks, also those in its
+  // cells' paragraphs, carry the innermost one; text after it none.
+  auto blocks = scan_blocks(
+      "<p>intro</p><table><tr><td><p>a</p></td><td><dl><dt>t</dt><dd>d</dd></dl>"
+      "</td></tr><tr><td>b</td></tr></table><dl><dt>u</dt></dl><p>after</p>");
+  EXPECT_EQ(markdowns(blocks), (Lines{"intro", "a", "t", "d", "b", "u", "after"}));
+  EXPECT_EQ(groups(blocks), (std::vector<size_t>{0, 1, 2, 2, 1, 3, 0}));
+  // A table's end also ends a list left open in it; a list's end never
+  // ends a table.
+  blocks = scan_blocks(
+      "<table><tr><td><dl><dt>x</table><p>y</p>"
+      "<table><tr><td></dl>z</td></tr></table>");
+  EXPECT_EQ(groups(blocks), (std::vector<size_t>{2, 0, 3}));
+  // Hostile nesting stays bounded and still closes in order.
+  std::string deep;
+  for (int i = 0; i < 1000; ++i) deep += "<dl>";
+  deep += "<dt>in";
+  for (int i = 0; i < 1000; ++i) deep += "</dl>";
+  deep += "<p>out</p>";
+  blocks = scan_blocks(deep);
+  ASSERT_EQ(blocks.size(), 2u);
+  EXPECT_NE(blocks[0].group, 0u);
+  EXPECT_EQ(blocks[1].group, 0u);
+}

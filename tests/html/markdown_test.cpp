@@ -339,3 +339,41 @@ TEST(HtmlToMarkdown, ChineseAndJapanesePages) {
   EXPECT_NE(md_ja.find("私たちは毎朝この公園を散歩します。\n"), std::string::npos) << md_ja;
   EXPECT_NE(md_ja.find("特別な料理"), std::string::npos) << md_ja;
 }
+
+// Reference pages: the names in a definition list or an API table are short
+// and have no function words, and an entry often links to its own anchor;
+// judged by their list or table as a whole they stay, with the short label
+// that introduces the table. A menu laid out as a table stays dropped.
+TEST(HtmlToMarkdown, ShortTermsAndCellsOfDataTablesAndLists) {
+  const std::string doc =
+      "<html><body><div class=\"body\"><h1>errno - system error symbols</h1>" + article_body() +
+      "<dl><dt id=\"errno.EPERM\">errno.EPERM<a class=\"headerlink\" href=\"#errno.EPERM\">¶</a>"
+      "</dt><dd><p>Operation not permitted</p></dd>"
+      "<dt id=\"errno.ENOENT\">errno.ENOENT<a class=\"headerlink\" href=\"#errno.ENOENT\">¶</a>"
+      "</dt><dd><p>No such file or directory</p></dd>"
+      "<dt>errno.ESRCH</dt><dd><p>No such process</p></dd></dl>"
+      "<p class=\"rubric\">Lifecycle</p>"
+      "<table><tr><td><p><a href=\"loop.html#run\"><code>loop.run_forever()</code></a></p></td>"
+      "<td><p>Run the event loop forever.</p></td></tr>"
+      "<tr><td><p><code>sphinx.util.stemmer</code></p></td><td><p>5.1</p></td>"
+      "<td><p>N/A</p></td></tr></table>"
+      "<table><tr><td><a href=\"/\">Home</a></td><td><a href=\"/news\">News</a></td>"
+      "<td><a href=\"/about\">About</a></td></tr></table></div></body></html>";
+  const std::string md = html_to_markdown(doc);
+  for (const char* want : {"errno.EPERM", "Operation not permitted", "errno.ENOENT",
+                           "errno.ESRCH\nNo such process\n", "Lifecycle\n", "loop.run_forever()",
+                           "Run the event loop forever.", "`sphinx.util.stemmer`\n5.1\nN/A\n"})
+    EXPECT_NE(md.find(want), std::string::npos) << want << " missing from:\n" << md;
+  EXPECT_EQ(md.find("Home"), std::string::npos) << md;
+  EXPECT_EQ(md.find("News"), std::string::npos) << md;
+
+  // A table that holds headings lays out the page: its menu cells are no
+  // data, though the article beside them keeps its link share low.
+  const std::string layout =
+      "<html><body><table><tr><td><p><a href=\"/\">Home</a></p><p><a href=\"/news\">News</a>"
+      "</p><p>Sections</p></td><td><h1>The title</h1>" +
+      article_body() + "</td></tr></table></body></html>";
+  const std::string md_layout = html_to_markdown(layout);
+  EXPECT_EQ(md_layout.rfind("# The title\n", 0), 0u) << md_layout;
+  EXPECT_EQ(md_layout.find("Sections"), std::string::npos) << md_layout;
+}
