@@ -429,6 +429,7 @@ constexpr Recogniser kRecognisers[] = {
     failure_detail,            // unittest: the diff under a failing test's exception
     gtest_lines,               // GoogleTest: "[ RUN      ]", "x.cc:12: Failure", counts
     build_progress,            // cmake, ninja, make: progress and bookkeeping
+    maven_lines,               // Maven's [INFO]/[ERROR] lines, Gradle's tasks
     runner_summary,            // test runners' closing counts
     go_test_lines,             // go test: "=== RUN", a failing test's frame
     runner_banner,             // vitest, prove: banners and rules

@@ -24,6 +24,11 @@ std::string failing_test_key(std::string_view t, bool& full);
 // ...", "50% tests passed, ...", "Files=1, Tests=5", "Failed 2/5 subtests".
 Verdict runner_summary(DiagState& st, const Line& l);
 
+// Maven: "[INFO]" progress, "[ERROR]"/"[WARNING]" lines with javac's
+// "x.java:[12,9]" place, Surefire's failing tests and counts; Gradle's
+// "> Task :x:y" progress.
+Verdict maven_lines(DiagState& st, const Line& l);
+
 // GoogleTest: "[ RUN      ] A.b" opens a test, "x.cc:12: Failure" is where
 // it failed and the lines under it what failed, "[  FAILED  ] A.b (3 ms)"
 // names it, the closing list names it again; "[       OK ]" is a pass and

@@ -302,6 +302,67 @@ TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
   EXPECT_EQ(u.find("unrecognized"), std::string::npos) << u;
 }
 
+TEST(DiagToolchains, MavenAndGradleBuilds) {
+  // A red Maven build was refused as no compiler output: its javac errors
+  // carry their place in brackets and their symbol on the lines under them,
+  // [INFO] is progress, and its advice on rerunning is left out.
+  std::string mvn;
+  for (int i = 0; i < 12; ++i) mvn += "[INFO] Compiling module " + std::to_string(i) + "\n";
+  mvn +=
+      "[ERROR] COMPILATION ERROR : \n"
+      "[ERROR] /w/src/App.java:[12,9] cannot find symbol\n"
+      "  symbol:   variable foo\n"
+      "  location: class App\n"
+      "[WARNING] /w/src/Old.java:[3,1] deprecated API\n"
+      "[ERROR] Failed to execute goal compile on project demo: Compilation failure\n"
+      "[ERROR] /w/src/App.java:[12,9] cannot find symbol\n"
+      "[ERROR]   symbol:   variable foo\n"
+      "[ERROR]   location: class App\n"
+      "[ERROR] -> [Help 1]\n"
+      "[ERROR] Re-run Maven using the -X switch to enable full debug logging.\n";
+  EXPECT_EQ(diag(mvn, "/w"),
+            "== 1 diagnostics / 1 distinct rules ==\n"
+            "   1x (no-rule-id) warning\n"
+            "      src/Old.java:3:1: warning: deprecated API\n"
+            "== 3 error lines ==\n"
+            "  src/App.java:12:9: error: cannot find symbol (symbol:   variable foo) (location: "
+            "class App) (\xC3\x97"
+            "2)\n"
+            "  Failed to execute goal compile on project demo: Compilation failure\n"
+            "== 12 build progress lines (suppressed) ==\n" +
+                kClosing);
+  // Surefire: the failing test with its exception and its own frame's
+  // place, the module's count, the closing list not repeated.
+  std::string sure =
+      "[INFO] Running x.AppTest\n"
+      "[ERROR] Tests run: 3, Failures: 1, Errors: 0, Skipped: 0, Time elapsed: 0.05 s <<< "
+      "FAILURE! - in x.AppTest\n"
+      "[ERROR] testAdd(x.AppTest)  Time elapsed: 0.01 s  <<< FAILURE!\n"
+      "java.lang.AssertionError: expected:<3> but was:<4>\n"
+      "\tat org.junit.Assert.fail(Assert.java:89)\n"
+      "\tat x.AppTest.testAdd(AppTest.java:15)\n"
+      "[ERROR] Failures: \n"
+      "[ERROR]   AppTest.testAdd:15 expected:<3> but was:<4>\n"
+      "[ERROR] Tests run: 5, Failures: 1, Errors: 0, Skipped: 1\n";
+  for (int i = 0; i < 10; ++i) sure += "[INFO] ------------------------------------------\n";
+  EXPECT_EQ(diag(sure),
+            "== 1 failure lines ==\n"
+            "  testAdd(x.AppTest) <<< FAILURE! at AppTest.java:15: java.lang.AssertionError: "
+            "expected:<3> but was:<4>\n"
+            "== 3 passed (suppressed) ==\n"
+            "  Tests run: 5, Failures: 1, Errors: 0, Skipped: 1\n"
+            "== 11 build progress lines (suppressed) ==\n" +
+                kClosing);
+  // Gradle: its tasks are progress, the failed one an error.
+  std::string gradle;
+  for (int i = 0; i < 20; ++i) gradle += "> Task :lib:compile" + std::to_string(i) + "\n";
+  gradle += "> Task :app:compileJava FAILED\n/w/A.java:3: error: ';' expected\n";
+  EXPECT_NE(diag(gradle).find("== 2 error lines ==\n  > Task :app:compileJava FAILED\n"
+                              "  /w/A.java:3: error: ';' expected\n== 20 build progress lines"),
+            std::string::npos)
+      << diag(gradle);
+}
+
 TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
   EXPECT_EQ(diag(kRust),
             "== 4 diagnostics / 3 distinct rules ==\n"
