@@ -447,6 +447,7 @@ constexpr Recogniser kRecognisers[] = {
     assertion_failed,          // C: "prog: x.c:14: main: Assertion `e' failed."
     test_failure,              // a failing test of any runner
     test_pass,                 // a passing test of any runner
+    dotnet_kotlin_lines,       // MSBuild "x.cs(12,5): error CS1002", kotlinc "e: x.kt:3:1"
     located,                   // "path:line:col: ..."
     severity_header,           // "error[E0308]: ...", "warning: ..."
     tool_severity,             // "collect2: error: ..."

@@ -575,6 +575,129 @@ Verdict maven_lines(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
+namespace {
+
+// "/x/Program.cs(12,5): error CS1002: msg [/x/app.csproj]" as
+// "/x/Program.cs:12:5: error CS1002: msg" with its severity and code.
+struct MsbuildLine {
+  std::string text;
+  std::string_view code;
+  bool error = false;
+};
+
+bool msbuild_line(std::string_view t, MsbuildLine& out) {
+  size_t sev = t.find("): error ");
+  out.error = sev != std::string_view::npos;
+  if (!out.error) sev = t.find("): warning ");
+  if (sev == std::string_view::npos) return false;
+  const size_t open = t.rfind('(', sev);
+  if (open == std::string_view::npos || open == 0) return false;
+  const std::string_view nums = t.substr(open + 1, sev - open - 1);
+  const size_t comma = nums.find(',');
+  const size_t line = digits_at(nums, 0);
+  if (line == 0 || (comma == std::string_view::npos
+                        ? line != nums.size()
+                        : comma != line || digits_at(nums, comma + 1) != nums.size() - comma - 1))
+    return false;
+  std::string_view rest = t.substr(sev + 3);  // "error CS1002: msg [x.csproj]"
+  const size_t space = rest.find(' ');
+  const size_t colon = rest.find(": ");
+  if (colon == std::string_view::npos || space > colon) return false;
+  out.code = rest.substr(space + 1, colon - space - 1);
+  if (starts_with(out.code, "TS")) return false;  // tsc's own reader has these
+  if (ends_with(rest, ".csproj]") || ends_with(rest, ".vbproj]") || ends_with(rest, ".fsproj]") ||
+      ends_with(rest, ".vcxproj]")) {
+    const size_t bracket = rest.rfind(" [");
+    if (bracket != std::string_view::npos) rest = rest.substr(0, bracket);
+  }
+  out.text.assign(t.substr(0, open));
+  out.text += ':';
+  out.text += nums.substr(0, line);
+  if (comma != std::string_view::npos) {
+    out.text += ':';
+    out.text += nums.substr(comma + 1);
+  }
+  out.text += ": ";
+  out.text += rest;
+  return true;
+}
+
+// Kotlin's compiler: "e: file:///x/App.kt:12:5 msg", "w: ..." (older:
+// "e: /x/App.kt: (12, 5): msg"), as "/x/App.kt:12:5: error: msg".
+bool kotlinc_line(std::string_view t, std::string& out, bool& error) {
+  if (t.size() < 4 || (t[0] != 'e' && t[0] != 'w') || t.substr(1, 2) != ": ") return false;
+  error = t[0] == 'e';
+  std::string_view rest = t.substr(3);
+  if (starts_with(rest, "file://")) rest = rest.substr(7);
+  const size_t old = rest.find(": (");
+  std::string place;
+  std::string_view msg;
+  if (old != std::string_view::npos) {
+    const size_t close = rest.find("): ", old);
+    if (close == std::string_view::npos) return false;
+    std::string nums(rest.substr(old + 3, close - old - 3));
+    const size_t comma = nums.find(", ");
+    if (comma == std::string::npos) return false;
+    place = std::string(rest.substr(0, old)) + ":" + nums.substr(0, comma) + ":" +
+            nums.substr(comma + 2);
+    msg = rest.substr(close + 3);
+  } else {
+    const size_t space = rest.find(' ');
+    if (space == std::string_view::npos) return false;
+    const std::string_view where = rest.substr(0, space);
+    const size_t c = where.rfind(':');
+    const size_t n =
+        c == std::string_view::npos || c == 0 ? std::string_view::npos : where.rfind(':', c - 1);
+    if (n == std::string_view::npos || n == 0 || digits_at(where, c + 1) != where.size() - c - 1 ||
+        digits_at(where, n + 1) != c - n - 1 || c == n + 1 || c + 1 == where.size())
+      return false;
+    place = std::string(where);
+    msg = rest.substr(space + 1);
+  }
+  out = place + (error ? ": error: " : ": warning: ") + std::string(msg);
+  return true;
+}
+
+}  // namespace
+
+// MSBuild and dotnet ("x.cs(12,5): error CS1002: msg [x.csproj]", its
+// counts and restore lines, the summary after "Build FAILED." that repeats
+// every diagnostic) and the Kotlin compiler's "e:"/"w:" lines.
+Verdict dotnet_kotlin_lines(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (t == "Build FAILED." || t == "Build succeeded.") {
+    st.build_summary = true;
+    return Verdict::kRecognized;
+  }
+  if (starts_with_any(t, {"Determining projects to restore", "All projects are up-to-date",
+                          "Restored ", "Time Elapsed "}) ||
+      ((ends_with(t, " Warning(s)") || ends_with(t, " Error(s)")) && digits_at(t, 0) > 0)) {
+    ++st.progress;
+    return Verdict::kRecognized;
+  }
+  MsbuildLine m;
+  if (msbuild_line(t, m)) {
+    if (st.build_summary) return Verdict::kRecognized;  // said once already
+    if (m.error) {
+      count_error_rule(st, m.code, m.text);
+      record_error(st, m.text);
+    } else {
+      record_rule(st, m.code.empty() ? "(no-rule-id) warning" : std::string(m.code),
+                  byte_cut(m.text, 160));
+    }
+    return Verdict::kRecognized;
+  }
+  std::string k;
+  bool error = false;
+  if (!kotlinc_line(t, k, error)) return Verdict::kNotMine;
+  if (error) {
+    record_error(st, k);
+  } else {
+    record_rule(st, "(no-rule-id) warning", byte_cut(k, 160));
+  }
+  return Verdict::kRecognized;
+}
+
 Verdict go_test_lines(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
   // go test's bare "FAIL" after a package's failing tests, and again at

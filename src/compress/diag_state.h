@@ -61,6 +61,7 @@ struct DiagState {
   std::vector<std::string> echoes;
   uint64_t echoes_seen = 0;
   uint64_t progress = 0;               // build progress lines, counted and left out
+  bool build_summary = false;          // after MSBuild's "Build FAILED.": its diagnostics again
   std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
   std::vector<std::string> sample;     // first unrecognised lines, cut
   uint64_t failures_seen = 0;

@@ -363,6 +363,49 @@ TEST(DiagToolchains, MavenAndGradleBuilds) {
       << diag(gradle);
 }
 
+TEST(DiagToolchains, DotnetAndKotlinCompilers) {
+  // dotnet build was refused as no compiler output. Its closing summary
+  // repeats every diagnostic: said once. tsc's lines of the same shape stay
+  // with its own reader.
+  const std::string dotnet =
+      "  Determining projects to restore...\n"
+      "/w/app/Program.cs(12,5): error CS1002: ; expected [/w/app/app.csproj]\n"
+      "/w/app/Util.cs(3,17): warning CS0168: The variable 'e' is declared but never used "
+      "[/w/app/app.csproj]\n"
+      "\n"
+      "Build FAILED.\n"
+      "\n"
+      "/w/app/Util.cs(3,17): warning CS0168: The variable 'e' is declared but never used "
+      "[/w/app/app.csproj]\n"
+      "/w/app/Program.cs(12,5): error CS1002: ; expected [/w/app/app.csproj]\n"
+      "    1 Warning(s)\n"
+      "    1 Error(s)\n"
+      "\n"
+      "Time Elapsed 00:00:01.23\n";
+  EXPECT_EQ(diag(dotnet, "/w/app"),
+            "== 2 diagnostics / 2 distinct rules ==\n"
+            "   1x CS0168\n"
+            "      Util.cs:3:17: warning CS0168: The variable 'e' is declared but never used\n"
+            "   1x CS1002\n"
+            "== 1 error lines ==\n"
+            "  Program.cs:12:5: error CS1002: ; expected\n"
+            "== 4 build progress lines (suppressed) ==\n" +
+                kClosing);
+  std::string kotlin =
+      "e: file:///w/src/App.kt:12:5 Unresolved reference: foo\n"
+      "w: file:///w/src/Util.kt:3:1 Parameter x is never used\n"
+      "e: /w/src/Old.kt: (7, 3): Expecting member declaration\n";
+  for (int i = 0; i < 20; ++i) kotlin += "> Task :lib:task" + std::to_string(i) + " UP-TO-DATE\n";
+  const std::string k = diag(kotlin, "/w");
+  EXPECT_NE(k.find("== 2 error lines ==\n  src/App.kt:12:5: error: Unresolved reference: foo\n"
+                   "  src/Old.kt:7:3: error: Expecting member declaration\n"),
+            std::string::npos)
+      << k;
+  EXPECT_NE(k.find("      src/Util.kt:3:1: warning: Parameter x is never used\n"),
+            std::string::npos)
+      << k;
+}
+
 TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
   EXPECT_EQ(diag(kRust),
             "== 4 diagnostics / 3 distinct rules ==\n"
