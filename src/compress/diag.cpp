@@ -430,6 +430,7 @@ constexpr Recogniser kRecognisers[] = {
     gtest_lines,               // GoogleTest: "[ RUN      ]", "x.cc:12: Failure", counts
     build_progress,            // cmake, ninja, make: progress and bookkeeping
     maven_lines,               // Maven's [INFO]/[ERROR] lines, Gradle's tasks
+    numbered_failures,         // PHPUnit, RSpec: "1) Name" under their failure headers
     runner_summary,            // test runners' closing counts
     go_test_lines,             // go test: "=== RUN", a failing test's frame
     runner_banner,             // vitest, prove: banners and rules

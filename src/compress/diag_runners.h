@@ -24,6 +24,11 @@ std::string failing_test_key(std::string_view t, bool& full);
 // ...", "50% tests passed, ...", "Files=1, Tests=5", "Failed 2/5 subtests".
 Verdict runner_summary(DiagState& st, const Line& l);
 
+// PHPUnit and RSpec: "1) Name" under "There were N failures:" or
+// "Failures:", its message and the test file's place; their counts and
+// progress lines.
+Verdict numbered_failures(DiagState& st, const Line& l);
+
 // MSBuild/dotnet's "x.cs(12,5): error CS1002: msg [x.csproj]" lines (not
 // repeated from its closing summary), its counts; kotlinc's "e:"/"w:".
 Verdict dotnet_kotlin_lines(DiagState& st, const Line& l);

@@ -60,7 +60,10 @@ struct DiagState {
   // them, else counted (the errors above already say what failed).
   std::vector<std::string> echoes;
   uint64_t echoes_seen = 0;
-  uint64_t progress = 0;               // build progress lines, counted and left out
+  uint64_t progress = 0;  // build progress lines, counted and left out
+  // Inside PHPUnit's or RSpec's numbered list: 1 of failures, 2 of others
+  // (risky, skipped), 0 outside.
+  int numbered = 0;
   bool build_summary = false;          // after MSBuild's "Build FAILED.": its diagnostics again
   std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
   std::vector<std::string> sample;     // first unrecognised lines, cut

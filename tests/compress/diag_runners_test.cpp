@@ -260,6 +260,61 @@ TEST(DiagRunners, GoogleTestTakesTheFailureAboveItsName) {
   EXPECT_FALSE(has(g, "unrecognized")) << g;
 }
 
+TEST(DiagRunners, PhpunitAndRspecNameEachFailureWithTheTestsPlace) {
+  const std::string php =
+      "PHPUnit 9.5.10 by Sebastian Bergmann and contributors.\n\n"
+      "..F.E                                                               5 / 5 (100%)\n\n"
+      "Time: 00:00.012, Memory: 4.00 MB\n\n"
+      "There was 1 error:\n\n"
+      "1) Tests\\CalcTest::testDivide\n"
+      "DivisionByZeroError: Division by zero\n\n"
+      "/w/src/Calc.php:12\n"
+      "/w/tests/CalcTest.php:20\n\n"
+      "--\n\n"
+      "There was 1 failure:\n\n"
+      "1) Tests\\CalcTest::testAdd\n"
+      "Failed asserting that 4 matches expected 3.\n"
+      "--- Expected\n"
+      "+++ Actual\n\n"
+      "/w/tests/CalcTest.php:14\n\n"
+      "FAILURES!\n"
+      "Tests: 5, Assertions: 5, Errors: 1, Failures: 1.\n";
+  const std::string p = summary(php);
+  EXPECT_TRUE(
+      has(p,
+          "== 2 failure lines ==\n"
+          "  1) Tests\\CalcTest::testDivide at /w/tests/CalcTest.php:20: DivisionByZeroError: "
+          "Division by zero\n"
+          "  1) Tests\\CalcTest::testAdd at /w/tests/CalcTest.php:14: Failed asserting that 4 "
+          "matches expected 3.\n"
+          "== 3 passed (suppressed) ==\n"
+          "  Tests: 5, Assertions: 5, Errors: 1, Failures: 1.\n"))
+      << p;
+  EXPECT_FALSE(has(p, "unrecognized")) << p;
+  const std::string rspec =
+      "..F*\n\nPending: (Failures listed here are expected and do not affect your suite's "
+      "status)\n\n"
+      "Failures:\n\n"
+      "  1) Calc adds numbers\n"
+      "     Failure/Error: expect(Calc.add(1, 2)).to eq(4)\n\n"
+      "       expected: 4\n"
+      "            got: 3\n\n"
+      "     # ./lib/calc.rb:9:in `add'\n"
+      "     # ./spec/calc_spec.rb:5:in `block (2 levels) in <top (required)>'\n\n"
+      "Finished in 0.01 seconds (files took 0.1 seconds to load)\n"
+      "4 examples, 1 failure, 1 pending\n\n"
+      "Failed examples:\n\n"
+      "rspec ./spec/calc_spec.rb:4 # Calc adds numbers\n";
+  const std::string r = summary(rspec);
+  EXPECT_TRUE(has(r,
+                  "== 1 failure lines ==\n"
+                  "  1) Calc adds numbers at ./spec/calc_spec.rb:5: Failure/Error: "
+                  "expect(Calc.add(1, 2)).to eq(4) expected: 4 got: 3\n"
+                  "== 2 passed (suppressed) ==\n"
+                  "  4 examples, 1 failure, 1 pending\n"))
+      << r;
+}
+
 TEST(DiagRunners, WhatMustStayApart) {
   // A compiler's place before a failing test is not where the test failed,
   // and a test frame with no failure open gives nobody a place.
