@@ -130,6 +130,17 @@ void RubyScan::line(std::string_view l) {
   bool start = true;     // a statement starts here
   bool loop_do = false;  // a while/until/for on this line takes its "do"
   char prev = 0;         // last significant byte
+  // A string, symbol list or regex whose body starts at `body`: false when
+  // it runs past the line (its state carries to the next one).
+  const auto literal = [&](char delim, bool interpolating, size_t body) {
+    begin_string(delim, interpolating);
+    i = body;
+    if (!string_body(l, i)) return false;
+    ++i;
+    prev = 'x';
+    start = false;
+    return true;
+  };
   while (i < n) {
     const char c = l[i];
     if (is_space(c)) {
@@ -144,36 +155,21 @@ void RubyScan::line(std::string_view l) {
       continue;
     }
     if (c == '"' || c == '`' || c == '\'') {
-      begin_string(c, c != '\'');
-      ++i;
-      if (!string_body(l, i)) return;
-      ++i;
-      prev = 'x';
-      start = false;
+      if (!literal(c, c != '\'', i + 1)) return;
       continue;
     }
     if (c == '%' && i + 1 < n && !(is_ident_byte(prev) || prev == ')' || prev == ']')) {
       size_t k = i + 1;
       if (std::string_view("qQwWiIrsx").find(l[k]) != std::string_view::npos) ++k;
       if (k < n && !is_ident_byte(l[k]) && !is_space(l[k]) && l[k] != '=') {
-        begin_string(l[k], l[i + 1] != 'q' && l[i + 1] != 'w' && l[i + 1] != 'i');
-        i = k + 1;
-        if (!string_body(l, i)) return;
-        ++i;
-        prev = 'x';
-        start = false;
+        if (!literal(l[k], l[i + 1] != 'q' && l[i + 1] != 'w' && l[i + 1] != 'i', k + 1)) return;
         continue;
       }
     }
     if (c == '/' &&
         (start || std::string_view("(,=~!&|{[;?:").find(prev) != std::string_view::npos ||
          (prev == 'x' && i + 1 < n && l[i + 1] != ' ' && i > 0 && l[i - 1] == ' '))) {
-      begin_string('/', true);
-      ++i;
-      if (!string_body(l, i)) return;
-      ++i;
-      prev = 'x';
-      start = false;
+      if (!literal('/', true, i + 1)) return;
       continue;
     }
     if (c == '<' && i + 2 < n && l[i + 1] == '<') {

@@ -470,9 +470,8 @@ bool javac_detail(DiagState& st, std::string_view t, Pending before) {
 // Surefire's counts: "Tests run: 5, Failures: 1, Errors: 0, Skipped: 1".
 bool surefire_counts(DiagState& st, std::string_view t) {
   if (!starts_with(t, "Tests run: ")) return false;
-  uint64_t run = 0, failures = 0, errors = 0, skipped = 0;
-  size_t at = 11;
-  run = number_at(t, at);
+  const uint64_t run = number_at(t, 11);
+  uint64_t failures = 0, errors = 0, skipped = 0;
   for (const auto& [word, value] : {std::pair<std::string_view, uint64_t*>{"Failures: ", &failures},
                                     {"Errors: ", &errors},
                                     {"Skipped: ", &skipped}}) {
