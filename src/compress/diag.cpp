@@ -511,13 +511,19 @@ void append_rules(std::string& out, const DiagState& st) {
   }
 }
 
+// `kept` lines were stored (a folded list shows fewer), `seen` came.
+void append_list(std::string& out, const char* what, const std::vector<std::string>& lines,
+                 uint64_t seen, uint64_t kept) {
+  out += "== " + std::to_string(kept) + " " + what + " lines ==\n";
+  for (const std::string& l : lines) out += "  " + l + "\n";
+  if (seen > kept)
+    out += "  \xE2\x80\xA6 +" + std::to_string(seen - kept) + " more " + what +
+           " lines (rerun raw for full list)\n";
+}
+
 void append_list(std::string& out, const char* what, const std::vector<std::string>& lines,
                  uint64_t seen) {
-  out += "== " + std::to_string(lines.size()) + " " + what + " lines ==\n";
-  for (const std::string& l : lines) out += "  " + l + "\n";
-  if (seen > lines.size())
-    out += "  \xE2\x80\xA6 +" + std::to_string(seen - lines.size()) + " more " + what +
-           " lines (rerun raw for full list)\n";
+  append_list(out, what, lines, seen, lines.size());
 }
 
 // The error lines, each text once with the number of times it came (one
@@ -529,25 +535,21 @@ void append_errors(std::string& out, const DiagState& st) {
     append_list(out, "error", st.echoes, st.echoes_seen);
     return;
   }
-  std::vector<std::pair<const std::string*, uint64_t>> once;
+  std::vector<std::string> once;
+  std::vector<uint64_t> times;
   std::unordered_map<std::string_view, size_t> index;
   for (const std::string& e : st.errors) {
     const auto [it, fresh] = index.emplace(e, once.size());
     if (fresh) {
-      once.emplace_back(&e, 1);
+      once.push_back(e);
+      times.push_back(1);
     } else {
-      ++once[it->second].second;
+      ++times[it->second];
     }
   }
-  out += "== " + std::to_string(st.errors.size()) + " error lines ==\n";
-  for (const auto& [text, n] : once) {
-    out += "  " + *text;
-    if (n > 1) out += " (\xC3\x97" + std::to_string(n) + ")";
-    out += "\n";
-  }
-  if (st.errors_seen > st.errors.size())
-    out += "  \xE2\x80\xA6 +" + std::to_string(st.errors_seen - st.errors.size()) +
-           " more error lines (rerun raw for full list)\n";
+  for (size_t k = 0; k < once.size(); ++k)
+    if (times[k] > 1) once[k] += " (\xC3\x97" + std::to_string(times[k]) + ")";
+  append_list(out, "error", once, st.errors_seen, st.errors.size());
   if (st.echoes_seen > 0)
     out += "  \xE2\x80\xA6 +" + std::to_string(st.echoes_seen) +
            " make \"***\" lines naming the failed targets (rerun raw for full list)\n";
