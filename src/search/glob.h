@@ -1,12 +1,39 @@
-// Glob matching for file filters: "*" is any run of bytes (slashes
-// included), "?" one byte, everything else itself. Pure, thread-safe.
+// Glob matching for file filters. "*" is any run of bytes (slashes
+// included), "?" one byte, "[abc]" "[a-z]" one byte of the set and "[!a]"
+// "[^a]" one byte outside it, "{a,b,…}" any of the alternatives (nested
+// ones too); an unclosed "[" or "{" is itself, as is every other byte.
+// Braces are expanded once, when a GlobSet is built, so matching a name
+// costs a scan per alternative. Pure, thread-safe.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace zub {
 
-// True when `glob` matches the whole of `text`.
+// The most brace-free globs one glob expands to. A glob that would expand
+// to more (or take too long to expand) is kept whole, its braces literal.
+inline constexpr size_t kMaxGlobAlternatives = 1024;
+
+// The brace-free globs `glob` stands for, in order: "a{b,c}d" is "abd",
+// "acd". A "{" without its "}" (or inside a class) stays a literal byte.
+std::vector<std::string> expand_braces(std::string_view glob);
+
+// True when `glob` matches the whole of `text`, its braces taken as
+// literal bytes (expand_braces first to have them alternate).
 bool glob_match(std::string_view glob, std::string_view text);
+
+// Several globs with their braces expanded: matches when any one does.
+class GlobSet {
+ public:
+  GlobSet() = default;
+  explicit GlobSet(const std::vector<std::string>& globs);
+  bool empty() const { return globs_.empty(); }
+  bool matches(std::string_view text) const;
+
+ private:
+  std::vector<std::string> globs_;
+};
 
 }  // namespace zub

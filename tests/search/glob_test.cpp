@@ -25,3 +25,34 @@ TEST(Glob, WholeTextMatching) {
   for (const Case& c : cases)
     EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
 }
+
+TEST(Glob, BracesAndClasses) {
+  // clang-format off
+  struct Case {
+    const char* glob;
+    const char* text;
+    bool match;
+  } cases[] = {
+      {"*.{go,mod}", "list.go", true},     {"*.{go,mod}", "go.mod", true},
+      {"*.{go,mod}", "go.sum", false},     {"*.{c,h}", "x.cc", false},
+      {"{a,b{c,d}}x", "bdx", true},        {"{a,b{c,d}}x", "bx", false},
+      {"x{,.bak}", "x", true},             {"{a,b}{1,2}", "b1", true},
+      {"[abc].go", "b.go", true},          {"[abc].go", "d.go", false},
+      {"[a-c]*", "cat", true},             {"[!a-c]*", "cat", false},
+      {"[^a]", "b", true},                 {"[]x]", "]", true},
+      {"[a-]", "-", true},                 {"[{]x", "{x", true},
+      // Unclosed: literal bytes.
+      {"{a,b", "{a,b", true},              {"[ab", "[ab", true},
+      {"a{", "a{", true},                  {"{[},x}", "{[},x}", false},
+      {"{[},x}", "[,x}", true},              {"{a,{b}", "{a,b", true},
+  };
+  // clang-format on
+  for (const Case& c : cases)
+    EXPECT_EQ(GlobSet({c.glob}).matches(c.text), c.match) << c.glob << " / " << c.text;
+  EXPECT_EQ(expand_braces("a{b,c{d,e}}f"), (std::vector<std::string>{"abf", "acdf", "acef"}));
+  // Past the bound a glob is kept whole rather than cut to some of its
+  // alternatives.
+  std::string wide;
+  for (int k = 0; k < 11; ++k) wide += "{0,1}";
+  EXPECT_EQ(expand_braces(wide), std::vector<std::string>{wide});
+}
