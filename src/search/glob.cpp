@@ -158,4 +158,10 @@ bool GlobSet::matches(std::string_view text) const {
   return false;
 }
 
+bool GlobSet::matches_file(std::string_view name, std::string_view path) const {
+  for (const std::string& g : globs_)
+    if (glob_match(g, g.find('/') == std::string::npos ? name : path)) return true;
+  return false;
+}
+
 }  // namespace zub

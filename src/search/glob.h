@@ -31,6 +31,10 @@ class GlobSet {
   explicit GlobSet(const std::vector<std::string>& globs);
   bool empty() const { return globs_.empty(); }
   bool matches(std::string_view text) const;
+  // For a file: a glob with a '/' is matched against the whole path, one
+  // without against the file's name alone, as GNU grep and ripgrep do (so
+  // "t*" is not a pattern for every path under the root "tests").
+  bool matches_file(std::string_view name, std::string_view path) const;
 
  private:
   std::vector<std::string> globs_;

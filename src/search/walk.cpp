@@ -58,6 +58,12 @@ bool iequals_ascii(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string_view last_component(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
 // The filter of one walk, its globs expanded once for every name.
 struct Admission {
   const FileFilter& f;
@@ -78,8 +84,10 @@ bool passes_user_filters(const Admission& a, std::string_view name, std::string_
       lossy = decode_lossy(path);
       whole = lossy;
     }
-    if (a.excludes.matches(name) || a.excludes.matches(whole)) return false;
-    if (!a.names.empty() && !a.names.matches(name) && !a.names.matches(whole)) return false;
+    // A name that is not UTF-8 is matched as the path shows it.
+    const std::string_view shown = name.empty() ? last_component(whole) : name;
+    if (a.excludes.matches_file(shown, whole)) return false;
+    if (!a.names.empty() && !a.names.matches_file(shown, whole)) return false;
   }
   if (!f.extensions.empty()) {
     std::string_view ext;
@@ -94,12 +102,6 @@ bool passes_user_filters(const Admission& a, std::string_view name, std::string_
     if (!any) return false;
   }
   return true;
-}
-
-std::string_view last_component(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  const size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 struct Pending {
