@@ -26,22 +26,30 @@ std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& p
   return r;
 }
 
-// The whole-text route: the content gate, then the scan. A source of
-// unknown size (a pipe named as a root) is counted when it runs over the cap.
-std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+// Reads a file whole through the content gate: its text, or false when it
+// is not to be scanned. A source of unknown size (a pipe named as a root)
+// is counted when it runs over the cap.
+bool read_gated(const GrepOptions& o, const std::string& path, ScanScratch& s, ReadBuffer& buf,
+                bool named) {
   const uint64_t cap =
       o.filter.include_all ? UINT64_MAX : (named ? kMaxUnmappedBytes : kMaxScanBytes);
   switch (read_listed_file_capped(path, cap, buf)) {
     case ListedRead::kRead: break;
     case ListedRead::kTooLarge:
       ++(cap >= kMaxUnmappedBytes ? s.over_cap : s.size_skipped);
-      return std::nullopt;
-    case ListedRead::kFailed: return std::nullopt;
+      return false;
+    case ListedRead::kFailed: return false;
   }
   const std::string_view text = buf.view();
   const size_t head = text.size() < kHead ? text.size() : kHead;
-  if (std::memchr(text.data(), 0, head) || !is_valid_utf8(text)) return std::nullopt;
+  return !std::memchr(text.data(), 0, head) && is_valid_utf8(text);
+}
+
+// The whole-text route: the content gate, then the scan.
+std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+  if (!read_gated(o, path, s, buf, named)) return std::nullopt;
+  const std::string_view text = buf.view();
   // Needle-driven selection finds the needles itself; only the others need
   // the whole-text test first.
   if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) &&
@@ -75,18 +83,8 @@ std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps
 std::optional<FileResult> scan_for_absence(const GrepOptions& o, const PatternSet& ps,
                                            std::string&& path, ScanScratch& s, ReadBuffer& buf,
                                            bool named) {
-  const uint64_t cap =
-      o.filter.include_all ? UINT64_MAX : (named ? kMaxUnmappedBytes : kMaxScanBytes);
-  switch (read_listed_file_capped(path, cap, buf)) {
-    case ListedRead::kRead: break;
-    case ListedRead::kTooLarge:
-      ++(cap >= kMaxUnmappedBytes ? s.over_cap : s.size_skipped);
-      return std::nullopt;
-    case ListedRead::kFailed: return std::nullopt;
-  }
+  if (!read_gated(o, path, s, buf, named)) return std::nullopt;
   const std::string_view text = buf.view();
-  const size_t head = text.size() < kHead ? text.size() : kHead;
-  if (std::memchr(text.data(), 0, head) || !is_valid_utf8(text)) return std::nullopt;
   FileResult r;
   if (!prefilter_applies(ps, o.invert) || prefilter_passes(ps, text))
     for_each_selected(

@@ -20,19 +20,7 @@ TEST(Glob, WholeTextMatching) {
       {"*a", "banana", true},              {"*ab", "aab", true},
       {"a**", "a", true},                  {"*/*", "x/y/z", true},
       {"A*", "a", false},                  {"*x*", "abc", false},
-  };
-  // clang-format on
-  for (const Case& c : cases)
-    EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
-}
-
-TEST(Glob, BracesAndClasses) {
-  // clang-format off
-  struct Case {
-    const char* glob;
-    const char* text;
-    bool match;
-  } cases[] = {
+      // Alternatives and classes.
       {"*.{go,mod}", "list.go", true},     {"*.{go,mod}", "go.mod", true},
       {"*.{go,mod}", "go.sum", false},     {"*.{c,h}", "x.cc", false},
       {"{a,b{c,d}}x", "bdx", true},        {"{a,b{c,d}}x", "bx", false},
@@ -44,15 +32,25 @@ TEST(Glob, BracesAndClasses) {
       // Unclosed: literal bytes.
       {"{a,b", "{a,b", true},              {"[ab", "[ab", true},
       {"a{", "a{", true},                  {"{[},x}", "{[},x}", false},
-      {"{[},x}", "[,x}", true},              {"{a,{b}", "{a,b", true},
+      {"{[},x}", "[,x}", true},            {"{a,{b}", "{a,b", true},
   };
   // clang-format on
-  for (const Case& c : cases)
+  for (const Case& c : cases) {
     EXPECT_EQ(GlobSet({c.glob}).matches(c.text), c.match) << c.glob << " / " << c.text;
+    // Without braces the set is the one glob.
+    if (std::string_view(c.glob).find('{') == std::string_view::npos) {
+      EXPECT_EQ(glob_match(c.glob, c.text), c.match) << c.glob << " / " << c.text;
+    }
+  }
   EXPECT_EQ(expand_braces("a{b,c{d,e}}f"), (std::vector<std::string>{"abf", "acdf", "acef"}));
   // Past the bound a glob is kept whole rather than cut to some of its
   // alternatives.
   std::string wide;
   for (int k = 0; k < 11; ++k) wide += "{0,1}";
   EXPECT_EQ(expand_braces(wide), std::vector<std::string>{wide});
+  // For a file, a glob with a slash sees the path, one without the name.
+  const GlobSet set({"t*", "src/*.{c,h}"});
+  EXPECT_TRUE(set.matches_file("x.h", "src/x.h"));
+  EXPECT_TRUE(set.matches_file("tw.py", "lib/tw.py"));
+  EXPECT_FALSE(set.matches_file("b.py", "tests/b.py"));
 }
