@@ -60,6 +60,7 @@ size_t brace_end(std::string_view glob, size_t i) {
 std::vector<std::string> expand_braces(std::string_view glob) {
   // Depth first over a stack of partly expanded globs, each with the place
   // before which it holds no group left to expand.
+  if (glob.size() > kMaxExpandedGlobBytes) return {std::string(glob)};
   std::vector<std::pair<std::string, size_t>> todo;
   todo.emplace_back(std::string(glob), 0);
   std::vector<std::string> out;
@@ -100,6 +101,9 @@ std::vector<std::string> expand_braces(std::string_view glob) {
       }
     }
     alts.push_back(body.substr(start));
+    // Each glob waiting gives at least one: too many are known before they
+    // are built.
+    if (out.size() + todo.size() + alts.size() > kMaxGlobAlternatives) return {std::string(glob)};
     const std::string_view head = std::string_view(g).substr(0, open);
     const std::string_view tail = std::string_view(g).substr(close);
     for (size_t a = alts.size(); a-- > 0;) {

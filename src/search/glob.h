@@ -12,9 +12,12 @@
 
 namespace zub {
 
-// The most brace-free globs one glob expands to. A glob that would expand
-// to more (or take too long to expand) is kept whole, its braces literal.
+// The most brace-free globs one glob expands to, and the longest glob that
+// is expanded. A glob that would expand to more (or take too long to
+// expand), or is longer, is kept whole, its braces literal: expansion stays
+// within kMaxGlobAlternatives * kMaxExpandedGlobBytes bytes.
 inline constexpr size_t kMaxGlobAlternatives = 1024;
+inline constexpr size_t kMaxExpandedGlobBytes = 4096;
 
 // The brace-free globs `glob` stands for, in order: "a{b,c}d" is "abd",
 // "acd". A "{" without its "}" (or inside a class) stays a literal byte.
