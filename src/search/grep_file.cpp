@@ -26,9 +26,9 @@ std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& p
   return r;
 }
 
-// Reads a file whole through the content gate: its text, or false when it
-// is not to be scanned. A source of unknown size (a pipe named as a root)
-// is counted when it runs over the cap.
+// Reads a file whole into `buf` through the content gate; false when it is
+// not to be scanned. A source of unknown size (a pipe named as a root) is
+// counted when it runs over the cap.
 bool read_gated(const GrepOptions& o, const std::string& path, ScanScratch& s, ReadBuffer& buf,
                 bool named) {
   const uint64_t cap =
