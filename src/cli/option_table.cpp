@@ -116,6 +116,15 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
        o.byte_mode = true;
        o.bytes = v.number;
      }},
+    // "-n" is cat's line numbers; "-n N" is head's first N lines.
+    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
+     .set = [](ReadOptions& o, const OptionValue& v) {
+       if (v.alone || v.number == 0)
+         o.numbering = true;
+       else
+         o.head = v.number;
+     }},
+    {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     {.kind = kText, .set = append_text<&ReadOptions::args>},
 };
 
@@ -169,6 +178,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     // line-number flag (numbers are always printed).
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
+       if (v.alone) return;
        set_limit(o, v);
        o.limit_text = v.text;
      }},
@@ -345,10 +355,10 @@ constexpr OptionTable<ReadOptions> kReadTable = {
     .prepare = [](ReadOptions& o) { o.numbering = env_switch_set("ZUB_READ_NUM"); },
 };
 
-// The symbol is the first argument, whatever it looks like (but help).
+// The symbol is the first operand; no root is ".". A symbol that begins
+// with '-' comes after "--".
 constexpr OptionTable<DefOptions> kDefTable = {
-    .rules = {.leading = 1,
-              .min_args = 2,
+    .rules = {.needs_operand = true,
               .missing = "zub def SYM ROOT... [-n 200]\n",
               .unlisted_dash = UnlistedDash::kUnknown,
               .double_dash_ends_options = true},
@@ -363,10 +373,9 @@ constexpr OptionTable<GrepOptions> kGrepTable = {
     .usage = kGrepUsage,
 };
 
+// No root is ".".
 constexpr OptionTable<MapOptions> kMapTable = {
-    .rules = {.needs_operand = true,
-              .unlisted_dash = UnlistedDash::kUnknown,
-              .double_dash_ends_options = true},
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown, .double_dash_ends_options = true},
     .rows = kMapRows,
 };
 
