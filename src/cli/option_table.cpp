@@ -89,8 +89,14 @@ constexpr OptionRow<HelpOptions> kHelpRows[] = {
     kIgnoredOperands<HelpOptions>,
 };
 
-// diag, md, hook: standard input only.
+// hook: standard input only.
 constexpr OptionRow<NoOptions> kFilterRows[] = {kHelpRow<NoOptions>, kIgnoredOperands<NoOptions>};
+
+// diag, md: standard input, or the files named.
+constexpr OptionRow<FilterOptions> kFileFilterRows[] = {
+    kHelpRow<FilterOptions>,
+    {.kind = kText, .set = append_text<&FilterOptions::files>},
+};
 
 constexpr OptionRow<BriefOptions> kBriefRows[] = {
     kHelpRow<BriefOptions>,
@@ -246,19 +252,36 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
-// logs and trim read their first argument as a number, if it is one.
-constexpr OptionRow<LogsOptions> kLogsRows[] = {
-    kHelpRow<LogsOptions>,
-    {.kind = kNumber, .on_bad = kFallback, .fallback = kLogsDefaultLimit,
-     .set = set_number<&LogsOptions::limit>},
-    kIgnoredOperands<LogsOptions>,
+// logs and trim: the first argument that looks like a number (digits, with
+// a sign or none, or a lone sign) is the number, the default when it is not
+// one; every other argument is a file to read instead of standard input.
+bool looks_numeric(std::string_view text) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+template <typename Args, uint64_t Fallback>
+void number_or_file(Args& o, const OptionValue& v, uint64_t& number) {
+  if (!o.number_seen && looks_numeric(v.text)) {
+    number = parse_u64(v.text).value_or(Fallback);
+    o.number_seen = true;
+    return;
+  }
+  o.files.emplace_back(v.text);
+}
+
+constexpr OptionRow<LogsArgs> kLogsRows[] = {
+    kHelpRow<LogsArgs>,
+    {.kind = kText, .set = [](LogsArgs& o, const OptionValue& v) {
+       number_or_file<LogsArgs, kLogsDefaultLimit>(o, v, o.limit);
+     }},
 };
 
-constexpr OptionRow<TrimOptions> kTrimRows[] = {
-    kHelpRow<TrimOptions>,
-    {.kind = kNumber, .on_bad = kFallback, .fallback = kTrimDefaultWidth,
-     .set = set_number<&TrimOptions::width>},
-    kIgnoredOperands<TrimOptions>,
+constexpr OptionRow<TrimArgs> kTrimRows[] = {
+    kHelpRow<TrimArgs>,
+    {.kind = kText, .set = [](TrimArgs& o, const OptionValue& v) {
+       number_or_file<TrimArgs, kTrimDefaultWidth>(o, v, o.width);
+     }},
 };
 
 // Every operand after the query is the result count; the last one counts,
@@ -337,6 +360,8 @@ constexpr OptionTable<HelpOptions> kHelpTable = {.rows = kHelpRows};
 
 constexpr OptionTable<NoOptions> kFilterTable = {.rules = kStrict, .rows = kFilterRows};
 
+constexpr OptionTable<FilterOptions> kFileFilterTable = {.rules = kStrict, .rows = kFileFilterRows};
+
 // No root means ".".
 constexpr OptionTable<BriefOptions> kBriefTable = {.rules = kStrict, .rows = kBriefRows};
 
@@ -387,9 +412,9 @@ constexpr OptionTable<WrapOptions> kWrapTable = {
     .rows = kWrapRows,
 };
 
-constexpr OptionTable<LogsOptions> kLogsTable = {.rules = kStrict, .rows = kLogsRows};
+constexpr OptionTable<LogsArgs> kLogsTable = {.rules = kStrict, .rows = kLogsRows};
 
-constexpr OptionTable<TrimOptions> kTrimTable = {.rules = kStrict, .rows = kTrimRows};
+constexpr OptionTable<TrimArgs> kTrimTable = {.rules = kStrict, .rows = kTrimRows};
 
 // The query is the first argument, whatever it looks like (but help).
 constexpr OptionTable<WebOptions> kWebTable = {

@@ -239,3 +239,27 @@ TEST(Habits, WrapTakesAShellLine) {
   }, t.path());
   // clang-format on
 }
+
+TEST(Habits, FiltersReadTheFilesNamed) {
+  TempDir t;
+  write_tree(t);
+  std::string log;
+  for (int i = 0; i < 200; ++i) log += "compiling unit " + std::to_string(i) + "\n";
+  log += "src/a.c:3:5: error: 'x' undeclared\n";
+  t.write("build.log", log);
+  t.write("more.log", "src/b.c:9:1: error: expected ';'\n");
+  // What `zub diag < F` says, and no copy of a file that is there to read.
+  const std::string error = "src/a.c:3:5: error: 'x' undeclared";
+  // clang-format off
+  check({
+      {{"diag", "build.log"}, {"== 1 error lines ==", error}, {"원문 보관"}},
+      {{"diag", "build.log", "more.log"}, {"== 2 error lines ==", error, "src/b.c:9:1"}},
+      {{"diag", "build.log", "nosuch.log"}, {error, "zub: nosuch.log: No such file"}, {}, 2},
+      {{"diag", "nosuch.log"}, {"zub: nosuch.log: No such file"}, {"recognized"}, 2, 120},
+      {{"diag", "sub"}, {"zub: sub: Is a directory"}, {}, 2, 120},
+      {{"logs", "build.log", "2"}, {"compiling unit 199", error}, {"unit 198\n"}},
+      {{"trim", "build.log"}, {"compiling unit 0\n", error}},
+      {{"md", "nosuch.html"}, {"zub: nosuch.html: No such file"}, {}, 2, 120},
+  }, t.path());
+  // clang-format on
+}

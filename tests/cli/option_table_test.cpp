@@ -101,9 +101,12 @@ TEST(OptionTable, OrderRules) {
   EXPECT_TRUE(d.all);
   EXPECT_FALSE(d.lines_given);
   EXPECT_EQ(d.roots, (std::vector<std::string>{"r1"}));
-  // logs and trim: only the first argument counts.
-  EXPECT_EQ(parsed(kLogsTable, {"x", "5"}).limit, 3000u);
+  // logs and trim: the first number counts; the other arguments are files.
+  LogsArgs lg = parsed(kLogsTable, {"x", "5", "6"});
+  EXPECT_EQ(lg.limit, 5u);
+  EXPECT_EQ(lg.files, (std::vector<std::string>{"x", "6"}));
   EXPECT_EQ(parsed(kTrimTable, {"80", "x"}).width, 80u);
+  EXPECT_EQ(parsed(kTrimTable, {"99999999999999999999999", "x"}).width, 200u);
   // cache and gain.
   CacheOptions c = parsed(kCacheTable, {"ttl", "u1", "u2"});
   EXPECT_EQ(c.action, CacheAction::kTtl);
