@@ -37,9 +37,9 @@ enum class BadValue : uint8_t {
   kError,     // reading stops with the row's message
   kSkip,      // the option is left out
   // Numbers: a next argument that is not a number is not taken and the
-  // option stands alone (its function is not called); a missing value is
-  // the row's `fallback`. Run together with other short options it takes
-  // only the digits right after it.
+  // option stands alone (its function is called with `alone` set); a
+  // missing value is the row's `fallback`. Run together with other short
+  // options it takes only the digits right after it.
   kStandAlone,
 };
 
@@ -50,6 +50,7 @@ enum class UnlistedDash : uint8_t { kOperand, kUnknown };
 struct OptionValue {
   std::string_view text{};  // the value (text) or the argument (operands)
   uint64_t number = 0;      // number rows
+  bool alone = false;       // a kStandAlone number row given without its number
 };
 
 template <typename Opts>
@@ -257,7 +258,7 @@ class Reader {
         // A number that stands alone leaves a next argument that is not one
         // (a negative number is one, and a bad one).
         if (row.on_bad == BadValue::kStandAlone && !is_number(next) && !is_negative(next))
-          return ParseResult{};
+          return stand_alone(row);
         ++i_;
       }
       if (!value_of(row, text, v)) {
@@ -266,6 +267,13 @@ class Reader {
         return ParseResult{};
       }
     }
+    if (row.set != nullptr) row.set(opts_, v);
+    return ParseResult{};
+  }
+
+  ParseResult stand_alone(const OptionRow<Opts>& row) {
+    OptionValue v;
+    v.alone = true;
     if (row.set != nullptr) row.set(opts_, v);
     return ParseResult{};
   }
@@ -300,7 +308,8 @@ class Reader {
     for (const Letter& l : letters) {
       if (l.row->kind != OptionKind::kFlag && l.row->kind != OptionKind::kHelp && l.value.empty() &&
           !l.takes_next) {
-        used_.push_back(l.row);  // a number standing alone
+        used_.push_back(l.row);
+        stand_alone(*l.row);
         continue;
       }
       std::optional<ParseResult> r =

@@ -12,6 +12,7 @@
 #include "base/option_parser.h"
 #include "base/outcome.h"
 #include "base/utf8.h"
+#include "cli/filter_input.h"
 #include "cli/gain_call.h"
 #include "cli/init.h"
 #include "cli/option_table.h"
@@ -58,53 +59,66 @@ auto with_filter_text(const ReadResult& in, Use&& use) {
   return use(std::string_view(fixed));
 }
 
-// Standard input up to the filters' cap: past it, its head and tail with a
-// gap line between them, and a note after the output.
+// The input up to the filters' cap (standard input or the files named):
+// past it, its head and tail with a gap line between them, and a note after
+// the output. A named file that cannot be read makes the status 2; when
+// none could be, the filter does not run on nothing.
 template <typename Use>
-auto with_filter_input(std::string_view sub, Use&& use, Output& out) {
+Outcome with_filter_input(std::string_view sub, const std::vector<std::string>& files, Use&& use,
+                          Output& out) {
   const uint64_t cap = filter_input_cap();
-  const CappedRead in = read_fd_capped(0, cap);
-  const auto status = with_filter_text(in.in, use);
-  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
-  return status;
+  const FilterInput in = read_filter_input(files, cap, out);
+  if (in.empty_handed) return {2, 0};
+  Outcome outcome = with_filter_text(in.read.in, use);
+  if (in.read.left_out > 0)
+    out.write_out(head_tail_note(sub, "입력", in.read.total, in.read.left_out, cap));
+  if (in.failed) outcome.status = 2;
+  return outcome;
 }
 
 // diag, logs and trim: the bytes read are the baseline of their savings,
-// and when a filter prints less than it kept, those exact bytes are kept.
+// and when a filter prints less than it kept, those exact bytes are kept
+// (unless they came from files, which keep them already).
 template <typename Filter>
-Outcome run_compressor(std::string_view sub, Output& out, Filter&& filter) {
+Outcome run_compressor(std::string_view sub, const std::vector<std::string>& files, Output& out,
+                       Filter&& filter) {
   const uint64_t cap = filter_input_cap();
-  const CappedRead in = read_fd_capped(0, cap);
+  const FilterInput in = read_filter_input(files, cap, out);
+  if (in.empty_handed) return {2, 0};
   const uint64_t before = out.written;
-  const int status = with_filter_text(in.in, filter);
-  if (in.left_out > 0) out.write_out(head_tail_note(sub, "입력", in.total, in.left_out, cap));
-  keep_raw_if_shortened(sub, in.in.text(), out.written - before, std::nullopt, out, in.left_out);
-  return {status, in.total};
+  const int status = with_filter_text(in.read.in, filter);
+  if (in.read.left_out > 0)
+    out.write_out(head_tail_note(sub, "입력", in.read.total, in.read.left_out, cap));
+  if (!in.on_disk)
+    keep_raw_if_shortened(sub, in.read.in.text(), out.written - before, std::nullopt, out,
+                          in.read.left_out);
+  return {in.failed ? 2 : status, in.read.total};
 }
 
 // ---- Handlers ----
 //
 // Each gets its subcommand's options as the option table read them.
 
-Outcome run_diag(const NoOptions&, Output& out) {
-  return run_compressor("diag", out, [&](std::string_view text) { return cmd_diag(text, out); });
+Outcome run_diag(const FilterOptions& opts, Output& out) {
+  return run_compressor("diag", opts.files, out,
+                        [&](std::string_view text) { return cmd_diag(text, out); });
 }
 
-Outcome run_logs(const LogsOptions& opts, Output& out) {
-  return run_compressor("logs", out,
+Outcome run_logs(const LogsArgs& opts, Output& out) {
+  return run_compressor("logs", opts.files, out,
                         [&](std::string_view text) { return cmd_logs(text, opts, out); });
 }
 
-Outcome run_trim(const TrimOptions& opts, Output& out) {
-  return run_compressor("trim", out,
+Outcome run_trim(const TrimArgs& opts, Output& out) {
+  return run_compressor("trim", opts.files, out,
                         [&](std::string_view text) { return cmd_trim(text, opts, out); });
 }
 
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
-Outcome run_md(const NoOptions&, Output& out) {
+Outcome run_md(const FilterOptions& opts, Output& out) {
   return with_filter_input(
-      "md",
+      "md", opts.files,
       [&](std::string_view input) {
         const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
         const bool quiet = env_present("ZUB_BENCH_QUIET");
@@ -198,12 +212,12 @@ constexpr Subcommand kSubcommands[] = {
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
     {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
-    {"diag", {}, false, parse_and_run<kFilterTable, run_diag>},
+    {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>},
     {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
     {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},
     {"web", {}, false, parse_and_run<kWebTable, cmd_web>},
     {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>},
-    {"md", {}, false, parse_and_run<kFilterTable, run_md>},
+    {"md", {}, false, parse_and_run<kFileFilterTable, run_md>},
     {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>},
     {"hook", {}, false, parse_and_run<kFilterTable, run_hook>},
     // Not in the usage text, which stays as it was.

@@ -89,8 +89,14 @@ constexpr OptionRow<HelpOptions> kHelpRows[] = {
     kIgnoredOperands<HelpOptions>,
 };
 
-// diag, md, hook: standard input only.
+// hook: standard input only.
 constexpr OptionRow<NoOptions> kFilterRows[] = {kHelpRow<NoOptions>, kIgnoredOperands<NoOptions>};
+
+// diag, md: standard input, or the files named.
+constexpr OptionRow<FilterOptions> kFileFilterRows[] = {
+    kHelpRow<FilterOptions>,
+    {.kind = kText, .set = append_text<&FilterOptions::files>},
+};
 
 constexpr OptionRow<BriefOptions> kBriefRows[] = {
     kHelpRow<BriefOptions>,
@@ -116,6 +122,15 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
        o.byte_mode = true;
        o.bytes = v.number;
      }},
+    // "-n" is cat's line numbers; "-n N" is head's first N lines.
+    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
+     .set = [](ReadOptions& o, const OptionValue& v) {
+       if (v.alone || v.number == 0)
+         o.numbering = true;
+       else
+         o.head = v.number;
+     }},
+    {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     {.kind = kText, .set = append_text<&ReadOptions::args>},
 };
 
@@ -173,6 +188,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     // line-number flag (numbers are always printed).
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
+       if (v.alone) return;
        set_limit(o, v);
        o.limit_text = v.text;
      }},
@@ -247,19 +263,36 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
-// logs and trim read their first argument as a number, if it is one.
-constexpr OptionRow<LogsOptions> kLogsRows[] = {
-    kHelpRow<LogsOptions>,
-    {.kind = kNumber, .on_bad = kFallback, .fallback = kLogsDefaultLimit,
-     .set = set_number<&LogsOptions::limit>},
-    kIgnoredOperands<LogsOptions>,
+// logs and trim: the first argument that looks like a number (digits, with
+// a sign or none, or a lone sign) is the number, the default when it is not
+// one; every other argument is a file to read instead of standard input.
+bool looks_numeric(std::string_view text) {
+  if (!text.empty() && (text[0] == '+' || text[0] == '-')) text.remove_prefix(1);
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+template <typename Args, uint64_t Fallback>
+void number_or_file(Args& o, const OptionValue& v, uint64_t& number) {
+  if (!o.number_seen && looks_numeric(v.text)) {
+    number = parse_u64(v.text).value_or(Fallback);
+    o.number_seen = true;
+    return;
+  }
+  o.files.emplace_back(v.text);
+}
+
+constexpr OptionRow<LogsArgs> kLogsRows[] = {
+    kHelpRow<LogsArgs>,
+    {.kind = kText, .set = [](LogsArgs& o, const OptionValue& v) {
+       number_or_file<LogsArgs, kLogsDefaultLimit>(o, v, o.limit);
+     }},
 };
 
-constexpr OptionRow<TrimOptions> kTrimRows[] = {
-    kHelpRow<TrimOptions>,
-    {.kind = kNumber, .on_bad = kFallback, .fallback = kTrimDefaultWidth,
-     .set = set_number<&TrimOptions::width>},
-    kIgnoredOperands<TrimOptions>,
+constexpr OptionRow<TrimArgs> kTrimRows[] = {
+    kHelpRow<TrimArgs>,
+    {.kind = kText, .set = [](TrimArgs& o, const OptionValue& v) {
+       number_or_file<TrimArgs, kTrimDefaultWidth>(o, v, o.width);
+     }},
 };
 
 // Every operand after the query is the result count; the last one counts,
@@ -338,6 +371,8 @@ constexpr OptionTable<HelpOptions> kHelpTable = {.rows = kHelpRows};
 
 constexpr OptionTable<NoOptions> kFilterTable = {.rules = kStrict, .rows = kFilterRows};
 
+constexpr OptionTable<FilterOptions> kFileFilterTable = {.rules = kStrict, .rows = kFileFilterRows};
+
 // No root means ".".
 constexpr OptionTable<BriefOptions> kBriefTable = {.rules = kStrict, .rows = kBriefRows};
 
@@ -356,10 +391,10 @@ constexpr OptionTable<ReadOptions> kReadTable = {
     .prepare = [](ReadOptions& o) { o.numbering = env_switch_set("ZUB_READ_NUM"); },
 };
 
-// The symbol is the first argument, whatever it looks like (but help).
+// The symbol is the first operand; no root is ".". A symbol that begins
+// with '-' comes after "--".
 constexpr OptionTable<DefOptions> kDefTable = {
-    .rules = {.leading = 1,
-              .min_args = 2,
+    .rules = {.needs_operand = true,
               .missing = "zub def SYM ROOT... [-n 200]\n",
               .unlisted_dash = UnlistedDash::kUnknown,
               .double_dash_ends_options = true},
@@ -374,10 +409,9 @@ constexpr OptionTable<GrepOptions> kGrepTable = {
     .usage = kGrepUsage,
 };
 
+// No root is ".".
 constexpr OptionTable<MapOptions> kMapTable = {
-    .rules = {.needs_operand = true,
-              .unlisted_dash = UnlistedDash::kUnknown,
-              .double_dash_ends_options = true},
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown, .double_dash_ends_options = true},
     .rows = kMapRows,
 };
 
@@ -389,9 +423,9 @@ constexpr OptionTable<WrapOptions> kWrapTable = {
     .rows = kWrapRows,
 };
 
-constexpr OptionTable<LogsOptions> kLogsTable = {.rules = kStrict, .rows = kLogsRows};
+constexpr OptionTable<LogsArgs> kLogsTable = {.rules = kStrict, .rows = kLogsRows};
 
-constexpr OptionTable<TrimOptions> kTrimTable = {.rules = kStrict, .rows = kTrimRows};
+constexpr OptionTable<TrimArgs> kTrimTable = {.rules = kStrict, .rows = kTrimRows};
 
 // The query is the first argument, whatever it looks like (but help).
 constexpr OptionTable<WebOptions> kWebTable = {

@@ -26,6 +26,21 @@ namespace zub {
 // The options of a subcommand that ignores its arguments.
 struct NoOptions {};
 
+// diag and md: the files read instead of standard input.
+struct FilterOptions {
+  std::vector<std::string> files;
+};
+
+// logs and trim: their numbers and the files read instead of standard input.
+struct LogsArgs : LogsOptions {
+  std::vector<std::string> files;
+  bool number_seen = false;
+};
+struct TrimArgs : TrimOptions {
+  std::vector<std::string> files;
+  bool number_seen = false;
+};
+
 // `zub help SUB`: the subcommand named, if any.
 struct HelpOptions {
   std::string sub;
@@ -33,7 +48,8 @@ struct HelpOptions {
 
 extern const OptionTable<NoOptions> kNoOptionsTable;
 extern const OptionTable<HelpOptions> kHelpTable;
-extern const OptionTable<NoOptions> kFilterTable;  // diag, md, hook
+extern const OptionTable<NoOptions> kFilterTable;          // hook
+extern const OptionTable<FilterOptions> kFileFilterTable;  // diag, md
 extern const OptionTable<BriefOptions> kBriefTable;
 extern const OptionTable<OutlineOptions> kOutlineTable;
 extern const OptionTable<ReadOptions> kReadTable;
@@ -41,8 +57,8 @@ extern const OptionTable<DefOptions> kDefTable;
 extern const OptionTable<GrepOptions> kGrepTable;
 extern const OptionTable<MapOptions> kMapTable;
 extern const OptionTable<WrapOptions> kWrapTable;
-extern const OptionTable<LogsOptions> kLogsTable;
-extern const OptionTable<TrimOptions> kTrimTable;
+extern const OptionTable<LogsArgs> kLogsTable;
+extern const OptionTable<TrimArgs> kTrimTable;
 extern const OptionTable<WebOptions> kWebTable;
 extern const OptionTable<FetchOptions> kFetchTable;
 extern const OptionTable<CacheOptions> kCacheTable;

@@ -234,6 +234,14 @@ Verdict test_failure(DiagState& st, const Line& l) {
   bool full = false;
   const std::string key = failing_test_key(l.t, full);
   record_failure(st, l.t, key, full);
+  // What go test -v logged under the test before its result.
+  if (st.in_go_run && !st.early_message.empty()) {
+    if (st.early_more > 0)
+      st.early_message += " (+" + std::to_string(st.early_more) + " more failures)";
+    describe_failure(st, st.early_message);
+  }
+  st.early_message.clear();
+  st.early_more = 0;
   st.after_tap = starts_with(l.t, "not ok ");
   st.in_go_run = false;
   return Verdict::kRecognized;
@@ -243,6 +251,8 @@ Verdict test_pass(DiagState& st, const Line& l) {
   if (!is_test_pass(l.t)) return Verdict::kNotMine;
   ++st.passed;
   close_failure(st);
+  st.early_message.clear();
+  st.early_more = 0;
   st.in_go_run = false;
   return Verdict::kRecognized;
 }
@@ -433,6 +443,7 @@ constexpr Recogniser kRecognisers[] = {
     numbered_failures,         // PHPUnit, RSpec: "1) Name" under their failure headers
     runner_summary,            // test runners' closing counts
     go_test_lines,             // go test: "=== RUN", a failing test's frame
+    go_test_log,               // go test: "    x_test.go:12: msg" a test logged
     runner_banner,             // vitest, prove: banners and rules
     source_gutter,             // "12 | code" quotes of rustc, tsc, jest
     arrow_location_and_notes,  // rustc, ruff: "-->", "= note", "help:"

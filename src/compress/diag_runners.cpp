@@ -819,6 +819,8 @@ Verdict go_test_lines(DiagState& st, const Line& l) {
   if (t == "FAIL" && st.failures_seen > 0) return Verdict::kRecognized;
   if (starts_with(t, "=== RUN") || starts_with(t, "=== CONT") || starts_with(t, "=== NAME")) {
     close_failure(st);
+    st.early_message.clear();
+    st.early_more = 0;
     st.in_go_run = true;
     return Verdict::kRecognized;
   }
@@ -843,6 +845,38 @@ Verdict go_test_lines(DiagState& st, const Line& l) {
     }
   }
   return Verdict::kNotMine;
+}
+
+Verdict go_test_log(DiagState& st, const Line& l) {
+  if (l.raw.empty() || (l.raw[0] != ' ' && l.raw[0] != '\t')) return Verdict::kNotMine;
+  // "name.go:12: msg": a line and no column, which is how the testing
+  // package places what a test logged; the compiler and vet give columns.
+  const std::string_view t = l.t;
+  const size_t go = t.find(".go:");
+  if (go == std::string_view::npos || t.find(' ') < go) return Verdict::kNotMine;
+  const size_t digits = digits_at(t, go + 4);
+  if (digits == 0 || t.substr(go + 4 + digits, 2) != ": ") return Verdict::kNotMine;
+  const std::string_view where = t.substr(0, go + 4 + digits);
+  const std::string_view said = trim_ws(t.substr(go + 4 + digits + 2));
+  DiagFailure* f = st.open_failure < st.failures.size() ? &st.failures[st.open_failure] : nullptr;
+  if (f != nullptr && starts_with(f->line, "--- FAIL: ")) {
+    // Printed under its "--- FAIL:" line.
+    if (f->place.empty()) f->place = byte_cut(where, 200);
+    if (f->message.empty())
+      f->message = byte_cut(f->place == where ? said : t, kDiagErrorBytes);
+    else
+      ++f->more;
+    return Verdict::kRecognized;
+  }
+  if (!st.in_go_run) return Verdict::kNotMine;
+  // go test -v logs before the test's result; a passing test's log is
+  // dropped with its "--- PASS".
+  if (st.early_place.empty()) st.early_place = std::string(where);
+  if (st.early_message.empty())
+    st.early_message = byte_cut(st.early_place == where ? said : t, kDiagErrorBytes);
+  else
+    ++st.early_more;
+  return Verdict::kRecognized;
 }
 
 Verdict failing_test_again(DiagState& st, const Line& l) {

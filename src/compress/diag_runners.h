@@ -52,6 +52,10 @@ Verdict pytest_header(DiagState& st, const Line& l);
 // panic's trace and the place under it.
 Verdict go_test_lines(DiagState& st, const Line& l);
 
+// go test: an indented "x_test.go:12: msg" a test logged (t.Errorf, t.Log),
+// the failing test's message rather than an error of its own.
+Verdict go_test_log(DiagState& st, const Line& l);
+
 // node --test's "test at x.test.js:8:1" above a repeated failing test;
 // cargo test's "---- name stdout ----" over a failing test's output; a
 // failing test's name alone on its line (cargo's closing list).

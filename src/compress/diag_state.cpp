@@ -158,6 +158,7 @@ std::string failure_text(const DiagFailure& f) {
   std::string s = unittest_name(f.line);
   if (!f.place.empty()) s += " at " + f.place;
   if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
+  if (f.more > 0) s += " (+" + std::to_string(f.more) + " more failures)";
   return std::string(byte_cut(s, kDiagErrorBytes + 80));
 }
 

@@ -50,6 +50,7 @@ struct DiagFailure {
   std::string form;     // the line's first bytes, digits as 0: which kind of line
   bool full = false;    // the line names the suite or file as well
   bool merged = false;  // a second line about the same test was folded in
+  uint32_t more = 0;    // further messages of the same test, counted
 };
 
 struct DiagState {

@@ -533,7 +533,9 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t
 }
 
 int cmd_map(const MapOptions& opts, Output& out) {
-  MapReport rep = map_report(opts.roots, opts.rows, opts.depth, out);
+  // No root is the working directory, as with `tree` and `du`.
+  static const std::vector<std::string> kHere = {"."};
+  MapReport rep = map_report(opts.roots.empty() ? kHere : opts.roots, opts.rows, opts.depth, out);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

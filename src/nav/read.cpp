@@ -162,13 +162,26 @@ bool is_range_arg(const std::string& arg) {
 }
 
 std::optional<LineRange> parse_range_arg(std::string_view arg) {
+  // A line anchor of a code host ("L10-L20", "L10") reads like its digits.
+  auto anchor_digits = [](std::string_view s) {
+    return s.size() >= 2 && s[0] == 'L' && s[1] >= '0' && s[1] <= '9' ? s.substr(1) : s;
+  };
+  arg = anchor_digits(arg);
   if (arg.empty() || !(arg[0] >= '0' && arg[0] <= '9')) return std::nullopt;
-  const size_t sep = arg.find_first_of("-,:");
+  size_t sep = arg.find_first_of("-,:.");
+  size_t sep_len = 1;
+  if (sep != std::string_view::npos && arg[sep] == '.') {
+    // "A..B", a range as several languages write it; one dot is no range.
+    if (arg.substr(sep, 2) != "..") return std::nullopt;
+    sep_len = 2;
+  }
   const std::string_view a = arg.substr(0, sep);
-  const std::string_view b = sep == std::string_view::npos ? a : arg.substr(sep + 1);
+  const std::string_view b =
+      sep == std::string_view::npos ? a : anchor_digits(arg.substr(sep + sep_len));
   if (!all_digits(a) || !all_digits(b)) return std::nullopt;
-  // "A-" runs to the end; "A," and "A:" are not ranges.
-  if (b.empty() && (sep == std::string_view::npos || arg[sep] != '-')) return std::nullopt;
+  // "A-" and "A.." run to the end; "A," and "A:" are not ranges.
+  if (b.empty() && (sep == std::string_view::npos || arg[sep] == ',' || arg[sep] == ':'))
+    return std::nullopt;
   LineRange r;
   r.a = parse_u64(a).value_or(1);
   if (!b.empty()) r.b = parse_u64(b);  // overflow leaves the end open
@@ -182,14 +195,14 @@ bool path_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-// "F:A-B", "F:A", "F:A,B", "F:A:B": the file and its range, when the part
-// before some colon exists and the rest is a range; else, when the text
-// after the last colon is a range, that split (the file is then reported
-// missing under its own name).
+// "F:A-B", "F:A", "F:A,B", "F:A:B", and a code host's "F#L10-L20": the
+// file and its range, when the part before some colon (or '#') exists and
+// the rest is a range; else, when the text after the last one is a range,
+// that split (the file is then reported missing under its own name).
 std::optional<std::pair<std::string, LineRange>> file_with_range(const std::string& arg) {
   std::optional<std::pair<std::string, LineRange>> last;
-  for (size_t colon = arg.rfind(':'); colon != std::string::npos && colon > 0;
-       colon = arg.rfind(':', colon - 1)) {
+  for (size_t colon = arg.find_last_of(":#"); colon != std::string::npos && colon > 0;
+       colon = arg.find_last_of(":#", colon - 1)) {
     const std::optional<LineRange> range = parse_range_arg(std::string_view(arg).substr(colon + 1));
     if (!range) continue;
     std::string path = arg.substr(0, colon);
@@ -292,6 +305,13 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
 
 int cmd_read(const ReadOptions& opts, Output& out) {
   Plan plan = plan_requests(opts.args, opts.byte_mode);
+  if (opts.head > 0) {
+    for (Request& r : plan.requests) {
+      if (r.ranged) continue;
+      r.b = opts.head;
+      r.ranged = true;
+    }
+  }
   bool failed = false;
   for (const std::string& arg : plan.orphans) {
     std::string msg = "zub read: `";

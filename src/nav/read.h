@@ -15,7 +15,8 @@ struct ReadOptions {
   std::vector<std::string> args;  // the paths and ranges
   bool byte_mode = false;
   uint64_t bytes = 0;      // N of byte mode, always > 0 there
-  bool numbering = false;  // ZUB_READ_NUM is set
+  bool numbering = false;  // ZUB_READ_NUM is set, or -n / --number
+  uint64_t head = 0;       // -n N: a file given without a range reads lines 1-N
 };
 
 // Status check shared with `outline`: false, after "zub: {path}: {error}"
@@ -32,7 +33,8 @@ struct LineRange {
 };
 
 // Every range form an agent types: "A-B", "A-", "A" (that one line),
-// "A,B" and "A:B" (as sed and editors write them).
+// "A,B" and "A:B" (as sed and editors write them), "A..B", and a code
+// host's line anchors "L10-L20" and "L10".
 std::optional<LineRange> parse_range_arg(std::string_view arg);
 
 // Returns 2 when any path failed, else 0.

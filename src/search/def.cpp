@@ -638,9 +638,11 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
   return find_definitions(o).text;
 }
 
-int cmd_def(const DefOptions& opts, Output& out) {
+int cmd_def(const DefOptions& given, Output& out) {
+  // No root is the working directory, as with every search tool's habit.
+  DefOptions opts = given;
+  if (opts.roots.empty()) opts.roots.emplace_back(".");
   const std::vector<std::string>& roots = opts.roots;
-  if (roots.empty()) return 0;
   bool failed = false;
   for (const std::string& r : roots) {
     struct stat st;

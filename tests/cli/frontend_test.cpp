@@ -68,17 +68,18 @@ TEST(FrontEnd, MissingArgumentsGiveUsage) {
                                                                              {"outline", "-n", "5"},
                                                                              {"read"},
                                                                              {"read", "-c", "5"},
-                                                                             {"map"},
-                                                                             {"map", "-n", "3"},
                                                                              {"web"},
                                                                              {"fetch"}}) {
     auto r = run_zub(args);
     EXPECT_EQ(r.status, 2) << args[0];
     EXPECT_EQ(r.err, kUsage) << args[0];
   }
-  auto r = run_zub({"def", "x"});
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "zub def SYM ROOT... [-n 200]\n");
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"def"}, {"def", "-n", "5"}}) {
+    auto r = run_zub(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "zub def SYM ROOT... [-n 200]\n");
+  }
 }
 
 TEST(FrontEnd, ReadByteOptionMustBePositive) {

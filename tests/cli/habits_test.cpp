@@ -156,6 +156,13 @@ TEST(Habits, ReadRangeForms) {
       {{"read", "5-6", "tw.py"}, {"def dedent", "lines ="}, {"import"}, 0, small},
       {{"read", "tw.py:9", "sub/other.py:1"}, {"def indent", "def dedent(s)"}, {}, 0, small},
       {{"read", "--bytes=10", "tw.py"}, {"import re", "앞 10 bytes"}, {"dedent"}, 0, small},
+      // A code host's anchors, "A..B", cat's -n and head's -n N.
+      {{"read", "tw.py#L5-L6"}, {"def dedent", "lines ="}, {"return a"}, 0, small},
+      {{"read", "tw.py", "L9", "5..6"}, {"def indent", "def dedent", "lines ="}, {"return a"}, 0,
+       small},
+      {{"read", "-n", "tw.py", "5-6"}, {"    5| def dedent", "    6|     lines"}, {}, 0, small},
+      {{"read", "-n", "1", "tw.py", "sub/other.py"}, {"import re", "def dedent(s)"}, {"_ws"}, 0,
+       small},
       // Not a file, not a range: one error naming it, and the file before
       // it is not printed whole.
       {{"read", "tw.py", "nosuch-thing"}, {"nosuch-thing", "tw.py"}, {"import re"}, 2, small},
@@ -199,8 +206,8 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
     }
     // An unknown option is that, with the subcommand's lines, never a path
     // error; and nothing runs.
-    // (def and web take their first argument whatever it looks like)
-    const bool leading = sub == "def" || sub == "web";
+    // (web takes its first argument whatever it looks like)
+    const bool leading = sub == "web";
     const zub_test::Run r = run_zub(leading ? std::vector<std::string>{sub, "x", "--bogus"}
                                             : std::vector<std::string>{sub, "--bogus", "tw.py"},
                                     opts);
@@ -218,6 +225,9 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
       {{"map", ".", "-n", "1", "--max-depth=1"}, {"`-n 3`"}},
       {{"map", ".", "--depth", "x"}, {"zub map: --depth 뒤에 숫자가 와야 한다"}, {}, 2},
       {{"def", "dedent", "sub", "-n", "1"}, {"def dedent(s)"}, {"No such file"}},
+      // No root is the working directory, as with grep -r, du and tree.
+      {{"def", "-n", "1", "indent"}, {"./tw.py:9-10"}},
+      {{"map", "--depth", "0"}, {"files KB dir", "\n5 "}},
       {{"grep", "dedent", "sub", "-n", "1", "--include=*.py"}, {"other.py"}},
       {{"read", "tw.py", "--bytes", "10"}, {"import re"}, {"dedent"}},
       {{"read", "--", "tw.py"}, {"import re"}},
@@ -236,6 +246,30 @@ TEST(Habits, WrapTakesAShellLine) {
       // Several arguments stay an argument vector: no shell reads them.
       {{"wrap", "--", "printf", "%s|%s\\n", "a b", "$HOME"}, {"a b|$HOME"}},
       {{"wrap", "--bogus", "ls"}, {"모르는 플래그"}, {}, 2},
+  }, t.path());
+  // clang-format on
+}
+
+TEST(Habits, FiltersReadTheFilesNamed) {
+  TempDir t;
+  write_tree(t);
+  std::string log;
+  for (int i = 0; i < 200; ++i) log += "compiling unit " + std::to_string(i) + "\n";
+  log += "src/a.c:3:5: error: 'x' undeclared\n";
+  t.write("build.log", log);
+  t.write("more.log", "src/b.c:9:1: error: expected ';'\n");
+  // What `zub diag < F` says, and no copy of a file that is there to read.
+  const std::string error = "src/a.c:3:5: error: 'x' undeclared";
+  // clang-format off
+  check({
+      {{"diag", "build.log"}, {"== 1 error lines ==", error}, {"원문 보관"}},
+      {{"diag", "build.log", "more.log"}, {"== 2 error lines ==", error, "src/b.c:9:1"}},
+      {{"diag", "build.log", "nosuch.log"}, {error, "zub: nosuch.log: No such file"}, {}, 2},
+      {{"diag", "nosuch.log"}, {"zub: nosuch.log: No such file"}, {"recognized"}, 2, 120},
+      {{"diag", "sub"}, {"zub: sub: Is a directory"}, {}, 2, 120},
+      {{"logs", "build.log", "2"}, {"compiling unit 199", error}, {"unit 198\n"}},
+      {{"trim", "build.log"}, {"compiling unit 0\n", error}},
+      {{"md", "nosuch.html"}, {"zub: nosuch.html: No such file"}, {}, 2, 120},
   }, t.path());
   // clang-format on
 }

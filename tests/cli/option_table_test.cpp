@@ -88,20 +88,25 @@ TEST(OptionTable, OrderRules) {
   ReadOptions r = parsed(kReadTable, {"f", "-c", "4", "--bytes", "7"});
   EXPECT_EQ(r.bytes, 4u);
   EXPECT_EQ(r.args, (std::vector<std::string>{"f", "--bytes", "7"}));
-  // def: the symbol comes first; a later bad -n is the default again.
-  DefOptions d = parsed(kDefTable, {"-n", "r1", "-n", "7", "r2", "-n", "x"});
-  EXPECT_EQ(d.symbol, "-n");
+  // def: the symbol is the first operand; a later bad -n is the default
+  // again; a symbol that looks like an option comes after "--".
+  DefOptions d = parsed(kDefTable, {"Sym", "r1", "-n", "7", "r2", "-n", "x"});
+  EXPECT_EQ(d.symbol, "Sym");
   EXPECT_EQ(d.roots, (std::vector<std::string>{"r1", "r2"}));
   EXPECT_EQ(d.lines, 200u);
   EXPECT_TRUE(d.lines_given);
   EXPECT_FALSE(d.all);
+  EXPECT_EQ(parsed(kDefTable, {"--", "-n", "r1"}).symbol, "-n");
   d = parsed(kDefTable, {"Sym", "r1", "--all"});
   EXPECT_TRUE(d.all);
   EXPECT_FALSE(d.lines_given);
   EXPECT_EQ(d.roots, (std::vector<std::string>{"r1"}));
-  // logs and trim: only the first argument counts.
-  EXPECT_EQ(parsed(kLogsTable, {"x", "5"}).limit, 3000u);
+  // logs and trim: the first number counts; the other arguments are files.
+  LogsArgs lg = parsed(kLogsTable, {"x", "5", "6"});
+  EXPECT_EQ(lg.limit, 5u);
+  EXPECT_EQ(lg.files, (std::vector<std::string>{"x", "6"}));
   EXPECT_EQ(parsed(kTrimTable, {"80", "x"}).width, 80u);
+  EXPECT_EQ(parsed(kTrimTable, {"99999999999999999999999", "x"}).width, 200u);
   // cache and gain.
   CacheOptions c = parsed(kCacheTable, {"ttl", "u1", "u2"});
   EXPECT_EQ(c.action, CacheAction::kTtl);

@@ -124,7 +124,7 @@ TEST(CompressEndToEnd, GeneratedColourLogThroughLogsAndWrap) {
   auto small_limit = run_zub_stdin({"logs", "+2"}, log.out);
   EXPECT_EQ(small_limit.out,
             "ERROR worker 0 died\n[5000 lines in -> 1 unique, 4998 older dropped]\n");
-  auto bad_limit = run_zub_stdin({"logs", "x"}, log.out);
+  auto bad_limit = run_zub_stdin({"logs", "+"}, log.out);
   EXPECT_EQ(bad_limit.out, folded.out);
 
   // trim keeps every distinct line, colours included, and folds the rest.

@@ -153,9 +153,32 @@ TEST(DiagRunners, GoCargoCtestAndProveTests) {
       "example.com/stock.TestMaxEmpty(0xc000096b60?)\n"
       "\t/w/go/stock_test.go:24 +0x18\n"
       "FAIL\texample.com/stock\t0.015s\n";
-  EXPECT_TRUE(has(summary(go),
-                  "  --- FAIL: TestSumOne (0.00s) at stock_test.go:7\n"
-                  "  --- FAIL: TestMaxEmpty (0.00s) at /w/go/stock_test.go:24\n"));
+  // What a test logged is its message, not an error line of its own.
+  const std::string g = summary(go);
+  EXPECT_TRUE(has(g,
+                  "  --- FAIL: TestSumOne (0.00s) at stock_test.go:7: Sum([4]) = 0, want 4\n"
+                  "  --- FAIL: TestMaxEmpty (0.00s) at /w/go/stock_test.go:24\n"))
+      << g;
+  EXPECT_FALSE(has(g, "  stock_test.go:7")) << g;
+  // go test -v logs before the result: a failing test takes the first
+  // message and counts the rest; a passing test's log is no failure.
+  const std::string gv = summary(
+      "=== RUN   TestList\n"
+      "    list_test.go:11: l.Len() = 1, want 0\n"
+      "    list_test.go:11: l.Len() = 5, want 4\n"
+      "--- FAIL: TestList (0.00s)\n"
+      "=== RUN   TestLog\n"
+      "    log_test.go:4: starting\n"
+      "--- PASS: TestLog (0.00s)\n"
+      "=== RUN   TestBuild\n"
+      "./list.go:3:2: undefined: x\n"
+      "--- FAIL: TestBuild (0.00s)\n");
+  EXPECT_TRUE(has(gv,
+                  "  --- FAIL: TestList (0.00s) at list_test.go:11: l.Len() = 1, want 0 "
+                  "(+1 more failures)\n"))
+      << gv;
+  EXPECT_TRUE(has(gv, "== 1 error lines ==\n  ./list.go:3:2: undefined: x\n")) << gv;
+  EXPECT_FALSE(has(gv, "starting")) << gv;
 
   const std::string cargo =
       "test tests::rejects_words ... FAILED\n"

@@ -434,15 +434,15 @@ TEST(DiagToolchains, RustHeadersTakeTheirPlaceAndPanicsTheirMessage) {
 TEST(DiagToolchains, GoBuildAndTestOutput) {
   // A bare "FAIL" after the failing tests is not one more failure.
   const std::string out = diag(kGo + "FAIL\n" + std::string(30, '\n'));
-  // Go prints no severity word: its located lines are the errors.
-  EXPECT_NE(out.find("== 4 error lines ==\n"
+  // Go prints no severity word: its located lines are the errors, but for
+  // what a test logged, which is that test's message.
+  EXPECT_NE(out.find("== 3 error lines ==\n"
                      "  ./main.go:5:2: \"os\" imported and not used\n"
                      "  ./main.go:19:28: undefined: missing\n"
-                     "  stock_test.go:13: Sum = 5, want 6\n"
                      "  panic: runtime error: index out of range [1] with length 0 [recovered]\n"
                      "== 3 failure lines ==\n"
                      // -v logs the place before the test's result line.
-                     "  --- FAIL: TestSum (0.00s) at stock_test.go:13\n"
+                     "  --- FAIL: TestSum (0.00s) at stock_test.go:13: Sum = 5, want 6\n"
                      "  --- FAIL: TestSumEmpty (0.00s)\n"
                      "  FAIL\texample.com/stock\t0.017s\n"
                      "== 2 passed (suppressed) ==\n"),

@@ -196,10 +196,10 @@ TEST(MapTest, RowCapAndNumberForms) {
                        : "1 " + std::to_string(8 - i) + " d" + std::to_string(7 - i) + "\n";
     EXPECT_EQ(r.out, expect + c.note) << label;
   }
-  // `-n` alone leaves no root: usage.
-  auto u = run_zub({"map", "-n", "3"});
-  EXPECT_EQ(u.status, 2);
-  EXPECT_NE(u.err.find("map ROOT..."), std::string::npos);
+  // No root is the working directory.
+  auto u = run_zub({"map", "-n", "3"}, in_dir(t / "p"));
+  EXPECT_EQ(u.status, 0);
+  EXPECT_EQ(u.out.substr(0, 40), "7 files\next: .c×7 \nfiles KB dir\n7 28 .\n");
 }
 
 TEST(MapTest, FailedRootsStillGiveAReport) {

@@ -146,9 +146,12 @@ TEST(Def, RootChecksAndStatus) {
   EXPECT_EQ(r.err, "zub: " + t / "missing" + ": No such file or directory (os error 2)\n");
   // The base root is that of the one existing root.
   EXPECT_EQ(r.out, "@ " + t.path() + "/\n[1 definitions]\n── a.go:1-2\n1| func Run() {\n2| }\n");
-  r = zub_test::run_zub({"def", "Run", "-n", "5"});
+  // No root is the working directory.
+  zub_test::RunOptions here;
+  here.cwd = t.path();
+  r = zub_test::run_zub({"def", "Run", "-n", "5"}, here);
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.out, "[1 definitions]\n── ./a.go:1-2\n1| func Run() {\n2| }\n");
   EXPECT_EQ(r.err, "");
   // Nothing found is status 1.
   r = zub_test::run_zub({"def", "Nope", t.path()});
