@@ -55,6 +55,21 @@ size_t brace_end(std::string_view glob, size_t i) {
   return std::string_view::npos;
 }
 
+// "**/" at the start or after a '/' written as a group that also offers
+// nothing in its place ("{,**/}"); a '*' crosses slashes already.
+std::string with_empty_globstar(std::string_view glob) {
+  std::string out;
+  for (size_t k = 0; k < glob.size(); ++k) {
+    if (glob.substr(k, 3) == "**/" && (k == 0 || glob[k - 1] == '/')) {
+      out += "{,**/}";
+      k += 2;
+    } else {
+      out += glob[k];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> expand_braces(std::string_view glob) {
@@ -153,7 +168,7 @@ bool glob_match(std::string_view glob, std::string_view text) {
 
 GlobSet::GlobSet(const std::vector<std::string>& globs) {
   for (const std::string& g : globs)
-    for (std::string& e : expand_braces(g)) globs_.push_back(std::move(e));
+    for (std::string& e : expand_braces(with_empty_globstar(g))) globs_.push_back(std::move(e));
 }
 
 bool GlobSet::matches(std::string_view text) const {
@@ -162,9 +177,14 @@ bool GlobSet::matches(std::string_view text) const {
   return false;
 }
 
-bool GlobSet::matches_file(std::string_view name, std::string_view path) const {
-  for (const std::string& g : globs_)
-    if (glob_match(g, g.find('/') == std::string::npos ? name : path)) return true;
+bool GlobSet::matches_file(const File& file) const {
+  for (const std::string& g : globs_) {
+    if (g.find('/') == std::string::npos) {
+      if (glob_match(g, file.name)) return true;
+    } else if (glob_match(g, file.path) || glob_match(g, file.below_root)) {
+      return true;
+    }
+  }
   return false;
 }
 

@@ -27,17 +27,23 @@ std::vector<std::string> expand_braces(std::string_view glob);
 // literal bytes (expand_braces first to have them alternate).
 bool glob_match(std::string_view glob, std::string_view text);
 
-// Several globs with their braces expanded: matches when any one does.
+// Several globs with their braces expanded: matches when any one does. As
+// in ripgrep, "**/" may also stand for no directory at all: "src/**/*.go"
+// takes "src/a.go" too.
 class GlobSet {
  public:
   GlobSet() = default;
   explicit GlobSet(const std::vector<std::string>& globs);
   bool empty() const { return globs_.empty(); }
   bool matches(std::string_view text) const;
-  // For a file: a glob with a '/' is matched against the whole path, one
-  // without against the file's name alone, as GNU grep and ripgrep do (so
-  // "t*" is not a pattern for every path under the root "tests").
-  bool matches_file(std::string_view name, std::string_view path) const;
+  // For a file: a glob with a '/' is matched against the whole path and
+  // against the path below the walk's root ("src/*.c" under the root "."),
+  // one without against the file's name alone, as GNU grep and ripgrep do
+  // (so "t*" is not a pattern for every path under the root "tests").
+  struct File {
+    std::string_view name, path, below_root;
+  };
+  bool matches_file(const File& file) const;
 
  private:
   std::vector<std::string> globs_;

@@ -74,20 +74,24 @@ struct Admission {
 };
 
 // Steps 1-3 of admission: exclusion globs, name globs, extension list.
-// `name` is the last path component ("" when it is not UTF-8).
-bool passes_user_filters(const Admission& a, std::string_view name, std::string_view path) {
+// `name` is the last path component ("" when it is not UTF-8); the path
+// below the walk's root starts at path[below].
+bool passes_user_filters(const Admission& a, std::string_view name, std::string_view path,
+                         size_t below) {
   const FileFilter& f = a.f;
   if (!a.excludes.empty() || !a.names.empty()) {
-    std::string lossy;
-    std::string_view whole = path;
+    std::string lossy, lossy_below;
+    std::string_view whole = path, rel = path.substr(below);
     if (!is_valid_utf8(path)) {
       lossy = decode_lossy(path);
       whole = lossy;
+      lossy_below = decode_lossy(rel);
+      rel = lossy_below;
     }
     // A name that is not UTF-8 is matched as the path shows it.
-    const std::string_view shown = name.empty() ? last_component(whole) : name;
-    if (a.excludes.matches_file(shown, whole)) return false;
-    if (!a.names.empty() && !a.names.matches_file(shown, whole)) return false;
+    const GlobSet::File file{name.empty() ? last_component(whole) : name, whole, rel};
+    if (a.excludes.matches_file(file)) return false;
+    if (!a.names.empty() && !a.names.matches_file(file)) return false;
   }
   if (!f.extensions.empty()) {
     std::string_view ext;
@@ -114,6 +118,8 @@ void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
   const FileFilter& f = a.f;
   std::vector<Pending> stack;
   stack.push_back({root, 0});
+  // Where a path below the root starts ("./" or "src/" make it 2 or 4).
+  const size_t below = path_join(root, "x").size() - 1;
   DirEntry e;
   while (!stack.empty()) {
     Pending cur = std::move(stack.back());
@@ -135,7 +141,7 @@ void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
         continue;
       }
       const std::string_view uname = e.utf8 ? e.raw : std::string_view();
-      if (!passes_user_filters(a, uname, path)) continue;
+      if (!passes_user_filters(a, uname, path, below)) continue;
       if (!f.include_all) {
         std::string_view ext;
         if (e.utf8 && extension_of(e.raw, ext) && is_non_source_extension(ext)) {
@@ -163,7 +169,7 @@ uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter
     }
     std::string_view name = last_component(root);
     if (!is_valid_utf8(name)) name = std::string_view();
-    if (passes_user_filters(admission, name, root)) emit(std::string(root));
+    if (passes_user_filters(admission, name, root, 0)) emit(std::string(root));
   }
   if (too_long) *too_long = long_paths;
   return non_source;

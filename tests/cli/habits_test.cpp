@@ -128,6 +128,7 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       // Brace and class globs, -x, -L, -S, -s, ripgrep's -uu, and no root.
       {{"grep", "-g", "*.{js,c}", "-l", "(", "."}, {"a.js", "rep.c"}, {"tw.py"}},
       {{"grep", "--include=[!t]*.py", "dedent", "."}, {"other.py"}, {"tw.py", "a.js"}},
+      {{"grep", "-g", "sub/**/*.py", "-l", "dedent", "."}, {"other.py", "test_x.py"}, {"tw.py"}},
       {{"grep", "-x", "def dedent(s):", "."}, {"1| def dedent(s):"}, {"tw.py"}},
       {{"grep", "-L", "dedent", "."}, {"rep.c", "[1 files without match, 5 searched]"},
        {"tw.py"}},

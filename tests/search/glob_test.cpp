@@ -48,9 +48,14 @@ TEST(Glob, WholeTextMatching) {
   std::string wide;
   for (int k = 0; k < 11; ++k) wide += "{0,1}";
   EXPECT_EQ(expand_braces(wide), std::vector<std::string>{wide});
-  // For a file, a glob with a slash sees the path, one without the name.
-  const GlobSet set({"t*", "src/*.{c,h}"});
-  EXPECT_TRUE(set.matches_file("x.h", "src/x.h"));
-  EXPECT_TRUE(set.matches_file("tw.py", "lib/tw.py"));
-  EXPECT_FALSE(set.matches_file("b.py", "tests/b.py"));
+  // For a file, a glob with a slash sees the path (whole or below the
+  // root), one without the name; "**/" may be no directory.
+  const GlobSet set({"t*", "src/*.{c,h}", "lib/**/*.go"});
+  EXPECT_TRUE(set.matches_file({"x.h", "./src/x.h", "src/x.h"}));
+  EXPECT_TRUE(set.matches_file({"tw.py", "./lib/tw.py", "lib/tw.py"}));
+  EXPECT_FALSE(set.matches_file({"b.py", "tests/b.py", "b.py"}));
+  EXPECT_TRUE(set.matches_file({"a.go", "./lib/a.go", "lib/a.go"}));
+  EXPECT_TRUE(set.matches_file({"a.go", "./lib/x/y/a.go", "lib/x/y/a.go"}));
+  EXPECT_FALSE(set.matches_file({"a.go", "./x/lib/a.go", "x/lib/a.go"}));
+  EXPECT_TRUE(GlobSet({"**/*.go"}).matches_file({"a.go", "./a.go", "a.go"}));
 }
