@@ -352,9 +352,19 @@ Verdict python_frame(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
+// The JVM's uncaught exception, "Exception in thread "main" a.B: msg", and
+// its causes, "Caused by: a.C: msg": the exception after the prefix.
+std::string_view jvm_exception(std::string_view t) {
+  if (starts_with(t, "Caused by: ")) return t.substr(11);
+  if (!starts_with(t, "Exception in thread \"")) return {};
+  const size_t close = t.find("\" ", 21);
+  return close == std::string_view::npos ? std::string_view() : t.substr(close + 2);
+}
+
 Verdict exception(DiagState& st, const Line& l) {
   std::string_view name;
-  if (!exception_line(l.t, name)) return Verdict::kNotMine;
+  const std::string_view jvm = jvm_exception(l.t);
+  if (!exception_line(jvm.empty() ? l.t : jvm, name)) return Verdict::kNotMine;
   if (ends_with(name, "Warning")) {
     record_rule(st, std::string(name), byte_cut(l.t, 160));
   } else if (st.traceback_place.empty()) {
@@ -618,7 +628,8 @@ std::string diag(std::string_view input, std::string_view here) {
   // A log with an error or a failing test in it is never refused, however
   // short: the refusal would hide the one line that matters.
   if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
-    return "[zub diag: only " + std::to_string(st.recognized) + "/" + std::to_string(st.total) +
+    return std::string(kDiagRefusalHead) + std::to_string(st.recognized) + "/" +
+           std::to_string(st.total) +
            " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "
            "(near-lossless) or `zub logs` instead.]\n";
   }
