@@ -229,6 +229,7 @@ bool is_context_line(std::string_view t) {
                           "Output from these tests are in",
                           "Use \"--rerun-failed",
                           "compilation terminated.",
+                          "Node.js v",
                           "platform ",
                           "rootdir: ",
                           "cachedir: ",
