@@ -391,4 +391,18 @@ TEST(DiagRunners, UncaughtExceptionsTakeWhereTheyWereThrown) {
   EXPECT_TRUE(has(node, "  /tmp/a.js:1:28: TypeError: Cannot read properties of undefined"))
       << node;
   EXPECT_FALSE(has(node, "unrecognized")) << node;
+  // A crash the shell saw, the shell's own errors, "fatal:", Ruby's raise:
+  // errors wherever they stand in a long log, not a sample's luck.
+  const std::string shell = summary(
+      "bash: line 1: frobnicate: command not found\n"
+      "sh: 1: jq: not found\n"
+      "./run.sh: line 3: syntax error near unexpected token `fi'\n"
+      "x.rb:3:in `foo': undefined method `bar' for nil (NoMethodError)\n"
+      "\tfrom x.rb:7:in `<main>'\n"
+      "./run.sh: line 9:  811 Segmentation fault      (core dumped) ./app\n"
+      "Killed\n"
+      "fatal: not a git repository (or any of the parent directories): .git\n"
+      "sh: 1 file copied: not found in 2 places\n");
+  EXPECT_TRUE(has(shell, "== 7 error lines ==\n")) << shell;
+  EXPECT_TRUE(has(shell, "== 1 unrecognized lines (first 25) ==\n  sh: 1 file copied")) << shell;
 }
