@@ -352,9 +352,19 @@ Verdict python_frame(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
+// The JVM's uncaught exception, "Exception in thread "main" a.B: msg", and
+// its causes, "Caused by: a.C: msg": the exception after the prefix.
+std::string_view jvm_exception(std::string_view t) {
+  if (starts_with(t, "Caused by: ")) return t.substr(11);
+  if (!starts_with(t, "Exception in thread \"")) return {};
+  const size_t close = t.find("\" ", 21);
+  return close == std::string_view::npos ? std::string_view() : t.substr(close + 2);
+}
+
 Verdict exception(DiagState& st, const Line& l) {
   std::string_view name;
-  if (!exception_line(l.t, name)) return Verdict::kNotMine;
+  const std::string_view jvm = jvm_exception(l.t);
+  if (!exception_line(jvm.empty() ? l.t : jvm, name)) return Verdict::kNotMine;
   if (ends_with(name, "Warning")) {
     record_rule(st, std::string(name), byte_cut(l.t, 160));
   } else if (st.traceback_place.empty()) {
@@ -615,42 +625,44 @@ std::string diag(std::string_view input, std::string_view here) {
   if (st.summary_passed_known || st.ran_known)
     st.passed = st.summary_passed + (st.ran > st.not_passed ? st.ran - st.not_passed : 0);
 
-  // A log with an error or a failing test in it is never refused, however
-  // short: the refusal would hide the one line that matters.
-  if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
-    return "[zub diag: only " + std::to_string(st.recognized) + "/" + std::to_string(st.total) +
-           " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "
-           "(near-lossless) or `zub logs` instead.]\n";
-  }
-
+  // Too little of a known shape is refused. A log with an error or a
+  // failing test in it never is, however short: the refusal would hide the
+  // one line that matters.
   std::string out;
-  if (!st.rules.empty()) append_rules(out, st);
-  if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
-  if (st.failures_seen != 0) {
-    std::vector<std::string> failures;
-    failures.reserve(st.failures.size());
-    for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
-    append_list(out, "failure", failures, st.failures_seen);
+  if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
+    out = std::string(kDiagRefusalHead) + std::to_string(st.recognized) + "/" +
+          std::to_string(st.total) +
+          " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "
+          "(near-lossless) or `zub logs` instead.]\n";
+  } else {
+    if (!st.rules.empty()) append_rules(out, st);
+    if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
+    if (st.failures_seen != 0) {
+      std::vector<std::string> failures;
+      failures.reserve(st.failures.size());
+      for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
+      append_list(out, "failure", failures, st.failures_seen);
+    }
+    if (st.passed != 0 || !st.summaries.empty()) {
+      out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
+      for (const std::string& s : st.summaries) out += "  " + s + "\n";
+      if (st.summaries_seen > st.summaries.size())
+        out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
+               " more summary lines (rerun raw for full list)\n";
+    }
+    if (st.progress != 0)
+      out += "== " + std::to_string(st.progress) + " build progress lines (suppressed) ==\n";
+    if (unrecognized != 0) {
+      out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
+      for (const std::string& s : st.sample) out += "  " + s + "\n";
+    }
+    out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
+    if (!here.empty()) out = relative_to(out, here);
   }
-  if (st.passed != 0 || !st.summaries.empty()) {
-    out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
-    for (const std::string& s : st.summaries) out += "  " + s + "\n";
-    if (st.summaries_seen > st.summaries.size())
-      out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
-             " more summary lines (rerun raw for full list)\n";
-  }
-  if (st.progress != 0)
-    out += "== " + std::to_string(st.progress) + " build progress lines (suppressed) ==\n";
-  if (unrecognized != 0) {
-    out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
-    for (const std::string& s : st.sample) out += "  " + s + "\n";
-  }
-  out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
-  if (!here.empty()) out = relative_to(out, here);
-  if (out.size() < st.clean_bytes) return out;
+  if (out.size() < st.clean_bytes || st.clean_bytes == 0) return out;
 
-  // A summary no shorter than its input helps nobody: the input itself,
-  // without escapes, loses nothing. It is as short as the summary, so the
+  // A summary or refusal no shorter than its input helps nobody: the input
+  // itself, without escapes, loses nothing. It is as short as the summary, so the
   // copy stays small.
   std::string whole;
   whole.reserve(st.clean_bytes);

@@ -15,6 +15,9 @@
 
 namespace zub {
 
+// How a refusal begins: the input has too few lines of any known shape.
+inline constexpr std::string_view kDiagRefusalHead = "[zub diag: only ";
+
 // Summarises `input` (any size). Pure; memory beyond the input grows with
 // the number of distinct rules, not with the input's length. Paths under
 // the directory `here` (absolute; empty for none) are shown relative to it.

@@ -968,6 +968,10 @@ Verdict test_frame(DiagState& st, const Line& l) {
   }
   const std::string_view place = frame_place(t);
   if (place.empty()) return Verdict::kNotMine;
+  // Node and the JVM print an exception, then where it was thrown.
+  if (l.pending == Pending::kErrorLocation && st.pending_index < st.errors.size() &&
+      !split_location(st.errors[st.pending_index]))
+    attach_location(st, l.pending, place);
   locate_failure(st, place);
   return Verdict::kRecognized;
 }

@@ -229,6 +229,7 @@ bool is_context_line(std::string_view t) {
                           "Output from these tests are in",
                           "Use \"--rerun-failed",
                           "compilation terminated.",
+                          "Node.js v",
                           "platform ",
                           "rootdir: ",
                           "cachedir: ",
@@ -237,6 +238,7 @@ bool is_context_line(std::string_view t) {
                           "collected "}))
     return true;
   if (starts_with(t, "from ") && (ends_with(t, ":") || ends_with(t, ","))) return true;
+  if (starts_with(t, "from ") && contains(t, ":in ")) return true;  // a Ruby backtrace
   if (ends_with(t, ":") &&
       contains_any(t, {": In ", ": At global scope", ": At top level", ": in function `"}))
     return true;
@@ -330,6 +332,38 @@ bool is_failure_report(std::string_view t) {
   if (contains(t, "undefined reference to ") || contains(t, "multiple definition of ")) return true;
   if (starts_with(t, "panic: ")) return true;
   if (starts_with(t, "thread '") && contains(t, " panicked at ")) return true;
+  return is_crash_or_shell_error(t);
+}
+
+bool is_crash_or_shell_error(std::string_view t) {
+  // A process the shell saw die: "Segmentation fault (core dumped)",
+  // "./run.sh: line 3: 811 Killed  ./app", a bare "Killed".
+  if (contains(t, "Segmentation fault") || contains(t, "(core dumped)") || t == "Killed" ||
+      t == "Aborted" || t == "Bus error" || t == "Illegal instruction")
+    return true;
+  // The shell's own: "bash: line 1: x: command not found", "sh: 1: x: not
+  // found", "./x.sh: line 3: syntax error near unexpected token `fi'".
+  if (ends_with(t, ": command not found") || contains(t, "syntax error near unexpected token") ||
+      (contains(t, ": Permission denied") && contains(t, ": line ")))
+    return true;
+  const size_t colon = t.find(": ");
+  if (colon != std::string_view::npos && colon > 0 &&
+      t.substr(0, colon).find(' ') == std::string_view::npos) {
+    const std::string_view shell = t.substr(0, colon);
+    const std::string_view rest = t.substr(colon + 2);
+    if ((shell == "sh" || shell == "bash" || shell == "dash" || shell == "zsh" ||
+         ends_with(shell, "/sh") || ends_with(shell, "/bash")) &&
+        digits_at(rest, 0) > 0 && ends_with(rest, ": not found"))
+      return true;
+  }
+  // git's and many tools' "fatal: not a git repository ...".
+  if (starts_with(t, "fatal: ")) return true;
+  // Ruby: "x.rb:3:in `foo': undefined method `bar' for nil (NoMethodError)".
+  const size_t rb = t.find(".rb:");
+  if (rb != std::string_view::npos && t.find(' ') > rb) {
+    const size_t d = digits_at(t, rb + 4);
+    if (d > 0 && t.substr(rb + 4 + d, 4) == ":in " && ends_with(t, ")")) return true;
+  }
   return false;
 }
 

@@ -80,6 +80,10 @@ std::string_view frame_place(std::string_view t);
 // linker "undefined reference" lines, panics.
 bool is_failure_report(std::string_view t);
 
+// A crash the shell reported, the shell's own errors (a command not found,
+// a script's syntax error), "fatal:" lines, a Ruby exception's first line.
+bool is_crash_or_shell_error(std::string_view t);
+
 // make's echo of a recipe that failed ("make[2]: *** [x.make:90: a.o]
 // Error 1"): it names the target, the error itself came before it.
 bool is_make_echo(std::string_view t);

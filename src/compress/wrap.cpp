@@ -7,6 +7,7 @@
 #include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/process.h"
+#include "base/text.h"
 #include "base/utf8.h"
 #include "compress/diag.h"
 #include "compress/logs.h"
@@ -76,7 +77,15 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
   switch (mode) {
     case WrapMode::kTrim: return trim(text, width);
     case WrapMode::kLogs: return logs(text, kLogsDefaultLimit);
-    case WrapMode::kDiag: return diag(text, working_dir());
+    case WrapMode::kDiag: {
+      // A command's output that is no build or test log (a program that
+      // crashed, a script's own messages) is shown as trim shows it: the
+      // refusal alone would hide what the command said.
+      std::string summary = diag(text, working_dir());
+      if (!starts_with(summary, kDiagRefusalHead)) return summary;
+      return trim(text, width) +
+             "[zub wrap: 빌드·테스트 로그 모양이 아니라 --diag 대신 trim 으로 보였다]\n";
+    }
     case WrapMode::kRaw: break;
   }
   return std::string(text);

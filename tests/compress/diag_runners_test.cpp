@@ -368,3 +368,41 @@ TEST(DiagRunners, WhatMustStayApart) {
   EXPECT_TRUE(has(counts, "== 2 passed (suppressed) ==\n== ")) << counts;
   EXPECT_TRUE(has(counts, "  3 errors in 2 files\n")) << counts;
 }
+
+TEST(DiagRunners, UncaughtExceptionsTakeWhereTheyWereThrown) {
+  // The JVM's and node's uncaught exceptions are errors, each with the
+  // frame printed right under it; the cause too.
+  const std::string jvm = summary(
+      "Exception in thread \"main\" java.lang.RuntimeException: wrapped\n"
+      "\tat D.main(D.java:5)\n"
+      "Caused by: java.lang.IllegalStateException: depth zero\n"
+      "\tat D.f(D.java:2)\n"
+      "\t... 1 more\n");
+  EXPECT_TRUE(has(jvm,
+                  "== 2 error lines ==\n"
+                  "  D.java:5: Exception in thread \"main\" java.lang.RuntimeException: wrapped\n"
+                  "  D.java:2: Caused by: java.lang.IllegalStateException: depth zero\n"))
+      << jvm;
+  const std::string node = summary(
+      "TypeError: Cannot read properties of undefined (reading 'z')\n"
+      "    at f (/tmp/a.js:1:28)\n"
+      "    at Module._compile (node:internal/modules/cjs/loader:1521:14)\n"
+      "Node.js v20.20.2\n");
+  EXPECT_TRUE(has(node, "  /tmp/a.js:1:28: TypeError: Cannot read properties of undefined"))
+      << node;
+  EXPECT_FALSE(has(node, "unrecognized")) << node;
+  // A crash the shell saw, the shell's own errors, "fatal:", Ruby's raise:
+  // errors wherever they stand in a long log, not a sample's luck.
+  const std::string shell = summary(
+      "bash: line 1: frobnicate: command not found\n"
+      "sh: 1: jq: not found\n"
+      "./run.sh: line 3: syntax error near unexpected token `fi'\n"
+      "x.rb:3:in `foo': undefined method `bar' for nil (NoMethodError)\n"
+      "\tfrom x.rb:7:in `<main>'\n"
+      "./run.sh: line 9:  811 Segmentation fault      (core dumped) ./app\n"
+      "Killed\n"
+      "fatal: not a git repository (or any of the parent directories): .git\n"
+      "sh: 1 file copied: not found in 2 places\n");
+  EXPECT_TRUE(has(shell, "== 7 error lines ==\n")) << shell;
+  EXPECT_TRUE(has(shell, "== 1 unrecognized lines (first 25) ==\n  sh: 1 file copied")) << shell;
+}

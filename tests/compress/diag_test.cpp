@@ -28,8 +28,12 @@ std::string quiet(int n = 40) {
 
 TEST(Diag, RefusesBelowThreeRecognisedLines) {
   EXPECT_EQ(diag(""), refusal(0, 0));
-  EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\n"), refusal(2, 4));
-  // A summary no shorter than the input gives way to the input itself.
+  std::string words;
+  for (int i = 0; i < 8; ++i) words += "hello there, some words ";
+  EXPECT_EQ(diag(words + "\nPASS one\nworld\nok two\n"), refusal(2, 4));
+  // A summary, or a refusal, no shorter than the input gives way to the
+  // input itself.
+  EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\n"), "hello\nPASS one\nworld\nok two\n");
   EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\nok three\n"),
             "hello\nPASS one\nworld\nok two\nok three\n");
   EXPECT_EQ(diag("hello\nPASS one\nworld\nok two\nok three\n" + quiet()),
