@@ -156,6 +156,12 @@ std::string file_error_text(int err) {
 
 bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
 
+bool fd_may_carry_input(int fd) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  return S_ISFIFO(st.st_mode) || S_ISREG(st.st_mode) || S_ISSOCK(st.st_mode);
+}
+
 int open_readable(const std::string& path, struct stat& st, int* err) {
   return open_for_read(path, st, err);
 }

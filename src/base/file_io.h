@@ -60,6 +60,11 @@ std::string file_error_text(int err);
 // a device can be endless (/dev/zero) or wait for input (a terminal).
 bool is_special_file(mode_t mode);
 
+// Whether reading `fd` may bring input someone means to give: a pipe, a
+// regular file or a socket. A terminal, another character device such as
+// /dev/null, or a closed descriptor does not.
+bool fd_may_carry_input(int fd);
+
 // Opens `path` for reading as every file read here does: never blocking in
 // open(), refusing special files (kErrSpecialFile in *err). Returns the
 // descriptor, or -1 with *err set; `st` is the opened file's status.

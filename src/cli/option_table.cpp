@@ -158,7 +158,11 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>},
     {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>},
     {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>},
+    {.spellings = {"-x", "--line-regexp"}, .set = set_true<&GrepOptions::whole_line>},
+    {.spellings = {"-S", "--smart-case"}, .set = set_true<&GrepOptions::smart_case>},
     {.spellings = {"-l", "--files-with-matches"}, .set = set_true<&GrepOptions::files_only>},
+    {.spellings = {"-L", "--files-without-match"},
+     .set = set_true<&GrepOptions::files_without_match>},
     {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
     {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
@@ -214,6 +218,11 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-g", "--glob"}, .kind = kText,
      .set = [](GrepOptions& o, const OptionValue& v) { add_glob(o.filter, v.text); }},
     {.spellings = {"--all"}, .set = search_all_files},
+    // ripgrep's ways to search more than by default. Hidden files are
+    // searched anyway and no ignore file is read; what more there is to
+    // search is what --all lets in.
+    {.spellings = {"--hidden", "--no-ignore"}, .set = search_all_files},
+    {.spellings = {"-u", "--unrestricted"}, .set = search_all_files},
     {.spellings = {"-r", "--recursive"}, .set = set_true<&GrepOptions::recursive>},
     {.spellings = {"-R", "--dereference-recursive"}, .set = set_true<&GrepOptions::recursive>},
     // Accepted for what they mean elsewhere, which zub always does: line
@@ -222,6 +231,8 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"--line-number"}},
     {.spellings = {"-H", "--with-filename"}},
     {.spellings = {"-I"}},
+    // The short trace zub leaves for a file it passes over stays.
+    {.spellings = {"-s", "--no-messages"}},
     {.spellings = {"--no-heading", "--heading"}},
     {.spellings = {"--color", "--colour"}, .words = kColorWords},
     {.spellings = {"-h", "--help"}, .kind = kHelp},

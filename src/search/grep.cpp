@@ -10,6 +10,7 @@
 #include <span>
 #include <thread>
 
+#include "base/ascii.h"
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
@@ -37,7 +38,27 @@ constexpr std::string_view kNoRoot =
     "막는 "
     "규약이다)";
 
+// Shown when no root was given and "." was searched.
+constexpr std::string_view kNoRootNote = "[ROOT 없음: . 을 찾았다]\n";
+
 std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
+
+// True when some pattern holds an upper-case letter (-S). In a pattern read
+// as an expression the letter after a backslash names a class or an
+// anchor ("\\S", "\\B"), not a letter to find.
+bool has_upper_case(const GrepOptions& o) {
+  const bool escapes = o.syntax != PatternSyntax::kFixed;
+  for (const std::string& text : o.patterns) {
+    for (size_t k = 0; k < text.size(); ++k) {
+      if (escapes && text[k] == '\\') {
+        ++k;
+        continue;
+      }
+      if (is_upper(text[k])) return true;
+    }
+  }
+  return false;
+}
 
 // How the options read `text`: as the pattern language (after translation
 // from a basic regex where that applies), or as a literal. A pattern without
@@ -71,9 +92,12 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, b
     SearchPattern p;
     const bool basic = read_as_basic(o, text, as_basic);
     const bool regex = basic || o.syntax == PatternSyntax::kExtended;
-    if (o.word || regex) {
+    if (o.word || o.whole_line || regex) {
       const std::string expr = basic ? bre_to_pattern(text) : regex ? text : escape_literal(text);
-      const std::string src = o.word ? "\\b(?:" + expr + ")\\b" : expr;
+      // As in GNU grep, -x wins over -w.
+      const std::string src = o.whole_line ? "^(?:" + expr + ")$"
+                              : o.word     ? "\\b(?:" + expr + ")\\b"
+                                           : expr;
       CompileResult c = compile_pattern(src, o.icase);
       if (!c.ok) {
         error = std::move(c.error);
@@ -159,6 +183,13 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet
     f = filter_text(o, *retry, parts);
     if (!o.count) f.body.insert(0, kBasicRetryNote);
   }
+  if (o.files_without_match) {
+    // Listed by GNU grep's name for it when nothing in it matched.
+    constexpr std::string_view kStdinName = "(standard input)\n";
+    const bool listed = f.matched == 0;
+    if (listed && !o.quiet) out.write_out(kStdinName);
+    return {listed ? 0 : 1, listed ? kStdinName.size() : 0};
+  }
   if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
   const bool found = !is_blank(f.body);
   if (in.left_out > 0) f.body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
@@ -174,6 +205,10 @@ class Report {
       : o_(o), base_(base), out_(out) {}
 
   void add(const FileResult& r) {
+    if (o_.files_without_match) {
+      add_if_absent(r);
+      return;
+    }
     ++files;
     hits += r.matched;
     plain += r.plain_bytes + r.plain_lines * (r.path.size() + 1);
@@ -216,7 +251,11 @@ class Report {
       body_ += "[… " + std::to_string(files - o_.file_cap) +
                " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
     body_ += '[';
-    body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
+    if (o_.files_without_match)
+      body_ += std::to_string(files) + " files without match, " + std::to_string(searched_) +
+               " searched";
+    else
+      body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
     if (capped > 0)
       body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
     if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
@@ -233,6 +272,26 @@ class Report {
   uint64_t plain = 0;  // what `grep -rn` would have printed for these files
 
  private:
+  // -L: `r` is every file searched, with its count of selected lines; one
+  // without any is listed. The list is not flushed before the end: it may
+  // yet give way to the second try's (and -L lists at most file_cap paths).
+  void add_if_absent(const FileResult& r) {
+    ++searched_;
+    hits += r.matched;
+    if (r.matched > 0) return;
+    ++files;
+    plain += r.path.size() + 1;
+    if (o_.quiet || files > o_.file_cap) return;
+    if (files == 1 && base_) {
+      body_ += "@ ";
+      append_shown_path(body_, *base_);
+      body_ += "/\n";
+    }
+    append_path_text(body_, r.path);
+    body_.push_back('\n');
+  }
+
+  uint64_t searched_ = 0;  // -L: files searched
   static constexpr size_t kFlushBytes = 64 * 1024;
   const GrepOptions& o_;
   const std::optional<std::string>& base_;
@@ -382,7 +441,8 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     return {2, 0};
   }
   if (o.context_requested && o.limit == 8) o.limit = 4;
-  if ((o.files_only || o.count) && o.file_cap == 400) o.file_cap = 1000;
+  if ((o.files_only || o.files_without_match || o.count) && o.file_cap == 400) o.file_cap = 1000;
+  if (o.smart_case && !o.icase) o.icase = !has_upper_case(o);
   std::string error;
   std::optional<std::vector<SearchPattern>> built = build_patterns(o, false, error);
   if (!built) {
@@ -404,8 +464,15 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   }
   if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
-    out.write_err(std::string(kNoRoot) + "\n\n" + usage_line());
-    return {2, 0};
+    // Standard input that may carry something is what a grep without a
+    // path would read, and from a shell that never closes it, wait for
+    // ever: that stays an error. Otherwise the habit means ".".
+    if (fd_may_carry_input(0)) {
+      out.write_err(std::string(kNoRoot) + "\n");
+      return {2, 0};
+    }
+    o.roots.emplace_back(".");
+    if (!o.quiet) out.write_out(std::string(kNoRootNote));
   }
   for (const std::string& r : o.roots)
     if (r == "-") return run_stdin(o, pats, retry ? &*retry : nullptr, out);
@@ -459,7 +526,8 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     return {root_failed ? 2 : 1, report->plain};
   }
   report->finish(non_source, too_long, pipeline->size_skipped, pipeline->over_cap);
-  const int status = root_failed ? 2 : report->hits > 0 ? 0 : 1;
+  const bool found = o.files_without_match ? report->files > 0 : report->hits > 0;
+  const int status = root_failed ? 2 : found ? 0 : 1;
   return {status, report->plain};
 }
 

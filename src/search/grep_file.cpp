@@ -26,22 +26,30 @@ std::optional<FileResult> with_path(std::optional<FileResult> r, std::string&& p
   return r;
 }
 
-// The whole-text route: the content gate, then the scan. A source of
-// unknown size (a pipe named as a root) is counted when it runs over the cap.
-std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
-                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+// Reads a file whole into `buf` through the content gate; false when it is
+// not to be scanned. A source of unknown size (a pipe named as a root) is
+// counted when it runs over the cap.
+bool read_gated(const GrepOptions& o, const std::string& path, ScanScratch& s, ReadBuffer& buf,
+                bool named) {
   const uint64_t cap =
       o.filter.include_all ? UINT64_MAX : (named ? kMaxUnmappedBytes : kMaxScanBytes);
   switch (read_listed_file_capped(path, cap, buf)) {
     case ListedRead::kRead: break;
     case ListedRead::kTooLarge:
       ++(cap >= kMaxUnmappedBytes ? s.over_cap : s.size_skipped);
-      return std::nullopt;
-    case ListedRead::kFailed: return std::nullopt;
+      return false;
+    case ListedRead::kFailed: return false;
   }
   const std::string_view text = buf.view();
   const size_t head = text.size() < kHead ? text.size() : kHead;
-  if (std::memchr(text.data(), 0, head) || !is_valid_utf8(text)) return std::nullopt;
+  return !std::memchr(text.data(), 0, head) && is_valid_utf8(text);
+}
+
+// The whole-text route: the content gate, then the scan.
+std::optional<FileResult> scan_whole(const GrepOptions& o, const PatternSet& ps, std::string&& path,
+                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+  if (!read_gated(o, path, s, buf, named)) return std::nullopt;
+  const std::string_view text = buf.view();
   // Needle-driven selection finds the needles itself; only the others need
   // the whole-text test first.
   if (prefilter_applies(ps, o.invert) && !grep_detail::needle_driven(ps.list, o.invert) &&
@@ -68,6 +76,23 @@ std::optional<FileResult> scan_mapped(const GrepOptions& o, const PatternSet& ps
   return with_path(std::move(r), std::move(path));
 }
 
+// -L: every file that passes the content gate has a result, with its count
+// of selected lines (0 for one to list). Taken whole: a file's absence of
+// matches is only known at its end, and -L is rare enough not to need the
+// pieces.
+std::optional<FileResult> scan_for_absence(const GrepOptions& o, const PatternSet& ps,
+                                           std::string&& path, ScanScratch& s, ReadBuffer& buf,
+                                           bool named) {
+  if (!read_gated(o, path, s, buf, named)) return std::nullopt;
+  const std::string_view text = buf.view();
+  FileResult r;
+  if (!prefilter_applies(ps, o.invert) || prefilter_passes(ps, text))
+    for_each_selected(
+        ps, o.invert, text, s, [&](uint64_t, std::string_view) { ++r.matched; }, false);
+  r.path = std::move(path);
+  return r;
+}
+
 struct Fd {
   int fd;
   ~Fd() { ::close(fd); }
@@ -77,6 +102,7 @@ struct Fd {
 
 std::optional<FileResult> scan_path(const GrepOptions& o, const PatternSet& ps, std::string&& path,
                                     ScanScratch& s, ReadBuffer& buf, bool named) {
+  if (o.files_without_match) return scan_for_absence(o, ps, std::move(path), s, buf, named);
   const bool driven = grep_detail::needle_driven(ps.list, o.invert);
   // Without the size cap a file is taken as it is, through the content gate.
   if (o.filter.include_all) return scan_whole(o, ps, std::move(path), s, buf, named);

@@ -30,6 +30,10 @@ inline constexpr std::string_view kGrepUsage =
     "  GNU grep·rg 습관도 받는다: -r -R -n(뒤가 숫자가 아닐 때) -H -I -F -G -q -m N -rn -iw -C2 "
     "-A3\n"
     "  --include=G --exclude=G --exclude-dir=D -t TYPE -T TYPE -g GLOB('!GLOB' 제외) --color=WHEN\n"
+    "  -x(줄 전체) -L(매치 없는 파일) -S(패턴에 대문자 없으면 -i) -s(건너뛴 파일 표시는 남긴다)\n"
+    "  --hidden --no-ignore -u -uu = --all(숨김 파일은 원래 찾고 .gitignore 는 읽지 않는다)\n"
+    "  글롭: * ? [a-z] [!a] {a,b} **/. '/' 없으면 파일명, 있으면 경로(ROOT 아래 경로도)에 맞춘다\n"
+    "  ROOT 없이 stdin 이 파이프·파일이 아니면 . 을 찾는다\n"
     "  -E 없는 패턴의 \\| \\( \\) \\+ \\? 는 GNU BRE 다. 리터럴로 0건이면 BRE 로 한 번 더 "
     "찾는다(-F 는 "
     "리터럴만)\n"
@@ -52,8 +56,11 @@ struct GrepOptions {
   PatternSyntax syntax = PatternSyntax::kDefault;
   bool icase = false;
   bool word = false;
+  bool whole_line = false;  // -x: a match must be the whole line
+  bool smart_case = false;  // -S: -i unless some pattern has an upper-case letter
   bool invert = false;
   bool files_only = false;
+  bool files_without_match = false;  // -L
   bool count = false;
   bool only_matching = false;
   uint64_t before = 0;

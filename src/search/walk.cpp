@@ -58,28 +58,40 @@ bool iequals_ascii(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string_view last_component(std::string_view path) {
+  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+  const size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// The filter of one walk, its globs expanded once for every name.
+struct Admission {
+  const FileFilter& f;
+  GlobSet names;
+  GlobSet excludes;
+  explicit Admission(const FileFilter& filter)
+      : f(filter), names(filter.names), excludes(filter.excludes) {}
+};
+
 // Steps 1-3 of admission: exclusion globs, name globs, extension list.
-// `name` is the last path component ("" when it is not UTF-8).
-bool passes_user_filters(const FileFilter& f, std::string_view name, std::string_view path) {
-  if (!f.excludes.empty() || !f.names.empty()) {
-    std::string lossy;
-    std::string_view whole = path;
+// `name` is the last path component ("" when it is not UTF-8); the path
+// below the walk's root starts at path[below].
+bool passes_user_filters(const Admission& a, std::string_view name, std::string_view path,
+                         size_t below) {
+  const FileFilter& f = a.f;
+  if (!a.excludes.empty() || !a.names.empty()) {
+    std::string lossy, lossy_below;
+    std::string_view whole = path, rel = path.substr(below);
     if (!is_valid_utf8(path)) {
       lossy = decode_lossy(path);
       whole = lossy;
+      lossy_below = decode_lossy(rel);
+      rel = lossy_below;
     }
-    for (const std::string& g : f.excludes)
-      if (glob_match(g, name) || glob_match(g, whole)) return false;
-    if (!f.names.empty()) {
-      bool any = false;
-      for (const std::string& g : f.names) {
-        if (glob_match(g, name) || glob_match(g, whole)) {
-          any = true;
-          break;
-        }
-      }
-      if (!any) return false;
-    }
+    // A name that is not UTF-8 is matched as the path shows it.
+    const GlobSet::File file{name.empty() ? last_component(whole) : name, whole, rel};
+    if (a.excludes.matches_file(file)) return false;
+    if (!a.names.empty() && !a.names.matches_file(file)) return false;
   }
   if (!f.extensions.empty()) {
     std::string_view ext;
@@ -96,21 +108,18 @@ bool passes_user_filters(const FileFilter& f, std::string_view name, std::string
   return true;
 }
 
-std::string_view last_component(std::string_view path) {
-  while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
-  const size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
 struct Pending {
   std::string dir;
   uint64_t depth;
 };
 
-void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit,
+void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
               uint64_t& non_source, uint64_t& too_long) {
+  const FileFilter& f = a.f;
   std::vector<Pending> stack;
   stack.push_back({root, 0});
+  // Where a path below the root starts ("./" or "src/" make it 2 or 4).
+  const size_t below = path_join(root, "x").size() - 1;
   DirEntry e;
   while (!stack.empty()) {
     Pending cur = std::move(stack.back());
@@ -132,7 +141,7 @@ void walk_dir(const std::string& root, const FileFilter& f, const WalkSink& emit
         continue;
       }
       const std::string_view uname = e.utf8 ? e.raw : std::string_view();
-      if (!passes_user_filters(f, uname, path)) continue;
+      if (!passes_user_filters(a, uname, path, below)) continue;
       if (!f.include_all) {
         std::string_view ext;
         if (e.utf8 && extension_of(e.raw, ext) && is_non_source_extension(ext)) {
@@ -151,15 +160,16 @@ uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter
                          const WalkSink& emit, uint64_t* too_long) {
   uint64_t non_source = 0;
   uint64_t long_paths = 0;
+  const Admission admission(filter);
   for (const std::string& root : roots) {
     struct stat st;
     if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      walk_dir(root, filter, emit, non_source, long_paths);
+      walk_dir(root, admission, emit, non_source, long_paths);
       continue;
     }
     std::string_view name = last_component(root);
     if (!is_valid_utf8(name)) name = std::string_view();
-    if (passes_user_filters(filter, name, root)) emit(std::string(root));
+    if (passes_user_filters(admission, name, root, 0)) emit(std::string(root));
   }
   if (too_long) *too_long = long_paths;
   return non_source;

@@ -88,3 +88,22 @@ TEST(FdText, FillFromFdStopsAtFullEndOrNothingMore) {
   EXPECT_TRUE(f.ended);
   close(p[0]);
 }
+
+// Standard input a grep without a root may be meant to read: pipes and
+// files are; /dev/null, a directory and a closed descriptor are not.
+TEST(FdText, WhichDescriptorsMayCarryInput) {
+  zub_test::TempDir dir;
+  int p[2];
+  ASSERT_EQ(pipe(p), 0);
+  EXPECT_TRUE(zub::fd_may_carry_input(p[0]));
+  close(p[0]);
+  close(p[1]);
+  const int file = open(dir.write("f", "x").c_str(), O_RDONLY);
+  const int null = open("/dev/null", O_RDONLY);
+  const int folder = open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  EXPECT_TRUE(zub::fd_may_carry_input(file));
+  EXPECT_FALSE(zub::fd_may_carry_input(null));
+  EXPECT_FALSE(zub::fd_may_carry_input(folder));
+  for (int fd : {file, null, folder}) close(fd);
+  EXPECT_FALSE(zub::fd_may_carry_input(p[0]));  // closed by now
+}

@@ -125,6 +125,17 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       {{"grep", "return ERR;", "rep.c"}, {"3,5,7,9,11| return ERR;", "[1 files, 5 hits]"},
        {"dup-collapsed"}},
       {{"grep", "-Q", "x", "."}, {"모르는 플래그 `-Q`", "--include=G"}, {}, 2},
+      // Brace and class globs, -x, -L, -S, -s, ripgrep's -uu, and no root.
+      {{"grep", "-g", "*.{js,c}", "-l", "(", "."}, {"a.js", "rep.c"}, {"tw.py"}},
+      {{"grep", "--include=[!t]*.py", "dedent", "."}, {"other.py"}, {"tw.py", "a.js"}},
+      {{"grep", "-g", "sub/**/*.py", "-l", "dedent", "."}, {"other.py", "test_x.py"}, {"tw.py"}},
+      {{"grep", "-x", "def dedent(s):", "."}, {"1| def dedent(s):"}, {"tw.py"}},
+      {{"grep", "-L", "dedent", "."}, {"rep.c", "[1 files without match, 5 searched]"},
+       {"tw.py"}},
+      {{"grep", "-S", "err;", "rep.c"}, {"return ERR;"}},
+      {{"grep", "-S", "Err;", "rep.c"}, {"0 hits"}, {}, 1},
+      {{"grep", "-s", "-uu", "--hidden", "def dedent", "tw.py"}, {hit}},
+      {{"grep", "def dedent"}, {"[ROOT 없음: . 을 찾았다]", hit}},
   }, t.path());
   // clang-format on
 }
