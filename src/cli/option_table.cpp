@@ -47,14 +47,58 @@ void policy_from_env(Opts& o) {
   o.policy = fetch_policy_from_env();
 }
 
-// grep's file filter.
-void set_extensions(GrepOptions& o, const OptionValue& v) {
+// The walker's file filter, spelled as grep spells it, for every
+// subcommand that walks a tree (grep, def, outline): `o.filter`.
+template <typename Opts>
+void set_extensions(Opts& o, const OptionValue& v) {
   o.filter.extensions = parse_ext_list(v.text);
 }
-void add_name_glob(GrepOptions& o, const OptionValue& v) { o.filter.names.emplace_back(v.text); }
-void add_excluded_glob(GrepOptions& o, const OptionValue& v) {
+template <typename Opts>
+void add_name_glob(Opts& o, const OptionValue& v) {
+  o.filter.names.emplace_back(v.text);
+}
+template <typename Opts>
+void add_excluded_glob(Opts& o, const OptionValue& v) {
   o.filter.excludes.emplace_back(v.text);
 }
+template <typename Opts>
+void add_excluded_dir(Opts& o, const OptionValue& v) {
+  exclude_dir(o.filter, v.text);
+}
+template <typename Opts>
+void add_type(Opts& o, const OptionValue& v) {
+  for (std::string& e : type_extensions(v.text)) o.filter.extensions.push_back(std::move(e));
+}
+template <typename Opts>
+void add_type_not(Opts& o, const OptionValue& v) {
+  for (const std::string& e : type_extensions(v.text)) o.filter.excludes.push_back("*." + e);
+}
+template <typename Opts>
+void add_glob_arg(Opts& o, const OptionValue& v) {
+  add_glob(o.filter, v.text);
+}
+template <typename Opts>
+constexpr OptionRow<Opts> kExtRow = {
+    .spellings = {"--ext"}, .kind = kText, .set = set_extensions<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kNameRow = {
+    .spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kNotRow = {
+    .spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kExcludeDirRow = {
+    .spellings = {"--exclude-dir"}, .kind = kText, .set = add_excluded_dir<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kTypeRow = {
+    .spellings = {"-t", "--type"}, .kind = kText, .set = add_type<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kTypeNotRow = {
+    .spellings = {"-T", "--type-not"}, .kind = kText, .set = add_type_not<Opts>};
+template <typename Opts>
+constexpr OptionRow<Opts> kGlobRow = {
+    .spellings = {"-g", "--glob"}, .kind = kText, .set = add_glob_arg<Opts>};
+
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
 template <PatternSyntax S>
 void set_syntax(GrepOptions& o, const OptionValue&) {
@@ -110,6 +154,14 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
      .set = set_number<&OutlineOptions::cap>},
     {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
+    // Which files of a directory: grep's filter options.
+    kExtRow<OutlineOptions>,
+    kNameRow<OutlineOptions>,
+    kNotRow<OutlineOptions>,
+    kExcludeDirRow<OutlineOptions>,
+    kTypeRow<OutlineOptions>,
+    kTypeNotRow<OutlineOptions>,
+    kGlobRow<OutlineOptions>,
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
 };
 
@@ -142,6 +194,14 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines_given = true;
      }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    // Which files: grep's filter options.
+    kExtRow<DefOptions>,
+    kNameRow<DefOptions>,
+    kNotRow<DefOptions>,
+    kExcludeDirRow<DefOptions>,
+    kTypeRow<DefOptions>,
+    kTypeNotRow<DefOptions>,
+    kGlobRow<DefOptions>,
     {.kind = kText, .set = set_text<&DefOptions::symbol>},
     {.kind = kText, .set = append_text<&DefOptions::roots>},
 };
@@ -202,21 +262,13 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
        o.patterns.emplace_back(v.text);
        o.pattern_by_e = true;
      }},
-    {.spellings = {"--ext"}, .kind = kText, .set = set_extensions},
-    {.spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob},
-    {.spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob},
-    {.spellings = {"--exclude-dir"}, .kind = kText,
-     .set = [](GrepOptions& o, const OptionValue& v) { exclude_dir(o.filter, v.text); }},
-    {.spellings = {"-t", "--type"}, .kind = kText,
-     .set = [](GrepOptions& o, const OptionValue& v) {
-       for (std::string& e : type_extensions(v.text)) o.filter.extensions.push_back(std::move(e));
-     }},
-    {.spellings = {"-T", "--type-not"}, .kind = kText,
-     .set = [](GrepOptions& o, const OptionValue& v) {
-       for (const std::string& e : type_extensions(v.text)) o.filter.excludes.push_back("*." + e);
-     }},
-    {.spellings = {"-g", "--glob"}, .kind = kText,
-     .set = [](GrepOptions& o, const OptionValue& v) { add_glob(o.filter, v.text); }},
+    kExtRow<GrepOptions>,
+    kNameRow<GrepOptions>,
+    kNotRow<GrepOptions>,
+    kExcludeDirRow<GrepOptions>,
+    kTypeRow<GrepOptions>,
+    kTypeNotRow<GrepOptions>,
+    kGlobRow<GrepOptions>,
     {.spellings = {"--all"}, .set = search_all_files},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to

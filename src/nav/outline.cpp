@@ -261,7 +261,7 @@ bool has_nul_head(std::string_view text) {
 // A directory: the source files the search walk lists under it, in path
 // order, sharing one cap; then what was left out and how to see it.
 void outline_dir(const std::string& dir, const OutlineOptions& opts, Output& out, uint64_t& whole) {
-  FileFilter filter;
+  FileFilter filter = opts.filter;
   filter.include_all = opts.all;
   WalkResult walk = walk_roots({dir}, filter);
   std::sort(walk.files.begin(), walk.files.end(), [](const std::string& a, const std::string& b) {

@@ -10,6 +10,7 @@
 
 #include "base/outcome.h"
 #include "base/output.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -18,7 +19,8 @@ inline constexpr uint64_t kOutlineDefaultLines = 400;
 struct OutlineOptions {
   std::vector<std::string> files;       // files, directories, and ranges after a file
   uint64_t cap = kOutlineDefaultLines;  // outline lines per file, or per directory in all
-  bool all = false;  // a directory's files over the size cap and non-source files too
+  bool all = false;   // a directory's files over the size cap and non-source files too
+  FileFilter filter;  // which files of a directory (grep's filter options)
 };
 
 // Status 2 when any file failed its status check, else 0; the baseline is

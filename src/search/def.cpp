@@ -575,7 +575,7 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
     workers = std::thread::hardware_concurrency();
     if (workers == 0) workers = 4;
   }
-  FileFilter filter;
+  FileFilter filter = opts.filter;
   filter.include_all = opts.all;
   uint64_t elsewhere = 0, size_skipped = 0, over_cap = 0;
   Gathered own, by_trait;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/output.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -30,6 +31,7 @@ struct DefOptions {
   uint64_t lines = kDefDefaultLines;  // block lines past the definition line
   bool lines_given = false;           // -n was given: blocks print, never outlines
   bool all = false;                   // --all: non-source and large files too
+  FileFilter filter;                  // which files of the roots (grep's filter options)
 };
 
 struct DefReport {

@@ -229,6 +229,10 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
       // No root is the working directory, as with grep -r, du and tree.
       {{"def", "-n", "1", "indent"}, {"./tw.py:9-10"}},
       {{"map", "--depth", "0"}, {"files KB dir", "\n5 "}},
+      // def and outline take grep's file filters.
+      {{"def", "dedent", ".", "-t", "js"}, {"lib/a.js:1"}, {"tw.py", "other.py"}},
+      {{"def", "dedent", "-g", "*.py", "--exclude-dir=sub", "."}, {"tw.py:5"}, {"a.js", "other"}},
+      {{"outline", ".", "--ext", "js"}, {"lib/a.js", "function dedent"}, {"tw.py"}},
       {{"grep", "dedent", "sub", "-n", "1", "--include=*.py"}, {"other.py"}},
       {{"read", "tw.py", "--bytes", "10"}, {"import re"}, {"dedent"}},
       {{"read", "--", "tw.py"}, {"import re"}},
