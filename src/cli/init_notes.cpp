@@ -18,8 +18,9 @@ constexpr std::string_view kNotesText =
     "- `zub brief ROOT`: 레포 스냅샷 한 콜 (git 상태, 최근 커밋, 파일 분포)\n"
     "- `zub grep -C 3 -e A -e B ROOT`: 여러 패턴을 문맥과 함께 한 콜에\n"
     "- `zub read F 10-80 G 1-40`: 여러 파일의 범위를 한 콜에\n"
-    "- `zub def SYM ROOT`: 정의를 블록 끝까지\n"
-    "- `zub wrap -- make test`: 빌드·테스트를 실행하고 출력을 압축한다 (종료코드 보존)\n"
+    "- `zub def SYM ROOT`: 정의를 블록 끝까지. `zub outline F|DIR`: 선언 줄만\n"
+    "- `zub wrap --diag -- make test`: 빌드·테스트를 실행하고 에러·실패만 보인다 "
+    "(원문 보관, 종료코드 보존). 저장된 로그는 `zub diag build.log`\n"
     "전체 목록은 `zub --help`. 지우려면 `zub init --uninstall`.\n"
     "<!-- zub:end -->\n";
 // clang-format on
