@@ -22,7 +22,8 @@ constexpr std::string_view kSleepNudge =
     R"zub(루프 없는 단발 `sleep` 이다. 대기는 요청 경계 밖으로 빼라: `until curl -sf localhost:PORT/health; do sleep 2; done` 한 콜로 끝난다. 수 분 이상이면 run_in_background 를 써라(완료 시 자동 재호출되므로 폴링이 불필요하다).)zub";
 
 constexpr std::string_view kWrapHint =
-    "빌드·테스트·린트 출력은 `zub wrap` 으로 돌리면 압축된다(종료코드 보존, 줄인 원문은 보관): ";
+    "빌드·테스트·린트 출력은 `zub wrap --diag` 로 돌리면 에러·실패만 남는다(종료코드 보존, 원문은 "
+    "보관): ";
 
 // Read-only requests in a row that earn the batching nudge.
 constexpr uint64_t kNudgeAfter = 3;

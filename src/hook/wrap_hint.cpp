@@ -90,8 +90,8 @@ std::string wrap_form(std::string_view command) {
   const std::optional<std::string_view> word = program_word(c);
   const bool plain =
       word && word->data() == c.data() && std::all_of(c.begin(), c.end(), is_plain_byte);
-  if (plain) return "zub wrap -- " + std::string(c);
-  std::string out = "zub wrap -- sh -c '";
+  if (plain) return "zub wrap --diag -- " + std::string(c);
+  std::string out = "zub wrap --diag -- sh -c '";
   for (char ch : c) {
     if (ch == '\'')
       out += "'\\''";

@@ -13,8 +13,8 @@ namespace zub {
 // run under zub; nothing for any other command.
 std::optional<std::string_view> build_command_word(std::string_view command);
 
-// `zub wrap -- {command}` when the shell would read the command as plain
-// words, else `zub wrap -- sh -c '{command}'` with the command quoted.
+// `zub wrap --diag -- {command}` when the shell would read the command as plain
+// words, else `zub wrap --diag -- sh -c '{command}'` with the command quoted.
 std::string wrap_form(std::string_view command);
 
 }  // namespace zub

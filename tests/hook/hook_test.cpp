@@ -35,8 +35,8 @@ const std::string kSleepAnswer =
 // The hint for a build command; `form` as it stands inside the JSON string.
 std::string wrap_answer(const std::string& form) {
   return "{\"hookSpecificOutput\":{\"hookEventName\":\"PreToolUse\",\"additionalContext\":\""
-         "빌드·테스트·린트 출력은 `zub wrap` 으로 돌리면 압축된다(종료코드 보존, 줄인 원문은 "
-         "보관): `" +
+         "빌드·테스트·린트 출력은 `zub wrap --diag` 로 돌리면 에러·실패만 남는다(종료코드 보존, "
+         "원문은 보관): `" +
          form + "`\"}}\n";
 }
 
@@ -129,7 +129,7 @@ TEST(HookTest, OtherToolsKeepTheCountWritesResetIt) {
   EXPECT_EQ(h.probe("s"), "0");
   EXPECT_EQ(h.bash("s", "cat out.txt"), "");
   EXPECT_EQ(h.bash("s", "git diff"), "");
-  EXPECT_EQ(h.bash("s", "make"), wrap_answer("zub wrap -- make"));
+  EXPECT_EQ(h.bash("s", "make"), wrap_answer("zub wrap --diag -- make"));
   EXPECT_EQ(h.probe("s"), "0");
   EXPECT_EQ(h.bash("s", "git push"), "");
   EXPECT_EQ(h.bash("s", "git stash"), "");
@@ -153,25 +153,27 @@ TEST(HookTest, BuildCommandsGetTheirWrapFormOncePerSessionAndProgram) {
   TempDir t;
   Hook h{t};
   EXPECT_EQ(h.bash("w", "ls"), "");
-  EXPECT_EQ(h.bash("w", "make -j8 CFLAGS=-O2"), wrap_answer("zub wrap -- make -j8 CFLAGS=-O2"));
+  EXPECT_EQ(h.bash("w", "make -j8 CFLAGS=-O2"),
+            wrap_answer("zub wrap --diag -- make -j8 CFLAGS=-O2"));
   EXPECT_EQ(h.probe("w"), "0");  // not read-only: the batching count starts over
   EXPECT_EQ(h.bash("w", "make test"), "");
   EXPECT_EQ(h.bash("w", "cargo run"), "");
-  EXPECT_EQ(h.bash("w", "cargo test --all"), wrap_answer("zub wrap -- cargo test --all"));
+  EXPECT_EQ(h.bash("w", "cargo test --all"), wrap_answer("zub wrap --diag -- cargo test --all"));
   // Shell syntax, assignments and quotes: the whole command goes through sh.
   EXPECT_EQ(h.bash("w", "FOO=1 npm run build 2>&1 | tail -5"),
-            wrap_answer("zub wrap -- sh -c 'FOO=1 npm run build 2>&1 | tail -5'"));
-  EXPECT_EQ(h.bash("w", R"(python3 -m pytest -k 'a and "b"')"),
-            wrap_answer(R"(zub wrap -- sh -c 'python3 -m pytest -k '\\''a and \"b\"'\\''')"));
+            wrap_answer("zub wrap --diag -- sh -c 'FOO=1 npm run build 2>&1 | tail -5'"));
+  EXPECT_EQ(
+      h.bash("w", R"(python3 -m pytest -k 'a and "b"')"),
+      wrap_answer(R"(zub wrap --diag -- sh -c 'python3 -m pytest -k '\\''a and \"b\"'\\''')"));
   // Already under zub: no hint, and the program's hint is still to come.
   EXPECT_EQ(h.bash("w", "zub wrap -- go test ./..."), "");
   EXPECT_EQ(h.bash("w", "make 2>&1 | zub diag"), "");
-  EXPECT_EQ(h.bash("w", "go vet ./..."), wrap_answer("zub wrap -- go vet ./..."));
+  EXPECT_EQ(h.bash("w", "go vet ./..."), wrap_answer("zub wrap --diag -- go vet ./..."));
   for (const char* other : {"cmake -S . -B b", "go run .", "npm install", "python3 x.py",
                             "makefile-check", "yarn add x", "dotnet run"})
     EXPECT_EQ(h.bash("w", other), "") << other;
   // Another session gets its own hints.
-  EXPECT_EQ(h.bash("v", "make"), wrap_answer("zub wrap -- make"));
+  EXPECT_EQ(h.bash("v", "make"), wrap_answer("zub wrap --diag -- make"));
 }
 
 TEST(HookTest, SleepAloneAndInALoop) {
