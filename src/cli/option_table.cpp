@@ -335,6 +335,13 @@ void number_or_file(Args& o, const OptionValue& v, uint64_t& number) {
 
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
+    // tail's habit: "-n N" as the count.
+    {.spellings = {"-n", "--lines"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kLogsDefaultLimit,
+     .set = [](LogsArgs& o, const OptionValue& v) {
+       o.limit = v.number;
+       o.number_seen = true;
+     }},
     {.kind = kText, .set = [](LogsArgs& o, const OptionValue& v) {
        number_or_file<LogsArgs, kLogsDefaultLimit>(o, v, o.limit);
      }},
@@ -342,6 +349,13 @@ constexpr OptionRow<LogsArgs> kLogsRows[] = {
 
 constexpr OptionRow<TrimArgs> kTrimRows[] = {
     kHelpRow<TrimArgs>,
+    // wrap's spelling of the width.
+    {.spellings = {"-w", "--width"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kTrimDefaultWidth,
+     .set = [](TrimArgs& o, const OptionValue& v) {
+       o.width = v.number;
+       o.number_seen = true;
+     }},
     {.kind = kText, .set = [](TrimArgs& o, const OptionValue& v) {
        number_or_file<TrimArgs, kTrimDefaultWidth>(o, v, o.width);
      }},

@@ -106,6 +106,10 @@ TEST(OptionTable, OrderRules) {
   EXPECT_EQ(lg.limit, 5u);
   EXPECT_EQ(lg.files, (std::vector<std::string>{"x", "6"}));
   EXPECT_EQ(parsed(kTrimTable, {"80", "x"}).width, 80u);
+  lg = parsed(kLogsTable, {"app.log", "-n", "40"});
+  EXPECT_EQ(lg.limit, 40u);
+  EXPECT_EQ(lg.files, (std::vector<std::string>{"app.log"}));
+  EXPECT_EQ(parsed(kTrimTable, {"-w", "90", "7"}).files, (std::vector<std::string>{"7"}));
   EXPECT_EQ(parsed(kTrimTable, {"99999999999999999999999", "x"}).width, 200u);
   // cache and gain.
   CacheOptions c = parsed(kCacheTable, {"ttl", "u1", "u2"});
