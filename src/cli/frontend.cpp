@@ -136,7 +136,13 @@ std::string usage_about(std::string_view name) {
   if (name == "grep") return std::string(kGrepUsage);
   if (name == "init") return std::string(kInitHelp);
   std::string lines = usage_lines(name);
-  return lines.empty() ? std::string(kUsageText) : lines;
+  if (lines.empty()) return std::string(kUsageText);
+  const std::string_view more = usage_more(name);
+  if (!more.empty()) {
+    lines += '\n';
+    lines.append(more.substr(0, more.size() - 1));  // the caller ends the text
+  }
+  return lines;
 }
 
 // `zub help` and `zub help SUB`.

@@ -42,6 +42,36 @@ std::string usage_lines(std::string_view sub) {
   return lines;
 }
 
+namespace {
+
+struct MoreLines {
+  std::string_view sub;
+  std::string_view lines;  // each begins with two spaces and ends in a line feed
+};
+
+// clang-format off
+constexpr MoreLines kMore[] = {
+    {"outline", "  F|DIR [A-B]... · DIR 은 grep 처럼 걷는다: --ext -t -T -g --include --exclude --exclude-dir --all\n"},
+    {"read",    "  F:A-B F:A F#L10-L20 · 범위: A-B A- A A,B A:B A..B L10-L20\n"
+                "  -n 줄번호(cat -n) · -n N 범위 없는 파일의 앞 N줄(head -n)\n"},
+    {"def",     "  SYM: A.b A::b A#b T.M (*T).M a::b::c · ROOT 없으면 . · 옵션은 SYM 앞뒤 어디나\n"
+                "  파일 고르기는 grep 처럼: --ext -t -T -g --include --exclude --exclude-dir --all\n"},
+    {"map",     "  ROOT 없으면 . · --depth N (-d N, --max-depth=N, -L N)\n"},
+    {"diag",    "  < 대신 파일도 받는다: zub diag build.log (여러 개는 이어서, - 는 stdin)\n"},
+    {"logs",    "  N 또는 -n N = 최근 N줄(기본 3000) · < 대신 파일도: zub logs app.log\n"},
+    {"trim",    "  W 또는 -w W = 폭 · < 대신 파일도: zub trim out.txt\n"},
+    {"md",      "  < 대신 파일도 받는다: zub md page.html\n"},
+};
+// clang-format on
+
+}  // namespace
+
+std::string_view usage_more(std::string_view sub) {
+  for (const MoreLines& m : kMore)
+    if (m.sub == sub) return m.lines;
+  return {};
+}
+
 // The version comes from the build so that it always matches the package.
 const char* const kVersionLine = "zub " ZUB_VERSION " (release, 2026-09-24 빌드)";
 

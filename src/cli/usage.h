@@ -16,4 +16,8 @@ extern const char* const kVersionLine;  // without line feed
 // when the usage text does not list `sub`.
 std::string usage_lines(std::string_view sub);
 
+// The forms `sub` takes beyond its usage lines (the habits of other tools),
+// shown after them by its help; empty for a subcommand without any.
+std::string_view usage_more(std::string_view sub);
+
 }  // namespace zub

@@ -217,6 +217,9 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
     EXPECT_EQ(r.err.rfind("zub " + sub + ": 모르는 플래그 `--bogus`\n\n", 0), 0u) << r.err;
     EXPECT_NE(r.err.find(line), std::string::npos) << r.err;
   }
+  // Help names the forms taken beyond the usage lines.
+  EXPECT_NE(run_zub({"read", "--help"}, opts).out.find("F#L10-L20"), std::string::npos);
+  EXPECT_NE(run_zub({"help", "diag"}, opts).out.find("zub diag build.log"), std::string::npos);
   // Options after the files, for every subcommand that takes files.
   // clang-format off
   check({
