@@ -288,10 +288,14 @@ void HttpServer::serve(int fd, std::string address) {
     if (status != 304) out += "Content-Length: " + std::to_string(resp.body.size()) + "\r\n";
     out += "Connection: keep-alive\r\n\r\n";
     if (status != 304) out += resp.body;
+    {
+      // Recorded before the client can read the answer: a test that asks
+      // right after its fetch returns must find it.
+      std::lock_guard<std::mutex> lock(mu_);
+      log_[index].answered = status;
+    }
     if (!send_all(fd, out)) break;
     if (status != 304) sent_ += resp.body.size();
-    std::lock_guard<std::mutex> lock(mu_);
-    log_[index].answered = status;
   }
   ::close(fd);
 }
