@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 #include "base/file_io.h"
 #include "base/shown_path.h"
@@ -12,22 +13,39 @@ namespace zub {
 
 namespace {
 
-// The descriptor of one named input, or -1 after reporting why not;
-// `regular` tells whether it is a regular file.
-int open_input(const std::string& path, bool& regular, Output& out) {
+void report(const std::string& path, int err, Output& out) {
+  out.write_err("zub: " + shown_path(path) + ": " + file_error_text(err) + "\n");
+}
+
+// One named input through a HeadTail of `cap` bytes, or nothing after
+// reporting why not; `regular` tells whether it is a regular file. A read
+// error keeps what was read before it, and is reported.
+std::optional<CappedRead> read_input(const std::string& path, uint64_t cap, bool& regular,
+                                     bool& failed, Output& out) {
   regular = false;
-  if (path == "-") return ::dup(0);
   struct stat st;
   int err = 0;
-  int fd = open_readable(path, st, &err);
-  regular = fd >= 0 && S_ISREG(st.st_mode);
-  if (fd >= 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    fd = -1;
-    err = EISDIR;
+  const int fd = path == "-" ? ::dup(0) : open_readable(path, st, &err);
+  if (fd < 0) {
+    report(path, path == "-" ? errno : err, out);
+    failed = true;
+    return std::nullopt;
   }
-  if (fd < 0) out.write_err("zub: " + shown_path(path) + ": " + file_error_text(err) + "\n");
-  return fd;
+  if (path != "-" && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    report(path, EISDIR, out);
+    failed = true;
+    return std::nullopt;
+  }
+  regular = path != "-" && S_ISREG(st.st_mode);
+  CappedRead r = read_fd_capped(fd, cap);
+  ::close(fd);
+  if (!r.in.ok) {
+    report(path, r.in.err, out);
+    failed = true;
+    r.in.ok = true;
+  }
+  return r;
 }
 
 }  // namespace
@@ -38,50 +56,36 @@ FilterInput read_filter_input(const std::vector<std::string>& files, uint64_t ca
     r.read = read_fd_capped(0, cap);
     return r;
   }
+  r.on_disk = true;
+  bool regular = false;
+  if (files.size() == 1) {
+    // One file is used as read (mapped when large), not copied.
+    std::optional<CappedRead> one = read_input(files[0], cap, regular, r.failed, out);
+    r.on_disk = regular;
+    r.empty_handed = !one;
+    if (one) r.read = std::move(*one);
+    return r;
+  }
   const uint64_t share = std::max<uint64_t>(cap / files.size(), 1);
   std::string joined;
-  bool any = false;
-  r.on_disk = true;
+  r.empty_handed = true;
   for (const std::string& path : files) {
-    bool regular = false;
-    const int fd = open_input(path, regular, out);
+    std::optional<CappedRead> one = read_input(path, share, regular, r.failed, out);
+    if (!one) continue;
     r.on_disk = r.on_disk && regular;
-    if (fd < 0) {
-      r.failed = true;
-      continue;
+    r.empty_handed = false;
+    r.read.total += one->total;
+    r.read.left_out += one->left_out;
+    if (one->left_out > 0 && r.read.gap_size == 0) {
+      r.read.gap_at = joined.size() + one->gap_at;
+      r.read.gap_size = one->gap_size;
     }
-    CappedRead one = read_fd_capped(fd, share);
-    ::close(fd);
-    if (!one.in.ok) {
-      out.write_err("zub: " + shown_path(path) + ": " + file_error_text(one.in.err) + "\n");
-      r.failed = true;
-    }
-    r.read.total += one.total;
-    r.read.left_out += one.left_out;
-    if (files.size() == 1) {
-      // One file is used as read (mapped when large), not copied.
-      r.read.in = std::move(one.in);
-      r.read.in.ok = true;
-      r.read.gap_at = one.gap_at;
-      r.read.gap_size = one.gap_size;
-      any = true;
-      break;
-    }
-    if (one.left_out > 0 && r.read.gap_size == 0) {
-      r.read.gap_at = joined.size() + one.gap_at;
-      r.read.gap_size = one.gap_size;
-    }
-    const std::string_view text = one.in.text();
+    const std::string_view text = one->in.text();
     joined.append(text);
     if (!text.empty() && text.back() != '\n') joined.push_back('\n');
-    any = true;
   }
-  r.empty_handed = !any;
-  if (files.size() > 1 || !any) {
-    r.read.in = ReadResult();
-    r.read.in.ok = true;
-    r.read.in.data = std::move(joined);
-  }
+  r.read.in.ok = true;
+  r.read.in.data = std::move(joined);
   return r;
 }
 

@@ -15,7 +15,7 @@ struct FilterInput {
   CappedRead read;            // the bytes of every file that could be read, in order
   bool failed = false;        // a named file could not be read (reported)
   bool empty_handed = false;  // files were named and none could be read
-  // Every input was a named regular file: the files themselves keep the
+  // Every input read was a named regular file: the files themselves keep the
   // bytes, so a shortened summary needs no copy of them.
   bool on_disk = false;
 };

@@ -59,40 +59,35 @@ auto with_filter_text(const ReadResult& in, Use&& use) {
   return use(std::string_view(fixed));
 }
 
-// The input up to the filters' cap (standard input or the files named):
-// past it, its head and tail with a gap line between them, and a note after
-// the output. A named file that cannot be read makes the status 2; when
-// none could be, the filter does not run on nothing.
-template <typename Use>
-Outcome with_filter_input(std::string_view sub, const std::vector<std::string>& files, Use&& use,
-                          Output& out) {
-  const uint64_t cap = filter_input_cap();
-  const FilterInput in = read_filter_input(files, cap, out);
-  if (in.empty_handed) return {2, 0};
-  Outcome outcome = with_filter_text(in.read.in, use);
-  if (in.read.left_out > 0)
-    out.write_out(head_tail_note(sub, "입력", in.read.total, in.read.left_out, cap));
-  if (in.failed) outcome.status = 2;
-  return outcome;
-}
+// A handler that measures nothing returns its status alone.
+Outcome as_outcome(int status) { return {status, 0}; }
+Outcome as_outcome(const Outcome& outcome) { return outcome; }
 
-// diag, logs and trim: the bytes read are the baseline of their savings,
-// and when a filter prints less than it kept, those exact bytes are kept
-// (unless they came from files, which keep them already).
+// Runs a filter on its input up to the filters' cap (standard input or the
+// files named): past it, the head and tail with a gap line between them,
+// and a note after the output. A named file that cannot be read makes the
+// status 2; when none could be, the filter does not run on nothing.
+// A compressor's baseline is the bytes read, and when it prints less than
+// it kept, those exact bytes are kept (unless they came from files, which
+// keep them already).
 template <typename Filter>
-Outcome run_compressor(std::string_view sub, const std::vector<std::string>& files, Output& out,
-                       Filter&& filter) {
+Outcome run_filter(std::string_view sub, const std::vector<std::string>& files, bool compressor,
+                   Output& out, Filter&& filter) {
   const uint64_t cap = filter_input_cap();
   const FilterInput in = read_filter_input(files, cap, out);
   if (in.empty_handed) return {2, 0};
   const uint64_t before = out.written;
-  const int status = with_filter_text(in.read.in, filter);
+  Outcome outcome = as_outcome(with_filter_text(in.read.in, filter));
   if (in.read.left_out > 0)
     out.write_out(head_tail_note(sub, "입력", in.read.total, in.read.left_out, cap));
-  if (!in.on_disk)
-    keep_raw_if_shortened(sub, in.read.in.text(), out.written - before, std::nullopt, out,
-                          in.read.left_out);
-  return {in.failed ? 2 : status, in.read.total};
+  if (compressor) {
+    if (!in.on_disk)
+      keep_raw_if_shortened(sub, in.read.in.text(), out.written - before, std::nullopt, out,
+                            in.read.left_out);
+    outcome.baseline = in.read.total;
+  }
+  if (in.failed) outcome.status = 2;
+  return outcome;
 }
 
 // ---- Handlers ----
@@ -100,31 +95,28 @@ Outcome run_compressor(std::string_view sub, const std::vector<std::string>& fil
 // Each gets its subcommand's options as the option table read them.
 
 Outcome run_diag(const FilterOptions& opts, Output& out) {
-  return run_compressor("diag", opts.files, out,
-                        [&](std::string_view text) { return cmd_diag(text, out); });
+  return run_filter("diag", opts.files, true, out,
+                    [&](std::string_view text) { return cmd_diag(text, out); });
 }
 
 Outcome run_logs(const LogsArgs& opts, Output& out) {
-  return run_compressor("logs", opts.files, out,
-                        [&](std::string_view text) { return cmd_logs(text, opts, out); });
+  return run_filter("logs", opts.files, true, out,
+                    [&](std::string_view text) { return cmd_logs(text, opts, out); });
 }
 
 Outcome run_trim(const TrimArgs& opts, Output& out) {
-  return run_compressor("trim", opts.files, out,
-                        [&](std::string_view text) { return cmd_trim(text, opts, out); });
+  return run_filter("trim", opts.files, true, out,
+                    [&](std::string_view text) { return cmd_trim(text, opts, out); });
 }
 
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
 Outcome run_md(const FilterOptions& opts, Output& out) {
-  return with_filter_input(
-      "md", opts.files,
-      [&](std::string_view input) {
-        const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
-        const bool quiet = env_present("ZUB_BENCH_QUIET");
-        return cmd_md(input, repeats, quiet, out);
-      },
-      out);
+  return run_filter("md", opts.files, false, out, [&](std::string_view input) {
+    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+    const bool quiet = env_present("ZUB_BENCH_QUIET");
+    return cmd_md(input, repeats, quiet, out);
+  });
 }
 
 int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
@@ -193,10 +185,6 @@ int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseR
   }
   return 0;
 }
-
-// A handler that measures nothing returns its status alone.
-Outcome as_outcome(int status) { return {status, 0}; }
-Outcome as_outcome(const Outcome& outcome) { return outcome; }
 
 // Reads the arguments with `Table` and runs `Handler` on the options.
 template <const auto& Table, auto Handler>

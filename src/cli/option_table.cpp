@@ -323,42 +323,39 @@ bool looks_numeric(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
-template <typename Args, uint64_t Fallback>
-void number_or_file(Args& o, const OptionValue& v, uint64_t& number) {
+template <typename Args>
+void number_or_file(Args& o, const OptionValue& v) {
   if (!o.number_seen && looks_numeric(v.text)) {
-    number = parse_u64(v.text).value_or(Fallback);
+    o.number() = parse_u64(v.text).value_or(Args::kNumberDefault);
     o.number_seen = true;
     return;
   }
   o.files.emplace_back(v.text);
 }
 
+template <typename Args>
+void set_number_option(Args& o, const OptionValue& v) {
+  o.number() = v.number;
+  o.number_seen = true;
+}
+
+// The number as an option too, spelled as `spellings`.
+template <typename Args>
+constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spellings) {
+  return {.spellings = spellings, .kind = kNumber, .on_bad = kFallback,
+          .fallback = Args::kNumberDefault, .set = set_number_option<Args>};
+}
+
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
-    // tail's habit: "-n N" as the count.
-    {.spellings = {"-n", "--lines"}, .kind = kNumber, .on_bad = kFallback,
-     .fallback = kLogsDefaultLimit,
-     .set = [](LogsArgs& o, const OptionValue& v) {
-       o.limit = v.number;
-       o.number_seen = true;
-     }},
-    {.kind = kText, .set = [](LogsArgs& o, const OptionValue& v) {
-       number_or_file<LogsArgs, kLogsDefaultLimit>(o, v, o.limit);
-     }},
+    number_option<LogsArgs>({"-n", "--lines"}),  // tail's habit
+    {.kind = kText, .set = number_or_file<LogsArgs>},
 };
 
 constexpr OptionRow<TrimArgs> kTrimRows[] = {
     kHelpRow<TrimArgs>,
-    // wrap's spelling of the width.
-    {.spellings = {"-w", "--width"}, .kind = kNumber, .on_bad = kFallback,
-     .fallback = kTrimDefaultWidth,
-     .set = [](TrimArgs& o, const OptionValue& v) {
-       o.width = v.number;
-       o.number_seen = true;
-     }},
-    {.kind = kText, .set = [](TrimArgs& o, const OptionValue& v) {
-       number_or_file<TrimArgs, kTrimDefaultWidth>(o, v, o.width);
-     }},
+    number_option<TrimArgs>({"-w", "--width"}),  // wrap's spelling of the width
+    {.kind = kText, .set = number_or_file<TrimArgs>},
 };
 
 // Every operand after the query is the result count; the last one counts,

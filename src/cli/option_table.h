@@ -31,12 +31,17 @@ struct FilterOptions {
   std::vector<std::string> files;
 };
 
-// logs and trim: their numbers and the files read instead of standard input.
+// logs and trim: their number (logs' count, trim's width) and the files
+// read instead of standard input.
 struct LogsArgs : LogsOptions {
+  static constexpr uint64_t kNumberDefault = kLogsDefaultLimit;
+  uint64_t& number() { return limit; }
   std::vector<std::string> files;
   bool number_seen = false;
 };
 struct TrimArgs : TrimOptions {
+  static constexpr uint64_t kNumberDefault = kTrimDefaultWidth;
+  uint64_t& number() { return width; }
   std::vector<std::string> files;
   bool number_seen = false;
 };

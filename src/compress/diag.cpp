@@ -235,13 +235,8 @@ Verdict test_failure(DiagState& st, const Line& l) {
   const std::string key = failing_test_key(l.t, full);
   record_failure(st, l.t, key, full);
   // What go test -v logged under the test before its result.
-  if (st.in_go_run && !st.early_message.empty()) {
-    if (st.early_more > 0)
-      st.early_message += " (+" + std::to_string(st.early_more) + " more failures)";
-    describe_failure(st, st.early_message);
-  }
-  st.early_message.clear();
-  st.early_more = 0;
+  if (!st.in_go_run) forget_early_message(st);
+  take_early_message(st);
   st.after_tap = starts_with(l.t, "not ok ");
   st.in_go_run = false;
   return Verdict::kRecognized;
@@ -251,8 +246,7 @@ Verdict test_pass(DiagState& st, const Line& l) {
   if (!is_test_pass(l.t)) return Verdict::kNotMine;
   ++st.passed;
   close_failure(st);
-  st.early_message.clear();
-  st.early_more = 0;
+  forget_early_message(st);
   st.in_go_run = false;
   return Verdict::kRecognized;
 }

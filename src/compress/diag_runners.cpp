@@ -381,8 +381,7 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
   if (tag.empty()) return Verdict::kNotMine;
   if (tag == "RUN") {
     close_failure(st);
-    st.early_message.clear();
-    st.early_more = 0;
+    forget_early_message(st);
     return Verdict::kRecognized;
   }
   if (tag == "OK") {
@@ -408,11 +407,7 @@ Verdict gtest_lines(DiagState& st, const Line& l) {
     for (const DiagFailure& f : st.failures)
       if (f.key == name) return Verdict::kRecognized;  // the closing list
     record_failure(st, t, name, true);
-    if (st.early_more > 0)
-      st.early_message += " (+" + std::to_string(st.early_more) + " more failures)";
-    describe_failure(st, st.early_message);
-    st.early_message.clear();
-    st.early_more = 0;
+    take_early_message(st);
     return Verdict::kRecognized;
   }
   if (tag == "==========" && contains(rest, " ran.")) {
@@ -819,8 +814,7 @@ Verdict go_test_lines(DiagState& st, const Line& l) {
   if (t == "FAIL" && st.failures_seen > 0) return Verdict::kRecognized;
   if (starts_with(t, "=== RUN") || starts_with(t, "=== CONT") || starts_with(t, "=== NAME")) {
     close_failure(st);
-    st.early_message.clear();
-    st.early_more = 0;
+    forget_early_message(st);
     st.in_go_run = true;
     return Verdict::kRecognized;
   }

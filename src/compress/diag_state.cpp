@@ -109,6 +109,17 @@ bool describe_failure(DiagState& st, std::string_view message) {
   return true;
 }
 
+void take_early_message(DiagState& st) {
+  describe_failure(st, st.early_message);
+  if (DiagFailure* f = open(st)) f->more += st.early_more;
+  forget_early_message(st);
+}
+
+void forget_early_message(DiagState& st) {
+  st.early_message.clear();
+  st.early_more = 0;
+}
+
 void locate_named(DiagState& st, std::string_view key, std::string_view place) {
   if (key.empty() || place.empty()) return;
   for (DiagFailure& f : st.failures) {
@@ -158,8 +169,10 @@ std::string failure_text(const DiagFailure& f) {
   std::string s = unittest_name(f.line);
   if (!f.place.empty()) s += " at " + f.place;
   if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
+  // The count stays whole however long the message is.
+  s.resize(byte_cut(s, kDiagErrorBytes + 80).size());
   if (f.more > 0) s += " (+" + std::to_string(f.more) + " more failures)";
-  return std::string(byte_cut(s, kDiagErrorBytes + 80));
+  return s;
 }
 
 void record_summary(DiagState& st, std::string_view t) {

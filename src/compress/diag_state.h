@@ -160,6 +160,12 @@ bool locate_failure(DiagState& st, std::string_view place);
 // Gives the open failure its message unless it has one. True when taken.
 bool describe_failure(DiagState& st, std::string_view message);
 
+// What was gathered before a failing test's line (GoogleTest's "Failure"
+// blocks, what go test -v logged): its first message and the count of the
+// others go to the test just named, and the gathering starts again.
+void take_early_message(DiagState& st);
+void forget_early_message(DiagState& st);
+
 // Gives the failure named `key` its place unless it has one.
 void locate_named(DiagState& st, std::string_view key, std::string_view place);
 

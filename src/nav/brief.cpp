@@ -19,6 +19,7 @@
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "nav/map.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -327,9 +328,8 @@ std::string brief_snapshot(const std::string& root, uint64_t rows, Output& out) 
 }  // namespace
 
 int cmd_brief(const BriefOptions& opts, Output& out) {
-  static const std::vector<std::string> kHere = {"."};
   bool failed = false;
-  for (const std::string& root : opts.roots.empty() ? kHere : opts.roots) {
+  for (const std::string& root : roots_or_here(opts.roots)) {
     struct stat st;
     if (::stat(root.c_str(), &st) != 0) {
       const int err = errno;

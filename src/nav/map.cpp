@@ -23,6 +23,7 @@
 #include "base/skip_names.h"
 #include "base/text.h"
 #include "base/utf8.h"
+#include "search/walk.h"
 
 namespace zub {
 
@@ -533,9 +534,7 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t
 }
 
 int cmd_map(const MapOptions& opts, Output& out) {
-  // No root is the working directory, as with `tree` and `du`.
-  static const std::vector<std::string> kHere = {"."};
-  MapReport rep = map_report(opts.roots.empty() ? kHere : opts.roots, opts.rows, opts.depth, out);
+  MapReport rep = map_report(roots_or_here(opts.roots), opts.rows, opts.depth, out);
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

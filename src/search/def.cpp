@@ -639,9 +639,8 @@ std::string find_definitions(const std::string& sym, const std::vector<std::stri
 }
 
 int cmd_def(const DefOptions& given, Output& out) {
-  // No root is the working directory, as with every search tool's habit.
   DefOptions opts = given;
-  if (opts.roots.empty()) opts.roots.emplace_back(".");
+  opts.roots = roots_or_here(given.roots);
   const std::vector<std::string>& roots = opts.roots;
   bool failed = false;
   for (const std::string& r : roots) {

@@ -167,8 +167,12 @@ bool glob_match(std::string_view glob, std::string_view text) {
 }
 
 GlobSet::GlobSet(const std::vector<std::string>& globs) {
-  for (const std::string& g : globs)
-    for (std::string& e : expand_braces(with_empty_globstar(g))) globs_.push_back(std::move(e));
+  for (const std::string& g : globs) {
+    for (std::string& e : expand_braces(with_empty_globstar(g))) {
+      has_slash_.push_back(e.find('/') != std::string::npos);
+      globs_.push_back(std::move(e));
+    }
+  }
 }
 
 bool GlobSet::matches(std::string_view text) const {
@@ -178,8 +182,9 @@ bool GlobSet::matches(std::string_view text) const {
 }
 
 bool GlobSet::matches_file(const File& file) const {
-  for (const std::string& g : globs_) {
-    if (g.find('/') == std::string::npos) {
+  for (size_t k = 0; k < globs_.size(); ++k) {
+    const std::string& g = globs_[k];
+    if (!has_slash_[k]) {
       if (glob_match(g, file.name)) return true;
     } else if (glob_match(g, file.path) || glob_match(g, file.below_root)) {
       return true;

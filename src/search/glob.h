@@ -47,6 +47,7 @@ class GlobSet {
 
  private:
   std::vector<std::string> globs_;
+  std::vector<bool> has_slash_;  // per glob, found once: matched by path, not by name
 };
 
 }  // namespace zub

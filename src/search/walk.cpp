@@ -156,6 +156,11 @@ void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
 
 }  // namespace
 
+const std::vector<std::string>& roots_or_here(const std::vector<std::string>& roots) {
+  static const std::vector<std::string> kHere = {"."};
+  return roots.empty() ? kHere : roots;
+}
+
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
                          const WalkSink& emit, uint64_t* too_long) {
   uint64_t non_source = 0;

@@ -30,6 +30,10 @@ struct WalkResult {
   uint64_t too_long_skipped = 0;  // see walk_roots_each
 };
 
+// The roots a walk starts from: those given, or else the working directory,
+// as with every search tool's habit.
+const std::vector<std::string>& roots_or_here(const std::vector<std::string>& roots);
+
 // Walks `roots` in order. Never fails: unreadable directories and entries
 // are passed over. Order: a directory's files as listed, then its
 // subdirectories, last listed first. Symbolic links inside a tree are not

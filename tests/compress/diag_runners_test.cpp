@@ -281,6 +281,12 @@ TEST(DiagRunners, GoogleTestTakesTheFailureAboveItsName) {
   // Its closing counts repeat what the sections already say.
   EXPECT_FALSE(has(g, "listed below")) << g;
   EXPECT_FALSE(has(g, "unrecognized")) << g;
+  // However long the message, the count of the test's other failures stays.
+  const std::string wide(80, 'w');
+  const std::string long_message =
+      summary("[ RUN      ] A.B\n/w/a.cc:1: Failure\n" + wide + "\n" + wide + "\n" + wide + "\n" +
+              wide + "\n/w/a.cc:2: Failure\nx\n[  FAILED  ] A.B (0 ms)\n");
+  EXPECT_TRUE(has(long_message, "w (+1 more failures)\n")) << long_message;
 }
 
 TEST(DiagRunners, PhpunitAndRspecNameEachFailureWithTheTestsPlace) {
