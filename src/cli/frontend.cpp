@@ -137,9 +137,18 @@ std::string usage_about(std::string_view name) {
   return lines;
 }
 
-// `zub help` and `zub help SUB`.
+struct Subcommand;
+const Subcommand* find_subcommand(std::string_view name);
+const Subcommand* peer_of(std::string_view name);
+std::string_view name_of(const Subcommand& sub);
+
+// `zub help` and `zub help SUB`; the name of another tool (help cat) is
+// answered by the subcommand that does its work.
 int show_usage(const HelpOptions& opts, Output& out) {
-  out.write_out(usage_about(opts.sub) + "\n");
+  std::string_view name = opts.sub;
+  if (!name.empty() && find_subcommand(name) == nullptr)
+    if (const Subcommand* peer = peer_of(name)) name = name_of(*peer);
+  out.write_out(usage_about(name) + "\n");
   return 0;
 }
 
@@ -149,8 +158,6 @@ int show_version(const NoOptions&, Output& out) {
 }
 
 // ---- The subcommand table ----
-
-struct Subcommand;
 
 // Reads the arguments after the subcommand's name and runs it.
 using Runner = Outcome (*)(const Subcommand& sub, const Args& args, Output& out);
@@ -179,8 +186,9 @@ int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseR
       return 2;
     case ParseStatus::kBadValue: out.write_err(std::string(p.message)); return 2;
     case ParseStatus::kMissing:
-      if (p.message.empty()) return usage_error(out);
-      out.write_err(std::string(p.message));
+      // A call without its operands gets the lines about the subcommand,
+      // not the whole usage text.
+      out.write_err(p.message.empty() ? usage_of(sub, own_usage) + "\n" : std::string(p.message));
       return 2;
   }
   return 0;
@@ -229,6 +237,90 @@ const Subcommand* find_subcommand(std::string_view name) {
   return nullptr;
 }
 
+std::string_view name_of(const Subcommand& sub) { return sub.name; }
+
+// ---- A name that is not a subcommand ----
+//
+// The names of other tools an agent reaches for, and the subcommand that
+// does their work here. Such a call is not run as that subcommand: the
+// other tool's options mean other things (head's ten lines, find's -name),
+// so running it could answer something else than was asked. It fails with
+// one line naming the subcommand instead of the whole usage text.
+struct Peer {
+  std::string_view name;
+  std::string_view sub;
+};
+
+// clang-format off
+constexpr Peer kPeers[] = {
+    {"cat", "read"},     {"head", "read"},      {"less", "read"},     {"more", "read"},
+    {"sed", "read"},     {"view", "read"},      {"show", "read"},     {"open", "read"},
+    {"tail", "logs"},    {"log", "logs"},
+    {"search", "grep"},  {"rg", "grep"},        {"ag", "grep"},       {"ack", "grep"},
+    {"find", "map"},     {"tree", "map"},       {"ls", "map"},        {"du", "map"},
+    {"symbols", "outline"}, {"structure", "outline"},
+    {"definition", "def"}, {"goto", "def"},     {"defn", "def"},
+    {"run", "wrap"},     {"exec", "wrap"},
+    {"curl", "fetch"},   {"wget", "fetch"},     {"get", "fetch"},
+    {"search-web", "web"}, {"websearch", "web"}, {"google", "web"},
+    {"html", "md"},      {"markdown", "md"},
+    {"lint", "diag"},    {"status", "brief"},   {"summary", "brief"},
+    {"stats", "gain"},   {"-v", "version"},
+};
+// clang-format on
+
+// The optimal-string-alignment distance of `a` and `b` ignoring ASCII case,
+// or 2 when it is more than 1: one letter wrong, missing, extra or two
+// swapped is a typing slip.
+size_t slip_distance(std::string_view a, std::string_view b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  const auto same = [&](size_t i, size_t j) { return lower(a[i]) == lower(b[j]); };
+  if (a.size() > b.size()) std::swap(a, b);
+  if (b.size() - a.size() > 1) return 2;
+  size_t i = 0;
+  while (i < a.size() && same(i, i)) ++i;
+  if (i == a.size()) return b.size() - a.size();
+  if (a.size() == b.size()) {
+    // A wrong letter, or two swapped; the rest must match.
+    size_t from = i + 1;
+    if (i + 1 < a.size() && same(i, i + 1) && same(i + 1, i)) from = i + 2;
+    for (size_t k = from; k < a.size(); ++k)
+      if (!same(k, k)) return 2;
+    return 1;
+  }
+  // One letter more in `b` at i.
+  for (size_t k = i; k < a.size(); ++k)
+    if (!same(k, k + 1)) return 2;
+  return 1;
+}
+
+// The subcommand a name not found stands for: another tool's name, or a
+// slip of a subcommand's name (at least three letters).
+const Subcommand* peer_of(std::string_view name) {
+  for (const Peer& p : kPeers)
+    if (p.name == name) return find_subcommand(p.sub);
+  if (name.size() < 3) return nullptr;
+  for (const Subcommand& s : kSubcommands)
+    if (slip_distance(name, s.name) <= 1) return &s;
+  return nullptr;
+}
+
+int unknown_subcommand(const std::string& name, Output& out) {
+  std::string text = "zub: 알 수 없는 서브커맨드 `" + name + "`\n";
+  const Subcommand* peer = peer_of(name);
+  if (peer == nullptr) {
+    out.write_err(text + "\n" + kUsageText + "\n");
+    return 2;
+  }
+  // The peer's first usage line, which names its form.
+  std::string line = usage_lines(peer->name);
+  line = line.substr(0, line.find('\n'));
+  text += "→ zub ";
+  text += line.empty() ? std::string(peer->name) : line;
+  out.write_err(text + "\n");
+  return 2;
+}
+
 }  // namespace
 
 std::vector<SubcommandName> subcommand_names() {
@@ -241,10 +333,7 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (argv.size() < 2) return usage_error(out);
   const std::string& sub = argv[1];
   const Subcommand* s = find_subcommand(sub);
-  if (s == nullptr) {
-    out.write_err("zub: 알 수 없는 서브커맨드 `" + sub + "`\n\n" + kUsageText + "\n");
-    return 2;
-  }
+  if (s == nullptr) return unknown_subcommand(sub, out);
   // The one place every subcommand runs from: what has to happen around
   // each run goes here. The gain ledger records the run (for the
   // subcommands it covers).

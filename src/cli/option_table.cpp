@@ -12,6 +12,7 @@ namespace {
 constexpr OptionKind kNumber = OptionKind::kNumber;
 constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;
+constexpr OptionKind kRefused = OptionKind::kRefused;
 constexpr BadValue kFallback = BadValue::kFallback;
 constexpr BadValue kError = BadValue::kError;
 constexpr BadValue kStandAlone = BadValue::kStandAlone;
@@ -110,6 +111,8 @@ void set_limit(GrepOptions& o, const OptionValue& v) {
 }
 // The values of --color; any value after "=" is taken as well.
 constexpr std::string_view kColorWords[] = {"never", "always", "auto", "ansi"};
+// --binary-files: only the value zub always does (-I).
+constexpr std::string_view kBinaryWords[] = {"without-match"};
 
 void set_depth(MapOptions& o, const OptionValue& v) { o.depth = v.number; }
 
@@ -151,9 +154,15 @@ constexpr OptionRow<BriefOptions> kBriefRows[] = {
 
 constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     kHelpRow<OutlineOptions>,
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
-     .set = set_number<&OutlineOptions::cap>},
+    // "-n N" is the cap; "-n" before a file is cat's -n, which an outline
+    // is instead of (its lines are numbered anyway).
+    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kOutlineDefaultLines,
+     .set = [](OutlineOptions& o, const OptionValue& v) {
+       if (!v.alone) o.cap = v.number;
+     }},
     {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
+    // Directories are walked anyway.
+    {.spellings = {"-r", "-R", "--recursive"}},
     // Which files of a directory: grep's filter options.
     kExtRow<OutlineOptions>,
     kNameRow<OutlineOptions>,
@@ -183,7 +192,25 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
          o.head = v.number;
      }},
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
-    {.kind = kText, .set = append_text<&ReadOptions::args>},
+    // head's and tail's counts, and a range given as an option (the habit
+    // of viewers): each for every file given without a range.
+    {.spellings = {"--head"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub read: --head 뒤에 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>},
+    {.spellings = {"--tail"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub read: --tail 뒤에 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>},
+    {.spellings = {"--lines", "--line-range", "--range"}, .kind = kText, .on_bad = kError,
+     .message = "zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등)\n",
+     .set = append_text<&ReadOptions::ranges>},
+    // "-20" is head's old spelling of -n 20.
+    {.kind = kText, .set = [](ReadOptions& o, const OptionValue& v) {
+       if (v.text.size() >= 2 && v.text[0] == '-') {
+         if (const std::optional<uint64_t> n = parse_u64(v.text.substr(1)); n && *n > 0) {
+           o.head = *n;
+           return;
+         }
+       }
+       o.args.emplace_back(v.text);
+     }},
 };
 
 constexpr OptionRow<DefOptions> kDefRows[] = {
@@ -193,7 +220,21 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines = v.number;
        o.lines_given = true;
      }},
+    // grep's -A N: the lines after the definition's first.
+    {.spellings = {"-A", "--after-context"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kDefDefaultLines,
+     .set = [](DefOptions& o, const OptionValue& v) {
+       o.lines = v.number;
+       o.lines_given = true;
+     }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    // grep's habits that def always does: directories are walked, and the
+    // symbol is matched as a whole word.
+    {.spellings = {"-r", "-R", "--recursive"}},
+    {.spellings = {"-w", "--word-regexp"}},
+    {.spellings = {"-i", "--ignore-case"}, .kind = kRefused,
+     .message = "zub def: -i 는 없다(정의는 이름의 대소문자까지 맞춘다). 대소문자를 모르면 "
+                "`zub grep -i -w SYM ROOT`\n"},
     // Which files: grep's filter options.
     kExtRow<DefOptions>,
     kNameRow<DefOptions>,
@@ -226,6 +267,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
     {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
+    {.spellings = {"-Z", "--null"}, .set = set_true<&GrepOptions::null_names>},
     {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
@@ -286,6 +328,12 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     // The short trace zub leaves for a file it passes over stays.
     {.spellings = {"-s", "--no-messages"}},
     {.spellings = {"--no-heading", "--heading"}},
+    {.spellings = {"--line-buffered"}},
+    {.spellings = {"--binary-files"}, .words = kBinaryWords},
+    // Taken, and not done: a hit keeps its file and line number, which the
+    // next call (read F A-B) needs.
+    {.spellings = {"--no-filename"}},
+    {.spellings = {"-N", "--no-line-number"}},
     {.spellings = {"--color", "--colour"}, .words = kColorWords},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](GrepOptions& o, const OptionValue& v) {
@@ -312,6 +360,8 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>},
     {.spellings = {"--logs"}, .set = set_to<&WrapOptions::mode, WrapMode::kLogs>},
     {.spellings = {"--raw"}, .set = set_to<&WrapOptions::mode, WrapMode::kRaw>},
+    // sh's -c: the shell line that follows.
+    {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
@@ -348,7 +398,7 @@ constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spelling
 
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
-    number_option<LogsArgs>({"-n", "--lines"}),  // tail's habit
+    number_option<LogsArgs>({"-n", "--lines", "--tail"}),  // tail's and docker logs' habits
     {.kind = kText, .set = number_or_file<LogsArgs>},
 };
 
@@ -383,6 +433,12 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
     {.spellings = {"--refresh"}, .set = set_refresh<FetchOptions>},
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kFetchDefaultChars,
      .set = set_number<&FetchOptions::chars>},
+    // curl's habits ("-fsSL"), which fetch always does: silent, redirects
+    // followed, a failed page reported in its place.
+    {.spellings = {"-s", "--silent"}},
+    {.spellings = {"-S", "--show-error"}},
+    {.spellings = {"-L", "--location"}},
+    {.spellings = {"-f", "--fail"}},
     {.kind = kText, .set = append_text<&FetchOptions::urls>},
 };
 
@@ -390,6 +446,7 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
 // the status.
 constexpr OptionRow<CacheOptions> kCacheRows[] = {
     kHelpRow<CacheOptions>,
+    {.spellings = {"--clear"}, .set = set_to<&CacheOptions::action, CacheAction::kClear>},
     {.kind = kText, .set = [](CacheOptions& o, const OptionValue& v) {
        o.action = v.text == "ttl" ? CacheAction::kTtl
                 : v.text == "clear" ? CacheAction::kClear : CacheAction::kStatus;
@@ -399,6 +456,7 @@ constexpr OptionRow<CacheOptions> kCacheRows[] = {
 
 // `gain` alone or `gain --reset`; anything else is a usage error.
 constexpr OptionRow<GainOptions> kGainRows[] = {
+    kHelpRow<GainOptions>,
     {.spellings = {"--reset"}, .set = [](GainOptions& o, const OptionValue&) {
        if (o.reset) o.unexpected = true;
        o.reset = true;
@@ -499,14 +557,18 @@ constexpr OptionTable<WebOptions> kWebTable = {
 
 // No URL is not an error: nothing is printed.
 constexpr OptionTable<FetchOptions> kFetchTable = {
-    .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown},
+    .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown, .short_clusters = true},
     .rows = kFetchRows,
     .prepare = policy_from_env<FetchOptions>,
 };
 
 constexpr OptionTable<CacheOptions> kCacheTable = {.rules = kStrict, .rows = kCacheRows};
 
-constexpr OptionTable<GainOptions> kGainTable = {.rows = kGainRows};
+constexpr OptionTable<GainOptions> kGainTable = {
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kGainRows,
+    .usage = kGainUsage,
+};
 
 constexpr OptionTable<InitOptions> kInitTable = {
     .rules = {.unlisted_dash = UnlistedDash::kUnknown},

@@ -76,8 +76,9 @@ struct GrepOptions {
   std::string limit_text;
   bool pattern_by_e = false;
   uint64_t file_cap = 400;
-  bool quiet = false;      // -q: the status only
-  bool recursive = false;  // -r: no root means "."
+  bool quiet = false;       // -q: the status only
+  bool null_names = false;  // -Z: -l and -L end each path in a NUL, the summary goes to stderr
+  bool recursive = false;   // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;
 };

@@ -67,6 +67,10 @@ TEST(OptionTable, WebAndFetchArguments) {
   EXPECT_EQ(w.policy.stale_floor, 60u);
   EXPECT_EQ(w.deep, 0u);
 
+  // curl's habits: taken together, and -n with its number run together.
+  FetchOptions cf = parsed(kFetchTable, {"-fsSL", "u", "-n200", "-L"});
+  EXPECT_EQ(cf.urls, std::vector<std::string>{"u"});
+  EXPECT_EQ(cf.chars, 200u);
   FetchOptions f = parsed(kFetchTable, {"a", "-n", "b", "--ttl", "120", "c"});
   EXPECT_EQ(f.urls, (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(f.chars, 6000u);
