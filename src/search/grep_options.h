@@ -39,7 +39,9 @@ inline constexpr std::string_view kGrepUsage =
     "리터럴만)\n"
     "  -n 을 주지 않으면 150줄까지의 짧은 결과는 파일당 상한 없이 다 보인다. 반복 줄은 줄번호를 "
     "모아 "
-    "한 줄로";
+    "한 줄로\n"
+    "  -Z/--null: -l -L 의 경로를 NUL 로 끝낸다(xargs -0), 요약은 stderr · --no-filename -N "
+    "--line-buffered 는 받아 넘긴다";
 
 // How a pattern text is read. Without a choice a pattern is a literal,
 // except that GNU grep's basic-regex operators make it one of those, and a
