@@ -268,6 +268,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
     {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
     {.spellings = {"-Z", "--null"}, .set = set_true<&GrepOptions::null_names>},
+    {.spellings = {"--files"}, .set = set_true<&GrepOptions::list_files>},
     {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
@@ -360,6 +361,8 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>},
     {.spellings = {"--logs"}, .set = set_to<&WrapOptions::mode, WrapMode::kLogs>},
     {.spellings = {"--raw"}, .set = set_to<&WrapOptions::mode, WrapMode::kRaw>},
+    {.spellings = {"--timeout"}, .kind = kRefused,
+     .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
     // sh's -c: the shell line that follows.
     {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
@@ -399,6 +402,8 @@ constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spelling
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
     number_option<LogsArgs>({"-n", "--lines", "--tail"}),  // tail's and docker logs' habits
+    {.spellings = {"-f", "--follow"}, .kind = kRefused,
+     .message = "zub logs: -f(따라가기)는 없다: 지금까지 쌓인 줄을 접는다 — zub logs N F\n"},
     {.kind = kText, .set = number_or_file<LogsArgs>},
 };
 
@@ -439,6 +444,8 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
     {.spellings = {"-S", "--show-error"}},
     {.spellings = {"-L", "--location"}},
     {.spellings = {"-f", "--fail"}},
+    {.spellings = {"-o", "-O", "--output"}, .kind = kRefused,
+     .message = "zub fetch: -o 는 없다: 본문은 표준 출력으로 나온다 — zub fetch URL > F\n"},
     {.kind = kText, .set = append_text<&FetchOptions::urls>},
 };
 

@@ -443,6 +443,13 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     o.limit = GrepOptions{}.limit;
     o.limit_given = false;
   }
+  // ripgrep's --files: the files a search would read, with no pattern.
+  if (o.list_files && !o.pattern_by_e) {
+    o.roots.insert(o.roots.begin(), o.patterns.begin(), o.patterns.end());
+    o.patterns = {""};
+    o.syntax = PatternSyntax::kFixed;
+    o.files_only = true;
+  }
   if (o.patterns.empty()) {
     out.write_err(usage_line());
     return {2, 0};

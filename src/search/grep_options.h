@@ -41,7 +41,8 @@ inline constexpr std::string_view kGrepUsage =
     "모아 "
     "한 줄로\n"
     "  -Z/--null: -l -L 의 경로를 NUL 로 끝낸다(xargs -0), 요약은 stderr · --no-filename -N "
-    "--line-buffered 는 받아 넘긴다";
+    "--line-buffered 는 받아 넘긴다\n"
+    "  --files: 찾을 파일 목록(rg 처럼, 인자는 모두 ROOT)";
 
 // How a pattern text is read. Without a choice a pattern is a literal,
 // except that GNU grep's basic-regex operators make it one of those, and a
@@ -80,6 +81,7 @@ struct GrepOptions {
   uint64_t file_cap = 400;
   bool quiet = false;       // -q: the status only
   bool null_names = false;  // -Z: -l and -L end each path in a NUL, the summary goes to stderr
+  bool list_files = false;  // --files: the files searched, listed; every operand is a root
   bool recursive = false;   // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;

@@ -284,6 +284,11 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       {{"outline", "-n", "tw.py"}, {"5| def dedent"}, {"No such file"}},
       {{"outline", "tw.py:6-10"}, {"9| def indent"}, {"def dedent"}},
       {{"outline", "-r", "sub"}, {"sub/other.py"}},
+      // ripgrep's --files: the files a search reads.
+      {{"grep", "--files", "sub"}, {"sub/other.py", "sub/test_x.py"}, {"tw.py"}},
+      // What cannot be done names the form that does it, in one line.
+      {{"logs", "-f", "rep.c"}, {"zub logs: -f", "zub logs N F"}, {"return OK"}, 2, 120},
+      {{"wrap", "--timeout", "5", "true"}, {"zub wrap -- timeout 60"}, {}, 2, 120},
       // wrap: sh's -c; cache: --clear.
       {{"wrap", "-c", "echo a; exit 3"}, {"a\n", "exit 3"}, {}, 3},
       {{"cache", "--clear"}, {"캐시 삭제"}},
