@@ -79,6 +79,10 @@ void add_glob_arg(Opts& o, const OptionValue& v) {
   add_glob(o.filter, v.text);
 }
 template <typename Opts>
+void set_max_depth(Opts& o, const OptionValue& v) {
+  o.filter.max_depth = v.number;
+}
+template <typename Opts>
 constexpr OptionRow<Opts> kExtRow = {
     .spellings = {"--ext"}, .kind = kText, .set = set_extensions<Opts>};
 template <typename Opts>
@@ -99,6 +103,13 @@ constexpr OptionRow<Opts> kTypeNotRow = {
 template <typename Opts>
 constexpr OptionRow<Opts> kGlobRow = {
     .spellings = {"-g", "--glob"}, .kind = kText, .set = add_glob_arg<Opts>};
+// ripgrep's and find's spelling; a bad value is refused, never "no limit".
+template <typename Opts>
+constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdepth"},
+                                          .kind = kNumber,
+                                          .on_bad = kError,
+                                          .message = "zub: --max-depth 뒤에 숫자가 와야 한다\n",
+                                          .set = set_max_depth<Opts>};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
 template <PatternSyntax S>
@@ -171,6 +182,7 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     kTypeRow<OutlineOptions>,
     kTypeNotRow<OutlineOptions>,
     kGlobRow<OutlineOptions>,
+    kMaxDepthRow<OutlineOptions>,
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
 };
 
@@ -243,6 +255,7 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
     kTypeRow<DefOptions>,
     kTypeNotRow<DefOptions>,
     kGlobRow<DefOptions>,
+    kMaxDepthRow<DefOptions>,
     {.kind = kText, .set = set_text<&DefOptions::symbol>},
     {.kind = kText, .set = append_text<&DefOptions::roots>},
 };
@@ -312,6 +325,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kTypeRow<GrepOptions>,
     kTypeNotRow<GrepOptions>,
     kGlobRow<GrepOptions>,
+    kMaxDepthRow<GrepOptions>,
     {.spellings = {"--all"}, .set = search_all_files},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to

@@ -42,7 +42,8 @@ inline constexpr std::string_view kGrepUsage =
     "한 줄로\n"
     "  -Z/--null: -l -L 의 경로를 NUL 로 끝낸다(xargs -0), 요약은 stderr · --no-filename -N "
     "--line-buffered 는 받아 넘긴다\n"
-    "  --files: 찾을 파일 목록(rg 처럼, 인자는 모두 ROOT)";
+    "  --files: 찾을 파일 목록(rg 처럼, 인자는 모두 ROOT) · --max-depth N(1 = ROOT 바로 아래 "
+    "파일만)";
 
 // How a pattern text is read. Without a choice a pattern is a literal,
 // except that GNU grep's basic-regex operators make it one of those, and a

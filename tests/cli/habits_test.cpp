@@ -286,6 +286,10 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       {{"outline", "-r", "sub"}, {"sub/other.py"}},
       // ripgrep's --files: the files a search reads.
       {{"grep", "--files", "sub"}, {"sub/other.py", "sub/test_x.py"}, {"tw.py"}},
+      // ripgrep's --max-depth: 1 is the root's own files.
+      {{"grep", "--max-depth", "1", "-l", "dedent", "."}, {"./tw.py"}, {"sub/"}},
+      {{"def", "dedent", "--max-depth=1"}, {"./tw.py:5"}, {"sub/"}},
+      {{"grep", "--max-depth", "x", "dedent"}, {"zub: --max-depth 뒤에 숫자가 와야 한다"}, {}, 2},
       // What cannot be done names the form that does it, in one line.
       {{"logs", "-f", "rep.c"}, {"zub logs: -f", "zub logs N F"}, {"return OK"}, 2, 120},
       {{"wrap", "--timeout", "5", "true"}, {"zub wrap -- timeout 60"}, {}, 2, 120},
