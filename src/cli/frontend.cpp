@@ -1,5 +1,7 @@
 #include "cli/frontend.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "base/head_tail.h"
 #include "base/option_parser.h"
 #include "base/outcome.h"
+#include "base/shown_path.h"
 #include "base/utf8.h"
 #include "cli/filter_input.h"
 #include "cli/gain_call.h"
@@ -109,9 +112,34 @@ Outcome run_trim(const TrimArgs& opts, Output& out) {
                     [&](std::string_view text) { return cmd_trim(text, opts, out); });
 }
 
+// A web address given where a file is read (`zub md https://…`): the call
+// fails with one line naming fetch, unless a file of that name exists.
+bool refuses_urls(std::string_view sub, const std::vector<std::string>& paths, Output& out) {
+  for (const std::string& p : paths) {
+    struct stat st;
+    if (!(p.starts_with("http://") || p.starts_with("https://")) || ::stat(p.c_str(), &st) == 0)
+      continue;
+    out.write_err("zub " + std::string(sub) + ": 웹 주소는 파일이 아니다 — zub fetch " +
+                  shown_path(p) + "\n");
+    return true;
+  }
+  return false;
+}
+
+Outcome run_read(const ReadOptions& opts, Output& out) {
+  if (refuses_urls("read", opts.args, out)) return {2, 0};
+  return as_outcome(cmd_read(opts, out));
+}
+
+Outcome run_outline(const OutlineOptions& opts, Output& out) {
+  if (refuses_urls("outline", opts.files, out)) return {2, 0};
+  return cmd_outline(opts, out);
+}
+
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
 Outcome run_md(const FilterOptions& opts, Output& out) {
+  if (refuses_urls("md", opts.files, out)) return {2, 0};
   return run_filter("md", opts.files, false, out, [&](std::string_view input) {
     const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
     const bool quiet = env_present("ZUB_BENCH_QUIET");
@@ -208,8 +236,8 @@ constexpr Subcommand kSubcommands[] = {
     {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
     {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>},
     {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
-    {"outline", {}, false, parse_and_run<kOutlineTable, cmd_outline>},
-    {"read", {}, false, parse_and_run<kReadTable, cmd_read>},
+    {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>},
+    {"read", {}, false, parse_and_run<kReadTable, run_read>},
     {"def", {}, false, parse_and_run<kDefTable, cmd_def>},
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},

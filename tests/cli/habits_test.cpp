@@ -293,6 +293,11 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       // What cannot be done names the form that does it, in one line.
       {{"logs", "-f", "rep.c"}, {"zub logs: -f", "zub logs N F"}, {"return OK"}, 2, 120},
       {{"wrap", "--timeout", "5", "true"}, {"zub wrap -- timeout 60"}, {}, 2, 120},
+      // A web address where a file is read names fetch; nothing is read.
+      {{"md", "https://example.com/p"}, {"zub md: 웹 주소는 파일이 아니다 — zub fetch https://example.com/p"},
+       {}, 2, 120},
+      {{"read", "tw.py", "http://example.com/a.py"}, {"— zub fetch http://example.com/a.py"},
+       {"import re"}, 2, 120},
       // wrap: sh's -c; cache: --clear.
       {{"wrap", "-c", "echo a; exit 3"}, {"a\n", "exit 3"}, {}, 3},
       {{"cache", "--clear"}, {"캐시 삭제"}},
