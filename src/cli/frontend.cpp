@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -112,13 +113,16 @@ Outcome run_trim(const TrimArgs& opts, Output& out) {
                     [&](std::string_view text) { return cmd_trim(text, opts, out); });
 }
 
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 // A web address given where a file is read (`zub md https://…`): the call
 // fails with one line naming fetch, unless a file of that name exists.
 bool refuses_urls(std::string_view sub, const std::vector<std::string>& paths, Output& out) {
   for (const std::string& p : paths) {
-    struct stat st;
-    if (!(p.starts_with("http://") || p.starts_with("https://")) || ::stat(p.c_str(), &st) == 0)
-      continue;
+    if (!(p.starts_with("http://") || p.starts_with("https://")) || exists(p)) continue;
     out.write_err("zub " + std::string(sub) + ": 웹 주소는 파일이 아니다 — zub fetch " +
                   shown_path(p) + "\n");
     return true;
@@ -134,6 +138,48 @@ Outcome run_read(const ReadOptions& opts, Output& out) {
 Outcome run_outline(const OutlineOptions& opts, Output& out) {
   if (refuses_urls("outline", opts.files, out)) return {2, 0};
   return cmd_outline(opts, out);
+}
+
+// A name as code writes it, plain or with "::" between parts: never a path.
+bool is_plain_name(std::string_view s) {
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const bool word =
+        c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (word) continue;
+    if (c == ':' && i + 2 < s.size() && s[i + 1] == ':') {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// Two habits of the batch: several symbols before the roots ("def A B
+// src": an operand that names no file but is a plain name, where another
+// root exists, is one more symbol; each gets its report under a header),
+// and the file named before the symbol ("def src/a.py parse", when the
+// symbol is a file and the root is not).
+Outcome run_def(const DefOptions& given, Output& out) {
+  DefOptions opts = given;
+  if (opts.roots.size() == 1 && exists(opts.symbol) && !exists(opts.roots[0]) &&
+      is_plain_name(opts.roots[0]))
+    std::swap(opts.symbol, opts.roots[0]);
+  std::vector<std::string> symbols = {opts.symbol};
+  std::vector<std::string> roots;
+  for (const std::string& r : opts.roots)
+    (!exists(r) && is_plain_name(r) ? symbols : roots).push_back(r);
+  if (symbols.size() == 1 || roots.empty()) return as_outcome(cmd_def(opts, out));
+  int status = 0;
+  for (const std::string& sym : symbols) {
+    out.write_out("== def " + sym + " ==\n");
+    opts.symbol = sym;
+    opts.roots = roots;
+    status = std::max(status, cmd_def(opts, out));
+  }
+  return {status, 0};
 }
 
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
@@ -238,7 +284,7 @@ constexpr Subcommand kSubcommands[] = {
     {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
     {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>},
     {"read", {}, false, parse_and_run<kReadTable, run_read>},
-    {"def", {}, false, parse_and_run<kDefTable, cmd_def>},
+    {"def", {}, false, parse_and_run<kDefTable, run_def>},
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
     {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},

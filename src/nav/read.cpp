@@ -246,6 +246,22 @@ std::optional<std::pair<std::string, LineRange>> file_with_range(const std::stri
   return last;
 }
 
+// "10-20,30-40": several ranges in one argument, each a range form; empty
+// when the argument is not that.
+std::vector<LineRange> range_list(std::string_view arg) {
+  std::vector<LineRange> ranges;
+  if (arg.find(',') == std::string_view::npos) return ranges;
+  while (true) {
+    const size_t comma = arg.find(',');
+    const std::optional<LineRange> r = parse_range_arg(arg.substr(0, comma));
+    if (!r) return {};
+    ranges.push_back(*r);
+    if (comma == std::string_view::npos) break;
+    arg.remove_prefix(comma + 1);
+  }
+  return ranges;
+}
+
 // "+N": the lines after the single line just given.
 bool extends_line(std::string_view arg) {
   return arg.size() >= 2 && arg[0] == '+' && all_digits(arg.substr(1)) &&
@@ -298,6 +314,10 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
       line.b = parse_u64(std::string_view(arg).substr(1)).value_or(0) + line.a;
     } else if (range && current) {
       add_range(*range);
+    } else if (const std::vector<LineRange> list =
+                   current ? range_list(arg) : std::vector<LineRange>();
+               !list.empty() && !path_exists(arg)) {
+      for (const LineRange& r : list) add_range(r);
     } else if (path_exists(arg)) {
       add_file(arg, std::nullopt);
       next_bare = current;

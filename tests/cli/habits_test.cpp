@@ -190,6 +190,8 @@ TEST(Habits, ReadRangeForms) {
       {{"read", "--lines=5:6", "tw.py", "9"}, {"def indent"}, {"def dedent"}, 0, small},
       {{"read", "tw.py", "--lines", "x"}, {"--lines 뒤에 범위가 와야 한다", "`x`"}, {"import"}, 2,
        small},
+      {{"read", "tw.py", "1-1,5,9-9"}, {"[1-1] ==", "import re", "[5-5] ==", "def dedent",
+                                       "def indent"}, {"_ws"}, 0, small},
   }, t.path());
   // clang-format on
 }
@@ -280,6 +282,13 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       {{"def", "dedent", "tw.py", "-A", "1"}, {"5| def dedent", "6|"}, {"7|"}},
       {{"def", "-r", "-w", "indent", "."}, {"./tw.py:9-10"}},
       {{"def", "-i", "DEDENT", "."}, {"zub def: -i 는 없다", "zub grep -i -w"}, {}, 2, 200},
+      // Several symbols in one call, each under its header; the file
+      // named before the symbol.
+      {{"def", "dedent", "indent", "tw.py"}, {"== def dedent ==\n", "5| def dedent",
+                                              "== def indent ==\n", "9| def indent"}},
+      {{"def", "dedent", "nosuch_name", "tw.py"}, {"5| def dedent", "`nosuch_name` 의 정의를 못 찾았다"},
+       {}, 1},
+      {{"def", "tw.py", "indent"}, {"9| def indent"}, {"No such file"}},
       // outline: cat's -n before the file, read's F:A-B, -r.
       {{"outline", "-n", "tw.py"}, {"5| def dedent"}, {"No such file"}},
       {{"outline", "tw.py:6-10"}, {"9| def indent"}, {"def dedent"}},
