@@ -1,5 +1,7 @@
 #include "cli/option_table.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "base/env.h"
@@ -213,9 +215,10 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
     {.spellings = {"--lines", "--line-range", "--range"}, .kind = kText, .on_bad = kError,
      .message = "zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등)\n",
      .set = append_text<&ReadOptions::ranges>},
-    // "-20" is head's old spelling of -n 20.
+    // "-20" is head's old spelling of -n 20 (unless a file has that name).
     {.kind = kText, .set = [](ReadOptions& o, const OptionValue& v) {
-       if (v.text.size() >= 2 && v.text[0] == '-') {
+       struct stat st;
+       if (v.text.size() >= 2 && v.text[0] == '-' && ::stat(std::string(v.text).c_str(), &st) != 0) {
          if (const std::optional<uint64_t> n = parse_u64(v.text.substr(1)); n && *n > 0) {
            o.head = *n;
            return;

@@ -307,7 +307,7 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
   for (const std::string& arg : args) {
     const std::optional<LineRange> range = parse_range_arg(arg);
     std::optional<size_t> next_bare;
-    if (extends_line(arg) && current && plan.requests[*current].ranged &&
+    if (extends_line(arg) && !path_exists(arg) && current && plan.requests[*current].ranged &&
         plan.requests[*current].b == plan.requests[*current].a && !byte_mode) {
       // sed's "A,+N" typed as two words: "F 10 +5".
       Request& line = plan.requests[*current];
