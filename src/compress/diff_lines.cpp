@@ -12,10 +12,27 @@ namespace {
 
 // Extended header lines of git that say something of their own.
 constexpr std::string_view kGitHeaderLines[] = {
-    "old mode ",    "new mode ",    "deleted file mode ", "new file mode ",
-    "copy from ",   "copy to ",     "rename from ",       "rename to ",
-    "similarity index ", "dissimilarity index ", "Binary files ",
+    "old mode ",          "new mode ",
+    "deleted file mode ", "new file mode ",
+    "copy from ",         "copy to ",
+    "rename from ",       "rename to ",
+    "similarity index ",  "dissimilarity index ",
+    "Binary files ",
 };
+
+// The lines git log and git show write between "commit {hash}" and the
+// message.
+constexpr std::string_view kCommitHeaderLines[] = {
+    "Author: ", "AuthorDate: ", "Commit: ", "CommitDate: ", "Date: ", "Merge: ",
+};
+
+// "commit " and at least seven hexadecimal digits (a decoration may follow).
+bool starts_commit(std::string_view line) {
+  if (!starts_with(line, "commit ")) return false;
+  size_t i = 7;
+  while (i < line.size() && is_hex_digit(line[i])) ++i;
+  return i - 7 >= 7 && (i == line.size() || line[i] == ' ');
+}
 
 bool starts_git_diff(std::string_view line) {
   return starts_with(line, "diff --git ") || starts_with(line, "diff --cc ") ||
@@ -69,6 +86,10 @@ bool DiffTracker::start_hunk(std::string_view line) {
 DiffLine DiffTracker::outside(std::string_view line) {
   state_ = State::kOutside;
   if (line.empty()) return DiffLine::kOther;
+  if (line[0] == 'c' && starts_commit(line)) {
+    state_ = State::kCommitHeader;
+    return DiffLine::kKeep;
+  }
   if (line[0] == 'd' && starts_git_diff(line)) {
     state_ = State::kGitHeader;
     deleting_ = false;
@@ -101,6 +122,10 @@ DiffLine DiffTracker::hunk_line(std::string_view line) {
 DiffLine DiffTracker::next(std::string_view line) {
   switch (state_) {
     case State::kOutside: return outside(line);
+    case State::kCommitHeader:
+      for (std::string_view h : kCommitHeaderLines)
+        if (starts_with(line, h)) return DiffLine::kKeep;
+      return outside(line);
     case State::kHunk: return hunk_line(line);
     case State::kCombinedHunk:
       if (!line.empty() && (line[0] == ' ' || line[0] == '+' || line[0] == '-'))

@@ -7,7 +7,9 @@
 // start with a space. Two things a diff says twice or that nobody reads are
 // marked for folding: git's "index" line and its "---"/"+++" lines (the
 // "diff --git" line above them names both paths), and the body of a file
-// the diff deletes whole. One tracker per capture; not thread-safe.
+// the diff deletes whole. The header lines of a commit in git log or git
+// show are kept too: the second commit of the same author still has an
+// author. One tracker per capture; not thread-safe.
 #pragma once
 
 #include <cstdint>
@@ -32,7 +34,7 @@ class DiffTracker {
   uint64_t deleted_count() const { return hunk_old_; }
 
  private:
-  enum class State { kOutside, kGitHeader, kHunk, kCombinedHunk, kAfterHunk };
+  enum class State { kOutside, kCommitHeader, kGitHeader, kHunk, kCombinedHunk, kAfterHunk };
 
   DiffLine outside(std::string_view line);
   DiffLine hunk_line(std::string_view line);
