@@ -256,6 +256,8 @@ Verdict located(DiagState& st, const Line& l) {
   const auto loc = split_location(l.t);
   if (!loc) return Verdict::kNotMine;
   record_located(st, l.t, *loc);
+  if (st.pending == Pending::kErrorLocation && ends_with(loc->path, ".java"))
+    st.javac_error_line = st.total;
   // The first place under a failing test is where it failed; go test -v
   // logs it before the test's result line.
   if (!locate_failure(st, loc->where) && st.in_go_run && st.early_place.empty())

@@ -274,6 +274,14 @@ Verdict runner_summary(DiagState& st, const Line& l) {
     return Verdict::kRecognized;
   }
   if (node_count(st, t)) return Verdict::kRecognized;
+  // javac's closing count, "2 errors", "1 warning": the lists above say
+  // as much.
+  const size_t d = digits_at(t, 0);
+  if (d > 0 && d < t.size() && t[d] == ' ') {
+    const std::string_view what = t.substr(d + 1);
+    if (what == "error" || what == "errors" || what == "warning" || what == "warnings")
+      return Verdict::kRecognized;
+  }
   // cargo test: "test result: FAILED. 2 passed; 2 failed; 0 ignored; ...".
   if (starts_with(t, "test result: ")) {
     count_passed(st, count_of(t, "passed;"));
@@ -452,10 +460,12 @@ std::string javac_place(std::string_view t, const char* severity) {
 }
 
 // javac's "symbol:" and "location:" lines under an error say what it is
-// about: they go onto the error line.
+// about: they go onto the error line. Under Maven they follow it; javac's
+// own output quotes the source and a caret first.
 bool javac_detail(DiagState& st, std::string_view t, Pending before) {
   if (!starts_with(t, "symbol:") && !starts_with(t, "location:")) return false;
-  if (st.errors.empty() || before != Pending::kErrorLocation) return true;
+  const bool under_javac = st.javac_error_line != 0 && st.total - st.javac_error_line <= 4;
+  if (st.errors.empty() || (before != Pending::kErrorLocation && !under_javac)) return true;
   std::string& e = st.errors.back();
   e = std::string(byte_cut(e + " (" + std::string(trim_ws(t)) + ")", kDiagErrorBytes + 80));
   st.pending = Pending::kErrorLocation;  // the other detail line may follow

@@ -81,6 +81,9 @@ struct DiagState {
   size_t pending_index = 0;
   std::string pending_key;
   std::string traceback_place;  // "path:line" of the last traceback frame
+  // The line number of javac's last "x.java:3: error:" line: its "symbol:"
+  // and "location:" lines follow the quoted source and the caret.
+  uint64_t javac_error_line = 0;
   // g++'s "x.cc:41:3:   required from here" before a template's error:
   // the caller's own line, which the error line names only as a header's.
   std::string required_from;

@@ -361,6 +361,26 @@ TEST(DiagToolchains, MavenAndGradleBuilds) {
                               "  /w/A.java:3: error: ';' expected\n== 20 build progress lines"),
             std::string::npos)
       << diag(gradle);
+  // javac itself quotes the source and a caret before the symbol, and
+  // closes with its count.
+  std::string javac =
+      "D.java:2: error: cannot find symbol\n"
+      "  static int f(int x) { return y + x; }\n"
+      "                               ^\n"
+      "  symbol:   variable y\n"
+      "  location: class D\n"
+      "D.java:3: error: incompatible types: int cannot be converted to String\n"
+      "  public static void main(String[] a) { String s = 3; }\n"
+      "                                                   ^\n"
+      "2 errors\n";
+  for (int i = 0; i < 20; ++i) javac = "> Task :lib:compile" + std::to_string(i) + "\n" + javac;
+  EXPECT_NE(diag(javac).find("== 2 error lines ==\n"
+                             "  D.java:2: error: cannot find symbol (symbol:   variable y) "
+                             "(location: class D)\n"
+                             "  D.java:3: error: incompatible types: int cannot be converted to "
+                             "String\n== 20 build progress lines (suppressed) ==\n[zub diag"),
+            std::string::npos)
+      << diag(javac);
 }
 
 TEST(DiagToolchains, DotnetAndKotlinCompilers) {
