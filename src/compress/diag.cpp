@@ -624,8 +624,14 @@ std::string diag(std::string_view input, std::string_view here) {
   // Too little of a known shape is refused. A log with an error or a
   // failing test in it never is, however short: the refusal would hide the
   // one line that matters.
+  // So is a log whose known lines give no section at all (banners, carets,
+  // quoted source): the closing line alone would hide everything.
+  const bool nothing_to_list = st.rules.empty() && st.errors_seen + st.echoes_seen == 0 &&
+                               st.failures_seen == 0 && st.passed == 0 &&
+                               st.summaries.empty() && st.progress == 0 && unrecognized == 0;
   std::string out;
-  if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
+  if ((st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) ||
+      nothing_to_list) {
     out = std::string(kDiagRefusalHead) + std::to_string(st.recognized) + "/" +
           std::to_string(st.total) +
           " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "

@@ -908,8 +908,23 @@ Verdict failing_test_again(DiagState& st, const Line& l) {
   return Verdict::kNotMine;
 }
 
-Verdict runner_banner(DiagState&, const Line& l) {
+// npm's banner before a script's output: "> name@1.0.0 test" (pnpm adds
+// the directory), then "> the command" on the next line.
+bool npm_banner(DiagState& st, std::string_view t) {
+  if (!starts_with(t, "> ")) return false;
+  if (st.npm_banner_line != 0 && st.total == st.npm_banner_line + 1) return true;
+  const std::string_view word = t.substr(2, t.find(' ', 2) - 2);
+  const size_t at = word.rfind('@');
+  if (at == 0 || at == std::string_view::npos || at + 1 >= word.size() || !is_digit(word[at + 1]) ||
+      word.size() + 2 >= t.size())
+    return false;
+  st.npm_banner_line = st.total;
+  return true;
+}
+
+Verdict runner_banner(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
+  if (t[0] == '>') return npm_banner(st, t) ? Verdict::kRecognized : Verdict::kNotMine;
   if (t[0] != '\xE2' && t[0] != 'R' && t[0] != 'S' && t[0] != 'D' && t[0] != 'T')
     return Verdict::kNotMine;
   if (starts_with(t, "\xE2\x8E\xAF") || starts_with(t, "RUN  v") || starts_with(t, "Start at ") ||

@@ -84,6 +84,9 @@ struct DiagState {
   // The line number of javac's last "x.java:3: error:" line: its "symbol:"
   // and "location:" lines follow the quoted source and the caret.
   uint64_t javac_error_line = 0;
+  // The line number of npm's "> name@1.0.0 test" banner: the command line
+  // "> jest" follows it.
+  uint64_t npm_banner_line = 0;
   // g++'s "x.cc:41:3:   required from here" before a template's error:
   // the caller's own line, which the error line names only as a header's.
   std::string required_from;

@@ -156,6 +156,8 @@ const std::string kPython =
     "========================= 1 failed, 1 error, 2 passed in 0.15s ==========================\n";
 
 const std::string kJsAndCtest =
+    "> cart@1.0.0 test\n"
+    "> node --test\n"
     "TAP version 13\n"
     "# Subtest: total of empty cart is zero\n"
     "ok 1 - total of empty cart is zero\n"
@@ -519,6 +521,8 @@ TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("AssertionError"), std::string::npos);
+  // npm's banner ("> cart@1.0.0 test", "> node --test") is no unknown line.
+  EXPECT_EQ(out.find("cart@1.0.0"), std::string::npos) << out;
 
   // Past 99 tests ctest pads its numbers.
   std::string wide =
