@@ -462,6 +462,7 @@ constexpr Recogniser kRecognisers[] = {
     pytest_header,             // pytest: "____ Class.test_x ____"
     failing_test_again,        // "test at x.js:8:1", "---- name stdout ----"
     perl_test_comment,         // prove: "#   Failed test 'x'", "#   at t/x.t line 8."
+    perl_message,              // Perl: "msg at t.pl line 3."
     assertion_failed,          // C: "prog: x.c:14: main: Assertion `e' failed."
     test_failure,              // a failing test of any runner
     test_pass,                 // a passing test of any runner
@@ -627,8 +628,8 @@ std::string diag(std::string_view input, std::string_view here) {
   // So is a log whose known lines give no section at all (banners, carets,
   // quoted source): the closing line alone would hide everything.
   const bool nothing_to_list = st.rules.empty() && st.errors_seen + st.echoes_seen == 0 &&
-                               st.failures_seen == 0 && st.passed == 0 &&
-                               st.summaries.empty() && st.progress == 0 && unrecognized == 0;
+                               st.failures_seen == 0 && st.passed == 0 && st.summaries.empty() &&
+                               st.progress == 0 && unrecognized == 0;
   std::string out;
   if ((st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) ||
       nothing_to_list) {

@@ -1,6 +1,9 @@
 #include "compress/diag_runners.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "base/ascii.h"
 #include "base/text.h"
@@ -963,6 +966,79 @@ Verdict perl_test_comment(DiagState& st, const Line& l) {
   const std::string place = std::string(where.substr(3, line - 3)) + ":" +
                             std::string(where.substr(line + 6, digits_at(where, line + 6)));
   locate_failure(st, place);
+  return Verdict::kRecognized;
+}
+
+namespace {
+
+// What `use warnings` says first; die and compile errors say anything.
+constexpr std::string_view kPerlWarnings[] = {
+    "Use of uninitialized value",
+    "Useless use of",
+    "Name \"",
+    "Argument \"",
+    "Possible ",
+    "Scalar value ",
+    "Odd number of",
+    "Deep recursion",
+    "Subroutine ",
+    "Prototype mismatch",
+    "Variable \"",
+    "\"my\" variable",
+    "Found = in conditional",
+    "Unquoted string",
+    "Wide character",
+    "readline() on closed",
+    "print() on closed",
+    "Statement unlikely",
+};
+
+// The message around Perl's " at FILE line N" (N followed by the end, "."
+// or ","; what follows a comma, such as ', near "= ;"', stays with the
+// message), and the place "FILE:N". The first such " at " counts: a
+// filehandle's "<STDIN> line 5." may follow.
+std::optional<std::pair<std::string, std::string>> perl_place(std::string_view t) {
+  for (size_t at = t.find(" at "); at != std::string_view::npos; at = t.find(" at ", at + 1)) {
+    const size_t path = at + 4;
+    const size_t space = t.find(' ', path);
+    if (space == std::string_view::npos || space == path) return std::nullopt;
+    if (t.substr(space, 6) != " line ") continue;
+    const size_t digits = digits_at(t, space + 6);
+    if (digits == 0) continue;
+    const size_t end = space + 6 + digits;
+    if (end < t.size() && t[end] != '.' && t[end] != ',') continue;
+    std::string message(t.substr(0, at));
+    if (end < t.size() && t[end] == ',') {
+      std::string_view rest = t.substr(end);
+      if (ends_with(rest, ".")) rest.remove_suffix(1);
+      message += rest;
+    }
+    return std::make_pair(std::move(message), std::string(t.substr(path, space - path)) + ":" +
+                                                  std::string(t.substr(space + 6, digits)));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Verdict perl_message(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (starts_with(t, "Execution of ") && contains(t, " aborted due to compilation errors"))
+    return Verdict::kRecognized;
+  if (t.find(" line ") == std::string_view::npos) return Verdict::kNotMine;
+  const auto found = perl_place(t);
+  if (!found || found->first.empty()) return Verdict::kNotMine;
+  const auto& [message, place] = *found;
+  // Carp's frames under a croak or confess.
+  if (ends_with(message, " called")) return Verdict::kRecognized;
+  const std::string line = place + ": " + message;
+  for (std::string_view w : kPerlWarnings) {
+    if (starts_with(message, w)) {
+      record_rule(st, "perl: warning", byte_cut(line, 150));
+      return Verdict::kRecognized;
+    }
+  }
+  record_error(st, line);
   return Verdict::kRecognized;
 }
 
