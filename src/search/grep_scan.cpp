@@ -163,6 +163,44 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   });
 }
 
+// Where the first match in `line` starts, or npos.
+size_t first_match(const PatternSet& ps, std::string_view line, ScanScratch& s) {
+  s.pieces.clear();
+  for (size_t k = 0; k < ps.list.size(); ++k) {
+    if (ps.list[k].literal)
+      literal_pieces(ps.list[k].needle, line, s.pieces);
+    else
+      match_pieces(ps.list[k].compiled, s.match[k], line, s.pieces);
+  }
+  size_t first = std::string_view::npos;
+  for (const auto& piece : s.pieces) first = std::min(first, piece.first);
+  return first;
+}
+
+// A selected line as listed: trimmed and cut to the column width. A hit
+// past the width (a minified bundle, a one-line JSON document) is shown
+// with the columns around it, after a "…" for what comes before: the
+// line's head alone would not hold what matched.
+void append_hit_line(std::string& out, const PatternSet& ps, bool invert, std::string_view line,
+                     ScanScratch& s) {
+  const std::string_view t = trim_ws(line);
+  if (t.size() <= kColumns || invert) {
+    append_cut(out, t);
+    return;
+  }
+  const size_t lead = static_cast<size_t>(t.data() - line.data());
+  const size_t at = first_match(ps, line, s);
+  constexpr size_t kBefore = 30;
+  if (at == std::string_view::npos || at < lead || at - lead + 20 <= kColumns) {
+    append_cut(out, t);
+    return;
+  }
+  size_t from = at - lead - kBefore;
+  while (from > 0 && (static_cast<unsigned char>(t[from]) & 0xC0) == 0x80) --from;
+  out.append("…");
+  append_cut(out, t.substr(from));
+}
+
 void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                      uint64_t line_base, ScanScratch& s, FileScan& f) {
   FileResult& r = f.r;
@@ -171,7 +209,7 @@ void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_vie
     ++f.selected;
     add_plain_line(r, line_base + line_no, line);
     cut.clear();
-    append_cut(cut, trim_ws(line));
+    append_hit_line(cut, ps, o.invert, line, s);
     fold_in(o, f, s, line_base + line_no, cut);
   });
 }

@@ -178,6 +178,16 @@ TEST(GrepReport, FoldingCapsAndHeaders) {
   r = run_zub({"grep", "foo", t / "wide.c"});
   EXPECT_EQ(r.out,
             "── " + t / "wide.c" + "\n1| foo" + std::string(115, 'x') + "…\n[1 files, 1 hits]\n");
+  // A hit past the width is shown with the columns around it (from 30
+  // bytes before it, on a character boundary), not the line's head alone.
+  t.write("min.js", "  " + std::string(300, 'a') + "한" + std::string(28, 'b') + "needle" +
+                        std::string(200, 'c') + "\n");
+  for (const char* pat : {"needle", "ne+dle"}) {
+    r = run_zub({"grep", "-E", pat, t / "min.js"});
+    EXPECT_EQ(r.out, "── " + t / "min.js" + "\n1| …한" + std::string(28, 'b') + "needle" +
+                         std::string(120 - 3 - 28 - 6, 'c') + "…\n[1 files, 1 hits]\n")
+        << pat;
+  }
 }
 
 TEST(GrepReport, ContextRangesAndLimits) {
