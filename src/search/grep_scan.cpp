@@ -201,6 +201,32 @@ void append_hit_line(std::string& out, const PatternSet& ps, bool invert, std::s
   append_cut(out, t.substr(from));
 }
 
+// A matched line of a context report, elided as the lines around it are
+// (head, "…{n}c…", tail), unless its first match lies in the part elided:
+// then "…{n}c…", the 120 bytes from just before the match, "…{m}c…".
+void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view line,
+                       ScanScratch& s) {
+  const size_t head = kColumns * 7 / 10;
+  const size_t at = line.size() <= kColumns ? std::string_view::npos : first_match(ps, line, s);
+  if (at == std::string_view::npos || at + 20 <= head || at >= line.size() - (kColumns - head)) {
+    append_elided(out, line, kColumns);
+    return;
+  }
+  size_t from = at > 30 ? at - 30 : 0;
+  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
+  const std::string_view window = byte_cut(line.substr(from), kColumns);
+  const size_t after = from + window.size();
+  out.append("…");
+  append_number(out, from);
+  out.append("c…");
+  out.append(window);
+  if (after < line.size()) {
+    out.append("…");
+    append_number(out, line.size() - after);
+    out.append("c…");
+  }
+}
+
 void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                      uint64_t line_base, ScanScratch& s, FileScan& f) {
   FileResult& r = f.r;
@@ -222,8 +248,8 @@ size_t previous_line_start(std::string_view text, size_t p) {
 
 // The context report of the first `limit` of the selected lines in
 // `s.shown_lines` (0-based numbers, with their byte offsets).
-FileReport render_context(const GrepOptions& o, std::string_view text, const ScanScratch& s,
-                          uint64_t selected, uint64_t limit) {
+FileReport render_context(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                          ScanScratch& s, uint64_t selected, uint64_t limit) {
   FileReport rep;
   const size_t count = std::min<uint64_t>(limit, s.shown_lines.size());
   // Ranges around the shown matches, merged when they touch or overlap; each
@@ -265,7 +291,11 @@ FileReport render_context(const GrepOptions& o, std::string_view text, const Sca
       append_number(out, j + 1);
       out.push_back(is_match ? '>' : '-');
       out.push_back(' ');
-      append_elided(out, text.substr(pos, le - pos), kColumns);
+      const std::string_view line = text.substr(pos, le - pos);
+      if (is_match && !o.invert)
+        append_elided_hit(out, ps, line, s);
+      else
+        append_elided(out, line, kColumns);
       out.push_back('\n');
       ++rep.lines;
       pos = nl + 1;
@@ -298,9 +328,9 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   });
   if (selected == 0) return std::nullopt;
   r.matched = selected;
-  r.capped = render_context(o, text, s, selected, o.limit);
+  r.capped = render_context(o, ps, text, s, selected, o.limit);
   if (!o.limit_given && selected > o.limit) {
-    r.open = render_context(o, text, s, selected, keep);
+    r.open = render_context(o, ps, text, s, selected, keep);
     r.has_open = true;
   }
   return r;

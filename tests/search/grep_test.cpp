@@ -225,6 +225,11 @@ TEST(GrepReport, ContextRangesAndLimits) {
   r = run_zub({"grep", "-A", "1", "hit", t / "long.txt"});
   EXPECT_NE(r.out.find("2- " + std::string(84, 'z') + "…80c…" + std::string(36, 'z') + "\n"),
             std::string::npos);
+  // A matched line whose hit lies in the elided middle shows the hit.
+  t.write("mid.txt", std::string(300, 'a') + "hit" + std::string(300, 'b') + "\n");
+  r = run_zub({"grep", "-C", "1", "hit", t / "mid.txt"});
+  EXPECT_EQ(r.out, "── " + t / "mid.txt" + "\n1> …270c…" + std::string(30, 'a') + "hit" +
+                       std::string(87, 'b') + "…213c…\n[1 files, 1 hits]\n");
 }
 
 TEST(GrepReport, OnlyMatching) {
