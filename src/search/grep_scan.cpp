@@ -201,32 +201,6 @@ void append_hit_line(std::string& out, const PatternSet& ps, bool invert, std::s
   append_cut(out, t.substr(from));
 }
 
-// A matched line of a context report, elided as the lines around it are
-// (head, "…{n}c…", tail), unless its first match lies in the part elided:
-// then "…{n}c…", the 120 bytes from just before the match, "…{m}c…".
-void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view line,
-                       ScanScratch& s) {
-  const size_t head = kColumns * 7 / 10;
-  const size_t at = line.size() <= kColumns ? std::string_view::npos : first_match(ps, line, s);
-  if (at == std::string_view::npos || at + 20 <= head || at >= line.size() - (kColumns - head)) {
-    append_elided(out, line, kColumns);
-    return;
-  }
-  size_t from = at > 30 ? at - 30 : 0;
-  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
-  const std::string_view window = byte_cut(line.substr(from), kColumns);
-  const size_t after = from + window.size();
-  out.append("…");
-  append_number(out, from);
-  out.append("c…");
-  out.append(window);
-  if (after < line.size()) {
-    out.append("…");
-    append_number(out, line.size() - after);
-    out.append("c…");
-  }
-}
-
 void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                      uint64_t line_base, ScanScratch& s, FileScan& f) {
   FileResult& r = f.r;
@@ -337,6 +311,29 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
 }
 
 }  // namespace
+
+void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view line,
+                       ScanScratch& s) {
+  const size_t head = kColumns * 7 / 10;
+  const size_t at = line.size() <= kColumns ? std::string_view::npos : first_match(ps, line, s);
+  if (at == std::string_view::npos || at + 20 <= head || at >= line.size() - (kColumns - head)) {
+    append_elided(out, line, kColumns);
+    return;
+  }
+  size_t from = at > 30 ? at - 30 : 0;
+  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
+  const std::string_view window = byte_cut(line.substr(from), kColumns);
+  const size_t after = from + window.size();
+  out.append("…");
+  append_number(out, from);
+  out.append("c…");
+  out.append(window);
+  if (after < line.size()) {
+    out.append("…");
+    append_number(out, line.size() - after);
+    out.append("c…");
+  }
+}
 
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line) {
   if (p.literal) return needle_find(p.needle, line, 0) != std::string_view::npos;

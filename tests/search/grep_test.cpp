@@ -133,6 +133,9 @@ TEST(GrepStdin, FilterFoldAndCount) {
   std::string long_line = "x" + std::string(300, 'y');
   r = run_zub_stdin({"grep", "x", "-"}, long_line + "\n");
   EXPECT_EQ(r.out, "x" + std::string(83, 'y') + "…181c…" + std::string(36, 'y') + "\n");
+  // A hit in the elided middle is shown with the bytes around it.
+  r = run_zub_stdin({"grep", "hit", "-"}, std::string(300, 'a') + "hit" + std::string(300, 'b'));
+  EXPECT_EQ(r.out, "…270c…" + std::string(30, 'a') + "hit" + std::string(87, 'b') + "…213c…\n");
 }
 
 TEST(GrepReport, FoldingCapsAndHeaders) {
