@@ -596,6 +596,65 @@ std::string relative_to(std::string_view text, std::string_view here) {
 
 }  // namespace
 
+namespace {
+
+// "0.613 " at the front of `s`: seconds since a build step began.
+size_t step_time(std::string_view s) {
+  const size_t whole = digits_at(s, 0);
+  if (whole == 0 || whole >= s.size() || s[whole] != '.') return 0;
+  const size_t frac = digits_at(s, whole + 1);
+  if (frac == 0 || whole + 1 + frac >= s.size() || s[whole + 1 + frac] != ' ') return 0;
+  return whole + frac + 2;
+}
+
+// docker build (BuildKit) writes step N's output as "#N 0.613 text" and its
+// own progress as "#N [2/3] RUN make", "#N DONE 0.1s", "#N CACHED"; its
+// errors as "#N ERROR: ..." and "ERROR: failed to solve: ...". After the
+// steps it quotes the failed step's last lines again, between "------"
+// rules under " > [3/3] RUN make:". The text of a step goes on to the
+// recognisers without its prefix (so "main.c:3:5: error:" is located);
+// BuildKit's own lines are taken here.
+enum class BuildKit { kNone, kProgress, kTaken };
+
+BuildKit buildkit_line(DiagState& st, std::string_view& line) {
+  const std::string_view t = trim_ws(line);
+  if (t.size() > 2 && t[0] == '#') {
+    const size_t step = digits_at(t, 1);
+    if (step == 0 || 1 + step >= t.size() || t[1 + step] != ' ') return BuildKit::kNone;
+    const std::string_view rest = t.substr(step + 2);
+    // Only a timed line or a step header says BuildKit ("#12 fixed" in a
+    // changelog does not).
+    if (const size_t time = step_time(rest); time != 0) {
+      st.buildkit = true;
+      line = rest.substr(time);
+      return BuildKit::kNone;
+    }
+    if (starts_with(rest, "[")) st.buildkit = true;
+    if (!st.buildkit) return BuildKit::kNone;
+    if (starts_with(rest, "ERROR: ")) {
+      record_error(st, rest);
+      return BuildKit::kTaken;
+    }
+    return BuildKit::kProgress;
+  }
+  if (!st.buildkit) return BuildKit::kNone;
+  if (st.buildkit_quote) {
+    if (t == "------") st.buildkit_quote = false;
+    return BuildKit::kProgress;
+  }
+  if (starts_with(t, "> [") && ends_with(t, ":")) {
+    st.buildkit_quote = true;
+    return BuildKit::kProgress;
+  }
+  if (starts_with(t, "ERROR: ")) {
+    record_error(st, t);
+    return BuildKit::kTaken;
+  }
+  return t == "------" || starts_with(t, "Dockerfile:") ? BuildKit::kProgress : BuildKit::kNone;
+}
+
+}  // namespace
+
 std::string diag(std::string_view input, std::string_view here) {
   // Lines are read straight from the input, escapes skipped on the way, so
   // memory grows with the rules found and not with the input.
@@ -607,6 +666,11 @@ std::string diag(std::string_view input, std::string_view here) {
   for (CleanLines lines = clean_lines(input); next_clean_line(lines, line);) {
     ++st.total;
     st.clean_bytes += line.size() + 1;
+    if (const BuildKit b = buildkit_line(st, line); b != BuildKit::kNone) {
+      if (b == BuildKit::kProgress) ++st.progress;
+      ++st.recognized;
+      continue;
+    }
     const std::string_view t = trim_ws(line);
     if (classify(st, t, line)) {
       ++st.recognized;

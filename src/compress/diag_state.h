@@ -121,7 +121,9 @@ struct DiagState {
   bool ran_known = false;  // a line said how many ran, others how many did not pass
   uint64_t ran = 0;
   uint64_t not_passed = 0;
-  bool after_ran = false;  // unittest's "Ran N tests" was the last line
+  bool after_ran = false;       // unittest's "Ran N tests" was the last line
+  bool buildkit = false;        // docker build's "#6 0.613 ..." lines were seen
+  bool buildkit_quote = false;  // inside its closing quote of the failed step
 };
 
 // One line as the recognisers see it: trimmed and as read, and what the

@@ -273,6 +273,34 @@ TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
             "list)\n"
             "== 6 build progress lines (suppressed) ==\n" +
                 kClosing);
+  // docker build: a step's output without BuildKit's "#6 0.613 " prefix
+  // (its error located under the directory make entered), BuildKit's own
+  // lines and apt's progress counted, its closing quote of the failed step
+  // not listed again, its ERROR lines errors.
+  std::string docker =
+      "#1 [internal] load build definition from Dockerfile\n#1 DONE 0.0s\n"
+      "#6 [3/3] RUN apt-get install -y libz && make -C /w/src\n";
+  for (int i = 1; i <= 12; ++i)
+    docker += "#6 1." + std::to_string(i) + "00 Get:" + std::to_string(i) +
+              " http://deb.debian.org/debian bookworm/main amd64 lib" + std::to_string(i) + "\n";
+  docker +=
+      "#6 3.100 Setting up libz (1.2) ...\n"
+      "#6 3.512 make: Entering directory '/w/src'\n"
+      "#6 3.613 main.c:3:5: error: 'x' undeclared\n"
+      "#6 3.700 make: *** [Makefile:2: all] Error 1\n"
+      "#6 ERROR: process \"/bin/sh -c make\" did not complete successfully: exit code: 2\n"
+      "------\n > [3/3] RUN apt-get install -y libz && make -C /w/src:\n"
+      "3.613 main.c:3:5: error: 'x' undeclared\n------\n"
+      "ERROR: failed to solve: process \"/bin/sh -c make\" did not complete successfully\n";
+  EXPECT_EQ(diag(docker, "/w/src"),
+            "== 3 error lines ==\n"
+            "  main.c:3:5: error: 'x' undeclared\n"
+            "  ERROR: process \"/bin/sh -c make\" did not complete successfully: exit code: 2\n"
+            "  ERROR: failed to solve: process \"/bin/sh -c make\" did not complete successfully\n"
+            "  \xE2\x80\xA6 +1 make \"***\" lines naming the failed targets (rerun raw for full "
+            "list)\n"
+            "== 21 build progress lines (suppressed) ==\n" +
+                kClosing);
   // Echoes alone are the errors; one exception raised by several tests is
   // one line with its count; unittest's diff under a failing test's
   // exception is that test's, not unrecognised.
