@@ -395,6 +395,8 @@ namespace {
 // What apt and pip print while they fetch and install: every line of it is
 // progress, and a Dockerfile's build is mostly that.
 bool is_install_progress(std::string_view t) {
+  // "Downloading x failed: error ..." is no progress.
+  if (contains(t, "rror") || contains(t, "ailed")) return false;
   if (starts_with_any(t, {"Get:", "Hit:", "Ign:"})) {
     const size_t n = digits_at(t, 4);
     return n > 0 && t.substr(4 + n, 1) == " ";
