@@ -1,6 +1,7 @@
 // trim never crashes; once it compresses, the output ends in a line feed and
-// written lines plus dropped duplicates plus dropped blanks equal the input's
-// lines. The first byte picks the width so elision is exercised too.
+// written lines plus dropped duplicates, blanks, diff header lines and
+// deleted files' lines equal the input's lines. The first byte picks the
+// width so elision is exercised too.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -23,19 +24,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   if (out.empty() || out.back() != '\n') std::abort();
-  uint64_t dups = 0, cut = 0, blanks = 0, w = 0;
+  uint64_t dups = 0, cut = 0, blanks = 0, w = 0, heads = 0, deleted = 0;
   std::string_view body = out;
-  const size_t note = out.rfind("[zub trim: ");
-  if (note != std::string::npos && (note == 0 || out[note - 1] == '\n') &&
+  const size_t diff_note = out.rfind("[zub trim: diff ");
+  if (diff_note != std::string::npos && (diff_note == 0 || out[diff_note - 1] == '\n') &&
+      std::sscanf(out.c_str() + diff_note,
+                  "[zub trim: diff 의 index·---·+++ 머리줄 %lu개, 지운 파일 본문 %lu줄 뺐다]",
+                  &heads, &deleted) == 2 &&
+      out.find('\n', diff_note) == out.size() - 1) {
+    body = std::string_view(out).substr(0, diff_note);
+  }
+  const size_t note = body.rfind("[zub trim: ");
+  if (note != std::string::npos && (note == 0 || body[note - 1] == '\n') &&
       std::sscanf(
           out.c_str() + note,
           "[zub trim: %lu dup lines collapsed, %lu chars over %lu-col cut, %lu blank lines]", &dups,
           &cut, &w, &blanks) == 4 &&
-      w == width && out.find('\n', note) == out.size() - 1) {
-    body = std::string_view(out).substr(0, note);
+      w == width && body.find('\n', note) == body.size() - 1) {
+    body = body.substr(0, note);
   }
   size_t written = 0;
   for (char c : body) written += (c == '\n');
-  if (written + dups + blanks != zub::split_lines(grown).size()) std::abort();
+  if (written + dups + blanks + heads + deleted != zub::split_lines(grown).size()) std::abort();
   return 0;
 }

@@ -76,7 +76,7 @@ Outcome as_outcome(const Outcome& outcome) { return outcome; }
 // keep them already).
 template <typename Filter>
 Outcome run_filter(std::string_view sub, const std::vector<std::string>& files, bool compressor,
-                   Output& out, Filter&& filter) {
+                   Output& out, Filter&& filter, const bool* dropped = nullptr) {
   const uint64_t cap = filter_input_cap();
   const FilterInput in = read_filter_input(files, cap, out);
   if (in.empty_handed) return {2, 0};
@@ -87,7 +87,7 @@ Outcome run_filter(std::string_view sub, const std::vector<std::string>& files, 
   if (compressor) {
     if (!in.on_disk)
       keep_raw_if_shortened(sub, in.read.in.text(), out.written - before, std::nullopt, out,
-                            in.read.left_out);
+                            in.read.left_out, dropped && *dropped);
     outcome.baseline = in.read.total;
   }
   if (in.failed) outcome.status = 2;
@@ -109,8 +109,10 @@ Outcome run_logs(const LogsArgs& opts, Output& out) {
 }
 
 Outcome run_trim(const TrimArgs& opts, Output& out) {
-  return run_filter("trim", opts.files, true, out,
-                    [&](std::string_view text) { return cmd_trim(text, opts, out); });
+  bool dropped = false;
+  return run_filter(
+      "trim", opts.files, true, out,
+      [&](std::string_view text) { return cmd_trim(text, opts, out, &dropped); }, &dropped);
 }
 
 bool exists(const std::string& path) {

@@ -72,6 +72,25 @@ bool ends_on_line(std::string_view t, bool semicolon_needed) {
   return depth == 0 && std::string_view("=+-*/%&|^<>?:,.").find(last) == std::string_view::npos;
 }
 
+// `t` without a "// ..." or "/* ... */" comment at its end (outside string
+// literals), trimmed: "int fence;   // -1 until first use" ends with ";".
+std::string_view without_trailing_comment(std::string_view t) {
+  for (size_t k = 0; k + 1 < t.size(); ++k) {
+    const char x = t[k];
+    if (x == '"' || x == '\'' || x == '`') {
+      for (++k; k < t.size() && t[k] != x; ++k)
+        if (t[k] == '\\') ++k;
+      continue;
+    }
+    if (x != '/' || k == 0) continue;
+    if (t[k + 1] == '/') return trim(t.substr(0, k));
+    if (t[k + 1] == '*' && t.size() >= 2 && t.substr(t.size() - 2) == "*/" &&
+        t.find("*/", k + 2) == t.size() - 2)
+      return trim(t.substr(0, k));
+  }
+  return t;
+}
+
 // A field of a class-like body: "[modifiers] Type name [= value];" on one
 // line, with no parameter list before the value.
 FoldKey field_key(std::string_view l, bool semicolon_needed) {
@@ -89,7 +108,7 @@ FoldKey field_key(std::string_view l, bool semicolon_needed) {
   }
   size_t col, len;
   if (!name_before(l, stop, &col, &len)) return {};
-  const std::string_view t = trim(l);
+  const std::string_view t = without_trailing_comment(trim(l));
   if (!ends_on_line(t, semicolon_needed)) return {};
   if (t.find("=>") != std::string_view::npos || t.find("->") != std::string_view::npos) return {};
   return {"fields", l.substr(col, len)};

@@ -256,6 +256,8 @@ Verdict located(DiagState& st, const Line& l) {
   const auto loc = split_location(l.t);
   if (!loc) return Verdict::kNotMine;
   record_located(st, l.t, *loc);
+  if (st.pending == Pending::kErrorLocation && ends_with(loc->path, ".java"))
+    st.javac_error_line = st.total;
   // The first place under a failing test is where it failed; go test -v
   // logs it before the test's result line.
   if (!locate_failure(st, loc->where) && st.in_go_run && st.early_place.empty())
@@ -460,6 +462,7 @@ constexpr Recogniser kRecognisers[] = {
     pytest_header,             // pytest: "____ Class.test_x ____"
     failing_test_again,        // "test at x.js:8:1", "---- name stdout ----"
     perl_test_comment,         // prove: "#   Failed test 'x'", "#   at t/x.t line 8."
+    perl_message,              // Perl: "msg at t.pl line 3."
     assertion_failed,          // C: "prog: x.c:14: main: Assertion `e' failed."
     test_failure,              // a failing test of any runner
     test_pass,                 // a passing test of any runner
@@ -593,6 +596,65 @@ std::string relative_to(std::string_view text, std::string_view here) {
 
 }  // namespace
 
+namespace {
+
+// "0.613 " at the front of `s`: seconds since a build step began.
+size_t step_time(std::string_view s) {
+  const size_t whole = digits_at(s, 0);
+  if (whole == 0 || whole >= s.size() || s[whole] != '.') return 0;
+  const size_t frac = digits_at(s, whole + 1);
+  if (frac == 0 || whole + 1 + frac >= s.size() || s[whole + 1 + frac] != ' ') return 0;
+  return whole + frac + 2;
+}
+
+// docker build (BuildKit) writes step N's output as "#N 0.613 text" and its
+// own progress as "#N [2/3] RUN make", "#N DONE 0.1s", "#N CACHED"; its
+// errors as "#N ERROR: ..." and "ERROR: failed to solve: ...". After the
+// steps it quotes the failed step's last lines again, between "------"
+// rules under " > [3/3] RUN make:". The text of a step goes on to the
+// recognisers without its prefix (so "main.c:3:5: error:" is located);
+// BuildKit's own lines are taken here.
+enum class BuildKit { kNone, kProgress, kTaken };
+
+BuildKit buildkit_line(DiagState& st, std::string_view& line) {
+  const std::string_view t = trim_ws(line);
+  if (t.size() > 2 && t[0] == '#') {
+    const size_t step = digits_at(t, 1);
+    if (step == 0 || 1 + step >= t.size() || t[1 + step] != ' ') return BuildKit::kNone;
+    const std::string_view rest = t.substr(step + 2);
+    // Only a timed line or a step header says BuildKit ("#12 fixed" in a
+    // changelog does not).
+    if (const size_t time = step_time(rest); time != 0) {
+      st.buildkit = true;
+      line = rest.substr(time);
+      return BuildKit::kNone;
+    }
+    if (starts_with(rest, "[")) st.buildkit = true;
+    if (!st.buildkit) return BuildKit::kNone;
+    if (starts_with(rest, "ERROR: ")) {
+      record_error(st, rest);
+      return BuildKit::kTaken;
+    }
+    return BuildKit::kProgress;
+  }
+  if (!st.buildkit) return BuildKit::kNone;
+  if (st.buildkit_quote) {
+    if (t == "------") st.buildkit_quote = false;
+    return BuildKit::kProgress;
+  }
+  if (starts_with(t, "> [") && ends_with(t, ":")) {
+    st.buildkit_quote = true;
+    return BuildKit::kProgress;
+  }
+  if (starts_with(t, "ERROR: ")) {
+    record_error(st, t);
+    return BuildKit::kTaken;
+  }
+  return t == "------" || starts_with(t, "Dockerfile:") ? BuildKit::kProgress : BuildKit::kNone;
+}
+
+}  // namespace
+
 std::string diag(std::string_view input, std::string_view here) {
   // Lines are read straight from the input, escapes skipped on the way, so
   // memory grows with the rules found and not with the input.
@@ -604,6 +666,11 @@ std::string diag(std::string_view input, std::string_view here) {
   for (CleanLines lines = clean_lines(input); next_clean_line(lines, line);) {
     ++st.total;
     st.clean_bytes += line.size() + 1;
+    if (const BuildKit b = buildkit_line(st, line); b != BuildKit::kNone) {
+      if (b == BuildKit::kProgress) ++st.progress;
+      ++st.recognized;
+      continue;
+    }
     const std::string_view t = trim_ws(line);
     if (classify(st, t, line)) {
       ++st.recognized;
@@ -622,8 +689,14 @@ std::string diag(std::string_view input, std::string_view here) {
   // Too little of a known shape is refused. A log with an error or a
   // failing test in it never is, however short: the refusal would hide the
   // one line that matters.
+  // So is a log whose known lines give no section at all (banners, carets,
+  // quoted source): the closing line alone would hide everything.
+  const bool nothing_to_list = st.rules.empty() && st.errors_seen + st.echoes_seen == 0 &&
+                               st.failures_seen == 0 && st.passed == 0 && st.summaries.empty() &&
+                               st.progress == 0 && unrecognized == 0;
   std::string out;
-  if (st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) {
+  if ((st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) ||
+      nothing_to_list) {
     out = std::string(kDiagRefusalHead) + std::to_string(st.recognized) + "/" +
           std::to_string(st.total) +
           " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "

@@ -1,6 +1,9 @@
 #include "compress/diag_runners.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "base/ascii.h"
 #include "base/text.h"
@@ -274,6 +277,14 @@ Verdict runner_summary(DiagState& st, const Line& l) {
     return Verdict::kRecognized;
   }
   if (node_count(st, t)) return Verdict::kRecognized;
+  // javac's closing count, "2 errors", "1 warning": the lists above say
+  // as much.
+  const size_t d = digits_at(t, 0);
+  if (d > 0 && d < t.size() && t[d] == ' ') {
+    const std::string_view what = t.substr(d + 1);
+    if (what == "error" || what == "errors" || what == "warning" || what == "warnings")
+      return Verdict::kRecognized;
+  }
   // cargo test: "test result: FAILED. 2 passed; 2 failed; 0 ignored; ...".
   if (starts_with(t, "test result: ")) {
     count_passed(st, count_of(t, "passed;"));
@@ -452,10 +463,12 @@ std::string javac_place(std::string_view t, const char* severity) {
 }
 
 // javac's "symbol:" and "location:" lines under an error say what it is
-// about: they go onto the error line.
+// about: they go onto the error line. Under Maven they follow it; javac's
+// own output quotes the source and a caret first.
 bool javac_detail(DiagState& st, std::string_view t, Pending before) {
   if (!starts_with(t, "symbol:") && !starts_with(t, "location:")) return false;
-  if (st.errors.empty() || before != Pending::kErrorLocation) return true;
+  const bool under_javac = st.javac_error_line != 0 && st.total - st.javac_error_line <= 4;
+  if (st.errors.empty() || (before != Pending::kErrorLocation && !under_javac)) return true;
   std::string& e = st.errors.back();
   e = std::string(byte_cut(e + " (" + std::string(trim_ws(t)) + ")", kDiagErrorBytes + 80));
   st.pending = Pending::kErrorLocation;  // the other detail line may follow
@@ -898,8 +911,23 @@ Verdict failing_test_again(DiagState& st, const Line& l) {
   return Verdict::kNotMine;
 }
 
-Verdict runner_banner(DiagState&, const Line& l) {
+// npm's banner before a script's output: "> name@1.0.0 test" (pnpm adds
+// the directory), then "> the command" on the next line.
+bool npm_banner(DiagState& st, std::string_view t) {
+  if (!starts_with(t, "> ")) return false;
+  if (st.npm_banner_line != 0 && st.total == st.npm_banner_line + 1) return true;
+  const std::string_view word = t.substr(2, t.find(' ', 2) - 2);
+  const size_t at = word.rfind('@');
+  if (at == 0 || at == std::string_view::npos || at + 1 >= word.size() || !is_digit(word[at + 1]) ||
+      word.size() + 2 >= t.size())
+    return false;
+  st.npm_banner_line = st.total;
+  return true;
+}
+
+Verdict runner_banner(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
+  if (t[0] == '>') return npm_banner(st, t) ? Verdict::kRecognized : Verdict::kNotMine;
   if (t[0] != '\xE2' && t[0] != 'R' && t[0] != 'S' && t[0] != 'D' && t[0] != 'T')
     return Verdict::kNotMine;
   if (starts_with(t, "\xE2\x8E\xAF") || starts_with(t, "RUN  v") || starts_with(t, "Start at ") ||
@@ -938,6 +966,79 @@ Verdict perl_test_comment(DiagState& st, const Line& l) {
   const std::string place = std::string(where.substr(3, line - 3)) + ":" +
                             std::string(where.substr(line + 6, digits_at(where, line + 6)));
   locate_failure(st, place);
+  return Verdict::kRecognized;
+}
+
+namespace {
+
+// What `use warnings` says first; die and compile errors say anything.
+constexpr std::string_view kPerlWarnings[] = {
+    "Use of uninitialized value",
+    "Useless use of",
+    "Name \"",
+    "Argument \"",
+    "Possible ",
+    "Scalar value ",
+    "Odd number of",
+    "Deep recursion",
+    "Subroutine ",
+    "Prototype mismatch",
+    "Variable \"",
+    "\"my\" variable",
+    "Found = in conditional",
+    "Unquoted string",
+    "Wide character",
+    "readline() on closed",
+    "print() on closed",
+    "Statement unlikely",
+};
+
+// The message around Perl's " at FILE line N" (N followed by the end, "."
+// or ","; what follows a comma, such as ', near "= ;"', stays with the
+// message), and the place "FILE:N". The first such " at " counts: a
+// filehandle's "<STDIN> line 5." may follow.
+std::optional<std::pair<std::string, std::string>> perl_place(std::string_view t) {
+  for (size_t at = t.find(" at "); at != std::string_view::npos; at = t.find(" at ", at + 1)) {
+    const size_t path = at + 4;
+    const size_t space = t.find(' ', path);
+    if (space == std::string_view::npos || space == path) return std::nullopt;
+    if (t.substr(space, 6) != " line ") continue;
+    const size_t digits = digits_at(t, space + 6);
+    if (digits == 0) continue;
+    const size_t end = space + 6 + digits;
+    if (end < t.size() && t[end] != '.' && t[end] != ',') continue;
+    std::string message(t.substr(0, at));
+    if (end < t.size() && t[end] == ',') {
+      std::string_view rest = t.substr(end);
+      if (ends_with(rest, ".")) rest.remove_suffix(1);
+      message += rest;
+    }
+    return std::make_pair(std::move(message), std::string(t.substr(path, space - path)) + ":" +
+                                                  std::string(t.substr(space + 6, digits)));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Verdict perl_message(DiagState& st, const Line& l) {
+  const std::string_view t = l.t;
+  if (starts_with(t, "Execution of ") && contains(t, " aborted due to compilation errors"))
+    return Verdict::kRecognized;
+  if (t.find(" line ") == std::string_view::npos) return Verdict::kNotMine;
+  const auto found = perl_place(t);
+  if (!found || found->first.empty()) return Verdict::kNotMine;
+  const auto& [message, place] = *found;
+  // Carp's frames under a croak or confess.
+  if (ends_with(message, " called")) return Verdict::kRecognized;
+  const std::string line = place + ": " + message;
+  for (std::string_view w : kPerlWarnings) {
+    if (starts_with(message, w)) {
+      record_rule(st, "perl: warning", byte_cut(line, 150));
+      return Verdict::kRecognized;
+    }
+  }
+  record_error(st, line);
   return Verdict::kRecognized;
 }
 

@@ -68,6 +68,11 @@ Verdict runner_banner(DiagState& st, const Line& l);
 // Test::More's "#   Failed test 'name'" and "#   at t/x.t line 8.".
 Verdict perl_test_comment(DiagState& st, const Line& l);
 
+// Perl's die, warn and compile errors: "msg at t.pl line 3." listed as
+// "t.pl:3: msg", the warnings of `use warnings` counted by rule, Carp's
+// "called at" frames and "Execution of t.pl aborted" known.
+Verdict perl_message(DiagState& st, const Line& l);
+
 // C's "prog: file.c:14: main: Assertion `x' failed.".
 Verdict assertion_failed(DiagState& st, const Line& l);
 

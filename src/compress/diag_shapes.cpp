@@ -390,7 +390,29 @@ bool is_make_echo(std::string_view t) {
   return e != std::string_view::npos && e + 8 < t.size() && digits_at(t, e + 8) == t.size() - e - 8;
 }
 
+namespace {
+
+// What apt and pip print while they fetch and install: every line of it is
+// progress, and a Dockerfile's build is mostly that.
+bool is_install_progress(std::string_view t) {
+  // "Downloading x failed: error ..." is no progress.
+  if (contains(t, "rror") || contains(t, "ailed")) return false;
+  if (starts_with_any(t, {"Get:", "Hit:", "Ign:"})) {
+    const size_t n = digits_at(t, 4);
+    return n > 0 && t.substr(4 + n, 1) == " ";
+  }
+  return starts_with_any(
+      t, {"Fetched ", "Reading package lists...", "Building dependency tree",
+          "Reading state information...", "Selecting previously unselected package ",
+          "Preparing to unpack ", "Unpacking ", "Setting up ", "Processing triggers for ",
+          "Collecting ", "Downloading ", "Installing collected packages: ",
+          "Successfully installed ", "Requirement already satisfied: ", "Using cached "});
+}
+
+}  // namespace
+
 bool is_build_progress(std::string_view t) {
+  if (is_install_progress(t)) return true;
   if (starts_with(t, "[")) {
     size_t i = 1;
     while (i < t.size() && t[i] == ' ') ++i;

@@ -81,6 +81,12 @@ struct DiagState {
   size_t pending_index = 0;
   std::string pending_key;
   std::string traceback_place;  // "path:line" of the last traceback frame
+  // The line number of javac's last "x.java:3: error:" line: its "symbol:"
+  // and "location:" lines follow the quoted source and the caret.
+  uint64_t javac_error_line = 0;
+  // The line number of npm's "> name@1.0.0 test" banner: the command line
+  // "> jest" follows it.
+  uint64_t npm_banner_line = 0;
   // g++'s "x.cc:41:3:   required from here" before a template's error:
   // the caller's own line, which the error line names only as a header's.
   std::string required_from;
@@ -115,7 +121,9 @@ struct DiagState {
   bool ran_known = false;  // a line said how many ran, others how many did not pass
   uint64_t ran = 0;
   uint64_t not_passed = 0;
-  bool after_ran = false;  // unittest's "Ran N tests" was the last line
+  bool after_ran = false;       // unittest's "Ran N tests" was the last line
+  bool buildkit = false;        // docker build's "#6 0.613 ..." lines were seen
+  bool buildkit_quote = false;  // inside its closing quote of the failed step
 };
 
 // One line as the recognisers see it: trimmed and as read, and what the

@@ -188,8 +188,9 @@ std::string raw_kept_note(const RawKept& k, uint64_t never_read) {
 }  // namespace
 
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out, uint64_t never_read) {
-  if (printed >= read.size() || env_switch_set("ZUB_NO_RAW")) return;
+                           std::optional<int> exit_status, Output& out, uint64_t never_read,
+                           bool dropped) {
+  if ((printed >= read.size() && !dropped) || env_switch_set("ZUB_NO_RAW")) return;
   out.write_err(raw_kept_note(keep_raw(sub, read, exit_status), never_read));
 }
 

@@ -21,8 +21,11 @@ inline constexpr size_t kRawKeepRuns = 20;
 inline constexpr uint64_t kRawKeepBytes = uint64_t{64} << 20;
 
 // Keeps `read` and writes the note when fewer than read.size() bytes were
-// printed and ZUB_NO_RAW is not set; otherwise does nothing.
+// printed, or when the filter says it `dropped` lines (its notes can make
+// the output longer than what it left out), and ZUB_NO_RAW is not set;
+// otherwise does nothing.
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
-                           std::optional<int> exit_status, Output& out, uint64_t never_read = 0);
+                           std::optional<int> exit_status, Output& out, uint64_t never_read = 0,
+                           bool dropped = false);
 
 }  // namespace zub

@@ -5,6 +5,7 @@
 #include "base/elide.h"
 #include "base/fnv.h"
 #include "base/unicode.h"
+#include "compress/diff_lines.h"
 #include "compress/line_set.h"
 
 namespace zub {
@@ -24,7 +25,8 @@ constexpr size_t kBatch = 8;
 
 }  // namespace
 
-std::string trim(std::string_view input, uint64_t width) {
+std::string trim(std::string_view input, uint64_t width, bool* dropped) {
+  if (dropped) *dropped = false;
   if (input.size() < kTrimPassthroughBytes) return std::string(input);
 
   std::string out;
@@ -32,7 +34,9 @@ std::string trim(std::string_view input, uint64_t width) {
   // A guess of one line per 48 bytes keeps regrowth rare for typical logs.
   LineSet seen = make_line_set(input.size() / 48);
   uint64_t dups = 0, cut_bytes = 0, blanks = 0;
+  uint64_t diff_heads = 0, deleted_lines = 0;
   bool prev_blank = false;
+  DiffTracker diff;
 
   const char* const base = input.data();
   const size_t n = input.size();
@@ -66,6 +70,24 @@ std::string trim(std::string_view input, uint64_t width) {
     counts[cur ^ 1] = fill(batches[cur ^ 1]);
     for (size_t i = 0; i < counts[cur]; ++i) {
       const PendingLine& p = batches[cur][i];
+      // A diff's lines are shown as they are: a repeated "-  }" is
+      // another removed line, a context line of one space is no blank.
+      switch (diff.next(p.text)) {
+        case DiffLine::kOther: break;
+        case DiffLine::kFoldedHeader: ++diff_heads; continue;
+        case DiffLine::kDeletedBody: ++deleted_lines; continue;
+        case DiffLine::kDeletedHead:
+          cut_bytes += append_elided(out, p.text, width);
+          out +=
+              " [zub trim: 지운 파일: 본문 " + std::to_string(diff.deleted_count()) + "줄 생략]\n";
+          prev_blank = false;
+          continue;
+        case DiffLine::kKeep:
+          cut_bytes += append_elided(out, p.text, width);
+          out.push_back('\n');
+          prev_blank = false;
+          continue;
+      }
       if (p.blank) {
         if (prev_blank) {
           ++blanks;
@@ -90,11 +112,16 @@ std::string trim(std::string_view input, uint64_t width) {
            std::to_string(cut_bytes) + " chars over " + std::to_string(width) + "-col cut, " +
            std::to_string(blanks) + " blank lines]\n";
   }
+  if (diff_heads != 0 || deleted_lines != 0) {
+    out += "[zub trim: diff 의 index·---·+++ 머리줄 " + std::to_string(diff_heads) +
+           "개, 지운 파일 본문 " + std::to_string(deleted_lines) + "줄 뺐다]\n";
+  }
+  if (dropped) *dropped = dups != 0 || cut_bytes != 0 || diff_heads != 0 || deleted_lines != 0;
   return out;
 }
 
-int cmd_trim(std::string_view input, const TrimOptions& opts, Output& out) {
-  out.write_out(trim(input, opts.width));
+int cmd_trim(std::string_view input, const TrimOptions& opts, Output& out, bool* dropped) {
+  out.write_out(trim(input, opts.width, dropped));
   return 0;
 }
 

@@ -73,9 +73,9 @@ namespace {
 
 // Applies the mode's filter to a decoded capture (trim at `width`, logs
 // with its default limit, diag, or unchanged).
-std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width) {
+std::string compress_capture(std::string_view text, WrapMode mode, uint64_t width, bool* dropped) {
   switch (mode) {
-    case WrapMode::kTrim: return trim(text, width);
+    case WrapMode::kTrim: return trim(text, width, dropped);
     case WrapMode::kLogs: return logs(text, kLogsDefaultLimit);
     case WrapMode::kDiag: {
       // A command's output that is no build or test log (a program that
@@ -83,7 +83,7 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
       // refusal alone would hide what the command said.
       std::string summary = diag(text, working_dir());
       if (!starts_with(summary, kDiagRefusalHead)) return summary;
-      return trim(text, width) +
+      return trim(text, width, dropped) +
              "[zub wrap: 빌드·테스트 로그 모양이 아니라 --diag 대신 trim 으로 보였다]\n";
     }
     case WrapMode::kRaw: break;
@@ -118,15 +118,16 @@ Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   }
   const int code = r.exited ? r.exit_code : 1;
   std::string shown;
+  bool dropped = false;
   if (is_valid_utf8(r.out)) {
-    shown = compress_capture(r.out, opts.mode, opts.width);
+    shown = compress_capture(r.out, opts.mode, opts.width, &dropped);
   } else {
-    shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width);
+    shown = compress_capture(decode_lossy(r.out), opts.mode, opts.width, &dropped);
   }
   if (r.out_left_out > 0) shown += head_tail_note("wrap", "출력", r.out_total, r.out_left_out, cap);
   out.write_out(shown);
   if (code != 0) out.write_err("[zub wrap: exit " + std::to_string(code) + "]\n");
-  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out, r.out_left_out);
+  keep_raw_if_shortened("wrap", r.out, shown.size(), code, out, r.out_left_out, dropped);
   return {code, r.out_total};
 }
 

@@ -150,7 +150,10 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
         ++dups;
         return;
       }
-      append_elided(f.body, line, 120);
+      if (o.invert)
+        append_elided(f.body, line, 120);
+      else
+        append_elided_hit(f.body, pats, line, s);
       f.body.push_back('\n');
     });
   }

@@ -163,6 +163,44 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   });
 }
 
+// Where the first match in `line` starts, or npos.
+size_t first_match(const PatternSet& ps, std::string_view line, ScanScratch& s) {
+  s.pieces.clear();
+  for (size_t k = 0; k < ps.list.size(); ++k) {
+    if (ps.list[k].literal)
+      literal_pieces(ps.list[k].needle, line, s.pieces);
+    else
+      match_pieces(ps.list[k].compiled, s.match[k], line, s.pieces);
+  }
+  size_t first = std::string_view::npos;
+  for (const auto& piece : s.pieces) first = std::min(first, piece.first);
+  return first;
+}
+
+// A selected line as listed: trimmed and cut to the column width. A hit
+// past the width (a minified bundle, a one-line JSON document) is shown
+// with the columns around it, after a "…" for what comes before: the
+// line's head alone would not hold what matched.
+void append_hit_line(std::string& out, const PatternSet& ps, bool invert, std::string_view line,
+                     ScanScratch& s) {
+  const std::string_view t = trim_ws(line);
+  if (t.size() <= kColumns || invert) {
+    append_cut(out, t);
+    return;
+  }
+  const size_t lead = static_cast<size_t>(t.data() - line.data());
+  const size_t at = first_match(ps, line, s);
+  constexpr size_t kBefore = 30;
+  if (at == std::string_view::npos || at < lead || at - lead + 20 <= kColumns) {
+    append_cut(out, t);
+    return;
+  }
+  size_t from = at - lead - kBefore;
+  while (from > 0 && (static_cast<unsigned char>(t[from]) & 0xC0) == 0x80) --from;
+  out.append("…");
+  append_cut(out, t.substr(from));
+}
+
 void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
                      uint64_t line_base, ScanScratch& s, FileScan& f) {
   FileResult& r = f.r;
@@ -171,7 +209,7 @@ void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_vie
     ++f.selected;
     add_plain_line(r, line_base + line_no, line);
     cut.clear();
-    append_cut(cut, trim_ws(line));
+    append_hit_line(cut, ps, o.invert, line, s);
     fold_in(o, f, s, line_base + line_no, cut);
   });
 }
@@ -184,8 +222,8 @@ size_t previous_line_start(std::string_view text, size_t p) {
 
 // The context report of the first `limit` of the selected lines in
 // `s.shown_lines` (0-based numbers, with their byte offsets).
-FileReport render_context(const GrepOptions& o, std::string_view text, const ScanScratch& s,
-                          uint64_t selected, uint64_t limit) {
+FileReport render_context(const GrepOptions& o, const PatternSet& ps, std::string_view text,
+                          ScanScratch& s, uint64_t selected, uint64_t limit) {
   FileReport rep;
   const size_t count = std::min<uint64_t>(limit, s.shown_lines.size());
   // Ranges around the shown matches, merged when they touch or overlap; each
@@ -227,7 +265,11 @@ FileReport render_context(const GrepOptions& o, std::string_view text, const Sca
       append_number(out, j + 1);
       out.push_back(is_match ? '>' : '-');
       out.push_back(' ');
-      append_elided(out, text.substr(pos, le - pos), kColumns);
+      const std::string_view line = text.substr(pos, le - pos);
+      if (is_match && !o.invert)
+        append_elided_hit(out, ps, line, s);
+      else
+        append_elided(out, line, kColumns);
       out.push_back('\n');
       ++rep.lines;
       pos = nl + 1;
@@ -260,15 +302,38 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   });
   if (selected == 0) return std::nullopt;
   r.matched = selected;
-  r.capped = render_context(o, text, s, selected, o.limit);
+  r.capped = render_context(o, ps, text, s, selected, o.limit);
   if (!o.limit_given && selected > o.limit) {
-    r.open = render_context(o, text, s, selected, keep);
+    r.open = render_context(o, ps, text, s, selected, keep);
     r.has_open = true;
   }
   return r;
 }
 
 }  // namespace
+
+void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view line,
+                       ScanScratch& s) {
+  const size_t head = kColumns * 7 / 10;
+  const size_t at = line.size() <= kColumns ? std::string_view::npos : first_match(ps, line, s);
+  if (at == std::string_view::npos || at + 20 <= head || at >= line.size() - (kColumns - head)) {
+    append_elided(out, line, kColumns);
+    return;
+  }
+  size_t from = at > 30 ? at - 30 : 0;
+  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
+  const std::string_view window = byte_cut(line.substr(from), kColumns);
+  const size_t after = from + window.size();
+  out.append("…");
+  append_number(out, from);
+  out.append("c…");
+  out.append(window);
+  if (after < line.size()) {
+    out.append("…");
+    append_number(out, line.size() - after);
+    out.append("c…");
+  }
+}
 
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line) {
   if (p.literal) return needle_find(p.needle, line, 0) != std::string_view::npos;

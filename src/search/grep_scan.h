@@ -128,6 +128,12 @@ void scan_segment(const GrepOptions& o, const PatternSet& ps, std::string_view t
                   uint64_t line_base, ScanScratch& s, FileScan& f);
 std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f);
 
+// Appends a selected line elided at 120 bytes (head, "…{n}c…", tail); when
+// its first match lies in the elided part, "…{n}c…", the 120 bytes from
+// just before the match, "…{m}c…" instead.
+void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view line,
+                       ScanScratch& s);
+
 // Does pattern `k` occur in `line`?
 bool pattern_occurs(const SearchPattern& p, MatchScratch& m, std::string_view line);
 

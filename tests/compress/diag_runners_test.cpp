@@ -411,4 +411,23 @@ TEST(DiagRunners, UncaughtExceptionsTakeWhereTheyWereThrown) {
       "sh: 1 file copied: not found in 2 places\n");
   EXPECT_TRUE(has(shell, "== 7 error lines ==\n")) << shell;
   EXPECT_TRUE(has(shell, "== 1 unrecognized lines (first 25) ==\n  sh: 1 file copied")) << shell;
+  // Perl puts the place after the message: die and compile errors listed
+  // with it in front, warnings counted, Carp's frames and the abort known.
+  const std::string perl = summary(
+      "Use of uninitialized value $x in concatenation (.) or string at t.pl line 2.\n"
+      "syntax error at t.pl line 3, near \"= ;\"\n"
+      "Execution of t.pl aborted due to compilation errors.\n"
+      "cannot open config: No such file or directory at t.pl line 4, <STDIN> line 5.\n"
+      "Died at lib/A.pm line 7.\n"
+      "\tA::f() called at t.pl line 9\n"
+      "the bus at noon line 3 was late\n");
+  EXPECT_TRUE(has(perl,
+                  "   1x perl: warning\n"
+                  "      t.pl:2: Use of uninitialized value $x in concatenation (.) or string\n"
+                  "== 3 error lines ==\n"
+                  "  t.pl:3: syntax error, near \"= ;\"\n"
+                  "  t.pl:4: cannot open config: No such file or directory, <STDIN> line 5\n"
+                  "  lib/A.pm:7: Died\n"
+                  "== 1 unrecognized lines (first 25) ==\n  the bus at noon"))
+      << perl;
 }

@@ -156,6 +156,8 @@ const std::string kPython =
     "========================= 1 failed, 1 error, 2 passed in 0.15s ==========================\n";
 
 const std::string kJsAndCtest =
+    "> cart@1.0.0 test\n"
+    "> node --test\n"
     "TAP version 13\n"
     "# Subtest: total of empty cart is zero\n"
     "ok 1 - total of empty cart is zero\n"
@@ -271,6 +273,34 @@ TEST(DiagToolchains, BuildLogsFoldToTheirErrors) {
             "list)\n"
             "== 6 build progress lines (suppressed) ==\n" +
                 kClosing);
+  // docker build: a step's output without BuildKit's "#6 0.613 " prefix
+  // (its error located under the directory make entered), BuildKit's own
+  // lines and apt's progress counted, its closing quote of the failed step
+  // not listed again, its ERROR lines errors.
+  std::string docker =
+      "#1 [internal] load build definition from Dockerfile\n#1 DONE 0.0s\n"
+      "#6 [3/3] RUN apt-get install -y libz && make -C /w/src\n";
+  for (int i = 1; i <= 12; ++i)
+    docker += "#6 1." + std::to_string(i) + "00 Get:" + std::to_string(i) +
+              " http://deb.debian.org/debian bookworm/main amd64 lib" + std::to_string(i) + "\n";
+  docker +=
+      "#6 3.100 Setting up libz (1.2) ...\n"
+      "#6 3.512 make: Entering directory '/w/src'\n"
+      "#6 3.613 main.c:3:5: error: 'x' undeclared\n"
+      "#6 3.700 make: *** [Makefile:2: all] Error 1\n"
+      "#6 ERROR: process \"/bin/sh -c make\" did not complete successfully: exit code: 2\n"
+      "------\n > [3/3] RUN apt-get install -y libz && make -C /w/src:\n"
+      "3.613 main.c:3:5: error: 'x' undeclared\n------\n"
+      "ERROR: failed to solve: process \"/bin/sh -c make\" did not complete successfully\n";
+  EXPECT_EQ(diag(docker, "/w/src"),
+            "== 3 error lines ==\n"
+            "  main.c:3:5: error: 'x' undeclared\n"
+            "  ERROR: process \"/bin/sh -c make\" did not complete successfully: exit code: 2\n"
+            "  ERROR: failed to solve: process \"/bin/sh -c make\" did not complete successfully\n"
+            "  \xE2\x80\xA6 +1 make \"***\" lines naming the failed targets (rerun raw for full "
+            "list)\n"
+            "== 21 build progress lines (suppressed) ==\n" +
+                kClosing);
   // Echoes alone are the errors; one exception raised by several tests is
   // one line with its count; unittest's diff under a failing test's
   // exception is that test's, not unrecognised.
@@ -361,6 +391,26 @@ TEST(DiagToolchains, MavenAndGradleBuilds) {
                               "  /w/A.java:3: error: ';' expected\n== 20 build progress lines"),
             std::string::npos)
       << diag(gradle);
+  // javac itself quotes the source and a caret before the symbol, and
+  // closes with its count.
+  std::string javac =
+      "D.java:2: error: cannot find symbol\n"
+      "  static int f(int x) { return y + x; }\n"
+      "                               ^\n"
+      "  symbol:   variable y\n"
+      "  location: class D\n"
+      "D.java:3: error: incompatible types: int cannot be converted to String\n"
+      "  public static void main(String[] a) { String s = 3; }\n"
+      "                                                   ^\n"
+      "2 errors\n";
+  for (int i = 0; i < 20; ++i) javac = "> Task :lib:compile" + std::to_string(i) + "\n" + javac;
+  EXPECT_NE(diag(javac).find("== 2 error lines ==\n"
+                             "  D.java:2: error: cannot find symbol (symbol:   variable y) "
+                             "(location: class D)\n"
+                             "  D.java:3: error: incompatible types: int cannot be converted to "
+                             "String\n== 20 build progress lines (suppressed) ==\n[zub diag"),
+            std::string::npos)
+      << diag(javac);
 }
 
 TEST(DiagToolchains, DotnetAndKotlinCompilers) {
@@ -499,6 +549,8 @@ TEST(DiagToolchains, TapJestAndCtestNameTheirFailingTests) {
             std::string::npos)
       << out;
   EXPECT_EQ(out.find("AssertionError"), std::string::npos);
+  // npm's banner ("> cart@1.0.0 test", "> node --test") is no unknown line.
+  EXPECT_EQ(out.find("cart@1.0.0"), std::string::npos) << out;
 
   // Past 99 tests ctest pads its numbers.
   std::string wide =

@@ -85,6 +85,14 @@ TEST(RawKeep, FailingShortenedWrapLeavesTheExactOutput) {
       run_zub({"wrap", "--raw", "--", "sh", "-c", "echo short; exit 2"}, with_state(state));
   EXPECT_EQ(whole.err, "[zub wrap: exit 2]\n");
   EXPECT_EQ(file_names_in(state + "/zub/raw").size(), 1u);
+
+  // A line dropped is kept even when the note makes the output no shorter
+  // than what the command printed.
+  const zub_test::Run one_dup =
+      run_zub({"wrap", "--", "sh", "-c", "seq 1000; echo 1"}, with_state(state));
+  EXPECT_GE(one_dup.out.size(), 3895u);
+  EXPECT_NE(one_dup.out.find(" 1 dup lines collapsed"), std::string::npos);
+  EXPECT_EQ(file_bytes(kept_path(one_dup.err)).size(), 3895u) << one_dup.err;
 }
 
 // The size bound, with inputs of tens of megabytes, is a hardening test

@@ -147,3 +147,101 @@ TEST(Trim, MillionsOfDistinctLinesStayLinear) {
   EXPECT_EQ(out.substr(out.rfind('[')), note(500000, 0, 200, 0));
   EXPECT_LT(secs, 20.0);
 }
+
+// git diff and git log -p through trim: every hunk line stays, in order, even
+// when it repeats (another "-  }" is another removed line, another
+// "@@ -1,3 +1,3 @@" another file's hunk); hunks end where their counts say,
+// so the repeats after them are dropped again; git's index/---/+++ lines and
+// a deleted file's body fold, with a note; a plain diff -u keeps its header.
+// A commit's header lines stay too (the same author twice), its message
+// lines are trim's as before.
+TEST(Trim, DiffLinesAreKeptWholeWhileHeadersFold) {
+  const std::string commits =
+      "commit 1111111aaaa (HEAD -> main)\n"
+      "Author: A <a@x>\n"
+      "Date:   d1\n"
+      "\n"
+      "    fix\n"
+      "\n"
+      "commit 2222222bbbb\n"
+      "Author: A <a@x>\n"
+      "Date:   d2\n"
+      "\n"
+      "    fix\n"
+      "\n";
+  const std::string body = commits +
+                           " M a.c\n"
+                           "diff --git a/a.c b/a.c\n"
+                           "index 1111111..2222222 100644\n"
+                           "--- a/a.c\n"
+                           "+++ b/a.c\n"
+                           "@@ -1,3 +1,3 @@\n"
+                           "-  }\n"
+                           "-  }\n"
+                           "+  x;\n"
+                           " \n"
+                           "\\ No newline at end of file\n"
+                           "diff --git a/b.c b/b.c\n"
+                           "new file mode 100644\n"
+                           "index 0000000..3333333\n"
+                           "--- /dev/null\n"
+                           "+++ b/b.c\n"
+                           "@@ -1,3 +1,3 @@\n"
+                           "-  }\n"
+                           "+  x;\n"
+                           "+  x;\n"
+                           "   x;\n"
+                           "diff --git a/gone.c b/gone.c\n"
+                           "deleted file mode 100644\n"
+                           "index 4444444..0000000\n"
+                           "--- a/gone.c\n"
+                           "+++ /dev/null\n"
+                           "@@ -1,2 +0,0 @@\n"
+                           "-int gone;\n"
+                           "-  }\n"
+                           "-  }\n"
+                           "-  }\n"
+                           "--- old.txt\t2026-01-01\n"
+                           "+++ new.txt\t2026-01-02\n"
+                           "@@ -5 +5 @@\n"
+                           "-  }\n"
+                           "+  x;\n";
+  const auto [shown, tail] = trim_padded(body);
+  EXPECT_EQ(shown,
+            "commit 1111111aaaa (HEAD -> main)\nAuthor: A <a@x>\nDate:   d1\n\n    fix\n\n"
+            "commit 2222222bbbb\nAuthor: A <a@x>\nDate:   d2\n\n\n"
+            " M a.c\n"
+            "diff --git a/a.c b/a.c\n"
+            "@@ -1,3 +1,3 @@\n"
+            "-  }\n"
+            "-  }\n"
+            "+  x;\n"
+            " \n"
+            "\\ No newline at end of file\n"
+            "diff --git a/b.c b/b.c\n"
+            "new file mode 100644\n"
+            "@@ -1,3 +1,3 @@\n"
+            "-  }\n"
+            "+  x;\n"
+            "+  x;\n"
+            "   x;\n"
+            "diff --git a/gone.c b/gone.c\n"
+            "deleted file mode 100644\n"
+            "@@ -1,2 +0,0 @@ [zub trim: 지운 파일: 본문 2줄 생략]\n"
+            "-  }\n"
+            "--- old.txt\t2026-01-01\n"
+            "+++ new.txt\t2026-01-02\n"
+            "@@ -5 +5 @@\n"
+            "-  }\n"
+            "+  x;\n");
+  // The two "-  }" after the deleted file's two lines are outside any
+  // hunk: the first is shown, its repeat is dropped, as is the second "fix".
+  EXPECT_EQ(tail, note(2, 0, 200, 0) +
+                      "[zub trim: diff 의 index·---·+++ 머리줄 9개, 지운 파일 본문 2줄 뺐다]\n");
+
+  bool dropped = true;
+  EXPECT_EQ(trim(padding(0), 200, &dropped), padding(0));
+  EXPECT_FALSE(dropped);
+  trim(body + padding(body.size()), 200, &dropped);
+  EXPECT_TRUE(dropped);
+}

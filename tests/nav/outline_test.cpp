@@ -128,4 +128,17 @@ TEST(Outline, DirectoriesAndFoldedRuns) {
                        "== " + (d / "src") +
                        "/a.py 5-8 (9 lines, 본문 생략) ==\n5| def f():\n"
                        "7| class C:\n8|  def m(self):\n");
+
+  // Fields fold into one line, a comment after them or not (a "//" inside a
+  // string is no comment).
+  d.write("S.java",
+          "final class S {\n"
+          "    private int fence;      // -1 until first use\n"
+          "    private int cursor; /* current index */\n"
+          "    String url = \"http://x\";\n"
+          "    S() {\n    }\n}\n");
+  r = run_zub({"outline", d / "S.java"});
+  EXPECT_EQ(r.out, "== " + (d / "S.java") +
+                       " (7 lines, 본문 생략) ==\n1| final class S\n2-4|  fields ×3: fence cursor "
+                       "url\n5|  S()\n");
 }

@@ -133,6 +133,9 @@ TEST(GrepStdin, FilterFoldAndCount) {
   std::string long_line = "x" + std::string(300, 'y');
   r = run_zub_stdin({"grep", "x", "-"}, long_line + "\n");
   EXPECT_EQ(r.out, "x" + std::string(83, 'y') + "…181c…" + std::string(36, 'y') + "\n");
+  // A hit in the elided middle is shown with the bytes around it.
+  r = run_zub_stdin({"grep", "hit", "-"}, std::string(300, 'a') + "hit" + std::string(300, 'b'));
+  EXPECT_EQ(r.out, "…270c…" + std::string(30, 'a') + "hit" + std::string(87, 'b') + "…213c…\n");
 }
 
 TEST(GrepReport, FoldingCapsAndHeaders) {
@@ -178,6 +181,16 @@ TEST(GrepReport, FoldingCapsAndHeaders) {
   r = run_zub({"grep", "foo", t / "wide.c"});
   EXPECT_EQ(r.out,
             "── " + t / "wide.c" + "\n1| foo" + std::string(115, 'x') + "…\n[1 files, 1 hits]\n");
+  // A hit past the width is shown with the columns around it (from 30
+  // bytes before it, on a character boundary), not the line's head alone.
+  t.write("min.js", "  " + std::string(300, 'a') + "한" + std::string(28, 'b') + "needle" +
+                        std::string(200, 'c') + "\n");
+  for (const char* pat : {"needle", "ne+dle"}) {
+    r = run_zub({"grep", "-E", pat, t / "min.js"});
+    EXPECT_EQ(r.out, "── " + t / "min.js" + "\n1| …한" + std::string(28, 'b') + "needle" +
+                         std::string(120 - 3 - 28 - 6, 'c') + "…\n[1 files, 1 hits]\n")
+        << pat;
+  }
 }
 
 TEST(GrepReport, ContextRangesAndLimits) {
@@ -215,6 +228,11 @@ TEST(GrepReport, ContextRangesAndLimits) {
   r = run_zub({"grep", "-A", "1", "hit", t / "long.txt"});
   EXPECT_NE(r.out.find("2- " + std::string(84, 'z') + "…80c…" + std::string(36, 'z') + "\n"),
             std::string::npos);
+  // A matched line whose hit lies in the elided middle shows the hit.
+  t.write("mid.txt", std::string(300, 'a') + "hit" + std::string(300, 'b') + "\n");
+  r = run_zub({"grep", "-C", "1", "hit", t / "mid.txt"});
+  EXPECT_EQ(r.out, "── " + t / "mid.txt" + "\n1> …270c…" + std::string(30, 'a') + "hit" +
+                       std::string(87, 'b') + "…213c…\n[1 files, 1 hits]\n");
 }
 
 TEST(GrepReport, OnlyMatching) {
