@@ -237,7 +237,7 @@ class Reader {
         const OptionRow<Opts>* row = row_named(name);
         if (row != nullptr && !(row->first_only && used(row)) &&
             (row->kind == OptionKind::kNumber || row->kind == OptionKind::kText ||
-             !row->words.empty()))
+             row->kind == OptionKind::kRefused || !row->words.empty()))
           return apply(*row, arg, &value, false);
       }
     } else if (table_.rules.short_clusters) {
@@ -251,14 +251,17 @@ class Reader {
   }
 
   // "-n5", "-tpy": a one-letter option that takes a value, with its value
-  // run together (a number's all digits); nothing when it is not one.
+  // run together (a number's all digits), or a refused one with anything
+  // after it; nothing when it is not one.
   std::optional<ParseResult> glued(const std::string& arg) {
     if (arg.size() < 3) return std::nullopt;
     const OptionRow<Opts>* row = row_named(std::string_view(arg).substr(0, 2));
     if (row == nullptr || (row->first_only && used(row))) return std::nullopt;
     const std::string_view value = std::string_view(arg).substr(2);
     if (row->kind == OptionKind::kNumber && !is_number(value)) return std::nullopt;
-    if (row->kind != OptionKind::kNumber && row->kind != OptionKind::kText) return std::nullopt;
+    if (row->kind != OptionKind::kNumber && row->kind != OptionKind::kText &&
+        row->kind != OptionKind::kRefused)
+      return std::nullopt;
     return apply(*row, arg, &value, false);
   }
 

@@ -128,6 +128,9 @@ constexpr std::string_view kColorWords[] = {"never", "always", "auto", "ansi"};
 constexpr std::string_view kBinaryWords[] = {"without-match"};
 
 void set_depth(MapOptions& o, const OptionValue& v) { o.depth = v.number; }
+constexpr std::string_view kMapFilterRefusal =
+    "zub map: 파일 고르기는 없다(분포는 모든 파일) — 고른 파일 목록은 zub grep --files -g "
+    "'*.py' ROOT\n";
 
 // Arguments that are accepted and not used.
 template <typename Opts>
@@ -368,6 +371,11 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
     {.spellings = {"-L"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
+    // The distribution is of every file; a list of the files a filter
+    // chooses is grep's.
+    {.spellings = {"--ext", "-t", "--type"}, .kind = kRefused, .message = kMapFilterRefusal},
+    {.spellings = {"--include", "-g", "--glob"}, .kind = kRefused, .message = kMapFilterRefusal},
+    {.spellings = {"-name", "--name", "-iname"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 
@@ -440,8 +448,8 @@ constexpr OptionRow<WebOptions> kWebRows[] = {
     {.spellings = {"--refresh"}, .set = set_refresh<WebOptions>},
     {.spellings = {"-d"}, .kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultDeepPages,
      .set = set_number<&WebOptions::deep>},
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultChars,
-     .set = set_number<&WebOptions::chars>},
+    {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kWebDefaultChars, .set = set_number<&WebOptions::chars>},
     {.kind = kText, .set = set_text<&WebOptions::query>},
     {.kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultResults,
      .set = set_number<&WebOptions::results>},
@@ -453,8 +461,8 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
     {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<FetchOptions>},
     {.spellings = {"--no-cache"}, .set = set_no_cache<FetchOptions>},
     {.spellings = {"--refresh"}, .set = set_refresh<FetchOptions>},
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kFetchDefaultChars,
-     .set = set_number<&FetchOptions::chars>},
+    {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kFetchDefaultChars, .set = set_number<&FetchOptions::chars>},
     // curl's habits ("-fsSL"), which fetch always does: silent, redirects
     // followed, a failed page reported in its place.
     {.spellings = {"-s", "--silent"}},

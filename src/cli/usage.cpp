@@ -60,7 +60,8 @@ constexpr MoreLines kMore[] = {
     {"def",     "  SYM: A.b A::b A#b T.M (*T).M a::b::c · ROOT 없으면 . · 옵션은 SYM 앞뒤 어디나\n"
                 "  파일 고르기는 grep 처럼: --ext -t -T -g --include --exclude --exclude-dir --all\n"
                 "  grep 의 -A N = -n N · -r -w 는 받아 넘긴다 · 심볼 여럿: def A B ROOT\n"},
-    {"map",     "  ROOT 없으면 . · --depth N (-d N, --max-depth=N, -L N)\n"},
+    {"map",     "  ROOT 없으면 . · --depth N (-d N, --max-depth=N, -L N)\n"
+                "  파일 고르기 없이 모든 파일: 고른 파일 목록은 zub grep --files -g G ROOT\n"},
     {"diag",    "  < 대신 파일도 받는다: zub diag build.log (여러 개는 이어서, - 는 stdin)\n"},
     {"logs",    "  N 또는 -n N = 최근 N줄(기본 3000) · < 대신 파일도: zub logs app.log\n"
                 "  -n500 --lines 500 --tail 500 도 같다\n"},

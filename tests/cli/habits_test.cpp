@@ -302,6 +302,8 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       // What cannot be done names the form that does it, in one line.
       {{"logs", "-f", "rep.c"}, {"zub logs: -f", "zub logs N F"}, {"return OK"}, 2, 120},
       {{"wrap", "--timeout", "5", "true"}, {"zub wrap -- timeout 60"}, {}, 2, 120},
+      {{"map", ".", "--include=*.py"}, {"zub map: 파일 고르기는 없다", "zub grep --files"}, {}, 2, 150},
+      {{"map", "-tpy"}, {"zub grep --files"}, {"files KB"}, 2, 150},
       // A web address where a file is read names fetch; nothing is read.
       {{"md", "https://example.com/p"}, {"zub md: 웹 주소는 파일이 아니다 — zub fetch https://example.com/p"},
        {}, 2, 120},

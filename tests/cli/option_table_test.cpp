@@ -71,6 +71,8 @@ TEST(OptionTable, WebAndFetchArguments) {
   FetchOptions cf = parsed(kFetchTable, {"-fsSL", "u", "-n200", "-L"});
   EXPECT_EQ(cf.urls, std::vector<std::string>{"u"});
   EXPECT_EQ(cf.chars, 200u);
+  EXPECT_EQ(parsed(kFetchTable, {"u", "--max-chars=300"}).chars, 300u);
+  EXPECT_EQ(parsed(kWebTable, {"q", "--chars", "500"}).chars, 500u);
   FetchOptions out_file;
   const ParseResult refused = parse_options({"u", "-o", "page.md"}, kFetchTable, out_file);
   EXPECT_EQ(refused.status, ParseStatus::kBadValue);
