@@ -56,7 +56,7 @@ constexpr MoreLines kMore[] = {
     {"read",    "  F:A-B F:A F#L10-L20 · 범위: A-B A- A A,B A:B A..B L10-L20\n"
                 "  -n 줄번호(cat -n) · -n N 범위 없는 파일의 앞 N줄(head -n)\n"
                 "  sed 처럼: A,+N(F 10 +5) A,$ $(끝 줄) 10,20p · --lines R(범위 없는 파일마다) · --head N(-N) · --tail N\n"
-                "  범위 여럿을 한 인자로: F 10-20,40-45\n"},
+                "  범위 여럿을 한 인자로: F 10-20,40-45 · - 는 stdin: git show X:F | zub read - 10-20\n"},
     {"def",     "  SYM: A.b A::b A#b T.M (*T).M a::b::c · ROOT 없으면 . · 옵션은 SYM 앞뒤 어디나\n"
                 "  파일 고르기는 grep 처럼: --ext -t -T -g --include --exclude --exclude-dir --all\n"
                 "  grep 의 -A N = -n N · -r -w 는 받아 넘긴다 · 심볼 여럿: def A B ROOT\n"},

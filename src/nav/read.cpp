@@ -92,8 +92,9 @@ bool check_file_path(const std::string& path, Output& out) {
 
 namespace {
 
-bool read_lines(const Request& asked, size_t file_count, bool numbering, Output& out) {
-  ReadResult file = read_file_view(asked.path);
+// `file` is the request's file as read (or standard input).
+bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool numbering,
+                Output& out) {
   if (file.ok && !is_valid_utf8(file.text())) {
     file.ok = false;
     file.err = kErrNotUtf8;
@@ -146,8 +147,9 @@ bool read_lines(const Request& asked, size_t file_count, bool numbering, Output&
   return true;
 }
 
-void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool numbering, Output& out) {
-  ReadResult file = read_file_prefix(r.path, limit);
+// `file` holds the first `limit` bytes of the request's file.
+void read_bytes(const Request& r, const ReadResult& file, size_t file_count, uint64_t limit,
+                bool numbering, Output& out) {
   if (!file.ok) {
     out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
     return;
@@ -421,18 +423,46 @@ int cmd_read(const ReadOptions& opts, Output& out) {
   const bool hold_whole = !plan.orphans.empty();
   std::string held;
   const size_t blocks = plan.requests.size();
+  // "-" is standard input (unless a file has that name), read once for all
+  // its ranges, at most what an unmapped read holds.
+  std::optional<ReadResult> piped;
+  const auto standard_input = [&]() -> ReadResult& {
+    if (!piped) {
+      piped = read_fd_all(0, kMaxUnmappedBytes + 1);
+      if (piped->ok && piped->data.size() > kMaxUnmappedBytes) {
+        piped->ok = false;
+        piped->err = kErrFileTooLarge;
+      }
+    }
+    return *piped;
+  };
   for (const Request& r : plan.requests) {
-    if (!check_file_path(r.path, out)) {
+    const bool from_stdin = r.path == "-" && !path_exists(r.path);
+    if (!from_stdin && !check_file_path(r.path, out)) {
       failed = true;
       continue;
     }
     if (opts.byte_mode) {
-      read_bytes(r, blocks, opts.bytes, opts.numbering, out);
+      if (!from_stdin) {
+        read_bytes(r, read_file_prefix(r.path, opts.bytes), blocks, opts.bytes, opts.numbering,
+                   out);
+        continue;
+      }
+      const ReadResult& in = standard_input();
+      ReadResult prefix;
+      prefix.ok = in.ok;
+      prefix.err = in.err;
+      prefix.data = in.data.substr(0, opts.bytes);
+      prefix.capped = in.data.size() >= opts.bytes;
+      read_bytes(r, prefix, blocks, opts.bytes, opts.numbering, out);
     } else if (r.held || (hold_whole && !r.ranged)) {
       held.push_back(' ');
       held += shown_path(r.path);
       failed = true;
-    } else if (!read_lines(r, blocks, opts.numbering, out)) {
+    } else if (from_stdin) {
+      if (!read_lines(r, standard_input(), blocks, opts.numbering, out)) failed = true;
+    } else if (ReadResult file = read_file_view(r.path);
+               !read_lines(r, file, blocks, opts.numbering, out)) {
       failed = true;
     }
   }

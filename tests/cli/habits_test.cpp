@@ -314,6 +314,14 @@ TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
       {{"cache", "--clear"}, {"캐시 삭제"}},
   }, t.path());
   // clang-format on
+  // read's "-" is standard input, read once for all its ranges.
+  RunOptions piped;
+  piped.cwd = t.path();
+  piped.has_stdin = true;
+  piped.stdin_data = "a\nb\nc\nd\n";
+  const zub_test::Run r = run_zub({"read", "-", "2-3", "4"}, piped);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "== - [2-3] ==\nb\nc\n== - [4-4] ==\nd\n");
 }
 
 TEST(Habits, WrapTakesAShellLine) {
