@@ -198,7 +198,8 @@ TEST(HardeningBigInputs, HundredMegabyteLineIsSearchedByGrep) {
     EXPECT_EQ(r.run.out, "── " + file + "\n3| fn last() {}\n[1 files, 1 hits]\n");
   }
 
-  // The hit at the end of the long line is shown with the 30 bytes before it.
+  // The hit at the end of the long line is shown with what comes just
+  // before it.
   r = run_bounded({"grep", "--all", "-e", "last", "-e", "xy", file}, 60);
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
