@@ -20,6 +20,7 @@
 #include "cli/gain_call.h"
 #include "cli/init.h"
 #include "cli/option_table.h"
+#include "cli/peer_names.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
 #include "compress/raw_keep.h"
@@ -323,68 +324,16 @@ std::string_view name_of(const Subcommand& sub) { return sub.name; }
 
 // ---- A name that is not a subcommand ----
 //
-// The names of other tools an agent reaches for, and the subcommand that
-// does their work here. Such a call is not run as that subcommand: the
-// other tool's options mean other things (head's ten lines, find's -name),
-// so running it could answer something else than was asked. It fails with
-// one line naming the subcommand instead of the whole usage text.
-struct Peer {
-  std::string_view name;
-  std::string_view sub;
-};
+// Another tool's name, or a slip of a subcommand's name, is not run as the
+// subcommand (cli/peer_names.h says why): it fails with one line naming
+// the subcommand instead of the whole usage text.
 
-// clang-format off
-constexpr Peer kPeers[] = {
-    {"cat", "read"},     {"head", "read"},      {"less", "read"},     {"more", "read"},
-    {"sed", "read"},     {"view", "read"},      {"show", "read"},     {"open", "read"},
-    {"tail", "logs"},    {"log", "logs"},
-    {"search", "grep"},  {"rg", "grep"},        {"ag", "grep"},       {"ack", "grep"},
-    {"find", "map"},     {"tree", "map"},       {"ls", "map"},        {"du", "map"},
-    {"symbols", "outline"}, {"structure", "outline"},
-    {"definition", "def"}, {"goto", "def"},     {"defn", "def"},
-    {"run", "wrap"},     {"exec", "wrap"},
-    {"curl", "fetch"},   {"wget", "fetch"},     {"get", "fetch"},
-    {"search-web", "web"}, {"websearch", "web"}, {"google", "web"},
-    {"html", "md"},      {"markdown", "md"},
-    {"lint", "diag"},    {"status", "brief"},   {"summary", "brief"},
-    {"stats", "gain"},   {"-v", "version"},
-};
-// clang-format on
-
-// The optimal-string-alignment distance of `a` and `b` ignoring ASCII case,
-// or 2 when it is more than 1: one letter wrong, missing, extra or two
-// swapped is a typing slip.
-size_t slip_distance(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  const auto same = [&](size_t i, size_t j) { return lower(a[i]) == lower(b[j]); };
-  if (a.size() > b.size()) std::swap(a, b);
-  if (b.size() - a.size() > 1) return 2;
-  size_t i = 0;
-  while (i < a.size() && same(i, i)) ++i;
-  if (i == a.size()) return b.size() - a.size();
-  if (a.size() == b.size()) {
-    // A wrong letter, or two swapped; the rest must match.
-    size_t from = i + 1;
-    if (i + 1 < a.size() && same(i, i + 1) && same(i + 1, i)) from = i + 2;
-    for (size_t k = from; k < a.size(); ++k)
-      if (!same(k, k)) return 2;
-    return 1;
-  }
-  // One letter more in `b` at i.
-  for (size_t k = i; k < a.size(); ++k)
-    if (!same(k, k + 1)) return 2;
-  return 1;
-}
-
-// The subcommand a name not found stands for: another tool's name, or a
-// slip of a subcommand's name (at least three letters).
+// The subcommand a name not found stands for, if any.
 const Subcommand* peer_of(std::string_view name) {
-  for (const Peer& p : kPeers)
-    if (p.name == name) return find_subcommand(p.sub);
-  if (name.size() < 3) return nullptr;
-  for (const Subcommand& s : kSubcommands)
-    if (slip_distance(name, s.name) <= 1) return &s;
-  return nullptr;
+  std::vector<std::string_view> names;
+  for (const Subcommand& s : kSubcommands) names.push_back(s.name);
+  const std::string_view peer = peer_subcommand(name, names);
+  return peer.empty() ? nullptr : find_subcommand(peer);
 }
 
 int unknown_subcommand(const std::string& name, Output& out) {
