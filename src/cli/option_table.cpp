@@ -211,10 +211,10 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     // head's and tail's counts, and a range given as an option (the habit
     // of viewers): each for every file given without a range.
-    {.spellings = {"--head"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub read: --head 뒤에 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>},
-    {.spellings = {"--tail"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub read: --tail 뒤에 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>},
+    {.spellings = {"--head"}, .kind = kNumber, .on_bad = kError, .min = 1,
+     .message = "zub read: --head 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>},
+    {.spellings = {"--tail"}, .kind = kNumber, .on_bad = kError, .min = 1,
+     .message = "zub read: --tail 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>},
     {.spellings = {"--lines", "--line-range", "--range"}, .kind = kText, .on_bad = kError,
      .message = "zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등)\n",
      .set = append_text<&ReadOptions::ranges>},
