@@ -280,12 +280,6 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
   return as_outcome(Handler(opts, out));
 }
 
-// web's query comes first, unless the call begins with web's options.
-Outcome run_web(const Subcommand& sub, const Args& args, Output& out) {
-  if (web_options_first(args)) return parse_and_run<kWebOptionsFirstTable, cmd_web>(sub, args, out);
-  return parse_and_run<kWebTable, cmd_web>(sub, args, out);
-}
-
 // In the order of the usage text.
 constexpr Subcommand kSubcommands[] = {
     {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
@@ -300,7 +294,7 @@ constexpr Subcommand kSubcommands[] = {
     {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>},
     {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
     {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},
-    {"web", {}, false, run_web},
+    {"web", {}, false, parse_and_run<kWebTable, cmd_web>},
     {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>},
     {"md", {}, false, parse_and_run<kFileFilterTable, run_md>},
     {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>},

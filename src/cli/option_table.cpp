@@ -587,25 +587,6 @@ constexpr OptionTable<WebOptions> kWebTable = {
     .prepare = policy_from_env<WebOptions>,
 };
 
-// A call that begins with one of web's own options ("web -n 5 Q") has
-// them first: a query that is exactly an option's spelling is never what
-// was meant. The query is then the first operand.
-constexpr OptionTable<WebOptions> kWebOptionsFirstTable = {
-    .rules = {.needs_operand = true, .unlisted_dash = UnlistedDash::kUnknown},
-    .rows = kWebRows,
-    .prepare = policy_from_env<WebOptions>,
-};
-
-bool web_options_first(const std::vector<std::string>& args) {
-  if (args.empty()) return false;
-  for (const OptionRow<WebOptions>& row : kWebRows) {
-    if (row.kind == OptionKind::kHelp) continue;
-    for (std::string_view s : row.spellings)
-      if (!s.empty() && (args[0] == s || args[0].starts_with(std::string(s) + "="))) return true;
-  }
-  return false;
-}
-
 // No URL is not an error: nothing is printed.
 constexpr OptionTable<FetchOptions> kFetchTable = {
     .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown, .short_clusters = true},

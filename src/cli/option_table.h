@@ -65,10 +65,6 @@ extern const OptionTable<WrapOptions> kWrapTable;
 extern const OptionTable<LogsArgs> kLogsTable;
 extern const OptionTable<TrimArgs> kTrimTable;
 extern const OptionTable<WebOptions> kWebTable;
-extern const OptionTable<WebOptions> kWebOptionsFirstTable;
-// Whether `zub web ARGS` begins with one of web's options: then it is read
-// with kWebOptionsFirstTable.
-bool web_options_first(const std::vector<std::string>& args);
 extern const OptionTable<FetchOptions> kFetchTable;
 extern const OptionTable<CacheOptions> kCacheTable;
 extern const OptionTable<GainOptions> kGainTable;

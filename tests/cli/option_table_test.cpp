@@ -73,17 +73,6 @@ TEST(OptionTable, WebAndFetchArguments) {
   EXPECT_EQ(cf.chars, 200u);
   EXPECT_EQ(parsed(kFetchTable, {"u", "--max-chars=300"}).chars, 300u);
   EXPECT_EQ(parsed(kWebTable, {"q", "--chars", "500"}).chars, 500u);
-  // A call that begins with one of web's options reads them first.
-  EXPECT_TRUE(web_options_first({"-n", "5", "q"}));
-  EXPECT_TRUE(web_options_first({"--ttl=60", "q"}));
-  EXPECT_FALSE(web_options_first({"-fno-exceptions", "5"}));
-  EXPECT_FALSE(web_options_first({"--help"}));
-  WebOptions first = parsed(kWebOptionsFirstTable, {"-n", "5", "rust async", "8", "-d", "2"});
-  EXPECT_EQ(first.query, "rust async");
-  EXPECT_EQ(first.chars, 5u);
-  EXPECT_EQ(first.results, 8u);
-  EXPECT_EQ(first.deep, 2u);
-  EXPECT_EQ(parse_options({"-n", "5"}, kWebOptionsFirstTable, first).status, ParseStatus::kMissing);
   FetchOptions out_file;
   const ParseResult refused = parse_options({"u", "-o", "page.md"}, kFetchTable, out_file);
   EXPECT_EQ(refused.status, ParseStatus::kBadValue);
