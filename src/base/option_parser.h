@@ -5,7 +5,8 @@
 // subcommand's options struct. Rows without a spelling take the operands.
 // A few rules per table say what else the arguments may look like: a long
 // option may carry its value after "=", short options may be run together
-// ("-rn", "-C2") where the table allows it, and "--" may end the options.
+// ("-rn", "-C2") where the table allows it, a one-letter option may carry
+// its value run together ("-n5", "-tpy"), and "--" may end the options.
 // Pure; thread-safe.
 #pragma once
 
@@ -28,6 +29,9 @@ enum class OptionKind : uint8_t {
   kNumber,  // a decimal number (base/number's rule), at least the row's `min`
   kText,    // any text
   kHelp,    // no value; reading stops and the caller prints the usage
+  // No value; a habit the subcommand cannot honour: reading stops with the
+  // row's message, which names the form that works.
+  kRefused,
 };
 
 // What an option does when its value is missing, or (numbers) is not a
@@ -149,6 +153,12 @@ bool value_of(const OptionRow<Opts>& row, const std::string_view* text, OptionVa
   return true;
 }
 
+template <typename Opts>
+bool takes_no_value(const OptionRow<Opts>& row) {
+  return row.kind == OptionKind::kFlag || row.kind == OptionKind::kHelp ||
+         row.kind == OptionKind::kRefused;
+}
+
 inline bool is_word(std::span<const std::string_view> words, std::string_view arg) {
   return std::find(words.begin(), words.end(), arg) != words.end();
 }
@@ -227,15 +237,32 @@ class Reader {
         const OptionRow<Opts>* row = row_named(name);
         if (row != nullptr && !(row->first_only && used(row)) &&
             (row->kind == OptionKind::kNumber || row->kind == OptionKind::kText ||
-             !row->words.empty()))
+             row->kind == OptionKind::kRefused || !row->words.empty()))
           return apply(*row, arg, &value, false);
       }
     } else if (table_.rules.short_clusters) {
       if (std::optional<ParseResult> r = cluster(arg)) return r;
+    } else if (std::optional<ParseResult> r = glued(arg)) {
+      return r;
     }
     if (table_.rules.unlisted_dash == UnlistedDash::kUnknown)
       return ParseResult{ParseStatus::kUnknown, arg, {}};
     return std::nullopt;
+  }
+
+  // "-n5", "-tpy": a one-letter option that takes a value, with its value
+  // run together (a number's all digits), or a refused one with anything
+  // after it; nothing when it is not one.
+  std::optional<ParseResult> glued(const std::string& arg) {
+    if (arg.size() < 3) return std::nullopt;
+    const OptionRow<Opts>* row = row_named(std::string_view(arg).substr(0, 2));
+    if (row == nullptr || (row->first_only && used(row))) return std::nullopt;
+    const std::string_view value = std::string_view(arg).substr(2);
+    if (row->kind == OptionKind::kNumber && !is_number(value)) return std::nullopt;
+    if (row->kind != OptionKind::kNumber && row->kind != OptionKind::kText &&
+        row->kind != OptionKind::kRefused)
+      return std::nullopt;
+    return apply(*row, arg, &value, false);
   }
 
   // Runs `row` with the value `attached` (after "=" or run together), or
@@ -245,6 +272,8 @@ class Reader {
     used_.push_back(&row);
     OptionValue v;
     if (row.kind == OptionKind::kHelp) return ParseResult{ParseStatus::kHelp, std::string(arg), {}};
+    if (row.kind == OptionKind::kRefused)
+      return ParseResult{ParseStatus::kBadValue, std::string(arg), row.message};
     if (row.kind == OptionKind::kFlag) {
       if (attached == nullptr && may_take_next && i_ + 1 < args_.size() &&
           is_word(row.words, args_[i_ + 1]))
@@ -292,7 +321,7 @@ class Reader {
       const OptionRow<Opts>* row = row_named(std::string_view(name, 2));
       if (row == nullptr) return std::nullopt;
       const std::string_view rest = std::string_view(arg).substr(k + 1);
-      if (row->kind == OptionKind::kFlag || row->kind == OptionKind::kHelp) {
+      if (takes_no_value(*row)) {
         letters.push_back({row, {}, false});
         ++k;
       } else if (row->on_bad == BadValue::kStandAlone) {
@@ -306,8 +335,7 @@ class Reader {
       }
     }
     for (const Letter& l : letters) {
-      if (l.row->kind != OptionKind::kFlag && l.row->kind != OptionKind::kHelp && l.value.empty() &&
-          !l.takes_next) {
+      if (!takes_no_value(*l.row) && l.value.empty() && !l.takes_next) {
         used_.push_back(l.row);
         stand_alone(*l.row);
         continue;

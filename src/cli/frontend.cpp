@@ -1,5 +1,8 @@
 #include "cli/frontend.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <optional>
@@ -11,11 +14,13 @@
 #include "base/head_tail.h"
 #include "base/option_parser.h"
 #include "base/outcome.h"
+#include "base/shown_path.h"
 #include "base/utf8.h"
 #include "cli/filter_input.h"
 #include "cli/gain_call.h"
 #include "cli/init.h"
 #include "cli/option_table.h"
+#include "cli/peer_names.h"
 #include "cli/usage.h"
 #include "compress/diag.h"
 #include "compress/raw_keep.h"
@@ -111,9 +116,79 @@ Outcome run_trim(const TrimArgs& opts, Output& out) {
       [&](std::string_view text) { return cmd_trim(text, opts, out, &dropped); }, &dropped);
 }
 
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
+// A web address given where a file is read (`zub md https://…`): the call
+// fails with one line naming fetch, unless a file of that name exists.
+bool refuses_urls(std::string_view sub, const std::vector<std::string>& paths, Output& out) {
+  for (const std::string& p : paths) {
+    if (!(p.starts_with("http://") || p.starts_with("https://")) || exists(p)) continue;
+    out.write_err("zub " + std::string(sub) + ": 웹 주소는 파일이 아니다 — zub fetch " +
+                  shown_path(p) + "\n");
+    return true;
+  }
+  return false;
+}
+
+Outcome run_read(const ReadOptions& opts, Output& out) {
+  if (refuses_urls("read", opts.args, out)) return {2, 0};
+  return as_outcome(cmd_read(opts, out));
+}
+
+Outcome run_outline(const OutlineOptions& opts, Output& out) {
+  if (refuses_urls("outline", opts.files, out)) return {2, 0};
+  return cmd_outline(opts, out);
+}
+
+// A name as code writes it, plain or with "::" between parts: never a path.
+bool is_plain_name(std::string_view s) {
+  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const char c = s[i];
+    const bool word =
+        c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (word) continue;
+    if (c == ':' && i + 2 < s.size() && s[i + 1] == ':') {
+      ++i;
+      continue;
+    }
+    return false;
+  }
+  return true;
+}
+
+// Two habits of the batch: several symbols before the roots ("def A B
+// src": an operand that names no file but is a plain name, where another
+// root exists, is one more symbol; each gets its report under a header),
+// and the file named before the symbol ("def src/a.py parse", when the
+// symbol is a file and the root is not).
+Outcome run_def(const DefOptions& given, Output& out) {
+  DefOptions opts = given;
+  if (opts.roots.size() == 1 && exists(opts.symbol) && !exists(opts.roots[0]) &&
+      is_plain_name(opts.roots[0]))
+    std::swap(opts.symbol, opts.roots[0]);
+  std::vector<std::string> symbols = {opts.symbol};
+  std::vector<std::string> roots;
+  for (const std::string& r : opts.roots)
+    (!exists(r) && is_plain_name(r) ? symbols : roots).push_back(r);
+  if (symbols.size() == 1 || roots.empty()) return as_outcome(cmd_def(opts, out));
+  int status = 0;
+  for (const std::string& sym : symbols) {
+    out.write_out("== def " + sym + " ==\n");
+    opts.symbol = sym;
+    opts.roots = roots;
+    status = std::max(status, cmd_def(opts, out));
+  }
+  return {status, 0};
+}
+
 // ZUB_BENCH repeats the conversion for timing; ZUB_BENCH_QUIET then keeps
 // the result off standard output.
 Outcome run_md(const FilterOptions& opts, Output& out) {
+  if (refuses_urls("md", opts.files, out)) return {2, 0};
   return run_filter("md", opts.files, false, out, [&](std::string_view input) {
     const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
     const bool quiet = env_present("ZUB_BENCH_QUIET");
@@ -139,9 +214,18 @@ std::string usage_about(std::string_view name) {
   return lines;
 }
 
-// `zub help` and `zub help SUB`.
+struct Subcommand;
+const Subcommand* find_subcommand(std::string_view name);
+const Subcommand* peer_of(std::string_view name);
+std::string_view name_of(const Subcommand& sub);
+
+// `zub help` and `zub help SUB`; the name of another tool (help cat) is
+// answered by the subcommand that does its work.
 int show_usage(const HelpOptions& opts, Output& out) {
-  out.write_out(usage_about(opts.sub) + "\n");
+  std::string_view name = opts.sub;
+  if (!name.empty() && find_subcommand(name) == nullptr)
+    if (const Subcommand* peer = peer_of(name)) name = name_of(*peer);
+  out.write_out(usage_about(name) + "\n");
   return 0;
 }
 
@@ -151,8 +235,6 @@ int show_version(const NoOptions&, Output& out) {
 }
 
 // ---- The subcommand table ----
-
-struct Subcommand;
 
 // Reads the arguments after the subcommand's name and runs it.
 using Runner = Outcome (*)(const Subcommand& sub, const Args& args, Output& out);
@@ -181,8 +263,9 @@ int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseR
       return 2;
     case ParseStatus::kBadValue: out.write_err(std::string(p.message)); return 2;
     case ParseStatus::kMissing:
-      if (p.message.empty()) return usage_error(out);
-      out.write_err(std::string(p.message));
+      // A call without its operands gets the lines about the subcommand,
+      // not the whole usage text.
+      out.write_err(p.message.empty() ? usage_of(sub, own_usage) + "\n" : std::string(p.message));
       return 2;
   }
   return 0;
@@ -202,9 +285,9 @@ constexpr Subcommand kSubcommands[] = {
     {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
     {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>},
     {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
-    {"outline", {}, false, parse_and_run<kOutlineTable, cmd_outline>},
-    {"read", {}, false, parse_and_run<kReadTable, cmd_read>},
-    {"def", {}, false, parse_and_run<kDefTable, cmd_def>},
+    {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>},
+    {"read", {}, false, parse_and_run<kReadTable, run_read>},
+    {"def", {}, false, parse_and_run<kDefTable, run_def>},
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
     {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
@@ -231,6 +314,38 @@ const Subcommand* find_subcommand(std::string_view name) {
   return nullptr;
 }
 
+std::string_view name_of(const Subcommand& sub) { return sub.name; }
+
+// ---- A name that is not a subcommand ----
+//
+// Another tool's name, or a slip of a subcommand's name, is not run as the
+// subcommand (cli/peer_names.h says why): it fails with one line naming
+// the subcommand instead of the whole usage text.
+
+// The subcommand a name not found stands for, if any.
+const Subcommand* peer_of(std::string_view name) {
+  std::vector<std::string_view> names;
+  for (const Subcommand& s : kSubcommands) names.push_back(s.name);
+  const std::string_view peer = peer_subcommand(name, names);
+  return peer.empty() ? nullptr : find_subcommand(peer);
+}
+
+int unknown_subcommand(const std::string& name, Output& out) {
+  std::string text = "zub: 알 수 없는 서브커맨드 `" + name + "`\n";
+  const Subcommand* peer = peer_of(name);
+  if (peer == nullptr) {
+    out.write_err(text + "\n" + kUsageText + "\n");
+    return 2;
+  }
+  // The peer's first usage line, which names its form.
+  std::string line = usage_lines(peer->name);
+  line = line.substr(0, line.find('\n'));
+  text += "→ zub ";
+  text += line.empty() ? std::string(peer->name) : line;
+  out.write_err(text + "\n");
+  return 2;
+}
+
 }  // namespace
 
 std::vector<SubcommandName> subcommand_names() {
@@ -243,10 +358,7 @@ int run_cli(const std::vector<std::string>& argv, Output& out) {
   if (argv.size() < 2) return usage_error(out);
   const std::string& sub = argv[1];
   const Subcommand* s = find_subcommand(sub);
-  if (s == nullptr) {
-    out.write_err("zub: 알 수 없는 서브커맨드 `" + sub + "`\n\n" + kUsageText + "\n");
-    return 2;
-  }
+  if (s == nullptr) return unknown_subcommand(sub, out);
   // The one place every subcommand runs from: what has to happen around
   // each run goes here. The gain ledger records the run (for the
   // subcommands it covers).

@@ -115,7 +115,7 @@ int cmd_gain(const GainOptions& opts, Output& out) {
     return 0;
   }
   if (opts.unexpected) {
-    out.write_err("zub gain [--reset]\n");
+    out.write_err(std::string(kGainUsage) + "\n");
     return 2;
   }
   const GainLedger ledger = read_gain_ledger();

@@ -6,11 +6,15 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/output.h"
 
 namespace zub {
+
+// gain's usage line, for its help and its errors.
+inline constexpr std::string_view kGainUsage = "zub gain [--reset]";
 
 struct GainOptions {
   bool reset = false;

@@ -1,5 +1,7 @@
 #include "cli/option_table.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "base/env.h"
@@ -12,6 +14,7 @@ namespace {
 constexpr OptionKind kNumber = OptionKind::kNumber;
 constexpr OptionKind kText = OptionKind::kText;
 constexpr OptionKind kHelp = OptionKind::kHelp;
+constexpr OptionKind kRefused = OptionKind::kRefused;
 constexpr BadValue kFallback = BadValue::kFallback;
 constexpr BadValue kError = BadValue::kError;
 constexpr BadValue kStandAlone = BadValue::kStandAlone;
@@ -78,6 +81,10 @@ void add_glob_arg(Opts& o, const OptionValue& v) {
   add_glob(o.filter, v.text);
 }
 template <typename Opts>
+void set_max_depth(Opts& o, const OptionValue& v) {
+  o.filter.max_depth = v.number;
+}
+template <typename Opts>
 constexpr OptionRow<Opts> kExtRow = {
     .spellings = {"--ext"}, .kind = kText, .set = set_extensions<Opts>};
 template <typename Opts>
@@ -98,6 +105,13 @@ constexpr OptionRow<Opts> kTypeNotRow = {
 template <typename Opts>
 constexpr OptionRow<Opts> kGlobRow = {
     .spellings = {"-g", "--glob"}, .kind = kText, .set = add_glob_arg<Opts>};
+// ripgrep's and find's spelling; a bad value is refused, never "no limit".
+template <typename Opts>
+constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdepth"},
+                                          .kind = kNumber,
+                                          .on_bad = kError,
+                                          .message = "zub: --max-depth 뒤에 숫자가 와야 한다\n",
+                                          .set = set_max_depth<Opts>};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
 template <PatternSyntax S>
@@ -110,8 +124,13 @@ void set_limit(GrepOptions& o, const OptionValue& v) {
 }
 // The values of --color; any value after "=" is taken as well.
 constexpr std::string_view kColorWords[] = {"never", "always", "auto", "ansi"};
+// --binary-files: only the value zub always does (-I).
+constexpr std::string_view kBinaryWords[] = {"without-match"};
 
 void set_depth(MapOptions& o, const OptionValue& v) { o.depth = v.number; }
+constexpr std::string_view kMapFilterRefusal =
+    "zub map: 파일 고르기는 없다(분포는 모든 파일) — 고른 파일 목록은 zub grep --files -g "
+    "'*.py' ROOT\n";
 
 // Arguments that are accepted and not used.
 template <typename Opts>
@@ -151,9 +170,15 @@ constexpr OptionRow<BriefOptions> kBriefRows[] = {
 
 constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     kHelpRow<OutlineOptions>,
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kOutlineDefaultLines,
-     .set = set_number<&OutlineOptions::cap>},
+    // "-n N" is the cap; "-n" before a file is cat's -n, which an outline
+    // is instead of (its lines are numbered anyway).
+    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kOutlineDefaultLines,
+     .set = [](OutlineOptions& o, const OptionValue& v) {
+       if (!v.alone) o.cap = v.number;
+     }},
     {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
+    // Directories are walked anyway.
+    {.spellings = {"-r", "-R", "--recursive"}},
     // Which files of a directory: grep's filter options.
     kExtRow<OutlineOptions>,
     kNameRow<OutlineOptions>,
@@ -162,6 +187,7 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     kTypeRow<OutlineOptions>,
     kTypeNotRow<OutlineOptions>,
     kGlobRow<OutlineOptions>,
+    kMaxDepthRow<OutlineOptions>,
     {.kind = kText, .set = append_text<&OutlineOptions::files>},
 };
 
@@ -183,7 +209,26 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
          o.head = v.number;
      }},
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
-    {.kind = kText, .set = append_text<&ReadOptions::args>},
+    // head's and tail's counts, and a range given as an option (the habit
+    // of viewers): each for every file given without a range.
+    {.spellings = {"--head"}, .kind = kNumber, .on_bad = kError, .min = 1,
+     .message = "zub read: --head 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>},
+    {.spellings = {"--tail"}, .kind = kNumber, .on_bad = kError, .min = 1,
+     .message = "zub read: --tail 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>},
+    {.spellings = {"--lines", "--line-range", "--range"}, .kind = kText, .on_bad = kError,
+     .message = "zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등)\n",
+     .set = append_text<&ReadOptions::ranges>},
+    // "-20" is head's old spelling of -n 20 (unless a file has that name).
+    {.kind = kText, .set = [](ReadOptions& o, const OptionValue& v) {
+       struct stat st;
+       if (v.text.size() >= 2 && v.text[0] == '-' && ::stat(std::string(v.text).c_str(), &st) != 0) {
+         if (const std::optional<uint64_t> n = parse_u64(v.text.substr(1)); n && *n > 0) {
+           o.head = *n;
+           return;
+         }
+       }
+       o.args.emplace_back(v.text);
+     }},
 };
 
 constexpr OptionRow<DefOptions> kDefRows[] = {
@@ -193,7 +238,21 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines = v.number;
        o.lines_given = true;
      }},
+    // grep's -A N: the lines after the definition's first.
+    {.spellings = {"-A", "--after-context"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kDefDefaultLines,
+     .set = [](DefOptions& o, const OptionValue& v) {
+       o.lines = v.number;
+       o.lines_given = true;
+     }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    // grep's habits that def always does: directories are walked, and the
+    // symbol is matched as a whole word.
+    {.spellings = {"-r", "-R", "--recursive"}},
+    {.spellings = {"-w", "--word-regexp"}},
+    {.spellings = {"-i", "--ignore-case"}, .kind = kRefused,
+     .message = "zub def: -i 는 없다(정의는 이름의 대소문자까지 맞춘다). 대소문자를 모르면 "
+                "`zub grep -i -w SYM ROOT`\n"},
     // Which files: grep's filter options.
     kExtRow<DefOptions>,
     kNameRow<DefOptions>,
@@ -202,6 +261,7 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
     kTypeRow<DefOptions>,
     kTypeNotRow<DefOptions>,
     kGlobRow<DefOptions>,
+    kMaxDepthRow<DefOptions>,
     {.kind = kText, .set = set_text<&DefOptions::symbol>},
     {.kind = kText, .set = append_text<&DefOptions::roots>},
 };
@@ -226,6 +286,8 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
     {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
     {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
+    {.spellings = {"-Z", "--null"}, .set = set_true<&GrepOptions::null_names>},
+    {.spellings = {"--files"}, .set = set_true<&GrepOptions::list_files>},
     {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
@@ -269,6 +331,7 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kTypeRow<GrepOptions>,
     kTypeNotRow<GrepOptions>,
     kGlobRow<GrepOptions>,
+    kMaxDepthRow<GrepOptions>,
     {.spellings = {"--all"}, .set = search_all_files},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to
@@ -286,6 +349,12 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     // The short trace zub leaves for a file it passes over stays.
     {.spellings = {"-s", "--no-messages"}},
     {.spellings = {"--no-heading", "--heading"}},
+    {.spellings = {"--line-buffered"}},
+    {.spellings = {"--binary-files"}, .words = kBinaryWords},
+    // Taken, and not done: a hit keeps its file and line number, which the
+    // next call (read F A-B) needs.
+    {.spellings = {"--no-filename"}},
+    {.spellings = {"-N", "--no-line-number"}},
     {.spellings = {"--color", "--colour"}, .words = kColorWords},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](GrepOptions& o, const OptionValue& v) {
@@ -302,6 +371,11 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
     {.spellings = {"-L"}, .kind = kNumber, .on_bad = kError,
      .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
+    // The distribution is of every file; a list of the files a filter
+    // chooses is grep's.
+    {.spellings = {"--ext", "-t", "--type"}, .kind = kRefused, .message = kMapFilterRefusal},
+    {.spellings = {"--include", "-g", "--glob"}, .kind = kRefused, .message = kMapFilterRefusal},
+    {.spellings = {"-name", "--name", "-iname"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 
@@ -312,6 +386,10 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>},
     {.spellings = {"--logs"}, .set = set_to<&WrapOptions::mode, WrapMode::kLogs>},
     {.spellings = {"--raw"}, .set = set_to<&WrapOptions::mode, WrapMode::kRaw>},
+    {.spellings = {"--timeout"}, .kind = kRefused,
+     .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
+    // sh's -c: the shell line that follows.
+    {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
@@ -348,7 +426,9 @@ constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spelling
 
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
-    number_option<LogsArgs>({"-n", "--lines"}),  // tail's habit
+    number_option<LogsArgs>({"-n", "--lines", "--tail"}),  // tail's and docker logs' habits
+    {.spellings = {"-f", "--follow"}, .kind = kRefused,
+     .message = "zub logs: -f(따라가기)는 없다: 지금까지 쌓인 줄을 접는다 — zub logs N F\n"},
     {.kind = kText, .set = number_or_file<LogsArgs>},
 };
 
@@ -368,8 +448,8 @@ constexpr OptionRow<WebOptions> kWebRows[] = {
     {.spellings = {"--refresh"}, .set = set_refresh<WebOptions>},
     {.spellings = {"-d"}, .kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultDeepPages,
      .set = set_number<&WebOptions::deep>},
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultChars,
-     .set = set_number<&WebOptions::chars>},
+    {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kWebDefaultChars, .set = set_number<&WebOptions::chars>},
     {.kind = kText, .set = set_text<&WebOptions::query>},
     {.kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultResults,
      .set = set_number<&WebOptions::results>},
@@ -381,8 +461,16 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
     {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<FetchOptions>},
     {.spellings = {"--no-cache"}, .set = set_no_cache<FetchOptions>},
     {.spellings = {"--refresh"}, .set = set_refresh<FetchOptions>},
-    {.spellings = {"-n"}, .kind = kNumber, .on_bad = kFallback, .fallback = kFetchDefaultChars,
-     .set = set_number<&FetchOptions::chars>},
+    {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
+     .fallback = kFetchDefaultChars, .set = set_number<&FetchOptions::chars>},
+    // curl's habits ("-fsSL"), which fetch always does: silent, redirects
+    // followed, a failed page reported in its place.
+    {.spellings = {"-s", "--silent"}},
+    {.spellings = {"-S", "--show-error"}},
+    {.spellings = {"-L", "--location"}},
+    {.spellings = {"-f", "--fail"}},
+    {.spellings = {"-o", "-O", "--output"}, .kind = kRefused,
+     .message = "zub fetch: -o 는 없다: 본문은 표준 출력으로 나온다 — zub fetch URL > F\n"},
     {.kind = kText, .set = append_text<&FetchOptions::urls>},
 };
 
@@ -390,6 +478,7 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
 // the status.
 constexpr OptionRow<CacheOptions> kCacheRows[] = {
     kHelpRow<CacheOptions>,
+    {.spellings = {"--clear"}, .set = set_to<&CacheOptions::action, CacheAction::kClear>},
     {.kind = kText, .set = [](CacheOptions& o, const OptionValue& v) {
        o.action = v.text == "ttl" ? CacheAction::kTtl
                 : v.text == "clear" ? CacheAction::kClear : CacheAction::kStatus;
@@ -399,6 +488,7 @@ constexpr OptionRow<CacheOptions> kCacheRows[] = {
 
 // `gain` alone or `gain --reset`; anything else is a usage error.
 constexpr OptionRow<GainOptions> kGainRows[] = {
+    kHelpRow<GainOptions>,
     {.spellings = {"--reset"}, .set = [](GainOptions& o, const OptionValue&) {
        if (o.reset) o.unexpected = true;
        o.reset = true;
@@ -499,14 +589,18 @@ constexpr OptionTable<WebOptions> kWebTable = {
 
 // No URL is not an error: nothing is printed.
 constexpr OptionTable<FetchOptions> kFetchTable = {
-    .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown},
+    .rules = {.min_args = 1, .unlisted_dash = UnlistedDash::kUnknown, .short_clusters = true},
     .rows = kFetchRows,
     .prepare = policy_from_env<FetchOptions>,
 };
 
 constexpr OptionTable<CacheOptions> kCacheTable = {.rules = kStrict, .rows = kCacheRows};
 
-constexpr OptionTable<GainOptions> kGainTable = {.rows = kGainRows};
+constexpr OptionTable<GainOptions> kGainTable = {
+    .rules = {.unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kGainRows,
+    .usage = kGainUsage,
+};
 
 constexpr OptionTable<InitOptions> kInitTable = {
     .rules = {.unlisted_dash = UnlistedDash::kUnknown},

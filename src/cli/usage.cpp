@@ -51,16 +51,25 @@ struct MoreLines {
 
 // clang-format off
 constexpr MoreLines kMore[] = {
-    {"outline", "  F|DIR [A-B]... · DIR 은 grep 처럼 걷는다: --ext -t -T -g --include --exclude --exclude-dir --all\n"},
+    {"outline", "  F|DIR [A-B]... · DIR 은 grep 처럼 걷는다: --ext -t -T -g --include --exclude --exclude-dir --all\n"
+                "  F:A-B 도 받는다\n"},
     {"read",    "  F:A-B F:A F#L10-L20 · 범위: A-B A- A A,B A:B A..B L10-L20\n"
-                "  -n 줄번호(cat -n) · -n N 범위 없는 파일의 앞 N줄(head -n)\n"},
+                "  -n 줄번호(cat -n) · -n N 범위 없는 파일의 앞 N줄(head -n)\n"
+                "  sed 처럼: A,+N(F 10 +5) A,$ $(끝 줄) 10,20p · --lines R(범위 없는 파일마다) · --head N(-N) · --tail N\n"
+                "  범위 여럿을 한 인자로: F 10-20,40-45 · - 는 stdin: git show X:F | zub read - 10-20\n"},
     {"def",     "  SYM: A.b A::b A#b T.M (*T).M a::b::c · ROOT 없으면 . · 옵션은 SYM 앞뒤 어디나\n"
-                "  파일 고르기는 grep 처럼: --ext -t -T -g --include --exclude --exclude-dir --all\n"},
-    {"map",     "  ROOT 없으면 . · --depth N (-d N, --max-depth=N, -L N)\n"},
+                "  파일 고르기는 grep 처럼: --ext -t -T -g --include --exclude --exclude-dir --all\n"
+                "  grep 의 -A N = -n N · -r -w 는 받아 넘긴다 · 심볼 여럿: def A B ROOT\n"},
+    {"map",     "  ROOT 없으면 . · --depth N (-d N, --max-depth=N, -L N)\n"
+                "  파일 고르기 없이 모든 파일: 고른 파일 목록은 zub grep --files -g G ROOT\n"},
     {"diag",    "  < 대신 파일도 받는다: zub diag build.log (여러 개는 이어서, - 는 stdin)\n"},
-    {"logs",    "  N 또는 -n N = 최근 N줄(기본 3000) · < 대신 파일도: zub logs app.log\n"},
+    {"logs",    "  N 또는 -n N = 최근 N줄(기본 3000) · < 대신 파일도: zub logs app.log\n"
+                "  -n500 --lines 500 --tail 500 도 같다\n"},
     {"trim",    "  W 또는 -w W = 폭 · < 대신 파일도: zub trim out.txt\n"},
     {"md",      "  < 대신 파일도 받는다: zub md page.html\n"},
+    {"wrap",    "  -c '셸 줄' = sh -c 처럼 그 줄을 실행\n"},
+    {"fetch",   "  curl 의 -s -S -L -f(-fsSL)는 받아 넘긴다: 늘 조용히, 리다이렉트를 따라간다\n"},
+    {"cache",   "  --clear = clear\n"},
 };
 // clang-format on
 

@@ -348,11 +348,22 @@ Outcome cmd_outline(const OutlineOptions& opts, Output& out) {
   bool failed = false;
   uint64_t whole = 0;
   for (size_t k = 0; k < opts.files.size(); ++k) {
-    const std::string& path = opts.files[k];
-    std::optional<LineSpan> span;
-    if (k + 1 < opts.files.size()) span = range_after_file(opts.files[k + 1]);
-    if (span) ++k;
+    std::string path = opts.files[k];
     struct stat st;
+    std::optional<LineSpan> span;
+    // "F:A-B", as read takes it, when F exists and "F:A-B" does not.
+    const size_t colon = path.rfind(':');
+    if (colon != std::string::npos && colon > 0 && ::stat(path.c_str(), &st) != 0) {
+      span = range_after_file(path.substr(colon + 1));
+      if (span && ::stat(path.substr(0, colon).c_str(), &st) == 0)
+        path.resize(colon);
+      else
+        span.reset();
+    }
+    if (!span && k + 1 < opts.files.size()) {
+      span = range_after_file(opts.files[k + 1]);
+      if (span) ++k;
+    }
     if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && !span) {
       outline_dir(path, opts, out, whole);
       continue;

@@ -24,6 +24,7 @@ struct Request {
   std::string path;
   uint64_t a = 1;
   std::optional<uint64_t> b;  // nullopt: to the end of the file
+  uint64_t tail = 0;          // not 0: the last lines instead of A to B
   bool ranged = false;        // a range was given
   bool held = false;          // not read whole: an argument after it was not understood
 };
@@ -36,6 +37,20 @@ bool all_digits(std::string_view s) {
 
 // Builds the kept lines of one block: elision, optional numbering, and the
 // running total of bytes removed by elision.
+void set_range(Request& r, const LineRange& range) {
+  r.a = range.a;
+  r.b = range.b;
+  r.tail = range.tail;
+  r.ranged = true;
+}
+
+// Lines in `text`, a last one without a line feed included.
+uint64_t count_lines(std::string_view text) {
+  uint64_t n = 0;
+  for (char c : text) n += c == '\n' ? 1 : 0;
+  return n + (!text.empty() && text.back() != '\n' ? 1 : 0);
+}
+
 struct LineSink {
   std::string& block;
   bool numbering;
@@ -77,15 +92,23 @@ bool check_file_path(const std::string& path, Output& out) {
 
 namespace {
 
-bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out) {
-  ReadResult file = read_file_view(r.path);
+// `file` is the request's file as read (or standard input).
+bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool numbering,
+                Output& out) {
   if (file.ok && !is_valid_utf8(file.text())) {
     file.ok = false;
     file.err = kErrNotUtf8;
   }
   if (!file.ok) {
-    out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
+    out.write_out(shown_path(asked.path) + ": " + file_error_text(file.err) + "\n");
     return true;
+  }
+  // The last lines are a range once the lines are counted.
+  Request r = asked;
+  if (r.tail > 0) {
+    const uint64_t total = count_lines(file.text());
+    r.a = total > r.tail ? total - r.tail + 1 : 1;
+    r.b = std::max<uint64_t>(total, 1);
   }
   const std::string b_text = r.b ? std::to_string(*r.b) : "끝";
   std::string block;
@@ -124,8 +147,9 @@ bool read_lines(const Request& r, size_t file_count, bool numbering, Output& out
   return true;
 }
 
-void read_bytes(const Request& r, size_t file_count, uint64_t limit, bool numbering, Output& out) {
-  ReadResult file = read_file_prefix(r.path, limit);
+// `file` holds the first `limit` bytes of the request's file.
+void read_bytes(const Request& r, const ReadResult& file, size_t file_count, uint64_t limit,
+                bool numbering, Output& out) {
   if (!file.ok) {
     out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
     return;
@@ -162,6 +186,13 @@ bool is_range_arg(const std::string& arg) {
 }
 
 std::optional<LineRange> parse_range_arg(std::string_view arg) {
+  // sed's print command after its address ("10,20p", "$p").
+  if (arg.size() >= 2 && arg.back() == 'p') arg.remove_suffix(1);
+  if (arg == "$") {
+    LineRange last;
+    last.tail = 1;
+    return last;
+  }
   // A line anchor of a code host ("L10-L20", "L10") reads like its digits.
   auto anchor_digits = [](std::string_view s) {
     return s.size() >= 2 && s[0] == 'L' && s[1] >= '0' && s[1] <= '9' ? s.substr(1) : s;
@@ -176,15 +207,20 @@ std::optional<LineRange> parse_range_arg(std::string_view arg) {
     sep_len = 2;
   }
   const std::string_view a = arg.substr(0, sep);
-  const std::string_view b =
-      sep == std::string_view::npos ? a : anchor_digits(arg.substr(sep + sep_len));
+  std::string_view b = sep == std::string_view::npos ? a : anchor_digits(arg.substr(sep + sep_len));
+  // sed's "A,+N" and "A,$".
+  const bool relative = b.size() >= 2 && b[0] == '+';
+  const bool to_end = sep != std::string_view::npos && b == "$";
+  if (relative) b.remove_prefix(1);
+  if (to_end) b = {};
   if (!all_digits(a) || !all_digits(b)) return std::nullopt;
   // "A-" and "A.." run to the end; "A," and "A:" are not ranges.
-  if (b.empty() && (sep == std::string_view::npos || arg[sep] == ',' || arg[sep] == ':'))
+  if (b.empty() && !to_end && (sep == std::string_view::npos || arg[sep] == ',' || arg[sep] == ':'))
     return std::nullopt;
   LineRange r;
   r.a = parse_u64(a).value_or(1);
   if (!b.empty()) r.b = parse_u64(b);  // overflow leaves the end open
+  if (relative && r.b) r.b = *r.b > UINT64_MAX - r.a ? std::nullopt : std::optional(r.a + *r.b);
   return r;
 }
 
@@ -212,6 +248,28 @@ std::optional<std::pair<std::string, LineRange>> file_with_range(const std::stri
   return last;
 }
 
+// "10-20,30-40": several ranges in one argument, each a range form; empty
+// when the argument is not that.
+std::vector<LineRange> range_list(std::string_view arg) {
+  std::vector<LineRange> ranges;
+  if (arg.find(',') == std::string_view::npos) return ranges;
+  while (true) {
+    const size_t comma = arg.find(',');
+    const std::optional<LineRange> r = parse_range_arg(arg.substr(0, comma));
+    if (!r) return {};
+    ranges.push_back(*r);
+    if (comma == std::string_view::npos) break;
+    arg.remove_prefix(comma + 1);
+  }
+  return ranges;
+}
+
+// "+N": the lines after the single line just given.
+bool extends_line(std::string_view arg) {
+  return arg.size() >= 2 && arg[0] == '+' && all_digits(arg.substr(1)) &&
+         parse_u64(arg.substr(1)).has_value();
+}
+
 struct Plan {
   std::vector<Request> requests;
   std::vector<std::string> orphans;  // ranges that no single file follows
@@ -231,25 +289,18 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
     firsts.push_back(*current);
     Request r;
     r.path = std::move(path);
-    if (range) {
-      r.a = range->a;
-      r.b = range->b;
-      r.ranged = true;
-    }
+    if (range) set_range(r, *range);
     plan.requests.push_back(std::move(r));
   };
   auto add_range = [&](const LineRange& range) {
     Request& owner = plan.requests[*current];
     if (byte_mode) return;  // no range applies to a byte prefix
     if (!owner.ranged) {
-      owner.a = range.a;
-      owner.b = range.b;
-      owner.ranged = true;
+      set_range(owner, range);
       return;
     }
     Request r = owner;
-    r.a = range.a;
-    r.b = range.b;
+    set_range(r, range);
     plan.requests.push_back(std::move(r));
     current = plan.requests.size() - 1;
   };
@@ -258,8 +309,17 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
   for (const std::string& arg : args) {
     const std::optional<LineRange> range = parse_range_arg(arg);
     std::optional<size_t> next_bare;
-    if (range && current) {
+    if (extends_line(arg) && !path_exists(arg) && current && plan.requests[*current].ranged &&
+        plan.requests[*current].b == plan.requests[*current].a && !byte_mode) {
+      // sed's "A,+N" typed as two words: "F 10 +5".
+      Request& line = plan.requests[*current];
+      line.b = parse_u64(std::string_view(arg).substr(1)).value_or(0) + line.a;
+    } else if (range && current) {
       add_range(*range);
+    } else if (const std::vector<LineRange> list =
+                   current ? range_list(arg) : std::vector<LineRange>();
+               !list.empty() && !path_exists(arg)) {
+      for (const LineRange& r : list) add_range(r);
     } else if (path_exists(arg)) {
       add_file(arg, std::nullopt);
       next_bare = current;
@@ -285,9 +345,7 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
       plan.requests.clear();
       for (const LineRange& range : leading) {
         Request r = base;
-        r.a = range.a;
-        r.b = range.b;
-        r.ranged = true;
+        set_range(r, range);
         plan.requests.push_back(std::move(r));
       }
       for (Request& r : after) plan.requests.push_back(std::move(r));
@@ -301,17 +359,57 @@ Plan plan_requests(const std::vector<std::string>& args, bool byte_mode) {
   return plan;
 }
 
+// The ranges --lines gave every file without one, or a line naming the
+// argument that is not a range.
+std::optional<std::vector<LineRange>> option_ranges(const std::vector<std::string>& texts,
+                                                    Output& out) {
+  std::vector<LineRange> ranges;
+  for (const std::string& t : texts) {
+    const std::optional<LineRange> range = parse_range_arg(t);
+    if (!range) {
+      out.write_err("zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등): `" + shown_path(t) +
+                    "`\n");
+      return std::nullopt;
+    }
+    ranges.push_back(*range);
+  }
+  return ranges;
+}
+
+// Gives each file read without a range the ranges of the options: --lines,
+// else --tail, else -n N.
+void apply_option_ranges(const ReadOptions& opts, const std::vector<LineRange>& ranges,
+                         std::vector<Request>& requests) {
+  std::vector<LineRange> whole = ranges;
+  if (whole.empty() && opts.tail > 0) {
+    whole.emplace_back();
+    whole.back().tail = opts.tail;
+  } else if (whole.empty() && opts.head > 0) {
+    whole.emplace_back();
+    whole.back().b = opts.head;
+  }
+  if (whole.empty() || opts.byte_mode) return;
+  std::vector<Request> all;
+  for (Request& r : requests) {
+    if (r.ranged) {
+      all.push_back(std::move(r));
+      continue;
+    }
+    for (const LineRange& range : whole) {
+      all.push_back(r);
+      set_range(all.back(), range);
+    }
+  }
+  requests = std::move(all);
+}
+
 }  // namespace
 
 int cmd_read(const ReadOptions& opts, Output& out) {
+  const std::optional<std::vector<LineRange>> ranges = option_ranges(opts.ranges, out);
+  if (!ranges) return 2;
   Plan plan = plan_requests(opts.args, opts.byte_mode);
-  if (opts.head > 0) {
-    for (Request& r : plan.requests) {
-      if (r.ranged) continue;
-      r.b = opts.head;
-      r.ranged = true;
-    }
-  }
+  apply_option_ranges(opts, *ranges, plan.requests);
   bool failed = false;
   for (const std::string& arg : plan.orphans) {
     std::string msg = "zub read: `";
@@ -325,18 +423,46 @@ int cmd_read(const ReadOptions& opts, Output& out) {
   const bool hold_whole = !plan.orphans.empty();
   std::string held;
   const size_t blocks = plan.requests.size();
+  // "-" is standard input (unless a file has that name), read once for all
+  // its ranges, at most what an unmapped read holds.
+  std::optional<ReadResult> piped;
+  const auto standard_input = [&]() -> ReadResult& {
+    if (!piped) {
+      piped = read_fd_all(0, kMaxUnmappedBytes + 1);
+      if (piped->ok && piped->data.size() > kMaxUnmappedBytes) {
+        piped->ok = false;
+        piped->err = kErrFileTooLarge;
+      }
+    }
+    return *piped;
+  };
   for (const Request& r : plan.requests) {
-    if (!check_file_path(r.path, out)) {
+    const bool from_stdin = r.path == "-" && !path_exists(r.path);
+    if (!from_stdin && !check_file_path(r.path, out)) {
       failed = true;
       continue;
     }
     if (opts.byte_mode) {
-      read_bytes(r, blocks, opts.bytes, opts.numbering, out);
+      if (!from_stdin) {
+        read_bytes(r, read_file_prefix(r.path, opts.bytes), blocks, opts.bytes, opts.numbering,
+                   out);
+        continue;
+      }
+      const ReadResult& in = standard_input();
+      ReadResult prefix;
+      prefix.ok = in.ok;
+      prefix.err = in.err;
+      prefix.data = in.data.substr(0, opts.bytes);
+      prefix.capped = in.data.size() >= opts.bytes;
+      read_bytes(r, prefix, blocks, opts.bytes, opts.numbering, out);
     } else if (r.held || (hold_whole && !r.ranged)) {
       held.push_back(' ');
       held += shown_path(r.path);
       failed = true;
-    } else if (!read_lines(r, blocks, opts.numbering, out)) {
+    } else if (from_stdin) {
+      if (!read_lines(r, standard_input(), blocks, opts.numbering, out)) failed = true;
+    } else if (ReadResult file = read_file_view(r.path);
+               !read_lines(r, file, blocks, opts.numbering, out)) {
       failed = true;
     }
   }

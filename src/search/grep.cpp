@@ -222,14 +222,14 @@ class Report {
     lines_ += rep.lines;
     capped += rep.more;
     if (o_.quiet || files > o_.file_cap) return;
-    if (files == 1 && base_) {
+    if (files == 1 && base_ && !o_.null_names) {
       body_ += "@ ";
       append_shown_path(body_, *base_);
       body_ += "/\n";
     }
     if (o_.files_only) {
       append_path_text(body_, r.path);
-      body_.push_back('\n');
+      body_.push_back(path_end());
     } else if (o_.count) {
       body_ += std::to_string(r.matched) + " ";
       append_path_text(body_, display_path(r.path, base_));
@@ -250,25 +250,29 @@ class Report {
 
   void finish(uint64_t non_source, uint64_t too_long, uint64_t size_skipped, uint64_t over_cap) {
     if (o_.quiet) return;
+    // With -Z the paths alone are standard output; what is said about them
+    // goes to standard error.
+    std::string notes;
+    std::string& said = o_.null_names && (o_.files_only || o_.files_without_match) ? notes : body_;
     if (files > o_.file_cap)
-      body_ += "[… " + std::to_string(files - o_.file_cap) +
-               " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
-    body_ += '[';
+      said += "[… " + std::to_string(files - o_.file_cap) +
+              " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
+    said += '[';
     if (o_.files_without_match)
-      body_ += std::to_string(files) + " files without match, " + std::to_string(searched_) +
-               " searched";
+      said += std::to_string(files) + " files without match, " + std::to_string(searched_) +
+              " searched";
     else
-      body_ += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
+      said += std::to_string(files) + " files, " + std::to_string(hits) + " hits";
     if (capped > 0)
-      body_ += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
-    if (non_source > 0) body_ += ", " + std::to_string(non_source) + " non-source skipped (--all)";
-    if (size_skipped > 0)
-      body_ += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
-    if (over_cap > 0) body_ += ", " + std::to_string(over_cap) + " skipped for size (over 32 MiB)";
-    if (too_long > 0) body_ += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
-    body_ += "]\n";
+      said += ", " + std::to_string(shown) + " shown, " + std::to_string(capped) + " capped";
+    if (non_source > 0) said += ", " + std::to_string(non_source) + " non-source skipped (--all)";
+    if (size_skipped > 0) said += ", " + std::to_string(size_skipped) + " skipped for size (--all)";
+    if (over_cap > 0) said += ", " + std::to_string(over_cap) + " skipped for size (over 32 MiB)";
+    if (too_long > 0) said += ", " + std::to_string(too_long) + " paths over PATH_MAX skipped";
+    said += "]\n";
     out_.write_out(body_);
     body_.clear();
+    if (!notes.empty()) out_.write_err(notes);
   }
 
   uint64_t files = 0, hits = 0, shown = 0, capped = 0;
@@ -285,14 +289,17 @@ class Report {
     ++files;
     plain += r.path.size() + 1;
     if (o_.quiet || files > o_.file_cap) return;
-    if (files == 1 && base_) {
+    if (files == 1 && base_ && !o_.null_names) {
       body_ += "@ ";
       append_shown_path(body_, *base_);
       body_ += "/\n";
     }
     append_path_text(body_, r.path);
-    body_.push_back('\n');
+    body_.push_back(path_end());
   }
+
+  // -Z: a list of paths for `xargs -0`, each ended by a NUL.
+  char path_end() const { return o_.null_names ? '\0' : '\n'; }
 
   uint64_t searched_ = 0;  // -L: files searched
   static constexpr size_t kFlushBytes = 64 * 1024;
@@ -438,6 +445,13 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     o.patterns = {o.limit_text};
     o.limit = GrepOptions{}.limit;
     o.limit_given = false;
+  }
+  // ripgrep's --files: the files a search would read, with no pattern.
+  if (o.list_files && !o.pattern_by_e) {
+    o.roots.insert(o.roots.begin(), o.patterns.begin(), o.patterns.end());
+    o.patterns = {""};
+    o.syntax = PatternSyntax::kFixed;
+    o.files_only = true;
   }
   if (o.patterns.empty()) {
     out.write_err(usage_line());

@@ -39,7 +39,11 @@ inline constexpr std::string_view kGrepUsage =
     "리터럴만)\n"
     "  -n 을 주지 않으면 150줄까지의 짧은 결과는 파일당 상한 없이 다 보인다. 반복 줄은 줄번호를 "
     "모아 "
-    "한 줄로";
+    "한 줄로\n"
+    "  -Z/--null: -l -L 의 경로를 NUL 로 끝낸다(xargs -0), 요약은 stderr · --no-filename -N "
+    "--line-buffered 는 받아 넘긴다\n"
+    "  --files: 찾을 파일 목록(rg 처럼, 인자는 모두 ROOT) · --max-depth N(1 = ROOT 바로 아래 "
+    "파일만)";
 
 // How a pattern text is read. Without a choice a pattern is a literal,
 // except that GNU grep's basic-regex operators make it one of those, and a
@@ -76,8 +80,10 @@ struct GrepOptions {
   std::string limit_text;
   bool pattern_by_e = false;
   uint64_t file_cap = 400;
-  bool quiet = false;      // -q: the status only
-  bool recursive = false;  // -r: no root means "."
+  bool quiet = false;       // -q: the status only
+  bool null_names = false;  // -Z: -l and -L end each path in a NUL, the summary goes to stderr
+  bool list_files = false;  // --files: the files searched, listed; every operand is a root
+  bool recursive = false;   // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;
 };

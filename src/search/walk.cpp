@@ -124,7 +124,7 @@ void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
   while (!stack.empty()) {
     Pending cur = std::move(stack.back());
     stack.pop_back();
-    if (cur.depth > kMaxWalkDepth) continue;
+    if (cur.depth > kMaxWalkDepth || cur.depth >= f.max_depth) continue;
     DirReader d(cur.dir);
     if (!d.is_open()) {
       too_long += d.open_error() == ENAMETOOLONG;

@@ -22,6 +22,9 @@ struct FileFilter {
   std::vector<std::string> names;       // name globs; any one must match
   std::vector<std::string> excludes;    // exclusion globs
   bool include_all = false;             // lifts the non-source table and size cap
+  // The deepest level of a directory root's files that is listed: 1 is the
+  // root's own files, 0 none of them (ripgrep's --max-depth).
+  uint64_t max_depth = UINT64_MAX;
 };
 
 struct WalkResult {

@@ -136,6 +136,12 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       {{"grep", "-S", "Err;", "rep.c"}, {"0 hits"}, {}, 1},
       {{"grep", "-s", "-uu", "--hidden", "def dedent", "tw.py"}, {hit}},
       {{"grep", "def dedent"}, {"[ROOT 없음: . 을 찾았다]", hit}},
+      // Output switches an agent adds from habit: -Z lists paths for
+      // `xargs -0`; the others keep the file and line of every hit.
+      {{"grep", "-Z", "-l", "def dedent", "."}, {std::string("./tw.py") + '\0', "[3 files"},
+       {"./tw.py\n"}},
+      {{"grep", "--no-filename", "-N", "--line-buffered", "--binary-files=without-match",
+        "def dedent", "tw.py"}, {hit}},
   }, t.path());
   // clang-format on
 }
@@ -169,6 +175,23 @@ TEST(Habits, ReadRangeForms) {
       {{"read", "tw.py", "nosuch-thing"}, {"nosuch-thing", "tw.py"}, {"import re"}, 2, small},
       {{"read", "nosuch.py:3-4"}, {"zub: nosuch.py: No such file"}, {}, 2, small},
       {{"read", "5-6", "tw.py", "rep.c"}, {"`5-6`"}, {"import re", "return ERR"}, 2, 2 * small},
+      // sed's "A,+N", "A,$", "$" and "p"; head's and tail's counts; a
+      // range given as an option.
+      {{"read", "tw.py", "5", "+1"}, {"def dedent", "lines ="}, {"return a", "+1"}, 0, small},
+      {{"read", "tw.py:5,+1"}, {"def dedent", "lines ="}, {"return a"}, 0, small},
+      {{"read", "tw.py", "9,$p"}, {"def indent", "return prefix"}, {"lines ="}, 0, small},
+      {{"read", "tw.py", "$"}, {"return prefix"}, {"def indent"}, 0, small},
+      {{"read", "--tail", "2", "tw.py"}, {"def indent", "return prefix"}, {"return a"}, 0, small},
+      {{"read", "-1", "tw.py"}, {"import re"}, {"_ws"}, 0, small},
+      {{"read", "tw.py", "-n1"}, {"import re"}, {"_ws"}, 0, small},
+      {{"read", "tw.py", "--head=1"}, {"import re"}, {"_ws"}, 0, small},
+      {{"read", "tw.py", "sub/other.py", "--lines", "1-1"}, {"import re", "def dedent(s)"},
+       {"_ws", "pass"}, 0, small},
+      {{"read", "--lines=5:6", "tw.py", "9"}, {"def indent"}, {"def dedent"}, 0, small},
+      {{"read", "tw.py", "--lines", "x"}, {"--lines 뒤에 범위가 와야 한다", "`x`"}, {"import"}, 2,
+       small},
+      {{"read", "tw.py", "1-1,5,9-9"}, {"[1-1] ==", "import re", "[5-5] ==", "def dedent",
+                                       "def indent"}, {"_ws"}, 0, small},
   }, t.path());
   // clang-format on
 }
@@ -239,8 +262,66 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
       {{"grep", "dedent", "sub", "-n", "1", "--include=*.py"}, {"other.py"}},
       {{"read", "tw.py", "--bytes", "10"}, {"import re"}, {"dedent"}},
       {{"read", "--", "tw.py"}, {"import re"}},
+      // Numbers run together with their option.
+      {{"outline", "-n1", "tw.py"}, {"import re"}, {"def dedent"}},
   }, t.path());
   // clang-format on
+  const zub_test::Run gain = run_zub({"gain", "--help"}, opts);
+  EXPECT_EQ(gain.status, 0);
+  EXPECT_EQ(gain.out, "zub gain [--reset]\n");
+  EXPECT_EQ(run_zub({"gain", "--json"}, opts).err,
+            "zub gain: 모르는 플래그 `--json`\n\nzub gain [--reset]\n");
+}
+
+TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
+  TempDir t;
+  write_tree(t);
+  // clang-format off
+  check({
+      // def: grep's -A N, -r and -w (what def does anyway); -i names grep.
+      {{"def", "dedent", "tw.py", "-A", "1"}, {"5| def dedent", "6|"}, {"7|"}},
+      {{"def", "-r", "-w", "indent", "."}, {"./tw.py:9-10"}},
+      {{"def", "-i", "DEDENT", "."}, {"zub def: -i 는 없다", "zub grep -i -w"}, {}, 2, 200},
+      // Several symbols in one call, each under its header; the file
+      // named before the symbol.
+      {{"def", "dedent", "indent", "tw.py"}, {"== def dedent ==\n", "5| def dedent",
+                                              "== def indent ==\n", "9| def indent"}},
+      {{"def", "dedent", "nosuch_name", "tw.py"}, {"5| def dedent", "`nosuch_name` 의 정의를 못 찾았다"},
+       {}, 1},
+      {{"def", "tw.py", "indent"}, {"9| def indent"}, {"No such file"}},
+      // outline: cat's -n before the file, read's F:A-B, -r.
+      {{"outline", "-n", "tw.py"}, {"5| def dedent"}, {"No such file"}},
+      {{"outline", "tw.py:6-10"}, {"9| def indent"}, {"def dedent"}},
+      {{"outline", "-r", "sub"}, {"sub/other.py"}},
+      // ripgrep's --files: the files a search reads.
+      {{"grep", "--files", "sub"}, {"sub/other.py", "sub/test_x.py"}, {"tw.py"}},
+      // ripgrep's --max-depth: 1 is the root's own files.
+      {{"grep", "--max-depth", "1", "-l", "dedent", "."}, {"./tw.py"}, {"sub/"}},
+      {{"def", "dedent", "--max-depth=1"}, {"./tw.py:5"}, {"sub/"}},
+      {{"grep", "--max-depth", "x", "dedent"}, {"zub: --max-depth 뒤에 숫자가 와야 한다"}, {}, 2},
+      // What cannot be done names the form that does it, in one line.
+      {{"logs", "-f", "rep.c"}, {"zub logs: -f", "zub logs N F"}, {"return OK"}, 2, 120},
+      {{"wrap", "--timeout", "5", "true"}, {"zub wrap -- timeout 60"}, {}, 2, 120},
+      {{"map", ".", "--include=*.py"}, {"zub map: 파일 고르기는 없다", "zub grep --files"}, {}, 2, 150},
+      {{"map", "-tpy"}, {"zub grep --files"}, {"files KB"}, 2, 150},
+      // A web address where a file is read names fetch; nothing is read.
+      {{"md", "https://example.com/p"}, {"zub md: 웹 주소는 파일이 아니다 — zub fetch https://example.com/p"},
+       {}, 2, 120},
+      {{"read", "tw.py", "http://example.com/a.py"}, {"— zub fetch http://example.com/a.py"},
+       {"import re"}, 2, 120},
+      // wrap: sh's -c; cache: --clear.
+      {{"wrap", "-c", "echo a; exit 3"}, {"a\n", "exit 3"}, {}, 3},
+      {{"cache", "--clear"}, {"캐시 삭제"}},
+  }, t.path());
+  // clang-format on
+  // read's "-" is standard input, read once for all its ranges.
+  RunOptions piped;
+  piped.cwd = t.path();
+  piped.has_stdin = true;
+  piped.stdin_data = "a\nb\nc\nd\n";
+  const zub_test::Run r = run_zub({"read", "-", "2-3", "4"}, piped);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "== - [2-3] ==\nb\nc\n== - [4-4] ==\nd\n");
 }
 
 TEST(Habits, WrapTakesAShellLine) {
@@ -276,6 +357,9 @@ TEST(Habits, FiltersReadTheFilesNamed) {
       {{"diag", "nosuch.log"}, {"zub: nosuch.log: No such file"}, {"recognized"}, 2, 120},
       {{"diag", "sub"}, {"zub: sub: Is a directory"}, {}, 2, 120},
       {{"logs", "build.log", "2"}, {"compiling unit 199", error}, {"unit 198\n"}},
+      // tail's -n2 run together, and docker logs' --tail.
+      {{"logs", "-n2", "build.log"}, {"compiling unit 199", error}, {"unit 198\n"}},
+      {{"logs", "--tail", "2", "build.log"}, {"compiling unit 199", error}, {"unit 198\n"}},
       {{"trim", "build.log"}, {"compiling unit 0\n", error}},
       {{"md", "nosuch.html"}, {"zub: nosuch.html: No such file"}, {}, 2, 120},
   }, t.path());

@@ -67,6 +67,16 @@ TEST(OptionTable, WebAndFetchArguments) {
   EXPECT_EQ(w.policy.stale_floor, 60u);
   EXPECT_EQ(w.deep, 0u);
 
+  // curl's habits: taken together, and -n with its number run together.
+  FetchOptions cf = parsed(kFetchTable, {"-fsSL", "u", "-n200", "-L"});
+  EXPECT_EQ(cf.urls, std::vector<std::string>{"u"});
+  EXPECT_EQ(cf.chars, 200u);
+  EXPECT_EQ(parsed(kFetchTable, {"u", "--max-chars=300"}).chars, 300u);
+  EXPECT_EQ(parsed(kWebTable, {"q", "--chars", "500"}).chars, 500u);
+  FetchOptions out_file;
+  const ParseResult refused = parse_options({"u", "-o", "page.md"}, kFetchTable, out_file);
+  EXPECT_EQ(refused.status, ParseStatus::kBadValue);
+  EXPECT_NE(refused.message.find("zub fetch URL > F"), std::string_view::npos);
   FetchOptions f = parsed(kFetchTable, {"a", "-n", "b", "--ttl", "120", "c"});
   EXPECT_EQ(f.urls, (std::vector<std::string>{"a", "c"}));
   EXPECT_EQ(f.chars, 6000u);
