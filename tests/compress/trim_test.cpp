@@ -169,71 +169,32 @@ TEST(Trim, DiffLinesAreKeptWholeWhileHeadersFold) {
       "\n"
       "    fix\n"
       "\n";
-  const std::string body = commits +
-                           " M a.c\n"
-                           "diff --git a/a.c b/a.c\n"
-                           "index 1111111..2222222 100644\n"
-                           "--- a/a.c\n"
-                           "+++ b/a.c\n"
-                           "@@ -1,3 +1,3 @@\n"
-                           "-  }\n"
-                           "-  }\n"
-                           "+  x;\n"
-                           " \n"
-                           "\\ No newline at end of file\n"
-                           "diff --git a/b.c b/b.c\n"
-                           "new file mode 100644\n"
-                           "index 0000000..3333333\n"
-                           "--- /dev/null\n"
-                           "+++ b/b.c\n"
-                           "@@ -1,3 +1,3 @@\n"
-                           "-  }\n"
-                           "+  x;\n"
-                           "+  x;\n"
-                           "   x;\n"
-                           "diff --git a/gone.c b/gone.c\n"
-                           "deleted file mode 100644\n"
-                           "index 4444444..0000000\n"
-                           "--- a/gone.c\n"
-                           "+++ /dev/null\n"
-                           "@@ -1,2 +0,0 @@\n"
-                           "-int gone;\n"
-                           "-  }\n"
-                           "-  }\n"
-                           "-  }\n"
-                           "--- old.txt\t2026-01-01\n"
-                           "+++ new.txt\t2026-01-02\n"
-                           "@@ -5 +5 @@\n"
-                           "-  }\n"
-                           "+  x;\n";
+  // Hunks whose repeated lines must all stay, and a plain diff -u.
+  const std::string hunk_a =
+      "@@ -1,3 +1,3 @@\n-  }\n-  }\n+  x;\n \n\\ No newline at end of file\n";
+  const std::string hunk_b = "@@ -1,3 +1,3 @@\n-  }\n+  x;\n+  x;\n   x;\n";
+  const std::string plain =
+      "--- old.txt\t2026-01-01\n+++ new.txt\t2026-01-02\n@@ -5 +5 @@\n-  }\n+  x;\n";
+  const std::string body = commits + " M a.c\n" +
+                           "diff --git a/a.c b/a.c\nindex 1111111..2222222 100644\n--- a/a.c\n"
+                           "+++ b/a.c\n" +
+                           hunk_a +
+                           "diff --git a/b.c b/b.c\nnew file mode 100644\nindex 0000000..3333333\n"
+                           "--- /dev/null\n+++ b/b.c\n" +
+                           hunk_b +
+                           "diff --git a/gone.c b/gone.c\ndeleted file mode 100644\n"
+                           "index 4444444..0000000\n--- a/gone.c\n+++ /dev/null\n"
+                           "@@ -1,2 +0,0 @@\n-int gone;\n-  }\n-  }\n-  }\n" +
+                           plain;
   const auto [shown, tail] = trim_padded(body);
   EXPECT_EQ(shown,
             "commit 1111111aaaa (HEAD -> main)\nAuthor: A <a@x>\nDate:   d1\n\n    fix\n\n"
             "commit 2222222bbbb\nAuthor: A <a@x>\nDate:   d2\n\n\n"
-            " M a.c\n"
-            "diff --git a/a.c b/a.c\n"
-            "@@ -1,3 +1,3 @@\n"
-            "-  }\n"
-            "-  }\n"
-            "+  x;\n"
-            " \n"
-            "\\ No newline at end of file\n"
-            "diff --git a/b.c b/b.c\n"
-            "new file mode 100644\n"
-            "@@ -1,3 +1,3 @@\n"
-            "-  }\n"
-            "+  x;\n"
-            "+  x;\n"
-            "   x;\n"
-            "diff --git a/gone.c b/gone.c\n"
-            "deleted file mode 100644\n"
-            "@@ -1,2 +0,0 @@ [zub trim: 지운 파일: 본문 2줄 생략]\n"
-            "-  }\n"
-            "--- old.txt\t2026-01-01\n"
-            "+++ new.txt\t2026-01-02\n"
-            "@@ -5 +5 @@\n"
-            "-  }\n"
-            "+  x;\n");
+            " M a.c\ndiff --git a/a.c b/a.c\n" +
+                hunk_a + "diff --git a/b.c b/b.c\nnew file mode 100644\n" + hunk_b +
+                "diff --git a/gone.c b/gone.c\ndeleted file mode 100644\n"
+                "@@ -1,2 +0,0 @@ [zub trim: 지운 파일: 본문 2줄 생략]\n-  }\n" +
+                plain);
   // The two "-  }" after the deleted file's two lines are outside any
   // hunk: the first is shown, its repeat is dropped, as is the second "fix".
   EXPECT_EQ(tail, note(2, 0, 200, 0) +
