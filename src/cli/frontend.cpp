@@ -7,6 +7,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "base/ascii.h"
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/head_tail.h"
@@ -138,12 +139,10 @@ Outcome run_outline(const OutlineOptions& opts, Output& out) {
 
 // A name as code writes it, plain or with "::" between parts: never a path.
 bool is_plain_name(std::string_view s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  if (s.empty() || is_digit(s[0])) return false;
   for (size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
-    const bool word =
-        c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    if (word) continue;
+    if (c == '_' || is_alnum(c)) continue;
     if (c == ':' && i + 2 < s.size() && s[i + 1] == ':') {
       ++i;
       continue;
