@@ -156,6 +156,11 @@ std::string file_error_text(int err) {
 
 bool is_special_file(mode_t mode) { return S_ISCHR(mode) || S_ISBLK(mode) || S_ISSOCK(mode); }
 
+bool path_exists(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0;
+}
+
 bool fd_may_carry_input(int fd) {
   struct stat st;
   if (::fstat(fd, &st) != 0) return false;

@@ -65,6 +65,9 @@ bool is_special_file(mode_t mode);
 // /dev/null, or a closed descriptor does not.
 bool fd_may_carry_input(int fd);
 
+// Whether anything has the name `path` (a symbolic link is followed).
+bool path_exists(const std::string& path);
+
 // Opens `path` for reading as every file read here does: never blocking in
 // open(), refusing special files (kErrSpecialFile in *err). Returns the
 // descriptor, or -1 with *err set; `st` is the opened file's status.

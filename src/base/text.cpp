@@ -4,6 +4,22 @@
 
 namespace zub {
 
+uint64_t count_lines(std::string_view s) {
+  uint64_t n = 0;
+  const char* p = s.data();
+  const char* end = p + s.size();
+  while (p < end) {
+    const void* nl = std::memchr(p, '\n', static_cast<size_t>(end - p));
+    if (!nl) {
+      ++n;  // a last line without its line feed
+      break;
+    }
+    ++n;
+    p = static_cast<const char*>(nl) + 1;
+  }
+  return n;
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   for_each_line(text, [&](std::string_view line) { lines.push_back(line); });

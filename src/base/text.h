@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +14,9 @@ namespace zub {
 // goes with it; the text after the last line feed is a line only when it is
 // not empty. Views point into `text`.
 std::vector<std::string_view> split_lines(std::string_view text);
+
+// The number of lines split_lines finds, without building them.
+uint64_t count_lines(std::string_view text);
 
 // Calls fn(line) for each line of `text`, split as split_lines does, without
 // building a vector.

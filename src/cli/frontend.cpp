@@ -1,7 +1,5 @@
 #include "cli/frontend.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <string_view>
 #include <type_traits>
 
+#include "base/ascii.h"
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/head_tail.h"
@@ -116,16 +115,11 @@ Outcome run_trim(const TrimArgs& opts, Output& out) {
       [&](std::string_view text) { return cmd_trim(text, opts, out, &dropped); }, &dropped);
 }
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
 // A web address given where a file is read (`zub md https://…`): the call
 // fails with one line naming fetch, unless a file of that name exists.
 bool refuses_urls(std::string_view sub, const std::vector<std::string>& paths, Output& out) {
   for (const std::string& p : paths) {
-    if (!(p.starts_with("http://") || p.starts_with("https://")) || exists(p)) continue;
+    if (!(p.starts_with("http://") || p.starts_with("https://")) || path_exists(p)) continue;
     out.write_err("zub " + std::string(sub) + ": 웹 주소는 파일이 아니다 — zub fetch " +
                   shown_path(p) + "\n");
     return true;
@@ -145,12 +139,10 @@ Outcome run_outline(const OutlineOptions& opts, Output& out) {
 
 // A name as code writes it, plain or with "::" between parts: never a path.
 bool is_plain_name(std::string_view s) {
-  if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
+  if (s.empty() || is_digit(s[0])) return false;
   for (size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
-    const bool word =
-        c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    if (word) continue;
+    if (c == '_' || is_alnum(c)) continue;
     if (c == ':' && i + 2 < s.size() && s[i + 1] == ':') {
       ++i;
       continue;
@@ -167,13 +159,13 @@ bool is_plain_name(std::string_view s) {
 // symbol is a file and the root is not).
 Outcome run_def(const DefOptions& given, Output& out) {
   DefOptions opts = given;
-  if (opts.roots.size() == 1 && exists(opts.symbol) && !exists(opts.roots[0]) &&
+  if (opts.roots.size() == 1 && path_exists(opts.symbol) && !path_exists(opts.roots[0]) &&
       is_plain_name(opts.roots[0]))
     std::swap(opts.symbol, opts.roots[0]);
   std::vector<std::string> symbols = {opts.symbol};
   std::vector<std::string> roots;
   for (const std::string& r : opts.roots)
-    (!exists(r) && is_plain_name(r) ? symbols : roots).push_back(r);
+    (!path_exists(r) && is_plain_name(r) ? symbols : roots).push_back(r);
   if (symbols.size() == 1 || roots.empty()) return as_outcome(cmd_def(opts, out));
   int status = 0;
   for (const std::string& sym : symbols) {

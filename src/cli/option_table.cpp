@@ -1,10 +1,9 @@
 #include "cli/option_table.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 
 #include "base/env.h"
+#include "base/file_io.h"
 #include "web/fetch_policy.h"
 
 namespace zub {
@@ -220,8 +219,7 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
      .set = append_text<&ReadOptions::ranges>},
     // "-20" is head's old spelling of -n 20 (unless a file has that name).
     {.kind = kText, .set = [](ReadOptions& o, const OptionValue& v) {
-       struct stat st;
-       if (v.text.size() >= 2 && v.text[0] == '-' && ::stat(std::string(v.text).c_str(), &st) != 0) {
+       if (v.text.size() >= 2 && v.text[0] == '-' && !path_exists(std::string(v.text))) {
          if (const std::optional<uint64_t> n = parse_u64(v.text.substr(1)); n && *n > 0) {
            o.head = *n;
            return;

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <utility>
 
+#include "base/text.h"
+
 namespace zub {
 
 namespace {
@@ -35,8 +37,9 @@ constexpr Peer kPeers[] = {
 // or 2 when it is more than 1: one letter wrong, missing, extra or two
 // swapped is a typing slip.
 size_t slip_distance(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-  const auto same = [&](size_t i, size_t j) { return lower(a[i]) == lower(b[j]); };
+  const auto same = [&](size_t i, size_t j) {
+    return ascii_lower_char(a[i]) == ascii_lower_char(b[j]);
+  };
   if (a.size() > b.size()) std::swap(a, b);
   if (b.size() - a.size() > 1) return 2;
   size_t i = 0;

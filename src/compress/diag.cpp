@@ -686,43 +686,41 @@ std::string diag(std::string_view input, std::string_view here) {
   if (st.summary_passed_known || st.ran_known)
     st.passed = st.summary_passed + (st.ran > st.not_passed ? st.ran - st.not_passed : 0);
 
+  // The sections, each only when it has something under it.
+  std::string out;
+  if (!st.rules.empty()) append_rules(out, st);
+  if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
+  if (st.failures_seen != 0) {
+    std::vector<std::string> failures;
+    failures.reserve(st.failures.size());
+    for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
+    append_list(out, "failure", failures, st.failures_seen);
+  }
+  if (st.passed != 0 || !st.summaries.empty()) {
+    out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
+    for (const std::string& s : st.summaries) out += "  " + s + "\n";
+    if (st.summaries_seen > st.summaries.size())
+      out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
+             " more summary lines (rerun raw for full list)\n";
+  }
+  if (st.progress != 0)
+    out += "== " + std::to_string(st.progress) + " build progress lines (suppressed) ==\n";
+  if (unrecognized != 0) {
+    out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
+    for (const std::string& s : st.sample) out += "  " + s + "\n";
+  }
   // Too little of a known shape is refused. A log with an error or a
   // failing test in it never is, however short: the refusal would hide the
-  // one line that matters.
-  // So is a log whose known lines give no section at all (banners, carets,
-  // quoted source): the closing line alone would hide everything.
-  const bool nothing_to_list = st.rules.empty() && st.errors_seen + st.echoes_seen == 0 &&
-                               st.failures_seen == 0 && st.passed == 0 && st.summaries.empty() &&
-                               st.progress == 0 && unrecognized == 0;
-  std::string out;
+  // one line that matters. So is a log whose known lines give no section
+  // at all (banners, carets, quoted source): the closing line alone would
+  // hide everything.
   if ((st.recognized < 3 && st.errors_seen + st.echoes_seen == 0 && st.failures_seen == 0) ||
-      nothing_to_list) {
+      out.empty()) {
     out = std::string(kDiagRefusalHead) + std::to_string(st.recognized) + "/" +
           std::to_string(st.total) +
           " lines recognized as diagnostics: not a linter/compiler/test log. Use `zub trim` "
           "(near-lossless) or `zub logs` instead.]\n";
   } else {
-    if (!st.rules.empty()) append_rules(out, st);
-    if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
-    if (st.failures_seen != 0) {
-      std::vector<std::string> failures;
-      failures.reserve(st.failures.size());
-      for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
-      append_list(out, "failure", failures, st.failures_seen);
-    }
-    if (st.passed != 0 || !st.summaries.empty()) {
-      out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";
-      for (const std::string& s : st.summaries) out += "  " + s + "\n";
-      if (st.summaries_seen > st.summaries.size())
-        out += "  \xE2\x80\xA6 +" + std::to_string(st.summaries_seen - st.summaries.size()) +
-               " more summary lines (rerun raw for full list)\n";
-    }
-    if (st.progress != 0)
-      out += "== " + std::to_string(st.progress) + " build progress lines (suppressed) ==\n";
-    if (unrecognized != 0) {
-      out += "== " + std::to_string(unrecognized) + " unrecognized lines (first 25) ==\n";
-      for (const std::string& s : st.sample) out += "  " + s + "\n";
-    }
     out += "[zub diag = 요약(원문 ~75% 소실). 개별 에러를 고치려면 `zub trim` 을 써라.]\n";
     if (!here.empty()) out = relative_to(out, here);
   }

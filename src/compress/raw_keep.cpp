@@ -18,6 +18,7 @@
 #include "base/own_file.h"
 #include "base/shown_path.h"
 #include "base/state_dir.h"
+#include "base/text.h"
 
 namespace zub {
 
@@ -38,22 +39,6 @@ std::string utc_stamp() {
                 tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
                 static_cast<long>(ts.tv_nsec / 1000));
   return buf;
-}
-
-uint64_t count_lines(std::string_view s) {
-  uint64_t n = 0;
-  const char* p = s.data();
-  const char* end = p + s.size();
-  while (p < end) {
-    const void* nl = std::memchr(p, '\n', static_cast<size_t>(end - p));
-    if (!nl) {
-      ++n;  // a last line without its line feed
-      break;
-    }
-    ++n;
-    p = static_cast<const char*>(nl) + 1;
-  }
-  return n;
 }
 
 bool is_ring_name(const char* name) {

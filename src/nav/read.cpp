@@ -35,8 +35,6 @@ bool all_digits(std::string_view s) {
   return true;
 }
 
-// Builds the kept lines of one block: elision, optional numbering, and the
-// running total of bytes removed by elision.
 void set_range(Request& r, const LineRange& range) {
   r.a = range.a;
   r.b = range.b;
@@ -44,13 +42,8 @@ void set_range(Request& r, const LineRange& range) {
   r.ranged = true;
 }
 
-// Lines in `text`, a last one without a line feed included.
-uint64_t count_lines(std::string_view text) {
-  uint64_t n = 0;
-  for (char c : text) n += c == '\n' ? 1 : 0;
-  return n + (!text.empty() && text.back() != '\n' ? 1 : 0);
-}
-
+// Builds the kept lines of one block: elision, optional numbering, and the
+// running total of bytes removed by elision.
 struct LineSink {
   std::string& block;
   bool numbering;
@@ -225,11 +218,6 @@ std::optional<LineRange> parse_range_arg(std::string_view arg) {
 }
 
 namespace {
-
-bool path_exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
 
 // "F:A-B", "F:A", "F:A,B", "F:A:B", and a code host's "F#L10-L20": the
 // file and its range, when the part before some colon (or '#') exists and

@@ -177,6 +177,15 @@ size_t first_match(const PatternSet& ps, std::string_view line, ScanScratch& s) 
   return first;
 }
 
+// A window that shows a hit past the cut starts this many bytes before it.
+constexpr size_t kBeforeHit = 30;
+
+// Where the window that shows the hit at `at` of `line` starts: a
+// character boundary at most kBeforeHit bytes before it.
+size_t hit_window_start(std::string_view line, size_t at) {
+  return floor_char_boundary(line, at > kBeforeHit ? at - kBeforeHit : 0);
+}
+
 // A selected line as listed: trimmed and cut to the column width. A hit
 // past the width (a minified bundle, a one-line JSON document) is shown
 // with the columns around it, after a "…" for what comes before: the
@@ -190,15 +199,12 @@ void append_hit_line(std::string& out, const PatternSet& ps, bool invert, std::s
   }
   const size_t lead = static_cast<size_t>(t.data() - line.data());
   const size_t at = first_match(ps, line, s);
-  constexpr size_t kBefore = 30;
   if (at == std::string_view::npos || at < lead || at - lead + 20 <= kColumns) {
     append_cut(out, t);
     return;
   }
-  size_t from = at - lead - kBefore;
-  while (from > 0 && (static_cast<unsigned char>(t[from]) & 0xC0) == 0x80) --from;
   out.append("…");
-  append_cut(out, t.substr(from));
+  append_cut(out, t.substr(hit_window_start(t, at - lead)));
 }
 
 void default_segment(const GrepOptions& o, const PatternSet& ps, std::string_view text,
@@ -320,8 +326,7 @@ void append_elided_hit(std::string& out, const PatternSet& ps, std::string_view 
     append_elided(out, line, kColumns);
     return;
   }
-  size_t from = at > 30 ? at - 30 : 0;
-  while (from > 0 && (static_cast<unsigned char>(line[from]) & 0xC0) == 0x80) --from;
+  const size_t from = hit_window_start(line, at);
   const std::string_view window = byte_cut(line.substr(from), kColumns);
   const size_t after = from + window.size();
   out.append("…");
