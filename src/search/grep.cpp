@@ -208,8 +208,7 @@ class Report {
       body_ += "/\n";
     }
     if (o_.files_only) {
-      append_path_text(body_, r.path);
-      body_.push_back(path_end());
+      append_listed(r.path);
     } else if (o_.count) {
       body_ += std::to_string(r.matched) + " ";
       append_path_text(body_, display_path(r.path, base_));
@@ -274,12 +273,21 @@ class Report {
       append_shown_path(body_, *base_);
       body_ += "/\n";
     }
-    append_path_text(body_, r.path);
-    body_.push_back(path_end());
+    append_listed(r.path);
   }
 
-  // -Z: a list of paths for `xargs -0`, each ended by a NUL.
-  char path_end() const { return o_.null_names ? '\0' : '\n'; }
+  // -l, -L: a path per line, escaped as every report shows paths; with -Z
+  // a list for `xargs -0`, each path as it is (any byte but NUL can be in
+  // a name, and an escaped one names another file) and ended by a NUL.
+  void append_listed(std::string_view path) {
+    if (o_.null_names) {
+      body_.append(path);
+      body_.push_back('\0');
+      return;
+    }
+    append_path_text(body_, path);
+    body_.push_back('\n');
+  }
 
   uint64_t searched_ = 0;  // -L: files searched
   static constexpr size_t kFlushBytes = 64 * 1024;
