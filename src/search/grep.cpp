@@ -40,38 +40,61 @@ constexpr std::string_view kNoRootNote = "[ROOT 없음: . 을 찾았다]\n";
 
 std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
 
-// How the options read `text`: as the pattern language (after translation
-// from a basic regex where that applies), or as a literal. A pattern without
-// -E, -F or -G is a basic regex when it uses GNU grep's backslash operators,
-// and, on the second try after a literal search found nothing
-// (`as_basic`), when it holds any character special to one.
-bool read_as_basic(const GrepOptions& o, std::string_view text, bool as_basic) {
-  switch (o.syntax) {
-    case PatternSyntax::kBasic: return true;
-    case PatternSyntax::kDefault:
-      return has_bre_operators(text) || (as_basic && has_bre_specials(text));
-    default: return false;
-  }
+// How a pattern text is read.
+enum class Reading : uint8_t { kLiteral, kBasic, kExtended };
+
+// Operators of an extended regex that are plain characters in a basic one:
+// alternation, groups and repetition without backslashes, as `rg` and
+// `grep -E` users type them ("a|b").
+bool has_extended_operators(std::string_view text) {
+  return text.find_first_of("|+?(){") != std::string_view::npos;
 }
 
-// True when a literal search that found nothing is worth a second try with
-// the patterns read as basic regexes: some pattern then means something else.
-bool basic_retry_applies(const GrepOptions& o) {
-  if (o.syntax != PatternSyntax::kDefault || o.invert) return false;
-  for (const std::string& text : o.patterns)
-    if (!has_bre_operators(text) && has_bre_specials(text)) return true;
-  return false;
+// How the options read `text`. A pattern without -E, -F or -G is a basic
+// regex when it uses GNU grep's backslash operators; on the second try
+// after a literal search found nothing (`retry`) it is an extended regex
+// when it holds an operator of one, and else a basic regex when it holds
+// any character special to one.
+Reading reading_of(const GrepOptions& o, std::string_view text, bool retry) {
+  switch (o.syntax) {
+    case PatternSyntax::kBasic: return Reading::kBasic;
+    case PatternSyntax::kExtended: return Reading::kExtended;
+    case PatternSyntax::kFixed: return Reading::kLiteral;
+    case PatternSyntax::kDefault: break;
+  }
+  if (has_bre_operators(text)) return Reading::kBasic;
+  if (!retry) return Reading::kLiteral;
+  if (has_extended_operators(text)) return Reading::kExtended;
+  return has_bre_specials(text) ? Reading::kBasic : Reading::kLiteral;
+}
+
+// The note before the report of a second try, or "" when none is worth
+// making: a literal search that found nothing is tried once more when some
+// pattern then means something else.
+std::string_view retry_note(const GrepOptions& o) {
+  if (o.syntax != PatternSyntax::kDefault || o.invert) return {};
+  bool changed = false, extended = false;
+  for (const std::string& text : o.patterns) {
+    const Reading r = reading_of(o, text, true);
+    changed = changed || r != reading_of(o, text, false);
+    extended = extended || r == Reading::kExtended;
+  }
+  if (!changed) return {};
+  return extended
+             ? "[리터럴로는 0건: rg·grep -E 처럼 정규식(ERE)으로 다시 찾았다. 리터럴만 원하면 -F]\n"
+             : "[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 다시 찾았다. 리터럴만 원하면 -F]\n";
 }
 
 // Builds the search patterns in order; the first that does not compile
 // ends the build with its error text.
-std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, bool as_basic,
+std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, bool retry,
                                                          std::string& error) {
   std::vector<SearchPattern> pats;
   for (const std::string& text : o.patterns) {
     SearchPattern p;
-    const bool basic = read_as_basic(o, text, as_basic);
-    const bool regex = basic || o.syntax == PatternSyntax::kExtended;
+    const Reading reading = reading_of(o, text, retry);
+    const bool basic = reading == Reading::kBasic;
+    const bool regex = reading != Reading::kLiteral;
     if (o.word || o.whole_line || regex) {
       const std::string expr = basic ? bre_to_pattern(text) : regex ? text : escape_literal(text);
       // As in GNU grep, -x wins over -w.
@@ -93,10 +116,6 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, b
   }
   return pats;
 }
-
-// Shown before the report of the second try.
-constexpr std::string_view kBasicRetryNote =
-    "[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 다시 찾았다. 리터럴만 원하면 -F]\n";
 
 struct Filtered {
   std::string body;
@@ -149,12 +168,17 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
   return f;
 }
 
-// `retry`: the patterns read as basic regexes, for a second try when the
-// literal search found nothing. Standard input within the filters' cap: past
-// it, the head and the tail are searched and a note says how much lay
-// between them.
-Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry,
-                  Output& out) {
+// A second try: the patterns read as regexes, and the note shown before its
+// report.
+struct Retry {
+  PatternSet pats;
+  std::string_view note;
+};
+
+// `retry`: the second try when the literal search found nothing. Standard
+// input within the filters' cap: past it, the head and the tail are
+// searched and a note says how much lay between them.
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const Retry* retry, Output& out) {
   const uint64_t cap = filter_input_cap();
   const CappedRead in = read_fd_capped(0, cap);
   const std::string_view all = in.in.text();
@@ -163,8 +187,8 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet
       in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
   Filtered f = filter_text(o, pats, parts);
   if (f.matched == 0 && retry != nullptr) {
-    f = filter_text(o, *retry, parts);
-    if (!o.count) f.body.insert(0, kBasicRetryNote);
+    f = filter_text(o, retry->pats, parts);
+    if (!o.count) f.body.insert(0, retry->note);
   }
   if (o.files_without_match) {
     // Listed by GNU grep's name for it when nothing in it matched.
@@ -372,13 +396,13 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
-  // The second try's patterns; a pattern that does not compile as a basic
-  // regex leaves the literal answer as it is.
-  std::optional<PatternSet> retry;
-  if (basic_retry_applies(o)) {
+  // The second try's patterns; a pattern that does not compile as a regex
+  // leaves the literal answer as it is.
+  std::optional<Retry> retry;
+  if (const std::string_view note = retry_note(o); !note.empty()) {
     std::string ignored;
     if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, true, ignored))
-      retry = make_pattern_set(std::move(*b));
+      retry.emplace(Retry{make_pattern_set(std::move(*b)), note});
   }
   if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
@@ -427,9 +451,9 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   const uint64_t walked = counts.walk.walked;
   if (walked > 0 && report->hits == 0 && retry) {
     // Nothing of the first report has been printed: it holds no file.
-    if (!o.quiet) out.write_out(std::string(kBasicRetryNote));
+    if (!o.quiet) out.write_out(retry->note);
     report.emplace(o, base, out);
-    counts = scan_into(o, *retry, roots, named, workers, *report);
+    counts = scan_into(o, retry->pats, roots, named, workers, *report);
   }
   if (walked == 0) {
     if (!o.quiet) {
