@@ -19,6 +19,7 @@
 #include "re/bre.h"
 #include "re/compile.h"
 #include "search/display_path.h"
+#include "search/find_list.h"
 #include "search/grep_file.h"
 #include "search/grep_options.h"
 #include "search/grep_scan.h"
@@ -438,6 +439,10 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (workers == 0) {
     workers = std::thread::hardware_concurrency();
     if (workers == 0) workers = 4;
+  }
+  if (o.limits.find_listing) {
+    const Outcome listed = list_found(o, roots, out);
+    return {root_failed && listed.status != 2 ? 2 : listed.status, listed.baseline};
   }
   const std::optional<std::string> base = base_root(roots);
   std::vector<std::string> named;

@@ -154,6 +154,34 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
   // clang-format on
 }
 
+// find's spellings in `grep --files`: what find lists (every kind of file,
+// directories for -type d or a name they match), no summary, and a cap
+// with a note past 150 paths.
+TEST(Habits, FindSpellingsInGrepFiles) {
+  TempDir t;
+  t.write("pkg/__init__.py", "");
+  t.write("pkg/a.py", "x = 1\n");
+  t.write("pkg/sub/b.PY", "y = 2\n");
+  t.write("assets/logo.svg", "<svg/>\n");
+  for (int k = 0; k < 160; ++k) t.write("many/f" + std::to_string(k) + ".txt", "z\n");
+  // clang-format off
+  check({
+      {{"grep", "--files", "-name", "*.py", "."}, {"./pkg/__init__.py\n", "./pkg/a.py\n"},
+       {"b.PY", "files,", "hits"}},
+      {{"grep", "--files", "-iname", "*.py", "."}, {"./pkg/__init__.py", "./pkg/sub/b.PY"}},
+      {{"grep", "--files", "-iname", "*.py", "-maxdepth", "2", "."}, {"./pkg/a.py"}, {"b.PY"}},
+      {{"grep", "--files", "-name", "*.svg", "."}, {"./assets/logo.svg\n"}},
+      {{"grep", "--files", "-type", "d", "."}, {"./pkg\n", "./pkg/sub\n", "./assets\n"},
+       {"a.py"}},
+      {{"grep", "--files", "-name", "pkg*", "."}, {"./pkg\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "-name", "pkg*", "."}, {"[0 files"}, {"./pkg"}, 1},
+      {{"grep", "--files", "-path", "*/sub/*", "."}, {"./pkg/sub/b.PY\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "many"}, {"many/f", "[… 10 개 더 있음"}, {}, 0, 4000},
+      {{"grep", "--files", "-type", "l", "."}, {"-type 은 f"}, {}, 2},
+  }, t.path());
+  // clang-format on
+}
+
 TEST(Habits, ReadRangeForms) {
   TempDir t;
   write_tree(t);
