@@ -123,6 +123,10 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       {{"grep", "-e", "(dedent|indent)", "-e", "a[0]", "tw.py"}, {"7| return a[0]"},
        {"ERE", "5|"}},
       {{"grep", "x++", "rep.c"}, {"6| x++;"}, {"ERE"}},
+      // GNU grep's reading comes first; the extended one only when it too
+      // found nothing, and each try made says so.
+      {{"grep", "compile(.x.)", "tw.py"}, {"(BRE)", "3| _ws"}, {"(ERE)"}},
+      {{"grep", "def [a-z]+dent", "tw.py"}, {"(BRE)", "(ERE)", hit, "9| def indent"}},
       {{"grep", "-F", "dedent|indent", "tw.py"}, {"0 hits"}, {"ERE"}, 1},
       // Syntax of other engines is an error, never a silent nothing.
       {{"grep", "-P", "(?<=def )dedent", "tw.py"}, {"정규식 오류", "앞뒤 보기"}, {}, 2},
