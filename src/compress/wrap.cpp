@@ -81,8 +81,8 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
       // A command's output that is no build or test log (a program that
       // crashed, a script's own messages) is shown as trim shows it: the
       // refusal alone would hide what the command said.
-      std::string summary = diag(text, working_dir());
-      if (!starts_with(summary, kDiagRefusalHead)) return summary;
+      DiagSummary summary = diag_summary(text, working_dir());
+      if (summary.kind != DiagSummary::Kind::kRefused) return std::move(summary.text);
       return trim(text, width, dropped) +
              "[zub wrap: 빌드·테스트 로그 모양이 아니라 --diag 대신 trim 으로 보였다]\n";
     }
