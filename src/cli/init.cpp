@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "base/ascii.h"
 #include "base/dir_tree.h"
@@ -135,10 +136,30 @@ std::string json_error_text(const std::string& path, const JsonError& e) {
 
 // ---- The hook entry ----
 
-int register_hook(const std::string& path, bool dry_run, Output& out) {
+// "PreToolUse·PostToolUse": the events named, in order.
+std::string event_list(const std::vector<HookEvent>& events) {
+  std::string text;
+  for (HookEvent e : events) text += (text.empty() ? "" : "·") + std::string(event_key(e));
+  return text;
+}
+
+// The events init registers.
+std::vector<HookEvent> wanted_events(bool no_post) {
+  if (no_post) return {HookEvent::kPre};
+  return {HookEvent::kPre, HookEvent::kPost};
+}
+
+// The command registered for the first event that has one.
+std::optional<std::string> any_registered(const JsonDocument& doc) {
+  for (HookEvent e : kHookEvents)
+    if (std::optional<std::string> cmd = registered_hook(doc, e)) return cmd;
+  return std::nullopt;
+}
+
+int register_hook(const std::string& path, const InitOptions& o, Output& out) {
   std::string why;
   std::optional<DirLock> lock;
-  if (!dry_run) {
+  if (!o.dry_run) {
     if (!make_dirs(dir_part(path))) return fail(dir_part(path) + ": 디렉터리를 만들지 못했다", out);
     lock.emplace(dir_part(path));
   }
@@ -146,25 +167,41 @@ int register_hook(const std::string& path, bool dry_run, Output& out) {
   if (!f) return fail(why + ": 아무것도 쓰지 않았다", out);
   JsonParse p = parse_settings(f->text);
   if (!p.doc) return fail(json_error_text(path, p.error) + ": 아무것도 쓰지 않았다", out);
-  if (std::optional<std::string> cmd = registered_hook(*p.doc)) {
-    out.write_out("[zub init: " + path + " 에 이미 등록되어 있다 (`" + *cmd +
-                  "`): 바꾼 것 없음]\n");
+  // An event registered already keeps its command; a missing one gets the
+  // same, so that both events run one program.
+  const std::optional<std::string> existing = any_registered(*p.doc);
+  const std::string command = existing.value_or(hook_command());
+  std::vector<HookEvent> added, removed, kept;
+  for (HookEvent e : wanted_events(o.no_post)) {
+    if (registered_hook(*p.doc, e)) {
+      kept.push_back(e);
+      continue;
+    }
+    if (!add_hook_entry(*p.doc, e, command, &why))
+      return fail(path + ": " + why + ": 아무것도 쓰지 않았다", out);
+    added.push_back(e);
+  }
+  if (o.no_post && remove_hook_entry(*p.doc, HookEvent::kPost)) removed.push_back(HookEvent::kPost);
+  if (added.empty() && removed.empty()) {
+    out.write_out("[zub init: " + path + " 에 이미 등록되어 있다 (" + event_list(kept) + " `" +
+                  command + "`): 바꾼 것 없음]\n");
     return 0;
   }
-  const std::string command = hook_command();
-  if (!add_hook_entry(*p.doc, command, &why))
-    return fail(path + ": " + why + ": 아무것도 쓰지 않았다", out);
   const std::string text = write_json(*p.doc);
-  if (dry_run) {
+  if (o.dry_run) {
     print_diff(*f, text, false, out);
     return 0;
   }
   if (!replace_init_file(*f, text, kBackupSuffix, &why)) return fail(why, out);
-  std::string done =
-      "[zub init: " + path + " 에 PreToolUse 훅 `" + command + "` (matcher Bash) 을 등록했다";
+  std::string done = "[zub init: " + path + " 에 ";
+  if (!added.empty())
+    done += event_list(added) + " 훅 `" + command + "` (matcher Bash) 을 등록했다";
+  if (!added.empty() && !kept.empty()) done += " (" + event_list(kept) + " 는 이미 있었다)";
+  if (!removed.empty())
+    done += std::string(added.empty() ? "" : ", ") + "PostToolUse 훅을 지웠다 (--no-post)";
   if (f->exists) done += ". 이전 파일은 " + f->target + std::string(kBackupSuffix);
   done += ". 호스트의 새 세션부터 적용된다]\n";
-  if (command != "zub hook")
+  if (!existing && command != "zub hook")
     done += "[zub init: PATH 의 zub 이 이 프로그램이 아니라서 절대 경로로 등록했다]\n";
   out.write_out(done);
   return 0;
@@ -177,12 +214,16 @@ int register_hook(const std::string& path, bool dry_run, Output& out) {
 std::optional<std::string> text_without_hook(const InitFile& f, JsonDocument& doc,
                                              const std::string& command) {
   ReadResult backup = read_file(f.target + std::string(kBackupSuffix));
-  if (backup.ok) {
-    if (text_with_hook(backup.data, command) == f.text) return backup.data;
-  } else if (text_with_hook("", command) == f.text) {
-    return std::nullopt;
+  const std::string before = backup.ok ? backup.data : std::string();
+  // The kept file gives the current text back only when it held no zub
+  // hook itself (else restoring it would keep one).
+  JsonParse kept = parse_settings(before);
+  if (kept.doc && !any_registered(*kept.doc)) {
+    for (bool post : {true, false})
+      if (text_with_hook(before, command, post) == f.text)
+        return backup.ok ? std::optional<std::string>(before) : std::nullopt;
   }
-  remove_hook_entry(doc);
+  for (HookEvent e : kHookEvents) remove_hook_entry(doc, e);
   return write_json(doc);
 }
 
@@ -195,11 +236,14 @@ int unregister_hook(const std::string& path, bool dry_run, Output& out) {
   if (!f) return fail(why + ": 아무것도 쓰지 않았다", out);
   JsonParse p = parse_settings(f->text);
   if (!p.doc) return fail(json_error_text(path, p.error) + ": 아무것도 쓰지 않았다", out);
-  std::optional<std::string> cmd = registered_hook(*p.doc);
+  std::optional<std::string> cmd = any_registered(*p.doc);
   if (!f->exists || !cmd) {
     out.write_out("[zub init: " + path + " 에 등록된 zub 훅이 없다: 바꾼 것 없음]\n");
     return 0;
   }
+  std::vector<HookEvent> events;
+  for (HookEvent e : kHookEvents)
+    if (registered_hook(*p.doc, e)) events.push_back(e);
   std::optional<std::string> text = text_without_hook(*f, *p.doc, *cmd);
   if (dry_run) {
     print_diff(*f, text.value_or(""), !text, out);
@@ -208,7 +252,8 @@ int unregister_hook(const std::string& path, bool dry_run, Output& out) {
   if (text ? !replace_init_file(*f, *text, kBackupSuffix, &why)
            : !remove_init_file(*f, kBackupSuffix, &why))
     return fail(why, out);
-  std::string done = "[zub init: " + path + " 에서 훅 `" + *cmd + "` 을 지웠다";
+  std::string done =
+      "[zub init: " + path + " 에서 " + event_list(events) + " 훅 `" + *cmd + "` 을 지웠다";
   done += text ? "" : " (init 이 만든 파일이라 파일째 지웠다)";
   out.write_out(done + ". 이전 파일은 " + f->target + std::string(kBackupSuffix) + "]\n");
   return 0;
@@ -261,9 +306,15 @@ Shown settings_state(const std::string& path) {
   if (!f->exists) return {path + ": 파일 없음", std::nullopt, false};
   JsonParse p = parse_settings(f->text);
   if (!p.doc) return {json_error_text(path, p.error), std::nullopt, true};
-  std::optional<std::string> cmd = registered_hook(*p.doc);
+  std::optional<std::string> cmd = any_registered(*p.doc);
   if (!cmd) return {path + ": 등록 안 됨", std::nullopt, false};
-  return {path + ": 등록됨 `" + *cmd + "`", cmd, false};
+  std::string line = path + ": 등록됨";
+  for (HookEvent e : kHookEvents) {
+    std::optional<std::string> c = registered_hook(*p.doc, e);
+    line += (e == HookEvent::kPre ? " " : ", ") + std::string(event_key(e)) +
+            (c ? " `" + *c + "`" : " 없음");
+  }
+  return {line, cmd, false};
 }
 
 std::string notes_state(const std::string& path) {
@@ -317,7 +368,7 @@ int cmd_init(const InitOptions& o, Output& out) {
                           : "HOME 이 절대 경로가 아니라 사용자 설정을 찾을 수 없다",
                 out);
   int status = o.uninstall ? unregister_hook(scope->settings, o.dry_run, out)
-                           : register_hook(scope->settings, o.dry_run, out);
+                           : register_hook(scope->settings, o, out);
   if (status == 0 && (o.notes || o.uninstall))
     status = write_notes(scope->notes, o.uninstall, o.dry_run, out);
   return status;

@@ -494,13 +494,14 @@ constexpr OptionRow<GainOptions> kGainRows[] = {
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
 };
 
-// `init`'s five switches; any operand is a usage error.
+// `init`'s switches; any operand is a usage error.
 constexpr OptionRow<InitOptions> kInitRows[] = {
     {.spellings = {"--project"}, .set = set_true<&InitOptions::project>},
     {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>},
     {.spellings = {"--show"}, .set = set_true<&InitOptions::show>},
     {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
     {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
+    {.spellings = {"--no-post"}, .set = set_true<&InitOptions::no_post>},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
        if (o.stray.empty()) o.stray = v.text;

@@ -75,7 +75,9 @@ TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
 
   r = h.init({"--show"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("사용자 설정: " + h.settings + ": 등록됨 `zub hook`"), std::string::npos)
+  EXPECT_NE(r.out.find("사용자 설정: " + h.settings +
+                       ": 등록됨 PreToolUse `zub hook`, PostToolUse `zub hook`"),
+            std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("(PATH 의 zub 과 같다)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("프로젝트 설정: git 저장소 밖이라 없다"), std::string::npos) << r.out;
@@ -120,14 +122,14 @@ TEST(InitTest, PopulatedFilesComeBackByteForByte) {
     auto r = h.init({});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string registered = file_bytes(h.settings);
-    EXPECT_EQ(count(registered, "\"zub hook\""), 1u) << registered;
+    EXPECT_EQ(count(registered, "\"zub hook\""), 2u) << registered;
     EXPECT_EQ(mode_of(h.settings) & 07777, 0640u);
     EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), original);
     EXPECT_EQ(mode_of(h.settings + ".zub-bak") & 07777, 0640u);
     if (std::string(original).size() > 2) {  // everything else is kept as written
       zub::JsonParse before = zub::parse_json(original), after = zub::parse_json(registered);
       ASSERT_TRUE(after.doc) << registered;
-      ASSERT_TRUE(zub::remove_hook_entry(*after.doc));
+      for (zub::HookEvent e : zub::kHookEvents) ASSERT_TRUE(zub::remove_hook_entry(*after.doc, e));
       EXPECT_TRUE(zub::same_json(before.doc->root, after.doc->root)) << registered;
     }
     r = h.init({"--uninstall"});
@@ -144,6 +146,47 @@ TEST(InitTest, PopulatedFilesComeBackByteForByte) {
   h.t.write("home/.claude/settings.json", text);
   ASSERT_EQ(h.init({"--uninstall"}).status, 0);
   EXPECT_EQ(file_bytes(h.settings), "{\n  \"a\": 2\n}\n");
+}
+
+// Both events are registered; a file registered for PreToolUse alone (as
+// earlier versions left it) is completed; --no-post keeps PreToolUse alone;
+// the dry run shows, and the uninstall takes, both entries.
+TEST(InitTest, BothEventsCompletionAndNoPost) {
+  Home h;
+  const std::string pre_only = zub::text_with_hook("{\n  \"a\": 1\n}\n", "zub hook", false).value();
+  h.t.write("home/.claude/settings.json", pre_only);
+  auto r = h.init({"--dry-run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count(r.out, "\n+"), count(r.out, "\n+++") + 11u) << r.out;  // the PostToolUse group
+  EXPECT_NE(r.out.find("+    \"PostToolUse\": ["), std::string::npos) << r.out;
+  EXPECT_EQ(file_bytes(h.settings), pre_only);
+  r = h.init({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("PostToolUse 훅 `zub hook` (matcher Bash) 을 등록했다 (PreToolUse 는 이미"),
+            std::string::npos)
+      << r.out;
+  const std::string both = file_bytes(h.settings);
+  EXPECT_EQ(both, zub::text_with_hook("{\n  \"a\": 1\n}\n", "zub hook").value());
+  r = h.init({"--show"});
+  EXPECT_NE(r.out.find("등록됨 PreToolUse `zub hook`, PostToolUse `zub hook`"), std::string::npos)
+      << r.out;
+  EXPECT_NE(h.init({}).out.find("이미 등록되어 있다 (PreToolUse·PostToolUse"), std::string::npos);
+
+  // --no-post takes the PostToolUse entry away again, and a second run
+  // changes nothing.
+  r = h.init({"--no-post"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(file_bytes(h.settings), pre_only);
+  EXPECT_NE(h.init({"--no-post"}).out.find("바꾼 것 없음"), std::string::npos);
+  r = h.init({"--show"});
+  EXPECT_NE(r.out.find("PreToolUse `zub hook`, PostToolUse 없음"), std::string::npos) << r.out;
+
+  // Uninstall: both entries go, and the dry run shows both.
+  ASSERT_EQ(h.init({}).status, 0);
+  r = h.init({"--uninstall", "--dry-run"});
+  EXPECT_EQ(count(r.out, "\n-"), 25u) << r.out;  // both groups and the "hooks" around them
+  ASSERT_EQ(h.init({"--uninstall"}).status, 0);
+  EXPECT_EQ(file_bytes(h.settings), "{\n  \"a\": 1\n}\n");
 }
 
 TEST(InitTest, DryRunPrintsAPatchAndWritesNothing) {
@@ -167,7 +210,7 @@ TEST(InitTest, DryRunPrintsAPatchAndWritesNothing) {
   Home fresh;
   r = fresh.init({"--dry-run", "--notes"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("--- /dev/null\n+++ " + fresh.settings + "\n@@ -0,0 +1,15 @@\n", 0), 0u)
+  EXPECT_EQ(r.out.rfind("--- /dev/null\n+++ " + fresh.settings + "\n@@ -0,0 +1,26 @@\n", 0), 0u)
       << r.out;
   EXPECT_NE(r.out.find("+<!-- zub:end -->"), std::string::npos);
   EXPECT_FALSE(exists(fresh.home + "/.claude"));
@@ -204,7 +247,7 @@ TEST(InitTest, RefusesBadFilesAndForeignLinksWithoutWriting) {
   r = h.init({});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(S_ISLNK(mode_of(h.settings)));
-  EXPECT_EQ(count(file_bytes(target), "\"zub hook\""), 1u);
+  EXPECT_EQ(count(file_bytes(target), "\"zub hook\""), 2u);
   EXPECT_EQ(file_bytes(target + ".zub-bak"), "{\"theme\": \"dark\"}\n");
   ASSERT_EQ(h.init({"--uninstall"}).status, 0);
   EXPECT_EQ(file_bytes(target), "{\"theme\": \"dark\"}\n");
@@ -230,7 +273,7 @@ TEST(InitTest, ProjectScopeWithNotesAndUninstall) {
   h.t.write("repo/CLAUDE.md", "# Project\n\nRules.\n");
   auto r = h.init({"--project", "--notes"}, repo + "/sub");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.json"), "\"zub hook\""), 1u);
+  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.json"), "\"zub hook\""), 2u);
   EXPECT_FALSE(exists(h.settings));  // the user's file is not touched
   const std::string notes = file_bytes(repo + "/CLAUDE.md");
   EXPECT_EQ(notes.rfind("# Project\n\nRules.\n\n<!-- zub:begin", 0), 0u) << notes;
@@ -264,7 +307,7 @@ TEST(InitTest, ConcurrentRunsLeaveOneEntry) {
       {"sh", "-c", "for i in 1 2 3 4 5 6; do zub init >/dev/null & done; wait"}, po);
   EXPECT_EQ(p.exit_code, 0) << p.err;
   const std::string text = file_bytes(h.settings);
-  EXPECT_EQ(count(text, "\"zub hook\""), 1u) << text;
+  EXPECT_EQ(count(text, "\"zub hook\""), 2u) << text;
   EXPECT_TRUE(zub::parse_json(text).doc);
 }
 
@@ -272,7 +315,7 @@ TEST(InitTest, HelpAndArguments) {
   Home h;
   auto r = h.init({"--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n", 0),
+  EXPECT_EQ(r.out.rfind("zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]", 0),
             0u);
   r = h.init({"--force"});
   EXPECT_EQ(r.status, 2);
