@@ -145,6 +145,12 @@ std::optional<std::string> registered_hook(const JsonDocument& doc, HookEvent ev
   return found;
 }
 
+std::optional<std::string> any_registered(const JsonDocument& doc) {
+  for (HookEvent e : kHookEvents)
+    if (std::optional<std::string> cmd = registered_hook(doc, e)) return cmd;
+  return std::nullopt;
+}
+
 bool add_hook_entry(JsonDocument& doc, HookEvent event, std::string_view command,
                     std::string* why) {
   const std::string_view key = event_key(event);

@@ -37,6 +37,10 @@ bool matcher_covers_bash(const JsonValue* matcher);
 // tools ("Edit|Write") never runs for a shell call, so it does not count.
 std::optional<std::string> registered_hook(const JsonDocument& doc, HookEvent event);
 
+// The command of the first event's registered zub hook; nothing when no
+// event has one.
+std::optional<std::string> any_registered(const JsonDocument& doc);
+
 // Adds the event's group with `command`. Fails with a message (Korean,
 // naming the key) when "hooks" is not an object or the event's value not an
 // array; then the document is unchanged.

@@ -502,6 +502,9 @@ constexpr OptionRow<InitOptions> kInitRows[] = {
     {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
     {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
     {.spellings = {"--no-post"}, .set = set_true<&InitOptions::no_post>},
+    {.spellings = {"--force"}, .set = set_true<&InitOptions::force>},
+    {.spellings = {"--local"}, .set = set_true<&InitOptions::local>},
+    {.spellings = {"--shared"}, .set = set_true<&InitOptions::shared>},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
        if (o.stray.empty()) o.stray = v.text;

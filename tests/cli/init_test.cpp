@@ -90,7 +90,8 @@ TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
   r = h.init({"--uninstall"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(exists(h.settings));  // init made it, and it held only the entry
-  EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), registered);
+  EXPECT_FALSE(exists(h.settings + ".zub-bak"));
+  EXPECT_FALSE(exists(h.home + "/.claude"));  // made for the file, and left empty
   r = h.init({"--uninstall"});
   EXPECT_NE(r.out.find("등록된 zub 훅이 없다"), std::string::npos) << r.out;
 
@@ -315,13 +316,113 @@ TEST(InitTest, HelpAndArguments) {
   Home h;
   auto r = h.init({"--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]", 0),
-            0u);
-  r = h.init({"--force"});
+  EXPECT_EQ(
+      r.out.rfind("zub init [--project|--local] [--dry-run] [--show] [--uninstall] [--notes]", 0),
+      0u);
+  r = h.init({"--forse"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--force`"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--forse`"), std::string::npos) << r.err;
+  EXPECT_EQ(h.init({"--local", "--shared"}).status, 2);
   EXPECT_EQ(h.init({"extra"}).status, 2);
   EXPECT_EQ(h.init({"--show", "--uninstall"}).status, 2);
   EXPECT_FALSE(exists(h.home + "/.claude"));
   EXPECT_EQ(run_zub({"--help"}).out.find("init"), std::string::npos);
+}
+
+// A repository's files are written only inside the repository: a `.claude`
+// or `CLAUDE.md` link that leads out is refused before anything is
+// written, and a project init then uninstall leaves the tree as it was.
+TEST(InitTest, ProjectWritesStayInsideTheRepositoryAndLeaveNothingBehind) {
+  Home h;
+  const std::string repo = git_repo(h.t);
+  const std::string rc = h.t.write("home/.bashrc", "export A=1\n");
+  h.t.mkdir("outside");
+  ASSERT_EQ(::symlink(rc.c_str(), (repo + "/CLAUDE.md").c_str()), 0);
+  auto r = h.init({"--project", "--notes", "--shared"}, repo);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("저장소 밖"), std::string::npos) << r.err;
+  EXPECT_EQ(file_bytes(rc), "export A=1\n");
+  EXPECT_FALSE(exists(repo + "/.claude"));  // refused before the settings were touched
+  ASSERT_EQ(::unlink((repo + "/CLAUDE.md").c_str()), 0);
+
+  ASSERT_EQ(::symlink((h.t / "outside").c_str(), (repo + "/.claude").c_str()), 0);
+  for (const char* flag : {"--project", "--local"}) {
+    r = h.init({flag}, repo);
+    EXPECT_EQ(r.status, 1) << flag;
+    EXPECT_NE(r.err.find("저장소 밖"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(exists(h.t / "outside/settings.json"));
+  EXPECT_FALSE(exists(h.t / "outside/settings.local.json"));
+  ASSERT_EQ(::unlink((repo + "/.claude").c_str()), 0);
+
+  // A link that stays inside is followed.
+  h.t.mkdir("repo/config");
+  ASSERT_EQ(::symlink("config", (repo + "/.claude").c_str()), 0);
+  ASSERT_EQ(h.init({"--project", "--shared"}, repo).status, 0);
+  EXPECT_TRUE(exists(repo + "/config/settings.json"));
+  ASSERT_EQ(h.init({"--project", "--uninstall"}, repo).status, 0);
+  ASSERT_EQ(::unlink((repo + "/.claude").c_str()), 0);
+
+  // A tracked settings file and a fresh one: init then uninstall leaves
+  // `git status` clean, with no backup in the repository.
+  auto status = [&] {
+    return zub::run_process({"git", "-C", repo, "status", "--porcelain", "--ignored"}).out;
+  };
+  for (bool tracked : {false, true}) {
+    if (tracked) {
+      h.t.write("repo/.claude/settings.json", "{\n  \"model\": \"opus\"\n}\n");
+      zub::ProcessResult g = zub::run_process(
+          {"sh", "-c",
+           "cd '" + repo + "' && git add -A && git -c user.name=t -c user.email=t@t commit -qm s"});
+      ASSERT_EQ(g.exit_code, 0) << g.err;
+    }
+    const std::string before = status();
+    r = h.init({"--project"}, repo);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(status(), tracked ? " M .claude/settings.json\n" : "?? .claude/\n");
+    r = h.init({"--project", "--uninstall"}, repo);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(status(), before) << r.out;
+  }
+}
+
+// A registered hook whose zub is gone is reported with the way to mend it,
+// and --force mends it; a shared project file gets the teammates' warning
+// unless --shared; --local writes the personal file.
+TEST(InitTest, MissingProgramForceAndSharedWarning) {
+  Home h;
+  const std::string gone = "/nowhere/zub hook";
+  h.t.write("home/.claude/settings.json", zub::text_with_hook("{}", gone).value());
+  auto r = h.init({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("`/nowhere/zub hook` 의 zub 을 찾을 수 없다"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("`zub init --force` (`zub hook` 으로 바꾼다)"), std::string::npos) << r.err;
+  r = h.init({"--show"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("찾을 수 없다 (`/nowhere/zub hook`): 고치려면 `zub init --force`"),
+            std::string::npos)
+      << r.out;
+  r = h.init({"--force"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count(file_bytes(h.settings), "\"zub hook\""), 2u);
+  EXPECT_EQ(count(file_bytes(h.settings), "nowhere"), 0u);
+  EXPECT_EQ(h.init({"--show"}).status, 0);
+
+  const std::string repo = git_repo(h.t);
+  const std::string warning = "zub 이 없는 팀원의 호스트는 셸 호출마다 \"hook error\"";
+  r = h.init({"--project", "--dry-run"}, repo);
+  EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+  r = h.init({"--project"}, repo);
+  EXPECT_NE(r.out.find(warning), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("`zub init --local` (.claude/settings.local.json)"), std::string::npos);
+  r = h.init({"--project", "--shared"}, repo);
+  EXPECT_EQ(r.out.find(warning), std::string::npos) << r.out;
+  r = h.init({"--local"}, repo);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find(warning), std::string::npos) << r.out;
+  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.local.json"), "\"zub hook\""), 2u);
+  r = h.init({"--show"}, repo);
+  EXPECT_NE(r.out.find("프로젝트(개인) 설정: " + repo + "/.claude/settings.local.json: 등록됨"),
+            std::string::npos)
+      << r.out;
 }
