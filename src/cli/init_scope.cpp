@@ -86,8 +86,8 @@ std::optional<Scope> project_scope(bool local) {
   Scope s;
   s.kind = local ? ScopeKind::kLocal : ScopeKind::kProject;
   s.name = local ? "프로젝트(개인)" : "프로젝트";
-  s.settings = path_join(path_join(*top, ".claude"),
-                         local ? "settings.local.json" : "settings.json");
+  s.settings =
+      path_join(path_join(*top, ".claude"), local ? "settings.local.json" : "settings.json");
   s.notes = path_join(*top, "CLAUDE.md");
   s.inside = real;
   s.flags = local ? "--local " : "--project ";

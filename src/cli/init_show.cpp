@@ -60,8 +60,7 @@ int show_init(Output& out) {
     Shown st = settings_state(s->settings);
     if (st.broken) status = 1;
     text += s->name + " 설정: " + st.line + "\n";
-    if (s->kind != ScopeKind::kLocal)
-      text += s->name + " 메모: " + notes_state(s->notes) + "\n";
+    if (s->kind != ScopeKind::kLocal) text += s->name + " 메모: " + notes_state(s->notes) + "\n";
     if (!st.command) return;
     const std::string program = command_program(*st.command);
     calls += s->name + " 설정의 훅이 부르는 zub: ";

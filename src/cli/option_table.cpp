@@ -484,13 +484,19 @@ constexpr OptionRow<CacheOptions> kCacheRows[] = {
     {.kind = kText, .set = append_text<&CacheOptions::urls>},
 };
 
-// `gain` alone or `gain --reset`; anything else is a usage error.
+// `gain`, `gain --daily`, `gain --json` (the two together too) or `gain
+// --reset` alone; anything else is a usage error.
+template <bool GainOptions::*Flag>
+void set_gain_switch(GainOptions& o, const OptionValue&) {
+  if (o.*Flag) o.unexpected = true;
+  o.*Flag = true;
+}
+
 constexpr OptionRow<GainOptions> kGainRows[] = {
     kHelpRow<GainOptions>,
-    {.spellings = {"--reset"}, .set = [](GainOptions& o, const OptionValue&) {
-       if (o.reset) o.unexpected = true;
-       o.reset = true;
-     }},
+    {.spellings = {"--reset"}, .set = set_gain_switch<&GainOptions::reset>},
+    {.spellings = {"--daily"}, .set = set_gain_switch<&GainOptions::daily>},
+    {.spellings = {"--json"}, .set = set_gain_switch<&GainOptions::json>},
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
 };
 

@@ -268,9 +268,9 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
   // clang-format on
   const zub_test::Run gain = run_zub({"gain", "--help"}, opts);
   EXPECT_EQ(gain.status, 0);
-  EXPECT_EQ(gain.out, "zub gain [--reset]\n");
-  EXPECT_EQ(run_zub({"gain", "--json"}, opts).err,
-            "zub gain: 모르는 플래그 `--json`\n\nzub gain [--reset]\n");
+  EXPECT_EQ(gain.out, "zub gain [--daily] [--json] [--reset]\n");
+  EXPECT_EQ(run_zub({"gain", "--jsn"}, opts).err,
+            "zub gain: 모르는 플래그 `--jsn`\n\nzub gain [--daily] [--json] [--reset]\n");
 }
 
 TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
