@@ -188,6 +188,17 @@ Outcome run_md(const FilterOptions& opts, Output& out) {
   });
 }
 
+std::string usage_about(std::string_view name);
+
+// wrap without a command gets its lines, as read and grep without operands do.
+Outcome run_wrap(const WrapOptions& opts, Output& out) {
+  if (opts.command.empty()) {
+    out.write_err("zub wrap: 실행할 명령이 없다\n\n" + usage_about("wrap") + "\n");
+    return {2, 0};
+  }
+  return cmd_wrap(opts, out);
+}
+
 int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
 
 // The lines about subcommand `name` for its help and after an unknown
@@ -282,7 +293,7 @@ constexpr Subcommand kSubcommands[] = {
     {"def", {}, false, parse_and_run<kDefTable, run_def>},
     {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
-    {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
+    {"wrap", {}, false, parse_and_run<kWrapTable, run_wrap>},
     {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>},
     {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
     {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},

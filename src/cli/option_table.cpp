@@ -113,9 +113,10 @@ constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdep
                                           .set = set_max_depth<Opts>};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
-template <PatternSyntax S>
+template <PatternSyntax S, char Flag>
 void set_syntax(GrepOptions& o, const OptionValue&) {
   o.syntax = S;
+  o.syntax_flag = Flag;
 }
 void set_limit(GrepOptions& o, const OptionValue& v) {
   o.limit = std::max<uint64_t>(v.number, 1);
@@ -269,10 +270,10 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
 // their meaning, where it does not collide with one of its own (-h is help,
 // -n N the per-file limit).
 constexpr OptionRow<GrepOptions> kGrepRows[] = {
-    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
-    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
-    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed>},
-    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic>},
+    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'E'>},
+    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'P'>},
+    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed, 'F'>},
+    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic, 'G'>},
     {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>},
     {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>},
     {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>},

@@ -480,8 +480,10 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     // Without -E the pattern was read as a basic regex for its backslash
     // operators; a literal search is -F there.
     const bool extended = o.syntax == PatternSyntax::kExtended;
+    const std::string flag = std::string("-") + (o.syntax_flag ? o.syntax_flag : 'E');
     out.write_err("zub grep: 정규식 오류: " + error +
-                  (extended ? "\n(리터럴로 찾으려면 -E 를 빼라)\n" : "\n(리터럴로 찾으려면 -F)\n"));
+                  (extended ? "\n(리터럴로 찾으려면 " + flag + " 를 빼라)\n"
+                            : std::string("\n(리터럴로 찾으려면 -F)\n")));
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));

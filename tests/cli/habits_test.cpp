@@ -365,3 +365,27 @@ TEST(Habits, FiltersReadTheFilesNamed) {
   }, t.path());
   // clang-format on
 }
+
+// A failed call says why and what to type instead, in the user's own terms.
+TEST(Habits, FailuresSayWhatToDoNext) {
+  TempDir t;
+  write_tree(t);
+  // clang-format off
+  check({
+      // An empty range is not a short file: the range that works.
+      {{"read", "tw.py", "9-5"}, {"9-5 는 빈 범위다(시작 9 이 끝 5 보다 뒤)", "`zub read tw.py 5-9`"},
+       {"파일이 그보다 짧다"}, 2},
+      {{"read", "tw.py", "50-60"}, {"50-60 범위에 내용이 없다(파일이 그보다 짧다)"}, {}, 2},
+      // No root to search: each reported, the hints search "." instead.
+      {{"def", "Execute", "nosuchdir"}, {"nosuchdir:", "`zub def Execute .`", "`zub grep -w Execute .`"},
+       {"Execute `"}, 2},
+      {{"wrap"}, {"실행할 명령이 없다", "wrap [--diag|--logs|--raw] -- CMD..."}, {}, 2},
+      {{"fetch", "http://127.0.0.1:1/"}, {"[fetch 실패: curl 7: 서버에 연결하지 못했다"}, {"Some("}, 0},
+      // The flag the user gave, not another.
+      {{"grep", "-P", "(?<=x)y", "."}, {"-P 를 빼라"}, {"-E 를 빼라"}, 2},
+      {{"grep", "-E", "(?<=x)y", "."}, {"-E 를 빼라"}, {}, 2},
+      // Nothing to count: the error alone, not an empty table.
+      {{"map", "nosuch"}, {"zub map: nosuch:"}, {"0 files", "files KB dir"}, 2},
+  }, t.path());
+  // clang-format on
+}
