@@ -4,7 +4,7 @@ PREFIX     ?= $(HOME)/.local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test test-fast run install bench fuzz clean asan tsan
+.PHONY: all build test test-fast run install uninstall deb bench fuzz clean asan tsan
 
 all: build
 
@@ -36,6 +36,22 @@ run: $(BUILD)/build.ninja
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last `make install` from this build tree put in place,
+# by its list (the install manifest), and zub's own doc directory when left
+# empty; shared directories (bin, man1, the completion directories) stay.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "make uninstall: $(BUILD)/install_manifest.txt 가 없다 (make install 을 이 빌드 트리로 하지 않았다)" >&2; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do \
+	  if [ -e "$$f" ] || [ -L "$$f" ]; then rm -f -- "$$f" && echo "removed $$f"; fi; \
+	  d=$$(dirname -- "$$f"); [ "$${d##*/}" = zub ] && rmdir -- "$$d" 2>/dev/null; true; \
+	done < $(BUILD)/install_manifest.txt
+	@rm -f $(BUILD)/install_manifest.txt
+
+# The Debian package (binary, man page, completion, copyright, changelog)
+# in $(BUILD)/; check it with `lintian $(BUILD)/zub_*.deb`.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 # Sanitizer build in its own tree; .ci/run uses it. -O1 -g1 keeps the
 # compile short on small CI machines while reports still name lines; the

@@ -518,6 +518,15 @@ constexpr OptionRow<InitOptions> kInitRows[] = {
      }},
 };
 
+// `completion SHELL`.
+constexpr OptionRow<CompletionOptions> kCompletionRows[] = {
+    kHelpRow<CompletionOptions>,
+    {.kind = kText, .set = [](CompletionOptions& o, const OptionValue& v) {
+       if (!o.shell.empty()) o.extra = true;
+       o.shell = v.text;
+     }},
+};
+
 // clang-format on
 
 }  // namespace
@@ -615,6 +624,12 @@ constexpr OptionTable<InitOptions> kInitTable = {
     .rules = {.unlisted_dash = UnlistedDash::kUnknown},
     .rows = kInitRows,
     .usage = kInitHelp,
+};
+
+constexpr OptionTable<CompletionOptions> kCompletionTable = {
+    .rules = {.needs_operand = true, .unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kCompletionRows,
+    .usage = kCompletionUsage,
 };
 
 }  // namespace zub
