@@ -43,8 +43,8 @@ std::string bash_script(const std::vector<CompletedSub>& subs) {
       if (!opts.empty()) opts += ' ';
       opts += o.spelling;
     }
-    const char* kind = s.operands == Operands::kFiles      ? "files"
-                       : s.operands == Operands::kCommand  ? "command"
+    const char* kind = s.operands == Operands::kFiles         ? "files"
+                       : s.operands == Operands::kCommand     ? "command"
                        : s.operands == Operands::kSubcommands ? "subcommands"
                                                               : "none";
     out += "    " + std::string(s.name) + ") opts='" + opts + "' operands=" + kind + " ;;\n";
@@ -97,8 +97,8 @@ std::string fish_script(const std::vector<CompletedSub>& subs) {
   out += "complete -c zub -f\n";
   out += "complete -c zub -n __fish_use_subcommand -a '" + joined(subs) + "'\n";
   for (const CompletedSub& s : subs) {
-    const std::string when = "complete -c zub -n '__fish_seen_subcommand_from " +
-                             std::string(s.name) + "'";
+    const std::string when =
+        "complete -c zub -n '__fish_seen_subcommand_from " + std::string(s.name) + "'";
     for (const OfferedOption& o : distinct(s.options)) {
       const std::string_view sp = o.spelling;
       // One dash and several letters (find's -name) is fish's old style.

@@ -123,8 +123,8 @@ TEST(Release, DebianPackageVersionMatchesTheBinary) {
 // The README's checked samples are what this binary prints;
 // tools/readme_samples.py --fix rewrites stale ones.
 TEST(Release, ReadmeSamplesMatchTheBinary) {
-  zub::ProcessResult r = zub::run_process(
-      {"python3", ZUB_SOURCE_DIR "/tools/readme_samples.py", "--zub", ZUB_BINARY});
+  zub::ProcessResult r =
+      zub::run_process({"python3", ZUB_SOURCE_DIR "/tools/readme_samples.py", "--zub", ZUB_BINARY});
   ASSERT_TRUE(r.exited) << r.err;
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(r.out.find(" samples match"), std::string::npos) << r.out;
