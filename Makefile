@@ -4,7 +4,7 @@ PREFIX     ?= $(HOME)/.local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test test-fast run install bench fuzz fuzz-replay clean asan tsan check
+.PHONY: all build test test-fast run install uninstall deb bench fuzz fuzz-replay clean asan tsan check
 
 all: build
 
@@ -42,6 +42,22 @@ run: $(BUILD)/build.ninja
 
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Removes what the last `make install` from this build tree put in place,
+# by its list (the install manifest), and zub's own doc directory when left
+# empty; shared directories (bin, man1, the completion directories) stay.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "make uninstall: $(BUILD)/install_manifest.txt 가 없다 (make install 을 이 빌드 트리로 하지 않았다)" >&2; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do \
+	  if [ -e "$$f" ] || [ -L "$$f" ]; then rm -f -- "$$f" && echo "removed $$f"; fi; \
+	  d=$$(dirname -- "$$f"); [ "$${d##*/}" = zub ] && rmdir -- "$$d" 2>/dev/null; true; \
+	done < $(BUILD)/install_manifest.txt
+	@rm -f $(BUILD)/install_manifest.txt
+
+# The Debian package (binary, man page, completion, copyright, changelog)
+# in $(BUILD)/; check it with `lintian $(BUILD)/zub_*.deb`.
+deb: build
+	cd $(BUILD) && cpack -G DEB
 
 # One clang tree with ASan and UBSan serves both the sanitizer run of the
 # tests and the libFuzzer targets (built with fuzzer-no-link everywhere, so

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/number.h"
@@ -35,6 +36,12 @@ std::optional<uint64_t> setting_number(std::string_view text) {
 
 uint64_t filter_input_cap() {
   return env_number("ZUB_FILTER_MAX").value_or(kDefaultFilterInputCap);
+}
+
+uint64_t host_inline_limit() {
+  constexpr uint64_t kLeast = 4000, kMost = 128000;
+  const uint64_t v = env_number("ZUB_HOST_INLINE_CHARS").value_or(kDefaultHostInlineChars);
+  return std::clamp(v, kLeast, kMost);
 }
 
 std::string working_dir() {

@@ -35,6 +35,13 @@ uint64_t filter_input_cap();
 // Most bytes of a hook event: the host sends a few KB; more is no event.
 inline constexpr uint64_t kHookInputCap = uint64_t{4} << 20;
 
+// How many characters of one shell result the agent host shows inline:
+// ZUB_HOST_INLINE_CHARS when it parses, else the host's default 30,000,
+// held within the host's own clamp of 4,000 to 128,000. Past it the host
+// shows a short preview, so no plain command's output costs more.
+inline constexpr uint64_t kDefaultHostInlineChars = 30000;
+uint64_t host_inline_limit();
+
 // The process's working directory; empty when it cannot be told (removed,
 // or a path too long).
 std::string working_dir();

@@ -131,8 +131,14 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
   }
   sink.finish();
   if (is_blank(block)) {
-    out.write_err("zub: " + shown_path(r.path) + ": " + std::to_string(r.a) + "-" + b_text +
-                  " 범위에 내용이 없다(파일이 그보다 짧다)\n");
+    const std::string range = std::to_string(r.a) + "-" + b_text;
+    if (r.b && *r.b < r.a)  // not a short file: a range that ends before it starts
+      out.write_err("zub: " + shown_path(r.path) + ": " + range + " 는 빈 범위다(시작 " +
+                    std::to_string(r.a) + " 이 끝 " + b_text + " 보다 뒤): `zub read " +
+                    shown_path(r.path) + " " + b_text + "-" + std::to_string(r.a) + "`\n");
+    else
+      out.write_err("zub: " + shown_path(r.path) + ": " + range +
+                    " 범위에 내용이 없다(파일이 그보다 짧다)\n");
     out.write_out(block);
     return false;
   }

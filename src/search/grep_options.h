@@ -58,6 +58,7 @@ enum class PatternSyntax : uint8_t {
 struct GrepOptions {
   std::vector<std::string> patterns;
   PatternSyntax syntax = PatternSyntax::kDefault;
+  char syntax_flag = 0;  // the letter of the flag that chose it ('E', 'P'), for messages
   bool icase = false;
   bool word = false;
   bool whole_line = false;  // -x: a match must be the whole line

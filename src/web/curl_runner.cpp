@@ -19,6 +19,7 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "web/curl_exit.h"
 #include "web/wire_format.h"
 
 namespace zub {
@@ -63,8 +64,7 @@ void append_url(std::vector<std::string>& argv, const std::string& url) {
 }
 
 std::string exit_text(const ProcessResult& p) {
-  if (p.exited) return "curl exit Some(" + std::to_string(p.exit_code) + ")";
-  return "curl exit None";
+  return curl_exit_text(p.exited ? std::optional<int>(p.exit_code) : std::nullopt);
 }
 
 // One pipe per batch transfer: curl writes the body into the write end
@@ -276,7 +276,7 @@ CurlReply curl_single(std::string_view url, std::string_view timeout,
     if (hop > 0) {
       const double left =
           limit - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (left <= 0) return CurlReply{"curl exit Some(28)", {}};
+      if (left <= 0) return CurlReply{curl_exit_text(kCurlTimedOut), {}};
       hop_timeout = seconds_text(left);
     }
     CurlReply reply = curl_hop(current, hop_timeout, validators, cap);

@@ -138,8 +138,8 @@ TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
   const std::string port = std::to_string(server.port());
   EXPECT_EQ(r.run.out, "## 127.0.0.1:" + port + "\n" + paragraphs("alpha", 0, 5) +
                            "## 127.0.0.2:" + port +
-                           "\n[fetch 실패: curl exit Some(28)]\n"
-                           "[zub: 479B→420B -13%]\n");
+                           "\n[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n"
+                           "[zub: 479B→444B -8%]\n");
   EXPECT_EQ(zub::read_file(limits).data, "25\n25\n")
       << "both transfers asked for a 25 second limit";
   EXPECT_GE(r.seconds, 0.5);
@@ -682,9 +682,10 @@ TEST(HardeningFetch, TransfersEndedByTheTimeLimitAreNotRetried) {
       run_bounded({"fetch", server.url("/quick"), server.url("/a"), server.url("/b")}, 60, env);
   ASSERT_FALSE(r.timed_out);
   const std::string head = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_EQ(r.run.out, head + paragraphs("quick", 0, 3) + head +
-                           "[fetch 실패: curl exit Some(28)]\n" + head +
-                           "[fetch 실패: curl exit Some(28)]\n[zub: 311B→301B -4%]\n");
+  EXPECT_EQ(r.run.out,
+            head + paragraphs("quick", 0, 3) + head +
+                "[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n" + head +
+                "[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n[zub: 311B→349B -0%]\n");
   EXPECT_EQ(lines_in(log), 1u) << "one batch run, no retries";
 }
 

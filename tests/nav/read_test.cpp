@@ -72,7 +72,8 @@ TEST(Read, EmptyRangesAreReported) {
   auto r = run_zub({"read", a, "20-10"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "zub: " + a + ": 20-10 범위에 내용이 없다(파일이 그보다 짧다)\n");
+  EXPECT_EQ(r.err, "zub: " + a + ": 20-10 는 빈 범위다(시작 20 이 끝 10 보다 뒤): `zub read " + a +
+                       " 10-20`\n");
 
   r = run_zub({"read", e});
   EXPECT_EQ(r.status, 2);

@@ -125,8 +125,12 @@ TEST(FormatSections, LinkListNoticeAndFailures) {
   EXPECT_EQ(format_sections({failure("u", "연결 실패")}, 0), "[fetch 실패: 연결 실패]\n");
   // Every URL failed: no note.
   EXPECT_EQ(format_sections(
-                {failure("http://a/", "HTTP 500"), failure("http://b/", "curl exit Some(6)")}, 10),
-            "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl exit Some(6)]\n");
+                {failure("http://a/", "HTTP 500"),
+                 failure("http://b/",
+                         "curl 6: 호스트 이름을 찾지 못했다 (DNS 실패이거나 네트워크가 없다)")},
+                10),
+            "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl 6: 호스트 이름을 찾지 못했다 "
+            "(DNS 실패이거나 네트워크가 없다)]\n");
 }
 
 TEST(FormatSections, SizeUnitsAndPercentage) {
@@ -258,9 +262,9 @@ TEST_F(FetchCli, BudgetZeroAndExactLength) {
 TEST_F(FetchCli, EveryUrlFailing) {
   const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "## " + host("127.0.0.1") +
-                "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+  EXPECT_EQ(r.out, "## " + host("127.0.0.1") +
+                       "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl 7: 서버에 "
+                       "연결하지 못했다 (연결 거부이거나 네트워크가 없다)]\n");
 }
 
 // Brackets and braces are common in query strings; curl must take them
