@@ -17,7 +17,7 @@ constexpr uint64_t kDaySeconds = 24 * 60 * 60;
 // Rows in the order of the usage text; a subcommand that is not among them
 // (written by a later version) follows in order of first appearance.
 constexpr std::string_view kOrder[] = {"brief", "outline", "read", "def", "grep",  "map", "wrap",
-                                       "diag",  "logs",    "trim", "web", "fetch", "md"};
+                                       "diag",  "logs",    "trim", "web", "fetch", "md",  "hook"};
 
 constexpr std::string_view kBaselines =
     "baselines (printed = zub 가 표준 출력과 표준 에러에 쓴 바이트):\n"
@@ -28,7 +28,9 @@ constexpr std::string_view kBaselines =
     "\"경로:줄번호:줄\\n\" (-C 문맥 줄은 빼고, -l 과 -c 는 줄번호 자릿수를 빼고, stdin 은 경로 "
     "없이)\n"
     "  fetch md                -n 으로 자르기 전 변환된 페이지 전체의 바이트\n"
-    "  read def map brief web  출력 바이트 그대로 (절감을 주장하지 않는다)\n";
+    "  read def map brief web  출력 바이트 그대로 (절감을 주장하지 않는다)\n"
+    "  hook                    줄인 셸 출력마다: 호스트가 보였을 원문(인라인 한도, 기본 "
+    "30,000자까지)\n";
 
 struct Row {
   std::string sub;

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/ascii.h"
+#include "base/env.h"
 #include "base/json_string.h"
 #include "base/utf8.h"
 #include "hook/classify.h"
@@ -60,35 +61,43 @@ std::optional<std::string> wrap_hint(const std::string& command, const std::stri
   return hint;
 }
 
-}  // namespace
-
-int cmd_hook(const std::optional<std::string>& input, Output& out) {
-  if (!input) return 0;
-  std::optional<std::string> tool = json_string_field(*input, "tool_name");
-  if (!tool || *tool != "Bash") return 0;
-  std::optional<std::string> command = json_string_field(*input, "command");
-  if (!command) return 0;
-  const std::string probe = probe_path(json_string_field(*input, "session_id"));
+// The PreToolUse event: the nudges and the hint.
+void pre_tool(const std::string& input, Output& out) {
+  std::optional<std::string> tool = json_string_field(input, "tool_name");
+  if (!tool || *tool != "Bash") return;
+  std::optional<std::string> command = json_string_field(input, "command");
+  if (!command) return;
+  const std::string probe = probe_path(json_string_field(input, "session_id"));
 
   // A failed probe write only delays or hastens one nudge; it is ignored.
   if (is_single_sleep(*command)) {
     write_probe_count(probe, 0);
     answer(kSleepNudge, out);
-    return 0;
+    return;
   }
   if (!is_read_only(*command)) {
     write_probe_count(probe, 0);
     if (std::optional<std::string> hint = wrap_hint(*command, probe)) answer(*hint, out);
-    return 0;
+    return;
   }
   const uint64_t count = uint64_t{read_probe_count(probe)} + 1;
   if (count < kNudgeAfter) {
     write_probe_count(probe, count);
-    return 0;
+    return;
   }
   write_probe_count(probe, 0);
   answer(kBatchNudge, out);
-  return 0;
+}
+
+}  // namespace
+
+PostToolAnswer cmd_hook(const std::optional<std::string>& input, Output& out) {
+  if (!input) return {};
+  // After the call: the PreToolUse counter and its probe file stay as they are.
+  if (json_string_field(*input, "hook_event_name") == "PostToolUse")
+    return answer_post_tool(*input, out);
+  pre_tool(*input, out);
+  return {};
 }
 
 }  // namespace zub
