@@ -37,7 +37,8 @@ struct File {
 uint64_t digits_at(std::string_view s, size_t i, size_t* len) {
   uint64_t v = 0;
   size_t j = i;
-  while (j < s.size() && is_digit(s[j]) && j - i < 12) v = v * 10 + static_cast<uint64_t>(s[j++] - '0');
+  while (j < s.size() && is_digit(s[j]) && j - i < 12)
+    v = v * 10 + static_cast<uint64_t>(s[j++] - '0');
   *len = j - i;
   return v;
 }
@@ -160,6 +161,7 @@ std::optional<HitsGrouping> group_hits(std::string_view input, std::string_view 
   uint64_t raw_line = 0, others = 0, context = 0, numbered = 0, plain = 0;
   std::vector<std::string_view> other_lines;  // the first few, shown as they are
   std::string_view last_path;
+  size_t current = 0;  // the index of last_path's file
   for_each_line(input, [&](std::string_view line) {
     ++raw_line;
     if (is_blank(line) || line == "--") return;
@@ -176,10 +178,14 @@ std::optional<HitsGrouping> group_hits(std::string_view input, std::string_view 
       if (others++ < kOtherLinesShown) other_lines.push_back(line);
       return;
     }
+    // A search prints a file's hits together: the file just seen needs no lookup.
+    if (files.empty() || path != last_path) {
+      const auto [it, fresh] = by_path.emplace(path, files.size());
+      if (fresh) files.push_back({path, {}});
+      current = it->second;
+    }
     last_path = path;
-    const auto [it, fresh] = by_path.emplace(path, files.size());
-    if (fresh) files.push_back({path, {}});
-    files[it->second].hits.push_back({number, raw_line, text});
+    files[current].hits.push_back({number, raw_line, text});
   });
   const uint64_t hits = numbered + plain;
   const double known = static_cast<double>(hits + context);

@@ -24,7 +24,6 @@ struct HitsGrouping {
 // Nothing when too few of the lines are hits for this to be search output.
 // `raw` names the kept copy of `input` in the notes ("zub read {raw} A-B");
 // `budget` is the size in bytes the listing aims to stay within.
-std::optional<HitsGrouping> group_hits(std::string_view input, std::string_view raw,
-                                       size_t budget);
+std::optional<HitsGrouping> group_hits(std::string_view input, std::string_view raw, size_t budget);
 
 }  // namespace zub

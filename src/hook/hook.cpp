@@ -41,9 +41,14 @@ void answer(std::string_view text, Output& out) {
 
 // The `zub wrap` hint for a build, test or lint command, once per session
 // and program word: the word's own counter file beside the session's
-// probe file remembers that it was given.
+// probe file remembers that it was given. Where the PostToolUse side has
+// run in this session (its marker file) and is not turned off, the output
+// is shortened after the call anyway, and the hint would only invite
+// running the same command twice.
 std::optional<std::string> wrap_hint(const std::string& command, const std::string& probe) {
   if (command.size() > kMaxHintedCommand || !is_valid_utf8(command)) return std::nullopt;
+  if (!env_switch_set("ZUB_NO_POST") && read_probe_count(post_marker_path(probe)) != 0)
+    return std::nullopt;
   std::optional<std::string_view> word = build_command_word(command);
   if (!word) return std::nullopt;
   std::string seen = probe + "-wrap-";

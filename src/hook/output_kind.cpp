@@ -26,7 +26,8 @@ std::string_view first_operand(const Words& w, size_t from = 1) {
 }
 
 bool has_word(const Words& w, std::initializer_list<std::string_view> names) {
-  return std::any_of(w.begin() + 1, w.end(), [&](const std::string& x) { return one_of(x, names); });
+  return std::any_of(w.begin() + 1, w.end(),
+                     [&](const std::string& x) { return one_of(x, names); });
 }
 
 // Non-option words after the program, beyond the first `skip` of them
@@ -129,18 +130,23 @@ OutputKind stage_kind(const Words& w) {
                  "bundle", "composer"}) &&
       one_of(sub, {"install", "update", "upgrade", "add", "require", "dist-upgrade"}))
     return OutputKind::kInstall;
-  if (p == "poetry" && one_of(sub, {"install", "add", "update", "lock"})) return OutputKind::kInstall;
-  if (p == "cargo" && one_of(sub, {"fetch", "install", "update", "add"})) return OutputKind::kInstall;
+  if (p == "poetry" && one_of(sub, {"install", "add", "update", "lock"}))
+    return OutputKind::kInstall;
+  if (p == "cargo" && one_of(sub, {"fetch", "install", "update", "add"}))
+    return OutputKind::kInstall;
   if (p == "go" && (sub == "get" || (sub == "mod" && has_word(w, {"download", "tidy"}))))
     return OutputKind::kInstall;
 
   // Test, build, type-check and lint runs.
-  if (one_of(p, {"make", "gmake", "ninja", "ctest", "meson", "pytest", "py.test", "tox", "nox",
-                 "tsc", "vue-tsc", "jest", "vitest", "playwright", "mocha", "ava", "eslint",
-                 "ruff", "mypy", "pyright", "flake8", "pylint", "golangci-lint", "shellcheck",
-                 "rubocop", "rspec", "phpunit", "javac", "gcc", "g++", "cc", "c++", "clang",
-                 "clang++", "rustc", "mvn", "mvnw", "gradle", "gradlew", "kotlinc", "scalac",
-                 "swiftc", "ghc", "biome", "stylelint", "hadolint", "prove", "bazel", "bazelisk"}))
+  if (one_of(
+          p,
+          {"make",   "gmake",         "ninja",      "ctest",    "meson",   "pytest",  "py.test",
+           "tox",    "nox",           "tsc",        "vue-tsc",  "jest",    "vitest",  "playwright",
+           "mocha",  "ava",           "eslint",     "ruff",     "mypy",    "pyright", "flake8",
+           "pylint", "golangci-lint", "shellcheck", "rubocop",  "rspec",   "phpunit", "javac",
+           "gcc",    "g++",           "cc",         "c++",      "clang",   "clang++", "rustc",
+           "mvn",    "mvnw",          "gradle",     "gradlew",  "kotlinc", "scalac",  "swiftc",
+           "ghc",    "biome",         "stylelint",  "hadolint", "prove",   "bazel",   "bazelisk"}))
     return OutputKind::kBuild;
   if (starts_with(p, "gcc-") || starts_with(p, "g++-") || starts_with(p, "clang-") ||
       starts_with(p, "clang++-"))

@@ -99,11 +99,11 @@ std::string head_and_tail(std::string_view text, uint64_t chars, const Raw& raw,
   if (!out.empty() && out.back() != '\n') out += '\n';
   const uint64_t gap_bytes = tail_start - head_end;
   if (exact) {
-    out += "[zub hook: 여기서 " + std::to_string(to - from + 1) + "줄(" + std::to_string(gap_bytes) +
-           " bytes) 생략 · " + raw.read_range(from, to) + "]\n";
+    out += "[zub hook: 여기서 " + std::to_string(to - from + 1) + "줄(" +
+           std::to_string(gap_bytes) + " bytes) 생략 · " + raw.read_range(from, to) + "]\n";
   } else {
-    out += "[zub hook: 요약이 길어 가운데 " + std::to_string(gap_bytes) + " bytes 생략 · 원문 전체: " +
-           raw.read_range(1, raw.lines()) + "]\n";
+    out += "[zub hook: 요약이 길어 가운데 " + std::to_string(gap_bytes) +
+           " bytes 생략 · 원문 전체: " + raw.read_range(1, raw.lines()) + "]\n";
   }
   out.append(text.substr(tail_start));
   return out;
@@ -113,7 +113,8 @@ std::string head_and_tail(std::string_view text, uint64_t chars, const Raw& raw,
 bool lists_problems(std::string_view summary) {
   bool found = false;
   for_each_line(summary, [&](std::string_view l) {
-    if (starts_with(l, "== ") && (ends_with(l, " error lines ==") || ends_with(l, " failure lines ==")))
+    if (starts_with(l, "== ") &&
+        (ends_with(l, " error lines ==") || ends_with(l, " failure lines ==")))
       found = true;
   });
   return found;
@@ -173,7 +174,8 @@ std::string note(const Raw& raw, std::string_view how, const Context& c) {
   std::string n = "[zub hook: ";
   n += how;
   if (c.interrupted) n += " · interrupted: 명령이 끝까지 돌지 않았다";
-  n += " · 원문 " + std::to_string(raw.lines()) + " lines · " + raw.read_range(1, raw.lines()) + "]\n";
+  n += " · 원문 " + std::to_string(raw.lines()) + " lines · " + raw.read_range(1, raw.lines()) +
+       "]\n";
   return n;
 }
 
@@ -190,7 +192,8 @@ std::optional<std::string> replacement(std::string_view text, std::string_view s
     // A shortening that saves little is not worth the note and the copy.
     if (char_count(body) + 200 < text_chars || text_chars > chars) {
       if (!raw.keep()) return std::nullopt;
-      if (char_count(body) + kCutReserveChars > chars) body = head_and_tail(body, chars, raw, false);
+      if (char_count(body) + kCutReserveChars > chars)
+        body = head_and_tail(body, chars, raw, false);
       if (char_count(body) < text_chars) return body + note(raw, s->how, c);
     }
   }
@@ -255,8 +258,7 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   c.cwd = string_member(root, "cwd").value_or("");
   if (c.cwd.empty() || c.cwd.front() != '/') c.cwd.clear();
   if (const std::optional<size_t> in = find_member(root, "tool_input")) {
-    const std::optional<std::string> command =
-        string_member(root.entries[*in].value, "command");
+    const std::optional<std::string> command = string_member(root.entries[*in].value, "command");
     c.kind = command ? output_kind(*command) : OutputKind::kOther;
   }
 

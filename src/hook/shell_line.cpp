@@ -208,7 +208,8 @@ size_t skip_options(const std::vector<std::string>& words, size_t from,
   size_t i = from;
   while (i < words.size() && words[i].size() > 1 && words[i][0] == '-') {
     if (words[i] == "--") return i + 1;
-    const bool takes = std::find(with_value.begin(), with_value.end(), words[i]) != with_value.end();
+    const bool takes =
+        std::find(with_value.begin(), with_value.end(), words[i]) != with_value.end();
     i += takes ? 2 : 1;
   }
   return i;
@@ -263,7 +264,8 @@ size_t wrapper_words(const std::vector<std::string>& w, size_t* script) {
                next == "run") {
       i = skip_options(w, i + 2, {"--with", "--python", "-p", "--directory", "--project"});
     } else if (is_shell(p)) {
-      const size_t at = shell_script_at(std::vector<std::string>(w.begin() + static_cast<std::ptrdiff_t>(i), w.end()));
+      const size_t at = shell_script_at(
+          std::vector<std::string>(w.begin() + static_cast<std::ptrdiff_t>(i), w.end()));
       if (at != 0) *script = i + at;
       return i;
     } else {
