@@ -38,7 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // As an event: with a large output the shortening paths run too.
   zub::Output out;
   out.capture = true;
-  std::string event = R"({"hook_event_name":"PostToolUse","tool_name":"Bash","tool_input":{"command":)";
+  std::string event =
+      R"({"hook_event_name":"PostToolUse","tool_name":"Bash","tool_input":{"command":)";
   zub::JsonValue command = zub::json_string(text.substr(0, 200));
   event += command.text;
   event += R"(},"tool_response":{"stdout":)";

@@ -32,6 +32,13 @@ std::optional<uint64_t> setting_number(std::string_view text);
 inline constexpr uint64_t kDefaultFilterInputCap = uint64_t{256} << 20;
 uint64_t filter_input_cap();
 
+// How many characters of a shell result the agent host shows inline before
+// it cuts: ZUB_HOST_INLINE_CHARS when it parses, else 30,000, within the
+// host's own clamp of 4,000 to 128,000. Output meant to be read whole is
+// bounded by it.
+inline constexpr uint64_t kHostInlineChars = 30000;
+uint64_t host_inline_chars();
+
 // Most bytes of a hook event: a PostToolUse event carries the whole output
 // of a shell call; more is left as it is.
 inline constexpr uint64_t kHookInputCap = uint64_t{64} << 20;

@@ -22,9 +22,8 @@ namespace zub {
 
 namespace {
 
-// The host's own clamp of its inline limit.
-constexpr uint64_t kMinInlineChars = 4000;
-constexpr uint64_t kMaxInlineChars = 128000;
+// No stream's share of the inline room is smaller than this.
+constexpr uint64_t kLeastShareChars = 2000;
 // Room kept in a head-and-tail cut for the gap line and the note.
 constexpr uint64_t kCutReserveChars = 600;
 // A grouped search aims at this share of what the host would show.
@@ -229,11 +228,6 @@ void compact(JsonValue& v) {
 
 }  // namespace
 
-uint64_t host_inline_chars() {
-  const uint64_t v = env_number("ZUB_HOST_INLINE_CHARS").value_or(kHostInlineChars);
-  return std::clamp(v, kMinInlineChars, kMaxInlineChars);
-}
-
 PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   PostToolAnswer a;
   if (env_switch_set("ZUB_NO_POST")) return a;
@@ -276,7 +270,7 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
     if (s.text.empty()) continue;
     // Each stream gets its share of the inline room.
     const uint64_t share =
-        std::max<uint64_t>(kMinInlineChars / 2, c.limit * char_count(s.text) / total_chars);
+        std::max<uint64_t>(kLeastShareChars, c.limit * char_count(s.text) / total_chars);
     s.shown = replacement(s.text, s.field == "stdout" ? "hook" : "hook-stderr", share, c);
     changed = changed || s.shown.has_value();
   }

@@ -21,12 +21,6 @@
 
 namespace zub {
 
-// The host's default number of characters of a shell result it shows
-// inline (ZUB_HOST_INLINE_CHARS tells another, within the host's own
-// clamp of 4,000 to 128,000).
-inline constexpr uint64_t kHostInlineChars = 30000;
-uint64_t host_inline_chars();
-
 // Output up to this many bytes is never shortened.
 inline constexpr uint64_t kPostSmallBytes = 2048;
 // Searches and output of no known kind are shortened only past this size.

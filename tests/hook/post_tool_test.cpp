@@ -67,7 +67,8 @@ struct Hook {
     zub::JsonParse p = zub::parse_json(r.out);
     EXPECT_TRUE(p.doc) << r.out;
     if (!p.doc) return std::nullopt;
-    const auto& specific = p.doc->root.entries.at(*zub::find_member(p.doc->root, "hookSpecificOutput"));
+    const auto& specific =
+        p.doc->root.entries.at(*zub::find_member(p.doc->root, "hookSpecificOutput"));
     EXPECT_EQ(zub::json_text(specific.value.entries.at(0).value), "PostToolUse");
     const auto at = zub::find_member(specific.value, "updatedToolOutput");
     EXPECT_TRUE(at);
@@ -96,11 +97,13 @@ std::string numbered_lines(int n, const char* what) {
 }
 
 std::string failing_pytest() {
-  std::string s = "============================= test session starts ==============================\n";
+  std::string s =
+      "============================= test session starts ==============================\n";
   for (int i = 0; i < 60; ++i) s += "tests/test_mod.py::test_ok_" + std::to_string(i) + " PASSED\n";
   s += "=================================== FAILURES ===================================\n"
        "_________________________________ test_parse __________________________________\n\n"
-       "    def test_parse():\n>       assert parse('1') == 2\nE       AssertionError: assert 1 == 2\n\n"
+       "    def test_parse():\n>       assert parse('1') == 2\nE       AssertionError: assert 1 == "
+       "2\n\n"
        "tests/test_mod.py:14: AssertionError\n"
        "=========================== short test summary info ============================\n"
        "FAILED tests/test_mod.py::test_parse - AssertionError: assert 1 == 2\n"
@@ -129,7 +132,8 @@ TEST(PostToolHook, AnswerKeepsTheResponseShapeAndDecodesTheEvent) {
   // The raw copy the note names holds the output byte for byte.
   const auto [path, range] = note_target(out);
   EXPECT_EQ(read_all(path), e.stdout_text);
-  EXPECT_EQ(range, "1-" + std::to_string(std::count(e.stdout_text.begin(), e.stdout_text.end(), '\n')));
+  EXPECT_EQ(range,
+            "1-" + std::to_string(std::count(e.stdout_text.begin(), e.stdout_text.end(), '\n')));
 
   // A command spelled with \u escapes and a surrogate pair is read decoded:
   // "cat" makes it file contents, left alone.
@@ -144,7 +148,8 @@ TEST(PostToolHook, AnswerKeepsTheResponseShapeAndDecodesTheEvent) {
 
   // Not shell, not PostToolUse's shape, not JSON: no answer, status 0.
   for (const std::string& bad :
-       {std::string(R"({"hook_event_name":"PostToolUse","tool_name":"Read","tool_response":{"stdout":)") +
+       {std::string(
+            R"({"hook_event_name":"PostToolUse","tool_name":"Read","tool_response":{"stdout":)") +
             quoted(failing_pytest()) + "}}",
         std::string(R"({"hook_event_name":"PostToolUse","tool_name":"Bash","tool_response":"x"})"),
         std::string(R"({"hook_event_name":"PostToolUse","tool_name":"Bash",)")}) {
