@@ -38,10 +38,9 @@ uint64_t filter_input_cap() {
   return env_number("ZUB_FILTER_MAX").value_or(kDefaultFilterInputCap);
 }
 
-uint64_t host_inline_limit() {
+uint64_t host_inline_chars() {
   constexpr uint64_t kLeast = 4000, kMost = 128000;
-  const uint64_t v = env_number("ZUB_HOST_INLINE_CHARS").value_or(kDefaultHostInlineChars);
-  return std::clamp(v, kLeast, kMost);
+  return std::clamp(env_number("ZUB_HOST_INLINE_CHARS").value_or(kHostInlineChars), kLeast, kMost);
 }
 
 std::string working_dir() {

@@ -32,15 +32,16 @@ std::optional<uint64_t> setting_number(std::string_view text);
 inline constexpr uint64_t kDefaultFilterInputCap = uint64_t{256} << 20;
 uint64_t filter_input_cap();
 
-// Most bytes of a hook event: the host sends a few KB; more is no event.
-inline constexpr uint64_t kHookInputCap = uint64_t{4} << 20;
+// How many characters of a shell result the agent host shows inline before
+// it cuts: ZUB_HOST_INLINE_CHARS when it parses, else 30,000, within the
+// host's own clamp of 4,000 to 128,000. Output meant to be read whole is
+// bounded by it.
+inline constexpr uint64_t kHostInlineChars = 30000;
+uint64_t host_inline_chars();
 
-// How many characters of one shell result the agent host shows inline:
-// ZUB_HOST_INLINE_CHARS when it parses, else the host's default 30,000,
-// held within the host's own clamp of 4,000 to 128,000. Past it the host
-// shows a short preview, so no plain command's output costs more.
-inline constexpr uint64_t kDefaultHostInlineChars = 30000;
-uint64_t host_inline_limit();
+// Most bytes of a hook event: a PostToolUse event carries the whole output
+// of a shell call; more is left as it is.
+inline constexpr uint64_t kHookInputCap = uint64_t{64} << 20;
 
 // The process's working directory; empty when it cannot be told (removed,
 // or a path too long).

@@ -200,7 +200,14 @@ Outcome run_wrap(const WrapOptions& opts, Output& out) {
   return cmd_wrap(opts, out);
 }
 
-int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
+// A shortened shell output is recorded in the gain ledger against what the
+// host would have shown. The hook's status is always 0.
+int run_hook(const NoOptions&, Output& out) {
+  const GainClock clock;
+  const PostToolAnswer a = cmd_hook(read_stdin(kHookInputCap), out);
+  if (a.answered) record_gain("hook", a.baseline, a.printed, clock, 0);
+  return 0;
+}
 
 // The lines about subcommand `name` for its help and after an unknown
 // option: its own text (grep, init), else its lines of the usage text, else

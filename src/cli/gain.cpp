@@ -20,7 +20,7 @@ constexpr uint64_t kDaySeconds = 24 * 60 * 60;
 // Rows in the order of the usage text; a subcommand that is not among them
 // (written by a later version) follows in order of first appearance.
 constexpr std::string_view kOrder[] = {"brief", "outline", "read", "def", "grep",  "map", "wrap",
-                                       "diag",  "logs",    "trim", "web", "fetch", "md"};
+                                       "diag",  "logs",    "trim", "web", "fetch", "md",  "hook"};
 
 constexpr std::string_view kBaselines =
     "baselines (printed = zub 가 표준 출력과 표준 에러에 쓴 바이트; baseline = 같은 질문에 "
@@ -33,6 +33,8 @@ constexpr std::string_view kBaselines =
     "`grep -rL`, -q 는 0, stdin 은 경로 없이\n"
     "  fetch md                -n 으로 자르기 전 변환된 페이지 전체의 바이트\n"
     "  read def map brief web  출력 바이트 그대로 (절감을 주장하지 않는다)\n"
+    "  hook                    줄인 셸 출력마다: 호스트가 보였을 원문(인라인 한도, 기본 "
+    "30,000자까지)\n"
     "  위 baseline 은 모두 호출마다 호스트가 셸 출력을 그대로 보이는 한도(ZUB_HOST_INLINE_CHARS, "
     "기본 30000)에서 자른다: 그보다 긴 출력은 호스트가 미리보기와 파일 경로만 보인다\n";
 
@@ -181,7 +183,7 @@ std::string gain_report(const GainLedger& ledger, uint64_t now, const GainOption
       append_json_rows(out, s.name, s.key, s.rows, s.total);
       out += ",";
     }
-    out += "\"inline_limit\":" + std::to_string(host_inline_limit()) +
+    out += "\"inline_limit\":" + std::to_string(host_inline_chars()) +
            ",\"skipped_lines\":" + std::to_string(ledger.broken) + "}\n";
     return out;
   }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/elide.h"
+#include "base/env.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
@@ -85,9 +86,43 @@ bool check_file_path(const std::string& path, Output& out) {
 
 namespace {
 
-// `file` is the request's file as read (or standard input).
+// A file read without a range shows at most this many lines (and no more
+// bytes than the agent host shows of a result), as the host's own file
+// reader does; the rest is one call away.
+constexpr uint64_t kWholeReadLines = 2000;
+
+// The line after which the part that starts at `from` (at line `a`) ends:
+// kWholeReadLines lines or `cap` bytes, whichever comes first.
+uint64_t part_end(std::string_view text, size_t from, uint64_t a, uint64_t cap) {
+  uint64_t n = a, bytes = 0;
+  for (size_t pos = from; pos < text.size(); ++n) {
+    const size_t nl = text.find('\n', pos);
+    const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
+    bytes += std::min<uint64_t>(next - pos, kReadWidth + 16);
+    if (n > a && (n - a >= kWholeReadLines || bytes > cap)) return n - 1;
+    pos = next;
+  }
+  return n - 1;
+}
+
+// The line that ends a whole read cut short: how many lines are left, the
+// call for the next part and the call for the file's map.
+std::string rest_line(const Request& r, std::string_view text, size_t from, uint64_t next,
+                      uint64_t cap) {
+  const uint64_t total = next - 1 + count_lines(text.substr(from));
+  const uint64_t to = part_end(text, from, next, cap);
+  const std::string path = shown_path(r.path);
+  return "[zub read: " + std::to_string(next - 1) + "/" + std::to_string(total) +
+         "줄까지 보였다, 남은 " + std::to_string(total - next + 1) + "줄 · 다음: zub read " + path +
+         " " + std::to_string(next) + "-" + std::to_string(to) + " · 구조: zub outline " + path +
+         "]\n";
+}
+
+// `file` is the request's file as read (or standard input). `bounded`: a
+// file read whole stops at kWholeReadLines lines or the host's inline limit
+// in bytes.
 bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool numbering,
-                Output& out) {
+                bool bounded, Output& out) {
   if (file.ok && !is_valid_utf8(file.text())) {
     file.ok = false;
     file.err = kErrNotUtf8;
@@ -115,12 +150,21 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
   uint64_t n = 0;
   const std::string_view text = file.text();
   size_t pos = 0;
+  const uint64_t cap = bounded ? host_inline_chars() : 0;
+  const size_t head = block.size();
+  std::string rest;
   // Walk lines by hand so a range near the top of a large file stops early.
   while (pos < text.size()) {
     ++n;
     if (r.b && n > *r.b) break;
     size_t nl = text.find('\n', pos);
     size_t end = nl == std::string_view::npos ? text.size() : nl;
+    if (bounded && n > 1 &&
+        (n > kWholeReadLines ||
+         block.size() - head + std::min<uint64_t>(end - pos + 1, kReadWidth + 16) > cap)) {
+      rest = rest_line(r, text, pos, n, cap);
+      break;
+    }
     if (n >= r.a) {
       size_t line_end = end;
       if (nl != std::string_view::npos && line_end > pos && text[line_end - 1] == '\r') --line_end;
@@ -130,6 +174,7 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
     pos = nl + 1;
   }
   sink.finish();
+  block += rest;
   if (is_blank(block)) {
     const std::string range = std::to_string(r.a) + "-" + b_text;
     if (r.b && *r.b < r.a)  // not a short file: a range that ends before it starts
@@ -454,9 +499,9 @@ int cmd_read(const ReadOptions& opts, Output& out) {
       held += shown_path(r.path);
       failed = true;
     } else if (from_stdin) {
-      if (!read_lines(r, standard_input(), blocks, opts.numbering, out)) failed = true;
+      if (!read_lines(r, standard_input(), blocks, opts.numbering, false, out)) failed = true;
     } else if (ReadResult file = read_file_view(r.path);
-               !read_lines(r, file, blocks, opts.numbering, out)) {
+               !read_lines(r, file, blocks, opts.numbering, !r.ranged, out)) {
       failed = true;
     }
   }
