@@ -202,10 +202,12 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
     // "-n" is cat's line numbers; "-n N" is head's first N lines.
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
      .set = [](ReadOptions& o, const OptionValue& v) {
-       if (v.alone || v.number == 0)
+       if (v.alone || v.number == 0) {
          o.numbering = true;
-       else
+       } else {
          o.head = v.number;
+         o.head_flag_before = o.args.size();
+       }
      }},
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     // head's and tail's counts, and a range given as an option (the habit

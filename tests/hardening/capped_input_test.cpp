@@ -91,3 +91,26 @@ TEST(HardeningCappedInput, WrapKeepsItsCommandsStatusAndTheHookIgnoresAHugeEvent
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "");
 }
+
+// `read -` holds at most 32 MiB of a pipe. Past that, the lines asked for
+// (the last one, the last few) were never seen: that is a failure with a
+// non-zero status, never a message with status 0. Lines or a byte prefix
+// within what was kept are still served.
+TEST(HardeningCappedInput, ReadOfAPipePastItsCapFailsUnlessThePrefixWasKept) {
+  const std::string seq = "seq 1 6000000";  // 47 MB
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"read", "-", "$"}, {"read", "--tail", "1", "-"}, {"read", "-", "5999999-"}}) {
+    const BoundedRun r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"}, args, 60);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 2) << args[1] << " " << args[2];
+    EXPECT_NE(r.run.out.find("32 MiB 를 넘어 읽기를 멈췄다"), std::string::npos) << r.run.out;
+    EXPECT_EQ(r.run.out.find("6000000"), std::string::npos);
+  }
+  BoundedRun r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"},
+                                 {"read", "--bytes", "6", "-"}, 60);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1\n2\n3\n[zub read: 앞 6 bytes 만]\n");
+  r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"}, {"read", "-", "2-3"}, 60);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "2\n3\n");
+}
