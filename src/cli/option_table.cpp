@@ -389,7 +389,11 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--timeout"}, .kind = kRefused,
      .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
     // sh's -c: the shell line that follows.
-    {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
+    {.spellings = {"-c"}, .kind = kText, .first_only = true,
+     .set = [](WrapOptions& o, const OptionValue& v) {
+       o.shell_line = true;
+       o.command.emplace_back(v.text);
+     }},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
