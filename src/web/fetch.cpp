@@ -128,16 +128,29 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 }
 
 uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-                   Output& out) {
+                   Output& out, const std::vector<std::string>& withheld) {
   uint64_t converted = 0;
   std::vector<FetchSection> sections;
   sections.reserve(urls.size());
+  auto reason = [&](size_t i) -> const std::string* {
+    return i < withheld.size() && !withheld[i].empty() ? &withheld[i] : nullptr;
+  };
   for (size_t at = 0; at < urls.size(); at += kPagesAtOnce) {
     const size_t end = std::min(urls.size(), at + kPagesAtOnce);
-    const std::vector<std::string> part(urls.begin() + static_cast<std::ptrdiff_t>(at),
-                                        urls.begin() + static_cast<std::ptrdiff_t>(end));
+    std::vector<std::string> part;
+    for (size_t i = at; i < end; ++i)
+      if (!reason(i)) part.push_back(urls[i]);
     std::vector<FetchSection> pages = convert_pages(part, fetch_all(part, policy, out));
-    for (FetchSection& s : pages) {
+    size_t next = 0;
+    for (size_t i = at; i < end; ++i) {
+      FetchSection s;
+      if (const std::string* why = reason(i)) {
+        s.url = urls[i];
+        s.text = "[fetch 안 함: " + *why + "]\n";
+        s.failed = true;
+      } else {
+        s = std::move(pages[next++]);
+      }
       cut_section(s, budget);
       converted += s.md_bytes;
       sections.push_back(std::move(s));

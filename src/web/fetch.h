@@ -56,9 +56,11 @@ std::string format_size(uint64_t bytes);
 // Fetches, converts, cuts and prints `urls` in one write; returns the bytes
 // of markdown the pages converted to before any cut. Pages are fetched
 // and converted a few at a time and only their cut markdown is kept, so the
-// bodies held at once do not grow with the number of URLs.
+// bodies held at once do not grow with the number of URLs. A URL whose
+// entry in `withheld` is not empty is not fetched: its section is the line
+// "[fetch 안 함: {reason}]".
 uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-                   Output& out);
+                   Output& out, const std::vector<std::string>& withheld = {});
 
 inline constexpr uint64_t kFetchDefaultChars = 6000;
 
