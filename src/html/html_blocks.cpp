@@ -1,6 +1,7 @@
 #include "html/html_blocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -71,8 +72,16 @@ struct Scanner {
   int link_depth = 0;
   bool in_pre = false;
   bool fence_open = false;  // an opening fence was printed, its closing one not yet
-  std::string piece;        // scratch for one decoded text piece
-  size_t at = 0;            // where the current tag or text piece starts
+  // The block whose markdown starts with the open fence (the current one
+  // until it ends), and the longest run of backticks in the code so far:
+  // the fence is made longer than any run inside, so that a line of three
+  // backticks in a page's code cannot close it early.
+  bool cur_opens_fence = false;
+  size_t fence_block = SIZE_MAX;
+  size_t tick_run = 0;
+  size_t longest_ticks = 0;
+  std::string piece;  // scratch for one decoded text piece
+  size_t at = 0;      // where the current tag or text piece starts
   // Open tables and definition lists, innermost last: group number, and
   // whether it is a table.
   std::vector<std::pair<size_t, bool>> groups;
@@ -113,6 +122,8 @@ struct Scanner {
       return;
     }
     cur.markdown.resize(trim_ws_end(cur.markdown).size());
+    if (cur_opens_fence) fence_block = blocks.size();
+    cur_opens_fence = false;
     blocks.push_back(std::move(cur));
     cur = Block{};
   }
@@ -127,6 +138,7 @@ struct Scanner {
     if (pending_is_fence()) {
       cur.verbatim = true;
       fence_open = true;
+      cur_opens_fence = true;
     } else if (pending.size() >= 2 && pending.compare(pending.size() - 2, 2, "- ") == 0) {
       cur.item_indent = static_cast<int>(pending.size() - 2);
     }
@@ -141,9 +153,13 @@ struct Scanner {
 
   void close_fence() {
     if (fence_open) {
+      const size_t ticks = std::max(kFence.size(), longest_ticks + 1);
+      if (ticks > kFence.size() && fence_block < blocks.size())
+        blocks[fence_block].markdown.insert(0, ticks - kFence.size(), '`');
+      fence_block = SIZE_MAX;
       Block fence;
-      fence.markdown = kFence;
-      fence.plain = kFence;
+      fence.markdown.assign(ticks, '`');
+      fence.plain = fence.markdown;
       fence.verbatim = true;
       fence.offset = at;
       blocks.push_back(std::move(fence));
@@ -170,7 +186,14 @@ struct Scanner {
     if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
     cur.markdown += piece;
     cur.plain += piece;
-    if (in_pre) cur.verbatim = true;
+    if (in_pre) {
+      cur.verbatim = true;
+      // Runs go on across tags: "`<b>`</b>`" prints three in a row.
+      for (char c : piece) {
+        tick_run = c == '`' ? tick_run + 1 : 0;
+        longest_ticks = std::max(longest_ticks, tick_run);
+      }
+    }
   }
 
   void tag(TagKind kind, int level, bool closing) {
@@ -208,7 +231,11 @@ struct Scanner {
           in_pre = false;
         } else {
           // A pre inside an open code block stays in that block.
-          if (!fence_open) set_pending(std::string(kFence) + "\n");
+          if (!fence_open) {
+            set_pending(std::string(kFence) + "\n");
+            tick_run = 0;
+            longest_ticks = 0;
+          }
           in_pre = true;
         }
         break;

@@ -58,10 +58,25 @@ void append_words(std::string& out, std::string_view line) {
   }
 }
 
+// The beginnings of zub's own lines around a page: a failed or withheld
+// fetch, the size note, the notice for a page without content, the budget
+// cut and the filters' notes.
+constexpr std::array<std::string_view, 6> kOwnLineStarts = {
+    "[fetch ", "[zub:", "[zub ", "[zub]", "[본문 없음", "\xE2\x80\xA6[cut]"};
+
+// True when a page line would read as one of zub's own lines, or (outside
+// code) would open a code block that swallows what follows.
+bool forges_own_line(std::string_view line, bool verbatim) {
+  for (std::string_view start : kOwnLineStarts)
+    if (starts_with(line, start)) return true;
+  return !verbatim && (starts_with(line, "```") || starts_with(line, "~~~"));
+}
+
 // The printed text of one block: code lines lose trailing white space; other
 // lines are reflowed to single spaces, list items keep their nesting indent
 // (continuation lines line up under the item text), and runs of empty lines
-// left by line breaks fold into one.
+// left by line breaks fold into one. A line that would read as zub's own
+// starts with a backslash, as markdown escapes it.
 std::string block_text(const Block& b) {
   std::string text;
   text.reserve(b.markdown.size());
@@ -71,7 +86,9 @@ std::string block_text(const Block& b) {
     const size_t line_start = text.size();
     if (!first_line) text.push_back('\n');
     if (b.verbatim) {
-      text.append(trim_ws_end(line));
+      const std::string_view code = trim_ws_end(line);
+      if (forges_own_line(code, true)) text.push_back('\\');
+      text.append(code);
     } else {
       const bool empty = is_blank(line);
       if (empty && prev_empty) {
@@ -80,7 +97,10 @@ std::string block_text(const Block& b) {
       }
       if (!empty && b.item_indent >= 0)
         text.append(static_cast<size_t>(b.item_indent) + (first_line ? 0 : 2), ' ');
+      const size_t words_start = text.size();
       append_words(text, line);
+      if (forges_own_line(std::string_view(text).substr(words_start), false))
+        text.insert(words_start, 1, '\\');
       prev_empty = empty;
     }
     first_line = false;

@@ -29,8 +29,9 @@ struct FetchSection {
   size_t md_bytes = 0;
 };
 
-// Cuts the section's text to `budget` characters ("\n…[cut]" after a cut),
-// remembering its full size; a failure line is never cut.
+// Cuts the section's text to `budget` characters ("\n…[cut]" after a cut,
+// a code fence left open by the cut closed before it), remembering its full
+// size; a failure line is never cut.
 void cut_section(FetchSection& s, uint64_t budget);
 
 // Converts the fetched pages on up to 8 threads; sections in input order.
@@ -47,7 +48,8 @@ std::vector<FetchSection> convert_pages(const std::vector<std::string>& urls,
 std::string format_sections(const std::vector<FetchSection>& sections, uint64_t budget);
 
 // `text` with every line that starts with "#" outside a code fence given
-// `levels` more "#". Pure.
+// `levels` more "#". A fence is a line of three or more backticks alone,
+// closed only by such a line at least as long. Pure.
 std::string deepen_headings(std::string_view text, size_t levels);
 
 // "{n}B" up to 1023 bytes, else "{n/1024}KB".
