@@ -23,6 +23,8 @@ enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code, ta
 // hostile nesting cannot grow the stack.
 constexpr size_t kMaxGroupDepth = 32;
 
+constexpr size_t kShrinkFrom = 4096;
+
 TagKind tag_kind(std::string_view name, int& level) {
   switch (name.size()) {
     case 1:
@@ -80,8 +82,7 @@ struct Scanner {
   size_t fence_block = SIZE_MAX;
   size_t tick_run = 0;
   size_t longest_ticks = 0;
-  std::string piece;  // scratch for one decoded text piece
-  size_t at = 0;      // where the current tag or text piece starts
+  size_t at = 0;  // where the current tag or text piece starts
   // Open tables and definition lists, innermost last: group number, and
   // whether it is a table.
   std::vector<std::pair<size_t, bool>> groups;
@@ -122,6 +123,10 @@ struct Scanner {
       return;
     }
     cur.markdown.resize(trim_ws_end(cur.markdown).size());
+    // A block that grew by doubling may hold twice its text; a large one
+    // gives the slack back (small ones are not worth the copy).
+    if (cur.markdown.capacity() > kShrinkFrom) cur.markdown.shrink_to_fit();
+    if (cur.plain.capacity() > kShrinkFrom) cur.plain.shrink_to_fit();
     if (cur_opens_fence) fence_block = blocks.size();
     cur_opens_fence = false;
     blocks.push_back(std::move(cur));
@@ -172,20 +177,26 @@ struct Scanner {
   }
 
   void text(std::string_view raw) {
-    piece.clear();
-    append_decoded(piece, raw);
+    // Decoded straight into the block's plain text, then copied to its
+    // markdown: no third copy of a piece that may be the whole page.
+    const size_t from = cur.plain.size();
+    append_decoded(cur.plain, raw);
+    const std::string_view piece = std::string_view(cur.plain).substr(from);
     if (!in_pre)
-      for (char& c : piece)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    if (cur.plain.empty()) {
-      if (is_blank(piece)) return;
+      for (size_t i = from; i < cur.plain.size(); ++i)
+        if (cur.plain[i] == '\t' || cur.plain[i] == '\n' || cur.plain[i] == '\r')
+          cur.plain[i] = ' ';
+    if (from == 0) {
+      if (is_blank(piece)) {
+        cur.plain.clear();
+        return;
+      }
       cur.offset = at;
       cur.group = current_group();
     }
     flush_prefix();
     if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
     cur.markdown += piece;
-    cur.plain += piece;
     if (in_pre) {
       cur.verbatim = true;
       // Runs go on across tags: "`<b>`</b>`" prints three in a row.

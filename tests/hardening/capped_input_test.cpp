@@ -114,3 +114,27 @@ TEST(HardeningCappedInput, ReadOfAPipePastItsCapFailsUnlessThePrefixWasKept) {
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "2\n3\n");
 }
+
+// md holds a page several times over while converting it, so it converts at
+// most 32 MiB (the most a fetched page may be): 300 MB of standard input at
+// the default caps converts within 300 MB of address space (with the 256
+// MiB of the other filters it needed well over a gigabyte and aborted).
+TEST(HardeningCappedInput, MdConvertsAtMostItsOwnCapWithinBoundedMemory) {
+  const std::string limit = kSanitized ? "" : "ulimit -v 300000; ";
+  zub_test::RunOptions o;
+  o.env_unset = {"ZUB_FILTER_MAX"};
+  const BoundedRun r =
+      run_bounded_via({"sh", "-c",
+                       "yes 'INFO 2026-01-01 request served in 12ms' | head -c 300000000 | (" +
+                           limit + "exec \"$@\")",
+                       "sh"},
+                      {"md"}, 120, o);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_TRUE(zub::ends_with(r.run.out,
+                             "[zub md: 입력 300000000 bytes 가 상한 33554432 "
+                             "bytes(ZUB_FILTER_MAX)를 넘어 앞뒤만 보고 가운데 "
+                             "266445582 bytes 는 건너뛰었다]\n"))
+      << r.run.out.substr(r.run.out.size() > 300 ? r.run.out.size() - 300 : 0);
+}
