@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <optional>
 #include <string_view>
@@ -77,8 +78,9 @@ Outcome as_outcome(const Outcome& outcome) { return outcome; }
 // keep them already).
 template <typename Filter>
 Outcome run_filter(std::string_view sub, const std::vector<std::string>& files, bool compressor,
-                   Output& out, Filter&& filter, const bool* dropped = nullptr) {
-  const uint64_t cap = filter_input_cap();
+                   Output& out, Filter&& filter, const bool* dropped = nullptr,
+                   uint64_t max_cap = UINT64_MAX) {
+  const uint64_t cap = std::min(filter_input_cap(), max_cap);
   const FilterInput in = read_filter_input(files, cap, out);
   if (in.empty_handed) return {2, 0};
   const uint64_t before = out.written;
@@ -182,11 +184,14 @@ Outcome run_def(const DefOptions& given, Output& out) {
 // the result off standard output.
 Outcome run_md(const FilterOptions& opts, Output& out) {
   if (refuses_urls("md", opts.files, out)) return {2, 0};
-  return run_filter("md", opts.files, false, out, [&](std::string_view input) {
-    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
-    const bool quiet = env_present("ZUB_BENCH_QUIET");
-    return cmd_md(input, repeats, quiet, out);
-  });
+  return run_filter(
+      "md", opts.files, false, out,
+      [&](std::string_view input) {
+        const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+        const bool quiet = env_present("ZUB_BENCH_QUIET");
+        return cmd_md(input, repeats, quiet, out);
+      },
+      nullptr, kMdMaxInputBytes);
 }
 
 std::string usage_about(std::string_view name);

@@ -203,10 +203,12 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
     // "-n" is cat's line numbers; "-n N" is head's first N lines.
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
      .set = [](ReadOptions& o, const OptionValue& v) {
-       if (v.alone || v.number == 0)
+       if (v.alone || v.number == 0) {
          o.numbering = true;
-       else
+       } else {
          o.head = v.number;
+         o.head_flag_before = o.args.size();
+       }
      }},
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     // head's and tail's counts, and a range given as an option (the habit
@@ -388,7 +390,11 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--timeout"}, .kind = kRefused,
      .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
     // sh's -c: the shell line that follows.
-    {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
+    {.spellings = {"-c"}, .kind = kText, .first_only = true,
+     .set = [](WrapOptions& o, const OptionValue& v) {
+       o.shell_line = true;
+       o.command.emplace_back(v.text);
+     }},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
