@@ -62,6 +62,13 @@ bool is_outline_line(const SourceText& src, size_t i);
 // underline after it, so that its level shows); false to show the line.
 bool outline_label(const SourceText& src, size_t i, std::string& out);
 
+// For languages where some uses of a name show without a scope scan (a C
+// name after "=" or called as a statement): true when the occurrence of
+// `len` bytes at byte `col` of the line starting at byte `from` of `text` is
+// one. Always false for the others (knows_plain_uses tells which).
+bool plainly_a_use(SourceLang lang, std::string_view text, size_t from, size_t col, size_t len);
+bool knows_plain_uses(SourceLang lang);
+
 // True when `line`, after its leading white space, starts with one of the
 // declaration prefixes: the test for files of no recognised language
 // (lang_other.cpp).

@@ -257,4 +257,13 @@ bool js_outline(const SourceText& src, size_t i) {
   return word_at(l, k, &col, &len) && is_defined(name_head(src, i, col, len));
 }
 
+Scope js_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kInterface) return Scope::Abstract;
+  if (w & kClass) return Scope::Container;
+  if ((w & (kNamespace | kModule)) && !h.assign && !h.paren) return Scope::Top;
+  if (w & kEnum) return Scope::Enum;
+  return Scope::Body;
+}
+
 }  // namespace zub::code

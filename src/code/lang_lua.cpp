@@ -5,6 +5,7 @@
 // strings and comments (long brackets included).
 #include "code/languages.h"
 
+#include "code/block_end.h"
 #include "code/head_scan.h"
 
 namespace zub::code {
@@ -116,15 +117,6 @@ std::vector<LineScope> lua_scan(const std::vector<std::string_view>& lines) {
 
 namespace {
 
-// Last line of the function opened on line `i`.
-size_t function_close(const SourceText& src, size_t i) {
-  const size_t n = src.lines->size();
-  const uint32_t d = src.scopes[i].depth;
-  for (size_t j = i; j + 1 < n; ++j)
-    if (src.scopes[j + 1].depth <= d) return j;
-  return n - 1;
-}
-
 // `pre` without the table path before a name ("M.sub." or "obj:").
 std::string_view drop_path(std::string_view pre) {
   while (!pre.empty() && (pre.back() == '.' || pre.back() == ':')) {
@@ -150,7 +142,7 @@ Head lua_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, si
   const bool statement = pre == "function" || pre == "local function";
   const bool assigned = (pre.empty() || pre == "local") && assigns_function(line.substr(col + len));
   if (!statement && !assigned) return {};
-  return definition_end(i, src.extents ? function_close(src, i) : i);
+  return definition_end(i, src.extents ? depth_block_end(src.scopes, i) : i);
 }
 
 bool lua_outline(const SourceText& src, size_t i) {

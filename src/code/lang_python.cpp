@@ -148,4 +148,38 @@ bool python_outline(const SourceText& src, size_t i) {
          t[0] == '@';
 }
 
+// Python's blocks are its indentation: a line is at file level when it
+// starts in the first column. The scan only follows strings, so that the
+// lines of a triple-quoted one are dead.
+std::vector<LineScope> python_scan(const std::vector<std::string_view>& lines) {
+  std::vector<LineScope> out(lines.size());
+  char triple = 0;  // the quote of an open triple-quoted string
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    out[li].dead = triple != 0;
+    out[li].scope = l.empty() || (l[0] != ' ' && l[0] != '\t') ? Scope::Top : Scope::Body;
+    const size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+      const char c = l[i];
+      if (triple) {
+        if (c == '\\')
+          ++i;
+        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c)
+          triple = 0, i += 2;
+        continue;
+      }
+      if (c == '#') break;
+      if (c != '"' && c != '\'') continue;
+      if (i + 2 < n && l[i + 1] == c && l[i + 2] == c) {
+        triple = c;
+        i += 2;
+        continue;
+      }
+      for (++i; i < n && l[i] != c; ++i)
+        if (l[i] == '\\') ++i;
+    }
+  }
+  return out;
+}
+
 }  // namespace zub::code

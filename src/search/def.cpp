@@ -83,66 +83,12 @@ std::string_view line_at(std::string_view text, size_t from) {
   return text.substr(from, end - from);
 }
 
-// Where the line before the one starting at byte `from` (> 0) starts.
-size_t line_before(std::string_view text, size_t from) {
-  const size_t nl = from == 1 ? std::string_view::npos : text.rfind('\n', from - 2);
-  return nl == std::string_view::npos ? 0 : nl + 1;
-}
-
-// The code that ends last above the line starting at byte `from`, trimmed:
-// blank lines, `//` lines and block comments passed over; empty when there
-// is none.
-std::string_view code_above(std::string_view text, size_t from) {
-  for (size_t pos = from; pos > 0;) {
-    const size_t start = line_before(text, pos);
-    std::string_view p = trim_ws(line_at(text, start));
-    pos = start;
-    if (p.empty() || starts_with(p, "//")) continue;
-    if (p.size() < 3 || p.substr(p.size() - 2) != "*/") return p;
-    // The comment may have begun lines above.
-    const size_t close = static_cast<size_t>(p.data() - text.data()) + p.size() - 2;
-    const size_t open = text.rfind("/*", close - 1);
-    if (open == std::string_view::npos) return p;
-    const size_t nl = text.rfind('\n', open);
-    pos = nl == std::string_view::npos ? 0 : nl + 1;
-    p = trim_ws(text.substr(pos, open - pos));
-    if (!p.empty()) return p;
-  }
-  return {};
-}
-
-// In a C file, occurrences that are plainly uses and need no scope scan to
-// be rejected: a name right after "=", "(", "!", "." or "->", and a name
-// indented at the start of its line and called, as a statement "  f(...);"
-// or after code that ended a statement, opened a block or ended a label
-// (a loop macro, its arguments or body on the lines below): a definition's
-// name follows its return type. (C has no member functions, so such a line
-// defines nothing wherever it stands.) `from` is where the line starts in
-// `text`, `col` where the name starts in the line.
-bool plainly_c_use(std::string_view text, size_t from, size_t col, size_t len) {
-  const std::string_view line = line_at(text, from);
-  const std::string_view t = trim_ws(line);
-  if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
-  const std::string_view pre = trim_ws(line.substr(0, col));
-  if (pre.empty()) {
-    if (col == 0) return false;
-    const std::string_view post = trim_ws(line.substr(col + len));
-    if (post.empty() || post[0] != '(') return false;
-    if (t.back() == ';') return true;
-    const std::string_view p = code_above(text, from);
-    return !p.empty() && (p.back() == ';' || p.back() == '{' || p.back() == '}' || p.back() == ':');
-  }
-  const char last = pre.back();
-  return last == '=' || last == '(' || last == '!' || last == '.' ||
-         (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
-}
-
-// True when every whole-word occurrence of `needle` in the C text is
-// plainly a use: then the file defines nothing by that name, and neither
-// its lines nor its scopes are needed. Most files that hold a much-used
-// name are such files. Looks only at the lines of the occurrences and the
-// code above them.
-bool only_plain_c_uses(const Needle& needle, std::string_view text) {
+// True when every whole-word occurrence of `needle` in the text is plainly
+// a use (in a language that knows such uses): then the file defines nothing
+// by that name, and neither its lines nor its scopes are needed. Most C
+// files that hold a much-used name are such files. Looks only at the lines
+// of the occurrences and the code above them.
+bool only_plain_uses(SourceLang lang, const Needle& needle, std::string_view text) {
   const size_t len = needle.bytes.size();
   for (size_t at = find_word(needle, text, 0); at != std::string_view::npos;
        at = find_word(needle, text, at + 1)) {
@@ -150,7 +96,7 @@ bool only_plain_c_uses(const Needle& needle, std::string_view text) {
     const size_t from = nl == std::string_view::npos ? 0 : nl + 1;
     const size_t col = at - from;
     if (col + len > line_at(text, from).size()) return false;
-    if (!plainly_c_use(text, from, col, len)) return false;
+    if (!plainly_a_use(lang, text, from, col, len)) return false;
   }
   return true;
 }
@@ -342,9 +288,9 @@ class DefScanner {
       case OnHit::kFailed: return std::nullopt;
     }
     const std::string_view text = reader_.view();
-    // A C file where the name is only used defines nothing by it (nor can
-    // a plain name be held by anything else).
-    if (lang == SourceLang::C && !s_.qualified && only_plain_c_uses(s_.literal, text))
+    // A file where the name is plainly only used defines nothing by it (nor
+    // can a plain name be held by anything else).
+    if (knows_plain_uses(lang) && !s_.qualified && only_plain_uses(lang, s_.literal, text))
       return std::nullopt;
     // The flags are for the whole text: asked again when a piece answered.
     if (text.data() != looked.data() || text.size() != looked.size()) look(text);
@@ -414,8 +360,7 @@ class DefScanner {
       const size_t col = at - static_cast<size_t>(lines_[line].data() - text.data());
       const std::string_view l = lines_[line];
       if (col + len > l.size()) continue;  // runs into a line break
-      if (lang == SourceLang::C &&
-          plainly_c_use(text, static_cast<size_t>(l.data() - text.data()), col, len))
+      if (plainly_a_use(lang, text, static_cast<size_t>(l.data() - text.data()), col, len))
         continue;
       if (!src_.lines) src_ = make_source_text(lang, lines_, true);
       const Head h = name_head(src_, line, col, len);
