@@ -231,7 +231,7 @@ struct Search {
 // One definition of a file as the report may show it.
 struct Def {
   std::string block;    // header and lines (for the first kMaxDefinitions of the file)
-  std::string listing;  // "{path}:{line}: {first line}"
+  std::string listing;  // "{path}:{first}-{last}: {the name's line}"
   bool by_trait = false;
 };
 
@@ -332,7 +332,10 @@ class DefScanner {
       Def d;
       d.listing.reserve(80);
       append_path_text(d.listing, shown);
-      d.listing += ':' + std::to_string(c.line + 1) + ": ";
+      // The whole range, as a printed block's header gives it, so that
+      // `zub read path:A-B` reads exactly this definition.
+      d.listing += ':' + std::to_string(c.start + 1) + '-' +
+                   std::to_string(block_last(c, kUnbounded) + 1) + ": ";
       append_elided(d.listing, trim_ws(lines_[c.line]), kListWidth);
       d.listing += '\n';
       if (f.defs.size() < kMaxDefinitions) d.block = render(lang, c, path, shown);

@@ -97,8 +97,15 @@ TEST(Def, CapCountAndNotFound) {
   EXPECT_TRUE(ends_with(out,
                         "12| fn sym() {}\n[… 12개까지만 표시: 심볼을 더 좁혀라]\n"
                         "[모두 13개: 나머지 1개는 위치와 첫 줄만]\n" +
-                            t / "twelve.rs" + ":13: fn sym() {}\n"))
+                            t / "twelve.rs" + ":13-13: fn sym() {}\n"))
       << out;
+  // A listed definition names its whole range, the lines past def's cap
+  // included, so one `read` gets all of it.
+  std::string long_defs;
+  for (int k = 0; k < 13; ++k) long_defs += "#[inline]\nfn sym() {\n" + std::string(250, '\n') + "}\n";
+  t.write("long.rs", long_defs);
+  out = find_definitions("sym", {t / "long.rs"}, 200);
+  EXPECT_TRUE(ends_with(out, t / "long.rs" + ":3038-3289: fn sym() {\n")) << out;
   t.write("eleven.rs", eleven);
   out = find_definitions("sym", {t / "eleven.rs"}, 200);
   EXPECT_TRUE(starts_with(out, "[11 definitions]\n── " + t / "eleven.rs" + ":1-1\n")) << out;
