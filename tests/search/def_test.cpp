@@ -102,7 +102,8 @@ TEST(Def, CapCountAndNotFound) {
   // A listed definition names its whole range, the lines past def's cap
   // included, so one `read` gets all of it.
   std::string long_defs;
-  for (int k = 0; k < 13; ++k) long_defs += "#[inline]\nfn sym() {\n" + std::string(250, '\n') + "}\n";
+  for (int k = 0; k < 13; ++k)
+    long_defs += "#[inline]\nfn sym() {\n" + std::string(250, '\n') + "}\n";
   t.write("long.rs", long_defs);
   out = find_definitions("sym", {t / "long.rs"}, 200);
   EXPECT_TRUE(ends_with(out, t / "long.rs" + ":3038-3289: fn sym() {\n")) << out;
