@@ -202,7 +202,9 @@ void python_names(const SourceText& src, size_t i, std::vector<EnclosingName>& o
   for (size_t k = i; k-- > 0 && d > 0;) {
     const std::string_view l = lines[k];
     const std::string_view t = trim(l);
-    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(l) >= d) continue;
+    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(l) >= d ||
+        code::closes_group(t))
+      continue;
     d = indent_of(l);
     if (!starts_word(t, "class")) continue;
     size_t c = 0, len = 0;

@@ -76,6 +76,13 @@ inline bool is_word(std::string_view w, std::initializer_list<std::string_view> 
   return false;
 }
 
+// A line of an indented language that starts by closing a bracket ("):",
+// "]) -> int:"): the last line of a head over several lines, which tells
+// nothing of the blocks around the lines below it.
+inline bool closes_group(std::string_view t) {
+  return !t.empty() && (t[0] == ')' || t[0] == ']' || t[0] == '}');
+}
+
 // `s` starts with the word `w` (not followed by an identifier byte).
 inline bool starts_word(std::string_view s, std::string_view w) {
   // The first byte turns most lines away before a comparison of the bytes.

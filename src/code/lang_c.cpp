@@ -199,6 +199,51 @@ bool is_macro_name(std::string_view w) {
   return upper && underscore;
 }
 
+bool is_attribute_word(std::string_view w) {
+  return is_word(w, {"__attribute__", "__attribute", "__declspec", "alignas", "_Alignas"});
+}
+
+// `pre` without the attributes that end it: "struct __attribute__
+// ((__packed__))" is "struct", as is "struct [[nodiscard]]".
+std::string_view drop_attributes(std::string_view pre) {
+  for (;;) {
+    if (ends_with(pre, "]]")) {
+      const size_t open = pre.rfind("[[");
+      if (open == std::string_view::npos) return pre;
+      pre = trim(pre.substr(0, open));
+      continue;
+    }
+    if (pre.empty() || pre.back() != ')') return pre;
+    int depth = 0;
+    size_t k = pre.size();
+    while (k-- > 0) {
+      if (pre[k] == ')') ++depth;
+      if (pre[k] == '(' && --depth == 0) break;
+    }
+    if (depth != 0) return pre;
+    const std::string_view before = trim(pre.substr(0, k));
+    if (!is_attribute_word(last_word(before))) return pre;
+    pre = drop_last_word(before);
+  }
+}
+
+// The name after a type keyword at (col, len) of `l`, past the attributes
+// written between them: the struct in "struct __attribute__ ((packed)) h {".
+bool past_attributes(std::string_view l, size_t* col, size_t* len) {
+  while (is_attribute_word(l.substr(*col, *len))) {
+    const size_t open = l.find('(', *col + *len);
+    if (open == std::string_view::npos) return false;
+    int depth = 0;
+    size_t k = open;
+    for (; k < l.size(); ++k) {
+      if (l[k] == '(') ++depth;
+      if (l[k] == ')' && --depth == 0) break;
+    }
+    if (k == l.size() || !word_at(l, k + 1, col, len)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
@@ -219,9 +264,9 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     }
     return {};
   }
-  std::string_view kw = last_word(pre);
+  std::string_view kw = last_word(drop_attributes(pre));
   // An export macro between the keyword and the name: class GTEST_API_ UnitTest.
-  if (is_macro_name(kw)) kw = last_word(drop_last_word(pre));
+  if (is_macro_name(kw)) kw = last_word(drop_last_word(drop_attributes(pre)));
   if (is_word(kw, {"struct", "union", "class", "enum", "namespace"})) {
     Cursor k = cursor_at(src, i, col + len);
     for (int steps = 0; steps < 8 && k.skip_space(); ++steps) {
@@ -322,7 +367,7 @@ bool c_outline(const SourceText& src, size_t i) {
     return w > e && is_defined(name_head(src, i, e, w - e));
   }
   if (keyword_name(l, {"struct", "class", "union", "enum", "namespace"}, &col, &len) &&
-      is_defined(name_head(src, i, col, len)))
+      past_attributes(l, &col, &len) && is_defined(name_head(src, i, col, len)))
     return true;
   size_t p = find_code(l, "(=;[");
   if (p == std::string_view::npos) return false;

@@ -109,7 +109,7 @@ Head python_head(const SourceText& src, size_t i, size_t col, size_t len, Scope,
     bool in_class = false;
     for (size_t k = i; k-- > 0;) {
       const std::string_view t = trim(lines[k]);
-      if (t.empty() || t[0] == '#' || src.scopes[k].dead) continue;
+      if (t.empty() || t[0] == '#' || src.scopes[k].dead || closes_group(t)) continue;
       if (indent_of(lines[k]) < d) {
         in_class = starts_word(t, "class");
         break;
@@ -130,7 +130,9 @@ bool in_function(const SourceText& src, size_t i) {
   size_t d = indent_of(lines[i]);
   for (size_t k = i; k-- > 0 && d > 0;) {
     const std::string_view t = trim(lines[k]);
-    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(lines[k]) >= d) continue;
+    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(lines[k]) >= d ||
+        closes_group(t))
+      continue;
     if (starts_word(t, "def") || starts_word(t, "async def")) return true;
     if (starts_word(t, "class")) return false;
     d = indent_of(lines[k]);

@@ -415,3 +415,36 @@ TEST(OutlineShapes, DeclarationsOutlineUsedToMiss) {
   EXPECT_EQ(outline(SourceLang::Ts, ts), Lines({1, 2}));
   EXPECT_EQ(defs(SourceLang::Ts, ts, "map"), Spans({"2-6"}));
 }
+
+TEST(OutlineShapes, HeadsOverLinesAndAttributesBeforeTheName) {
+  // The ")" line that ends a signature over lines is no block of its own: an
+  // import under it is inside the function, an attribute under a class with
+  // bases over lines is the class's.
+  const std::string py =
+      "def two(\n"                      // 1
+      "    x,\n"                        // 2
+      "    y,\n"                        // 3
+      "):\n"                            // 4
+      "    import csv\n"                // 5
+      "class A(\n"                      // 6
+      "    Base,\n"                     // 7
+      "):\n"                            // 8
+      "    size = 1\n"                  // 9
+      "    def f(\n"                    // 10
+      "        self,\n"                 // 11
+      "    ) -> int:\n"                 // 12
+      "        from os import path\n";  // 13
+  EXPECT_EQ(outline(SourceLang::Python, py), Lines({1, 6, 10}));
+  EXPECT_EQ(defs(SourceLang::Python, py, "size"), Spans({"9-9"}));
+
+  const std::string c =
+      "struct __attribute__ ((__packed__)) sdshdr8 {\n"                   // 1
+      "    uint8_t len;\n"                                                // 2
+      "};\n"                                                              // 3
+      "typedef struct [[gnu::aligned(8)]] __declspec(align(8)) node {\n"  // 4
+      "    int v;\n"                                                      // 5
+      "} node_t;\n";                                                      // 6
+  EXPECT_EQ(defs(SourceLang::Cpp, c, "sdshdr8"), Spans({"1-3"}));
+  EXPECT_EQ(defs(SourceLang::Cpp, c, "node"), Spans({"4-6"}));
+  EXPECT_EQ(outline(SourceLang::Cpp, c), Lines({1, 4, 6}));
+}
