@@ -193,6 +193,31 @@ LANGS = {
     ),
 }
 
+# A second set of projects, not judged above: "-tune" trees are where the
+# rules of a round are made and looked at (-v), "-held" trees judge them
+# without having been looked at. "like" names the language whose judging
+# rules apply.
+HD = os.path.join(R, "heldout")
+LANGS.update({
+    "lua-tune": dict(LANGS["lua"], like="lua", roots=[
+        f"{HD}/lua-http/usr/share/lua/5.2", f"{HD}/lua-argparse/usr/share/lua/5.1"]),
+    "lua-held": dict(LANGS["lua"], like="lua", roots=[
+        f"{HD}/{p}/usr/share/lua/5.1" for p in ("lua-ldoc", "lua-check", "lua-dkjson")]),
+    "ruby-tune": dict(LANGS["ruby"], like="ruby", roots=[
+        f"{HD}/ruby-thor/usr/share/rubygems-integration", f"{HD}/ruby-rack/usr/share/rubygems-integration"]),
+    "ruby-held": dict(LANGS["ruby"], like="ruby", roots=[
+        f"{HD}/ruby-rspec-core/usr/share/rubygems-integration",
+        f"{HD}/ruby-sinatra/usr/share/rubygems-integration"]),
+    "kotlin-tune": dict(LANGS["kotlin"], like="kotlin", roots=[
+        f"{HD}/expo-camera/package/android", f"{HD}/expo-notifications/package/android"]),
+    "kotlin-held": dict(LANGS["kotlin"], like="kotlin", roots=[
+        f"{HD}/expo-image-picker/package/android", f"{HD}/expo-av/package/android"]),
+    "js-tune": dict(LANGS["js"], like="js", roots=[f"{HD}/jquery/package/src"]),
+    "js-held": dict(LANGS["js"], like="js", roots=[f"{HD}/lodash/package"]),
+    "ts-tune": dict(LANGS["ts"], like="ts", roots=[f"{HD}/zod/package/src"]),
+    "ts-held": dict(LANGS["ts"], like="ts", roots=[f"{HD}/tanstack-query-core/package/src"]),
+})
+
 SEED = 14
 # Kinds that declare without defining (C and C++ prototypes, extern
 # variables): outline may show them, def must not print them.
@@ -208,6 +233,7 @@ EXTRA_DECL = re.compile(
 
 def ctags_index(lang, cfg):
     cache = os.path.join(R, f"tags-ne-{lang}.json")
+    lang = cfg.get("like", lang)
     if not os.path.exists(cache):
         cmd = ["ctags", "-R", "--output-format=json", "--fields=+nKZe",
                "-f", cache + ".tmp"] + cfg["ctags"] + cfg["roots"]
@@ -639,15 +665,16 @@ def main():
     args = ap.parse_args()
     SEED = args.seed
     zub = os.path.abspath(args.zub)
-    print(f"{'lang':7} {'def recall':>16} {'non-def blocks':>18} {'blocks complete':>17} "
+    print(f"{'lang':11} {'def recall':>16} {'non-def blocks':>18} {'blocks complete':>17} "
           f"{'outline recall':>20} {'outline precision':>22} {'def s':>6}")
     for lang in args.lang.split(","):
         cfg = LANGS[lang]
         tags = ctags_index(lang, cfg)
-        h, n, nd, ba, secs = measure_def(zub, lang, cfg, tags, args.samples, args.verbose)
-        bc, bn = measure_blocks(zub, lang, cfg, tags, args.blocks, args.verbose)
-        f, w, r, s = measure_outline(zub, lang, cfg, tags, args.files, args.verbose)
-        print(f"{lang:7} {h:3}/{n:<3} {pct(h, n):>8} {nd:4}/{ba:<4} {pct(nd, ba):>8} "
+        like = cfg.get("like", lang)
+        h, n, nd, ba, secs = measure_def(zub, like, cfg, tags, args.samples, args.verbose)
+        bc, bn = measure_blocks(zub, like, cfg, tags, args.blocks, args.verbose)
+        f, w, r, s = measure_outline(zub, like, cfg, tags, args.files, args.verbose)
+        print(f"{lang:11} {h:3}/{n:<3} {pct(h, n):>8} {nd:4}/{ba:<4} {pct(nd, ba):>8} "
               f"{bc:3}/{bn:<3} {pct(bc, bn):>8} "
               f"{f:5}/{w:<5} {pct(f, w):>8} {r:5}/{s:<5} {pct(r, s):>10} {secs:6.1f}",
               flush=True)

@@ -19,6 +19,10 @@ SourceLang source_lang(std::string_view path) {
   return code::language_of_extension(std::string_view(lower).substr(dot + 1));
 }
 
+std::string_view file_type_extensions(std::string_view type) {
+  return code::extensions_of_type(type);
+}
+
 SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
                             bool with_blocks) {
   SourceText s;

@@ -21,6 +21,12 @@ namespace zub {
 // language lists.
 SourceLang source_lang(std::string_view path);
 
+// The extensions of the file type named `type` as grep's -t takes it ("py",
+// "ruby", "cpp", "css"), lower case and separated by spaces: the same table
+// that chooses a file's language, so that grep and def agree on what a
+// Ruby or C++ file is. Empty when no type has that name.
+std::string_view file_type_extensions(std::string_view type);
+
 struct SourceText {
   SourceLang lang = SourceLang::Other;
   const std::vector<std::string_view>* lines = nullptr;

@@ -92,10 +92,11 @@ enum Trait : uint32_t {
 
 struct Language {
   SourceLang lang;
+  std::string_view types;       // the names of the file type for grep's -t, separated by spaces
   std::string_view extensions;  // lower case, separated by spaces
-  HeadFn head;
-  OutlineFn outline;
-  ScanFn scan;
+  HeadFn head = nullptr;
+  OutlineFn outline = nullptr;
+  ScanFn scan = nullptr;
   uint32_t traits = 0;
   OpensFn opens = nullptr;
   // Whole file names in lower case, separated by spaces; one ending in "."
@@ -115,6 +116,10 @@ inline bool has_trait(SourceLang lang, uint32_t trait) { return (traits_of(lang)
 
 // The language of a file extension in lower case; Other when no row lists it.
 SourceLang language_of_extension(std::string_view ext);
+
+// The extensions of the file type that grep's -t names `type` (separated by
+// spaces); empty when no row has that name.
+std::string_view extensions_of_type(std::string_view type);
 
 // The kind of a whole file name in lower case; Other when no row names it.
 SourceLang language_of_name(std::string_view name);

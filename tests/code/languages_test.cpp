@@ -4,11 +4,13 @@
 // real code, with the lines that must stay out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
 #include "code/declaration.h"
+#include "search/grep_options.h"
 
 using namespace zub;
 
@@ -447,4 +449,27 @@ TEST(OutlineShapes, HeadsOverLinesAndAttributesBeforeTheName) {
   EXPECT_EQ(defs(SourceLang::Cpp, c, "sdshdr8"), Spans({"1-3"}));
   EXPECT_EQ(defs(SourceLang::Cpp, c, "node"), Spans({"4-6"}));
   EXPECT_EQ(outline(SourceLang::Cpp, c), Lines({1, 4, 6}));
+}
+
+TEST(FileTypes, GrepTypesAndLanguagesComeFromOneTable) {
+  // grep -t TYPE takes every file def and outline read as that language.
+  struct Case {
+    std::string_view type, file;
+    SourceLang lang;
+  };
+  for (const Case& c :
+       {Case{"ruby", "lib/tasks/a.rake", SourceLang::Ruby},
+        Case{"rb", "x.gemspec", SourceLang::Ruby}, Case{"cpp", "k.tpp", SourceLang::Cpp},
+        Case{"cpp", "k.cuh", SourceLang::Cpp},
+        Case{"c", "x.h", SourceLang::Cpp},  // a C file too, read as C++
+        Case{"c", "x.c", SourceLang::C}, Case{"python", "w.pyw", SourceLang::Python},
+        Case{"md", "notes.mkd", SourceLang::Markdown}, Case{"css", "s.scss", SourceLang::Other}}) {
+    const std::vector<std::string> exts = type_extensions(c.type);
+    const std::string_view file = c.file;
+    const std::string ext(file.substr(file.rfind('.') + 1));
+    EXPECT_NE(std::find(exts.begin(), exts.end(), ext), exts.end()) << c.type << " " << c.file;
+    EXPECT_EQ(source_lang(c.file), c.lang) << c.file;
+  }
+  // A name no type has stands for the extension itself.
+  EXPECT_EQ(type_extensions("zig"), std::vector<std::string>{"zig"});
 }
