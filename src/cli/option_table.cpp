@@ -244,6 +244,7 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines_given = true;
      }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    {.spellings = {"--docs"}, .set = set_true<&DefOptions::docs>},
     // grep's habits that def always does: directories are walked, and the
     // symbol is matched as a whole word.
     {.spellings = {"-r", "-R", "--recursive"}},

@@ -23,6 +23,8 @@ std::string_view file_type_extensions(std::string_view type) {
   return code::extensions_of_type(type);
 }
 
+bool is_prose(SourceLang lang) { return code::has_trait(lang, code::kProse); }
+
 SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
                             bool with_blocks) {
   SourceText s;

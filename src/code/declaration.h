@@ -27,6 +27,9 @@ SourceLang source_lang(std::string_view path);
 // Ruby or C++ file is. Empty when no type has that name.
 std::string_view file_type_extensions(std::string_view type);
 
+// Prose (Markdown, reStructuredText), whose definitions are its sections.
+bool is_prose(SourceLang lang);
+
 struct SourceText {
   SourceLang lang = SourceLang::Other;
   const std::vector<std::string_view>* lines = nullptr;

@@ -46,8 +46,8 @@ constexpr Language kLanguages[] = {
     {SourceLang::Shell,  "sh",       "sh bash zsh",      shell_head,  shell_outline,  shell_scan, kLineScanned},
     // Documents and configuration: in prose only headings are definitions.
     {SourceLang::Markdown, "markdown md", "md markdown mdx mkd", markdown_head, markdown_outline,
-     markdown_scopes, kDocument, nullptr, "", markdown_label},
-    {SourceLang::Rst,    "rst",      "rst txt",   rst_head,    rst_outline,    rst_scopes,    kDocument, nullptr, "",
+     markdown_scopes, kDocument | kProse, nullptr, "", markdown_label},
+    {SourceLang::Rst,    "rst",      "rst txt",   rst_head,    rst_outline,    rst_scopes,    kDocument | kProse, nullptr, "",
      rst_label},
     {SourceLang::Make,   "make",     "mk mak",    make_head,   make_outline,   make_scopes,   kDocument, nullptr,
      "makefile gnumakefile makefile."},

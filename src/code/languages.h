@@ -88,6 +88,7 @@ enum Trait : uint32_t {
   // and its head test sees every occurrence of a name, with no comment or
   // brace filtering in front of it.
   kDocument = 1u << 27,
+  kProse = 1u << 28,  // a document of prose, whose definitions are its sections
 };
 
 struct Language {

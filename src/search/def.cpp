@@ -224,6 +224,7 @@ struct Search {
   uint64_t n = kDefDefaultLines;
   bool lines_given = false;
   bool all = false;
+  bool docs = false;
   std::optional<std::string> base;
   std::vector<std::string> named;  // roots that are files
 };
@@ -237,6 +238,7 @@ struct Def {
 
 struct FileDefs {
   std::vector<Def> defs;
+  bool prose = false;         // sections of a document met in a walk (not named)
   uint64_t unlisted = 0;      // found past what a file keeps (held by the member's own scope)
   uint64_t elsewhere = 0;     // the member of a qualified name, held by something else
   uint64_t size_skipped = 0;  // 1 when the file was over the walk's size cap
@@ -297,6 +299,7 @@ class DefScanner {
     if (!is_valid_utf8(text)) return std::nullopt;
     lines_ = split_lines(text);
     FileDefs f;
+    f.prose = !named && is_prose(lang);
     std::vector<Candidate> found;
     if (lang == SourceLang::Other) {
       for (size_t i = 0; i < lines_.size(); ++i)
@@ -482,6 +485,17 @@ struct Gathered {
   }
 };
 
+// What a walk found: definitions in code, and sections of documents apart
+// (left out when code defines the name, unless --docs).
+struct Found {
+  Gathered own, by_trait;
+  void add(FileDefs& f) {
+    for (Def& d : f.defs) (d.by_trait ? by_trait : own).add(d);
+    own.total += f.unlisted;
+  }
+  uint64_t total() const { return own.total + by_trait.total; }
+};
+
 // "src lib": the roots as a command line takes them back.
 std::string roots_words(const std::vector<std::string>& roots) {
   std::string w;
@@ -511,6 +525,7 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   s.n = opts.lines;
   s.lines_given = opts.lines_given;
   s.all = opts.all;
+  s.docs = opts.docs;
   std::vector<std::string> existing;
   for (const std::string& r : opts.roots) {
     struct stat st;
@@ -526,16 +541,24 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   FileFilter filter = opts.filter;
   filter.include_all = opts.all;
   uint64_t elsewhere = 0, size_skipped = 0, over_cap = 0;
-  Gathered own, by_trait;
+  Found code, prose;
   const OrderedScanCounts counts = scan_in_walk_order<FileDefs>(
       existing, filter, workers, [&] { return DefScanner(s); },
       [&](FileDefs& f) {
         elsewhere += f.elsewhere;
         size_skipped += f.size_skipped;
         over_cap += f.over_cap;
-        for (Def& d : f.defs) (d.by_trait ? by_trait : own).add(d);
-        own.total += f.unlisted;
+        (f.prose && !s.docs ? prose : code).add(f);
       });
+  // Code before prose: a document's section that mentions the name is
+  // shown only when no code defines it.
+  uint64_t prose_left = 0;
+  if (code.total() == 0)
+    code = std::move(prose);
+  else
+    prose_left = prose.total();
+  const Gathered& own = code.own;
+  const Gathered& by_trait = code.by_trait;
 
   std::string& report = rep.text;
   if (s.base) {
@@ -571,6 +594,9 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
     if (more > g.listed)
       report += "[… " + std::to_string(more - g.listed) + "개 더: 루트를 좁혀라]\n";
   }
+  if (prose_left > 0)
+    report += "[문서의 절 " + std::to_string(prose_left) +
+              "개는 뺐다: 코드에 정의가 있다. 함께 보려면 --docs]\n";
   if (size_skipped > 0)
     report += "[" + std::to_string(size_skipped) + " skipped for size (--all)]\n";
   if (over_cap > 0) report += "[" + std::to_string(over_cap) + " skipped for size (over 32 MiB)]\n";

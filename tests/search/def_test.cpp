@@ -399,3 +399,37 @@ TEST(Def, ReportDoesNotDependOnThreads) {
   EXPECT_EQ(one.found, 120u);
   EXPECT_EQ(find_definitions(o, 4).text, one.text);
 }
+
+TEST(Def, CodeBeforeProse) {
+  TempDir t;
+  t.write("docs/advanced.rst", "Session\n=======\n\nAbout the session.\n");
+  t.write("docs/guide.md", "# Session\n\ntext\n\n# Only prose\n\nmore\n");
+  t.write("src/s.py", "class Session:\n    pass\n");
+  DefOptions o;
+  o.symbol = "Session";
+  o.roots = {t.path()};
+  // A walk that meets a code definition leaves the sections out, and says
+  // how many and how to see them.
+  DefReport r = find_definitions(o);
+  EXPECT_EQ(r.found, 1u) << r.text;
+  EXPECT_EQ(r.text.find("advanced.rst"), std::string::npos) << r.text;
+  EXPECT_NE(r.text.find("[문서의 절 2개는 뺐다: 코드에 정의가 있다. 함께 보려면 --docs]\n"),
+            std::string::npos)
+      << r.text;
+  // --docs shows them in walk order; a document named as a root is never
+  // left out; a name only prose defines gives its sections.
+  o.docs = true;
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 3u) << r.text;
+  EXPECT_LT(r.text.find("advanced.rst"), r.text.find("s.py")) << r.text;
+  EXPECT_EQ(r.text.find("뺐다"), std::string::npos) << r.text;
+  o.docs = false;
+  o.roots = {t / "src", t / "docs/guide.md"};
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 2u) << r.text;
+  o.roots = {t.path()};
+  o.symbol = "Only";
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 1u) << r.text;
+  EXPECT_NE(r.text.find("guide.md:5-7"), std::string::npos) << r.text;
+}
