@@ -200,7 +200,7 @@ LANGS = {
 HD = os.path.join(R, "heldout")
 LANGS.update({
     "lua-tune": dict(LANGS["lua"], like="lua", roots=[
-        f"{HD}/lua-http/usr/share/lua/5.2", f"{HD}/lua-argparse/usr/share/lua/5.1"]),
+        f"{HD}/lua-http/usr/share/lua/5.1", f"{HD}/lua-argparse/usr/share/lua/5.1"]),
     "lua-held": dict(LANGS["lua"], like="lua", roots=[
         f"{HD}/{p}/usr/share/lua/5.1" for p in ("lua-ldoc", "lua-check", "lua-dkjson")]),
     "ruby-tune": dict(LANGS["ruby"], like="ruby", roots=[
@@ -358,7 +358,10 @@ def untagged_definition(lang, name, text):
     if lang in ("js", "ts", "express"):
         # and top-level variables whose statement has no ";", which ctags
         # passes over ("var res = Object.create(...)")
+        # ("name: function (" too: ctags tags it only in a literal given to
+        # a variable, not in one passed to a call such as jQuery.extend({...}))
         return re.match(r"^\s*((static|async|get|set)\s+)*#?" + n + r"\s*\(", text) is not None \
+            or re.match(r"^\s*" + n + r"\s*:\s*(async\s+)?function\b", text) is not None \
             or re.match(r"^(var|let|const)\s+" + n + r"\s*=", text) is not None
     if lang == "csharp":  # expression-bodied members, which ctags does not always tag
         return re.search(r"\b" + n + r"\s*(<[^>]*>)?\s*\([^)]*\)\s*=>", text) is not None

@@ -334,6 +334,13 @@ Head ruby_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   if (is_word(kw, {"def", "class", "module"}) && only_modifiers(drop_last_word(pre))) {
     if (kw != "def" && !is_upper(line[col])) return {};
     if (kw == "def" && col + len < line.size() && line[col + len] == '.') return {};  // a receiver
+    // "class Net::HTTP" defines HTTP inside Net, which is defined elsewhere.
+    if (kw != "def" && line.substr(col + len, 2) == "::") return {};
+    // "def get?" and "def save!" define other methods than "get" and "save"
+    // (a setter, "def name=(v)", goes with its attribute).
+    if (kw == "def" && col + len < line.size() &&
+        (line[col + len] == '?' || line[col + len] == '!'))
+      return {};
     return definition_end(i, src.extents ? depth_block_end(src.scopes, i) : i);
   }
   const std::string_view post = trim(line.substr(col + len));
