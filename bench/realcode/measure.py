@@ -319,9 +319,19 @@ def parse_def(out):
     """Blocks as (realpath, start, end) from a def report."""
     base = ""
     blocks = []
+    listed = False
     for line in out.splitlines():
         if line.startswith("@ "):
             base = line[2:]
+        elif line.startswith("[모두 "):
+            listed = True  # past the first 12: "path:A-B: line", the whole range
+        elif listed and not line.startswith("["):
+            m = re.match(r"(.*?):(\d+)-(\d+): ", line)
+            if m:
+                path = os.path.realpath(base + m.group(1))
+                a, b = int(m.group(2)), int(m.group(3))
+                blocks.append((path, a, b))
+                CLAIMED_END[(path, a)] = b
         elif line.startswith("── "):
             # "── path:a-b", maybe followed by a note in brackets: a block
             # cut at the cap names the definition's real end; a long type
@@ -621,9 +631,10 @@ def measure_blocks(zub, lang, cfg, tags, nblocks, verbose):
     for name, path, _, _ in tags:
         per_file[(name, path)] = per_file.get((name, path), 0) + 1
     for name, path, line, kind in tags:
-        # def shows 12 definitions: names defined more often in one file
-        # (TEST in a test file) are not sampled.
-        if kind not in cfg["blocks"] or not IDENT.match(name) or per_file[(name, path)] > 10 \
+        # def prints 12 definitions and lists the others with their whole
+        # range (path:A-B), which counts: names defined more often in one
+        # file (overloads, TEST in a test file) are sampled too.
+        if kind not in cfg["blocks"] or not IDENT.match(name) \
                 or name.startswith(("__anon", "AnonymousFunction")):
             continue
         end = judged_end(lang, path, line)
