@@ -212,8 +212,9 @@ LANGS.update({
         f"{HD}/expo-camera/package/android", f"{HD}/expo-notifications/package/android"]),
     "kotlin-held": dict(LANGS["kotlin"], like="kotlin", roots=[
         f"{HD}/expo-image-picker/package/android", f"{HD}/expo-av/package/android"]),
-    "js-tune": dict(LANGS["js"], like="js", roots=[f"{HD}/jquery/package/src"]),
-    "js-held": dict(LANGS["js"], like="js", roots=[f"{HD}/lodash/package"]),
+    "js-tune": dict(LANGS["js"], like="js", roots=[f"{HD}/jquery/package/src", f"{HD}/lodash/package"]),
+    "js-held": dict(LANGS["js"], like="js", roots=[
+        f"{HD}/underscore/package/modules", f"{HD}/underscore/package/amd"]),
     "ts-tune": dict(LANGS["ts"], like="ts", roots=[f"{HD}/zod/package/src"]),
     "ts-held": dict(LANGS["ts"], like="ts", roots=[f"{HD}/tanstack-query-core/package/src"]),
 })
@@ -369,9 +370,13 @@ def untagged_definition(lang, name, text):
         # and top-level variables whose statement has no ";", which ctags
         # passes over ("var res = Object.create(...)")
         # ("name: function (" too: ctags tags it only in a literal given to
-        # a variable, not in one passed to a call such as jQuery.extend({...}))
+        # a variable, not in one passed to a call such as jQuery.extend({...});
+        # and "function name(": ctags indexes none of the functions nested in
+        # lodash.js's 17,000-line wrapper)
         return re.match(r"^\s*((static|async|get|set)\s+)*#?" + n + r"\s*\(", text) is not None \
             or re.match(r"^\s*" + n + r"\s*:\s*(async\s+)?function\b", text) is not None \
+            or re.match(r"^\s*(export\s+)?(async\s+)?function\s*\*?\s*" + n + r"\s*\(", text) \
+            is not None \
             or re.match(r"^(var|let|const)\s+" + n + r"\s*=", text) is not None
     if lang == "csharp":  # expression-bodied members, which ctags does not always tag
         return re.search(r"\b" + n + r"\s*(<[^>]*>)?\s*\([^)]*\)\s*=>", text) is not None

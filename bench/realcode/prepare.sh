@@ -98,7 +98,7 @@ for pkg in lua-http lua-argparse lua-ldoc lua-check lua-dkjson ruby-thor ruby-ra
   fi
 done
 for spec in expo-camera@16.1.11 expo-notifications@0.31.4 expo-image-picker@16.1.4 expo-av@15.1.7 \
-    jquery@3.7.1 lodash@4.17.21 zod@3.25.76 @tanstack/query-core@5.80.7; do
+    jquery@3.7.1 lodash@4.17.21 underscore@1.13.7 zod@3.25.76 @tanstack/query-core@5.80.7; do
   name=${spec%@*}
   name=${name#@}
   name=${name//\//-}

@@ -207,7 +207,10 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   };
   if (x == '=' && k.at(1) != '=' && k.at(1) != '>') {
     k.advance();
-    if (js_function_value(k) || object_value(k) || (members && !member_assign))
+    // In a body a bare name given an object is a local ("result = {}" at
+    // the end of a "var" list); a member given one is not.
+    const bool local = scope == Scope::Body && !member_assign;
+    if (js_function_value(k) || (object_value(k) && !local) || (members && !member_assign))
       return definition_end(i, statement_end(src, i, col));
     return {};
   }
