@@ -247,6 +247,7 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines_given = true;
      }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    {.spellings = {"--docs"}, .set = set_true<&DefOptions::docs>},
     // grep's habits that def always does: directories are walked, and the
     // symbol is matched as a whole word.
     {.spellings = {"-r", "-R", "--recursive"}},
@@ -377,6 +378,17 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
     {.spellings = {"--ext", "-t", "--type"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.spellings = {"--include", "-g", "--glob"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.spellings = {"-name", "--name", "-iname"}, .kind = kRefused, .message = kMapFilterRefusal},
+    // ls's habits: a flag that asks for detail adds each root's own files
+    // with their sizes; the others change nothing (every file is counted,
+    // hidden or not, at every depth).
+    {.spellings = {"-l", "-la", "-al"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lh", "-hl", "-lah"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-alh", "-lha", "-hla"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lt", "-ltr", "-lrt"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-latr", "-lart", "-lA"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lS", "-lAh", "-ls"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-a", "-A", "-F"}},
+    {.spellings = {"-R", "-1", "-aF"}},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 

@@ -93,8 +93,9 @@ struct GrepOptions {
 // set it: a short answer comes whole, so no second call is needed.
 inline constexpr uint64_t kOpenReportLines = 150;
 
-// The extensions of a file type as ripgrep names them ("py", "js", "cpp");
-// a name it does not know stands for the extension itself.
+// The extensions of a file type as ripgrep names them ("py", "js", "cpp"),
+// from the table that also gives def and outline a file's language; a name
+// it does not know stands for the extension itself.
 std::vector<std::string> type_extensions(std::string_view type);
 
 // Adds a glob of ripgrep's -g: "!GLOB" excludes, any other includes.
