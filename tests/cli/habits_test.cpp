@@ -116,6 +116,14 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       // and says so; -F keeps it literal.
       {{"grep", "-o", "def [a-z]*dent", "tw.py"}, {"BRE", "5| def dedent", "9| def indent"}},
       {{"grep", "-F", "def [a-z]*dent", "tw.py"}, {"0 hits"}, {"BRE"}, 1},
+      // ripgrep's habit: a bare `a|b` (or another extended operator) read
+      // as an extended regex the second time; not when the literal is found.
+      {{"grep", "def dedent|def indent", "tw.py"}, {"(ERE)", hit, "9| def indent"}, {"BRE"}},
+      {{"grep", "def (dedent|indent)[(]", "tw.py"}, {"(ERE)", hit, "9| def indent"}},
+      {{"grep", "-e", "(dedent|indent)", "-e", "a[0]", "tw.py"}, {"7| return a[0]"},
+       {"ERE", "5|"}},
+      {{"grep", "x++", "rep.c"}, {"6| x++;"}, {"ERE"}},
+      {{"grep", "-F", "dedent|indent", "tw.py"}, {"0 hits"}, {"ERE"}, 1},
       // Syntax of other engines is an error, never a silent nothing.
       {{"grep", "-P", "(?<=def )dedent", "tw.py"}, {"정규식 오류", "앞뒤 보기"}, {}, 2},
       {{"grep", "-E", "dedent(?=\\()", "tw.py"}, {"앞뒤 보기"}, {}, 2},
