@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "base/unicode.h"
 #include "html/class_words.h"
 #include "html/entities.h"
 #include "html/tag_attrs.h"
@@ -42,6 +43,14 @@ constexpr NameSet kDropped{{
     "nav",    "footer", "aside",  "form",     "iframe",   "picture",
     "video",  "canvas", "select", "button",   "dialog"}};
 // clang-format on
+
+// Dropped elements that a page may wrap around all of its content (a whole
+// page inside one form is how some site builders lay pages out): when the
+// main content is wanted they are marked as boilerplate instead, so that
+// the one that holds most of the page's text stays.
+bool wraps_pages(std::string_view name) {
+  return name == "form" || name == "nav" || name == "aside" || name == "footer";
+}
 
 // Elements whose content is code or drawing, never text a reader sees.
 constexpr NameSet kCode{{"script", "style", "svg"}};
@@ -265,6 +274,7 @@ struct StripPass {
   size_t overflow = 0;       // opened beyond kMaxDepth, not yet closed
   size_t suppress_from = 0;  // stack size right after the hidden element opened; 0: none
   size_t comment_depth = 0;
+  bool hid_text = false;  // a hidden element held text other than white space
 
   bool suppressing() const { return suppress_from != 0; }
 
@@ -373,6 +383,8 @@ struct StripPass {
       if (const ClassRole landmark = landmark_role(attrs.role);
           landmark != ClassRole::none && role != ClassRole::comment)
         role = landmark;
+      const bool wrapper = wraps_pages(name);
+      if (wrapper && role != ClassRole::comment) role = ClassRole::boilerplate;
       if (role == ClassRole::comment) {
         e.flags |= kCommentEntry;
         ++comment_depth;
@@ -386,7 +398,7 @@ struct StripPass {
       if ((role == ClassRole::comment || role == ClassRole::boilerplate) && !is_guarded(name) &&
           marks->boilerplate.size() < kMaxMarked) {
         e.boilerplate = static_cast<int32_t>(marks->boilerplate.size());
-        marks->boilerplate.push_back({out.size(), npos});
+        marks->boilerplate.push_back({out.size(), npos, wrapper});
       }
     }
     stack.push_back(e);
@@ -421,7 +433,10 @@ struct StripPass {
         break;
       }
       const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
-      if (!suppressing() && !late) out.append(base + pos, lt - pos);
+      if (!suppressing() && !late)
+        out.append(base + pos, lt - pos);
+      else if (suppressing() && !hid_text)
+        hid_text = !is_blank(html.substr(pos, lt - pos));
       if (html.compare(lt, 4, "<!--") == 0) {
         const size_t end = html.find("-->", lt + 4);
         pos = end == npos ? n : end + 3;
@@ -438,7 +453,7 @@ struct StripPass {
           next == '\t' || next == '\n' || next == ' ' || next == '/' || next == '>';
       const bool closing = lt + 1 < n && html[lt + 1] == '/';
       const int idx = name_len == 0 ? -1 : name_index(dropped, name);
-      if (idx >= 0 && name_ends) {
+      if (idx >= 0 && name_ends && !(marks && wraps_pages(name))) {
         // The name must end the tag name proper: "<navbar" is not "<nav".
         if (!suppressing() && !late) out.push_back('\n');
         if (closing) {
@@ -567,9 +582,11 @@ StrippedPage strip_page(std::string_view doc) {
     StripPass again{doc, kDropped, &hidden, &page};
     again.run();
     page.text = std::move(again.out);
+    page.hidden_text = again.hid_text;
     set_first_root(again, page);
   } else {
     page.text = std::move(pass.out);
+    page.hidden_text = pass.hid_text;
     set_first_root(pass, page);
   }
   return page;

@@ -21,6 +21,9 @@ namespace zub {
 struct TextSpan {
   size_t start = 0;
   size_t end = 0;
+  // A boilerplate element by its name alone (form, nav, aside, footer), not
+  // by its class or id.
+  bool by_name = false;
 };
 
 struct StrippedPage {
@@ -29,6 +32,7 @@ struct StrippedPage {
   std::vector<TextSpan> boilerplate;  // elements whose class or id says boilerplate
   TextSpan first_root;                // content_root(doc), mapped into `text`
   bool has_first_root = false;
+  bool hidden_text = false;  // some text of the page lies in an element it hides
 };
 
 // The part of `doc` inside the first of <article, <main, <div id="content,
@@ -49,7 +53,9 @@ HiddenSelectors page_hidden_selectors(std::string_view doc);
 // copied. Candidates are article and main elements and elements whose class
 // or id names content, outside comment elements; boilerplate elements are
 // those whose class or id says so, never html, body, article, main or table
-// parts. At most 4096 of each are marked. Linear in the input, also when
+// parts, and the form, nav, aside and footer elements, which are kept and
+// marked (`by_name`) instead of removed: a page may wrap all of its text in
+// one of them. At most 4096 of each are marked. Linear in the input, also when
 // closing tags are missing or the nesting is deep.
 StrippedPage strip_page(std::string_view doc);
 

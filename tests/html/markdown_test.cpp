@@ -307,6 +307,54 @@ TEST(HtmlToMarkdown, ChoosesTheCandidateThatKeepsMost) {
             "- Link one is here\n");
 }
 
+// An element that wraps the whole page is never dropped as boilerplate,
+// whatever its name: a page inside one form (as site builders lay pages
+// out), a main element in a layout table, a nav or aside around all of
+// it. The same elements beside the article still go, and a page whose
+// text is all hidden says so instead of coming out empty.
+TEST(HtmlToMarkdown, WholePageWrappersAreNeverDropped) {
+  const std::string article = "<h1>Title</h1>" + article_body();
+  struct Case {
+    const char* what;
+    std::string doc;
+  };
+  const Case wrapped[] = {
+      {"form",
+       "<html><body><form method=\"post\" action=\"./Default.aspx\" id=\"form1\">"
+       "<input type=\"hidden\" name=\"__VIEWSTATE\" value=\"x\"><div id=\"header\">"
+       "<a href=/>Home</a></div><div class=\"story\">" +
+           article + "</div>\n</form>\n</body></html>\n"},
+      {"main in a layout table",
+       "<table role=\"presentation\"><tr><td><main>" + article + "</main></td></tr></table>"},
+      {"nav", "<body><nav class=\"page\">" + article + "</nav></body>"},
+      {"aside", "<aside>" + article + "</aside>"},
+  };
+  for (const Case& c : wrapped) {
+    const std::string md = html_to_markdown(c.doc);
+    EXPECT_EQ(md.rfind("# Title\n", 0), 0u) << c.what << "\n" << md;
+    EXPECT_NE(md.find(prose("part 5")), std::string::npos) << c.what << "\n" << md;
+  }
+  // A side column that holds more text than a short article beside it, a
+  // search form and a footer stay out.
+  std::string column;
+  for (int i = 0; i < 4; ++i) column += "<p>" + prose("news item " + std::to_string(i)) + "</p>";
+  const std::string beside =
+      "<body><form><p>" + prose("the search form") + "</p></form><article><h1>Short</h1><p>" +
+      prose("a short article") + "</p><p>" + prose("its second paragraph") + "</p><aside>" +
+      column + "</aside></article><footer><p>" + prose("the footer") + "</p></footer></body>";
+  const std::string md = html_to_markdown(beside);
+  EXPECT_NE(md.find(prose("its second paragraph")), std::string::npos) << md;
+  for (const char* gone : {"news item", "search form", "footer"})
+    EXPECT_EQ(md.find(gone), std::string::npos) << gone << "\n" << md;
+
+  const std::string all_hidden = "<body><div id=\"app\" style=\"display:none\">" + article +
+                                 "</div><script>app.style.display = 'block'</script></body>";
+  const std::string note = html_to_markdown(all_hidden);
+  EXPECT_EQ(note.rfind("[본문 없음: 페이지가 글을 모두 숨겼다", 0), 0u) << note;
+  EXPECT_EQ(note.find("story"), std::string::npos) << note;
+  EXPECT_EQ(html_to_markdown("<body><p hidden> </p></body>"), "");
+}
+
 // Pages in Chinese and Japanese keep their short paragraphs between long
 // ones and drop their menus.
 TEST(HtmlToMarkdown, ChineseAndJapanesePages) {
