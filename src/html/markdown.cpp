@@ -1,5 +1,6 @@
 #include "html/markdown.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <unordered_set>
@@ -26,6 +27,9 @@ constexpr size_t kOutputReserve = 4096;
 constexpr size_t kMaxSeenBlocks = 8000;
 constexpr size_t kMinLinkTextChars = 12;
 constexpr size_t kMaxLinkTexts = 200;
+constexpr std::string_view kAllHiddenNote =
+    "[본문 없음: 페이지가 글을 모두 숨겼다(스크립트가 나중에 보여 주는 페이지일 수 있다). "
+    "숨긴 글은 옮기지 않는다]\n";
 
 // clang-format off
 constexpr std::array<std::string_view, 10> kBoilerplate = {
@@ -173,6 +177,24 @@ std::string link_list_of(std::string_view s) {
   return out;
 }
 
+// The stripped text without the elements that are boilerplate by their
+// name (nav, form...), except one that holds most of the text: the last
+// resorts read what the page shows around them.
+std::string without_named_boilerplate(const StrippedPage& page) {
+  std::string out;
+  size_t pos = 0;
+  for (const TextSpan& s : page.boilerplate) {
+    if (!s.by_name || s.start < pos) continue;
+    const size_t end = std::min(s.end, page.text.size());
+    if (2 * (end - s.start) > page.text.size()) continue;
+    out.append(page.text, pos, s.start - pos);
+    out.push_back('\n');
+    pos = end;
+  }
+  out.append(page.text, pos);
+  return out;
+}
+
 }  // namespace
 
 std::string link_list(std::string_view doc) {
@@ -210,11 +232,20 @@ std::string html_to_markdown(std::string_view doc) {
     std::string md = take_page_text(render_blocks(blocks, keep));
     if (!md.empty()) return md;
   }
-  std::string links = take_page_text(link_list_of(page.text));
+  const std::string shown = without_named_boilerplate(page);
+  std::string links = take_page_text(link_list_of(shown));
   if (!links.empty()) return links;
   // No content block and no link worth listing: the page's text as it is,
   // so that a page with text never comes out empty.
-  return take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
+  const std::vector<Block> shown_blocks = scan_blocks(shown);
+  std::string all =
+      take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
+  if (all.empty()) all = take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
+  // A page that hides all of its text (a template that a script shows
+  // later) says so: its hidden text is never passed on, and an empty
+  // answer would read as a page without text.
+  if (all.empty() && page.hidden_text) all = kAllHiddenNote;
+  return all;
 }
 
 }  // namespace zub
