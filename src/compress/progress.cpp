@@ -115,6 +115,23 @@ bool is_ctest_pass(std::string_view t) {
   return contains(t, " Test ") && contains(t, "   Passed ");
 }
 
+// pytest -v: "test_a.py::test_x PASSED      [ 10%]".
+bool is_pytest_pass(std::string_view t) {
+  const size_t at = t.rfind(" PASSED ");
+  if (at == std::string_view::npos) return false;
+  const std::string_view rest = trim_ws(t.substr(at + 8));
+  return starts_with(rest, "[") && ends_with(rest, "%]");
+}
+
+// The lines around a passing TAP test of node --test ("# Subtest: x" before
+// its "ok", the indented YAML block after it): of one kind with the "ok".
+bool is_tap_pass_detail(std::string_view line) {
+  const std::string_view t = trim_ws(line);
+  if (starts_with(t, "# Subtest: ")) return true;
+  if (!starts_with(line, "  ")) return false;
+  return t == "---" || t == "..." || starts_with(t, "duration_ms: ") || t == "type: 'test'";
+}
+
 }  // namespace
 
 std::string_view progress_kind(std::string_view line) {
@@ -127,7 +144,8 @@ std::string_view progress_kind(std::string_view line) {
   if (is_ctest_pass(t)) return "Test #n ... Passed";
   for (std::string_view tail : kPassTails)
     if (ends_with(t, tail)) return tail;
-  if (contains(t, " PASSED [")) return " PASSED";
+  if (is_pytest_pass(t)) return " PASSED";
+  if (is_tap_pass_detail(line)) return "ok ";
   return {};
 }
 
