@@ -1,7 +1,7 @@
 #include "compress/diff_digest.h"
 
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 #include "base/elide.h"

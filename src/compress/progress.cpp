@@ -71,17 +71,17 @@ constexpr std::string_view kStepHeads[] = {
     "AS ",
     "> Task :",
     "[INFO] ",
-    // go test -v, GoogleTest, ctest
-    "=== RUN ",
-    "=== PAUSE ",
-    "=== CONT ",
-    "--- PASS: ",
-    "[ RUN      ] ",
-    "[       OK ] ",
     // node --test, jest, vitest, mocha
     "\xE2\x9C\x94 ",
     "\xE2\x9C\x93 ",
     "ok ",
+};
+
+// A runner's lines for one passing test alternate ("[ RUN      ]" then
+// "[       OK ]"): they are one kind, named by the first.
+constexpr std::string_view kTestSteps[][4] = {
+    {"=== RUN ", "=== PAUSE ", "=== CONT ", "--- PASS: "},
+    {"[ RUN      ] ", "[       OK ] ", "[----------] ", "[ RUN      ] "},
 };
 
 // Lines that end with one of these report a test that passed.
@@ -139,6 +139,9 @@ std::string_view progress_kind(std::string_view line) {
   if (t.empty()) return {};
   for (std::string_view head : kStepHeads)
     if (starts_with(t, head)) return head;
+  for (const auto& steps : kTestSteps)
+    for (std::string_view head : steps)
+      if (starts_with(t, head)) return steps[0];
   if (has_counter_head(t)) return "[n/m] ";
   if (is_dot_progress(t)) return "pytest .... [ n%]";
   if (is_ctest_pass(t)) return "Test #n ... Passed";

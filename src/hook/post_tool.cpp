@@ -182,10 +182,21 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
       return Shortening{trim_text(text), "trim"};
-    case OutputKind::kOther:
+    case OutputKind::kOther: {
+      if (size <= kPostSmallBytes) return std::nullopt;
+      // A command of no known kind may still print a test run or a build
+      // (a test binary run by its path, a project's own script): its shape
+      // says so when diag finds failures or errors in it.
+      std::string summary = diag(text, c.cwd);
+      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      // So does a passing run: a third or more of its lines progress.
+      ProgressFold fold = fold_progress(text);
+      if (fold.folded * 3 > newlines_in(text))
+        return Shortening{trim_text(fold.text), "progress folded"};
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
       return Shortening{trim_text(text), "trim"};
+    }
   }
   return std::nullopt;
 }
