@@ -42,7 +42,7 @@ def scrub(s, extra=()):
 def case(family, name, cwd, cmd, shown_cmd=None, env=None, extra=()):
     out, err = sh(cmd, cwd, env)
     rel = os.path.relpath(cwd, W) if cwd.startswith(W) else "zub"
-    cases.append({"family": family, "name": name, "command": shown_cmd or cmd,
+    cases.append({"family": family, "name": name, "command": scrub(shown_cmd or cmd),
                   "cwd": "/proj/" + rel, "stdout": scrub(out, extra), "stderr": scrub(err, extra)})
     print(f"{family:10} {name:28} {len(out):8} {len(err):8}", file=sys.stderr)
 

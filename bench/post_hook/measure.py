@@ -238,8 +238,12 @@ sh = [r for r in rows if r["answered"]]
 print(f"- shortened outputs naming a raw copy that holds the exact output, shape kept: "
       f"{sum(r['names_raw'] for r in sh)}/{len(sh)}")
 for r in rows:
-    if r["places"][2] or r["names"][2]:
-        print(f"  - {r['case']['name']}: lost places {r['places'][2]}, lost names {r['names'][2]}")
+    lost_places, lost_names = sorted(r["places"][2], key=lambda p: (p[0], int(p[1]))), r["names"][2]
+    if lost_places or lost_names:
+        shown = ", ".join(f"{f}:{l}" for f, l in lost_places[:8])
+        more = f" and {len(lost_places) - 8} more" if len(lost_places) > 8 else ""
+        print(f"  - {r['case']['name']}: {len(lost_places)} places lost ({shown}{more}); "
+              f"failing names lost: {lost_names or 'none'}")
 
 # ---- speed ----
 def timed(ev, n):
