@@ -432,6 +432,9 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t
       rep.failed = true;
     }
   }
+  // With no root left there is nothing to count: an empty table would only
+  // read as an empty tree.
+  if (dir_roots.empty() && file_roots.empty()) return rep;
 
   // Shortest canonical path first, so an enclosing root is always kept
   // before the roots inside it, whatever order they were given in.

@@ -570,10 +570,16 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   const uint64_t total = rep.found = g.total;
   if (total == 0) {
     const std::string word = s.qualified ? s.qualified->member : sym;
-    const std::string roots = roots_words(existing);
+    const std::string roots = existing.empty() ? std::string(".") : roots_words(existing);
     report += "[`";
     report += sym;
-    report += "` 의 정의를 못 찾았다: ";
+    // No root was there to search (each missing one is reported above): the
+    // hints search the current directory instead.
+    if (existing.empty())
+      report +=
+          "` 의 정의를 찾을 루트가 없다: 여기서 찾으려면 `zub def " + shell_word(sym) + " .`, ";
+    else
+      report += "` 의 정의를 못 찾았다: ";
     if (elsewhere > 0) {
       report += "다른 곳에 있는 `" + word + "` 의 정의 " + std::to_string(elsewhere) +
                 "개는 `zub def " + shell_word(word) + ' ' + roots + "`, ";
