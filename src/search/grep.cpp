@@ -217,7 +217,10 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const std::vecto
     if (listed && !o.quiet) out.write_out(kStdinName);
     return {listed ? 0 : 1, listed ? kStdinName.size() : 0};
   }
-  if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
+  if (o.quiet) return {f.matched > 0 ? 0 : 1, 0};  // `grep -q` prints nothing
+  // `grep -c` prints the count alone, `grep -l` the name it gives stdin.
+  if (o.count) f.plain = std::to_string(f.matched).size() + 1;
+  if (o.files_only) f.plain = f.matched > 0 ? std::string_view("(standard input)\n").size() : 0;
   const bool found = !is_blank(f.body);
   if (in.left_out > 0) f.body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
   out.write_out(f.body);
@@ -238,7 +241,7 @@ class Report {
     }
     ++files;
     hits += r.matched;
-    plain += r.plain_bytes + r.plain_lines * (r.path.size() + 1);
+    plain += plain_bytes(r);
     // A short report shows each file whole; once it has grown long the
     // per-file limit holds.
     const FileReport& rep =
@@ -299,9 +302,20 @@ class Report {
   }
 
   uint64_t files = 0, hits = 0, shown = 0, capped = 0;
-  uint64_t plain = 0;  // what `grep -rn` would have printed for these files
+  uint64_t plain = 0;  // what the plain grep for the same question would have printed
 
  private:
+  // What `grep -r` with the same question prints for a file with hits:
+  // "{path}:{n}:{line}" per selected line (per piece with -o), the path
+  // alone with -l, "{path}:{count}" with -c (GNU grep's zero lines left
+  // out), nothing with -q.
+  uint64_t plain_bytes(const FileResult& r) const {
+    if (o_.quiet || r.matched == 0) return 0;
+    if (o_.files_only) return r.path.size() + 1;
+    if (o_.count) return r.path.size() + 1 + std::to_string(r.matched).size() + 1;
+    return r.plain_bytes + r.plain_lines * (r.path.size() + 1);
+  }
+
   // -L: `r` is every file searched, with its count of selected lines; one
   // without any is listed. The list is not flushed before the end: it may
   // yet give way to the second try's (and -L lists at most file_cap paths).
@@ -310,7 +324,7 @@ class Report {
     hits += r.matched;
     if (r.matched > 0) return;
     ++files;
-    plain += r.path.size() + 1;
+    if (!o_.quiet) plain += r.path.size() + 1;
     if (o_.quiet || files > o_.limits.files) return;
     if (files == 1 && base_ && !o_.null_names) {
       body_ += "@ ";
@@ -411,8 +425,10 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     // Without -E the pattern was read as a basic regex for its backslash
     // operators; a literal search is -F there.
     const bool extended = o.syntax == PatternSyntax::kExtended;
+    const std::string flag = std::string("-") + (o.syntax_flag ? o.syntax_flag : 'E');
     out.write_err("zub grep: 정규식 오류: " + error +
-                  (extended ? "\n(리터럴로 찾으려면 -E 를 빼라)\n" : "\n(리터럴로 찾으려면 -F)\n"));
+                  (extended ? "\n(리터럴로 찾으려면 " + flag + " 를 빼라)\n"
+                            : std::string("\n(리터럴로 찾으려면 -F)\n")));
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));

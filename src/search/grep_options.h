@@ -73,6 +73,7 @@ struct GrepLimits {
 struct GrepOptions {
   std::vector<std::string> patterns;
   PatternSyntax syntax = PatternSyntax::kDefault;
+  char syntax_flag = 0;  // the letter of the flag that chose it ('E', 'P'), for messages
   bool icase = false;
   bool word = false;
   bool whole_line = false;  // -x: a match must be the whole line
@@ -108,8 +109,9 @@ struct GrepOptions {
   GrepLimits limits;  // set by resolve_grep_settings
 };
 
-// The extensions of a file type as ripgrep names them ("py", "js", "cpp");
-// a name it does not know stands for the extension itself.
+// The extensions of a file type as ripgrep names them ("py", "js", "cpp"),
+// from the table that also gives def and outline a file's language; a name
+// it does not know stands for the extension itself.
 std::vector<std::string> type_extensions(std::string_view type);
 
 // Adds a glob of ripgrep's -g: "!GLOB" excludes, any other includes.

@@ -136,7 +136,6 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   std::string piece;
   for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
     ++f.selected;
-    add_plain_line(r, line_base + line_no, line);
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
       if (pats[k].literal)
@@ -151,6 +150,8 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
     for (const auto& [b, e] : s.pieces) {
       piece.clear();
       append_cut(piece, decode_lossy(line.substr(b, e - b)));
+      // `grep -rno` prints each piece on a line of its own.
+      add_plain_line(r, line_base + line_no, line.substr(b, e - b));
       ++r.matched;
       fold_in(o, f, s, line_base + line_no, piece);
     }
