@@ -326,7 +326,7 @@ class Report {
 
   // -L: `r` is every file searched, with its count of selected lines; one
   // without any is listed. The list is not flushed before the end: it may
-  // yet give way to the second try's (and -L lists at most file_cap paths).
+  // yet give way to a further try's (and -L lists at most limits.files paths).
   void add_if_absent(const FileResult& r) {
     ++searched_;
     hits += r.matched;
