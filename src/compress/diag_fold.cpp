@@ -1,5 +1,6 @@
 #include "compress/diag_fold.h"
 
+#include <cctype>
 #include <cstdint>
 #include <unordered_map>
 #include <utility>
@@ -58,6 +59,49 @@ void add_place(Group& g, std::string_view path, const std::string& at) {
 
 }  // namespace
 
+namespace {
+
+// What a message says with its quoted names taken out, and the names:
+// "Property 'set' does not exist on type 'A'." gives "Property '…' does not
+// exist on type '…'." and "'set' 'A'". Empty when it quotes nothing.
+std::string message_template(std::string_view rest, std::string& names) {
+  std::string out;
+  names.clear();
+  bool quoted = false;
+  for (size_t i = 0; i < rest.size(); ++i) {
+    const char c = rest[i];
+    if (c != '\'' && c != '"' && c != '`' && c != '\xE2') {
+      if (!quoted) out += c;
+      continue;
+    }
+    // ‘…’ as gcc quotes, or a plain quote that closes on the same mark.
+    const bool curly = c == '\xE2' && rest.substr(i, 3) == "\xE2\x80\x98";
+    if (c == '\xE2' && !curly) {
+      out += c;
+      continue;
+    }
+    const std::string_view close = curly ? "\xE2\x80\x99" : rest.substr(i, 1);
+    const size_t open_len = curly ? 3 : 1;
+    const size_t end = rest.find(close, i + open_len);
+    // An apostrophe in a word ("can't") opens nothing.
+    if (end == std::string_view::npos ||
+        (c == '\'' && i > 0 && std::isalnum(static_cast<unsigned char>(rest[i - 1])))) {
+      out += c;
+      continue;
+    }
+    out += rest.substr(i, open_len);
+    out += "\xE2\x80\xA6";
+    out += close;
+    if (!names.empty()) names += ' ';
+    names += rest.substr(i, end + close.size() - i);
+    i = end + close.size() - 1;
+  }
+  if (names.empty()) out.clear();
+  return out;
+}
+
+}  // namespace
+
 std::vector<std::string> fold_errors(const std::vector<std::string>& errors) {
   std::vector<Group> groups;
   std::vector<std::string> keys;  // what each group's lines say after the place
@@ -85,10 +129,42 @@ std::vector<std::string> fold_errors(const std::vector<std::string>& errors) {
     ++g.times;
     if (placed) add_place(g, path, at);
   }
+  // Messages that differ only in the names they quote ("Property 'set'
+  // does not exist on type 'A'.") said at three or more places are one line
+  // too: the message with the names left out, then each place with its
+  // names.
+  std::vector<std::string> templated(groups.size());
+  std::vector<size_t> lead(groups.size(), SIZE_MAX);  // the group a group is listed under
+  std::unordered_map<std::string, std::vector<size_t>> by_template;
+  std::vector<std::string> names(groups.size());
+  for (size_t i = 0; i < groups.size(); ++i) {
+    if (groups[i].places != 1) continue;
+    templated[i] = message_template(keys[i], names[i]);
+    if (!templated[i].empty()) by_template[templated[i]].push_back(i);
+  }
+  for (const auto& [tmpl, members] : by_template) {
+    if (members.size() < 3) continue;
+    for (size_t m : members) lead[m] = members.front();
+  }
   std::vector<std::string> lines;
   lines.reserve(groups.size());
   for (size_t i = 0; i < groups.size(); ++i) {
     Group& g = groups[i];
+    if (lead[i] != SIZE_MAX) {
+      if (lead[i] != i) continue;
+      const std::vector<size_t>& members = by_template[templated[i]];
+      uint64_t times = 0;
+      for (size_t m : members) times += groups[m].times;
+      std::string line = templated[i] + " (\xC3\x97" + std::to_string(times) + ") at";
+      for (size_t k = 0; k < members.size(); ++k) {
+        const Group& m = groups[members[k]];
+        line += k == 0 ? " " : ", ";
+        line += m.files[0].first + ":" + m.files[0].second[0] + " " + names[members[k]];
+        if (m.times > 1) line += " (\xC3\x97" + std::to_string(m.times) + ")";
+      }
+      lines.push_back(std::move(line));
+      continue;
+    }
     std::string line;
     if (g.places <= 1) {
       line = std::move(g.first);

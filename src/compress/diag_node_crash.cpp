@@ -18,10 +18,10 @@ namespace zub {
 namespace {
 
 struct NodeCrashState : DiagFamilyState {
-  std::string place;         // "/x/a.js:9" of the last place line
-  uint64_t place_line = 0;   // its index
-  size_t error = SIZE_MAX;   // the error line it placed, while its frames follow
-  bool framed = false;       // a frame has been taken for it
+  std::string place;        // "/x/a.js:9" of the last place line
+  uint64_t place_line = 0;  // its index
+  size_t error = SIZE_MAX;  // the error line it placed, while its frames follow
+  bool framed = false;      // a frame has been taken for it
 };
 
 // "/x/a.js:9": a script's path and a line number, nothing else.

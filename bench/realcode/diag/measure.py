@@ -124,7 +124,12 @@ def measure(path, zub):
         if l[:100] in out or (l.startswith("E ") and l[1:].strip()[:100] in out):
             return True
         m = re.match(r"^(\S+?)(?::(\d+)(?::\d+)?|\((\d+),\d+\)):? (.*)$", l)
-        return bool(m) and f"{m.group(1)}:{m.group(2) or m.group(3)}" in places and m.group(4)[:100] in out
+        if not m or f"{m.group(1)}:{m.group(2) or m.group(3)}" not in places:
+            return False
+        # Listed whole after its place, or folded with others that differ
+        # only in the names it quotes: then each name is listed.
+        quoted = re.findall(r"(\"[^\"]*\"|'[^']*'|\u2018[^\u2019]*\u2019)", m.group(4))
+        return m.group(4)[:100] in out or (quoted and all(q in out for q in quoted))
     m = re.match(r"== (\d+) diagnostics", out)
     counted = int(m.group(1)) if m else 0
     warn_shown = sum(shown(w) for w in warnings)
