@@ -68,35 +68,6 @@ bool eq_lower(const char* p, std::string_view lower) {
   return true;
 }
 
-// First position >= from where `needle` (lower case, starting with "<")
-// occurs in `hay`, ignoring ASCII case.
-size_t find_ci(std::string_view hay, std::string_view needle, size_t from) {
-  const char* base = hay.data();
-  while (from + needle.size() <= hay.size()) {
-    const void* hit = std::memchr(base + from, '<', hay.size() - from);
-    if (!hit) return npos;
-    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    if (at + needle.size() > hay.size()) return npos;
-    if (eq_lower(base + at + 1, needle.substr(1))) return at;
-    from = at + 1;
-  }
-  return npos;
-}
-
-// Last position >= from where `needle` (lower case, starting with "<")
-// occurs in `hay`, ignoring ASCII case.
-size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
-  if (hay.size() < needle.size() || hay.size() - needle.size() < from) return npos;
-  size_t at = hay.size() - needle.size();
-  while (true) {
-    at = hay.rfind('<', at);
-    if (at == npos || at < from) return npos;
-    if (eq_lower(hay.data() + at + 1, needle.substr(1))) return at;
-    if (at == from) return npos;
-    --at;
-  }
-}
-
 // The index of `name` (lower case) in `set`, or -1.
 int name_index(const NameSet& set, std::string_view name) {
   if (name.size() > kMaxNameLen || name[0] < 'a' || name[0] > 'z') return -1;
@@ -215,12 +186,13 @@ bool has_class_word(std::string_view cls, std::string_view word) {
 // hides something.
 bool add_sheets(std::string_view html, HiddenSelectors& sel) {
   bool added = false;
-  for (size_t at = find_ci(html, "<style", 0); at != npos; at = find_ci(html, "<style", at + 1)) {
+  for (size_t at = find_ascii_ci(html, "<style", 0); at != npos;
+       at = find_ascii_ci(html, "<style", at + 1)) {
     const size_t gt = html.find('>', at);
     if (gt == npos) break;
     const char next = html[at + 6];
     if (next != '>' && next != ' ' && next != '\t' && next != '\n' && next != '/') continue;
-    const size_t close = find_ci(html, "</style", gt + 1);
+    const size_t close = find_ascii_ci(html, "</style", gt + 1);
     added |= sel.add_sheet(html.substr(gt + 1, (close == npos ? html.size() : close) - gt - 1));
     if (close == npos) break;
     at = close;
@@ -636,9 +608,9 @@ std::string_view content_root(std::string_view doc) {
       {"<div class=\"content", "</div"},
   };
   for (const Candidate& c : kCandidates) {
-    const size_t v = find_ci(doc, c.open, 0);
+    const size_t v = find_ascii_ci(doc, c.open, 0);
     if (v == npos) continue;
-    const size_t end = rfind_ci(doc, c.close, v);
+    const size_t end = rfind_ascii_ci(doc, c.close, v);
     if (end != npos && end - v > kMinRootBytes) return doc.substr(v, end - v);
   }
   return doc;
