@@ -11,6 +11,7 @@
 #include "base/utf8.h"
 #include "html/class_words.h"
 #include "html/css_hidden.h"
+#include "html/css_hidden_sheet.h"
 #include "html/html_strip.h"
 #include "html/tag_attrs.h"
 
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   sel.add_sheet(in);
   (void)zub::style_hides(in);
   const zub::TagAttrs attrs = zub::read_tag_attrs(in);
-  (void)sel.hides("div", attrs);
+  (void)sel.hides("div", in, attrs);
   (void)zub::class_role(attrs.cls, attrs.id);
   (void)zub::landmark_role(attrs.role);
   const zub::StrippedPage page = zub::strip_page(in);

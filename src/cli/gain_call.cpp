@@ -1,5 +1,6 @@
 #include "cli/gain_call.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/env.h"
@@ -72,7 +73,9 @@ int GainCall::finish(const Outcome& outcome) {
   r.time = unix_now();
   r.sub = sub_;
   r.printed = out_.written - written_before_;
-  r.baseline = baseline_is_printed_ ? r.printed : outcome.baseline;
+  // No plain command's output costs the agent more than the host shows of
+  // it inline: past that it gets a preview and a file name.
+  r.baseline = baseline_is_printed_ ? r.printed : std::min(outcome.baseline, host_inline_chars());
   r.ms = ms_since(start_);
   r.status = status < 0 ? 0 : static_cast<uint64_t>(status);
   append_gain_record(r);

@@ -5,6 +5,7 @@
 #include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace zub {
 
@@ -18,6 +19,43 @@ bool starts_with_any(std::string_view t, std::initializer_list<std::string_view>
   for (std::string_view h : heads)
     if (starts_with(t, h)) return true;
   return false;
+}
+
+uint64_t number_at(std::string_view t, size_t i) {
+  uint64_t n = 0;
+  for (; i < t.size() && is_digit(t[i]); ++i)
+    n = n < 1000000000000ULL ? n * 10 + static_cast<uint64_t>(t[i] - '0') : n;
+  return n;
+}
+
+uint64_t count_of(std::string_view t, std::string_view word) {
+  for (size_t at = t.find(word); at != std::string_view::npos; at = t.find(word, at + 1)) {
+    if (at < 2 || t[at - 1] != ' ' || !is_digit(t[at - 2])) continue;
+    size_t start = at - 1;
+    while (start > 0 && is_digit(t[start - 1])) --start;
+    return number_at(t, start);
+  }
+  return 0;
+}
+
+bool may_be_count_line(std::string_view t) {
+  switch (t[0]) {
+    case 'T':
+    case '=':
+    case 'R':
+    case 'F':
+    case 'O':
+    case '#':
+    case 't':
+    case 'A':
+    case '\xE2': return true;
+    default: return is_digit(t[0]) || t.back() == ')';
+  }
+}
+
+std::string_view after_last(std::string_view t, std::string_view sep) {
+  const size_t at = t.rfind(sep);
+  return at == std::string_view::npos ? t : t.substr(at + sep.size());
 }
 
 namespace {
@@ -321,18 +359,27 @@ std::string_view frame_place(std::string_view t) {
   return {};
 }
 
-bool is_failure_report(std::string_view t) {
+bool is_file_line(std::string_view t) {
+  if (t.find('/') == std::string_view::npos && t.find('\\') == std::string_view::npos) return false;
+  // Tab-separated columns ("FAIL\tpkg/x\t0.01s") are no path.
+  if (t.find_first_of(" \t") != std::string_view::npos) return false;
+  const size_t dot = t.rfind('.');
+  const size_t ext = dot == std::string_view::npos ? t.size() : t.size() - dot - 1;
+  return ext >= 1 && ext <= 5;
+}
+
+bool is_make_failure(std::string_view t) {
   // make: "make: *** [Makefile:2: app] Error 1", "make[1]: *** ...".
   if (starts_with(t, "make") || starts_with(t, "gmake")) {
     const size_t colon = t.find(": *** ");
     if (colon != std::string_view::npos && t.substr(0, colon).find(' ') == std::string_view::npos)
       return true;
   }
-  if (starts_with(t, "ninja: build stopped")) return true;
-  if (contains(t, "undefined reference to ") || contains(t, "multiple definition of ")) return true;
-  if (starts_with(t, "panic: ")) return true;
-  if (starts_with(t, "thread '") && contains(t, " panicked at ")) return true;
-  return is_crash_or_shell_error(t);
+  return starts_with(t, "ninja: build stopped");
+}
+
+bool is_link_failure(std::string_view t) {
+  return contains(t, "undefined reference to ") || contains(t, "multiple definition of ");
 }
 
 bool is_crash_or_shell_error(std::string_view t) {

@@ -17,6 +17,18 @@ namespace zub {
 // The number of ASCII digits from byte `i` on.
 size_t digits_at(std::string_view t, size_t i);
 bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads);
+// The decimal number at byte `i` (capped far above any test count).
+uint64_t number_at(std::string_view t, size_t i);
+// The number written just before " `word`" ("2 failed, 6 passed" gives 6
+// for "passed"); 0 when there is none.
+uint64_t count_of(std::string_view t, std::string_view word);
+// The first bytes of every test runner's count line ("Tests", "==", "50%",
+// "Ran", "FAILED", "OK", "# pass", "ℹ", "test result", "All tests"), or
+// its closing ")" (prove's "t/x.t (Wstat: ...)"): most lines are ruled
+// out at once.
+bool may_be_count_line(std::string_view t);
+// What follows the last `sep` in `t`, or `t` when there is none.
+std::string_view after_last(std::string_view t, std::string_view sep);
 
 enum class Severity { kNone, kError, kWarning, kNote };
 
@@ -76,9 +88,15 @@ bool is_progress_line(std::string_view t, uint64_t& dots);
 // not where a test failed.
 std::string_view frame_place(std::string_view t);
 
-// Lines that report a failure without a severity word: make's "***" lines,
-// linker "undefined reference" lines, panics.
-bool is_failure_report(std::string_view t);
+// A bare path on its own line, naming the file the following lines are
+// about ("src/app.tsx"); tab-separated columns are no path.
+bool is_file_line(std::string_view t);
+
+// make's "***" lines and ninja's "build stopped".
+bool is_make_failure(std::string_view t);
+
+// A linker's "undefined reference to", "multiple definition of".
+bool is_link_failure(std::string_view t);
 
 // A crash the shell reported, the shell's own errors (a command not found,
 // a script's syntax error), "fatal:" lines, a Ruby exception's first line.

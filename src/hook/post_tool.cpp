@@ -111,15 +111,11 @@ std::string head_and_tail(std::string_view text, uint64_t chars, const Raw& raw,
   return out;
 }
 
-// True when diag's summary lists an error or a failing test.
-bool lists_problems(std::string_view summary) {
-  bool found = false;
-  for_each_line(summary, [&](std::string_view l) {
-    if (starts_with(l, "== ") &&
-        (ends_with(l, " error lines ==") || ends_with(l, " failure lines ==")))
-      found = true;
-  });
-  return found;
+// diag's summary when it lists an error or a failing test.
+std::optional<std::string> problems(std::string_view text, const std::string& cwd) {
+  DiagSummary d = diag_summary(text, cwd);
+  if (d.kind != DiagSummary::Kind::kSummary || d.errors + d.failures == 0) return std::nullopt;
+  return std::move(d.text);
 }
 
 // The shortened text of one stream (without the note) and what was done,
@@ -147,8 +143,8 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
     case OutputKind::kContent: return std::nullopt;
     case OutputKind::kBuild: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       return Shortening{folded(text), "progress folded"};
     }
     case OutputKind::kDiff: {
@@ -187,8 +183,8 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       // A command of no known kind may still print a test run or a build
       // (a test binary run by its path, a project's own script): its shape
       // says so when diag finds failures or errors in it.
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       // So does a passing run: a third or more of its lines progress.
       ProgressFold fold = fold_progress(text);
       if (fold.folded * 3 > newlines_in(text))

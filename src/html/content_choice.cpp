@@ -46,7 +46,9 @@ std::vector<size_t> kept_sums(const std::vector<Block>& blocks, const std::vecto
 size_t sum_of(const std::vector<size_t>& sums, BlockRange r) { return sums[r.hi] - sums[r.lo]; }
 
 // Marks the blocks of the boilerplate elements inside `scope` that keep
-// less than half of `scope_kept` (by `sums`).
+// less than half of `scope_kept` (by `sums`); for an element that is
+// boilerplate by its name alone, less than three quarters: a side column
+// beside a short article may hold more text than the article.
 std::vector<bool> boilerplate_mask(const StrippedPage& page, const std::vector<Block>& blocks,
                                    const std::vector<size_t>& sums, TextSpan scope,
                                    size_t scope_kept) {
@@ -54,7 +56,9 @@ std::vector<bool> boilerplate_mask(const StrippedPage& page, const std::vector<B
   for (const TextSpan& bp : page.boilerplate) {
     if (!inside(bp, scope) || (bp.start == scope.start && bp.end == scope.end)) continue;
     const BlockRange r = blocks_in(blocks, bp);
-    if (r.lo == r.hi || 2 * sum_of(sums, r) >= scope_kept) continue;
+    const size_t held = sum_of(sums, r);
+    if (r.lo == r.hi || (bp.by_name ? 4 * held >= 3 * scope_kept : 2 * held >= scope_kept))
+      continue;
     ++diff[r.lo];
     --diff[r.hi];
   }

@@ -1,8 +1,10 @@
 #include "html/css_hidden.h"
 
-#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <utility>
 
 #include "base/ascii.h"
 #include "html/entities.h"
@@ -20,6 +22,8 @@ constexpr double kPixelsPerEm = 16;
 // Below this opacity text cannot be read.
 constexpr double kMinOpacity = 0.1;
 constexpr size_t kMaxValue = 64;
+
+char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
 
 int hex_digit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -165,9 +169,200 @@ bool is_one_of(std::string_view v, std::initializer_list<std::string_view> words
   return false;
 }
 
-// The declarations of normalized CSS text (lower case, no comments).
+// A colour as red, green, blue and alpha (0 to 255 each).
+struct Colour {
+  int r = 0, g = 0, b = 0, a = 255;
+};
+
+// clang-format off
+constexpr std::pair<std::string_view, uint32_t> kNamedColours[] = {
+    {"black", 0x000000}, {"white", 0xffffff}, {"red", 0xff0000},    {"lime", 0x00ff00},
+    {"blue", 0x0000ff},  {"yellow", 0xffff00}, {"cyan", 0x00ffff},  {"aqua", 0x00ffff},
+    {"magenta", 0xff00ff}, {"fuchsia", 0xff00ff}, {"gray", 0x808080}, {"grey", 0x808080},
+    {"silver", 0xc0c0c0}, {"maroon", 0x800000}, {"green", 0x008000}, {"navy", 0x000080},
+    {"olive", 0x808000}, {"purple", 0x800080}, {"teal", 0x008080},  {"orange", 0xffa500}};
+// clang-format on
+
+// A number of a colour function: "12", "50%" (of `full`), ".5" (an alpha).
+bool colour_number(std::string_view& v, double full, double& out) {
+  while (!v.empty() && (is_html_space(v.front()) || v.front() == ',' || v.front() == '/'))
+    v.remove_prefix(1);
+  double x;
+  std::string_view unit;
+  if (!parse_number(v, x, unit)) return false;
+  if (!unit.empty() && unit.front() == '%') {
+    x = x * full / 100;
+    unit.remove_prefix(1);
+  }
+  v = unit;
+  out = x;
+  return true;
+}
+
+// One colour value, lower case, without white space at its ends: a name,
+// "transparent", #rgb[a], #rrggbb[aa], rgb[a](...) or, for its alpha only,
+// hsl[a](...). False for anything else (currentcolor, variables...).
+bool parse_colour(std::string_view v, Colour& c, bool& hue_only) {
+  hue_only = false;
+  if (v == "transparent") {
+    c = {0, 0, 0, 0};
+    return true;
+  }
+  for (const auto& [name, rgb] : kNamedColours)
+    if (v == name) {
+      c = {static_cast<int>(rgb >> 16), static_cast<int>((rgb >> 8) & 0xff),
+           static_cast<int>(rgb & 0xff), 255};
+      return true;
+    }
+  if (!v.empty() && v.front() == '#') {
+    v.remove_prefix(1);
+    int d[8];
+    for (size_t i = 0; i < v.size(); ++i)
+      if (i >= 8 || (d[i] = hex_digit(v[i])) < 0) return false;
+    if (v.size() == 3 || v.size() == 4) {
+      c = {d[0] * 17, d[1] * 17, d[2] * 17, v.size() == 4 ? d[3] * 17 : 255};
+      return true;
+    }
+    if (v.size() == 6 || v.size() == 8) {
+      c = {d[0] * 16 + d[1], d[2] * 16 + d[3], d[4] * 16 + d[5],
+           v.size() == 8 ? d[6] * 16 + d[7] : 255};
+      return true;
+    }
+    return false;
+  }
+  const bool rgb = v.compare(0, 4, "rgb(") == 0 || v.compare(0, 5, "rgba(") == 0;
+  const bool hsl = v.compare(0, 4, "hsl(") == 0 || v.compare(0, 5, "hsla(") == 0;
+  if (!rgb && !hsl) return false;
+  v.remove_prefix(v.find('(') + 1);
+  double ch[3];
+  for (double& x : ch) {
+    if (hsl) {
+      // A hue may carry a unit ("120deg"); only the alpha is read.
+      while (!v.empty() && (is_html_space(v.front()) || v.front() == ',')) v.remove_prefix(1);
+      while (!v.empty() && !is_html_space(v.front()) && v.front() != ',' && v.front() != '/' &&
+             v.front() != ')')
+        v.remove_prefix(1);
+      x = 0;
+    } else if (!colour_number(v, 255, x)) {
+      return false;
+    }
+  }
+  double alpha = 1;
+  while (!v.empty() && is_html_space(v.front())) v.remove_prefix(1);
+  if (!v.empty() && v.front() != ')' && !colour_number(v, 1, alpha)) return false;
+  auto clamp = [](double x, double hi) { return x < 0 ? 0 : x > hi ? hi : x; };
+  c = {static_cast<int>(clamp(ch[0], 255) + 0.5), static_cast<int>(clamp(ch[1], 255) + 0.5),
+       static_cast<int>(clamp(ch[2], 255) + 0.5), static_cast<int>(clamp(alpha, 1) * 255 + 0.5)};
+  hue_only = hsl;
+  return true;
+}
+
+// The first colour among the words of a value ("#fff url(x) no-repeat"),
+// words inside parentheses kept together.
+bool first_colour(std::string_view value, Colour& c, bool& hue_only) {
+  size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && is_html_space(value[i])) ++i;
+    const size_t start = i;
+    int depth = 0;
+    while (i < value.size() && (depth > 0 || !is_html_space(value[i]))) {
+      if (value[i] == '(') ++depth;
+      if (value[i] == ')' && depth > 0) --depth;
+      ++i;
+    }
+    char buf[kMaxValue];
+    const std::string_view word = value.substr(start, i - start);
+    if (word.empty() || word.size() > sizeof buf) continue;
+    for (size_t k = 0; k < word.size(); ++k) buf[k] = ascii_lower(word[k]);
+    if (parse_colour(std::string_view(buf, word.size()), c, hue_only)) return true;
+  }
+  return false;
+}
+
+// The font size of a font shorthand ("italic bold 0/0 a", "0 serif"): the
+// word before "/", else the first length.
+bool font_size_zero(std::string_view value) {
+  std::string_view prev;
+  size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && is_html_space(value[i])) ++i;
+    const size_t start = i;
+    while (i < value.size() && !is_html_space(value[i]) && value[i] != ',') ++i;
+    std::string_view word = value.substr(start, i - start);
+    if (i < value.size() && value[i] == ',') break;  // the family list has begun
+    if (word.empty()) continue;
+    const size_t slash = word.find('/');
+    if (slash != npos) return is_zero(slash == 0 ? prev : word.substr(0, slash));
+    double x;
+    std::string_view unit;
+    if (parse_number(word, x, unit) && (x == 0 || !unit.empty())) return x == 0;
+    prev = word;
+  }
+  return false;
+}
+
+// The properties declarations_hide reads, and a filter over them by length
+// and end letters: most declarations of a sheet (margins, borders, fonts)
+// are passed over before their values are read.
+constexpr std::string_view kReadProps[] = {"display",
+                                           "visibility",
+                                           "content-visibility",
+                                           "font-size",
+                                           "font",
+                                           "opacity",
+                                           "filter",
+                                           "color",
+                                           "background",
+                                           "background-color",
+                                           "background-clip",
+                                           "-webkit-background-clip",
+                                           "-webkit-text-fill-color",
+                                           "text-shadow",
+                                           "-webkit-text-stroke",
+                                           "width",
+                                           "height",
+                                           "max-width",
+                                           "max-height",
+                                           "overflow",
+                                           "overflow-x",
+                                           "overflow-y",
+                                           "position",
+                                           "left",
+                                           "top",
+                                           "right",
+                                           "bottom",
+                                           "margin-left",
+                                           "margin-top",
+                                           "text-indent",
+                                           "clip",
+                                           "clip-path",
+                                           "transform"};
+
+constexpr size_t prop_bit(std::string_view p) {
+  return (p.size() * 7 + static_cast<unsigned char>(p.front()) * 3 +
+          static_cast<unsigned char>(p.back())) %
+         256;
+}
+
+constexpr std::array<uint64_t, 4> kPropFilter = [] {
+  std::array<uint64_t, 4> f{};
+  for (std::string_view p : kReadProps) f[prop_bit(p) / 64] |= uint64_t{1} << (prop_bit(p) % 64);
+  return f;
+}();
+
+// Below this alpha (of 255) a colour cannot be read.
+constexpr int kMinAlpha = 26;
+// Channels that differ by no more than this in sum read as one colour.
+constexpr int kSameColour = 6;
+
+// The declarations of CSS text without comments or escapes.
 bool declarations_hide(std::string_view css) {
   bool tiny_box = false, clips = false, positioned = false, far = false;
+  // Text in its background's colour, or in no colour, unless the
+  // background or a shadow paints the letters.
+  bool has_colour = false, has_background = false, paints_text = false;
+  bool colour_hue_only = false, background_hue_only = false;
+  Colour colour, background;
   size_t start = 0;
   while (start <= css.size()) {
     size_t end = css.find(';', start);
@@ -176,28 +371,54 @@ bool declarations_hide(std::string_view css) {
     start = end + 1;
     const size_t colon = decl.find(':');
     if (colon == npos) continue;
-    const std::string_view prop = trim(decl.substr(0, colon));
-    // The value without white space and without "!important"; no value
-    // that hides is longer than the buffer.
+    const std::string_view prop_raw = trim(decl.substr(0, colon));
+    char prop_buf[32];
+    if (prop_raw.size() > sizeof prop_buf) continue;
+    for (size_t k = 0; k < prop_raw.size(); ++k) prop_buf[k] = ascii_lower(prop_raw[k]);
+    const std::string_view prop(prop_buf, prop_raw.size());
+    if (prop.empty() || !((kPropFilter[prop_bit(prop) / 64] >> (prop_bit(prop) % 64)) & 1))
+      continue;
+    // The value lower-cased, without white space and without "!important";
+    // no value that hides is longer than the buffer.
+    std::string_view raw = decl.substr(colon + 1);
+    if (const size_t bang = raw.find('!'); bang != npos) raw = raw.substr(0, bang);
     char value[kMaxValue];
     size_t len = 0;
-    for (const char c : decl.substr(colon + 1)) {
-      if (c == '!') break;
+    for (const char c : raw) {
       if (is_html_space(c)) continue;
       if (len == kMaxValue) break;
-      value[len++] = c;
+      value[len++] = ascii_lower(c);
     }
     const std::string_view v(value, len);
     if (prop == "display") {
       if (v == "none") return true;
-    } else if (prop == "visibility") {
-      if (v == "hidden" || v == "collapse") return true;
+    } else if (prop == "visibility" || prop == "content-visibility") {
+      if (v == "hidden" || (v == "collapse" && prop == "visibility")) return true;
     } else if (prop == "font-size") {
       if (is_zero(v)) return true;
+    } else if (prop == "font") {
+      if (font_size_zero(raw)) return true;
     } else if (prop == "opacity") {
       double x;
       std::string_view unit;
       if (parse_number(v, x, unit) && (unit == "%" ? x / 100 : x) < kMinOpacity) return true;
+    } else if (prop == "filter") {
+      for (size_t at = v.find("opacity("); at != npos; at = v.find("opacity(", at + 8)) {
+        double x;
+        std::string_view unit;
+        if (parse_number(v.substr(at + 8), x, unit) &&
+            (unit.compare(0, 1, "%") == 0 ? x / 100 : x) < kMinOpacity)
+          return true;
+      }
+    } else if (prop == "color" || prop == "-webkit-text-fill-color") {
+      has_colour = first_colour(raw, colour, colour_hue_only) || has_colour;
+    } else if (prop == "background" || prop == "background-color") {
+      has_background = first_colour(raw, background, background_hue_only) || has_background;
+      if (prop == "background" && v.find("text") != npos) paints_text = true;
+    } else if (prop == "background-clip" || prop == "-webkit-background-clip") {
+      if (v == "text") paints_text = true;
+    } else if (prop == "text-shadow" || prop == "-webkit-text-stroke") {
+      if (v != "none" && !is_zero(v)) paints_text = true;
     } else if (is_one_of(prop, {"width", "height", "max-width", "max-height"})) {
       if (is_tiny(v)) tiny_box = true;
     } else if (is_one_of(prop, {"overflow", "overflow-x", "overflow-y"})) {
@@ -223,6 +444,14 @@ bool declarations_hide(std::string_view css) {
         if (v.compare(0, f.size(), f) == 0 && is_zero(v.substr(f.size()))) return true;
     }
   }
+  if (has_colour && !paints_text) {
+    if (colour.a < kMinAlpha) return true;
+    if (has_background && !colour_hue_only && !background_hue_only && background.a == 255 &&
+        std::abs(colour.r - background.r) + std::abs(colour.g - background.g) +
+                std::abs(colour.b - background.b) <=
+            kSameColour)
+      return true;
+  }
   return (tiny_box && clips) || (positioned && far);
 }
 
@@ -239,220 +468,29 @@ bool declarations_show(std::string_view css) {
   return false;
 }
 
-char ascii_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-bool is_ident_char(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
-
-bool has(const std::vector<std::string>& set, std::string_view key) {
-  return std::binary_search(set.begin(), set.end(), key, std::less<>());
-}
-
-// Lower-cases `word` into `buf` (at most its size); false when too long.
-template <size_t N>
-bool lower_into(std::string_view word, char (&buf)[N], std::string_view& out) {
-  if (word.size() > N) return false;
-  for (size_t i = 0; i < word.size(); ++i) {
-    char c = word[i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    buf[i] = c;
-  }
-  out = std::string_view(buf, word.size());
-  return true;
-}
-
 }  // namespace
 
 bool style_hides(std::string_view declarations, bool decode_refs) {
-  // Most style attributes are plain lower-case CSS: read them as they are.
-  bool plain = true;
-  for (const char c : declarations)
-    if ((c >= 'A' && c <= 'Z') || c == '\\' || c == '/' || c == '&') {
-      plain = false;
-      break;
-    }
+  // Most style attributes are plain CSS without comments, escapes or
+  // references: read them as they are (letter case is read on the way).
+  const bool plain = declarations.find('\\') == npos &&
+                     (!decode_refs || declarations.find('&') == npos) &&
+                     declarations.find("/*") == npos;
   if (plain) return declarations_hide(declarations);
   return declarations_hide(normalize(declarations, decode_refs));
 }
 
-void HiddenSelectors::add_selector(std::string_view sel, bool shown) {
-  sel = trim(sel);
-  size_t i = 0;
-  while (i < sel.size() && is_ident_char(sel[i])) ++i;
-  const std::string_view tag = sel.substr(0, i);
-  if (i >= sel.size() || (sel[i] != '.' && sel[i] != '#')) return;
-  const bool is_class = sel[i] == '.';
-  const std::string_view name = sel.substr(i + 1);
-  if (name.empty()) return;
-  for (char c : name)
-    if (!is_ident_char(c)) return;
-  std::string key = tag.empty() ? std::string(name) : std::string(tag) + '\t' + std::string(name);
-  if (shown) {
-    if (is_class) shown_classes_.push_back(std::move(key));
-  } else {
-    (is_class ? classes_ : ids_).push_back(std::move(key));
+bool style_shows(std::string_view declarations) {
+  // Only a display declaration shows: most rule blocks have none.
+  bool maybe = false;
+  for (size_t i = 0; i + 6 < declarations.size() && !maybe; ++i) {
+    const char c = declarations[i];
+    maybe = c == '\\' || c == '/' ||
+            ((c == 'd' || c == 'D') && ascii_lower(declarations[i + 6]) == 'y');
   }
+  return maybe && declarations_show(normalize(declarations, false));
 }
 
-// Letter case does not matter: a word is looked up before it is lower-cased.
-size_t HiddenSelectors::bloom_bit(std::string_view name) {
-  if (name.empty()) return 0;
-  auto lower = [](char c) {
-    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
-  };
-  return (name.size() * 131 + lower(name[0]) * 31 + lower(name.back())) % 256;
-}
-
-void HiddenSelectors::add_selectors(std::string_view list, bool shown) {
-  for (size_t p = 0; p <= list.size();) {
-    size_t comma = list.find(',', p);
-    if (comma == npos) comma = list.size();
-    add_selector(list.substr(p, comma - p), shown);
-    p = comma + 1;
-  }
-}
-
-// True when the selector list holds a simple selector (.c, #i, tag.c,
-// tag#i): only then do the rule's declarations matter.
-bool has_simple_selector(std::string_view list) {
-  for (size_t p = 0; p <= list.size();) {
-    size_t comma = list.find(',', p);
-    if (comma == npos) comma = list.size();
-    const std::string_view sel = trim(list.substr(p, comma - p));
-    size_t i = 0;
-    while (i < sel.size() && is_ident_char(ascii_lower(sel[i]))) ++i;
-    if (i + 1 < sel.size() && (sel[i] == '.' || sel[i] == '#')) {
-      size_t j = i + 1;
-      while (j < sel.size() && is_ident_char(ascii_lower(sel[j]))) ++j;
-      if (j == sel.size()) return true;
-    }
-    p = comma + 1;
-  }
-  return false;
-}
-
-bool HiddenSelectors::add_sheet(std::string_view css) {
-  const size_t before = classes_.size() + ids_.size();
-  const size_t n = css.size();
-  // The sheet is read as written; only the selectors and declarations of
-  // rules that could matter are normalized. Rules at the top level hide;
-  // rules one level inside an at-rule only count when they display
-  // something again.
-  auto skip_comment = [&](size_t j) {
-    const size_t end = css.find("*/", j + 2);
-    return end == npos ? n : end + 2;
-  };
-  size_t at = 0;
-  while (at < n) {
-    while (at < n && is_html_space(css[at])) ++at;
-    if (at >= n) break;
-    if (css[at] == '/' && at + 1 < n && css[at + 1] == '*') {
-      at = skip_comment(at);
-      continue;
-    }
-    if (css[at] == '}') {
-      ++at;  // a stray closing brace
-      continue;
-    }
-    const size_t open = css.find('{', at);
-    if (css[at] == '@') {
-      // Searched only up to the block, so that a sheet of many at-rules
-      // stays linear.
-      const std::string_view head = css.substr(at, open == npos ? npos : open - at);
-      if (const size_t semi = head.find(';'); semi != npos) {
-        at += semi + 1;  // @import, @charset
-        continue;
-      }
-    }
-    if (open == npos) break;
-    const std::string_view prelude = css.substr(at, open - at);
-    if (css[at] == '@') {
-      // Skip the at-rule's block, reading only the display rules of the
-      // level right inside it.
-      size_t depth = 1;
-      size_t j = open + 1;
-      size_t sel_start = j;   // where the current inner rule's selectors start
-      size_t rule_start = j;  // the "{" of the current inner rule
-      for (; j < n && depth > 0; ++j) {
-        if (css[j] == '/' && j + 1 < n && css[j + 1] == '*') {
-          j = skip_comment(j) - 1;
-          continue;
-        }
-        if (css[j] == '{') {
-          if (depth == 1) rule_start = j;
-          ++depth;
-        } else if (css[j] == '}') {
-          if (--depth == 1) {
-            const std::string_view sels = css.substr(sel_start, rule_start - sel_start);
-            if (rule_start > sel_start && has_simple_selector(sels) &&
-                declarations_show(normalize(css.substr(rule_start + 1, j - rule_start - 1), false)))
-              add_selectors(normalize(sels, false), true);
-            sel_start = j + 1;
-          }
-        }
-      }
-      at = j;
-      continue;
-    }
-    size_t close = css.find('}', open + 1);
-    if (close == npos) close = n;
-    if (has_simple_selector(prelude) && style_hides(css.substr(open + 1, close - open - 1), false))
-      add_selectors(normalize(prelude, false), false);
-    at = close + 1;
-  }
-  const bool added = classes_.size() + ids_.size() > before;
-  for (auto* set : {&classes_, &ids_, &shown_classes_}) {
-    std::sort(set->begin(), set->end());
-    set->erase(std::unique(set->begin(), set->end()), set->end());
-  }
-  bloom_.fill(0);
-  for (const auto* set : {&classes_, &ids_})
-    for (const std::string& key : *set) {
-      const size_t tab = key.find('\t');
-      const size_t b = bloom_bit(tab == npos ? key : std::string_view(key).substr(tab + 1));
-      bloom_[b / 64] |= uint64_t{1} << (b % 64);
-    }
-  return added;
-}
-
-bool HiddenSelectors::hides(std::string_view tag_name, const TagAttrs& attrs) const {
-  if (empty()) return false;
-  char key_buf[96];
-  char word_buf[64];
-  auto matches = [&](const std::vector<std::string>& set, std::string_view word) {
-    if (word.size() > sizeof word_buf) return false;
-    // The filter needs only the length and the end letters: most words are
-    // ruled out before they are lower-cased.
-    if (&set != &shown_classes_) {
-      const size_t b = bloom_bit(word);
-      if (!(bloom_[b / 64] & (uint64_t{1} << (b % 64)))) return false;
-    }
-    std::string_view w;
-    if (!lower_into(word, word_buf, w)) return false;
-    if (has(set, w)) return true;
-    if (tag_name.size() + 1 + w.size() > sizeof key_buf) return false;
-    std::copy(tag_name.begin(), tag_name.end(), key_buf);
-    key_buf[tag_name.size()] = '\t';
-    std::copy(w.begin(), w.end(), key_buf + tag_name.size() + 1);
-    return has(set, std::string_view(key_buf, tag_name.size() + 1 + w.size()));
-  };
-  bool hidden = !attrs.id.empty() && matches(ids_, trim(attrs.id));
-  bool shown = false;
-  std::string_view cls = attrs.cls;
-  while (!cls.empty()) {
-    size_t b = 0;
-    while (b < cls.size() && is_html_space(cls[b])) ++b;
-    size_t e = b;
-    while (e < cls.size() && !is_html_space(cls[e])) ++e;
-    const std::string_view word = cls.substr(b, e - b);
-    cls.remove_prefix(e);
-    if (word.empty()) continue;
-    if (!hidden && matches(classes_, word)) hidden = true;
-    if (!shown_classes_.empty() && matches(shown_classes_, word)) shown = true;
-  }
-  return hidden && !shown;
-}
+std::string normalize_css(std::string_view css) { return normalize(css, false); }
 
 }  // namespace zub

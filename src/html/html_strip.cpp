@@ -5,8 +5,11 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
+#include "base/ascii.h"
 #include "html/class_words.h"
+#include "html/css_hidden.h"
 #include "html/entities.h"
 #include "html/tag_attrs.h"
 
@@ -19,7 +22,7 @@ constexpr size_t npos = std::string_view::npos;
 // A root shorter than this is more likely a teaser box than the article.
 constexpr size_t kMinRootBytes = 400;
 
-constexpr size_t kMaxNames = 17;
+constexpr size_t kMaxNames = 19;
 constexpr size_t kMaxNameLen = 8;
 using NameList = std::array<std::string_view, kMaxNames>;
 
@@ -40,8 +43,18 @@ struct NameSet {
 constexpr NameSet kDropped{{
     "head",   "script", "style",  "noscript", "template", "svg",
     "nav",    "footer", "aside",  "form",     "iframe",   "picture",
-    "video",  "canvas", "select", "button",   "dialog"}};
+    "video",  "canvas", "select", "button",   "dialog",   "noembed",
+    "noframes"}};
 // clang-format on
+
+// Dropped elements that a page may wrap around all of its content (a whole
+// page inside one form is how some site builders lay pages out): when the
+// main content is wanted, one that spans more than half of the body is
+// marked as boilerplate instead, so that it stays when it holds most of the
+// page's text.
+bool wraps_pages(std::string_view name) {
+  return name == "form" || name == "nav" || name == "aside" || name == "footer";
+}
 
 // Elements whose content is code or drawing, never text a reader sees.
 constexpr NameSet kCode{{"script", "style", "svg"}};
@@ -142,6 +155,9 @@ constexpr size_t kMaxDepth = 4096;
 // A closing tag looks this far down the open elements for its own.
 constexpr size_t kMaxCloseSearch = 256;
 constexpr size_t kMaxMarked = 4096;
+// An element hidden by a style that holds more than this many times the
+// text that the rest of the page shows is taken as shown (by a script).
+constexpr size_t kShownShare = 2;
 
 bool is_void(std::string_view name) {
   switch (name.size()) {
@@ -216,6 +232,8 @@ constexpr uint8_t kHiddenEntry = 1;
 constexpr uint8_t kCommentEntry = 2;
 
 struct OpenElement {
+  size_t tag_at = 0;  // its opening tag in the document
+  size_t tag_len = 0;
   char name[33];
   uint8_t len = 0;
   uint8_t flags = 0;
@@ -237,7 +255,13 @@ struct StripPass {
   // by makes the pass `late`: those elements were judged without it.
   HiddenSelectors* collect = nullptr;
   bool seen_named = false;
+  bool seen_element = false;  // an element other than html, head and body
+  bool seen_body = false;
+  size_t body_at = 0;  // where the body element opens
   bool late = false;
+  // The selector context of each open element, while the sheets have
+  // selectors that look at ancestors.
+  std::vector<HiddenSelectors::Context> contexts;
   // Where the first-candidate span of content_root begins and ends, read on
   // the way: the first opening tag of each candidate and the last closing
   // tag of each name, in the document and in the output.
@@ -265,6 +289,17 @@ struct StripPass {
   size_t overflow = 0;       // opened beyond kMaxDepth, not yet closed
   size_t suppress_from = 0;  // stack size right after the hidden element opened; 0: none
   size_t comment_depth = 0;
+  bool hid_text = false;  // a hidden element held text other than white space
+  // Text bytes copied, and held by the hidden element being skipped and by
+  // the one hidden by a style that held the most so far (with where its
+  // opening tag starts).
+  size_t visible_text = 0;
+  size_t hidden_now = 0;
+  size_t hidden_now_at = npos;
+  size_t widest_hidden = 0;
+  size_t widest_hidden_at = npos;
+  // The opening tag of an element hidden by a style that is taken as shown.
+  size_t shown_at = npos;
 
   bool suppressing() const { return suppress_from != 0; }
 
@@ -276,8 +311,17 @@ struct StripPass {
         marks->boilerplate[static_cast<size_t>(e.boilerplate)].end = out.size();
     }
     if (e.flags & kCommentEntry) --comment_depth;
+    if (contexts.size() == stack.size()) contexts.pop_back();
     stack.pop_back();
-    if (stack.size() < suppress_from) suppress_from = 0;
+    if (stack.size() < suppress_from) {
+      suppress_from = 0;
+      if (hidden_now_at != npos && hidden_now > widest_hidden) {
+        widest_hidden = hidden_now;
+        widest_hidden_at = hidden_now_at;
+      }
+      hidden_now = 0;
+      hidden_now_at = npos;
+    }
   }
 
   ClassRole role_of(std::string_view cls, std::string_view id) {
@@ -329,6 +373,33 @@ struct StripPass {
   // Just past a tag's end: `end` is its ">" or the end of the page.
   size_t past(size_t end) const { return end < html.size() ? end + 1 : end; }
 
+  // The bytes of html[from, to) without the white space at its ends.
+  size_t text_bytes(size_t from, size_t to) const {
+    while (from < to && is_html_space(html[from])) ++from;
+    while (to > from && is_html_space(html[to - 1])) --to;
+    return to - from;
+  }
+
+  // An element from html[lt] to its closing tag at `close` that holds
+  // more than half of the body.
+  bool wraps_page(size_t lt, size_t close) const {
+    return close != npos && 2 * (close - lt) > html.size() - body_at;
+  }
+
+  bool use_contexts() const { return hidden && hidden->needs_context(); }
+
+  // After a sheet arrived: the contexts of the elements already open (only
+  // html, head and body, or the pass is late).
+  void sync_contexts() {
+    if (!use_contexts()) return;
+    contexts.resize(stack.size());
+    for (size_t k = 0; k < stack.size(); ++k) {
+      const std::string_view tag = html.substr(stack[k].tag_at, stack[k].tag_len);
+      (void)hidden->hides(stack[k].view(), tag, read_tag_attrs(tag), k ? &contexts[k - 1] : nullptr,
+                          &contexts[k]);
+    }
+  }
+
   // An opening tag from html[lt] to html[end] (its ">" or the end).
   void open_tag(size_t lt, size_t end, std::string_view name) {
     const std::string_view tag = html.substr(lt, end - lt);
@@ -352,14 +423,37 @@ struct StripPass {
     }
     const TagAttrs attrs = read_tag_attrs(tag);
     if (!attrs.cls.empty() || !attrs.id.empty()) seen_named = true;
+    if (name != "html" && name != "body" && name != "head") seen_element = true;
+    if (name == "body" && !seen_body) {
+      seen_body = true;
+      body_at = lt;
+    }
     OpenElement e;
+    e.tag_at = lt;
+    e.tag_len = tag.size();
     std::copy(name.begin(), name.end(), e.name);
     e.len = static_cast<uint8_t>(name.size());
     const bool was_suppressing = suppressing();
+    bool sheet_hides = false;
+    if (use_contexts()) {
+      // Inside a hidden element the context no longer matters.
+      const HiddenSelectors::Context* parent = contexts.empty() ? nullptr : &contexts.back();
+      contexts.emplace_back();
+      if (!was_suppressing) sheet_hides = hidden->hides(name, tag, attrs, parent, &contexts.back());
+    } else if (hidden && !was_suppressing) {
+      sheet_hides = hidden->hides(name, tag, attrs);
+    }
+    // A page that hides its whole document or body by a style waits for a
+    // script to show it (a guard against a flash of unstyled text): the
+    // reader sees it.
+    const bool whole = name == "body" || name == "html";
+    const bool by_attribute = attrs.hidden || attrs.aria_hidden;
     if (!was_suppressing &&
-        (attrs.hidden || attrs.aria_hidden || (!attrs.style.empty() && style_hides(attrs.style)) ||
-         (hidden && hidden->hides(name, attrs)))) {
+        (by_attribute || (!whole && lt != shown_at &&
+                          ((!attrs.style.empty() && style_hides(attrs.style)) || sheet_hides)))) {
       e.flags |= kHiddenEntry;
+      hidden_now = 0;
+      hidden_now_at = by_attribute ? npos : lt;
       stack.push_back(e);
       suppress_from = stack.size();
       out.push_back('\n');
@@ -373,6 +467,8 @@ struct StripPass {
       if (const ClassRole landmark = landmark_role(attrs.role);
           landmark != ClassRole::none && role != ClassRole::comment)
         role = landmark;
+      const bool wrapper = wraps_pages(name);
+      if (wrapper && role != ClassRole::comment) role = ClassRole::boilerplate;
       if (role == ClassRole::comment) {
         e.flags |= kCommentEntry;
         ++comment_depth;
@@ -386,7 +482,7 @@ struct StripPass {
       if ((role == ClassRole::comment || role == ClassRole::boilerplate) && !is_guarded(name) &&
           marks->boilerplate.size() < kMaxMarked) {
         e.boilerplate = static_cast<int32_t>(marks->boilerplate.size());
-        marks->boilerplate.push_back({out.size(), npos});
+        marks->boilerplate.push_back({out.size(), npos, wrapper});
       }
     }
     stack.push_back(e);
@@ -417,11 +513,23 @@ struct StripPass {
     while (pos < n) {
       const void* hit = std::memchr(base + pos, '<', n - pos);
       if (!hit) {
-        if (!suppressing() && !late) out.append(base + pos, n - pos);
+        if (!suppressing() && !late) {
+          out.append(base + pos, n - pos);
+          visible_text += n - pos;
+        }
         break;
       }
       const size_t lt = static_cast<size_t>(static_cast<const char*>(hit) - base);
-      if (!suppressing() && !late) out.append(base + pos, lt - pos);
+      if (!suppressing() && !late) {
+        out.append(base + pos, lt - pos);
+        // White space included: trimming every run between tags would
+        // cost more than the comparison it serves is worth.
+        visible_text += lt - pos;
+      } else if (suppressing()) {
+        const size_t bytes = text_bytes(pos, lt);
+        hidden_now += bytes;
+        if (bytes > 0) hid_text = true;
+      }
       if (html.compare(lt, 4, "<!--") == 0) {
         const size_t end = html.find("-->", lt + 4);
         pos = end == npos ? n : end + 3;
@@ -438,7 +546,11 @@ struct StripPass {
           next == '\t' || next == '\n' || next == ' ' || next == '/' || next == '>';
       const bool closing = lt + 1 < n && html[lt + 1] == '/';
       const int idx = name_len == 0 ? -1 : name_index(dropped, name);
-      if (idx >= 0 && name_ends) {
+      // A dropped element that wraps the page is read as any other when
+      // the main content is wanted (and so is its closing tag).
+      const bool wraps = idx >= 0 && name_ends && marks && wraps_pages(name) &&
+                         (closing || wraps_page(lt, closes.find(idx, lt + 1)));
+      if (idx >= 0 && name_ends && !wraps) {
         // The name must end the tag name proper: "<navbar" is not "<nav".
         if (!suppressing() && !late) out.push_back('\n');
         if (closing) {
@@ -446,15 +558,17 @@ struct StripPass {
           continue;
         }
         const size_t close = closes.find(idx, lt + 1);
-        if (collect && close != npos && (name == "style" || name == "head")) {
-          // The style sheets of the page, also those inside its head.
+        if (collect && close != npos && (name == "style" || name == "head" || name == "svg")) {
+          // The style sheets of the page, also those inside its head and
+          // its drawings (they style the whole page).
           const size_t gt = after_gt(html, lt + 1);
           if (gt <= close) {
             const std::string_view inner = html.substr(gt, close - gt);
             if (name == "style" ? collect->add_sheet(inner) : add_sheets(inner, *collect)) {
               if (!hidden) hidden = collect;
-              if (seen_named) late = true;
+              if (seen_named || (seen_element && collect->matches_unnamed())) late = true;
             }
+            if (!late) sync_contexts();
           }
         }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
@@ -559,19 +673,30 @@ StrippedPage strip_page(std::string_view doc) {
   // the elements before it costs a second pass.
   HiddenSelectors hidden;
   StrippedPage page;
-  StripPass pass{doc, kDropped, nullptr, &page};
-  pass.collect = &hidden;
-  pass.run();
-  if (pass.late) {
+  StripPass first{doc, kDropped, nullptr, &page};
+  first.collect = &hidden;
+  first.run();
+  std::optional<StripPass> again;
+  StripPass* last = &first;
+  if (first.late) {
     page = StrippedPage{};
-    StripPass again{doc, kDropped, &hidden, &page};
-    again.run();
-    page.text = std::move(again.out);
-    set_first_root(again, page);
-  } else {
-    page.text = std::move(pass.out);
-    set_first_root(pass, page);
+    again.emplace(doc, kDropped, &hidden, &page);
+    again->run();
+    last = &*again;
   }
+  // An element hidden by a style that holds most of the page's text is a
+  // template that a script shows: the page has little else to show.
+  std::optional<StripPass> shown;
+  if (last->widest_hidden_at != npos && last->widest_hidden > kShownShare * last->visible_text) {
+    page = StrippedPage{};
+    shown.emplace(doc, kDropped, &hidden, &page);
+    shown->shown_at = last->widest_hidden_at;
+    shown->run();
+    last = &*shown;
+  }
+  page.text = std::move(last->out);
+  page.hidden_text = last->hid_text;
+  set_first_root(*last, page);
   return page;
 }
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "html/css_hidden.h"
+#include "html/css_hidden_sheet.h"
 
 namespace zub {
 
@@ -21,6 +21,9 @@ namespace zub {
 struct TextSpan {
   size_t start = 0;
   size_t end = 0;
+  // A boilerplate element by its name alone (form, nav, aside, footer), not
+  // by its class or id.
+  bool by_name = false;
 };
 
 struct StrippedPage {
@@ -29,6 +32,7 @@ struct StrippedPage {
   std::vector<TextSpan> boilerplate;  // elements whose class or id says boilerplate
   TextSpan first_root;                // content_root(doc), mapped into `text`
   bool has_first_root = false;
+  bool hidden_text = false;  // some text of the page lies in an element it hides
 };
 
 // The part of `doc` inside the first of <article, <main, <div id="content,
@@ -43,14 +47,16 @@ HiddenSelectors page_hidden_selectors(std::string_view doc);
 // The stripping pass over a whole document. Removed with their content:
 // comments; the dropped elements (head, script, style, noscript, template,
 // svg, nav, footer, aside, form, iframe, picture, video, canvas, select,
-// button, dialog); elements with a hidden attribute, aria-hidden="true", an
+// button, dialog, noembed, noframes); elements with a hidden attribute, aria-hidden="true", an
 // inline style that hides them, or a class or id that the page's style
 // sheets hide. Each removed element becomes one "\n"; other markup is
 // copied. Candidates are article and main elements and elements whose class
 // or id names content, outside comment elements; boilerplate elements are
 // those whose class or id says so, never html, body, article, main or table
-// parts. At most 4096 of each are marked. Linear in the input, also when
-// closing tags are missing or the nesting is deep.
+// parts, and the form, nav, aside and footer elements that span more than
+// half of the body, which are kept and marked (`by_name`) instead of
+// removed: a page may wrap all of its text in one of them. At most 4096 of each are marked. Linear
+// in the input, also when closing tags are missing or the nesting is deep.
 StrippedPage strip_page(std::string_view doc);
 
 // The markup of strip_page, for a fragment whose page has the hiding rules

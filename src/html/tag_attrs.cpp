@@ -42,16 +42,14 @@ bool byte_is(char c, unsigned char kinds) {
   return (kTagByte[static_cast<unsigned char>(c)] & kinds) != 0;
 }
 
-}  // namespace
-
-TagAttrs read_tag_attrs(std::string_view tag) {
-  TagAttrs a;
+// Calls f(name, value, has_value) for each attribute of the tag text, in
+// order, until f returns false.
+template <typename F>
+void for_each_attr(std::string_view tag, F&& f) {
   const size_t n = tag.size();
   size_t i = 1;
   // The tag name: letters, digits and whatever else runs up to white space.
   while (i < n && !byte_is(tag[i], kSpace | kSlash)) ++i;
-  bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
-       seen_aria = false, seen_role = false;
   while (i < n) {
     while (i < n && byte_is(tag[i], kSpace | kSlash)) ++i;
     if (i >= n) break;
@@ -81,6 +79,17 @@ TagAttrs read_tag_attrs(std::string_view tag) {
         i = j;
       }
     }
+    if (!f(name, value, has_value)) return;
+  }
+}
+
+}  // namespace
+
+TagAttrs read_tag_attrs(std::string_view tag) {
+  TagAttrs a;
+  bool seen_class = false, seen_id = false, seen_style = false, seen_hidden = false,
+       seen_aria = false, seen_role = false;
+  for_each_attr(tag, [&](std::string_view name, std::string_view value, bool) {
     switch (name.size()) {
       case 2:
         if (!seen_id && name_is(name, "id")) {
@@ -106,9 +115,9 @@ TagAttrs read_tag_attrs(std::string_view tag) {
       case 6:
         if (!seen_hidden && name_is(name, "hidden")) {
           seen_hidden = true;
-          // "until-found" content is shown when the reader searches the
-          // page, like a closed details element: it is meant to be read.
-          a.hidden = !(has_value && value_is(value, "until-found"));
+          // "until-found" content too: the page shows it only to a reader
+          // who searches for the words it hides.
+          a.hidden = true;
         }
         break;
       case 11:
@@ -119,8 +128,20 @@ TagAttrs read_tag_attrs(std::string_view tag) {
         break;
       default: break;
     }
-  }
+    return true;
+  });
   return a;
+}
+
+bool find_tag_attr(std::string_view tag, std::string_view lower_name, std::string_view& value) {
+  bool found = false;
+  for_each_attr(tag, [&](std::string_view name, std::string_view v, bool) {
+    if (!name_is(name, lower_name)) return true;
+    value = v;
+    found = true;
+    return false;
+  });
+  return found;
 }
 
 }  // namespace zub

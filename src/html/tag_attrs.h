@@ -1,6 +1,7 @@
 // Reading the few attributes of an opening tag that decide whether a reader
 // sees the element and what part of the page it is: class, id, style,
-// role, hidden and aria-hidden. No tree, no allocation.
+// role, hidden and aria-hidden, and any one attribute by its name. No tree,
+// no allocation.
 // Pure functions; safe to call from any number of threads.
 #pragma once
 
@@ -13,7 +14,7 @@ struct TagAttrs {
   std::string_view id;       // the id value as written
   std::string_view style;    // the style value as written
   std::string_view role;     // the role value as written
-  bool hidden = false;       // a hidden attribute (any value but "until-found")
+  bool hidden = false;       // a hidden attribute (any value, "until-found" too)
   bool aria_hidden = false;  // aria-hidden="true", in any letter case
 };
 
@@ -22,5 +23,9 @@ struct TagAttrs {
 // values may be double-quoted, single-quoted or bare. The first occurrence
 // of a name counts, as in a browser.
 TagAttrs read_tag_attrs(std::string_view tag);
+
+// Any attribute of the tag text by its name (lower case): true when the tag
+// has it, with its value as written (empty without one) in `value`.
+bool find_tag_attr(std::string_view tag, std::string_view lower_name, std::string_view& value);
 
 }  // namespace zub

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "html/css_hidden.h"
+#include "html/css_hidden_sheet.h"
 
 namespace zub {
 

@@ -284,3 +284,27 @@ TEST(HardeningBigInputs, PatternOfTenThousandAlternatives) {
   const std::string m = std::to_string(matching);
   EXPECT_EQ(r.run.out, "@ " + tmp.path() + "/words/\n" + m + " a.txt\n[1 files, " + m + " hits]\n");
 }
+
+// 27,000 section titles that all name the symbol, in 700 KB of
+// reStructuredText and of plain text: def finds each one's section in one
+// pass over the titles (it once took minutes, growing with their square).
+TEST(HardeningBigInputs, DefOnTensOfThousandsOfDocumentTitlesIsLinear) {
+  TempDir tmp;
+  std::string doc;
+  for (int i = 0; i < 27000; ++i) {
+    const std::string title = "target " + std::to_string(i);
+    doc += title + "\n" + std::string(title.size(), i % 3 == 0 ? '=' : '-') + "\n\n";
+  }
+  for (const char* name : {"c.rst", "c.txt"}) {
+    const std::string file = tmp.write(name, doc);
+    BoundedRun r = run_bounded({"def", "target", file}, 15);
+    ASSERT_FALSE(r.timed_out) << name;
+    EXPECT_EQ(r.run.status, 0) << r.run.err;
+    // A level-1 section runs to the next level-1 title; a level-2 one ends
+    // at the next title.
+    EXPECT_EQ(r.run.out.rfind("── " + file + ":1-8\n1| target 0\n", 0), 0u)
+        << r.run.out.substr(0, 200);
+    EXPECT_NE(r.run.out.find("── " + file + ":4-5\n"), std::string::npos);
+    EXPECT_TRUE(zub::ends_with(r.run.out, "개 더: 루트를 좁혀라]\n")) << name;
+  }
+}

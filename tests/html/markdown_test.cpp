@@ -228,6 +228,36 @@ TEST(HtmlToMarkdown, HiddenTextNeverReachesTheOutput) {
       {"css escapes", "", "<p style=\"d\\69splay:/**/none\">" + sentence + "</p>"},
       {"custom element", "", "<x-note hidden><p>" + sentence + "</p></x-note>"},
       {"unclosed hidden element", "", "<div><div hidden><p>" + sentence + "</div>"},
+      {"transparent text", "", "<p style=\"color: Transparent\">" + sentence + "</p>"},
+      {"colour of no alpha", "", "<p style=\"color:rgba(0,0,0,0)\">" + sentence + "</p>"},
+      {"colour of its background", "",
+       "<p style=\"background:#fff;color:rgb(255, 255, 255)\">" + sentence + "</p>"},
+      {"colour of its background by a class", "<style>.ghost{color:white;background:#FFF}</style>",
+       "<p class=ghost>" + sentence + "</p>"},
+      {"opacity filter", "", "<p style=\"filter:opacity(0)\">" + sentence + "</p>"},
+      {"font shorthand", "", "<p style=\"font:0/0 a\">" + sentence + "</p>"},
+      {"content-visibility", "", "<div style=\"content-visibility:hidden\">" + sentence + "</div>"},
+      {"descendant selector", "<style>.wrap p{display:none}</style>",
+       "<div class=wrap><div><p>" + sentence + "</p></div></div>"},
+      {"child selector", "<style>.box>span{visibility:hidden}</style>",
+       "<p class=box>" + sentence + "</p>"},
+      {"attribute selector", "<style>[data-x]{display:none}</style>",
+       "<p data-x=1>" + sentence + "</p>"},
+      {"universal selector", "<style>.u *{display:none}</style>",
+       "<div class=u><p>" + sentence + "</p></div>"},
+      {"compound selector", "<style>.a.b{display:none}</style>",
+       "<p class=\"b a\">" + sentence + "</p>"},
+      {"comment in the selector", "<style>.c/* x */ p{display:none}</style>",
+       "<div class=c><p>" + sentence + "</p></div>"},
+      {"style inside svg", "",
+       "<svg><style>.s{display:none}</style></svg><p class=s>" + sentence + "</p>"},
+      {"media screen", "<style>@media screen { .m { display:none } }</style>",
+       "<p class=m>" + sentence + "</p>"},
+      {"media all", "<style>@media only all, print { p.n { display:none } }</style>",
+       "<p class=n>" + sentence + "</p>"},
+      {"noembed", "", "<noembed><p>" + sentence + "</p></noembed>"},
+      {"noframes", "", "<noframes><p>" + sentence + "</p></noframes>"},
+      {"until-found", "", "<div hidden=until-found><p>" + sentence + "</p></div>"},
   };
   for (const Variant& v : variants) {
     const std::string doc = "<html><head>" + v.head + "</head><body><article><h1>Title</h1>" +
@@ -243,9 +273,14 @@ TEST(HtmlToMarkdown, HiddenTextNeverReachesTheOutput) {
   // an icon hidden inside a link, a small but visible box.
   const std::string visible =
       "<html><head><style>@media print { .story { display: none } } .wide { display:none }"
-      "@media (min-width: 600px) { .wide { display: block } }</style></head><body>"
+      "@media (min-width: 600px) { .wide { display: block } } .x > p, [data-y=no], .a.b,"
+      ".a:hover, .s + p, p::before { display:none } @media screen and (max-width: 9px) {"
+      ".story p { display: none } }</style></head><body>"
       "<article class=\"story\">" +
-      article_body() +
+      article_body() + "<div class=x><div><p>" + prose("a grandchild") +
+      "</p></div></div><p data-y=yes class=a>" + prose("an attribute") +
+      "</p><p class=s>S</p><p style=\"color:transparent;background-clip:text\">" +
+      prose("gradient letters") + "</p>" +
       "<p>Writing style=\"display:none\" on an element hides it from every reader of the "
       "page.</p><p class=\"wide\">" +
       prose("the wide screen") +
@@ -255,7 +290,8 @@ TEST(HtmlToMarkdown, HiddenTextNeverReachesTheOutput) {
   const std::string md = html_to_markdown(visible);
   for (const std::string& want :
        {std::string("Writing style=\"display:none\""), prose("the wide screen"),
-        "See the manual, " + prose("the linked item"), prose("a narrow box"), prose("part 0")})
+        "See the manual, " + prose("the linked item"), prose("a narrow box"), prose("part 0"),
+        prose("a grandchild"), prose("an attribute"), prose("gradient letters")})
     EXPECT_NE(md.find(want), std::string::npos) << want << "\n" << md;
 }
 
@@ -305,6 +341,63 @@ TEST(HtmlToMarkdown, ChoosesTheCandidateThatKeepsMost) {
             "Short text.\nLink\n");
   EXPECT_EQ(html_to_markdown("<ul><li><a href=/a>Link one is here</a></li></ul>"),
             "- Link one is here\n");
+}
+
+// An element that wraps the whole page is never dropped as boilerplate,
+// whatever its name: a page inside one form (as site builders lay pages
+// out), a main element in a layout table, a nav or aside around all of
+// it. The same elements beside the article still go, and a page whose
+// text is all hidden says so instead of coming out empty.
+TEST(HtmlToMarkdown, WholePageWrappersAreNeverDropped) {
+  const std::string article = "<h1>Title</h1>" + article_body();
+  struct Case {
+    const char* what;
+    std::string doc;
+  };
+  const Case wrapped[] = {
+      {"form",
+       "<html><body><form method=\"post\" action=\"./Default.aspx\" id=\"form1\">"
+       "<input type=\"hidden\" name=\"__VIEWSTATE\" value=\"x\"><div id=\"header\">"
+       "<a href=/>Home</a></div><div class=\"story\">" +
+           article + "</div>\n</form>\n</body></html>\n"},
+      {"main in a layout table",
+       "<table role=\"presentation\"><tr><td><main>" + article + "</main></td></tr></table>"},
+      {"nav", "<body><nav class=\"page\">" + article + "</nav></body>"},
+      {"aside", "<aside>" + article + "</aside>"},
+  };
+  for (const Case& c : wrapped) {
+    const std::string md = html_to_markdown(c.doc);
+    EXPECT_EQ(md.rfind("# Title\n", 0), 0u) << c.what << "\n" << md;
+    EXPECT_NE(md.find(prose("part 5")), std::string::npos) << c.what << "\n" << md;
+  }
+  // A side column that holds more text than a short article beside it, a
+  // search form and a footer stay out.
+  std::string column;
+  for (int i = 0; i < 4; ++i) column += "<p>" + prose("news item " + std::to_string(i)) + "</p>";
+  const std::string beside =
+      "<body><form><p>" + prose("the search form") + "</p></form><article><h1>Short</h1><p>" +
+      prose("a short article") + "</p><p>" + prose("its second paragraph") + "</p><aside>" +
+      column + "</aside></article><footer><p>" + prose("the footer") + "</p></footer></body>";
+  const std::string md = html_to_markdown(beside);
+  EXPECT_NE(md.find(prose("its second paragraph")), std::string::npos) << md;
+  for (const char* gone : {"news item", "search form", "footer"})
+    EXPECT_EQ(md.find(gone), std::string::npos) << gone << "\n" << md;
+
+  // A template hidden by a style that holds nearly all of the page's text
+  // is shown by a script; so is a body that a sheet hides until the page
+  // has loaded. A page hidden by its hidden attributes says so.
+  for (const std::string& shown :
+       {"<body><p>Menu</p><div id=\"app\" style=\"display:none\">" + article +
+            "</div><script>app.style.display = 'block'</script></body>",
+        "<head><style>body{visibility:hidden !important}</style></head><body>" + article +
+            "</body>"}) {
+    const std::string out = html_to_markdown(shown);
+    EXPECT_NE(out.find(prose("part 5")), std::string::npos) << shown << "\n" << out;
+  }
+  const std::string note = html_to_markdown("<body><div hidden>" + article + "</div></body>");
+  EXPECT_EQ(note.rfind("[본문 없음: 페이지가 글을 모두 숨겼다", 0), 0u) << note;
+  EXPECT_EQ(note.find("story"), std::string::npos) << note;
+  EXPECT_EQ(html_to_markdown("<body><p hidden> </p></body>"), "");
 }
 
 // Pages in Chinese and Japanese keep their short paragraphs between long
