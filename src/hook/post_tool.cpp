@@ -13,6 +13,7 @@
 #include "compress/diff_digest.h"
 #include "compress/hits.h"
 #include "compress/logs.h"
+#include "compress/path_list.h"
 #include "compress/progress.h"
 #include "compress/raw_keep.h"
 #include "compress/trim.h"
@@ -191,6 +192,8 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
         return Shortening{trim_text(fold.text), "progress folded"};
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
+      if (auto paths = fold_path_list(text))
+        return Shortening{trim_text(*paths), "paths folded by directory"};
       return Shortening{trim_text(text), "trim"};
     }
   }
