@@ -32,6 +32,8 @@ constexpr uint64_t kCutReserveChars = 600;
 constexpr double kSearchShare = 0.4;
 // A diff too long for the host shows this share of it before its map.
 constexpr double kDiffHeadShare = 0.25;
+// A diff over this many times the host's limit (in bytes) is not trimmed whole.
+constexpr uint64_t kDiffWholeTrimFactor = 8;
 
 // A stream of the tool's response and what becomes of it.
 struct Stream {
@@ -150,8 +152,13 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
     }
     case OutputKind::kDiff: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string trimmed = trim_text(text);
-      if (char_count(trimmed) + kCutReserveChars <= c.limit)
+      // A diff many times the host's limit cannot fit once trimmed (its hunks
+      // stay whole): only the part its head comes from is trimmed.
+      const bool huge = size > kDiffWholeTrimFactor * c.limit;
+      std::string_view part = text;
+      if (huge) part = text.substr(0, text.rfind('\n', kDiffWholeTrimFactor * c.limit) + 1);
+      std::string trimmed = trim_text(part);
+      if (!huge && char_count(trimmed) + kCutReserveChars <= c.limit)
         return Shortening{trimmed, "diff-aware trim"};
       // Too long to be read at once: its first part as it is, then a map of
       // every commit and file with the raw lines that hold each.

@@ -19,7 +19,8 @@ TEST(HookShapes, PathListsKeepEveryPath) {
   std::set<std::string> paths;
   for (int d = 0; d < 20; ++d)
     for (int f = 0; f < 30; ++f) {
-      const std::string p = "drivers/net/dir" + std::to_string(d) + "/file_" + std::to_string(f) + ".h";
+      const std::string p =
+          "drivers/net/dir" + std::to_string(d) + "/file_" + std::to_string(f) + ".h";
       list += p + "\n";
       paths.insert(p);
     }
@@ -46,8 +47,8 @@ TEST(HookShapes, PathListsKeepEveryPath) {
 TEST(HookShapes, LongDiffsAndSearchesNameTheirRawLines) {
   std::string diff;
   for (int c = 0; c < 3; ++c) {
-    diff += "commit " + std::string(40, static_cast<char>('a' + c)) + "\nAuthor: A <a@x>\n\n    change " +
-            std::to_string(c) + "\n\n";
+    diff += "commit " + std::string(40, static_cast<char>('a' + c)) +
+            "\nAuthor: A <a@x>\n\n    change " + std::to_string(c) + "\n\n";
     for (int f = 0; f < 2; ++f)
       diff += "diff --git a/src/f" + std::to_string(f) + ".c b/src/f" + std::to_string(f) +
               ".c\nindex 1..2 100644\n--- a/src/f" + std::to_string(f) + ".c\n+++ b/src/f" +
@@ -70,7 +71,8 @@ TEST(HookShapes, LongDiffsAndSearchesNameTheirRawLines) {
   ASSERT_TRUE(g);
   EXPECT_EQ(g->hits, 300u);
   // Listed files give every number; the rest are one raw range.
-  EXPECT_NE(g->text.find("10| x = y(1);\n  \xE2\x80\xA6 +4 more at 20,30,40,50\n"), std::string::npos)
+  EXPECT_NE(g->text.find("10| x = y(1);\n  \xE2\x80\xA6 +4 more at 20,30,40,50\n"),
+            std::string::npos)
       << g->text;
   const size_t rest = g->text.find(" more files, ");
   ASSERT_NE(rest, std::string::npos) << g->text;
@@ -81,10 +83,13 @@ TEST(HookShapes, ProgressRunsFoldAroundWhatFailed) {
   std::string log;
   for (int i = 0; i < 50; ++i) log += "   Compiling crate" + std::to_string(i) + " v0.1.0\n";
   log += "error[E0308]: mismatched types\n";
-  for (int i = 0; i < 2; ++i) log += "[ RUN      ] T.t" + std::to_string(i) + "\n[       OK ] T.t" + std::to_string(i) + " (0 ms)\n";
+  for (int i = 0; i < 2; ++i)
+    log += "[ RUN      ] T.t" + std::to_string(i) + "\n[       OK ] T.t" + std::to_string(i) +
+           " (0 ms)\n";
   const zub::ProgressFold f = zub::fold_progress(log);
   EXPECT_EQ(f.text,
-            "   Compiling crate0 v0.1.0\n  \xE2\x80\xA6 (+49 more progress lines: Compiling\xE2\x80\xA6)\n"
+            "   Compiling crate0 v0.1.0\n  \xE2\x80\xA6 (+49 more progress lines: "
+            "Compiling\xE2\x80\xA6)\n"
             "error[E0308]: mismatched types\n[ RUN      ] T.t0\n"
             "  \xE2\x80\xA6 (+3 more progress lines: [ RUN      ]\xE2\x80\xA6)\n");
   EXPECT_EQ(f.folded, 52u);
