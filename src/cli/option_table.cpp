@@ -113,6 +113,11 @@ constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdep
                                           .set = set_max_depth<Opts>};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
+template <std::vector<std::string> FileFilter::*M>
+void add_find_test(GrepOptions& o, const OptionValue& v) {
+  (o.filter.*M).emplace_back(v.text);
+  o.find_tests = true;
+}
 template <PatternSyntax S, char Flag>
 void set_syntax(GrepOptions& o, const OptionValue&) {
   o.syntax = S;
@@ -334,6 +339,18 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kTypeNotRow<GrepOptions>,
     kGlobRow<GrepOptions>,
     kMaxDepthRow<GrepOptions>,
+    // find's spellings, for `zub grep --files` in place of `find`.
+    {.spellings = {"-maxdepth"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub: -maxdepth 뒤에 숫자가 와야 한다\n", .set = set_max_depth<GrepOptions>},
+    {.spellings = {"-name"}, .kind = kText, .set = add_find_test<&FileFilter::find_names>},
+    {.spellings = {"-iname"}, .kind = kText, .set = add_find_test<&FileFilter::find_inames>},
+    {.spellings = {"-path", "-wholename"}, .kind = kText,
+     .set = add_find_test<&FileFilter::find_paths>},
+    {.spellings = {"-type"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       o.find_type = v.text;
+       o.find_tests = true;
+     }},
     {.spellings = {"--all"}, .set = search_all_files},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to
