@@ -339,12 +339,13 @@ bool is_test_pass(std::string_view t) {
 
 bool is_progress_line(std::string_view t, uint64_t& dots) {
   std::string_view marks = t;
-  if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]"
+  if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]", a wrapped "....  [ 60%]"
     const size_t open = t.rfind('[');
     const size_t space = t.find(' ');
     if (open == std::string_view::npos || space == std::string_view::npos || space >= open)
       return false;
-    marks = trim_ws(t.substr(space + 1, open - space - 1));
+    const std::string_view after = trim_ws(t.substr(space + 1, open - space - 1));
+    marks = after.empty() ? t.substr(0, space) : after;
   } else if (t.size() < 4) {
     return false;
   }
