@@ -4,7 +4,7 @@ PREFIX     ?= $(HOME)/.local
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all build test test-fast run install bench fuzz clean asan tsan
+.PHONY: all build test test-fast run install uninstall deb bench fuzz fuzz-replay clean asan tsan check
 
 all: build
 
@@ -22,12 +22,18 @@ test:
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure
 
 # The loop to run while working: every test but the hardening ones (ctest
-# label "hardening"), which take most of the suite's time. `make test` and
-# CI run them all.
+# label "hardening"), which take most of the suite's time; only the binaries
+# it runs are built (ctest's stand-in for the unbuilt hardening binary is
+# left out by name). `make test` and CI run them all.
 test-fast:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS)
-	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure -LE hardening
+	cmake --build $(BUILD) -j $(JOBS) --target zub zub_tests
+	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure -LE hardening -E '^zub_hardening_tests_NOT_BUILT$$'
+
+# What needs no build: the house format and the direction of includes.
+check:
+	bash tools/check_format.sh
+	bash tools/check_layers.sh
 
 # Builds the binary only, not the tests.
 run: $(BUILD)/build.ninja
@@ -37,11 +43,32 @@ run: $(BUILD)/build.ninja
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Sanitizer build in its own tree; .ci/run uses it. -O1 -g1 keeps the
-# compile short on small CI machines while reports still name lines; the
-# library's own assertions catch out-of-range indexing the sanitizers miss.
+# Removes what the last `make install` from this build tree put in place,
+# by its list (the install manifest), and zub's own doc directory when left
+# empty; shared directories (bin, man1, the completion directories) stay.
+uninstall:
+	@test -f $(BUILD)/install_manifest.txt || { echo "make uninstall: $(BUILD)/install_manifest.txt 가 없다 (make install 을 이 빌드 트리로 하지 않았다)" >&2; exit 1; }
+	@while IFS= read -r f || [ -n "$$f" ]; do \
+	  if [ -e "$$f" ] || [ -L "$$f" ]; then rm -f -- "$$f" && echo "removed $$f"; fi; \
+	  d=$$(dirname -- "$$f"); [ "$${d##*/}" = zub ] && rmdir -- "$$d" 2>/dev/null; true; \
+	done < $(BUILD)/install_manifest.txt
+	@rm -f $(BUILD)/install_manifest.txt
+
+# The Debian package (binary, man page, completion, copyright, changelog)
+# in $(BUILD)/; check it with `lintian $(BUILD)/zub_*.deb`.
+deb: build
+	cd $(BUILD) && cpack -G DEB
+
+# One clang tree with ASan and UBSan serves both the sanitizer run of the
+# tests and the libFuzzer targets (built with fuzzer-no-link everywhere, so
+# the tests and the targets share every object). -O1 -g1 keeps the compile
+# short on small CI machines while reports still name lines; the library's
+# own assertions catch out-of-range indexing the sanitizers miss.
+SANITIZED_TREE = CXX=clang++ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None \
+	-DCMAKE_CXX_FLAGS="-O1 -g1 -D_GLIBCXX_ASSERTIONS" -DZUB_SANITIZE=ON -DZUB_FUZZ=ON \
+	-DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
 asan:
-	cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1 -D_GLIBCXX_ASSERTIONS" -DZUB_SANITIZE=ON -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
+	$(SANITIZED_TREE)
 	cmake --build build-asan -j $(JOBS)
 	cd build-asan && ctest -j $(JOBS) --output-on-failure
 
@@ -60,10 +87,17 @@ bench:
 	cmake --build build-bench -j $(JOBS)
 	bash bench/run_all.sh build-bench
 
+# Every stored seed of every target, run once (-runs=0): the gate CI uses.
+fuzz-replay:
+	$(SANITIZED_TREE)
+	cmake --build build-asan -j $(JOBS) --target fuzz_targets
+	bash fuzz/run_all.sh build-asan replay
+
+# Timed exploration from the seeds, FUZZ_SECONDS (default 30) per target.
 fuzz:
-	CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=None -DCMAKE_CXX_FLAGS="-O1 -g1" -DZUB_FUZZ=ON -DZUB_TESTS=OFF
-	cmake --build build-fuzz -j $(JOBS)
-	bash fuzz/run_all.sh build-fuzz $(FUZZ_SECONDS)
+	$(SANITIZED_TREE)
+	cmake --build build-asan -j $(JOBS) --target fuzz_targets
+	bash fuzz/run_all.sh build-asan $(FUZZ_SECONDS)
 
 clean:
-	rm -rf $(BUILD) build-asan build-tsan build-bench build-fuzz
+	rm -rf $(BUILD) build-asan build-tsan build-bench

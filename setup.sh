@@ -11,8 +11,9 @@ cd "$(dirname "$0")"
 groups=build
 for arg in "$@"; do
   case $arg in
-    test|asan) groups="$groups test" ;;
-    fuzz) groups="$groups fuzz" ;;
+    test|test-fast|check) groups="$groups test" ;;
+    asan) groups="$groups test fuzz" ;;
+    fuzz|fuzz-replay) groups="$groups fuzz" ;;
     bench) groups="$groups bench" ;;
   esac
 done

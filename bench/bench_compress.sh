@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Throughput of `zub trim` and `zub logs` on a generated 200 MB log of ten
 # million lines, against `awk '!seen[$0]++'` and `sort | uniq -c`.
-# Rewrites the "trim and logs throughput" section of bench/RESULTS.md.
+# Writes its table to a new file under bench/results/ (bench/results_file.sh).
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
@@ -74,7 +74,7 @@ PY
 )
 echo "$SECTION"
 
-RESULTS=$HERE/RESULTS.md
+RESULTS=$(bash "$HERE/results_file.sh" trim-logs)
 python3 - "$RESULTS" "$SECTION" <<'PY'
 import sys, re
 path, section = sys.argv[1], sys.argv[2]

@@ -3,7 +3,7 @@
 # the cache (no process started), against a plain `curl` of the same page
 # from a loopback server and against `zub fetch --refresh URL` (network
 # path, curl started). Uses a private HOME; never touches the real cache.
-# Rewrites the "Fetch cache" section of bench/RESULTS.md.
+# Writes its table to a new file under bench/results/ (bench/results_file.sh).
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
 ZUB_BIN=${ZUB_BIN:-$HERE/../build/zub}
@@ -48,7 +48,8 @@ hyperfine -N --warmup 20 --runs "$RUNS" --export-json "$work/hf.json" \
   -n "curl (loopback fetch)" "curl -s -o /dev/null $url" \
   -n "zub fetch --refresh (network)" "$ZUB_BIN fetch --refresh $url" >/dev/null
 
-python3 - "$work/hf.json" "$HERE/RESULTS.md" "$RUNS" "$(wc -c < "$work/www/page.html")" <<'PY'
+results=$(bash "$HERE/results_file.sh" fetch-cache)
+python3 - "$work/hf.json" "$results" "$RUNS" "$(wc -c < "$work/www/page.html")" <<'PY'
 import json, sys, statistics, platform, os
 data = json.load(open(sys.argv[1]))["results"]
 med = {r["command"]: statistics.median(r["times"]) * 1000 for r in data}

@@ -5,7 +5,7 @@
 #  - 500 MB through `wrap --logs` and `logs` (file and pipe), wall time and
 #    peak memory, against an older binary without either feature
 #    (ZUB_OLD=path; the comparison is skipped without it).
-# Rewrites the "Kept raw output and gain" section of bench/RESULTS.md.
+# Writes its table to a new file under bench/results/ (bench/results_file.sh).
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ZUB=${ZUB_BIN:-$HERE/../build/zub}
@@ -61,7 +61,8 @@ done
 grep -E '^(new|old):' "$WORK/times" > "$WORK/times.clean" || true
 kept=$(ls -l "$XDG_STATE_HOME/zub/raw" | tail -n +2 | wc -l)
 
-python3 - "$WORK" "$HERE/RESULTS.md" "$(nproc)" "$(uptime)" "$kept" <<'PY'
+results=$(bash "$HERE/results_file.sh" gain-raw)
+python3 - "$WORK" "$results" "$(nproc)" "$(uptime)" "$kept" <<'PY'
 import json, sys, re, statistics
 work, out, cores, up, kept = sys.argv[1:6]
 load = up.split("load average:")[-1].strip()

@@ -7,7 +7,8 @@
 # Usage: bash bench/bench_grep_vs_rg.sh [BUILD_DIR]   (default: build)
 # Environment: RUNS, ROUNDS, MEM_RUNS; CORPORA=tree or subset for one corpus.
 # Installs ripgrep and hyperfine when missing, warms the page cache, and
-# rewrites its section of bench/RESULTS.md.
+# writes its report to a new file in bench/results/DATE-ARCH-NCPU/ (an
+# earlier run's file there is left as it is: the new one gets a number).
 set -eu
 set -f  # patterns hold glob characters that must reach both tools as they are
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -68,26 +69,32 @@ for corpus in "${corpora[@]}"; do
       zm=$(peak_kb "$ZUB" grep $zargs $corpus)
       rm_=$(peak_kb $RG $rargs $corpus)
     }
-    zt=(); rt=(); zcs=(); rcs=(); ratios=()
+    zt=(); rt=(); zcs=(); rcs=(); ratios=(); zall=(); rall=()
     for round in $(seq "$ROUNDS"); do
       # shellcheck disable=SC2086
       hyperfine -N --warmup 1 --runs "$RUNS" -i --export-json "$out/r.json" \
         -n zub "$ZUB grep $zargs $corpus" -n rg "$RG $rargs $corpus" >&2
-      read -r z r zc rc < <(python3 -c '
+      read -r z r zc rc za ra < <(python3 -c '
 import json, statistics, sys
 res = {x["command"]: x for x in json.load(open(sys.argv[1]))["results"]}
 med = lambda k: statistics.median(res[k]["times"])
 cpu = lambda k: res[k]["user"] + res[k]["system"]
-print(med("zub"), med("rg"), cpu("zub"), cpu("rg"))' "$out/r.json")
+every = lambda k: ",".join(str(t) for t in res[k]["times"])
+print(med("zub"), med("rg"), cpu("zub"), cpu("rg"), every("zub"), every("rg"))' "$out/r.json")
       zt+=("$z"); rt+=("$r"); zcs+=("$zc"); rcs+=("$rc"); ratios+=("$(python3 -c "print(f'{$z/$r:.2f}')")")
+      zall+=("$za"); rall+=("$ra")
     done
-    row=$(python3 - "$name" "$zm" "$rm_" "$zh" "$rh" "${ratios[*]}" "${zt[*]}" "${rt[*]}" "${zcs[*]}" "${rcs[*]}" <<'PY'
+    row=$(python3 - "$name" "$zm" "$rm_" "$zh" "$rh" "${ratios[*]}" "${zt[*]}" "${rt[*]}" "${zcs[*]}" "${rcs[*]}" "${zall[*]}" "${rall[*]}" <<'PY'
 import statistics, sys
-name, zm, rm, zh, rh, ratios, zt, rt, zc, rc = sys.argv[1:11]
+name, zm, rm, zh, rh, ratios, zt, rt, zc, rc, za, ra = sys.argv[1:13]
 med = lambda v: statistics.median(float(x) for x in v.split())
 z, r, zc, rc = med(zt), med(rt), med(zc), med(rc)
 zm, rm = float(zm), float(rm)
-print(f"| {name} | {z*1000:.0f} | {r*1000:.0f} | {z/r:.2f} | {ratios.replace(' ', ', ')} | {zc*1000:.0f} | {rc*1000:.0f} | {zc/rc:.2f} "
+def spread(v):  # the middle half of every run of every round, in ms
+    q = statistics.quantiles([float(t) for t in v.replace(" ", ",").split(",")], n=4)
+    return f"{q[0]*1000:.0f}-{q[2]*1000:.0f}"
+print(f"| {name} | {z*1000:.0f} | {spread(za)} | {r*1000:.0f} | {spread(ra)} | {z/r:.2f} | {ratios.replace(' ', ', ')} "
+      f"| {zc*1000:.0f} | {rc*1000:.0f} | {zc/rc:.2f} "
       f"| {zm/1024:.1f} | {rm/1024:.1f} | {zm/rm:.2f} | {zh} | {rh} |")
 PY
 )
@@ -98,41 +105,40 @@ PY
   # shellcheck disable=SC2086
   nfiles=$(find $corpus -type f | wc -l)
   tables+="### $label, $nfiles files"$'\n\n'
-  tables+="| case | zub ms | rg ms | time ratio | ratio per round | zub CPU ms | rg CPU ms | CPU ratio | zub MB | rg MB | memory ratio | zub hits in files | rg hits in files |"$'\n'
-  tables+="|---|---|---|---|---|---|---|---|---|---|---|---|---|"$'\n'"$rows"$'\n'
+  tables+="| case | zub ms | zub spread | rg ms | rg spread | time ratio | ratio per round | zub CPU ms | rg CPU ms | CPU ratio | zub MB | rg MB | memory ratio | zub hits in files | rg hits in files |"$'\n'
+  tables+="|---|---|---|---|---|---|---|---|---|---|---|---|---|---|---|"$'\n'"$rows"$'\n'
 done
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 cmds=$(while IFS='|' read -r name zargs rargs _; do printf -- '- %s: `zub grep %s ROOT` / `rg %s ROOT`\n' "$name" "$zargs" "$rargs"; done <<< "$CASES")
-section=$(cat <<MD
-<!-- grep-vs-rg:start -->
-## grep: zub against ripgrep on the Linux 6.1 tree
+dir="$HERE/results/$(date -u +%Y-%m-%d)-$(uname -m)-$(nproc)cpu"
+mkdir -p "$dir"
+report="$dir/grep-vs-rg.md"
+n=1
+while [ -e "$report" ]; do n=$((n + 1)); report="$dir/grep-vs-rg-$n.md"; done
+cat > "$report" <<MD
+# grep: zub against ripgrep on the Linux 6.1 tree
 
 \`bash bench/bench_grep_vs_rg.sh BUILD_DIR\`, $(date -u +%Y-%m-%d), $(nproc) cores
 ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')), load average
-$load_start at the start and $load_end at the end. Tree: Debian's
-linux-source-6.1. Peer: \`$RG\`. Time: both tools in one hyperfine call per
-case, $RUNS runs after one warm-up, $ROUNDS such calls; medians over the rounds
-in milliseconds, ratio = zub / rg (below 1 is faster), and the ratio of each
-round. CPU: user plus system time per run (mean), median over the rounds;
-on a busy machine it says more than the wall time. Memory: peak resident set (\`/usr/bin/time -f %M\`), median of
-$MEM_RUNS runs, in MB. Hits: selected lines counted with -c by each tool (for
--C 2 and -l the same pattern without them), "hits in files". zub walks fewer
-files than rg (its skip lists and non-source table) and rg leaves out hidden
-files, so the counts differ a little; zub validates UTF-8 for every file
-with a hit.
+$load_start at the start and $load_end at the end (a load above the number
+of cores means other work shared the machine: judge the ratios, which come
+from both tools measured in the same hyperfine call, more than the times).
+Tree: Debian's linux-source-6.1. Peer: \`$RG\`. Time: both tools in one
+hyperfine call per case, $RUNS runs after one warm-up, $ROUNDS such calls;
+medians over the rounds in milliseconds, ratio = zub / rg (below 1 is
+faster), and the ratio of each round. Spread: the middle half (first to
+third quartile) of every run of every round, in milliseconds. CPU: user plus
+system time per run (mean), median over the rounds; on a busy machine it
+says more than the wall time. Memory: peak resident set (\`/usr/bin/time -f
+%M\`), median of $MEM_RUNS runs, in MB. Hits: selected lines counted with -c
+by each tool (for -C 2 and -l the same pattern without them), "hits in
+files". zub walks fewer files than rg (its skip lists and non-source table)
+and rg leaves out hidden files, so the counts differ a little; zub validates
+UTF-8 for every file with a hit.
 
 $tables
 Commands (ROOT = the tree, or the seven directories of the subset):
 $cmds
-<!-- grep-vs-rg:end -->
 MD
-)
-python3 - "$HERE/RESULTS.md" "$section" <<'PY'
-import re, sys
-path, section = sys.argv[1], sys.argv[2]
-text = open(path).read()
-pat = re.compile(r"<!-- grep-vs-rg:start -->.*?<!-- grep-vs-rg:end -->", re.S)
-text = pat.sub(lambda m: section, text) if pat.search(text) else text.rstrip("\n") + "\n\n" + section + "\n"
-open(path, "w").write(text)
-PY
-echo "$section"
+echo "written to bench/results/$(basename "$dir")/$(basename "$report")" >&2
+cat "$report"

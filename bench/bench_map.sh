@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times `zub map` on the unpacked Debian kernel source (some 80k files)
 # against `find ROOT -type f | wc -l` and `du -s ROOT`, with hyperfine, and
-# rewrites the map section of bench/RESULTS.md. Installs hyperfine and
+# writes its table to a new file under bench/results/. Installs hyperfine and
 # linux-source-6.1 with apt-get and unpacks the tarball when they are missing.
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -44,7 +44,7 @@ cpu = lambda name: (res[name]["user"] + res[name]["system"]) * 1000
 zub, find, du = (ms(n) for n in names)
 print("## map: file distribution of a large tree")
 print()
-print(f"Tree: Debian linux-source-6.1 unpacked under /var/tmp/zub-bench, {files} files")
+print(f"Tree: Debian linux-source-6.1 unpacked by bench/kernel_tree.sh, {files} files")
 print(f"(`map` counts {counted.split()[0]}; the rest sit under skipped names). Warm page and")
 print(f"dentry cache, {cpus} cores, CPU pressure {pressure or 'n/a'} in /proc/pressure/cpu")
 print("while measuring (other work on the machine makes wall times noisy).")
@@ -68,7 +68,8 @@ print("than find but about the same wall time on two cores; on one core it would
 print("close to `du -s`.")
 PY
 )
-python3 - "$HERE/RESULTS.md" "$section" <<'PY'
+results=$(bash "$HERE/results_file.sh" map)
+python3 - "$results" "$section" <<'PY'
 import sys, re
 path, section = sys.argv[1], sys.argv[2].rstrip("\n")
 text = open(path).read()
@@ -80,4 +81,4 @@ else:
     text = text.rstrip("\n") + "\n\n" + block + "\n"
 open(path, "w").write(text)
 PY
-echo "bench_map: section written to $HERE/RESULTS.md"
+echo "bench_map: written to $results"

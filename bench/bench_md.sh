@@ -2,8 +2,8 @@
 # Throughput of the HTML-to-markdown converter over the shared corpus of real
 # pages: `ZUB_BENCH=50 ZUB_BENCH_QUIET=1 zub md < page` per page (hyperfine
 # medians), summed into MB/s of HTML on one thread. Also one conversion per
-# process against html2text as a peer. Rewrites the md section of
-# bench/RESULTS.md.
+# process against html2text as a peer. Writes its table to a new
+# file under bench/results/ (bench/results_file.sh).
 set -eu
 HERE=$(cd "$(dirname "$0")" && pwd)
 ROOT=$(cd "$HERE/.." && pwd)
@@ -110,12 +110,5 @@ section="$tmp/section.md"
   echo "the ratio compares cost, not output."
 }  > "$section"
 
-results="$HERE/RESULTS.md"
-awk -v sec="$section" '
-  /^## HTML to markdown \(`md`\)/ { skip = 1; while ((getline line < sec) > 0) print line; next }
-  skip && (/^## / || /^<!--/) { skip = 0 }
-  !skip { print }
-' "$results" > "$tmp/results.md"
-grep -q '^## HTML to markdown (`md`)' "$tmp/results.md" || { echo; cat "$section"; } >> "$tmp/results.md"
-cp "$tmp/results.md" "$results"
+cat "$section" >> "$(bash "$HERE/results_file.sh" md)"
 cat "$section"

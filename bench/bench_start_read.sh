@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Process start and range reading against `sed -n` and `head -c`.
-# Rewrites the "Start and read" section of bench/RESULTS.md.
+# Writes its table to a new file under bench/results/ (bench/results_file.sh).
 set -euo pipefail
 HERE=$(cd "$(dirname "$0")" && pwd)
 ZUB=${ZUB_BIN:-$HERE/../build/zub}
@@ -27,7 +27,7 @@ hyperfine -N --warmup 5 --runs 60 --export-json "$WORK/read.json" \
   "$ZUB read $WORK/big.txt 1000-1100" "sed -n 1000,1100p $WORK/big.txt" \
   "$ZUB read -c 4096 $WORK/big.txt" "head -c 4096 $WORK/big.txt" >/dev/null
 
-python3 - "$WORK/start.json" "$WORK/read.json" "$HERE/RESULTS.md" "$(nproc)" "$(uptime)" <<'PY'
+python3 - "$WORK/start.json" "$WORK/read.json" "$(bash "$HERE/results_file.sh" start-read)" "$(nproc)" "$(uptime)" <<'PY'
 import json, sys, re
 start, read, out, cores, up = sys.argv[1:6]
 def med(path):

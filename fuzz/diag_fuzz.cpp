@@ -1,4 +1,5 @@
-// diag never crashes, always ends in a line feed, is never longer than the
+// diag never crashes, says what its text is (summary, refusal, the input
+// given back) without contradicting it, always ends in a line feed, is never longer than the
 // escape-free input unless it refuses, and its counts agree: the header's
 // sum is the listed counts when all rules are listed, and unrecognised plus
 // recognised lines never exceed the input's lines. The unrecognised lines'
@@ -16,8 +17,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view in(reinterpret_cast<const char*>(data), size);
-  const std::string out = zub::diag(in);
+  const zub::DiagSummary summary = zub::diag_summary(in);
+  const std::string& out = summary.text;
   if (out.empty() || out.back() != '\n') std::abort();
+  // The value says what the text is: a refusal never hides an error or a
+  // failing test, and a summary ends with its closing line.
+  using Kind = zub::DiagSummary::Kind;
+  const bool refused = summary.kind == Kind::kRefused || summary.kind == Kind::kRefusedWhole;
+  if (refused && summary.errors + summary.failures != 0) std::abort();
+  if (summary.kind == Kind::kRefused && out.rfind("[zub diag: only ", 0) != 0) std::abort();
+  if (summary.kind == Kind::kSummary && out.find("[zub diag = ") == std::string::npos) std::abort();
+  if (zub::diag(in) != out) std::abort();
   // Paths made relative to a working directory only ever shorten it.
   const std::string here = zub::diag(in, "/w");
   if (here.size() > out.size() || here.back() != '\n') std::abort();
@@ -34,8 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (std::string_view l : copied) clean.append(l).push_back('\n');
   // Given back whole when no summary would be shorter.
   if (out == clean) return 0;
-  const bool refused = out.rfind("[zub diag: only ", 0) == 0;
-  if (!refused && out.size() >= clean.size()) std::abort();
+  if (summary.kind != Kind::kRefused && out.size() >= clean.size()) std::abort();
   unsigned long recognized = 0, total = 0;
   if (std::sscanf(out.c_str(), "[zub diag: only %lu/%lu lines", &recognized, &total) == 2) {
     // Refused with three or more known lines only when they give nothing

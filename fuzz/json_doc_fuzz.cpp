@@ -37,12 +37,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   zub::JsonDocument edited = *p.doc;
   std::string why;
-  if (zub::add_hook_entry(edited, "'/opt/z b/zub' hook", &why)) {
+  const zub::HookEvent event = size % 2 ? zub::HookEvent::kPost : zub::HookEvent::kPre;
+  if (!zub::registered_hook(edited, event) &&
+      zub::add_hook_entry(edited, event, "'/opt/z b/zub' hook", &why)) {
     const std::string with = zub::write_json(edited);
     reads_back_as(with, edited.root);
-    check(zub::registered_hook(*zub::parse_json(with).doc).has_value());
-    check(zub::remove_hook_entry(edited));
-    check(!zub::registered_hook(edited));
+    check(zub::registered_hook(*zub::parse_json(with).doc, event).has_value());
+    check(zub::remove_hook_entry(edited, event));
+    check(!zub::registered_hook(edited, event));
     reads_back_as(zub::write_json(edited), edited.root);
   }
 

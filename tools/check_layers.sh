@@ -3,7 +3,8 @@
 # layers; a folder may always include itself.
 #   base, re                 nothing above them (re may use base)
 #   code                     base
-#   html, compress, hook     base
+#   html, compress           base
+#   hook                     compress, base
 #   search                   code, re, base
 #   nav                      code, search, base
 #   web                      html, base
@@ -21,7 +22,7 @@ find src -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.inc' \) | LC_ALL=C 
       may["code"] = "base"
       may["html"] = "base"
       may["compress"] = "base"
-      may["hook"] = "base"
+      may["hook"] = "compress base"
       may["search"] = "code re base"
       may["nav"] = "code search base"
       may["web"] = "html base"

@@ -38,7 +38,9 @@ add() { cases+=("$*"); }
 for f in kernel/sched/core.c mm/slub.c fs/ext4/inode.c include/linux/sched.h net/ipv4/tcp.c \
          scripts/checkpatch.pl tools/perf/util/evsel.c Documentation/admin-guide/README.rst; do
   add "read $TREE/$f"
-  add "read $TREE/$f -s 200 -n 50"
+  add "read $TREE/$f 200-260 -n"
+  add "read $TREE/$f --tail 40"
+  add "read -n 50 $TREE/$f"
   add "outline $TREE/$f"
 done
 add "read $TREE/nonexistent"

@@ -83,4 +83,29 @@ for spec in react-native-windows@0.74.59 expo-modules-core@2.5.0 react-native-sc
     tar xzf "$DL/$name"-*.tgz -C "$OUT/$name"
   fi
 done
+
+# A second set of projects per language, for rules made on one set and
+# judged on another (measure.py's "-tune" and "-held" languages): Lua, Ruby
+# from Debian; Kotlin, JavaScript and TypeScript from npm.
+HELD=$OUT/heldout
+mkdir -p "$HELD"
+for pkg in lua-http lua-argparse lua-ldoc lua-check lua-dkjson ruby-thor ruby-rack ruby-rspec-core \
+    ruby-sinatra; do
+  if [ ! -d "$HELD/$pkg" ]; then
+    ls "$DL/${pkg}"_*.deb >/dev/null 2>&1 || (cd "$DL" && apt-get download -q "$pkg" >/dev/null 2>&1)
+    mkdir -p "$HELD/$pkg"
+    dpkg-deb -x "$DL/${pkg}"_*.deb "$HELD/$pkg"
+  fi
+done
+for spec in expo-camera@16.1.11 expo-notifications@0.31.4 expo-image-picker@16.1.4 expo-av@15.1.7 \
+    jquery@3.7.1 lodash@4.17.21 underscore@1.13.7 zod@3.25.76 @tanstack/query-core@5.80.7; do
+  name=${spec%@*}
+  name=${name#@}
+  name=${name//\//-}
+  if [ ! -d "$HELD/$name/package" ]; then
+    ls "$DL/$name"-*.tgz >/dev/null 2>&1 || (cd "$DL" && npm pack -q "$spec" >/dev/null 2>&1)
+    mkdir -p "$HELD/$name"
+    tar xzf "$DL/$name"-*.tgz -C "$HELD/$name"
+  fi
+done
 echo "$OUT"

@@ -1,5 +1,7 @@
 #include "base/control_text.h"
 
+#include <utility>
+
 #include "base/utf8.h"
 
 namespace zub {
@@ -87,6 +89,23 @@ std::string page_text(std::string_view s) {
         return len == 1 && (code == '\n' || code == '\t') ? Kind::kText : Kind::kDrop;
       },
       false);
+}
+
+std::string take_page_text(std::string&& s) {
+  // The same rule as page_text, applied in place: dropping only shortens
+  // the text, and a page can be hundreds of megabytes.
+  size_t w = 0;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) continue;
+    if (is_c1_control_at(s, i)) {
+      ++i;
+      continue;
+    }
+    s[w++] = s[i];
+  }
+  s.resize(w);
+  return std::move(s);
 }
 
 std::string printable_url(std::string_view url) {

@@ -18,6 +18,8 @@ std::string one_line_text(std::string_view s);
 // For text of many lines: line feeds and tabs stay; every other C0 or C1
 // control and DEL goes.
 std::string page_text(std::string_view s);
+// The same, reusing `s` when it needs no change (no copy of a large page).
+std::string take_page_text(std::string&& s);
 
 // A URL for printing: control bytes (C0, DEL and both bytes of a C1
 // character) written as %XX, the way they travel in a URL anyway.

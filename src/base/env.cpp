@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "base/number.h"
@@ -35,6 +36,11 @@ std::optional<uint64_t> setting_number(std::string_view text) {
 
 uint64_t filter_input_cap() {
   return env_number("ZUB_FILTER_MAX").value_or(kDefaultFilterInputCap);
+}
+
+uint64_t host_inline_chars() {
+  constexpr uint64_t kLeast = 4000, kMost = 128000;
+  return std::clamp(env_number("ZUB_HOST_INLINE_CHARS").value_or(kHostInlineChars), kLeast, kMost);
 }
 
 std::string working_dir() {

@@ -32,8 +32,16 @@ std::optional<uint64_t> setting_number(std::string_view text);
 inline constexpr uint64_t kDefaultFilterInputCap = uint64_t{256} << 20;
 uint64_t filter_input_cap();
 
-// Most bytes of a hook event: the host sends a few KB; more is no event.
-inline constexpr uint64_t kHookInputCap = uint64_t{4} << 20;
+// How many characters of a shell result the agent host shows inline before
+// it cuts: ZUB_HOST_INLINE_CHARS when it parses, else 30,000, within the
+// host's own clamp of 4,000 to 128,000. Output meant to be read whole is
+// bounded by it.
+inline constexpr uint64_t kHostInlineChars = 30000;
+uint64_t host_inline_chars();
+
+// Most bytes of a hook event: a PostToolUse event carries the whole output
+// of a shell call; more is left as it is.
+inline constexpr uint64_t kHookInputCap = uint64_t{64} << 20;
 
 // The process's working directory; empty when it cannot be told (removed,
 // or a path too long).

@@ -110,6 +110,25 @@ struct OptionTable {
   void (*prepare)(Opts&) = nullptr;
 };
 
+// One spelling a table offers, for shell completion: refused habits are
+// not offered.
+struct OfferedOption {
+  std::string_view spelling;
+  bool takes_value = false;  // a number or a text follows
+};
+
+template <typename Opts>
+std::vector<OfferedOption> offered_options(const OptionTable<Opts>& table) {
+  std::vector<OfferedOption> out;
+  for (const OptionRow<Opts>& row : table.rows) {
+    if (row.kind == OptionKind::kRefused) continue;
+    const bool value = row.kind == OptionKind::kNumber || row.kind == OptionKind::kText;
+    for (std::string_view s : row.spellings)
+      if (!s.empty()) out.push_back({s, value});
+  }
+  return out;
+}
+
 enum class ParseStatus : uint8_t { kOk, kHelp, kUnknown, kBadValue, kMissing };
 
 struct ParseResult {

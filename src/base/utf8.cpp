@@ -131,6 +131,29 @@ std::string decode_lossy(std::string_view s) {
   return out;
 }
 
+std::string escape_invalid_bytes(std::string_view s) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(s.size() + 16);
+  size_t i = 0;
+  while (i < s.size()) {
+    size_t bad;
+    const size_t len = sequence_length(s, i, bad);
+    if (len != 0) {
+      out.append(s.substr(i, len));
+      i += len;
+      continue;
+    }
+    for (const size_t end = i + bad; i < end; ++i) {
+      const auto c = static_cast<unsigned char>(s[i]);
+      out.append("\\x");
+      out.push_back(kHex[c >> 4]);
+      out.push_back(kHex[c & 0xF]);
+    }
+  }
+  return out;
+}
+
 size_t floor_char_boundary(std::string_view s, size_t i) {
   if (i >= s.size()) return s.size();
   while (i > 0 && !is_char_boundary(s, i)) --i;

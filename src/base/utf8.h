@@ -14,6 +14,11 @@ bool is_valid_utf8(std::string_view s);
 // Decodes `s`, replacing each maximal invalid subpart with U+FFFD.
 std::string decode_lossy(std::string_view s);
 
+// `s` with each byte of every invalid sequence written as \xHH (upper-case
+// hex), so that a file with a stray Latin-1 byte can still be shown, the
+// byte visible instead of replaced.
+std::string escape_invalid_bytes(std::string_view s);
+
 // Decodes the scalar value starting at s[i] and advances i past it. On an
 // invalid sequence returns U+FFFD and advances past its maximal subpart
 // (at least one byte). Requires i < s.size().

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -15,6 +17,7 @@
 #include "base/outcome.h"
 #include "base/shown_path.h"
 #include "base/utf8.h"
+#include "cli/completion.h"
 #include "cli/filter_input.h"
 #include "cli/gain_call.h"
 #include "cli/init.h"
@@ -44,9 +47,9 @@ int usage_error(Output& out) {
 // ---- Standard input ----
 
 // Whole standard input; nothing when it cannot be read or holds more than
-// `cap` bytes.
-std::optional<std::string> read_stdin(uint64_t cap) {
-  ReadResult r = read_fd_all(0, cap + 1);
+// `cap` bytes. `reserve`: see read_fd_all.
+std::optional<std::string> read_stdin(uint64_t cap, bool reserve = false) {
+  ReadResult r = read_fd_all(0, cap + 1, reserve);
   if (!r.ok || r.data.size() > cap) return std::nullopt;
   return std::move(r.data);
 }
@@ -76,8 +79,9 @@ Outcome as_outcome(const Outcome& outcome) { return outcome; }
 // keep them already).
 template <typename Filter>
 Outcome run_filter(std::string_view sub, const std::vector<std::string>& files, bool compressor,
-                   Output& out, Filter&& filter, const bool* dropped = nullptr) {
-  const uint64_t cap = filter_input_cap();
+                   Output& out, Filter&& filter, const bool* dropped = nullptr,
+                   uint64_t max_cap = UINT64_MAX) {
+  const uint64_t cap = std::min(filter_input_cap(), max_cap);
   const FilterInput in = read_filter_input(files, cap, out);
   if (in.empty_handed) return {2, 0};
   const uint64_t before = out.written;
@@ -181,14 +185,41 @@ Outcome run_def(const DefOptions& given, Output& out) {
 // the result off standard output.
 Outcome run_md(const FilterOptions& opts, Output& out) {
   if (refuses_urls("md", opts.files, out)) return {2, 0};
-  return run_filter("md", opts.files, false, out, [&](std::string_view input) {
-    const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
-    const bool quiet = env_present("ZUB_BENCH_QUIET");
-    return cmd_md(input, repeats, quiet, out);
-  });
+  return run_filter(
+      "md", opts.files, false, out,
+      [&](std::string_view input) {
+        const uint64_t repeats = env_number("ZUB_BENCH").value_or(kDefaultBenchRepeats);
+        const bool quiet = env_present("ZUB_BENCH_QUIET");
+        return cmd_md(input, repeats, quiet, out);
+      },
+      nullptr, kMdMaxInputBytes);
 }
 
-int run_hook(const NoOptions&, Output& out) { return cmd_hook(read_stdin(kHookInputCap), out); }
+std::string usage_about(std::string_view name);
+
+// wrap without a command gets its lines, as read and grep without operands do.
+Outcome run_wrap(const WrapOptions& opts, Output& out) {
+  if (opts.command.empty()) {
+    out.write_err("zub wrap: 실행할 명령이 없다\n\n" + usage_about("wrap") + "\n");
+    return {2, 0};
+  }
+  return cmd_wrap(opts, out);
+}
+
+// A shortened shell output is recorded in the gain ledger against what the
+// host would have shown. The hook's status is always 0.
+// The hook's status is 0 whatever happens: the one failure that is not a
+// value, memory running out on a large event (under a limit the host set),
+// leaves the output as it is like any other.
+int run_hook(const NoOptions&, Output& out) {
+  const GainClock clock;
+  try {
+    const PostToolAnswer a = cmd_hook(read_stdin(kHookInputCap, true), out);
+    if (a.answered) record_gain("hook", a.baseline, a.printed, clock, 0);
+  } catch (const std::bad_alloc&) {
+  }
+  return 0;
+}
 
 // The lines about subcommand `name` for its help and after an unknown
 // option: its own text (grep, init), else its lines of the usage text, else
@@ -236,7 +267,14 @@ struct Subcommand {
   std::array<std::string_view, 2> aliases;  // empty where there are none
   bool hidden;                              // left out of the usage text on purpose
   Runner run;
+  std::vector<OfferedOption> (*options)();  // for shell completion
+  Operands operands;                        // likewise
 };
+
+template <const auto& Table>
+std::vector<OfferedOption> options_of() {
+  return offered_options(Table);
+}
 
 // The lines about `sub`: its table's own text, else as usage_about says.
 std::string usage_of(const Subcommand& sub, std::string_view own) {
@@ -272,29 +310,132 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
   return as_outcome(Handler(opts, out));
 }
 
+int print_completion(const CompletionOptions& opts, Output& out);
+
 // In the order of the usage text.
 constexpr Subcommand kSubcommands[] = {
-    {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>},
-    {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>},
-    {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>},
-    {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>},
-    {"read", {}, false, parse_and_run<kReadTable, run_read>},
-    {"def", {}, false, parse_and_run<kDefTable, run_def>},
-    {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>},
-    {"map", {}, false, parse_and_run<kMapTable, cmd_map>},
-    {"wrap", {}, false, parse_and_run<kWrapTable, cmd_wrap>},
-    {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>},
-    {"logs", {}, false, parse_and_run<kLogsTable, run_logs>},
-    {"trim", {}, false, parse_and_run<kTrimTable, run_trim>},
-    {"web", {}, false, parse_and_run<kWebTable, cmd_web>},
-    {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>},
-    {"md", {}, false, parse_and_run<kFileFilterTable, run_md>},
-    {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>},
-    {"hook", {}, false, parse_and_run<kFilterTable, run_hook>},
+    {"help",
+     {"-h", "--help"},
+     true,
+     parse_and_run<kHelpTable, show_usage>,
+     options_of<kHelpTable>,
+     Operands::kSubcommands},
+    {"version",
+     {"-V", "--version"},
+     true,
+     parse_and_run<kNoOptionsTable, show_version>,
+     options_of<kNoOptionsTable>,
+     Operands::kNone},
+    {"brief",
+     {},
+     false,
+     parse_and_run<kBriefTable, cmd_brief>,
+     options_of<kBriefTable>,
+     Operands::kFiles},
+    {"outline",
+     {},
+     false,
+     parse_and_run<kOutlineTable, run_outline>,
+     options_of<kOutlineTable>,
+     Operands::kFiles},
+    {"read",
+     {},
+     false,
+     parse_and_run<kReadTable, run_read>,
+     options_of<kReadTable>,
+     Operands::kFiles},
+    {"def", {}, false, parse_and_run<kDefTable, run_def>, options_of<kDefTable>, Operands::kFiles},
+    {"grep",
+     {},
+     false,
+     parse_and_run<kGrepTable, cmd_grep>,
+     options_of<kGrepTable>,
+     Operands::kFiles},
+    {"map", {}, false, parse_and_run<kMapTable, cmd_map>, options_of<kMapTable>, Operands::kFiles},
+    {"wrap",
+     {},
+     false,
+     parse_and_run<kWrapTable, run_wrap>,
+     options_of<kWrapTable>,
+     Operands::kCommand},
+    {"diag",
+     {},
+     false,
+     parse_and_run<kFileFilterTable, run_diag>,
+     options_of<kFileFilterTable>,
+     Operands::kFiles},
+    {"logs",
+     {},
+     false,
+     parse_and_run<kLogsTable, run_logs>,
+     options_of<kLogsTable>,
+     Operands::kFiles},
+    {"trim",
+     {},
+     false,
+     parse_and_run<kTrimTable, run_trim>,
+     options_of<kTrimTable>,
+     Operands::kFiles},
+    {"web", {}, false, parse_and_run<kWebTable, cmd_web>, options_of<kWebTable>, Operands::kNone},
+    {"fetch",
+     {},
+     false,
+     parse_and_run<kFetchTable, cmd_fetch>,
+     options_of<kFetchTable>,
+     Operands::kNone},
+    {"md",
+     {},
+     false,
+     parse_and_run<kFileFilterTable, run_md>,
+     options_of<kFileFilterTable>,
+     Operands::kFiles},
+    {"cache",
+     {},
+     false,
+     parse_and_run<kCacheTable, cmd_cache>,
+     options_of<kCacheTable>,
+     Operands::kNone},
+    {"hook",
+     {},
+     false,
+     parse_and_run<kFilterTable, run_hook>,
+     options_of<kFilterTable>,
+     Operands::kNone},
     // Not in the usage text, which stays as it was.
-    {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>},
-    {"init", {}, true, parse_and_run<kInitTable, cmd_init>},
+    {"gain",
+     {},
+     true,
+     parse_and_run<kGainTable, cmd_gain>,
+     options_of<kGainTable>,
+     Operands::kNone},
+    {"init",
+     {},
+     true,
+     parse_and_run<kInitTable, cmd_init>,
+     options_of<kInitTable>,
+     Operands::kNone},
+    {"completion",
+     {},
+     true,
+     parse_and_run<kCompletionTable, print_completion>,
+     options_of<kCompletionTable>,
+     Operands::kNone},
 };
+
+// `zub completion SHELL`: the script, from the table above.
+int print_completion(const CompletionOptions& opts, Output& out) {
+  std::vector<CompletedSub> subs;
+  for (const Subcommand& s : kSubcommands) subs.push_back({s.name, s.options(), s.operands});
+  std::optional<std::string> script =
+      opts.extra ? std::nullopt : completion_script(opts.shell, subs);
+  if (!script) {
+    out.write_err("zub completion: 모르는 셸 `" + opts.shell + "`\n\n" +
+                  std::string(kCompletionUsage) + "\n");
+    return 2;
+  }
+  out.write_out(*script);
+  return 0;
+}
 
 // Exact, case-sensitive match of the name or an alias.
 const Subcommand* find_subcommand(std::string_view name) {

@@ -1,5 +1,6 @@
 #include "cli/gain_call.h"
 
+#include <algorithm>
 #include <iterator>
 
 #include "base/env.h"
@@ -36,19 +37,46 @@ GainCall::GainCall(std::string_view sub, const Output& out) : out_(out) {
   clock_gettime(CLOCK_MONOTONIC, &start_);
 }
 
+namespace {
+
+uint64_t ms_since(const struct timespec& start) {
+  struct timespec end;
+  clock_gettime(CLOCK_MONOTONIC, &end);
+  const int64_t ns = (static_cast<int64_t>(end.tv_sec) - start.tv_sec) * 1000000000 +
+                     (end.tv_nsec - start.tv_nsec);
+  return ns > 0 ? static_cast<uint64_t>(ns) / 1000000 : 0;
+}
+
+}  // namespace
+
+GainClock::GainClock() { clock_gettime(CLOCK_MONOTONIC, &start_); }
+
+uint64_t GainClock::elapsed_ms() const { return ms_since(start_); }
+
+void record_gain(std::string_view sub, uint64_t baseline, uint64_t printed, const GainClock& clock,
+                 int status) {
+  if (env_switch_set("ZUB_NO_GAIN")) return;
+  GainRecord r;
+  r.time = unix_now();
+  r.sub = std::string(sub);
+  r.baseline = baseline;
+  r.printed = printed;
+  r.ms = clock.elapsed_ms();
+  r.status = status < 0 ? 0 : static_cast<uint64_t>(status);
+  append_gain_record(r);
+}
+
 int GainCall::finish(const Outcome& outcome) {
   const int status = outcome.status;
   if (!active_) return status;
-  struct timespec end;
-  clock_gettime(CLOCK_MONOTONIC, &end);
-  const int64_t ns = (static_cast<int64_t>(end.tv_sec) - start_.tv_sec) * 1000000000 +
-                     (end.tv_nsec - start_.tv_nsec);
   GainRecord r;
   r.time = unix_now();
   r.sub = sub_;
   r.printed = out_.written - written_before_;
-  r.baseline = baseline_is_printed_ ? r.printed : outcome.baseline;
-  r.ms = ns > 0 ? static_cast<uint64_t>(ns) / 1000000 : 0;
+  // No plain command's output costs the agent more than the host shows of
+  // it inline: past that it gets a preview and a file name.
+  r.baseline = baseline_is_printed_ ? r.printed : std::min(outcome.baseline, host_inline_chars());
+  r.ms = ms_since(start_);
   r.status = status < 0 ? 0 : static_cast<uint64_t>(status);
   append_gain_record(r);
   return status;

@@ -31,4 +31,19 @@ class GainCall {
   const Output& out_;
 };
 
+// The start of a call that records itself (the hook, whose baseline is
+// known only after it ran).
+class GainClock {
+ public:
+  GainClock();
+  uint64_t elapsed_ms() const;
+
+ private:
+  struct timespec start_ {};
+};
+
+// Appends one record for `sub` unless ZUB_NO_GAIN is set.
+void record_gain(std::string_view sub, uint64_t baseline, uint64_t printed, const GainClock& clock,
+                 int status);
+
 }  // namespace zub

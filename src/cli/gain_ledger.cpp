@@ -1,6 +1,7 @@
 #include "cli/gain_ledger.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,14 +30,25 @@ bool valid_sub(std::string_view s) {
 
 // The current ledger is renamed away only while the name still refers to
 // the file this call opened: another call may have rotated it a moment ago,
-// and renaming its fresh successor would throw the full one away.
+// and renaming its fresh successor would throw the full one away. The check
+// and the rename happen under a lock on the full file, so no other call can
+// rotate it between them; once it is renamed, every call still waiting on
+// that lock finds the name on another file and leaves it alone. (Only a
+// full file is renamed, and a fresh one is created only where the name is
+// free, so the name cannot change under the lock but by this rename.)
 void rotate(int dir_fd, int fd) {
   struct stat mine, named;
   if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes)
     return;
-  if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) != 0) return;
-  if (named.st_ino != mine.st_ino || named.st_dev != mine.st_dev) return;
-  ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) return;
+  if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
+    ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
+  ::flock(fd, LOCK_UN);
 }
 
 // No record is written later than now; a day's margin covers clocks set back.

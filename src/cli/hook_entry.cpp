@@ -5,12 +5,12 @@
 
 #include "base/ascii.h"
 #include "base/unicode.h"
+#include "re/compile.h"
+#include "re/matcher.h"
 
 namespace zub {
 
 namespace {
-
-constexpr std::string_view kEvent = "PreToolUse";
 
 // The member `key` of `object` when it is there (of any kind).
 JsonValue* member(JsonValue& object, std::string_view key) {
@@ -27,6 +27,20 @@ bool runs_zub_hook(const JsonValue& hook) {
   if (!command) return false;
   std::optional<std::string> text = json_text(*command);
   return text && is_zub_hook_command(*text);
+}
+
+// The hook lists of the event's groups that run for Bash; empty when the
+// event has none (or is not an array).
+template <typename Doc, typename Use>
+void for_each_bash_list(Doc& doc, HookEvent event, Use&& use) {
+  auto* hooks = member(doc.root, "hooks");
+  auto* groups = hooks ? member(*hooks, event_key(event)) : nullptr;
+  if (!groups || !groups->is_array()) return;
+  for (auto& g : groups->entries) {
+    if (!g.value.is_object() || !matcher_covers_bash(member(g.value, "matcher"))) continue;
+    auto* list = member(g.value, "hooks");
+    if (list && list->is_array()) use(*list);
+  }
 }
 
 JsonValue hook_group(std::string_view command) {
@@ -76,6 +90,34 @@ bool strip_group(JsonValue& group, bool& removed) {
 
 }  // namespace
 
+std::string_view event_key(HookEvent event) {
+  return event == HookEvent::kPre ? "PreToolUse" : "PostToolUse";
+}
+
+bool matcher_covers_bash(const JsonValue* matcher) {
+  if (!matcher) return true;
+  std::optional<std::string> m = json_text(*matcher);
+  if (!m) return false;  // not a string: the host would not take it either
+  if (m->empty() || *m == "*") return true;
+  // Only letters, digits, '_' and '|': a list of exact tool names.
+  const bool names =
+      std::all_of(m->begin(), m->end(), [](char c) { return is_alnum(c) || c == '_' || c == '|'; });
+  if (names) {
+    std::string_view rest = *m;
+    while (true) {
+      const size_t bar = rest.find('|');
+      if (rest.substr(0, bar) == "Bash") return true;
+      if (bar == std::string_view::npos) return false;
+      rest.remove_prefix(bar + 1);
+    }
+  }
+  // Anything else is a pattern over the whole name.
+  CompileResult c = compile_pattern("^(" + *m + ")$", false);
+  if (!c.ok) return false;
+  MatchScratch scratch;
+  return occurs(c.pattern, scratch, "Bash");
+}
+
 bool is_zub_hook_command(std::string_view command) {
   std::string_view c = trim_ws(command);
   std::vector<std::string_view> words;
@@ -94,20 +136,24 @@ bool is_zub_hook_command(std::string_view command) {
   return program == "zub";
 }
 
-std::optional<std::string> registered_hook(const JsonDocument& doc) {
-  const JsonValue* hooks = member(doc.root, "hooks");
-  const JsonValue* groups = hooks ? member(*hooks, kEvent) : nullptr;
-  if (!groups || !groups->is_array()) return std::nullopt;
-  for (const JsonEntry& g : groups->entries) {
-    const JsonValue* list = member(g.value, "hooks");
-    if (!list || !list->is_array()) continue;
-    for (const JsonEntry& h : list->entries)
-      if (runs_zub_hook(h.value)) return json_text(*member(h.value, "command"));
-  }
+std::optional<std::string> registered_hook(const JsonDocument& doc, HookEvent event) {
+  std::optional<std::string> found;
+  for_each_bash_list(doc, event, [&](const JsonValue& list) {
+    for (const JsonEntry& h : list.entries)
+      if (!found && runs_zub_hook(h.value)) found = json_text(*member(h.value, "command"));
+  });
+  return found;
+}
+
+std::optional<std::string> any_registered(const JsonDocument& doc) {
+  for (HookEvent e : kHookEvents)
+    if (std::optional<std::string> cmd = registered_hook(doc, e)) return cmd;
   return std::nullopt;
 }
 
-bool add_hook_entry(JsonDocument& doc, std::string_view command, std::string* why) {
+bool add_hook_entry(JsonDocument& doc, HookEvent event, std::string_view command,
+                    std::string* why) {
+  const std::string_view key = event_key(event);
   if (!doc.root.is_object()) {
     *why = "최상위 값이 객체({ })가 아니다";
     return false;
@@ -116,11 +162,11 @@ bool add_hook_entry(JsonDocument& doc, std::string_view command, std::string* wh
   JsonValue& root = doc.root;
   std::optional<size_t> h = find_member(root, "hooks");
   if (!h) {
-    JsonValue event = json_object();
+    JsonValue events = json_object();
     JsonValue groups = json_array();
     add_element(groups, hook_group(command));
-    add_member(event, kEvent, std::move(groups));
-    append_entry(root, keyed("hooks", std::move(event)), "", layout);
+    add_member(events, key, std::move(groups));
+    append_entry(root, keyed("hooks", std::move(events)), "", layout);
     return true;
   }
   JsonValue& hooks = root.entries[*h].value;
@@ -129,16 +175,16 @@ bool add_hook_entry(JsonDocument& doc, std::string_view command, std::string* wh
     return false;
   }
   const std::string hooks_indent = entry_indent(root.entries[*h], "", layout);
-  std::optional<size_t> e = find_member(hooks, kEvent);
+  std::optional<size_t> e = find_member(hooks, key);
   if (!e) {
     JsonValue groups = json_array();
     add_element(groups, hook_group(command));
-    append_entry(hooks, keyed(kEvent, std::move(groups)), hooks_indent, layout);
+    append_entry(hooks, keyed(key, std::move(groups)), hooks_indent, layout);
     return true;
   }
   JsonValue& groups = hooks.entries[*e].value;
   if (!groups.is_array()) {
-    *why = "\"hooks\".\"PreToolUse\" 의 값이 배열([ ])이 아니다";
+    *why = "\"hooks\".\"" + std::string(key) + "\" 의 값이 배열([ ])이 아니다";
     return false;
   }
   append_entry(groups, unkeyed(hook_group(command)),
@@ -146,15 +192,32 @@ bool add_hook_entry(JsonDocument& doc, std::string_view command, std::string* wh
   return true;
 }
 
-bool remove_hook_entry(JsonDocument& doc) {
+bool set_hook_command(JsonDocument& doc, HookEvent event, std::string_view command) {
+  bool changed = false;
+  for_each_bash_list(doc, event, [&](JsonValue& list) {
+    for (JsonEntry& h : list.entries) {
+      if (!runs_zub_hook(h.value)) continue;
+      JsonValue& c = *member(h.value, "command");
+      if (json_text(c) == command) continue;
+      c = json_string(command);
+      changed = true;
+    }
+  });
+  return changed;
+}
+
+bool remove_hook_entry(JsonDocument& doc, HookEvent event) {
   JsonValue* hooks = member(doc.root, "hooks");
   if (!hooks || !hooks->is_object()) return false;
-  std::optional<size_t> e = find_member(*hooks, kEvent);
+  std::optional<size_t> e = find_member(*hooks, event_key(event));
   if (!e || !hooks->entries[*e].value.is_array()) return false;
   JsonValue& groups = hooks->entries[*e].value;
   bool removed = false;
-  for (size_t k = groups.entries.size(); k-- > 0;)
-    if (strip_group(groups.entries[k].value, removed)) remove_entry(groups, k);
+  for (size_t k = groups.entries.size(); k-- > 0;) {
+    JsonValue& group = groups.entries[k].value;
+    if (!group.is_object() || !matcher_covers_bash(member(group, "matcher"))) continue;
+    if (strip_group(group, removed)) remove_entry(groups, k);
+  }
   if (!removed) return false;
   if (groups.entries.empty()) remove_entry(*hooks, *e);
   if (hooks->entries.empty()) remove_entry(doc.root, *find_member(doc.root, "hooks"));
@@ -170,10 +233,16 @@ JsonParse parse_settings(std::string_view text) {
   return p;
 }
 
-std::optional<std::string> text_with_hook(std::string_view before, std::string_view command) {
+std::optional<std::string> text_with_hook(std::string_view before, std::string_view command,
+                                          bool post) {
   JsonParse p = parse_settings(before);
+  if (!p.doc) return std::nullopt;
   std::string why;
-  if (!p.doc || !add_hook_entry(*p.doc, command, &why)) return std::nullopt;
+  for (HookEvent event : kHookEvents) {
+    if (event == HookEvent::kPost && !post) continue;
+    if (registered_hook(*p.doc, event)) continue;
+    if (!add_hook_entry(*p.doc, event, command, &why)) return std::nullopt;
+  }
   return write_json(*p.doc);
 }
 

@@ -1,9 +1,9 @@
-// `zub init`: registers zub's PreToolUse hook in the agent host's settings
-// (the user's file, or with --project the repository's), previews the
-// change as a diff, shows where zub is registered, and takes the entry away
-// again; --notes also keeps a short note on zub in CLAUDE.md. It never
-// changes a setting it did not add and never writes a file that is not
-// valid JSON. Not in the fixed usage text; `zub init --help` describes it.
+// `zub init`: registers zub's hook for PreToolUse and PostToolUse in the
+// agent host's settings (the user's file, or with --project the
+// repository's), previews the change as a diff, shows where zub is
+// registered, and takes the entries away again; --notes also keeps a short note on zub in
+// CLAUDE.md. It never changes a setting it did not add and never writes a file that is not valid
+// JSON. Not in the fixed usage text; `zub init --help` describes it.
 #pragma once
 
 #include <string>
@@ -14,27 +14,35 @@
 namespace zub {
 
 struct InitOptions {
-  bool project = false, dry_run = false, show = false, uninstall = false, notes = false;
+  bool project = false, dry_run = false, show = false, uninstall = false, notes = false,
+       no_post = false, force = false, local = false, shared = false;
   std::string stray;  // the first operand, which init does not take
 };
 
 // clang-format off
 inline constexpr std::string_view kInitHelp =
-    "zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n"
-    "에이전트 호스트 설정에 PreToolUse 훅 `zub hook` (matcher Bash) 을 등록한다.\n"
+    "zub init [--project|--local] [--dry-run] [--show] [--uninstall] [--notes] [--no-post] "
+    "[--force] [--shared]\n"
+    "에이전트 호스트 설정에 훅 `zub hook` (matcher Bash) 을 PreToolUse 와 PostToolUse 두 곳에 "
+    "등록한다.\n"
     "기본은 사용자 설정 ~/.claude/settings.json, --project 면 git 저장소 최상위의 "
-    ".claude/settings.json.\n"
+    ".claude/settings.json (팀과 함께 쓴다), --local 이면 .claude/settings.local.json (나만).\n"
     "  --dry-run    바꿀 내용을 unified diff 로 보여 주기만 하고 아무것도 쓰지 않는다\n"
     "  --show       사용자·프로젝트 설정의 등록 상태와, PATH 의 zub 이 등록된 그 zub 인지 보여 준다\n"
     "  --uninstall  init 이 넣은 훅 항목과 메모를 지운다 (그 사이 바뀐 것이 없으면 파일이 바이트 "
     "그대로 돌아온다)\n"
     "  --notes      CLAUDE.md (~/.claude/ 또는 저장소 최상위) 에 zub 사용 메모(15줄 이하)를 표시 "
     "줄 사이에 넣는다\n"
-    "다른 키·훅·값과 공백·순서는 그대로 둔다. 두 번 실행해도 항목은 하나다. JSON 이 아닌 파일은 "
-    "오류 위치(줄:열)를 알리고 쓰지 않는다.\n"
+    "  --no-post    PreToolUse 만 등록한다 (PostToolUse 의 zub 항목이 있으면 지운다)\n"
+    "  --force      등록된 항목이 이 zub 을 부르게 고친다 (옮기거나 지운 zub 을 가리킬 때)\n"
+    "  --shared     --project 의 팀 공유 경고를 끈다 (팀 모두 zub 을 쓸 때)\n"
+    "다른 키·훅·값과 공백·순서는 그대로 둔다. 두 번 실행해도 항목은 하나다. PreToolUse 만 "
+    "등록되어 있으면 PostToolUse 를 더한다. JSON 이 아닌 파일은 오류 위치(줄:열)를 알리고 "
+    "쓰지 않는다. 저장소의 파일은 저장소 안에만 쓴다.\n"
     "쓰기는 원자적이고(같은 디렉터리의 임시 파일, fsync, rename) 파일 모드를 지키며, 이전 파일은 "
-    "settings.json.zub-bak 으로 남는다.\n"
-    "훅은 허용·거부를 정하지 않는다: 배치 넛지와 `zub wrap` 제안만 덧붙인다.";
+    "사용자 설정이면 settings.json.zub-bak, 저장소 설정이면 zub 의 상태 디렉터리에 남는다.\n"
+    "훅은 허용·거부를 정하지 않는다: PreToolUse 에서는 배치 넛지와 `zub wrap` 제안만 덧붙이고, "
+    "PostToolUse 에서는 긴 셸 출력을 줄여 보인다(원문 보관).";
 // clang-format on
 
 int cmd_init(const InitOptions& opts, Output& out);

@@ -26,7 +26,35 @@ bool fail(std::string* why, std::string text) {
   return false;
 }
 
+// The real path `path` would have once made: the real path of its nearest
+// existing ancestor with the missing rest after it. Nothing when a part of
+// it is a link that leads nowhere (making it would create the link's
+// target, wherever that is).
+std::optional<std::string> resolved_for_write(const std::string& path) {
+  std::string head = path, rest;
+  while (true) {
+    char buf[PATH_MAX];
+    if (::realpath(head.c_str(), buf)) return std::string(buf) + rest;
+    struct stat st;
+    if (errno != ENOENT || ::lstat(head.c_str(), &st) == 0) return std::nullopt;
+    const size_t slash = head.rfind('/');
+    if (slash == std::string::npos || slash == 0) return std::nullopt;
+    rest = head.substr(slash) + rest;
+    head.resize(slash);
+  }
+}
+
+bool is_under(const std::string& path, const std::string& dir) {
+  return path.size() > dir.size() && path.compare(0, dir.size(), dir) == 0 &&
+         path[dir.size()] == '/';
+}
+
 }  // namespace
+
+std::string json_error_text(const std::string& path, const JsonError& e) {
+  return path + ":" + std::to_string(e.line) + ":" + std::to_string(e.column) +
+         ": JSON 이 아니다: " + e.reason;
+}
 
 std::string dir_part(const std::string& path) {
   const size_t slash = path.rfind('/');
@@ -34,10 +62,19 @@ std::string dir_part(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::optional<InitFile> open_init_file(const std::string& path, std::string* why) {
+std::optional<InitFile> open_init_file(const std::string& path, std::string* why,
+                                       const std::string& inside) {
   InitFile f;
   f.shown = path;
   f.target = path;
+  if (!inside.empty()) {
+    std::optional<std::string> real = resolved_for_write(path);
+    if (!real || !is_under(*real, inside)) {
+      fail(why, path + ": 저장소 밖" + (real ? " (" + *real + ")" : std::string()) +
+                    " 으로 이어지는 링크라 따라가서 쓰지 않는다");
+      return std::nullopt;
+    }
+  }
   struct stat st;
   if (::lstat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) return f;
@@ -87,13 +124,12 @@ std::optional<InitFile> open_init_file(const std::string& path, std::string* why
   return f;
 }
 
-bool replace_init_file(const InitFile& f, std::string_view text, std::string_view backup_suffix,
+bool replace_init_file(const InitFile& f, std::string_view text, const std::string& backup,
                        std::string* why) {
   const std::string dir = dir_part(f.target);
   if (!make_dirs(dir))
     return fail(why, dir + ": 디렉터리를 만들지 못했다: " + os_error_text(errno));
-  if (f.exists && !backup_suffix.empty()) {
-    const std::string backup = f.target + std::string(backup_suffix);
+  if (f.exists && !backup.empty()) {
     if (int err = replace_file(backup, f.text, f.mode))
       return fail(why, backup + ": 이전 파일을 남기지 못했다: " + os_error_text(err));
   }
@@ -102,12 +138,10 @@ bool replace_init_file(const InitFile& f, std::string_view text, std::string_vie
   return true;
 }
 
-bool remove_init_file(const InitFile& f, std::string_view backup_suffix, std::string* why) {
-  const int rc =
-      backup_suffix.empty()
-          ? ::unlink(f.target.c_str())
-          : std::rename(f.target.c_str(), (f.target + std::string(backup_suffix)).c_str());
-  if (rc != 0) return fail(why, f.shown + ": 지우지 못했다: " + os_error_text(errno));
+bool remove_init_file(const InitFile& f, std::string* why) {
+  if (::unlink(f.target.c_str()) != 0)
+    return fail(why, f.shown + ": 지우지 못했다: " + os_error_text(errno));
+  ::rmdir(dir_part(f.target).c_str());  // fails, as it should, unless left empty
   return true;
 }
 

@@ -113,9 +113,15 @@ constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdep
                                           .set = set_max_depth<Opts>};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
-template <PatternSyntax S>
+template <std::vector<std::string> FileFilter::*M>
+void add_find_test(GrepOptions& o, const OptionValue& v) {
+  (o.filter.*M).emplace_back(v.text);
+  o.find_tests = true;
+}
+template <PatternSyntax S, char Flag>
 void set_syntax(GrepOptions& o, const OptionValue&) {
   o.syntax = S;
+  o.syntax_flag = Flag;
 }
 void set_limit(GrepOptions& o, const OptionValue& v) {
   o.limit = std::max<uint64_t>(v.number, 1);
@@ -202,10 +208,12 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
     // "-n" is cat's line numbers; "-n N" is head's first N lines.
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
      .set = [](ReadOptions& o, const OptionValue& v) {
-       if (v.alone || v.number == 0)
+       if (v.alone || v.number == 0) {
          o.numbering = true;
-       else
+       } else {
          o.head = v.number;
+         o.head_flag_before = o.args.size();
+       }
      }},
     {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
     // head's and tail's counts, and a range given as an option (the habit
@@ -244,6 +252,7 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
        o.lines_given = true;
      }},
     {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
+    {.spellings = {"--docs"}, .set = set_true<&DefOptions::docs>},
     // grep's habits that def always does: directories are walked, and the
     // symbol is matched as a whole word.
     {.spellings = {"-r", "-R", "--recursive"}},
@@ -269,10 +278,10 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
 // their meaning, where it does not collide with one of its own (-h is help,
 // -n N the per-file limit).
 constexpr OptionRow<GrepOptions> kGrepRows[] = {
-    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
-    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended>},
-    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed>},
-    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic>},
+    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'E'>},
+    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'P'>},
+    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed, 'F'>},
+    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic, 'G'>},
     {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>},
     {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>},
     {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>},
@@ -330,6 +339,18 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kTypeNotRow<GrepOptions>,
     kGlobRow<GrepOptions>,
     kMaxDepthRow<GrepOptions>,
+    // find's spellings, for `zub grep --files` in place of `find`.
+    {.spellings = {"-maxdepth"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub: -maxdepth 뒤에 숫자가 와야 한다\n", .set = set_max_depth<GrepOptions>},
+    {.spellings = {"-name"}, .kind = kText, .set = add_find_test<&FileFilter::find_names>},
+    {.spellings = {"-iname"}, .kind = kText, .set = add_find_test<&FileFilter::find_inames>},
+    {.spellings = {"-path", "-wholename"}, .kind = kText,
+     .set = add_find_test<&FileFilter::find_paths>},
+    {.spellings = {"-type"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       o.find_type = v.text;
+       o.find_tests = true;
+     }},
     {.spellings = {"--all"}, .set = search_all_files},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to
@@ -374,6 +395,17 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
     {.spellings = {"--ext", "-t", "--type"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.spellings = {"--include", "-g", "--glob"}, .kind = kRefused, .message = kMapFilterRefusal},
     {.spellings = {"-name", "--name", "-iname"}, .kind = kRefused, .message = kMapFilterRefusal},
+    // ls's habits: a flag that asks for detail adds each root's own files
+    // with their sizes; the others change nothing (every file is counted,
+    // hidden or not, at every depth).
+    {.spellings = {"-l", "-la", "-al"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lh", "-hl", "-lah"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-alh", "-lha", "-hla"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lt", "-ltr", "-lrt"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-latr", "-lart", "-lA"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-lS", "-lAh", "-ls"}, .set = set_true<&MapOptions::files>},
+    {.spellings = {"-a", "-A", "-F"}},
+    {.spellings = {"-R", "-1", "-aF"}},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 
@@ -387,7 +419,11 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
     {.spellings = {"--timeout"}, .kind = kRefused,
      .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
     // sh's -c: the shell line that follows.
-    {.spellings = {"-c"}, .kind = kText, .set = append_text<&WrapOptions::command>},
+    {.spellings = {"-c"}, .kind = kText, .first_only = true,
+     .set = [](WrapOptions& o, const OptionValue& v) {
+       o.shell_line = true;
+       o.command.emplace_back(v.text);
+     }},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
@@ -484,26 +520,45 @@ constexpr OptionRow<CacheOptions> kCacheRows[] = {
     {.kind = kText, .set = append_text<&CacheOptions::urls>},
 };
 
-// `gain` alone or `gain --reset`; anything else is a usage error.
+// `gain`, `gain --daily`, `gain --json` (the two together too) or `gain
+// --reset` alone; anything else is a usage error.
+template <bool GainOptions::*Flag>
+void set_gain_switch(GainOptions& o, const OptionValue&) {
+  if (o.*Flag) o.unexpected = true;
+  o.*Flag = true;
+}
+
 constexpr OptionRow<GainOptions> kGainRows[] = {
     kHelpRow<GainOptions>,
-    {.spellings = {"--reset"}, .set = [](GainOptions& o, const OptionValue&) {
-       if (o.reset) o.unexpected = true;
-       o.reset = true;
-     }},
+    {.spellings = {"--reset"}, .set = set_gain_switch<&GainOptions::reset>},
+    {.spellings = {"--daily"}, .set = set_gain_switch<&GainOptions::daily>},
+    {.spellings = {"--json"}, .set = set_gain_switch<&GainOptions::json>},
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
 };
 
-// `init`'s five switches; any operand is a usage error.
+// `init`'s switches; any operand is a usage error.
 constexpr OptionRow<InitOptions> kInitRows[] = {
     {.spellings = {"--project"}, .set = set_true<&InitOptions::project>},
     {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>},
     {.spellings = {"--show"}, .set = set_true<&InitOptions::show>},
     {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
     {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
+    {.spellings = {"--no-post"}, .set = set_true<&InitOptions::no_post>},
+    {.spellings = {"--force"}, .set = set_true<&InitOptions::force>},
+    {.spellings = {"--local"}, .set = set_true<&InitOptions::local>},
+    {.spellings = {"--shared"}, .set = set_true<&InitOptions::shared>},
     {.spellings = {"-h", "--help"}, .kind = kHelp},
     {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
        if (o.stray.empty()) o.stray = v.text;
+     }},
+};
+
+// `completion SHELL`.
+constexpr OptionRow<CompletionOptions> kCompletionRows[] = {
+    kHelpRow<CompletionOptions>,
+    {.kind = kText, .set = [](CompletionOptions& o, const OptionValue& v) {
+       if (!o.shell.empty()) o.extra = true;
+       o.shell = v.text;
      }},
 };
 
@@ -604,6 +659,12 @@ constexpr OptionTable<InitOptions> kInitTable = {
     .rules = {.unlisted_dash = UnlistedDash::kUnknown},
     .rows = kInitRows,
     .usage = kInitHelp,
+};
+
+constexpr OptionTable<CompletionOptions> kCompletionTable = {
+    .rules = {.needs_operand = true, .unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kCompletionRows,
+    .usage = kCompletionUsage,
 };
 
 }  // namespace zub

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "base/option_parser.h"
+#include "cli/completion.h"
 #include "cli/gain.h"
 #include "cli/init.h"
 #include "compress/logs.h"
@@ -69,5 +70,6 @@ extern const OptionTable<FetchOptions> kFetchTable;
 extern const OptionTable<CacheOptions> kCacheTable;
 extern const OptionTable<GainOptions> kGainTable;
 extern const OptionTable<InitOptions> kInitTable;
+extern const OptionTable<CompletionOptions> kCompletionTable;
 
 }  // namespace zub

@@ -85,4 +85,12 @@ size_t block_end(const std::vector<std::string_view>& lines, size_t i, uint64_t 
   return end;
 }
 
+size_t depth_block_end(const std::vector<LineScope>& scopes, size_t i) {
+  const size_t n = scopes.size();
+  const uint32_t d = scopes[i].depth;
+  for (size_t j = i; j + 1 < n; ++j)
+    if (scopes[j + 1].depth <= d) return j;
+  return n - 1;
+}
+
 }  // namespace zub

@@ -19,6 +19,12 @@ SourceLang source_lang(std::string_view path) {
   return code::language_of_extension(std::string_view(lower).substr(dot + 1));
 }
 
+std::string_view file_type_extensions(std::string_view type) {
+  return code::extensions_of_type(type);
+}
+
+bool is_prose(SourceLang lang) { return code::has_trait(lang, code::kProse); }
+
 SourceText make_source_text(SourceLang lang, const std::vector<std::string_view>& lines,
                             bool with_blocks) {
   SourceText s;
@@ -53,7 +59,8 @@ Head name_head(const SourceText& src, size_t i, size_t col, size_t len) {
   if (src.scopes[i].dead) return {};
   const code::Language* language = code::language_of(src.lang);
   if (!language) return {};
-  if (language->document) return language->head(src, i, col, len, src.scopes[i].scope, 0);
+  if (language->traits & code::kDocument)
+    return language->head(src, i, col, len, src.scopes[i].scope, 0);
   if (in_line_comment(src.lang, (*src.lines)[i].substr(0, col))) return {};
   // A "{" earlier on the line opens the scope the name is in.
   Scope scope = src.scopes[i].scope;
@@ -85,6 +92,16 @@ bool is_outline_line(const SourceText& src, size_t i) {
   if (src.scopes[i].dead || (src.scopes[i].inner && !code::braceless(src.lang))) return false;
   const code::Language* language = code::language_of(src.lang);
   return language && language->outline(src, i);
+}
+
+bool plainly_a_use(SourceLang lang, std::string_view text, size_t from, size_t col, size_t len) {
+  const code::Language* language = code::language_of(lang);
+  return language && language->plain_use && language->plain_use(text, from, col, len);
+}
+
+bool knows_plain_uses(SourceLang lang) {
+  const code::Language* language = code::language_of(lang);
+  return language && language->plain_use;
 }
 
 bool outline_label(const SourceText& src, size_t i, std::string& out) {

@@ -21,6 +21,15 @@ namespace zub {
 // language lists.
 SourceLang source_lang(std::string_view path);
 
+// The extensions of the file type named `type` as grep's -t takes it ("py",
+// "ruby", "cpp", "css"), lower case and separated by spaces: the same table
+// that chooses a file's language, so that grep and def agree on what a
+// Ruby or C++ file is. Empty when no type has that name.
+std::string_view file_type_extensions(std::string_view type);
+
+// Prose (Markdown, reStructuredText), whose definitions are its sections.
+bool is_prose(SourceLang lang);
+
 struct SourceText {
   SourceLang lang = SourceLang::Other;
   const std::vector<std::string_view>* lines = nullptr;
@@ -61,6 +70,13 @@ bool is_outline_line(const SourceText& src, size_t i);
 // written (a Markdown or reStructuredText title with the mark of its
 // underline after it, so that its level shows); false to show the line.
 bool outline_label(const SourceText& src, size_t i, std::string& out);
+
+// For languages where some uses of a name show without a scope scan (a C
+// name after "=" or called as a statement): true when the occurrence of
+// `len` bytes at byte `col` of the line starting at byte `from` of `text` is
+// one. Always false for the others (knows_plain_uses tells which).
+bool plainly_a_use(SourceLang lang, std::string_view text, size_t from, size_t col, size_t len);
+bool knows_plain_uses(SourceLang lang);
 
 // True when `line`, after its leading white space, starts with one of the
 // declaration prefixes: the test for files of no recognised language

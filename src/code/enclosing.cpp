@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "code/head_scan.h"
+#include "code/languages.h"
 
 namespace zub {
 
@@ -24,9 +25,7 @@ bool is_name_suffix(std::string_view w) {
   return code::is_word(w, {"final", "sealed", "abstract"});
 }
 
-bool c_like(SourceLang lang) {
-  return lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
-}
+bool has(const SourceText& src, uint32_t trait) { return code::has_trait(src.lang, trait); }
 
 // The tokens of a block's head: identifiers, "::" and single punctuation
 // bytes, without comments, string literals and (in C-like files)
@@ -39,12 +38,13 @@ std::vector<std::string_view> head_tokens(const SourceText& src, const BraceBloc
   size_t first = b.head_line;
   if (b.open_line - first > kLines) first = b.open_line - kLines;
   bool in_comment = src.scopes[first].dead;  // the head may start inside a comment
+  const bool preproc = has(src, code::kPreprocessor);
+  const bool lifetimes = has(src, code::kLifetimes);
   for (size_t hl = first; hl <= b.open_line; ++hl) {
     const std::string_view l = lines[hl];
     const size_t from = hl == b.head_line ? std::min(b.head_col, l.size()) : 0;
     const size_t to = hl == b.open_line ? b.open_col : l.size();
-    if (c_like(src.lang) && !in_comment && indent_of(l) < l.size() && l[indent_of(l)] == '#')
-      continue;
+    if (preproc && !in_comment && indent_of(l) < l.size() && l[indent_of(l)] == '#') continue;
     for (size_t k = from; k < to; ++k) {
       const char c = l[k];
       if (in_comment) {
@@ -58,7 +58,7 @@ std::vector<std::string_view> head_tokens(const SourceText& src, const BraceBloc
         ++k;
         continue;
       }
-      if (c == '"' || c == '`' || (c == '\'' && src.lang != SourceLang::Rust)) {
+      if (c == '"' || c == '`' || (c == '\'' && !lifetimes)) {
         for (++k; k < to && l[k] != c; ++k)
           if (l[k] == '\\') ++k;
         continue;
@@ -114,8 +114,9 @@ size_t read_path(const std::vector<std::string_view>& t, size_t k,
 
 // The names a block's head gives the block, appended to `out`.
 void names_of_block(const SourceText& src, const BraceBlock& b, std::vector<EnclosingName>& out) {
-  const bool script = src.lang == SourceLang::Js || src.lang == SourceLang::Ts;
-  if (b.scope == Scope::Body && !script && src.lang != SourceLang::Go) return;
+  const bool script = has(src, code::kScriptNames);
+  const bool type_word = has(src, code::kTypeWord);
+  if (b.scope == Scope::Body && !has(src, code::kNamedBodies)) return;
   const std::vector<std::string_view> t = head_tokens(src, b);
   size_t k = 0;
   while (k < t.size()) {
@@ -125,7 +126,7 @@ void names_of_block(const SourceText& src, const BraceBlock& b, std::vector<Encl
       k += 2;
       while (is_tok(t, k, ".") && k + 1 < t.size()) k += 2;
       if (is_tok(t, k, "(")) k = skip_group(t, k);
-    } else if (is_type_keyword(t[k]) || (src.lang == SourceLang::Go && t[k] == "type")) {
+    } else if (is_type_keyword(t[k]) || (type_word && t[k] == "type")) {
       break;
     } else {
       ++k;
@@ -192,8 +193,8 @@ void names_of_block(const SourceText& src, const BraceBlock& b, std::vector<Encl
   if (!name.empty()) out.back().alias = alias;
 }
 
-// Python has no braces: the classes a line sits in are the `class` lines
-// above it with less indentation.
+// Where blocks are indentation: the classes a line sits in are the `class`
+// lines above it with less indentation.
 void python_names(const SourceText& src, size_t i, std::vector<EnclosingName>& out) {
   const std::vector<std::string_view>& lines = *src.lines;
   size_t d = indent_of(lines[i]);
@@ -201,7 +202,9 @@ void python_names(const SourceText& src, size_t i, std::vector<EnclosingName>& o
   for (size_t k = i; k-- > 0 && d > 0;) {
     const std::string_view l = lines[k];
     const std::string_view t = trim(l);
-    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(l) >= d) continue;
+    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(l) >= d ||
+        code::closes_group(t))
+      continue;
     d = indent_of(l);
     if (!starts_word(t, "class")) continue;
     size_t c = 0, len = 0;
@@ -214,7 +217,7 @@ void python_names(const SourceText& src, size_t i, std::vector<EnclosingName>& o
 void written_qualifiers(const SourceText& src, size_t i, size_t col,
                         std::vector<EnclosingName>& out) {
   const std::string_view l = (*src.lines)[i];
-  if (src.lang == SourceLang::Go) {
+  if (has(src, code::kReceivers)) {
     // func (c *Command[T]) Execute(): the receiver's type.
     const std::string_view t = trim(l.substr(0, col));
     if (!starts_word(t, "func")) return;
@@ -229,7 +232,7 @@ void written_qualifiers(const SourceText& src, size_t i, size_t col,
     if (!type.empty()) out.push_back({type, {}, {}});
     return;
   }
-  const bool colon_method = src.lang == SourceLang::Other;  // Lua's `function A:b()`
+  const bool colon_method = has(src, code::kColonMethods);  // `function A:b()`
   std::vector<EnclosingName> q;
   size_t k = col;
   for (;;) {
@@ -282,7 +285,7 @@ uint32_t block_at(const SourceText& src, size_t i, size_t col) {
 
 std::vector<EnclosingName> enclosing_names(const SourceText& src, size_t i, size_t col) {
   std::vector<EnclosingName> out;
-  if (src.lang == SourceLang::Python) {
+  if (has(src, code::kIndentBlocks)) {
     python_names(src, i, out);
   } else {
     std::vector<uint32_t> chain;
@@ -300,13 +303,14 @@ bool defines_type(const SourceText& src, size_t i, size_t col) {
   // impl), type arguments and "::" up to the name: `struct foo *make(` names
   // a function, not the struct.
   bool keyword = false;
+  const bool type_word = has(src, code::kTypeWord);
   for (size_t k = 0; k < col;) {
     const char c = l[k];
     if (is_ident_byte(c)) {
       size_t e = k + 1;
       while (e < col && is_ident_byte(l[e])) ++e;
       const std::string_view w = l.substr(k, e - k);
-      if (is_type_keyword(w) || (src.lang == SourceLang::Go && w == "type")) keyword = true;
+      if (is_type_keyword(w) || (type_word && w == "type")) keyword = true;
       k = e;
     } else if (code::is_space(c) || c == ':') {
       ++k;
@@ -323,7 +327,8 @@ bool defines_type(const SourceText& src, size_t i, size_t col) {
     }
   }
   if (!keyword) return false;
-  if (src.lang != SourceLang::Go) return true;
+  if (!type_word) return true;
+  // "type T int" is no body of members.
   const std::string_view post = trim(l.substr(col));
   return post.find("struct") != std::string_view::npos ||
          post.find("interface") != std::string_view::npos;
@@ -338,6 +343,7 @@ namespace {
 std::vector<size_t> field_lines(const SourceText& src, uint32_t b, size_t open, size_t close) {
   const std::vector<std::string_view>& lines = *src.lines;
   std::vector<size_t> fields;
+  const bool line_ends = has(src, code::kLineEndsStatement);
   bool fresh = true;
   int parens = 0;
   for (size_t j = open + 1; j < close; ++j) {
@@ -355,9 +361,9 @@ std::vector<size_t> field_lines(const SourceText& src, uint32_t b, size_t open, 
     // A bare word is a macro standing for members (the kernel's
     // randomized_struct_fields_start): complete without a ";".
     const bool word = std::all_of(t.begin(), t.end(), [](char ch) { return is_ident_byte(ch); });
-    // Go ends a field with its line.
-    fresh = parens == 0 && (src.lang == SourceLang::Go || word || end == ';' || end == ',' ||
-                            end == '{' || end == '}');
+    // Where lines end statements, they end fields too.
+    fresh =
+        parens == 0 && (line_ends || word || end == ';' || end == ',' || end == '{' || end == '}');
   }
   return fields;
 }
@@ -372,7 +378,7 @@ TypeOutline type_outline(const SourceText& src, size_t i, size_t col, size_t end
     const std::string_view t = trim(lines[j]);
     return !t.empty() && t[0] != '@' && t[0] != '[' && t[0] != '#';
   };
-  if (src.lang == SourceLang::Python) {
+  if (has(src, code::kIndentBlocks)) {
     const size_t d = indent_of(lines[i]);
     size_t body = static_cast<size_t>(-1);
     for (size_t j = i; j <= end; ++j) {

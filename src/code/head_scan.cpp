@@ -15,9 +15,7 @@ bool Cursor::next_line() {
   crossed = true;
   if (i > last) return false;
   // Preprocessor lines between a head and its body are not part of it.
-  const bool c_like =
-      lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
-  if (c_like) {
+  if (has_trait(lang, kPreprocessor)) {
     std::string_view l = line();
     size_t k = indent_of(l);
     if (k < l.size() && l[k] == '#') c = l.size();
@@ -142,7 +140,7 @@ bool Cursor::skip_angles_over_lines() {
 }
 
 void Cursor::skip_quote_or_lifetime() {
-  if (lang == SourceLang::Rust) {
+  if (has_trait(lang, kLifetimes)) {
     const bool char_literal =
         at(2) == '\'' || (at(1) == '\\' && line().find('\'', c + 2) != std::string_view::npos);
     if (!char_literal) {
@@ -182,6 +180,7 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
   if (!src.extents) return i;
   const std::vector<std::string_view>& lines = *src.lines;
   const bool newline_ends = code::newline_ends(src.lang);
+  const bool lifetimes = has_trait(src.lang, kLifetimes);
   int depth = 0;
   size_t limit = i + 400;
   if (limit >= lines.size()) limit = lines.size() - 1;
@@ -193,7 +192,7 @@ size_t statement_end(const SourceText& src, size_t i, size_t c) {
       if ((x == '/' || x == '#' || x == '-') && line_comment_at(src.lang, l, k)) break;
       if (is_space(x)) continue;
       last = x;
-      if (x == '"' || (x == '\'' && src.lang != SourceLang::Rust) || x == '`') {
+      if (x == '"' || (x == '\'' && !lifetimes) || x == '`') {
         for (++k; k < l.size() && l[k] != x; ++k)
           if (l[k] == '\\') ++k;
         continue;

@@ -11,6 +11,7 @@
 
 #include "base/text.h"
 #include "code/declaration.h"
+#include "code/languages.h"
 
 namespace zub::code {
 
@@ -41,26 +42,10 @@ inline bool line_comment_at(SourceLang lang, std::string_view l, size_t k) {
 }
 
 // Languages whose blocks are not found by a "{" on the line before a name.
-inline bool braceless(SourceLang lang) {
-  return lang == SourceLang::Python || lang == SourceLang::Ruby || lang == SourceLang::Lua ||
-         lang == SourceLang::Shell;
-}
+inline bool braceless(SourceLang lang) { return has_trait(lang, kBraceless); }
 
 // Languages where a line break may end a statement.
-inline bool newline_ends(SourceLang lang) {
-  switch (lang) {
-    case SourceLang::Js:
-    case SourceLang::Ts:
-    case SourceLang::Go:
-    case SourceLang::Python:
-    case SourceLang::Ruby:
-    case SourceLang::Lua:
-    case SourceLang::Kotlin:
-    case SourceLang::Swift:
-    case SourceLang::Shell: return true;
-    default: return false;
-  }
-}
+inline bool newline_ends(SourceLang lang) { return has_trait(lang, kNewlineEnds); }
 
 inline bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
@@ -89,6 +74,13 @@ inline bool is_word(std::string_view w, std::initializer_list<std::string_view> 
   for (std::string_view s : set)
     if (s.size() == w.size() && s[0] == w[0] && w == s) return true;
   return false;
+}
+
+// A line of an indented language that starts by closing a bracket ("):",
+// "]) -> int:"): the last line of a head over several lines, which tells
+// nothing of the blocks around the lines below it.
+inline bool closes_group(std::string_view t) {
+  return !t.empty() && (t[0] == ')' || t[0] == ']' || t[0] == '}');
 }
 
 // `s` starts with the word `w` (not followed by an identifier byte).

@@ -3,6 +3,7 @@
 // typedefs, enumerators, file-level variables and macro definitions.
 #include "code/languages.h"
 
+#include "base/unicode.h"
 #include "code/block_end.h"
 #include "code/head_scan.h"
 
@@ -198,6 +199,51 @@ bool is_macro_name(std::string_view w) {
   return upper && underscore;
 }
 
+bool is_attribute_word(std::string_view w) {
+  return is_word(w, {"__attribute__", "__attribute", "__declspec", "alignas", "_Alignas"});
+}
+
+// `pre` without the attributes that end it: "struct __attribute__
+// ((__packed__))" is "struct", as is "struct [[nodiscard]]".
+std::string_view drop_attributes(std::string_view pre) {
+  for (;;) {
+    if (ends_with(pre, "]]")) {
+      const size_t open = pre.rfind("[[");
+      if (open == std::string_view::npos) return pre;
+      pre = trim(pre.substr(0, open));
+      continue;
+    }
+    if (pre.empty() || pre.back() != ')') return pre;
+    int depth = 0;
+    size_t k = pre.size();
+    while (k-- > 0) {
+      if (pre[k] == ')') ++depth;
+      if (pre[k] == '(' && --depth == 0) break;
+    }
+    if (depth != 0) return pre;
+    const std::string_view before = trim(pre.substr(0, k));
+    if (!is_attribute_word(last_word(before))) return pre;
+    pre = drop_last_word(before);
+  }
+}
+
+// The name after a type keyword at (col, len) of `l`, past the attributes
+// written between them: the struct in "struct __attribute__ ((packed)) h {".
+bool past_attributes(std::string_view l, size_t* col, size_t* len) {
+  while (is_attribute_word(l.substr(*col, *len))) {
+    const size_t open = l.find('(', *col + *len);
+    if (open == std::string_view::npos) return false;
+    int depth = 0;
+    size_t k = open;
+    for (; k < l.size(); ++k) {
+      if (l[k] == '(') ++depth;
+      if (l[k] == ')' && --depth == 0) break;
+    }
+    if (k == l.size() || !word_at(l, k + 1, col, len)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
@@ -218,9 +264,9 @@ Head c_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope
     }
     return {};
   }
-  std::string_view kw = last_word(pre);
+  std::string_view kw = last_word(drop_attributes(pre));
   // An export macro between the keyword and the name: class GTEST_API_ UnitTest.
-  if (is_macro_name(kw)) kw = last_word(drop_last_word(pre));
+  if (is_macro_name(kw)) kw = last_word(drop_last_word(drop_attributes(pre)));
   if (is_word(kw, {"struct", "union", "class", "enum", "namespace"})) {
     Cursor k = cursor_at(src, i, col + len);
     for (int steps = 0; steps < 8 && k.skip_space(); ++steps) {
@@ -321,7 +367,7 @@ bool c_outline(const SourceText& src, size_t i) {
     return w > e && is_defined(name_head(src, i, e, w - e));
   }
   if (keyword_name(l, {"struct", "class", "union", "enum", "namespace"}, &col, &len) &&
-      is_defined(name_head(src, i, col, len)))
+      past_attributes(l, &col, &len) && is_defined(name_head(src, i, col, len)))
     return true;
   size_t p = find_code(l, "(=;[");
   if (p == std::string_view::npos) return false;
@@ -336,6 +382,82 @@ bool c_outline(const SourceText& src, size_t i) {
   if (l[p] == '(') return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
   return scope == Scope::Top && name_before(l, p, &col, &len) &&
          is_found(name_head(src, i, col, len));
+}
+
+Scope c_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kNamespace) return Scope::Top;
+  if ((w & kExtern) && h.string && !h.paren) return Scope::Top;  // extern "C" {
+  if (h.paren || h.assign) return Scope::Body;
+  if (w & kEnum) return Scope::Enum;
+  if (w & (kClass | kStruct | kUnion)) return Scope::Container;
+  return Scope::Body;
+}
+
+namespace {
+
+// The line of `text` that starts at byte `from`, as split_lines cuts it.
+std::string_view line_at(std::string_view text, size_t from) {
+  size_t end = text.find('\n', from);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > from && text[end - 1] == '\r') --end;
+  return text.substr(from, end - from);
+}
+
+// Where the line before the one starting at byte `from` (> 0) starts.
+size_t line_before(std::string_view text, size_t from) {
+  const size_t nl = from == 1 ? std::string_view::npos : text.rfind('\n', from - 2);
+  return nl == std::string_view::npos ? 0 : nl + 1;
+}
+
+// The code that ends last above the line starting at byte `from`, trimmed:
+// blank lines, `//` lines and block comments passed over; empty when there
+// is none.
+std::string_view code_above(std::string_view text, size_t from) {
+  for (size_t pos = from; pos > 0;) {
+    const size_t start = line_before(text, pos);
+    std::string_view p = trim_ws(line_at(text, start));
+    pos = start;
+    if (p.empty() || starts_with(p, "//")) continue;
+    if (p.size() < 3 || p.substr(p.size() - 2) != "*/") return p;
+    // The comment may have begun lines above.
+    const size_t close = static_cast<size_t>(p.data() - text.data()) + p.size() - 2;
+    const size_t open = text.rfind("/*", close - 1);
+    if (open == std::string_view::npos) return p;
+    const size_t nl = text.rfind('\n', open);
+    pos = nl == std::string_view::npos ? 0 : nl + 1;
+    p = trim_ws(text.substr(pos, open - pos));
+    if (!p.empty()) return p;
+  }
+  return {};
+}
+
+// Occurrences in a C file that are plainly uses and need no scope scan to
+// be rejected: a name right after "=", "(", "!", "." or "->", and a name
+// indented at the start of its line and called, as a statement "  f(...);"
+// or after code that ended a statement, opened a block or ended a label
+// (a loop macro, its arguments or body on the lines below): a definition's
+// name follows its return type. (C has no member functions, so such a line
+// defines nothing wherever it stands.) `from` is where the line starts in
+// `text`, `col` where the name starts in the line.
+}  // namespace
+
+bool c_plain_use(std::string_view text, size_t from, size_t col, size_t len) {
+  const std::string_view line = line_at(text, from);
+  const std::string_view t = trim_ws(line);
+  if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
+  const std::string_view pre = trim_ws(line.substr(0, col));
+  if (pre.empty()) {
+    if (col == 0) return false;
+    const std::string_view post = trim_ws(line.substr(col + len));
+    if (post.empty() || post[0] != '(') return false;
+    if (t.back() == ';') return true;
+    const std::string_view p = code_above(text, from);
+    return !p.empty() && (p.back() == ';' || p.back() == '{' || p.back() == '}' || p.back() == ':');
+  }
+  const char last = pre.back();
+  return last == '=' || last == '(' || last == '!' || last == '.' ||
+         (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
 }
 
 }  // namespace zub::code

@@ -46,4 +46,10 @@ bool go_outline(const SourceText& src, size_t i) {
   return false;
 }
 
+// A struct's fields are read by the heads as a body's lines; only an
+// interface's method list is a level of its own.
+Scope go_opens(const BraceHead& h) {
+  return (h.words & kInterface) ? Scope::Abstract : Scope::Body;
+}
+
 }  // namespace zub::code

@@ -167,4 +167,13 @@ bool java_outline(const SourceText& src, size_t i) {
   return name_before(l, p, &col, &len) && is_found(name_head(src, i, col, len));
 }
 
+Scope java_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kInterface) return Scope::Abstract;
+  if (w & kNamespace) return Scope::Top;
+  // An anonymous class ("new Runnable() {") holds members like a class.
+  if (w & (kClass | kEnum | kRecord | kStruct | kNew)) return Scope::Container;
+  return Scope::Body;
+}
+
 }  // namespace zub::code

@@ -84,6 +84,44 @@ bool inside_string(std::string_view l, size_t at) {
   return quote != 0;
 }
 
+// True when line `i` gives a function to a name or member: the "=" right
+// before a "function" keyword (past "async" and "("), or a first "=" whose
+// value is an arrow function on the line. The name must be one js_head
+// takes, or follow a "," of a declaration list ("var a = 1, f = function").
+bool assigns_function_value(const SourceText& src, size_t i) {
+  const std::string_view l = (*src.lines)[i];
+  size_t eq = std::string_view::npos;
+  const size_t f = find_bytes(l, "function");
+  if (f != std::string_view::npos && (f == 0 || !is_ident_byte(l[f - 1])) &&
+      (f + 8 >= l.size() || !is_ident_byte(l[f + 8])) && !inside_string(l, f)) {
+    std::string_view before = trim(l.substr(0, f));
+    while (!before.empty() && before.back() == '(')
+      before = trim(before.substr(0, before.size() - 1));
+    if (ends_with(before, "async")) before = trim(before.substr(0, before.size() - 5));
+    if (!before.empty() && before.back() == '=')
+      eq = static_cast<size_t>(before.data() - l.data()) + before.size() - 1;
+  } else {
+    const size_t arrow = find_bytes(l, "=>");
+    const size_t first = find_code(l, "=");
+    if (arrow == std::string_view::npos || first == std::string_view::npos || first >= arrow)
+      return false;
+    std::string_view value = trim(l.substr(first + 1, arrow - first - 1));
+    if (starts_word(value, "async")) value = trim(value.substr(5));
+    const bool params = (!value.empty() && value[0] == '(' && value.back() == ')') ||
+                        (!value.empty() && last_word(value).size() == value.size());
+    if (!params) return false;
+    eq = first;
+  }
+  if (eq == std::string_view::npos || eq == 0) return false;
+  const char p = l[eq - 1];
+  if (p == '=' || p == '!' || p == '<' || p == '>' || (eq + 1 < l.size() && l[eq + 1] == '='))
+    return false;
+  size_t col, len;
+  if (!name_before(l, eq, &col, &len)) return false;
+  const std::string_view pre = trim(l.substr(0, col));
+  return (!pre.empty() && pre.back() == ',') || is_defined(name_head(src, i, col, len));
+}
+
 }  // namespace
 
 Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scope, size_t from) {
@@ -149,7 +187,7 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
           break;
         }
         if (y == '<') {
-          if (!k.skip_angles()) return {};
+          if (!k.skip_angles_over_lines()) return {};
           k.c -= 1;
         } else if (y == '(') {
           if (!k.skip_group()) return {};
@@ -169,7 +207,10 @@ Head js_head(const SourceText& src, size_t i, size_t col, size_t len, Scope scop
   };
   if (x == '=' && k.at(1) != '=' && k.at(1) != '>') {
     k.advance();
-    if (js_function_value(k) || object_value(k) || (members && !member_assign))
+    // In a body a bare name given an object is a local ("result = {}" at
+    // the end of a "var" list); a member given one is not.
+    const bool local = scope == Scope::Body && !member_assign;
+    if (js_function_value(k) || (object_value(k) && !local) || (members && !member_assign))
       return definition_end(i, statement_end(src, i, col));
     return {};
   }
@@ -213,10 +254,18 @@ bool js_outline(const SourceText& src, size_t i) {
            word_at(l, kc, &col, &len) && col + len == kc + key.size() &&
            is_found(name_head(src, i, col, len));
   }
-  // In bodies only function and class declarations: local variables are
+  // In bodies, besides function and class declarations, the functions
+  // given to a name or a member ("tick = function", "jQuery.fn.delay =
+  // function", "const f = (a) =>"): a module built inside a wrapper (an
+  // AMD define, an IIFE) defines everything so. Other local variables are
   // statements, whatever they hold.
+  if (scope == Scope::Body && assigns_function_value(src, i)) return true;
+  // Types declared in a body are types all the same (a test callback's
+  // "type Errors = {...}", "interface Item", "enum Fruits").
   if (scope == Scope::Body &&
-      !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class")))
+      !(starts_word(t, "function") || starts_word(t, "async") || starts_word(t, "class") ||
+        starts_word(t, "type") || starts_word(t, "interface") || starts_word(t, "enum") ||
+        starts_word(t, "abstract")))
     return false;
   if (scope == Scope::Top && (starts_word(t, "import") || starts_word(t, "export"))) return true;
   // Past the modifiers to the first word that is not one; a modifier word
@@ -255,6 +304,15 @@ bool js_outline(const SourceText& src, size_t i) {
   if (scope != Scope::Container && scope != Scope::Abstract) return false;
   if (!r.empty() && (r[0] == '#' || r[0] == '*')) ++k;
   return word_at(l, k, &col, &len) && is_defined(name_head(src, i, col, len));
+}
+
+Scope js_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kInterface) return Scope::Abstract;
+  if (w & kClass) return Scope::Container;
+  if ((w & (kNamespace | kModule)) && !h.assign && !h.paren) return Scope::Top;
+  if (w & kEnum) return Scope::Enum;
+  return Scope::Body;
 }
 
 }  // namespace zub::code

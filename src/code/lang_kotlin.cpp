@@ -300,4 +300,13 @@ bool kotlin_outline(const SourceText& src, size_t i) {
   return false;
 }
 
+Scope kotlin_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  // A function's body, even one of a local class or a "fun interface".
+  if (w & kFunc) return (w & kInterface) ? Scope::Abstract : Scope::Body;
+  if (w & (kInterface | kProtocol)) return Scope::Abstract;
+  if (w & (kClass | kObject | kEnum | kStruct | kExtension | kActor)) return Scope::Container;
+  return Scope::Body;
+}
+
 }  // namespace zub::code

@@ -5,6 +5,7 @@
 // strings and comments (long brackets included).
 #include "code/languages.h"
 
+#include "code/block_end.h"
 #include "code/head_scan.h"
 
 namespace zub::code {
@@ -116,15 +117,6 @@ std::vector<LineScope> lua_scan(const std::vector<std::string_view>& lines) {
 
 namespace {
 
-// Last line of the function opened on line `i`.
-size_t function_close(const SourceText& src, size_t i) {
-  const size_t n = src.lines->size();
-  const uint32_t d = src.scopes[i].depth;
-  for (size_t j = i; j + 1 < n; ++j)
-    if (src.scopes[j + 1].depth <= d) return j;
-  return n - 1;
-}
-
 // `pre` without the table path before a name ("M.sub." or "obj:").
 std::string_view drop_path(std::string_view pre) {
   while (!pre.empty() && (pre.back() == '.' || pre.back() == ':')) {
@@ -135,6 +127,62 @@ std::string_view drop_path(std::string_view pre) {
   return pre;
 }
 
+// Offset of the keyword "function" in the code of `l` from `from` on
+// (strings and a "--" comment passed over; "x.function" is a field), or npos.
+size_t function_word(std::string_view l, size_t from) {
+  for (size_t k = from; k < l.size(); ++k) {
+    const char c = l[k];
+    if (c == '"' || c == '\'') {
+      for (++k; k < l.size() && l[k] != c; ++k)
+        if (l[k] == '\\') ++k;
+    } else if (c == '-' && k + 1 < l.size() && l[k + 1] == '-') {
+      return std::string_view::npos;
+    } else if (is_ident_byte(c)) {
+      size_t e = k;
+      while (e < l.size() && is_ident_byte(l[e])) ++e;
+      if (l.substr(k, e - k) == "function" && (k == 0 || (l[k - 1] != '.' && l[k - 1] != ':')))
+        return k;
+      k = e - 1;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// Offset of the first assignment "=" in the code of `l` (not "==", "~=",
+// "<=", ">="), or npos.
+size_t assignment(std::string_view l) {
+  for (size_t k = 0; k < l.size(); ++k) {
+    const char c = l[k];
+    if (c == '"' || c == '\'') {
+      for (++k; k < l.size() && l[k] != c; ++k)
+        if (l[k] == '\\') ++k;
+    } else if (c == '-' && k + 1 < l.size() && l[k + 1] == '-') {
+      return std::string_view::npos;
+    } else if (c == '=') {
+      if (k + 1 < l.size() && l[k + 1] == '=') {
+        ++k;
+        continue;
+      }
+      if (k > 0 && (l[k - 1] == '~' || l[k - 1] == '<' || l[k - 1] == '>')) continue;
+      return k;
+    }
+  }
+  return std::string_view::npos;
+}
+
+// `pre` is what may stand before a name that a statement assigns: nothing,
+// "local", or the names before it in a list ("local ok," "a, b,").
+bool assigned_name_list(std::string_view pre) {
+  if (starts_word(pre, "local")) pre = trim(pre.substr(5));
+  while (!pre.empty()) {
+    if (pre.back() != ',') return false;
+    pre = trim(pre.substr(0, pre.size() - 1));
+    if (last_word(pre).empty()) return false;
+    pre = drop_last_word(pre);
+  }
+  return true;
+}
+
 // The text after a name is "= function".
 bool assigns_function(std::string_view post) {
   post = trim(post);
@@ -142,15 +190,39 @@ bool assigns_function(std::string_view post) {
   return starts_word(trim(post.substr(1)), "function");
 }
 
+// After the name that ends at `end`, the rest of a list of names and an
+// assignment whose value holds a function: "local co = coroutine.create(
+// function()", "local ok, res = xpcall(function()", "local opt = {"x",
+// function(". Such a name is bound to a function as much as "= function".
+bool holds_function(std::string_view line, size_t end) {
+  size_t k = end;
+  for (;;) {
+    while (k < line.size() && is_space(line[k])) ++k;
+    if (k >= line.size() || line[k] != ',') break;
+    ++k;
+    while (k < line.size() && is_space(line[k])) ++k;
+    const size_t w = k;
+    while (k < line.size() && is_ident_byte(line[k])) ++k;
+    if (k == w) return false;
+  }
+  if (k >= line.size() || line[k] != '=' || (k + 1 < line.size() && line[k + 1] == '='))
+    return false;
+  return function_word(line, k + 1) != std::string_view::npos;
+}
+
 }  // namespace
 
 Head lua_head(const SourceText& src, size_t i, size_t col, size_t len, Scope, size_t) {
   const std::string_view line = (*src.lines)[i];
   const std::string_view pre = drop_path(trim(line.substr(0, col)));
-  const bool statement = pre == "function" || pre == "local function";
+  // In "function path.isdir(P)" the name is isdir: "path" is the table.
+  const bool on_path =
+      col + len < line.size() && (line[col + len] == '.' || line[col + len] == ':');
+  const bool statement = (pre == "function" || pre == "local function") && !on_path;
   const bool assigned = (pre.empty() || pre == "local") && assigns_function(line.substr(col + len));
-  if (!statement && !assigned) return {};
-  return definition_end(i, src.extents ? function_close(src, i) : i);
+  if (!statement && !assigned && !(assigned_name_list(pre) && holds_function(line, col + len)))
+    return {};
+  return definition_end(i, src.extents ? depth_block_end(src.scopes, i) : i);
 }
 
 bool lua_outline(const SourceText& src, size_t i) {
@@ -159,12 +231,17 @@ bool lua_outline(const SourceText& src, size_t i) {
   if (starts_word(t, "function") || starts_word(t, "local function")) return true;
   // Functions bound to names or fields, wherever they stand (modules often
   // build everything inside one function); require lines at file level.
+  // So is a function in the value of an assignment, a table field or a
+  // call's argument ("t[k] = function", "local co = coroutine.wrap(
+  // function", "setmetatable(M, {__call = function").
+  const size_t eq = assignment(t);
+  if (eq != std::string_view::npos && function_word(t, eq + 1) != std::string_view::npos)
+    return true;
   std::string_view r = starts_word(t, "local") ? trim(t.substr(5)) : t;
   size_t e = 0;
   while (e < r.size() && (is_ident_byte(r[e]) || r[e] == '.' || r[e] == ':')) ++e;
   if (e == 0) return false;
   const std::string_view post = trim(r.substr(e));
-  if (assigns_function(post)) return true;
   return src.scopes[i].scope == Scope::Top && starts_with(post, "=") &&
          starts_word(trim(post.substr(1)), "require");
 }

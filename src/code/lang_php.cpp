@@ -94,4 +94,13 @@ bool php_outline(const SourceText& src, size_t i) {
   return false;
 }
 
+Scope php_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kFunc) return Scope::Body;
+  if (w & kInterface) return Scope::Abstract;
+  if (w & (kClass | kTrait | kEnum)) return Scope::Container;
+  if (w & kNamespace) return Scope::Top;
+  return Scope::Body;
+}
+
 }  // namespace zub::code

@@ -109,7 +109,7 @@ Head python_head(const SourceText& src, size_t i, size_t col, size_t len, Scope,
     bool in_class = false;
     for (size_t k = i; k-- > 0;) {
       const std::string_view t = trim(lines[k]);
-      if (t.empty() || t[0] == '#' || src.scopes[k].dead) continue;
+      if (t.empty() || t[0] == '#' || src.scopes[k].dead || closes_group(t)) continue;
       if (indent_of(lines[k]) < d) {
         in_class = starts_word(t, "class");
         break;
@@ -130,7 +130,9 @@ bool in_function(const SourceText& src, size_t i) {
   size_t d = indent_of(lines[i]);
   for (size_t k = i; k-- > 0 && d > 0;) {
     const std::string_view t = trim(lines[k]);
-    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(lines[k]) >= d) continue;
+    if (t.empty() || t[0] == '#' || src.scopes[k].dead || indent_of(lines[k]) >= d ||
+        closes_group(t))
+      continue;
     if (starts_word(t, "def") || starts_word(t, "async def")) return true;
     if (starts_word(t, "class")) return false;
     d = indent_of(lines[k]);
@@ -146,6 +148,40 @@ bool python_outline(const SourceText& src, size_t i) {
   if (starts_word(t, "import") || starts_word(t, "from")) return !in_function(src, i);
   return starts_word(t, "def") || starts_word(t, "class") || starts_word(t, "async def") ||
          t[0] == '@';
+}
+
+// Python's blocks are its indentation: a line is at file level when it
+// starts in the first column. The scan only follows strings, so that the
+// lines of a triple-quoted one are dead.
+std::vector<LineScope> python_scan(const std::vector<std::string_view>& lines) {
+  std::vector<LineScope> out(lines.size());
+  char triple = 0;  // the quote of an open triple-quoted string
+  for (size_t li = 0; li < lines.size(); ++li) {
+    const std::string_view l = lines[li];
+    out[li].dead = triple != 0;
+    out[li].scope = l.empty() || (l[0] != ' ' && l[0] != '\t') ? Scope::Top : Scope::Body;
+    const size_t n = l.size();
+    for (size_t i = 0; i < n; ++i) {
+      const char c = l[i];
+      if (triple) {
+        if (c == '\\')
+          ++i;
+        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c)
+          triple = 0, i += 2;
+        continue;
+      }
+      if (c == '#') break;
+      if (c != '"' && c != '\'') continue;
+      if (i + 2 < n && l[i + 1] == c && l[i + 2] == c) {
+        triple = c;
+        i += 2;
+        continue;
+      }
+      for (++i; i < n && l[i] != c; ++i)
+        if (l[i] == '\\') ++i;
+    }
+  }
+  return out;
 }
 
 }  // namespace zub::code

@@ -59,25 +59,59 @@ Title title_at(const std::vector<std::string_view>& lines, size_t t) {
   return {t, t, t + 1, c, false};
 }
 
-// Every title of the file with its level (1 for the first style seen).
-struct Leveled {
+// Every title of the file with the last line of its section: up to the
+// next title of the same or a higher level (a lower number), else the end.
+struct Section {
   Title title;
-  size_t level;
+  size_t end;
 };
 
-std::vector<Leveled> all_titles(const std::vector<std::string_view>& lines) {
-  std::vector<Leveled> out;
+std::vector<Section> all_sections(const std::vector<std::string_view>& lines) {
+  std::vector<Section> out;
   std::vector<std::pair<char, bool>> styles;
+  std::vector<std::pair<size_t, size_t>> open;  // (index in out, level), levels rising
   for (size_t t = 0; t + 1 < lines.size(); ++t) {
     const Title x = title_at(lines, t);
     if (x.text == kNoLine) continue;
     const std::pair<char, bool> style{x.c, x.over};
     auto it = std::find(styles.begin(), styles.end(), style);
     if (it == styles.end()) it = styles.insert(styles.end(), style);
-    out.push_back({x, static_cast<size_t>(it - styles.begin()) + 1});
+    const size_t level = static_cast<size_t>(it - styles.begin()) + 1;
+    // This title closes every open section at its level or below it.
+    while (!open.empty() && open.back().second >= level) {
+      out[open.back().first].end = x.first - 1;
+      open.pop_back();
+    }
+    open.emplace_back(out.size(), level);
+    out.push_back({x, lines.size() - 1});
     t = x.under;
   }
   return out;
+}
+
+// The sections of the file last asked about, on this thread: def asks for
+// every title line of one file in turn, and finding them all anew each
+// time grew with the square of the titles.
+const std::vector<Section>& sections_of(const std::vector<std::string_view>& lines) {
+  struct Cache {
+    const std::vector<std::string_view>* lines = nullptr;
+    const char* first = nullptr;
+    const char* last = nullptr;
+    size_t count = 0;
+    std::vector<Section> sections;
+  };
+  thread_local Cache cache;
+  const char* first = lines.empty() ? nullptr : lines.front().data();
+  const char* last = lines.empty() ? nullptr : lines.back().data();
+  if (cache.lines != &lines || cache.count != lines.size() || cache.first != first ||
+      cache.last != last) {
+    cache.sections = all_sections(lines);
+    cache.lines = &lines;
+    cache.count = lines.size();
+    cache.first = first;
+    cache.last = last;
+  }
+  return cache.sections;
 }
 
 }  // namespace
@@ -89,18 +123,13 @@ std::vector<LineScope> rst_scopes(const std::vector<std::string_view>& lines) {
 Head rst_head(const SourceText& src, size_t i, size_t, size_t, Scope, size_t) {
   const std::vector<std::string_view>& lines = *src.lines;
   if (title_at(lines, i).text == kNoLine) return {};
-  const std::vector<Leveled> titles = all_titles(lines);
-  for (size_t k = 0; k < titles.size(); ++k) {
-    if (titles[k].title.text != i) continue;
-    size_t end = lines.size() - 1;
-    for (size_t m = k + 1; m < titles.size(); ++m)
-      if (titles[m].level <= titles[k].level) {
-        end = titles[m].title.first - 1;
-        break;
-      }
-    return definition_end(titles[k].title.first, last_filled(lines, titles[k].title.first, end));
-  }
-  return {};  // an underline that is itself read as part of an earlier title
+  const std::vector<Section>& sections = sections_of(lines);
+  const auto it =
+      std::lower_bound(sections.begin(), sections.end(), i,
+                       [](const Section& s, size_t line) { return s.title.text < line; });
+  if (it == sections.end() || it->title.text != i)
+    return {};  // an underline that is itself read as part of an earlier title
+  return definition_end(it->title.first, last_filled(lines, it->title.first, it->end));
 }
 
 bool rst_outline(const SourceText& src, size_t i) {

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "code/block_end.h"
 #include "code/head_scan.h"
 
 namespace zub::code {
@@ -304,16 +305,6 @@ std::vector<LineScope> ruby_scan(const std::vector<std::string_view>& lines) {
 
 namespace {
 
-// Last line of the block opened on line `i`: the first line after which
-// the scan is back at the depth line `i` started at.
-size_t block_close(const SourceText& src, size_t i) {
-  const size_t n = src.lines->size();
-  const uint32_t d = src.scopes[i].depth;
-  for (size_t j = i; j + 1 < n; ++j)
-    if (src.scopes[j + 1].depth <= d) return j;
-  return n - 1;
-}
-
 bool ruby_modifier(std::string_view w) {
   return is_word(w, {"private", "protected", "public", "module_function", "private_class_method",
                      "public_class_method"});
@@ -343,7 +334,14 @@ Head ruby_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
   if (is_word(kw, {"def", "class", "module"}) && only_modifiers(drop_last_word(pre))) {
     if (kw != "def" && !is_upper(line[col])) return {};
     if (kw == "def" && col + len < line.size() && line[col + len] == '.') return {};  // a receiver
-    return definition_end(i, src.extents ? block_close(src, i) : i);
+    // "class Net::HTTP" defines HTTP inside Net, which is defined elsewhere.
+    if (kw != "def" && line.substr(col + len, 2) == "::") return {};
+    // "def get?" and "def save!" define other methods than "get" and "save"
+    // (a setter, "def name=(v)", goes with its attribute).
+    if (kw == "def" && col + len < line.size() &&
+        (line[col + len] == '?' || line[col + len] == '!'))
+      return {};
+    return definition_end(i, src.extents ? depth_block_end(src.scopes, i) : i);
   }
   const std::string_view post = trim(line.substr(col + len));
   if (pre.empty() && is_upper(line[col]) && scope != Scope::Body && !post.empty() &&
@@ -351,7 +349,7 @@ Head ruby_head(const SourceText& src, size_t i, size_t col, size_t len, Scope sc
       (post.size() == 1 || (post[1] != '=' && post[1] != '~' && post[1] != '>'))) {
     if (!src.extents) return definition_end(i, i);
     const size_t end = statement_end(src, i, col + len);
-    const size_t close = block_close(src, i);
+    const size_t close = depth_block_end(src.scopes, i);
     return definition_end(i, close > end ? close : end);
   }
   if (col > 0 && line[col - 1] == ':' && scope != Scope::Body &&

@@ -113,4 +113,14 @@ bool rust_outline(const SourceText& src, size_t i) {
   return false;
 }
 
+Scope rust_opens(const BraceHead& h) {
+  const uint32_t w = h.words;
+  if (w & kFn) return Scope::Body;
+  if (w & kTrait) return Scope::Abstract;
+  if (w & kImpl) return Scope::Container;
+  if (w & kMod) return Scope::Top;
+  if ((w & kExtern) && !h.assign) return Scope::Abstract;  // extern "C" { fn f(); }
+  return Scope::Body;
+}
+
 }  // namespace zub::code

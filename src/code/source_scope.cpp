@@ -4,34 +4,13 @@
 #include <array>
 
 #include "base/text.h"
+#include "code/languages.h"
 
 namespace zub {
 
 namespace {
 
-// Words in the text before a "{" that tell what the brace opens.
-enum HeadWord : uint32_t {
-  kClass = 1u << 0,
-  kStruct = 1u << 1,
-  kUnion = 1u << 2,
-  kEnum = 1u << 3,
-  kNamespace = 1u << 4,
-  kExtern = 1u << 5,
-  kInterface = 1u << 6,
-  kRecord = 1u << 7,
-  kNew = 1u << 8,
-  kModule = 1u << 9,
-  kFn = 1u << 10,
-  kTrait = 1u << 11,
-  kImpl = 1u << 12,
-  kMod = 1u << 13,
-  kObject = 1u << 14,
-  kProtocol = 1u << 15,
-  kExtension = 1u << 16,
-  kActor = 1u << 17,
-  kFunc = 1u << 18,  // fun, func, function
-};
-
+// The bit of a word in the text before a "{" that tells what it opens.
 uint32_t head_word_bit(std::string_view w) {
   switch (w.size()) {
     case 2:
@@ -74,64 +53,13 @@ uint32_t head_word_bit(std::string_view w) {
   return 0;
 }
 
-struct Head {
-  uint32_t words = 0;
-  bool paren = false;  // a "(" at statement level
-  bool assign = false;
-  bool string = false;
-  void reset() { *this = Head{}; }
-};
-
-Scope classify(SourceLang lang, const Head& h) {
-  const uint32_t w = h.words;
-  switch (lang) {
-    case SourceLang::C:
-    case SourceLang::Cpp:
-      if (w & kNamespace) return Scope::Top;
-      if ((w & kExtern) && h.string && !h.paren) return Scope::Top;
-      if (h.paren || h.assign) return Scope::Body;
-      if (w & kEnum) return Scope::Enum;
-      if (w & (kClass | kStruct | kUnion)) return Scope::Container;
-      return Scope::Body;
-    case SourceLang::Java:
-    case SourceLang::CSharp:
-      if (w & kInterface) return Scope::Abstract;
-      if (w & kNamespace) return Scope::Top;
-      if (w & (kClass | kEnum | kRecord | kStruct | kNew)) return Scope::Container;
-      return Scope::Body;
-    case SourceLang::Js:
-    case SourceLang::Ts:
-      if (w & kInterface) return Scope::Abstract;
-      if (w & kClass) return Scope::Container;
-      if ((w & (kNamespace | kModule)) && !h.assign && !h.paren) return Scope::Top;
-      if (w & kEnum) return Scope::Enum;
-      return Scope::Body;
-    case SourceLang::Go:
-      if (w & kInterface) return Scope::Abstract;
-      return Scope::Body;
-    case SourceLang::Rust:
-      if (w & kFn) return Scope::Body;
-      if (w & kTrait) return Scope::Abstract;
-      if (w & kImpl) return Scope::Container;
-      if (w & kMod) return Scope::Top;
-      if ((w & kExtern) && !h.assign) return Scope::Abstract;
-      return Scope::Body;
-    case SourceLang::Kotlin:
-    case SourceLang::Swift:
-      // A function's body, even one of a local class or a "fun interface".
-      if (w & kFunc) return (w & kInterface) ? Scope::Abstract : Scope::Body;
-      if (w & (kInterface | kProtocol)) return Scope::Abstract;
-      if (w & (kClass | kObject | kEnum | kStruct | kExtension | kActor)) return Scope::Container;
-      return Scope::Body;
-    case SourceLang::Php:
-      if (w & kFunc) return Scope::Body;
-      if (w & kInterface) return Scope::Abstract;
-      if (w & (kClass | kTrait | kEnum)) return Scope::Container;
-      if (w & kNamespace) return Scope::Top;
-      return Scope::Body;
-    default: return Scope::Body;
-  }
+// What a "{" opens, as the language's row tells it.
+code::OpensFn opens_of(SourceLang lang) {
+  const code::Language* l = code::language_of(lang);
+  return l ? l->opens : nullptr;
 }
+
+Scope classify(code::OpensFn opens, const BraceHead& h) { return opens ? opens(h) : Scope::Body; }
 
 std::string_view trim_ascii_end(std::string_view s) {
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -235,44 +163,14 @@ struct Preproc {
   }
 };
 
-std::vector<LineScope> scan_python(const std::vector<std::string_view>& lines) {
-  std::vector<LineScope> out(lines.size());
-  char triple = 0;  // the quote of an open triple-quoted string
-  for (size_t li = 0; li < lines.size(); ++li) {
-    const std::string_view l = lines[li];
-    out[li].dead = triple != 0;
-    out[li].scope = first_non_space(l) == 0 ? Scope::Top : Scope::Body;
-    const size_t n = l.size();
-    for (size_t i = 0; i < n; ++i) {
-      const char c = l[i];
-      if (triple) {
-        if (c == '\\')
-          ++i;
-        else if (c == triple && i + 2 < n && l[i + 1] == c && l[i + 2] == c)
-          triple = 0, i += 2;
-        continue;
-      }
-      if (c == '#') break;
-      if (c != '"' && c != '\'') continue;
-      if (i + 2 < n && l[i + 1] == c && l[i + 2] == c) {
-        triple = c;
-        i += 2;
-        continue;
-      }
-      for (++i; i < n && l[i] != c; ++i)
-        if (l[i] == '\\') ++i;
-    }
-  }
-  return out;
-}
-
 }  // namespace
 
 namespace {
 
 // Adds one piece of a head's text (comments and strings are skipped) to
 // what is known of it. `in_comment` carries a block comment over pieces.
-void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, bool& in_comment) {
+void read_head(uint32_t traits, std::string_view text, BraceHead& head, int& paren,
+               bool& in_comment) {
   const size_t n = text.size();
   for (size_t i = 0; i < n; ++i) {
     const char c = text[i];
@@ -297,7 +195,7 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
     } else if (c == '/' && i + 1 < n && text[i + 1] == '*') {
       in_comment = true;
       ++i;
-    } else if (c == '"' || c == '`' || (c == '\'' && lang != SourceLang::Rust)) {
+    } else if (c == '"' || c == '`' || (c == '\'' && !(traits & code::kLifetimes))) {
       if (c == '"') head.string = true;
       for (++i; i < n && text[i] != c; ++i)
         if (text[i] == '\\') ++i;
@@ -311,18 +209,18 @@ void read_head(SourceLang lang, std::string_view text, Head& head, int& paren, b
   }
 }
 
-// Bytes that matter to the scope scan outside comments and strings.
-// PHP adds its "#" comments and "<<<" heredocs, C# its "@" verbatim strings.
-// ("=" is not one: a head's assignment is seen when its text is read.)
-constexpr std::array<bool, 256> scope_bytes_with(std::string_view more) {
+// Bytes that matter to the scope scan outside comments and strings: a
+// language adds "#" for its hash comments, "<" for heredocs, "@" for
+// verbatim strings. ("=" is not one: a head's assignment is seen when its
+// text is read.)
+std::array<bool, 256> scope_bytes(uint32_t traits) {
   std::array<bool, 256> t{};
   for (char c : std::string_view("/\"'`();{}")) t[static_cast<unsigned char>(c)] = true;
-  for (char c : more) t[static_cast<unsigned char>(c)] = true;
+  if (traits & code::kHashComments) t['#'] = true;
+  if (traits & code::kHeredocs) t['<'] = true;
+  if (traits & code::kVerbatimStrings) t['@'] = true;
   return t;
 }
-constexpr auto kScopeBytes = scope_bytes_with("");
-constexpr auto kPhpScopeBytes = scope_bytes_with("#<");
-constexpr auto kCSharpScopeBytes = scope_bytes_with("@");
 
 }  // namespace
 
@@ -335,31 +233,33 @@ Scope scope_opened_by(SourceLang lang, std::string_view text) {
       break;
     }
   }
-  Head head;
+  BraceHead head;
   int paren = 0;
   bool in_comment = false;
-  read_head(lang, text.substr(from), head, paren, in_comment);
-  return classify(lang, head);
+  read_head(code::traits_of(lang), text.substr(from), head, paren, in_comment);
+  return classify(opens_of(lang), head);
 }
 
 std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines,
                                    std::vector<BraceBlock>* blocks) {
-  if (lang == SourceLang::Python) return scan_python(lines);
+  const uint32_t traits = code::traits_of(lang);
+  const auto has = [traits](uint32_t t) { return (traits & t) != 0; };
   std::vector<LineScope> out(lines.size());
-  const bool c_like =
-      lang == SourceLang::C || lang == SourceLang::Cpp || lang == SourceLang::CSharp;
-  const bool php = lang == SourceLang::Php;
-  const bool char_literals =
-      c_like || lang == SourceLang::Java || lang == SourceLang::Go || lang == SourceLang::Kotlin;
-  const bool quote_strings = lang == SourceLang::Js || lang == SourceLang::Ts || php;
-  const bool backtick = lang == SourceLang::Js || lang == SourceLang::Ts || lang == SourceLang::Go;
-  // """ strings run over lines; so do C#'s @"" strings and PHP's strings.
-  const bool triple_quotes =
-      lang == SourceLang::Kotlin || lang == SourceLang::Swift || lang == SourceLang::CSharp;
-  const std::array<bool, 256>& scope_bytes = php                          ? kPhpScopeBytes
-                                             : lang == SourceLang::CSharp ? kCSharpScopeBytes
-                                                                          : kScopeBytes;
-  std::string_view heredoc;  // the closing word of a PHP heredoc being read
+  const bool preproc = has(code::kPreprocessor);
+  const bool char_literals = has(code::kCharLiterals);
+  const bool lifetimes = has(code::kLifetimes);
+  const bool quote_strings = has(code::kQuoteStrings);
+  const bool regexes = has(code::kRegexLiterals);
+  const bool templates = has(code::kTemplates);
+  const bool backtick = templates || has(code::kRawBackticks);
+  const bool triple_quotes = has(code::kTripleQuotes);
+  const bool nested_comments = has(code::kNestedComments);
+  const bool multiline_strings = has(code::kMultilineStrings);
+  const bool head_after_paren = has(code::kHeadAfterParen);
+  const bool decl_groups = has(code::kDeclGroups);
+  const std::array<bool, 256> bytes = scope_bytes(traits);
+  const code::OpensFn opens = opens_of(lang);
+  std::string_view heredoc;  // the closing word of a heredoc being read
 
   struct Open {
     Scope scope;
@@ -393,9 +293,9 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
     // After a ")" that ended no statement, a line goes on with the same head
     // (qualifiers, a macro's arguments); at file level a line in the first
     // column starts a new one, as after a macro invoked without ";".
-    const bool head_goes_on = head_paren && (c_like || lang == SourceLang::Java) &&
-                              !(stack.empty() && first_non_space(l) == 0);
-    out[li] = {cur, in != In::Code || (c_like && pp.dead()), paren > 0 || head_goes_on,
+    const bool head_goes_on =
+        head_paren && head_after_paren && !(stack.empty() && first_non_space(l) == 0);
+    out[li] = {cur, in != In::Code || (preproc && pp.dead()), paren > 0 || head_goes_on,
                static_cast<uint32_t>(stack.size())};
     if (!heredoc.empty()) {
       out[li].dead = true;
@@ -410,7 +310,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
       out[li].dead = true;
       continue;
     }
-    if (c_like && in == In::Code) {
+    if (preproc && in == In::Code) {
       const size_t k = first_non_space(l);
       if (k < n && l[k] == '#') {
         pp.directive(l.substr(k + 1));
@@ -419,12 +319,12 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
         continue;
       }
     }
-    const bool counting = !c_like || pp.counting();
-    if (in == In::Str && !php) in = In::Code;  // ordinary strings end at the line's end
+    const bool counting = !preproc || pp.counting();
+    if (in == In::Str && !multiline_strings) in = In::Code;  // most strings end with their line
     for (size_t i = 0; i < n; ++i) {
       switch (in) {
         case In::Comment:
-          if (lang != SourceLang::Rust) {
+          if (!nested_comments) {
             const size_t e = find_bytes(l, "*/", i);
             if (e == std::string_view::npos) {
               i = n;
@@ -453,11 +353,11 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           }
           continue;
         case In::Backtick:
-          if (l[i] == '\\' && lang != SourceLang::Go) {
+          if (l[i] == '\\' && templates) {
             ++i;
           } else if (l[i] == '`') {
             in = In::Code;
-          } else if (l[i] == '$' && i + 1 < n && l[i + 1] == '{' && lang != SourceLang::Go) {
+          } else if (l[i] == '$' && i + 1 < n && l[i + 1] == '{' && templates) {
             // A substitution is code again, up to its own "}".
             substitutions.push_back(0);
             in = In::Code;
@@ -484,7 +384,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           continue;
         case In::Code: break;
       }
-      while (i < n && !scope_bytes[static_cast<unsigned char>(l[i])]) ++i;
+      while (i < n && !bytes[static_cast<unsigned char>(l[i])]) ++i;
       if (i == n) break;
       const char c = l[i];
       switch (c) {
@@ -493,7 +393,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             i = n;
           else if (i + 1 < n && l[i + 1] == '*')
             in = In::Comment, ++i;
-          else if (quote_strings && regex_may_start(l, i))
+          else if (regexes && regex_may_start(l, i))
             i = regex_end(l, i);
           break;
         case '"':
@@ -502,16 +402,16 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           else
             in = In::Str, quote = '"';
           break;
-        case '#':  // PHP: a comment unless an attribute
+        case '#':  // a comment unless an attribute
           if (i + 1 >= n || l[i + 1] != '[') i = n;
           break;
-        case '@':  // C#: a verbatim string
+        case '@':  // a verbatim string
           if (i + 1 < n && l[i + 1] == '"')
             in = In::Verbatim, ++i;
           else if (i + 2 < n && l[i + 1] == '$' && l[i + 2] == '"')
             in = In::Verbatim, i += 2;
           break;
-        case '<':  // PHP: a heredoc or nowdoc, whose body starts on the next line
+        case '<':  // a heredoc or nowdoc, whose body starts on the next line
           if (i + 2 < n && l[i + 1] == '<' && l[i + 2] == '<') {
             size_t k = i + 3;
             while (k < n && (l[k] == ' ' || l[k] == '\'' || l[k] == '"')) ++k;
@@ -524,9 +424,9 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
         case '\'':
           if (quote_strings) {
             in = In::Str, quote = '\'';
-          } else if (char_literals || lang == SourceLang::Rust) {
-            // A character literal; in Rust a quote not closed two or three
-            // bytes later is a lifetime.
+          } else if (char_literals || lifetimes) {
+            // A character literal; where lifetimes exist, a quote not closed
+            // two or three bytes later is one.
             if (i + 2 < n && l[i + 2] == '\'')
               i += 2;
             else if (i + 3 < n && l[i + 1] == '\\' && l[i + 3] == '\'')
@@ -546,7 +446,7 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           if (c == '(') {
             if (paren == 0) {
               head_paren = true;
-              if (stack.empty() && lang == SourceLang::Go) {
+              if (stack.empty() && decl_groups) {
                 const std::string_view before = trim_ascii_end(l.substr(0, i));
                 group =
                     before == "const" || before == "var" || before == "type" || before == "import";
@@ -572,19 +472,19 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
             }
           } else if (c == '{') {
             // What the brace opens is read from the head's text, once.
-            Head head;
+            BraceHead head;
             int head_parens = 0;
             bool in_comment = false;
             for (size_t hl = head_line; hl <= li; ++hl) {
               const std::string_view t = lines[hl];
-              if (c_like && !in_comment && first_non_space(t) < t.size() &&
+              if (preproc && !in_comment && first_non_space(t) < t.size() &&
                   t[first_non_space(t)] == '#')
                 continue;
               const size_t from = hl == head_line ? std::min(head_col, t.size()) : 0;
               const size_t to = hl == li ? i : t.size();
-              read_head(lang, t.substr(from, to - from), head, head_parens, in_comment);
+              read_head(traits, t.substr(from, to - from), head, head_parens, in_comment);
             }
-            const Scope opened = classify(lang, head);
+            const Scope opened = classify(opens, head);
             uint32_t index = kNoBlock;
             if (blocks) {
               index = static_cast<uint32_t>(blocks->size());
@@ -614,17 +514,17 @@ std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::strin
           break;
       }
     }
-    // Go statements end at the line's end; Kotlin and Swift ones too, unless
-    // the line or the next one shows that it goes on.
-    if (lang == SourceLang::Go && paren == 0) start_head(li + 1, 0);
+    // Statements may end at the line's end; in some languages only when
+    // neither the line nor the next one shows that it goes on.
+    if (has(code::kLineEndsStatement) && paren == 0) start_head(li + 1, 0);
     // An annotation or attribute line with arguments ("@Named("x")",
     // "[Obsolete("y")]") is no head whose ")" the next line continues.
-    if (head_paren && paren == 0 && in == In::Code &&
-        (lang == SourceLang::Java || lang == SourceLang::CSharp)) {
+    if (head_paren && paren == 0 && in == In::Code && has(code::kAnnotationLines)) {
       const size_t k = first_non_space(l);
-      if (k < n && (l[k] == '@' || (l[k] == '[' && lang == SourceLang::CSharp))) head_paren = false;
+      if (k < n && (l[k] == '@' || (l[k] == '[' && has(code::kBracketAttributes))))
+        head_paren = false;
     }
-    if ((lang == SourceLang::Kotlin || lang == SourceLang::Swift) && paren == 0 && in == In::Code) {
+    if (has(code::kLineEndsUnlessContinued) && paren == 0 && in == In::Code) {
       const std::string_view t = trim_ascii_end(l);
       const char last = t.empty() ? 0 : t.back();
       std::string_view next = li + 1 < lines.size() ? lines[li + 1] : std::string_view{};

@@ -2,8 +2,9 @@
 // what kind of scope the line starts in: file level, a class-like body where
 // members are declared, an interface-like body whose members may end in ";",
 // an enum body, a function or statement body. Found by one pass over the
-// text that skips comments, strings and character literals and, for C-like
-// files, preprocessor lines and the braces of #else branches and #if 0.
+// text that skips comments, strings and character literals and, where the
+// language has them, preprocessor lines and the braces of #else branches and
+// #if 0.
 // Pure functions.
 #pragma once
 
@@ -50,9 +51,11 @@ struct BraceBlock {
   Scope scope = Scope::Body;   // what the brace opens
 };
 
-// One entry per line. For Python the scope is Top at indentation 0 and Body
-// elsewhere; `dead` marks lines inside triple-quoted strings. With `blocks`,
-// every brace block is recorded there too (Python has none).
+// One entry per line, by the brace scan, read as the trait flags of the
+// language's row say (its literals, comments, directives and where its
+// statements end); a "{" opens what the row's opens function says. With
+// `blocks`, every brace block is recorded there too. Languages whose blocks
+// are not braces have scans of their own (the row's scan).
 std::vector<LineScope> scan_scopes(SourceLang lang, const std::vector<std::string_view>& lines,
                                    std::vector<BraceBlock>* blocks = nullptr);
 

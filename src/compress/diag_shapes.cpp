@@ -5,6 +5,7 @@
 #include "base/ascii.h"
 #include "base/text.h"
 #include "base/unicode.h"
+#include "base/utf8.h"
 
 namespace zub {
 
@@ -18,6 +19,43 @@ bool starts_with_any(std::string_view t, std::initializer_list<std::string_view>
   for (std::string_view h : heads)
     if (starts_with(t, h)) return true;
   return false;
+}
+
+uint64_t number_at(std::string_view t, size_t i) {
+  uint64_t n = 0;
+  for (; i < t.size() && is_digit(t[i]); ++i)
+    n = n < 1000000000000ULL ? n * 10 + static_cast<uint64_t>(t[i] - '0') : n;
+  return n;
+}
+
+uint64_t count_of(std::string_view t, std::string_view word) {
+  for (size_t at = t.find(word); at != std::string_view::npos; at = t.find(word, at + 1)) {
+    if (at < 2 || t[at - 1] != ' ' || !is_digit(t[at - 2])) continue;
+    size_t start = at - 1;
+    while (start > 0 && is_digit(t[start - 1])) --start;
+    return number_at(t, start);
+  }
+  return 0;
+}
+
+bool may_be_count_line(std::string_view t) {
+  switch (t[0]) {
+    case 'T':
+    case '=':
+    case 'R':
+    case 'F':
+    case 'O':
+    case '#':
+    case 't':
+    case 'A':
+    case '\xE2': return true;
+    default: return is_digit(t[0]) || t.back() == ')';
+  }
+}
+
+std::string_view after_last(std::string_view t, std::string_view sep) {
+  const size_t at = t.rfind(sep);
+  return at == std::string_view::npos ? t : t.substr(at + sep.size());
 }
 
 namespace {
@@ -69,7 +107,7 @@ bool is_numbered_frame(std::string_view t) {
 // ctest's "3/40 Test  #3: name ....   Passed  0.01 sec": the count is
 // padded, so "Test" and "#" stand one or more spaces apart.
 bool is_ctest_result(std::string_view t) {
-  const size_t at = t.find(" Test ");
+  const size_t at = find_bytes(t, " Test ");
   if (at == std::string_view::npos) return false;
   const size_t hash = t.find_first_not_of(' ', at + 6);
   return hash != std::string_view::npos && t[hash] == '#';
@@ -183,7 +221,7 @@ bool is_caret_line(std::string_view t) {
   return all_of(t, "^~ ") && t.find_first_of("^~") != std::string_view::npos;
 }
 
-bool is_context_line(std::string_view t) {
+bool is_context_line(std::string_view t, const BytePairs& pairs) {
   if (t == "OK" || starts_with(t, "OK (")) return true;
   if (all_of(t, "-") && t.size() >= 3) return true;
   if (starts_with(t, "___") || starts_with(t, "_ _ _")) return true;
@@ -247,9 +285,17 @@ bool is_context_line(std::string_view t) {
   if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
   if (is_ctest_start(t)) return true;
   if (starts_with(t, "Found ") && contains(t, "error")) return true;
-  if (contains_any(
-          t, {"errors generated", "error generated", "warnings generated", "warning generated",
-              "% tests passed", " problems (", "warnings being treated as errors"}))
+  static constexpr BytePairs kGenerated = byte_pairs(" generated");
+  if (may_hold(pairs, kGenerated) && contains(t, " generated") &&
+      contains_any(
+          t, {"errors generated", "error generated", "warnings generated", "warning generated"}))
+    return true;
+  static constexpr BytePairs kPassed = byte_pairs("% tests passed");
+  static constexpr BytePairs kProblems = byte_pairs(" problems (");
+  static constexpr BytePairs kTreated = byte_pairs("warnings being treated as errors");
+  if ((may_hold(pairs, kPassed) && contains(t, "% tests passed")) ||
+      (may_hold(pairs, kProblems) && contains(t, " problems (")) ||
+      (may_hold(pairs, kTreated) && contains(t, "warnings being treated as errors")))
     return true;
   if (starts_with(t, "test result: ") && !contains(t, "FAILED")) return true;
   if (starts_with(t, "---- ") && ends_with(t, " ----"))
@@ -257,33 +303,36 @@ bool is_context_line(std::string_view t) {
   if (starts_with(t, ">  ")) return true;  // pytest marks the failing line
   if (ends_with(t, " ... skipped") || contains(t, " ... skipped ")) return true;
   if (is_frame(t) || is_numbered_frame(t)) return true;
-  if (contains(t, ".go:") && contains(t, " +0x")) return true;  // goroutine frame location
+  static constexpr BytePairs kGoFrame = byte_pairs(" +0x");
+  if (may_hold(pairs, kGoFrame) && contains(t, ".go:") && contains(t, " +0x"))
+    return true;  // goroutine frame location
   return false;
 }
 
 bool is_test_failure(std::string_view t) {
   // ctest: "2/4 Test #2: name ....***Failed  0.01 sec", "  2 - name (Failed)".
-  if (is_ctest_result(t) && contains(t, "***")) return true;
+  if (contains(t, "***") && is_ctest_result(t)) return true;
   if (const size_t n = digits_at(t, 0);
       n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
       contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)", "(Not Run)", "(Exception)",
                        "(Subprocess aborted)"}))
     return true;
-  // cargo test, go test, TAP, jest, unittest, pytest, spec reporters.
-  if (contains(t, " problems (")) return false;  // ESLint's closing count: "✖ 3 problems (...)"
   // cargo test and unittest -v: "test a::b ... FAILED", "test_x (m.T.test_x) ... ERROR".
-  if (ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR"))
-    return true;
-  if (starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",        // ●
-                          "\xE2\x9C\x95 ", "\xE2\x9C\x96 ", "ERROR: "}))  // ✕ ✖
-    return true;
-  if (starts_with(t, "ERROR ") && contains(t, "::")) return true;
-  if (starts_with(t, "test result: ") && contains(t, "FAILED")) return true;
-  return false;
+  const bool tail =
+      ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR");
+  // go test, TAP, jest, unittest, pytest, spec reporters.
+  const bool head = tail ||
+                    starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",  // ●
+                                        "\xE2\x9C\x95 ", "\xE2\x9C\x96 ",         // ✕ ✖
+                                        "ERROR: "}) ||
+                    (starts_with(t, "ERROR ") && contains(t, "::")) ||
+                    (starts_with(t, "test result: ") && contains(t, "FAILED"));
+  // ESLint's closing count, "✖ 3 problems (...)", is none.
+  return head && !contains(t, " problems (");
 }
 
 bool is_test_pass(std::string_view t) {
-  if (is_ctest_result(t) && contains(t, "   Passed")) return true;
+  if (contains(t, "   Passed") && is_ctest_result(t)) return true;
   if (ends_with(t, " ... ok")) return true;
   return starts_with_any(t, {"--- PASS:", "\xE2\x9C\x93 ", "\xE2\x9C\x94 "});  // ✓ ✔
 }
@@ -321,18 +370,27 @@ std::string_view frame_place(std::string_view t) {
   return {};
 }
 
-bool is_failure_report(std::string_view t) {
+bool is_file_line(std::string_view t) {
+  if (t.find('/') == std::string_view::npos && t.find('\\') == std::string_view::npos) return false;
+  // Tab-separated columns ("FAIL\tpkg/x\t0.01s") are no path.
+  if (t.find_first_of(" \t") != std::string_view::npos) return false;
+  const size_t dot = t.rfind('.');
+  const size_t ext = dot == std::string_view::npos ? t.size() : t.size() - dot - 1;
+  return ext >= 1 && ext <= 5;
+}
+
+bool is_make_failure(std::string_view t) {
   // make: "make: *** [Makefile:2: app] Error 1", "make[1]: *** ...".
   if (starts_with(t, "make") || starts_with(t, "gmake")) {
     const size_t colon = t.find(": *** ");
     if (colon != std::string_view::npos && t.substr(0, colon).find(' ') == std::string_view::npos)
       return true;
   }
-  if (starts_with(t, "ninja: build stopped")) return true;
-  if (contains(t, "undefined reference to ") || contains(t, "multiple definition of ")) return true;
-  if (starts_with(t, "panic: ")) return true;
-  if (starts_with(t, "thread '") && contains(t, " panicked at ")) return true;
-  return is_crash_or_shell_error(t);
+  return starts_with(t, "ninja: build stopped");
+}
+
+bool is_link_failure(std::string_view t) {
+  return contains(t, "undefined reference to ") || contains(t, "multiple definition of ");
 }
 
 bool is_crash_or_shell_error(std::string_view t) {

@@ -14,9 +14,49 @@
 
 namespace zub {
 
+// The pairs of adjacent bytes a text holds, hashed into 128 bits: a cheap
+// test that a line cannot contain a word (a word's pairs must all be in
+// the line's). Made once per line; a word's at compile time.
+struct BytePairs {
+  uint64_t bits[2] = {0, 0};
+};
+
+constexpr unsigned pair_slot(unsigned char a, unsigned char b) {
+  return (static_cast<unsigned>(a) * 37u + static_cast<unsigned>(b)) & 127u;
+}
+
+constexpr BytePairs byte_pairs(std::string_view s) {
+  BytePairs p;
+  for (size_t i = 1; i < s.size(); ++i) {
+    const unsigned k =
+        pair_slot(static_cast<unsigned char>(s[i - 1]), static_cast<unsigned char>(s[i]));
+    p.bits[k >> 6] |= uint64_t{1} << (k & 63);
+  }
+  return p;
+}
+
+// False when a text with pairs `line` cannot contain the word with pairs
+// `word`; true when it may.
+constexpr bool may_hold(const BytePairs& line, const BytePairs& word) {
+  return (line.bits[0] & word.bits[0]) == word.bits[0] &&
+         (line.bits[1] & word.bits[1]) == word.bits[1];
+}
+
 // The number of ASCII digits from byte `i` on.
 size_t digits_at(std::string_view t, size_t i);
 bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads);
+// The decimal number at byte `i` (capped far above any test count).
+uint64_t number_at(std::string_view t, size_t i);
+// The number written just before " `word`" ("2 failed, 6 passed" gives 6
+// for "passed"); 0 when there is none.
+uint64_t count_of(std::string_view t, std::string_view word);
+// The first bytes of every test runner's count line ("Tests", "==", "50%",
+// "Ran", "FAILED", "OK", "# pass", "ℹ", "test result", "All tests"), or
+// its closing ")" (prove's "t/x.t (Wstat: ...)"): most lines are ruled
+// out at once.
+bool may_be_count_line(std::string_view t);
+// What follows the last `sep` in `t`, or `t` when there is none.
+std::string_view after_last(std::string_view t, std::string_view sep);
 
 enum class Severity { kNone, kError, kWarning, kNote };
 
@@ -56,8 +96,8 @@ bool exception_line(std::string_view t, std::string_view& name);
 bool is_caret_line(std::string_view t);
 
 // Banners, separators, stack frames and closing counts of compilers and
-// test runners: recognised, worth nothing in a summary.
-bool is_context_line(std::string_view t);
+// test runners: recognised, worth nothing in a summary. `pairs` are `t`'s.
+bool is_context_line(std::string_view t, const BytePairs& pairs);
 
 // A test-runner line that names a failing test (ctest, cargo test, go
 // test, TAP, jest, unittest, pytest, spec reporters).
@@ -76,9 +116,15 @@ bool is_progress_line(std::string_view t, uint64_t& dots);
 // not where a test failed.
 std::string_view frame_place(std::string_view t);
 
-// Lines that report a failure without a severity word: make's "***" lines,
-// linker "undefined reference" lines, panics.
-bool is_failure_report(std::string_view t);
+// A bare path on its own line, naming the file the following lines are
+// about ("src/app.tsx"); tab-separated columns are no path.
+bool is_file_line(std::string_view t);
+
+// make's "***" lines and ninja's "build stopped".
+bool is_make_failure(std::string_view t);
+
+// A linker's "undefined reference to", "multiple definition of".
+bool is_link_failure(std::string_view t);
 
 // A crash the shell reported, the shell's own errors (a command not found,
 // a script's syntax error), "fatal:" lines, a Ruby exception's first line.

@@ -25,18 +25,11 @@ std::string form_of(std::string_view t) {
   return form;
 }
 
-DiagFailure* open(DiagState& st) {
+}  // namespace
+
+DiagFailure* open_failure(DiagState& st) {
   return st.open_failure < st.failures.size() ? &st.failures[st.open_failure] : nullptr;
 }
-
-// A place quoted in a YAML value ('x.js:3:1') without its quotes.
-std::string_view unquoted(std::string_view v) {
-  if (v.size() >= 2 && (v.front() == '\'' || v.front() == '"') && v.back() == v.front())
-    return v.substr(1, v.size() - 2);
-  return v;
-}
-
-}  // namespace
 
 void record_rule(DiagState& st, std::string key, std::string_view example, bool error) {
   DiagRule& r = st.rules[key];
@@ -96,14 +89,14 @@ void record_failure(DiagState& st, std::string_view t, std::string_view key, boo
 
 bool locate_failure(DiagState& st, std::string_view place) {
   if (place.empty()) return false;
-  DiagFailure* f = open(st);
+  DiagFailure* f = open_failure(st);
   if (f == nullptr || !f->place.empty()) return false;
   f->place = byte_cut(place, 200);
   return true;
 }
 
 bool describe_failure(DiagState& st, std::string_view message) {
-  DiagFailure* f = open(st);
+  DiagFailure* f = open_failure(st);
   if (f == nullptr || !f->message.empty() || message.empty()) return false;
   f->message = byte_cut(message, kDiagErrorBytes);
   return true;
@@ -111,7 +104,7 @@ bool describe_failure(DiagState& st, std::string_view message) {
 
 void take_early_message(DiagState& st) {
   describe_failure(st, st.early_message);
-  if (DiagFailure* f = open(st)) f->more += st.early_more;
+  if (DiagFailure* f = open_failure(st)) f->more += st.early_more;
   forget_early_message(st);
 }
 
@@ -195,36 +188,6 @@ void attach_location(DiagState& st, Pending pending, std::string_view place) {
   }
 }
 
-void add_tap_detail(DiagState& st, std::string_view t, Pending pending) {
-  DiagFailure* f = open(st);
-  if (f == nullptr) return;
-  if (pending == Pending::kTapMessage) {
-    if (f->message.empty()) f->message = byte_cut(t, kDiagErrorBytes);
-  } else if (pending == Pending::kTapStack) {
-    // "TestContext.<anonymous> (/x/math.test.js:9:10)": the assertion's
-    // place, better than the test's declaration.
-    const std::string_view place = frame_place(t);
-    if (f->place.empty() && !place.empty()) f->place = byte_cut(place, 200);
-  } else if (starts_with(t, "location: ")) {
-    st.tap_declared = byte_cut(unquoted(trim_ws(t.substr(10))), 200);
-  } else if (starts_with(t, "stack: ")) {
-    st.pending = Pending::kTapStack;
-  } else if (starts_with(t, "error: ")) {
-    const std::string_view msg = trim_ws(t.substr(7));
-    if (msg == "|-" || msg == "|" || msg == ">-" || msg == ">") {
-      st.pending = Pending::kTapMessage;
-    } else if (f->message.empty()) {
-      f->message = byte_cut(unquoted(msg), kDiagErrorBytes);
-    }
-  }
-}
-
-void end_tap_block(DiagState& st) {
-  DiagFailure* f = open(st);
-  if (f != nullptr && f->place.empty()) f->place = st.tap_declared;
-  st.tap_declared.clear();
-}
-
 std::string severity_key(Severity sev, std::string_view code, std::string_view line) {
   if (!code.empty()) return std::string(code);
   if (std::string_view rule = trailing_rule(line); !rule.empty()) return std::string(rule);
@@ -236,58 +199,15 @@ void count_error_rule(DiagState& st, std::string_view code, std::string_view lin
   if (key != "(no-rule-id) error") record_rule(st, key, line, true);
 }
 
-// Errors are listed and counted under their rule, warnings counted with
-// examples, notes and "required from" lines are context.
-void record_located(DiagState& st, std::string_view line, const Located& loc) {
-  std::string_view t = line;
-  std::string_view rest = loc.rest;
-  SeverityHead head = severity_head(rest);
-  std::string_view rule = trailing_rule(t);
-  // ESLint's unix format names severity and rule in the bracket.
-  if (head.severity == Severity::kNone &&
-      (starts_with(rule, "Error/") || starts_with(rule, "Warning/"))) {
-    head.severity = rule[0] == 'E' ? Severity::kError : Severity::kWarning;
-    head.code = rule.substr(rule.find('/') + 1);
-  }
-  if (head.severity == Severity::kNone && starts_with(rest, "***"))
-    head.severity = Severity::kError;
-  if (head.severity == Severity::kNone) {
-    const std::string_view word = rest.substr(0, rest.find(' '));
-    const std::string_view code = ends_with(word, ":") ? word.substr(0, word.size() - 1) : word;
-    if (is_rule_code(code)) {  // flake8, pylint: "x.py:3:1: F401 ..."
-      record_rule(st, std::string(code), byte_cut(t, 150));
-      return;
-    }
-    // Go's compiler, vet and test logs print no severity word.
-    if (ends_with(loc.path, ".go")) head.severity = Severity::kError;
-  }
-  if (head.severity == Severity::kNone) {
-    const std::string_view said = trim_ws(rest);
-    if (starts_with(said, "required from here")) {
-      st.required_from = byte_cut(loc.where, 200);
-      if (!st.make_dirs.empty() && !starts_with(loc.path, "/"))
-        st.required_from.insert(0, st.make_dirs.back() + "/");
-    } else if (!starts_with(said, "required from") && !starts_with(said, "required by")) {
-      st.required_from.clear();
-    }
-    return;
-  }
-  // A relative place under a make that entered a directory is from there.
-  std::string placed;
-  if (!st.make_dirs.empty() && !starts_with(loc.path, "/")) {
-    placed = st.make_dirs.back() + "/" + std::string(line);
-    t = placed;
-  }
-  if (head.severity == Severity::kError) {
-    count_error_rule(st, head.code, t);
-    const size_t kept = st.errors.size();
-    record_error(st, t);
-    if (!st.required_from.empty() && st.errors.size() > kept)
-      st.errors.back() += " (required from " + st.required_from + ")";
-  } else if (head.severity == Severity::kWarning) {
-    record_rule(st, severity_key(head.severity, head.code, t), byte_cut(t, 160));
-  }
-  st.required_from.clear();
+void count_passed(DiagState& st, uint64_t n) {
+  st.summary_passed_known = true;
+  st.summary_passed += n;
+}
+
+void count_ran(DiagState& st, uint64_t ran, uint64_t not_passed) {
+  st.ran_known = true;
+  st.ran += ran;
+  st.not_passed += not_passed;
 }
 
 }  // namespace zub

@@ -1,12 +1,11 @@
-// What diag gathers while it reads a log line by line: the rule table with
-// examples, the error lines and failing tests it keeps (each test with the
-// place where it failed), the pass count and the test runners' own summary
-// lines, a sample of unrecognised lines, and the little memory of the lines
-// just before (a header waiting for its "-->" place, a TAP block, a
-// traceback frame, the failing test whose details follow) that lets a later
-// line complete an earlier one. Also the types the line recognisers share.
-// The recording functions keep every list bounded. Single-threaded; one
-// state per summary.
+// What diag gathers while it reads a log line by line, shared by every tool
+// family: the rule table with examples, the error lines and failing tests
+// it keeps (each test with the place where it failed), the pass count and
+// the test runners' own summary lines, a sample of unrecognised lines, and
+// what one family's lines leave for the next line or another family (a
+// header waiting for its "-->" place, the failing test whose details
+// follow, the directory make entered). The recording functions keep every
+// list bounded. Single-threaded; one state per summary.
 #pragma once
 
 #include <cstddef>
@@ -61,43 +60,38 @@ struct DiagState {
   // them, else counted (the errors above already say what failed).
   std::vector<std::string> echoes;
   uint64_t echoes_seen = 0;
-  uint64_t progress = 0;  // build progress lines, counted and left out
-  // Inside PHPUnit's or RSpec's numbered list: 1 of failures, 2 of others
-  // (risky, skipped), 0 outside.
-  int numbered = 0;
-  bool build_summary = false;          // after MSBuild's "Build FAILED.": its diagnostics again
-  std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
-  std::vector<std::string> sample;     // first unrecognised lines, cut
+  uint64_t progress = 0;            // build progress lines, counted and left out
+  std::vector<std::string> sample;  // first unrecognised lines, cut
   uint64_t failures_seen = 0;
   uint64_t errors_seen = 0;
   uint64_t total = 0;
   uint64_t recognized = 0;
   uint64_t passed = 0;
   uint64_t clean_bytes = 0;  // the escape-free text with every line ended
-  std::string current_file;  // prefix for examples of table-style lines
-  bool after_gutter = false;
 
-  Pending pending = Pending::kNone;
+  // The runners' own closing counts: kept whole, and they count passes.
+  std::vector<std::string> summaries;
+  uint64_t summaries_seen = 0;
+  bool summary_passed_known = false;  // a line said "N passed"
+  uint64_t summary_passed = 0;
+  bool ran_known = false;  // a line said how many ran, others how many did not pass
+  uint64_t ran = 0;
+  uint64_t not_passed = 0;
+
+  // What one family's lines tell another's. Each family's own memory is
+  // in its own state (diag_family.h); these are read across families.
+  Pending pending = Pending::kNone;  // set for the next line only
   size_t pending_index = 0;
   std::string pending_key;
-  std::string traceback_place;  // "path:line" of the last traceback frame
+  bool expect_source = false;          // the next line may quote the source
+  std::string current_file;            // the file the lines are about (ESLint, rustc's "-->")
+  std::vector<std::string> make_dirs;  // the directories make said it entered, innermost last
   // The line number of javac's last "x.java:3: error:" line: its "symbol:"
   // and "location:" lines follow the quoted source and the caret.
   uint64_t javac_error_line = 0;
-  // The line number of npm's "> name@1.0.0 test" banner: the command line
-  // "> jest" follows it.
-  uint64_t npm_banner_line = 0;
-  // g++'s "x.cc:41:3:   required from here" before a template's error:
-  // the caller's own line, which the error line names only as a header's.
-  std::string required_from;
   // unittest's lines after a failing test's exception (the values' diff),
   // up to the next rule or test: part of that failure.
   bool in_failure_detail = false;
-  bool expect_source = false;  // the next line may quote the source
-  bool after_tap = false;      // the last line was a TAP test line
-  bool in_yaml = false;        // inside a TAP diagnostic block
-  bool after_e_line = false;   // pytest's "E   " explanation runs
-  std::string tap_declared;    // a TAP block's "location:", the test's declaration
 
   // The failing test whose details (frames, places) the next lines give.
   size_t open_failure = SIZE_MAX;
@@ -112,39 +106,7 @@ struct DiagState {
   std::string early_message;
   uint32_t early_message_lines = 0;
   uint32_t early_more = 0;  // further "Failure" lines of the same test
-
-  // The runners' own closing counts: kept whole, and they count passes.
-  std::vector<std::string> summaries;
-  uint64_t summaries_seen = 0;
-  bool summary_passed_known = false;  // a line said "N passed"
-  uint64_t summary_passed = 0;
-  bool ran_known = false;  // a line said how many ran, others how many did not pass
-  uint64_t ran = 0;
-  uint64_t not_passed = 0;
-  bool after_ran = false;       // unittest's "Ran N tests" was the last line
-  bool buildkit = false;        // docker build's "#6 0.613 ..." lines were seen
-  bool buildkit_quote = false;  // inside its closing quote of the failed step
 };
-
-// One line as the recognisers see it: trimmed and as read, and what the
-// line before it left expecting.
-struct Line {
-  std::string_view t;    // trimmed, never empty
-  std::string_view raw;  // as read
-  size_t space;          // the first space in `t`, or npos
-  Pending pending;
-  bool expect_source;
-  bool after_tap;
-  bool after_e_line;
-  bool after_ran;
-};
-
-// What a recogniser makes of a line: not its shape (the next one tries),
-// or its shape and counted as recognised, or its shape but left out of the
-// count (a bare file name only sets the context).
-enum class Verdict { kNotMine, kRecognized, kContextOnly };
-
-using Recogniser = Verdict (*)(DiagState&, const Line&);
 
 // Counts an occurrence under `key`. Error lines are listed in full in
 // their own section, so only the other lines serve as examples.
@@ -161,6 +123,9 @@ void record_echo(DiagState& st, std::string_view line);
 // failure recorded or folded into is the open one.
 void record_failure(DiagState& st, std::string_view t, std::string_view key = {},
                     bool full = false);
+
+// The failing test whose details the next lines give, or nullptr.
+DiagFailure* open_failure(DiagState& st);
 
 // Gives the open failure its place unless it has one. True when taken.
 bool locate_failure(DiagState& st, std::string_view place);
@@ -190,13 +155,6 @@ void record_summary(DiagState& st, std::string_view t);
 // Puts the place a "-->" line names in front of the header stored last.
 void attach_location(DiagState& st, Pending pending, std::string_view place);
 
-// A line of a failing TAP test's indented block: the first frame of its
-// "stack:" (else its "location:") and its "error:" message go onto the
-// failure line.
-void add_tap_detail(DiagState& st, std::string_view t, Pending pending);
-// The block ended: a failure with no frame takes the declared location.
-void end_tap_block(DiagState& st);
-
 // The rule key of a diagnostic: its code, else the trailing "[rule]", else
 // "(no-rule-id) error|warning".
 std::string severity_key(Severity sev, std::string_view code, std::string_view line);
@@ -204,7 +162,9 @@ std::string severity_key(Severity sev, std::string_view code, std::string_view l
 // An error line is also counted under its rule when it names one.
 void count_error_rule(DiagState& st, std::string_view code, std::string_view line);
 
-// A diagnostic with its place in front ("main.c:3:5: error: ...").
-void record_located(DiagState& st, std::string_view t, const Located& loc);
+// A runner's count line said `n` passed.
+void count_passed(DiagState& st, uint64_t n);
+// A runner's count line said how many ran and how many of them did not pass.
+void count_ran(DiagState& st, uint64_t ran, uint64_t not_passed);
 
 }  // namespace zub

@@ -90,13 +90,7 @@ void prune(int dir_fd, const std::string& newest) {
   }
 }
 
-struct RawKept {
-  bool ok = false;
-  int err = 0;           // errno when !ok
-  std::string path;      // the kept file (or the directory, when !ok)
-  uint64_t lines = 0;    // lines in the kept bytes
-  uint64_t dropped = 0;  // leading bytes left out to stay within the bound
-};
+using RawKept = RawCopy;
 
 // Writes `bytes` to a new file of the ring; of more than kRawKeepBytes,
 // only the whole lines within the last kRawKeepBytes (a single longer last
@@ -171,6 +165,10 @@ std::string raw_kept_note(const RawKept& k, uint64_t never_read) {
 }
 
 }  // namespace
+
+RawCopy keep_raw_copy(std::string_view sub, std::string_view bytes) {
+  return keep_raw(sub, bytes, std::nullopt);
+}
 
 void keep_raw_if_shortened(std::string_view sub, std::string_view read, uint64_t printed,
                            std::optional<int> exit_status, Output& out, uint64_t never_read,

@@ -1,5 +1,6 @@
 #include "compress/trim.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/elide.h"
@@ -23,6 +24,11 @@ struct PendingLine {
 // with millions of distinct lines the table does not fit in cache.
 constexpr size_t kBatch = 8;
 
+// A changed line is what a reviewer reads: its middle (a "; curl … | sh"
+// appended far to the right) must not vanish at the log width. Diff lines
+// are cut only past this many bytes, and each cut one is counted apart.
+constexpr uint64_t kDiffLineWidth = 8192;
+
 }  // namespace
 
 std::string trim(std::string_view input, uint64_t width, bool* dropped) {
@@ -34,7 +40,8 @@ std::string trim(std::string_view input, uint64_t width, bool* dropped) {
   // A guess of one line per 48 bytes keeps regrowth rare for typical logs.
   LineSet seen = make_line_set(input.size() / 48);
   uint64_t dups = 0, cut_bytes = 0, blanks = 0;
-  uint64_t diff_heads = 0, deleted_lines = 0;
+  uint64_t diff_heads = 0, deleted_lines = 0, diff_cut_lines = 0, diff_cut_bytes = 0;
+  const uint64_t diff_width = std::max(width, kDiffLineWidth);
   bool prev_blank = false;
   DiffTracker diff;
 
@@ -83,7 +90,10 @@ std::string trim(std::string_view input, uint64_t width, bool* dropped) {
           prev_blank = false;
           continue;
         case DiffLine::kKeep:
-          cut_bytes += append_elided(out, p.text, width);
+          if (const uint64_t cut = append_elided(out, p.text, diff_width); cut != 0) {
+            ++diff_cut_lines;
+            diff_cut_bytes += cut;
+          }
           out.push_back('\n');
           prev_blank = false;
           continue;
@@ -116,7 +126,14 @@ std::string trim(std::string_view input, uint64_t width, bool* dropped) {
     out += "[zub trim: diff 의 index·---·+++ 머리줄 " + std::to_string(diff_heads) +
            "개, 지운 파일 본문 " + std::to_string(deleted_lines) + "줄 뺐다]\n";
   }
-  if (dropped) *dropped = dups != 0 || cut_bytes != 0 || diff_heads != 0 || deleted_lines != 0;
+  if (diff_cut_lines != 0) {
+    out += "[zub trim: diff 줄 " + std::to_string(diff_cut_lines) + "개가 " +
+           std::to_string(diff_width) + "바이트를 넘어 가운데 " + std::to_string(diff_cut_bytes) +
+           "바이트를 잘랐다]\n";
+  }
+  if (dropped)
+    *dropped =
+        dups != 0 || cut_bytes != 0 || diff_heads != 0 || deleted_lines != 0 || diff_cut_lines != 0;
   return out;
 }
 

@@ -1,6 +1,5 @@
 #include "compress/wrap.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "base/env.h"
@@ -37,11 +36,6 @@ void append_quoted(std::string& line, std::string_view word) {
   line.push_back('\'');
 }
 
-bool is_executable_file(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
-}
-
 }  // namespace
 
 std::string shell_command_line(const std::vector<std::string>& words) {
@@ -56,12 +50,11 @@ std::string shell_command_line(const std::vector<std::string>& words) {
 
 bool is_shell_line(const std::vector<std::string>& words) {
   if (words.size() != 1) return false;
-  const std::string& w = words[0];
-  return w.find_first_of(" \t\n|&;<>()$`\\\"'*?[#~") != std::string::npos && !is_executable_file(w);
+  return words[0].find_first_of(" \t\n|&;<>()$`\\\"'*?[#~") != std::string::npos;
 }
 
-std::string wrap_command_line(const std::vector<std::string>& words) {
-  if (!is_shell_line(words)) return shell_command_line(words);
+std::string wrap_command_line(const std::vector<std::string>& words, bool shell_line) {
+  if (!shell_line && !is_shell_line(words)) return shell_command_line(words);
   // eval, so that the line's own syntax errors arrive with its output.
   std::string line = "eval ";
   append_quoted(line, words[0]);
@@ -81,8 +74,8 @@ std::string compress_capture(std::string_view text, WrapMode mode, uint64_t widt
       // A command's output that is no build or test log (a program that
       // crashed, a script's own messages) is shown as trim shows it: the
       // refusal alone would hide what the command said.
-      std::string summary = diag(text, working_dir());
-      if (!starts_with(summary, kDiagRefusalHead)) return summary;
+      DiagSummary summary = diag_summary(text, working_dir());
+      if (summary.kind != DiagSummary::Kind::kRefused) return std::move(summary.text);
       return trim(text, width, dropped) +
              "[zub wrap: 빌드·테스트 로그 모양이 아니라 --diag 대신 trim 으로 보였다]\n";
     }
@@ -111,7 +104,10 @@ Outcome cmd_wrap(const WrapOptions& opts, Output& out) {
   po.read_after_exit_ms = kReadAfterExitMs;
   const uint64_t cap = filter_input_cap();
   po.out_head_tail = cap;
-  ProcessResult r = run_process({"sh", "-c", wrap_command_line(opts.command)}, po);
+  std::vector<std::string> argv = {"sh", "-c", wrap_command_line(opts.command, opts.shell_line)};
+  // As with sh -c, the words after the line are its $0, $1, ...
+  if (opts.shell_line) argv.insert(argv.end(), opts.command.begin() + 1, opts.command.end());
+  ProcessResult r = run_process(argv, po);
   if (!r.started) {
     out.write_err("zub wrap: " + os_error_text(r.start_error) + "\n");
     return {127, 0};

@@ -20,6 +20,8 @@ struct WrapOptions {
   uint64_t width = 200;
   WrapMode mode = WrapMode::kTrim;
   std::vector<std::string> command;
+  // -c: command[0] is a shell line whatever it holds, the rest its $0, $1...
+  bool shell_line = false;
 };
 
 // One shell command line that runs `words` as a single command, each word
@@ -28,13 +30,15 @@ struct WrapOptions {
 std::string shell_command_line(const std::vector<std::string>& words);
 
 // True when `words` is one argument holding shell syntax (white space, a
-// pipe, a redirection, quotes, …) that is not the path of a program: the
-// agent means a shell line, as in `zub wrap 'ls /x | head'`.
+// pipe, a redirection, quotes, …): the agent means a shell line, as in
+// `zub wrap 'ls /x | head'`, even when a file of that name exists (a
+// repository can ship an executable named "make test").
 bool is_shell_line(const std::vector<std::string>& words);
 
-// The line `sh -c` runs: the shell line itself (through eval, standard
-// error joined) or the quoted argument vector.
-std::string wrap_command_line(const std::vector<std::string>& words);
+// The line `sh -c` runs: the shell line words[0] itself (through eval,
+// standard error joined) when `shell_line` (wrap's -c) or is_shell_line,
+// else the quoted argument vector.
+std::string wrap_command_line(const std::vector<std::string>& words, bool shell_line = false);
 
 // Runs the command with standard input empty and prints the compressed
 // capture; returns the command's exit status (1 after a signal, 2 without

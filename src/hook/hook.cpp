@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "base/ascii.h"
+#include "base/env.h"
 #include "base/json_string.h"
 #include "base/utf8.h"
 #include "hook/classify.h"
@@ -40,9 +41,14 @@ void answer(std::string_view text, Output& out) {
 
 // The `zub wrap` hint for a build, test or lint command, once per session
 // and program word: the word's own counter file beside the session's
-// probe file remembers that it was given.
+// probe file remembers that it was given. Where the PostToolUse side has
+// run in this session (its marker file) and is not turned off, the output
+// is shortened after the call anyway, and the hint would only invite
+// running the same command twice.
 std::optional<std::string> wrap_hint(const std::string& command, const std::string& probe) {
   if (command.size() > kMaxHintedCommand || !is_valid_utf8(command)) return std::nullopt;
+  if (!env_switch_set("ZUB_NO_POST") && read_probe_count(post_marker_path(probe)) != 0)
+    return std::nullopt;
   std::optional<std::string_view> word = build_command_word(command);
   if (!word) return std::nullopt;
   std::string seen = probe + "-wrap-";
@@ -60,35 +66,43 @@ std::optional<std::string> wrap_hint(const std::string& command, const std::stri
   return hint;
 }
 
-}  // namespace
-
-int cmd_hook(const std::optional<std::string>& input, Output& out) {
-  if (!input) return 0;
-  std::optional<std::string> tool = json_string_field(*input, "tool_name");
-  if (!tool || *tool != "Bash") return 0;
-  std::optional<std::string> command = json_string_field(*input, "command");
-  if (!command) return 0;
-  const std::string probe = probe_path(json_string_field(*input, "session_id"));
+// The PreToolUse event: the nudges and the hint.
+void pre_tool(const std::string& input, Output& out) {
+  std::optional<std::string> tool = json_string_field(input, "tool_name");
+  if (!tool || *tool != "Bash") return;
+  std::optional<std::string> command = json_string_field(input, "command");
+  if (!command) return;
+  const std::string probe = probe_path(json_string_field(input, "session_id"));
 
   // A failed probe write only delays or hastens one nudge; it is ignored.
   if (is_single_sleep(*command)) {
     write_probe_count(probe, 0);
     answer(kSleepNudge, out);
-    return 0;
+    return;
   }
   if (!is_read_only(*command)) {
     write_probe_count(probe, 0);
     if (std::optional<std::string> hint = wrap_hint(*command, probe)) answer(*hint, out);
-    return 0;
+    return;
   }
   const uint64_t count = uint64_t{read_probe_count(probe)} + 1;
   if (count < kNudgeAfter) {
     write_probe_count(probe, count);
-    return 0;
+    return;
   }
   write_probe_count(probe, 0);
   answer(kBatchNudge, out);
-  return 0;
+}
+
+}  // namespace
+
+PostToolAnswer cmd_hook(const std::optional<std::string>& input, Output& out) {
+  if (!input) return {};
+  // After the call: the PreToolUse counter and its probe file stay as they are.
+  if (json_string_field(*input, "hook_event_name") == "PostToolUse")
+    return answer_post_tool(*input, out);
+  pre_tool(*input, out);
+  return {};
 }
 
 }  // namespace zub

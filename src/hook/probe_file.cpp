@@ -40,6 +40,8 @@ std::string probe_path(const std::optional<std::string>& session_id) {
   return dir + "zub-probe-" + id;
 }
 
+std::string post_marker_path(const std::string& probe) { return probe + "-post"; }
+
 uint32_t read_probe_count(const std::string& path) {
   int err = 0;
   const int fd = open_own(AT_FDCWD, path.c_str(), O_RDONLY, OwnKind::kFile, &err);

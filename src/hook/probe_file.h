@@ -18,6 +18,10 @@ namespace zub {
 // and is "x" when there is no session id.
 std::string probe_path(const std::optional<std::string>& session_id);
 
+// The file beside the session's probe file whose presence says that the
+// PostToolUse side runs in this session.
+std::string post_marker_path(const std::string& probe);
+
 // The count held in the file; 0 when it is missing, unreadable, not our own
 // regular file, or does not hold a number.
 uint32_t read_probe_count(const std::string& path);

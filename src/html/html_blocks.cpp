@@ -1,6 +1,7 @@
 #include "html/html_blocks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -21,6 +22,8 @@ enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code, ta
 // Open tables and definition lists deeper than this are not told apart:
 // hostile nesting cannot grow the stack.
 constexpr size_t kMaxGroupDepth = 32;
+
+constexpr size_t kShrinkFrom = 4096;
 
 TagKind tag_kind(std::string_view name, int& level) {
   switch (name.size()) {
@@ -71,8 +74,15 @@ struct Scanner {
   int link_depth = 0;
   bool in_pre = false;
   bool fence_open = false;  // an opening fence was printed, its closing one not yet
-  std::string piece;        // scratch for one decoded text piece
-  size_t at = 0;            // where the current tag or text piece starts
+  // The block whose markdown starts with the open fence (the current one
+  // until it ends), and the longest run of backticks in the code so far:
+  // the fence is made longer than any run inside, so that a line of three
+  // backticks in a page's code cannot close it early.
+  bool cur_opens_fence = false;
+  size_t fence_block = SIZE_MAX;
+  size_t tick_run = 0;
+  size_t longest_ticks = 0;
+  size_t at = 0;  // where the current tag or text piece starts
   // Open tables and definition lists, innermost last: group number, and
   // whether it is a table.
   std::vector<std::pair<size_t, bool>> groups;
@@ -113,6 +123,12 @@ struct Scanner {
       return;
     }
     cur.markdown.resize(trim_ws_end(cur.markdown).size());
+    // A block that grew by doubling may hold twice its text; a large one
+    // gives the slack back (small ones are not worth the copy).
+    if (cur.markdown.capacity() > kShrinkFrom) cur.markdown.shrink_to_fit();
+    if (cur.plain.capacity() > kShrinkFrom) cur.plain.shrink_to_fit();
+    if (cur_opens_fence) fence_block = blocks.size();
+    cur_opens_fence = false;
     blocks.push_back(std::move(cur));
     cur = Block{};
   }
@@ -127,6 +143,7 @@ struct Scanner {
     if (pending_is_fence()) {
       cur.verbatim = true;
       fence_open = true;
+      cur_opens_fence = true;
     } else if (pending.size() >= 2 && pending.compare(pending.size() - 2, 2, "- ") == 0) {
       cur.item_indent = static_cast<int>(pending.size() - 2);
     }
@@ -141,9 +158,13 @@ struct Scanner {
 
   void close_fence() {
     if (fence_open) {
+      const size_t ticks = std::max(kFence.size(), longest_ticks + 1);
+      if (ticks > kFence.size() && fence_block < blocks.size())
+        blocks[fence_block].markdown.insert(0, ticks - kFence.size(), '`');
+      fence_block = SIZE_MAX;
       Block fence;
-      fence.markdown = kFence;
-      fence.plain = kFence;
+      fence.markdown.assign(ticks, '`');
+      fence.plain = fence.markdown;
       fence.verbatim = true;
       fence.offset = at;
       blocks.push_back(std::move(fence));
@@ -156,21 +177,34 @@ struct Scanner {
   }
 
   void text(std::string_view raw) {
-    piece.clear();
-    append_decoded(piece, raw);
+    // Decoded straight into the block's plain text, then copied to its
+    // markdown: no third copy of a piece that may be the whole page.
+    const size_t from = cur.plain.size();
+    append_decoded(cur.plain, raw);
+    const std::string_view piece = std::string_view(cur.plain).substr(from);
     if (!in_pre)
-      for (char& c : piece)
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    if (cur.plain.empty()) {
-      if (is_blank(piece)) return;
+      for (size_t i = from; i < cur.plain.size(); ++i)
+        if (cur.plain[i] == '\t' || cur.plain[i] == '\n' || cur.plain[i] == '\r')
+          cur.plain[i] = ' ';
+    if (from == 0) {
+      if (is_blank(piece)) {
+        cur.plain.clear();
+        return;
+      }
       cur.offset = at;
       cur.group = current_group();
     }
     flush_prefix();
     if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
     cur.markdown += piece;
-    cur.plain += piece;
-    if (in_pre) cur.verbatim = true;
+    if (in_pre) {
+      cur.verbatim = true;
+      // Runs go on across tags: "`<b>`</b>`" prints three in a row.
+      for (char c : piece) {
+        tick_run = c == '`' ? tick_run + 1 : 0;
+        longest_ticks = std::max(longest_ticks, tick_run);
+      }
+    }
   }
 
   void tag(TagKind kind, int level, bool closing) {
@@ -208,7 +242,11 @@ struct Scanner {
           in_pre = false;
         } else {
           // A pre inside an open code block stays in that block.
-          if (!fence_open) set_pending(std::string(kFence) + "\n");
+          if (!fence_open) {
+            set_pending(std::string(kFence) + "\n");
+            tick_run = 0;
+            longest_ticks = 0;
+          }
           in_pre = true;
         }
         break;

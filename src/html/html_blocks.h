@@ -31,7 +31,8 @@ struct Block {
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks
 // are dropped. A pre element becomes a verbatim block that starts with the
 // fence line followed by a verbatim block holding only the fence; the fences
-// always come in pairs.
+// always come in pairs, each longer than any run of backticks between them
+// (at least three).
 std::vector<Block> scan_blocks(std::string_view html);
 
 }  // namespace zub

@@ -62,20 +62,38 @@ void append_words(std::string& out, std::string_view line) {
   }
 }
 
-// The printed text of one block: code lines lose trailing white space; other
-// lines are reflowed to single spaces, list items keep their nesting indent
-// (continuation lines line up under the item text), and runs of empty lines
-// left by line breaks fold into one.
-std::string block_text(const Block& b) {
-  std::string text;
-  text.reserve(b.markdown.size());
+// The beginnings of zub's own lines around a page: a failed or withheld
+// fetch, the size note, the notice for a page without content, the budget
+// cut and the filters' notes.
+constexpr std::array<std::string_view, 6> kOwnLineStarts = {
+    "[fetch ", "[zub:", "[zub ", "[zub]", "[본문 없음", "\xE2\x80\xA6[cut]"};
+
+// True when a page line would read as one of zub's own lines, or (outside
+// code) would open a code block that swallows what follows.
+bool forges_own_line(std::string_view line, bool verbatim) {
+  for (std::string_view start : kOwnLineStarts)
+    if (starts_with(line, start)) return true;
+  return !verbatim && (starts_with(line, "```") || starts_with(line, "~~~"));
+}
+
+// Appends the printed text of one block to `text`: code lines lose
+// trailing white space; other lines are reflowed to single spaces, list
+// items keep their nesting indent (continuation lines line up under the
+// item text), and runs of empty lines left by line breaks fold into one. A
+// line that would read as zub's own starts with a backslash, as markdown
+// escapes it. Trailing white space of the block is left out. Written in
+// place: a block can be as large as the page.
+void append_block_text(std::string& text, const Block& b) {
+  const size_t start = text.size();
   bool first_line = true;
   bool prev_empty = true;
   for_each_line(b.markdown, [&](std::string_view line) {
     const size_t line_start = text.size();
     if (!first_line) text.push_back('\n');
     if (b.verbatim) {
-      text.append(trim_ws_end(line));
+      const std::string_view code = trim_ws_end(line);
+      if (forges_own_line(code, true)) text.push_back('\\');
+      text.append(code);
     } else {
       const bool empty = is_blank(line);
       if (empty && prev_empty) {
@@ -84,35 +102,48 @@ std::string block_text(const Block& b) {
       }
       if (!empty && b.item_indent >= 0)
         text.append(static_cast<size_t>(b.item_indent) + (first_line ? 0 : 2), ' ');
+      const size_t words_start = text.size();
       append_words(text, line);
+      if (forges_own_line(std::string_view(text).substr(words_start), false))
+        text.insert(words_start, 1, '\\');
       prev_empty = empty;
     }
     first_line = false;
   });
-  text.resize(trim_ws_end(text).size());
-  return text;
+  text.resize(start + trim_ws_end(std::string_view(text).substr(start)).size());
 }
 
 }  // namespace
 
 std::string render_blocks(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
+  // Room for every kept block at once: growing by doubling would hold up
+  // to twice the output of a large page.
+  size_t room = kOutputReserve;
+  for (size_t i = 0; i < blocks.size(); ++i)
+    if (keep[i]) room += blocks[i].markdown.size() + 2;
   std::string out;
-  out.reserve(kOutputReserve);
+  out.reserve(room);
   std::unordered_set<uint64_t> seen;
   bool wrote = false;
   for (size_t i = 0; i < blocks.size(); ++i) {
     if (!keep[i]) continue;
     const Block& b = blocks[i];
-    const std::string text = block_text(b);
-    if (text.empty()) continue;
-    if (!b.verbatim) {
-      if (is_boilerplate(text)) continue;
-      const uint64_t h = fetch_key_hash(text);
-      if (seen.count(h)) continue;
-      if (seen.size() < kMaxSeenBlocks) seen.insert(h);
-    }
+    // The heading's blank line goes first; it is taken back with the text.
+    const size_t before = out.size();
     if (b.heading && wrote) out.push_back('\n');
-    out.append(text);
+    const size_t at = out.size();
+    append_block_text(out, b);
+    const std::string_view text = std::string_view(out).substr(at);
+    bool drop = text.empty();
+    if (!drop && !b.verbatim) {
+      const uint64_t h = fetch_key_hash(text);
+      drop = is_boilerplate(text) || seen.count(h) != 0;
+      if (!drop && seen.size() < kMaxSeenBlocks) seen.insert(h);
+    }
+    if (drop) {
+      out.resize(before);
+      continue;
+    }
     out.push_back('\n');
     if (b.verbatim) out.push_back('\n');
     wrote = true;
@@ -187,10 +218,10 @@ std::string html_to_markdown(std::string_view doc) {
   for (const bool simple : {false, true}) {
     const size_t floor = simple ? kTier2MinBytes : kTier1MinBytes;
     std::vector<bool> keep = keep_in_span(page, blocks, verdicts, root, simple, kept);
-    if (kept >= floor) return page_text(render_blocks(blocks, keep));
+    if (kept >= floor) return take_page_text(render_blocks(blocks, keep));
     if (!narrowed) continue;
     keep = keep_in_span(page, blocks, verdicts, whole, simple, kept);
-    if (kept >= floor) return page_text(render_blocks(blocks, keep));
+    if (kept >= floor) return take_page_text(render_blocks(blocks, keep));
   }
   // A small page: whatever either rule keeps of it.
   size_t kept_simple = 0;
@@ -198,18 +229,19 @@ std::string html_to_markdown(std::string_view doc) {
   const std::vector<bool> loose = keep_in_span(page, blocks, verdicts, whole, true, kept_simple);
   if (kept + kept_simple > 0) {
     for (size_t i = 0; i < keep.size(); ++i) keep[i] = keep[i] || loose[i];
-    std::string md = page_text(render_blocks(blocks, keep));
+    std::string md = take_page_text(render_blocks(blocks, keep));
     if (!md.empty()) return md;
   }
   const std::string shown = without_named_boilerplate(page);
-  std::string links = page_text(link_list_of(shown));
+  std::string links = take_page_text(link_list_of(shown));
   if (!links.empty()) return links;
   // No content block and no link worth listing: the page's text as it is,
   // so that a page with text never comes out empty.
   const std::vector<Block> shown_blocks = scan_blocks(shown);
   std::string all =
-      page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
-  if (all.empty()) all = page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
+      take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
+  if (all.empty())
+    all = take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
   // A page that hides all of its text (a template that a script shows
   // later) says so: its hidden text is never passed on, and an empty
   // answer would read as a page without text.

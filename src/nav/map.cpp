@@ -432,6 +432,9 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t
       rep.failed = true;
     }
   }
+  // With no root left there is nothing to count: an empty table would only
+  // read as an empty tree.
+  if (dir_roots.empty() && file_roots.empty()) return rep;
 
   // Shortest canonical path first, so an enclosing root is always kept
   // before the roots inside it, whatever order they were given in.
@@ -533,8 +536,42 @@ MapReport map_report(const std::vector<std::string>& roots, uint64_t n, uint64_t
   return rep;
 }
 
+std::string root_files(const std::string& root, uint64_t n) {
+  DirReader d(root);
+  if (!d.is_open()) return {};
+  std::vector<std::pair<std::string, uint64_t>> files;
+  DirEntry e;
+  while (d.next(e)) {
+    if (e.dir) continue;
+    uint64_t size = e.size;
+    if (!e.sized) {
+      struct stat st;
+      size =
+          ::stat(path_join(root, e.raw).c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+    }
+    files.emplace_back(std::string(e.name), size);
+  }
+  std::sort(files.begin(), files.end());
+  std::string s = "bytes file (" + shown_path(root) + ")\n";
+  const uint64_t shown = std::min<uint64_t>(n, files.size());
+  for (uint64_t i = 0; i < shown; ++i)
+    s += std::to_string(files[i].second) + " " + shown_path(files[i].first) + "\n";
+  if (shown < files.size())
+    s += "… 상위 " + std::to_string(shown) + " 개만 표시 (전체 " + std::to_string(files.size()) +
+         " 개 파일, `-n " + std::to_string(files.size()) + "` 로 더 보기)\n";
+  return s;
+}
+
 int cmd_map(const MapOptions& opts, Output& out) {
-  MapReport rep = map_report(roots_or_here(opts.roots), opts.rows, opts.depth, out);
+  const std::vector<std::string> roots = roots_or_here(opts.roots);
+  MapReport rep = map_report(roots, opts.rows, opts.depth, out);
+  if (opts.files) {
+    for (const std::string& root : roots) {
+      struct stat st;
+      if (::stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        rep.text += root_files(root, opts.rows);
+    }
+  }
   out.write_out(rep.text);
   return rep.failed ? 2 : 0;
 }

@@ -43,7 +43,14 @@ struct MapOptions {
   std::vector<std::string> roots;
   uint64_t rows = kMapDefaultRows;
   uint64_t depth = kMapDefaultDepth;  // levels of directories listed under each root
+  bool files = false;  // ls -l and the like: each directory root's own files with their sizes
 };
+
+// The files right in directory `root` (the walk's skip-name test applied),
+// by name, one "bytes name" line each under a "bytes file (root)" header;
+// at most `n`, then a line that says how many there are and how to see
+// them all. Empty when the directory cannot be read.
+std::string root_files(const std::string& root, uint64_t n);
 
 // Prints the report of the roots and returns 2 when a root failed, else 0.
 int cmd_map(const MapOptions& opts, Output& out);

@@ -239,17 +239,25 @@ bool outline_named_file(const std::string& path, std::optional<LineSpan> span,
                         const OutlineOptions& opts, Output& out, uint64_t& whole) {
   if (!check_file_path(path, out)) return false;
   const ReadResult file = read_file_view(path);
-  if (!file.ok || !is_valid_utf8(file.text())) {
-    out.write_out(shown_path(path) + ": " + file_error_text(file.ok ? kErrNotUtf8 : file.err) +
-                  "\n");
-    return true;
+  if (!file.ok) {
+    out.write_out(shown_path(path) + ": " + file_error_text(file.err) + "\n");
+    return false;
+  }
+  // Stray bytes are shown as \xHH, as `read` shows them, so such a file
+  // still has an outline; the escapes add no line, so numbers hold.
+  std::string escaped;
+  std::string_view text = file.text();
+  if (!is_valid_utf8(text)) {
+    escaped = escape_invalid_bytes(text);
+    text = escaped;
   }
   whole += file.text().size();
   const uint64_t cap = std::max<uint64_t>(opts.cap, 1);
-  Outlined o = outline_text(path, file.text(), span, cap);
+  Outlined o = outline_text(path, text, span, cap);
   if (o.total > o.shown)
     o.block +=
         truncation_note(o.total - o.shown) + ", `-n " + std::to_string(o.total) + "` shows all\n";
+  if (!escaped.empty()) o.block += "[zub outline: UTF-8 이 아닌 바이트를 \\xHH 로 보였다]\n";
   out.write_out(o.block);
   return true;
 }

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "base/elide.h"
+#include "base/env.h"
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
@@ -48,11 +49,20 @@ struct LineSink {
   std::string& block;
   bool numbering;
   uint64_t elided = 0;
+  uint64_t escaped = 0;  // lines shown with invalid bytes written as \xHH
 
   void add(uint64_t n, std::string_view line) {
     if (numbering) {
       block.append(pad_left(std::to_string(n), 5));
       block.append("| ");
+    }
+    // One stray byte (a Latin-1 letter in a log) must not make the whole
+    // file unreadable: the byte is shown, and the note below says so.
+    std::string shown;
+    if (!is_valid_utf8(line)) {
+      shown = escape_invalid_bytes(line);
+      line = shown;
+      ++escaped;
     }
     elided += append_elided(block, line, kReadWidth);
     block.push_back('\n');
@@ -61,6 +71,9 @@ struct LineSink {
   void finish() {
     if (elided > 0)
       block.append("[zub read: " + std::to_string(elided) + " chars over 200-col elided]\n");
+    if (escaped > 0)
+      block.append("[zub read: " + std::to_string(escaped) +
+                   "줄에 UTF-8 이 아닌 바이트가 있어 \\xHH 로 보였다]\n");
   }
 };
 
@@ -85,21 +98,69 @@ bool check_file_path(const std::string& path, Output& out) {
 
 namespace {
 
-// `file` is the request's file as read (or standard input).
-bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool numbering,
-                Output& out) {
-  if (file.ok && !is_valid_utf8(file.text())) {
-    file.ok = false;
-    file.err = kErrNotUtf8;
+// A file read without a range shows at most this many lines (and no more
+// bytes than the agent host shows of a result), as the host's own file
+// reader does; the rest is one call away.
+constexpr uint64_t kWholeReadLines = 2000;
+
+// The line after which the part that starts at `from` (at line `a`) ends:
+// kWholeReadLines lines or `cap` bytes, whichever comes first.
+uint64_t part_end(std::string_view text, size_t from, uint64_t a, uint64_t cap) {
+  uint64_t n = a, bytes = 0;
+  for (size_t pos = from; pos < text.size(); ++n) {
+    const size_t nl = text.find('\n', pos);
+    const size_t next = nl == std::string_view::npos ? text.size() : nl + 1;
+    bytes += std::min<uint64_t>(next - pos, kReadWidth + 16);
+    if (n > a && (n - a >= kWholeReadLines || bytes > cap)) return n - 1;
+    pos = next;
   }
-  if (!file.ok) {
+  return n - 1;
+}
+
+// The line that ends a whole read cut short: how many lines are left, the
+// call for the next part and the call for the file's map.
+std::string rest_line(const Request& r, std::string_view text, size_t from, uint64_t next,
+                      uint64_t cap) {
+  const uint64_t total = next - 1 + count_lines(text.substr(from));
+  const uint64_t to = part_end(text, from, next, cap);
+  const std::string path = shown_path(r.path);
+  return "[zub read: " + std::to_string(next - 1) + "/" + std::to_string(total) +
+         "줄까지 보였다, 남은 " + std::to_string(total - next + 1) + "줄 · 다음: zub read " + path +
+         " " + std::to_string(next) + "-" + std::to_string(to) + " · 구조: zub outline " + path +
+         "]\n";
+}
+
+// True when `file` is a pipe read up to its cap and the lines `r` asks
+// for (a closed range, not the last lines) all ended within what was kept.
+bool within_kept_prefix(const Request& r, const ReadResult& file) {
+  if (file.err != kErrFileTooLarge || r.tail > 0 || !r.b) return false;
+  const std::string_view kept = file.data;
+  uint64_t lines = 0;
+  for (size_t at = kept.find('\n'); at != std::string_view::npos && lines < *r.b;
+       at = kept.find('\n', at + 1))
+    ++lines;
+  return lines >= *r.b;
+}
+
+// `file` is the request's file as read (or standard input). `bounded`: a
+// file read whole stops at kWholeReadLines lines or the host's inline limit
+// in bytes.
+bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool numbering,
+                bool bounded, Output& out) {
+  std::string_view text;
+  if (file.ok) {
+    text = file.text();
+  } else if (within_kept_prefix(asked, file)) {
+    text = file.data;
+  } else {
+    // The asked lines were never seen: that is a failure, not an answer.
     out.write_out(shown_path(asked.path) + ": " + file_error_text(file.err) + "\n");
-    return true;
+    return false;
   }
   // The last lines are a range once the lines are counted.
   Request r = asked;
   if (r.tail > 0) {
-    const uint64_t total = count_lines(file.text());
+    const uint64_t total = count_lines(text);
     r.a = total > r.tail ? total - r.tail + 1 : 1;
     r.b = std::max<uint64_t>(total, 1);
   }
@@ -113,14 +174,22 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
   }
   LineSink sink{block, numbering};
   uint64_t n = 0;
-  const std::string_view text = file.text();
   size_t pos = 0;
+  const uint64_t cap = bounded ? host_inline_chars() : 0;
+  const size_t head = block.size();
+  std::string rest;
   // Walk lines by hand so a range near the top of a large file stops early.
   while (pos < text.size()) {
     ++n;
     if (r.b && n > *r.b) break;
     size_t nl = text.find('\n', pos);
     size_t end = nl == std::string_view::npos ? text.size() : nl;
+    if (bounded && n > 1 &&
+        (n > kWholeReadLines ||
+         block.size() - head + std::min<uint64_t>(end - pos + 1, kReadWidth + 16) > cap)) {
+      rest = rest_line(r, text, pos, n, cap);
+      break;
+    }
     if (n >= r.a) {
       size_t line_end = end;
       if (nl != std::string_view::npos && line_end > pos && text[line_end - 1] == '\r') --line_end;
@@ -130,9 +199,18 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
     pos = nl + 1;
   }
   sink.finish();
+  block += rest;
   if (is_blank(block)) {
-    out.write_err("zub: " + shown_path(r.path) + ": " + std::to_string(r.a) + "-" + b_text +
-                  " 범위에 내용이 없다(파일이 그보다 짧다)\n");
+    const std::string range = std::to_string(r.a) + "-" + b_text;
+    // Not a short file: a range that ends before it starts. A start past
+    // what 64 bits count stands for "past the end", not for a number.
+    if (r.b && *r.b < r.a && r.a != UINT64_MAX)
+      out.write_err("zub: " + shown_path(r.path) + ": " + range + " 는 빈 범위다(시작 " +
+                    std::to_string(r.a) + " 이 끝 " + b_text + " 보다 뒤): `zub read " +
+                    shown_path(r.path) + " " + b_text + "-" + std::to_string(r.a) + "`\n");
+    else
+      out.write_err("zub: " + shown_path(r.path) + ": " + range +
+                    " 범위에 내용이 없다(파일이 그보다 짧다)\n");
     out.write_out(block);
     return false;
   }
@@ -141,11 +219,11 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
 }
 
 // `file` holds the first `limit` bytes of the request's file.
-void read_bytes(const Request& r, const ReadResult& file, size_t file_count, uint64_t limit,
+bool read_bytes(const Request& r, const ReadResult& file, size_t file_count, uint64_t limit,
                 bool numbering, Output& out) {
   if (!file.ok) {
     out.write_out(shown_path(r.path) + ": " + file_error_text(file.err) + "\n");
-    return;
+    return false;
   }
   const bool full = file.capped;
   const std::string text = decode_lossy(file.data);
@@ -167,6 +245,7 @@ void read_bytes(const Request& r, const ReadResult& file, size_t file_count, uin
                  (cut_note ? " (잘린 마지막 줄 제외)" : "") + "]\n");
   }
   out.write_out(block);
+  return true;
 }
 
 }  // namespace
@@ -211,7 +290,8 @@ std::optional<LineRange> parse_range_arg(std::string_view arg) {
   if (b.empty() && !to_end && (sep == std::string_view::npos || arg[sep] == ',' || arg[sep] == ':'))
     return std::nullopt;
   LineRange r;
-  r.a = parse_u64(a).value_or(1);
+  // A first line past what 64 bits count is past the end of any file.
+  r.a = parse_u64(a).value_or(UINT64_MAX);
   if (!b.empty()) r.b = parse_u64(b);  // overflow leaves the end open
   if (relative && r.b) r.b = *r.b > UINT64_MAX - r.a ? std::nullopt : std::optional(r.a + *r.b);
   return r;
@@ -394,6 +474,15 @@ void apply_option_ranges(const ReadOptions& opts, const std::vector<LineRange>& 
 }  // namespace
 
 int cmd_read(const ReadOptions& opts, Output& out) {
+  if (opts.head_flag_before && opts.args.size() > *opts.head_flag_before) {
+    // head's and tail's "-n N F" read alike; guessing would show the wrong
+    // end of the file as if it were the asked one.
+    const std::string n = std::to_string(opts.head);
+    out.write_err("zub read: `-n " + n + "` 뒤의 파일은 앞 " + n + "줄인지 끝 " + n +
+                  "줄인지 모호하다: 앞은 `zub read --head " + n + " F`, 끝은 `zub read --tail " +
+                  n + " F`\n");
+    return 2;
+  }
   const std::optional<std::vector<LineRange>> ranges = option_ranges(opts.ranges, out);
   if (!ranges) return 2;
   Plan plan = plan_requests(opts.args, opts.byte_mode);
@@ -432,25 +521,27 @@ int cmd_read(const ReadOptions& opts, Output& out) {
     }
     if (opts.byte_mode) {
       if (!from_stdin) {
-        read_bytes(r, read_file_prefix(r.path, opts.bytes), blocks, opts.bytes, opts.numbering,
-                   out);
+        if (!read_bytes(r, read_file_prefix(r.path, opts.bytes), blocks, opts.bytes, opts.numbering,
+                        out))
+          failed = true;
         continue;
       }
       const ReadResult& in = standard_input();
       ReadResult prefix;
-      prefix.ok = in.ok;
+      // A prefix within what the capped read kept is there to serve.
+      prefix.ok = in.ok || (in.err == kErrFileTooLarge && opts.bytes < in.data.size());
       prefix.err = in.err;
       prefix.data = in.data.substr(0, opts.bytes);
       prefix.capped = in.data.size() >= opts.bytes;
-      read_bytes(r, prefix, blocks, opts.bytes, opts.numbering, out);
+      if (!read_bytes(r, prefix, blocks, opts.bytes, opts.numbering, out)) failed = true;
     } else if (r.held || (hold_whole && !r.ranged)) {
       held.push_back(' ');
       held += shown_path(r.path);
       failed = true;
     } else if (from_stdin) {
-      if (!read_lines(r, standard_input(), blocks, opts.numbering, out)) failed = true;
+      if (!read_lines(r, standard_input(), blocks, opts.numbering, false, out)) failed = true;
     } else if (ReadResult file = read_file_view(r.path);
-               !read_lines(r, file, blocks, opts.numbering, out)) {
+               !read_lines(r, file, blocks, opts.numbering, !r.ranged, out)) {
       failed = true;
     }
   }

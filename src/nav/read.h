@@ -17,7 +17,10 @@ struct ReadOptions {
   uint64_t bytes = 0;      // N of byte mode, always > 0 there
   bool numbering = false;  // ZUB_READ_NUM is set, or -n / --number
   uint64_t head = 0;       // -n N: a file given without a range reads lines 1-N
-  uint64_t tail = 0;       // --tail N: a file given without a range reads its last N lines
+  // The number of arguments read before "-n N" set `head`: a file after it
+  // makes the call ambiguous (head's or tail's -n).
+  std::optional<size_t> head_flag_before;
+  uint64_t tail = 0;  // --tail N: a file given without a range reads its last N lines
   // --lines R: the ranges of every file given without one, as typed.
   std::vector<std::string> ranges;
 };

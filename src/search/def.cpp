@@ -83,66 +83,12 @@ std::string_view line_at(std::string_view text, size_t from) {
   return text.substr(from, end - from);
 }
 
-// Where the line before the one starting at byte `from` (> 0) starts.
-size_t line_before(std::string_view text, size_t from) {
-  const size_t nl = from == 1 ? std::string_view::npos : text.rfind('\n', from - 2);
-  return nl == std::string_view::npos ? 0 : nl + 1;
-}
-
-// The code that ends last above the line starting at byte `from`, trimmed:
-// blank lines, `//` lines and block comments passed over; empty when there
-// is none.
-std::string_view code_above(std::string_view text, size_t from) {
-  for (size_t pos = from; pos > 0;) {
-    const size_t start = line_before(text, pos);
-    std::string_view p = trim_ws(line_at(text, start));
-    pos = start;
-    if (p.empty() || starts_with(p, "//")) continue;
-    if (p.size() < 3 || p.substr(p.size() - 2) != "*/") return p;
-    // The comment may have begun lines above.
-    const size_t close = static_cast<size_t>(p.data() - text.data()) + p.size() - 2;
-    const size_t open = text.rfind("/*", close - 1);
-    if (open == std::string_view::npos) return p;
-    const size_t nl = text.rfind('\n', open);
-    pos = nl == std::string_view::npos ? 0 : nl + 1;
-    p = trim_ws(text.substr(pos, open - pos));
-    if (!p.empty()) return p;
-  }
-  return {};
-}
-
-// In a C file, occurrences that are plainly uses and need no scope scan to
-// be rejected: a name right after "=", "(", "!", "." or "->", and a name
-// indented at the start of its line and called, as a statement "  f(...);"
-// or after code that ended a statement, opened a block or ended a label
-// (a loop macro, its arguments or body on the lines below): a definition's
-// name follows its return type. (C has no member functions, so such a line
-// defines nothing wherever it stands.) `from` is where the line starts in
-// `text`, `col` where the name starts in the line.
-bool plainly_c_use(std::string_view text, size_t from, size_t col, size_t len) {
-  const std::string_view line = line_at(text, from);
-  const std::string_view t = trim_ws(line);
-  if (t.empty() || t[0] == '#' || starts_with(t, "typedef")) return false;
-  const std::string_view pre = trim_ws(line.substr(0, col));
-  if (pre.empty()) {
-    if (col == 0) return false;
-    const std::string_view post = trim_ws(line.substr(col + len));
-    if (post.empty() || post[0] != '(') return false;
-    if (t.back() == ';') return true;
-    const std::string_view p = code_above(text, from);
-    return !p.empty() && (p.back() == ';' || p.back() == '{' || p.back() == '}' || p.back() == ':');
-  }
-  const char last = pre.back();
-  return last == '=' || last == '(' || last == '!' || last == '.' ||
-         (last == '>' && pre.size() > 1 && pre[pre.size() - 2] == '-');
-}
-
-// True when every whole-word occurrence of `needle` in the C text is
-// plainly a use: then the file defines nothing by that name, and neither
-// its lines nor its scopes are needed. Most files that hold a much-used
-// name are such files. Looks only at the lines of the occurrences and the
-// code above them.
-bool only_plain_c_uses(const Needle& needle, std::string_view text) {
+// True when every whole-word occurrence of `needle` in the text is plainly
+// a use (in a language that knows such uses): then the file defines nothing
+// by that name, and neither its lines nor its scopes are needed. Most C
+// files that hold a much-used name are such files. Looks only at the lines
+// of the occurrences and the code above them.
+bool only_plain_uses(SourceLang lang, const Needle& needle, std::string_view text) {
   const size_t len = needle.bytes.size();
   for (size_t at = find_word(needle, text, 0); at != std::string_view::npos;
        at = find_word(needle, text, at + 1)) {
@@ -150,7 +96,7 @@ bool only_plain_c_uses(const Needle& needle, std::string_view text) {
     const size_t from = nl == std::string_view::npos ? 0 : nl + 1;
     const size_t col = at - from;
     if (col + len > line_at(text, from).size()) return false;
-    if (!plainly_c_use(text, from, col, len)) return false;
+    if (!plainly_a_use(lang, text, from, col, len)) return false;
   }
   return true;
 }
@@ -278,6 +224,7 @@ struct Search {
   uint64_t n = kDefDefaultLines;
   bool lines_given = false;
   bool all = false;
+  bool docs = false;
   std::optional<std::string> base;
   std::vector<std::string> named;  // roots that are files
 };
@@ -285,12 +232,13 @@ struct Search {
 // One definition of a file as the report may show it.
 struct Def {
   std::string block;    // header and lines (for the first kMaxDefinitions of the file)
-  std::string listing;  // "{path}:{line}: {first line}"
+  std::string listing;  // "{path}:{first}-{last}: {the name's line}"
   bool by_trait = false;
 };
 
 struct FileDefs {
   std::vector<Def> defs;
+  bool prose = false;         // sections of a document met in a walk (not named)
   uint64_t unlisted = 0;      // found past what a file keeps (held by the member's own scope)
   uint64_t elsewhere = 0;     // the member of a qualified name, held by something else
   uint64_t size_skipped = 0;  // 1 when the file was over the walk's size cap
@@ -342,15 +290,16 @@ class DefScanner {
       case OnHit::kFailed: return std::nullopt;
     }
     const std::string_view text = reader_.view();
-    // A C file where the name is only used defines nothing by it (nor can
-    // a plain name be held by anything else).
-    if (lang == SourceLang::C && !s_.qualified && only_plain_c_uses(s_.literal, text))
+    // A file where the name is plainly only used defines nothing by it (nor
+    // can a plain name be held by anything else).
+    if (knows_plain_uses(lang) && !s_.qualified && only_plain_uses(lang, s_.literal, text))
       return std::nullopt;
     // The flags are for the whole text: asked again when a piece answered.
     if (text.data() != looked.data() || text.size() != looked.size()) look(text);
     if (!is_valid_utf8(text)) return std::nullopt;
     lines_ = split_lines(text);
     FileDefs f;
+    f.prose = !named && is_prose(lang);
     std::vector<Candidate> found;
     if (lang == SourceLang::Other) {
       for (size_t i = 0; i < lines_.size(); ++i)
@@ -386,7 +335,10 @@ class DefScanner {
       Def d;
       d.listing.reserve(80);
       append_path_text(d.listing, shown);
-      d.listing += ':' + std::to_string(c.line + 1) + ": ";
+      // The whole range, as a printed block's header gives it, so that
+      // `zub read path:A-B` reads exactly this definition.
+      d.listing += ':' + std::to_string(c.start + 1) + '-' +
+                   std::to_string(block_last(c, kUnbounded) + 1) + ": ";
       append_elided(d.listing, trim_ws(lines_[c.line]), kListWidth);
       d.listing += '\n';
       if (f.defs.size() < kMaxDefinitions) d.block = render(lang, c, path, shown);
@@ -414,8 +366,7 @@ class DefScanner {
       const size_t col = at - static_cast<size_t>(lines_[line].data() - text.data());
       const std::string_view l = lines_[line];
       if (col + len > l.size()) continue;  // runs into a line break
-      if (lang == SourceLang::C &&
-          plainly_c_use(text, static_cast<size_t>(l.data() - text.data()), col, len))
+      if (plainly_a_use(lang, text, static_cast<size_t>(l.data() - text.data()), col, len))
         continue;
       if (!src_.lines) src_ = make_source_text(lang, lines_, true);
       const Head h = name_head(src_, line, col, len);
@@ -534,6 +485,17 @@ struct Gathered {
   }
 };
 
+// What a walk found: definitions in code, and sections of documents apart
+// (left out when code defines the name, unless --docs).
+struct Found {
+  Gathered own, by_trait;
+  void add(FileDefs& f) {
+    for (Def& d : f.defs) (d.by_trait ? by_trait : own).add(d);
+    own.total += f.unlisted;
+  }
+  uint64_t total() const { return own.total + by_trait.total; }
+};
+
 // "src lib": the roots as a command line takes them back.
 std::string roots_words(const std::vector<std::string>& roots) {
   std::string w;
@@ -563,6 +525,7 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   s.n = opts.lines;
   s.lines_given = opts.lines_given;
   s.all = opts.all;
+  s.docs = opts.docs;
   std::vector<std::string> existing;
   for (const std::string& r : opts.roots) {
     struct stat st;
@@ -578,16 +541,24 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   FileFilter filter = opts.filter;
   filter.include_all = opts.all;
   uint64_t elsewhere = 0, size_skipped = 0, over_cap = 0;
-  Gathered own, by_trait;
+  Found code, prose;
   const OrderedScanCounts counts = scan_in_walk_order<FileDefs>(
       existing, filter, workers, [&] { return DefScanner(s); },
       [&](FileDefs& f) {
         elsewhere += f.elsewhere;
         size_skipped += f.size_skipped;
         over_cap += f.over_cap;
-        for (Def& d : f.defs) (d.by_trait ? by_trait : own).add(d);
-        own.total += f.unlisted;
+        (f.prose && !s.docs ? prose : code).add(f);
       });
+  // Code before prose: a document's section that mentions the name is
+  // shown only when no code defines it.
+  uint64_t prose_left = 0;
+  if (code.total() == 0)
+    code = std::move(prose);
+  else
+    prose_left = prose.total();
+  const Gathered& own = code.own;
+  const Gathered& by_trait = code.by_trait;
 
   std::string& report = rep.text;
   if (s.base) {
@@ -599,10 +570,16 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
   const uint64_t total = rep.found = g.total;
   if (total == 0) {
     const std::string word = s.qualified ? s.qualified->member : sym;
-    const std::string roots = roots_words(existing);
+    const std::string roots = existing.empty() ? std::string(".") : roots_words(existing);
     report += "[`";
     report += sym;
-    report += "` 의 정의를 못 찾았다: ";
+    // No root was there to search (each missing one is reported above): the
+    // hints search the current directory instead.
+    if (existing.empty())
+      report +=
+          "` 의 정의를 찾을 루트가 없다: 여기서 찾으려면 `zub def " + shell_word(sym) + " .`, ";
+    else
+      report += "` 의 정의를 못 찾았다: ";
     if (elsewhere > 0) {
       report += "다른 곳에 있는 `" + word + "` 의 정의 " + std::to_string(elsewhere) +
                 "개는 `zub def " + shell_word(word) + ' ' + roots + "`, ";
@@ -623,6 +600,9 @@ DefReport find_definitions(const DefOptions& opts, size_t workers) {
     if (more > g.listed)
       report += "[… " + std::to_string(more - g.listed) + "개 더: 루트를 좁혀라]\n";
   }
+  if (prose_left > 0)
+    report += "[문서의 절 " + std::to_string(prose_left) +
+              "개는 뺐다: 코드에 정의가 있다. 함께 보려면 --docs]\n";
   if (size_skipped > 0)
     report += "[" + std::to_string(size_skipped) + " skipped for size (--all)]\n";
   if (over_cap > 0) report += "[" + std::to_string(over_cap) + " skipped for size (over 32 MiB)]\n";

@@ -31,7 +31,8 @@ struct DefOptions {
   uint64_t lines = kDefDefaultLines;  // block lines past the definition line
   bool lines_given = false;           // -n was given: blocks print, never outlines
   bool all = false;                   // --all: non-source and large files too
-  FileFilter filter;                  // which files of the roots (grep's filter options)
+  bool docs = false;  // --docs: sections of documents met in a walk even when code defines the name
+  FileFilter filter;  // which files of the roots (grep's filter options)
 };
 
 struct DefReport {

@@ -2,31 +2,29 @@
 
 #include <sys/stat.h>
 #include <algorithm>
-#include <condition_variable>
 #include <cstdlib>
-#include <deque>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <thread>
 
-#include "base/ascii.h"
 #include "base/elide.h"
 #include "base/env.h"
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/head_tail.h"
 #include "base/os_error.h"
-#include "base/parallel_for.h"
 #include "base/shown_path.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
 #include "re/bre.h"
 #include "re/compile.h"
 #include "search/display_path.h"
+#include "search/find_list.h"
 #include "search/grep_file.h"
 #include "search/grep_options.h"
 #include "search/grep_scan.h"
+#include "search/grep_settings.h"
+#include "search/ordered_scan.h"
 #include "search/walk.h"
 
 namespace zub {
@@ -43,55 +41,58 @@ constexpr std::string_view kNoRootNote = "[ROOT 없음: . 을 찾았다]\n";
 
 std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
 
-// True when some pattern holds an upper-case letter (-S). In a pattern read
-// as an expression the letter after a backslash names a class or an
-// anchor ("\\S", "\\B"), not a letter to find.
-bool has_upper_case(const GrepOptions& o) {
-  const bool escapes = o.syntax != PatternSyntax::kFixed;
-  for (const std::string& text : o.patterns) {
-    for (size_t k = 0; k < text.size(); ++k) {
-      if (escapes && text[k] == '\\') {
-        ++k;
-        continue;
-      }
-      if (is_upper(text[k])) return true;
-    }
-  }
-  return false;
+// How a pattern text is read.
+enum class Reading : uint8_t { kLiteral, kBasic, kExtended };
+
+// The tries of a search without -E, -F or -G, in order, each made only when
+// the ones before found nothing.
+enum class Try : uint8_t { kFirst, kBasic, kExtended };
+
+// Operators of an extended regex that are plain characters in a basic one:
+// alternation, groups and repetition without backslashes, as `rg` and
+// `grep -E` users type them ("a|b").
+bool has_extended_operators(std::string_view text) {
+  return text.find_first_of("|+?(){") != std::string_view::npos;
 }
 
-// How the options read `text`: as the pattern language (after translation
-// from a basic regex where that applies), or as a literal. A pattern without
-// -E, -F or -G is a basic regex when it uses GNU grep's backslash operators,
-// and, on the second try after a literal search found nothing
-// (`as_basic`), when it holds any character special to one.
-bool read_as_basic(const GrepOptions& o, std::string_view text, bool as_basic) {
+// How the options read `text` on try `t`. A pattern without -E, -F or -G
+// is a basic regex when it uses GNU grep's backslash operators, and else a
+// literal; after a literal search found nothing it is tried as a basic
+// regex when it holds any character special to one (GNU grep's reading:
+// "func (l \*List)"), and after that as an extended regex when it holds an
+// operator of one (ripgrep's: "a|b").
+Reading reading_of(const GrepOptions& o, std::string_view text, Try t) {
   switch (o.syntax) {
-    case PatternSyntax::kBasic: return true;
-    case PatternSyntax::kDefault:
-      return has_bre_operators(text) || (as_basic && has_bre_specials(text));
-    default: return false;
+    case PatternSyntax::kBasic: return Reading::kBasic;
+    case PatternSyntax::kExtended: return Reading::kExtended;
+    case PatternSyntax::kFixed: return Reading::kLiteral;
+    case PatternSyntax::kDefault: break;
   }
+  if (has_bre_operators(text)) return Reading::kBasic;
+  if (t == Try::kExtended && has_extended_operators(text)) return Reading::kExtended;
+  if (t != Try::kFirst && has_bre_specials(text)) return Reading::kBasic;
+  return Reading::kLiteral;
 }
 
-// True when a literal search that found nothing is worth a second try with
-// the patterns read as basic regexes: some pattern then means something else.
-bool basic_retry_applies(const GrepOptions& o) {
+// True when try `t` reads some pattern otherwise than the try before it.
+bool try_differs(const GrepOptions& o, Try t) {
   if (o.syntax != PatternSyntax::kDefault || o.invert) return false;
+  const Try before = t == Try::kExtended ? Try::kBasic : Try::kFirst;
   for (const std::string& text : o.patterns)
-    if (!has_bre_operators(text) && has_bre_specials(text)) return true;
+    if (reading_of(o, text, t) != reading_of(o, text, before)) return true;
   return false;
 }
 
 // Builds the search patterns in order; the first that does not compile
 // ends the build with its error text.
-std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, bool as_basic,
+std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, Try t,
                                                          std::string& error) {
   std::vector<SearchPattern> pats;
   for (const std::string& text : o.patterns) {
     SearchPattern p;
-    const bool basic = read_as_basic(o, text, as_basic);
-    const bool regex = basic || o.syntax == PatternSyntax::kExtended;
+    const Reading reading = reading_of(o, text, t);
+    const bool basic = reading == Reading::kBasic;
+    const bool regex = reading != Reading::kLiteral;
     if (o.word || o.whole_line || regex) {
       const std::string expr = basic ? bre_to_pattern(text) : regex ? text : escape_literal(text);
       // As in GNU grep, -x wins over -w.
@@ -113,10 +114,6 @@ std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, b
   }
   return pats;
 }
-
-// Shown before the report of the second try.
-constexpr std::string_view kBasicRetryNote =
-    "[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 다시 찾았다. 리터럴만 원하면 -F]\n";
 
 struct Filtered {
   std::string body;
@@ -169,11 +166,36 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
   return f;
 }
 
-// `retry`: the patterns read as basic regexes, for a second try when the
-// literal search found nothing. Standard input within the filters' cap: past
-// it, the head and the tail are searched and a note says how much lay
-// between them.
-Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet* retry,
+// A further try: the patterns read as regexes, and the note shown before
+// its report.
+struct Retry {
+  PatternSet pats;
+  std::string_view note;
+};
+
+// The further tries worth making when a literal search finds nothing, in
+// order; a try whose patterns do not compile is left out.
+std::vector<Retry> retries(const GrepOptions& o) {
+  std::vector<Retry> out;
+  for (const auto& [t, note] : {
+           std::pair{Try::kBasic, std::string_view("[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 "
+                                                   "다시 찾았다. 리터럴만 원하면 -F]\n")},
+           std::pair{Try::kExtended, std::string_view("[리터럴로는 0건: rg·grep -E 처럼 "
+                                                      "정규식(ERE)으로 다시 찾았다. 리터럴만 "
+                                                      "원하면 -F]\n")},
+       }) {
+    if (!try_differs(o, t)) continue;
+    std::string ignored;
+    if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, t, ignored))
+      out.push_back(Retry{make_pattern_set(std::move(*b)), note});
+  }
+  return out;
+}
+
+// `retries`: the further tries while the search finds nothing. Standard
+// input within the filters' cap: past it, the head and the tail are
+// searched and a note says how much lay between them.
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const std::vector<Retry>& retries,
                   Output& out) {
   const uint64_t cap = filter_input_cap();
   const CappedRead in = read_fd_capped(0, cap);
@@ -182,10 +204,12 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet
       all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
       in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
   Filtered f = filter_text(o, pats, parts);
-  if (f.matched == 0 && retry != nullptr) {
-    f = filter_text(o, *retry, parts);
-    if (!o.count) f.body.insert(0, kBasicRetryNote);
+  std::string notes;  // of every further try made
+  for (size_t k = 0; f.matched == 0 && k < retries.size(); ++k) {
+    f = filter_text(o, retries[k].pats, parts);
+    notes += retries[k].note;
   }
+  if (!o.count) f.body.insert(0, notes);
   if (o.files_without_match) {
     // Listed by GNU grep's name for it when nothing in it matched.
     constexpr std::string_view kStdinName = "(standard input)\n";
@@ -193,7 +217,10 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const PatternSet
     if (listed && !o.quiet) out.write_out(kStdinName);
     return {listed ? 0 : 1, listed ? kStdinName.size() : 0};
   }
-  if (o.quiet) return {f.matched > 0 ? 0 : 1, f.plain};
+  if (o.quiet) return {f.matched > 0 ? 0 : 1, 0};  // `grep -q` prints nothing
+  // `grep -c` prints the count alone, `grep -l` the name it gives stdin.
+  if (o.count) f.plain = std::to_string(f.matched).size() + 1;
+  if (o.files_only) f.plain = f.matched > 0 ? std::string_view("(standard input)\n").size() : 0;
   const bool found = !is_blank(f.body);
   if (in.left_out > 0) f.body += head_tail_note("grep", "입력", in.total, in.left_out, cap);
   out.write_out(f.body);
@@ -214,22 +241,21 @@ class Report {
     }
     ++files;
     hits += r.matched;
-    plain += r.plain_bytes + r.plain_lines * (r.path.size() + 1);
+    plain += plain_bytes(r);
     // A short report shows each file whole; once it has grown long the
     // per-file limit holds.
     const FileReport& rep =
         r.has_open && lines_ + r.open.lines <= kOpenReportLines ? r.open : r.capped;
     lines_ += rep.lines;
     capped += rep.more;
-    if (o_.quiet || files > o_.file_cap) return;
+    if (o_.quiet || files > o_.limits.files) return;
     if (files == 1 && base_ && !o_.null_names) {
       body_ += "@ ";
       append_shown_path(body_, *base_);
       body_ += "/\n";
     }
     if (o_.files_only) {
-      append_path_text(body_, r.path);
-      body_.push_back(path_end());
+      append_listed(r.path);
     } else if (o_.count) {
       body_ += std::to_string(r.matched) + " ";
       append_path_text(body_, display_path(r.path, base_));
@@ -254,8 +280,8 @@ class Report {
     // goes to standard error.
     std::string notes;
     std::string& said = o_.null_names && (o_.files_only || o_.files_without_match) ? notes : body_;
-    if (files > o_.file_cap)
-      said += "[… " + std::to_string(files - o_.file_cap) +
+    if (files > o_.limits.files)
+      said += "[… " + std::to_string(files - o_.limits.files) +
               " 파일 더 있음: 범위를 좁히거나 --max-files 를 올려라]\n";
     said += '[';
     if (o_.files_without_match)
@@ -276,9 +302,20 @@ class Report {
   }
 
   uint64_t files = 0, hits = 0, shown = 0, capped = 0;
-  uint64_t plain = 0;  // what `grep -rn` would have printed for these files
+  uint64_t plain = 0;  // what the plain grep for the same question would have printed
 
  private:
+  // What `grep -r` with the same question prints for a file with hits:
+  // "{path}:{n}:{line}" per selected line (per piece with -o), the path
+  // alone with -l, "{path}:{count}" with -c (GNU grep's zero lines left
+  // out), nothing with -q.
+  uint64_t plain_bytes(const FileResult& r) const {
+    if (o_.quiet || r.matched == 0) return 0;
+    if (o_.files_only) return r.path.size() + 1;
+    if (o_.count) return r.path.size() + 1 + std::to_string(r.matched).size() + 1;
+    return r.plain_bytes + r.plain_lines * (r.path.size() + 1);
+  }
+
   // -L: `r` is every file searched, with its count of selected lines; one
   // without any is listed. The list is not flushed before the end: it may
   // yet give way to the second try's (and -L lists at most file_cap paths).
@@ -287,19 +324,28 @@ class Report {
     hits += r.matched;
     if (r.matched > 0) return;
     ++files;
-    plain += r.path.size() + 1;
-    if (o_.quiet || files > o_.file_cap) return;
+    if (!o_.quiet) plain += r.path.size() + 1;
+    if (o_.quiet || files > o_.limits.files) return;
     if (files == 1 && base_ && !o_.null_names) {
       body_ += "@ ";
       append_shown_path(body_, *base_);
       body_ += "/\n";
     }
-    append_path_text(body_, r.path);
-    body_.push_back(path_end());
+    append_listed(r.path);
   }
 
-  // -Z: a list of paths for `xargs -0`, each ended by a NUL.
-  char path_end() const { return o_.null_names ? '\0' : '\n'; }
+  // -l, -L: a path per line, escaped as every report shows paths; with -Z
+  // a list for `xargs -0`, each path as it is (any byte but NUL can be in
+  // a name, and an escaped one names another file) and ended by a NUL.
+  void append_listed(std::string_view path) {
+    if (o_.null_names) {
+      body_.append(path);
+      body_.push_back('\0');
+      return;
+    }
+    append_path_text(body_, path);
+    body_.push_back('\n');
+  }
 
   uint64_t searched_ = 0;  // -L: files searched
   static constexpr size_t kFlushBytes = 64 * 1024;
@@ -310,175 +356,83 @@ class Report {
   uint64_t lines_ = 0;  // report lines so far
 };
 
-// The walk feeds paths to the workers while it goes on; results come back
-// out of order and are reported in walk order. At most kWindow files are
-// between the oldest one not yet reported and the newest one walked, so
-// pending paths and results stay bounded whatever the size of the tree.
-class ScanPipeline {
+// One file's scan as the ordered scan hands it on: its result, if it has
+// one, and whether it was passed over for its size.
+struct ScannedFile {
+  std::optional<FileResult> result;
+  bool size_skipped = false;  // over the 2 MiB cap (--all reads it)
+  bool over_cap = false;      // a source of unknown size refused past 32 MiB
+};
+
+// A worker's scanner: its scratch space and read buffer live as long as it.
+class FileScanner {
  public:
-  ScanPipeline(const GrepOptions& o, const PatternSet& pats, Report& report, size_t workers,
-               std::vector<std::string> named)
-      : o_(o),
-        pats_(pats),
-        report_(report),
-        named_(std::move(named)),
-        workers_(workers),
-        ring_(kWindow),
-        ready_(kWindow, 0) {}
+  FileScanner(const GrepOptions& o, const PatternSet& pats, const std::vector<std::string>& named)
+      : o_(o), pats_(pats), named_(named) {}
 
-  uint64_t size_skipped = 0;  // files passed over for their size, once run returns
-  uint64_t over_cap = 0;      // sources refused past 32 MiB, once run returns
-
-  // Walks `roots` on one thread while `workers` others scan, and returns
-  // once every file is reported: the number of files walked, and the
-  // walk's non-source count in `non_source` and its count of paths too long
-  // to open in `too_long`. Index 0 is handed out first,
-  // so the walk is under way before any worker waits for it.
-  uint64_t run(const std::vector<std::string>& roots, uint64_t& non_source, uint64_t& too_long) {
-    size_skipped = over_cap = 0;
-    parallel_for(workers_ + 1, workers_ + 1, [&](size_t k) {
-      if (k == 0)
-        non_source = walk(roots, too_long);
-      else
-        work();
-    });
-    return walked_;
+  std::optional<ScannedFile> operator()(std::string&& path) {
+    const bool named = std::find(named_.begin(), named_.end(), path) != named_.end();
+    const uint64_t skipped = scratch_.size_skipped, over = scratch_.over_cap;
+    ScannedFile f;
+    f.result = scan_path(o_, pats_, std::move(path), scratch_, buf_, named);
+    f.size_skipped = scratch_.size_skipped != skipped;
+    f.over_cap = scratch_.over_cap != over;
+    if (!f.result && !f.size_skipped && !f.over_cap) return std::nullopt;
+    return f;
   }
 
  private:
-  static constexpr size_t kWindow = 1024;
-  static constexpr size_t kBatch = 8;
-
-  uint64_t walk(const std::vector<std::string>& roots, uint64_t& too_long) {
-    const uint64_t non_source = walk_roots_each(
-        roots, o_.filter, [&](std::string&& path) { push(std::move(path)); }, &too_long);
-    {
-      std::lock_guard<std::mutex> lock(mu_);
-      walk_done_ = true;
-    }
-    has_work_.notify_all();
-    return non_source;
-  }
-
-  // Called by the walk for every listed path, in order.
-  void push(std::string&& path) {
-    std::unique_lock<std::mutex> lock(mu_);
-    if (walked_ - reported_ >= kWindow)
-      has_room_.wait(lock, [&] { return walked_ - reported_ <= kWindow / 2; });
-    queue_.push_back(std::move(path));
-    ++walked_;
-    lock.unlock();
-    has_work_.notify_one();
-  }
-
-  void work() {
-    ScanScratch scratch;
-    ReadBuffer buf;
-    std::vector<std::string> paths;
-    std::vector<std::optional<FileResult>> results;
-    for (;;) {
-      uint64_t first = 0;
-      {
-        std::unique_lock<std::mutex> lock(mu_);
-        has_work_.wait(lock, [&] { return !queue_.empty() || walk_done_; });
-        if (queue_.empty()) {
-          size_skipped += scratch.size_skipped;
-          over_cap += scratch.over_cap;
-          return;
-        }
-        const size_t take = queue_.size() < kBatch ? queue_.size() : kBatch;
-        first = taken_;
-        taken_ += take;
-        paths.clear();
-        for (size_t k = 0; k < take; ++k) {
-          paths.push_back(std::move(queue_.front()));
-          queue_.pop_front();
-        }
-      }
-      results.clear();
-      for (std::string& path : paths) {
-        const bool named = std::find(named_.begin(), named_.end(), path) != named_.end();
-        results.push_back(scan_path(o_, pats_, std::move(path), scratch, buf, named));
-      }
-      std::lock_guard<std::mutex> lock(mu_);
-      for (size_t k = 0; k < results.size(); ++k) {
-        ring_[(first + k) % kWindow] = std::move(results[k]);
-        ready_[(first + k) % kWindow] = 1;
-      }
-      bool moved = false;
-      while (ready_[reported_ % kWindow]) {
-        std::optional<FileResult>& slot = ring_[reported_ % kWindow];
-        if (slot) report_.add(*slot);
-        slot.reset();
-        ready_[reported_ % kWindow] = 0;
-        ++reported_;
-        moved = true;
-      }
-      // The walk waits for half the window to drain rather than for every
-      // single slot, so it and the workers do not wake each other per file.
-      if (moved && walked_ - reported_ <= kWindow / 2) has_room_.notify_one();
-    }
-  }
-
   const GrepOptions& o_;
   const PatternSet& pats_;
-  Report& report_;
-  const std::vector<std::string> named_;  // roots that are files: read up to read's cap
-  const size_t workers_;
-  std::mutex mu_;
-  std::condition_variable has_work_, has_room_;
-  std::deque<std::string> queue_;  // walked, not yet taken; the front is file number taken_
-  uint64_t taken_ = 0, walked_ = 0, reported_ = 0;
-  bool walk_done_ = false;
-  std::vector<std::optional<FileResult>> ring_;  // file i's result at i % kWindow
-  std::vector<uint8_t> ready_;
+  const std::vector<std::string>& named_;  // roots that are files: read up to read's cap
+  ScanScratch scratch_;
+  ReadBuffer buf_;
 };
+
+struct ScanCounts {
+  OrderedScanCounts walk;
+  uint64_t size_skipped = 0, over_cap = 0;
+};
+
+// Scans the files under `roots` on `workers` threads and adds each file
+// with a result to `report`, in walk order.
+ScanCounts scan_into(const GrepOptions& o, const PatternSet& pats,
+                     const std::vector<std::string>& roots, const std::vector<std::string>& named,
+                     size_t workers, Report& report) {
+  ScanCounts c;
+  c.walk = scan_in_walk_order<ScannedFile>(
+      roots, o.filter, workers, [&] { return FileScanner(o, pats, named); },
+      [&](ScannedFile& f) {
+        c.size_skipped += f.size_skipped;
+        c.over_cap += f.over_cap;
+        if (f.result) report.add(*f.result);
+      });
+  return c;
+}
 
 }  // namespace
 
 Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   if (env_switch_set("ZUB_GREP_ALL")) o.filter.include_all = true;
-  // "-n 404 src": taken as the limit, the number leaves no root, which is
-  // never what was meant; GNU grep reads it as the flag and the pattern.
-  if (o.roots.empty() && !o.limit_text.empty() && !o.pattern_by_e && o.patterns.size() <= 1) {
-    o.roots = std::move(o.patterns);
-    o.patterns = {o.limit_text};
-    o.limit = GrepOptions{}.limit;
-    o.limit_given = false;
-  }
-  // ripgrep's --files: the files a search would read, with no pattern.
-  if (o.list_files && !o.pattern_by_e) {
-    o.roots.insert(o.roots.begin(), o.patterns.begin(), o.patterns.end());
-    o.patterns = {""};
-    o.syntax = PatternSyntax::kFixed;
-    o.files_only = true;
-  }
+  resolve_grep_settings(o);
   if (o.patterns.empty()) {
     out.write_err(usage_line());
     return {2, 0};
   }
-  if (o.context_requested && o.limit == 8) o.limit = 4;
-  if ((o.files_only || o.files_without_match || o.count) && o.file_cap == 400) o.file_cap = 1000;
-  if (o.smart_case && !o.icase) o.icase = !has_upper_case(o);
   std::string error;
-  std::optional<std::vector<SearchPattern>> built = build_patterns(o, false, error);
+  std::optional<std::vector<SearchPattern>> built = build_patterns(o, Try::kFirst, error);
   if (!built) {
     // Without -E the pattern was read as a basic regex for its backslash
     // operators; a literal search is -F there.
     const bool extended = o.syntax == PatternSyntax::kExtended;
+    const std::string flag = std::string("-") + (o.syntax_flag ? o.syntax_flag : 'E');
     out.write_err("zub grep: 정규식 오류: " + error +
-                  (extended ? "\n(리터럴로 찾으려면 -E 를 빼라)\n" : "\n(리터럴로 찾으려면 -F)\n"));
+                  (extended ? "\n(리터럴로 찾으려면 " + flag + " 를 빼라)\n"
+                            : std::string("\n(리터럴로 찾으려면 -F)\n")));
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
-  // The second try's patterns; a pattern that does not compile as a basic
-  // regex leaves the literal answer as it is.
-  std::optional<PatternSet> retry;
-  if (basic_retry_applies(o)) {
-    std::string ignored;
-    if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, true, ignored))
-      retry = make_pattern_set(std::move(*b));
-  }
+  const std::vector<Retry> further = retries(o);
   if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
     // Standard input that may carry something is what a grep without a
@@ -492,7 +446,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     if (!o.quiet) out.write_out(std::string(kNoRootNote));
   }
   for (const std::string& r : o.roots)
-    if (r == "-") return run_stdin(o, pats, retry ? &*retry : nullptr, out);
+    if (r == "-") return run_stdin(o, pats, further, out);
 
   bool root_failed = false;
   bool missing_reported = false;
@@ -514,6 +468,10 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     workers = std::thread::hardware_concurrency();
     if (workers == 0) workers = 4;
   }
+  if (o.limits.find_listing) {
+    const Outcome listed = list_found(o, roots, out);
+    return {root_failed && listed.status != 2 ? 2 : listed.status, listed.baseline};
+  }
   const std::optional<std::string> base = base_root(roots);
   std::vector<std::string> named;
   for (const std::string& r : roots) {
@@ -522,27 +480,25 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   }
   std::optional<Report> report;
   report.emplace(o, base, out);
-  uint64_t non_source = 0, too_long = 0;
-  std::optional<ScanPipeline> pipeline;
-  pipeline.emplace(o, pats, *report, workers, named);
-  const uint64_t walked = pipeline->run(roots, non_source, too_long);
-  if (walked > 0 && report->hits == 0 && retry) {
-    // Nothing of the first report has been printed: it holds no file.
-    if (!o.quiet) out.write_out(std::string(kBasicRetryNote));
+  ScanCounts counts = scan_into(o, pats, roots, named, workers, *report);
+  const uint64_t walked = counts.walk.walked;
+  for (size_t k = 0; walked > 0 && report->hits == 0 && k < further.size(); ++k) {
+    // Nothing of the report before has been printed: it holds no file.
+    if (!o.quiet) out.write_out(further[k].note);
     report.emplace(o, base, out);
-    non_source = too_long = 0;
-    pipeline.emplace(o, *retry, *report, workers, named);
-    pipeline->run(roots, non_source, too_long);
+    counts = scan_into(o, further[k].pats, roots, named, workers, *report);
   }
   if (walked == 0) {
     if (!o.quiet) {
       out.write_out("[0 files: 경로나 --ext 필터를 확인해라]\n");
-      if (too_long > 0)
-        out.write_out("[" + std::to_string(too_long) + " paths over PATH_MAX skipped]\n");
+      if (counts.walk.too_long > 0)
+        out.write_out("[" + std::to_string(counts.walk.too_long) +
+                      " paths over PATH_MAX skipped]\n");
     }
     return {root_failed ? 2 : 1, report->plain};
   }
-  report->finish(non_source, too_long, pipeline->size_skipped, pipeline->over_cap);
+  report->finish(counts.walk.non_source, counts.walk.too_long, counts.size_skipped,
+                 counts.over_cap);
   const bool found = o.files_without_match ? report->files > 0 : report->hits > 0;
   const int status = root_failed ? 2 : found ? 0 : 1;
   return {status, report->plain};

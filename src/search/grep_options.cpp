@@ -1,6 +1,7 @@
 #include "search/grep_options.h"
 
 #include "base/unicode.h"
+#include "code/declaration.h"
 
 namespace zub {
 
@@ -20,53 +21,17 @@ std::vector<std::string> parse_ext_list(std::string_view value) {
   return out;
 }
 
-namespace {
-
-struct FileType {
-  std::string_view name;
-  std::string_view extensions;  // separated by commas
-};
-
-// clang-format off
-constexpr FileType kFileTypes[] = {
-    {"c",          "c,h"},
-    {"cpp",        "cpp,cc,cxx,c++,hpp,hh,hxx,h++,h,inl,ipp"},
-    {"cs",         "cs"},
-    {"css",        "css,scss,sass,less"},
-    {"go",         "go"},
-    {"html",       "html,htm,xhtml"},
-    {"java",       "java"},
-    {"js",         "js,mjs,cjs,jsx"},
-    {"json",       "json"},
-    {"kotlin",     "kt,kts"},
-    {"lua",        "lua"},
-    {"markdown",   "md,markdown,mdx"},
-    {"md",         "md,markdown,mdx"},
-    {"php",        "php"},
-    {"py",         "py,pyi"},
-    {"python",     "py,pyi"},
-    {"rb",         "rb"},
-    {"ruby",       "rb"},
-    {"rust",       "rs"},
-    {"scala",      "scala,sc"},
-    {"sh",         "sh,bash,zsh"},
-    {"sql",        "sql"},
-    {"swift",      "swift"},
-    {"toml",       "toml"},
-    {"ts",         "ts,tsx,mts,cts"},
-    {"typescript", "ts,tsx,mts,cts"},
-    {"txt",        "txt"},
-    {"xml",        "xml"},
-    {"yaml",       "yaml,yml"},
-};
-// clang-format on
-
-}  // namespace
-
 std::vector<std::string> type_extensions(std::string_view type) {
-  for (const FileType& t : kFileTypes)
-    if (t.name == type) return parse_ext_list(t.extensions);
-  return parse_ext_list(type);
+  std::string_view exts = file_type_extensions(type);
+  if (exts.empty()) return parse_ext_list(type);
+  std::vector<std::string> out;
+  while (!exts.empty()) {
+    const size_t sp = exts.find(' ');
+    out.emplace_back(exts.substr(0, sp));
+    if (sp == std::string_view::npos) break;
+    exts.remove_prefix(sp + 1);
+  }
+  return out;
 }
 
 void add_glob(FileFilter& filter, std::string_view glob) {

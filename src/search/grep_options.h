@@ -55,9 +55,25 @@ enum class PatternSyntax : uint8_t {
   kExtended,  // -E, -P: the pattern language
 };
 
+// Lines a report prints before the per-file limit applies, when -n did not
+// set it: a short answer comes whole, so no second call is needed.
+inline constexpr uint64_t kOpenReportLines = 150;
+
+// What the limits of one search are, decided once from the options.
+struct GrepLimits {
+  uint64_t per_file = 8;  // selected lines (or pieces) a file shows in a long report
+  // A short report (up to kOpenReportLines lines) shows each file whole;
+  // -n N makes per_file hold for every file.
+  bool open = true;
+  uint64_t kept = kOpenReportLines;  // selected lines a file keeps for its report
+  uint64_t files = 400;              // files the report lists
+  bool find_listing = false;         // --files with find's tests: find_list's listing
+};
+
 struct GrepOptions {
   std::vector<std::string> patterns;
   PatternSyntax syntax = PatternSyntax::kDefault;
+  char syntax_flag = 0;  // the letter of the flag that chose it ('E', 'P'), for messages
   bool icase = false;
   bool word = false;
   bool whole_line = false;  // -x: a match must be the whole line
@@ -70,30 +86,32 @@ struct GrepOptions {
   uint64_t before = 0;
   uint64_t after = 0;
   bool context_requested = false;
-  uint64_t limit = 8;  // lines shown per file
-  // -n N given: the limit holds for every file. Without it the limit holds
-  // only once the report has grown long (kOpenReportLines).
+  // As the command line gives them; resolve_grep_settings says what they
+  // mean for the search (GrepLimits).
+  uint64_t limit = 8;  // -n N, -m N: lines shown per file
   bool limit_given = false;
   // The text -n took as its number ("" when none), and whether a pattern
   // came with -e: "-n 404 FILE" with no root left is GNU grep's -n flag
   // before the pattern 404.
   std::string limit_text;
   bool pattern_by_e = false;
-  uint64_t file_cap = 400;
+  uint64_t file_cap = 400;  // --max-files N
   bool quiet = false;       // -q: the status only
   bool null_names = false;  // -Z: -l and -L end each path in a NUL, the summary goes to stderr
   bool list_files = false;  // --files: the files searched, listed; every operand is a root
-  bool recursive = false;   // -r: no root means "."
+  // find's tests (-name, -iname, -path in `filter`, -type): with --files
+  // the listing is find's, of every kind of file and of directories.
+  bool find_tests = false;
+  std::string find_type;   // -type: "f", "d" or "" (both)
+  bool recursive = false;  // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;
+  GrepLimits limits;  // set by resolve_grep_settings
 };
 
-// Lines a report prints before the per-file limit applies, when -n did not
-// set it: a short answer comes whole, so no second call is needed.
-inline constexpr uint64_t kOpenReportLines = 150;
-
-// The extensions of a file type as ripgrep names them ("py", "js", "cpp");
-// a name it does not know stands for the extension itself.
+// The extensions of a file type as ripgrep names them ("py", "js", "cpp"),
+// from the table that also gives def and outline a file's language; a name
+// it does not know stands for the extension itself.
 std::vector<std::string> type_extensions(std::string_view type);
 
 // Adds a glob of ripgrep's -g: "!GLOB" excludes, any other includes.

@@ -74,12 +74,6 @@ void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view 
 
 constexpr uint32_t kNotKept = UINT32_MAX;
 
-// How many distinct lines a file keeps: the limit, or when the limit may be
-// lifted for a short report, as many as such a report prints.
-uint64_t kept_lines(const GrepOptions& o) {
-  return o.limit_given ? o.limit : std::max<uint64_t>(o.limit, kOpenReportLines);
-}
-
 // Files `text` (selected at `line_no`) under the folded lines: a repeat of
 // a kept text adds its line number there, a new text is kept while there
 // is room. A repeat on the line already recorded (two equal pieces of one
@@ -99,7 +93,7 @@ void fold_in(const GrepOptions& o, FileScan& f, ScanScratch& s, uint64_t line_no
       ++line.repeats_left;
     return;
   }
-  if (f.folded.size() >= kept_lines(o)) return;
+  if (f.folded.size() >= o.limits.kept) return;
   it->second = static_cast<uint32_t>(f.folded.size());
   f.folded.push_back({line_no, std::string(text), {}, 0});
 }
@@ -142,7 +136,6 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
   std::string piece;
   for_each_selected(ps, false, text, s, [&](uint64_t line_no, std::string_view line) {
     ++f.selected;
-    add_plain_line(r, line_base + line_no, line);
     s.pieces.clear();
     for (size_t k = 0; k < pats.size(); ++k) {
       if (pats[k].literal)
@@ -157,6 +150,8 @@ void only_matching_segment(const GrepOptions& o, const PatternSet& ps, std::stri
     for (const auto& [b, e] : s.pieces) {
       piece.clear();
       append_cut(piece, decode_lossy(line.substr(b, e - b)));
+      // `grep -rno` prints each piece on a line of its own.
+      add_plain_line(r, line_base + line_no, line.substr(b, e - b));
       ++r.matched;
       fold_in(o, f, s, line_base + line_no, piece);
     }
@@ -297,7 +292,7 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   s.shown_lines.clear();
   s.shown_starts.clear();
   FileResult r;
-  const uint64_t keep = kept_lines(o);
+  const uint64_t keep = o.limits.kept;
   for_each_selected(ps, o.invert, text, s, [&](uint64_t line_no, std::string_view line) {
     ++selected;
     add_plain_line(r, line_no, line);
@@ -308,8 +303,8 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   });
   if (selected == 0) return std::nullopt;
   r.matched = selected;
-  r.capped = render_context(o, ps, text, s, selected, o.limit);
-  if (!o.limit_given && selected > o.limit) {
+  r.capped = render_context(o, ps, text, s, selected, o.limits.per_file);
+  if (o.limits.open && selected > o.limits.per_file) {
     r.open = render_context(o, ps, text, s, selected, keep);
     r.has_open = true;
   }
@@ -401,9 +396,9 @@ std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
     return std::move(r);
   }
   if (!(o.only_matching && !o.invert)) r.matched = f.selected;
-  r.capped = render_folded(f.folded, r.matched, o.limit);
-  if (!o.limit_given && r.capped.more > 0) {
-    r.open = render_folded(f.folded, r.matched, kept_lines(o));
+  r.capped = render_folded(f.folded, r.matched, o.limits.per_file);
+  if (o.limits.open && r.capped.more > 0) {
+    r.open = render_folded(f.folded, r.matched, o.limits.kept);
     r.has_open = true;
   }
   return std::move(r);

@@ -31,7 +31,9 @@ struct OrderedScanCounts {
 // Each worker calls make_worker() once and then, for every file it takes,
 // the returned callable with the path (std::string&&), which gives a
 // std::optional<Result>. take(Result&) receives the results in walk order,
-// one call at a time (under a lock, on some worker's thread).
+// one call at a time, on some worker's thread; it runs outside the lock that
+// hands out work, so a slow take (output written to a full pipe) holds up
+// no other worker until the window is full.
 template <typename Result, typename MakeWorker, typename Take>
 OrderedScanCounts scan_in_walk_order(const std::vector<std::string>& roots,
                                      const FileFilter& filter, size_t workers,
@@ -90,6 +92,7 @@ class Pipeline {
     auto scan = make_worker_();
     std::vector<std::string> paths;
     std::vector<std::optional<Result>> results;
+    std::vector<Result> done;  // taken out of the ring, being handed on
     for (;;) {
       uint64_t first = 0;
       {
@@ -107,23 +110,35 @@ class Pipeline {
       }
       results.clear();
       for (std::string& path : paths) results.push_back(scan(std::move(path)));
-      std::lock_guard<std::mutex> lock(mu_);
+      std::unique_lock<std::mutex> lock(mu_);
       for (size_t k = 0; k < results.size(); ++k) {
         ring_[(first + k) % kWindow] = std::move(results[k]);
         ready_[(first + k) % kWindow] = 1;
       }
-      bool moved = false;
-      while (ready_[handed_ % kWindow]) {
-        std::optional<Result>& slot = ring_[handed_ % kWindow];
-        if (slot) take_(*slot);
-        slot.reset();
-        ready_[handed_ % kWindow] = 0;
-        ++handed_;
-        moved = true;
+      // One thread hands results on at a time; one that finds another at it
+      // goes back to scanning, and the one handing looks again before it
+      // stops, so these are handed on too.
+      if (handing_) continue;
+      handing_ = true;
+      while (ready_[popped_ % kWindow]) {
+        done.clear();
+        for (; ready_[popped_ % kWindow]; ++popped_) {
+          std::optional<Result>& slot = ring_[popped_ % kWindow];
+          if (slot) done.push_back(std::move(*slot));
+          slot.reset();
+          ready_[popped_ % kWindow] = 0;
+        }
+        lock.unlock();
+        for (Result& r : done) take_(r);
+        lock.lock();
+        // A file counts against the window until it is handed on, so that
+        // results waiting for a slow take stay bounded too. The walk waits
+        // for half the window to drain rather than for every single slot,
+        // so it and the workers do not wake each other per file.
+        handed_ = popped_;
+        if (walked_ - handed_ <= kWindow / 2) has_room_.notify_one();
       }
-      // The walk waits for half the window to drain rather than for every
-      // single slot, so it and the workers do not wake each other per file.
-      if (moved && walked_ - handed_ <= kWindow / 2) has_room_.notify_one();
+      handing_ = false;
     }
   }
 
@@ -133,6 +148,8 @@ class Pipeline {
   std::condition_variable has_work_, has_room_;
   std::deque<std::string> queue_;  // walked, not yet taken; the front is file number taken_
   uint64_t taken_ = 0, walked_ = 0, handed_ = 0;
+  uint64_t popped_ = 0;   // files taken out of the ring (handed_ once handed on)
+  bool handing_ = false;  // some worker is handing results on
   bool walk_done_ = false;
   std::vector<std::optional<Result>> ring_;  // file i's result at i % kWindow
   std::vector<uint8_t> ready_;

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/text.h"
+#include "web/idna_host.h"
 
 namespace zub {
 
@@ -93,7 +94,8 @@ UrlTarget url_target(std::string_view url) {
       host += rest[i];
     }
   }
-  host = ascii_lower(host);
+  // As curl will read it: "１２７.０.０.１" is 127.0.0.1.
+  host = idna_host(host);
   while (!host.empty() && host.back() == '.') host.pop_back();
   t.host = std::move(host);
   return t;
@@ -103,6 +105,19 @@ std::optional<AddressKind> host_kind(std::string_view host, const PublicStandIns
   if (auto k = ip_kind(host, stand_ins)) return k;
   if (host == "localhost" || ends_with(host, ".localhost")) return AddressKind::kLoopback;
   return std::nullopt;
+}
+
+std::optional<AddressKind> addresses_kind(const std::vector<std::string>& addresses,
+                                          const PublicStandIns& stand_ins) {
+  std::optional<AddressKind> kind;
+  for (const std::string& a : addresses) {
+    const std::optional<AddressKind> k = ip_kind(a, stand_ins);
+    if (!k) continue;
+    // One address inside the machine or its networks makes the name lead
+    // there: curl may well pick that one.
+    if (!kind || *kind == AddressKind::kPublic) kind = k;
+  }
+  return kind;
 }
 
 bool redirect_allowed(AddressKind from, AddressKind to) {

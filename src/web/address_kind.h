@@ -27,8 +27,9 @@ using PublicStandIns = std::vector<std::string>;
 std::optional<AddressKind> ip_kind(std::string_view text, const PublicStandIns& stand_ins = {});
 
 // The parts of an absolute URL that decide where it leads: its scheme
-// (lower case) and its host (lower case, percent-decoded, without user,
-// port, brackets or a final dot).
+// (lower case) and its host (percent-decoded, mapped as curl maps a
+// Unicode name (idna_host), lower case, without user, port, brackets or a
+// final dot).
 struct UrlTarget {
   std::string scheme;
   std::string host;
@@ -39,6 +40,11 @@ UrlTarget url_target(std::string_view url);
 // address, or "localhost" and names under ".localhost" (loopback by
 // definition); nothing for other names.
 std::optional<AddressKind> host_kind(std::string_view host, const PublicStandIns& stand_ins = {});
+
+// The kind of a name from the addresses it resolves to: the first that is
+// not public, else public; nothing when none is an address.
+std::optional<AddressKind> addresses_kind(const std::vector<std::string>& addresses,
+                                          const PublicStandIns& stand_ins = {});
 
 // Whether a redirect from a host of kind `from` may go to one of kind `to`.
 bool redirect_allowed(AddressKind from, AddressKind to);

@@ -6,6 +6,7 @@
 
 #include "base/parallel_for.h"
 #include "base/utf8.h"
+#include "web/curl_exit.h"
 #include "web/fetch_cache.h"
 #include "web/url_host.h"
 
@@ -14,8 +15,6 @@ namespace zub {
 namespace {
 
 constexpr size_t kMaxWorkers = 8;
-// curl's exit code for a transfer that reached its time limit (-m).
-constexpr int kCurlTimedOut = 28;
 
 FetchResult ok_result(std::string body) {
   FetchResult r;
@@ -138,7 +137,7 @@ std::vector<FetchResult> fetch_batch(const Entries& entries, const FetchPolicy& 
     if (r.over) {
       results.push_back(error_result(too_big_text(policy.fetch_max)));
     } else if (success && t.exit_code == kCurlTimedOut) {
-      results.push_back(error_result("curl exit Some(" + std::to_string(t.exit_code) + ")"));
+      results.push_back(error_result(curl_exit_text(t.exit_code)));
     } else if ((success && t.exit_code != 0) || redirected) {
       again.push_back(i);
       results.emplace_back();

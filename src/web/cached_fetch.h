@@ -19,7 +19,7 @@
 namespace zub {
 
 // The body of a 2xx response (UTF-8, invalid bytes replaced by U+FFFD) or
-// an error text such as "HTTP 404", "curl exit Some(28)", "연결 실패".
+// an error text such as "HTTP 404", "curl 28: 시간 안에 끝나지 않았다", "연결 실패".
 struct FetchResult {
   bool ok = false;
   std::string body;   // when ok

@@ -19,6 +19,8 @@
 #include "base/text.h"
 #include "base/unicode.h"
 #include "base/utf8.h"
+#include "web/curl_exit.h"
+#include "web/hosts_file.h"
 #include "web/wire_format.h"
 
 namespace zub {
@@ -63,8 +65,7 @@ void append_url(std::vector<std::string>& argv, const std::string& url) {
 }
 
 std::string exit_text(const ProcessResult& p) {
-  if (p.exited) return "curl exit Some(" + std::to_string(p.exit_code) + ")";
-  return "curl exit None";
+  return curl_exit_text(p.exited ? std::optional<int>(p.exit_code) : std::nullopt);
 }
 
 // One pipe per batch transfer: curl writes the body into the write end
@@ -253,7 +254,7 @@ std::string seconds_text(double s) {
 // connected to; public when neither tells.
 AddressKind reached_kind(std::string_view host, std::string_view remote_ip,
                          const PublicStandIns& stand_ins) {
-  if (auto k = host_kind(host, stand_ins)) return *k;
+  if (auto k = kind_before_request(host, stand_ins)) return *k;
   return ip_kind(remote_ip, stand_ins).value_or(AddressKind::kPublic);
 }
 
@@ -276,7 +277,7 @@ CurlReply curl_single(std::string_view url, std::string_view timeout,
     if (hop > 0) {
       const double left =
           limit - std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-      if (left <= 0) return CurlReply{"curl exit Some(28)", {}};
+      if (left <= 0) return CurlReply{curl_exit_text(kCurlTimedOut), {}};
       hop_timeout = seconds_text(left);
     }
     CurlReply reply = curl_hop(current, hop_timeout, validators, cap);
@@ -292,7 +293,9 @@ CurlReply curl_single(std::string_view url, std::string_view timeout,
     if (next.scheme != "http" && next.scheme != "https")
       return CurlReply{
           "리다이렉트 거부: http·https 가 아닌 주소: " + printable_url(res.redirect_url), {}};
-    if (auto to = host_kind(next.host, stand_ins); to && !redirect_allowed(here, *to))
+    // Judged before the hop: a literal address in any spelling, localhost,
+    // or a name the machine's hosts file gives an address.
+    if (auto to = kind_before_request(next.host, stand_ins); to && !redirect_allowed(here, *to))
       return CurlReply{refused_text(here, *to, res.redirect_url), {}};
     if (hop == kMaxRedirects)
       return CurlReply{"리다이렉트가 " + std::to_string(kMaxRedirects) + "번을 넘었다", {}};

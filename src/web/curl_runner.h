@@ -42,7 +42,7 @@ inline constexpr size_t kMaxRedirects = 20;
 // What one single transfer came back with: either a failure text (curl
 // missing, curl failing, a body over the cap) or the response.
 struct CurlReply {
-  std::string failure;  // "curl: ...", "curl exit Some(28)", too_big_text; empty: a response
+  std::string failure;  // "curl: ...", curl_exit_text, too_big_text; empty: a response
   CurlOutput response;  // body and header JSON decoded (invalid bytes as U+FFFD)
 };
 

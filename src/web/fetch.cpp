@@ -22,7 +22,42 @@ constexpr std::string_view kCutMarker = "\n…[cut]";
 constexpr size_t kPagesAtOnce = 16;
 // zub's section heading is "## {host}"; page headings under it start lower.
 constexpr size_t kSectionLevel = 2;
-constexpr std::string_view kCodeFence = "```";
+constexpr size_t kMinFence = 3;
+
+// The length of the line's fence when the line is only a run of backticks
+// (zub's code fences, at least three long), else 0.
+size_t fence_length(std::string_view line) {
+  line = trim_ws_end(line);
+  if (line.size() < kMinFence || line.find_first_not_of('`') != std::string_view::npos) return 0;
+  return line.size();
+}
+
+// Calls fn(line, open) for each line (with its line feed) of markdown that
+// zub's converter wrote, `open` the length of the code fence the line is
+// inside (0 outside code; the fence lines themselves count as inside). A
+// fence is closed only by a run at least as long as the one that opened it.
+template <typename Fn>
+size_t walk_fences(std::string_view text, Fn&& fn) {
+  size_t open = 0;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    end = end == std::string_view::npos ? text.size() : end + 1;
+    const std::string_view line = text.substr(pos, end - pos);
+    const size_t fence = fence_length(line);
+    if (open == 0 && fence != 0) {
+      open = fence;
+      fn(line, open);
+    } else if (open != 0 && fence >= open) {
+      fn(line, open);
+      open = 0;
+    } else {
+      fn(line, open);
+    }
+    pos = end;
+  }
+  return open;
+}
 
 FetchSection make_section(const std::string& url, const FetchResult& r) {
   FetchSection s;
@@ -60,6 +95,12 @@ void cut_section(FetchSection& s, uint64_t budget) {
   // A failure line is a report, not page content: the budget never hides it.
   if (s.failed || char_count(s.text) <= budget) return;
   s.text.resize(char_offset(s.text, static_cast<size_t>(budget)));
+  // A cut inside a code block closes it, so that the cut marker and the
+  // next page's heading are read as zub's and not as code.
+  if (const size_t open = walk_fences(s.text, [](std::string_view, size_t) {}); open != 0) {
+    if (!s.text.empty() && s.text.back() != '\n') s.text += '\n';
+    s.text.append(open, '`');
+  }
   s.text += kCutMarker;
   s.text.shrink_to_fit();
 }
@@ -67,20 +108,10 @@ void cut_section(FetchSection& s, uint64_t budget) {
 std::string deepen_headings(std::string_view text, size_t levels) {
   std::string out;
   out.reserve(text.size() + 64);
-  bool in_fence = false;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    end = end == std::string_view::npos ? text.size() : end + 1;
-    const std::string_view line = text.substr(pos, end - pos);
-    if (starts_with(line, kCodeFence)) {
-      in_fence = !in_fence;
-    } else if (!in_fence && starts_with(line, "#")) {
-      out.append(levels, '#');
-    }
+  walk_fences(text, [&](std::string_view line, size_t open) {
+    if (open == 0 && starts_with(line, "#")) out.append(levels, '#');
     out += line;
-    pos = end;
-  }
+  });
   return out;
 }
 
@@ -128,16 +159,29 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
 }
 
 uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-                   Output& out) {
+                   Output& out, const std::vector<std::string>& withheld) {
   uint64_t converted = 0;
   std::vector<FetchSection> sections;
   sections.reserve(urls.size());
+  auto reason = [&](size_t i) -> const std::string* {
+    return i < withheld.size() && !withheld[i].empty() ? &withheld[i] : nullptr;
+  };
   for (size_t at = 0; at < urls.size(); at += kPagesAtOnce) {
     const size_t end = std::min(urls.size(), at + kPagesAtOnce);
-    const std::vector<std::string> part(urls.begin() + static_cast<std::ptrdiff_t>(at),
-                                        urls.begin() + static_cast<std::ptrdiff_t>(end));
+    std::vector<std::string> part;
+    for (size_t i = at; i < end; ++i)
+      if (!reason(i)) part.push_back(urls[i]);
     std::vector<FetchSection> pages = convert_pages(part, fetch_all(part, policy, out));
-    for (FetchSection& s : pages) {
+    size_t next = 0;
+    for (size_t i = at; i < end; ++i) {
+      FetchSection s;
+      if (const std::string* why = reason(i)) {
+        s.url = urls[i];
+        s.text = "[fetch 안 함: " + *why + "]\n";
+        s.failed = true;
+      } else {
+        s = std::move(pages[next++]);
+      }
       cut_section(s, budget);
       converted += s.md_bytes;
       sections.push_back(std::move(s));

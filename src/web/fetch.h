@@ -29,8 +29,9 @@ struct FetchSection {
   size_t md_bytes = 0;
 };
 
-// Cuts the section's text to `budget` characters ("\n…[cut]" after a cut),
-// remembering its full size; a failure line is never cut.
+// Cuts the section's text to `budget` characters ("\n…[cut]" after a cut,
+// a code fence left open by the cut closed before it), remembering its full
+// size; a failure line is never cut.
 void cut_section(FetchSection& s, uint64_t budget);
 
 // Converts the fetched pages on up to 8 threads; sections in input order.
@@ -47,7 +48,8 @@ std::vector<FetchSection> convert_pages(const std::vector<std::string>& urls,
 std::string format_sections(const std::vector<FetchSection>& sections, uint64_t budget);
 
 // `text` with every line that starts with "#" outside a code fence given
-// `levels` more "#". Pure.
+// `levels` more "#". A fence is a line of three or more backticks alone,
+// closed only by such a line at least as long. Pure.
 std::string deepen_headings(std::string_view text, size_t levels);
 
 // "{n}B" up to 1023 bytes, else "{n/1024}KB".
@@ -56,9 +58,11 @@ std::string format_size(uint64_t bytes);
 // Fetches, converts, cuts and prints `urls` in one write; returns the bytes
 // of markdown the pages converted to before any cut. Pages are fetched
 // and converted a few at a time and only their cut markdown is kept, so the
-// bodies held at once do not grow with the number of URLs.
+// bodies held at once do not grow with the number of URLs. A URL whose
+// entry in `withheld` is not empty is not fetched: its section is the line
+// "[fetch 안 함: {reason}]".
 uint64_t run_fetch(const std::vector<std::string>& urls, uint64_t budget, const FetchPolicy& policy,
-                   Output& out);
+                   Output& out, const std::vector<std::string>& withheld = {});
 
 inline constexpr uint64_t kFetchDefaultChars = 6000;
 

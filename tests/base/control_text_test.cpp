@@ -23,4 +23,8 @@ TEST(ControlText, ControlsGoOrBecomeSpacesAndTheTextBetweenThemStays) {
   EXPECT_EQ(one_line_text("\xe2\x80\xa9x\xe2\x80"), " x\xe2\x80");
   EXPECT_EQ(page_text(std::string("\0\x01\x7f\xc2\x9f", 5)), "");
   EXPECT_EQ(page_text("\n\n"), "\n\n");
+  // The in-place form keeps and drops exactly the same bytes.
+  for (const std::string& t : {mixed, std::string("\0\x01\x7f\xc2\x9f", 5), std::string("\n\n"),
+                               std::string("\xc2\x85\xc2\xc2\x9fz")})
+    EXPECT_EQ(zub::take_page_text(std::string(t)), page_text(t));
 }

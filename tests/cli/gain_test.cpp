@@ -145,7 +145,42 @@ TEST(Gain, ReportArithmeticOnAKnownLedger) {
       "grep           2           4000           1000    75.0%         30\n"
       "total          3           4400           1400    68.2%         31\n";
   EXPECT_EQ(r.out.substr(0, expected.size()), expected);
-  EXPECT_NE(r.out.find("grep                    같은 패턴의 `grep -rn`"), std::string::npos);
+  EXPECT_NE(r.out.find("grep                    같은 패턴의 `grep -r`"), std::string::npos);
+  EXPECT_NE(r.out.find("-l 은 `grep -rl` 의"), std::string::npos);
+
+  // The same figures for programs, and per UTC day.
+  const zub_test::Run json = run_zub({"gain", "--json"}, o);
+  EXPECT_EQ(json.out.substr(0, 90),
+            "{\"all\":{\"rows\":[{\"sub\":\"read\",\"calls\":1,\"baseline\":400,\"printed\":400,"
+            "\"ms\":1},{\"sub\":\"grep\"");
+  EXPECT_NE(
+      json.out.find("\"total\":{\"sub\":\"total\",\"calls\":3,\"baseline\":4400,"
+                    "\"printed\":1400,\"ms\":31}},\"inline_limit\":30000,\"skipped_lines\":2}\n"),
+      std::string::npos)
+      << json.out;
+  auto day = [](uint64_t when) {
+    const std::time_t tt = static_cast<std::time_t>(when);
+    char buf[16];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d", std::gmtime(&tt));
+    return std::string(buf);
+  };
+  const zub_test::Run daily = run_zub({"gain", "--daily"}, o);
+  EXPECT_EQ(daily.out.rfind("== zub gain: 날마다 (UTC) ==\nday          calls", 0), 0u)
+      << daily.out;
+  EXPECT_NE(
+      daily.out.find(day(now - 3 * 86400) + "       1           5000           1000    80.0%"),
+      std::string::npos)
+      << daily.out;
+  EXPECT_NE(daily.out.find("total            4           9400           2400    74.5%"),
+            std::string::npos)
+      << daily.out;
+  EXPECT_EQ(run_zub({"gain", "--daily", "--json"}, o)
+                .out.rfind("{\"daily\":{\"rows\":[{\"day\":\"" + day(now - 3 * 86400) + "\"", 0),
+            0u);
+  for (std::vector<std::string> bad : {std::vector<std::string>{"gain", "--reset", "--json"},
+                                       {"gain", "--daily", "--daily"},
+                                       {"gain", "x"}})
+    EXPECT_EQ(run_zub(bad, o).status, 2) << bad[1];
   EXPECT_NE(r.out.find("[zub gain: 기록이 아닌 줄 2개는 건너뛰었다]\n"), std::string::npos);
   EXPECT_EQ(
       run_zub({"gain"}, with_state(t / "empty")).out.substr(0, 40),
@@ -177,6 +212,34 @@ TEST(Gain, EachSubcommandRecordsItsOwnBaseline) {
   EXPECT_EQ(run_zub({"wrap", "--raw", "--", "sh", "-c", "printf xy; exit 3"}, o).status, 3);
   EXPECT_EQ(last_record().baseline, 2u);
   EXPECT_EQ(last_record().status, 3u);
+
+  // The other questions: what `grep -rl`, `grep -rc` (without its zero
+  // lines), `grep -rno` and `grep -rq` print.
+  t.write("src/b.c", "nothing here\n");
+  const struct {
+    std::vector<std::string> args;
+    std::string plain;
+  } questions[] = {
+      {{"grep", "-l", "foo", dir}, path + "\n"},
+      {{"grep", "-c", "foo", dir}, path + ":2\n"},
+      {{"grep", "-o", "-E", "o+[;(]", dir}, path + ":1:oo;\n" + path + ":3:oo(\n"},
+      {{"grep", "-q", "foo", dir}, ""},
+      {{"grep", "-L", "foo", dir}, dir + "/b.c\n"},
+  };
+  for (const auto& q : questions) {
+    ASSERT_EQ(run_zub(q.args, o).status, 0) << q.args[1];
+    EXPECT_EQ(last_record().baseline, q.plain.size()) << q.args[1];
+  }
+  // No baseline is more than the host shows of one shell output inline.
+  std::string big;
+  for (int i = 0; i < 4000; ++i) big += "int f" + std::to_string(i) + "(void);\n";
+  const std::string big_file = t.write("big.h", big);
+  ASSERT_EQ(run_zub({"outline", big_file}, o).status, 0);
+  EXPECT_EQ(last_record().baseline, 30000u);
+  o.env_set.push_back("ZUB_HOST_INLINE_CHARS=5000");
+  ASSERT_EQ(run_zub({"outline", big_file}, o).status, 0);
+  EXPECT_EQ(last_record().baseline, 5000u);
+  o.env_set.pop_back();
 
   o.has_stdin = true;
   o.stdin_data = "<html><body><article>";

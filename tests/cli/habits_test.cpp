@@ -116,6 +116,18 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       // and says so; -F keeps it literal.
       {{"grep", "-o", "def [a-z]*dent", "tw.py"}, {"BRE", "5| def dedent", "9| def indent"}},
       {{"grep", "-F", "def [a-z]*dent", "tw.py"}, {"0 hits"}, {"BRE"}, 1},
+      // ripgrep's habit: a bare `a|b` (or another extended operator) read
+      // as an extended regex the second time; not when the literal is found.
+      {{"grep", "def dedent|def indent", "tw.py"}, {"(ERE)", hit, "9| def indent"}, {"BRE"}},
+      {{"grep", "def (dedent|indent)[(]", "tw.py"}, {"(ERE)", hit, "9| def indent"}},
+      {{"grep", "-e", "(dedent|indent)", "-e", "a[0]", "tw.py"}, {"7| return a[0]"},
+       {"ERE", "5|"}},
+      {{"grep", "x++", "rep.c"}, {"6| x++;"}, {"ERE"}},
+      // GNU grep's reading comes first; the extended one only when it too
+      // found nothing, and each try made says so.
+      {{"grep", "compile(.x.)", "tw.py"}, {"(BRE)", "3| _ws"}, {"(ERE)"}},
+      {{"grep", "def [a-z]+dent", "tw.py"}, {"(BRE)", "(ERE)", hit, "9| def indent"}},
+      {{"grep", "-F", "dedent|indent", "tw.py"}, {"0 hits"}, {"ERE"}, 1},
       // Syntax of other engines is an error, never a silent nothing.
       {{"grep", "-P", "(?<=def )dedent", "tw.py"}, {"정규식 오류", "앞뒤 보기"}, {}, 2},
       {{"grep", "-E", "dedent(?=\\()", "tw.py"}, {"앞뒤 보기"}, {}, 2},
@@ -146,6 +158,34 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
   // clang-format on
 }
 
+// find's spellings in `grep --files`: what find lists (every kind of file,
+// directories for -type d or a name they match), no summary, and a cap
+// with a note past 150 paths.
+TEST(Habits, FindSpellingsInGrepFiles) {
+  TempDir t;
+  t.write("pkg/__init__.py", "");
+  t.write("pkg/a.py", "x = 1\n");
+  t.write("pkg/sub/b.PY", "y = 2\n");
+  t.write("assets/logo.svg", "<svg/>\n");
+  for (int k = 0; k < 160; ++k) t.write("many/f" + std::to_string(k) + ".txt", "z\n");
+  // clang-format off
+  check({
+      {{"grep", "--files", "-name", "*.py", "."}, {"./pkg/__init__.py\n", "./pkg/a.py\n"},
+       {"b.PY", "files,", "hits"}},
+      {{"grep", "--files", "-iname", "*.py", "."}, {"./pkg/__init__.py", "./pkg/sub/b.PY"}},
+      {{"grep", "--files", "-iname", "*.py", "-maxdepth", "2", "."}, {"./pkg/a.py"}, {"b.PY"}},
+      {{"grep", "--files", "-name", "*.svg", "."}, {"./assets/logo.svg\n"}},
+      {{"grep", "--files", "-type", "d", "."}, {"./pkg\n", "./pkg/sub\n", "./assets\n"},
+       {"a.py"}},
+      {{"grep", "--files", "-name", "pkg*", "."}, {"./pkg\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "-name", "pkg*", "."}, {"[0 files"}, {"./pkg"}, 1},
+      {{"grep", "--files", "-path", "*/sub/*", "."}, {"./pkg/sub/b.PY\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "many"}, {"many/f", "[… 10 개 더 있음"}, {}, 0, 4000},
+      {{"grep", "--files", "-type", "l", "."}, {"-type 은 f"}, {}, 2},
+  }, t.path());
+  // clang-format on
+}
+
 TEST(Habits, ReadRangeForms) {
   TempDir t;
   write_tree(t);
@@ -168,8 +208,11 @@ TEST(Habits, ReadRangeForms) {
       {{"read", "tw.py", "L9", "5..6"}, {"def indent", "def dedent", "lines ="}, {"return a"}, 0,
        small},
       {{"read", "-n", "tw.py", "5-6"}, {"    5| def dedent", "    6|     lines"}, {}, 0, small},
-      {{"read", "-n", "1", "tw.py", "sub/other.py"}, {"import re", "def dedent(s)"}, {"_ws"}, 0,
-       small},
+      // head's -n 1 or tail's? A file after the bare number is not guessed.
+      {{"read", "-n", "1", "tw.py", "sub/other.py"},
+       {"`-n 1` 뒤의 파일은 앞 1줄인지 끝 1줄인지 모호하다", "`zub read --head 1 F`",
+        "`zub read --tail 1 F`"}, {"import re", "def dedent(s)"}, 2, small},
+      {{"read", "-n", "50", "-"}, {"모호하다"}, {}, 2, small},
       // Not a file, not a range: one error naming it, and the file before
       // it is not printed whole.
       {{"read", "tw.py", "nosuch-thing"}, {"nosuch-thing", "tw.py"}, {"import re"}, 2, small},
@@ -268,9 +311,9 @@ TEST(Habits, HelpEverywhereAndUnknownFlags) {
   // clang-format on
   const zub_test::Run gain = run_zub({"gain", "--help"}, opts);
   EXPECT_EQ(gain.status, 0);
-  EXPECT_EQ(gain.out, "zub gain [--reset]\n");
-  EXPECT_EQ(run_zub({"gain", "--json"}, opts).err,
-            "zub gain: 모르는 플래그 `--json`\n\nzub gain [--reset]\n");
+  EXPECT_EQ(gain.out, "zub gain [--daily] [--json] [--reset]\n");
+  EXPECT_EQ(run_zub({"gain", "--jsn"}, opts).err,
+            "zub gain: 모르는 플래그 `--jsn`\n\nzub gain [--daily] [--json] [--reset]\n");
 }
 
 TEST(Habits, OtherToolsSpellingsInEverySubcommand) {
@@ -362,6 +405,30 @@ TEST(Habits, FiltersReadTheFilesNamed) {
       {{"logs", "--tail", "2", "build.log"}, {"compiling unit 199", error}, {"unit 198\n"}},
       {{"trim", "build.log"}, {"compiling unit 0\n", error}},
       {{"md", "nosuch.html"}, {"zub: nosuch.html: No such file"}, {}, 2, 120},
+  }, t.path());
+  // clang-format on
+}
+
+// A failed call says why and what to type instead, in the user's own terms.
+TEST(Habits, FailuresSayWhatToDoNext) {
+  TempDir t;
+  write_tree(t);
+  // clang-format off
+  check({
+      // An empty range is not a short file: the range that works.
+      {{"read", "tw.py", "9-5"}, {"9-5 는 빈 범위다(시작 9 이 끝 5 보다 뒤)", "`zub read tw.py 5-9`"},
+       {"파일이 그보다 짧다"}, 2},
+      {{"read", "tw.py", "50-60"}, {"50-60 범위에 내용이 없다(파일이 그보다 짧다)"}, {}, 2},
+      // No root to search: each reported, the hints search "." instead.
+      {{"def", "Execute", "nosuchdir"}, {"nosuchdir:", "`zub def Execute .`", "`zub grep -w Execute .`"},
+       {"Execute `"}, 2},
+      {{"wrap"}, {"실행할 명령이 없다", "wrap [--diag|--logs|--raw] -- CMD..."}, {}, 2},
+      {{"fetch", "http://127.0.0.1:1/"}, {"[fetch 실패: curl 7: 서버에 연결하지 못했다"}, {"Some("}, 0},
+      // The flag the user gave, not another.
+      {{"grep", "-P", "(?<=x)y", "."}, {"-P 를 빼라"}, {"-E 를 빼라"}, 2},
+      {{"grep", "-E", "(?<=x)y", "."}, {"-E 를 빼라"}, {}, 2},
+      // Nothing to count: the error alone, not an empty table.
+      {{"map", "nosuch"}, {"zub map: nosuch:"}, {"0 files", "files KB dir"}, 2},
   }, t.path());
   // clang-format on
 }

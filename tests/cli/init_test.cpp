@@ -75,7 +75,9 @@ TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
 
   r = h.init({"--show"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("사용자 설정: " + h.settings + ": 등록됨 `zub hook`"), std::string::npos)
+  EXPECT_NE(r.out.find("사용자 설정: " + h.settings +
+                       ": 등록됨 PreToolUse `zub hook`, PostToolUse `zub hook`"),
+            std::string::npos)
       << r.out;
   EXPECT_NE(r.out.find("(PATH 의 zub 과 같다)"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("프로젝트 설정: git 저장소 밖이라 없다"), std::string::npos) << r.out;
@@ -88,7 +90,8 @@ TEST(InitTest, FreshHomeRegistersShowsStaysIdempotentAndUninstalls) {
   r = h.init({"--uninstall"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(exists(h.settings));  // init made it, and it held only the entry
-  EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), registered);
+  EXPECT_FALSE(exists(h.settings + ".zub-bak"));
+  EXPECT_FALSE(exists(h.home + "/.claude"));  // made for the file, and left empty
   r = h.init({"--uninstall"});
   EXPECT_NE(r.out.find("등록된 zub 훅이 없다"), std::string::npos) << r.out;
 
@@ -120,14 +123,14 @@ TEST(InitTest, PopulatedFilesComeBackByteForByte) {
     auto r = h.init({});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string registered = file_bytes(h.settings);
-    EXPECT_EQ(count(registered, "\"zub hook\""), 1u) << registered;
+    EXPECT_EQ(count(registered, "\"zub hook\""), 2u) << registered;
     EXPECT_EQ(mode_of(h.settings) & 07777, 0640u);
     EXPECT_EQ(file_bytes(h.settings + ".zub-bak"), original);
     EXPECT_EQ(mode_of(h.settings + ".zub-bak") & 07777, 0640u);
     if (std::string(original).size() > 2) {  // everything else is kept as written
       zub::JsonParse before = zub::parse_json(original), after = zub::parse_json(registered);
       ASSERT_TRUE(after.doc) << registered;
-      ASSERT_TRUE(zub::remove_hook_entry(*after.doc));
+      for (zub::HookEvent e : zub::kHookEvents) ASSERT_TRUE(zub::remove_hook_entry(*after.doc, e));
       EXPECT_TRUE(zub::same_json(before.doc->root, after.doc->root)) << registered;
     }
     r = h.init({"--uninstall"});
@@ -144,6 +147,47 @@ TEST(InitTest, PopulatedFilesComeBackByteForByte) {
   h.t.write("home/.claude/settings.json", text);
   ASSERT_EQ(h.init({"--uninstall"}).status, 0);
   EXPECT_EQ(file_bytes(h.settings), "{\n  \"a\": 2\n}\n");
+}
+
+// Both events are registered; a file registered for PreToolUse alone (as
+// earlier versions left it) is completed; --no-post keeps PreToolUse alone;
+// the dry run shows, and the uninstall takes, both entries.
+TEST(InitTest, BothEventsCompletionAndNoPost) {
+  Home h;
+  const std::string pre_only = zub::text_with_hook("{\n  \"a\": 1\n}\n", "zub hook", false).value();
+  h.t.write("home/.claude/settings.json", pre_only);
+  auto r = h.init({"--dry-run"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count(r.out, "\n+"), count(r.out, "\n+++") + 11u) << r.out;  // the PostToolUse group
+  EXPECT_NE(r.out.find("+    \"PostToolUse\": ["), std::string::npos) << r.out;
+  EXPECT_EQ(file_bytes(h.settings), pre_only);
+  r = h.init({});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("PostToolUse 훅 `zub hook` (matcher Bash) 을 등록했다 (PreToolUse 는 이미"),
+            std::string::npos)
+      << r.out;
+  const std::string both = file_bytes(h.settings);
+  EXPECT_EQ(both, zub::text_with_hook("{\n  \"a\": 1\n}\n", "zub hook").value());
+  r = h.init({"--show"});
+  EXPECT_NE(r.out.find("등록됨 PreToolUse `zub hook`, PostToolUse `zub hook`"), std::string::npos)
+      << r.out;
+  EXPECT_NE(h.init({}).out.find("이미 등록되어 있다 (PreToolUse·PostToolUse"), std::string::npos);
+
+  // --no-post takes the PostToolUse entry away again, and a second run
+  // changes nothing.
+  r = h.init({"--no-post"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(file_bytes(h.settings), pre_only);
+  EXPECT_NE(h.init({"--no-post"}).out.find("바꾼 것 없음"), std::string::npos);
+  r = h.init({"--show"});
+  EXPECT_NE(r.out.find("PreToolUse `zub hook`, PostToolUse 없음"), std::string::npos) << r.out;
+
+  // Uninstall: both entries go, and the dry run shows both.
+  ASSERT_EQ(h.init({}).status, 0);
+  r = h.init({"--uninstall", "--dry-run"});
+  EXPECT_EQ(count(r.out, "\n-"), 25u) << r.out;  // both groups and the "hooks" around them
+  ASSERT_EQ(h.init({"--uninstall"}).status, 0);
+  EXPECT_EQ(file_bytes(h.settings), "{\n  \"a\": 1\n}\n");
 }
 
 TEST(InitTest, DryRunPrintsAPatchAndWritesNothing) {
@@ -167,7 +211,7 @@ TEST(InitTest, DryRunPrintsAPatchAndWritesNothing) {
   Home fresh;
   r = fresh.init({"--dry-run", "--notes"});
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(r.out.rfind("--- /dev/null\n+++ " + fresh.settings + "\n@@ -0,0 +1,15 @@\n", 0), 0u)
+  EXPECT_EQ(r.out.rfind("--- /dev/null\n+++ " + fresh.settings + "\n@@ -0,0 +1,26 @@\n", 0), 0u)
       << r.out;
   EXPECT_NE(r.out.find("+<!-- zub:end -->"), std::string::npos);
   EXPECT_FALSE(exists(fresh.home + "/.claude"));
@@ -204,7 +248,7 @@ TEST(InitTest, RefusesBadFilesAndForeignLinksWithoutWriting) {
   r = h.init({});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(S_ISLNK(mode_of(h.settings)));
-  EXPECT_EQ(count(file_bytes(target), "\"zub hook\""), 1u);
+  EXPECT_EQ(count(file_bytes(target), "\"zub hook\""), 2u);
   EXPECT_EQ(file_bytes(target + ".zub-bak"), "{\"theme\": \"dark\"}\n");
   ASSERT_EQ(h.init({"--uninstall"}).status, 0);
   EXPECT_EQ(file_bytes(target), "{\"theme\": \"dark\"}\n");
@@ -230,7 +274,7 @@ TEST(InitTest, ProjectScopeWithNotesAndUninstall) {
   h.t.write("repo/CLAUDE.md", "# Project\n\nRules.\n");
   auto r = h.init({"--project", "--notes"}, repo + "/sub");
   ASSERT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.json"), "\"zub hook\""), 1u);
+  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.json"), "\"zub hook\""), 2u);
   EXPECT_FALSE(exists(h.settings));  // the user's file is not touched
   const std::string notes = file_bytes(repo + "/CLAUDE.md");
   EXPECT_EQ(notes.rfind("# Project\n\nRules.\n\n<!-- zub:begin", 0), 0u) << notes;
@@ -264,7 +308,7 @@ TEST(InitTest, ConcurrentRunsLeaveOneEntry) {
       {"sh", "-c", "for i in 1 2 3 4 5 6; do zub init >/dev/null & done; wait"}, po);
   EXPECT_EQ(p.exit_code, 0) << p.err;
   const std::string text = file_bytes(h.settings);
-  EXPECT_EQ(count(text, "\"zub hook\""), 1u) << text;
+  EXPECT_EQ(count(text, "\"zub hook\""), 2u) << text;
   EXPECT_TRUE(zub::parse_json(text).doc);
 }
 
@@ -272,13 +316,113 @@ TEST(InitTest, HelpAndArguments) {
   Home h;
   auto r = h.init({"--help"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("zub init [--project] [--dry-run] [--show] [--uninstall] [--notes]\n", 0),
-            0u);
-  r = h.init({"--force"});
+  EXPECT_EQ(
+      r.out.rfind("zub init [--project|--local] [--dry-run] [--show] [--uninstall] [--notes]", 0),
+      0u);
+  r = h.init({"--forse"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--force`"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("zub init: 모르는 플래그 `--forse`"), std::string::npos) << r.err;
+  EXPECT_EQ(h.init({"--local", "--shared"}).status, 2);
   EXPECT_EQ(h.init({"extra"}).status, 2);
   EXPECT_EQ(h.init({"--show", "--uninstall"}).status, 2);
   EXPECT_FALSE(exists(h.home + "/.claude"));
   EXPECT_EQ(run_zub({"--help"}).out.find("init"), std::string::npos);
+}
+
+// A repository's files are written only inside the repository: a `.claude`
+// or `CLAUDE.md` link that leads out is refused before anything is
+// written, and a project init then uninstall leaves the tree as it was.
+TEST(InitTest, ProjectWritesStayInsideTheRepositoryAndLeaveNothingBehind) {
+  Home h;
+  const std::string repo = git_repo(h.t);
+  const std::string rc = h.t.write("home/.bashrc", "export A=1\n");
+  h.t.mkdir("outside");
+  ASSERT_EQ(::symlink(rc.c_str(), (repo + "/CLAUDE.md").c_str()), 0);
+  auto r = h.init({"--project", "--notes", "--shared"}, repo);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("저장소 밖"), std::string::npos) << r.err;
+  EXPECT_EQ(file_bytes(rc), "export A=1\n");
+  EXPECT_FALSE(exists(repo + "/.claude"));  // refused before the settings were touched
+  ASSERT_EQ(::unlink((repo + "/CLAUDE.md").c_str()), 0);
+
+  ASSERT_EQ(::symlink((h.t / "outside").c_str(), (repo + "/.claude").c_str()), 0);
+  for (const char* flag : {"--project", "--local"}) {
+    r = h.init({flag}, repo);
+    EXPECT_EQ(r.status, 1) << flag;
+    EXPECT_NE(r.err.find("저장소 밖"), std::string::npos) << r.err;
+  }
+  EXPECT_FALSE(exists(h.t / "outside/settings.json"));
+  EXPECT_FALSE(exists(h.t / "outside/settings.local.json"));
+  ASSERT_EQ(::unlink((repo + "/.claude").c_str()), 0);
+
+  // A link that stays inside is followed.
+  h.t.mkdir("repo/config");
+  ASSERT_EQ(::symlink("config", (repo + "/.claude").c_str()), 0);
+  ASSERT_EQ(h.init({"--project", "--shared"}, repo).status, 0);
+  EXPECT_TRUE(exists(repo + "/config/settings.json"));
+  ASSERT_EQ(h.init({"--project", "--uninstall"}, repo).status, 0);
+  ASSERT_EQ(::unlink((repo + "/.claude").c_str()), 0);
+
+  // A tracked settings file and a fresh one: init then uninstall leaves
+  // `git status` clean, with no backup in the repository.
+  auto status = [&] {
+    return zub::run_process({"git", "-C", repo, "status", "--porcelain", "--ignored"}).out;
+  };
+  for (bool tracked : {false, true}) {
+    if (tracked) {
+      h.t.write("repo/.claude/settings.json", "{\n  \"model\": \"opus\"\n}\n");
+      zub::ProcessResult g = zub::run_process(
+          {"sh", "-c",
+           "cd '" + repo + "' && git add -A && git -c user.name=t -c user.email=t@t commit -qm s"});
+      ASSERT_EQ(g.exit_code, 0) << g.err;
+    }
+    const std::string before = status();
+    r = h.init({"--project"}, repo);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(status(), tracked ? " M .claude/settings.json\n" : "?? .claude/\n");
+    r = h.init({"--project", "--uninstall"}, repo);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(status(), before) << r.out;
+  }
+}
+
+// A registered hook whose zub is gone is reported with the way to mend it,
+// and --force mends it; a shared project file gets the teammates' warning
+// unless --shared; --local writes the personal file.
+TEST(InitTest, MissingProgramForceAndSharedWarning) {
+  Home h;
+  const std::string gone = "/nowhere/zub hook";
+  h.t.write("home/.claude/settings.json", zub::text_with_hook("{}", gone).value());
+  auto r = h.init({});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("`/nowhere/zub hook` 의 zub 을 찾을 수 없다"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("`zub init --force` (`zub hook` 으로 바꾼다)"), std::string::npos) << r.err;
+  r = h.init({"--show"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("찾을 수 없다 (`/nowhere/zub hook`): 고치려면 `zub init --force`"),
+            std::string::npos)
+      << r.out;
+  r = h.init({"--force"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(count(file_bytes(h.settings), "\"zub hook\""), 2u);
+  EXPECT_EQ(count(file_bytes(h.settings), "nowhere"), 0u);
+  EXPECT_EQ(h.init({"--show"}).status, 0);
+
+  const std::string repo = git_repo(h.t);
+  const std::string warning = "zub 이 없는 팀원의 호스트는 셸 호출마다 \"hook error\"";
+  r = h.init({"--project", "--dry-run"}, repo);
+  EXPECT_NE(r.err.find(warning), std::string::npos) << r.err;
+  r = h.init({"--project"}, repo);
+  EXPECT_NE(r.out.find(warning), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("`zub init --local` (.claude/settings.local.json)"), std::string::npos);
+  r = h.init({"--project", "--shared"}, repo);
+  EXPECT_EQ(r.out.find(warning), std::string::npos) << r.out;
+  r = h.init({"--local"}, repo);
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.find(warning), std::string::npos) << r.out;
+  EXPECT_EQ(count(file_bytes(repo + "/.claude/settings.local.json"), "\"zub hook\""), 2u);
+  r = h.init({"--show"}, repo);
+  EXPECT_NE(r.out.find("프로젝트(개인) 설정: " + repo + "/.claude/settings.local.json: 등록됨"),
+            std::string::npos)
+      << r.out;
 }

@@ -143,7 +143,7 @@ TEST(OptionTable, OrderRules) {
   EXPECT_EQ(g.before, 2u);
   EXPECT_EQ(g.after, 3u);
   EXPECT_FALSE(g.limit_given);
-  EXPECT_EQ(g.filter.extensions, (std::vector<std::string>{"py", "pyi"}));
+  EXPECT_EQ(g.filter.extensions, (std::vector<std::string>{"py", "pyi", "pyw"}));
   EXPECT_EQ(g.filter.names, std::vector<std::string>{"*.c"});
   EXPECT_EQ(g.filter.excludes, std::vector<std::string>{"t_*"});
   EXPECT_EQ(g.patterns, std::vector<std::string>{"pat"});

@@ -1,5 +1,7 @@
-// The install rule and the Debian package carry the binary and its man page,
-// and the package version is the one `zub --version` prints.
+// The install rule and the Debian package carry the binary, its man page,
+// shell completion, copyright and changelog; `make uninstall` takes back
+// what was installed; the package version is the one `zub --version`
+// prints; the completion scripts offer what the option tables hold.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -28,14 +30,72 @@ std::string version_of_binary(const std::string& bin) {
 
 }  // namespace
 
-TEST(Release, InstallPutsBinaryAndManPageUnderThePrefix) {
+// What `make install` and the package put in place, under the prefix.
+const char* const kInstalled[] = {
+    "bin/zub",
+    "share/man/man1/zub.1.gz",
+    "share/bash-completion/completions/zub",
+    "share/zsh/vendor-completions/_zub",
+    "share/fish/vendor_completions.d/zub.fish",
+    "share/doc/zub/copyright",
+    "share/doc/zub/changelog.gz",
+};
+
+TEST(Release, InstallPutsEverythingUnderThePrefixAndUninstallTakesItBack) {
   zub_test::TempDir prefix;
+  const std::string kept = prefix.write("share/man/man1/other.1", "x");  // someone else's
   zub::ProcessResult r =
       zub::run_process({"cmake", "--install", build_dir(), "--prefix", prefix.path()});
   ASSERT_TRUE(r.exited && r.exit_code == 0) << r.out << r.err;
-  EXPECT_TRUE(exists(prefix / "bin/zub"));
-  EXPECT_TRUE(exists(prefix / "share/man/man1/zub.1"));
+  for (const char* f : kInstalled) EXPECT_TRUE(exists(prefix / f)) << f;
   EXPECT_EQ(version_of_binary(prefix / "bin/zub"), version_of_binary(ZUB_BINARY));
+  // The man page is gzip -9n: no name or time in the header.
+  zub::ProcessResult gz = zub::run_process({"gzip", "-lv", prefix / "share/man/man1/zub.1.gz"});
+  EXPECT_NE(gz.out.find("zub.1"), std::string::npos) << gz.out;
+  const std::string head = zub_test::file_bytes(prefix / "share/man/man1/zub.1.gz").substr(0, 10);
+  EXPECT_EQ(head.substr(3, 5), std::string("\0\0\0\0\0", 5)) << "flags and time stamp are zero";
+
+  r = zub::run_process({"make", "-s", "-C", ZUB_SOURCE_DIR, "uninstall", "BUILD=" + build_dir()});
+  ASSERT_TRUE(r.exited && r.exit_code == 0) << r.out << r.err;
+  for (const char* f : kInstalled) EXPECT_FALSE(exists(prefix / f)) << f;
+  EXPECT_FALSE(exists(prefix / "share/doc/zub"));
+  EXPECT_TRUE(exists(kept));
+  EXPECT_TRUE(exists(prefix / "bin"));  // a shared directory stays
+}
+
+// The scripts offer the subcommands and each one's options from its table;
+// bash and fish are asked, as a shell asks when the user presses tab.
+TEST(Release, CompletionOffersSubcommandsOptionsAndFiles) {
+  zub_test::TempDir t;
+  const std::string bash = t.write("zub.bash", zub_test::run_zub({"completion", "bash"}).out);
+  auto ask_bash = [&](const std::string& words) {
+    return zub::run_process({"bash", "-c",
+                             "source '" + bash + "'; COMP_WORDS=(" + words +
+                                 "); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _zub; "
+                                 "echo \"${COMPREPLY[*]}\""})
+        .out;
+  };
+  EXPECT_EQ(ask_bash("zub gr"), "grep\n");
+  EXPECT_EQ(ask_bash("zub init --no-p"), "--no-post\n");
+  EXPECT_EQ(ask_bash("zub gain --"), "--help --reset --daily --json\n");
+  EXPECT_EQ(ask_bash("zub help ou"), "outline\n");
+  EXPECT_EQ(ask_bash("zub wrap --timeo"), "\n");  // a refused habit is not offered
+  EXPECT_EQ(ask_bash("zub completion x"), "\n");  // no operands to offer
+
+  if (zub::run_process({"fish", "--version"}).exit_code == 0) {
+    const std::string fish = t.write("zub.fish", zub_test::run_zub({"completion", "fish"}).out);
+    zub::ProcessResult f = zub::run_process(
+        {"fish", "-c",
+         "source '" + fish + "'; complete -C 'zub read --by'; complete -C 'zub ini'"});
+    EXPECT_EQ(f.out, "--bytes\ninit\n") << f.err;
+  }
+  if (zub::run_process({"zsh", "--version"}).exit_code == 0) {
+    const std::string zsh = t.write("_zub", zub_test::run_zub({"completion", "zsh"}).out);
+    EXPECT_EQ(zub::run_process({"zsh", "-n", zsh}).exit_code, 0);
+  }
+  auto bad = zub_test::run_zub({"completion", "tcsh"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("zub completion bash|zsh|fish"), std::string::npos) << bad.err;
 }
 
 TEST(Release, DebianPackageVersionMatchesTheBinary) {
@@ -50,6 +110,22 @@ TEST(Release, DebianPackageVersionMatchesTheBinary) {
   zub::ProcessResult v = zub::run_process({"dpkg-deb", "-f", deb, "Version"});
   EXPECT_EQ(v.out, version_of_binary(ZUB_BINARY) + "\n");
   zub::ProcessResult files = zub::run_process({"dpkg-deb", "-c", deb});
-  EXPECT_NE(files.out.find("./usr/bin/zub"), std::string::npos);
-  EXPECT_NE(files.out.find("./usr/share/man/man1/zub.1"), std::string::npos);
+  for (const char* f : kInstalled)
+    EXPECT_NE(files.out.find("./usr/" + std::string(f)), std::string::npos) << f;
+  zub::ProcessResult m = zub::run_process({"dpkg-deb", "-f", deb, "Maintainer"});
+  EXPECT_EQ(m.out.find("localhost"), std::string::npos) << m.out;
+  // The changelog names the version packaged.
+  zub::ProcessResult c =
+      zub::run_process({"sh", "-c", "gzip -dc '" + build_dir() + "/changelog.gz' | head -1"});
+  EXPECT_EQ(c.out.rfind("zub (" + version_of_binary(ZUB_BINARY) + ") ", 0), 0u) << c.out;
+}
+
+// The README's checked samples are what this binary prints;
+// tools/readme_samples.py --fix rewrites stale ones.
+TEST(Release, ReadmeSamplesMatchTheBinary) {
+  zub::ProcessResult r =
+      zub::run_process({"python3", ZUB_SOURCE_DIR "/tools/readme_samples.py", "--zub", ZUB_BINARY});
+  ASSERT_TRUE(r.exited) << r.err;
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find(" samples match"), std::string::npos) << r.out;
 }

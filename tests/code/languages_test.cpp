@@ -4,11 +4,13 @@
 // real code, with the lines that must stay out.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "base/text.h"
 #include "code/declaration.h"
+#include "search/grep_options.h"
 
 using namespace zub;
 
@@ -401,7 +403,9 @@ TEST(OutlineShapes, DeclarationsOutlineUsedToMiss) {
       "    return fn(req);\n"                                  // 13
       "  };\n"                                                 // 14
       "}\n";                                                   // 15
-  EXPECT_EQ(outline(SourceLang::Js, js), Lines({1, 2, 7, 10, 12}));
+  // A function given to a local name is listed (a module built inside a
+  // wrapper function defines everything so).
+  EXPECT_EQ(outline(SourceLang::Js, js), Lines({1, 2, 7, 10, 11, 12}));
   EXPECT_EQ(defs(SourceLang::Js, js, "protocol"), Spans({"7-9"}));
 
   const std::string ts =
@@ -414,4 +418,123 @@ TEST(OutlineShapes, DeclarationsOutlineUsedToMiss) {
       "}\n";                              // 7
   EXPECT_EQ(outline(SourceLang::Ts, ts), Lines({1, 2}));
   EXPECT_EQ(defs(SourceLang::Ts, ts, "map"), Spans({"2-6"}));
+}
+
+TEST(OutlineShapes, HeadsOverLinesAndAttributesBeforeTheName) {
+  // The ")" line that ends a signature over lines is no block of its own: an
+  // import under it is inside the function, an attribute under a class with
+  // bases over lines is the class's.
+  const std::string py =
+      "def two(\n"                      // 1
+      "    x,\n"                        // 2
+      "    y,\n"                        // 3
+      "):\n"                            // 4
+      "    import csv\n"                // 5
+      "class A(\n"                      // 6
+      "    Base,\n"                     // 7
+      "):\n"                            // 8
+      "    size = 1\n"                  // 9
+      "    def f(\n"                    // 10
+      "        self,\n"                 // 11
+      "    ) -> int:\n"                 // 12
+      "        from os import path\n";  // 13
+  EXPECT_EQ(outline(SourceLang::Python, py), Lines({1, 6, 10}));
+  EXPECT_EQ(defs(SourceLang::Python, py, "size"), Spans({"9-9"}));
+
+  const std::string c =
+      "struct __attribute__ ((__packed__)) sdshdr8 {\n"                   // 1
+      "    uint8_t len;\n"                                                // 2
+      "};\n"                                                              // 3
+      "typedef struct [[gnu::aligned(8)]] __declspec(align(8)) node {\n"  // 4
+      "    int v;\n"                                                      // 5
+      "} node_t;\n";                                                      // 6
+  EXPECT_EQ(defs(SourceLang::Cpp, c, "sdshdr8"), Spans({"1-3"}));
+  EXPECT_EQ(defs(SourceLang::Cpp, c, "node"), Spans({"4-6"}));
+  EXPECT_EQ(outline(SourceLang::Cpp, c), Lines({1, 4, 6}));
+}
+
+TEST(FileTypes, GrepTypesAndLanguagesComeFromOneTable) {
+  // grep -t TYPE takes every file def and outline read as that language.
+  struct Case {
+    std::string_view type, file;
+    SourceLang lang;
+  };
+  for (const Case& c :
+       {Case{"ruby", "lib/tasks/a.rake", SourceLang::Ruby},
+        Case{"rb", "x.gemspec", SourceLang::Ruby}, Case{"cpp", "k.tpp", SourceLang::Cpp},
+        Case{"cpp", "k.cuh", SourceLang::Cpp},
+        Case{"c", "x.h", SourceLang::Cpp},  // a C file too, read as C++
+        Case{"c", "x.c", SourceLang::C}, Case{"python", "w.pyw", SourceLang::Python},
+        Case{"md", "notes.mkd", SourceLang::Markdown}, Case{"css", "s.scss", SourceLang::Other}}) {
+    const std::vector<std::string> exts = type_extensions(c.type);
+    const std::string_view file = c.file;
+    const std::string ext(file.substr(file.rfind('.') + 1));
+    EXPECT_NE(std::find(exts.begin(), exts.end(), ext), exts.end()) << c.type << " " << c.file;
+    EXPECT_EQ(source_lang(c.file), c.lang) << c.file;
+  }
+  // A name no type has stands for the extension itself.
+  EXPECT_EQ(type_extensions("zig"), std::vector<std::string>{"zig"});
+}
+
+TEST(OutlineShapes, FunctionsHeldByValuesAndTypesInCallbacks) {
+  const std::string lua =
+      "function path.isdir(P)\n"                              // 1
+      "end\n"                                                 // 2
+      "local co = coroutine.create(function()\n"              // 3
+      "end)\n"                                                // 4
+      "local ok, result = xpcall(function() end, handler)\n"  // 5
+      "local add_help = {\"add_help\", function(self, v)\n"   // 6
+      "end}\n"                                                // 7
+      "handlers[types.DATA] = function(stream)\n"             // 8
+      "end\n"                                                 // 9
+      "setmetatable(M, {__call = function(_, ...) end})\n"    // 10
+      "local n = count(\"x = function\") -- y = function\n";  // 11
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "path"), Spans{});     // the table, not the function
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "isdir"), Spans({"1-2"}));
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "co"), Spans({"3-4"}));
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "result"), Spans({"5-5"}));
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "add_help"), Spans({"6-7"}));
+  EXPECT_EQ(defs(SourceLang::Lua, lua, "n"), Spans{});
+  EXPECT_EQ(outline(SourceLang::Lua, lua), Lines({1, 3, 5, 6, 8, 10}));
+
+  const std::string rb =
+      "class Net::HTTP\n"       // 1
+      "  def get?; true end\n"  // 2
+      "  def get\n"             // 3
+      "  end\n"                 // 4
+      "end\n";                  // 5
+  EXPECT_EQ(defs(SourceLang::Ruby, rb, "Net"), Spans{});
+  EXPECT_EQ(defs(SourceLang::Ruby, rb, "HTTP"), Spans({"1-5"}));
+  EXPECT_EQ(defs(SourceLang::Ruby, rb, "get"), Spans({"3-4"}));
+
+  const std::string js =
+      "define([\"./core\"], function(jQuery) {\n"  // 1
+      "var list = [], fire = function() {\n"       // 2
+      "};\n"                                       // 3
+      "jQuery.fn.delay = function(time) {\n"       // 4
+      "};\n"                                       // 5
+      "const sum = (a, b) => a + b;\n"             // 6
+      "var total = count(a) + count(b);\n"         // 7
+      "if (a == function_like) {}\n"               // 8
+      "});\n";                                     // 9
+  EXPECT_EQ(outline(SourceLang::Js, js), Lines({2, 4, 6}));
+
+  const std::string ts =
+      "test(\"errors\", () => {\n"                 // 1
+      "  type ErrorType = { message: string };\n"  // 2
+      "  interface Item<T> {\n"                    // 3
+      "    key: T;\n"                              // 4
+      "  }\n"                                      // 5
+      "  enum Fruits { Apple }\n"                  // 6
+      "  class Box {}\n"                           // 7
+      "  const x = make();\n"                      // 8
+      "});\n"                                      // 9
+      "interface Obj<Shape> {\n"                   // 10
+      "  partial(): ZodObject<\n"                  // 11
+      "    { [k in keyof Shape]: Shape[k] },\n"    // 12
+      "    Config\n"                               // 13
+      "  >;\n"                                     // 14
+      "}\n";                                       // 15
+  EXPECT_EQ(outline(SourceLang::Ts, ts), Lines({2, 3, 4, 6, 7, 10, 11}));
+  EXPECT_EQ(defs(SourceLang::Ts, ts, "partial"), Spans({"11-14"}));
 }

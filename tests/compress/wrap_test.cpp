@@ -1,12 +1,15 @@
 #include "compress/wrap.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include "base/process.h"
 #include "support/run_zub.h"
+#include "support/temp_dir.h"
 
 using zub_test::run_zub;
 using zub_test::run_zub_stdin;
@@ -98,7 +101,10 @@ TEST(Wrap, NoCommandAndShellThatCannotStart) {
            {"wrap"}, {"wrap", "--raw"}, {"wrap", "-w"}, {"wrap", "--diag", "--"}}) {
     auto r = run_zub(args);
     EXPECT_EQ(r.out, "");
-    EXPECT_EQ(r.err, "zub wrap: 실행할 명령이 없다\n");
+    // The reason, then wrap's lines, as read and grep without operands.
+    EXPECT_EQ(
+        r.err.rfind("zub wrap: 실행할 명령이 없다\n\nwrap [--diag|--logs|--raw] -- CMD...", 0), 0u)
+        << r.err;
     EXPECT_EQ(r.status, 2);
   }
   zub_test::RunOptions o;
@@ -107,6 +113,34 @@ TEST(Wrap, NoCommandAndShellThatCannotStart) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "zub wrap: No such file or directory (os error 2)\n");
   EXPECT_EQ(r.status, 127);
+}
+
+// A shell line is never taken for the name of a file: not after -c, and
+// not as one argument holding a space, even when the repository ships an
+// executable of exactly that name.
+TEST(Wrap, AShellLineIsNeverAFileName) {
+  zub_test::TempDir dir;
+  dir.write("echo planted", "#!/bin/sh\necho PLANTED\n");
+  ASSERT_EQ(::chmod((dir / "echo planted").c_str(), 0755), 0);
+  zub_test::RunOptions o;
+  o.cwd = dir.path();
+  o.env_set = {"PATH=.:" + std::string(std::getenv("PATH"))};
+  struct Want {
+    std::vector<std::string> args;
+    std::string out;
+    int status;
+  };
+  for (const Want& w : std::vector<Want>{
+           {{"wrap", "echo planted"}, "planted\n", 0},
+           {{"wrap", "-c", "echo planted"}, "planted\n", 0},
+           {{"wrap", "--raw", "-c", "exit 3"}, "", 3},
+           // sh -c's words after the line: $0, $1.
+           {{"wrap", "-c", "echo \"$0-$1\"", "a", "b"}, "a-b\n", 0},
+       }) {
+    const auto r = run_zub(w.args, o);
+    EXPECT_EQ(r.out, w.out) << ::testing::PrintToString(w.args);
+    EXPECT_EQ(r.status, w.status) << ::testing::PrintToString(w.args) << r.err;
+  }
 }
 
 TEST(Wrap, ModesAndWidth) {

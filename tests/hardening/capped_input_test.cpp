@@ -80,7 +80,7 @@ TEST(HardeningCappedInput, WrapKeepsItsCommandsStatusAndTheHookIgnoresAHugeEvent
   EXPECT_NE(r.run.out.find("error: the last line\n"), std::string::npos);
   EXPECT_NE(r.run.out.find(note("wrap", "출력", 200000000 + 22)), std::string::npos) << r.run.out;
 
-  // A hook event is a few KB; one beyond the hook's cap (4 MiB) is no event
+  // A hook event beyond the hook's cap (64 MiB) is no event
   // at all: no answer, status 0, and it is not read to its end.
   r = piped(
       std::string("{ printf '{\"tool_name\":\"Bash\",\"tool_input\":{\"command\":\"sleep 5\"},"
@@ -90,4 +90,51 @@ TEST(HardeningCappedInput, WrapKeepsItsCommandsStatusAndTheHookIgnoresAHugeEvent
   ASSERT_FALSE(r.timed_out);
   EXPECT_EQ(r.run.status, 0) << r.run.err;
   EXPECT_EQ(r.run.out, "");
+}
+
+// `read -` holds at most 32 MiB of a pipe. Past that, the lines asked for
+// (the last one, the last few) were never seen: that is a failure with a
+// non-zero status, never a message with status 0. Lines or a byte prefix
+// within what was kept are still served.
+TEST(HardeningCappedInput, ReadOfAPipePastItsCapFailsUnlessThePrefixWasKept) {
+  const std::string seq = "seq 1 6000000";  // 47 MB
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"read", "-", "$"}, {"read", "--tail", "1", "-"}, {"read", "-", "5999999-"}}) {
+    const BoundedRun r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"}, args, 60);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.status, 2) << args[1] << " " << args[2];
+    EXPECT_NE(r.run.out.find("32 MiB 를 넘어 읽기를 멈췄다"), std::string::npos) << r.run.out;
+    EXPECT_EQ(r.run.out.find("6000000"), std::string::npos);
+  }
+  BoundedRun r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"},
+                                 {"read", "--bytes", "6", "-"}, 60);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "1\n2\n3\n[zub read: 앞 6 bytes 만]\n");
+  r = run_bounded_via({"sh", "-c", seq + " | exec \"$@\"", "sh"}, {"read", "-", "2-3"}, 60);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.out, "2\n3\n");
+}
+
+// md holds a page several times over while converting it, so it converts at
+// most 32 MiB (the most a fetched page may be): 300 MB of standard input at
+// the default caps converts within 300 MB of address space (with the 256
+// MiB of the other filters it needed well over a gigabyte and aborted).
+TEST(HardeningCappedInput, MdConvertsAtMostItsOwnCapWithinBoundedMemory) {
+  const std::string limit = kSanitized ? "" : "ulimit -v 300000; ";
+  zub_test::RunOptions o;
+  o.env_unset = {"ZUB_FILTER_MAX"};
+  const BoundedRun r =
+      run_bounded_via({"sh", "-c",
+                       "yes 'INFO 2026-01-01 request served in 12ms' | head -c 300000000 | (" +
+                           limit + "exec \"$@\")",
+                       "sh"},
+                      {"md"}, 120, o);
+  ASSERT_FALSE(r.timed_out);
+  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.err, "");
+  EXPECT_TRUE(zub::ends_with(r.run.out,
+                             "[zub md: 입력 300000000 bytes 가 상한 33554432 "
+                             "bytes(ZUB_FILTER_MAX)를 넘어 앞뒤만 보고 가운데 "
+                             "266445582 bytes 는 건너뛰었다]\n"))
+      << r.run.out.substr(r.run.out.size() > 300 ? r.run.out.size() - 300 : 0);
 }

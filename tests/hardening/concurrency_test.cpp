@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -15,6 +17,7 @@
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/text.h"
+#include "cli/gain_ledger.h"
 #include "hardening/bounded_run.h"
 #include "support/http_server.h"
 #include "web/fetch_cache.h"
@@ -226,5 +229,51 @@ TEST(HardeningConcurrency, SixteenHookRunsOfOneSessionKeepTheProbeFileANumber) {
     auto count = zub::parse_u32(probe.data);
     ASSERT_TRUE(count.has_value()) << "probe file holds '" << probe.data << "'";
     EXPECT_LT(*count, 3u);
+  }
+}
+
+// Two dozen runs at once, each recording one call, meet a ledger at its
+// rotation bound: it is set aside whole once, and the runs that saw it full
+// too leave the fresh one alone. Across the two files every record stays,
+// round after round (a rotation that renamed a fresh successor over the
+// full one once lost tens of thousands of them).
+TEST(HardeningConcurrency, TwoDozenRunsAcrossAGainLedgerRotationLoseNoRecord) {
+  TempDir tmp;
+  const std::string state = tmp.mkdir("state");
+  const std::string dir = tmp.mkdir("state/zub");
+  const std::string small = tmp.write("a.py", "def f():\n    pass\n");
+  const std::string line = zub::format_gain_record({1, "grep", 10, 5, 1, 0});
+  std::string full;
+  while (full.size() < zub::kGainLedgerRotateBytes) full += line;
+  const size_t full_records = full.size() / line.size();
+  auto records_in = [](const std::string& path) {
+    const std::string text = zub::read_file(path).data;
+    size_t n = 0;
+    for (const std::string_view l : zub::split_lines(text))
+      n += zub::parse_gain_record(l).has_value();
+    return n;
+  };
+  zub_test::RunOptions o;
+  o.env_set = {"XDG_STATE_HOME=" + state};
+  o.env_unset = {"ZUB_NO_GAIN"};
+  for (int round = 0; round < 6; ++round) {
+    ::unlink((dir + "/gain.log.1").c_str());
+    ::unlink((dir + "/gain.log").c_str());
+    {
+      const int fd = ::open((dir + "/gain.log").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+      ASSERT_GE(fd, 0);
+      ASSERT_EQ(::write(fd, full.data(), full.size()), static_cast<ssize_t>(full.size()));
+      ::close(fd);
+    }
+    std::vector<std::thread> runs;
+    std::atomic<int> ok{0};
+    for (int i = 0; i < 24; ++i)
+      runs.emplace_back([&] { ok += run_bounded({"outline", small}, 60, o).run.status == 0; });
+    for (std::thread& t : runs) t.join();
+    ASSERT_EQ(ok.load(), 24);
+    const std::string rotated = zub::read_file(dir + "/gain.log.1").data;
+    EXPECT_EQ(rotated.substr(0, full.size()), full) << "round " << round;
+    EXPECT_EQ(records_in(dir + "/gain.log.1") + records_in(dir + "/gain.log"), full_records + 24)
+        << "round " << round;
   }
 }

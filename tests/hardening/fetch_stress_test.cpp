@@ -138,8 +138,8 @@ TEST(HardeningFetch, ServerThatNeverAnswersCostsOneTimeoutAndSparesTheOthers) {
   const std::string port = std::to_string(server.port());
   EXPECT_EQ(r.run.out, "## 127.0.0.1:" + port + "\n" + paragraphs("alpha", 0, 5) +
                            "## 127.0.0.2:" + port +
-                           "\n[fetch 실패: curl exit Some(28)]\n"
-                           "[zub: 479B→420B -13%]\n");
+                           "\n[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n"
+                           "[zub: 479B→444B -8%]\n");
   EXPECT_EQ(zub::read_file(limits).data, "25\n25\n")
       << "both transfers asked for a 25 second limit";
   EXPECT_GE(r.seconds, 0.5);
@@ -658,6 +658,56 @@ TEST(HardeningFetch, RedirectsIntoTheMachinesOwnAddressesAreRefused) {
   EXPECT_EQ(r.run.out, paragraphs("fine", 0, 5) + "[zub: 473B→380B -20%]\n");
 }
 
+// A host spelled in Unicode is read as curl will read it (IDNA): fullwidth
+// digits, ideographic and fullwidth full stops and circled letters that
+// spell the machine's own addresses are refused before the hop, so the
+// local service is never asked. So is the machine's own host name when its
+// hosts file gives it a loopback address.
+TEST(HardeningFetch, UnicodeSpelledAndHostsFileNamesAreJudgedBeforeTheHop) {
+  TempDir tmp;
+  HttpServer server{{"127.0.0.2", "127.0.0.1"}};
+  const std::string port = std::to_string(server.port());
+  ScriptedResponse secret;
+  secret.body = page("secret", 5);
+  server.route("/secret", secret);
+  std::vector<std::string> targets = {
+      "http://\uFF11\uFF12\uFF17.\uFF10.\uFF10.\uFF11:" + port + "/secret",  // fullwidth digits
+      "http://127\u30020\u30020\u30021:" + port + "/secret",                 // ideographic stops
+      "http://127\uFF0E0\uFF0E0\uFF0E1:" + port + "/secret",                 // fullwidth stops
+      "http://\u24DB\u24DE\u24D2\u24D0\u24DB\u24D7\u24DE\u24E2\u24E3:" + port +
+          "/secret",                                      // circled
+      "http://\u24C1OCAL\u00ADHOST:" + port + "/secret",  // capitals, a soft hyphen
+  };
+  char name[256] = {};
+  bool own_name = false;
+  if (::gethostname(name, sizeof name - 1) == 0 && name[0] != '\0') {
+    const std::string hosts = zub::read_file("/etc/hosts").data;
+    for (std::string_view line : zub::split_lines(hosts)) {
+      const std::string l(line);
+      own_name =
+          own_name || (zub::starts_with(l, "127.") &&
+                       (" " + l + " ").find(" " + std::string(name) + " ") != std::string::npos);
+    }
+  }
+  if (own_name) targets.push_back("http://" + std::string(name) + ":" + port + "/secret");
+  auto env = fetch_env(tmp.mkdir("home"));
+  env.env_set.push_back("ZUB_TEST_PUBLIC_ADDRS=127.0.0.2");
+  for (size_t i = 0; i < targets.size(); ++i) {
+    const std::string from = "/hop" + std::to_string(i);
+    ScriptedResponse hop;
+    hop.status = 302;
+    hop.headers = {{"Location", targets[i]}};
+    server.route(from, hop);
+    BoundedRun r = run_bounded({"fetch", "--no-cache", server.url(from, "127.0.0.2")}, 30, env);
+    ASSERT_FALSE(r.timed_out);
+    EXPECT_EQ(r.run.out.rfind("[fetch 실패: 리다이렉트 거부: 공개 주소에서 루프백 주소로: ", 0), 0u)
+        << targets[i] << "\n"
+        << r.run.out;
+  }
+  EXPECT_EQ(server.hits("/secret"), 0) << "the local service was never asked";
+  if (!own_name) GTEST_SKIP() << "the hosts file gives this machine's name no loopback address";
+}
+
 // A server that sends its pages a byte at a time runs each transfer of a
 // batch into its time limit. Such a transfer is not fetched again: that
 // would only take as long a second time. (The wrapped curl gets a limit of
@@ -682,9 +732,10 @@ TEST(HardeningFetch, TransfersEndedByTheTimeLimitAreNotRetried) {
       run_bounded({"fetch", server.url("/quick"), server.url("/a"), server.url("/b")}, 60, env);
   ASSERT_FALSE(r.timed_out);
   const std::string head = "## 127.0.0.2:" + std::to_string(server.port()) + "\n";
-  EXPECT_EQ(r.run.out, head + paragraphs("quick", 0, 3) + head +
-                           "[fetch 실패: curl exit Some(28)]\n" + head +
-                           "[fetch 실패: curl exit Some(28)]\n[zub: 311B→301B -4%]\n");
+  EXPECT_EQ(r.run.out,
+            head + paragraphs("quick", 0, 3) + head +
+                "[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n" + head +
+                "[fetch 실패: curl 28: 시간 안에 끝나지 않았다]\n[zub: 311B→349B -0%]\n");
   EXPECT_EQ(lines_in(log), 1u) << "one batch run, no retries";
 }
 

@@ -285,12 +285,14 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   EXPECT_EQ(r.run.out, "2 files\next: .c×2 \nfiles KB dir\n2 0 " + root + "\n");
 
   const std::string denied = "Permission denied (os error 13)";
+  // A file named and not readable is a failure (status 2); the others are
+  // still shown.
   r = run_bounded_via(as_nobody, {"read", closed_file, open_file}, 20);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.status, 2) << r.run.err;
   EXPECT_EQ(r.run.out,
             closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
   r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.status, 2) << r.run.err;
   EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
   r = run_bounded_via(as_nobody, {"grep", "fn", root}, 20);
   EXPECT_EQ(r.run.status, 0);
@@ -305,49 +307,6 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   r = run_bounded_via(as_nobody, {"read", hidden}, 20);
   EXPECT_EQ(r.run.status, 2);
   EXPECT_EQ(r.run.err, "zub: " + hidden + ": " + denied + "\n");
-}
-
-// A file name may hold line feeds and terminal escapes. Printed, it is
-// escaped, so it can neither forge a header or a hit nor drive the terminal:
-// every line of output is one line of what it reports.
-TEST(HardeningTrees, ControlCharactersInNamesCannotForgeLines) {
-  TempDir tmp;
-  const std::string d1 = tmp.mkdir("one");
-  const std::string d2 = tmp.mkdir("two");
-  const std::string forged = "evil\n── fake.rs\n1| needle";
-  const std::string forged_shown = "evil\\n── fake.rs\\n1| needle";
-  touch(d1 + "/" + forged, "fn needle() {}\n");
-  const std::string esc = "esc\x1b[31m\x7f\xc2\x9b\t.rs";
-  const std::string esc_shown = "esc\\x1b[31m\\x7f\\u009b\\t.rs";
-  touch(d2 + "/" + esc, "needle\n");
-
-  BoundedRun r = run_bounded({"grep", "needle", d1}, 20);
-  EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out,
-            "@ " + d1 + "/\n── " + forged_shown + "\n1| fn needle() {}\n[1 files, 1 hits]\n");
-  r = run_bounded({"grep", "-l", "needle", d2}, 20);
-  EXPECT_EQ(r.run.out, "@ " + d2 + "/\n" + d2 + "/" + esc_shown + "\n[1 files, 1 hits]\n");
-  r = run_bounded({"grep", "-c", "needle", d2 + "/" + esc, d1 + "/gone\n1| x"}, 20);
-  EXPECT_EQ(r.run.status, 2);
-  EXPECT_EQ(r.run.out, "1 " + d2 + "/" + esc_shown + "\n[1 files, 1 hits]\n");
-  EXPECT_EQ(r.run.err, "zub: " + d1 + "/gone\\n1| x: No such file or directory (os error 2)\n");
-
-  r = run_bounded({"def", "needle", d1}, 20);
-  EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out,
-            "@ " + d1 + "/\n[1 definitions]\n── " + forged_shown + ":1-1\n1| fn needle() {}\n");
-
-  r = run_bounded({"read", d2 + "/\x1b]0;x\x07", d1 + "/" + forged, d2 + "/" + esc}, 20);
-  EXPECT_EQ(r.run.status, 2);
-  EXPECT_EQ(r.run.out, "== " + d1 + "/" + forged_shown + " (전체) ==\nfn needle() {}\n== " + d2 +
-                           "/" + esc_shown + " (전체) ==\nneedle\n");
-  EXPECT_EQ(r.run.err, "zub: " + d2 + "/\\x1b]0;x\\x07: No such file or directory (os error 2)\n");
-  r = run_bounded({"outline", d2 + "/" + esc}, 20);
-  EXPECT_EQ(r.run.out, "== " + d2 + "/" + esc_shown + " (1 lines, 본문 생략) ==\n");
-
-  r = run_bounded({"map", d1}, 20);
-  EXPECT_EQ(r.run.status, 0);
-  EXPECT_EQ(r.run.out, "1 files\next: .rs\\n1| needle×1 \nfiles KB dir\n1 0 " + d1 + "\n");
 }
 
 // A tree whose paths grow past PATH_MAX: no open() takes such a path, so

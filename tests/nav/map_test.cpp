@@ -206,7 +206,7 @@ TEST(MapTest, FailedRootsStillGiveAReport) {
   TempDir t;
   auto r = run_zub({"map", "/dev/null", t / "nope"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "0 files\next: \nfiles KB dir\n");
+  EXPECT_EQ(r.out, "");  // no root left: the errors alone
   EXPECT_EQ(r.err,
             "zub map: /dev/null: 디렉터리도 파일도 아니다\n"
             "zub map: " +
@@ -279,4 +279,27 @@ TEST(MapTest, EveryDirectoryKeepsItsOwnByteTotalAcrossManyDirectories) {
   for (int i = dirs - 1; i >= 0; --i)
     expect += "2 " + std::to_string(i + 1) + " d" + std::to_string(i) + "\n";
   EXPECT_EQ(rep.text, expect);
+}
+
+// ls's flags: those that ask for detail add the root's own files with their
+// sizes, by name and capped like the rows; the others change nothing.
+TEST(MapTest, LsFlagsAreTaken) {
+  TempDir t;
+  make_project(t);
+  const std::string plain = run_zub({"map", "proj"}, in_dir(t.path())).out;
+  for (const char* flag : {"-la", "-lh", "-lt", "-l"}) {
+    auto r = run_zub({"map", flag, "proj"}, in_dir(t.path()));
+    EXPECT_EQ(r.status, 0) << flag;
+    EXPECT_EQ(r.out, plain + "bytes file (proj)\n5 Makefile\n2048 a.txt\n") << flag;
+  }
+  for (const char* flag : {"-F", "-R", "-a"}) {
+    auto r = run_zub({"map", flag, "proj"}, in_dir(t.path()));
+    EXPECT_EQ(r.status, 0) << flag;
+    EXPECT_EQ(r.out, plain) << flag;
+  }
+  auto capped = run_zub({"map", "-la", "-n", "1", "proj"}, in_dir(t.path()));
+  EXPECT_NE(capped.out.find("bytes file (proj)\n5 Makefile\n… 상위 1 개만 표시 (전체 2 개 파일, "
+                            "`-n 2` 로 더 보기)\n"),
+            std::string::npos)
+      << capped.out;
 }

@@ -79,11 +79,17 @@ TEST(Outline, FailuresAndSpecialFiles) {
   const std::string bad = d.write("bad.c", "fn x\n\xc3\x28\n");
   auto r = run_zub({"outline", d / "nope", empty, bad});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.out, "== " + empty + " (0 lines, 본문 생략) ==\n" + bad +
-                       ": stream did not contain valid UTF-8\n");
+  EXPECT_EQ(
+      r.out,
+      "== " + empty + " (0 lines, 본문 생략) ==\n== " + bad +
+          " (2 lines, 본문 생략) ==\n[zub outline: UTF-8 이 아닌 바이트를 \\xHH 로 보였다]\n");
   EXPECT_EQ(r.err, "zub: " + (d / "nope") + ": No such file or directory (os error 2)\n");
-  r = run_zub({"outline", bad});
+  // A declaration on a line with a stray byte is listed, the byte visible.
+  const std::string latin = d.write("latin.py", "# caf\xE9\ndef caf\xE9_menu():\n    pass\n");
+  r = run_zub({"outline", latin});
   EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "== " + latin + " (3 lines, 본문 생략) ==\n2| def caf\\xE9_menu():\n" +
+                       "[zub outline: UTF-8 이 아닌 바이트를 \\xHH 로 보였다]\n");
 }
 
 TEST(Outline, DirectoriesAndFoldedRuns) {

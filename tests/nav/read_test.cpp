@@ -54,13 +54,19 @@ TEST(Read, RangesHeadersAndOpenEnds) {
   r = run_zub({"read", a, "1-1", a, "30-30"});
   EXPECT_EQ(r.out, "== " + a + " [1-1] ==\nline1\n== " + a + " [30-30] ==\nline30\n");
 
-  // A = 0 behaves like 1; numbers beyond 64 bits give A = 1 or an open end.
+  // A = 0 behaves like 1; an end beyond 64 bits is an open end, and a
+  // start beyond them is past the end of the file, never line 1.
   r = run_zub({"read", a, "0-1"});
   EXPECT_EQ(r.out, "line1\n");
   r = run_zub({"read", a, "29-99999999999999999999999"});
   EXPECT_EQ(r.out, "line29\nline30\n");
-  r = run_zub({"read", a, "99999999999999999999999-2"});
-  EXPECT_EQ(r.out, "line1\nline2\n");
+  for (const char* past : {"99999999999999999999999-2", "18446744073709551616",
+                           "18446744073709551616-", "18446744073709551615"}) {
+    r = run_zub({"read", a, past});
+    EXPECT_EQ(r.status, 2) << past;
+    EXPECT_EQ(r.out, "") << past;
+    EXPECT_NE(r.err.find("범위에 내용이 없다"), std::string::npos) << past << r.err;
+  }
 }
 
 TEST(Read, EmptyRangesAreReported) {
@@ -72,7 +78,8 @@ TEST(Read, EmptyRangesAreReported) {
   auto r = run_zub({"read", a, "20-10"});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "zub: " + a + ": 20-10 범위에 내용이 없다(파일이 그보다 짧다)\n");
+  EXPECT_EQ(r.err, "zub: " + a + ": 20-10 는 빈 범위다(시작 20 이 끝 10 보다 뒤): `zub read " + a +
+                       " 10-20`\n");
 
   r = run_zub({"read", e});
   EXPECT_EQ(r.status, 2);
@@ -129,12 +136,23 @@ TEST(Read, PathErrorsDoNotStopOtherPaths) {
   EXPECT_EQ(r.err, "zub: " + (d / "missing") + ": No such file or directory (os error 2)\n" +
                        "zub: " + (d / "sub") +
                        ": 디렉터리다: 파일을 지정하거나 `zub map` 을 써라\n");
-  EXPECT_EQ(r.out, bad + ": stream did not contain valid UTF-8\n== " + a + " (전체) ==\nhello\n");
+  const std::string bad_block =
+      "ok\n\\xFF\\xFE\n[zub read: 1줄에 UTF-8 이 아닌 바이트가 있어 \\xHH 로 보였다]\n";
+  EXPECT_EQ(r.out, "== " + bad + " (전체) ==\n" + bad_block + "== " + a + " (전체) ==\nhello\n");
 
-  // A non-UTF-8 file alone is a block on standard output, status 0.
+  // A file with stray bytes is shown, the bytes made visible and counted,
+  // and so is any range of it: status 0, since every line was shown.
   r = run_zub({"read", bad});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, bad + ": stream did not contain valid UTF-8\n");
+  EXPECT_EQ(r.out, bad_block);
+  const std::string latin = d.write("latin.log", "caf\xE9 \xC3\n\xE2\x82\xAC ok\nplain\n");
+  r = run_zub({"read", latin, "1-2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(
+      r.out,
+      "caf\\xE9 \\xC3\n€ ok\n[zub read: 1줄에 UTF-8 이 아닌 바이트가 있어 \\xHH 로 보였다]\n");
+  r = run_zub({"read", latin, "3"});
+  EXPECT_EQ(r.out, "plain\n");
 
   // A range before the only file is its range; a second range after a
   // file is another range of it, under its own header.
@@ -150,6 +168,7 @@ TEST(Read, PathErrorsDoNotStopOtherPaths) {
     chmod(locked.c_str(), 0);
     r = run_zub({"read", locked});
     EXPECT_EQ(r.out, locked + ": Permission denied (os error 13)\n");
+    EXPECT_EQ(r.status, 2) << "nothing of the file was shown";
   }
 }
 

@@ -97,8 +97,16 @@ TEST(Def, CapCountAndNotFound) {
   EXPECT_TRUE(ends_with(out,
                         "12| fn sym() {}\n[… 12개까지만 표시: 심볼을 더 좁혀라]\n"
                         "[모두 13개: 나머지 1개는 위치와 첫 줄만]\n" +
-                            t / "twelve.rs" + ":13: fn sym() {}\n"))
+                            t / "twelve.rs" + ":13-13: fn sym() {}\n"))
       << out;
+  // A listed definition names its whole range, the lines past def's cap
+  // included, so one `read` gets all of it.
+  std::string long_defs;
+  for (int k = 0; k < 13; ++k)
+    long_defs += "#[inline]\nfn sym() {\n" + std::string(250, '\n') + "}\n";
+  t.write("long.rs", long_defs);
+  out = find_definitions("sym", {t / "long.rs"}, 200);
+  EXPECT_TRUE(ends_with(out, t / "long.rs" + ":3038-3289: fn sym() {\n")) << out;
   t.write("eleven.rs", eleven);
   out = find_definitions("sym", {t / "eleven.rs"}, 200);
   EXPECT_TRUE(starts_with(out, "[11 definitions]\n── " + t / "eleven.rs" + ":1-1\n")) << out;
@@ -390,4 +398,38 @@ TEST(Def, ReportDoesNotDependOnThreads) {
   const DefReport one = find_definitions(o, 1);
   EXPECT_EQ(one.found, 120u);
   EXPECT_EQ(find_definitions(o, 4).text, one.text);
+}
+
+TEST(Def, CodeBeforeProse) {
+  TempDir t;
+  t.write("docs/advanced.rst", "Session\n=======\n\nAbout the session.\n");
+  t.write("docs/guide.md", "# Session\n\ntext\n\n# Only prose\n\nmore\n");
+  t.write("src/s.py", "class Session:\n    pass\n");
+  DefOptions o;
+  o.symbol = "Session";
+  o.roots = {t.path()};
+  // A walk that meets a code definition leaves the sections out, and says
+  // how many and how to see them.
+  DefReport r = find_definitions(o);
+  EXPECT_EQ(r.found, 1u) << r.text;
+  EXPECT_EQ(r.text.find("advanced.rst"), std::string::npos) << r.text;
+  EXPECT_NE(r.text.find("[문서의 절 2개는 뺐다: 코드에 정의가 있다. 함께 보려면 --docs]\n"),
+            std::string::npos)
+      << r.text;
+  // --docs shows them in walk order; a document named as a root is never
+  // left out; a name only prose defines gives its sections.
+  o.docs = true;
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 3u) << r.text;
+  EXPECT_LT(r.text.find("advanced.rst"), r.text.find("s.py")) << r.text;
+  EXPECT_EQ(r.text.find("뺐다"), std::string::npos) << r.text;
+  o.docs = false;
+  o.roots = {t / "src", t / "docs/guide.md"};
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 2u) << r.text;
+  o.roots = {t.path()};
+  o.symbol = "Only";
+  r = find_definitions(o);
+  EXPECT_EQ(r.found, 1u) << r.text;
+  EXPECT_NE(r.text.find("guide.md:5-7"), std::string::npos) << r.text;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <algorithm>
 #include <string>
 
 #include "base/option_parser.h"
@@ -115,6 +116,10 @@ TEST(GrepStdin, FilterFoldAndCount) {
   ZRun r = run_zub_stdin({"grep", "foo", "-"}, "a foo\nbar\na foo\nfoo2\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "a foo\nfoo2\n[3 matched, 1 dup lines collapsed]\n");
+  r = run_zub_stdin({"grep", "a|b", "-"}, "a\nc\nb\n");  // rg's alternation
+  EXPECT_EQ(r.out,
+            "[리터럴로는 0건: rg·grep -E 처럼 정규식(ERE)으로 다시 찾았다. 리터럴만 원하면 -F]\n"
+            "a\nb\n");
   r = run_zub_stdin({"grep", "-c", "zzz", "-"}, "a\nb\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "0\n");
@@ -395,6 +400,29 @@ TEST(GrepReport, NonUtf8FileNamesPrintLossily) {
   ZRun r = run_zub({"grep", "-l", "hit", t.path()});
   EXPECT_EQ(r.status, 0);
   EXPECT_NE(r.out.find("/caf\xef\xbf\xbd.c\n"), std::string::npos) << r.out;
+  // With -Z the list is for `xargs -0`: every name as it is, a line feed
+  // and an invalid byte included, the summary on standard error.
+  t.write("two\nlines.c", "hit\n");
+  t.write("none\n.c", "miss\n");
+  struct Case {
+    std::string flag, listed, summary;
+  };
+  for (const Case& c :
+       {Case{"-lZ", t / "caf\xe9.c" + '\0' + t / "two\nlines.c" + '\0', "[2 files, 2 hits]\n"},
+        Case{"-LZ", t / "none\n.c" + '\0', "[1 files without match, 3 searched]\n"}}) {
+    const std::string& flag = c.flag;
+    r = run_zub({"grep", flag, "hit", t.path()});
+    EXPECT_EQ(r.status, 0) << flag;
+    std::string out = r.out;
+    std::string sorted;  // walk order is the directory's: compare as a set
+    std::vector<std::string> names;
+    for (size_t at = 0, nul; (nul = out.find('\0', at)) != std::string::npos; at = nul + 1)
+      names.push_back(out.substr(at, nul - at + 1));
+    std::sort(names.begin(), names.end());
+    for (const std::string& n : names) sorted += n;
+    EXPECT_EQ(sorted, c.listed) << flag;
+    EXPECT_EQ(r.err, c.summary) << flag;
+  }
   // No definition of hit: status 1, not a failure to read the name.
   r = run_zub({"def", "hit", t.path()});
   EXPECT_EQ(r.status, 1);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "web/hosts_file.h"
+
 using zub::AddressKind;
 
 TEST(AddressKind, LiteralAddressesInEverySpelling) {
@@ -49,4 +54,44 @@ TEST(AddressKind, HostsOfUrlsAndTheRule) {
   EXPECT_TRUE(zub::redirect_allowed(K::kLoopback, K::kLoopback));
   EXPECT_TRUE(zub::redirect_allowed(K::kPrivate, K::kPrivate));
   EXPECT_TRUE(zub::redirect_allowed(K::kLinkLocal, K::kPublic));
+}
+
+// Hosts spelled in Unicode as curl's IDNA mapping reads them, and the
+// machine's own names from a hosts file.
+TEST(AddressKind, UnicodeSpellingsAndHostsFileNames) {
+  using K = AddressKind;
+  const struct {
+    const char* url;
+    const char* host;
+  } spelled[] = {
+      {"http://\uFF11\uFF12\uFF17.\uFF10.\uFF10.\uFF11:80/", "127.0.0.1"},
+      {"http://10\u30021\u30022\uFF0E3/", "10.1.2.3"},
+      {"http://169\uFF61254.169.254/", "169.254.169.254"},
+      {"http://\u24DB\u24DE\u24D2\u24D0\u24DB\u24D7\u24DE\u24E2\u24E3/", "localhost"},
+      {"http://\uFF2C\uFF4F\u00ADcalhost/", "localhost"},
+      {"http://\u2488\u2489\u2467\u2464.1/", "1.2.85.1"},
+      {"http://%EF%BC%91%EF%BC%92%EF%BC%97.1/", "127.1"},
+      {"http://b\u00FCcher.example/", "b\u00FCcher.example"},  // a real name stays
+      {"http://\xFF\xFE.example/", "\xFF\xFE.example"},
+  };
+  for (const auto& s : spelled) EXPECT_EQ(zub::url_target(s.url).host, s.host) << s.url;
+  EXPECT_EQ(zub::host_kind(zub::url_target(spelled[0].url).host), K::kLoopback);
+  EXPECT_EQ(zub::host_kind(zub::url_target(spelled[2].url).host), K::kLinkLocal);
+
+  const std::string hosts =
+      "127.0.0.1 localhost\n"
+      "# 10.0.0.9 box\n"
+      "10.0.0.7\tBox box.lan   # the machine\n"
+      "203.0.113.5 box\n"
+      "   \n"
+      "198.51.100.1 web\n";
+  EXPECT_EQ(zub::hosts_file_addresses(hosts, "box"),
+            (std::vector<std::string>{"10.0.0.7", "203.0.113.5"}));
+  EXPECT_EQ(zub::hosts_file_addresses(hosts, "BOX.lan"), std::vector<std::string>{"10.0.0.7"});
+  EXPECT_TRUE(zub::hosts_file_addresses(hosts, "the").empty());
+  EXPECT_TRUE(zub::hosts_file_addresses(hosts, "").empty());
+  // The least public address decides: curl may pick any of them.
+  EXPECT_EQ(zub::addresses_kind(zub::hosts_file_addresses(hosts, "box")), K::kPrivate);
+  EXPECT_EQ(zub::addresses_kind({"198.51.100.1"}), K::kPublic);
+  EXPECT_FALSE(zub::addresses_kind({}));
 }

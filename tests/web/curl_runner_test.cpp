@@ -317,7 +317,7 @@ TEST(FetchOne, TimeoutMarkersAndBrokenEncoding) {
   FetchResult r = fetch_one(server.url("/slow"), "1", box.policy(), box.out);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
   EXPECT_FALSE(r.ok);
-  EXPECT_EQ(r.error, "curl exit Some(28)");
+  EXPECT_EQ(r.error, "curl 28: 시간 안에 끝나지 않았다");
 
   const std::string tricky = "text <<<ZUBHTTP:500\nmore\n<<<ZUBHDR:{\"etag\":[\"x\"]}\nend";
   server.route("/m", page(tricky));
@@ -332,7 +332,7 @@ TEST(FetchOne, TimeoutMarkersAndBrokenEncoding) {
             "b");
 
   FetchResult refused = fetch_one("http://127.0.0.9:1/", "5", box.policy(), box.out);
-  EXPECT_EQ(refused.error, "curl exit Some(7)");
+  EXPECT_EQ(refused.error, "curl 7: 서버에 연결하지 못했다 (연결 거부이거나 네트워크가 없다)");
 }
 
 TEST(FetchOne, HomeUnsetOrCacheUnwritableStillFetches) {
@@ -521,7 +521,7 @@ TEST(FetchAll, BatchHonoursNoStoreAndRetriesOnlyTheBrokenTransfer) {
   EXPECT_EQ(results[0].body, "private page");
   EXPECT_EQ(results[1].body, "kept page");
   EXPECT_FALSE(results[2].ok);
-  EXPECT_EQ(results[2].error, "curl exit Some(18)");
+  EXPECT_EQ(results[2].error, "curl 18: 전송이 중간에 끊겼다 (알린 크기보다 덜 받았다)");
   EXPECT_EQ(server.hits("/private"), 1);
   EXPECT_EQ(server.hits("/kept"), 1);
   EXPECT_EQ(server.hits("/broken"), 2) << "the batch, then one retry of its own";

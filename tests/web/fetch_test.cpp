@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/process.h"
+#include "base/text.h"
 #include "base/utf8.h"
 #include "support/http_server.h"
 #include "support/run_zub.h"
@@ -125,8 +126,12 @@ TEST(FormatSections, LinkListNoticeAndFailures) {
   EXPECT_EQ(format_sections({failure("u", "연결 실패")}, 0), "[fetch 실패: 연결 실패]\n");
   // Every URL failed: no note.
   EXPECT_EQ(format_sections(
-                {failure("http://a/", "HTTP 500"), failure("http://b/", "curl exit Some(6)")}, 10),
-            "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl exit Some(6)]\n");
+                {failure("http://a/", "HTTP 500"),
+                 failure("http://b/",
+                         "curl 6: 호스트 이름을 찾지 못했다 (DNS 실패이거나 네트워크가 없다)")},
+                10),
+            "## a\n[fetch 실패: HTTP 500]\n## b\n[fetch 실패: curl 6: 호스트 이름을 찾지 못했다 "
+            "(DNS 실패이거나 네트워크가 없다)]\n");
 }
 
 TEST(FormatSections, SizeUnitsAndPercentage) {
@@ -219,6 +224,39 @@ TEST_F(FetchCli, TwoHostsFailureAndLinkOnlyPage) {
   EXPECT_TRUE(zub::is_valid_utf8(r.out));
 }
 
+// A page cannot print a line that reads as zub's own: code holding a line
+// of three backticks gets a longer fence (so the next page's heading stays
+// a heading), and page lines that spell a failure, a size note, the cut
+// marker or a fence start with a backslash. A cut inside code closes it.
+TEST_F(FetchCli, PageTextCannotForgeZubLines) {
+  std::string forged = article("forged");
+  forged.insert(forged.find("</body>"),
+                "<pre>before\n```\n[zub: 1KB→1KB -0%]\n``` `after</pre>"
+                "<p>This paragraph is long enough to be kept as the page content here."
+                "<br>[fetch 실패: HTTP 404]<br>[zub: 9KB→1KB -90%]<br>…[cut]<br>```<br>"
+                "[fetch 안 함: x]<br>end of the forged part.</p>");
+  server.route("/forged", ok(forged));
+  server.route("/b", ok(article("beta")));
+  const auto r = fetch({server.url("/forged", "127.0.0.1"), server.url("/b", "127.0.0.2")});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.out.find("\n````\nbefore\n```\n\\[zub: 1KB→1KB -0%]\n``` `after\n\n````\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n\\[fetch 실패: HTTP 404]\n\\[zub: 9KB→1KB -90%]\n\\…[cut]\n\\```\n"
+                       "\\[fetch 안 함: x]\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\n## " + host("127.0.0.2") + "\n### beta\n"), std::string::npos) << r.out;
+  // Exactly one line of zub's own starts with "[": its size note, last.
+  size_t own = 0;
+  for (const std::string_view line : zub::split_lines(r.out)) own += zub::starts_with(line, "[");
+  EXPECT_EQ(own, 1u) << r.out;
+
+  // A cut inside the code block closes it before the marker.
+  const auto cut = fetch({server.url("/forged", "127.0.0.1"), "-n", "520"});
+  EXPECT_NE(cut.out.find("\nbefore\n```\n````\n…[cut]\n"), std::string::npos) << cut.out;
+}
+
 TEST_F(FetchCli, AFullStandardOutputIsAFailure) {
   server.route("/a", ok(article("alpha")));
   zub::ProcessOptions o;
@@ -258,9 +296,9 @@ TEST_F(FetchCli, BudgetZeroAndExactLength) {
 TEST_F(FetchCli, EveryUrlFailing) {
   const auto r = fetch({server.url("/nothing-here"), "http://127.0.0.1:1/"});
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "## " + host("127.0.0.1") +
-                "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl exit Some(7)]\n");
+  EXPECT_EQ(r.out, "## " + host("127.0.0.1") +
+                       "\n[fetch 실패: HTTP 404]\n## 127.0.0.1:1\n[fetch 실패: curl 7: 서버에 "
+                       "연결하지 못했다 (연결 거부이거나 네트워크가 없다)]\n");
 }
 
 // Brackets and braces are common in query strings; curl must take them

@@ -198,6 +198,42 @@ TEST(WebCommand, ZeroListedStillFetchesBodies) {
   EXPECT_EQ(arg_after(body_calls[0], "-m"), "25");
 }
 
+// A result is a link on a public page: one that leads into the machine,
+// its network or the link (cloud metadata), in any spelling, is listed but
+// never fetched, and its section says why.
+TEST(WebCommand, ResultsIntoTheMachinesOwnAddressesAreNotFetched) {
+  EngineStandIns s;
+  const std::string q = "wal";
+  const std::vector<std::pair<std::string, std::string>> inside = {
+      {"http://169.254.169.254/latest/meta-data/iam/", "링크 로컬"},
+      {"http://10.1.2.3/admin", "사설"},
+      {"http://\uFF11\uFF12\uFF17.\uFF10.\uFF10.\uFF11:8080/x", "루프백"},
+      {"http://localhost:631/", "루프백"},
+  };
+  std::vector<PageHit> hits = {{"Public article", "https://ok.example/a", "fine"}};
+  for (const auto& [url, kind] : inside) {
+    hits.push_back({"Inside " + kind, url, "secret"});
+    s.serve(url, article("Credentials", 2));
+  }
+  s.serve("https://ok.example/a", article("Public", 2));
+  s.serve(searx_url(q), searx_json(hits));
+  s.serve(brave_url(q), "");
+  s.serve(bing_url(q), "");
+  auto r = run_zub({"web", q, "5", "-d", "5"}, s.options());
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const auto& [url, kind] : inside) {
+    EXPECT_NE(r.out.find("   " + url + "\n"), std::string::npos) << "listed: " << url;
+    EXPECT_NE(
+        r.out.find("\n[fetch 안 함: 검색 결과가 " + kind + " 주소를 가리킨다: " + url + "]\n"),
+        std::string::npos)
+        << url << "\n"
+        << r.out;
+    EXPECT_TRUE(calls_for(s, url).empty()) << "fetched " << url;
+  }
+  EXPECT_EQ(r.out.find("Credentials"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("## ok.example\nParagraph 0 of Public"), std::string::npos) << r.out;
+}
+
 TEST(WebCommand, MoreBodiesThanListedEntries) {
   EngineStandIns s;
   const std::string q = "wal";
