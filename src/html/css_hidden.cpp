@@ -486,14 +486,12 @@ bool style_hides(std::string_view declarations, bool decode_refs) {
 }
 
 bool style_shows(std::string_view declarations) {
-  // Only a display declaration shows: most rule blocks have none.
-  bool maybe = false;
-  for (size_t i = 0; i + 6 < declarations.size() && !maybe; ++i) {
-    const char c = declarations[i];
-    maybe = c == '\\' || c == '/' ||
-            ((c == 'd' || c == 'D') && ascii_lower(declarations[i + 6]) == 'y');
-  }
-  return maybe && declarations_show(normalize(declarations, false));
+  // Only a display declaration shows: most rule blocks have none, and most
+  // of the rest are read as written (a "DISPLAY" in capitals is not taken
+  // as showing: the element then stays hidden, which leaks nothing).
+  if (declarations.find('\\') == npos && declarations.find("/*") == npos)
+    return declarations.find("isplay") != npos && declarations_show(declarations);
+  return declarations_show(normalize(declarations, false));
 }
 
 std::string normalize_css(std::string_view css) { return normalize(css, false); }
