@@ -129,6 +129,7 @@ constexpr size_t kMaxMarked = 4096;
 // An element hidden by a style that holds more than this many times the
 // text that the rest of the page shows is taken as shown (by a script).
 constexpr size_t kShownShare = 2;
+constexpr size_t kMaxSyncWork = 4096;
 
 bool is_void(std::string_view name) {
   switch (name.size()) {
@@ -223,11 +224,12 @@ struct StripPass {
   const HiddenSelectors* hidden;
   StrippedPage* marks;  // nullptr: only the text is wanted
   // Where the style sheets met on the way are collected (nullptr: none).
-  // A sheet that hides something after elements with a class or id went
-  // by makes the pass `late`: those elements were judged without it.
+  // A sheet that may hide an element that went by (by the names noted in
+  // `seen`) makes the pass `late`: that element was judged without it.
   HiddenSelectors* collect = nullptr;
-  bool seen_named = false;
-  bool seen_element = false;  // an element other than html, head and body
+  HiddenSelectors::Seen seen{};
+  bool seen_any = false;
+  size_t sync_work = 0;  // open elements judged again as sheets came
   bool seen_body = false;
   size_t body_at = 0;  // where the body element opens
   bool late = false;
@@ -394,8 +396,12 @@ struct StripPass {
       return;
     }
     const TagAttrs attrs = read_tag_attrs(tag);
-    if (!attrs.cls.empty() || !attrs.id.empty()) seen_named = true;
-    if (name != "html" && name != "body" && name != "head") seen_element = true;
+    // A sheet never hides html or body, and their contexts are judged
+    // again as sheets come.
+    if (collect && name != "html" && name != "body") {
+      HiddenSelectors::note_seen(name, attrs, seen);
+      seen_any = true;
+    }
     if (name == "body" && !seen_body) {
       seen_body = true;
       body_at = lt;
@@ -536,11 +542,16 @@ struct StripPass {
           const size_t gt = after_gt(html, lt + 1);
           if (gt <= close) {
             const std::string_view inner = html.substr(gt, close - gt);
+            const size_t before = collect->size();
             if (name == "style" ? collect->add_sheet(inner) : add_sheets(inner, *collect)) {
               if (!hidden) hidden = collect;
-              if (seen_named || (seen_element && collect->matches_unnamed())) late = true;
+              if (seen_any && collect->may_hide_seen(before, seen)) late = true;
             }
-            if (!late) sync_contexts();
+            // The open elements are judged again for each sheet that adds
+            // selectors; past a bound one more pass is cheaper.
+            if (!late && collect->size() > before && (sync_work += stack.size()) > kMaxSyncWork)
+              late = true;
+            if (!late && collect->size() > before) sync_contexts();
           }
         }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
