@@ -673,7 +673,8 @@ def main():
     global SEED
     ap = argparse.ArgumentParser()
     ap.add_argument("zub")
-    ap.add_argument("--lang", default=",".join(LANGS))
+    ap.add_argument("--lang", default=",".join(k for k in LANGS if "like" not in LANGS[k]),
+                    help="default: every language but the -tune and -held sets")
     ap.add_argument("--samples", type=int, default=20)
     ap.add_argument("--files", type=int, default=30)
     ap.add_argument("--blocks", type=int, default=40)

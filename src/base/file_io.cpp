@@ -215,8 +215,9 @@ ReadResult read_file_prefix(const std::string& path, uint64_t limit) {
   return read_path(path, limit);
 }
 
-ReadResult read_fd_all(int fd, uint64_t limit) {
+ReadResult read_fd_all(int fd, uint64_t limit, bool reserve) {
   ReadResult r;
+  if (reserve) r.data.reserve(static_cast<size_t>(limit));
   r.ok = read_loop(fd, r.data, limit, &r.err);
   r.capped = r.data.size() >= limit;
   return r;

@@ -86,8 +86,10 @@ ReadResult read_file_prefix(const std::string& path, uint64_t limit);
 ReadResult read_file_view(const std::string& path);
 
 // Reads a file descriptor to its end into `data`, or only its first
-// `limit` bytes (`capped` when the limit was reached).
-ReadResult read_fd_all(int fd, uint64_t limit = UINT64_MAX);
+// `limit` bytes (`capped` when the limit was reached). `reserve`: the limit
+// is reserved at once, so that growing never holds the old and the new
+// buffer together (a large limit on input that may reach it).
+ReadResult read_fd_all(int fd, uint64_t limit = UINT64_MAX, bool reserve = false);
 
 // The rest of a file descriptor's data. A large regular file is mapped
 // from the descriptor's offset instead of copied (no zero-filled buffer, no

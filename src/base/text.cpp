@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <array>
 #include <cstring>
 
 namespace zub {
@@ -26,36 +27,54 @@ std::vector<std::string_view> split_lines(std::string_view text) {
   return lines;
 }
 
+namespace {
+
+// How common a byte is in source code and logs, 0 the rarest: white space,
+// then lower-case letters in English order, digits and the common marks;
+// other punctuation, capitals and bytes past ASCII are rare.
+constexpr auto kByteRank = [] {
+  std::array<uint8_t, 256> rank{};
+  for (size_t c = 0; c < 256; ++c) rank[c] = 10;
+  for (char c = 'A'; c <= 'Z'; ++c) rank[static_cast<unsigned char>(c)] = 40;
+  for (char c = '0'; c <= '9'; ++c) rank[static_cast<unsigned char>(c)] = 60;
+  const std::string_view common = "zqjxkvbpgwyfmculdhrsnioate";  // rarer first
+  for (size_t i = 0; i < common.size(); ++i)
+    rank[static_cast<unsigned char>(common[i])] = static_cast<uint8_t>(100 + 5 * i);
+  for (char c : std::string_view("_-/.,:;()[]'\"=<>*")) rank[static_cast<unsigned char>(c)] = 50;
+  rank[static_cast<unsigned char>('.')] = 90;
+  rank[static_cast<unsigned char>(' ')] = 255;
+  rank[static_cast<unsigned char>('\t')] = 200;
+  return rank;
+}();
+
+}  // namespace
+
 size_t find_bytes(std::string_view hay, std::string_view needle, size_t from) {
   if (from > hay.size()) return std::string_view::npos;
   if (needle.empty()) return from;
   if (needle.size() > hay.size() - from) return std::string_view::npos;
+  // The needle's rarest byte is searched for: fewer false starts to compare
+  // than with its first byte, which is often a space or a common letter.
+  size_t k = 0;
+  for (size_t i = 1; i < needle.size(); ++i)
+    if (kByteRank[static_cast<unsigned char>(needle[i])] <
+        kByteRank[static_cast<unsigned char>(needle[k])])
+      k = i;
   const char* base = hay.data();
-  const char first = needle[0];
-  const size_t rest = needle.size() - 1;
-  const char* p = base + from;
-  const char* last = base + hay.size() - needle.size();  // last start position
+  const char key = needle[k];
+  const char* p = base + from + k;                           // where the key byte may be
+  const char* last = base + hay.size() - needle.size() + k;  // its last such place
   while (p <= last) {
-    const void* hit = std::memchr(p, first, static_cast<size_t>(last - p) + 1);
+    const void* hit = std::memchr(p, key, static_cast<size_t>(last - p) + 1);
     if (!hit) return std::string_view::npos;
-    const char* c = static_cast<const char*>(hit);
-    if (rest == 0 || std::memcmp(c + 1, needle.data() + 1, rest) == 0)
-      return static_cast<size_t>(c - base);
-    p = c + 1;
+    const char* c = static_cast<const char*>(hit) - k;  // the candidate start
+    if (std::memcmp(c, needle.data(), needle.size()) == 0) return static_cast<size_t>(c - base);
+    p = static_cast<const char*>(hit) + 1;
   }
   return std::string_view::npos;
 }
 
 size_t rfind_bytes(std::string_view hay, std::string_view needle) { return hay.rfind(needle); }
-
-bool starts_with(std::string_view s, std::string_view prefix) {
-  return s.size() >= prefix.size() && s.compare(0, prefix.size(), prefix) == 0;
-}
-
-bool ends_with(std::string_view s, std::string_view suffix) {
-  return s.size() >= suffix.size() &&
-         s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
-}
 
 bool contains(std::string_view s, std::string_view needle) {
   return find_bytes(s, needle, 0) != std::string_view::npos;

@@ -44,8 +44,17 @@ size_t find_bytes(std::string_view hay, std::string_view needle, size_t from = 0
 // Last occurrence of `needle` in `hay`; npos when absent.
 size_t rfind_bytes(std::string_view hay, std::string_view needle);
 
-bool starts_with(std::string_view s, std::string_view prefix);
-bool ends_with(std::string_view s, std::string_view suffix);
+// Inline, and the first byte compared before the rest: the filters test
+// every line against dozens of prefixes, most of which differ at once.
+inline bool starts_with(std::string_view s, std::string_view prefix) {
+  return s.size() >= prefix.size() &&
+         (prefix.empty() || (s[0] == prefix[0] && s.compare(0, prefix.size(), prefix) == 0));
+}
+inline bool ends_with(std::string_view s, std::string_view suffix) {
+  return s.size() >= suffix.size() &&
+         (suffix.empty() || (s.back() == suffix.back() &&
+                             s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0));
+}
 bool contains(std::string_view s, std::string_view needle);
 
 // ASCII-only case mapping; other bytes are unchanged.

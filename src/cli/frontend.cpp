@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <type_traits>
@@ -47,9 +48,9 @@ int usage_error(Output& out) {
 // ---- Standard input ----
 
 // Whole standard input; nothing when it cannot be read or holds more than
-// `cap` bytes.
-std::optional<std::string> read_stdin(uint64_t cap) {
-  ReadResult r = read_fd_all(0, cap + 1);
+// `cap` bytes. `reserve`: see read_fd_all.
+std::optional<std::string> read_stdin(uint64_t cap, bool reserve = false) {
+  ReadResult r = read_fd_all(0, cap + 1, reserve);
   if (!r.ok || r.data.size() > cap) return std::nullopt;
   return std::move(r.data);
 }
@@ -208,10 +209,16 @@ Outcome run_wrap(const WrapOptions& opts, Output& out) {
 
 // A shortened shell output is recorded in the gain ledger against what the
 // host would have shown. The hook's status is always 0.
+// The hook's status is 0 whatever happens: the one failure that is not a
+// value, memory running out on a large event (under a limit the host set),
+// leaves the output as it is like any other.
 int run_hook(const NoOptions&, Output& out) {
   const GainClock clock;
-  const PostToolAnswer a = cmd_hook(read_stdin(kHookInputCap), out);
-  if (a.answered) record_gain("hook", a.baseline, a.printed, clock, 0);
+  try {
+    const PostToolAnswer a = cmd_hook(read_stdin(kHookInputCap, true), out);
+    if (a.answered) record_gain("hook", a.baseline, a.printed, clock, 0);
+  } catch (const std::bad_alloc&) {
+  }
   return 0;
 }
 

@@ -137,6 +137,11 @@ constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdep
                                           .help = "ROOT 아래 N 단계까지 (1 = 바로 아래 파일만)"};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
+template <std::vector<std::string> FileFilter::*M>
+void add_find_test(GrepOptions& o, const OptionValue& v) {
+  (o.filter.*M).emplace_back(v.text);
+  o.find_tests = true;
+}
 template <PatternSyntax S, char Flag>
 void set_syntax(GrepOptions& o, const OptionValue&) {
   o.syntax = S;
@@ -359,6 +364,22 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kTypeNotRow<GrepOptions>,
     kGlobRow<GrepOptions>,
     kMaxDepthRow<GrepOptions>,
+    // find's spellings, for `zub grep --files` in place of `find`.
+    {.spellings = {"-maxdepth"}, .kind = kNumber, .on_bad = kError,
+     .message = "zub: -maxdepth 뒤에 숫자가 와야 한다\n", .set = set_max_depth<GrepOptions>,
+     .value_name = "N", .help = "find 습관(--files 와 함께): --max-depth N 과 같다"},
+    {.spellings = {"-name"}, .kind = kText, .set = add_find_test<&FileFilter::find_names>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): 파일명이 이 글롭인 것"},
+    {.spellings = {"-iname"}, .kind = kText, .set = add_find_test<&FileFilter::find_inames>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): -name 을 대소문자 무시로"},
+    {.spellings = {"-path", "-wholename"}, .kind = kText,
+     .set = add_find_test<&FileFilter::find_paths>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): 경로가 이 글롭인 것"},
+    {.spellings = {"-type"}, .kind = kText,
+     .set = [](GrepOptions& o, const OptionValue& v) {
+       o.find_type = v.text;
+       o.find_tests = true;
+     }, .value_name = "f|d", .help = "find 습관(--files 와 함께): 파일(f)이나 디렉터리(d)만"},
     {.spellings = {"--all"}, .set = search_all_files, .help = "비소스·초대형 파일도 검색(ZUB_GREP_ALL=1 과 같다)"},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to

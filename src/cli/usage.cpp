@@ -54,7 +54,7 @@ constexpr MoreLines kMore[] = {
     {"outline", "  F|DIR [A-B]... · DIR 은 grep 처럼 걷는다: --ext -t -T -g --include --exclude --exclude-dir --all\n"
                 "  F:A-B 도 받는다\n"},
     {"read",    "  F:A-B F:A F#L10-L20 · 범위: A-B A- A A,B A:B A..B L10-L20\n"
-                "  -n 줄번호(cat -n) · -n N 범위 없는 파일의 앞 N줄(head -n)\n"
+                "  -n 줄번호(cat -n) · F -n N 범위 없는 파일의 앞 N줄(head -n; 파일 앞의 -n N 은 모호해 거부)\n"
                 "  sed 처럼: A,+N(F 10 +5) A,$ $(끝 줄) 10,20p · --lines R(범위 없는 파일마다) · --head N(-N) · --tail N\n"
                 "  범위 여럿을 한 인자로: F 10-20,40-45 · - 는 stdin: git show X:F | zub read - 10-20\n"},
     {"def",     "  SYM: A.b A::b A#b T.M (*T).M a::b::c · ROOT 없으면 . · 옵션은 SYM 앞뒤 어디나\n"

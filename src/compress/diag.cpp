@@ -40,7 +40,7 @@ struct Reader {
   // tallies; true when recognised.
   bool classify(std::string_view t, std::string_view raw) {
     if (t.empty()) return false;
-    const Line line{t, raw, t.find(' '), ++nonblank, st.pending, st.expect_source};
+    const Line line{t, raw, t.find(' '), ++nonblank, byte_pairs(t), st.pending, st.expect_source};
     st.pending = Pending::kNone;
     st.expect_source = false;
     // The message a header that ended in a colon announced ("thread 'x'

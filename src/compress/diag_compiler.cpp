@@ -168,7 +168,10 @@ Verdict compiler_lines(DiagState& st, CompilerState& s, const Line& l) {
   if (const Verdict v = located(st, s, l); v != Verdict::kNotMine) return v;
   if (const Verdict v = severity_header(st, l); v != Verdict::kNotMine) return v;
   if (const Verdict v = tool_severity(st, l); v != Verdict::kNotMine) return v;
-  if (!is_link_failure(t)) return Verdict::kNotMine;
+  static constexpr BytePairs kUndefined = byte_pairs("undefined reference to ");
+  static constexpr BytePairs kMultiple = byte_pairs("multiple definition of ");
+  if ((!may_hold(l.pairs, kUndefined) && !may_hold(l.pairs, kMultiple)) || !is_link_failure(t))
+    return Verdict::kNotMine;
   record_error(st, t);
   if (ends_with(t, ":")) st.pending = Pending::kErrorMessage;  // the message follows
   return Verdict::kRecognized;

@@ -15,7 +15,7 @@ namespace {
 bool context_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
 
 Verdict context(DiagState&, NoFamilyState&, const Line& l) {
-  return yes(is_caret_line(l.t) || is_context_line(l.t));
+  return yes(is_caret_line(l.t) || is_context_line(l.t, l.pairs));
 }
 
 }  // namespace

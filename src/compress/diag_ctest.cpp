@@ -22,7 +22,8 @@ bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
 }
 
 bool ctest_shape(const DiagState&, const NoFamilyState&, const Line& l) {
-  return may_be_count_line(l.t);
+  static constexpr BytePairs kCount = byte_pairs("% tests passed, ");
+  return may_be_count_line(l.t) && may_hold(l.pairs, kCount);
 }
 
 Verdict ctest_lines(DiagState& st, NoFamilyState&, const Line& l) {

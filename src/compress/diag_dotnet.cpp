@@ -64,7 +64,18 @@ bool msbuild_line(std::string_view t, MsbuildLine& out) {
   return true;
 }
 
-bool dotnet_shape(const DiagState&, const DotnetState&, const Line&) { return true; }
+// Its own lines' first bytes ("Build", "Determining", "All", "Restored",
+// "Time"), a count's closing ")" and the ")" a diagnostic's place ends in.
+bool dotnet_shape(const DiagState&, const DotnetState&, const Line& l) {
+  switch (l.t[0]) {
+    case 'B':
+    case 'D':
+    case 'A':
+    case 'R':
+    case 'T': return true;
+    default: return l.t.find(')') != std::string_view::npos;
+  }
+}
 
 Verdict dotnet_lines(DiagState& st, DotnetState& s, const Line& l) {
   const std::string_view t = l.t;

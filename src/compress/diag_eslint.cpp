@@ -63,7 +63,13 @@ Verdict table_row(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
-bool eslint_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
+// A path's slash, or the severity word every table row holds.
+bool eslint_shape(const DiagState&, const NoFamilyState&, const Line& l) {
+  static constexpr BytePairs kError = byte_pairs(" error ");
+  static constexpr BytePairs kWarning = byte_pairs(" warning ");
+  return may_hold(l.pairs, kError) || may_hold(l.pairs, kWarning) ||
+         l.t.find_first_of("/\\") != std::string_view::npos;
+}
 
 Verdict eslint_lines(DiagState& st, NoFamilyState&, const Line& l) {
   if (const Verdict v = file_name(st, l); v != Verdict::kNotMine) return v;

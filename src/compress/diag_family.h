@@ -12,6 +12,7 @@
 #include <memory>
 #include <string_view>
 
+#include "compress/diag_shapes.h"
 #include "compress/diag_state.h"
 
 namespace zub {
@@ -23,6 +24,7 @@ struct Line {
   std::string_view raw;  // as read
   size_t space;          // the first space in `t`, or npos
   uint64_t index;        // the number of non-blank lines up to this one (1 for the first)
+  BytePairs pairs;       // of `t`, for may_hold
   Pending pending;
   bool expect_source;
 };

@@ -2,6 +2,7 @@
 // line of any other shape ("FAIL ...", "✘ ...", an AssertionError), and
 // any line that says "error:" or "warning:" (an error listed, a warning
 // counted).
+#include <initializer_list>
 #include <string>
 
 #include "base/ascii.h"
@@ -30,10 +31,19 @@ Verdict failure_line(DiagState& st, const Line& l) {
 }
 
 // Lines that say error or warning in a shape of no tool above.
+// True when one of `words` stands right before a colon somewhere in `t`
+// ("error:" in "x: error: y"): each colon is looked at once, however many
+// spellings are asked for.
+bool word_before_colon(std::string_view t, std::initializer_list<std::string_view> words) {
+  for (size_t colon = t.find(':'); colon != std::string_view::npos; colon = t.find(':', colon + 1))
+    for (std::string_view w : words)
+      if (colon >= w.size() && t.substr(colon - w.size(), w.size()) == w) return true;
+  return false;
+}
+
 Verdict loose_error(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
-  if (!contains(t, "error:") && !contains(t, "Error:") && !contains(t, "ERROR:") &&
-      !starts_with(t, "ERROR "))
+  if (!word_before_colon(t, {"error", "Error", "ERROR"}) && !starts_with(t, "ERROR "))
     return Verdict::kNotMine;
   record_error(st, t);
   st.pending = Pending::kNone;
@@ -41,15 +51,20 @@ Verdict loose_error(DiagState& st, const Line& l) {
 }
 
 Verdict loose_warning(DiagState& st, const Line& l) {
-  const std::string_view t = l.t;
-  if (!contains(t, "warning:") && !contains(t, "Warning:") && !contains(t, "WARNING:"))
-    return Verdict::kNotMine;
-  record_rule(st, "(no-rule-id) warning", byte_cut(t, 160));
+  if (!word_before_colon(l.t, {"warning", "Warning", "WARNING"})) return Verdict::kNotMine;
+  record_rule(st, "(no-rule-id) warning", byte_cut(l.t, 160));
   st.pending = Pending::kNone;
   return Verdict::kRecognized;
 }
 
-bool loose_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
+// A failing-test line's first bytes, "AssertionError", "ERROR ", or the
+// colon every "error:" and "warning:" has.
+bool loose_shape(const DiagState&, const NoFamilyState&, const Line& l) {
+  static constexpr BytePairs kAssertion = byte_pairs("AssertionError");
+  const char c = l.t[0];
+  return c == 'F' || c == 'E' || c == '\xE2' || c == '\xC3' || may_hold(l.pairs, kAssertion) ||
+         l.t.find(':') != std::string_view::npos;
+}
 
 Verdict loose_lines(DiagState& st, NoFamilyState&, const Line& l) {
   if (const Verdict v = failure_line(st, l); v != Verdict::kNotMine) return v;

@@ -131,7 +131,7 @@ Verdict perl_message(DiagState& st, const Line& l) {
   const std::string_view t = l.t;
   if (starts_with(t, "Execution of ") && contains(t, " aborted due to compilation errors"))
     return Verdict::kRecognized;
-  if (t.find(" line ") == std::string_view::npos) return Verdict::kNotMine;
+  if (find_bytes(t, " line ") == std::string_view::npos) return Verdict::kNotMine;
   const auto found = perl_place(t);
   if (!found || found->first.empty()) return Verdict::kNotMine;
   const auto& [message, place] = *found;
@@ -148,7 +148,13 @@ Verdict perl_message(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
-bool perl_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
+// Its counts' first bytes, its banners', "#" comments, "Execution of",
+// and the " line " every message with a place holds.
+bool perl_shape(const DiagState&, const NoFamilyState&, const Line& l) {
+  static constexpr BytePairs kLine = byte_pairs(" line ");
+  const char c = l.t[0];
+  return c == '#' || c == 'D' || c == 'E' || may_be_count_line(l.t) || may_hold(l.pairs, kLine);
+}
 
 Verdict perl_lines(DiagState& st, NoFamilyState&, const Line& l) {
   const std::string_view t = l.t;

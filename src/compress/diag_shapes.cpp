@@ -107,7 +107,7 @@ bool is_numbered_frame(std::string_view t) {
 // ctest's "3/40 Test  #3: name ....   Passed  0.01 sec": the count is
 // padded, so "Test" and "#" stand one or more spaces apart.
 bool is_ctest_result(std::string_view t) {
-  const size_t at = t.find(" Test ");
+  const size_t at = find_bytes(t, " Test ");
   if (at == std::string_view::npos) return false;
   const size_t hash = t.find_first_not_of(' ', at + 6);
   return hash != std::string_view::npos && t[hash] == '#';
@@ -221,7 +221,7 @@ bool is_caret_line(std::string_view t) {
   return all_of(t, "^~ ") && t.find_first_of("^~") != std::string_view::npos;
 }
 
-bool is_context_line(std::string_view t) {
+bool is_context_line(std::string_view t, const BytePairs& pairs) {
   if (t == "OK" || starts_with(t, "OK (")) return true;
   if (all_of(t, "-") && t.size() >= 3) return true;
   if (starts_with(t, "___") || starts_with(t, "_ _ _")) return true;
@@ -285,9 +285,17 @@ bool is_context_line(std::string_view t) {
   if (starts_with(t, "1..") && digits_at(t, 3) + 3 == t.size()) return true;
   if (is_ctest_start(t)) return true;
   if (starts_with(t, "Found ") && contains(t, "error")) return true;
-  if (contains_any(
-          t, {"errors generated", "error generated", "warnings generated", "warning generated",
-              "% tests passed", " problems (", "warnings being treated as errors"}))
+  static constexpr BytePairs kGenerated = byte_pairs(" generated");
+  if (may_hold(pairs, kGenerated) && contains(t, " generated") &&
+      contains_any(
+          t, {"errors generated", "error generated", "warnings generated", "warning generated"}))
+    return true;
+  static constexpr BytePairs kPassed = byte_pairs("% tests passed");
+  static constexpr BytePairs kProblems = byte_pairs(" problems (");
+  static constexpr BytePairs kTreated = byte_pairs("warnings being treated as errors");
+  if ((may_hold(pairs, kPassed) && contains(t, "% tests passed")) ||
+      (may_hold(pairs, kProblems) && contains(t, " problems (")) ||
+      (may_hold(pairs, kTreated) && contains(t, "warnings being treated as errors")))
     return true;
   if (starts_with(t, "test result: ") && !contains(t, "FAILED")) return true;
   if (starts_with(t, "---- ") && ends_with(t, " ----"))
@@ -295,33 +303,36 @@ bool is_context_line(std::string_view t) {
   if (starts_with(t, ">  ")) return true;  // pytest marks the failing line
   if (ends_with(t, " ... skipped") || contains(t, " ... skipped ")) return true;
   if (is_frame(t) || is_numbered_frame(t)) return true;
-  if (contains(t, ".go:") && contains(t, " +0x")) return true;  // goroutine frame location
+  static constexpr BytePairs kGoFrame = byte_pairs(" +0x");
+  if (may_hold(pairs, kGoFrame) && contains(t, ".go:") && contains(t, " +0x"))
+    return true;  // goroutine frame location
   return false;
 }
 
 bool is_test_failure(std::string_view t) {
   // ctest: "2/4 Test #2: name ....***Failed  0.01 sec", "  2 - name (Failed)".
-  if (is_ctest_result(t) && contains(t, "***")) return true;
+  if (contains(t, "***") && is_ctest_result(t)) return true;
   if (const size_t n = digits_at(t, 0);
       n > 0 && t.substr(n, 3) == " - " && ends_with(t, ")") &&
       contains_any(t, {"(Failed)", "(Timeout)", "(SEGFAULT)", "(Not Run)", "(Exception)",
                        "(Subprocess aborted)"}))
     return true;
-  // cargo test, go test, TAP, jest, unittest, pytest, spec reporters.
-  if (contains(t, " problems (")) return false;  // ESLint's closing count: "✖ 3 problems (...)"
   // cargo test and unittest -v: "test a::b ... FAILED", "test_x (m.T.test_x) ... ERROR".
-  if (ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR"))
-    return true;
-  if (starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",        // ●
-                          "\xE2\x9C\x95 ", "\xE2\x9C\x96 ", "ERROR: "}))  // ✕ ✖
-    return true;
-  if (starts_with(t, "ERROR ") && contains(t, "::")) return true;
-  if (starts_with(t, "test result: ") && contains(t, "FAILED")) return true;
-  return false;
+  const bool tail =
+      ends_with(t, " ... FAILED") || ends_with(t, " ... FAIL") || ends_with(t, " ... ERROR");
+  // go test, TAP, jest, unittest, pytest, spec reporters.
+  const bool head = tail ||
+                    starts_with_any(t, {"--- FAIL:", "not ok ", "\xE2\x97\x8F ",  // ●
+                                        "\xE2\x9C\x95 ", "\xE2\x9C\x96 ",         // ✕ ✖
+                                        "ERROR: "}) ||
+                    (starts_with(t, "ERROR ") && contains(t, "::")) ||
+                    (starts_with(t, "test result: ") && contains(t, "FAILED"));
+  // ESLint's closing count, "✖ 3 problems (...)", is none.
+  return head && !contains(t, " problems (");
 }
 
 bool is_test_pass(std::string_view t) {
-  if (is_ctest_result(t) && contains(t, "   Passed")) return true;
+  if (contains(t, "   Passed") && is_ctest_result(t)) return true;
   if (ends_with(t, " ... ok")) return true;
   return starts_with_any(t, {"--- PASS:", "\xE2\x9C\x93 ", "\xE2\x9C\x94 "});  // ✓ ✔
 }

@@ -14,6 +14,34 @@
 
 namespace zub {
 
+// The pairs of adjacent bytes a text holds, hashed into 128 bits: a cheap
+// test that a line cannot contain a word (a word's pairs must all be in
+// the line's). Made once per line; a word's at compile time.
+struct BytePairs {
+  uint64_t bits[2] = {0, 0};
+};
+
+constexpr unsigned pair_slot(unsigned char a, unsigned char b) {
+  return (static_cast<unsigned>(a) * 37u + static_cast<unsigned>(b)) & 127u;
+}
+
+constexpr BytePairs byte_pairs(std::string_view s) {
+  BytePairs p;
+  for (size_t i = 1; i < s.size(); ++i) {
+    const unsigned k =
+        pair_slot(static_cast<unsigned char>(s[i - 1]), static_cast<unsigned char>(s[i]));
+    p.bits[k >> 6] |= uint64_t{1} << (k & 63);
+  }
+  return p;
+}
+
+// False when a text with pairs `line` cannot contain the word with pairs
+// `word`; true when it may.
+constexpr bool may_hold(const BytePairs& line, const BytePairs& word) {
+  return (line.bits[0] & word.bits[0]) == word.bits[0] &&
+         (line.bits[1] & word.bits[1]) == word.bits[1];
+}
+
 // The number of ASCII digits from byte `i` on.
 size_t digits_at(std::string_view t, size_t i);
 bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads);
@@ -68,8 +96,8 @@ bool exception_line(std::string_view t, std::string_view& name);
 bool is_caret_line(std::string_view t);
 
 // Banners, separators, stack frames and closing counts of compilers and
-// test runners: recognised, worth nothing in a summary.
-bool is_context_line(std::string_view t);
+// test runners: recognised, worth nothing in a summary. `pairs` are `t`'s.
+bool is_context_line(std::string_view t, const BytePairs& pairs);
 
 // A test-runner line that names a failing test (ctest, cargo test, go
 // test, TAP, jest, unittest, pytest, spec reporters).

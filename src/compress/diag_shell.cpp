@@ -13,7 +13,26 @@ namespace zub {
 
 namespace {
 
-bool shell_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
+// A word every line below holds.
+constexpr BytePairs kShellWords[] = {
+    byte_pairs("Segmentation fault"),
+    byte_pairs("(core dumped)"),
+    byte_pairs("Killed"),
+    byte_pairs("Aborted"),
+    byte_pairs("Bus error"),
+    byte_pairs("Illegal instruction"),
+    byte_pairs("not found"),
+    byte_pairs("syntax error near unexpected token"),
+    byte_pairs(": Permission denied"),
+    byte_pairs("fatal: "),
+    byte_pairs(".rb:"),
+};
+
+bool shell_shape(const DiagState&, const NoFamilyState&, const Line& l) {
+  for (const BytePairs& w : kShellWords)
+    if (may_hold(l.pairs, w)) return true;
+  return false;
+}
 
 Verdict shell_lines(DiagState& st, NoFamilyState&, const Line& l) {
   if (!is_crash_or_shell_error(l.t)) return Verdict::kNotMine;

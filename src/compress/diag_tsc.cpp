@@ -14,7 +14,10 @@ namespace zub {
 
 namespace {
 
-bool tsc_shape(const DiagState&, const NoFamilyState&, const Line&) { return true; }
+bool tsc_shape(const DiagState&, const NoFamilyState&, const Line& l) {
+  static constexpr BytePairs kCode = byte_pairs("error TS");
+  return may_hold(l.pairs, kCode);
+}
 
 // tsc: "x.ts(3,5): error TS2304: ..." or "x.ts:3:5 - error TS2304: ...".
 Verdict typescript(DiagState& st, NoFamilyState&, const Line& l) {

@@ -71,17 +71,17 @@ constexpr std::string_view kStepHeads[] = {
     "AS ",
     "> Task :",
     "[INFO] ",
-    // go test -v, GoogleTest, ctest
-    "=== RUN ",
-    "=== PAUSE ",
-    "=== CONT ",
-    "--- PASS: ",
-    "[ RUN      ] ",
-    "[       OK ] ",
     // node --test, jest, vitest, mocha
     "\xE2\x9C\x94 ",
     "\xE2\x9C\x93 ",
     "ok ",
+};
+
+// A runner's lines for one passing test alternate ("[ RUN      ]" then
+// "[       OK ]"): they are one kind, named by the first.
+constexpr std::string_view kTestSteps[][4] = {
+    {"=== RUN ", "=== PAUSE ", "=== CONT ", "--- PASS: "},
+    {"[ RUN      ] ", "[       OK ] ", "[----------] ", "[ RUN      ] "},
 };
 
 // Lines that end with one of these report a test that passed.
@@ -115,6 +115,23 @@ bool is_ctest_pass(std::string_view t) {
   return contains(t, " Test ") && contains(t, "   Passed ");
 }
 
+// pytest -v: "test_a.py::test_x PASSED      [ 10%]".
+bool is_pytest_pass(std::string_view t) {
+  const size_t at = t.rfind(" PASSED ");
+  if (at == std::string_view::npos) return false;
+  const std::string_view rest = trim_ws(t.substr(at + 8));
+  return starts_with(rest, "[") && ends_with(rest, "%]");
+}
+
+// The lines around a passing TAP test of node --test ("# Subtest: x" before
+// its "ok", the indented YAML block after it): of one kind with the "ok".
+bool is_tap_pass_detail(std::string_view line) {
+  const std::string_view t = trim_ws(line);
+  if (starts_with(t, "# Subtest: ")) return true;
+  if (!starts_with(line, "  ")) return false;
+  return t == "---" || t == "..." || starts_with(t, "duration_ms: ") || t == "type: 'test'";
+}
+
 }  // namespace
 
 std::string_view progress_kind(std::string_view line) {
@@ -122,12 +139,16 @@ std::string_view progress_kind(std::string_view line) {
   if (t.empty()) return {};
   for (std::string_view head : kStepHeads)
     if (starts_with(t, head)) return head;
+  for (const auto& steps : kTestSteps)
+    for (std::string_view head : steps)
+      if (starts_with(t, head)) return steps[0];
   if (has_counter_head(t)) return "[n/m] ";
   if (is_dot_progress(t)) return "pytest .... [ n%]";
   if (is_ctest_pass(t)) return "Test #n ... Passed";
   for (std::string_view tail : kPassTails)
     if (ends_with(t, tail)) return tail;
-  if (contains(t, " PASSED [")) return " PASSED";
+  if (is_pytest_pass(t)) return " PASSED";
+  if (is_tap_pass_detail(line)) return "ok ";
   return {};
 }
 

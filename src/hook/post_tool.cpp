@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "base/utf8.h"
 #include "compress/diag.h"
+#include "compress/diff_digest.h"
 #include "compress/hits.h"
 #include "compress/logs.h"
 #include "compress/progress.h"
@@ -28,6 +29,8 @@ constexpr uint64_t kLeastShareChars = 2000;
 constexpr uint64_t kCutReserveChars = 600;
 // A grouped search aims at this share of what the host would show.
 constexpr double kSearchShare = 0.4;
+// A diff too long for the host shows this share of it before its map.
+constexpr double kDiffHeadShare = 0.25;
 
 // A stream of the tool's response and what becomes of it.
 struct Stream {
@@ -148,9 +151,27 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
       return Shortening{folded(text), "progress folded"};
     }
-    case OutputKind::kDiff:
+    case OutputKind::kDiff: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      return Shortening{trim_text(text), "diff-aware trim"};
+      std::string trimmed = trim_text(text);
+      if (char_count(trimmed) + kCutReserveChars <= c.limit)
+        return Shortening{trimmed, "diff-aware trim"};
+      // Too long to be read at once: its first part as it is, then a map of
+      // every commit and file with the raw lines that hold each.
+      if (!raw.keep()) return std::nullopt;
+      std::optional<std::string> map = diff_digest(text, raw.path());
+      if (!map) return Shortening{std::move(trimmed), "diff-aware trim"};
+      const size_t room = static_cast<size_t>(static_cast<double>(c.limit) * kDiffHeadShare);
+      size_t head = char_offset(trimmed, room);
+      if (head < trimmed.size()) {
+        const size_t nl = trimmed.rfind('\n', head);
+        head = nl == std::string::npos ? head : nl + 1;
+      }
+      std::string body = trimmed.substr(0, head);
+      if (head < trimmed.size()) body += "[zub hook: diff 앞부분만, 나머지는 아래 지도의 범위로]\n";
+      body += *map;
+      return Shortening{std::move(body), "diff head and map"};
+    }
     case OutputKind::kLogs:
       if (size <= kPostSmallBytes) return std::nullopt;
       return Shortening{logs(text, kLogsDefaultLimit), "logs folded"};
@@ -161,10 +182,21 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
       return Shortening{trim_text(text), "trim"};
-    case OutputKind::kOther:
+    case OutputKind::kOther: {
+      if (size <= kPostSmallBytes) return std::nullopt;
+      // A command of no known kind may still print a test run or a build
+      // (a test binary run by its path, a project's own script): its shape
+      // says so when diag finds failures or errors in it.
+      std::string summary = diag(text, c.cwd);
+      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      // So does a passing run: a third or more of its lines progress.
+      ProgressFold fold = fold_progress(text);
+      if (fold.folded * 3 > newlines_in(text))
+        return Shortening{trim_text(fold.text), "progress folded"};
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
       return Shortening{trim_text(text), "trim"};
+    }
   }
   return std::nullopt;
 }

@@ -240,7 +240,8 @@ std::string html_to_markdown(std::string_view doc) {
   const std::vector<Block> shown_blocks = scan_blocks(shown);
   std::string all =
       take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
-  if (all.empty()) all = take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
+  if (all.empty())
+    all = take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
   // A page that hides all of its text (a template that a script shows
   // later) says so: its hidden text is never passed on, and an empty
   // answer would read as a page without text.

@@ -202,9 +202,9 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
   block += rest;
   if (is_blank(block)) {
     const std::string range = std::to_string(r.a) + "-" + b_text;
-    // A range that ends before it starts, where the file has its start (a
-    // start past the end, a number past 2^64 among them, is a short file).
-    if (r.b && *r.b < r.a && r.a <= count_lines(file.text()))
+    // Not a short file: a range that ends before it starts. A start past
+    // what 64 bits count stands for "past the end", not for a number.
+    if (r.b && *r.b < r.a && r.a != UINT64_MAX)
       out.write_err("zub: " + shown_path(r.path) + ": " + range + " 는 빈 범위다(시작 " +
                     std::to_string(r.a) + " 이 끝 " + b_text + " 보다 뒤): `zub read " +
                     shown_path(r.path) + " " + b_text + "-" + std::to_string(r.a) + "`\n");

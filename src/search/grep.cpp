@@ -19,6 +19,7 @@
 #include "re/bre.h"
 #include "re/compile.h"
 #include "search/display_path.h"
+#include "search/find_list.h"
 #include "search/grep_file.h"
 #include "search/grep_options.h"
 #include "search/grep_scan.h"
@@ -43,6 +44,10 @@ std::string usage_line() { return std::string(kGrepUsage) + "\n"; }
 // How a pattern text is read.
 enum class Reading : uint8_t { kLiteral, kBasic, kExtended };
 
+// The tries of a search without -E, -F or -G, in order, each made only when
+// the ones before found nothing.
+enum class Try : uint8_t { kFirst, kBasic, kExtended };
+
 // Operators of an extended regex that are plain characters in a basic one:
 // alternation, groups and repetition without backslashes, as `rg` and
 // `grep -E` users type them ("a|b").
@@ -50,12 +55,13 @@ bool has_extended_operators(std::string_view text) {
   return text.find_first_of("|+?(){") != std::string_view::npos;
 }
 
-// How the options read `text`. A pattern without -E, -F or -G is a basic
-// regex when it uses GNU grep's backslash operators; on the second try
-// after a literal search found nothing (`retry`) it is an extended regex
-// when it holds an operator of one, and else a basic regex when it holds
-// any character special to one.
-Reading reading_of(const GrepOptions& o, std::string_view text, bool retry) {
+// How the options read `text` on try `t`. A pattern without -E, -F or -G
+// is a basic regex when it uses GNU grep's backslash operators, and else a
+// literal; after a literal search found nothing it is tried as a basic
+// regex when it holds any character special to one (GNU grep's reading:
+// "func (l \*List)"), and after that as an extended regex when it holds an
+// operator of one (ripgrep's: "a|b").
+Reading reading_of(const GrepOptions& o, std::string_view text, Try t) {
   switch (o.syntax) {
     case PatternSyntax::kBasic: return Reading::kBasic;
     case PatternSyntax::kExtended: return Reading::kExtended;
@@ -63,36 +69,28 @@ Reading reading_of(const GrepOptions& o, std::string_view text, bool retry) {
     case PatternSyntax::kDefault: break;
   }
   if (has_bre_operators(text)) return Reading::kBasic;
-  if (!retry) return Reading::kLiteral;
-  if (has_extended_operators(text)) return Reading::kExtended;
-  return has_bre_specials(text) ? Reading::kBasic : Reading::kLiteral;
+  if (t == Try::kExtended && has_extended_operators(text)) return Reading::kExtended;
+  if (t != Try::kFirst && has_bre_specials(text)) return Reading::kBasic;
+  return Reading::kLiteral;
 }
 
-// The note before the report of a second try, or "" when none is worth
-// making: a literal search that found nothing is tried once more when some
-// pattern then means something else.
-std::string_view retry_note(const GrepOptions& o) {
-  if (o.syntax != PatternSyntax::kDefault || o.invert) return {};
-  bool changed = false, extended = false;
-  for (const std::string& text : o.patterns) {
-    const Reading r = reading_of(o, text, true);
-    changed = changed || r != reading_of(o, text, false);
-    extended = extended || r == Reading::kExtended;
-  }
-  if (!changed) return {};
-  return extended
-             ? "[리터럴로는 0건: rg·grep -E 처럼 정규식(ERE)으로 다시 찾았다. 리터럴만 원하면 -F]\n"
-             : "[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 다시 찾았다. 리터럴만 원하면 -F]\n";
+// True when try `t` reads some pattern otherwise than the try before it.
+bool try_differs(const GrepOptions& o, Try t) {
+  if (o.syntax != PatternSyntax::kDefault || o.invert) return false;
+  const Try before = t == Try::kExtended ? Try::kBasic : Try::kFirst;
+  for (const std::string& text : o.patterns)
+    if (reading_of(o, text, t) != reading_of(o, text, before)) return true;
+  return false;
 }
 
 // Builds the search patterns in order; the first that does not compile
 // ends the build with its error text.
-std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, bool retry,
+std::optional<std::vector<SearchPattern>> build_patterns(const GrepOptions& o, Try t,
                                                          std::string& error) {
   std::vector<SearchPattern> pats;
   for (const std::string& text : o.patterns) {
     SearchPattern p;
-    const Reading reading = reading_of(o, text, retry);
+    const Reading reading = reading_of(o, text, t);
     const bool basic = reading == Reading::kBasic;
     const bool regex = reading != Reading::kLiteral;
     if (o.word || o.whole_line || regex) {
@@ -168,17 +166,37 @@ Filtered filter_text(const GrepOptions& o, const PatternSet& pats,
   return f;
 }
 
-// A second try: the patterns read as regexes, and the note shown before its
-// report.
+// A further try: the patterns read as regexes, and the note shown before
+// its report.
 struct Retry {
   PatternSet pats;
   std::string_view note;
 };
 
-// `retry`: the second try when the literal search found nothing. Standard
+// The further tries worth making when a literal search finds nothing, in
+// order; a try whose patterns do not compile is left out.
+std::vector<Retry> retries(const GrepOptions& o) {
+  std::vector<Retry> out;
+  for (const auto& [t, note] : {
+           std::pair{Try::kBasic, std::string_view("[리터럴로는 0건: GNU grep 처럼 정규식(BRE)으로 "
+                                                   "다시 찾았다. 리터럴만 원하면 -F]\n")},
+           std::pair{Try::kExtended, std::string_view("[리터럴로는 0건: rg·grep -E 처럼 "
+                                                      "정규식(ERE)으로 다시 찾았다. 리터럴만 "
+                                                      "원하면 -F]\n")},
+       }) {
+    if (!try_differs(o, t)) continue;
+    std::string ignored;
+    if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, t, ignored))
+      out.push_back(Retry{make_pattern_set(std::move(*b)), note});
+  }
+  return out;
+}
+
+// `retries`: the further tries while the search finds nothing. Standard
 // input within the filters' cap: past it, the head and the tail are
 // searched and a note says how much lay between them.
-Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const Retry* retry, Output& out) {
+Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const std::vector<Retry>& retries,
+                  Output& out) {
   const uint64_t cap = filter_input_cap();
   const CappedRead in = read_fd_capped(0, cap);
   const std::string_view all = in.in.text();
@@ -186,10 +204,12 @@ Outcome run_stdin(const GrepOptions& o, const PatternSet& pats, const Retry* ret
       all.substr(0, in.left_out > 0 ? in.gap_at : all.size()),
       in.left_out > 0 ? all.substr(in.gap_at + in.gap_size) : std::string_view()};
   Filtered f = filter_text(o, pats, parts);
-  if (f.matched == 0 && retry != nullptr) {
-    f = filter_text(o, retry->pats, parts);
-    if (!o.count) f.body.insert(0, retry->note);
+  std::string notes;  // of every further try made
+  for (size_t k = 0; f.matched == 0 && k < retries.size(); ++k) {
+    f = filter_text(o, retries[k].pats, parts);
+    notes += retries[k].note;
   }
+  if (!o.count) f.body.insert(0, notes);
   if (o.files_without_match) {
     // Listed by GNU grep's name for it when nothing in it matched.
     constexpr std::string_view kStdinName = "(standard input)\n";
@@ -400,7 +420,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     return {2, 0};
   }
   std::string error;
-  std::optional<std::vector<SearchPattern>> built = build_patterns(o, false, error);
+  std::optional<std::vector<SearchPattern>> built = build_patterns(o, Try::kFirst, error);
   if (!built) {
     // Without -E the pattern was read as a basic regex for its backslash
     // operators; a literal search is -F there.
@@ -412,14 +432,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     return {2, 0};
   }
   const PatternSet pats = make_pattern_set(std::move(*built));
-  // The second try's patterns; a pattern that does not compile as a regex
-  // leaves the literal answer as it is.
-  std::optional<Retry> retry;
-  if (const std::string_view note = retry_note(o); !note.empty()) {
-    std::string ignored;
-    if (std::optional<std::vector<SearchPattern>> b = build_patterns(o, true, ignored))
-      retry.emplace(Retry{make_pattern_set(std::move(*b)), note});
-  }
+  const std::vector<Retry> further = retries(o);
   if (o.roots.empty() && o.recursive) o.roots.emplace_back(".");
   if (o.roots.empty()) {
     // Standard input that may carry something is what a grep without a
@@ -433,7 +446,7 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     if (!o.quiet) out.write_out(std::string(kNoRootNote));
   }
   for (const std::string& r : o.roots)
-    if (r == "-") return run_stdin(o, pats, retry ? &*retry : nullptr, out);
+    if (r == "-") return run_stdin(o, pats, further, out);
 
   bool root_failed = false;
   bool missing_reported = false;
@@ -455,6 +468,10 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
     workers = std::thread::hardware_concurrency();
     if (workers == 0) workers = 4;
   }
+  if (o.limits.find_listing) {
+    const Outcome listed = list_found(o, roots, out);
+    return {root_failed && listed.status != 2 ? 2 : listed.status, listed.baseline};
+  }
   const std::optional<std::string> base = base_root(roots);
   std::vector<std::string> named;
   for (const std::string& r : roots) {
@@ -465,11 +482,11 @@ Outcome run_grep(GrepOptions o, Output& out, size_t workers) {
   report.emplace(o, base, out);
   ScanCounts counts = scan_into(o, pats, roots, named, workers, *report);
   const uint64_t walked = counts.walk.walked;
-  if (walked > 0 && report->hits == 0 && retry) {
-    // Nothing of the first report has been printed: it holds no file.
-    if (!o.quiet) out.write_out(retry->note);
+  for (size_t k = 0; walked > 0 && report->hits == 0 && k < further.size(); ++k) {
+    // Nothing of the report before has been printed: it holds no file.
+    if (!o.quiet) out.write_out(further[k].note);
     report.emplace(o, base, out);
-    counts = scan_into(o, retry->pats, roots, named, workers, *report);
+    counts = scan_into(o, further[k].pats, roots, named, workers, *report);
   }
   if (walked == 0) {
     if (!o.quiet) {

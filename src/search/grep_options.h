@@ -67,6 +67,7 @@ struct GrepLimits {
   bool open = true;
   uint64_t kept = kOpenReportLines;  // selected lines a file keeps for its report
   uint64_t files = 400;              // files the report lists
+  bool find_listing = false;         // --files with find's tests: find_list's listing
 };
 
 struct GrepOptions {
@@ -98,7 +99,11 @@ struct GrepOptions {
   bool quiet = false;       // -q: the status only
   bool null_names = false;  // -Z: -l and -L end each path in a NUL, the summary goes to stderr
   bool list_files = false;  // --files: the files searched, listed; every operand is a root
-  bool recursive = false;   // -r: no root means "."
+  // find's tests (-name, -iname, -path in `filter`, -type): with --files
+  // the listing is find's, of every kind of file and of directories.
+  bool find_tests = false;
+  std::string find_type;   // -type: "f", "d" or "" (both)
+  bool recursive = false;  // -r: no root means "."
   std::vector<std::string> roots;
   FileFilter filter;
   GrepLimits limits;  // set by resolve_grep_settings

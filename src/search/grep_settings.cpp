@@ -36,6 +36,10 @@ GrepLimits resolve_limits(const GrepOptions& o) {
   // than the default (or "--max-files 400") allows.
   const bool one_line_each = o.files_only || o.files_without_match || o.count;
   l.files = one_line_each && o.file_cap == 400 ? 1000 : o.file_cap;
+  // find's spellings ask for find's listing, which an agent cuts with
+  // `| head`: as many paths as a short report shows whole.
+  l.find_listing = o.list_files && o.find_tests;
+  if (l.find_listing && o.file_cap == 400) l.files = kOpenReportLines;
   return l;
 }
 

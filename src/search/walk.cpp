@@ -64,14 +64,41 @@ std::string_view last_component(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::vector<std::string> ascii_lowered(const std::vector<std::string>& texts) {
+  std::vector<std::string> out;
+  for (const std::string& t : texts) {
+    std::string low = t;
+    for (char& c : low) c = ascii_lower_char(c);
+    out.push_back(std::move(low));
+  }
+  return out;
+}
+
 // The filter of one walk, its globs expanded once for every name.
 struct Admission {
   const FileFilter& f;
   GlobSet names;
   GlobSet excludes;
+  GlobSet find_names, find_inames, find_paths;
   explicit Admission(const FileFilter& filter)
-      : f(filter), names(filter.names), excludes(filter.excludes) {}
+      : f(filter),
+        names(filter.names),
+        excludes(filter.excludes),
+        find_names(filter.find_names),
+        find_inames(ascii_lowered(filter.find_inames)),
+        find_paths(filter.find_paths) {}
 };
+
+// find's tests on a file or directory named `name` (as UTF-8) at `path`.
+bool passes_find_tests(const Admission& a, std::string_view name, std::string_view path) {
+  if (!a.find_names.empty() && !a.find_names.matches(name)) return false;
+  if (!a.find_inames.empty()) {
+    std::string low(name);
+    for (char& c : low) c = ascii_lower_char(c);
+    if (!a.find_inames.matches(low)) return false;
+  }
+  return a.find_paths.empty() || a.find_paths.matches(path);
+}
 
 // Steps 1-3 of admission: exclusion globs, name globs, extension list.
 // `name` is the last path component ("" when it is not UTF-8); the path
@@ -79,7 +106,8 @@ struct Admission {
 bool passes_user_filters(const Admission& a, std::string_view name, std::string_view path,
                          size_t below) {
   const FileFilter& f = a.f;
-  if (!a.excludes.empty() || !a.names.empty()) {
+  if (!a.excludes.empty() || !a.names.empty() || !a.find_names.empty() || !a.find_inames.empty() ||
+      !a.find_paths.empty()) {
     std::string lossy, lossy_below;
     std::string_view whole = path, rel = path.substr(below);
     if (!is_valid_utf8(path)) {
@@ -92,6 +120,7 @@ bool passes_user_filters(const Admission& a, std::string_view name, std::string_
     const GlobSet::File file{name.empty() ? last_component(whole) : name, whole, rel};
     if (a.excludes.matches_file(file)) return false;
     if (!a.names.empty() && !a.names.matches_file(file)) return false;
+    if (!passes_find_tests(a, file.name, whole)) return false;
   }
   if (!f.extensions.empty()) {
     std::string_view ext;
@@ -114,7 +143,7 @@ struct Pending {
 };
 
 void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
-              uint64_t& non_source, uint64_t& too_long) {
+              const WalkSink* dirs, uint64_t& non_source, uint64_t& too_long) {
   const FileFilter& f = a.f;
   std::vector<Pending> stack;
   stack.push_back({root, 0});
@@ -124,6 +153,13 @@ void walk_dir(const std::string& root, const Admission& a, const WalkSink& emit,
   while (!stack.empty()) {
     Pending cur = std::move(stack.back());
     stack.pop_back();
+    if (dirs != nullptr && cur.depth > 0 && cur.depth <= f.max_depth) {
+      // Tested as files are: a path that is not UTF-8 as it is shown.
+      const bool utf8 = is_valid_utf8(cur.dir);
+      const std::string lossy = utf8 ? std::string() : decode_lossy(cur.dir);
+      const std::string_view shown = utf8 ? std::string_view(cur.dir) : lossy;
+      if (passes_find_tests(a, last_component(shown), shown)) (*dirs)(std::string(cur.dir));
+    }
     if (cur.depth > kMaxWalkDepth || cur.depth >= f.max_depth) continue;
     DirReader d(cur.dir);
     if (!d.is_open()) {
@@ -162,14 +198,14 @@ const std::vector<std::string>& roots_or_here(const std::vector<std::string>& ro
 }
 
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
-                         const WalkSink& emit, uint64_t* too_long) {
+                         const WalkSink& emit, uint64_t* too_long, const WalkSink* dirs) {
   uint64_t non_source = 0;
   uint64_t long_paths = 0;
   const Admission admission(filter);
   for (const std::string& root : roots) {
     struct stat st;
     if (stat(root.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-      walk_dir(root, admission, emit, non_source, long_paths);
+      walk_dir(root, admission, emit, dirs, non_source, long_paths);
       continue;
     }
     std::string_view name = last_component(root);

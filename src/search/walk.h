@@ -25,6 +25,10 @@ struct FileFilter {
   // The deepest level of a directory root's files that is listed: 1 is the
   // root's own files, 0 none of them (ripgrep's --max-depth).
   uint64_t max_depth = UINT64_MAX;
+  // find's -name, -iname and -path: each kind given must match, any one of
+  // its globs. Names are the last path component (-iname ignoring ASCII
+  // case), paths as listed; they test directories as well as files.
+  std::vector<std::string> find_names, find_inames, find_paths;
 };
 
 struct WalkResult {
@@ -46,10 +50,13 @@ WalkResult walk_roots(const std::vector<std::string>& roots, const FileFilter& f
 // The same walk handing each listed path to `emit` as it is found, in the
 // same order, without keeping the list; returns the non-source skipped count.
 // Directories and files whose path reaches PATH_MAX cannot be opened by it;
-// they are passed over and counted in `*too_long` when it is given.
+// they are passed over and counted in `*too_long` when it is given. With
+// `dirs`, each directory below a root within max_depth that passes the find
+// tests goes there, before its own files.
 using WalkSink = std::function<void(std::string&&)>;
 uint64_t walk_roots_each(const std::vector<std::string>& roots, const FileFilter& filter,
-                         const WalkSink& emit, uint64_t* too_long = nullptr);
+                         const WalkSink& emit, uint64_t* too_long = nullptr,
+                         const WalkSink* dirs = nullptr);
 
 // Largest file the content gate admits without the include-all flag.
 inline constexpr uint64_t kMaxScanBytes = 2u << 20;

@@ -123,6 +123,10 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
       {{"grep", "-e", "(dedent|indent)", "-e", "a[0]", "tw.py"}, {"7| return a[0]"},
        {"ERE", "5|"}},
       {{"grep", "x++", "rep.c"}, {"6| x++;"}, {"ERE"}},
+      // GNU grep's reading comes first; the extended one only when it too
+      // found nothing, and each try made says so.
+      {{"grep", "compile(.x.)", "tw.py"}, {"(BRE)", "3| _ws"}, {"(ERE)"}},
+      {{"grep", "def [a-z]+dent", "tw.py"}, {"(BRE)", "(ERE)", hit, "9| def indent"}},
       {{"grep", "-F", "dedent|indent", "tw.py"}, {"0 hits"}, {"ERE"}, 1},
       // Syntax of other engines is an error, never a silent nothing.
       {{"grep", "-P", "(?<=def )dedent", "tw.py"}, {"정규식 오류", "앞뒤 보기"}, {}, 2},
@@ -150,6 +154,34 @@ TEST(Habits, GrepFlagsOfGnuGrepAndRipgrep) {
        {"./tw.py\n"}},
       {{"grep", "--no-filename", "-N", "--line-buffered", "--binary-files=without-match",
         "def dedent", "tw.py"}, {hit}},
+  }, t.path());
+  // clang-format on
+}
+
+// find's spellings in `grep --files`: what find lists (every kind of file,
+// directories for -type d or a name they match), no summary, and a cap
+// with a note past 150 paths.
+TEST(Habits, FindSpellingsInGrepFiles) {
+  TempDir t;
+  t.write("pkg/__init__.py", "");
+  t.write("pkg/a.py", "x = 1\n");
+  t.write("pkg/sub/b.PY", "y = 2\n");
+  t.write("assets/logo.svg", "<svg/>\n");
+  for (int k = 0; k < 160; ++k) t.write("many/f" + std::to_string(k) + ".txt", "z\n");
+  // clang-format off
+  check({
+      {{"grep", "--files", "-name", "*.py", "."}, {"./pkg/__init__.py\n", "./pkg/a.py\n"},
+       {"b.PY", "files,", "hits"}},
+      {{"grep", "--files", "-iname", "*.py", "."}, {"./pkg/__init__.py", "./pkg/sub/b.PY"}},
+      {{"grep", "--files", "-iname", "*.py", "-maxdepth", "2", "."}, {"./pkg/a.py"}, {"b.PY"}},
+      {{"grep", "--files", "-name", "*.svg", "."}, {"./assets/logo.svg\n"}},
+      {{"grep", "--files", "-type", "d", "."}, {"./pkg\n", "./pkg/sub\n", "./assets\n"},
+       {"a.py"}},
+      {{"grep", "--files", "-name", "pkg*", "."}, {"./pkg\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "-name", "pkg*", "."}, {"[0 files"}, {"./pkg"}, 1},
+      {{"grep", "--files", "-path", "*/sub/*", "."}, {"./pkg/sub/b.PY\n"}, {"a.py"}},
+      {{"grep", "--files", "-type", "f", "many"}, {"many/f", "[… 10 개 더 있음"}, {}, 0, 4000},
+      {{"grep", "--files", "-type", "l", "."}, {"-type 은 f"}, {}, 2},
   }, t.path());
   // clang-format on
 }

@@ -80,7 +80,7 @@ TEST(HardeningCappedInput, WrapKeepsItsCommandsStatusAndTheHookIgnoresAHugeEvent
   EXPECT_NE(r.run.out.find("error: the last line\n"), std::string::npos);
   EXPECT_NE(r.run.out.find(note("wrap", "출력", 200000000 + 22)), std::string::npos) << r.run.out;
 
-  // A hook event is a few KB; one beyond the hook's cap (4 MiB) is no event
+  // A hook event beyond the hook's cap (64 MiB) is no event
   // at all: no answer, status 0, and it is not read to its end.
   r = piped(
       std::string("{ printf '{\"tool_name\":\"Bash\",\"tool_input\":{\"command\":\"sleep 5\"},"

@@ -285,12 +285,14 @@ TEST(HardeningTrees, UnreadableFilesAndDirectories) {
   EXPECT_EQ(r.run.out, "2 files\next: .c×2 \nfiles KB dir\n2 0 " + root + "\n");
 
   const std::string denied = "Permission denied (os error 13)";
+  // A file named and not readable is a failure (status 2); the others are
+  // still shown.
   r = run_bounded_via(as_nobody, {"read", closed_file, open_file}, 20);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.status, 2) << r.run.err;
   EXPECT_EQ(r.run.out,
             closed_file + ": " + denied + "\n== " + open_file + " (전체) ==\nfn a() {}\n");
   r = run_bounded_via(as_nobody, {"outline", closed_file}, 20);
-  EXPECT_EQ(r.run.status, 0) << r.run.err;
+  EXPECT_EQ(r.run.status, 2) << r.run.err;
   EXPECT_EQ(r.run.out, closed_file + ": " + denied + "\n");
   r = run_bounded_via(as_nobody, {"grep", "fn", root}, 20);
   EXPECT_EQ(r.run.status, 0);

@@ -168,6 +168,7 @@ TEST(Read, PathErrorsDoNotStopOtherPaths) {
     chmod(locked.c_str(), 0);
     r = run_zub({"read", locked});
     EXPECT_EQ(r.out, locked + ": Permission denied (os error 13)\n");
+    EXPECT_EQ(r.status, 2) << "nothing of the file was shown";
   }
 }
 

@@ -117,6 +117,10 @@ TEST(GrepStdin, FilterFoldAndCount) {
   ZRun r = run_zub_stdin({"grep", "foo", "-"}, "a foo\nbar\na foo\nfoo2\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "a foo\nfoo2\n[3 matched, 1 dup lines collapsed]\n");
+  r = run_zub_stdin({"grep", "a|b", "-"}, "a\nc\nb\n");  // rg's alternation
+  EXPECT_EQ(r.out,
+            "[리터럴로는 0건: rg·grep -E 처럼 정규식(ERE)으로 다시 찾았다. 리터럴만 원하면 -F]\n"
+            "a\nb\n");
   r = run_zub_stdin({"grep", "-c", "zzz", "-"}, "a\nb\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "0\n");
