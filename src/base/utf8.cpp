@@ -1,5 +1,7 @@
 #include "base/utf8.h"
 
+#include "base/ascii.h"
+
 namespace zub {
 
 namespace {
@@ -132,7 +134,6 @@ std::string decode_lossy(std::string_view s) {
 }
 
 std::string escape_invalid_bytes(std::string_view s) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(s.size() + 16);
   size_t i = 0;
@@ -147,8 +148,8 @@ std::string escape_invalid_bytes(std::string_view s) {
     for (const size_t end = i + bad; i < end; ++i) {
       const auto c = static_cast<unsigned char>(s[i]);
       out.append("\\x");
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0xF]);
+      out.push_back(hex_digit(c >> 4, true));
+      out.push_back(hex_digit(c, true));
     }
   }
   return out;

@@ -21,6 +21,7 @@
 #include "cli/filter_input.h"
 #include "cli/gain_call.h"
 #include "cli/init.h"
+#include "cli/option_help.h"
 #include "cli/option_table.h"
 #include "cli/peer_names.h"
 #include "cli/usage.h"
@@ -241,6 +242,7 @@ struct Subcommand;
 const Subcommand* find_subcommand(std::string_view name);
 const Subcommand* peer_of(std::string_view name);
 std::string_view name_of(const Subcommand& sub);
+std::vector<OptionSummary> options_of_sub(const Subcommand& sub);
 
 // `zub help` and `zub help SUB`; the name of another tool (help cat) is
 // answered by the subcommand that does its work.
@@ -248,7 +250,12 @@ int show_usage(const HelpOptions& opts, Output& out) {
   std::string_view name = opts.sub;
   if (!name.empty() && find_subcommand(name) == nullptr)
     if (const Subcommand* peer = peer_of(name)) name = name_of(*peer);
-  out.write_out(usage_about(name) + "\n");
+  std::string text = usage_about(name);
+  if (const Subcommand* sub = find_subcommand(name)) {
+    const std::string options = option_list_text(options_of_sub(*sub));
+    if (!options.empty()) text += "\n" + options;
+  }
+  out.write_out(text + "\n");
   return 0;
 }
 
@@ -267,13 +274,13 @@ struct Subcommand {
   std::array<std::string_view, 2> aliases;  // empty where there are none
   bool hidden;                              // left out of the usage text on purpose
   Runner run;
-  std::vector<OfferedOption> (*options)();  // for shell completion
-  Operands operands;                        // likewise
+  std::vector<OptionSummary> (*options)();  // for help and shell completion
+  Operands operands;                        // for shell completion
 };
 
 template <const auto& Table>
-std::vector<OfferedOption> options_of() {
-  return offered_options(Table);
+std::vector<OptionSummary> options_of() {
+  return option_summaries(Table);
 }
 
 // The lines about `sub`: its table's own text, else as usage_about says.
@@ -281,12 +288,20 @@ std::string usage_of(const Subcommand& sub, std::string_view own) {
   return own.empty() ? usage_about(sub.name) : std::string(own);
 }
 
+// Its help: those lines, then its options from the rows of its table.
+std::string help_of(const Subcommand& sub, std::string_view own) {
+  std::string text = usage_of(sub, own);
+  const std::string options = option_list_text(sub.options());
+  if (!options.empty()) text += "\n" + options;
+  return text;
+}
+
 // What a failed reading of the arguments prints, and its status.
 int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseResult& p,
                  Output& out) {
   switch (p.status) {
     case ParseStatus::kOk: break;
-    case ParseStatus::kHelp: out.write_out(usage_of(sub, own_usage) + "\n"); return 0;
+    case ParseStatus::kHelp: out.write_out(help_of(sub, own_usage) + "\n"); return 0;
     case ParseStatus::kUnknown:
       out.write_err("zub " + std::string(sub.name) + ": 모르는 플래그 `" + std::string(p.argument) +
                     "`\n\n" + usage_of(sub, own_usage) + "\n");
@@ -311,116 +326,41 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
 }
 
 int print_completion(const CompletionOptions& opts, Output& out);
+int print_option_list(const OptionListOptions& opts, Output& out);
 
 // In the order of the usage text.
+// clang-format off
 constexpr Subcommand kSubcommands[] = {
-    {"help",
-     {"-h", "--help"},
-     true,
-     parse_and_run<kHelpTable, show_usage>,
-     options_of<kHelpTable>,
-     Operands::kSubcommands},
-    {"version",
-     {"-V", "--version"},
-     true,
-     parse_and_run<kNoOptionsTable, show_version>,
-     options_of<kNoOptionsTable>,
-     Operands::kNone},
-    {"brief",
-     {},
-     false,
-     parse_and_run<kBriefTable, cmd_brief>,
-     options_of<kBriefTable>,
-     Operands::kFiles},
-    {"outline",
-     {},
-     false,
-     parse_and_run<kOutlineTable, run_outline>,
-     options_of<kOutlineTable>,
-     Operands::kFiles},
-    {"read",
-     {},
-     false,
-     parse_and_run<kReadTable, run_read>,
-     options_of<kReadTable>,
-     Operands::kFiles},
+    {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>,
+     options_of<kHelpTable>, Operands::kSubcommands},
+    {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>,
+     options_of<kNoOptionsTable>, Operands::kNone},
+    {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>, options_of<kBriefTable>, Operands::kFiles},
+    {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>, options_of<kOutlineTable>, Operands::kFiles},
+    {"read", {}, false, parse_and_run<kReadTable, run_read>, options_of<kReadTable>, Operands::kFiles},
     {"def", {}, false, parse_and_run<kDefTable, run_def>, options_of<kDefTable>, Operands::kFiles},
-    {"grep",
-     {},
-     false,
-     parse_and_run<kGrepTable, cmd_grep>,
-     options_of<kGrepTable>,
-     Operands::kFiles},
+    {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>, options_of<kGrepTable>, Operands::kFiles},
     {"map", {}, false, parse_and_run<kMapTable, cmd_map>, options_of<kMapTable>, Operands::kFiles},
-    {"wrap",
-     {},
-     false,
-     parse_and_run<kWrapTable, run_wrap>,
-     options_of<kWrapTable>,
-     Operands::kCommand},
-    {"diag",
-     {},
-     false,
-     parse_and_run<kFileFilterTable, run_diag>,
-     options_of<kFileFilterTable>,
-     Operands::kFiles},
-    {"logs",
-     {},
-     false,
-     parse_and_run<kLogsTable, run_logs>,
-     options_of<kLogsTable>,
-     Operands::kFiles},
-    {"trim",
-     {},
-     false,
-     parse_and_run<kTrimTable, run_trim>,
-     options_of<kTrimTable>,
-     Operands::kFiles},
+    {"wrap", {}, false, parse_and_run<kWrapTable, run_wrap>, options_of<kWrapTable>, Operands::kCommand},
+    {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>, options_of<kFileFilterTable>, Operands::kFiles},
+    {"logs", {}, false, parse_and_run<kLogsTable, run_logs>, options_of<kLogsTable>, Operands::kFiles},
+    {"trim", {}, false, parse_and_run<kTrimTable, run_trim>, options_of<kTrimTable>, Operands::kFiles},
     {"web", {}, false, parse_and_run<kWebTable, cmd_web>, options_of<kWebTable>, Operands::kNone},
-    {"fetch",
-     {},
-     false,
-     parse_and_run<kFetchTable, cmd_fetch>,
-     options_of<kFetchTable>,
-     Operands::kNone},
-    {"md",
-     {},
-     false,
-     parse_and_run<kFileFilterTable, run_md>,
-     options_of<kFileFilterTable>,
-     Operands::kFiles},
-    {"cache",
-     {},
-     false,
-     parse_and_run<kCacheTable, cmd_cache>,
-     options_of<kCacheTable>,
-     Operands::kNone},
-    {"hook",
-     {},
-     false,
-     parse_and_run<kFilterTable, run_hook>,
-     options_of<kFilterTable>,
-     Operands::kNone},
+    {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>, options_of<kFetchTable>, Operands::kNone},
+    {"md", {}, false, parse_and_run<kFileFilterTable, run_md>, options_of<kFileFilterTable>, Operands::kFiles},
+    {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>, options_of<kCacheTable>, Operands::kNone},
+    {"hook", {}, false, parse_and_run<kFilterTable, run_hook>, options_of<kFilterTable>, Operands::kNone},
     // Not in the usage text, which stays as it was.
-    {"gain",
-     {},
-     true,
-     parse_and_run<kGainTable, cmd_gain>,
-     options_of<kGainTable>,
-     Operands::kNone},
-    {"init",
-     {},
-     true,
-     parse_and_run<kInitTable, cmd_init>,
-     options_of<kInitTable>,
-     Operands::kNone},
-    {"completion",
-     {},
-     true,
-     parse_and_run<kCompletionTable, print_completion>,
-     options_of<kCompletionTable>,
-     Operands::kNone},
+    {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>, options_of<kGainTable>, Operands::kNone},
+    {"init", {}, true, parse_and_run<kInitTable, cmd_init>, options_of<kInitTable>, Operands::kNone},
+    {"completion", {}, true, parse_and_run<kCompletionTable, print_completion>,
+     options_of<kCompletionTable>, Operands::kNone},
+    // The option lists of the man page and the README, for the tool that
+    // keeps them current.
+    {"optionlist", {}, true, parse_and_run<kOptionListTable, print_option_list>,
+     options_of<kOptionListTable>, Operands::kNone},
 };
+// clang-format on
 
 // `zub completion SHELL`: the script, from the table above.
 int print_completion(const CompletionOptions& opts, Output& out) {
@@ -437,6 +377,22 @@ int print_completion(const CompletionOptions& opts, Output& out) {
   return 0;
 }
 
+// `zub optionlist text|man|markdown SUB`: the list of SUB's options.
+int print_option_list(const OptionListOptions& opts, Output& out) {
+  const Subcommand* sub = find_subcommand(opts.sub);
+  using Format = std::string (*)(const std::vector<OptionSummary>&);
+  const Format format = opts.format == "text"       ? option_list_text
+                        : opts.format == "man"      ? option_list_man
+                        : opts.format == "markdown" ? option_list_markdown
+                                                    : nullptr;
+  if (sub == nullptr || format == nullptr || opts.extra) {
+    out.write_err(std::string(kOptionListUsage) + "\n");
+    return 2;
+  }
+  out.write_out(format(sub->options()));
+  return 0;
+}
+
 // Exact, case-sensitive match of the name or an alias.
 const Subcommand* find_subcommand(std::string_view name) {
   for (const Subcommand& s : kSubcommands) {
@@ -448,6 +404,8 @@ const Subcommand* find_subcommand(std::string_view name) {
 }
 
 std::string_view name_of(const Subcommand& sub) { return sub.name; }
+
+std::vector<OptionSummary> options_of_sub(const Subcommand& sub) { return sub.options(); }
 
 // ---- A name that is not a subcommand ----
 //

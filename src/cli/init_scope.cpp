@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/process.h"
+#include "base/shell_quote.h"
 #include "base/state_dir.h"
 #include "base/unicode.h"
 
@@ -40,20 +41,6 @@ std::string path_program(std::string_view name) {
     if (colon == std::string_view::npos) return {};
     path.remove_prefix(colon + 1);
   }
-}
-
-bool is_plain_word(std::string_view w) {
-  for (char c : w)
-    if (!is_alnum(c) && std::string_view("_./+-@%:,=").find(c) == std::string_view::npos)
-      return false;
-  return !w.empty();
-}
-
-std::string shell_word(std::string_view w) {
-  if (is_plain_word(w)) return std::string(w);
-  std::string out = "'";
-  for (char c : w) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
 }
 
 std::optional<std::string> repo_top() {

@@ -13,6 +13,7 @@
 #include "compress/diff_digest.h"
 #include "compress/hits.h"
 #include "compress/logs.h"
+#include "compress/path_list.h"
 #include "compress/progress.h"
 #include "compress/raw_keep.h"
 #include "compress/trim.h"
@@ -31,6 +32,8 @@ constexpr uint64_t kCutReserveChars = 600;
 constexpr double kSearchShare = 0.4;
 // A diff too long for the host shows this share of it before its map.
 constexpr double kDiffHeadShare = 0.25;
+// A diff over this many times the host's limit (in bytes) is not trimmed whole.
+constexpr uint64_t kDiffWholeTrimFactor = 8;
 
 // A stream of the tool's response and what becomes of it.
 struct Stream {
@@ -111,15 +114,11 @@ std::string head_and_tail(std::string_view text, uint64_t chars, const Raw& raw,
   return out;
 }
 
-// True when diag's summary lists an error or a failing test.
-bool lists_problems(std::string_view summary) {
-  bool found = false;
-  for_each_line(summary, [&](std::string_view l) {
-    if (starts_with(l, "== ") &&
-        (ends_with(l, " error lines ==") || ends_with(l, " failure lines ==")))
-      found = true;
-  });
-  return found;
+// diag's summary when it lists an error or a failing test.
+std::optional<std::string> problems(std::string_view text, const std::string& cwd) {
+  DiagSummary d = diag_summary(text, cwd);
+  if (d.kind != DiagSummary::Kind::kSummary || d.errors + d.failures == 0) return std::nullopt;
+  return std::move(d.text);
 }
 
 // The shortened text of one stream (without the note) and what was done,
@@ -147,14 +146,19 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
     case OutputKind::kContent: return std::nullopt;
     case OutputKind::kBuild: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       return Shortening{folded(text), "progress folded"};
     }
     case OutputKind::kDiff: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string trimmed = trim_text(text);
-      if (char_count(trimmed) + kCutReserveChars <= c.limit)
+      // A diff many times the host's limit cannot fit once trimmed (its hunks
+      // stay whole): only the part its head comes from is trimmed.
+      const bool huge = size > kDiffWholeTrimFactor * c.limit;
+      std::string_view part = text;
+      if (huge) part = text.substr(0, text.rfind('\n', kDiffWholeTrimFactor * c.limit) + 1);
+      std::string trimmed = trim_text(part);
+      if (!huge && char_count(trimmed) + kCutReserveChars <= c.limit)
         return Shortening{trimmed, "diff-aware trim"};
       // Too long to be read at once: its first part as it is, then a map of
       // every commit and file with the raw lines that hold each.
@@ -187,14 +191,16 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       // A command of no known kind may still print a test run or a build
       // (a test binary run by its path, a project's own script): its shape
       // says so when diag finds failures or errors in it.
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       // So does a passing run: a third or more of its lines progress.
       ProgressFold fold = fold_progress(text);
       if (fold.folded * 3 > newlines_in(text))
         return Shortening{trim_text(fold.text), "progress folded"};
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
+      if (auto paths = fold_path_list(text))
+        return Shortening{trim_text(*paths), "paths folded by directory"};
       return Shortening{trim_text(text), "trim"};
     }
   }

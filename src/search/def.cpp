@@ -9,6 +9,7 @@
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/os_error.h"
+#include "base/shell_quote.h"
 #include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
@@ -194,24 +195,6 @@ Held holds(const std::vector<EnclosingName>& levels, const Qualified& q, std::st
   }
   if (qi > 0 && !path_names(path, q.scopes, qi)) return Held::kNo;
   return trait ? Held::kByTrait : Held::kYes;
-}
-
-// A word that a POSIX shell reads back as it is.
-std::string shell_word(std::string_view w) {
-  bool plain = !w.empty();
-  for (char c : w)
-    if (!is_ident_byte(c) && c != '.' && c != '/' && c != '-' && c != '+' && c != ',' && c != ':' &&
-        c != '@' && c != '%' && c != '=')
-      plain = false;
-  if (plain) return std::string(w);
-  std::string q = "'";
-  for (char c : w) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q += c;
-  }
-  return q + "'";
 }
 
 // What every worker reads, set up once.

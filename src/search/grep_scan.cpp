@@ -72,30 +72,29 @@ void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view 
       false);
 }
 
-constexpr uint32_t kNotKept = UINT32_MAX;
-
 // Files `text` (selected at `line_no`) under the folded lines: a repeat of
 // a kept text adds its line number there, a new text is kept while there
-// is room. A repeat on the line already recorded (two equal pieces of one
-// line) adds no number.
+// is room (past it, only counted). A repeat on the line already recorded
+// (two equal pieces of one line) adds no number. Only kept texts are
+// remembered, so a file of many distinct hits costs no more than its report.
 void fold_in(const GrepOptions& o, FileScan& f, ScanScratch& s, uint64_t line_no,
              std::string_view text) {
-  const auto [it, fresh] = s.seen.try_emplace(line_fingerprint(text), kNotKept);
-  if (!fresh) {
-    if (it->second == kNotKept) return;
-    FoldedLine& line = f.folded[it->second];
-    ++line.occurrences;
-    const uint64_t last = line.repeats.empty() ? line.line : line.repeats.back();
-    if (last == line_no) return;
-    if (line.repeats.size() < kMaxRepeatNumbers)
-      line.repeats.push_back(line_no);
-    else
-      ++line.repeats_left;
+  const uint64_t print = line_fingerprint(text);
+  const auto it = s.seen.find(print);
+  if (it == s.seen.end()) {
+    if (f.folded.size() >= o.limits.kept) return;
+    s.seen.emplace(print, static_cast<uint32_t>(f.folded.size()));
+    f.folded.push_back({line_no, std::string(text), {}, 0});
     return;
   }
-  if (f.folded.size() >= o.limits.kept) return;
-  it->second = static_cast<uint32_t>(f.folded.size());
-  f.folded.push_back({line_no, std::string(text), {}, 0});
+  FoldedLine& line = f.folded[it->second];
+  ++line.occurrences;
+  const uint64_t last = line.repeats.empty() ? line.line : line.repeats.back();
+  if (last == line_no) return;
+  if (line.repeats.size() < kMaxRepeatNumbers)
+    line.repeats.push_back(line_no);
+  else
+    ++line.repeats_left;
 }
 
 // The report of the first `limit` folded lines: "{n},{n}…| {text}" each,

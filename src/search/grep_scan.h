@@ -79,8 +79,8 @@ inline constexpr size_t kMaxRepeatNumbers = 200;
 struct ScanScratch {
   std::vector<MatchScratch> match;  // one per pattern
   std::vector<LineSpan> next_line;  // per pattern: the next line it occurs in
-  // Fingerprint of each distinct text so far: its index in the file's
-  // folded lines, or kNotKept past the lines kept.
+  // Fingerprint of each distinct text kept: its index in the file's folded
+  // lines.
   std::unordered_map<uint64_t, uint32_t> seen;
   std::vector<std::pair<size_t, size_t>> pieces;
   std::vector<uint64_t> shown_lines;

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -112,7 +113,8 @@ class Pipeline {
       for (std::string& path : paths) results.push_back(scan(std::move(path)));
       std::unique_lock<std::mutex> lock(mu_);
       for (size_t k = 0; k < results.size(); ++k) {
-        ring_[(first + k) % kWindow] = std::move(results[k]);
+        if (results[k])
+          ring_[(first + k) % kWindow] = std::make_unique<Result>(std::move(*results[k]));
         ready_[(first + k) % kWindow] = 1;
       }
       // One thread hands results on at a time; one that finds another at it
@@ -123,7 +125,7 @@ class Pipeline {
       while (ready_[popped_ % kWindow]) {
         done.clear();
         for (; ready_[popped_ % kWindow]; ++popped_) {
-          std::optional<Result>& slot = ring_[popped_ % kWindow];
+          std::unique_ptr<Result>& slot = ring_[popped_ % kWindow];
           if (slot) done.push_back(std::move(*slot));
           slot.reset();
           ready_[popped_ % kWindow] = 0;
@@ -151,7 +153,9 @@ class Pipeline {
   uint64_t popped_ = 0;   // files taken out of the ring (handed_ once handed on)
   bool handing_ = false;  // some worker is handing results on
   bool walk_done_ = false;
-  std::vector<std::optional<Result>> ring_;  // file i's result at i % kWindow
+  // File i's result at i % kWindow. Most files have none: a slot holds a
+  // pointer, not a result, so the window costs little memory of its own.
+  std::vector<std::unique_ptr<Result>> ring_;
   std::vector<uint8_t> ready_;
 };
 

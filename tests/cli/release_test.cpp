@@ -129,3 +129,13 @@ TEST(Release, ReadmeSamplesMatchTheBinary) {
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(r.out.find(" samples match"), std::string::npos) << r.out;
 }
+
+// The option lists of the README and the man page are what the option
+// tables say; tools/doc_options.py --fix rewrites stale ones.
+TEST(Release, OptionListsMatchTheTables) {
+  zub::ProcessResult r =
+      zub::run_process({"python3", ZUB_SOURCE_DIR "/tools/doc_options.py", "--zub", ZUB_BINARY});
+  ASSERT_TRUE(r.exited) << r.err;
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find(" option lists match"), std::string::npos) << r.out;
+}
