@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/ascii.h"
+#include "base/text.h"
 #include "html/class_words.h"
 #include "html/css_hidden.h"
 #include "html/entities.h"
