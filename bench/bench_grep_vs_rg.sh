@@ -7,8 +7,8 @@
 # Usage: bash bench/bench_grep_vs_rg.sh [BUILD_DIR]   (default: build)
 # Environment: RUNS, ROUNDS, MEM_RUNS; CORPORA=tree or subset for one corpus.
 # Installs ripgrep and hyperfine when missing, warms the page cache, and
-# writes its report to a new file in bench/results/DATE-ARCH-NCPU/ (an
-# earlier run's file there is left as it is: the new one gets a number).
+# writes its report to a new file (bench/results_file.sh: an earlier run's
+# file is left as it is).
 set -eu
 set -f  # patterns hold glob characters that must reach both tools as they are
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -110,12 +110,8 @@ PY
 done
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 cmds=$(while IFS='|' read -r name zargs rargs _; do printf -- '- %s: `zub grep %s ROOT` / `rg %s ROOT`\n' "$name" "$zargs" "$rargs"; done <<< "$CASES")
-dir="$HERE/results/$(date -u +%Y-%m-%d)-$(uname -m)-$(nproc)cpu"
-mkdir -p "$dir"
-report="$dir/grep-vs-rg.md"
-n=1
-while [ -e "$report" ]; do n=$((n + 1)); report="$dir/grep-vs-rg-$n.md"; done
-cat > "$report" <<MD
+report=$(bash "$HERE/results_file.sh" grep-vs-rg)
+cat >> "$report" <<MD
 # grep: zub against ripgrep on the Linux 6.1 tree
 
 \`bash bench/bench_grep_vs_rg.sh BUILD_DIR\`, $(date -u +%Y-%m-%d), $(nproc) cores
@@ -140,5 +136,5 @@ $tables
 Commands (ROOT = the tree, or the seven directories of the subset):
 $cmds
 MD
-echo "written to bench/results/$(basename "$dir")/$(basename "$report")" >&2
+echo "written to bench/results/$(basename "$(dirname "$report")")/$(basename "$report")" >&2
 cat "$report"

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <optional>
 #include <span>
@@ -247,6 +248,7 @@ class Report {
     const FileReport& rep =
         r.has_open && lines_ + r.open.lines <= kOpenReportLines ? r.open : r.capped;
     lines_ += rep.lines;
+    if (lines_ >= kOpenReportLines) long_.store(true, std::memory_order_relaxed);
     capped += rep.more;
     if (o_.quiet || files > o_.limits.files) return;
     if (files == 1 && base_ && !o_.null_names) {
@@ -304,6 +306,12 @@ class Report {
   uint64_t files = 0, hits = 0, shown = 0, capped = 0;
   uint64_t plain = 0;  // what the plain grep for the same question would have printed
 
+  // Set once the report is long: the files added after it print with the
+  // per-file limit whatever their whole rendering, which the scan then
+  // spares. Files are added in walk order, so no file scanned after the
+  // flag is set is added before the file that set it.
+  const std::atomic<bool>& long_report() const { return long_; }
+
  private:
   // What `grep -r` with the same question prints for a file with hits:
   // "{path}:{n}:{line}" per selected line (per piece with -o), the path
@@ -354,6 +362,7 @@ class Report {
   Output& out_;
   std::string body_;
   uint64_t lines_ = 0;  // report lines so far
+  std::atomic<bool> long_{false};
 };
 
 // One file's scan as the ordered scan hands it on: its result, if it has
@@ -367,8 +376,11 @@ struct ScannedFile {
 // A worker's scanner: its scratch space and read buffer live as long as it.
 class FileScanner {
  public:
-  FileScanner(const GrepOptions& o, const PatternSet& pats, const std::vector<std::string>& named)
-      : o_(o), pats_(pats), named_(named) {}
+  FileScanner(const GrepOptions& o, const PatternSet& pats, const std::vector<std::string>& named,
+              const std::atomic<bool>& long_report)
+      : o_(o), pats_(pats), named_(named) {
+    scratch_.report_long = &long_report;
+  }
 
   std::optional<ScannedFile> operator()(std::string&& path) {
     const bool named = std::find(named_.begin(), named_.end(), path) != named_.end();
@@ -401,7 +413,7 @@ ScanCounts scan_into(const GrepOptions& o, const PatternSet& pats,
                      size_t workers, Report& report) {
   ScanCounts c;
   c.walk = scan_in_walk_order<ScannedFile>(
-      roots, o.filter, workers, [&] { return FileScanner(o, pats, named); },
+      roots, o.filter, workers, [&] { return FileScanner(o, pats, named, report.long_report()); },
       [&](ScannedFile& f) {
         c.size_skipped += f.size_skipped;
         c.over_cap += f.over_cap;

@@ -72,6 +72,12 @@ void count_segment(const GrepOptions& o, const PatternSet& ps, std::string_view 
       false);
 }
 
+// Whether a file's report without the per-file limit may still be printed:
+// not once the report has grown past what a short one shows.
+bool open_wanted(const GrepOptions& o, const std::atomic<bool>* report_long) {
+  return o.limits.open && !(report_long && report_long->load(std::memory_order_relaxed));
+}
+
 // Files `text` (selected at `line_no`) under the folded lines: a repeat of
 // a kept text adds its line number there, a new text is kept while there
 // is room (past it, only counted). A repeat on the line already recorded
@@ -303,7 +309,7 @@ std::optional<FileResult> scan_context(const GrepOptions& o, const PatternSet& p
   if (selected == 0) return std::nullopt;
   r.matched = selected;
   r.capped = render_context(o, ps, text, s, selected, o.limits.per_file);
-  if (o.limits.open && selected > o.limits.per_file) {
+  if (open_wanted(o, s.report_long) && selected > o.limits.per_file) {
     r.open = render_context(o, ps, text, s, selected, keep);
     r.has_open = true;
   }
@@ -372,6 +378,7 @@ bool needs_whole_text(const GrepOptions& o) {
 void begin_scan(ScanScratch& s, size_t patterns, FileScan& f) {
   if (s.match.size() < patterns) s.match.resize(patterns);
   s.seen.clear();
+  f.report_long = s.report_long;
   f.r = FileResult{};
   f.selected = 0;
   f.folded.clear();
@@ -396,7 +403,7 @@ std::optional<FileResult> finish_scan(const GrepOptions& o, FileScan& f) {
   }
   if (!(o.only_matching && !o.invert)) r.matched = f.selected;
   r.capped = render_folded(f.folded, r.matched, o.limits.per_file);
-  if (o.limits.open && r.capped.more > 0) {
+  if (open_wanted(o, f.report_long) && r.capped.more > 0) {
     r.open = render_folded(f.folded, r.matched, o.limits.kept);
     r.has_open = true;
   }

@@ -4,6 +4,7 @@
 // thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -89,6 +90,9 @@ struct ScanScratch {
   MultiHit first_hit;         // when set, where the needles' first hit in the next text is
   uint64_t size_skipped = 0;  // files passed over for their size (--all reads them)
   uint64_t over_cap = 0;      // sources of unknown size refused past 32 MiB
+  // Set once the report holds kOpenReportLines lines: no later file's whole
+  // rendering can be printed, so none is made.
+  const std::atomic<bool>* report_long = nullptr;
 };
 
 // One file's scan in progress, fed its text in pieces that end at a line
@@ -96,7 +100,8 @@ struct ScanScratch {
 struct FileScan {
   FileResult r;
   uint64_t selected = 0;
-  std::vector<FoldedLine> folded;  // the distinct lines kept, in order
+  std::vector<FoldedLine> folded;                  // the distinct lines kept, in order
+  const std::atomic<bool>* report_long = nullptr;  // the scratch's, at begin_scan
 };
 
 // True when the whole-file prefilter applies: not inverted and every
