@@ -50,9 +50,9 @@ constexpr NameSet kDropped{{
 
 // Dropped elements that a page may wrap around all of its content (a whole
 // page inside one form is how some site builders lay pages out): when the
-// main content is wanted, one that spans more than half of the body is
-// marked as boilerplate instead, so that it stays when it holds most of the
-// page's text.
+// main content is wanted, one that starts in the first quarter of the body
+// and spans more than half of it is marked as boilerplate instead, so that
+// it stays when it holds most of the page's text.
 bool wraps_pages(std::string_view name) {
   return name == "form" || name == "nav" || name == "aside" || name == "footer";
 }
@@ -355,10 +355,11 @@ struct StripPass {
     return to - from;
   }
 
-  // An element from html[lt] to its closing tag at `close` that holds
-  // more than half of the body.
+  // An element from html[lt] to its closing tag at `close` that starts in
+  // the first quarter of the body and holds more than half of it.
   bool wraps_page(size_t lt, size_t close) const {
-    return close != npos && 2 * (close - lt) > html.size() - body_at;
+    const size_t body = html.size() - body_at;
+    return close != npos && 4 * (lt - std::min(lt, body_at)) < body && 2 * (close - lt) > body;
   }
 
   bool use_contexts() const { return hidden && hidden->needs_context(); }
