@@ -28,6 +28,13 @@ uint64_t number_at(std::string_view t, size_t i) {
   return n;
 }
 
+bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
+  const size_t at = t.find(label);
+  if (at == std::string_view::npos || digits_at(t, at + label.size()) == 0) return false;
+  n = number_at(t, at + label.size());
+  return true;
+}
+
 uint64_t count_of(std::string_view t, std::string_view word) {
   for (size_t at = t.find(word); at != std::string_view::npos; at = t.find(word, at + 1)) {
     if (at < 2 || t[at - 1] != ' ' || !is_digit(t[at - 2])) continue;
