@@ -242,14 +242,13 @@ std::optional<std::string> replacement(std::string_view text, std::string_view s
 
 // The value of member `key` of `object` when it is a string.
 std::optional<std::string> string_member(const JsonValue& object, std::string_view key) {
-  const std::optional<size_t> k = find_member(object, key);
-  if (!k) return std::nullopt;
-  return json_text(object.entries[*k].value);
+  const JsonValue* v = member(object, key);
+  return v ? json_text(*v) : std::nullopt;
 }
 
 bool is_true_member(const JsonValue& object, std::string_view key) {
-  const std::optional<size_t> k = find_member(object, key);
-  return k && object.entries[*k].value.kind == JsonValue::Kind::kTrue;
+  const JsonValue* v = member(object, key);
+  return v && v->kind == JsonValue::Kind::kTrue;
 }
 
 // Drops the white space the host put between tokens: the answer is one line.
@@ -279,9 +278,9 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   const std::string marker = post_marker_path(probe_path(string_member(root, "session_id")));
   if (read_probe_count(marker) == 0) write_probe_count(marker, 1);
 
-  const std::optional<size_t> response_at = find_member(root, "tool_response");
+  JsonValue* response_at = member(root, "tool_response");
   if (!response_at) return a;
-  JsonValue& response = root.entries[*response_at].value;
+  JsonValue& response = *response_at;
   if (!response.is_object() || is_true_member(response, "isImage")) return a;
 
   Context c;
@@ -289,8 +288,8 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   c.interrupted = is_true_member(response, "interrupted");
   c.cwd = string_member(root, "cwd").value_or("");
   if (c.cwd.empty() || c.cwd.front() != '/') c.cwd.clear();
-  if (const std::optional<size_t> in = find_member(root, "tool_input")) {
-    const std::optional<std::string> command = string_member(root.entries[*in].value, "command");
+  if (const JsonValue* in = member(root, "tool_input")) {
+    const std::optional<std::string> command = string_member(*in, "command");
     c.kind = command ? output_kind(*command) : OutputKind::kOther;
   }
 
@@ -317,8 +316,7 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   for (const Stream& s : streams) {
     const std::string& shown = s.shown ? *s.shown : s.text;
     a.printed += shown.size();
-    if (const std::optional<size_t> k = find_member(response, s.field); k && s.shown)
-      response.entries[*k].value = json_string(*s.shown);
+    if (JsonValue* v = member(response, s.field); v && s.shown) *v = json_string(*s.shown);
   }
   // What the host would have shown: the raw output up to its limit.
   uint64_t room = c.limit;
