@@ -39,6 +39,7 @@ constexpr uint64_t kDiffWholeTrimFactor = 8;
 struct Stream {
   std::string_view field;  // "stdout" or "stderr"
   std::string text;        // decoded
+  uint64_t chars = 0;      // its characters
   std::optional<std::string> shown;
 };
 
@@ -216,12 +217,12 @@ std::string note(const Raw& raw, std::string_view how, const Context& c) {
   return n;
 }
 
-// What the model sees of `text` in place of the whole, or nothing when the
-// stream stays. `chars`: the inline room this stream has.
-std::optional<std::string> replacement(std::string_view text, std::string_view sub, uint64_t chars,
-                                       const Context& c) {
+// What the model sees of `text` (of `text_chars` characters) in place of
+// the whole, or nothing when the stream stays. `chars`: the inline room this
+// stream has.
+std::optional<std::string> replacement(std::string_view text, uint64_t text_chars,
+                                       std::string_view sub, uint64_t chars, const Context& c) {
   Raw raw(sub, text);
-  const uint64_t text_chars = char_count(text);
   std::optional<Shortening> s = shorten(text, raw, c);
   if (s) {
     std::string body = std::move(s->text);
@@ -293,12 +294,13 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
     c.kind = command ? output_kind(*command) : OutputKind::kOther;
   }
 
-  Stream streams[2] = {{"stdout", {}, {}}, {"stderr", {}, {}}};
+  Stream streams[2] = {{"stdout", {}, 0, {}}, {"stderr", {}, 0, {}}};
   uint64_t total_bytes = 0, total_chars = 0;
   for (Stream& s : streams) {
     s.text = string_member(response, s.field).value_or("");
+    s.chars = char_count(s.text);
     total_bytes += s.text.size();
-    total_chars += char_count(s.text);
+    total_chars += s.chars;
   }
   if (total_bytes <= kPostSmallBytes) return a;
 
@@ -306,9 +308,8 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   for (Stream& s : streams) {
     if (s.text.empty()) continue;
     // Each stream gets its share of the inline room.
-    const uint64_t share =
-        std::max<uint64_t>(kLeastShareChars, c.limit * char_count(s.text) / total_chars);
-    s.shown = replacement(s.text, s.field == "stdout" ? "hook" : "hook-stderr", share, c);
+    const uint64_t share = std::max<uint64_t>(kLeastShareChars, c.limit * s.chars / total_chars);
+    s.shown = replacement(s.text, s.chars, s.field == "stdout" ? "hook" : "hook-stderr", share, c);
     changed = changed || s.shown.has_value();
   }
   if (!changed) return a;
