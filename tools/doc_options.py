@@ -12,11 +12,12 @@ and is what `zub optionlist markdown|man SUB` prints.
 Without --fix it names each stale list and exits 1; with --fix it writes
 the lists in place.
 """
-import argparse
 import os
 import re
 import subprocess
 import sys
+
+from doc_check import TOP, options, read_lines, verdict, write_lines
 
 FILES = (("README.md", "markdown", re.compile(r"^<!-- zub:options (\S+) ")),
          ("doc/zub.1", "man", re.compile(r'^\.\\" zub:options (\S+) ')))
@@ -24,16 +25,11 @@ END = {"markdown": "<!-- zub:options end -->", "man": '.\\" zub:options end'}
 
 
 def main():
-    top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--zub", default=os.path.join(top, "build", "zub"))
-    ap.add_argument("--fix", action="store_true")
-    o = ap.parse_args()
+    o = options()
     stale = checked = 0
     for name, fmt, begin in FILES:
-        path = os.path.join(top, name)
-        with open(path, encoding="utf-8") as f:
-            lines = f.read().split("\n")
+        path = os.path.join(TOP, name)
+        lines = read_lines(path)
         i = 0
         while i < len(lines):
             m = begin.match(lines[i])
@@ -60,16 +56,8 @@ def main():
                     print(f"{name}:{i + 1}: the option list of `{m.group(1)}` is stale")
             i = end + 1
         if o.fix:
-            with open(path, "w", encoding="utf-8") as f:
-                f.write("\n".join(lines))
-    if o.fix:
-        print(f"{checked} option lists checked, {stale} rewritten")
-        return 0
-    if stale:
-        print(f"{stale} of {checked} option lists stale: tools/doc_options.py --fix rewrites them")
-        return 1
-    print(f"{checked} option lists match")
-    return 0
+            write_lines(path, lines)
+    return verdict(o.fix, checked, stale, "option lists", "tools/doc_options.py")
 
 
 if __name__ == "__main__":
