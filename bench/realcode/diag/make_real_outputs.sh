@@ -14,20 +14,9 @@
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../../.." && pwd)
-out="$here/outputs"
 work=${WORK_DIR:-/var/tmp/zub-diag-real}
-npm_dir=${NPM_DIR:-/var/tmp/zub-diag-npm}
-rm -rf "$work"
-mkdir -p "$work" "$out"
-
-have() { command -v "$1" >/dev/null 2>&1; }
-# keep NAME CMD...: both streams into outputs/real-NAME.txt through a pipe.
-keep() {
-  local name=real-$1
-  shift
-  "$@" 2>&1 | cat >"$out/$name.txt"
-  echo "$name: $(wc -c <"$out/$name.txt") bytes"
-}
+prefix=real-
+. "$here/outputs_setup.sh"
 
 # ------------------------------------- Python: Beautiful Soup, pytest, mypy
 bs4=/usr/lib/python3/dist-packages/bs4
