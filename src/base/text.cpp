@@ -21,6 +21,13 @@ uint64_t count_lines(std::string_view s) {
   return n;
 }
 
+std::string_view line_at(std::string_view text, size_t from) {
+  size_t end = text.find('\n', from);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > from && text[end - 1] == '\r') --end;
+  return text.substr(from, end - from);
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   for_each_line(text, [&](std::string_view line) { lines.push_back(line); });

@@ -18,6 +18,9 @@ std::vector<std::string_view> split_lines(std::string_view text);
 // The number of lines split_lines finds, without building them.
 uint64_t count_lines(std::string_view text);
 
+// The line of `text` that starts at byte `from`, as split_lines cuts it.
+std::string_view line_at(std::string_view text, size_t from);
+
 // Calls fn(line) for each line of `text`, split as split_lines does, without
 // building a vector.
 template <typename Fn>

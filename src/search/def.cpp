@@ -76,14 +76,6 @@ size_t find_word(const Needle& n, std::string_view text, size_t from) {
   return std::string_view::npos;
 }
 
-// The line of `text` that starts at byte `from`, as split_lines cuts it.
-std::string_view line_at(std::string_view text, size_t from) {
-  size_t end = text.find('\n', from);
-  if (end == std::string_view::npos) end = text.size();
-  if (end > from && text[end - 1] == '\r') --end;
-  return text.substr(from, end - from);
-}
-
 // True when every whole-word occurrence of `needle` in the text is plainly
 // a use (in a language that knows such uses): then the file defines nothing
 // by that name, and neither its lines nor its scopes are needed. Most C
