@@ -13,6 +13,7 @@
 #include "compress/diff_digest.h"
 #include "compress/hits.h"
 #include "compress/logs.h"
+#include "compress/ls_listing.h"
 #include "compress/path_list.h"
 #include "compress/progress.h"
 #include "compress/raw_keep.h"
@@ -202,6 +203,10 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       if (auto g = search_grouping(text, raw, c)) return g;
       if (auto paths = fold_path_list(text))
         return Shortening{trim_text(*paths), "paths folded by directory"};
+      // Not trimmed: in a listing of several directories two equal lines
+      // are two files.
+      if (auto listing = fold_long_listing(text))
+        return Shortening{std::move(*listing), "ls -l columns folded"};
       return Shortening{trim_text(text), "trim"};
     }
   }

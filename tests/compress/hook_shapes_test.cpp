@@ -9,6 +9,7 @@
 
 #include "compress/diff_digest.h"
 #include "compress/hits.h"
+#include "compress/ls_listing.h"
 #include "compress/path_list.h"
 #include "compress/progress.h"
 
@@ -42,6 +43,36 @@ TEST(HookShapes, PathListsKeepEveryPath) {
   EXPECT_EQ(back, paths);
   EXPECT_NE(folded->find("find: 'x': Permission denied\n"), std::string::npos);
   EXPECT_FALSE(zub::fold_path_list("a sentence with words\nanother one\nsrc/a.c\n"));
+}
+
+// ls -laR: the repeated columns go, every entry stays, and two directories
+// holding a file of the same size and date keep both lines.
+TEST(HookShapes, LongListingsKeepEveryEntry) {
+  std::string ls;
+  for (const char* dir : {"src", "tests"}) {
+    ls += std::string(dir) + ":\ntotal 96\n";
+    ls +=
+        "drwxr-xr-x  4 me staff  4096 Dec  9 15:30 .\ndrwxr-xr-x 11 me staff  4096 Dec  9 15:49 "
+        "..\n";
+    for (int f = 0; f < 12; ++f)
+      ls += "-rw-r--r--  1 me staff  " + std::to_string(1000 + f) + " Dec  9 15:26 f" +
+            std::to_string(f) + ".cpp\n";
+    ls += "lrwxrwxrwx  1 me staff    12 Jan 30  2025 my file -> target\n\n";
+  }
+  const auto folded = zub::fold_long_listing(ls);
+  ASSERT_TRUE(folded);
+  EXPECT_EQ(folded->rfind("[ls -l: 모든 항목의 소유자 me, 그룹 staff", 0), 0u) << *folded;
+  EXPECT_NE(folded->find("src:\n-rw-r--r-- 1000 Dec  9 15:26 f0.cpp\n"), std::string::npos);
+  EXPECT_NE(folded->find("tests:\n-rw-r--r-- 1000 Dec  9 15:26 f0.cpp\n"), std::string::npos);
+  EXPECT_NE(folded->find("lrwxrwxrwx 12 Jan 30  2025 my file -> target\n"), std::string::npos);
+  EXPECT_EQ(folded->find(" ..\n"), std::string::npos);
+  EXPECT_EQ(folded->find("total 96"), std::string::npos);
+  // Owners that differ stay on their lines.
+  const auto mixed =
+      zub::fold_long_listing(ls + "-rw-r--r--  1 root root  7 Dec  9 15:26 theirs\n");
+  ASSERT_TRUE(mixed);
+  EXPECT_NE(mixed->find("-rw-r--r-- root root 7 Dec  9 15:26 theirs\n"), std::string::npos);
+  EXPECT_FALSE(zub::fold_long_listing("a sentence\n" + ls.substr(0, 300)));
 }
 
 TEST(HookShapes, LongDiffsAndSearchesNameTheirRawLines) {
