@@ -244,17 +244,22 @@ const Subcommand* peer_of(std::string_view name);
 std::string_view name_of(const Subcommand& sub);
 std::vector<OptionSummary> options_of_sub(const Subcommand& sub);
 
+// `text`, then the list of `options` below it when there are any.
+std::string with_options(std::string text, const std::vector<OptionSummary>& options) {
+  const std::string list = option_list_text(options);
+  if (!list.empty()) text += "\n" + list;
+  return text;
+}
+
 // `zub help` and `zub help SUB`; the name of another tool (help cat) is
 // answered by the subcommand that does its work.
 int show_usage(const HelpOptions& opts, Output& out) {
   std::string_view name = opts.sub;
   if (!name.empty() && find_subcommand(name) == nullptr)
     if (const Subcommand* peer = peer_of(name)) name = name_of(*peer);
-  std::string text = usage_about(name);
-  if (const Subcommand* sub = find_subcommand(name)) {
-    const std::string options = option_list_text(options_of_sub(*sub));
-    if (!options.empty()) text += "\n" + options;
-  }
+  const Subcommand* sub = find_subcommand(name);
+  const std::string text =
+      sub ? with_options(usage_about(name), options_of_sub(*sub)) : usage_about(name);
   out.write_out(text + "\n");
   return 0;
 }
@@ -290,10 +295,7 @@ std::string usage_of(const Subcommand& sub, std::string_view own) {
 
 // Its help: those lines, then its options from the rows of its table.
 std::string help_of(const Subcommand& sub, std::string_view own) {
-  std::string text = usage_of(sub, own);
-  const std::string options = option_list_text(sub.options());
-  if (!options.empty()) text += "\n" + options;
-  return text;
+  return with_options(usage_of(sub, own), sub.options());
 }
 
 // What a failed reading of the arguments prints, and its status.
