@@ -330,39 +330,40 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
 int print_completion(const CompletionOptions& opts, Output& out);
 int print_option_list(const OptionListOptions& opts, Output& out);
 
+// A row of the table below: `Table` reads the arguments, `Handler` runs.
+template <const auto& Table, auto Handler>
+constexpr Subcommand row(std::string_view name, bool hidden, Operands operands,
+                         std::array<std::string_view, 2> aliases = {}) {
+  return {name, aliases, hidden, parse_and_run<Table, Handler>, options_of<Table>, operands};
+}
+
 // In the order of the usage text.
-// clang-format off
 constexpr Subcommand kSubcommands[] = {
-    {"help", {"-h", "--help"}, true, parse_and_run<kHelpTable, show_usage>,
-     options_of<kHelpTable>, Operands::kSubcommands},
-    {"version", {"-V", "--version"}, true, parse_and_run<kNoOptionsTable, show_version>,
-     options_of<kNoOptionsTable>, Operands::kNone},
-    {"brief", {}, false, parse_and_run<kBriefTable, cmd_brief>, options_of<kBriefTable>, Operands::kFiles},
-    {"outline", {}, false, parse_and_run<kOutlineTable, run_outline>, options_of<kOutlineTable>, Operands::kFiles},
-    {"read", {}, false, parse_and_run<kReadTable, run_read>, options_of<kReadTable>, Operands::kFiles},
-    {"def", {}, false, parse_and_run<kDefTable, run_def>, options_of<kDefTable>, Operands::kFiles},
-    {"grep", {}, false, parse_and_run<kGrepTable, cmd_grep>, options_of<kGrepTable>, Operands::kFiles},
-    {"map", {}, false, parse_and_run<kMapTable, cmd_map>, options_of<kMapTable>, Operands::kFiles},
-    {"wrap", {}, false, parse_and_run<kWrapTable, run_wrap>, options_of<kWrapTable>, Operands::kCommand},
-    {"diag", {}, false, parse_and_run<kFileFilterTable, run_diag>, options_of<kFileFilterTable>, Operands::kFiles},
-    {"logs", {}, false, parse_and_run<kLogsTable, run_logs>, options_of<kLogsTable>, Operands::kFiles},
-    {"trim", {}, false, parse_and_run<kTrimTable, run_trim>, options_of<kTrimTable>, Operands::kFiles},
-    {"web", {}, false, parse_and_run<kWebTable, cmd_web>, options_of<kWebTable>, Operands::kNone},
-    {"fetch", {}, false, parse_and_run<kFetchTable, cmd_fetch>, options_of<kFetchTable>, Operands::kNone},
-    {"md", {}, false, parse_and_run<kFileFilterTable, run_md>, options_of<kFileFilterTable>, Operands::kFiles},
-    {"cache", {}, false, parse_and_run<kCacheTable, cmd_cache>, options_of<kCacheTable>, Operands::kNone},
-    {"hook", {}, false, parse_and_run<kFilterTable, run_hook>, options_of<kFilterTable>, Operands::kNone},
+    row<kHelpTable, show_usage>("help", true, Operands::kSubcommands, {"-h", "--help"}),
+    row<kNoOptionsTable, show_version>("version", true, Operands::kNone, {"-V", "--version"}),
+    row<kBriefTable, cmd_brief>("brief", false, Operands::kFiles),
+    row<kOutlineTable, run_outline>("outline", false, Operands::kFiles),
+    row<kReadTable, run_read>("read", false, Operands::kFiles),
+    row<kDefTable, run_def>("def", false, Operands::kFiles),
+    row<kGrepTable, cmd_grep>("grep", false, Operands::kFiles),
+    row<kMapTable, cmd_map>("map", false, Operands::kFiles),
+    row<kWrapTable, run_wrap>("wrap", false, Operands::kCommand),
+    row<kFileFilterTable, run_diag>("diag", false, Operands::kFiles),
+    row<kLogsTable, run_logs>("logs", false, Operands::kFiles),
+    row<kTrimTable, run_trim>("trim", false, Operands::kFiles),
+    row<kWebTable, cmd_web>("web", false, Operands::kNone),
+    row<kFetchTable, cmd_fetch>("fetch", false, Operands::kNone),
+    row<kFileFilterTable, run_md>("md", false, Operands::kFiles),
+    row<kCacheTable, cmd_cache>("cache", false, Operands::kNone),
+    row<kFilterTable, run_hook>("hook", false, Operands::kNone),
     // Not in the usage text, which stays as it was.
-    {"gain", {}, true, parse_and_run<kGainTable, cmd_gain>, options_of<kGainTable>, Operands::kNone},
-    {"init", {}, true, parse_and_run<kInitTable, cmd_init>, options_of<kInitTable>, Operands::kNone},
-    {"completion", {}, true, parse_and_run<kCompletionTable, print_completion>,
-     options_of<kCompletionTable>, Operands::kNone},
+    row<kGainTable, cmd_gain>("gain", true, Operands::kNone),
+    row<kInitTable, cmd_init>("init", true, Operands::kNone),
+    row<kCompletionTable, print_completion>("completion", true, Operands::kNone),
     // The option lists of the man page and the README, for the tool that
     // keeps them current.
-    {"optionlist", {}, true, parse_and_run<kOptionListTable, print_option_list>,
-     options_of<kOptionListTable>, Operands::kNone},
+    row<kOptionListTable, print_option_list>("optionlist", true, Operands::kNone),
 };
-// clang-format on
 
 // `zub completion SHELL`: the script, from the table above.
 int print_completion(const CompletionOptions& opts, Output& out) {
