@@ -208,10 +208,9 @@ Outcome run_wrap(const WrapOptions& opts, Output& out) {
 }
 
 // A shortened shell output is recorded in the gain ledger against what the
-// host would have shown. The hook's status is always 0.
-// The hook's status is 0 whatever happens: the one failure that is not a
-// value, memory running out on a large event (under a limit the host set),
-// leaves the output as it is like any other.
+// host would have shown. The hook's status is 0 whatever happens: the one
+// failure that is not a value, memory running out on a large event (under a
+// limit the host set), leaves the output as it is like any other.
 int run_hook(const NoOptions&, Output& out) {
   const GainClock clock;
   try {
