@@ -210,8 +210,8 @@ TEST(Habits, ReadRangeForms) {
       {{"read", "-n", "tw.py", "5-6"}, {"    5| def dedent", "    6|     lines"}, {}, 0, small},
       // head's -n 1 or tail's? A file after the bare number is not guessed.
       {{"read", "-n", "1", "tw.py", "sub/other.py"},
-       {"`-n 1` 뒤의 파일은 앞 1줄인지 끝 1줄인지 모호하다", "`zub read --head 1 F`",
-        "`zub read --tail 1 F`"}, {"import re", "def dedent(s)"}, 2, small},
+       {"`-n 1` 뒤의 파일은 앞 1줄인지 끝 1줄인지 모호하다", "`zub read --head 1 tw.py sub/other.py`",
+        "`zub read --tail 1 tw.py sub/other.py`"}, {"import re", "def dedent(s)"}, 2, small},
       {{"read", "-n", "50", "-"}, {"모호하다"}, {}, 2, small},
       // Not a file, not a range: one error naming it, and the file before
       // it is not printed whole.
