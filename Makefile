@@ -27,7 +27,7 @@ test:
 # left out by name). `make test` and CI run them all.
 test-fast:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DZUB_TESTS_REQUIRED=ON $(CMAKE_ARGS)
-	cmake --build $(BUILD) -j $(JOBS) --target zub zub_tests
+	cmake --build $(BUILD) -j $(JOBS) --target zub zub_extras zub_tests
 	cd $(BUILD) && ctest -j $(JOBS) --output-on-failure -LE hardening -E '^zub_hardening_tests_NOT_BUILT$$'
 
 # What needs no build: the house format and the direction of includes.
@@ -40,19 +40,23 @@ run: $(BUILD)/build.ninja
 	@cmake --build $(BUILD) -j $(JOBS) --target zub >&2
 	@$(BUILD)/zub $(ARGS)
 
+# The list of what was installed is kept apart from CMake's own
+# install_manifest.txt, which `make deb` (cpack) overwrites with the paths
+# of its staging directory.
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
+	cp $(BUILD)/install_manifest.txt $(BUILD)/zub_installed.txt
 
 # Removes what the last `make install` from this build tree put in place,
 # by its list (the install manifest), and zub's own doc directory when left
 # empty; shared directories (bin, man1, the completion directories) stay.
 uninstall:
-	@test -f $(BUILD)/install_manifest.txt || { echo "make uninstall: $(BUILD)/install_manifest.txt 가 없다 (make install 을 이 빌드 트리로 하지 않았다)" >&2; exit 1; }
+	@test -f $(BUILD)/zub_installed.txt || { echo "make uninstall: $(BUILD)/zub_installed.txt 가 없다 (make install 을 이 빌드 트리로 하지 않았다)" >&2; exit 1; }
 	@while IFS= read -r f || [ -n "$$f" ]; do \
 	  if [ -e "$$f" ] || [ -L "$$f" ]; then rm -f -- "$$f" && echo "removed $$f"; fi; \
 	  d=$$(dirname -- "$$f"); [ "$${d##*/}" = zub ] && rmdir -- "$$d" 2>/dev/null; true; \
-	done < $(BUILD)/install_manifest.txt
-	@rm -f $(BUILD)/install_manifest.txt
+	done < $(BUILD)/zub_installed.txt
+	@rm -f $(BUILD)/zub_installed.txt
 
 # The Debian package (binary, man page, completion, copyright, changelog)
 # in $(BUILD)/; check it with `lintian $(BUILD)/zub_*.deb`.

@@ -78,11 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   size_t pos = 0;
   while (pos < out.size()) {
     const size_t eol = out.find('\n', pos);
-    const std::string line = out.substr(pos, eol - pos);
+    const std::string row = out.substr(pos, eol - pos);
     unsigned long n = 0;
     char tail[64] = {0};
-    if (line.rfind("== ", 0) == 0 &&
-        std::sscanf(line.c_str(), "== %lu unrecognized lines (first 2%63[^\n]", &n, tail) == 2) {
+    if (row.rfind("== ", 0) == 0 &&
+        std::sscanf(row.c_str(), "== %lu unrecognized lines (first 2%63[^\n]", &n, tail) == 2) {
       if (std::string(tail) != "5) ==" || n == 0 || n > lines) std::abort();
       // No header stands with nothing under it.
       if (out.compare(eol + 1, 2, "  ") != 0) std::abort();

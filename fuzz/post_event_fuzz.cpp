@@ -11,6 +11,8 @@
 #include "base/json_doc.h"
 #include "base/output.h"
 #include "compress/hits.h"
+#include "compress/ls_listing.h"
+#include "compress/path_list.h"
 #include "compress/progress.h"
 #include "hook/output_kind.h"
 #include "hook/post_tool.h"
@@ -34,6 +36,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)zub::output_kind_name(zub::output_kind(text));
   if (auto g = zub::group_hits(text, "RAW", 2000); g && g->hits == 0) __builtin_trap();
   if (zub::fold_progress(text).text.size() > text.size() + 64 * (size / 2 + 1)) __builtin_trap();
+  // The listing folds only take away, but for one line of their own.
+  if (auto l = zub::fold_long_listing(text); l && l->size() > text.size() + 200) __builtin_trap();
+  if (auto p = zub::fold_path_list(text); p && p->size() > text.size() + size / 2 + 2)
+    __builtin_trap();
 
   // As an event: with a large output the shortening paths run too.
   zub::Output out;

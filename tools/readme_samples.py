@@ -12,13 +12,14 @@ with a private HOME and state directory and no ZUB_* settings.
 Without --fix it lists each stale sample with a diff and exits 1; with
 --fix it writes the binary's output into the README instead.
 """
-import argparse
 import difflib
 import os
 import shlex
 import subprocess
 import sys
 import tempfile
+
+from doc_check import TOP, options, read_lines, verdict, write_lines
 
 MARK = "<!-- sample: checked -->"
 
@@ -48,21 +49,16 @@ def run(zub, top, args):
 
 
 def main():
-    top = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-    ap = argparse.ArgumentParser()
-    ap.add_argument("--zub", default=os.path.join(top, "build", "zub"))
-    ap.add_argument("--fix", action="store_true")
-    o = ap.parse_args()
-    path = os.path.join(top, "README.md")
-    with open(path, encoding="utf-8") as f:
-        lines = f.read().split("\n")
+    o = options()
+    path = os.path.join(TOP, "README.md")
+    lines = read_lines(path)
     stale = 0
     checked = 0
     for start, end in reversed(list(samples(lines))):
         checked += 1
         args = shlex.split(lines[start][len("$ zub "):])
         want = lines[start + 1:end]
-        got = run(o.zub, top, args).rstrip("\n").split("\n")
+        got = run(o.zub, TOP, args).rstrip("\n").split("\n")
         if got == want:
             continue
         stale += 1
@@ -73,15 +69,8 @@ def main():
         sys.stdout.writelines(l + "\n" for l in difflib.unified_diff(
             want, got, "README", "zub", lineterm=""))
     if o.fix:
-        with open(path, "w", encoding="utf-8") as f:
-            f.write("\n".join(lines))
-        print(f"{checked} samples checked, {stale} rewritten")
-        return 0
-    if stale:
-        print(f"{stale} of {checked} samples stale: tools/readme_samples.py --fix rewrites them")
-        return 1
-    print(f"{checked} samples match")
-    return 0
+        write_lines(path, lines)
+    return verdict(o.fix, checked, stale, "samples", "tools/readme_samples.py")
 
 
 if __name__ == "__main__":

@@ -79,8 +79,14 @@ def error_places(c, raw):
 def place_kept(place, shown):
     f, l = place
     base = re.escape(os.path.basename(f))
-    return re.search(rf"{base}[:(]{l}\b", shown) is not None or \
-        re.search(rf'{base}", line {l}\b', shown) is not None
+    if re.search(rf"{base}[:(]{l}\b", shown) or re.search(rf'{base}", line {l}\b', shown):
+        return True
+    # One message at several places, folded: "a.py:12,40,77" or, with
+    # columns, "a.rs:2:53,3:30" (each item a line, or a line and a column).
+    for m in re.finditer(rf"{base}:((?:\d+(?::\d+)?,)+\d+(?::\d+)?)", shown):
+        if l in (item.split(":")[0] for item in m.group(1).split(",")):
+            return True
+    return False
 
 
 FAILED_NAMES = [

@@ -22,6 +22,10 @@ constexpr int hex_digit_value(char c) {
   return -1;
 }
 constexpr bool is_hex_digit(char c) { return hex_digit_value(c) >= 0; }
+// The hexadecimal digit of the low four bits of `v`, in either case.
+constexpr char hex_digit(unsigned v, bool upper) {
+  return "0123456789abcdef0123456789ABCDEF"[(v & 15) + (upper ? 16 : 0)];
+}
 
 // White space has three meanings among the formats zub reads, and they
 // differ in the line breaks and the rarer controls, so each has its name:

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "base/ascii.h"
 #include "base/utf8.h"
 
 namespace zub {
@@ -109,7 +110,6 @@ std::string take_page_text(std::string&& s) {
 }
 
 std::string printable_url(std::string_view url) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(url.size());
   for (size_t i = 0; i < url.size(); ++i) {
@@ -119,8 +119,8 @@ std::string printable_url(std::string_view url) {
       for (size_t k = 0; k < (c1 ? 2u : 1u); ++k) {
         const unsigned char b = static_cast<unsigned char>(url[i + k]);
         out += '%';
-        out += kHex[b >> 4];
-        out += kHex[b & 15];
+        out += hex_digit(b >> 4, true);
+        out += hex_digit(b, true);
       }
       if (c1) ++i;
       continue;

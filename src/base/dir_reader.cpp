@@ -18,6 +18,14 @@ DirReader::~DirReader() {
   if (dir_ != nullptr) ::closedir(dir_);
 }
 
+uint64_t DirReader::file_size(const DirEntry& e) const {
+  if (e.sized) return e.size;
+  struct stat st;
+  if (dir_ == nullptr || ::fstatat(::dirfd(dir_), e.raw.data(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    return 0;
+  return static_cast<uint64_t>(st.st_size);
+}
+
 DIR* DirReader::release() {
   DIR* d = dir_;
   dir_ = nullptr;

@@ -41,6 +41,10 @@ class DirReader {
   // listing, or when the rest of it cannot be read.
   bool next(DirEntry& e);
 
+  // The size of `e`, a file the last next() gave: the one its status gave
+  // already, else read now beside it; 0 when it cannot be read.
+  uint64_t file_size(const DirEntry& e) const;
+
   // Hands the open directory over to the caller, who closes it; the entry
   // names stay resolvable relative to it (dirfd). The reader reads no more.
   DIR* release();

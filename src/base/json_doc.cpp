@@ -311,6 +311,16 @@ std::optional<size_t> find_member(const JsonValue& object, std::string_view key)
   return std::nullopt;
 }
 
+JsonValue* member(JsonValue& object, std::string_view key) {
+  const std::optional<size_t> k = find_member(object, key);
+  return k ? &object.entries[*k].value : nullptr;
+}
+
+const JsonValue* member(const JsonValue& object, std::string_view key) {
+  const std::optional<size_t> k = find_member(object, key);
+  return k ? &object.entries[*k].value : nullptr;
+}
+
 JsonValue json_string(std::string_view decoded) {
   JsonValue v;
   v.kind = JsonValue::Kind::kString;

@@ -79,6 +79,9 @@ bool same_json(const JsonValue& a, const JsonValue& b);
 
 // The index of the first member of `object` whose decoded key is `key`.
 std::optional<size_t> find_member(const JsonValue& object, std::string_view key);
+// The value of that member, or null when there is none.
+JsonValue* member(JsonValue& object, std::string_view key);
+const JsonValue* member(const JsonValue& object, std::string_view key);
 
 // New values; their white space is set when they are added to a document.
 JsonValue json_string(std::string_view decoded);

@@ -115,7 +115,6 @@ std::optional<std::string> json_string_field(std::string_view json, std::string_
 }
 
 void append_json_quoted(std::string& out, std::string_view text) {
-  static constexpr char kHex[] = "0123456789abcdef";
   out += '"';
   for (const char c : text) {
     const auto u = static_cast<unsigned char>(c);
@@ -130,8 +129,8 @@ void append_json_quoted(std::string& out, std::string_view text) {
       out += "\\r";
     } else if (u < 0x20) {
       out += "\\u00";
-      out += kHex[u >> 4];
-      out += kHex[u & 15];
+      out += hex_digit(u >> 4, false);
+      out += hex_digit(u, false);
     } else {
       out += c;
     }

@@ -74,6 +74,12 @@ struct OptionRow {
   std::span<const std::string_view> words{};
   // Stores the value; none for operands that are accepted and not used.
   void (*set)(Opts&, const OptionValue&) = nullptr;
+  // What the value is called in help ("GLOB"); empty: "N" for a number,
+  // "TEXT" for a text.
+  std::string_view value_name{};
+  // The option's one line of help (Korean), the one source of the
+  // subcommand's help, the man page's option list and the README's table.
+  std::string_view help{};
 };
 
 // The rules of one subcommand's argument list besides its rows.
@@ -110,21 +116,25 @@ struct OptionTable {
   void (*prepare)(Opts&) = nullptr;
 };
 
-// One spelling a table offers, for shell completion: refused habits are
-// not offered.
-struct OfferedOption {
-  std::string_view spelling;
+// One option a table offers, for help and shell completion: refused
+// habits are not offered.
+struct OptionSummary {
+  std::array<std::string_view, 3> spellings{};
   bool takes_value = false;  // a number or a text follows
+  std::string_view value_name{};
+  std::string_view help{};
 };
 
 template <typename Opts>
-std::vector<OfferedOption> offered_options(const OptionTable<Opts>& table) {
-  std::vector<OfferedOption> out;
+std::vector<OptionSummary> option_summaries(const OptionTable<Opts>& table) {
+  std::vector<OptionSummary> out;
   for (const OptionRow<Opts>& row : table.rows) {
-    if (row.kind == OptionKind::kRefused) continue;
-    const bool value = row.kind == OptionKind::kNumber || row.kind == OptionKind::kText;
-    for (std::string_view s : row.spellings)
-      if (!s.empty()) out.push_back({s, value});
+    if (row.spellings[0].empty() || row.kind == OptionKind::kRefused) continue;
+    const bool number = row.kind == OptionKind::kNumber;
+    const bool value = number || row.kind == OptionKind::kText;
+    std::string_view name = row.value_name;
+    if (name.empty() && value) name = number ? "N" : "TEXT";
+    out.push_back({row.spellings, value, name, row.help});
   }
   return out;
 }

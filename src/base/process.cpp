@@ -213,23 +213,6 @@ void stop_watcher(Watcher& w) {
 
 // ---- Starting the child ----
 
-// Where execvp would look for `name`, computed before the fork.
-std::vector<std::string> exec_candidates(const std::string& name) {
-  if (name.find('/') != std::string::npos) return {name};
-  const std::string path(env_text("PATH").value_or("/bin:/usr/bin"));
-  std::vector<std::string> out;
-  size_t pos = 0;
-  while (true) {
-    const size_t colon = path.find(':', pos);
-    std::string dir =
-        path.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
-    out.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
-    if (colon == std::string::npos) break;
-    pos = colon + 1;
-  }
-  return out;
-}
-
 // A descriptor at 3 or above, so that putting the child's streams on 0-2
 // cannot overwrite another of them.
 void lift_fd(int& fd) {
@@ -637,6 +620,22 @@ void reap(RunningChild& c, const ProcessOptions& opts, ProcessResult& r,
 }
 
 }  // namespace
+
+std::vector<std::string> exec_candidates(const std::string& name) {
+  if (name.find('/') != std::string::npos) return {name};
+  const std::string path(env_text("PATH").value_or("/bin:/usr/bin"));
+  std::vector<std::string> out;
+  size_t pos = 0;
+  while (true) {
+    const size_t colon = path.find(':', pos);
+    std::string dir =
+        path.substr(pos, colon == std::string::npos ? std::string::npos : colon - pos);
+    out.push_back((dir.empty() ? std::string(".") : dir) + "/" + name);
+    if (colon == std::string::npos) break;
+    pos = colon + 1;
+  }
+  return out;
+}
 
 int finish_after_children(int status) {
   const int sig = g_stop_signal.load();

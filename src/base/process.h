@@ -75,6 +75,11 @@ struct ProcessResult {
 // signal has been passed on, no new child is started (start_error EINTR).
 ProcessResult run_process(const std::vector<std::string>& argv, const ProcessOptions& opts = {});
 
+// Where execvp looks for `name`, in order: `name` itself when it holds a
+// "/", else `name` in each PATH entry (an empty entry is the current
+// directory; /bin:/usr/bin when PATH is unset).
+std::vector<std::string> exec_candidates(const std::string& name);
+
 // `status`, unless a termination signal was passed on to children during
 // the run: then the process ends by that signal now, as it would have
 // without children. The front end calls it last, after all output.

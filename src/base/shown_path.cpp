@@ -1,5 +1,6 @@
 #include "base/shown_path.h"
 
+#include "base/ascii.h"
 #include "base/utf8.h"
 
 namespace zub {
@@ -17,8 +18,7 @@ bool plain(std::string_view path) {
 }
 
 void append_hex(std::string& out, unsigned v, int digits) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  for (int k = digits - 1; k >= 0; --k) out.push_back(kHex[(v >> (4 * k)) & 0xF]);
+  for (int k = digits - 1; k >= 0; --k) out.push_back(hex_digit(v >> (4 * k), false));
 }
 
 }  // namespace

@@ -21,6 +21,13 @@ uint64_t count_lines(std::string_view s) {
   return n;
 }
 
+std::string_view line_at(std::string_view text, size_t from) {
+  size_t end = text.find('\n', from);
+  if (end == std::string_view::npos) end = text.size();
+  if (end > from && text[end - 1] == '\r') --end;
+  return text.substr(from, end - from);
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   for_each_line(text, [&](std::string_view line) { lines.push_back(line); });
@@ -82,6 +89,45 @@ bool contains(std::string_view s, std::string_view needle) {
 
 char ascii_lower_char(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
+namespace {
+
+bool equals_lower(const char* p, std::string_view lower) {
+  for (size_t i = 0; i < lower.size(); ++i)
+    if (ascii_lower_char(p[i]) != lower[i]) return false;
+  return true;
+}
+
+}  // namespace
+
+size_t find_ascii_ci(std::string_view hay, std::string_view lower, size_t from) {
+  constexpr size_t npos = std::string_view::npos;
+  if (lower.empty()) return from <= hay.size() ? from : npos;
+  const char first = lower.front();
+  const bool letter = first >= 'a' && first <= 'z';
+  const char* base = hay.data();
+  while (from < hay.size() && hay.size() - from >= lower.size()) {
+    size_t at = from;
+    if (!letter) {
+      const void* hit = std::memchr(base + from, first, hay.size() - from);
+      if (!hit) return npos;
+      at = static_cast<size_t>(static_cast<const char*>(hit) - base);
+      if (hay.size() - at < lower.size()) return npos;
+    }
+    if (equals_lower(base + at, lower)) return at;
+    from = at + 1;
+  }
+  return npos;
+}
+
+size_t rfind_ascii_ci(std::string_view hay, std::string_view lower, size_t from) {
+  constexpr size_t npos = std::string_view::npos;
+  if (hay.size() < lower.size() || hay.size() - lower.size() < from) return npos;
+  for (size_t at = hay.size() - lower.size();; --at) {
+    if (equals_lower(hay.data() + at, lower)) return at;
+    if (at == from) return npos;
+  }
 }
 
 std::string ascii_lower(std::string_view s) {

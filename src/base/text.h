@@ -18,6 +18,9 @@ std::vector<std::string_view> split_lines(std::string_view text);
 // The number of lines split_lines finds, without building them.
 uint64_t count_lines(std::string_view text);
 
+// The line of `text` that starts at byte `from`, as split_lines cuts it.
+std::string_view line_at(std::string_view text, size_t from);
+
 // Calls fn(line) for each line of `text`, split as split_lines does, without
 // building a vector.
 template <typename Fn>
@@ -60,6 +63,13 @@ bool contains(std::string_view s, std::string_view needle);
 // ASCII-only case mapping; other bytes are unchanged.
 std::string ascii_lower(std::string_view s);
 char ascii_lower_char(char c);
+
+// First (last) position at or after `from` where `lower` (a lower-case
+// needle) occurs in `hay` with ASCII letters matched in either case; npos
+// when absent. A needle that starts with a byte that is not a letter (a
+// tag's "<") is looked for with memchr.
+size_t find_ascii_ci(std::string_view hay, std::string_view lower, size_t from = 0);
+size_t rfind_ascii_ci(std::string_view hay, std::string_view lower, size_t from = 0);
 
 // Right-aligns `s` in `width` columns, counting bytes.
 std::string pad_left(std::string_view s, size_t width);

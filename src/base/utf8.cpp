@@ -1,5 +1,7 @@
 #include "base/utf8.h"
 
+#include "base/ascii.h"
+
 namespace zub {
 
 namespace {
@@ -112,17 +114,22 @@ void append_utf8(std::string& out, char32_t cp) {
   }
 }
 
-std::string decode_lossy(std::string_view s) {
+namespace {
+
+// `s` with its valid sequences copied and each maximal invalid subpart
+// handed to `bad` (the output and the subpart's bytes) to write in its place.
+template <class Bad>
+std::string rewrite_invalid(std::string_view s, Bad bad) {
   if (is_valid_utf8(s)) return std::string(s);
   std::string out;
   out.reserve(s.size() + 16);
   size_t i = 0;
   while (i < s.size()) {
-    size_t bad;
-    const size_t len = sequence_length(s, i, bad);
+    size_t bad_len;
+    const size_t len = sequence_length(s, i, bad_len);
     if (len == 0) {
-      out.append("\xEF\xBF\xBD");
-      i += bad;
+      bad(out, s.substr(i, bad_len));
+      i += bad_len;
     } else {
       out.append(s.substr(i, len));
       i += len;
@@ -131,27 +138,21 @@ std::string decode_lossy(std::string_view s) {
   return out;
 }
 
+}  // namespace
+
+std::string decode_lossy(std::string_view s) {
+  return rewrite_invalid(s, [](std::string& out, std::string_view) { out.append("\xEF\xBF\xBD"); });
+}
+
 std::string escape_invalid_bytes(std::string_view s) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(s.size() + 16);
-  size_t i = 0;
-  while (i < s.size()) {
-    size_t bad;
-    const size_t len = sequence_length(s, i, bad);
-    if (len != 0) {
-      out.append(s.substr(i, len));
-      i += len;
-      continue;
-    }
-    for (const size_t end = i + bad; i < end; ++i) {
-      const auto c = static_cast<unsigned char>(s[i]);
+  return rewrite_invalid(s, [](std::string& out, std::string_view bytes) {
+    for (const char b : bytes) {
+      const auto c = static_cast<unsigned char>(b);
       out.append("\\x");
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 0xF]);
+      out.push_back(hex_digit(c >> 4, true));
+      out.push_back(hex_digit(c, true));
     }
-  }
-  return out;
+  });
 }
 
 size_t floor_char_boundary(std::string_view s, size_t i) {

@@ -18,7 +18,7 @@ enum class Operands { kFiles, kCommand, kSubcommands, kNone };
 
 struct CompletedSub {
   std::string_view name;
-  std::vector<OfferedOption> options;
+  std::vector<OptionSummary> options;
   Operands operands = Operands::kFiles;
 };
 

@@ -21,6 +21,7 @@
 #include "cli/filter_input.h"
 #include "cli/gain_call.h"
 #include "cli/init.h"
+#include "cli/option_help.h"
 #include "cli/option_table.h"
 #include "cli/peer_names.h"
 #include "cli/usage.h"
@@ -207,10 +208,9 @@ Outcome run_wrap(const WrapOptions& opts, Output& out) {
 }
 
 // A shortened shell output is recorded in the gain ledger against what the
-// host would have shown. The hook's status is always 0.
-// The hook's status is 0 whatever happens: the one failure that is not a
-// value, memory running out on a large event (under a limit the host set),
-// leaves the output as it is like any other.
+// host would have shown. The hook's status is 0 whatever happens: the one
+// failure that is not a value, memory running out on a large event (under a
+// limit the host set), leaves the output as it is like any other.
 int run_hook(const NoOptions&, Output& out) {
   const GainClock clock;
   try {
@@ -241,6 +241,14 @@ struct Subcommand;
 const Subcommand* find_subcommand(std::string_view name);
 const Subcommand* peer_of(std::string_view name);
 std::string_view name_of(const Subcommand& sub);
+std::vector<OptionSummary> options_of_sub(const Subcommand& sub);
+
+// `text`, then the list of `options` below it when there are any.
+std::string with_options(std::string text, const std::vector<OptionSummary>& options) {
+  const std::string list = option_list_text(options);
+  if (!list.empty()) text += "\n" + list;
+  return text;
+}
 
 // `zub help` and `zub help SUB`; the name of another tool (help cat) is
 // answered by the subcommand that does its work.
@@ -248,7 +256,10 @@ int show_usage(const HelpOptions& opts, Output& out) {
   std::string_view name = opts.sub;
   if (!name.empty() && find_subcommand(name) == nullptr)
     if (const Subcommand* peer = peer_of(name)) name = name_of(*peer);
-  out.write_out(usage_about(name) + "\n");
+  const Subcommand* sub = find_subcommand(name);
+  const std::string text =
+      sub ? with_options(usage_about(name), options_of_sub(*sub)) : usage_about(name);
+  out.write_out(text + "\n");
   return 0;
 }
 
@@ -267,13 +278,13 @@ struct Subcommand {
   std::array<std::string_view, 2> aliases;  // empty where there are none
   bool hidden;                              // left out of the usage text on purpose
   Runner run;
-  std::vector<OfferedOption> (*options)();  // for shell completion
-  Operands operands;                        // likewise
+  std::vector<OptionSummary> (*options)();  // for help and shell completion
+  Operands operands;                        // for shell completion
 };
 
 template <const auto& Table>
-std::vector<OfferedOption> options_of() {
-  return offered_options(Table);
+std::vector<OptionSummary> options_of() {
+  return option_summaries(Table);
 }
 
 // The lines about `sub`: its table's own text, else as usage_about says.
@@ -281,12 +292,17 @@ std::string usage_of(const Subcommand& sub, std::string_view own) {
   return own.empty() ? usage_about(sub.name) : std::string(own);
 }
 
+// Its help: those lines, then its options from the rows of its table.
+std::string help_of(const Subcommand& sub, std::string_view own) {
+  return with_options(usage_of(sub, own), sub.options());
+}
+
 // What a failed reading of the arguments prints, and its status.
 int report_parse(const Subcommand& sub, std::string_view own_usage, const ParseResult& p,
                  Output& out) {
   switch (p.status) {
     case ParseStatus::kOk: break;
-    case ParseStatus::kHelp: out.write_out(usage_of(sub, own_usage) + "\n"); return 0;
+    case ParseStatus::kHelp: out.write_out(help_of(sub, own_usage) + "\n"); return 0;
     case ParseStatus::kUnknown:
       out.write_err("zub " + std::string(sub.name) + ": 모르는 플래그 `" + std::string(p.argument) +
                     "`\n\n" + usage_of(sub, own_usage) + "\n");
@@ -311,115 +327,41 @@ Outcome parse_and_run(const Subcommand& sub, const Args& args, Output& out) {
 }
 
 int print_completion(const CompletionOptions& opts, Output& out);
+int print_option_list(const OptionListOptions& opts, Output& out);
+
+// A row of the table below: `Table` reads the arguments, `Handler` runs.
+template <const auto& Table, auto Handler>
+constexpr Subcommand row(std::string_view name, bool hidden, Operands operands,
+                         std::array<std::string_view, 2> aliases = {}) {
+  return {name, aliases, hidden, parse_and_run<Table, Handler>, options_of<Table>, operands};
+}
 
 // In the order of the usage text.
 constexpr Subcommand kSubcommands[] = {
-    {"help",
-     {"-h", "--help"},
-     true,
-     parse_and_run<kHelpTable, show_usage>,
-     options_of<kHelpTable>,
-     Operands::kSubcommands},
-    {"version",
-     {"-V", "--version"},
-     true,
-     parse_and_run<kNoOptionsTable, show_version>,
-     options_of<kNoOptionsTable>,
-     Operands::kNone},
-    {"brief",
-     {},
-     false,
-     parse_and_run<kBriefTable, cmd_brief>,
-     options_of<kBriefTable>,
-     Operands::kFiles},
-    {"outline",
-     {},
-     false,
-     parse_and_run<kOutlineTable, run_outline>,
-     options_of<kOutlineTable>,
-     Operands::kFiles},
-    {"read",
-     {},
-     false,
-     parse_and_run<kReadTable, run_read>,
-     options_of<kReadTable>,
-     Operands::kFiles},
-    {"def", {}, false, parse_and_run<kDefTable, run_def>, options_of<kDefTable>, Operands::kFiles},
-    {"grep",
-     {},
-     false,
-     parse_and_run<kGrepTable, cmd_grep>,
-     options_of<kGrepTable>,
-     Operands::kFiles},
-    {"map", {}, false, parse_and_run<kMapTable, cmd_map>, options_of<kMapTable>, Operands::kFiles},
-    {"wrap",
-     {},
-     false,
-     parse_and_run<kWrapTable, run_wrap>,
-     options_of<kWrapTable>,
-     Operands::kCommand},
-    {"diag",
-     {},
-     false,
-     parse_and_run<kFileFilterTable, run_diag>,
-     options_of<kFileFilterTable>,
-     Operands::kFiles},
-    {"logs",
-     {},
-     false,
-     parse_and_run<kLogsTable, run_logs>,
-     options_of<kLogsTable>,
-     Operands::kFiles},
-    {"trim",
-     {},
-     false,
-     parse_and_run<kTrimTable, run_trim>,
-     options_of<kTrimTable>,
-     Operands::kFiles},
-    {"web", {}, false, parse_and_run<kWebTable, cmd_web>, options_of<kWebTable>, Operands::kNone},
-    {"fetch",
-     {},
-     false,
-     parse_and_run<kFetchTable, cmd_fetch>,
-     options_of<kFetchTable>,
-     Operands::kNone},
-    {"md",
-     {},
-     false,
-     parse_and_run<kFileFilterTable, run_md>,
-     options_of<kFileFilterTable>,
-     Operands::kFiles},
-    {"cache",
-     {},
-     false,
-     parse_and_run<kCacheTable, cmd_cache>,
-     options_of<kCacheTable>,
-     Operands::kNone},
-    {"hook",
-     {},
-     false,
-     parse_and_run<kFilterTable, run_hook>,
-     options_of<kFilterTable>,
-     Operands::kNone},
+    row<kHelpTable, show_usage>("help", true, Operands::kSubcommands, {"-h", "--help"}),
+    row<kNoOptionsTable, show_version>("version", true, Operands::kNone, {"-V", "--version"}),
+    row<kBriefTable, cmd_brief>("brief", false, Operands::kFiles),
+    row<kOutlineTable, run_outline>("outline", false, Operands::kFiles),
+    row<kReadTable, run_read>("read", false, Operands::kFiles),
+    row<kDefTable, run_def>("def", false, Operands::kFiles),
+    row<kGrepTable, cmd_grep>("grep", false, Operands::kFiles),
+    row<kMapTable, cmd_map>("map", false, Operands::kFiles),
+    row<kWrapTable, run_wrap>("wrap", false, Operands::kCommand),
+    row<kFileFilterTable, run_diag>("diag", false, Operands::kFiles),
+    row<kLogsTable, run_logs>("logs", false, Operands::kFiles),
+    row<kTrimTable, run_trim>("trim", false, Operands::kFiles),
+    row<kWebTable, cmd_web>("web", false, Operands::kNone),
+    row<kFetchTable, cmd_fetch>("fetch", false, Operands::kNone),
+    row<kFileFilterTable, run_md>("md", false, Operands::kFiles),
+    row<kCacheTable, cmd_cache>("cache", false, Operands::kNone),
+    row<kFilterTable, run_hook>("hook", false, Operands::kNone),
     // Not in the usage text, which stays as it was.
-    {"gain",
-     {},
-     true,
-     parse_and_run<kGainTable, cmd_gain>,
-     options_of<kGainTable>,
-     Operands::kNone},
-    {"init",
-     {},
-     true,
-     parse_and_run<kInitTable, cmd_init>,
-     options_of<kInitTable>,
-     Operands::kNone},
-    {"completion",
-     {},
-     true,
-     parse_and_run<kCompletionTable, print_completion>,
-     options_of<kCompletionTable>,
-     Operands::kNone},
+    row<kGainTable, cmd_gain>("gain", true, Operands::kNone),
+    row<kInitTable, cmd_init>("init", true, Operands::kNone),
+    row<kCompletionTable, print_completion>("completion", true, Operands::kNone),
+    // The option lists of the man page and the README, for the tool that
+    // keeps them current.
+    row<kOptionListTable, print_option_list>("optionlist", true, Operands::kNone),
 };
 
 // `zub completion SHELL`: the script, from the table above.
@@ -437,6 +379,22 @@ int print_completion(const CompletionOptions& opts, Output& out) {
   return 0;
 }
 
+// `zub optionlist text|man|markdown SUB`: the list of SUB's options.
+int print_option_list(const OptionListOptions& opts, Output& out) {
+  const Subcommand* sub = find_subcommand(opts.sub);
+  using Format = std::string (*)(const std::vector<OptionSummary>&);
+  const Format format = opts.format == "text"       ? option_list_text
+                        : opts.format == "man"      ? option_list_man
+                        : opts.format == "markdown" ? option_list_markdown
+                                                    : nullptr;
+  if (sub == nullptr || format == nullptr || opts.extra) {
+    out.write_err(std::string(kOptionListUsage) + "\n");
+    return 2;
+  }
+  out.write_out(format(sub->options()));
+  return 0;
+}
+
 // Exact, case-sensitive match of the name or an alias.
 const Subcommand* find_subcommand(std::string_view name) {
   for (const Subcommand& s : kSubcommands) {
@@ -448,6 +406,8 @@ const Subcommand* find_subcommand(std::string_view name) {
 }
 
 std::string_view name_of(const Subcommand& sub) { return sub.name; }
+
+std::vector<OptionSummary> options_of_sub(const Subcommand& sub) { return sub.options(); }
 
 // ---- A name that is not a subcommand ----
 //

@@ -12,16 +12,6 @@ namespace zub {
 
 namespace {
 
-// The member `key` of `object` when it is there (of any kind).
-JsonValue* member(JsonValue& object, std::string_view key) {
-  std::optional<size_t> k = find_member(object, key);
-  return k ? &object.entries[*k].value : nullptr;
-}
-const JsonValue* member(const JsonValue& object, std::string_view key) {
-  std::optional<size_t> k = find_member(object, key);
-  return k ? &object.entries[*k].value : nullptr;
-}
-
 bool runs_zub_hook(const JsonValue& hook) {
   const JsonValue* command = member(hook, "command");
   if (!command) return false;

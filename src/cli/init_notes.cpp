@@ -28,7 +28,7 @@ static_assert(kNotesText.substr(0, kBegin.size()) == kBegin);
 static_assert(kNotesText.substr(kNotesText.size() - kEnd.size()) == kEnd);
 
 // The offset of `line` where it starts a line of `text`; npos when absent.
-size_t line_at(std::string_view text, std::string_view line, size_t from = 0) {
+size_t line_start_of(std::string_view text, std::string_view line, size_t from = 0) {
   for (size_t p = find_bytes(text, line, from); p != std::string_view::npos;
        p = find_bytes(text, line, p + 1))
     if (p == 0 || text[p - 1] == '\n') return p;
@@ -39,7 +39,9 @@ size_t line_at(std::string_view text, std::string_view line, size_t from = 0) {
 
 const std::string_view kZubNotes = kNotesText;
 
-bool has_notes(std::string_view text) { return line_at(text, kBegin) != std::string_view::npos; }
+bool has_notes(std::string_view text) {
+  return line_start_of(text, kBegin) != std::string_view::npos;
+}
 
 std::string with_notes(std::string_view text) {
   std::string out(text);
@@ -50,9 +52,9 @@ std::string with_notes(std::string_view text) {
 }
 
 std::optional<std::string> without_notes(std::string_view text) {
-  const size_t begin = line_at(text, kBegin);
+  const size_t begin = line_start_of(text, kBegin);
   if (begin == std::string_view::npos) return std::nullopt;
-  const size_t end = line_at(text, kEnd, begin);
+  const size_t end = line_start_of(text, kEnd, begin);
   if (end == std::string_view::npos) return std::nullopt;
   std::string_view before = text.substr(0, begin);
   if (ends_with(before, "\n\n")) before.remove_suffix(1);

@@ -12,6 +12,7 @@
 #include "base/file_io.h"
 #include "base/fnv.h"
 #include "base/process.h"
+#include "base/shell_quote.h"
 #include "base/state_dir.h"
 #include "base/unicode.h"
 
@@ -24,36 +25,16 @@ std::string real_path(const std::string& path) {
   return ::realpath(path.c_str(), buf) ? std::string(buf) : std::string();
 }
 
-// The first executable regular file `name` on PATH, resolved; empty when
-// there is none.
+// The first executable regular file `name` on PATH, where the program runner
+// would find it, resolved; empty when there is none.
 std::string path_program(std::string_view name) {
-  std::string_view path = env_text("PATH").value_or("");
-  while (true) {
-    const size_t colon = path.find(':');
-    std::string dir(path.substr(0, colon));
-    if (dir.empty()) dir.push_back('.');  // an empty entry is the current directory
-    const std::string candidate = path_join(dir, name);
+  for (const std::string& candidate : exec_candidates(std::string(name))) {
     struct stat st;
     if (::stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
         ::access(candidate.c_str(), X_OK) == 0)
       return real_path(candidate);
-    if (colon == std::string_view::npos) return {};
-    path.remove_prefix(colon + 1);
   }
-}
-
-bool is_plain_word(std::string_view w) {
-  for (char c : w)
-    if (!is_alnum(c) && std::string_view("_./+-@%:,=").find(c) == std::string_view::npos)
-      return false;
-  return !w.empty();
-}
-
-std::string shell_word(std::string_view w) {
-  if (is_plain_word(w)) return std::string(w);
-  std::string out = "'";
-  for (char c : w) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
+  return {};
 }
 
 std::optional<std::string> repo_top() {

@@ -84,33 +84,57 @@ void set_max_depth(Opts& o, const OptionValue& v) {
   o.filter.max_depth = v.number;
 }
 template <typename Opts>
-constexpr OptionRow<Opts> kExtRow = {
-    .spellings = {"--ext"}, .kind = kText, .set = set_extensions<Opts>};
+constexpr OptionRow<Opts> kExtRow = {.spellings = {"--ext"},
+                                     .kind = kText,
+                                     .set = set_extensions<Opts>,
+                                     .value_name = "a,b",
+                                     .help = "이 확장자의 파일만 (쉼표로 여럿)"};
 template <typename Opts>
 constexpr OptionRow<Opts> kNameRow = {
-    .spellings = {"--name", "--include"}, .kind = kText, .set = add_name_glob<Opts>};
+    .spellings = {"--name", "--include"},
+    .kind = kText,
+    .set = add_name_glob<Opts>,
+    .value_name = "GLOB",
+    .help = "파일명 글롭(반복 = OR), --ext 로 못 쓰는 `*.test.tsx` 같은 것"};
 template <typename Opts>
-constexpr OptionRow<Opts> kNotRow = {
-    .spellings = {"--not", "--exclude"}, .kind = kText, .set = add_excluded_glob<Opts>};
+constexpr OptionRow<Opts> kNotRow = {.spellings = {"--not", "--exclude"},
+                                     .kind = kText,
+                                     .set = add_excluded_glob<Opts>,
+                                     .value_name = "GLOB",
+                                     .help = "제외 글롭(반복)"};
 template <typename Opts>
-constexpr OptionRow<Opts> kExcludeDirRow = {
-    .spellings = {"--exclude-dir"}, .kind = kText, .set = add_excluded_dir<Opts>};
+constexpr OptionRow<Opts> kExcludeDirRow = {.spellings = {"--exclude-dir"},
+                                            .kind = kText,
+                                            .set = add_excluded_dir<Opts>,
+                                            .value_name = "DIR",
+                                            .help = "이 이름의 디렉터리는 걷지 않는다"};
 template <typename Opts>
-constexpr OptionRow<Opts> kTypeRow = {
-    .spellings = {"-t", "--type"}, .kind = kText, .set = add_type<Opts>};
+constexpr OptionRow<Opts> kTypeRow = {.spellings = {"-t", "--type"},
+                                      .kind = kText,
+                                      .set = add_type<Opts>,
+                                      .value_name = "TYPE",
+                                      .help = "rg 의 파일 유형(py, js, cpp …)만"};
 template <typename Opts>
-constexpr OptionRow<Opts> kTypeNotRow = {
-    .spellings = {"-T", "--type-not"}, .kind = kText, .set = add_type_not<Opts>};
+constexpr OptionRow<Opts> kTypeNotRow = {.spellings = {"-T", "--type-not"},
+                                         .kind = kText,
+                                         .set = add_type_not<Opts>,
+                                         .value_name = "TYPE",
+                                         .help = "rg 의 파일 유형 제외"};
 template <typename Opts>
-constexpr OptionRow<Opts> kGlobRow = {
-    .spellings = {"-g", "--glob"}, .kind = kText, .set = add_glob_arg<Opts>};
+constexpr OptionRow<Opts> kGlobRow = {.spellings = {"-g", "--glob"},
+                                      .kind = kText,
+                                      .set = add_glob_arg<Opts>,
+                                      .value_name = "GLOB",
+                                      .help = "글롭('!GLOB' 는 제외)"};
 // ripgrep's and find's spelling; a bad value is refused, never "no limit".
 template <typename Opts>
 constexpr OptionRow<Opts> kMaxDepthRow = {.spellings = {"--max-depth", "--maxdepth"},
                                           .kind = kNumber,
                                           .on_bad = kError,
                                           .message = "zub: --max-depth 뒤에 숫자가 와야 한다\n",
-                                          .set = set_max_depth<Opts>};
+                                          .set = set_max_depth<Opts>,
+                                          .value_name = "N",
+                                          .help = "ROOT 아래 N 단계까지 (1 = 바로 아래 파일만)"};
 
 void search_all_files(GrepOptions& o, const OptionValue&) { o.filter.include_all = true; }
 template <std::vector<std::string> FileFilter::*M>
@@ -143,7 +167,8 @@ constexpr OptionRow<Opts> kIgnoredOperands = {.kind = kText};
 
 // Every subcommand's help: its lines of the usage text.
 template <typename Opts>
-constexpr OptionRow<Opts> kHelpRow = {.spellings = {"-h", "--help"}, .kind = kHelp};
+constexpr OptionRow<Opts> kHelpRow = {
+    .spellings = {"-h", "--help"}, .kind = kHelp, .help = "이 도움말"};
 
 // clang-format off
 
@@ -169,7 +194,7 @@ constexpr OptionRow<FilterOptions> kFileFilterRows[] = {
 constexpr OptionRow<BriefOptions> kBriefRows[] = {
     kHelpRow<BriefOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub brief: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&BriefOptions::rows>},
+     .message = "zub brief: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&BriefOptions::rows>, .value_name = "N", .help = "분포 표의 행 수(기본 12)"},
     {.kind = kText, .set = append_text<&BriefOptions::roots>},
 };
 
@@ -180,10 +205,10 @@ constexpr OptionRow<OutlineOptions> kOutlineRows[] = {
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kOutlineDefaultLines,
      .set = [](OutlineOptions& o, const OptionValue& v) {
        if (!v.alone) o.cap = v.number;
-     }},
-    {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>},
+     }, .value_name = "N", .help = "파일마다(디렉터리는 모두 합쳐) 보일 선언 줄 상한(기본 400). 파일 앞의 -n 은 cat -n 습관이라 무시"},
+    {.spellings = {"--all"}, .set = set_true<&OutlineOptions::all>, .help = "디렉터리의 크기 상한 넘는 파일과 비소스 파일도"},
     // Directories are walked anyway.
-    {.spellings = {"-r", "-R", "--recursive"}},
+    {.spellings = {"-r", "-R", "--recursive"}, .help = "받아 넘긴다(디렉터리는 원래 걷는다)"},
     // Which files of a directory: grep's filter options.
     kExtRow<OutlineOptions>,
     kNameRow<OutlineOptions>,
@@ -204,7 +229,7 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
      .set = [](ReadOptions& o, const OptionValue& v) {
        o.byte_mode = true;
        o.bytes = v.number;
-     }},
+     }, .value_name = "N", .help = "파일마다 앞 N 바이트만(head -c, 잘린 마지막 줄은 버린다)"},
     // "-n" is cat's line numbers; "-n N" is head's first N lines.
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone,
      .set = [](ReadOptions& o, const OptionValue& v) {
@@ -214,17 +239,17 @@ constexpr OptionRow<ReadOptions> kReadRows[] = {
          o.head = v.number;
          o.head_flag_before = o.args.size();
        }
-     }},
-    {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>},
+     }, .value_name = "N", .help = "뒤에 숫자가 없으면 줄번호(cat -n), 있으면 범위 없는 파일의 앞 N줄(head -n)"},
+    {.spellings = {"--number", "--line-numbers"}, .set = set_true<&ReadOptions::numbering>, .help = "줄번호를 붙인다(ZUB_READ_NUM=1 과 같다)"},
     // head's and tail's counts, and a range given as an option (the habit
     // of viewers): each for every file given without a range.
     {.spellings = {"--head"}, .kind = kNumber, .on_bad = kError, .min = 1,
-     .message = "zub read: --head 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>},
+     .message = "zub read: --head 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::head>, .value_name = "N", .help = "범위 없는 파일마다 앞 N줄(-N 도 같다)"},
     {.spellings = {"--tail"}, .kind = kNumber, .on_bad = kError, .min = 1,
-     .message = "zub read: --tail 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>},
+     .message = "zub read: --tail 뒤에 1 이상의 숫자가 와야 한다\n", .set = set_number<&ReadOptions::tail>, .value_name = "N", .help = "범위 없는 파일마다 마지막 N줄"},
     {.spellings = {"--lines", "--line-range", "--range"}, .kind = kText, .on_bad = kError,
      .message = "zub read: --lines 뒤에 범위가 와야 한다(A-B, A,+N, A- 등)\n",
-     .set = append_text<&ReadOptions::ranges>},
+     .set = append_text<&ReadOptions::ranges>, .value_name = "A-B", .help = "범위 없는 파일마다 이 범위"},
     // "-20" is head's old spelling of -n 20 (unless a file has that name).
     {.kind = kText, .set = [](ReadOptions& o, const OptionValue& v) {
        if (v.text.size() >= 2 && v.text[0] == '-' && !path_exists(std::string(v.text))) {
@@ -243,20 +268,20 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
      .set = [](DefOptions& o, const OptionValue& v) {
        o.lines = v.number;
        o.lines_given = true;
-     }},
+     }, .value_name = "N", .help = "정의 줄 뒤로 보일 줄 상한(기본 200)"},
     // grep's -A N: the lines after the definition's first.
     {.spellings = {"-A", "--after-context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kDefDefaultLines,
      .set = [](DefOptions& o, const OptionValue& v) {
        o.lines = v.number;
        o.lines_given = true;
-     }},
-    {.spellings = {"--all"}, .set = set_true<&DefOptions::all>},
-    {.spellings = {"--docs"}, .set = set_true<&DefOptions::docs>},
+     }, .value_name = "N", .help = "grep 의 -A: -n N 과 같다"},
+    {.spellings = {"--all"}, .set = set_true<&DefOptions::all>, .help = "비소스·초대형 파일도 찾는다"},
+    {.spellings = {"--docs"}, .set = set_true<&DefOptions::docs>, .help = "코드에 정의가 있어도 걷다 만난 문서(마크다운 등)의 절도 보인다"},
     // grep's habits that def always does: directories are walked, and the
     // symbol is matched as a whole word.
-    {.spellings = {"-r", "-R", "--recursive"}},
-    {.spellings = {"-w", "--word-regexp"}},
+    {.spellings = {"-r", "-R", "--recursive"}, .help = "받아 넘긴다(디렉터리는 원래 걷는다)"},
+    {.spellings = {"-w", "--word-regexp"}, .help = "받아 넘긴다(심볼은 원래 단어 전체로 맞춘다)"},
     {.spellings = {"-i", "--ignore-case"}, .kind = kRefused,
      .message = "zub def: -i 는 없다(정의는 이름의 대소문자까지 맞춘다). 대소문자를 모르면 "
                 "`zub grep -i -w SYM ROOT`\n"},
@@ -278,41 +303,41 @@ constexpr OptionRow<DefOptions> kDefRows[] = {
 // their meaning, where it does not collide with one of its own (-h is help,
 // -n N the per-file limit).
 constexpr OptionRow<GrepOptions> kGrepRows[] = {
-    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'E'>},
-    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'P'>},
-    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed, 'F'>},
-    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic, 'G'>},
-    {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>},
-    {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>},
-    {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>},
-    {.spellings = {"-x", "--line-regexp"}, .set = set_true<&GrepOptions::whole_line>},
-    {.spellings = {"-S", "--smart-case"}, .set = set_true<&GrepOptions::smart_case>},
-    {.spellings = {"-l", "--files-with-matches"}, .set = set_true<&GrepOptions::files_only>},
+    {.spellings = {"-E", "--extended-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'E'>, .help = "정규식(ERE 부분집합). 기본은 리터럴"},
+    {.spellings = {"-P", "--perl-regexp"}, .set = set_syntax<PatternSyntax::kExtended, 'P'>, .help = "-E 와 같다(앞뒤 보기는 없다)"},
+    {.spellings = {"-F", "--fixed-strings"}, .set = set_syntax<PatternSyntax::kFixed, 'F'>, .help = "늘 리터럴(BRE 로 다시 찾지 않는다)"},
+    {.spellings = {"-G", "--basic-regexp"}, .set = set_syntax<PatternSyntax::kBasic, 'G'>, .help = "GNU BRE"},
+    {.spellings = {"-i", "--ignore-case"}, .set = set_true<&GrepOptions::icase>, .help = "대소문자 무시"},
+    {.spellings = {"-w", "--word-regexp"}, .set = set_true<&GrepOptions::word>, .help = "단어 경계로 감싼다"},
+    {.spellings = {"-v", "--invert-match"}, .set = set_true<&GrepOptions::invert>, .help = "매치되지 않는 줄"},
+    {.spellings = {"-x", "--line-regexp"}, .set = set_true<&GrepOptions::whole_line>, .help = "줄 전체가 맞는 줄"},
+    {.spellings = {"-S", "--smart-case"}, .set = set_true<&GrepOptions::smart_case>, .help = "패턴에 대문자가 없으면 -i"},
+    {.spellings = {"-l", "--files-with-matches"}, .set = set_true<&GrepOptions::files_only>, .help = "파일 경로만"},
     {.spellings = {"-L", "--files-without-match"},
-     .set = set_true<&GrepOptions::files_without_match>},
-    {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>},
-    {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>},
-    {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>},
-    {.spellings = {"-Z", "--null"}, .set = set_true<&GrepOptions::null_names>},
-    {.spellings = {"--files"}, .set = set_true<&GrepOptions::list_files>},
+     .set = set_true<&GrepOptions::files_without_match>, .help = "매치 없는 파일의 경로만"},
+    {.spellings = {"-c", "--count"}, .set = set_true<&GrepOptions::count>, .help = "파일별 건수만"},
+    {.spellings = {"-o", "--only-matching"}, .set = set_true<&GrepOptions::only_matching>, .help = "맞은 부분만"},
+    {.spellings = {"-q", "--quiet", "--silent"}, .set = set_true<&GrepOptions::quiet>, .help = "아무것도 찍지 않고 상태로만 답한다"},
+    {.spellings = {"-Z", "--null"}, .set = set_true<&GrepOptions::null_names>, .help = "-l -L 의 경로를 NUL 로 끝낸다(xargs -0), 요약은 stderr"},
+    {.spellings = {"--files"}, .set = set_true<&GrepOptions::list_files>, .help = "찾을 파일 목록(rg 처럼, 인자는 모두 ROOT)"},
     {.spellings = {"-C", "--context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.before = o.after = v.number;
        o.context_requested = true;
-     }},
+     }, .value_name = "N", .help = "앞뒤 문맥 N줄(grep→read 왕복을 없앤다)"},
     {.spellings = {"-A", "--after-context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.after = v.number;
        o.context_requested = true;
-     }},
+     }, .value_name = "N", .help = "뒤 문맥 N줄"},
     {.spellings = {"-B", "--before-context"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.before = v.number;
        o.context_requested = true;
-     }},
+     }, .value_name = "N", .help = "앞 문맥 N줄"},
     // "-n N" is the limit; "-n" before anything but a number is GNU grep's
     // line-number flag (numbers are always printed).
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kStandAlone, .fallback = kGrepNumberFallback,
@@ -320,17 +345,17 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
        if (v.alone) return;
        set_limit(o, v);
        o.limit_text = v.text;
-     }},
+     }, .value_name = "N", .help = "파일당 표시 상한(기본 8). 뒤가 숫자가 아니면 GNU 의 -n 이라 받아 넘긴다"},
     {.spellings = {"-m", "--max-count"}, .kind = kNumber, .on_bad = kFallback,
-     .fallback = kGrepNumberFallback, .set = set_limit},
+     .fallback = kGrepNumberFallback, .set = set_limit, .value_name = "N", .help = "-n N 과 같다"},
     {.spellings = {"--max-files"}, .kind = kNumber, .on_bad = kFallback,
      .fallback = kGrepNumberFallback,
-     .set = set_at_least_one<&GrepOptions::file_cap>},
+     .set = set_at_least_one<&GrepOptions::file_cap>, .value_name = "N", .help = "보일 파일 수 상한(기본 400, -l -L -c 는 1000)"},
     {.spellings = {"-e", "--regexp"}, .kind = kText,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.patterns.emplace_back(v.text);
        o.pattern_by_e = true;
-     }},
+     }, .value_name = "PAT", .help = "패턴 추가(트리를 한 번만 순회한다)"},
     kExtRow<GrepOptions>,
     kNameRow<GrepOptions>,
     kNotRow<GrepOptions>,
@@ -341,41 +366,45 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
     kMaxDepthRow<GrepOptions>,
     // find's spellings, for `zub grep --files` in place of `find`.
     {.spellings = {"-maxdepth"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub: -maxdepth 뒤에 숫자가 와야 한다\n", .set = set_max_depth<GrepOptions>},
-    {.spellings = {"-name"}, .kind = kText, .set = add_find_test<&FileFilter::find_names>},
-    {.spellings = {"-iname"}, .kind = kText, .set = add_find_test<&FileFilter::find_inames>},
+     .message = "zub: -maxdepth 뒤에 숫자가 와야 한다\n", .set = set_max_depth<GrepOptions>,
+     .value_name = "N", .help = "find 습관(--files 와 함께): --max-depth N 과 같다"},
+    {.spellings = {"-name"}, .kind = kText, .set = add_find_test<&FileFilter::find_names>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): 파일명이 이 글롭인 것"},
+    {.spellings = {"-iname"}, .kind = kText, .set = add_find_test<&FileFilter::find_inames>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): -name 을 대소문자 무시로"},
     {.spellings = {"-path", "-wholename"}, .kind = kText,
-     .set = add_find_test<&FileFilter::find_paths>},
+     .set = add_find_test<&FileFilter::find_paths>,
+     .value_name = "GLOB", .help = "find 습관(--files 와 함께): 경로가 이 글롭인 것"},
     {.spellings = {"-type"}, .kind = kText,
      .set = [](GrepOptions& o, const OptionValue& v) {
        o.find_type = v.text;
        o.find_tests = true;
-     }},
-    {.spellings = {"--all"}, .set = search_all_files},
+     }, .value_name = "f|d", .help = "find 습관(--files 와 함께): 파일(f)이나 디렉터리(d)만"},
+    {.spellings = {"--all"}, .set = search_all_files, .help = "비소스·초대형 파일도 검색(ZUB_GREP_ALL=1 과 같다)"},
     // ripgrep's ways to search more than by default. Hidden files are
     // searched anyway and no ignore file is read; what more there is to
     // search is what --all lets in.
-    {.spellings = {"--hidden", "--no-ignore"}, .set = search_all_files},
-    {.spellings = {"-u", "--unrestricted"}, .set = search_all_files},
-    {.spellings = {"-r", "--recursive"}, .set = set_true<&GrepOptions::recursive>},
-    {.spellings = {"-R", "--dereference-recursive"}, .set = set_true<&GrepOptions::recursive>},
+    {.spellings = {"--hidden", "--no-ignore"}, .set = search_all_files, .help = "--all 과 같다(숨김 파일은 원래 찾고 .gitignore 는 읽지 않는다)"},
+    {.spellings = {"-u", "--unrestricted"}, .set = search_all_files, .help = "--all 과 같다"},
+    {.spellings = {"-r", "--recursive"}, .set = set_true<&GrepOptions::recursive>, .help = "ROOT 가 없으면 stdin 대신 . 을 찾는다"},
+    {.spellings = {"-R", "--dereference-recursive"}, .set = set_true<&GrepOptions::recursive>, .help = "-r 과 같다"},
     // Accepted for what they mean elsewhere, which zub always does: line
     // numbers and file names on every hit, binary files passed over, no
     // colour.
-    {.spellings = {"--line-number"}},
-    {.spellings = {"-H", "--with-filename"}},
-    {.spellings = {"-I"}},
+    {.spellings = {"--line-number"}, .help = "받아 넘긴다(줄번호는 늘 찍는다)"},
+    {.spellings = {"-H", "--with-filename"}, .help = "받아 넘긴다(파일명은 늘 찍는다)"},
+    {.spellings = {"-I"}, .help = "받아 넘긴다(바이너리 파일은 늘 건너뛴다)"},
     // The short trace zub leaves for a file it passes over stays.
-    {.spellings = {"-s", "--no-messages"}},
-    {.spellings = {"--no-heading", "--heading"}},
-    {.spellings = {"--line-buffered"}},
-    {.spellings = {"--binary-files"}, .words = kBinaryWords},
+    {.spellings = {"-s", "--no-messages"}, .help = "받아 넘긴다(건너뛴 파일 표시는 남긴다)"},
+    {.spellings = {"--no-heading", "--heading"}, .help = "받아 넘긴다"},
+    {.spellings = {"--line-buffered"}, .help = "받아 넘긴다"},
+    {.spellings = {"--binary-files"}, .words = kBinaryWords, .help = "받아 넘긴다(without-match 만, 늘 그렇게 한다)"},
     // Taken, and not done: a hit keeps its file and line number, which the
     // next call (read F A-B) needs.
-    {.spellings = {"--no-filename"}},
-    {.spellings = {"-N", "--no-line-number"}},
-    {.spellings = {"--color", "--colour"}, .words = kColorWords},
-    {.spellings = {"-h", "--help"}, .kind = kHelp},
+    {.spellings = {"--no-filename"}, .help = "받되 하지 않는다(다음 read 에 파일과 줄번호가 필요하다)"},
+    {.spellings = {"-N", "--no-line-number"}, .help = "받되 하지 않는다(다음 read 에 줄번호가 필요하다)"},
+    {.spellings = {"--color", "--colour"}, .words = kColorWords, .help = "받아 넘긴다(색은 없다)"},
+    {.spellings = {"-h", "--help"}, .kind = kHelp, .help = "이 도움말"},
     {.kind = kText, .set = [](GrepOptions& o, const OptionValue& v) {
        (o.patterns.empty() ? o.patterns : o.roots).emplace_back(v.text);
      }},
@@ -384,12 +413,12 @@ constexpr OptionRow<GrepOptions> kGrepRows[] = {
 constexpr OptionRow<MapOptions> kMapRows[] = {
     kHelpRow<MapOptions>,
     {.spellings = {"-n"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub map: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&MapOptions::rows>},
+     .message = "zub map: -n 뒤에 숫자가 와야 한다\n", .set = set_number<&MapOptions::rows>, .value_name = "N", .help = "보일 디렉터리 행 수(기본 25)"},
     // The habit of du and tree: directories at most N levels below the root.
     {.spellings = {"--depth", "--max-depth", "-d"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
+     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth, .value_name = "N", .help = "ROOT 아래 N 단계의 디렉터리까지 나눠 보인다"},
     {.spellings = {"-L"}, .kind = kNumber, .on_bad = kError,
-     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth},
+     .message = "zub map: --depth 뒤에 숫자가 와야 한다\n", .set = set_depth, .value_name = "N", .help = "tree 의 -L: --depth N 과 같다"},
     // The distribution is of every file; a list of the files a filter
     // chooses is grep's.
     {.spellings = {"--ext", "-t", "--type"}, .kind = kRefused, .message = kMapFilterRefusal},
@@ -398,24 +427,24 @@ constexpr OptionRow<MapOptions> kMapRows[] = {
     // ls's habits: a flag that asks for detail adds each root's own files
     // with their sizes; the others change nothing (every file is counted,
     // hidden or not, at every depth).
-    {.spellings = {"-l", "-la", "-al"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-lh", "-hl", "-lah"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-alh", "-lha", "-hla"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-lt", "-ltr", "-lrt"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-latr", "-lart", "-lA"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-lS", "-lAh", "-ls"}, .set = set_true<&MapOptions::files>},
-    {.spellings = {"-a", "-A", "-F"}},
-    {.spellings = {"-R", "-1", "-aF"}},
+    {.spellings = {"-l", "-la", "-al"}, .set = set_true<&MapOptions::files>, .help = "ls 습관: 루트 바로 아래 파일도 크기와 함께"},
+    {.spellings = {"-lh", "-hl", "-lah"}, .set = set_true<&MapOptions::files>, .help = "-l 과 같다"},
+    {.spellings = {"-alh", "-lha", "-hla"}, .set = set_true<&MapOptions::files>, .help = "-l 과 같다"},
+    {.spellings = {"-lt", "-ltr", "-lrt"}, .set = set_true<&MapOptions::files>, .help = "-l 과 같다"},
+    {.spellings = {"-latr", "-lart", "-lA"}, .set = set_true<&MapOptions::files>, .help = "-l 과 같다"},
+    {.spellings = {"-lS", "-lAh", "-ls"}, .set = set_true<&MapOptions::files>, .help = "-l 과 같다"},
+    {.spellings = {"-a", "-A", "-F"}, .help = "받아 넘긴다(모든 파일을 센다)"},
+    {.spellings = {"-R", "-1", "-aF"}, .help = "받아 넘긴다(모든 깊이를 센다)"},
     {.kind = kText, .set = append_text<&MapOptions::roots>},
 };
 
 constexpr OptionRow<WrapOptions> kWrapRows[] = {
     kHelpRow<WrapOptions>,
     {.spellings = {"-w"}, .kind = kNumber, .on_bad = kFallback, .fallback = kTrimDefaultWidth,
-     .set = set_number<&WrapOptions::width>},
-    {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>},
-    {.spellings = {"--logs"}, .set = set_to<&WrapOptions::mode, WrapMode::kLogs>},
-    {.spellings = {"--raw"}, .set = set_to<&WrapOptions::mode, WrapMode::kRaw>},
+     .set = set_number<&WrapOptions::width>, .value_name = "W", .help = "줄 폭(기본 200)"},
+    {.spellings = {"--diag"}, .set = set_to<&WrapOptions::mode, WrapMode::kDiag>, .help = "에러·실패만 요약(diag)"},
+    {.spellings = {"--logs"}, .set = set_to<&WrapOptions::mode, WrapMode::kLogs>, .help = "반복 줄 접기(logs)"},
+    {.spellings = {"--raw"}, .set = set_to<&WrapOptions::mode, WrapMode::kRaw>, .help = "줄이지 않고 그대로(상한만)"},
     {.spellings = {"--timeout"}, .kind = kRefused,
      .message = "zub wrap: --timeout 은 없다: 명령 앞에 timeout 을 — zub wrap -- timeout 60 CMD...\n"},
     // sh's -c: the shell line that follows.
@@ -423,7 +452,7 @@ constexpr OptionRow<WrapOptions> kWrapRows[] = {
      .set = [](WrapOptions& o, const OptionValue& v) {
        o.shell_line = true;
        o.command.emplace_back(v.text);
-     }},
+     }, .value_name = "LINE", .help = "sh -c 처럼 그 셸 줄을 실행"},
     {.kind = kText, .set = append_text<&WrapOptions::command>},
 };
 
@@ -453,14 +482,16 @@ void set_number_option(Args& o, const OptionValue& v) {
 
 // The number as an option too, spelled as `spellings`.
 template <typename Args>
-constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spellings) {
+constexpr OptionRow<Args> number_option(std::array<std::string_view, 3> spellings,
+                                        std::string_view value_name, std::string_view help) {
   return {.spellings = spellings, .kind = kNumber, .on_bad = kFallback,
-          .fallback = Args::kNumberDefault, .set = set_number_option<Args>};
+          .fallback = Args::kNumberDefault, .set = set_number_option<Args>,
+          .value_name = value_name, .help = help};
 }
 
 constexpr OptionRow<LogsArgs> kLogsRows[] = {
     kHelpRow<LogsArgs>,
-    number_option<LogsArgs>({"-n", "--lines", "--tail"}),  // tail's and docker logs' habits
+    number_option<LogsArgs>({"-n", "--lines", "--tail"}, "N", "최근 N줄(기본 3000)"),  // tail's and docker logs' habits
     {.spellings = {"-f", "--follow"}, .kind = kRefused,
      .message = "zub logs: -f(따라가기)는 없다: 지금까지 쌓인 줄을 접는다 — zub logs N F\n"},
     {.kind = kText, .set = number_or_file<LogsArgs>},
@@ -468,7 +499,7 @@ constexpr OptionRow<LogsArgs> kLogsRows[] = {
 
 constexpr OptionRow<TrimArgs> kTrimRows[] = {
     kHelpRow<TrimArgs>,
-    number_option<TrimArgs>({"-w", "--width"}),  // wrap's spelling of the width
+    number_option<TrimArgs>({"-w", "--width"}, "W", "줄 폭(기본 200)"),  // wrap's spelling of the width
     {.kind = kText, .set = number_or_file<TrimArgs>},
 };
 
@@ -476,14 +507,14 @@ constexpr OptionRow<TrimArgs> kTrimRows[] = {
 // and one that is not a number stands for the default.
 constexpr OptionRow<WebOptions> kWebRows[] = {
     kHelpRow<WebOptions>,
-    {.spellings = {"--stale"}, .kind = kText, .set = set_stale<WebOptions>},
-    {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<WebOptions>},
-    {.spellings = {"--no-cache"}, .set = set_no_cache<WebOptions>},
-    {.spellings = {"--refresh"}, .set = set_refresh<WebOptions>},
+    {.spellings = {"--stale"}, .kind = kText, .set = set_stale<WebOptions>, .value_name = "S", .help = "서버가 날짜를 준 페이지를 적어도 S초 동안 그대로 쓴다"},
+    {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<WebOptions>, .value_name = "S", .help = "URL 유형별 수명 대신 S초"},
+    {.spellings = {"--no-cache"}, .set = set_no_cache<WebOptions>, .help = "캐시를 쓰지 않는다"},
+    {.spellings = {"--refresh"}, .set = set_refresh<WebOptions>, .help = "새로 받아 저장한다"},
     {.spellings = {"-d"}, .kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultDeepPages,
-     .set = set_number<&WebOptions::deep>},
+     .set = set_number<&WebOptions::deep>, .value_name = "K", .help = "상위 K개 결과의 본문까지"},
     {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
-     .fallback = kWebDefaultChars, .set = set_number<&WebOptions::chars>},
+     .fallback = kWebDefaultChars, .set = set_number<&WebOptions::chars>, .value_name = "C", .help = "본문마다 C 글자까지(기본 9000)"},
     {.kind = kText, .set = set_text<&WebOptions::query>},
     {.kind = kNumber, .on_bad = kFallback, .fallback = kWebDefaultResults,
      .set = set_number<&WebOptions::results>},
@@ -491,18 +522,18 @@ constexpr OptionRow<WebOptions> kWebRows[] = {
 
 constexpr OptionRow<FetchOptions> kFetchRows[] = {
     kHelpRow<FetchOptions>,
-    {.spellings = {"--stale"}, .kind = kText, .set = set_stale<FetchOptions>},
-    {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<FetchOptions>},
-    {.spellings = {"--no-cache"}, .set = set_no_cache<FetchOptions>},
-    {.spellings = {"--refresh"}, .set = set_refresh<FetchOptions>},
+    {.spellings = {"--stale"}, .kind = kText, .set = set_stale<FetchOptions>, .value_name = "S", .help = "서버가 날짜를 준 페이지를 적어도 S초 동안 그대로 쓴다"},
+    {.spellings = {"--ttl"}, .kind = kText, .set = set_ttl<FetchOptions>, .value_name = "S", .help = "URL 유형별 수명 대신 S초"},
+    {.spellings = {"--no-cache"}, .set = set_no_cache<FetchOptions>, .help = "캐시를 쓰지 않는다"},
+    {.spellings = {"--refresh"}, .set = set_refresh<FetchOptions>, .help = "새로 받아 저장한다"},
     {.spellings = {"-n", "--chars", "--max-chars"}, .kind = kNumber, .on_bad = kFallback,
-     .fallback = kFetchDefaultChars, .set = set_number<&FetchOptions::chars>},
+     .fallback = kFetchDefaultChars, .set = set_number<&FetchOptions::chars>, .value_name = "C", .help = "페이지마다 C 글자까지(기본 6000)"},
     // curl's habits ("-fsSL"), which fetch always does: silent, redirects
     // followed, a failed page reported in its place.
-    {.spellings = {"-s", "--silent"}},
-    {.spellings = {"-S", "--show-error"}},
-    {.spellings = {"-L", "--location"}},
-    {.spellings = {"-f", "--fail"}},
+    {.spellings = {"-s", "--silent"}, .help = "curl 습관: 받아 넘긴다(늘 조용하다)"},
+    {.spellings = {"-S", "--show-error"}, .help = "curl 습관: 받아 넘긴다(실패는 그 자리에 적는다)"},
+    {.spellings = {"-L", "--location"}, .help = "curl 습관: 받아 넘긴다(리다이렉트는 늘 따라간다)"},
+    {.spellings = {"-f", "--fail"}, .help = "curl 습관: 받아 넘긴다"},
     {.spellings = {"-o", "-O", "--output"}, .kind = kRefused,
      .message = "zub fetch: -o 는 없다: 본문은 표준 출력으로 나온다 — zub fetch URL > F\n"},
     {.kind = kText, .set = append_text<&FetchOptions::urls>},
@@ -512,7 +543,7 @@ constexpr OptionRow<FetchOptions> kFetchRows[] = {
 // the status.
 constexpr OptionRow<CacheOptions> kCacheRows[] = {
     kHelpRow<CacheOptions>,
-    {.spellings = {"--clear"}, .set = set_to<&CacheOptions::action, CacheAction::kClear>},
+    {.spellings = {"--clear"}, .set = set_to<&CacheOptions::action, CacheAction::kClear>, .help = "clear 와 같다"},
     {.kind = kText, .set = [](CacheOptions& o, const OptionValue& v) {
        o.action = v.text == "ttl" ? CacheAction::kTtl
                 : v.text == "clear" ? CacheAction::kClear : CacheAction::kStatus;
@@ -530,24 +561,24 @@ void set_gain_switch(GainOptions& o, const OptionValue&) {
 
 constexpr OptionRow<GainOptions> kGainRows[] = {
     kHelpRow<GainOptions>,
-    {.spellings = {"--reset"}, .set = set_gain_switch<&GainOptions::reset>},
-    {.spellings = {"--daily"}, .set = set_gain_switch<&GainOptions::daily>},
-    {.spellings = {"--json"}, .set = set_gain_switch<&GainOptions::json>},
+    {.spellings = {"--reset"}, .set = set_gain_switch<&GainOptions::reset>, .help = "기록을 비운다"},
+    {.spellings = {"--daily"}, .set = set_gain_switch<&GainOptions::daily>, .help = "서브커맨드별 대신 UTC 날짜별"},
+    {.spellings = {"--json"}, .set = set_gain_switch<&GainOptions::json>, .help = "같은 수치를 JSON 하나로"},
     {.kind = kText, .set = set_true<&GainOptions::unexpected>},
 };
 
 // `init`'s switches; any operand is a usage error.
 constexpr OptionRow<InitOptions> kInitRows[] = {
-    {.spellings = {"--project"}, .set = set_true<&InitOptions::project>},
-    {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>},
-    {.spellings = {"--show"}, .set = set_true<&InitOptions::show>},
-    {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>},
-    {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>},
-    {.spellings = {"--no-post"}, .set = set_true<&InitOptions::no_post>},
-    {.spellings = {"--force"}, .set = set_true<&InitOptions::force>},
-    {.spellings = {"--local"}, .set = set_true<&InitOptions::local>},
-    {.spellings = {"--shared"}, .set = set_true<&InitOptions::shared>},
-    {.spellings = {"-h", "--help"}, .kind = kHelp},
+    {.spellings = {"--project"}, .set = set_true<&InitOptions::project>, .help = "git 저장소 최상위의 .claude/settings.json (팀과 함께 쓴다)"},
+    {.spellings = {"--dry-run"}, .set = set_true<&InitOptions::dry_run>, .help = "바꿀 내용을 unified diff 로 보여 주기만 한다"},
+    {.spellings = {"--show"}, .set = set_true<&InitOptions::show>, .help = "사용자·프로젝트 설정의 등록 상태와, 훅이 부르는 zub 이 PATH 의 zub 인지"},
+    {.spellings = {"--uninstall"}, .set = set_true<&InitOptions::uninstall>, .help = "init 이 넣은 항목과 메모를 지운다"},
+    {.spellings = {"--notes"}, .set = set_true<&InitOptions::notes>, .help = "CLAUDE.md 에 zub 사용 메모(15줄 이하)를 넣는다"},
+    {.spellings = {"--no-post"}, .set = set_true<&InitOptions::no_post>, .help = "PreToolUse 만 등록한다(PostToolUse 의 zub 항목은 지운다)"},
+    {.spellings = {"--force"}, .set = set_true<&InitOptions::force>, .help = "등록된 항목이 이 zub 을 부르게 고친다"},
+    {.spellings = {"--local"}, .set = set_true<&InitOptions::local>, .help = "저장소의 .claude/settings.local.json (나만)"},
+    {.spellings = {"--shared"}, .set = set_true<&InitOptions::shared>, .help = "--project 의 팀 공유 경고를 끈다"},
+    {.spellings = {"-h", "--help"}, .kind = kHelp, .help = "이 도움말"},
     {.kind = kText, .set = [](InitOptions& o, const OptionValue& v) {
        if (o.stray.empty()) o.stray = v.text;
      }},
@@ -560,6 +591,14 @@ constexpr OptionRow<CompletionOptions> kCompletionRows[] = {
        if (!o.shell.empty()) o.extra = true;
        o.shell = v.text;
      }},
+};
+
+// `optionlist FORMAT SUB`.
+constexpr OptionRow<OptionListOptions> kOptionListRows[] = {
+    kHelpRow<OptionListOptions>,
+    {.kind = kText, .set = set_text<&OptionListOptions::format>},
+    {.kind = kText, .set = set_text<&OptionListOptions::sub>},
+    {.kind = kText, .set = set_true<&OptionListOptions::extra>},
 };
 
 // clang-format on
@@ -665,6 +704,12 @@ constexpr OptionTable<CompletionOptions> kCompletionTable = {
     .rules = {.needs_operand = true, .unlisted_dash = UnlistedDash::kUnknown},
     .rows = kCompletionRows,
     .usage = kCompletionUsage,
+};
+
+constexpr OptionTable<OptionListOptions> kOptionListTable = {
+    .rules = {.needs_operand = true, .unlisted_dash = UnlistedDash::kUnknown},
+    .rows = kOptionListRows,
+    .usage = kOptionListUsage,
 };
 
 }  // namespace zub

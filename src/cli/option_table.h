@@ -9,6 +9,7 @@
 #include "cli/completion.h"
 #include "cli/gain.h"
 #include "cli/init.h"
+#include "cli/option_help.h"
 #include "compress/logs.h"
 #include "compress/trim.h"
 #include "compress/wrap.h"
@@ -71,5 +72,6 @@ extern const OptionTable<CacheOptions> kCacheTable;
 extern const OptionTable<GainOptions> kGainTable;
 extern const OptionTable<InitOptions> kInitTable;
 extern const OptionTable<CompletionOptions> kCompletionTable;
+extern const OptionTable<OptionListOptions> kOptionListTable;
 
 }  // namespace zub

@@ -3,6 +3,7 @@
 // typedefs, enumerators, file-level variables and macro definitions.
 #include "code/languages.h"
 
+#include "base/text.h"
 #include "base/unicode.h"
 #include "code/block_end.h"
 #include "code/head_scan.h"
@@ -396,14 +397,6 @@ Scope c_opens(const BraceHead& h) {
 
 namespace {
 
-// The line of `text` that starts at byte `from`, as split_lines cuts it.
-std::string_view line_at(std::string_view text, size_t from) {
-  size_t end = text.find('\n', from);
-  if (end == std::string_view::npos) end = text.size();
-  if (end > from && text[end - 1] == '\r') --end;
-  return text.substr(from, end - from);
-}
-
 // Where the line before the one starting at byte `from` (> 0) starts.
 size_t line_before(std::string_view text, size_t from) {
   const size_t nl = from == 1 ? std::string_view::npos : text.rfind('\n', from - 2);
@@ -432,6 +425,8 @@ std::string_view code_above(std::string_view text, size_t from) {
   return {};
 }
 
+}  // namespace
+
 // Occurrences in a C file that are plainly uses and need no scope scan to
 // be rejected: a name right after "=", "(", "!", "." or "->", and a name
 // indented at the start of its line and called, as a statement "  f(...);"
@@ -440,8 +435,6 @@ std::string_view code_above(std::string_view text, size_t from) {
 // name follows its return type. (C has no member functions, so such a line
 // defines nothing wherever it stands.) `from` is where the line starts in
 // `text`, `col` where the name starts in the line.
-}  // namespace
-
 bool c_plain_use(std::string_view text, size_t from, size_t col, size_t len) {
   const std::string_view line = line_at(text, from);
   const std::string_view t = trim_ws(line);

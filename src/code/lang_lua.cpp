@@ -127,9 +127,11 @@ std::string_view drop_path(std::string_view pre) {
   return pre;
 }
 
-// Offset of the keyword "function" in the code of `l` from `from` on
-// (strings and a "--" comment passed over; "x.function" is a field), or npos.
-size_t function_word(std::string_view l, size_t from) {
+// The first offset from `from` on in the code of `l` where `at(l, k)`
+// gives an offset (strings and a "--" comment passed over), or npos. `at`
+// may move `k` past what it has read.
+template <class At>
+size_t in_code(std::string_view l, size_t from, At at) {
   for (size_t k = from; k < l.size(); ++k) {
     const char c = l[k];
     if (c == '"' || c == '\'') {
@@ -137,37 +139,42 @@ size_t function_word(std::string_view l, size_t from) {
         if (l[k] == '\\') ++k;
     } else if (c == '-' && k + 1 < l.size() && l[k + 1] == '-') {
       return std::string_view::npos;
-    } else if (is_ident_byte(c)) {
-      size_t e = k;
-      while (e < l.size() && is_ident_byte(l[e])) ++e;
-      if (l.substr(k, e - k) == "function" && (k == 0 || (l[k - 1] != '.' && l[k - 1] != ':')))
-        return k;
-      k = e - 1;
+    } else if (const size_t hit = at(l, k); hit != std::string_view::npos) {
+      return hit;
     }
   }
   return std::string_view::npos;
 }
 
+// Offset of the keyword "function" in the code of `l` from `from` on
+// ("x.function" is a field), or npos.
+size_t function_word(std::string_view l, size_t from) {
+  return in_code(l, from, [](std::string_view t, size_t& k) {
+    if (!is_ident_byte(t[k])) return std::string_view::npos;
+    size_t e = k;
+    while (e < t.size() && is_ident_byte(t[e])) ++e;
+    const size_t start = k;
+    k = e - 1;
+    if (t.substr(start, e - start) == "function" &&
+        (start == 0 || (t[start - 1] != '.' && t[start - 1] != ':')))
+      return start;
+    return std::string_view::npos;
+  });
+}
+
 // Offset of the first assignment "=" in the code of `l` (not "==", "~=",
 // "<=", ">="), or npos.
 size_t assignment(std::string_view l) {
-  for (size_t k = 0; k < l.size(); ++k) {
-    const char c = l[k];
-    if (c == '"' || c == '\'') {
-      for (++k; k < l.size() && l[k] != c; ++k)
-        if (l[k] == '\\') ++k;
-    } else if (c == '-' && k + 1 < l.size() && l[k + 1] == '-') {
+  return in_code(l, 0, [](std::string_view t, size_t& k) {
+    if (t[k] != '=') return std::string_view::npos;
+    if (k + 1 < t.size() && t[k + 1] == '=') {
+      ++k;
       return std::string_view::npos;
-    } else if (c == '=') {
-      if (k + 1 < l.size() && l[k + 1] == '=') {
-        ++k;
-        continue;
-      }
-      if (k > 0 && (l[k - 1] == '~' || l[k - 1] == '<' || l[k - 1] == '>')) continue;
-      return k;
     }
-  }
-  return std::string_view::npos;
+    if (k > 0 && (t[k - 1] == '~' || t[k - 1] == '<' || t[k - 1] == '>'))
+      return std::string_view::npos;
+    return k;
+  });
 }
 
 // `pre` is what may stand before a name that a statement assigns: nothing,

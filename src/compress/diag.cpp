@@ -13,6 +13,7 @@
 #include "base/utf8.h"
 #include "compress/diag_docker.h"
 #include "compress/diag_families.h"
+#include "compress/diag_fold.h"
 #include "compress/diag_shapes.h"
 #include "compress/diag_state.h"
 #include "compress/escapes.h"
@@ -24,6 +25,7 @@ namespace {
 constexpr size_t kExamplesShown = 2;
 constexpr size_t kRulesShown = 25;
 constexpr size_t kUnrecognizedShown = 25;
+constexpr size_t kErrorLinesShown = 500;
 
 // The families' rows with a state of their own each, for one summary.
 struct Reader {
@@ -102,29 +104,29 @@ void append_list(std::string& out, const char* what, const std::vector<std::stri
 }
 
 // The error lines, each text once with the number of times it came (one
-// exception raised by six tests is one line), in the order first seen.
-// make's echoes of the failed targets follow as a count: the errors above
-// them said what failed. Alone they are the errors.
+// exception raised by six tests is one line), and each message said at
+// several places once with every place (diag_fold.h), in the order first
+// seen, up to kErrorLinesShown lines. make's echoes of the failed targets
+// follow as a count: the errors above them said what failed. Alone they
+// are the errors.
 void append_errors(std::string& out, const DiagState& st) {
   if (st.errors_seen == 0) {
     append_list(out, "error", st.echoes, st.echoes_seen);
     return;
   }
-  std::vector<std::string> once;
-  std::vector<uint64_t> times;
-  std::unordered_map<std::string_view, size_t> index;
-  for (const std::string& e : st.errors) {
-    const auto [it, fresh] = index.emplace(e, once.size());
-    if (fresh) {
-      once.push_back(e);
-      times.push_back(1);
-    } else {
-      ++times[it->second];
-    }
+  std::vector<std::string> lines = fold_errors(st.errors);
+  out += "== " + std::to_string(st.errors.size()) + " error lines ==\n";
+  for (size_t i = 0; i < lines.size() && i < kErrorLinesShown; ++i) out += "  " + lines[i] + "\n";
+  if (lines.size() > kErrorLinesShown) {
+    out += "  \xE2\x80\xA6 +" + std::to_string(lines.size() - kErrorLinesShown) +
+           " more error lines not shown";
+    if (st.errors_seen > st.errors.size())
+      out += ", " + std::to_string(st.errors_seen - st.errors.size()) + " more not kept";
+    out += " (rerun raw for full list)\n";
+  } else if (st.errors_seen > st.errors.size()) {
+    out += "  \xE2\x80\xA6 +" + std::to_string(st.errors_seen - st.errors.size()) +
+           " more error lines (rerun raw for full list)\n";
   }
-  for (size_t k = 0; k < once.size(); ++k)
-    if (times[k] > 1) once[k] += " (\xC3\x97" + std::to_string(times[k]) + ")";
-  append_list(out, "error", once, st.errors_seen, st.errors.size());
   if (st.echoes_seen > 0)
     out += "  \xE2\x80\xA6 +" + std::to_string(st.echoes_seen) +
            " make \"***\" lines naming the failed targets (rerun raw for full list)\n";

@@ -13,14 +13,6 @@ namespace zub {
 
 namespace {
 
-// The number after `label` ("out of 4" for "out of "), or false.
-bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
-  const size_t at = t.find(label);
-  if (at == std::string_view::npos || digits_at(t, at + label.size()) == 0) return false;
-  n = number_at(t, at + label.size());
-  return true;
-}
-
 bool ctest_shape(const DiagState&, const NoFamilyState&, const Line& l) {
   static constexpr BytePairs kCount = byte_pairs("% tests passed, ");
   return may_be_count_line(l.t) && may_hold(l.pairs, kCount);

@@ -13,6 +13,7 @@ const DiagFamily* const kFamilies[] = {
     &kDiagMake,       // progress and bookkeeping of build tools, make's "***"
     &kDiagMaven,      // "[INFO]", "[ERROR]", Surefire's details
     &kDiagPhpunit,    // "1) Name" and every line under it in a failure list
+    &kDiagNodeCrash,  // "/x/a.js:9" over the source, the caret and "TypeError: m"
     &kDiagJest,       // "Tests:" counts, "PASS file"
     &kDiagVitest,     // "Tests  2 failed | 6 passed (8)", banners
     &kDiagPytest,     // "== 4 failed in 0.1s ==", "..F.", "E   ", "__ test_x __"

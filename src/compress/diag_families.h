@@ -25,6 +25,7 @@ extern const DiagFamily kDiagPhpunit;    // PHPUnit and RSpec's numbered failure
 extern const DiagFamily kDiagJest;       // jest's counts and passes
 extern const DiagFamily kDiagVitest;     // vitest's counts and banners
 extern const DiagFamily kDiagPytest;     // pytest: counts, progress, "E" lines, headers
+extern const DiagFamily kDiagNodeCrash;  // node's uncaught exception: "x.js:9", source, error
 extern const DiagFamily kDiagNode;       // node --test and npm's banner
 extern const DiagFamily kDiagCargo;      // cargo test
 extern const DiagFamily kDiagCtest;      // ctest's count

@@ -85,11 +85,15 @@ Verdict go_test_log(DiagState& st, const Line& l) {
 
 bool go_shape(const DiagState&, const NoFamilyState&, const Line& l) {
   const char c = l.t[0];
-  return c == 'F' || c == '=' || l.pending == Pending::kGoFrame || l.t.back() == ')' ||
+  return c == 'F' || c == '=' || c == '#' || l.pending == Pending::kGoFrame || l.t.back() == ')' ||
          l.raw[0] == ' ' || l.raw[0] == '\t';
 }
 
 Verdict go_lines(DiagState& st, NoFamilyState&, const Line& l) {
+  // go build's "# example.com/x/pkg" over the errors of one package.
+  if (starts_with(l.t, "# ") && l.t.size() > 2 && l.t.find(' ', 2) == std::string_view::npos &&
+      l.t.find('/') != std::string_view::npos)
+    return Verdict::kRecognized;
   if (const Verdict v = go_test_lines(st, l); v != Verdict::kNotMine) return v;
   return go_test_log(st, l);
 }

@@ -20,14 +20,6 @@ namespace zub {
 
 namespace {
 
-// The number after `label` ("Tests=5" for "Tests="), or false.
-bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
-  const size_t at = t.find(label);
-  if (at == std::string_view::npos || digits_at(t, at + label.size()) == 0) return false;
-  n = number_at(t, at + label.size());
-  return true;
-}
-
 bool prove_counts(DiagState& st, std::string_view t) {
   if (!may_be_count_line(t)) return false;
   uint64_t n = 0;

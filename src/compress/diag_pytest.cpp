@@ -17,7 +17,8 @@ namespace zub {
 namespace {
 
 struct PytestState : DiagFamilyState {
-  uint64_t e_line = 0;  // the index of the last "E" line
+  uint64_t e_line = 0;     // the index of the last "E" line
+  bool in_report = false;  // inside a failing test's report, before its captured output
 };
 
 // pytest's closing "4 failed, 2 passed, 1 skipped in 0.19s" without the
@@ -101,10 +102,27 @@ Verdict pytest_header(DiagState& st, const Line& l) {
   return Verdict::kRecognized;
 }
 
+// A line of a failing test's report: the source of each frame, "self =
+// ...", the frames' places ("bs4/__init__.py:778: in decode"), the last of
+// which raised ("bs4/formatter.py:143: TypeError"). The first place is the
+// test's own line, the failure's place; the last, when elsewhere, is where
+// it raised. The report ends at a "=" rule or its captured output, whose
+// lines the other rows read.
+Verdict report_line(DiagState& st, const Line& l) {
+  if (const auto loc = split_location(l.t)) {
+    if (!locate_failure(st, loc->where)) {
+      DiagFailure* f = open_failure(st);
+      if (f != nullptr && f->place != loc->where) f->raised = byte_cut(loc->where, 200);
+    }
+  }
+  return Verdict::kRecognized;
+}
+
 // The first bytes of its counts ("=", a digit, or a closing ")"), progress
 // marks and headers, "E" lines; a progress line after a file name ends in
 // "%]".
-bool pytest_shape(const DiagState&, const PytestState&, const Line& l) {
+bool pytest_shape(const DiagState&, const PytestState& s, const Line& l) {
+  if (s.in_report) return true;
   switch (l.t[0]) {
     case '=':
     case '_':
@@ -119,10 +137,16 @@ bool pytest_shape(const DiagState&, const PytestState&, const Line& l) {
 }
 
 Verdict pytest_lines(DiagState& st, PytestState& s, const Line& l) {
+  if (s.in_report && (l.t[0] == '=' || (starts_with(l.t, "---") && contains(l.t, " Captured "))))
+    s.in_report = false;
   if (const Verdict v = pytest_counts_line(st, l); v != Verdict::kNotMine) return v;
   if (const Verdict v = progress_marks(st, l); v != Verdict::kNotMine) return v;
   if (const Verdict v = explanation(st, s, l); v != Verdict::kNotMine) return v;
-  return pytest_header(st, l);
+  if (const Verdict v = pytest_header(st, l); v != Verdict::kNotMine) {
+    s.in_report = true;
+    return v;
+  }
+  return s.in_report ? report_line(st, l) : Verdict::kNotMine;
 }
 
 }  // namespace

@@ -28,6 +28,13 @@ uint64_t number_at(std::string_view t, size_t i) {
   return n;
 }
 
+bool number_after(std::string_view t, std::string_view label, uint64_t& n) {
+  const size_t at = t.find(label);
+  if (at == std::string_view::npos || digits_at(t, at + label.size()) == 0) return false;
+  n = number_at(t, at + label.size());
+  return true;
+}
+
 uint64_t count_of(std::string_view t, std::string_view word) {
   for (size_t at = t.find(word); at != std::string_view::npos; at = t.find(word, at + 1)) {
     if (at < 2 || t[at - 1] != ' ' || !is_digit(t[at - 2])) continue;
@@ -339,12 +346,13 @@ bool is_test_pass(std::string_view t) {
 
 bool is_progress_line(std::string_view t, uint64_t& dots) {
   std::string_view marks = t;
-  if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]"
+  if (ends_with(t, "%]")) {  // pytest: "test_x.py ..F.  [ 50%]", a wrapped "....  [ 60%]"
     const size_t open = t.rfind('[');
     const size_t space = t.find(' ');
     if (open == std::string_view::npos || space == std::string_view::npos || space >= open)
       return false;
-    marks = trim_ws(t.substr(space + 1, open - space - 1));
+    const std::string_view after = trim_ws(t.substr(space + 1, open - space - 1));
+    marks = after.empty() ? t.substr(0, space) : after;
   } else if (t.size() < 4) {
     return false;
   }

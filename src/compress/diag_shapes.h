@@ -47,6 +47,9 @@ size_t digits_at(std::string_view t, size_t i);
 bool starts_with_any(std::string_view t, std::initializer_list<std::string_view> heads);
 // The decimal number at byte `i` (capped far above any test count).
 uint64_t number_at(std::string_view t, size_t i);
+// The number just after the first `label` in `t` ("4" of "out of 4" for
+// "out of "), or false when no digit follows it.
+bool number_after(std::string_view t, std::string_view label, uint64_t& n);
 // The number written just before " `word`" ("2 failed, 6 passed" gives 6
 // for "passed"); 0 when there is none.
 uint64_t count_of(std::string_view t, std::string_view word);

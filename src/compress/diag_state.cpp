@@ -13,7 +13,10 @@ namespace {
 
 constexpr size_t kExamplesKept = 3;
 constexpr size_t kFailuresKept = 100;
-constexpr size_t kErrorsKept = 100;
+// Error lines are kept far past what is listed unfolded: repeated messages
+// fold into one line each, and every place they name is listed.
+constexpr size_t kErrorsKept = 2000;
+constexpr size_t kEchoesKept = 100;
 constexpr size_t kSummariesKept = 20;
 
 // The kind of a failing-test line: its first four bytes, digits as 0
@@ -52,7 +55,7 @@ void record_error(DiagState& st, std::string_view line) {
 
 void record_echo(DiagState& st, std::string_view line) {
   ++st.echoes_seen;
-  if (st.echoes.size() < kErrorsKept) st.echoes.emplace_back(byte_cut(line, kDiagErrorBytes));
+  if (st.echoes.size() < kEchoesKept) st.echoes.emplace_back(byte_cut(line, kDiagErrorBytes));
 }
 
 void record_failure(DiagState& st, std::string_view t, std::string_view key, bool full) {
@@ -161,6 +164,7 @@ std::string unittest_name(std::string_view line) {
 std::string failure_text(const DiagFailure& f) {
   std::string s = unittest_name(f.line);
   if (!f.place.empty()) s += " at " + f.place;
+  if (!f.raised.empty()) s += " (raised at " + f.raised + ")";
   if (!f.message.empty() && !contains(f.line, f.message)) s += ": " + f.message;
   // The count stays whole however long the message is.
   s.resize(byte_cut(s, kDiagErrorBytes + 80).size());

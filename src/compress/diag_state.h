@@ -45,6 +45,7 @@ struct DiagFailure {
   std::string line;     // the runner's line naming the test, cut
   std::string key;      // the test's name as the runner's other lines give it
   std::string place;    // "path:line[:col]" of the failure, when known
+  std::string raised;   // "path:line" of the frame that raised, when not `place`
   std::string message;  // what went wrong, from a TAP block or pytest's "E" line
   std::string form;     // the line's first bytes, digits as 0: which kind of line
   bool full = false;    // the line names the suite or file as well

@@ -48,6 +48,9 @@ std::optional<std::string> diff_digest(std::string_view diff, std::string_view r
     if (file != kNone) entries[file].to = n;
     if (commit != kNone) entries[commit].to = n;
     if (starts_with(line, "commit ") && line.size() >= 47) {
+      // The entries open so far end on the line before.
+      if (file != kNone) entries[file].to = n - 1;
+      if (commit != kNone) entries[commit].to = n - 1;
       commit = entries.size();
       entries.push_back({true, line, {}, n, n, 0, 0, 0});
       file = kNone;
@@ -63,6 +66,7 @@ std::optional<std::string> diff_digest(std::string_view diff, std::string_view r
     }
     if (starts_with(line, "diff --git ") || (starts_with(line, "diff ") && !in_hunk) ||
         (starts_with(line, "--- ") && !in_hunk && file == kNone)) {
+      if (file != kNone) entries[file].to = n - 1;
       file = entries.size();
       entries.push_back({false, diff_path(line), {}, n, n, 0, 0, 0});
       in_hunk = false;

@@ -6,6 +6,7 @@
 #include "base/head_tail.h"
 #include "base/os_error.h"
 #include "base/process.h"
+#include "base/shell_quote.h"
 #include "base/text.h"
 #include "base/utf8.h"
 #include "compress/diag.h"
@@ -22,27 +23,11 @@ constexpr int kReadAfterExitMs = 1000;
 
 }  // namespace
 
-namespace {
-
-void append_quoted(std::string& line, std::string_view word) {
-  line.push_back('\'');
-  for (char c : word) {
-    if (c == '\'') {
-      line += "'\\''";
-    } else {
-      line.push_back(c);
-    }
-  }
-  line.push_back('\'');
-}
-
-}  // namespace
-
 std::string shell_command_line(const std::vector<std::string>& words) {
   std::string line;
   for (const std::string& w : words) {
     if (!line.empty()) line.push_back(' ');
-    append_quoted(line, w);
+    append_shell_quoted(line, w);
   }
   line += " 2>&1";
   return line;
@@ -57,7 +42,7 @@ std::string wrap_command_line(const std::vector<std::string>& words, bool shell_
   if (!shell_line && !is_shell_line(words)) return shell_command_line(words);
   // eval, so that the line's own syntax errors arrive with its output.
   std::string line = "eval ";
-  append_quoted(line, words[0]);
+  append_shell_quoted(line, words[0]);
   line += " 2>&1";
   return line;
 }

@@ -52,7 +52,7 @@ size_t file_operands(const Words& w, size_t skip) {
 bool is_build_script(std::string_view s) {
   for (std::string_view k : {"test", "build", "lint", "check", "typecheck", "tsc", "compile", "ci",
                              "e2e", "jest", "vitest", "mypy", "format:check"})
-    if (s == k || starts_with(s, std::string(k) + ":") || starts_with(s, std::string(k) + "-"))
+    if (starts_with(s, k) && (s.size() == k.size() || s[k.size()] == ':' || s[k.size()] == '-'))
       return true;
   return false;
 }

@@ -13,6 +13,8 @@
 #include "compress/diff_digest.h"
 #include "compress/hits.h"
 #include "compress/logs.h"
+#include "compress/ls_listing.h"
+#include "compress/path_list.h"
 #include "compress/progress.h"
 #include "compress/raw_keep.h"
 #include "compress/trim.h"
@@ -31,11 +33,14 @@ constexpr uint64_t kCutReserveChars = 600;
 constexpr double kSearchShare = 0.4;
 // A diff too long for the host shows this share of it before its map.
 constexpr double kDiffHeadShare = 0.25;
+// A diff over this many times the host's limit (in bytes) is not trimmed whole.
+constexpr uint64_t kDiffWholeTrimFactor = 8;
 
 // A stream of the tool's response and what becomes of it.
 struct Stream {
   std::string_view field;  // "stdout" or "stderr"
   std::string text;        // decoded
+  uint64_t chars = 0;      // its characters
   std::optional<std::string> shown;
 };
 
@@ -111,15 +116,11 @@ std::string head_and_tail(std::string_view text, uint64_t chars, const Raw& raw,
   return out;
 }
 
-// True when diag's summary lists an error or a failing test.
-bool lists_problems(std::string_view summary) {
-  bool found = false;
-  for_each_line(summary, [&](std::string_view l) {
-    if (starts_with(l, "== ") &&
-        (ends_with(l, " error lines ==") || ends_with(l, " failure lines ==")))
-      found = true;
-  });
-  return found;
+// diag's summary when it lists an error or a failing test.
+std::optional<std::string> problems(std::string_view text, const std::string& cwd) {
+  DiagSummary d = diag_summary(text, cwd);
+  if (d.kind != DiagSummary::Kind::kSummary || d.errors + d.failures == 0) return std::nullopt;
+  return std::move(d.text);
 }
 
 // The shortened text of one stream (without the note) and what was done,
@@ -147,14 +148,19 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
     case OutputKind::kContent: return std::nullopt;
     case OutputKind::kBuild: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       return Shortening{folded(text), "progress folded"};
     }
     case OutputKind::kDiff: {
       if (size <= kPostSmallBytes) return std::nullopt;
-      std::string trimmed = trim_text(text);
-      if (char_count(trimmed) + kCutReserveChars <= c.limit)
+      // A diff many times the host's limit cannot fit once trimmed (its hunks
+      // stay whole): only the part its head comes from is trimmed.
+      const bool huge = size > kDiffWholeTrimFactor * c.limit;
+      std::string_view part = text;
+      if (huge) part = text.substr(0, text.rfind('\n', kDiffWholeTrimFactor * c.limit) + 1);
+      std::string trimmed = trim_text(part);
+      if (!huge && char_count(trimmed) + kCutReserveChars <= c.limit)
         return Shortening{trimmed, "diff-aware trim"};
       // Too long to be read at once: its first part as it is, then a map of
       // every commit and file with the raw lines that hold each.
@@ -187,14 +193,20 @@ std::optional<Shortening> shorten(std::string_view text, Raw& raw, const Context
       // A command of no known kind may still print a test run or a build
       // (a test binary run by its path, a project's own script): its shape
       // says so when diag finds failures or errors in it.
-      std::string summary = diag(text, c.cwd);
-      if (lists_problems(summary)) return Shortening{std::move(summary), "diag summary"};
+      if (auto summary = problems(text, c.cwd))
+        return Shortening{std::move(*summary), "diag summary"};
       // So does a passing run: a third or more of its lines progress.
       ProgressFold fold = fold_progress(text);
       if (fold.folded * 3 > newlines_in(text))
         return Shortening{trim_text(fold.text), "progress folded"};
       if (size <= kPostLargeBytes) return std::nullopt;
       if (auto g = search_grouping(text, raw, c)) return g;
+      if (auto paths = fold_path_list(text))
+        return Shortening{trim_text(*paths), "paths folded by directory"};
+      // Not trimmed: in a listing of several directories two equal lines
+      // are two files.
+      if (auto listing = fold_long_listing(text))
+        return Shortening{std::move(*listing), "ls -l columns folded"};
       return Shortening{trim_text(text), "trim"};
     }
   }
@@ -210,12 +222,12 @@ std::string note(const Raw& raw, std::string_view how, const Context& c) {
   return n;
 }
 
-// What the model sees of `text` in place of the whole, or nothing when the
-// stream stays. `chars`: the inline room this stream has.
-std::optional<std::string> replacement(std::string_view text, std::string_view sub, uint64_t chars,
-                                       const Context& c) {
+// What the model sees of `text` (of `text_chars` characters) in place of
+// the whole, or nothing when the stream stays. `chars`: the inline room this
+// stream has.
+std::optional<std::string> replacement(std::string_view text, uint64_t text_chars,
+                                       std::string_view sub, uint64_t chars, const Context& c) {
   Raw raw(sub, text);
-  const uint64_t text_chars = char_count(text);
   std::optional<Shortening> s = shorten(text, raw, c);
   if (s) {
     std::string body = std::move(s->text);
@@ -236,14 +248,13 @@ std::optional<std::string> replacement(std::string_view text, std::string_view s
 
 // The value of member `key` of `object` when it is a string.
 std::optional<std::string> string_member(const JsonValue& object, std::string_view key) {
-  const std::optional<size_t> k = find_member(object, key);
-  if (!k) return std::nullopt;
-  return json_text(object.entries[*k].value);
+  const JsonValue* v = member(object, key);
+  return v ? json_text(*v) : std::nullopt;
 }
 
 bool is_true_member(const JsonValue& object, std::string_view key) {
-  const std::optional<size_t> k = find_member(object, key);
-  return k && object.entries[*k].value.kind == JsonValue::Kind::kTrue;
+  const JsonValue* v = member(object, key);
+  return v && v->kind == JsonValue::Kind::kTrue;
 }
 
 // Drops the white space the host put between tokens: the answer is one line.
@@ -273,9 +284,9 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   const std::string marker = post_marker_path(probe_path(string_member(root, "session_id")));
   if (read_probe_count(marker) == 0) write_probe_count(marker, 1);
 
-  const std::optional<size_t> response_at = find_member(root, "tool_response");
+  JsonValue* response_at = member(root, "tool_response");
   if (!response_at) return a;
-  JsonValue& response = root.entries[*response_at].value;
+  JsonValue& response = *response_at;
   if (!response.is_object() || is_true_member(response, "isImage")) return a;
 
   Context c;
@@ -283,17 +294,18 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   c.interrupted = is_true_member(response, "interrupted");
   c.cwd = string_member(root, "cwd").value_or("");
   if (c.cwd.empty() || c.cwd.front() != '/') c.cwd.clear();
-  if (const std::optional<size_t> in = find_member(root, "tool_input")) {
-    const std::optional<std::string> command = string_member(root.entries[*in].value, "command");
+  if (const JsonValue* in = member(root, "tool_input")) {
+    const std::optional<std::string> command = string_member(*in, "command");
     c.kind = command ? output_kind(*command) : OutputKind::kOther;
   }
 
-  Stream streams[2] = {{"stdout", {}, {}}, {"stderr", {}, {}}};
+  Stream streams[2] = {{"stdout", {}, 0, {}}, {"stderr", {}, 0, {}}};
   uint64_t total_bytes = 0, total_chars = 0;
   for (Stream& s : streams) {
     s.text = string_member(response, s.field).value_or("");
+    s.chars = char_count(s.text);
     total_bytes += s.text.size();
-    total_chars += char_count(s.text);
+    total_chars += s.chars;
   }
   if (total_bytes <= kPostSmallBytes) return a;
 
@@ -301,9 +313,8 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   for (Stream& s : streams) {
     if (s.text.empty()) continue;
     // Each stream gets its share of the inline room.
-    const uint64_t share =
-        std::max<uint64_t>(kLeastShareChars, c.limit * char_count(s.text) / total_chars);
-    s.shown = replacement(s.text, s.field == "stdout" ? "hook" : "hook-stderr", share, c);
+    const uint64_t share = std::max<uint64_t>(kLeastShareChars, c.limit * s.chars / total_chars);
+    s.shown = replacement(s.text, s.chars, s.field == "stdout" ? "hook" : "hook-stderr", share, c);
     changed = changed || s.shown.has_value();
   }
   if (!changed) return a;
@@ -311,8 +322,7 @@ PostToolAnswer answer_post_tool(std::string_view event, Output& out) {
   for (const Stream& s : streams) {
     const std::string& shown = s.shown ? *s.shown : s.text;
     a.printed += shown.size();
-    if (const std::optional<size_t> k = find_member(response, s.field); k && s.shown)
-      response.entries[*k].value = json_string(*s.shown);
+    if (JsonValue* v = member(response, s.field); v && s.shown) *v = json_string(*s.shown);
   }
   // What the host would have shown: the raw output up to its limit.
   uint64_t room = c.limit;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/shell_quote.h"
 #include "base/text.h"
 #include "hook/classify.h"
 
@@ -91,15 +92,7 @@ std::string wrap_form(std::string_view command) {
   const bool plain =
       word && word->data() == c.data() && std::all_of(c.begin(), c.end(), is_plain_byte);
   if (plain) return "zub wrap --diag -- " + std::string(c);
-  std::string out = "zub wrap --diag -- sh -c '";
-  for (char ch : c) {
-    if (ch == '\'')
-      out += "'\\''";
-    else
-      out += ch;
-  }
-  out += '\'';
-  return out;
+  return "zub wrap --diag -- sh -c " + shell_quoted(c);
 }
 
 }  // namespace zub

@@ -338,10 +338,12 @@ constexpr std::string_view kReadProps[] = {"display",
                                            "clip-path",
                                            "transform"};
 
+// Letter case does not matter: a name is looked up before it is lower-cased.
 constexpr size_t prop_bit(std::string_view p) {
-  return (p.size() * 7 + static_cast<unsigned char>(p.front()) * 3 +
-          static_cast<unsigned char>(p.back())) %
-         256;
+  auto low = [](char c) {
+    return static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c);
+  };
+  return (p.size() * 7 + low(p.front()) * 3 + low(p.back())) % 256;
 }
 
 constexpr std::array<uint64_t, 4> kPropFilter = [] {
@@ -363,6 +365,7 @@ bool declarations_hide(std::string_view css) {
   bool has_colour = false, has_background = false, paints_text = false;
   bool colour_hue_only = false, background_hue_only = false;
   Colour colour, background;
+  std::string_view background_value;
   size_t start = 0;
   while (start <= css.size()) {
     size_t end = css.find(';', start);
@@ -373,11 +376,11 @@ bool declarations_hide(std::string_view css) {
     if (colon == npos) continue;
     const std::string_view prop_raw = trim(decl.substr(0, colon));
     char prop_buf[32];
-    if (prop_raw.size() > sizeof prop_buf) continue;
+    if (prop_raw.empty() || prop_raw.size() > sizeof prop_buf) continue;
+    if (const size_t bit = prop_bit(prop_raw); !((kPropFilter[bit / 64] >> (bit % 64)) & 1))
+      continue;
     for (size_t k = 0; k < prop_raw.size(); ++k) prop_buf[k] = ascii_lower(prop_raw[k]);
     const std::string_view prop(prop_buf, prop_raw.size());
-    if (prop.empty() || !((kPropFilter[prop_bit(prop) / 64] >> (prop_bit(prop) % 64)) & 1))
-      continue;
     // The value lower-cased, without white space and without "!important";
     // no value that hides is longer than the buffer.
     std::string_view raw = decl.substr(colon + 1);
@@ -413,7 +416,7 @@ bool declarations_hide(std::string_view css) {
     } else if (prop == "color" || prop == "-webkit-text-fill-color") {
       has_colour = first_colour(raw, colour, colour_hue_only) || has_colour;
     } else if (prop == "background" || prop == "background-color") {
-      has_background = first_colour(raw, background, background_hue_only) || has_background;
+      background_value = raw;  // read only when there is a colour to compare
       if (prop == "background" && v.find("text") != npos) paints_text = true;
     } else if (prop == "background-clip" || prop == "-webkit-background-clip") {
       if (v == "text") paints_text = true;
@@ -446,6 +449,8 @@ bool declarations_hide(std::string_view css) {
   }
   if (has_colour && !paints_text) {
     if (colour.a < kMinAlpha) return true;
+    has_background =
+        background_value.data() && first_colour(background_value, background, background_hue_only);
     if (has_background && !colour_hue_only && !background_hue_only && background.a == 255 &&
         std::abs(colour.r - background.r) + std::abs(colour.g - background.g) +
                 std::abs(colour.b - background.b) <=
@@ -481,14 +486,12 @@ bool style_hides(std::string_view declarations, bool decode_refs) {
 }
 
 bool style_shows(std::string_view declarations) {
-  // Only a display declaration shows: most rule blocks have none.
-  bool maybe = false;
-  for (size_t i = 0; i + 6 < declarations.size() && !maybe; ++i) {
-    const char c = declarations[i];
-    maybe = c == '\\' || c == '/' ||
-            ((c == 'd' || c == 'D') && ascii_lower(declarations[i + 6]) == 'y');
-  }
-  return maybe && declarations_show(normalize(declarations, false));
+  // Only a display declaration shows: most rule blocks have none, and most
+  // of the rest are read as written (a "DISPLAY" in capitals is not taken
+  // as showing: the element then stays hidden, which leaks nothing).
+  if (declarations.find('\\') == npos && declarations.find("/*") == npos)
+    return declarations.find("isplay") != npos && declarations_show(declarations);
+  return declarations_show(normalize(declarations, false));
 }
 
 std::string normalize_css(std::string_view css) { return normalize(css, false); }

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "base/ascii.h"
 #include "html/css_hidden.h"
@@ -107,6 +108,17 @@ size_t skip_atom(std::string_view css, size_t j) {
 // The position of the "}" that closes a block whose "{" is just before
 // `from` (nested blocks, comments and strings skipped), or the end.
 size_t block_end(std::string_view css, size_t from) {
+  // Most blocks hold no brace, comment or string: one search each.
+  const char* p = css.data();
+  if (from < css.size()) {
+    if (const void* hit = std::memchr(p + from, '}', css.size() - from)) {
+      const size_t close = static_cast<size_t>(static_cast<const char*>(hit) - p);
+      const size_t len = close - from;
+      if (!std::memchr(p + from, '{', len) && !std::memchr(p + from, '"', len) &&
+          !std::memchr(p + from, '\'', len) && !std::memchr(p + from, '/', len))
+        return close;
+    }
+  }
   size_t depth = 1;
   for (size_t j = find_byte(css, from, kBrace | kAtom); j < css.size();
        j = find_byte(css, j, kBrace | kAtom)) {
@@ -269,7 +281,6 @@ bool HiddenSelectors::add_selector(std::string_view sel, bool shown) {
     c.shown = shown;
     if (!c.last) c.bit = static_cast<uint16_t>(bits_ + k);
     if (!c.first) c.left_bit = static_cast<uint16_t>(bits_ + k - 1);
-    if (c.ids.empty() && c.classes.empty()) unnamed_ = true;
     compounds_.push_back(std::move(c));
   }
   bits_ += chain.size() - 1;
@@ -351,31 +362,80 @@ void HiddenSelectors::read_rules(std::string_view css, size_t& at, int depth, bo
   }
 }
 
-void HiddenSelectors::rebuild_index() {
-  // Pages have many small sheets; most add nothing to the index.
-  if (compounds_.size() == indexed_) return;
-  indexed_ = compounds_.size();
-  index_.clear();
-  unkeyed_.clear();
-  bloom_.fill(0);
-  for (size_t k = 0; k < compounds_.size(); ++k) {
+bool HiddenSelectors::key_of(const Compound& c, char& kind, std::string_view& name) {
+  if (!c.ids.empty()) {
+    kind = '#';
+    name = c.ids.front();
+  } else if (!c.classes.empty()) {
+    kind = '.';
+    name = c.classes.front();
+  } else if (!c.tag.empty()) {
+    kind = '<';
+    name = c.tag;
+  } else {
+    return false;
+  }
+  return name.size() + 1 <= kMaxKey;
+}
+
+// By the length and the letters at the ends only: every element of a page
+// is noted while the sheets are read.
+size_t HiddenSelectors::seen_bit(char kind, std::string_view name) {
+  const size_t h = name.size() * 1031 + static_cast<unsigned char>(lower(name.front())) * 37 +
+                   static_cast<unsigned char>(lower(name.back())) * 5 +
+                   static_cast<unsigned char>(kind);
+  return h % kSeenBits;
+}
+
+void HiddenSelectors::note_seen(std::string_view tag_name, const TagAttrs& attrs, Seen& seen) {
+  auto note = [&](char kind, std::string_view name) {
+    if (name.empty()) return;
+    const size_t b = seen_bit(kind, name);
+    seen[b / 64] |= uint64_t{1} << (b % 64);
+  };
+  note('<', tag_name);
+  note('#', trim(attrs.id));
+  std::string_view cls = attrs.cls;
+  while (!cls.empty()) {
+    size_t b = 0;
+    while (b < cls.size() && is_html_space(cls[b])) ++b;
+    size_t e = b;
+    while (e < cls.size() && !is_html_space(cls[e])) ++e;
+    note('.', cls.substr(b, e - b));
+    cls.remove_prefix(e);
+  }
+}
+
+bool HiddenSelectors::may_hide_seen(size_t from, const Seen& seen) const {
+  for (size_t k = from; k < compounds_.size(); ++k) {
     const Compound& c = compounds_[k];
-    std::string key;
-    if (!c.ids.empty())
-      key = "#" + c.ids.front();
-    else if (!c.classes.empty())
-      key = "." + c.classes.front();
-    else if (!c.tag.empty())
-      key = "<" + c.tag;
-    if (key.empty() || key.size() > kMaxKey) {
+    if (!c.last || c.shown) continue;
+    char kind;
+    std::string_view name;
+    if (!key_of(c, kind, name)) return true;
+    const size_t b = seen_bit(kind, name);
+    if ((seen[b / 64] >> (b % 64)) & 1) return true;
+  }
+  return false;
+}
+
+void HiddenSelectors::rebuild_index() {
+  // Pages have many small sheets: each adds its own selectors only.
+  const size_t from = indexed_;
+  indexed_ = compounds_.size();
+  for (size_t k = from; k < compounds_.size(); ++k) {
+    char kind;
+    std::string_view name;
+    if (!key_of(compounds_[k], kind, name)) {
       unkeyed_.push_back(static_cast<uint32_t>(k));
       continue;
     }
-    const size_t b = bloom_bit(std::string_view(key).substr(1));
+    std::string key(1, kind);
+    key += name;
+    const size_t b = bloom_bit(name);
     bloom_[b / 64] |= uint64_t{1} << (b % 64);
-    index_.emplace_back(std::move(key), static_cast<uint32_t>(k));
+    index_[std::move(key)].push_back(static_cast<uint32_t>(k));
   }
-  std::sort(index_.begin(), index_.end());
 }
 
 bool HiddenSelectors::add_sheet(std::string_view css) {
@@ -452,9 +512,9 @@ bool HiddenSelectors::hides(std::string_view tag_name, std::string_view tag, con
     key[0] = kind;
     for (size_t i = 0; i < name.size(); ++i) key[i + 1] = lower(name[i]);
     const std::string_view k(key, name.size() + 1);
-    auto it = std::lower_bound(index_.begin(), index_.end(), k,
-                               [](const auto& e, std::string_view x) { return e.first < x; });
-    for (; it != index_.end() && it->first == k; ++it) visit(it->second);
+    const auto it = index_.find(k);
+    if (it != index_.end())
+      for (const uint32_t c : it->second) visit(c);
   };
   if (!attrs.id.empty()) lookup('#', trim(attrs.id));
   std::string_view cls = attrs.cls;

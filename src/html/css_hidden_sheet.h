@@ -13,8 +13,10 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "html/tag_attrs.h"
@@ -41,9 +43,17 @@ class HiddenSelectors {
   // True when a selector looks at ancestors: a caller then keeps a Context
   // for each open element.
   bool needs_context() const { return bits_ > 0; }
-  // True when a hiding selector is keyed by more than a class or an id: an
-  // element without either may be hidden.
-  bool matches_unnamed() const { return unnamed_; }
+  // The compound selectors read so far.
+  size_t size() const { return compounds_.size(); }
+
+  // The names elements are found by (tag, id, class words), noted for the
+  // elements a reader of the page has passed.
+  static constexpr size_t kSeenBits = 4096;
+  using Seen = std::array<uint64_t, kSeenBits / 64>;
+  static void note_seen(std::string_view tag_name, const TagAttrs& attrs, Seen& seen);
+  // True when a hiding selector read after the first `from` compound
+  // selectors may match an element noted in `seen`.
+  bool may_hide_seen(size_t from, const Seen& seen) const;
 
   // True when an element `tag_name` (lower case) with the tag text `tag`
   // (from "<" up to its ">", for attribute tests) and these attributes
@@ -70,14 +80,19 @@ class HiddenSelectors {
   };
 
   std::vector<Compound> compounds_;
-  // Keys ("#id", ".class", "<tag") with the compounds they key, sorted.
-  std::vector<std::pair<std::string, uint32_t>> index_;
+  struct KeyHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view k) const { return std::hash<std::string_view>{}(k); }
+  };
+  // Keys ("#id", ".class", "<tag") with the compounds they key.
+  std::unordered_map<std::string, std::vector<uint32_t>, KeyHash, std::equal_to<>> index_;
   std::vector<uint32_t> unkeyed_;  // "*" and attribute tests alone
   std::array<uint64_t, 4> bloom_{};
   size_t hiding_ = 0;
   size_t bits_ = 0;
+  static size_t seen_bit(char kind, std::string_view name);
+  static bool key_of(const Compound& c, char& kind, std::string_view& name);
   size_t indexed_ = 0;  // compounds in the index
-  bool unnamed_ = false;
 
   static size_t bloom_bit(std::string_view name);
   bool matches(const Compound& c, std::string_view tag_name, std::string_view tag,

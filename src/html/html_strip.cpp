@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "base/ascii.h"
+#include "base/text.h"
 #include "html/class_words.h"
 #include "html/css_hidden.h"
 #include "html/entities.h"
@@ -49,9 +50,9 @@ constexpr NameSet kDropped{{
 
 // Dropped elements that a page may wrap around all of its content (a whole
 // page inside one form is how some site builders lay pages out): when the
-// main content is wanted, one that spans more than half of the body is
-// marked as boilerplate instead, so that it stays when it holds most of the
-// page's text.
+// main content is wanted, one that starts in the first quarter of the body
+// and spans more than half of it is marked as boilerplate instead, so that
+// it stays when it holds most of the page's text.
 bool wraps_pages(std::string_view name) {
   return name == "form" || name == "nav" || name == "aside" || name == "footer";
 }
@@ -66,35 +67,6 @@ bool eq_lower(const char* p, std::string_view lower) {
     if (c != lower[i]) return false;
   }
   return true;
-}
-
-// First position >= from where `needle` (lower case, starting with "<")
-// occurs in `hay`, ignoring ASCII case.
-size_t find_ci(std::string_view hay, std::string_view needle, size_t from) {
-  const char* base = hay.data();
-  while (from + needle.size() <= hay.size()) {
-    const void* hit = std::memchr(base + from, '<', hay.size() - from);
-    if (!hit) return npos;
-    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - base);
-    if (at + needle.size() > hay.size()) return npos;
-    if (eq_lower(base + at + 1, needle.substr(1))) return at;
-    from = at + 1;
-  }
-  return npos;
-}
-
-// Last position >= from where `needle` (lower case, starting with "<")
-// occurs in `hay`, ignoring ASCII case.
-size_t rfind_ci(std::string_view hay, std::string_view needle, size_t from) {
-  if (hay.size() < needle.size() || hay.size() - needle.size() < from) return npos;
-  size_t at = hay.size() - needle.size();
-  while (true) {
-    at = hay.rfind('<', at);
-    if (at == npos || at < from) return npos;
-    if (eq_lower(hay.data() + at + 1, needle.substr(1))) return at;
-    if (at == from) return npos;
-    --at;
-  }
 }
 
 // The index of `name` (lower case) in `set`, or -1.
@@ -158,6 +130,7 @@ constexpr size_t kMaxMarked = 4096;
 // An element hidden by a style that holds more than this many times the
 // text that the rest of the page shows is taken as shown (by a script).
 constexpr size_t kShownShare = 2;
+constexpr size_t kMaxSyncWork = 4096;
 
 bool is_void(std::string_view name) {
   switch (name.size()) {
@@ -215,12 +188,13 @@ bool has_class_word(std::string_view cls, std::string_view word) {
 // hides something.
 bool add_sheets(std::string_view html, HiddenSelectors& sel) {
   bool added = false;
-  for (size_t at = find_ci(html, "<style", 0); at != npos; at = find_ci(html, "<style", at + 1)) {
+  for (size_t at = find_ascii_ci(html, "<style", 0); at != npos;
+       at = find_ascii_ci(html, "<style", at + 1)) {
     const size_t gt = html.find('>', at);
     if (gt == npos) break;
     const char next = html[at + 6];
     if (next != '>' && next != ' ' && next != '\t' && next != '\n' && next != '/') continue;
-    const size_t close = find_ci(html, "</style", gt + 1);
+    const size_t close = find_ascii_ci(html, "</style", gt + 1);
     added |= sel.add_sheet(html.substr(gt + 1, (close == npos ? html.size() : close) - gt - 1));
     if (close == npos) break;
     at = close;
@@ -251,11 +225,12 @@ struct StripPass {
   const HiddenSelectors* hidden;
   StrippedPage* marks;  // nullptr: only the text is wanted
   // Where the style sheets met on the way are collected (nullptr: none).
-  // A sheet that hides something after elements with a class or id went
-  // by makes the pass `late`: those elements were judged without it.
+  // A sheet that may hide an element that went by (by the names noted in
+  // `seen`) makes the pass `late`: that element was judged without it.
   HiddenSelectors* collect = nullptr;
-  bool seen_named = false;
-  bool seen_element = false;  // an element other than html, head and body
+  HiddenSelectors::Seen seen{};
+  bool seen_any = false;
+  size_t sync_work = 0;  // open elements judged again as sheets came
   bool seen_body = false;
   size_t body_at = 0;  // where the body element opens
   bool late = false;
@@ -380,10 +355,11 @@ struct StripPass {
     return to - from;
   }
 
-  // An element from html[lt] to its closing tag at `close` that holds
-  // more than half of the body.
+  // An element from html[lt] to its closing tag at `close` that starts in
+  // the first quarter of the body and holds more than half of it.
   bool wraps_page(size_t lt, size_t close) const {
-    return close != npos && 2 * (close - lt) > html.size() - body_at;
+    const size_t body = html.size() - body_at;
+    return close != npos && 4 * (lt - std::min(lt, body_at)) < body && 2 * (close - lt) > body;
   }
 
   bool use_contexts() const { return hidden && hidden->needs_context(); }
@@ -422,8 +398,12 @@ struct StripPass {
       return;
     }
     const TagAttrs attrs = read_tag_attrs(tag);
-    if (!attrs.cls.empty() || !attrs.id.empty()) seen_named = true;
-    if (name != "html" && name != "body" && name != "head") seen_element = true;
+    // A sheet never hides html or body, and their contexts are judged
+    // again as sheets come.
+    if (collect && name != "html" && name != "body") {
+      HiddenSelectors::note_seen(name, attrs, seen);
+      seen_any = true;
+    }
     if (name == "body" && !seen_body) {
       seen_body = true;
       body_at = lt;
@@ -564,11 +544,16 @@ struct StripPass {
           const size_t gt = after_gt(html, lt + 1);
           if (gt <= close) {
             const std::string_view inner = html.substr(gt, close - gt);
+            const size_t before = collect->size();
             if (name == "style" ? collect->add_sheet(inner) : add_sheets(inner, *collect)) {
               if (!hidden) hidden = collect;
-              if (seen_named || (seen_element && collect->matches_unnamed())) late = true;
+              if (seen_any && collect->may_hide_seen(before, seen)) late = true;
             }
-            if (!late) sync_contexts();
+            // The open elements are judged again for each sheet that adds
+            // selectors; past a bound one more pass is cheaper.
+            if (!late && collect->size() > before && (sync_work += stack.size()) > kMaxSyncWork)
+              late = true;
+            if (!late && collect->size() > before) sync_contexts();
           }
         }
         pos = close == npos ? after_gt(html, lt + 1) : after_gt(html, close + 2);
@@ -636,9 +621,9 @@ std::string_view content_root(std::string_view doc) {
       {"<div class=\"content", "</div"},
   };
   for (const Candidate& c : kCandidates) {
-    const size_t v = find_ci(doc, c.open, 0);
+    const size_t v = find_ascii_ci(doc, c.open, 0);
     if (v == npos) continue;
-    const size_t end = rfind_ci(doc, c.close, v);
+    const size_t end = rfind_ascii_ci(doc, c.close, v);
     if (end != npos && end - v > kMinRootBytes) return doc.substr(v, end - v);
   }
   return doc;

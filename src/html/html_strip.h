@@ -53,9 +53,10 @@ HiddenSelectors page_hidden_selectors(std::string_view doc);
 // copied. Candidates are article and main elements and elements whose class
 // or id names content, outside comment elements; boilerplate elements are
 // those whose class or id says so, never html, body, article, main or table
-// parts, and the form, nav, aside and footer elements that span more than
-// half of the body, which are kept and marked (`by_name`) instead of
-// removed: a page may wrap all of its text in one of them. At most 4096 of each are marked. Linear
+// parts, and the form, nav, aside and footer elements that start in the
+// first quarter of the body and span more than half of it, which are kept
+// and marked (`by_name`) instead of removed: a page may wrap all of its
+// text in one of them. At most 4096 of each are marked. Linear
 // in the input, also when closing tags are missing or the nesting is deep.
 StrippedPage strip_page(std::string_view doc);
 

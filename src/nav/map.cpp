@@ -363,16 +363,11 @@ std::vector<SkippedDir> skipped_dirs(const std::string& root) {
       DirReader r(dir);
       if (!r.is_open()) continue;
       while (r.next(entry)) {
-        const std::string path = path_join(dir, entry.raw);
         if (entry.dir) {
-          stack.push_back(path);
+          stack.push_back(path_join(dir, entry.raw));
         } else {
-          struct stat fs;
-          uint64_t size = entry.size;
-          if (!entry.sized)
-            size = ::lstat(path.c_str(), &fs) == 0 ? static_cast<uint64_t>(fs.st_size) : 0;
           ++s.sum.files;
-          s.sum.bytes += size;
+          s.sum.bytes += r.file_size(entry);
         }
         if (++visited >= kSkippedEntries) {
           s.partial = true;
@@ -543,13 +538,7 @@ std::string root_files(const std::string& root, uint64_t n) {
   DirEntry e;
   while (d.next(e)) {
     if (e.dir) continue;
-    uint64_t size = e.size;
-    if (!e.sized) {
-      struct stat st;
-      size =
-          ::stat(path_join(root, e.raw).c_str(), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
-    }
-    files.emplace_back(std::string(e.name), size);
+    files.emplace_back(std::string(e.name), d.file_size(e));
   }
   std::sort(files.begin(), files.end());
   std::string s = "bytes file (" + shown_path(root) + ")\n";

@@ -9,6 +9,7 @@
 #include "base/file_io.h"
 #include "base/number.h"
 #include "base/os_error.h"
+#include "base/shell_quote.h"
 #include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
@@ -478,9 +479,14 @@ int cmd_read(const ReadOptions& opts, Output& out) {
     // head's and tail's "-n N F" read alike; guessing would show the wrong
     // end of the file as if it were the asked one.
     const std::string n = std::to_string(opts.head);
+    std::string files;
+    for (size_t i = *opts.head_flag_before; i < opts.args.size(); ++i) {
+      files += ' ';
+      files += shell_word(shown_path(opts.args[i]));
+    }
     out.write_err("zub read: `-n " + n + "` 뒤의 파일은 앞 " + n + "줄인지 끝 " + n +
-                  "줄인지 모호하다: 앞은 `zub read --head " + n + " F`, 끝은 `zub read --tail " +
-                  n + " F`\n");
+                  "줄인지 모호하다: 앞은 `zub read --head " + n + files +
+                  "`, 끝은 `zub read --tail " + n + files + "`\n");
     return 2;
   }
   const std::optional<std::vector<LineRange>> ranges = option_ranges(opts.ranges, out);

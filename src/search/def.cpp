@@ -9,6 +9,7 @@
 #include "base/elide.h"
 #include "base/file_io.h"
 #include "base/os_error.h"
+#include "base/shell_quote.h"
 #include "base/shown_path.h"
 #include "base/text.h"
 #include "base/unicode.h"
@@ -73,14 +74,6 @@ size_t find_word(const Needle& n, std::string_view text, size_t from) {
     return at;
   }
   return std::string_view::npos;
-}
-
-// The line of `text` that starts at byte `from`, as split_lines cuts it.
-std::string_view line_at(std::string_view text, size_t from) {
-  size_t end = text.find('\n', from);
-  if (end == std::string_view::npos) end = text.size();
-  if (end > from && text[end - 1] == '\r') --end;
-  return text.substr(from, end - from);
 }
 
 // True when every whole-word occurrence of `needle` in the text is plainly
@@ -194,24 +187,6 @@ Held holds(const std::vector<EnclosingName>& levels, const Qualified& q, std::st
   }
   if (qi > 0 && !path_names(path, q.scopes, qi)) return Held::kNo;
   return trait ? Held::kByTrait : Held::kYes;
-}
-
-// A word that a POSIX shell reads back as it is.
-std::string shell_word(std::string_view w) {
-  bool plain = !w.empty();
-  for (char c : w)
-    if (!is_ident_byte(c) && c != '.' && c != '/' && c != '-' && c != '+' && c != ',' && c != ':' &&
-        c != '@' && c != '%' && c != '=')
-      plain = false;
-  if (plain) return std::string(w);
-  std::string q = "'";
-  for (char c : w) {
-    if (c == '\'')
-      q += "'\\''";
-    else
-      q += c;
-  }
-  return q + "'";
 }
 
 // What every worker reads, set up once.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "base/ascii.h"
 #include "base/process.h"
 #include "html/html_strip.h"
 #include "web/cached_fetch.h"
@@ -42,7 +43,6 @@ bool restart_searx() {
 }  // namespace
 
 std::string form_encode(std::string_view text) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
   std::string out;
   out.reserve(text.size() * 3);
   for (char ch : text) {
@@ -54,8 +54,8 @@ std::string form_encode(std::string_view text) {
       out.push_back('+');
     } else {
       out.push_back('%');
-      out.push_back(kHex[c >> 4]);
-      out.push_back(kHex[c & 15]);
+      out.push_back(hex_digit(c >> 4, true));
+      out.push_back(hex_digit(c, true));
     }
   }
   return out;

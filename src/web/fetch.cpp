@@ -150,10 +150,13 @@ std::string format_sections(const std::vector<FetchSection>& sections, uint64_t 
     if (text.empty() || text.back() != '\n') out += '\n';
   }
   if (raw_total > 0) {
+    // Text can outgrow its page (a plain-text page, a failure line longer
+    // than the body): the growth is shown, where "-0%" would hide it.
     const uint64_t ratio = md_total * 100 / raw_total;
-    const uint64_t pct = ratio > 100 ? 0 : 100 - ratio;
-    out += "[zub: " + format_size(raw_total) + "→" + format_size(md_total) + " -" +
-           std::to_string(pct) + "%]\n";
+    const bool grew = md_total > raw_total;
+    out += "[zub: " + format_size(raw_total) + "→" + format_size(md_total);
+    out += grew ? " +" : " -";
+    out += std::to_string(grew ? ratio - 100 : 100 - ratio) + "%]\n";
   }
   return out;
 }

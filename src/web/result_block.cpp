@@ -17,19 +17,6 @@ namespace {
 
 constexpr size_t npos = std::string_view::npos;
 
-// The first position at or after `from` where `needle` (lower case) occurs
-// in `hay` with ASCII letters compared case-insensitively.
-size_t find_ascii_ci(std::string_view hay, std::string_view needle, size_t from) {
-  if (needle.empty() || needle.size() > hay.size()) return npos;
-  const size_t last = hay.size() - needle.size();
-  for (size_t i = from; i <= last; ++i) {
-    size_t j = 0;
-    while (j < needle.size() && ascii_lower_char(hay[i + j]) == needle[j]) ++j;
-    if (j == needle.size()) return i;
-  }
-  return npos;
-}
-
 std::string join_words(std::string_view text) {
   std::string joined;
   for_each_word(text, [&](std::string_view w) {

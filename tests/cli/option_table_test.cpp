@@ -172,3 +172,34 @@ TEST(OptionTable, OrderRules) {
   EXPECT_EQ(p.status, ParseStatus::kBadValue);
   EXPECT_EQ(p.message, "zub map: -n 뒤에 숫자가 와야 한다\n");
 }
+
+// Every option a table offers says what it does: that line is the one
+// source of the subcommand's help, the man page's list and the README's.
+TEST(OptionTable, EveryOfferedOptionHasItsHelp) {
+  auto check = [](const char* name, const std::vector<OptionSummary>& options) {
+    EXPECT_FALSE(options.empty()) << name;
+    for (const OptionSummary& o : options) {
+      EXPECT_FALSE(o.help.empty()) << name << " " << o.spellings[0];
+      EXPECT_EQ(o.help.find('\n'), std::string_view::npos) << name << " " << o.spellings[0];
+      EXPECT_EQ(o.value_name.empty(), !o.takes_value) << name << " " << o.spellings[0];
+    }
+  };
+  check("brief", option_summaries(kBriefTable));
+  check("outline", option_summaries(kOutlineTable));
+  check("read", option_summaries(kReadTable));
+  check("def", option_summaries(kDefTable));
+  check("grep", option_summaries(kGrepTable));
+  check("map", option_summaries(kMapTable));
+  check("wrap", option_summaries(kWrapTable));
+  check("logs", option_summaries(kLogsTable));
+  check("trim", option_summaries(kTrimTable));
+  check("web", option_summaries(kWebTable));
+  check("fetch", option_summaries(kFetchTable));
+  check("cache", option_summaries(kCacheTable));
+  check("gain", option_summaries(kGainTable));
+  check("init", option_summaries(kInitTable));
+  check("diag, md", option_summaries(kFileFilterTable));
+  // A refused habit is no option: it is not offered.
+  for (const OptionSummary& o : option_summaries(kWrapTable))
+    EXPECT_NE(o.spellings[0], "--timeout");
+}

@@ -4,7 +4,10 @@
 // prints; the completion scripts offer what the option tables hold.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "base/process.h"
 #include "support/run_zub.h"
@@ -15,6 +18,26 @@ std::string build_dir() {
   std::string bin = ZUB_BINARY;
   return bin.substr(0, bin.rfind('/'));
 }
+
+// cpack installs into its staging directory through the build tree, which
+// rewrites the tree's install_manifest.txt: the two tests that install from
+// the tree take turns, as a user's `make install` and `make deb` do.
+class BuildTreeTurn {
+ public:
+  BuildTreeTurn()
+      : fd_(::open((build_dir() + "/.release-test.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC,
+                   0600)) {
+    if (fd_ >= 0) ::flock(fd_, LOCK_EX);
+  }
+  ~BuildTreeTurn() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  BuildTreeTurn(const BuildTreeTurn&) = delete;
+  BuildTreeTurn& operator=(const BuildTreeTurn&) = delete;
+
+ private:
+  int fd_;
+};
 
 bool exists(const std::string& p) {
   struct stat st;
@@ -42,11 +65,16 @@ const char* const kInstalled[] = {
 };
 
 TEST(Release, InstallPutsEverythingUnderThePrefixAndUninstallTakesItBack) {
+  BuildTreeTurn turn;
   zub_test::TempDir prefix;
   const std::string kept = prefix.write("share/man/man1/other.1", "x");  // someone else's
+  // `make install` without its build step (the tree is built).
   zub::ProcessResult r =
       zub::run_process({"cmake", "--install", build_dir(), "--prefix", prefix.path()});
   ASSERT_TRUE(r.exited && r.exit_code == 0) << r.out << r.err;
+  r = zub::run_process(
+      {"cp", build_dir() + "/install_manifest.txt", build_dir() + "/zub_installed.txt"});
+  ASSERT_EQ(r.exit_code, 0) << r.err;
   for (const char* f : kInstalled) EXPECT_TRUE(exists(prefix / f)) << f;
   EXPECT_EQ(version_of_binary(prefix / "bin/zub"), version_of_binary(ZUB_BINARY));
   // The man page is gzip -9n: no name or time in the header.
@@ -55,6 +83,11 @@ TEST(Release, InstallPutsEverythingUnderThePrefixAndUninstallTakesItBack) {
   const std::string head = zub_test::file_bytes(prefix / "share/man/man1/zub.1.gz").substr(0, 10);
   EXPECT_EQ(head.substr(3, 5), std::string("\0\0\0\0\0", 5)) << "flags and time stamp are zero";
 
+  // A package made in between (`make deb`) leaves what uninstall takes back
+  // as it was.
+  zub_test::TempDir deb;
+  r = zub::run_process(
+      {"cpack", "-G", "DEB", "--config", build_dir() + "/CPackConfig.cmake", "-B", deb.path()});
   r = zub::run_process({"make", "-s", "-C", ZUB_SOURCE_DIR, "uninstall", "BUILD=" + build_dir()});
   ASSERT_TRUE(r.exited && r.exit_code == 0) << r.out << r.err;
   for (const char* f : kInstalled) EXPECT_FALSE(exists(prefix / f)) << f;
@@ -100,6 +133,7 @@ TEST(Release, CompletionOffersSubcommandsOptionsAndFiles) {
 
 TEST(Release, DebianPackageVersionMatchesTheBinary) {
   if (zub::run_process({"dpkg-deb", "--version"}).exit_code != 0) GTEST_SKIP() << "no dpkg-deb";
+  BuildTreeTurn turn;
   zub_test::TempDir out;
   zub::ProcessResult r = zub::run_process(
       {"cpack", "-G", "DEB", "--config", build_dir() + "/CPackConfig.cmake", "-B", out.path()});
@@ -128,4 +162,14 @@ TEST(Release, ReadmeSamplesMatchTheBinary) {
   ASSERT_TRUE(r.exited) << r.err;
   EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
   EXPECT_NE(r.out.find(" samples match"), std::string::npos) << r.out;
+}
+
+// The option lists of the README and the man page are what the option
+// tables say; tools/doc_options.py --fix rewrites stale ones.
+TEST(Release, OptionListsMatchTheTables) {
+  zub::ProcessResult r =
+      zub::run_process({"python3", ZUB_SOURCE_DIR "/tools/doc_options.py", "--zub", ZUB_BINARY});
+  ASSERT_TRUE(r.exited) << r.err;
+  EXPECT_EQ(r.exit_code, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find(" option lists match"), std::string::npos) << r.out;
 }

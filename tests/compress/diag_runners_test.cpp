@@ -97,8 +97,11 @@ TEST(DiagRunners, NodeSpecReporterListsARepeatedFailureOnce) {
 
 TEST(DiagRunners, PythonRunnersLocateByTheTestsOwnFrame) {
   const std::string pytest =
-      "test_inventory.py .FF.s                                                  [100%]\n"
+      "test_inventory.py .FF.s                                                  [ 50%]\n"
+      "....                                                                     [100%]\n"
       "__________________________ RestockTest.test_new_item ___________________________\n"
+      "self = <test_inventory.RestockTest testMethod=test_new_item>\n"
+      "    def test_new_item(self):\n"
       ">       self.assertEqual(restock({}, \"b\", 1), {\"b\": 1})\n"
       "test_inventory.py:11: \n"
       "_ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _ _\n"
@@ -114,11 +117,13 @@ TEST(DiagRunners, PythonRunnersLocateByTheTestsOwnFrame) {
   EXPECT_TRUE(has(out,
                   "== 2 failure lines ==\n"
                   "  FAILED test_inventory.py::RestockTest::test_new_item - KeyError: 'b' at "
-                  "test_inventory.py:11\n"
+                  "test_inventory.py:11 (raised at inventory.py:2)\n"
                   "  FAILED test_inventory.py::RatioTest::test_zero - ZeroDivisionError: "
                   "division ... at test_inventory.py:26\n"
                   "== 2 passed (suppressed) ==\n"))
       << out;
+  // A report's source lines and a wrapped progress line are known.
+  EXPECT_FALSE(has(out, "unrecognized")) << out;
 
   const std::string unittest_v =
       "test_half (t.RatioTest.test_half) ... ok\n"
@@ -397,6 +402,35 @@ TEST(DiagRunners, UncaughtExceptionsTakeWhereTheyWereThrown) {
   EXPECT_TRUE(has(node, "  /tmp/a.js:1:28: TypeError: Cannot read properties of undefined"))
       << node;
   EXPECT_FALSE(has(node, "unrecognized")) << node;
+  // node's own report names the thrown line above its source and caret:
+  // that place goes in front (with the first frame's column when it is the
+  // same line), and a throw inside node_modules names the caller after it.
+  struct Crash {
+    std::string place, source, error, frames, listed;
+  };
+  const Crash crashes[] = {
+      {"/w/syntax.js:9", "console.log(total(items);", "SyntaxError: missing ) after argument list",
+       "    at wrapSafe (node:internal/modules/cjs/loader:1464:18)\n",
+       "  /w/syntax.js:9: SyntaxError: missing ) after argument list\n"},
+      {"/w/config.js:5", "  return raw.server.port;", "TypeError: Cannot read properties of null",
+       "    at loadConfig (/w/config.js:5:21)\n    at Object.<anonymous> (/w/main.js:3:14)\n",
+       "  /w/config.js:5:21: TypeError: Cannot read properties of null\n"},
+      {"/w/node_modules/serve-static/index.js:40", "    throw new TypeError('root path required')",
+       "TypeError: root path required",
+       "    at Function.serveStatic [as static] (/w/node_modules/serve-static/index.js:40:11)\n"
+       "    at Object.<anonymous> (/w/main.js:5:17)\n"
+       "    at Module._compile (node:internal/modules/cjs/loader:1521:14)\n",
+       "  /w/node_modules/serve-static/index.js:40: TypeError: root path required (from "
+       "/w/main.js:5:17)\n"},
+  };
+  for (const Crash& c : crashes) {
+    const std::string out =
+        summary("starting\n" + c.place + "\n" + c.source + "\n" + "                       ^\n\n" +
+                c.error + "\n" + c.frames + "\nNode.js v20.20.2\n");
+    EXPECT_TRUE(has(out, "== 1 error lines ==\n" + c.listed +
+                             "== 1 unrecognized lines (first 25) ==\n  starting\n"))
+        << out;
+  }
   // A crash the shell saw, the shell's own errors, "fatal:", Ruby's raise:
   // errors wherever they stand in a long log, not a sample's luck.
   const std::string shell = summary(

@@ -598,17 +598,35 @@ TEST(DiagToolchains, EveryErrorLineIsListedOrCounted) {
   EXPECT_NE(out.find("== 84 error lines ==\n"), std::string::npos);
   EXPECT_NE(out.find("  \xE2\x80\xA6 +12 make \"***\" lines naming the failed targets"),
             std::string::npos);
+  // tsc's lines differ only in the name: one line, each place with its name.
+  EXPECT_TRUE(shown(out, "  error TS2304: Cannot find name '\u2026'. (\u00d712) at src/t")) << out;
+  for (int i = 0; i < 12; ++i) {
+    const std::string n = std::to_string(i + 1);
+    EXPECT_TRUE(shown(out, "src/t" + n + ".ts:" + n + ":2 'x" + n + "'")) << out;
+  }
   for (const std::string& e : errors) {
-    if (e.rfind("make[", 0) == 0) continue;
+    if (e.rfind("make[", 0) == 0 || e.rfind("src/t", 0) == 0) continue;
     EXPECT_TRUE(shown(out, "  " + e + "\n")) << e;
   }
 
-  // Past the list's bound the rest are counted, never silently gone.
+  // One message at 130 places is one line naming all of them; the same
+  // line again at one place keeps its text and count.
   std::string many;
   for (int i = 0; i < 130; ++i) many += "a.c:" + std::to_string(i + 1) + ":1: error: e\n";
-  const std::string capped = diag(many);
-  EXPECT_NE(capped.find("== 100 error lines ==\n"), std::string::npos);
-  EXPECT_NE(capped.find("  \u2026 +30 more error lines (rerun raw for full list)\n"),
+  for (int i = 0; i < 3; ++i) many += "b.h:2:1: error: f\n";
+  std::string places = "a.c:1:1";
+  for (int i = 1; i < 130; ++i) places += "," + std::to_string(i + 1) + ":1";
+  EXPECT_EQ(diag(many).substr(0, diag(many).find("[zub")),
+            "== 133 error lines ==\n  error: e (\u00d7130) at " + places +
+                "\n  b.h:2:1: error: f (\u00d73)\n");
+  // Past the list's bounds the rest are counted, never silently gone.
+  std::string distinct;
+  for (int i = 0; i < 2100; ++i)
+    distinct += "a.c:" + std::to_string(i + 1) + ":1: error: e" + std::to_string(i) + "\n";
+  const std::string capped = diag(distinct);
+  EXPECT_NE(capped.find("== 2000 error lines ==\n"), std::string::npos);
+  EXPECT_NE(capped.find("  a.c:500:1: error: e499\n  \u2026 +1500 more error lines not shown, "
+                        "100 more not kept (rerun raw for full list)\n"),
             std::string::npos);
 }
 

@@ -4,6 +4,8 @@
 #include <string>
 
 using zub::diag;
+using zub::diag_summary;
+using zub::DiagSummary;
 
 namespace {
 
@@ -108,16 +110,19 @@ TEST(Diag, TypeScriptRulesAndCountAlignment) {
   for (int i = 0; i < 12; ++i)
     in += "src/a.ts(" + std::to_string(i) + ",1): error TS2304: Cannot find name 'x'.\n";
   in += "src/b.ts(1,1): error TS7006x: odd\n";
+  in += "  Type 'Function' provides no match for the signature '(): any'.\n";  // explains it
+  in += "src/c.ts(4,2): error TS2304: Cannot find name 'x'.\n";
   const std::string out = diag(in + quiet());
-  EXPECT_EQ(out.substr(0, out.find("  src/a.ts(1,1)")),
-            "== 13 diagnostics / 2 distinct rules ==\n"
-            "  12x TS2304\n"
+  // One message at many places is one line that lists every place, by file.
+  EXPECT_EQ(out,
+            "== 14 diagnostics / 2 distinct rules ==\n"
+            "  13x TS2304\n"
             "   1x TS7006x\n"
-            "== 13 error lines ==\n"
-            "  src/a.ts(0,1): error TS2304: Cannot find name 'x'.\n");
-  EXPECT_NE(out.find("  src/a.ts(11,1): error TS2304: Cannot find name 'x'.\n  src/b.ts(1,1)"),
-            std::string::npos);
-  EXPECT_EQ(out.find("more occurrences"), std::string::npos);
+            "== 14 error lines ==\n"
+            "  error TS2304: Cannot find name 'x'. (\u00d713) at "
+            "src/a.ts:0:1,1:1,2:1,3:1,4:1,5:1,6:1,7:1,8:1,9:1,10:1,11:1 src/c.ts:4:2\n"
+            "  src/b.ts(1,1): error TS7006x: odd\n" +
+                kClosing);
 }
 
 TEST(Diag, FailuresCappedPassesCountedAndRulesListCapped) {
@@ -189,4 +194,28 @@ TEST(Diag, LongExamplesAreCut) {
   EXPECT_NE(out.find("      W0612 " + msg.substr(0, 144) + "\n"), std::string::npos);
   std::string fails = "FAIL " + msg + "\nPASS\nPASS\n" + quiet();
   EXPECT_NE(diag(fails).find("  FAIL " + msg.substr(0, 215) + "\n"), std::string::npos);
+}
+
+TEST(Diag, TheSummaryIsAValueThatSaysWhatItsTextIs) {
+  // What wrap and the hook decide by: the kind of text and the counts.
+  struct Case {
+    std::string in;
+    DiagSummary::Kind kind;
+    uint64_t errors, failures;
+  };
+  std::string words;
+  for (int i = 0; i < 8; ++i) words += "hello there, some words ";
+  const Case cases[] = {
+      {"a.c:1:1: error: e\nFAIL t\n" + quiet(), DiagSummary::Kind::kSummary, 1, 1},
+      {"a.c:1:1: error: e\n", DiagSummary::Kind::kWhole, 1, 0},
+      {words + "\n" + words + "\n", DiagSummary::Kind::kRefused, 0, 0},
+      {"hi\n", DiagSummary::Kind::kRefusedWhole, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const DiagSummary s = diag_summary(c.in);
+    EXPECT_EQ(s.kind, c.kind) << c.in;
+    EXPECT_EQ(s.errors, c.errors) << c.in;
+    EXPECT_EQ(s.failures, c.failures) << c.in;
+    EXPECT_EQ(s.text, diag(c.in)) << c.in;
+  }
 }

@@ -140,9 +140,14 @@ TEST(FormatSections, SizeUnitsAndPercentage) {
   EXPECT_EQ(zub::format_size(1024), "1KB");
   EXPECT_EQ(zub::format_size(2047), "1KB");
   EXPECT_EQ(zub::format_size(10 * 1024 * 1024), "10240KB");
-  // Markdown larger than the HTML: 0, never negative.
+  // Markdown larger than the HTML shows its growth, never "-0%"; the same
+  // size is no change.
   EXPECT_EQ(format_sections({page("u", std::string(20, 'x'), 10)}, 100),
-            std::string(20, 'x') + "\n[zub: 10B→20B -0%]\n");
+            std::string(20, 'x') + "\n[zub: 10B→20B +100%]\n");
+  EXPECT_EQ(format_sections({page("u", std::string(348, 'x') + "\n", 311)}, 6000),
+            std::string(348, 'x') + "\n[zub: 311B→349B +12%]\n");
+  EXPECT_EQ(format_sections({page("u", std::string(10, 'x'), 10)}, 100),
+            std::string(10, 'x') + "\n[zub: 10B→10B -0%]\n");
 }
 
 TEST(ConvertPages, KeepsInputOrderAcrossThreads) {

@@ -8,21 +8,9 @@
 # same from run to run.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-out="$here/outputs"
 work=${WORK_DIR:-/var/tmp/zub-diag-work}
-npm_dir=${NPM_DIR:-/var/tmp/zub-diag-npm}
-rm -rf "$work"
-mkdir -p "$work" "$out"
-
-have() { command -v "$1" >/dev/null 2>&1; }
-# keep NAME CMD...: runs CMD in the current directory, both streams into
-# outputs/NAME.txt, as a pipe (so no tool colours its output).
-keep() {
-  local name=$1
-  shift
-  "$@" 2>&1 | cat >"$out/$name.txt"
-  echo "$name: $(wc -c <"$out/$name.txt") bytes"
-}
+prefix=
+. "$here/outputs_setup.sh"
 
 # ---------------------------------------------------------------- C and C++
 mkdir -p "$work/c" && cd "$work/c"

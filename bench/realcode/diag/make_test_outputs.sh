@@ -10,21 +10,9 @@
 # a fixed scratch directory so paths in the outputs stay the same.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
-out="$here/outputs"
 work=${WORK_DIR:-/var/tmp/zub-diag-runners}
-npm_dir=${NPM_DIR:-/var/tmp/zub-diag-npm}
-rm -rf "$work"
-mkdir -p "$work" "$out"
-
-have() { command -v "$1" >/dev/null 2>&1; }
-# keep NAME CMD...: both streams into outputs/runner-NAME.txt through a pipe
-# (so no runner colours its output).
-keep() {
-  local name=runner-$1
-  shift
-  "$@" 2>&1 | cat >"$out/$name.txt"
-  echo "$name: $(wc -c <"$out/$name.txt") bytes"
-}
+prefix=runner-
+. "$here/outputs_setup.sh"
 
 # ------------------------------------------------ JavaScript: one module
 mkdir -p "$work/js/__tests__" && cd "$work/js"

@@ -18,6 +18,17 @@ summary holds its name and a place (path:line), and the counts are right
 when the summary's "N passed" is the runner's own count and the runner's
 count line is kept. An output given back as it was counts as located and
 counted (nothing was taken out). Missing either is a missed target.
+
+A third table covers every output: the places of its errors and failures
+as the tools state them (a compiler's "path:line[:col]: error", tsc's
+"path(line,col): error", go's "x.go:line:col:", node's "x.js:9" above an
+uncaught exception, the frame that raised under a Python traceback, each
+pytest report's first and last frame), found here by their own patterns,
+must each be in the summary (folded lists such as "a.ts:3:5,9:1 b.ts:2:2"
+are expanded), as must every failing test's name; the size is compared in
+characters with the agent host's 30,000-character inline cap applied to
+both sides. Outputs named real-*.txt (make_real_outputs.sh: real tools on
+real projects) aim at 0.3x; a missed place or name is a missed target.
 """
 import os
 import re
@@ -47,9 +58,9 @@ WARNING_LINE = [
     re.compile(r"^\d+:\d+\s+warning\s"),
 ]
 TEST_NAME = [
-    re.compile(r"Test\s+#\d+: (\S+) \.+.*\*\*\*"),          # ctest
+    re.compile(r"^\d+/\d+ Test\s+#\d+: (\S+) \.+.*\*\*\*"),  # ctest
     re.compile(r"^test (\S+) \.\.\. FAILED"),               # cargo test
-    re.compile(r"--- FAIL: (\S+)"),                         # go test
+    re.compile(r"^--- FAIL: (\S+)"),                        # go test
     re.compile(r"^(?:FAIL|ERROR): (\w+) \("),               # unittest
     re.compile(r"^FAILED (\S+::\S+)"),                      # pytest
     re.compile(r"^not ok \d+ - (.+)$"),                     # TAP, node --test
@@ -105,8 +116,20 @@ def measure(path, zub):
                 names.append(m.group(1))
                 break
     names = sorted(set(names))
-    # pytest's "E" line is listed with its failing test, without the "E".
-    shown = lambda l: l[:100] in out or (l.startswith("E ") and l[1:].strip()[:100] in out)
+    # pytest's "E" line is listed with its failing test, without the "E"; a
+    # message said at several places is listed once with all of them.
+    places = summary_places(out)
+
+    def shown(l):
+        if l[:100] in out or (l.startswith("E ") and l[1:].strip()[:100] in out):
+            return True
+        m = re.match(r"^(\S+?)(?::(\d+)(?::\d+)?|\((\d+),\d+\)):? (.*)$", l)
+        if not m or f"{m.group(1)}:{m.group(2) or m.group(3)}" not in places:
+            return False
+        # Listed whole after its place, or folded with others that differ
+        # only in the names it quotes: then each name is listed.
+        quoted = re.findall(r"(\"[^\"]*\"|'[^']*'|\u2018[^\u2019]*\u2019)", m.group(4))
+        return m.group(4)[:100] in out or (quoted and all(q in out for q in quoted))
     m = re.match(r"== (\d+) diagnostics", out)
     counted = int(m.group(1)) if m else 0
     warn_shown = sum(shown(w) for w in warnings)
@@ -211,6 +234,104 @@ def runners(outdir, zub):
     return ok
 
 
+INLINE_CAP = 30000
+RAW_PLACES = [
+    re.compile(r"^(\S+?):(\d+)(?::\d+)?: (?:fatal )?error\b"),          # gcc, clang, mypy, javac
+    re.compile(r"^(\S+?)\((\d+),\d+\): error TS\d+"),                    # tsc
+    re.compile(r"^(\S+\.go):(\d+):\d+: "),                                # go build, vet
+    re.compile(r"^(\S+\.(?:js|mjs|cjs|ts)):(\d+)$"),                      # node, over a thrown line
+    re.compile(r"^(\S+\.py):(\d+): [A-Za-z_][\w.]*(?:Error|Exception)$"), # pytest: where it raised
+]
+SUMMARY_PLACE = re.compile(r"([^\s:(),]+?):(\d+)(?::\d+)?((?:,\d+(?::\d+)?)*)")
+SUMMARY_TSC = re.compile(r"([^\s(]+)\((\d+),\d+\)")
+
+
+def raw_places(text):
+    """Every place the tools state for an error or a failure, as path:line."""
+    places = []
+    report_first = False
+    last_frame = None
+    for l in lines_of(text):
+        if re.match(r"^_{3,} .* _{3,}$", l):  # pytest: a report's header, its first frame next
+            report_first = True
+            continue
+        m = re.match(r'^File "([^"]+)", line (\d+)', l)
+        if m:  # a Python traceback's frame: the last one before the exception raised
+            last_frame = m.group(1) + ":" + m.group(2)
+            continue
+        if last_frame and re.match(r"^[\w.]*(Error|Exception)(: |$)", l):
+            places.append(last_frame)
+            last_frame = None
+            continue
+        if report_first:
+            m = re.match(r"^(\S+\.py):(\d+): ", l + " ")
+            if m:
+                places.append(m.group(1) + ":" + m.group(2))
+                report_first = False
+                continue
+        for p in RAW_PLACES:
+            m = p.search(l)
+            if m:
+                places.append(m.group(1) + ":" + m.group(2))
+                break
+    return sorted(set(places))
+
+
+def summary_places(out):
+    found = set()
+    for m in SUMMARY_PLACE.finditer(out):
+        path = m.group(1)
+        found.add(path + ":" + m.group(2))
+        for more in re.findall(r",(\d+)", m.group(3)):
+            found.add(path + ":" + more)
+    for m in SUMMARY_TSC.finditer(out):
+        found.add(m.group(1) + ":" + m.group(2))
+    return found
+
+
+def measure_places(path, zub):
+    raw = open(path, "rb").read()
+    text = raw.decode("utf-8", "replace")
+    out = subprocess.run([os.path.abspath(zub), "diag"], input=raw, capture_output=True,
+                         cwd=HERE).stdout.decode("utf-8", "replace")
+    places = raw_places(text)
+    shown = summary_places(out)
+    names = sorted({m.group(1) for l in lines_of(text) for p in TEST_NAME for m in [p.search(l)] if m})
+    return {
+        "name": os.path.basename(path)[:-4],
+        "in": min(len(text), INLINE_CAP),
+        "out": min(len(out), INLINE_CAP),
+        "places": len(places),
+        "places_kept": sum(p in shown for p in places),
+        "names": len(names),
+        "names_kept": sum(n in out for n in names),
+        "missed": [p for p in places if p not in shown] + [n for n in names if n not in out],
+    }
+
+
+def places_table(outdir, zub):
+    print("\n| output | chars in (capped) | chars out (capped) | ratio | error places kept | failing tests named |")
+    print("|---|---|---|---|---|---|")
+    ok = True
+    real_in = real_out = 0
+    for f in sorted(f for f in os.listdir(outdir) if f.endswith(".txt")):
+        r = measure_places(os.path.join(outdir, f), zub)
+        ratio = r["out"] / r["in"] if r["in"] else 0.0
+        flag = " (over 0.3x)" if f.startswith("real-") and ratio > 0.3 else ""
+        print(f"| {r['name']} | {r['in']} | {r['out']} | {ratio:.2f}{flag} | {r['places_kept']}/{r['places']} | "
+              f"{r['names_kept']}/{r['names']} |")
+        if f.startswith("real-"):
+            real_in += r["in"]
+            real_out += r["out"]
+        if r["missed"]:
+            ok = False
+            for miss in r["missed"]:
+                print(f"  missed in {r['name']}: {miss}", file=sys.stderr)
+    if real_in:
+        print(f"\nreal-*: {real_out} of {real_in} characters, {real_out / real_in:.2f}x")
+    return ok
+
+
 def main():
     zub = sys.argv[1] if len(sys.argv) > 1 else os.path.join(HERE, "../../../build/zub")
     outdir = os.path.join(HERE, "outputs")
@@ -233,6 +354,7 @@ def main():
     print(f"\nerror lines shown {tot['errors_shown']}/{tot['errors']}, "
           f"failing tests named {tot['names_shown']}/{tot['names']}")
     ok = runners(outdir, zub) and ok
+    ok = places_table(outdir, zub) and ok
     print(f"\ntargets {'met' if ok else 'MISSED'}")
     return 0 if ok else 1
 
