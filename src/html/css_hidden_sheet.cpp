@@ -13,6 +13,19 @@ namespace zub {
 
 namespace {
 
+// Calls fn with each name of a class attribute's space-separated list.
+template <typename Fn>
+void for_each_class_name(std::string_view cls, Fn&& fn) {
+  while (!cls.empty()) {
+    size_t b = 0;
+    while (b < cls.size() && is_html_space(cls[b])) ++b;
+    size_t e = b;
+    while (e < cls.size() && !is_html_space(cls[e])) ++e;
+    if (e > b) fn(cls.substr(b, e - b));
+    cls.remove_prefix(e);
+  }
+}
+
 constexpr size_t npos = std::string_view::npos;
 
 // Sheets nest at-rules this deep at most; deeper blocks are skipped whole.
@@ -395,15 +408,7 @@ void HiddenSelectors::note_seen(std::string_view tag_name, const TagAttrs& attrs
   };
   note('<', tag_name);
   note('#', trim(attrs.id));
-  std::string_view cls = attrs.cls;
-  while (!cls.empty()) {
-    size_t b = 0;
-    while (b < cls.size() && is_html_space(cls[b])) ++b;
-    size_t e = b;
-    while (e < cls.size() && !is_html_space(cls[e])) ++e;
-    note('.', cls.substr(b, e - b));
-    cls.remove_prefix(e);
-  }
+  for_each_class_name(attrs.cls, [&](std::string_view name) { note('.', name); });
 }
 
 bool HiddenSelectors::may_hide_seen(size_t from, const Seen& seen) const {
@@ -517,15 +522,7 @@ bool HiddenSelectors::hides(std::string_view tag_name, std::string_view tag, con
       for (const uint32_t c : it->second) visit(c);
   };
   if (!attrs.id.empty()) lookup('#', trim(attrs.id));
-  std::string_view cls = attrs.cls;
-  while (!cls.empty()) {
-    size_t b = 0;
-    while (b < cls.size() && is_html_space(cls[b])) ++b;
-    size_t e = b;
-    while (e < cls.size() && !is_html_space(cls[e])) ++e;
-    lookup('.', cls.substr(b, e - b));
-    cls.remove_prefix(e);
-  }
+  for_each_class_name(attrs.cls, [&](std::string_view name) { lookup('.', name); });
   lookup('<', tag_name);
   for (const uint32_t k : unkeyed_) visit(k);
   return hidden && !shown;
