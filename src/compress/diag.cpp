@@ -132,6 +132,57 @@ void append_errors(std::string& out, const DiagState& st) {
            " make \"***\" lines naming the failed targets (rerun raw for full list)\n";
 }
 
+// The failure lines, each failure as it came, except that failures saying
+// one thing at three or more tests (a parametrised test, one broken helper)
+// are one line: what they say with how many and every place (folded as
+// error lines are), then every test's name.
+// The test's name as its line gives it: the word of the line that holds
+// the runner's name for it ("bs4/tests/t.py::T::test_a" for pytest's
+// "T::test_a"); empty when the line does not hold it.
+std::string_view named_test(const DiagFailure& f) {
+  if (f.key.empty()) return {};
+  const size_t at = f.line.find(f.key);
+  if (at == std::string::npos) return {};
+  size_t b = at, e = at + f.key.size();
+  while (b > 0 && f.line[b - 1] != ' ') --b;
+  while (e < f.line.size() && f.line[e] != ' ') ++e;
+  return std::string_view(f.line).substr(b, e - b);
+}
+
+std::vector<std::string> failure_lines(const std::vector<DiagFailure>& fs) {
+  std::unordered_map<std::string_view, std::vector<size_t>> same;
+  for (size_t i = 0; i < fs.size(); ++i) {
+    const DiagFailure& f = fs[i];
+    if (!f.message.empty() && !f.place.empty() && f.raised.empty() && f.more == 0 &&
+        !named_test(f).empty() && !contains(f.line, f.message))
+      same[f.message].push_back(i);
+  }
+  std::vector<std::string> lines;
+  std::vector<bool> listed(fs.size());
+  for (size_t i = 0; i < fs.size(); ++i) {
+    if (listed[i]) continue;
+    const auto it = same.find(fs[i].message);
+    std::vector<std::string> folded;
+    if (it != same.end() && it->second.size() >= 3) {
+      std::vector<std::string> placed;
+      for (size_t k : it->second) placed.push_back(fs[k].place + ": " + fs[k].message);
+      folded = fold_errors(placed);
+    }
+    if (folded.size() != 1) {
+      lines.push_back(failure_text(fs[i]));
+      continue;
+    }
+    std::string line = folded[0] + "; tests: ";
+    for (size_t k : it->second) {
+      if (k != it->second.front()) line += ", ";
+      listed[k] = true;
+      line += named_test(fs[k]);
+    }
+    lines.push_back(std::move(line));
+  }
+  return lines;
+}
+
 // Paths under the working directory as the agent would type them there:
 // "/home/me/proj/src/a.c:3" becomes "src/a.c:3" wherever a path may start.
 std::string relative_to(std::string_view text, std::string_view here) {
@@ -192,10 +243,7 @@ DiagSummary diag_summary(std::string_view input, std::string_view here) {
   if (!st.rules.empty()) append_rules(out, st);
   if (st.errors_seen + st.echoes_seen != 0) append_errors(out, st);
   if (st.failures_seen != 0) {
-    std::vector<std::string> failures;
-    failures.reserve(st.failures.size());
-    for (const DiagFailure& f : st.failures) failures.push_back(failure_text(f));
-    append_list(out, "failure", failures, st.failures_seen);
+    append_list(out, "failure", failure_lines(st.failures), st.failures_seen, st.failures.size());
   }
   if (st.passed != 0 || !st.summaries.empty()) {
     out += "== " + std::to_string(st.passed) + " passed (suppressed) ==\n";

@@ -184,6 +184,23 @@ TEST(DiagRunners, GoCargoCtestAndProveTests) {
       << gv;
   EXPECT_TRUE(has(gv, "== 1 error lines ==\n  ./list.go:3:2: undefined: x\n")) << gv;
   EXPECT_FALSE(has(gv, "starting")) << gv;
+  // A table test failing one way in many cases is one line that keeps every
+  // place and every test; a failure that says something else stays apart.
+  std::string table;
+  for (int i = 0; i < 4; ++i)
+    table += "=== RUN   TestWords" + std::to_string(i) +
+             "\n    calc_test.go:" + std::to_string(7 + 6 * i) +
+             ": Words = 3, want 4\n--- FAIL: TestWords" + std::to_string(i) + " (0.00s)\n";
+  table +=
+      "=== RUN   TestOther\n    calc_test.go:40: Words = 2, want 4\n"
+      "--- FAIL: TestOther (0.00s)\n";
+  const std::string gt = summary(table);
+  EXPECT_TRUE(has(gt,
+                  "== 5 failure lines ==\n"
+                  "  Words = 3, want 4 (\u00d74) at calc_test.go:7,13,19,25; tests: TestWords0, "
+                  "TestWords1, TestWords2, TestWords3\n"
+                  "  --- FAIL: TestOther (0.00s) at calc_test.go:40: Words = 2, want 4\n"))
+      << gt;
 
   const std::string cargo =
       "test tests::rejects_words ... FAILED\n"
