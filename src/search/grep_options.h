@@ -59,9 +59,13 @@ enum class PatternSyntax : uint8_t {
 // set it: a short answer comes whole, so no second call is needed.
 inline constexpr uint64_t kOpenReportLines = 150;
 
+// Selected lines a file shows in a long report when -n does not say
+// (the usage text and -n's help say it in words).
+inline constexpr uint64_t kPerFileDefault = 8;
+
 // What the limits of one search are, decided once from the options.
 struct GrepLimits {
-  uint64_t per_file = 8;  // selected lines (or pieces) a file shows in a long report
+  uint64_t per_file = kPerFileDefault;  // selected lines (or pieces) a file shows in a long report
   // A short report (up to kOpenReportLines lines) shows each file whole;
   // -n N makes per_file hold for every file.
   bool open = true;
@@ -88,7 +92,7 @@ struct GrepOptions {
   bool context_requested = false;
   // As the command line gives them; resolve_grep_settings says what they
   // mean for the search (GrepLimits).
-  uint64_t limit = 8;  // -n N, -m N: lines shown per file
+  uint64_t limit = kPerFileDefault;  // -n N, -m N: lines shown per file
   bool limit_given = false;
   // The text -n took as its number ("" when none), and whether a pattern
   // came with -e: "-n 404 FILE" with no root left is GNU grep's -n flag

@@ -29,7 +29,7 @@ GrepLimits resolve_limits(const GrepOptions& o) {
   GrepLimits l;
   // Context lines make each shown hit several lines long: half as many
   // (of the default number, which "-n 8" also names).
-  l.per_file = o.context_requested && o.limit == 8 ? 4 : o.limit;
+  l.per_file = o.context_requested && o.limit == kPerFileDefault ? kPerFileDefault / 2 : o.limit;
   l.open = !o.limit_given;
   l.kept = l.open ? std::max<uint64_t>(l.per_file, kOpenReportLines) : l.per_file;
   // A list of paths or counts is one short line per file: more of them
