@@ -416,9 +416,11 @@ struct StripPass {
     const bool was_suppressing = suppressing();
     bool sheet_hides = false;
     if (use_contexts()) {
-      // Inside a hidden element the context no longer matters.
-      const HiddenSelectors::Context* parent = contexts.empty() ? nullptr : &contexts.back();
+      // Inside a hidden element the context no longer matters. The parent
+      // is taken after the new context is added, which may move them all.
       contexts.emplace_back();
+      const HiddenSelectors::Context* parent =
+          contexts.size() > 1 ? &contexts[contexts.size() - 2] : nullptr;
       if (!was_suppressing) sheet_hides = hidden->hides(name, tag, attrs, parent, &contexts.back());
     } else if (hidden && !was_suppressing) {
       sheet_hides = hidden->hides(name, tag, attrs);
