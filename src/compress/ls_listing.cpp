@@ -1,6 +1,7 @@
 #include "compress/ls_listing.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "base/ascii.h"
@@ -79,14 +80,16 @@ bool is_header(std::string_view line) { return !line.empty() && line.back() == '
 }  // namespace
 
 std::optional<std::string> fold_long_listing(std::string_view input) {
-  std::vector<std::string_view> lines;
+  // Each line with its entry, read once; headers, totals and blank lines
+  // have none.
+  std::vector<std::pair<std::string_view, std::optional<Entry>>> lines;
   size_t entries = 0, others = 0;
   std::string_view owner, group;
   bool one_owner = true;
   for_each_line(input, [&](std::string_view line) {
-    lines.push_back(line);
+    auto& [text, e] = lines.emplace_back(line, std::nullopt);
     if (is_blank(line) || is_total(line) || is_header(line)) return;
-    const std::optional<Entry> e = parse_entry(line);
+    e = parse_entry(line);
     if (!e) {
       ++others;
       return;
@@ -108,9 +111,7 @@ std::optional<std::string> fold_long_listing(std::string_view input) {
            " · 링크 수 열, '.', '..', total 줄은 뺐다]\n";
   else
     out += "[ls -l: 링크 수 열, '.', '..', total 줄은 뺐다]\n";
-  for (std::string_view line : lines) {
-    const std::optional<Entry> e =
-        is_blank(line) || is_header(line) ? std::nullopt : parse_entry(line);
+  for (const auto& [line, e] : lines) {
     if (!e) {
       if (!is_total(line)) {
         out.append(line);
