@@ -1,5 +1,8 @@
 #include "base/control_text.h"
 
+#include <array>
+#include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "base/ascii.h"
@@ -92,18 +95,54 @@ std::string page_text(std::string_view s) {
       false);
 }
 
+namespace {
+
+// The bytes take_page_text may drop: C0 controls other than line feed and
+// tab, DEL, and the lead byte of a C1 control.
+constexpr std::array<uint8_t, 256> kMayDrop = [] {
+  std::array<uint8_t, 256> t{};
+  for (int c = 0; c < 0x20; ++c) t[static_cast<size_t>(c)] = c != '\n' && c != '\t';
+  t[0x7F] = 1;
+  t[0xC2] = 1;
+  return t;
+}();
+
+// The first byte of s at or after `from` that may be dropped, or s.size().
+size_t next_may_drop(std::string_view s, size_t from) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
+  // Eight bytes per test: a page has few such bytes.
+  while (from + 8 <= n && !(kMayDrop[p[from]] | kMayDrop[p[from + 1]] | kMayDrop[p[from + 2]] |
+                            kMayDrop[p[from + 3]] | kMayDrop[p[from + 4]] | kMayDrop[p[from + 5]] |
+                            kMayDrop[p[from + 6]] | kMayDrop[p[from + 7]]))
+    from += 8;
+  while (from < n && !kMayDrop[p[from]]) ++from;
+  return from;
+}
+
+}  // namespace
+
 std::string take_page_text(std::string&& s) {
   // The same rule as page_text, applied in place: dropping only shortens
-  // the text, and a page can be hundreds of megabytes.
-  size_t w = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
+  // the text, and a page can be hundreds of megabytes. Runs of bytes that
+  // stay are moved whole.
+  size_t i = next_may_drop(s, 0);
+  size_t w = i;
+  while (i < s.size()) {
     const unsigned char c = static_cast<unsigned char>(s[i]);
-    if ((c < 0x20 && c != '\n' && c != '\t') || c == 0x7F) continue;
-    if (is_c1_control_at(s, i)) {
-      ++i;
-      continue;
+    if (c == 0xC2) {
+      if (is_c1_control_at(s, i)) {
+        i += 2;
+      } else {
+        s[w++] = s[i++];
+      }
+    } else {
+      ++i;  // a C0 control or DEL
     }
-    s[w++] = s[i];
+    const size_t next = next_may_drop(s, i);
+    if (w != i) std::memmove(s.data() + w, s.data() + i, next - i);
+    w += next - i;
+    i = next;
   }
   s.resize(w);
   return std::move(s);

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <utility>
 
 #include "base/ascii.h"
@@ -84,12 +85,6 @@ std::string normalize(std::string_view in, bool decode_refs) {
     out.push_back(c);
   }
   return out;
-}
-
-std::string_view trim(std::string_view s) {
-  while (!s.empty() && is_html_space(s.front())) s.remove_prefix(1);
-  while (!s.empty() && is_html_space(s.back())) s.remove_suffix(1);
-  return s;
 }
 
 // A number with its unit ("-9999px", ".5", "0%"); false when the value does
@@ -366,21 +361,30 @@ bool declarations_hide(std::string_view css) {
   bool colour_hue_only = false, background_hue_only = false;
   Colour colour, background;
   std::string_view background_value;
-  size_t start = 0;
-  while (start <= css.size()) {
-    size_t end = css.find(';', start);
-    if (end == npos) end = css.size();
-    const std::string_view decl = css.substr(start, end - start);
-    start = end + 1;
-    const size_t colon = decl.find(':');
-    if (colon == npos) continue;
-    const std::string_view prop_raw = trim(decl.substr(0, colon));
+  const char* const base = css.data();
+  const size_t n = css.size();
+  size_t at = 0;
+  while (at < n) {
+    // One declaration: its property name, without the white space around
+    // it, is passed over by the filter before the value is looked at.
+    at = skip_css_space(css, at);
+    const void* semi = at < n ? std::memchr(base + at, ';', n - at) : nullptr;
+    const size_t end = semi ? static_cast<size_t>(static_cast<const char*>(semi) - base) : n;
+    const void* found = at < end ? std::memchr(base + at, ':', end - at) : nullptr;
+    const size_t name_start = at;
+    at = end + 1;
+    if (!found) continue;
+    const size_t colon = static_cast<size_t>(static_cast<const char*>(found) - base);
+    size_t name_end = colon;
+    while (name_end > name_start && is_html_space(base[name_end - 1])) --name_end;
+    const std::string_view prop_raw(base + name_start, name_end - name_start);
     char prop_buf[32];
     if (prop_raw.empty() || prop_raw.size() > sizeof prop_buf) continue;
     if (const size_t bit = prop_bit(prop_raw); !((kPropFilter[bit / 64] >> (bit % 64)) & 1))
       continue;
     for (size_t k = 0; k < prop_raw.size(); ++k) prop_buf[k] = ascii_lower(prop_raw[k]);
     const std::string_view prop(prop_buf, prop_raw.size());
+    const std::string_view decl = css.substr(0, end);
     // The value lower-cased, without white space and without "!important";
     // no value that hides is longer than the buffer.
     std::string_view raw = decl.substr(colon + 1);
@@ -406,10 +410,10 @@ bool declarations_hide(std::string_view css) {
       std::string_view unit;
       if (parse_number(v, x, unit) && (unit == "%" ? x / 100 : x) < kMinOpacity) return true;
     } else if (prop == "filter") {
-      for (size_t at = v.find("opacity("); at != npos; at = v.find("opacity(", at + 8)) {
+      for (size_t f = v.find("opacity("); f != npos; f = v.find("opacity(", f + 8)) {
         double x;
         std::string_view unit;
-        if (parse_number(v.substr(at + 8), x, unit) &&
+        if (parse_number(v.substr(f + 8), x, unit) &&
             (unit.compare(0, 1, "%") == 0 ? x / 100 : x) < kMinOpacity)
           return true;
       }
@@ -474,6 +478,24 @@ bool declarations_show(std::string_view css) {
 }
 
 }  // namespace
+
+size_t skip_css_space(std::string_view css, size_t at) {
+  // Style sheets are indented with runs of spaces after each line feed:
+  // those are passed eight and four at a time.
+  constexpr uint64_t kSpaces8 = 0x2020202020202020ULL;
+  constexpr uint32_t kSpaces4 = 0x20202020U;
+  const size_t n = css.size();
+  while (at < n && is_html_space(css[at])) {
+    ++at;
+    uint64_t w8;
+    while (at + 8 <= n && (std::memcpy(&w8, css.data() + at, 8), w8 == kSpaces8)) at += 8;
+    uint32_t w4;
+    if (at + 4 <= n && (std::memcpy(&w4, css.data() + at, 4), w4 == kSpaces4)) at += 4;
+  }
+  return at;
+}
+
+bool plain_style_hides(std::string_view declarations) { return declarations_hide(declarations); }
 
 bool style_hides(std::string_view declarations, bool decode_refs) {
   // Most style attributes are plain CSS without comments, escapes or

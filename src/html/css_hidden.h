@@ -22,9 +22,17 @@ namespace zub {
 // hidden by its colour.
 bool style_hides(std::string_view declarations, bool decode_refs = true);
 
+// The same for declarations known to hold no comment, escape or character
+// reference (as a style sheet's rule block often is): read as they are.
+bool plain_style_hides(std::string_view declarations);
+
 // True when the declarations show an element: a display value other than
 // none.
 bool style_shows(std::string_view declarations);
+
+// The position of the first byte at or after `at` that is not HTML white
+// space (the size of `css` when there is none).
+size_t skip_css_space(std::string_view css, size_t at);
 
 // CSS text in lower case, without comments, with escapes resolved (escapes
 // of characters beyond ASCII become "?", which no keyword holds).

@@ -94,6 +94,10 @@ constexpr std::array<uint8_t, 256> kSheetByte = [] {
 size_t find_byte(std::string_view css, size_t from, uint8_t kinds) {
   const auto* p = reinterpret_cast<const unsigned char*>(css.data());
   const size_t n = css.size();
+  while (from + 4 <= n && !((kSheetByte[p[from]] | kSheetByte[p[from + 1]] |
+                             kSheetByte[p[from + 2]] | kSheetByte[p[from + 3]]) &
+                            kinds))
+    from += 4;
   while (from < n && !(kSheetByte[p[from]] & kinds)) ++from;
   return from;
 }
@@ -120,16 +124,21 @@ size_t skip_atom(std::string_view css, size_t j) {
 
 // The position of the "}" that closes a block whose "{" is just before
 // `from` (nested blocks, comments and strings skipped), or the end.
-size_t block_end(std::string_view css, size_t from) {
+// `plain` tells whether the block holds no nested block, comment, string or
+// escape: its text is then its declarations as they are.
+size_t block_end(std::string_view css, size_t from, bool& plain) {
   // Most blocks hold no brace, comment or string: one search each.
   const char* p = css.data();
+  plain = false;
   if (from < css.size()) {
     if (const void* hit = std::memchr(p + from, '}', css.size() - from)) {
       const size_t close = static_cast<size_t>(static_cast<const char*>(hit) - p);
       const size_t len = close - from;
       if (!std::memchr(p + from, '{', len) && !std::memchr(p + from, '"', len) &&
-          !std::memchr(p + from, '\'', len) && !std::memchr(p + from, '/', len))
+          !std::memchr(p + from, '\'', len) && !std::memchr(p + from, '/', len)) {
+        plain = !std::memchr(p + from, '\\', len);
         return close;
+      }
     }
   }
   size_t depth = 1;
@@ -332,7 +341,7 @@ void HiddenSelectors::read_rules(std::string_view css, size_t& at, int depth, bo
                                  bool& added) {
   const size_t n = css.size();
   while (at < n) {
-    while (at < n && is_html_space(css[at])) ++at;
+    at = skip_css_space(css, at);
     if (at >= n) break;
     if (css[at] == '/' && at + 1 < n && css[at + 1] == '*') {
       at = skip_atom(css, at);
@@ -357,16 +366,19 @@ void HiddenSelectors::read_rules(std::string_view css, size_t& at, int depth, bo
     if (css[at] == '@') {
       at = mark + 1;
       if (depth + 1 >= kMaxDepth) {
-        at = std::min(n, block_end(css, at) + 1);
+        bool plain;
+        at = std::min(n, block_end(css, at, plain) + 1);
         continue;
       }
       read_rules(css, at, depth + 1, applies && media_applies(prelude), added);
       continue;
     }
-    const size_t close = block_end(css, mark + 1);
-    const std::string_view body = own_declarations(css.substr(mark + 1, close - mark - 1));
+    bool plain;
+    const size_t close = block_end(css, mark + 1, plain);
+    const std::string_view block = css.substr(mark + 1, close - mark - 1);
+    const std::string_view body = plain ? block : own_declarations(block);
     at = std::min(n, close + 1);
-    if (applies && style_hides(body, false)) {
+    if (applies && (plain ? plain_style_hides(body) : style_hides(body, false))) {
       const size_t before = hiding_;
       add_selector_list(prelude, false);
       added |= hiding_ > before;
@@ -486,12 +498,24 @@ bool HiddenSelectors::matches(const Compound& c, std::string_view tag_name, std:
 }
 
 bool HiddenSelectors::hides(std::string_view tag_name, std::string_view tag, const TagAttrs& attrs,
-                            const Context* parent, Context* out) const {
+                            const Context* parent, Context* out, Seen* seen) const {
   if (out) {
-    out->self.fill(0);
-    out->below = parent ? parent->below : Context{}.below;
+    // Only the words that hold bits of chains: the rest stay zero.
+    const size_t words = (bits_ + 63) / 64;
+    for (size_t w = 0; w < words; ++w) {
+      out->self[w] = 0;
+      out->below[w] = parent ? parent->below[w] : 0;
+    }
   }
-  if (compounds_.empty()) return false;
+  auto note = [&](char kind, std::string_view name) {
+    if (name.empty()) return;
+    const size_t b = seen_bit(kind, name);
+    (*seen)[b / 64] |= uint64_t{1} << (b % 64);
+  };
+  if (compounds_.empty()) {
+    if (seen) note_seen(tag_name, attrs, *seen);
+    return false;
+  }
   bool hidden = false, shown = false;
   auto visit = [&](uint32_t k) {
     const Compound& c = compounds_[k];
@@ -511,6 +535,7 @@ bool HiddenSelectors::hides(std::string_view tag_name, std::string_view tag, con
   };
   char key[kMaxKey];
   auto lookup = [&](char kind, std::string_view name) {
+    if (seen) note(kind, name);
     if (name.empty() || name.size() + 1 > sizeof key) return;
     const size_t b = bloom_bit(name);
     if (!((bloom_[b / 64] >> (b % 64)) & 1)) return;

@@ -59,9 +59,10 @@ class HiddenSelectors {
   // (from "<" up to its ">", for attribute tests) and these attributes
   // matches a hiding selector and no displaying one. `parent` is the
   // context of its parent (nullptr: none); `out`, when given, receives the
-  // element's own context for its children.
+  // element's own context for its children. `seen`, when given, notes the
+  // element's names as note_seen does.
   bool hides(std::string_view tag_name, std::string_view tag, const TagAttrs& attrs,
-             const Context* parent = nullptr, Context* out = nullptr) const;
+             const Context* parent = nullptr, Context* out = nullptr, Seen* seen = nullptr) const;
 
  private:
   struct AttrTest {

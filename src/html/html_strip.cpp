@@ -400,8 +400,9 @@ struct StripPass {
     const TagAttrs attrs = read_tag_attrs(tag);
     // A sheet never hides html or body, and their contexts are judged
     // again as sheets come.
+    HiddenSelectors::Seen* note = nullptr;
     if (collect && name != "html" && name != "body") {
-      HiddenSelectors::note_seen(name, attrs, seen);
+      note = &seen;
       seen_any = true;
     }
     if (name == "body" && !seen_body) {
@@ -415,16 +416,23 @@ struct StripPass {
     e.len = static_cast<uint8_t>(name.size());
     const bool was_suppressing = suppressing();
     bool sheet_hides = false;
+    // The names are noted by the rule lookup when there is one (one walk
+    // over the class names).
     if (use_contexts()) {
       // Inside a hidden element the context no longer matters. The parent
       // is taken after the new context is added, which may move them all.
       contexts.emplace_back();
       const HiddenSelectors::Context* parent =
           contexts.size() > 1 ? &contexts[contexts.size() - 2] : nullptr;
-      if (!was_suppressing) sheet_hides = hidden->hides(name, tag, attrs, parent, &contexts.back());
+      if (!was_suppressing) {
+        sheet_hides = hidden->hides(name, tag, attrs, parent, &contexts.back(), note);
+        note = nullptr;
+      }
     } else if (hidden && !was_suppressing) {
-      sheet_hides = hidden->hides(name, tag, attrs);
+      sheet_hides = hidden->hides(name, tag, attrs, nullptr, nullptr, note);
+      note = nullptr;
     }
+    if (note) HiddenSelectors::note_seen(name, attrs, *note);
     // A page that hides its whole document or body by a style waits for a
     // script to show it (a guard against a flash of unstyled text): the
     // reader sees it.
