@@ -48,8 +48,10 @@ std::string normalize(std::string_view in, bool decode_refs) {
         decoded.replace(at, ref.size(), 1, ch);
     in = decoded;
   }
-  std::string out;
-  out.reserve(in.size());
+  // Nothing here lengthens the text: the output is written in place of a
+  // copy and cut to its length at the end.
+  std::string out(in.size(), '\0');
+  size_t w = 0;
   const size_t n = in.size();
   for (size_t i = 0; i < n;) {
     char c = in[i];
@@ -82,8 +84,9 @@ std::string normalize(std::string_view in, bool decode_refs) {
       ++i;
     }
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    out.push_back(c);
+    out[w++] = c;
   }
+  out.resize(w);
   return out;
 }
 

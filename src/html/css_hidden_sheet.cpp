@@ -110,6 +110,14 @@ size_t skip_atom(std::string_view css, size_t j) {
     return end == npos ? css.size() : end + 2;
   }
   if (c == '"' || c == '\'') {
+    // Most strings (a URL, a font name) hold no escape and no line feed:
+    // their end is found by one search.
+    const char* p = css.data();
+    if (const void* hit = std::memchr(p + j + 1, c, css.size() - j - 1)) {
+      const size_t end = static_cast<size_t>(static_cast<const char*>(hit) - p);
+      if (!std::memchr(p + j + 1, '\\', end - j - 1) && !std::memchr(p + j + 1, '\n', end - j - 1))
+        return end + 1;
+    }
     for (size_t k = j + 1; k < css.size(); ++k) {
       if (css[k] == '\\') {
         ++k;
@@ -311,18 +319,23 @@ bool HiddenSelectors::add_selector(std::string_view sel, bool shown) {
 }
 
 void HiddenSelectors::add_selector_list(std::string_view list, bool shown) {
+  // Escaped ":" and "/" are marked before the text is normalised; most
+  // lists hold no escape and are normalised as they are.
   std::string marked;
-  marked.reserve(list.size());
-  for (size_t i = 0; i < list.size(); ++i) {
-    const char next = i + 1 < list.size() ? list[i + 1] : 0;
-    if (list[i] == '\\' && (next == ':' || next == '/')) {
-      marked.push_back(next == ':' ? kEscapedColon : kEscapedSlash);
-      ++i;
-    } else {
-      marked.push_back(list[i]);
+  if (list.find('\\') != npos) {
+    marked.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+      const char next = i + 1 < list.size() ? list[i + 1] : 0;
+      if (list[i] == '\\' && (next == ':' || next == '/')) {
+        marked.push_back(next == ':' ? kEscapedColon : kEscapedSlash);
+        ++i;
+      } else {
+        marked.push_back(list[i]);
+      }
     }
+    list = marked;
   }
-  const std::string norm = normalize_css(marked);
+  const std::string norm = normalize_css(list);
   const std::string_view s = norm;
   size_t start = 0;
   int depth = 0;
