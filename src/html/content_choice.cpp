@@ -39,7 +39,7 @@ bool inside(TextSpan inner, TextSpan outer) {
 std::vector<size_t> kept_sums(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
   std::vector<size_t> sums(blocks.size() + 1, 0);
   for (size_t i = 0; i < blocks.size(); ++i)
-    sums[i + 1] = sums[i] + (keep[i] ? blocks[i].plain.size() : 0);
+    sums[i + 1] = sums[i] + (keep[i] ? blocks[i].plain_bytes : 0);
   return sums;
 }
 

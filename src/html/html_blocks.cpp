@@ -65,9 +65,13 @@ TagKind tag_kind(std::string_view name, int& level) {
   return TagKind::other;
 }
 
+// Counts kept in 32 bits stop at their largest value rather than wrap.
+uint32_t saturated(size_t n) { return static_cast<uint32_t>(std::min<size_t>(n, UINT32_MAX)); }
+
 struct Scanner {
   std::vector<Block> blocks;
   Block cur;
+  std::string plain;  // the current block's plain text, measured at its end
   std::string pending;  // prefix for the next text piece
   bool has_pending = false;
   int list_depth = 0;
@@ -89,7 +93,7 @@ struct Scanner {
   size_t groups_seen = 0;
   size_t group_overflow = 0;  // opened beyond kMaxGroupDepth, not yet closed
 
-  size_t current_group() const { return groups.empty() ? 0 : groups.back().first; }
+  uint32_t current_group() const { return groups.empty() ? 0 : saturated(groups.back().first); }
 
   void open_group(bool table) {
     if (groups.size() >= kMaxGroupDepth) {
@@ -118,15 +122,18 @@ struct Scanner {
   }
 
   void end_block() {
-    if (is_blank(cur.plain)) {
+    if (is_blank(plain)) {
       cur = Block{};
+      plain.clear();
       return;
     }
     cur.markdown.resize(trim_ws_end(cur.markdown).size());
     // A block that grew by doubling may hold twice its text; a large one
     // gives the slack back (small ones are not worth the copy).
     if (cur.markdown.capacity() > kShrinkFrom) cur.markdown.shrink_to_fit();
-    if (cur.plain.capacity() > kShrinkFrom) cur.plain.shrink_to_fit();
+    cur.plain_bytes = plain.size();
+    cur.plain_chars = saturated(char_count(trim_ws(plain)));
+    plain.clear();
     if (cur_opens_fence) fence_block = blocks.size();
     cur_opens_fence = false;
     blocks.push_back(std::move(cur));
@@ -145,7 +152,7 @@ struct Scanner {
       fence_open = true;
       cur_opens_fence = true;
     } else if (pending.size() >= 2 && pending.compare(pending.size() - 2, 2, "- ") == 0) {
-      cur.item_indent = static_cast<int>(pending.size() - 2);
+      cur.item_indent = static_cast<int16_t>(pending.size() - 2);
     }
     cur.markdown += pending;
     has_pending = false;
@@ -164,7 +171,8 @@ struct Scanner {
       fence_block = SIZE_MAX;
       Block fence;
       fence.markdown.assign(ticks, '`');
-      fence.plain = fence.markdown;
+      fence.plain_bytes = ticks;
+      fence.plain_chars = saturated(ticks);
       fence.verbatim = true;
       fence.offset = at;
       blocks.push_back(std::move(fence));
@@ -179,23 +187,22 @@ struct Scanner {
   void text(std::string_view raw) {
     // Decoded straight into the block's plain text, then copied to its
     // markdown: no third copy of a piece that may be the whole page.
-    const size_t from = cur.plain.size();
-    append_decoded(cur.plain, raw);
-    const std::string_view piece = std::string_view(cur.plain).substr(from);
+    const size_t from = plain.size();
+    append_decoded(plain, raw);
+    const std::string_view piece = std::string_view(plain).substr(from);
     if (!in_pre)
-      for (size_t i = from; i < cur.plain.size(); ++i)
-        if (cur.plain[i] == '\t' || cur.plain[i] == '\n' || cur.plain[i] == '\r')
-          cur.plain[i] = ' ';
+      for (size_t i = from; i < plain.size(); ++i)
+        if (plain[i] == '\t' || plain[i] == '\n' || plain[i] == '\r') plain[i] = ' ';
     if (from == 0) {
       if (is_blank(piece)) {
-        cur.plain.clear();
+        plain.clear();
         return;
       }
       cur.offset = at;
       cur.group = current_group();
     }
     flush_prefix();
-    if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
+    if (link_depth > 0) cur.link_chars = saturated(cur.link_chars + char_count(trim_ws(piece)));
     cur.markdown += piece;
     if (in_pre) {
       cur.verbatim = true;
@@ -252,33 +259,33 @@ struct Scanner {
         break;
       case TagKind::br:
         // A line break at the start of a block carries nothing.
-        if (cur.plain.empty()) break;
+        if (plain.empty()) break;
         if (in_pre) {
           cur.markdown += '\n';
         } else if (cur.heading) {
           cur.markdown += ' ';
-          cur.plain += ' ';
+          plain += ' ';
         } else {
           // Outside code a break ends the printed line; the measurements
           // see a space, so the words on both sides stay apart.
           cur.markdown += '\n';
-          cur.plain += ' ';
+          plain += ' ';
         }
         break;
       case TagKind::cell:
-        if (closing || cur.plain.empty()) break;
+        if (closing || plain.empty()) break;
         cur.markdown += " | ";
-        cur.plain += ' ';
+        plain += ' ';
         break;
       case TagKind::code:
         if (in_pre) break;
-        if (cur.plain.empty()) {
+        if (plain.empty()) {
           cur.offset = at;
           cur.group = current_group();
         }
         flush_prefix();
         cur.markdown += '`';
-        cur.plain += '`';
+        plain += '`';
         break;
       case TagKind::table:
       case TagKind::dl:

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,17 +16,23 @@ namespace zub {
 inline constexpr std::string_view kFence = "```";
 
 struct Block {
-  std::string markdown;   // what will be printed: prefix plus text pieces
-  std::string plain;      // the text pieces alone; all measurements use it
-  size_t link_chars = 0;  // characters that stood inside an a element
-  bool verbatim = false;  // part of a pre element: never dropped or reflowed
-  bool heading = false;   // opened by h1..h6
-  int item_indent = -1;   // list item: spaces of nesting before "- "; else -1
-  size_t offset = 0;      // where its first text starts in the scanned text
+  std::string markdown;  // what will be printed: prefix plus text pieces
+  // The block's plain text (its text pieces alone, a line break or a cell
+  // border as one space) is measured while it is scanned and not kept: on
+  // a page of many short blocks a second copy of every text would double
+  // the converter's memory. The classifier's word counts read the markdown,
+  // which differs from the plain text only in signs that are no letters.
+  size_t offset = 0;          // where its first text starts in the scanned text
+  size_t plain_bytes = 0;     // bytes of the plain text
+  uint32_t plain_chars = 0;   // characters of the plain text, white space trimmed
+  uint32_t link_chars = 0;    // characters that stood inside an a element
   // The innermost table or definition list the block's text lies in, by
   // its number in document order from 1; 0 outside them. The classifier
   // weighs short cells and terms by the whole of their table or list.
-  size_t group = 0;
+  uint32_t group = 0;
+  int16_t item_indent = -1;  // list item: spaces of nesting before "- "; else -1
+  bool verbatim = false;     // part of a pre element: never dropped or reflowed
+  bool heading = false;      // opened by h1..h6
 };
 
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks

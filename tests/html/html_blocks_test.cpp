@@ -46,7 +46,7 @@ TEST(ScanBlocks, ListItemsAndNesting) {
   EXPECT_EQ(markdowns(blocks), (Lines{"- one", "- two", "  - inner"}));
   EXPECT_EQ(blocks[0].item_indent, 0);
   EXPECT_EQ(blocks[2].item_indent, 2);
-  EXPECT_EQ(blocks[2].plain, "inner");
+  EXPECT_EQ(blocks[2].plain_chars, 5u);  // the text alone, without "  - "
   // The prefix waits for the first text, across an empty paragraph.
   EXPECT_EQ(markdowns(scan_blocks("<ol><li><p>x</p></ol>")), (Lines{"- x"}));
   // Stray closing lists never take the depth below zero.
@@ -73,7 +73,7 @@ TEST(ScanBlocks, PreformattedCode) {
   EXPECT_EQ(blocks[0].markdown, "```\na\nb\n  c");
   EXPECT_TRUE(blocks[0].verbatim);
   EXPECT_EQ(blocks[1].markdown, "```");
-  EXPECT_EQ(blocks[1].plain, "```");
+  EXPECT_EQ(blocks[1].plain_chars, 3u);
   EXPECT_TRUE(blocks[1].verbatim);
   EXPECT_EQ(blocks[2].markdown, "after");
   EXPECT_FALSE(blocks[2].verbatim);
@@ -101,14 +101,16 @@ TEST(ScanBlocks, TableCells) {
   const auto blocks =
       scan_blocks("<table><tr><th>h1</th><th>h2</th></tr><tr><td>a</td><td>b</td></tr></table>");
   EXPECT_EQ(markdowns(blocks), (Lines{"h1 | h2", "a | b"}));
-  EXPECT_EQ(blocks[1].plain, "a b");
+  // Measured as "a b": a cell border is one space of plain text.
+  EXPECT_EQ(blocks[1].plain_chars, 3u);
+  EXPECT_EQ(blocks[1].plain_bytes, 3u);
 }
 
 TEST(ScanBlocks, LineBreakOutsidePreEndsTheLine) {
   const auto blocks = scan_blocks("<p>first<br>second<br/>third</p>");
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0].markdown, "first\nsecond\nthird");
-  EXPECT_EQ(blocks[0].plain, "first second third");
+  EXPECT_EQ(blocks[0].plain_chars, 18u);
   EXPECT_EQ(markdowns(scan_blocks("<p><br>x</p>")), (Lines{"x"}));  // leading break ignored
 }
 
