@@ -71,7 +71,7 @@ uint32_t saturated(size_t n) { return static_cast<uint32_t>(std::min<size_t>(n, 
 struct Scanner {
   std::vector<Block> blocks;
   Block cur;
-  std::string plain;  // the current block's plain text, measured at its end
+  std::string plain;    // the current block's plain text, measured at its end
   std::string pending;  // prefix for the next text piece
   bool has_pending = false;
   int list_depth = 0;

@@ -22,10 +22,10 @@ struct Block {
   // a page of many short blocks a second copy of every text would double
   // the converter's memory. The classifier's word counts read the markdown,
   // which differs from the plain text only in signs that are no letters.
-  size_t offset = 0;          // where its first text starts in the scanned text
-  size_t plain_bytes = 0;     // bytes of the plain text
-  uint32_t plain_chars = 0;   // characters of the plain text, white space trimmed
-  uint32_t link_chars = 0;    // characters that stood inside an a element
+  size_t offset = 0;         // where its first text starts in the scanned text
+  size_t plain_bytes = 0;    // bytes of the plain text
+  uint32_t plain_chars = 0;  // characters of the plain text, white space trimmed
+  uint32_t link_chars = 0;   // characters that stood inside an a element
   // The innermost table or definition list the block's text lies in, by
   // its number in document order from 1; 0 outside them. The classifier
   // weighs short cells and terms by the whole of their table or list.
