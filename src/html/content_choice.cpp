@@ -73,9 +73,8 @@ std::vector<bool> boilerplate_mask(const StrippedPage& page, const std::vector<B
 
 }  // namespace
 
-TextSpan choose_root(const StrippedPage& page, const std::vector<Block>& blocks,
+TextSpan choose_root(const StrippedPage& page, TextSpan whole, const std::vector<Block>& blocks,
                      const std::vector<Verdict>& verdicts) {
-  const TextSpan whole{0, page.text.size()};
   if (page.candidates.empty() && !page.has_first_root) return whole;
   const std::vector<size_t> all = kept_sums(blocks, settle_verdicts(verdicts));
   // Boilerplate does not count towards a candidate: a wrapper does not win

@@ -10,13 +10,18 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text_arena.h"
+
 namespace zub {
 
 // The fence that opens and closes a code block.
 inline constexpr std::string_view kFence = "```";
 
 struct Block {
-  std::string markdown;  // what will be printed: prefix plus text pieces
+  // What will be printed: prefix plus text pieces. It lies in the arena of
+  // the ScannedBlocks the block came from (or in storage of the caller's
+  // own that lives as long as the block).
+  std::string_view markdown;
   // The block's plain text (its text pieces alone, a line break or a cell
   // border as one space) is measured while it is scanned and not kept: on
   // a page of many short blocks a second copy of every text would double
@@ -35,11 +40,35 @@ struct Block {
   bool heading = false;      // opened by h1..h6
 };
 
+// A page is cut into at most this many blocks (and the two that may end
+// the last one): each costs a record of some fifty bytes however short its
+// text, so a hostile page of "<p>x" repeated would otherwise need twelve
+// times its size. Real pages, even of many megabytes, stay far below it.
+inline constexpr size_t kMaxBlocks = size_t{1} << 19;
+
+// The blocks of a page and the storage of their markdown: a page of many
+// short blocks costs one copy of its text and a small record per block.
+// Read as a vector of blocks (it converts to one where a const reference
+// is asked for); a moved object keeps every block's markdown valid.
+struct ScannedBlocks {
+  std::vector<Block> blocks;
+  TextArena text;
+  // Bytes of the text left unscanned when the blocks reached kMaxBlocks.
+  size_t unscanned = 0;
+
+  operator const std::vector<Block>&() const& { return blocks; }
+  operator const std::vector<Block>&() const&& = delete;  // its markdown would dangle
+  const Block& operator[](size_t i) const { return blocks[i]; }
+  size_t size() const { return blocks.size(); }
+  std::vector<Block>::const_iterator begin() const { return blocks.begin(); }
+  std::vector<Block>::const_iterator end() const { return blocks.end(); }
+};
+
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks
 // are dropped. A pre element becomes a verbatim block that starts with the
 // fence line followed by a verbatim block holding only the fence; the fences
 // always come in pairs, each longer than any run of backticks between them
 // (at least three).
-std::vector<Block> scan_blocks(std::string_view html);
+ScannedBlocks scan_blocks(std::string_view html);
 
 }  // namespace zub

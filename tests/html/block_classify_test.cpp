@@ -20,7 +20,9 @@ Block make(std::string plain, size_t link_chars = 0, bool heading = false, bool 
   Block b;
   b.plain_bytes = plain.size();
   b.plain_chars = static_cast<uint32_t>(zub::char_count(zub::trim_ws(plain)));
-  b.markdown = std::move(plain);
+  // Blocks of a test live as long as the test binary.
+  static zub::TextArena texts;
+  b.markdown = texts.keep(plain);
   b.link_chars = static_cast<uint32_t>(link_chars);
   b.heading = heading;
   b.verbatim = verbatim;

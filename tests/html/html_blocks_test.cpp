@@ -11,9 +11,9 @@ using zub::scan_blocks;
 
 namespace {
 
-std::vector<std::string> markdowns(const std::vector<Block>& blocks) {
+std::vector<std::string> markdowns(const zub::ScannedBlocks& blocks) {
   std::vector<std::string> out;
-  for (const Block& b : blocks) out.push_back(b.markdown);
+  for (const Block& b : blocks) out.emplace_back(b.markdown);
   return out;
 }
 
@@ -139,7 +139,7 @@ TEST(ScanBlocks, LinearOnHostileNesting) {
   EXPECT_LT(secs, 20.0);
   ASSERT_EQ(a.size(), 100000u);
   // Indentation stops growing after eight levels.
-  EXPECT_EQ(a.back().markdown, std::string(16, ' ') + "- x");
+  EXPECT_EQ(a.blocks.back().markdown, std::string(16, ' ') + "- x");
   ASSERT_EQ(b.size(), 1u);
   EXPECT_EQ(b[0].link_chars, 100000u);
 }
