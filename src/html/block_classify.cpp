@@ -165,19 +165,20 @@ BlockStats block_stats(std::string_view t) {
 
 Verdict classify_block(const Block& b) {
   if (b.verbatim) return Verdict::keep;
-  const std::string_view t = trim_ws(b.plain);
-  if (t.empty()) return Verdict::drop;
+  if (b.plain_chars == 0) return Verdict::drop;
   if (!b.heading && b.link_chars > 0) {
     // Link-heavy and short linked blocks are dropped by the rules below
     // whatever their words: no need to measure them (most of a page's
     // menus and link lists end here).
-    const size_t chars = char_count(t);
+    const size_t chars = b.plain_chars;
     if (static_cast<double>(b.link_chars) / static_cast<double>(chars) > kLinkMax ||
         chars < kShortChars)
       return Verdict::drop;
   }
-  const BlockStats st = block_stats(t);
-  const size_t c = st.chars;
+  // The markdown has the plain text's words; its prefix, cell borders and
+  // line breaks are no letters, but count as characters.
+  const BlockStats st = block_stats(trim_ws(b.markdown));
+  const size_t c = b.plain_chars;
   // Mostly quotes and braces: serialized data or script text.
   if (c > kDataMinChars && 100 * st.quotes_braces / c >= kDataPercent) return Verdict::drop;
   const double link = static_cast<double>(b.link_chars) / static_cast<double>(c);
@@ -219,7 +220,7 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
   size_t groups = 0;
   for (const Block& b : blocks) {
     verdicts.push_back(classify_block(b));
-    groups = std::max(groups, b.group);
+    groups = std::max<size_t>(groups, b.group);
   }
   if (groups == 0) return verdicts;
   // A cell or term alone is too short to judge: a name, a number, a link
@@ -231,12 +232,10 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
     bool heading = false;  // a table with headings lays out a page
   };
   std::vector<Totals> totals(groups + 1);
-  std::vector<size_t> chars(blocks.size(), 0);
   for (size_t i = 0; i < blocks.size(); ++i) {
     const Block& b = blocks[i];
     if (b.group == 0) continue;
-    chars[i] = char_count(trim_ws(b.plain));
-    totals[b.group].chars += chars[i];
+    totals[b.group].chars += b.plain_chars;
     totals[b.group].link_chars += b.link_chars;
     if (b.heading) totals[b.group].heading = true;
   }
@@ -249,14 +248,14 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {
     const Block& b = blocks[i];
     if (verdicts[i] != Verdict::drop || b.heading) continue;
     if (b.group != 0) {
-      if (chars[i] > 0 && chars[i] < kShortChars && holds_data(b.group))
+      if (b.plain_chars > 0 && b.plain_chars < kShortChars && holds_data(b.group))
         verdicts[i] = Verdict::undecided;
       continue;
     }
     // A short unlinked line right before such a table or list is its
     // label (a caption, a rubric): it goes with the table.
     if (i + 1 < blocks.size() && blocks[i + 1].group != 0 && b.link_chars == 0 &&
-        holds_data(blocks[i + 1].group) && char_count(trim_ws(b.plain)) < kShortChars)
+        holds_data(blocks[i + 1].group) && b.plain_chars < kShortChars)
       verdicts[i] = Verdict::undecided;
   }
   return verdicts;
@@ -268,7 +267,7 @@ std::vector<bool> classify_blocks(const std::vector<Block>& blocks) {
 
 bool keep_simple(const Block& b) {
   if (b.verbatim) return true;
-  const size_t c = char_count(trim_ws(b.plain));
+  const size_t c = b.plain_chars;
   const double link =
       static_cast<double>(b.link_chars) / static_cast<double>(std::max<size_t>(c, 1));
   return c > 24 && link < 0.5;

@@ -39,7 +39,7 @@ bool inside(TextSpan inner, TextSpan outer) {
 std::vector<size_t> kept_sums(const std::vector<Block>& blocks, const std::vector<bool>& keep) {
   std::vector<size_t> sums(blocks.size() + 1, 0);
   for (size_t i = 0; i < blocks.size(); ++i)
-    sums[i + 1] = sums[i] + (keep[i] ? blocks[i].plain.size() : 0);
+    sums[i + 1] = sums[i] + (keep[i] ? blocks[i].plain_bytes : 0);
   return sums;
 }
 
@@ -73,9 +73,8 @@ std::vector<bool> boilerplate_mask(const StrippedPage& page, const std::vector<B
 
 }  // namespace
 
-TextSpan choose_root(const StrippedPage& page, const std::vector<Block>& blocks,
+TextSpan choose_root(const StrippedPage& page, TextSpan whole, const std::vector<Block>& blocks,
                      const std::vector<Verdict>& verdicts) {
-  const TextSpan whole{0, page.text.size()};
   if (page.candidates.empty() && !page.has_first_root) return whole;
   const std::vector<size_t> all = kept_sums(blocks, settle_verdicts(verdicts));
   // Boilerplate does not count towards a candidate: a wrapper does not win

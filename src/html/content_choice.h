@@ -16,9 +16,10 @@
 
 namespace zub {
 
-// The chosen part of page.text; the whole text when no candidate keeps
-// anything.
-TextSpan choose_root(const StrippedPage& page, const std::vector<Block>& blocks,
+// The chosen part of the page's text, `whole` being all of it (the caller
+// may have given page.text back once it was cut into blocks); `whole` when
+// no candidate keeps anything.
+TextSpan choose_root(const StrippedPage& page, TextSpan whole, const std::vector<Block>& blocks,
                      const std::vector<Verdict>& verdicts);
 
 // Keep flags (one per block) for the blocks of `span`: the boilerplate

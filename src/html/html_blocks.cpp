@@ -23,7 +23,8 @@ enum class TagKind { other, a, block, list, li, heading, pre, br, cell, code, ta
 // hostile nesting cannot grow the stack.
 constexpr size_t kMaxGroupDepth = 32;
 
-constexpr size_t kShrinkFrom = 4096;
+// A scratch string larger than this is given back after its block.
+constexpr size_t kScratchKeep = size_t{1} << 20;
 
 TagKind tag_kind(std::string_view name, int& level) {
   switch (name.size()) {
@@ -65,10 +66,16 @@ TagKind tag_kind(std::string_view name, int& level) {
   return TagKind::other;
 }
 
+// Counts kept in 32 bits stop at their largest value rather than wrap.
+uint32_t saturated(size_t n) { return static_cast<uint32_t>(std::min<size_t>(n, UINT32_MAX)); }
+
 struct Scanner {
-  std::vector<Block> blocks;
+  ScannedBlocks out;
+  std::vector<Block>& blocks = out.blocks;
   Block cur;
-  std::string pending;  // prefix for the next text piece
+  std::string markdown;  // the current block's, kept in the arena at its end
+  std::string plain;     // the current block's plain text, measured at its end
+  std::string pending;   // prefix for the next text piece
   bool has_pending = false;
   int list_depth = 0;
   int link_depth = 0;
@@ -89,7 +96,25 @@ struct Scanner {
   size_t groups_seen = 0;
   size_t group_overflow = 0;  // opened beyond kMaxGroupDepth, not yet closed
 
-  size_t current_group() const { return groups.empty() ? 0 : groups.back().first; }
+  size_t total = 0;  // bytes of the text being scanned
+
+  // Room for the blocks is planned by how many came per byte so far, not
+  // by doubling: the copy a full vector makes holds the old and the new
+  // array at once, which on a page of many small blocks is the converter's
+  // largest cost.
+  void push(Block&& b) {
+    if (blocks.size() == blocks.capacity()) {
+      const size_t have = blocks.size();
+      const size_t scanned = std::max<size_t>(at, 1);
+      const auto expected = static_cast<size_t>(
+          static_cast<double>(have) * static_cast<double>(total) / static_cast<double>(scanned));
+      blocks.reserve(
+          std::min(kMaxBlocks + 2, std::max(have + have / 4, expected + expected / 8) + 16));
+    }
+    blocks.push_back(std::move(b));
+  }
+
+  uint32_t current_group() const { return groups.empty() ? 0 : saturated(groups.back().first); }
 
   void open_group(bool table) {
     if (groups.size() >= kMaxGroupDepth) {
@@ -118,18 +143,23 @@ struct Scanner {
   }
 
   void end_block() {
-    if (is_blank(cur.plain)) {
+    if (is_blank(plain)) {
       cur = Block{};
+      markdown.clear();
+      plain.clear();
       return;
     }
-    cur.markdown.resize(trim_ws_end(cur.markdown).size());
-    // A block that grew by doubling may hold twice its text; a large one
-    // gives the slack back (small ones are not worth the copy).
-    if (cur.markdown.capacity() > kShrinkFrom) cur.markdown.shrink_to_fit();
-    if (cur.plain.capacity() > kShrinkFrom) cur.plain.shrink_to_fit();
+    markdown.resize(trim_ws_end(markdown).size());
+    cur.markdown = out.text.take(std::move(markdown));
+    markdown.clear();
+    cur.plain_bytes = plain.size();
+    cur.plain_chars = saturated(char_count(trim_ws(plain)));
+    // A scratch string that held a page-sized block gives its room back.
+    if (plain.capacity() > kScratchKeep) std::string().swap(plain);
+    plain.clear();
     if (cur_opens_fence) fence_block = blocks.size();
     cur_opens_fence = false;
-    blocks.push_back(std::move(cur));
+    push(std::move(cur));
     cur = Block{};
   }
 
@@ -145,9 +175,9 @@ struct Scanner {
       fence_open = true;
       cur_opens_fence = true;
     } else if (pending.size() >= 2 && pending.compare(pending.size() - 2, 2, "- ") == 0) {
-      cur.item_indent = static_cast<int>(pending.size() - 2);
+      cur.item_indent = static_cast<int16_t>(pending.size() - 2);
     }
-    cur.markdown += pending;
+    markdown += pending;
     has_pending = false;
   }
 
@@ -159,15 +189,18 @@ struct Scanner {
   void close_fence() {
     if (fence_open) {
       const size_t ticks = std::max(kFence.size(), longest_ticks + 1);
+      const std::string fence_line(ticks, '`');
       if (ticks > kFence.size() && fence_block < blocks.size())
-        blocks[fence_block].markdown.insert(0, ticks - kFence.size(), '`');
+        blocks[fence_block].markdown = out.text.keep(
+            std::string_view(fence_line).substr(kFence.size()), blocks[fence_block].markdown);
       fence_block = SIZE_MAX;
       Block fence;
-      fence.markdown.assign(ticks, '`');
-      fence.plain = fence.markdown;
+      fence.markdown = out.text.keep(fence_line);
+      fence.plain_bytes = ticks;
+      fence.plain_chars = saturated(ticks);
       fence.verbatim = true;
       fence.offset = at;
-      blocks.push_back(std::move(fence));
+      push(std::move(fence));
       fence_open = false;
     } else if (pending_is_fence()) {
       // An empty pre element: its fence never reached the output, so it must
@@ -179,24 +212,23 @@ struct Scanner {
   void text(std::string_view raw) {
     // Decoded straight into the block's plain text, then copied to its
     // markdown: no third copy of a piece that may be the whole page.
-    const size_t from = cur.plain.size();
-    append_decoded(cur.plain, raw);
-    const std::string_view piece = std::string_view(cur.plain).substr(from);
+    const size_t from = plain.size();
+    append_decoded(plain, raw);
+    const std::string_view piece = std::string_view(plain).substr(from);
     if (!in_pre)
-      for (size_t i = from; i < cur.plain.size(); ++i)
-        if (cur.plain[i] == '\t' || cur.plain[i] == '\n' || cur.plain[i] == '\r')
-          cur.plain[i] = ' ';
+      for (size_t i = from; i < plain.size(); ++i)
+        if (plain[i] == '\t' || plain[i] == '\n' || plain[i] == '\r') plain[i] = ' ';
     if (from == 0) {
       if (is_blank(piece)) {
-        cur.plain.clear();
+        plain.clear();
         return;
       }
       cur.offset = at;
       cur.group = current_group();
     }
     flush_prefix();
-    if (link_depth > 0) cur.link_chars += char_count(trim_ws(piece));
-    cur.markdown += piece;
+    if (link_depth > 0) cur.link_chars = saturated(cur.link_chars + char_count(trim_ws(piece)));
+    markdown += piece;
     if (in_pre) {
       cur.verbatim = true;
       // Runs go on across tags: "`<b>`</b>`" prints three in a row.
@@ -252,33 +284,33 @@ struct Scanner {
         break;
       case TagKind::br:
         // A line break at the start of a block carries nothing.
-        if (cur.plain.empty()) break;
+        if (plain.empty()) break;
         if (in_pre) {
-          cur.markdown += '\n';
+          markdown += '\n';
         } else if (cur.heading) {
-          cur.markdown += ' ';
-          cur.plain += ' ';
+          markdown += ' ';
+          plain += ' ';
         } else {
           // Outside code a break ends the printed line; the measurements
           // see a space, so the words on both sides stay apart.
-          cur.markdown += '\n';
-          cur.plain += ' ';
+          markdown += '\n';
+          plain += ' ';
         }
         break;
       case TagKind::cell:
-        if (closing || cur.plain.empty()) break;
-        cur.markdown += " | ";
-        cur.plain += ' ';
+        if (closing || plain.empty()) break;
+        markdown += " | ";
+        plain += ' ';
         break;
       case TagKind::code:
         if (in_pre) break;
-        if (cur.plain.empty()) {
+        if (plain.empty()) {
           cur.offset = at;
           cur.group = current_group();
         }
         flush_prefix();
-        cur.markdown += '`';
-        cur.plain += '`';
+        markdown += '`';
+        plain += '`';
         break;
       case TagKind::table:
       case TagKind::dl:
@@ -295,13 +327,18 @@ struct Scanner {
 
 }  // namespace
 
-std::vector<Block> scan_blocks(std::string_view html) {
+ScannedBlocks scan_blocks(std::string_view html) {
   Scanner s;
+  s.total = html.size();
   s.blocks.reserve(html.size() / 400 + 16);
   const char* base = html.data();
   const size_t n = html.size();
   size_t pos = 0;
   while (pos < n) {
+    if (s.blocks.size() >= kMaxBlocks) {
+      s.out.unscanned = n - pos;
+      break;
+    }
     const void* hit = std::memchr(base + pos, '<', n - pos);
     const size_t lt = hit ? static_cast<size_t>(static_cast<const char*>(hit) - base) : n;
     if (lt > pos) {
@@ -322,7 +359,7 @@ std::vector<Block> scan_blocks(std::string_view html) {
   s.at = n;
   s.end_block();
   s.close_fence();
-  return std::move(s.blocks);
+  return std::move(s.out);
 }
 
 }  // namespace zub

@@ -5,9 +5,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/text_arena.h"
 
 namespace zub {
 
@@ -15,17 +18,50 @@ namespace zub {
 inline constexpr std::string_view kFence = "```";
 
 struct Block {
-  std::string markdown;   // what will be printed: prefix plus text pieces
-  std::string plain;      // the text pieces alone; all measurements use it
-  size_t link_chars = 0;  // characters that stood inside an a element
-  bool verbatim = false;  // part of a pre element: never dropped or reflowed
-  bool heading = false;   // opened by h1..h6
-  int item_indent = -1;   // list item: spaces of nesting before "- "; else -1
-  size_t offset = 0;      // where its first text starts in the scanned text
+  // What will be printed: prefix plus text pieces. It lies in the arena of
+  // the ScannedBlocks the block came from (or in storage of the caller's
+  // own that lives as long as the block).
+  std::string_view markdown;
+  // The block's plain text (its text pieces alone, a line break or a cell
+  // border as one space) is measured while it is scanned and not kept: on
+  // a page of many short blocks a second copy of every text would double
+  // the converter's memory. The classifier's word counts read the markdown,
+  // which differs from the plain text only in signs that are no letters.
+  size_t offset = 0;         // where its first text starts in the scanned text
+  size_t plain_bytes = 0;    // bytes of the plain text
+  uint32_t plain_chars = 0;  // characters of the plain text, white space trimmed
+  uint32_t link_chars = 0;   // characters that stood inside an a element
   // The innermost table or definition list the block's text lies in, by
   // its number in document order from 1; 0 outside them. The classifier
   // weighs short cells and terms by the whole of their table or list.
-  size_t group = 0;
+  uint32_t group = 0;
+  int16_t item_indent = -1;  // list item: spaces of nesting before "- "; else -1
+  bool verbatim = false;     // part of a pre element: never dropped or reflowed
+  bool heading = false;      // opened by h1..h6
+};
+
+// A page is cut into at most this many blocks (and the two that may end
+// the last one): each costs a record of some fifty bytes however short its
+// text, so a hostile page of "<p>x" repeated would otherwise need twelve
+// times its size. Real pages, even of many megabytes, stay far below it.
+inline constexpr size_t kMaxBlocks = size_t{1} << 19;
+
+// The blocks of a page and the storage of their markdown: a page of many
+// short blocks costs one copy of its text and a small record per block.
+// Read as a vector of blocks (it converts to one where a const reference
+// is asked for); a moved object keeps every block's markdown valid.
+struct ScannedBlocks {
+  std::vector<Block> blocks;
+  TextArena text;
+  // Bytes of the text left unscanned when the blocks reached kMaxBlocks.
+  size_t unscanned = 0;
+
+  operator const std::vector<Block>&() const& { return blocks; }
+  operator const std::vector<Block>&() const&& = delete;  // its markdown would dangle
+  const Block& operator[](size_t i) const { return blocks[i]; }
+  size_t size() const { return blocks.size(); }
+  std::vector<Block>::const_iterator begin() const { return blocks.begin(); }
+  std::vector<Block>::const_iterator end() const { return blocks.end(); }
 };
 
 // Cuts element-stripped HTML into blocks, in document order. Blank blocks
@@ -33,6 +69,6 @@ struct Block {
 // fence line followed by a verbatim block holding only the fence; the fences
 // always come in pairs, each longer than any run of backticks between them
 // (at least three).
-std::vector<Block> scan_blocks(std::string_view html);
+ScannedBlocks scan_blocks(std::string_view html);
 
 }  // namespace zub

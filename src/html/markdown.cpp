@@ -27,6 +27,7 @@ constexpr size_t kOutputReserve = 4096;
 constexpr size_t kMaxSeenBlocks = 8000;
 constexpr size_t kMinLinkTextChars = 12;
 constexpr size_t kMaxLinkTexts = 200;
+constexpr size_t kKeepStrippedBelow = size_t{1} << 20;
 constexpr std::string_view kAllHiddenNote =
     "[본문 없음: 페이지가 글을 모두 숨겼다(스크립트가 나중에 보여 주는 페이지일 수 있다). "
     "숨긴 글은 옮기지 않는다]\n";
@@ -195,19 +196,14 @@ std::string without_named_boilerplate(const StrippedPage& page) {
   return out;
 }
 
-}  // namespace
-
-std::string link_list(std::string_view doc) {
-  const HiddenSelectors hidden = page_hidden_selectors(doc);
-  return link_list_of(strip_elements(doc, hidden.empty() ? nullptr : &hidden));
-}
-
-std::string html_to_markdown(std::string_view doc) {
-  const StrippedPage page = strip_page(doc);
-  const std::vector<Block> blocks = scan_blocks(page.text);
+// What the blocks of `page` give, by the rules html_to_markdown tells.
+// The blocks are given back before the last resorts scan the page again,
+// and the page's text, if it was given back, is made again for them.
+std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whole,
+                         ScannedBlocks& scanned) {
+  const ScannedBlocks& blocks = scanned;
   const std::vector<Verdict> verdicts = block_verdicts(blocks);
-  const TextSpan whole{0, page.text.size()};
-  const TextSpan root = choose_root(page, blocks, verdicts);
+  const TextSpan root = choose_root(page, whole, blocks, verdicts);
   const bool narrowed = root.start != whole.start || root.end != whole.end;
   // Page text is printed as it is: control characters (NULs, escape
   // sequences, stray carriage returns) go, line feeds and tabs stay.
@@ -232,21 +228,53 @@ std::string html_to_markdown(std::string_view doc) {
     std::string md = take_page_text(render_blocks(blocks, keep));
     if (!md.empty()) return md;
   }
+  // The blocks go before the page is scanned again: on a page of many
+  // blocks two sets of them would double the converter's memory.
+  scanned = ScannedBlocks{};
+  if (page.text.size() != whole.end) page.text = strip_page(doc).text;
   const std::string shown = without_named_boilerplate(page);
   std::string links = take_page_text(link_list_of(shown));
   if (!links.empty()) return links;
   // No content block and no link worth listing: the page's text as it is,
   // so that a page with text never comes out empty.
-  const std::vector<Block> shown_blocks = scan_blocks(shown);
-  std::string all =
-      take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
-  if (all.empty())
-    all = take_page_text(render_blocks(blocks, std::vector<bool>(blocks.size(), true)));
+  std::string all;
+  {
+    const ScannedBlocks shown_blocks = scan_blocks(shown);
+    all = take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
+  }
+  if (all.empty()) {
+    const ScannedBlocks again = scan_blocks(page.text);
+    all = take_page_text(render_blocks(again, std::vector<bool>(again.size(), true)));
+  }
   // A page that hides all of its text (a template that a script shows
   // later) says so: its hidden text is never passed on, and an empty
   // answer would read as a page without text.
   if (all.empty() && page.hidden_text) all = kAllHiddenNote;
   return all;
+}
+
+}  // namespace
+
+std::string link_list(std::string_view doc) {
+  const HiddenSelectors hidden = page_hidden_selectors(doc);
+  return link_list_of(strip_elements(doc, hidden.empty() ? nullptr : &hidden));
+}
+
+std::string html_to_markdown(std::string_view doc) {
+  StrippedPage page = strip_page(doc);
+  ScannedBlocks blocks = scan_blocks(page.text);
+  const size_t unscanned = blocks.unscanned;
+  const TextSpan whole{0, page.text.size()};
+  // The blocks hold all the text the page prints: a large page's stripped
+  // markup goes before the output is made, rather than be held three times.
+  if (page.text.size() >= kKeepStrippedBelow) std::string().swap(page.text);
+  std::string md = convert_page(doc, page, whole, blocks);
+  // A page cut short says so, in a line no page text can forge.
+  if (unscanned > 0)
+    md += "[zub: 페이지가 블록 " + std::to_string(kMaxBlocks) + "개를 넘어 뒤쪽 " +
+          std::to_string(unscanned) +
+          " bytes 는 옮기지 않았다: 페이지를 나눠 변환하면 나머지를 본다]\n";
+  return md;
 }
 
 }  // namespace zub

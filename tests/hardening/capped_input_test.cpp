@@ -138,3 +138,32 @@ TEST(HardeningCappedInput, MdConvertsAtMostItsOwnCapWithinBoundedMemory) {
                              "266445582 bytes 는 건너뛰었다]\n"))
       << r.run.out.substr(r.run.out.size() > 300 ? r.run.out.size() - 300 : 0);
 }
+
+// The pages that cost most per byte of input: blocks of one letter, link
+// lists, code blocks. Each, at the full cap, converts within some six times
+// the cap of address space (binary included); a record per block made the
+// first two need over a gigabyte. Past the most blocks a page is cut into,
+// a note says how much of it was not converted.
+TEST(HardeningCappedInput, MdPagesOfManySmallBlocksStayWithinBoundedMemory) {
+  const std::string limit = kSanitized ? "" : "ulimit -v 200000; ";
+  zub_test::RunOptions o;
+  o.env_unset = {"ZUB_FILTER_MAX"};
+  struct Shape {
+    const char* page;  // a shell command that prints the page
+    bool cut;          // more blocks than a page is cut into
+  };
+  for (const Shape& shape :
+       {Shape{"yes '<p>x'", true}, Shape{"yes '<li><a href=/x>a link text</a>'", true},
+        Shape{"(echo '<pre>'; yes 'int x = f(y);')", false}}) {
+    const BoundedRun r = run_bounded_via(
+        {"sh", "-c", std::string(shape.page) + " | head -c 50000000 | (" + limit + "exec \"$@\")",
+         "sh"},
+        {"md"}, 120, o);
+    ASSERT_FALSE(r.timed_out) << shape.page;
+    EXPECT_EQ(r.run.status, 0) << shape.page << ": " << r.run.err;
+    EXPECT_EQ(r.run.err, "") << shape.page;
+    EXPECT_EQ(r.run.out.find("[zub: 페이지가 블록 524288개를 넘어 뒤쪽 ") != std::string::npos,
+              shape.cut)
+        << shape.page;
+  }
+}

@@ -1,5 +1,8 @@
 #include "html/block_classify.h"
 
+#include "base/unicode.h"
+#include "base/utf8.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -15,9 +18,12 @@ namespace {
 
 Block make(std::string plain, size_t link_chars = 0, bool heading = false, bool verbatim = false) {
   Block b;
-  b.markdown = plain;
-  b.plain = std::move(plain);
-  b.link_chars = link_chars;
+  b.plain_bytes = plain.size();
+  b.plain_chars = static_cast<uint32_t>(zub::char_count(zub::trim_ws(plain)));
+  // Blocks of a test live as long as the test binary.
+  static zub::TextArena texts;
+  b.markdown = texts.keep(plain);
+  b.link_chars = static_cast<uint32_t>(link_chars);
   b.heading = heading;
   b.verbatim = verbatim;
   return b;

@@ -11,9 +11,9 @@ using zub::scan_blocks;
 
 namespace {
 
-std::vector<std::string> markdowns(const std::vector<Block>& blocks) {
+std::vector<std::string> markdowns(const zub::ScannedBlocks& blocks) {
   std::vector<std::string> out;
-  for (const Block& b : blocks) out.push_back(b.markdown);
+  for (const Block& b : blocks) out.emplace_back(b.markdown);
   return out;
 }
 
@@ -46,7 +46,7 @@ TEST(ScanBlocks, ListItemsAndNesting) {
   EXPECT_EQ(markdowns(blocks), (Lines{"- one", "- two", "  - inner"}));
   EXPECT_EQ(blocks[0].item_indent, 0);
   EXPECT_EQ(blocks[2].item_indent, 2);
-  EXPECT_EQ(blocks[2].plain, "inner");
+  EXPECT_EQ(blocks[2].plain_chars, 5u);  // the text alone, without "  - "
   // The prefix waits for the first text, across an empty paragraph.
   EXPECT_EQ(markdowns(scan_blocks("<ol><li><p>x</p></ol>")), (Lines{"- x"}));
   // Stray closing lists never take the depth below zero.
@@ -73,7 +73,7 @@ TEST(ScanBlocks, PreformattedCode) {
   EXPECT_EQ(blocks[0].markdown, "```\na\nb\n  c");
   EXPECT_TRUE(blocks[0].verbatim);
   EXPECT_EQ(blocks[1].markdown, "```");
-  EXPECT_EQ(blocks[1].plain, "```");
+  EXPECT_EQ(blocks[1].plain_chars, 3u);
   EXPECT_TRUE(blocks[1].verbatim);
   EXPECT_EQ(blocks[2].markdown, "after");
   EXPECT_FALSE(blocks[2].verbatim);
@@ -101,14 +101,16 @@ TEST(ScanBlocks, TableCells) {
   const auto blocks =
       scan_blocks("<table><tr><th>h1</th><th>h2</th></tr><tr><td>a</td><td>b</td></tr></table>");
   EXPECT_EQ(markdowns(blocks), (Lines{"h1 | h2", "a | b"}));
-  EXPECT_EQ(blocks[1].plain, "a b");
+  // Measured as "a b": a cell border is one space of plain text.
+  EXPECT_EQ(blocks[1].plain_chars, 3u);
+  EXPECT_EQ(blocks[1].plain_bytes, 3u);
 }
 
 TEST(ScanBlocks, LineBreakOutsidePreEndsTheLine) {
   const auto blocks = scan_blocks("<p>first<br>second<br/>third</p>");
   ASSERT_EQ(blocks.size(), 1u);
   EXPECT_EQ(blocks[0].markdown, "first\nsecond\nthird");
-  EXPECT_EQ(blocks[0].plain, "first second third");
+  EXPECT_EQ(blocks[0].plain_chars, 18u);
   EXPECT_EQ(markdowns(scan_blocks("<p><br>x</p>")), (Lines{"x"}));  // leading break ignored
 }
 
@@ -137,7 +139,7 @@ TEST(ScanBlocks, LinearOnHostileNesting) {
   EXPECT_LT(secs, 20.0);
   ASSERT_EQ(a.size(), 100000u);
   // Indentation stops growing after eight levels.
-  EXPECT_EQ(a.back().markdown, std::string(16, ' ') + "- x");
+  EXPECT_EQ(a.blocks.back().markdown, std::string(16, ' ') + "- x");
   ASSERT_EQ(b.size(), 1u);
   EXPECT_EQ(b[0].link_chars, 100000u);
 }
