@@ -93,6 +93,8 @@ constexpr double kShortStopwordMin = 0.15;
 // A table or definition list with at most this share of link text holds
 // data (API tables, option and error lists), not a menu.
 constexpr double kGroupLinkMax = 0.5;
+// A run of fewer list items is no list to judge as a whole.
+constexpr size_t kMinListItems = 2;
 
 }  // namespace
 
@@ -212,6 +214,32 @@ std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts) {
       keep[i] = (i > 0 && keep[i - 1]) || next_keep[i];
   }
   return keep;
+}
+
+std::vector<Verdict> relax_list_items(const std::vector<Block>& blocks,
+                                      std::vector<Verdict> verdicts) {
+  size_t i = 0;
+  while (i < blocks.size()) {
+    if (blocks[i].item_indent < 0 || blocks[i].heading || blocks[i].verbatim) {
+      ++i;
+      continue;
+    }
+    size_t end = i;
+    size_t chars = 0, link_chars = 0;
+    while (end < blocks.size() && blocks[end].item_indent >= 0 && !blocks[end].heading &&
+           !blocks[end].verbatim && blocks[end].group == blocks[i].group) {
+      chars += blocks[end].plain_chars;
+      link_chars += blocks[end].link_chars;
+      ++end;
+    }
+    if (end - i >= kMinListItems &&
+        static_cast<double>(link_chars) <= kGroupLinkMax * static_cast<double>(chars))
+      for (size_t k = i; k < end; ++k)
+        if (verdicts[k] == Verdict::drop && blocks[k].plain_chars > 0)
+          verdicts[k] = Verdict::undecided;
+    i = end;
+  }
+  return verdicts;
 }
 
 std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks) {

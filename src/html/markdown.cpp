@@ -205,6 +205,8 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
   const std::vector<Verdict> verdicts = block_verdicts(blocks);
   const TextSpan root = choose_root(page, whole, blocks, verdicts);
   const bool narrowed = root.start != whole.start || root.end != whole.end;
+  // Lists are judged as a whole once the part of the page is chosen.
+  const std::vector<Verdict> in_root = relax_list_items(blocks, verdicts);
   // Page text is printed as it is: control characters (NULs, escape
   // sequences, stray carriage returns) go, line feeds and tabs stay.
   size_t kept = 0;
@@ -213,7 +215,7 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
   // on the page.
   for (const bool simple : {false, true}) {
     const size_t floor = simple ? kTier2MinBytes : kTier1MinBytes;
-    std::vector<bool> keep = keep_in_span(page, blocks, verdicts, root, simple, kept);
+    std::vector<bool> keep = keep_in_span(page, blocks, in_root, root, simple, kept);
     if (kept >= floor) return take_page_text(render_blocks(blocks, keep));
     if (!narrowed) continue;
     keep = keep_in_span(page, blocks, verdicts, whole, simple, kept);
