@@ -13,13 +13,29 @@ namespace zub {
 
 namespace {
 
-// Sorted, for binary search.
+// English and the function words (articles, prepositions, conjunctions,
+// pronouns) of the languages of Europe most pages are written in: Spanish,
+// French, German, Portuguese, Italian, Dutch, Czech; those of at most five
+// ASCII letters. Sorted, for binary search.
 // clang-format off
-constexpr std::array<std::string_view, 39> kEnglishStopwords = {
-    "a",   "all",  "an",    "and",   "are",  "as",   "at",    "be",   "but",  "by",
-    "can", "for",  "from",  "have",  "he",   "if",   "in",    "is",   "it",   "no",
-    "not", "of",   "on",    "or",    "so",   "that", "the",   "there", "they", "this",
-    "to",  "was",  "we",    "when",  "which", "will", "with", "you",  "your"};
+constexpr std::array<std::string_view, 163> kLatinStopwords = {
+    "a", "al", "ale", "all", "an", "and", "ao", "are", "as", "at",
+    "au", "auch", "auf", "aus", "aux", "avec", "be", "bei", "but", "by",
+    "byl", "can", "ce", "che", "com", "como", "con", "da", "dans", "das",
+    "dass", "dat", "de", "dei", "del", "della", "dem", "den", "der", "des",
+    "di", "die", "do", "dos", "du", "een", "ein", "eine", "el", "elle",
+    "em", "en", "er", "es", "est", "esta", "este", "et", "foi", "for",
+    "from", "gli", "have", "he", "het", "ich", "if", "il", "im", "in",
+    "is", "ist", "it", "jak", "jako", "je", "jsou", "la", "las", "le",
+    "les", "leur", "lo", "los", "mais", "met", "mit", "muy", "na", "nach",
+    "nas", "ne", "nel", "nella", "nicht", "niet", "no", "nos", "not", "nous",
+    "od", "oder", "of", "on", "ook", "op", "or", "os", "para", "pas",
+    "per", "pero", "po", "por", "pour", "pro", "que", "qui", "se", "ses",
+    "si", "sich", "sie", "so", "sono", "sont", "su", "sur", "sus", "tak",
+    "te", "that", "the", "there", "they", "this", "to", "um", "uma", "una",
+    "und", "une", "van", "ve", "von", "voor", "vous", "was", "we", "when",
+    "which", "wie", "will", "wir", "with", "you", "your", "za", "ze", "zijn",
+    "zu", "zum", "zur"};
 
 constexpr std::array<std::string_view, 22> kKoreanStopwords = {
     "이",   "그",   "저",   "것",   "수",     "등",     "및",   "위해",
@@ -48,7 +64,7 @@ bool is_cjk(char32_t cp) {
          (cp >= 0x4E00 && cp <= 0x9FFF) || (cp >= 0xF900 && cp <= 0xFAFF);
 }
 
-static_assert(std::is_sorted(kEnglishStopwords.begin(), kEnglishStopwords.end()));
+static_assert(std::is_sorted(kLatinStopwords.begin(), kLatinStopwords.end()));
 
 // A word of at most 5 lower-case ASCII bytes as one number, first byte
 // highest; the order of the numbers is the order of the words.
@@ -58,14 +74,14 @@ constexpr uint64_t pack(std::string_view w) {
   return v;
 }
 
-constexpr std::array<uint64_t, kEnglishStopwords.size()> kPackedStopwords = [] {
-  std::array<uint64_t, kEnglishStopwords.size()> a{};
-  for (size_t i = 0; i < a.size(); ++i) a[i] = pack(kEnglishStopwords[i]);
+constexpr std::array<uint64_t, kLatinStopwords.size()> kPackedStopwords = [] {
+  std::array<uint64_t, kLatinStopwords.size()> a{};
+  for (size_t i = 0; i < a.size(); ++i) a[i] = pack(kLatinStopwords[i]);
   return a;
 }();
 
 // Looked up as numbers: no byte comparison per probe.
-bool is_english_stopword(std::string_view word) {
+bool is_latin_stopword(std::string_view word) {
   return std::binary_search(kPackedStopwords.begin(), kPackedStopwords.end(), pack(word));
 }
 
@@ -101,7 +117,7 @@ constexpr size_t kMinListItems = 2;
 BlockStats block_stats(std::string_view t) {
   BlockStats st;
   size_t words = 0;
-  size_t english = 0;
+  size_t latin = 0;
   size_t i = 0;
   const size_t n = t.size();
   size_t word_start = 0;
@@ -113,7 +129,7 @@ BlockStats block_stats(std::string_view t) {
     if (word_ascii && len <= 5) {
       char buf[5];
       for (size_t k = 0; k < len; ++k) buf[k] = ascii_lower_char(t[word_start + k]);
-      if (is_english_stopword(std::string_view(buf, len))) ++english;
+      if (is_latin_stopword(std::string_view(buf, len))) ++latin;
     }
     in_word = false;
   };
@@ -161,7 +177,7 @@ BlockStats block_stats(std::string_view t) {
   }
   if (words > 0)
     st.stopword_share =
-        std::min(static_cast<double>(english + other) / static_cast<double>(words), 1.0);
+        std::min(static_cast<double>(latin + other) / static_cast<double>(words), 1.0);
   return st;
 }
 

@@ -1,7 +1,8 @@
 // The content classifier of the page converter: decides for every block
 // whether it is main content or boilerplate, from its length, link density,
-// stopword share (English, Korean, Chinese and Japanese), quote-and-brace
-// share and Hangul count, then lets undecided blocks follow their neighbours.
+// stopword share (English and other European languages, Korean, Chinese
+// and Japanese), quote-and-brace share and Hangul count, then lets
+// undecided blocks follow their neighbours.
 // Pure functions; safe to call from any number of threads.
 #pragma once
 
@@ -25,9 +26,11 @@ struct BlockStats {
 };
 
 // Words are runs of letters and digits, except that Chinese characters and
-// kana count as one word per two characters; stopwords are the English
-// words, and the Korean, Chinese and Japanese function words counted as
-// substrings when the text holds that script.
+// kana count as one word per two characters; stopwords are the function
+// words of English and the European languages most pages are written in
+// (ASCII words of at most five letters), and the Korean, Chinese and
+// Japanese function words counted as substrings when the text holds that
+// script.
 BlockStats block_stats(std::string_view trimmed_plain);
 
 // The first verdict of one block, before neighbours are considered.
