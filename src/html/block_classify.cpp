@@ -232,8 +232,29 @@ std::vector<bool> settle_verdicts(const std::vector<Verdict>& verdicts) {
   return keep;
 }
 
-std::vector<Verdict> relax_list_items(const std::vector<Block>& blocks,
+std::vector<Verdict> relax_in_content(const std::vector<Block>& blocks,
                                       std::vector<Verdict> verdicts) {
+  // A short line without links between kept blocks: a step's label, a
+  // caption, a name. One at the edge of the content (a copyright line, a
+  // date, a label before a menu) stays dropped. Such lines, and undecided
+  // blocks, are passed over in looking for the kept ones around.
+  auto short_line = [&](size_t k) {
+    return !blocks[k].heading && blocks[k].link_chars == 0 && verdicts[k] == Verdict::drop &&
+           blocks[k].plain_chars > 1 && blocks[k].plain_chars < kShortChars;
+  };
+  std::vector<bool> kept_before(blocks.size(), false);
+  bool kept = false;
+  for (size_t k = 0; k < blocks.size(); ++k) {
+    kept_before[k] = kept;
+    if (verdicts[k] != Verdict::undecided && !short_line(k)) kept = verdicts[k] == Verdict::keep;
+  }
+  kept = false;
+  for (size_t k = blocks.size(); k-- > 0;) {
+    const bool line = short_line(k);
+    if (line && kept && kept_before[k]) verdicts[k] = Verdict::undecided;
+    if (verdicts[k] != Verdict::undecided && !line) kept = verdicts[k] == Verdict::keep;
+  }
+  // The items of a list with little link text as a whole.
   size_t i = 0;
   while (i < blocks.size()) {
     if (blocks[i].item_indent < 0 || blocks[i].heading || blocks[i].verbatim) {

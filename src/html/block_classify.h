@@ -50,12 +50,13 @@ std::vector<Verdict> block_verdicts(const std::vector<Block>& blocks);
 // The full classification: block_verdicts and settle_verdicts.
 std::vector<bool> classify_blocks(const std::vector<Block>& blocks);
 
-// The verdicts with the dropped items of a list that holds little link
-// text as a whole (at most half; two items or more in a row) made
-// undecided: a list item alone is judged by too little (a name, a short
-// note, a link to what it tells of), while a menu or a list of other pages
-// is mostly links. For the part of a page already chosen as its content.
-std::vector<Verdict> relax_list_items(const std::vector<Block>& blocks,
+// The verdicts for the part of a page already chosen as its content, where
+// a block alone is judged by too little: a short line without links (a
+// step's label, a caption, a name) and the items of a list that holds
+// little link text as a whole (at most half; two items or more in a row)
+// that would be dropped are left to their neighbours instead. A menu or a
+// list of other pages is mostly links and stays dropped.
+std::vector<Verdict> relax_in_content(const std::vector<Block>& blocks,
                                       std::vector<Verdict> verdicts);
 
 // The looser fallback: verbatim blocks, and blocks of more than 24

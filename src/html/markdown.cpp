@@ -205,8 +205,9 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
   const std::vector<Verdict> verdicts = block_verdicts(blocks);
   const TextSpan root = choose_root(page, whole, blocks, verdicts);
   const bool narrowed = root.start != whole.start || root.end != whole.end;
-  // Lists are judged as a whole once the part of the page is chosen.
-  const std::vector<Verdict> in_root = relax_list_items(blocks, verdicts);
+  // Inside the chosen part short lines and list items follow their
+  // neighbours.
+  const std::vector<Verdict> in_root = relax_in_content(blocks, verdicts);
   // Page text is printed as it is: control characters (NULs, escape
   // sequences, stray carriage returns) go, line feeds and tabs stay.
   size_t kept = 0;

@@ -471,10 +471,12 @@ TEST(HtmlToMarkdown, ShortTermsAndCellsOfDataTablesAndLists) {
   EXPECT_EQ(md_layout.find("Sections"), std::string::npos) << md_layout;
 }
 
-// Inside the chosen part of a page a list is judged as a whole: the short
-// names and the linked notes of a list with little link text stay, a menu
-// (all links) goes, and a list outside the chosen part gains nothing.
-TEST(HtmlToMarkdown, ListsOfTheArticleAreJudgedAsAWhole) {
+// Inside the chosen part of a page a block alone is judged by too little:
+// the short unlinked lines (a step's label, a caption) and the short names
+// and linked notes of a list with little link text follow their
+// neighbours, while a menu (all links) goes, and a list outside the chosen
+// part gains nothing.
+TEST(HtmlToMarkdown, ShortLinesAndListsOfTheArticleFollowTheirNeighbours) {
   const std::string doc =
       "<html><body><div class=\"menu\"><ul><li><a href=\"/\">Home</a></li>"
       "<li><a href=\"/news\">News</a></li></ul></div><article><h1>The title</h1>" +
@@ -486,15 +488,16 @@ TEST(HtmlToMarkdown, ListsOfTheArticleAreJudgedAsAWhole) {
       "<li>We have just landed a change that keeps a second copy from starting while another "
       "one is running, <a href=\"/b/1\">Bug 1553982</a>.</li>"
       "<li>A printer can be chosen per page range now and the preview follows it.</li></ul>"
-      "<p>" +
-      prose("the menu") +
+      "<p>Step 1</p><p>" +
+      prose("the first step") + "</p><p>Glass cloche (Lucy Akins)</p>" + "<p>" + prose("the menu") +
       "</p><ul><li><a href=\"/a\">Another story of the day</a></li>"
       "<li><a href=\"/b\">Yet another story of the week</a></li></ul></article>"
       "<div><h2>Send feedback</h2><ul><li>Problems with searching</li><li>Other</li></ul></div>"
       "</body></html>";
   const std::string md = html_to_markdown(doc);
-  for (const char* want : {"- Masatoshi Kimura\n- Michelle Goossens\n- Sonia\n",
-                           "- Our Year in Review!\n", "Bug 1553982"})
+  for (const char* want :
+       {"- Masatoshi Kimura\n- Michelle Goossens\n- Sonia\n", "- Our Year in Review!\n",
+        "Bug 1553982", "Step 1\n", "Glass cloche (Lucy Akins)\n"})
     EXPECT_NE(md.find(want), std::string::npos) << want << " missing from:\n" << md;
   for (const char* unwanted : {"Home", "Another story", "Yet another", "Problems with", "Other"})
     EXPECT_EQ(md.find(unwanted), std::string::npos) << unwanted << " in:\n" << md;
