@@ -28,29 +28,6 @@ bool valid_sub(std::string_view s) {
   return true;
 }
 
-// The current ledger is renamed away only while the name still refers to
-// the file this call opened: another call may have rotated it a moment ago,
-// and renaming its fresh successor would throw the full one away. The check
-// and the rename happen under a lock on the full file, so no other call can
-// rotate it between them; once it is renamed, every call still waiting on
-// that lock finds the name on another file and leaves it alone. (Only a
-// full file is renamed, and a fresh one is created only where the name is
-// free, so the name cannot change under the lock but by this rename.)
-void rotate(int dir_fd, int fd) {
-  struct stat mine, named;
-  if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes)
-    return;
-  int locked;
-  do {
-    locked = ::flock(fd, LOCK_EX);
-  } while (locked != 0 && errno == EINTR);
-  if (locked != 0) return;
-  if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-      named.st_ino == mine.st_ino && named.st_dev == mine.st_dev)
-    ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
-  ::flock(fd, LOCK_UN);
-}
-
 // No record is written later than now; a day's margin covers clocks set back.
 constexpr uint64_t kClockSlackSeconds = 86400;
 
@@ -81,6 +58,31 @@ void read_records(int dir_fd, const char* name, GainLedger& ledger) {
 }
 
 }  // namespace
+
+// The current ledger is renamed away only while the name still refers to
+// the file this call opened: another call may have rotated it a moment ago,
+// and renaming its fresh successor would throw the full one away. The check
+// and the rename happen under a lock on the full file, so no other call can
+// rotate it between them; once it is renamed, every call still waiting on
+// that lock finds the name on another file and leaves it alone. (Only a
+// full file is renamed, and a fresh one is created only where the name is
+// free, so the name cannot change under the lock but by this rename.)
+void rotate_gain_ledger(int dir_fd, int fd, const std::function<void()>& between) {
+  struct stat mine, named;
+  if (::fstat(fd, &mine) != 0 || static_cast<uint64_t>(mine.st_size) < kGainLedgerRotateBytes)
+    return;
+  int locked;
+  do {
+    locked = ::flock(fd, LOCK_EX);
+  } while (locked != 0 && errno == EINTR);
+  if (locked != 0) return;
+  if (::fstatat(dir_fd, kGainLedgerName, &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+      named.st_ino == mine.st_ino && named.st_dev == mine.st_dev) {
+    if (between) between();
+    ::renameat(dir_fd, kGainLedgerName, dir_fd, kGainLedgerOldName);
+  }
+  ::flock(fd, LOCK_UN);
+}
 
 std::string format_gain_record(const GainRecord& r) {
   std::string line;
@@ -137,7 +139,7 @@ bool append_gain_record(const GainRecord& r) {
   const int fd =
       open_own(dir.fd(), kGainLedgerName, O_RDWR | O_APPEND | O_CREAT, OwnKind::kFile, &err, 0600);
   if (fd < 0) return false;
-  rotate(dir.fd(), fd);
+  rotate_gain_ledger(dir.fd(), fd);
   std::string line = format_gain_record(r);
   // An earlier append cut short (a full disk) left a line without its line
   // feed; a record appended to it would fuse with it into one that parses.

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,12 @@ std::string format_gain_record(const GainRecord& r);
 // One line without its line feed; nothing when it is not a whole record
 // (a subcommand name is 1 to 16 lowercase ASCII letters).
 std::optional<GainRecord> parse_gain_record(std::string_view line);
+
+// Renames the ledger open at `fd` to the old one's name once it holds
+// kGainLedgerRotateBytes, unless another call did so already. `between`
+// (for tests) runs after the check that the name still holds this file and
+// before the rename.
+void rotate_gain_ledger(int dir_fd, int fd, const std::function<void()>& between = nullptr);
 
 // Appends the record, rotating the ledger first when it has reached its
 // bound. False when it could not be written; callers go on regardless.

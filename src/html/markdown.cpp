@@ -236,6 +236,7 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
   scanned = ScannedBlocks{};
   if (page.text.size() != whole.end) page.text = strip_page(doc).text;
   const std::string shown = without_named_boilerplate(page);
+  if (page.text.size() >= kKeepStrippedBelow) std::string().swap(page.text);
   std::string links = take_page_text(link_list_of(shown));
   if (!links.empty()) return links;
   // No content block and no link worth listing: the page's text as it is,
@@ -246,6 +247,7 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
     all = take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
   }
   if (all.empty()) {
+    if (page.text.size() != whole.end) page.text = strip_page(doc).text;
     const ScannedBlocks again = scan_blocks(page.text);
     all = take_page_text(render_blocks(again, std::vector<bool>(again.size(), true)));
   }

@@ -202,7 +202,10 @@ bool read_lines(const Request& asked, ReadResult& file, size_t file_count, bool 
   sink.finish();
   block += rest;
   if (is_blank(block)) {
-    const std::string range = std::to_string(r.a) + "-" + b_text;
+    // A start past what 64 bits count was asked as a larger number than
+    // the one it is held as: the message says so rather than show that one.
+    const std::string range =
+        r.a == UINT64_MAX ? std::to_string(r.a) + " 이상" : std::to_string(r.a) + "-" + b_text;
     // Not a short file: a range that ends before it starts. A start past
     // what 64 bits count stands for "past the end", not for a number.
     if (r.b && *r.b < r.a && r.a != UINT64_MAX)

@@ -4,7 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -111,6 +115,46 @@ TEST(Gain, SwitchesUnrecordedCallsAndRotation) {
   EXPECT_FALSE(fs::exists(ledger));
   EXPECT_FALSE(fs::exists(state + "/zub/gain.log.1"));
   EXPECT_EQ(run_zub({"gain", "--bogus"}, with_state(state)).status, 2);
+}
+
+// Two calls find the ledger full at once. While the first holds the name
+// checked and has not yet renamed it, the second tries its own rotation and
+// a third call would start a fresh ledger. The full ledger must end up as
+// the old one: the second may not rotate it meanwhile, or the first would
+// rename the fresh successor over it.
+TEST(Gain, RotationsThatOverlapKeepTheFullLedger) {
+  TempDir tmp;
+  const std::string dir = tmp.path();
+  const int dir_fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(dir_fd, 0);
+  std::string full;
+  while (full.size() < zub::kGainLedgerRotateBytes)
+    full += zub::format_gain_record({1, "grep", 10, 5, 1, 0});
+  std::ofstream(dir + "/gain.log", std::ios::binary) << full;
+  const int first = ::open((dir + "/gain.log").c_str(), O_RDWR | O_APPEND);
+  const int second = ::open((dir + "/gain.log").c_str(), O_RDWR | O_APPEND);
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
+  std::thread other;
+  zub::rotate_gain_ledger(dir_fd, first, [&] {
+    other = std::thread([&] { zub::rotate_gain_ledger(dir_fd, second); });
+    // Room for the second rotation to finish, were it not held back.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // The third call creates a ledger only where the name is free.
+    const int fresh =
+        ::open((dir + "/gain.log").c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND, 0600);
+    if (fresh >= 0) {
+      EXPECT_EQ(::write(fresh, "fresh\n", 6), 6);
+      ::close(fresh);
+    }
+  });
+  other.join();
+  const std::string old = file_bytes(dir + "/gain.log.1");
+  EXPECT_TRUE(old == full) << "the old ledger holds " << old.size()
+                           << " bytes: " << old.substr(0, 40);
+  ::close(first);
+  ::close(second);
+  ::close(dir_fd);
 }
 
 TEST(Gain, ReportArithmeticOnAKnownLedger) {

@@ -162,7 +162,7 @@ TEST(HardeningCappedInput, MdPagesOfManySmallBlocksStayWithinBoundedMemory) {
     ASSERT_FALSE(r.timed_out) << shape.page;
     EXPECT_EQ(r.run.status, 0) << shape.page << ": " << r.run.err;
     EXPECT_EQ(r.run.err, "") << shape.page;
-    EXPECT_EQ(r.run.out.find("[zub: 페이지가 블록 524288개를 넘어 뒤쪽 ") != std::string::npos,
+    EXPECT_EQ(r.run.out.find("[zub: 페이지가 블록 262144개를 넘어 뒤쪽 ") != std::string::npos,
               shape.cut)
         << shape.page;
   }
