@@ -108,8 +108,8 @@ struct Scanner {
       const size_t scanned = std::max<size_t>(at, 1);
       const auto expected = static_cast<size_t>(
           static_cast<double>(have) * static_cast<double>(total) / static_cast<double>(scanned));
-      blocks.reserve(
-          std::min(kMaxBlocks + 2, std::max(have + have / 4, expected + expected / 8) + 16));
+      blocks.reserve(std::min(kMaxBlocks + kMaxBlocksOver,
+                              std::max(have + have / 4, expected + expected / 8) + 16));
     }
     blocks.push_back(std::move(b));
   }
@@ -150,8 +150,7 @@ struct Scanner {
       return;
     }
     markdown.resize(trim_ws_end(markdown).size());
-    cur.markdown = out.text.take(std::move(markdown));
-    markdown.clear();
+    cur.markdown = out.text.take(std::move(markdown));  // leaves the scratch empty
     cur.plain_bytes = plain.size();
     cur.plain_chars = saturated(char_count(trim_ws(plain)));
     // A scratch string that held a page-sized block gives its room back.

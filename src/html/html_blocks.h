@@ -40,13 +40,15 @@ struct Block {
   bool heading = false;      // opened by h1..h6
 };
 
-// A page is cut into at most this many blocks (and the two that may end
-// the last one): each costs a record of some fifty bytes however short its
+// A page is cut into at most this many blocks (and kMaxBlocksOver more:
+// the tag scanned last and the end of the text may each end a block and
+// close a code fence): each costs a record of some fifty bytes however short its
 // text, so a hostile page of "<p>x" repeated would otherwise need twelve
 // times its size. Real pages stay far below it: they run at hundreds of
 // bytes a block (a 1 MB encyclopedia article makes some 1,600), so even a
 // page at the 32 MiB cap makes about 50,000.
 inline constexpr size_t kMaxBlocks = size_t{1} << 18;
+inline constexpr size_t kMaxBlocksOver = 4;
 
 // The blocks of a page and the storage of their markdown: a page of many
 // short blocks costs one copy of its text and a small record per block.

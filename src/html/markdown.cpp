@@ -202,6 +202,9 @@ std::string without_named_boilerplate(const StrippedPage& page) {
 std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whole,
                          ScannedBlocks& scanned) {
   const ScannedBlocks& blocks = scanned;
+  auto restore_text = [&] {
+    if (page.text.size() != whole.end) page.text = strip_page(doc).text;
+  };
   const std::vector<Verdict> verdicts = block_verdicts(blocks);
   const TextSpan root = choose_root(page, whole, blocks, verdicts);
   const bool narrowed = root.start != whole.start || root.end != whole.end;
@@ -234,7 +237,7 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
   // The blocks go before the page is scanned again: on a page of many
   // blocks two sets of them would double the converter's memory.
   scanned = ScannedBlocks{};
-  if (page.text.size() != whole.end) page.text = strip_page(doc).text;
+  restore_text();
   const std::string shown = without_named_boilerplate(page);
   if (page.text.size() >= kKeepStrippedBelow) std::string().swap(page.text);
   std::string links = take_page_text(link_list_of(shown));
@@ -247,7 +250,7 @@ std::string convert_page(std::string_view doc, StrippedPage& page, TextSpan whol
     all = take_page_text(render_blocks(shown_blocks, std::vector<bool>(shown_blocks.size(), true)));
   }
   if (all.empty()) {
-    if (page.text.size() != whole.end) page.text = strip_page(doc).text;
+    restore_text();
     const ScannedBlocks again = scan_blocks(page.text);
     all = take_page_text(render_blocks(again, std::vector<bool>(again.size(), true)));
   }
